@@ -1,0 +1,58 @@
+# The two commands: `make play` and `make test`. Everything else here serves them.
+BUILD   ?= build
+RUN     := $(BUILD)/run
+JOBS    ?= $(shell nproc 2>/dev/null || echo 2)
+XVFB    := xvfb-run -a -s "-screen 0 1024x768x24"
+
+PACKAGES := cmake make g++ pkg-config freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev libgl1-mesa-dri \
+            libgtest-dev libgmock-dev libbenchmark-dev libgtk-3-dev libcairo2-dev libfreetype-dev \
+            fonts-dejavu-core fonts-blankenburg xvfb xauth xdotool imagemagick clang libclang-rt-14-dev
+
+.PHONY: play test deps build fuzz bench asan clean
+
+play: build
+	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
+	  echo "kavernix: no display found (DISPLAY is not set); start it from a desktop session."; exit 1; fi
+	cd $(RUN) && ../kavernix
+
+test: build
+	cd $(BUILD) && $(XVFB) ctest --output-on-failure -j1 --timeout 300
+
+deps:
+	@missing=""; for p in $(PACKAGES); do \
+	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "install ok installed" || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	  if [ "$$(id -u)" = 0 ]; then \
+	    echo "Installing:$$missing"; \
+	    apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $$missing >/dev/null || exit 1; \
+	  else \
+	    echo "Missing packages. Run:"; echo "  sudo apt-get install$$missing"; exit 1; \
+	  fi; \
+	fi
+
+build: deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	cmake --build $(BUILD) -j$(JOBS)
+
+bench: build
+	@for b in $(BUILD)/bench_*; do [ -x "$$b" ] && (cd $(RUN) && $(XVFB) ../../$$b) ; done
+
+# libFuzzer with ASan and UBSan, a short bounded run of every reader.
+fuzz: deps
+	CC=clang CXX=clang++ cmake -S . -B build-fuzz -DKX_FUZZ=ON -DCMAKE_BUILD_TYPE=Debug >/dev/null
+	cmake --build build-fuzz -j$(JOBS)
+	@for f in build-fuzz/fuzz_*; do \
+	  name=$$(basename $$f); mkdir -p build-fuzz/corpus/$$name; \
+	  echo "== $$name"; \
+	  $$f -max_total_time=$${FUZZ_SECONDS:-20} -timeout=10 build-fuzz/corpus/$$name tests/fuzz/corpus/$${name#fuzz_} || exit 1; \
+	done
+
+# The whole test suite built with AddressSanitizer and UBSan.
+asan: deps
+	cmake -S . -B build-asan -DKX_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug >/dev/null
+	cmake --build build-asan -j$(JOBS)
+	cd build-asan && ASAN_OPTIONS=detect_leaks=0 $(XVFB) ctest --output-on-failure -j1 --timeout 600
+
+clean:
+	rm -rf $(BUILD) build-fuzz build-asan

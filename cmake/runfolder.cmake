@@ -1,0 +1,12 @@
+# Fills the run folder: the committed data files, the generated art and the model files.
+file(MAKE_DIRECTORY ${RUN})
+file(GLOB data_files ${SRC}/data/*)
+if(data_files)
+  file(COPY ${data_files} DESTINATION ${RUN})
+endif()
+if(ART)
+  execute_process(COMMAND ${ART} ${RUN} RESULT_VARIABLE rc)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "kavernix-art failed (${rc})")
+  endif()
+endif()

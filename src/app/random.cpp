@@ -1,0 +1,10 @@
+#include "app/random.h"
+
+static uint32_t randomState = 1;
+
+int randomNext() {
+    randomState = randomState * 214013u + 2531011u;
+    return (int)((randomState >> 16) & 32767u);
+}
+
+void randomSeed(uint32_t state) { randomState = state; }

@@ -1,0 +1,6 @@
+#include "app/record.h"
+
+SettingsRecord record;
+int portalCulling;
+int backfaceCull;
+int stencilValid;

@@ -1,0 +1,3 @@
+#include "brep/catalogue.h"
+
+ModelEntry modelTable[MODEL_ROWS];

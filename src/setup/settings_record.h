@@ -1,0 +1,88 @@
+// The one settings block the game and the settings library exchange.
+// Its byte layout is shared with libgrolksetup.so: every offset is pinned below.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+#pragma pack(push, 4)
+struct SettingsRecord {
+    char gameModeString[32];  // toolkit game-mode string; empty: windowed
+    int32_t windowWidth;      // current window size, kept by reshape
+    int32_t windowHeight;
+    int32_t windowedWidth;    // size restored when full screen is left
+    int32_t windowedHeight;
+    int32_t fullScreen;       // 0/1, key F
+    int32_t shadeMode;        // 0 wireframe, 1 flat, 2 smooth
+    int32_t textureMode;      // 0 off, 1 textures, 2 mipmaps
+    int32_t fieldOfView;      // degrees, F9/F10
+    uint8_t running;          // nonzero: clocks and animation run
+    uint8_t reserved41[7];
+    int64_t perfFrequency;    // clock ticks per second
+    int64_t frameStartCount;  // tick at which the current frame began
+    int64_t nowCount;         // tick of the latest reading
+    int32_t showFps;
+    float fps;
+    float frameTime;          // seconds the last frame took
+    float gameTime;           // seconds of play in the current screen
+    float finalTime;          // gameTime when the game ended
+    int32_t mouseSpeed;
+    int32_t riderState;       // index into riderLabels
+    int32_t mazeSize;         // even, 4..66
+    int32_t itemsPerKind;     // 0..9
+    int32_t fullLevel;        // full oil and straw stock
+    int32_t diamondsNeeded;
+    char messageText[32];     // current status message
+    float messageTime;        // gameTime when it was set; 0: none
+    int32_t skipStory;
+    int32_t gothicFont;
+    int32_t pictureCache;
+    int32_t modelSource;      // 0 definitions, 1 text files, 2 binary files
+    int32_t splitQuads;
+    int32_t useDisplayLists;
+    int32_t strawDistance;    // horse travel per straw unit
+    int32_t oilSeconds;       // game seconds per oil unit
+    int32_t lodLevel;         // fixed level 0..3
+    int32_t distanceLod;
+    char hallNames[5][32];    // hall of fame, best first
+    float hallTimes[5];       // seconds; 30000 or more: empty place
+};
+#pragma pack(pop)
+
+static_assert(sizeof(SettingsRecord) == 396, "SettingsRecord is 396 bytes");
+static_assert(offsetof(SettingsRecord, windowWidth) == 0x20);
+static_assert(offsetof(SettingsRecord, windowHeight) == 0x24);
+static_assert(offsetof(SettingsRecord, windowedWidth) == 0x28);
+static_assert(offsetof(SettingsRecord, windowedHeight) == 0x2C);
+static_assert(offsetof(SettingsRecord, fullScreen) == 0x30);
+static_assert(offsetof(SettingsRecord, shadeMode) == 0x34);
+static_assert(offsetof(SettingsRecord, textureMode) == 0x38);
+static_assert(offsetof(SettingsRecord, fieldOfView) == 0x3C);
+static_assert(offsetof(SettingsRecord, running) == 0x40);
+static_assert(offsetof(SettingsRecord, perfFrequency) == 0x48);
+static_assert(offsetof(SettingsRecord, frameStartCount) == 0x50);
+static_assert(offsetof(SettingsRecord, nowCount) == 0x58);
+static_assert(offsetof(SettingsRecord, showFps) == 0x60);
+static_assert(offsetof(SettingsRecord, fps) == 0x64);
+static_assert(offsetof(SettingsRecord, frameTime) == 0x68);
+static_assert(offsetof(SettingsRecord, gameTime) == 0x6C);
+static_assert(offsetof(SettingsRecord, finalTime) == 0x70);
+static_assert(offsetof(SettingsRecord, mouseSpeed) == 0x74);
+static_assert(offsetof(SettingsRecord, riderState) == 0x78);
+static_assert(offsetof(SettingsRecord, mazeSize) == 0x7C);
+static_assert(offsetof(SettingsRecord, itemsPerKind) == 0x80);
+static_assert(offsetof(SettingsRecord, fullLevel) == 0x84);
+static_assert(offsetof(SettingsRecord, diamondsNeeded) == 0x88);
+static_assert(offsetof(SettingsRecord, messageText) == 0x8C);
+static_assert(offsetof(SettingsRecord, messageTime) == 0xAC);
+static_assert(offsetof(SettingsRecord, skipStory) == 0xB0);
+static_assert(offsetof(SettingsRecord, gothicFont) == 0xB4);
+static_assert(offsetof(SettingsRecord, pictureCache) == 0xB8);
+static_assert(offsetof(SettingsRecord, modelSource) == 0xBC);
+static_assert(offsetof(SettingsRecord, splitQuads) == 0xC0);
+static_assert(offsetof(SettingsRecord, useDisplayLists) == 0xC4);
+static_assert(offsetof(SettingsRecord, strawDistance) == 0xC8);
+static_assert(offsetof(SettingsRecord, oilSeconds) == 0xCC);
+static_assert(offsetof(SettingsRecord, lodLevel) == 0xD0);
+static_assert(offsetof(SettingsRecord, distanceLod) == 0xD4);
+static_assert(offsetof(SettingsRecord, hallNames) == 0xD8);
+static_assert(offsetof(SettingsRecord, hallTimes) == 0x178);

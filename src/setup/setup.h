@@ -1,0 +1,15 @@
+// The settings library (libgrolksetup.so): its dialog, its storage and the defaults.
+#pragma once
+#include "setup/settings_record.h"
+
+extern "C" {
+// Shows the settings dialog: 0 at start (skipped when the stored switch says so, when there is
+// no display, or when KAVERNIX_SETUP_DIALOG=0), 1 from inside the game.
+void setupShow(int inGame);
+// Fills every library-supplied field of *record from the settings file (defaults where absent).
+void setupLoad(SettingsRecord* record);
+// Stores hallNames and hallTimes; the rest of the file is kept.
+void setupStoreScores(SettingsRecord* record);
+// Stores fieldOfView; the rest of the file is kept.
+void setupStoreView(SettingsRecord* record);
+}

@@ -1,0 +1,2 @@
+# One line per test program: its sources and the module libraries it links.
+kx_test(record_test SOURCES tests/record_test.cpp MODULES core)

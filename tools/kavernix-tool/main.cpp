@@ -1,0 +1,31 @@
+// kavernix-tool: the game's command-line helper for players, modders and tests.
+#include <cstdio>
+#include <cstring>
+#include "tool.h"
+
+struct ToolCommand {
+    const char* name;
+    const char* usage;
+    int (*run)(int argc, char** argv);  // argv[0] is the subcommand's name
+};
+
+static const ToolCommand toolCommands[] = {
+    {"maze", "maze N ITEMS              print the three maze snapshots of a maze of size N", toolMaze},
+};
+
+static void toolUsage(FILE* out) {
+    fprintf(out, "usage: kavernix-tool COMMAND [ARGS]\ncommands:\n");
+    for (const ToolCommand& c : toolCommands) fprintf(out, "  %s\n", c.usage);
+}
+
+int main(int argc, char** argv) {
+    if (argc < 2 || !strcmp(argv[1], "--help") || !strcmp(argv[1], "-h")) {
+        toolUsage(argc < 2 ? stderr : stdout);
+        return argc < 2 ? 2 : 0;
+    }
+    for (const ToolCommand& c : toolCommands)
+        if (!strcmp(argv[1], c.name)) return c.run(argc - 1, argv + 1);
+    fprintf(stderr, "kavernix-tool: unknown command '%s'\n", argv[1]);
+    toolUsage(stderr);
+    return 2;
+}

@@ -1,0 +1,4 @@
+// kavernix-tool: one command-line program, one function per subcommand. Each returns the exit status.
+#pragma once
+
+int toolMaze(int argc, char** argv);  // maze N ITEMS
