@@ -3,14 +3,62 @@
 #pragma once
 
 struct Actor {
-    float x, y, z;         // position; cell (trunc x, trunc z)
-    float heading;         // yaw in degrees; forward adds (+sin h, -cos h) to (x, z)
-    float pitch;           // view pitch of the player; opening angle of the exit door
-    float vx, vy, vz;      // velocity, units per second (creatures)
-    float yawRate;         // turns per second
-    float pitchRate;       // turns per second
-    float prevX, prevY, prevZ;  // position before the last move
-    float radius;          // contact size
-    float distance;        // distance walked in the x-z plane
+    float x, y, z;             // position; cell (trunc x, trunc z)
+    float heading;             // yaw in degrees; forward adds (+sin h, -cos h) to (x, z)
+    float pitch;               // view pitch of the player; opening angle of the exit door
+    float vx, vy, vz;          // velocity, units per second (creatures)
+    float yawRate;             // turns per second
+    float pitchRate;           // turns per second
+    float prevX, prevY, prevZ; // position before the last move
+    float radius;              // contact size
+    float distance;            // distance walked in the x-z plane
 };
 static_assert(sizeof(Actor) == 15 * 4, "Actor is fifteen 4-byte fields");
+
+// The bodies of the game, placed on each game entry by actorsPlaceForGame.
+extern Actor player; // its position and angles are the camera
+extern Actor horse;
+extern Actor exitDoor; // pitch is the door's opening angle, 0 closed to 100 open
+extern Actor shot;     // the arrow: rides with the player, flies, explodes
+
+extern int routePhase;      // route walking: 0 start, 1 route computed, 2 walking, 4 stopped
+extern int shotState;       // 0 ready, 1 flying, 2 exploding
+extern float explosionTime; // seconds since the explosion began
+
+// Sets position, angles and radius; prev position = position; distance = 0. Velocity and turn
+// rates are left as they are.
+void actorInit(Actor* a, float x, float y, float z, float heading, float pitch, float radius);
+void actorSetMotion(Actor* a, float vx, float vy, float vz, float yawRate, float pitchRate);
+void actorCopy(Actor* dst, const Actor* src); // all fifteen fields
+void stepForward(Actor* a, float d);          // d along the heading
+void stepBack(Actor* a, float d);
+void strafeLeft(Actor* a, float d); // d across the heading
+void strafeRight(Actor* a, float d);
+// Adds the x-z distance from the previous position to distance, makes the position the previous
+// one (prevY stays) and returns the distance.
+float actorOdometer(Actor* a);
+// 1 when the sum of the radii exceeds the squared distance (strictly), else 0.
+int actorsTouch(const Actor* a, const Actor* b);
+void actorRevert(Actor* a, Actor* b); // both bodies back to their previous positions
+// One frame of a creature: remembers the position, moves by velocity and turns by the rates
+// (record.frameTime seconds).
+void creatureStep(Actor* a);
+// Moves the actor towards the middle line of its cell across heading h (0, 90, 180, 270) by at
+// most step; returns the offset found before the move, 0 when already centred.
+float centreOnLine(float step, float h, Actor* a);
+// Turns the heading towards h by at most 360 * step / pi degrees, the short way round; the
+// heading stays in 0..360.
+void turnTowards(float step, float h, Actor* a);
+// One frame of the walk to the exit along the carve directions (key Home).
+void followExitPath(float step, Actor* a);
+// One frame of the mover's walk along the maze to the target's cell (Page Up, Page Down);
+// computes the route when routePhase is 0 and stops (phase 4) in the target's cell.
+void followRoute(float step, Actor* mover, const Actor* target);
+// First step of every game update: the ready shot rides 0.1 below the player's eye, the flying
+// one moves 2 units per second along its heading and sinks with its pitch.
+void shotUpdate();
+// Draws the arrow, or its explosion once it has hit rock, floor or ceiling (GL; shot_draw.cpp).
+void shotDraw(const Actor* shot);
+// Places the player at (1.5, 0.3, 1.5), the horse at (3.5, 0.5, 3.5), both heading 90, and the
+// exit door at (mazeSize, 0, mazeSize - 1), as entering the game does.
+void actorsPlaceForGame();

@@ -1,0 +1,25 @@
+// The straw bales, oil cans, diamonds and spiders placed in the mine (instances in rows 0..3 of
+// the model catalogue), the inventory, and the supplies that set the walking speeds.
+#pragma once
+
+struct Actor;
+
+extern float inventory[4]; // collected per catalogue row: straw, oil, diamonds, spiders removed
+
+void resetInventory(); // all four counters to 0
+// Adds one instance to catalogue row `row` near a random corner of cell (col, rowZ), 0.2 + radius
+// in from the two nearest walls, at height y, turning a tenth of a turn per second. Draws two
+// random numbers. A row that is out of range or already holds 9 instances is refused with one
+// line and nothing is drawn or written.
+void spawnItem(int row, float col, float y, float rowZ, float radius);
+void clearItemInstances(); // every catalogue row back to 0 instances (tools and tests)
+// Actor a picks up every item and spider of rows 0..3 it touches; the last instance of the row
+// moves into the freed slot and is looked at in the next frame.
+void collectItems(const Actor* a);
+void moveCreatures(); // spiders bob between 0.2 and 0.8; every instance steps and turns
+// Remaining stocks, never below 0. A zero oilSeconds or strawDistance gives a stock of 0.
+float oilLeft();
+float strawLeft();
+// This frame's walking distances from the stocks, each capped at 0.2; the player rides
+// (riderState 2) at the horse's step. A fullLevel of 0 or less counts every stock as full.
+void stepSizes(float* playerStep, float* horseStep);
