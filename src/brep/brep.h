@@ -49,3 +49,34 @@ struct BrepModel {
     BrepEdge edgeKey;    // construction scratch: v[0] previous corner, v[1] new corner
     BrepVertex newVertex;  // construction scratch: a corner given by position
 };
+
+// ---- Models and records. Records are separate heap blocks, except in a packed model (base != 0),
+// which is one malloc'd block released with one free().
+void brepCreate(BrepModel** out, const char* name, int level);  // empty model; names over 31 chars are cut
+void brepFree(BrepModel** model);                               // releases the model, sets *model to null
+// Always a new vertex at the head of the vertex list (texT = {t0, t1}, texS = {s0, s1}); no search.
+BrepVertex* brepNewVertex(BrepModel* model, float x, float y, float z, float weight, int kind, float t0,
+                          float s0, float t1, float s1);
+
+// ---- Building one face: begin, one corner call per corner in boundary order, end.
+void brepBeginFace(BrepModel* model, float weight, int orientation);  // discards any unfinished face
+// Corner by position: the vertex nearest the head with equal x, y, z, else a new one from the values.
+void brepFaceAddPoint(BrepModel* model, float x, float y, float z, float weight, int kind, float t0, float s0,
+                      float t1, float s1);
+void brepFaceAddVertex(BrepModel* model, BrepVertex* v);        // corner with the edge from the previous one
+void brepFaceAddVertexNoEdge(BrepModel* model, BrepVertex* v);  // corner without an edge (file readers)
+// Closing edge, then the existing face with the same corner set or a new one. Returns it; null when the
+// face was refused (no corners, or more than 16: reported).
+BrepFace* brepEndFace(BrepModel* model);
+// Always a new face, no edges. Returns it; null when refused as above.
+BrepFace* brepEndFaceNoEdges(BrepModel* model);
+
+// Records every edge's faces; reports "Edge multiple conncted !" and, when strict, "Edge not conncted !".
+void brepCheck(BrepModel* model, int strict);
+// Unlinks and releases face if it is in the list; returns the face after it, or null if not found.
+BrepFace* brepRemoveFace(BrepFace** list, BrepFace* face);
+
+// Lookups by position, vertex pair and corner set use hash indexes kept beside each model (1, the
+// default) or the plain list scans (0). Both give the same records; the indexes are only faster.
+void brepSetIndexed(int on);
+int brepIndexed();
