@@ -11,6 +11,8 @@ struct ToolCommand {
 
 static const ToolCommand toolCommands[] = {
     {"maze", "maze N ITEMS              print the three maze snapshots of a maze of size N", toolMaze},
+    {"tga-info", "tga-info FILE             size and depth of a TGA file, or why it is refused", toolTgaInfo},
+    {"font", "font STRIP.tga OUT.tga    build the 512 x 512 font image from a glyph strip", toolFont},
 };
 
 static void toolUsage(FILE* out) {

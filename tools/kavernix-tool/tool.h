@@ -2,3 +2,5 @@
 #pragma once
 
 int toolMaze(int argc, char** argv);  // maze N ITEMS
+int toolTgaInfo(int argc, char** argv);  // tga-info FILE
+int toolFont(int argc, char** argv);     // font STRIP.tga OUT.tga

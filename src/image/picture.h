@@ -1,0 +1,31 @@
+// Conversions of TgaImage records after loading, and the full-window pictures kept scaled to the
+// window size (optionally cached as TGA files named after the picture and the size).
+#pragma once
+#include <cstdint>
+#include "image/tga.h"
+
+// A pixel rule maps one pixel's R, G, B bytes to one output byte.
+using TgaPixelRule = uint8_t (*)(uint8_t r, uint8_t g, uint8_t b);
+
+uint8_t fontAlpha(uint8_t r, uint8_t g, uint8_t b);      // r: the font image's alpha
+uint8_t explosionAlpha(uint8_t r, uint8_t g, uint8_t b); // 255 when r + g + b <= 10, else 0
+uint8_t whiteMask(uint8_t r, uint8_t g, uint8_t b);      // 1 for pure white (255, 255, 255), else 0
+
+// Makes dst (its old block freed) a copy of src scaled to width x height with gluScaleImage; needs a
+// current GL context. Result: gluScaleImage's (0 = success), or 0 when nothing was scaled (source
+// empty or not 24/32 bits, no context); dst is left empty whenever it holds no scaled picture.
+int tgaScale(const TgaImage* src, int width, int height, TgaImage* dst);
+// Brings dst to width x height: unchanged if it already is; else, with record.pictureCache set, loads
+// the cache file "<stem>-WWWWWW-HHHHHH.tga" if it has exactly that size, or scales and (re)writes it.
+int pictureFit(const TgaImage* src, TgaImage* dst, int width, int height, const char* stem);
+// Fits the six full-window pictures to the window and rebuilds the stencil mask.
+void picturesResize(int width, int height);
+
+// Converters: 1 on success, 0 when the new block cannot be allocated (the image is then empty).
+int tgaInvert(TgaImage* img);                                         // every byte b becomes 255 - b
+int tgaAddAlpha(TgaImage* img, TgaPixelRule rule);                    // 24 -> 32 bits, A = rule(R, G, B)
+int tgaToMask(const TgaImage* src, TgaImage* dst, TgaPixelRule rule); // dst: 8 bits, rule(R, G, B)
+// 24 bits only: twice as wide and high, mirrored into four quadrants. The pixels travel through
+// tgaGetPixel/tgaSetPixel, so red and blue change places in the whole image.
+int tgaMirrorTile(TgaImage* img);
+int tgaDropAlpha(TgaImage* img); // 32 -> 24 bits

@@ -1,0 +1,130 @@
+// Textures, the polygon and texture switches, and the OpenGL error check.
+#include "image/texture.h"
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+#include <cstdio>
+
+#include "app/record.h"
+#include "text/font.h"
+
+void glCheckError() {
+    const GLenum error = glGetError();
+    if (error != GL_NO_ERROR) printf("OpenGL:%s\n", reinterpret_cast<const char*>(gluErrorString(error)));
+}
+
+// The filter and wrap parameters of texture mode 1 (linear) or 2 (trilinear mipmaps).
+static void setTextureParameters(int mode) {
+    glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, mode == 2 ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR);
+    glCheckError();
+    glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glCheckError();
+    glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+    glCheckError();
+    glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+    glCheckError();
+}
+
+void textureUpload(TgaImage* img) {
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glCheckError();
+    if (img->textureId != 0) {
+        GLuint name = img->textureId;
+        glDeleteTextures(1, &name);
+        glCheckError();
+        img->textureId = 0;
+    }
+    GLuint name = 0;
+    glGenTextures(1, &name);
+    glCheckError();
+    img->textureId = name;
+    glBindTexture(GL_TEXTURE_2D, name);
+    glCheckError();
+
+    const int mode = record.textureMode;
+    if (mode != 1 && mode != 2) return;
+    setTextureParameters(mode);
+    // An image without a usable RGB/RGBA block is uploaded as a texture of size 0, which OpenGL
+    // treats as incomplete: the surface shows its material colour only.
+    const bool usable = img->pixels && (img->bytesPerPixel == 3 || img->bytesPerPixel == 4);
+    const GLenum format = img->bytesPerPixel == 3 ? GL_RGB : GL_RGBA;
+    const int width = usable ? img->width : 0;
+    const int height = usable ? img->height : 0;
+    const void* pixels = usable ? img->pixels : nullptr;
+    if (mode == 1) {
+        glTexImage2D(GL_TEXTURE_2D, 0, format, width, height, 0, format, GL_UNSIGNED_BYTE, pixels);
+        glCheckError();
+    } else if (usable) {
+        gluBuild2DMipmaps(GL_TEXTURE_2D, img->bytesPerPixel, width, height, format, GL_UNSIGNED_BYTE, pixels);
+        glCheckError();
+    }
+}
+
+void applyShadeMode() {
+    switch (record.shadeMode) {
+    case 0:
+        glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
+        glCheckError();
+        break;
+    case 1:
+        glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+        glCheckError();
+        glShadeModel(GL_FLAT);
+        glCheckError();
+        break;
+    case 2:
+        glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+        glCheckError();
+        glShadeModel(GL_SMOOTH);
+        glCheckError();
+        break;
+    default:
+        break;
+    }
+    stencilValid = 0;
+}
+
+void applyTextureMode() {
+    const int mode = record.textureMode;
+    if (mode != 1 && mode != 2) {
+        glDisable(GL_TEXTURE_2D);
+        glCheckError();
+        return;
+    }
+    glEnable(GL_TEXTURE_2D);
+    glCheckError();
+    setTextureParameters(mode);
+    if (mode == 1) {
+        textureUpload(&imgWall);
+        textureUpload(&imgFloor);
+        textureUpload(&imgHay);
+        textureUpload(&imgWood);
+        textureUpload(&imgOilcan);
+        textureUpload(&imgSpider);
+    } else {
+        textureUpload(&imgFloor);
+        textureUpload(&imgWall);
+        textureUpload(&imgHay);
+        textureUpload(&imgOilcan);
+        textureUpload(&imgWood);
+        textureUpload(&imgSpider);
+    }
+    fontBuildLists(&imgFont);
+    textureUpload(&imgMap1);
+    textureUpload(&imgMap2);
+    textureUpload(&imgMap3);
+    textureUpload(&imgMap4);
+    textureUpload(&imgMap5);
+    textureUpload(&imgMap6);
+    textureUpload(&imgMap7);
+    textureUpload(&imgMap8);
+    textureUpload(&imgHorse);
+    textureUpload(&imgHorseLeg);
+}
+
+void restoreTexturing() {
+    if (record.textureMode != 0)
+        glEnable(GL_TEXTURE_2D);
+    else
+        glDisable(GL_TEXTURE_2D);
+}

@@ -1,0 +1,10 @@
+// OpenGL textures made from TgaImage records, and the render switches shadeMode and textureMode of
+// the settings record.
+#pragma once
+#include "image/tga.h"
+
+void glCheckError();               // prints "OpenGL:<error>\n" when an OpenGL error is pending
+void textureUpload(TgaImage* img); // deletes img's old texture name, makes a new one for textureMode
+void applyShadeMode();             // polygon mode and shade model from shadeMode; invalidates the lamp
+void applyTextureMode();           // texturing on/off from textureMode; rebuilds every texture when on
+void restoreTexturing();           // GL_TEXTURE_2D back to what textureMode asks for
