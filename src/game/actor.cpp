@@ -1,0 +1,197 @@
+// The moving bodies: primitive motions, contact, route walking and the shot.
+#include "game/actor.h"
+
+#include <cmath>
+#include "app/record.h"
+#include "maze/maze.h"
+
+Actor player;
+Actor horse;
+Actor exitDoor;
+Actor shot;
+int routePhase;
+int shotState;
+float explosionTime;
+
+static const double degToRad = M_PI / 180.0;
+
+void actorInit(Actor* a, float x, float y, float z, float heading, float pitch, float radius) {
+    a->x = x;
+    a->y = y;
+    a->z = z;
+    a->heading = heading;
+    a->pitch = pitch;
+    a->radius = radius;
+    a->prevX = x;
+    a->prevY = y;
+    a->prevZ = z;
+    a->distance = 0;
+}
+
+void actorSetMotion(Actor* a, float vx, float vy, float vz, float yawRate, float pitchRate) {
+    a->vx = vx;
+    a->vy = vy;
+    a->vz = vz;
+    a->yawRate = yawRate;
+    a->pitchRate = pitchRate;
+}
+
+void actorCopy(Actor* dst, const Actor* src) {
+    *dst = *src;
+}
+
+void stepForward(Actor* a, float d) {
+    double h = a->heading * degToRad;
+    a->z -= cos(h) * d;
+    a->x += sin(h) * d;
+}
+
+void stepBack(Actor* a, float d) {
+    double h = a->heading * degToRad;
+    a->z += cos(h) * d;
+    a->x -= sin(h) * d;
+}
+
+void strafeLeft(Actor* a, float d) {
+    double h = (a->heading - 90) * degToRad;
+    a->z -= cos(h) * d;
+    a->x += sin(h) * d;
+}
+
+void strafeRight(Actor* a, float d) {
+    double h = (a->heading - 90) * degToRad;
+    a->z += cos(h) * d;
+    a->x -= sin(h) * d;
+}
+
+float actorOdometer(Actor* a) {
+    float dx = a->x - a->prevX, dz = a->z - a->prevZ;
+    float d = sqrtf(dx * dx + dz * dz);
+    a->distance += d;
+    a->prevX = a->x;
+    a->prevZ = a->z;
+    return d;
+}
+
+int actorsTouch(const Actor* a, const Actor* b) {
+    float dx = a->x - b->x, dy = a->y - b->y, dz = a->z - b->z;
+    // The radii's sum is compared with the squared distance, not with the distance.
+    return a->radius + b->radius > dx * dx + dy * dy + dz * dz;
+}
+
+void actorRevert(Actor* a, Actor* b) {
+    a->x = a->prevX;
+    a->y = a->prevY;
+    a->z = a->prevZ;
+    b->x = b->prevX;
+    b->y = b->prevY;
+    b->z = b->prevZ;
+}
+
+void creatureStep(Actor* a) {
+    float t = record.frameTime;
+    a->prevX = a->x;
+    a->prevY = a->y;
+    a->prevZ = a->z;
+    a->x += t * a->vx;
+    a->y += t * a->vy;
+    a->z += t * a->vz;
+    a->heading += a->yawRate * 360 * t;
+    a->pitch += a->pitchRate * 360 * t;
+}
+
+// Moves v towards the middle of its unit cell by at most step; returns the offset before the move.
+static float centreCoordinate(float step, float* v) {
+    float d = ((int)*v + 0.5f) - *v;
+    float move = fminf(step, fabsf(d));
+    *v += d < 0 ? -move : move;
+    return d;
+}
+
+float centreOnLine(float step, float h, Actor* a) {
+    float d = 0;
+    if (h == 90 || h == 270) d = centreCoordinate(step, &a->z);
+    if (h == 0 || h == 180) d = centreCoordinate(step, &a->x);
+    return d;
+}
+
+void turnTowards(float step, float h, Actor* a) {
+    float maxTurn = (float)(360 * step / M_PI);
+    float diff = fabsf((float)(int)(a->heading - h));
+    if (diff <= 180) {
+        float gap = fabsf(a->heading - h);
+        if (gap <= maxTurn)
+            a->heading = h;
+        else if (a->heading < h)
+            a->heading += maxTurn;
+        else
+            a->heading -= maxTurn;
+    } else if (a->heading >= h) {
+        a->heading += fminf(maxTurn, a->heading - h);
+    } else {
+        a->heading -= fminf(maxTurn, h - a->heading);
+    }
+    if (a->heading > 360)
+        a->heading -= 360;
+    else if (a->heading < 0)
+        a->heading += 360;
+}
+
+static int cellX(const Actor* a) {
+    return (int)a->x;
+}
+static int cellZ(const Actor* a) {
+    return (int)a->z;
+}
+
+// Centre and turn until lined up with h; then the walk may start (phase 2).
+static void routeAlign(float step, float h, Actor* a) {
+    float c = centreOnLine(step, h, a);
+    turnTowards(step, h, a);
+    if (a->heading == h && c == 0) routePhase = 2;
+}
+
+// One step of the walk: finish a turn, else keep to the middle line; then forward and out of rock.
+static void routeWalk(float step, float h, Actor* a) {
+    if (a->heading != h)
+        turnTowards(step, h, a);
+    else
+        centreOnLine(step, h, a);
+    stepForward(a, step);
+    mazeCollide(&maze, a);
+}
+
+void followExitPath(float step, Actor* a) {
+    float h = mazeDirAngle(&maze, 0, cellX(a), cellZ(a));
+    if (routePhase == 0) routeAlign(step, h, a);
+    if (routePhase == 2) routeWalk(step, h, a);
+}
+
+void followRoute(float step, Actor* mover, const Actor* target) {
+    if (routePhase == 0) {
+        mazeFindRoute(&maze, cellX(mover), cellZ(mover), cellX(target), cellZ(target));
+        routePhase = 1;
+    }
+    float h = mazeDirAngle(&maze, 1, cellX(mover), cellZ(mover));
+    if (h == -1) routePhase = 4;
+    if (routePhase == 1) routeAlign(step, h, mover);
+    if (routePhase == 2) routeWalk(step, h, mover);
+}
+
+void shotUpdate() {
+    if (shotState == 0) {
+        actorCopy(&shot, &player);
+        shot.y -= 0.1f;
+    } else if (shotState == 1) {
+        float t = record.frameTime;
+        stepForward(&shot, 2 * t);
+        shot.y -= sin(shot.pitch * degToRad) * t;
+    }
+}
+
+void actorsPlaceForGame() {
+    float n = (float)record.mazeSize;
+    actorInit(&player, 1.5f, 0.3f, 1.5f, 90, 0, 0.02f);
+    actorInit(&horse, 3.5f, 0.5f, 3.5f, 90, 0, 0.07f);
+    actorInit(&exitDoor, n, 0, n - 1, 0, 0, 0.07f);
+}

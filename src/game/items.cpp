@@ -1,0 +1,104 @@
+// Items and spiders: placement, pick-up, motion, and the supplies that set the walking speeds.
+#include "game/items.h"
+
+#include <cstdio>
+#include "app/random.h"
+#include "app/record.h"
+#include "brep/catalogue.h"
+#include "game/actor.h"
+
+float inventory[4];
+
+enum { ITEM_ROWS = 4 }; // rows 0..3 hold items and spiders; the other rows are never placed
+
+void resetInventory() {
+    for (float& v : inventory) v = 0;
+}
+
+void spawnItem(int row, float col, float y, float rowZ, float radius) {
+    if (row < 0 || row >= MODEL_ROWS) {
+        printf("spawnItem: no catalogue row %d; item in cell (%d, %d) not placed\n", row, (int)col,
+               (int)rowZ);
+        return;
+    }
+    ModelEntry& e = modelTable[row];
+    if (e.count < 0 || e.count >= MAX_INSTANCES) {
+        printf("spawnItem: catalogue row %d already holds %d items; item in cell (%d, %d) not placed\n", row,
+               MAX_INSTANCES, (int)col, (int)rowZ);
+        return;
+    }
+    double r1 = randomNext() / 32767.0;
+    float x = col + (r1 <= 0.5 ? radius + 0.2 : 1 - radius - 0.2);
+    double r2 = randomNext() / 32767.0;
+    float z = rowZ + (r2 > 0.5 ? 1 - radius - 0.2 : radius + 0.2);
+    Actor* a = &e.entities[e.count];
+    actorInit(a, x, y, z, 0, 0, radius);
+    actorSetMotion(a, 0, 0, 0, 0.1f, 0);
+    e.count++;
+}
+
+void clearItemInstances() {
+    for (ModelEntry& e : modelTable) e.count = 0;
+}
+
+void collectItems(const Actor* a) {
+    for (int row = 0; row < ITEM_ROWS; row++) {
+        ModelEntry& e = modelTable[row];
+        // The last instance fills the freed slot; it is looked at in the next frame, not this one.
+        for (int i = 0; i < e.count; i++) {
+            if (actorsTouch(a, &e.entities[i])) {
+                inventory[row] += 1;
+                e.count--;
+                actorCopy(&e.entities[i], &e.entities[e.count]);
+            }
+        }
+    }
+}
+
+void moveCreatures() {
+    ModelEntry& spiders = modelTable[ROW_SPIDER];
+    for (int i = 0; i < spiders.count; i++) {
+        Actor& s = spiders.entities[i];
+        if (s.y > 0.8)
+            s.vy = -0.1f;
+        else if (s.y < 0.2)
+            s.vy = 0.1f;
+    }
+    for (ModelEntry& e : modelTable)
+        for (int i = 0; i < e.count; i++) creatureStep(&e.entities[i]);
+}
+
+// units - used / perUnit, never below 0. A zero rate would divide 0 by 0 at the start of a game
+// (giving NaN): it yields 0, the stock the setting stands for.
+static float stockLeft(float units, float used, int perUnit) {
+    if (perUnit == 0) return 0;
+    float left = units - used / perUnit;
+    return left < 0 ? 0 : left;
+}
+
+float oilLeft() {
+    return stockLeft(inventory[ROW_OILCAN], record.gameTime, record.oilSeconds);
+}
+
+float strawLeft() {
+    return stockLeft(inventory[ROW_STRAW], horse.distance, record.strawDistance);
+}
+
+// min(stock, full) / full: 1 for a full stock. A full level of 0 or less counts every stock as full
+// instead of dividing by it.
+static float fillRatio(float stock) {
+    int full = record.fullLevel;
+    if (full <= 0) return 1;
+    return (stock < full ? stock : full) / full;
+}
+
+void stepSizes(float* playerStep, float* horseStep) {
+    float t = record.frameTime;
+    float h = t * (fillRatio(strawLeft()) * 0.95 + 0.05);
+    float p = t * (fillRatio(oilLeft()) * 0.3 + 0.2);
+    if (h > 0.2f) h = 0.2f;
+    if (p > 0.2f) p = 0.2f;
+    if (record.riderState == 2) p = h;
+    *playerStep = p;
+    *horseStep = h;
+}
