@@ -4,67 +4,67 @@
 #include <cstdint>
 
 enum { BREP_MAX_CORNERS = 16, BREP_NAME_SIZE = 32 };
-enum { BREP_CW = 0x0900, BREP_CCW = 0x0901 };  // GL_CW and GL_CCW
+enum { BREP_CW = 0x0900, BREP_CCW = 0x0901 }; // GL_CW and GL_CCW
 
 struct BrepFace;
 
 struct BrepVertex {
     float pos[3];
-    float weight;        // weight in the refinement blends
-    int32_t kind;        // above 1: feature vertex, kept sharp by refinement
-    float texT[2];       // t in texture mapping 0 and 1
-    float texS[2];       // s in texture mapping 0 and 1
-    int32_t index;       // running number given by the text writer
+    float weight;  // weight in the refinement blends
+    int32_t kind;  // above 1: feature vertex, kept sharp by refinement
+    float texT[2]; // t in texture mapping 0 and 1
+    float texS[2]; // s in texture mapping 0 and 1
+    int32_t index; // running number given by the text writer
     BrepVertex* next;
 };
 
 struct BrepEdge {
-    BrepVertex* v[2];    // unordered end vertices
-    int32_t faceCount;   // faces recorded by brepCheck
+    BrepVertex* v[2];  // unordered end vertices
+    int32_t faceCount; // faces recorded by brepCheck
     BrepFace* face[2];
     BrepEdge* next;
 };
 
 struct BrepFace {
     float normal[3];
-    int32_t orientation;              // BREP_CW or BREP_CCW: the sign of the normal
-    float weight;                     // weight of the face centre in the refinement blends
-    int32_t count;                    // corners, 1..16
-    int32_t mapping;                  // which texture mapping of the vertices the face uses
+    int32_t orientation;                 // BREP_CW or BREP_CCW: the sign of the normal
+    float weight;                        // weight of the face centre in the refinement blends
+    int32_t count;                       // corners, 1..16
+    int32_t mapping;                     // which texture mapping of the vertices the face uses
     BrepEdge* edges[BREP_MAX_CORNERS];   // edges[i] joins corner i and i+1; null when read from a file
     BrepVertex* verts[BREP_MAX_CORNERS]; // corners in boundary order
-    BrepFace* derived;                // refinement: the face made from this one in the new model
+    BrepFace* derived;                   // refinement: the face made from this one in the new model
     BrepFace* next;
 };
 
 struct BrepModel {
-    uintptr_t base;      // 0, or the address of the packed block
-    uint32_t size;       // 0, or the byte size of the packed block
+    uintptr_t base; // 0, or the address of the packed block
+    uint32_t size;  // 0, or the byte size of the packed block
     char name[BREP_NAME_SIZE];
-    int32_t level;       // level of detail
+    int32_t level; // level of detail
     BrepFace* faces;
     BrepEdge* edges;
     BrepVertex* vertices;
-    BrepFace newFace;    // construction scratch: the face being built
-    BrepEdge edgeKey;    // construction scratch: v[0] previous corner, v[1] new corner
-    BrepVertex newVertex;  // construction scratch: a corner given by position
+    BrepFace newFace;     // construction scratch: the face being built
+    BrepEdge edgeKey;     // construction scratch: v[0] previous corner, v[1] new corner
+    BrepVertex newVertex; // construction scratch: a corner given by position
 };
 
 // ---- Models and records. Records are separate heap blocks, except in a packed model (base != 0),
 // which is one malloc'd block released with one free().
-void brepCreate(BrepModel** out, const char* name, int level);  // empty model; names over 31 chars are cut
-void brepFree(BrepModel** model);                               // releases the model, sets *model to null
+void brepCreate(BrepModel** out, const char* name, int level); // empty model; names over 31 chars are cut
+void brepFree(BrepModel** model);                              // releases the model, sets *model to null
 // Always a new vertex at the head of the vertex list (texT = {t0, t1}, texS = {s0, s1}); no search.
 BrepVertex* brepNewVertex(BrepModel* model, float x, float y, float z, float weight, int kind, float t0,
                           float s0, float t1, float s1);
 
 // ---- Building one face: begin, one corner call per corner in boundary order, end.
-void brepBeginFace(BrepModel* model, float weight, int orientation);  // discards any unfinished face
+void brepBeginFace(BrepModel* model, float weight, int orientation); // discards any unfinished face
 // Corner by position: the vertex nearest the head with equal x, y, z, else a new one from the values.
 void brepFaceAddPoint(BrepModel* model, float x, float y, float z, float weight, int kind, float t0, float s0,
                       float t1, float s1);
-void brepFaceAddVertex(BrepModel* model, BrepVertex* v);        // corner with the edge from the previous one
-void brepFaceAddVertexNoEdge(BrepModel* model, BrepVertex* v);  // corner without an edge (file readers)
+void brepFaceAddVertex(BrepModel* model, BrepVertex* v);       // corner with the edge from the previous one
+void brepFaceAddVertexNoEdge(BrepModel* model, BrepVertex* v); // corner without an edge (file readers)
 // Closing edge, then the existing face with the same corner set or a new one. Returns it; null when the
 // face was refused (no corners, or more than 16: reported).
 BrepFace* brepEndFace(BrepModel* model);

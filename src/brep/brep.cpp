@@ -1,0 +1,644 @@
+// The B-rep records, the face-by-face construction protocol and the connectivity check.
+//
+// Lookups (a vertex by position, an edge by vertex pair, a face by corner set) return the record
+// nearest the head of its list, as a scan from the head does. To keep building linear, each model
+// being built gets hash indexes in a side table keyed by the model's address; they hold, per key, the
+// newest record, which is the one a scan would meet first. The plain scans stay behind brepSetIndexed(0)
+// and the tests build the same models both ways.
+#include "brep/brep.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <unordered_map>
+#include <vector>
+
+static_assert(sizeof(BrepVertex::pos) == 12 && sizeof(BrepFace::verts) == 16 * sizeof(BrepVertex*),
+              "record fields as the file forms expect");
+
+static void brepError(const char* message) {
+    printf("Brep Error %s\n", message);
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Side indexes.
+
+namespace {
+
+uint64_t mix64(uint64_t x) {
+    x ^= x >> 33;
+    x *= 0xff51afd7ed558ccdULL;
+    x ^= x >> 33;
+    x *= 0xc4ceb53fe1b3d034ULL;
+    x ^= x >> 33;
+    return x;
+}
+
+uint32_t floatKey(float f) {
+    if (f == 0.0f) f = 0.0f; // -0 equals +0
+    uint32_t u;
+    memcpy(&u, &f, 4);
+    return u;
+}
+
+uint64_t positionHash(const float p[3]) {
+    uint64_t h = mix64(floatKey(p[0]) | (uint64_t)floatKey(p[1]) << 32);
+    return mix64(h ^ floatKey(p[2]));
+}
+
+bool samePosition(const float a[3], const float b[3]) {
+    return a[0] == b[0] && a[1] == b[1] && a[2] == b[2];
+}
+
+uint64_t pairHash(const BrepVertex* a, const BrepVertex* b) {
+    uintptr_t x = (uintptr_t)a, y = (uintptr_t)b;
+    if (x > y) std::swap(x, y);
+    return mix64(x * 0x9e3779b97f4a7c15ULL ^ mix64(y));
+}
+
+bool joins(const BrepEdge* e, const BrepVertex* a, const BrepVertex* b) {
+    return (e->v[0] == a && e->v[1] == b) || (e->v[0] == b && e->v[1] == a);
+}
+
+// Open addressing, linear probing; one record pointer per slot with its hash. Records are only added
+// (a newer record with an equal key replaces the older one in its slot).
+template <class Rec> struct NewestTable {
+    struct Slot {
+        uint64_t hash;
+        Rec* rec;
+    };
+    std::vector<Slot> slots;
+    size_t used = 0;
+
+    void clear() {
+        slots.clear();
+        used = 0;
+    }
+    template <class Eq> Rec* find(uint64_t h, Eq eq) const {
+        if (slots.empty()) return nullptr;
+        size_t mask = slots.size() - 1;
+        for (size_t i = h & mask;; i = (i + 1) & mask) {
+            const Slot& s = slots[i];
+            if (!s.rec) return nullptr;
+            if (s.hash == h && eq(s.rec)) return s.rec;
+        }
+    }
+    template <class Eq> void put(uint64_t h, Rec* rec, Eq eq) {
+        if ((used + 1) * 2 > slots.size()) grow();
+        size_t mask = slots.size() - 1;
+        for (size_t i = h & mask;; i = (i + 1) & mask) {
+            Slot& s = slots[i];
+            if (!s.rec) {
+                s = {h, rec};
+                used++;
+                return;
+            }
+            if (s.hash == h && eq(s.rec)) {
+                s.rec = rec;
+                return;
+            }
+        }
+    }
+    void grow() {
+        std::vector<Slot> old;
+        old.swap(slots);
+        slots.assign(old.empty() ? 64 : old.size() * 2, Slot{0, nullptr});
+        size_t mask = slots.size() - 1;
+        for (const Slot& s : old) {
+            if (!s.rec) continue;
+            size_t i = s.hash & mask;
+            while (slots[i].rec) i = (i + 1) & mask;
+            slots[i] = s;
+        }
+    }
+};
+
+// Faces by corner set. Faces whose corners are all distinct are keyed by the sorted corner set (a
+// multi-map: faces made without the search may repeat a set); the few faces that repeat a corner are
+// kept in a plain list and tested with the scan's own rule. seq orders faces by age (higher: newer).
+struct FaceTable {
+    struct Slot {
+        uint64_t hash;
+        BrepFace* face; // null: empty; tomb: removed
+        uint64_t seq;
+    };
+    std::vector<Slot> slots;
+    size_t used = 0; // live and removed slots
+    std::vector<Slot> irregular;
+    uint64_t nextSeq = 1;
+
+    static BrepFace* tomb() { return reinterpret_cast<BrepFace*>(alignof(BrepFace)); }
+
+    void clear() {
+        slots.clear();
+        irregular.clear();
+        used = 0;
+        nextSeq = 1;
+    }
+    void grow() {
+        std::vector<Slot> old;
+        old.swap(slots);
+        size_t live = 0;
+        for (const Slot& s : old) live += s.face && s.face != tomb();
+        size_t cap = 64;
+        while (cap < live * 4) cap *= 2;
+        slots.assign(cap, Slot{0, nullptr, 0});
+        used = 0;
+        for (const Slot& s : old)
+            if (s.face && s.face != tomb()) place(s);
+    }
+    void place(const Slot& s) {
+        size_t mask = slots.size() - 1;
+        size_t i = s.hash & mask;
+        while (slots[i].face) i = (i + 1) & mask;
+        slots[i] = s;
+        used++;
+    }
+};
+
+struct ModelIndex {
+    NewestTable<BrepVertex> vertices;
+    NewestTable<BrepEdge> edges;
+    FaceTable faces;
+    // The list heads as the index last saw them; a head changed behind its back means a rebuild.
+    const BrepVertex* vertexHead = nullptr;
+    const BrepEdge* edgeHead = nullptr;
+    const BrepFace* faceHead = nullptr;
+    bool vertexValid = false, edgeValid = false, faceValid = false;
+};
+
+bool useIndex = true;
+std::unordered_map<const BrepModel*, ModelIndex*> indexTable;
+
+void dropIndex(const BrepModel* model) {
+    auto it = indexTable.find(model);
+    if (it == indexTable.end()) return;
+    delete it->second;
+    indexTable.erase(it);
+}
+
+ModelIndex* indexOf(const BrepModel* model) {
+    ModelIndex*& idx = indexTable[model];
+    if (!idx) idx = new ModelIndex;
+    return idx;
+}
+
+// Corner set key: true when all corners are distinct (then hash is the sorted set's hash).
+bool cornerSetHash(const BrepFace* f, uint64_t* hash) {
+    const BrepVertex* sorted[BREP_MAX_CORNERS];
+    int n = f->count;
+    for (int i = 0; i < n; i++) {
+        const BrepVertex* v = f->verts[i];
+        int j = i;
+        while (j > 0 && sorted[j - 1] > v) {
+            sorted[j] = sorted[j - 1];
+            j--;
+        }
+        sorted[j] = v;
+    }
+    uint64_t h = mix64((uint64_t)n + 0x51ed27);
+    for (int i = 0; i < n; i++) {
+        if (i > 0 && sorted[i] == sorted[i - 1]) return false;
+        h = mix64(h ^ (uint64_t)(uintptr_t)sorted[i]);
+    }
+    *hash = h;
+    return true;
+}
+
+// The scan's match rule: equal counts and as many identical (i, j) corner pairs as corners.
+bool sameCornerSet(const BrepFace* f, const BrepFace* g) {
+    if (f->count != g->count) return false;
+    int pairs = 0;
+    for (int i = 0; i < f->count; i++)
+        for (int j = 0; j < g->count; j++) pairs += f->verts[i] == g->verts[j];
+    return pairs == f->count;
+}
+
+void vertexIndexAdd(ModelIndex* idx, BrepVertex* v) {
+    if (std::isnan(v->pos[0]) || std::isnan(v->pos[1]) || std::isnan(v->pos[2])) return; // never found
+    const float* p = v->pos;
+    idx->vertices.put(positionHash(p), v, [p](const BrepVertex* r) { return samePosition(r->pos, p); });
+}
+
+void edgeIndexAdd(ModelIndex* idx, BrepEdge* e) {
+    const BrepVertex *a = e->v[0], *b = e->v[1];
+    idx->edges.put(pairHash(a, b), e, [a, b](const BrepEdge* r) { return joins(r, a, b); });
+}
+
+void faceIndexAdd(ModelIndex* idx, BrepFace* f, uint64_t seq) {
+    uint64_t h;
+    FaceTable& t = idx->faces;
+    if (!cornerSetHash(f, &h)) {
+        t.irregular.push_back({0, f, seq});
+        return;
+    }
+    if ((t.used + 1) * 2 > t.slots.size()) t.grow();
+    t.place({h, f, seq});
+}
+
+void faceIndexRemove(ModelIndex* idx, BrepFace* f) {
+    FaceTable& t = idx->faces;
+    uint64_t h;
+    if (!cornerSetHash(f, &h)) {
+        for (size_t i = 0; i < t.irregular.size(); i++)
+            if (t.irregular[i].face == f) {
+                t.irregular.erase(t.irregular.begin() + i);
+                return;
+            }
+        return;
+    }
+    if (t.slots.empty()) return;
+    size_t mask = t.slots.size() - 1;
+    for (size_t i = h & mask; t.slots[i].face; i = (i + 1) & mask)
+        if (t.slots[i].face == f) {
+            t.slots[i].face = FaceTable::tomb();
+            return;
+        }
+}
+
+// Brings each index in line with its list, rebuilding it when the list changed behind its back.
+void syncVertices(const BrepModel* m, ModelIndex* idx) {
+    if (idx->vertexValid && idx->vertexHead == m->vertices) return;
+    idx->vertices.clear();
+    std::vector<BrepVertex*> all;
+    for (BrepVertex* v = m->vertices; v; v = v->next) all.push_back(v);
+    for (size_t i = all.size(); i-- > 0;) vertexIndexAdd(idx, all[i]); // oldest first: newest wins
+    idx->vertexHead = m->vertices;
+    idx->vertexValid = true;
+}
+
+void syncEdges(const BrepModel* m, ModelIndex* idx) {
+    if (idx->edgeValid && idx->edgeHead == m->edges) return;
+    idx->edges.clear();
+    std::vector<BrepEdge*> all;
+    for (BrepEdge* e = m->edges; e; e = e->next) all.push_back(e);
+    for (size_t i = all.size(); i-- > 0;) edgeIndexAdd(idx, all[i]);
+    idx->edgeHead = m->edges;
+    idx->edgeValid = true;
+}
+
+void syncFaces(const BrepModel* m, ModelIndex* idx) {
+    if (idx->faceValid && idx->faceHead == m->faces) return;
+    idx->faces.clear();
+    std::vector<BrepFace*> all;
+    for (BrepFace* f = m->faces; f; f = f->next) all.push_back(f);
+    for (size_t i = all.size(); i-- > 0;) faceIndexAdd(idx, all[i], idx->faces.nextSeq++);
+    idx->faceHead = m->faces;
+    idx->faceValid = true;
+}
+
+} // namespace
+
+void brepSetIndexed(int on) {
+    if (useIndex == (on != 0)) return;
+    useIndex = on != 0;
+    for (auto& kv : indexTable) delete kv.second;
+    indexTable.clear();
+}
+
+int brepIndexed() {
+    return useIndex ? 1 : 0;
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Lookups.
+
+static BrepVertex* findVertex(BrepModel* m, const float p[3]) {
+    if (useIndex) {
+        ModelIndex* idx = indexOf(m);
+        syncVertices(m, idx);
+        return idx->vertices.find(positionHash(p),
+                                  [p](const BrepVertex* r) { return samePosition(r->pos, p); });
+    }
+    for (BrepVertex* v = m->vertices; v; v = v->next)
+        if (samePosition(v->pos, p)) return v;
+    return nullptr;
+}
+
+static BrepVertex* pushVertex(BrepModel* m, const BrepVertex& values) {
+    BrepVertex* v = (BrepVertex*)malloc(sizeof(BrepVertex));
+    *v = values;
+    v->index = 0;
+    v->next = m->vertices;
+    m->vertices = v;
+    if (useIndex) {
+        auto it = indexTable.find(m);
+        if (it != indexTable.end() && it->second->vertexValid) {
+            ModelIndex* idx = it->second;
+            if (idx->vertexHead == v->next) {
+                vertexIndexAdd(idx, v);
+                idx->vertexHead = v;
+            }
+        }
+    }
+    return v;
+}
+
+static BrepEdge* findOrAddEdge(BrepModel* m) {
+    BrepVertex* a = m->edgeKey.v[0];
+    BrepVertex* b = m->edgeKey.v[1];
+    ModelIndex* idx = nullptr;
+    if (useIndex) {
+        idx = indexOf(m);
+        syncEdges(m, idx);
+        BrepEdge* e = idx->edges.find(pairHash(a, b), [a, b](const BrepEdge* r) { return joins(r, a, b); });
+        if (e) return e;
+    } else {
+        for (BrepEdge* e = m->edges; e; e = e->next)
+            if (joins(e, a, b)) return e;
+    }
+    BrepEdge* e = (BrepEdge*)malloc(sizeof(BrepEdge));
+    e->v[0] = a;
+    e->v[1] = b;
+    e->faceCount = 0;
+    e->face[0] = e->face[1] = nullptr;
+    e->next = m->edges;
+    m->edges = e;
+    if (idx) {
+        edgeIndexAdd(idx, e);
+        idx->edgeHead = e;
+    }
+    return e;
+}
+
+static BrepFace* findFace(BrepModel* m, const BrepFace* key) {
+    if (useIndex) {
+        ModelIndex* idx = indexOf(m);
+        syncFaces(m, idx);
+        uint64_t h;
+        if (cornerSetHash(key, &h)) {
+            FaceTable& t = idx->faces;
+            BrepFace* best = nullptr;
+            uint64_t bestSeq = 0;
+            if (!t.slots.empty()) {
+                size_t mask = t.slots.size() - 1;
+                for (size_t i = h & mask; t.slots[i].face; i = (i + 1) & mask) {
+                    const FaceTable::Slot& s = t.slots[i];
+                    if (s.face != FaceTable::tomb() && s.hash == h && s.seq > bestSeq &&
+                        sameCornerSet(s.face, key)) {
+                        best = s.face;
+                        bestSeq = s.seq;
+                    }
+                }
+            }
+            for (const FaceTable::Slot& s : t.irregular)
+                if (s.seq > bestSeq && sameCornerSet(s.face, key)) {
+                    best = s.face;
+                    bestSeq = s.seq;
+                }
+            return best;
+        }
+        // A new face that repeats a corner: rare, so the scan answers.
+    }
+    for (BrepFace* f = m->faces; f; f = f->next)
+        if (sameCornerSet(f, key)) return f;
+    return nullptr;
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Normals and texture mapping.
+
+static void faceNormal(BrepFace* f) {
+    float sum[3] = {0, 0, 0};
+    int n = f->count;
+    for (int i = 0; i < n; i++) {
+        const float* p = f->verts[(i + n - 1) % n]->pos;
+        const float* c = f->verts[i]->pos;
+        const float* q = f->verts[(i + 1) % n]->pos;
+        float a[3], b[3];
+        for (int k = 0; k < 3; k++) {
+            // Any orientation other than clockwise takes the counter-clockwise sign.
+            a[k] = f->orientation == BREP_CW ? c[k] - p[k] : p[k] - c[k];
+            b[k] = q[k] - c[k];
+        }
+        sum[0] += a[1] * b[2] - a[2] * b[1];
+        sum[1] += a[2] * b[0] - a[0] * b[2];
+        sum[2] += a[0] * b[1] - a[1] * b[0];
+    }
+    float len = sqrtf(sum[0] * sum[0] + sum[1] * sum[1] + sum[2] * sum[2]);
+    // A degenerate face (no area) keeps the zero vector rather than dividing by zero.
+    for (int k = 0; k < 3; k++) f->normal[k] = len > 0 ? sum[k] / len : 0.0f;
+}
+
+static int faceMapping(const BrepFace* f) {
+    float len[2] = {0, 0};
+    int n = f->count;
+    for (int m = 0; m < 2; m++)
+        for (int i = 0; i < n; i++) {
+            const BrepVertex* a = f->verts[i];
+            const BrepVertex* b = f->verts[(i + 1) % n];
+            float dt = a->texT[m] - b->texT[m], ds = a->texS[m] - b->texS[m];
+            len[m] += sqrtf(dt * dt + ds * ds);
+        }
+    return len[0] < len[1] ? 0 : 1;
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Models.
+
+void brepCreate(BrepModel** out, const char* name, int level) {
+    BrepModel* m = (BrepModel*)calloc(1, sizeof(BrepModel));
+    dropIndex(m); // a stale index of a model that once lived here
+    if (!name) name = "";
+    size_t len = strlen(name);
+    if (len >= BREP_NAME_SIZE) {
+        char message[96];
+        snprintf(message, sizeof message, "Model name longer than 31 characters: %.40s...", name);
+        brepError(message);
+        len = BREP_NAME_SIZE - 1;
+    }
+    memcpy(m->name, name, len);
+    m->name[len] = 0;
+    m->level = level;
+    *out = m;
+}
+
+void brepFree(BrepModel** model) {
+    BrepModel* m = *model;
+    if (!m) return;
+    dropIndex(m);
+    if (m->base == 0) {
+        for (BrepFace* f = m->faces; f;) {
+            BrepFace* next = f->next;
+            free(f);
+            f = next;
+        }
+        for (BrepEdge* e = m->edges; e;) {
+            BrepEdge* next = e->next;
+            free(e);
+            e = next;
+        }
+        for (BrepVertex* v = m->vertices; v;) {
+            BrepVertex* next = v->next;
+            free(v);
+            v = next;
+        }
+    }
+    free(m); // a packed model: header, vertices and faces are this one block
+    *model = nullptr;
+}
+
+BrepVertex* brepNewVertex(BrepModel* model, float x, float y, float z, float weight, int kind, float t0,
+                          float s0, float t1, float s1) {
+    BrepVertex v;
+    v.pos[0] = x;
+    v.pos[1] = y;
+    v.pos[2] = z;
+    v.weight = weight;
+    v.kind = kind;
+    v.texT[0] = t0;
+    v.texT[1] = t1;
+    v.texS[0] = s0;
+    v.texS[1] = s1;
+    v.index = 0;
+    v.next = nullptr;
+    return pushVertex(model, v);
+}
+
+void brepBeginFace(BrepModel* model, float weight, int orientation) {
+    model->newFace.count = 0;
+    model->newFace.weight = weight;
+    model->newFace.orientation = orientation;
+}
+
+// A face that got a 17th corner is marked by a count past the limit; its end call refuses it.
+static bool roomForCorner(BrepModel* model) {
+    if (model->newFace.count < BREP_MAX_CORNERS) return true;
+    if (model->newFace.count == BREP_MAX_CORNERS) {
+        brepError("Face with more than 16 corners !");
+        model->newFace.count = BREP_MAX_CORNERS + 1;
+    }
+    return false;
+}
+
+void brepFaceAddPoint(BrepModel* model, float x, float y, float z, float weight, int kind, float t0, float s0,
+                      float t1, float s1) {
+    BrepVertex& nv = model->newVertex;
+    nv.pos[0] = x;
+    nv.pos[1] = y;
+    nv.pos[2] = z;
+    nv.weight = weight;
+    nv.kind = kind;
+    nv.texT[0] = t0;
+    nv.texT[1] = t1;
+    nv.texS[0] = s0;
+    nv.texS[1] = s1;
+    nv.index = 0;
+    nv.next = nullptr;
+    if (!roomForCorner(model)) return;
+    BrepVertex* v = findVertex(model, nv.pos);
+    if (!v) v = pushVertex(model, nv);
+    brepFaceAddVertex(model, v);
+}
+
+void brepFaceAddVertex(BrepModel* model, BrepVertex* v) {
+    if (!roomForCorner(model)) return;
+    BrepFace& f = model->newFace;
+    f.verts[f.count++] = v;
+    if (f.count >= 2) {
+        model->edgeKey.v[0] = f.verts[f.count - 2];
+        model->edgeKey.v[1] = v;
+        f.edges[f.count - 2] = findOrAddEdge(model);
+    }
+}
+
+void brepFaceAddVertexNoEdge(BrepModel* model, BrepVertex* v) {
+    if (!roomForCorner(model)) return;
+    BrepFace& f = model->newFace;
+    f.verts[f.count++] = v;
+    f.edges[f.count - 1] = nullptr;
+}
+
+static bool faceAcceptable(BrepModel* model) {
+    int n = model->newFace.count;
+    if (n > BREP_MAX_CORNERS) return false; // reported when the 17th corner came
+    if (n < 1) {
+        brepError("Face without corners !");
+        return false;
+    }
+    return true;
+}
+
+static BrepFace* pushFace(BrepModel* model) {
+    const BrepFace& nf = model->newFace;
+    BrepFace* f = (BrepFace*)malloc(sizeof(BrepFace));
+    memset(f, 0, sizeof(BrepFace));
+    f->count = nf.count;
+    for (int i = 0; i < nf.count; i++) {
+        f->edges[i] = nf.edges[i];
+        f->verts[i] = nf.verts[i];
+    }
+    f->orientation = nf.orientation;
+    faceNormal(f);
+    f->weight = nf.weight;
+    f->mapping = faceMapping(f);
+    f->next = model->faces;
+    model->faces = f;
+    if (useIndex) {
+        auto it = indexTable.find(model);
+        if (it != indexTable.end() && it->second->faceValid) {
+            ModelIndex* idx = it->second;
+            if (idx->faceHead == f->next) {
+                faceIndexAdd(idx, f, idx->faces.nextSeq++);
+                idx->faceHead = f;
+            }
+        }
+    }
+    return f;
+}
+
+BrepFace* brepEndFace(BrepModel* model) {
+    if (!faceAcceptable(model)) return nullptr;
+    BrepFace& nf = model->newFace;
+    model->edgeKey.v[0] = nf.verts[nf.count - 1];
+    model->edgeKey.v[1] = nf.verts[0];
+    nf.edges[nf.count - 1] = findOrAddEdge(model);
+    if (BrepFace* f = findFace(model, &nf)) return f;
+    return pushFace(model);
+}
+
+BrepFace* brepEndFaceNoEdges(BrepModel* model) {
+    if (!faceAcceptable(model)) return nullptr;
+    model->newFace.edges[model->newFace.count - 1] = nullptr;
+    return pushFace(model);
+}
+
+void brepCheck(BrepModel* model, int strict) {
+    for (BrepEdge* e = model->edges; e; e = e->next) e->faceCount = 0;
+    for (BrepFace* f = model->faces; f; f = f->next)
+        for (int i = 0; i < f->count; i++) {
+            BrepEdge* e = f->edges[i];
+            if (!e) continue; // a face read from a file has no edges
+            if (e->faceCount >= 2) {
+                brepError("Edge multiple conncted !");
+                break;
+            }
+            e->face[e->faceCount++] = f;
+        }
+    if (strict)
+        for (BrepEdge* e = model->edges; e; e = e->next)
+            if (e->faceCount != 2) brepError("Edge not conncted !");
+}
+
+BrepFace* brepRemoveFace(BrepFace** list, BrepFace* face) {
+    for (BrepFace** link = list; *link; link = &(*link)->next) {
+        if (*link != face) continue;
+        BrepFace* next = face->next;
+        // Keep the index of the model that owns this list in step.
+        for (auto& kv : indexTable) {
+            const BrepModel* m = kv.first;
+            if (&m->faces != list) continue;
+            ModelIndex* idx = kv.second;
+            if (idx->faceValid) {
+                faceIndexRemove(idx, face);
+                if (idx->faceHead == face) idx->faceHead = next;
+            }
+        }
+        *link = next;
+        free(face);
+        return next;
+    }
+    return nullptr;
+}
