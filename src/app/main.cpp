@@ -1,28 +1,42 @@
-// Start-up: settings, static game data, the window, the first screen, the main loop.
+// Start-up: settings, static game data, the window, the first screen, the main loop. The order
+// matters: the maze and its items exist (and are printed) before any window opens, and the
+// display lists are compiled only once the OpenGL context exists.
 #include <GL/freeglut.h>
-#include <cstdlib>
 #include "app/record.h"
+#include "app/screens.h"
+#include "app/startup.h"
+#include "app/timing.h"
+#include "brep/catalogue.h"
+#include "game/items.h"
+#include "image/tga.h"
+#include "image/picture.h"
+#include "maze/maze.h"
 #include "setup/setup.h"
-
-static void mainDisplay() {
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glutSwapBuffers();
-}
-
-static void mainKeyboard(unsigned char key, int, int) {
-    if (key == 27) exit(0);
-}
+#include "text/font.h"
 
 int main(int argc, char** argv) {
     setupShow(0);
     setupLoad(&record);
     glutInit(&argc, argv);
+    resetInventory();
+    modelTableLoad();
+    mazeBuild(&maze, record.mazeSize);
+    imageTableReset();
+    loadImages();
+    fontBuild(&imgFont, record.gothicFont ? "fontgotic.tga" : "fontmaze.tga");
+    tgaSave(&imgFont, "fonttest.tga");
+    record.perfFrequency = monotonicFrequency;
     glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH | GLUT_STENCIL);
-    glutInitWindowSize(record.windowWidth, record.windowHeight);
-    glutCreateWindow("Kavernix");
-    glClearColor(1, 0, 0, 0);
-    glutDisplayFunc(mainDisplay);
-    glutKeyboardFunc(mainKeyboard);
+    openDisplaySurface();
+    initGlState();
+    glutWarpPointer(record.windowWidth / 2, record.windowHeight / 2);
+    glutSetCursor(GLUT_CURSOR_NONE);
+    glutIgnoreKeyRepeat(1);
+    modelTableCompile();
+    if (record.skipStory)
+        enterGame();
+    else
+        enterStory();
     glutMainLoop();
     return 0;
 }

@@ -1,14 +1,49 @@
-// The three screens (story, game, end) and the fades between them.
+// The three screens (story, game, end) and the fades between them. A screen is the set of toolkit
+// callbacks its entry function registers; screens follow one another only forward, each change
+// made by the leaving screen's idle callback once its fade-out has finished.
 #pragma once
 #include <cstdint>
 
 // Where the current screen's fade stands and what the story and end screens show.
 struct GameState {
-    int32_t fadeState;    // 0 fading in, 1 steady, 2 fading out done... see fadeIn/fadeOut
-    float fadeLevel;      // 1 black .. 0 clear
-    int32_t storyPage;    // story page shown (0..3)
-    float storyScroll;    // how far the story text has rolled in
-    int32_t hallRank;     // place of this run in the hall of fame, -1 when not ranked
+    int32_t fadeState; // 0 no fade, 1 fading in, 2 fade-in done, 3 fading out, 4 fade-out done
+    float fadeLevel;   // progress of the fade: 1 at its start, +50 per second, done at 99
+    int32_t storyPage; // story page shown, 0..3; 4 and above show no text
+    float storyScroll; // height of the page text as a fraction of the window height
+    int32_t hallRank;  // place of the finished run in the hall of fame, 0..4, or -1
 };
 
 extern GameState gameState;
+
+enum { storyPageCount = 4, storyPageSize = 256, riderLabelCount = 5, riderLabelSize = 32 };
+// The story's four pages, Latin-1, lines separated by "\n".
+extern const char storyPages[storyPageCount][storyPageSize];
+// Status-field labels by record.riderState: "Tarvin", "Horse", "Ride", "Get on", "Get Off".
+extern const char riderLabels[riderLabelCount][riderLabelSize];
+
+// Where the story text comes to rest; Enter below it snaps the text there, at it turns the page.
+constexpr float storyRestHeight = 0.7f;
+
+// ---- Fades (no GL). A fade-in always starts from black; a fade-out asked for during a
+// fade-in goes on from the level reached.
+void fadeIn();
+void fadeOut();
+
+// ---- The story's own rules (no GL).
+// Enter: snaps rising text to its resting height, else turns the page; after the fourth page
+// the story fades out (and further presses keep turning invisible pages).
+void storyEnterPressed();
+// The text rises by frameTime / 50 of the window height while running and not yet at rest.
+void storyRise(float frameTime);
+// The text of the page shown, or null when storyPage is past the last page.
+const char* storyPageText();
+
+// ---- Screen entries: register the screen's callbacks, start its fade-in and its clocks.
+void enterStory();
+void enterGame();
+
+// ---- Story callbacks.
+void storyDisplay();
+void storyKeyboard(unsigned char key, int x, int y);
+void storyIdle();
+void storyVisibility(int state);

@@ -1,0 +1,79 @@
+// The end screen's callbacks.
+#include "app/end_screen.h"
+#include <GL/freeglut.h>
+#include <cstdlib>
+#include "app/game_frame.h"
+#include "app/record.h"
+#include "app/screens.h"
+#include "app/timing.h"
+#include "image/tga.h"
+#include "image/texture.h"
+#include "text/font.h"
+#include "text/hud.h"
+
+static const float white[4] = {1, 1, 1, 0};
+
+void enterEndScreen() {
+    // Decision for the lost run (the arrow hit the horse): it earns no place.
+    gameState.hallRank = gameWon() ? hallInsert(&record, record.finalTime) : -1;
+    glDisable(GL_LIGHTING);
+    glDisable(GL_STENCIL_TEST);
+    glutPassiveMotionFunc(nullptr);
+    glutMouseFunc(nullptr);
+    glutKeyboardFunc(nameEntryKeyboard);
+    glutSpecialFunc(nullptr);
+    glutSpecialUpFunc(nullptr);
+    glutReshapeFunc(endReshape);
+    glutDisplayFunc(endDisplay);
+    glutVisibilityFunc(endVisibility);
+    glutIdleFunc(endIdle);
+    fadeIn();
+    timerReset();
+}
+
+// The picture behind the texts keeps 30 percent of its brightness.
+static void darkPanel() {
+    float w = float(record.windowWidth);
+    float h = float(record.windowHeight);
+    glDisable(GL_LIGHTING);
+    glBlendFunc(GL_ONE, GL_SRC_ALPHA);
+    glDisable(GL_TEXTURE_2D);
+    glColor4f(0, 0, 0, 0.3f);
+    glBegin(GL_QUADS);
+    glVertex2f(0.05f * w, 0.15f * h);
+    glVertex2f(0.95f * w, 0.15f * h);
+    glVertex2f(0.95f * w, 0.85f * h);
+    glVertex2f(0.05f * w, 0.85f * h);
+    glEnd();
+    restoreTexturing();
+    glBlendFunc(GL_ONE, GL_ZERO);
+    glEnable(GL_LIGHTING);
+}
+
+void endDisplay() {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    drawPicture(gameWon() ? &imgLastPicFit : &imgBadDragonFit);
+    darkPanel();
+    EndLine lines[endLineMax];
+    int count = endScreenLines(lines);
+    for (int i = 0; i < count; ++i) drawText(lines[i].x, lines[i].y, lines[i].text, white);
+    drawFps(0.01f, 0.01f, record.fps, white);
+    drawFade();
+    glutSwapBuffers();
+}
+
+void endIdle() {
+    frameTimeUpdate();
+    frameDone();
+    if (gameState.fadeState == 4) exit(0);
+}
+
+void endVisibility(int state) {
+    if (!record.running) return;
+    if (state == GLUT_VISIBLE) {
+        restartFrameClock();
+        glutIdleFunc(endIdle);
+    } else {
+        glutIdleFunc(nullptr);
+    }
+}

@@ -1,0 +1,145 @@
+// The game screen's frame: the update in gameIdle and the drawing in gameDisplay.
+#include "app/game_frame.h"
+#include <GL/freeglut.h>
+#include <cmath>
+#include "app/end_screen.h"
+#include "app/input.h"
+#include "app/record.h"
+#include "app/screens.h"
+#include "app/timing.h"
+#include "brep/catalogue.h"
+#include "game/actor.h"
+#include "game/items.h"
+#include "image/tga.h"
+#include "image/texture.h"
+#include "maze/maze.h"
+#include "maze/maze_draw.h"
+#include "scene/creatures.h"
+#include "scene/lamp.h"
+#include "setup/setup.h"
+#include "text/font.h"
+#include "text/hud.h"
+
+int bossScreen;
+
+static const float green[4] = {0, 1, 0, 1};
+static const float red[4] = {1, 0, 0, 1};
+static const float white[4] = {1, 1, 1, 0};
+
+void gameResume() {
+    record.nowCount = timingCounter();
+    glutIdleFunc(gameIdle);
+    resyncAfterPause();
+    frameDone();
+}
+
+void gameIdle() {
+    shotUpdate();
+    if (setupRequested) {
+        // The dialog runs inside this update; the time it was open is not frame time.
+        setupShow(1);
+        setupLoad(&record);
+        setupRequested = 0;
+        stencilValid = 0;
+        gameResume();
+        applyShadeMode();
+    }
+    frameTimeUpdate();
+    float playerStep, horseStep;
+    stepSizes(&playerStep, &horseStep);
+    gameMoveByKeys(playerStep, horseStep);
+    gameFieldOfView();
+    gameContacts();
+    frameDone();
+    if (gameState.fadeState == 4) {
+        record.finalTime = record.gameTime;
+        enterEndScreen();
+    }
+}
+
+void gameVisibility(int state) {
+    if (!record.running) return;
+    if (state == GLUT_VISIBLE) {
+        // The boss picture keeps the game halted until B; the time hidden is not play time.
+        if (bossScreen == 2) return;
+        restartFrameClock();
+        glutIdleFunc(gameIdle);
+    } else {
+        glutIdleFunc(nullptr);
+    }
+}
+
+static void windowProjection() {
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluOrtho2D(0, record.windowWidth, 0, record.windowHeight);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+}
+
+static void drawHud() {
+    int oil = int(oilLeft() + 0.5f);
+    int straw = int(strawLeft() + 0.5f);
+    int diamonds = int(inventory[ROW_DIAMOND] + 0.5f);
+    drawCounter(0.12f, 0.035f, oil, oilLeft() >= float(record.fullLevel) ? green : red);
+    drawCounter(0.29f, 0.035f, straw, strawLeft() >= float(record.fullLevel) ? green : red);
+    drawCounter(0.46f, 0.035f, diamonds,
+                inventory[ROW_DIAMOND] >= float(record.diamondsNeeded) ? green : red);
+    drawHudText(0.53f, 0.035f, riderLabel(), white);
+    glCheckError();
+    drawFps(0.01f, 0.2f, record.fps, white);
+    glCheckError();
+}
+
+void gameDisplay() {
+    if (bossScreen == 1) {
+        glClear(GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+        bossScreen = 2;
+        glDisable(GL_STENCIL_TEST);
+        drawPicture(&imgBossFit);
+        glEnable(GL_STENCIL_TEST);
+        glutIdleFunc(nullptr);
+        glutSwapBuffers();
+        return;
+    }
+    if (frameDrawn == 1) stencilValid = 0; // an expose: the lamp frame may have been damaged
+    if (record.shadeMode == 0) {
+        stencilValid = 0;
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    } else {
+        glClear(GL_DEPTH_BUFFER_BIT);
+    }
+    restoreTexturing();
+    glCheckError();
+    lampLight();
+    if (exitDoor.pitch != 0) {
+        glClear(GL_DEPTH_BUFFER_BIT);
+        drawPicture(&imgDoorOpenFit);
+    }
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    // A minimised window reports a height of 0; the aspect then stays finite.
+    double height = record.windowHeight > 0 ? double(record.windowHeight) : 1.0;
+    gluPerspective(record.fieldOfView, double(record.windowWidth) / height, 0.05, 16.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glRotatef(player.pitch, 1, 0, 0);
+    glRotatef(player.heading, 0, 1, 0);
+    glTranslatef(-player.x, -player.y, -player.z);
+    // The lamp swings up and down with the player's stride.
+    const float lamp[4] = {player.x, player.y + sinf(player.distance * 8) * 0.06f, player.z, 1};
+    glLightfv(GL_LIGHT0, GL_POSITION, lamp);
+    mazeDraw(&maze, &player);
+    horseDraw(&horse);
+    shotDraw(&shot);
+    windowProjection();
+    glCheckError();
+    mapDraw();
+    glCheckError();
+    glEnable(GL_TEXTURE_2D);
+    drawHud();
+    drawFade();
+    exitDoorUpdate(record.frameTime);
+    glutSwapBuffers();
+    frameDrawn = 1;
+}

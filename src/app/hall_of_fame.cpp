@@ -1,0 +1,102 @@
+// The hall of fame's rules and the name entry; no GL.
+#include <cstdio>
+#include <cstring>
+#include "app/end_screen.h"
+#include "app/game_frame.h"
+#include "app/record.h"
+#include "app/screens.h"
+#include "setup/setup.h"
+#include "text/hud.h"
+
+int hallInsert(SettingsRecord* settings, float time) {
+    int place = -1;
+    for (int i = 0; i < hallPlaces; ++i) {
+        if (time < settings->hallTimes[i]) {
+            place = i;
+            break;
+        }
+    }
+    if (place < 0) return -1;
+    for (int j = hallPlaces - 2; j >= place; --j) {
+        settings->hallTimes[j + 1] = settings->hallTimes[j];
+        memcpy(settings->hallNames[j + 1], settings->hallNames[j], sizeof settings->hallNames[j]);
+    }
+    memset(settings->hallNames[place], 0, sizeof settings->hallNames[place]);
+    settings->hallTimes[place] = time;
+    return place;
+}
+
+void hallNameKey(SettingsRecord* settings, int rank, unsigned char key) {
+    if (rank < 0 || rank >= hallPlaces) return;
+    char* name = settings->hallNames[rank];
+    // A name from the settings file may lack its terminator; it is cut at the last byte.
+    name[hallNameMax] = 0;
+    size_t length = strlen(name);
+    if (key == 8) {
+        if (length > 0) name[length - 1] = 0;
+        return;
+    }
+    if (key < 32 || key == 127) return;
+    if (length < hallNameMax) {
+        name[length] = char(key);
+        name[length + 1] = 0;
+    }
+}
+
+void nameEntryKeyboard(unsigned char key, int, int) {
+    // Once Enter has stored the hall of fame the screen is leaving: later keys would change a
+    // name that is no longer stored, and a second Enter would store again.
+    if (gameState.fadeState == 3 || gameState.fadeState == 4) return;
+    if (key == 13) {
+        setupStoreScores(&record);
+        fadeOut();
+        return;
+    }
+    hallNameKey(&record, gameState.hallRank, key);
+}
+
+static void addLine(EndLine* lines, int* count, float x, float y, const char* text) {
+    if (*count >= endLineMax) return;
+    EndLine& line = lines[(*count)++];
+    line.x = x;
+    line.y = y;
+    // %.31s: a name read from the settings file may lack its terminator.
+    snprintf(line.text, sizeof line.text, "%.31s", text);
+}
+
+int endScreenLines(EndLine* lines) {
+    int count = 0;
+    if (!gameWon()) {
+        addLine(lines, &count, 0.2f, 0.8f, "Nicht Geschafft.");
+        addLine(lines, &count, 0.2f, 0.7f, "Du hast das Pferd getroffen !");
+        addLine(lines, &count, 0.2f, 0.62f,
+                "Pass das n\xE4"
+                "chste Mal besser auf.");
+        return count;
+    }
+    char text[32];
+    addLine(lines, &count, 0.2f, 0.8f, "Geshafft.");
+    if (gameState.hallRank >= 0) {
+        addLine(lines, &count, 0.2f, 0.7f, "Du darfst Dich in der Hall of Fame");
+        addLine(lines, &count, 0.2f, 0.62f, "eintragen : ");
+    } else {
+        addLine(lines, &count, 0.2f, 0.7f,
+                "Zu langsam f\xFC"
+                "r die Hall of Fame");
+        addLine(lines, &count, 0.2f, 0.62f, "Deine Zeit war : ");
+        formatClock(record.finalTime, text);
+        addLine(lines, &count, 0.6f, 0.62f, text);
+    }
+    for (int i = 0; i < hallPlaces; ++i) {
+        float y = 0.5f - float(i) * 0.08f;
+        if (i == gameState.hallRank) addLine(lines, &count, 0.8f, y, "<---");
+        snprintf(text, sizeof text, "%d:", i + 1);
+        addLine(lines, &count, 0.1f, y, text);
+        if (record.hallTimes[i] < hallEmptyTime) {
+            formatClock(record.hallTimes[i], text);
+            addLine(lines, &count, 0.2f, y, text);
+            addLine(lines, &count, 0.5f, y, record.hallNames[i]);
+        }
+    }
+    return count;
+}

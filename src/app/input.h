@@ -1,0 +1,23 @@
+// Keyboard and mouse: the shared toggle keys with their messages, the game's keys, the held-key
+// flags that the game update reads, mouse look and shooting.
+#pragma once
+
+// Held-key flags, 1 while the key is down.
+extern int keyLeft, keyUp, keyRight, keyDown;
+extern int keyPageUp, keyPageDown, keyHome;
+extern int keyFovDown, keyFovUp; // F9, F10
+extern int setupRequested;       // F1: the next game update opens the settings dialog
+extern int lastMouseX, lastMouseY;
+
+// The rendering switches, Escape and the shot; on the story and game screens. Codes outside
+// 27..117 do nothing.
+void debugKeys(unsigned char key);
+// debugKeys, then B (boss picture) and P (pause).
+void gameKeyboard(unsigned char key, int x, int y);
+void specialDown(int key, int x, int y); // codes 1..106
+void specialUp(int key, int x, int y);
+void clearKeys(); // every held-key flag but setupRequested to 0
+// Turns the player by the pointer's move times frameTime times mouseSpeed, then warps the
+// pointer back to the window centre; the motion that warp causes is only recorded.
+void mouseLook(int x, int y);
+void mouseButton(int button, int state, int x, int y); // left button down fires a ready shot

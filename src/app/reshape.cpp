@@ -1,0 +1,33 @@
+// The reshape handlers of the three screens. Rebuilding the window-sized pictures takes a while;
+// that time lies between pauseStart and pauseEnd and so is not counted as frame time.
+#include <GL/freeglut.h>
+#include "app/record.h"
+#include "app/timing.h"
+#include "image/picture.h"
+#include "image/texture.h"
+
+void windowReshape(int width, int height) {
+    record.windowWidth = width;
+    record.windowHeight = height;
+    glViewport(0, 0, width, height);
+    glutWarpPointer(width / 2, height / 2);
+    pauseStart();
+}
+
+void storyReshape(int width, int height) {
+    windowReshape(width, height);
+    picturesResize(width, height);
+    resyncAfterPause();
+}
+
+void endReshape(int width, int height) {
+    storyReshape(width, height);
+}
+
+void gameReshape(int width, int height) {
+    windowReshape(width, height);
+    stencilValid = 0;
+    picturesResize(width, height);
+    resyncAfterPause();
+    glCheckError();
+}

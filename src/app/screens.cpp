@@ -1,0 +1,92 @@
+// The story screen's callbacks and the entries of the story and game screens.
+#include "app/screens.h"
+#include <GL/freeglut.h>
+#include "app/game_frame.h"
+#include "app/input.h"
+#include "app/record.h"
+#include "app/timing.h"
+#include "game/actor.h"
+#include "image/tga.h"
+#include "text/font.h"
+#include "text/hud.h"
+
+static const float white[4] = {1, 1, 1, 0};
+
+void enterStory() {
+    glDisable(GL_LIGHTING);
+    glDisable(GL_DEPTH_TEST);
+    gameState.storyScroll = 0;
+    gameState.storyPage = 0;
+    glutPassiveMotionFunc(nullptr);
+    glutMouseFunc(nullptr);
+    glutKeyboardFunc(storyKeyboard);
+    glutSpecialFunc(nullptr);
+    glutSpecialUpFunc(nullptr);
+    glutReshapeFunc(storyReshape);
+    glutDisplayFunc(storyDisplay);
+    glutVisibilityFunc(storyVisibility);
+    // No idle callback yet: it starts when the window shows (storyVisibility) or on the space bar.
+    fadeIn();
+    timerReset();
+}
+
+void enterGame() {
+    actorsPlaceForGame();
+    glEnable(GL_LIGHTING);
+    glLightf(GL_LIGHT0, GL_CONSTANT_ATTENUATION, 1.0f);
+    glEnable(GL_STENCIL_TEST);
+    glutPassiveMotionFunc(mouseLook);
+    glutMouseFunc(mouseButton);
+    glutKeyboardFunc(gameKeyboard);
+    clearKeys();
+    glutSpecialFunc(specialDown);
+    glutSpecialUpFunc(specialUp);
+    glutReshapeFunc(gameReshape);
+    glutDisplayFunc(gameDisplay);
+    glutVisibilityFunc(gameVisibility);
+    glutIdleFunc(gameIdle);
+    fadeIn();
+    timerReset();
+}
+
+void storyDisplay() {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    drawPicture(&imgPosterFit);
+    if (const char* page = storyPageText()) drawText(0.2f, gameState.storyScroll, page, white);
+    drawFps(0.01f, 0.01f, record.fps, white);
+    drawFade();
+    glutSwapBuffers();
+}
+
+void storyKeyboard(unsigned char key, int, int) {
+    debugKeys(key);
+    if (key == 13) {
+        storyEnterPressed();
+    } else if (key == ' ') {
+        record.running = !record.running;
+        if (record.running) {
+            glutIdleFunc(storyIdle);
+            pauseEnd();
+        } else {
+            glutIdleFunc(nullptr);
+            pauseStart();
+        }
+    }
+}
+
+void storyIdle() {
+    frameTimeUpdate();
+    storyRise(record.frameTime);
+    frameDone();
+    if (gameState.fadeState == 4) enterGame();
+}
+
+void storyVisibility(int state) {
+    if (!record.running) return;
+    if (state == GLUT_VISIBLE) {
+        restartFrameClock();
+        glutIdleFunc(storyIdle);
+    } else {
+        glutIdleFunc(nullptr);
+    }
+}

@@ -1,0 +1,71 @@
+// Start-up pieces: the images, the display surface and the fixed OpenGL state.
+#include "app/startup.h"
+#include <GL/freeglut.h>
+#include <cstdio>
+#include "app/record.h"
+#include "image/picture.h"
+#include "image/texture.h"
+#include "image/tga.h"
+#include "text/font.h"
+
+void loadImages() {
+    tgaLoad(&imgPoster, "poster.tga");
+    tgaLoad(&imgDoorOpen, "dooropen.tga");
+    tgaLoad(&imgStencil, "stencil.tga");
+    tgaLoad(&imgStencilFile, "stencilmask.tga");
+    tgaLoad(&imgLastPic, "lastpic.tga");
+    tgaLoad(&imgBoss, "boss.tga");
+    tgaLoad(&imgBadDragon, "baddragon.tga");
+
+    tgaLoadFile(&imgFloor, "floor.tga");
+    tgaMirrorTile(&imgFloor);
+    tgaLoadFile(&imgWall, "wall.tga");
+    tgaMirrorTile(&imgWall);
+    tgaLoadFile(&imgWood, "wood.tga");
+    tgaLoadFile(&imgHay, "heu.tga");
+    tgaLoadFile(&imgOilcan, "oilcan.tga");
+    tgaLoadFile(&imgSpider, "spider.tga");
+    TgaImage* frames[8] = {&imgMap1, &imgMap2, &imgMap3, &imgMap4, &imgMap5, &imgMap6, &imgMap7, &imgMap8};
+    char name[16];
+    for (int i = 0; i < 8; ++i) {
+        snprintf(name, sizeof name, "map%d.tga", i + 1);
+        tgaLoadFile(frames[i], name);
+    }
+    tgaLoadFile(&imgHorse, "pferd.tga");
+    tgaLoadFile(&imgHorseLeg, "pferd_bein.tga");
+
+    for (TgaImage* frame : frames) tgaAddAlpha(frame, explosionAlpha);
+}
+
+int openDisplaySurface() {
+    if (record.gameModeString[0] != 0) {
+        // The string may come without its terminator from the settings file.
+        char mode[sizeof record.gameModeString];
+        snprintf(mode, sizeof mode, "%.*s", int(sizeof mode - 1), record.gameModeString);
+        glutGameModeString(mode);
+        glutEnterGameMode();
+        if (glutGameModeGet(GLUT_GAME_MODE_ACTIVE)) return 1;
+        // Without any window the toolkit's main loop would end the program at once.
+        printf("Kavernix: game mode \"%s\" refused, opening a window instead\n", mode);
+        fflush(stdout);
+    }
+    glutInitWindowSize(record.windowWidth, record.windowHeight);
+    glutCreateWindow("Kavernix");
+    if (record.fullScreen) glutFullScreen();
+    return 0;
+}
+
+void initGlState() {
+    glClearColor(1, 0, 0, 0);
+    glEnable(GL_DEPTH_TEST);
+    glEnable(GL_NORMALIZE);
+    glEnable(GL_LIGHTING);
+    glEnable(GL_LIGHT0);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_ONE, GL_ZERO);
+    glDisable(GL_ALPHA_TEST);
+    glAlphaFunc(GL_GREATER, 0);
+    applyShadeMode();
+    applyTextureMode();
+    fontBuildLists(&imgFont);
+}

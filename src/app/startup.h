@@ -1,0 +1,13 @@
+// Start-up pieces that main puts together in its fixed order.
+#pragma once
+
+// Reads the pictures, the textures (floor and wall mirror-tiled) and the explosion frames (black
+// made opaque, everything else transparent) into the image table. Missing files leave empty slots.
+void loadImages();
+// Opens the game mode named in record.gameModeString, or the window "Kavernix" of the record's
+// size (full screen when record.fullScreen). A game mode the display refuses is reported in one
+// line and the window opens instead. Returns 1 when the game mode is active, else 0.
+int openDisplaySurface();
+// The fixed OpenGL state: red clear colour, depth test, normalising, lighting with light 0,
+// neutral blending, no alpha test; then the shade and texture modes and the font's lists.
+void initGlState();

@@ -1,0 +1,27 @@
+// The head-up display: the three large counters, the status field (message, clock or rider
+// label by turns), the frame-rate line, and the message mechanism the toggle keys use.
+// The drawing routines expect the window-pixel orthographic projection to be set.
+#pragma once
+
+// Copies at most 31 bytes of text into record.messageText (always terminated) and stamps it with
+// record.gameTime; a stamp of 0 means no message, so a message set at game time 0 never shows.
+void showMessage(const char* text);
+// The label of record.riderState; an index outside 0..4 gives the first label.
+const char* riderLabel();
+// What the status field shows now: the message while its second and the next one last, else the
+// clock in odd seconds and the label in even ones. clock must hold 32 bytes; the result is
+// record.messageText, clock or label.
+const char* hudStatusText(const char* label, char* clock);
+// "H:MM:SS:hh" of a time in seconds; out must hold 32 bytes.
+void formatClock(float seconds, char* out);
+// "FPS:%2d.%02d" of fps; out must hold 32 bytes.
+void formatFps(float fps, char* out);
+
+// One large character, code '0' + value.
+void drawCounter(float x, float y, int value, const float colour[4]);
+// A string in large characters (windowWidth / 25 by windowHeight / 12), every byte one glyph.
+void drawTextLarge(float x, float y, const char* text, const float colour[4]);
+// The status field in large characters.
+void drawHudText(float x, float y, const char* label, const float colour[4]);
+// The frame-rate line in small characters, only while record.showFps is nonzero.
+void drawFps(float x, float y, float fps, const float colour[4]);
