@@ -9,6 +9,7 @@
 #include "brep/catalogue.h"
 #include "game/items.h"
 #include "maze/maze.h"
+#include "maze_example.h"
 #include "stdout_capture.h"
 
 namespace {
@@ -25,19 +26,6 @@ std::string buildMaze(int n, int items) {
     return out.finish();
 }
 
-std::string joinLines(const std::vector<std::string>& lines) {
-    std::string s;
-    for (const std::string& l : lines) s += l + "\n";
-    return s;
-}
-
-// The snapshot text with '.' standing for the never-carved byte 0xFF.
-std::string withFF(std::string s) {
-    for (char& c : s)
-        if (c == '.') c = '\xFF';
-    return s;
-}
-
 int countCode(char code) {
     int k = 0;
     for (int y = 0; y <= maze.size; y++)
@@ -45,31 +33,11 @@ int countCode(char code) {
     return k;
 }
 
-const std::vector<std::string> exampleGrid = {
-    "wwwwwwwww", "w   w   w", "w www www", "w  D   Sw", "w wwwww w",
-    "w   w I w", "www w www", "w   wO  w", "wwwwwwwww",
-};
-const std::vector<std::string> exampleDirs = {
-    ".........", ".300.300.", ".3...3...", ".2222223.", ".1.....3.",
-    ".100.300.", "...1.3...", ".221.222.", ".........",
-};
-
 } // namespace
 
 TEST(MazeWorkedExample, PrintsThreeSnapshotsByteForByte) {
     std::string out = buildMaze(8, 1);
-
-    std::vector<std::string> freshGrid(9, "wwwwwwwww"), freshDirs(9, ".........");
-    freshGrid[7][7] = ' ';
-    freshDirs[7][7] = '2';
-    std::vector<std::string> carvedGrid = exampleGrid;
-    for (std::string& row : carvedGrid)
-        for (char& c : row)
-            if (c != 'w') c = ' ';
-
-    std::string expected = joinLines(freshGrid) + "\n" + withFF(joinLines(freshDirs)) +
-                           joinLines(carvedGrid) + "\n" + withFF(joinLines(exampleDirs)) +
-                           joinLines(exampleGrid) + "\n" + withFF(joinLines(exampleDirs));
+    std::string expected = mazeExample::output();
     EXPECT_EQ(out, expected);
 }
 
