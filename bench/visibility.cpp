@@ -1,0 +1,103 @@
+// The per-frame visibility walk and the route flood on the largest maze (size 66).
+#include <benchmark/benchmark.h>
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+#include "app/random.h"
+#include "app/record.h"
+#include "game/actor.h"
+#include "game/items.h"
+#include "maze/maze.h"
+
+namespace {
+
+// Builds the size-66 maze the game builds, without its console snapshots.
+void buildLargestMaze() {
+    static bool built = false;
+    if (built) return;
+    built = true;
+    randomSeed(1);
+    record.mazeSize = MAZE_MAX_SIZE;
+    record.itemsPerKind = 9;
+    clearItemInstances();
+    fflush(stdout);
+    int saved = dup(1), null = open("/dev/null", O_WRONLY);
+    dup2(null, 1);
+    mazeBuild(&maze, MAZE_MAX_SIZE);
+    fflush(stdout);
+    dup2(saved, 1);
+    close(null);
+    close(saved);
+}
+
+// The open lattice cell nearest the middle of the grid.
+void centralCell(int* cx, int* cy) {
+    int mid = MAZE_MAX_SIZE / 2 | 1;
+    for (int r = 0; r <= MAZE_MAX_SIZE; r++)
+        for (int y = mid - r; y <= mid + r; y++)
+            for (int x = mid - r; x <= mid + r; x++)
+                if (mazeIsOpen(&maze, x, y)) {
+                    *cx = x;
+                    *cy = y;
+                    return;
+                }
+}
+
+void BM_VisibilityWalkCentre(benchmark::State& state) {
+    buildLargestMaze();
+    int x = 1, y = 1;
+    centralCell(&x, &y);
+    portalCulling = 1;
+    for (auto _ : state) {
+        mazeUpdateVisibility(&maze, x, y);
+        benchmark::DoNotOptimize(maze.visFrame);
+    }
+    int marked = 0;
+    for (int i = 0; i < (MAZE_MAX_SIZE + 1) * (MAZE_MAX_SIZE + 1); i++)
+        marked += maze.visStamp[i] == maze.visFrame;
+    state.counters["cellsMarked"] = marked;
+}
+BENCHMARK(BM_VisibilityWalkCentre);
+
+// The worst walk start: every open cell as the viewer in turn.
+void BM_VisibilityWalkEveryCell(benchmark::State& state) {
+    buildLargestMaze();
+    for (auto _ : state)
+        for (int y = 1; y < MAZE_MAX_SIZE; y++)
+            for (int x = 1; x < MAZE_MAX_SIZE; x++)
+                if (mazeIsOpen(&maze, x, y)) mazeUpdateVisibility(&maze, x, y);
+    benchmark::DoNotOptimize(maze.visFrame);
+}
+BENCHMARK(BM_VisibilityWalkEveryCell)->Unit(benchmark::kMillisecond);
+
+// A route key press across the whole maze: start cell to the exit cell.
+void BM_RouteFloodWholeMaze(benchmark::State& state) {
+    buildLargestMaze();
+    for (auto _ : state) {
+        mazeFindRoute(&maze, 1, 1, MAZE_MAX_SIZE - 1, MAZE_MAX_SIZE - 1);
+        benchmark::DoNotOptimize(maze.routeDir[0]);
+    }
+}
+BENCHMARK(BM_RouteFloodWholeMaze)->Unit(benchmark::kMicrosecond);
+
+// One frame of walking along the route: heading lookup, step and collision.
+void BM_FollowRouteFrame(benchmark::State& state) {
+    buildLargestMaze();
+    Actor mover{}, target{};
+    actorInit(&mover, MAZE_MAX_SIZE - 0.5f, 0.5f, MAZE_MAX_SIZE - 0.5f, 90, 0, 0.07f);
+    actorInit(&target, 1.5f, 0.3f, 1.5f, 90, 0, 0.02f);
+    routePhase = 0;
+    followRoute(0.05f, &mover, &target);
+    Actor start = mover;
+    for (auto _ : state) {
+        mover = start;
+        routePhase = 2;
+        followRoute(0.05f, &mover, &target);
+        benchmark::DoNotOptimize(mover.x);
+    }
+}
+BENCHMARK(BM_FollowRouteFrame);
+
+} // namespace
+
+BENCHMARK_MAIN();
