@@ -88,6 +88,13 @@ inline std::vector<FbItem> feedbackCapture(const std::function<void()>& draw, co
     return items;
 }
 
+inline std::vector<FbItem> feedbackPolygons(const std::vector<FbItem>& items) {
+    std::vector<FbItem> out;
+    for (const FbItem& it : items)
+        if (it.token == GL_POLYGON_TOKEN) out.push_back(it);
+    return out;
+}
+
 inline bool near(double a, double b, double eps = 1e-4) {
     return std::fabs(a - b) < eps;
 }

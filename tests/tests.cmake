@@ -18,3 +18,8 @@ kx_test(brep_draw_gl_test SOURCES tests/brep_draw_gl_test.cpp MODULES core app b
 kx_test(brep_build_test SOURCES tests/brep_build_test.cpp MODULES core brep)
 kx_test(screens_test SOURCES tests/screens_test.cpp MODULES core app maze Wood brep image text scene game)
 kx_test(maze_draw_gl_test SOURCES tests/maze_draw_gl_test.cpp MODULES core app maze game brep image text Wood scene)
+kx_test(setup_test SOURCES tests/setup_test.cpp MODULES core)
+target_link_libraries(setup_test PRIVATE PkgConfig::GTK3)
+kx_test(texture_gl_test SOURCES tests/texture_gl_test.cpp MODULES core image text)
+kx_test(input_test SOURCES tests/input_test.cpp MODULES core app maze Wood brep image text scene game)
+kx_test(brep_refine_test SOURCES tests/brep_refine_test.cpp MODULES core brep)

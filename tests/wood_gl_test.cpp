@@ -19,13 +19,6 @@ struct Box {
     }
 };
 
-std::vector<FbItem> polygons(const std::vector<FbItem>& items) {
-    std::vector<FbItem> out;
-    for (const FbItem& it : items)
-        if (it.token == GL_POLYGON_TOKEN) out.push_back(it);
-    return out;
-}
-
 // The faces of one prop at the origin, told apart by the plane and the part of the frame they lie in.
 enum Face {
     FirstPostInner,
@@ -89,7 +82,7 @@ TEST_F(WoodList, FirstPlacerBuildsTheListAndLaterOnesReuseIt) {
 }
 
 TEST_F(WoodList, StripsHaveTheirRowsAndPostsEndUnderTheBeam) {
-    auto polys = polygons(feedbackCapture([] { woodDrawAcrossX(0, 0); }));
+    auto polys = feedbackPolygons(feedbackCapture([] { woodDrawAcrossX(0, 0); }));
     std::map<int, std::set<std::pair<long, long>>> vertices; // per face, distinct (x, y, z) in 1/20000 units
     std::map<int, std::set<long>> rowPositions;
     std::map<int, Box> boxes;
@@ -128,7 +121,7 @@ TEST_F(WoodList, StripsHaveTheirRowsAndPostsEndUnderTheBeam) {
 }
 
 TEST_F(WoodList, TextureRunsUpThePostsAndAlongTheBeam) {
-    auto polys = polygons(feedbackCapture([] { woodDrawAcrossX(0, 0); }));
+    auto polys = feedbackPolygons(feedbackCapture([] { woodDrawAcrossX(0, 0); }));
     int checked = 0;
     for (const FbItem& p : polys) {
         Face f = classify(p);
@@ -147,7 +140,7 @@ TEST_F(WoodList, TextureRunsUpThePostsAndAlongTheBeam) {
 
 TEST_F(WoodList, PlacersSpanTheirCellBetweenFloorAndCeiling) {
     Box across;
-    for (const FbItem& p : polygons(feedbackCapture([] { woodDrawAcrossX(3, 2.5f); })))
+    for (const FbItem& p : feedbackPolygons(feedbackCapture([] { woodDrawAcrossX(3, 2.5f); })))
         for (const FbVertex& v : p.v) across.add(v);
     EXPECT_NEAR(across.lo[0], 3.0, 1e-4);
     EXPECT_NEAR(across.hi[0], 4.0, 1e-4);
@@ -157,7 +150,7 @@ TEST_F(WoodList, PlacersSpanTheirCellBetweenFloorAndCeiling) {
     EXPECT_NEAR(across.hi[2], 2.53, 1e-4);
 
     Box along;
-    for (const FbItem& p : polygons(feedbackCapture([] { woodDrawAcrossY(5.5f, 3); })))
+    for (const FbItem& p : feedbackPolygons(feedbackCapture([] { woodDrawAcrossY(5.5f, 3); })))
         for (const FbVertex& v : p.v) along.add(v);
     EXPECT_NEAR(along.lo[2], 2.0, 1e-4);
     EXPECT_NEAR(along.hi[2], 3.0, 1e-4);

@@ -1,0 +1,32 @@
+// Drawing the mine for one frame: floor and ceiling squares in every open cell, a wall square on
+// every side where an open cell meets rock, a pit prop across every corridor cell, the exit door,
+// then every placed instance of the model catalogue. Every square is the one-unit tile of the
+// FLOOR0 catalogue row at record.lodLevel, placed by translation and rotation.
+#pragma once
+
+struct Actor;
+struct Maze;
+
+// Materials: texturing as textureMode asks, the texture bound, GL_DIFFUSE and GL_AMBIENT on
+// GL_FRONT. The ceiling uses the floor texture.
+void floorMaterial();
+void ceilingMaterial();
+void wallMaterial();
+
+// Tile placers for cell (x, y); each shows its front side to the open cell it belongs to.
+void drawFloorTile(float x, float y);      // y = 0, faces up
+void drawCeilingTile(float x, float y);    // y = 1, faces down
+void drawWallFacingNegX(float x, float y); // plane x+1, faces into cell (x, y)
+void drawWallFacingPosX(float x, float y); // plane x+1, faces into cell (x+1, y)
+void drawWallFacingNegY(float x, float y); // plane z = y+1, faces into cell (x, y)
+void drawWallFacingPosY(float x, float y); // plane z = y+1, faces into cell (x, y+1)
+// Same-shape adapter for the FLOOR0 catalogue row's instance routine (the row has no instances).
+void drawFloorTile(const Actor* a);
+
+// One frame of the mine as seen from the viewer (only its x and z are read). With portal culling
+// on, the visibility marking is renewed from the viewer's cell and only marked cells are drawn.
+void mazeDraw(Maze* m, const Actor* viewer);
+// The exit door: the tile stood upright with its hinge at (door x, door z), swung by door pitch.
+void doorDraw(const Actor* door);
+// For every catalogue row: its material routine, then its instance routine for each instance.
+void drawAllInstances();
