@@ -1,0 +1,15 @@
+// kavernix-art OUTDIR: writes every picture, texture and font strip of the game into OUTDIR.
+#include "art.h"
+
+#include <cstdio>
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        printf("usage: kavernix-art OUTDIR\n");
+        return 2;
+    }
+    const char* dir = argv[1];
+    int failed = artPictures(dir) + artLampFrame(dir) + artTextures(dir) + artFonts(dir);
+    if (failed) printf("kavernix-art: %d files not written\n", failed);
+    return failed ? 1 : 0;
+}
