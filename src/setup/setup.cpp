@@ -1,27 +1,84 @@
-// Placeholder until the settings storage lands: fills the record with first-run defaults.
+// The four entry points of the settings library.
 #include "setup/setup.h"
+#include "setup/settings_file.h"
+#include "setup/setup_dialog.h"
+#include <cstdlib>
 #include <cstring>
 
-extern "C" void setupShow(int) {}
+// What the next setupLoad fills the record from.
+enum {
+    LOAD_FILE,        // the settings file
+    LOAD_CHOSEN,      // the dialog's choices (also when the file could not be written)
+    LOAD_CHOSEN_LIVE, // the dialog's choices, but the running game keeps what it was built with
+    LOAD_KEEP         // nothing changed: the record stays as it is
+};
+static int nextLoad = LOAD_FILE;
+static SettingsFile chosen;
+// The program's record as of the last setupLoad: the in-game dialog starts from its live values.
+static SettingsRecord* liveRecord;
 
-extern "C" void setupLoad(SettingsRecord* r) {
-    r->windowWidth = r->windowedWidth = 1024;
-    r->windowHeight = r->windowedHeight = 768;
-    r->shadeMode = 2;
-    r->textureMode = 2;
-    r->fieldOfView = 60;
-    r->running = 1;
-    r->mouseSpeed = 5;
-    r->mazeSize = 16;
-    r->itemsPerKind = 5;
-    r->fullLevel = 4;
-    r->diamondsNeeded = 3;
-    r->strawDistance = 20;
-    r->oilSeconds = 60;
-    r->useDisplayLists = 1;
-    r->distanceLod = 1;
-    for (int i = 0; i < 5; i++) r->hallTimes[i] = 30000;
+extern "C" void setupShow(int inGame) {
+    nextLoad = inGame && liveRecord ? LOAD_KEEP : LOAD_FILE;
+    const char* wanted = getenv("KAVERNIX_SETUP_DIALOG");
+    if (wanted && strcmp(wanted, "0") == 0) return;
+    std::string path = settingsPath();
+    SettingsFile values;
+    settingsRead(path.c_str(), &values, nullptr); // quiet: without the dialog, setupLoad reports
+    if (!inGame && !values.showDialog) return;
+    if (!setupDialogAvailable()) return;
+    // At start the dialog's values replace the file's, so say here what was wrong with it.
+    if (!inGame) settingsRead(path.c_str(), &values, stderr);
+    if (inGame && liveRecord) settingsCopyLibraryFields(&values.record, liveRecord);
+    settingsCheck(&values, "settings", nullptr);
+    int answer = setupDialogRun(inGame, &values);
+    if (answer == 0 && !inGame) exit(0); // the player chose not to play
+    if (answer != 1) return;
+    settingsCheck(&values, "settings dialog", stderr);
+    settingsStore(path.c_str(), &values, SETTINGS_ALL, stderr);
+    chosen = values;
+    nextLoad = inGame && liveRecord ? LOAD_CHOSEN_LIVE : LOAD_CHOSEN;
 }
 
-extern "C" void setupStoreScores(SettingsRecord*) {}
-extern "C" void setupStoreView(SettingsRecord*) {}
+extern "C" void setupLoad(SettingsRecord* record) {
+    int mode = nextLoad;
+    nextLoad = LOAD_FILE;
+    if (mode == LOAD_KEEP) return;
+    SettingsFile values;
+    if (mode == LOAD_FILE) {
+        settingsRead(settingsPath().c_str(), &values, stderr);
+    } else {
+        values = chosen;
+    }
+    if (mode == LOAD_CHOSEN_LIVE) {
+        // The window, the display mode and the maze were made at start; new choices wait for the next
+        // start. The exit test uses mazeSize, so it must stay the size of the maze that was built.
+        SettingsRecord& v = values.record;
+        memcpy(v.gameModeString, record->gameModeString, sizeof v.gameModeString);
+        v.windowWidth = record->windowWidth;
+        v.windowHeight = record->windowHeight;
+        v.fullScreen = record->fullScreen;
+        v.mazeSize = record->mazeSize;
+        v.itemsPerKind = record->itemsPerKind;
+        settingsCheck(&values, "settings for the running game", stderr);
+    }
+    settingsCopyLibraryFields(record, &values.record);
+    liveRecord = record;
+}
+
+extern "C" void setupStoreScores(SettingsRecord* record) {
+    std::string path = settingsPath();
+    SettingsFile values;
+    settingsRead(path.c_str(), &values, nullptr);
+    memcpy(values.record.hallNames, record->hallNames, sizeof values.record.hallNames);
+    memcpy(values.record.hallTimes, record->hallTimes, sizeof values.record.hallTimes);
+    settingsStore(path.c_str(), &values, SETTINGS_HALL, stderr);
+}
+
+extern "C" void setupStoreView(SettingsRecord* record) {
+    std::string path = settingsPath();
+    SettingsFile values;
+    settingsRead(path.c_str(), &values, nullptr);
+    values.record.fieldOfView = record->fieldOfView;
+    settingsCheck(&values, "view", nullptr); // F9 and F10 have no limit; the file keeps a usable angle
+    settingsStore(path.c_str(), &values, SETTINGS_VIEW, stderr);
+}

@@ -1,0 +1,764 @@
+// The settings file: one table of keys drives defaults, reading, checking and writing.
+#include "setup/settings_file.h"
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <climits>
+#include <cmath>
+#include <cstdarg>
+#include <cstddef>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+#include <fcntl.h>
+#include <locale.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+enum { KEY_INT, KEY_BYTE, KEY_MODE, KEY_NAME, KEY_TIME };
+enum { GROUP_OTHER = 4 };
+
+struct SettingsKey {
+    const char* key;
+    int kind;
+    unsigned group;
+    size_t offset; // into SettingsFile
+    int min, max, def;
+    const char* help; // comment written above the key; null: none
+};
+
+#define REC(field) offsetof(SettingsRecord, field)
+#define NAME_AT(i) (REC(hallNames) + 32 * (i))
+#define TIME_AT(i) (REC(hallTimes) + 4 * (i))
+
+static const SettingsKey keyTable[] = {
+    {"showDialog", KEY_INT, GROUP_OTHER, offsetof(SettingsFile, showDialog), 0, 1, 1,
+     "1: the settings dialog opens when the game starts"},
+    {"gameModeString", KEY_MODE, GROUP_OTHER, REC(gameModeString), 0, 0, 0,
+     "full-screen game mode such as 1024x768:32 (width x height : bits @ rate); empty: a window"},
+    {"windowWidth", KEY_INT, GROUP_OTHER, REC(windowWidth), 64, 16384, 1024, "window size at start, pixels"},
+    {"windowHeight", KEY_INT, GROUP_OTHER, REC(windowHeight), 64, 16384, 768, nullptr},
+    {"windowedWidth", KEY_INT, GROUP_OTHER, REC(windowedWidth), 64, 16384, 1024,
+     "window size when full screen is left (key F)"},
+    {"windowedHeight", KEY_INT, GROUP_OTHER, REC(windowedHeight), 64, 16384, 768, nullptr},
+    {"fullScreen", KEY_INT, GROUP_OTHER, REC(fullScreen), 0, 1, 0, "1: the window fills the screen"},
+    {"shadeMode", KEY_INT, GROUP_OTHER, REC(shadeMode), 0, 2, 2, "0 wireframe, 1 flat, 2 smooth"},
+    {"textureMode", KEY_INT, GROUP_OTHER, REC(textureMode), 0, 2, 2,
+     "0 off, 1 textures, 2 textures with mipmaps"},
+    {"fieldOfView", KEY_INT, SETTINGS_VIEW, REC(fieldOfView), 1, 179, 60,
+     "vertical field of view in degrees (F9 and F10 change it)"},
+    {"running", KEY_BYTE, GROUP_OTHER, REC(running), 0, 1, 1,
+     "1: the clocks run from the start; 0: start paused"},
+    {"mouseSpeed", KEY_INT, GROUP_OTHER, REC(mouseSpeed), 1, 20, 5, "how fast the mouse turns the view"},
+    {"mazeSize", KEY_INT, GROUP_OTHER, REC(mazeSize), 4, 66, 16, "maze size: even, 4 to 66"},
+    {"itemsPerKind", KEY_INT, GROUP_OTHER, REC(itemsPerKind), 0, 9, 5,
+     "diamonds, straw bales, oil cans and spiders, each; small mazes hold fewer"},
+    {"fullLevel", KEY_INT, GROUP_OTHER, REC(fullLevel), 1, 9, 4,
+     "oil and straw stock at which the hero and the horse walk at full speed"},
+    {"diamondsNeeded", KEY_INT, GROUP_OTHER, REC(diamondsNeeded), 0, 9, 3,
+     "diamonds that open the exit (at most itemsPerKind)"},
+    {"strawDistance", KEY_INT, GROUP_OTHER, REC(strawDistance), 1, 1000, 20,
+     "maze cells the horse walks on one straw bale"},
+    {"oilSeconds", KEY_INT, GROUP_OTHER, REC(oilSeconds), 1, 3600, 60, "seconds of play one oil can lasts"},
+    {"skipStory", KEY_INT, GROUP_OTHER, REC(skipStory), 0, 1, 0, "1: start in the maze without the story"},
+    {"gothicFont", KEY_INT, GROUP_OTHER, REC(gothicFont), 0, 1, 0, "1: blackletter font"},
+    {"pictureCache", KEY_INT, GROUP_OTHER, REC(pictureCache), 0, 1, 0,
+     "1: keep pictures scaled to the window as files for later starts"},
+    {"modelSource", KEY_INT, GROUP_OTHER, REC(modelSource), 0, 2, 0,
+     "models from 0 definitions, 1 text files, 2 binary files"},
+    {"splitQuads", KEY_INT, GROUP_OTHER, REC(splitQuads), 0, 1, 0,
+     "1: cut model faces into triangles (models from definitions)"},
+    {"useDisplayLists", KEY_INT, GROUP_OTHER, REC(useDisplayLists), 0, 1, 1,
+     "1: draw through display lists (key U)"},
+    {"lodLevel", KEY_INT, GROUP_OTHER, REC(lodLevel), 0, 3, 2, "model detail 0 (coarse) to 3 (fine)"},
+    {"distanceLod", KEY_INT, GROUP_OTHER, REC(distanceLod), 0, 1, 1, "1: far models get less detail"},
+    {"hallName1", KEY_NAME, SETTINGS_HALL, NAME_AT(0), 0, 0, 0,
+     "hall of fame, best first: names (Latin-1; \\xNN for other bytes, \\\\ for a backslash) and times in "
+     "seconds; 30000: an empty place"},
+    {"hallTime1", KEY_TIME, SETTINGS_HALL, TIME_AT(0), 0, 0, 0, nullptr},
+    {"hallName2", KEY_NAME, SETTINGS_HALL, NAME_AT(1), 0, 0, 0, nullptr},
+    {"hallTime2", KEY_TIME, SETTINGS_HALL, TIME_AT(1), 0, 0, 0, nullptr},
+    {"hallName3", KEY_NAME, SETTINGS_HALL, NAME_AT(2), 0, 0, 0, nullptr},
+    {"hallTime3", KEY_TIME, SETTINGS_HALL, TIME_AT(2), 0, 0, 0, nullptr},
+    {"hallName4", KEY_NAME, SETTINGS_HALL, NAME_AT(3), 0, 0, 0, nullptr},
+    {"hallTime4", KEY_TIME, SETTINGS_HALL, TIME_AT(3), 0, 0, 0, nullptr},
+    {"hallName5", KEY_NAME, SETTINGS_HALL, NAME_AT(4), 0, 0, 0, nullptr},
+    {"hallTime5", KEY_TIME, SETTINGS_HALL, TIME_AT(4), 0, 0, 0, nullptr},
+};
+enum { KEY_COUNT = sizeof(keyTable) / sizeof(keyTable[0]) };
+static_assert(KEY_COUNT == 36, "one key per library field, the start switch and ten hall-of-fame keys");
+
+static const size_t MAX_FILE_BYTES = 1 << 20;
+
+// ---- Problems: one line each, "<file>[:<line>]: <what>".
+
+struct Report {
+    const char* where;
+    FILE* out;
+    int count;
+};
+
+__attribute__((format(printf, 3, 4))) static void reportLine(Report* rep, int line, const char* fmt, ...) {
+    rep->count++;
+    if (!rep->out) return;
+    if (line > 0)
+        fprintf(rep->out, "%s:%d: ", rep->where, line);
+    else
+        fprintf(rep->out, "%s: ", rep->where);
+    va_list args;
+    va_start(args, fmt);
+    vfprintf(rep->out, fmt, args);
+    va_end(args);
+    fputc('\n', rep->out);
+}
+
+// Text from the file as it may be shown in a message: escaped, at most about 40 bytes.
+static std::string shown(const std::string& raw) {
+    std::string s = settingsEscapeName(raw.data(), std::min<size_t>(raw.size(), 40));
+    if (raw.size() > 40) s += "...";
+    return s;
+}
+
+// ---- Numbers in the C locale, whatever the program's locale is.
+
+static locale_t cLocale() {
+    static locale_t c = newlocale(LC_ALL_MASK, "C", (locale_t)0);
+    return c;
+}
+
+// A whole decimal number filling the text; values beyond long long come back as its limits.
+static int parseWhole(const std::string& s, long long* v) {
+    if (s.empty()) return 0;
+    const char* begin = s.c_str();
+    char* end = nullptr;
+    errno = 0;
+    *v = strtoll(begin, &end, 10);
+    return end != begin && (size_t)(end - begin) == s.size();
+}
+
+static int parseFloat(const std::string& s, float* v) {
+    if (s.empty()) return 0;
+    locale_t old = uselocale(cLocale());
+    const char* begin = s.c_str();
+    char* end = nullptr;
+    *v = strtof(begin, &end);
+    uselocale(old);
+    return end != begin && (size_t)(end - begin) == s.size();
+}
+
+// The shortest plain decimal that reads back as exactly t (times are below 30000: no exponents needed).
+static std::string formatFloat(float t) {
+    char buf[64];
+    locale_t old = uselocale(cLocale());
+    bool exact = false;
+    for (int decimals = 0; decimals <= 12 && !exact && std::fabs(t) < 1e7f; decimals++) {
+        snprintf(buf, sizeof buf, "%.*f", decimals, (double)t);
+        exact = strtof(buf, nullptr) == t;
+    }
+    if (!exact) snprintf(buf, sizeof buf, "%.9g", (double)t);
+    uselocale(old);
+    return buf;
+}
+
+// ---- Field access through the table.
+
+static int32_t* intAt(SettingsFile* f, const SettingsKey& k) {
+    return reinterpret_cast<int32_t*>(reinterpret_cast<char*>(f) + k.offset);
+}
+static char* bytesAt(SettingsFile* f, const SettingsKey& k) {
+    return reinterpret_cast<char*>(f) + k.offset;
+}
+static const char* bytesAt(const SettingsFile* f, const SettingsKey& k) {
+    return reinterpret_cast<const char*>(f) + k.offset;
+}
+
+static int getInt(const SettingsFile* f, const SettingsKey& k) {
+    const char* p = bytesAt(f, k);
+    if (k.kind == KEY_BYTE) return (uint8_t)*p;
+    int32_t v;
+    memcpy(&v, p, 4);
+    return v;
+}
+static void setInt(SettingsFile* f, const SettingsKey& k, int v) {
+    if (k.kind == KEY_BYTE)
+        *(uint8_t*)bytesAt(f, k) = (uint8_t)v;
+    else
+        *intAt(f, k) = v;
+}
+static float getTime(const SettingsFile* f, const SettingsKey& k) {
+    float t;
+    memcpy(&t, bytesAt(f, k), 4);
+    return t;
+}
+static void setTime(SettingsFile* f, const SettingsKey& k, float t) {
+    memcpy(bytesAt(f, k), &t, 4);
+}
+
+static size_t fieldSize(const SettingsKey& k) {
+    return (k.kind == KEY_MODE || k.kind == KEY_NAME) ? 32 : (k.kind == KEY_BYTE ? 1 : 4);
+}
+
+static int keyFind(const std::string& key) {
+    for (int i = 0; i < KEY_COUNT; i++)
+        if (key == keyTable[i].key) return i;
+    return -1;
+}
+
+static bool isMazeSize(const SettingsKey& k) {
+    return k.offset == REC(mazeSize);
+}
+
+// ---- Rules.
+
+int settingsItemLimit(int mazeSize) {
+    int half = mazeSize / 2;
+    int limit = (half * half - 1) / 4;
+    return std::max(0, std::min(9, limit));
+}
+
+// The nearest valid value of an int key; reason gets what was wrong, empty when v is valid.
+static int nearestInt(const SettingsKey& k, long long v, std::string* reason) {
+    char buf[64];
+    reason->clear();
+    if (isMazeSize(k) && (v & 1)) {
+        if (v > LLONG_MIN) v -= 1; // odd sizes round down to the even one below
+        *reason = "is odd";
+    }
+    if (v < k.min || v > k.max) {
+        snprintf(buf, sizeof buf, "is outside %d..%d", k.min, k.max);
+        *reason = reason->empty() ? buf : *reason + " and " + (buf + 3);
+        v = v < k.min ? k.min : k.max;
+    }
+    return (int)v;
+}
+
+// A game-mode string for the toolkit: [W x H][:bits][@rate], each number 1 to 5 digits.
+static bool modeStringValid(const char* s, size_t length) {
+    if (length == 0) return true;
+    if (length > 31) return false;
+    size_t i = 0;
+    auto digits = [&]() {
+        size_t start = i;
+        while (i < length && s[i] >= '0' && s[i] <= '9') i++;
+        return i > start && i - start <= 5;
+    };
+    if (s[0] >= '0' && s[0] <= '9') {
+        if (!digits() || i >= length || s[i] != 'x') return false;
+        i++;
+        if (!digits()) return false;
+    }
+    if (i < length && s[i] == ':') {
+        i++;
+        if (!digits()) return false;
+    }
+    if (i < length && s[i] == '@') {
+        i++;
+        if (!digits()) return false;
+    }
+    return i == length;
+}
+
+// Decodes a name from the file: \\ and \xNN (NN not 00); anything else after a backslash stays as written.
+static std::string unescapeName(const std::string& value, bool* badEscape) {
+    std::string out;
+    *badEscape = false;
+    for (size_t i = 0; i < value.size(); i++) {
+        char c = value[i];
+        if (c == '\\' && i + 1 < value.size() && value[i + 1] == '\\') {
+            out += '\\';
+            i++;
+            continue;
+        }
+        if (c == '\\' && i + 3 < value.size() && value[i + 1] == 'x' &&
+            isxdigit((unsigned char)value[i + 2]) && isxdigit((unsigned char)value[i + 3])) {
+            int byte = (int)strtol(value.substr(i + 2, 2).c_str(), nullptr, 16);
+            if (byte != 0) {
+                out += (char)byte;
+                i += 3;
+                continue;
+            }
+        }
+        if (c == '\\' || c == 0) *badEscape = true;
+        if (c != 0) out += c;
+    }
+    return out;
+}
+
+std::string settingsEscapeName(const char* bytes, size_t length) {
+    std::string out;
+    for (size_t i = 0; i < length; i++) {
+        unsigned char b = (unsigned char)bytes[i];
+        bool edgeSpace = b == ' ' && (i == 0 || i + 1 == length);
+        if (b == '\\') {
+            out += "\\\\";
+        } else if (b >= 0x20 && b < 0x7F && !edgeSpace) {
+            out += (char)b;
+        } else {
+            char buf[8];
+            snprintf(buf, sizeof buf, "\\x%02X", b);
+            out += buf;
+        }
+    }
+    return out;
+}
+
+static void setName(char* field, const std::string& name) {
+    memset(field, 0, 32);
+    memcpy(field, name.data(), std::min<size_t>(name.size(), 31));
+}
+
+// itemsPerKind must fit the maze, and the exit must be reachable with the diamonds placed.
+static void checkCrossFields(SettingsFile* f, Report* rep, const int* lineOf) {
+    SettingsRecord& r = f->record;
+    int itemsLine = 0, diamondsLine = 0;
+    for (int i = 0; i < KEY_COUNT && lineOf; i++) {
+        if (keyTable[i].offset == REC(itemsPerKind)) itemsLine = lineOf[i];
+        if (keyTable[i].offset == REC(diamondsNeeded)) diamondsLine = lineOf[i];
+    }
+    int limit = settingsItemLimit(r.mazeSize);
+    if (r.itemsPerKind > limit) {
+        reportLine(rep, itemsLine, "itemsPerKind = %d does not fit a maze of size %d (at most %d); using %d",
+                   r.itemsPerKind, r.mazeSize, limit, limit);
+        r.itemsPerKind = limit;
+    }
+    if (r.diamondsNeeded > r.itemsPerKind) {
+        reportLine(rep, diamondsLine, "diamondsNeeded = %d is more than the %d diamonds placed; using %d",
+                   r.diamondsNeeded, r.itemsPerKind, r.itemsPerKind);
+        r.diamondsNeeded = r.itemsPerKind;
+    }
+}
+
+// The program ranks a run at the first place with a greater time, so the places must be best first.
+static void sortHall(SettingsFile* f, Report* rep) {
+    SettingsRecord& r = f->record;
+    bool sorted = true;
+    for (int i = 0; i < 4; i++)
+        if (r.hallTimes[i + 1] < r.hallTimes[i]) sorted = false;
+    if (sorted) return;
+    int order[5] = {0, 1, 2, 3, 4};
+    std::stable_sort(order, order + 5, [&](int a, int b) { return r.hallTimes[a] < r.hallTimes[b]; });
+    char names[5][32];
+    float times[5];
+    for (int i = 0; i < 5; i++) {
+        memcpy(names[i], r.hallNames[order[i]], 32);
+        times[i] = r.hallTimes[order[i]];
+    }
+    memcpy(r.hallNames, names, sizeof names);
+    memcpy(r.hallTimes, times, sizeof times);
+    reportLine(rep, 0, "hall of fame was not in order, best first; sorted it");
+}
+
+// A time read or given: NaN and negative times are refused; 30000 or more (also infinity) is an empty place.
+static float checkTime(float t, const char** why) {
+    *why = nullptr;
+    if (std::isnan(t)) {
+        *why = "is not a time";
+        return SETTINGS_EMPTY_TIME;
+    }
+    if (t < 0) {
+        *why = "is negative";
+        return SETTINGS_EMPTY_TIME;
+    }
+    return t >= SETTINGS_EMPTY_TIME ? SETTINGS_EMPTY_TIME : t;
+}
+
+// ---- Defaults, parsing and checking.
+
+void settingsDefaults(SettingsFile* f) {
+    memset(f, 0, sizeof *f);
+    for (const SettingsKey& k : keyTable) {
+        if (k.kind == KEY_INT || k.kind == KEY_BYTE) setInt(f, k, k.def);
+        if (k.kind == KEY_TIME) setTime(f, k, SETTINGS_EMPTY_TIME);
+    }
+}
+
+// Splits a line: 0 blank or comment, 1 "key = value", -1 anything else.
+static int splitLine(const std::string& line, std::string* key, std::string* value) {
+    auto trim = [](const std::string& s) {
+        size_t b = 0, e = s.size();
+        while (b < e && (s[b] == ' ' || s[b] == '\t' || s[b] == '\r')) b++;
+        while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t' || s[e - 1] == '\r')) e--;
+        return s.substr(b, e - b);
+    };
+    std::string t = trim(line);
+    if (t.empty() || t[0] == '#' || t[0] == ';') return 0;
+    size_t eq = t.find('=');
+    if (eq == std::string::npos || eq == 0) return -1;
+    *key = trim(t.substr(0, eq));
+    *value = trim(t.substr(eq + 1));
+    return 1;
+}
+
+static void applyValue(SettingsFile* f, const SettingsKey& k, const std::string& raw, int line, Report* rep) {
+    switch (k.kind) {
+    case KEY_INT:
+    case KEY_BYTE: {
+        long long v;
+        if (!parseWhole(raw, &v)) {
+            reportLine(rep, line, "%s = %s is not a whole number; using %d", k.key, shown(raw).c_str(),
+                       k.def);
+            setInt(f, k, k.def);
+            return;
+        }
+        std::string why;
+        int used = nearestInt(k, v, &why);
+        if (!why.empty())
+            reportLine(rep, line, "%s = %s %s; using %d", k.key, shown(raw).c_str(), why.c_str(), used);
+        setInt(f, k, used);
+        return;
+    }
+    case KEY_MODE:
+        if (!modeStringValid(raw.data(), raw.size())) {
+            reportLine(rep, line, "%s = %s is not a game mode such as 1024x768:32; using a window", k.key,
+                       shown(raw).c_str());
+            setName(bytesAt(f, k), "");
+            return;
+        }
+        setName(bytesAt(f, k), raw);
+        return;
+    case KEY_NAME: {
+        bool badEscape;
+        std::string name = unescapeName(raw, &badEscape);
+        bool tooLong = name.size() > 31;
+        if (tooLong) name.resize(31);
+        if (badEscape || tooLong) {
+            std::string why = badEscape ? "has a bad escape or a zero byte" : "";
+            if (tooLong) why += std::string(badEscape ? " and " : "") + "is longer than 31 bytes";
+            reportLine(rep, line, "%s = %s %s; using %s", k.key, shown(raw).c_str(), why.c_str(),
+                       settingsEscapeName(name.data(), name.size()).c_str());
+        }
+        setName(bytesAt(f, k), name);
+        return;
+    }
+    case KEY_TIME: {
+        float t;
+        const char* why = "is not a number";
+        if (parseFloat(raw, &t)) t = checkTime(t, &why);
+        if (why) {
+            t = SETTINGS_EMPTY_TIME;
+            reportLine(rep, line, "%s = %s %s; using 30000 (an empty place)", k.key, shown(raw).c_str(), why);
+        }
+        setTime(f, k, t);
+        return;
+    }
+    }
+}
+
+int settingsParse(const char* text, size_t length, const char* fileName, SettingsFile* f, FILE* report) {
+    Report rep = {fileName, report, 0};
+    settingsDefaults(f);
+    std::string raw[KEY_COUNT];
+    int lineOf[KEY_COUNT] = {};
+    size_t pos = 0;
+    int lineNo = 0;
+    while (pos < length) {
+        size_t end = pos;
+        while (end < length && text[end] != '\n') end++;
+        std::string line(text + pos, end - pos);
+        pos = end + 1;
+        lineNo++;
+        std::string key, value;
+        int kind = splitLine(line, &key, &value);
+        if (kind == 0) continue;
+        if (kind < 0) {
+            reportLine(&rep, lineNo, "'%s' is not 'key = value'; ignored", shown(line).c_str());
+            continue;
+        }
+        int k = keyFind(key);
+        if (k < 0) {
+            reportLine(&rep, lineNo, "unknown key '%s' ignored", shown(key).c_str());
+            continue;
+        }
+        if (lineOf[k])
+            reportLine(&rep, lineNo, "%s given again (first on line %d); the later value is used",
+                       keyTable[k].key, lineOf[k]);
+        raw[k] = value;
+        lineOf[k] = lineNo;
+    }
+    std::string missing;
+    int missingCount = 0;
+    for (int k = 0; k < KEY_COUNT; k++) {
+        if (lineOf[k]) {
+            applyValue(f, keyTable[k], raw[k], lineOf[k], &rep);
+            continue;
+        }
+        if (++missingCount <= 6) missing += std::string(missingCount > 1 ? ", " : "") + keyTable[k].key;
+    }
+    if (missingCount > 6) missing += " and " + std::to_string(missingCount - 6) + " more";
+    if (missingCount)
+        reportLine(&rep, 0, "no value for %s (file cut short?); using the defaults", missing.c_str());
+    checkCrossFields(f, &rep, lineOf);
+    sortHall(f, &rep);
+    return rep.count;
+}
+
+int settingsCheck(SettingsFile* f, const char* where, FILE* report) {
+    Report rep = {where, report, 0};
+    for (const SettingsKey& k : keyTable) {
+        if (k.kind == KEY_INT || k.kind == KEY_BYTE) {
+            std::string why;
+            int v = getInt(f, k);
+            int used = nearestInt(k, v, &why);
+            if (!why.empty()) reportLine(&rep, 0, "%s = %d %s; using %d", k.key, v, why.c_str(), used);
+            setInt(f, k, used);
+        } else if (k.kind == KEY_MODE || k.kind == KEY_NAME) {
+            char* field = bytesAt(f, k);
+            size_t length = strnlen(field, 32);
+            std::string value(field, std::min<size_t>(length, 31));
+            if (length > 31) reportLine(&rep, 0, "%s is longer than 31 bytes; cut", k.key);
+            if (k.kind == KEY_MODE && !modeStringValid(value.data(), value.size())) {
+                reportLine(&rep, 0, "%s = %s is not a game mode such as 1024x768:32; using a window", k.key,
+                           shown(value).c_str());
+                value.clear();
+            }
+            setName(field, value);
+        } else {
+            const char* why;
+            float t = getTime(f, k);
+            float used = checkTime(t, &why);
+            if (why)
+                reportLine(&rep, 0, "%s = %s %s; using 30000 (an empty place)", k.key, formatFloat(t).c_str(),
+                           why);
+            setTime(f, k, used);
+        }
+    }
+    checkCrossFields(f, &rep, nullptr);
+    sortHall(f, &rep);
+    return rep.count;
+}
+
+int settingsIntRange(const char* key, int* min, int* max) {
+    int i = keyFind(key);
+    if (i < 0 || (keyTable[i].kind != KEY_INT && keyTable[i].kind != KEY_BYTE)) return 0;
+    *min = keyTable[i].min;
+    *max = keyTable[i].max;
+    return 1;
+}
+
+int settingsGetInt(const SettingsFile* f, const char* key) {
+    int lo, hi;
+    return settingsIntRange(key, &lo, &hi) ? getInt(f, keyTable[keyFind(key)]) : 0;
+}
+
+void settingsSetInt(SettingsFile* f, const char* key, int value) {
+    int lo, hi;
+    if (settingsIntRange(key, &lo, &hi)) setInt(f, keyTable[keyFind(key)], value);
+}
+
+void settingsCopyLibraryFields(SettingsRecord* to, const SettingsRecord* from) {
+    for (const SettingsKey& k : keyTable)
+        if (k.offset < sizeof(SettingsRecord))
+            memcpy(reinterpret_cast<char*>(to) + k.offset, reinterpret_cast<const char*>(from) + k.offset,
+                   fieldSize(k));
+}
+
+// ---- Writing.
+
+static std::string formatValue(const SettingsFile* f, const SettingsKey& k) {
+    switch (k.kind) {
+    case KEY_MODE:
+    case KEY_NAME: {
+        const char* field = bytesAt(f, k);
+        return settingsEscapeName(field, strnlen(field, 31));
+    }
+    case KEY_TIME: {
+        const char* why;
+        return formatFloat(checkTime(getTime(f, k), &why));
+    }
+    default:
+        return std::to_string(getInt(f, k));
+    }
+}
+
+std::string settingsFormat(const SettingsFile* f) {
+    std::string text =
+        "# Kavernix settings. One \"key = value\" a line; lines starting with # are comments.\n"
+        "# The settings dialog and the game rewrite this file; edit it while the game is not "
+        "running.\n";
+    for (const SettingsKey& k : keyTable) {
+        if (k.help) text += std::string("\n# ") + k.help + "\n";
+        text += std::string(k.key) + " = " + formatValue(f, k) + "\n";
+    }
+    return text;
+}
+
+std::string settingsPath() {
+    const char* explicitPath = getenv("KAVERNIX_SETTINGS");
+    if (explicitPath && *explicitPath) return explicitPath;
+    const char* config = getenv("XDG_CONFIG_HOME");
+    if (config && config[0] == '/') return std::string(config) + "/kavernix/settings.ini";
+    const char* home = getenv("HOME");
+    if (!home || !*home) {
+        const struct passwd* pw = getpwuid(getuid());
+        home = pw && pw->pw_dir ? pw->pw_dir : nullptr;
+    }
+    if (!home || !*home) return "kavernix-settings.ini";
+    return std::string(home) + "/.config/kavernix/settings.ini";
+}
+
+// Reads a whole file: 1 read, 0 missing, -1 failed with *err set.
+static int readText(const char* path, std::string* text, int* err) {
+    int fd = open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        *err = errno;
+        return errno == ENOENT ? 0 : -1;
+    }
+    text->clear();
+    char buf[8192];
+    for (;;) {
+        ssize_t n = read(fd, buf, sizeof buf);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            *err = errno;
+            close(fd);
+            return -1;
+        }
+        if (n == 0) break;
+        text->append(buf, (size_t)n);
+        if (text->size() > MAX_FILE_BYTES) {
+            *err = EFBIG;
+            close(fd);
+            return -1;
+        }
+    }
+    close(fd);
+    return 1;
+}
+
+int settingsRead(const char* path, SettingsFile* f, FILE* report) {
+    std::string text;
+    int err = 0;
+    int got = readText(path, &text, &err);
+    if (got == 0) {
+        settingsDefaults(f);
+        return 0;
+    }
+    if (got < 0) {
+        settingsDefaults(f);
+        Report rep = {path, report, 0};
+        reportLine(&rep, 0, "cannot read the settings (%s); using the defaults", strerror(err));
+        return -1;
+    }
+    settingsParse(text.data(), text.size(), path, f, report);
+    return 1;
+}
+
+// Sets every "key = ..." line of key to value; appends one when there is none.
+static void setKeyInLines(std::vector<std::string>* lines, const char* key, const std::string& value) {
+    bool found = false;
+    for (std::string& line : *lines) {
+        std::string k, v;
+        if (splitLine(line, &k, &v) == 1 && k == key) {
+            line = std::string(key) + " = " + value;
+            found = true;
+        }
+    }
+    if (!found) lines->push_back(std::string(key) + " = " + value);
+}
+
+int settingsStore(const char* path, const SettingsFile* f, unsigned groups, FILE* report) {
+    std::string text;
+    int err = 0;
+    int got = readText(path, &text, &err);
+    if (got < 0) {
+        Report rep = {path, report, 0};
+        reportLine(&rep, 0, "cannot read the settings (%s); nothing written", strerror(err));
+        return 0;
+    }
+    if (got == 0) return settingsWriteAtomic(path, settingsFormat(f), report);
+    std::vector<std::string> lines;
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t end = text.find('\n', pos);
+        if (end == std::string::npos) end = text.size();
+        lines.push_back(text.substr(pos, end - pos));
+        pos = end + 1;
+    }
+    for (const SettingsKey& k : keyTable)
+        if (k.group & groups) setKeyInLines(&lines, k.key, formatValue(f, k));
+    std::string out;
+    for (const std::string& line : lines) out += line + "\n";
+    return settingsWriteAtomic(path, out, report);
+}
+
+// Creates every missing folder of dir (0700, as for a user's configuration).
+static int makeFolders(const std::string& dir, int* err) {
+    for (size_t i = 1; i <= dir.size(); i++) {
+        if (i < dir.size() && dir[i] != '/') continue;
+        std::string part = dir.substr(0, i);
+        if (mkdir(part.c_str(), 0700) == 0 || errno == EEXIST) continue;
+        *err = errno;
+        return 0;
+    }
+    struct stat st;
+    if (stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+        *err = ENOTDIR;
+        return 0;
+    }
+    return 1;
+}
+
+int settingsWriteAtomic(const char* path, const std::string& text, FILE* report) {
+    Report rep = {path, report, 0};
+    // A link to the settings stays a link: the file it points to is replaced.
+    std::string target = path;
+    struct stat st;
+    if (lstat(path, &st) == 0 && S_ISLNK(st.st_mode)) {
+        char* real = realpath(path, nullptr);
+        if (real) {
+            target = real;
+            free(real);
+        }
+    }
+    size_t slash = target.rfind('/');
+    std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : target.substr(0, slash));
+    std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
+    int err = 0;
+    if (!makeFolders(dir, &err)) {
+        reportLine(&rep, 0, "cannot create the folder %s (%s); nothing written", dir.c_str(), strerror(err));
+        return 0;
+    }
+    std::string temp = dir + "/." + base + ".XXXXXX";
+    int fd = mkostemp(&temp[0], O_CLOEXEC);
+    if (fd < 0) {
+        reportLine(&rep, 0, "cannot create a temporary file in %s (%s); nothing written", dir.c_str(),
+                   strerror(errno));
+        return 0;
+    }
+    mode_t mask = umask(0);
+    umask(mask);
+    fchmod(fd, stat(target.c_str(), &st) == 0 ? (st.st_mode & 07777) : (0666 & ~mask));
+    FILE* out = fdopen(fd, "wb");
+    bool ok = out != nullptr;
+    if (!out) close(fd);
+    const char* step = "write";
+    if (ok) ok = fwrite(text.data(), 1, text.size(), out) == text.size();
+    if (ok) ok = fflush(out) == 0;
+    if (ok) {
+        step = "sync";
+        ok = fsync(fileno(out)) == 0;
+    }
+    err = errno;
+    if (out && fclose(out) != 0 && ok) {
+        ok = false;
+        err = errno;
+    }
+    if (ok) {
+        step = "rename";
+        ok = rename(temp.c_str(), target.c_str()) == 0;
+        err = errno;
+    }
+    if (!ok) {
+        unlink(temp.c_str());
+        reportLine(&rep, 0, "cannot %s the new settings (%s); the old file is kept", step, strerror(err));
+        return 0;
+    }
+    // The rename itself reaches the disk with the folder.
+    int dirFd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        fsync(dirFd);
+        close(dirFd);
+    }
+    return 1;
+}

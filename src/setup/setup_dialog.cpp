@@ -1,0 +1,332 @@
+// The settings dialog: every setting with only valid choices, the hall of fame, Play or Continue.
+// Each input widget is named after its settings key (gtk_widget_set_name), the dialog "kavernixSettings".
+#include "setup/setup_dialog.h"
+#include <gtk/gtk.h>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+enum { FIELD_CHECK, FIELD_COMBO, FIELD_SPIN };
+enum { PAGE_DISPLAY, PAGE_GAME };
+
+struct DialogField {
+    const char* key;
+    const char* label;
+    int type;
+    int page;
+    const char* const* choices; // combo texts, one per value from 0
+};
+
+static const char* const shadeChoices[] = {"Wireframe", "Flat", "Smooth", nullptr};
+static const char* const textureChoices[] = {"Off", "Textures", "Textures with mipmaps", nullptr};
+static const char* const sourceChoices[] = {"Definitions (build and refine)", "Text files", "Binary files",
+                                            nullptr};
+
+static const DialogField dialogFields[] = {
+    {"shadeMode", "Shading", FIELD_COMBO, PAGE_DISPLAY, shadeChoices},
+    {"textureMode", "Textures", FIELD_COMBO, PAGE_DISPLAY, textureChoices},
+    {"fieldOfView", "Field of view (degrees)", FIELD_SPIN, PAGE_DISPLAY, nullptr},
+    {"lodLevel", "Model detail (0 coarse to 3 fine)", FIELD_SPIN, PAGE_DISPLAY, nullptr},
+    {"distanceLod", "Less detail for far models", FIELD_CHECK, PAGE_DISPLAY, nullptr},
+    {"useDisplayLists", "Draw through display lists", FIELD_CHECK, PAGE_DISPLAY, nullptr},
+    {"modelSource", "Models from", FIELD_COMBO, PAGE_DISPLAY, sourceChoices},
+    {"splitQuads", "Cut model faces into triangles", FIELD_CHECK, PAGE_DISPLAY, nullptr},
+    {"pictureCache", "Keep scaled pictures as files", FIELD_CHECK, PAGE_DISPLAY, nullptr},
+    {"gothicFont", "Blackletter font", FIELD_CHECK, PAGE_DISPLAY, nullptr},
+    {"mazeSize", "Maze size", FIELD_SPIN, PAGE_GAME, nullptr},
+    {"itemsPerKind", "Items of each kind", FIELD_SPIN, PAGE_GAME, nullptr},
+    {"diamondsNeeded", "Diamonds needed for the exit", FIELD_SPIN, PAGE_GAME, nullptr},
+    {"fullLevel", "Full oil and straw stock", FIELD_SPIN, PAGE_GAME, nullptr},
+    {"strawDistance", "Horse walk per straw bale", FIELD_SPIN, PAGE_GAME, nullptr},
+    {"oilSeconds", "Seconds per oil can", FIELD_SPIN, PAGE_GAME, nullptr},
+    {"mouseSpeed", "Mouse speed", FIELD_SPIN, PAGE_GAME, nullptr},
+    {"skipStory", "Skip the story", FIELD_CHECK, PAGE_GAME, nullptr},
+    {"running", "Clocks run from the start (off: start paused)", FIELD_CHECK, PAGE_GAME, nullptr},
+};
+enum { FIELD_COUNT = sizeof(dialogFields) / sizeof(dialogFields[0]) };
+
+static const char* const windowSizes[] = {"640x480",   "800x600",   "1024x768",  "1280x720", "1280x800",
+                                          "1280x1024", "1366x768",  "1440x900",  "1600x900", "1680x1050",
+                                          "1920x1080", "1920x1200", "2560x1440", nullptr};
+static const char* const gameModes[] = {"640x480:32",   "800x600:32",  "1024x768:32", "1280x720:32",
+                                        "1280x1024:32", "1366x768:32", "1600x900:32", "1920x1080:32",
+                                        "2560x1440:32", nullptr};
+
+struct DialogWidgets {
+    GtkWidget* field[FIELD_COUNT];
+    GtkWidget* modeWindow;
+    GtkWidget* modeFull;
+    GtkWidget* modeGame;
+    GtkWidget* gameMode;
+    GtkWidget* windowSize;
+    GtkWidget* showDialog;
+};
+
+// 0 not tried yet, 1 ready, -1 failed.
+static int gtkState;
+
+int setupDialogAvailable() {
+    const char* x11 = getenv("DISPLAY");
+    const char* wayland = getenv("WAYLAND_DISPLAY");
+    if ((!x11 || !*x11) && (!wayland || !*wayland)) return 0;
+    if (gtkState == 0) {
+        // The game reads numbers with the C library; a decimal comma from the user's locale would break it.
+        gtk_disable_setlocale();
+        gtkState = gtk_init_check(nullptr, nullptr) ? 1 : -1;
+    }
+    return gtkState == 1;
+}
+
+// Hall-of-fame names are Latin-1 bytes typed in the game; GTK wants UTF-8. Control bytes show as U+FFFD.
+static std::string latin1ToUtf8(const char* bytes, size_t length) {
+    std::string out;
+    for (size_t i = 0; i < length && bytes[i]; i++) {
+        unsigned char b = (unsigned char)bytes[i];
+        if (b < 0x20 || (b >= 0x7F && b < 0xA0)) {
+            out += "\xEF\xBF\xBD";
+        } else if (b < 0x80) {
+            out += (char)b;
+        } else {
+            out += (char)(0xC0 | (b >> 6));
+            out += (char)(0x80 | (b & 0x3F));
+        }
+    }
+    return out;
+}
+
+// The game's clock text h:mm:ss:hh, computed the same way as on the end screen.
+static std::string clockText(float t) {
+    int hours = (int)t / 3600;
+    t = t - hours * 3600;
+    int minutes = (int)t / 60;
+    t = t - minutes * 60;
+    int secs = (int)t;
+    t = t - secs;
+    int hundredths = (int)(t * 100);
+    char buf[48];
+    snprintf(buf, sizeof buf, "%01d:%02d:%02d:%02d", hours, minutes, secs, hundredths);
+    return buf;
+}
+
+static GtkWidget* labelLeft(const char* text) {
+    GtkWidget* label = gtk_label_new(text);
+    gtk_label_set_xalign(GTK_LABEL(label), 0.0f);
+    return label;
+}
+
+// A combo of size texts with "WxH" ids; the current value is added when it is not one of the list.
+static GtkWidget* sizeCombo(const char* name, const char* const* choices, const char* current) {
+    GtkWidget* combo = gtk_combo_box_text_new();
+    gtk_widget_set_name(combo, name);
+    bool listed = false;
+    for (int i = 0; choices[i]; i++) {
+        gtk_combo_box_text_append(GTK_COMBO_BOX_TEXT(combo), choices[i], choices[i]);
+        if (strcmp(choices[i], current) == 0) listed = true;
+    }
+    if (!listed && *current) gtk_combo_box_text_append(GTK_COMBO_BOX_TEXT(combo), current, current);
+    if (!gtk_combo_box_set_active_id(GTK_COMBO_BOX(combo), current))
+        gtk_combo_box_set_active(GTK_COMBO_BOX(combo), 0);
+    return combo;
+}
+
+static GtkWidget* fieldWidget(const DialogField& d, const SettingsFile* values) {
+    int value = settingsGetInt(values, d.key);
+    int lo = 0, hi = 1;
+    settingsIntRange(d.key, &lo, &hi);
+    GtkWidget* w = nullptr;
+    if (d.type == FIELD_CHECK) {
+        w = gtk_check_button_new_with_label(d.label);
+        gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(w), value != 0);
+    } else if (d.type == FIELD_COMBO) {
+        w = gtk_combo_box_text_new();
+        for (int i = 0; d.choices[i]; i++)
+            gtk_combo_box_text_append_text(GTK_COMBO_BOX_TEXT(w), d.choices[i]);
+        gtk_combo_box_set_active(GTK_COMBO_BOX(w), value);
+    } else {
+        bool even = strcmp(d.key, "mazeSize") == 0;
+        w = gtk_spin_button_new_with_range(lo, hi, even ? 2 : 1);
+        gtk_spin_button_set_digits(GTK_SPIN_BUTTON(w), 0);
+        gtk_spin_button_set_numeric(GTK_SPIN_BUTTON(w), TRUE);
+        // Typed odd sizes snap to the even ones, counted from the smallest size 4.
+        gtk_spin_button_set_snap_to_ticks(GTK_SPIN_BUTTON(w), even);
+        gtk_spin_button_set_update_policy(GTK_SPIN_BUTTON(w), GTK_UPDATE_IF_VALID);
+        gtk_spin_button_set_value(GTK_SPIN_BUTTON(w), value);
+    }
+    gtk_widget_set_name(w, d.key);
+    return w;
+}
+
+static int fieldValue(const DialogField& d, GtkWidget* w) {
+    if (d.type == FIELD_CHECK) return gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(w)) ? 1 : 0;
+    if (d.type == FIELD_COMBO) return gtk_combo_box_get_active(GTK_COMBO_BOX(w));
+    gtk_spin_button_update(GTK_SPIN_BUTTON(w));
+    return gtk_spin_button_get_value_as_int(GTK_SPIN_BUTTON(w));
+}
+
+static GtkWidget* findField(DialogWidgets* w, const char* key) {
+    for (int i = 0; i < FIELD_COUNT; i++)
+        if (strcmp(dialogFields[i].key, key) == 0) return w->field[i];
+    return nullptr;
+}
+
+// A smaller maze holds fewer items, and the exit needs no more diamonds than were placed.
+static void onItemsChanged(GtkSpinButton* items, gpointer data) {
+    GtkWidget* diamonds = findField((DialogWidgets*)data, "diamondsNeeded");
+    gtk_spin_button_set_range(GTK_SPIN_BUTTON(diamonds), 0, gtk_spin_button_get_value_as_int(items));
+}
+
+static void onMazeSizeChanged(GtkSpinButton* size, gpointer data) {
+    GtkWidget* items = findField((DialogWidgets*)data, "itemsPerKind");
+    gtk_spin_button_set_range(GTK_SPIN_BUTTON(items), 0,
+                              settingsItemLimit(gtk_spin_button_get_value_as_int(size)));
+}
+
+static void onModeToggled(GtkToggleButton*, gpointer data) {
+    DialogWidgets* w = (DialogWidgets*)data;
+    gtk_widget_set_sensitive(w->gameMode, gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(w->modeGame)));
+}
+
+static GtkWidget* newGrid() {
+    GtkWidget* grid = gtk_grid_new();
+    gtk_grid_set_row_spacing(GTK_GRID(grid), 6);
+    gtk_grid_set_column_spacing(GTK_GRID(grid), 12);
+    gtk_container_set_border_width(GTK_CONTAINER(grid), 12);
+    return grid;
+}
+
+static void addDisplayMode(GtkWidget* grid, int* row, DialogWidgets* w, const SettingsFile* values) {
+    const SettingsRecord& r = values->record;
+    gtk_grid_attach(GTK_GRID(grid), labelLeft("Display"), 0, (*row)++, 1, 1);
+    w->modeWindow = gtk_radio_button_new_with_label(nullptr, "Window");
+    w->modeFull = gtk_radio_button_new_with_label_from_widget(GTK_RADIO_BUTTON(w->modeWindow), "Full screen");
+    w->modeGame = gtk_radio_button_new_with_label_from_widget(GTK_RADIO_BUTTON(w->modeWindow), "Game mode");
+    gtk_widget_set_name(w->modeWindow, "modeWindow");
+    gtk_widget_set_name(w->modeFull, "fullScreen");
+    gtk_widget_set_name(w->modeGame, "modeGame");
+    w->gameMode =
+        sizeCombo("gameModeString", gameModes, r.gameModeString[0] ? r.gameModeString : "1024x768:32");
+    GtkWidget* active = r.gameModeString[0] ? w->modeGame : (r.fullScreen ? w->modeFull : w->modeWindow);
+    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(active), TRUE);
+    gtk_grid_attach(GTK_GRID(grid), w->modeWindow, 1, *row - 1, 1, 1);
+    gtk_grid_attach(GTK_GRID(grid), w->modeFull, 1, (*row)++, 1, 1);
+    gtk_grid_attach(GTK_GRID(grid), w->modeGame, 1, *row, 1, 1);
+    gtk_grid_attach(GTK_GRID(grid), w->gameMode, 2, (*row)++, 1, 1);
+    g_signal_connect(w->modeGame, "toggled", G_CALLBACK(onModeToggled), w);
+    onModeToggled(nullptr, w);
+
+    char current[32];
+    snprintf(current, sizeof current, "%dx%d", (int)r.windowWidth, (int)r.windowHeight);
+    w->windowSize = sizeCombo("windowSize", windowSizes, current);
+    gtk_grid_attach(GTK_GRID(grid), labelLeft("Window size"), 0, *row, 1, 1);
+    gtk_grid_attach(GTK_GRID(grid), w->windowSize, 1, (*row)++, 1, 1);
+}
+
+static GtkWidget* hallPage(const SettingsFile* values) {
+    GtkWidget* grid = newGrid();
+    for (int i = 0; i < 5; i++) {
+        char place[8], key[16];
+        snprintf(place, sizeof place, "%d.", i + 1);
+        float t = values->record.hallTimes[i];
+        bool empty = !(t < SETTINGS_EMPTY_TIME);
+        std::string name = latin1ToUtf8(values->record.hallNames[i], 31);
+        GtkWidget* nameLabel = labelLeft(empty ? "" : name.c_str());
+        GtkWidget* timeLabel = labelLeft(empty ? "-" : clockText(t).c_str());
+        snprintf(key, sizeof key, "hallName%d", i + 1);
+        gtk_widget_set_name(nameLabel, key);
+        snprintf(key, sizeof key, "hallTime%d", i + 1);
+        gtk_widget_set_name(timeLabel, key);
+        gtk_widget_set_hexpand(nameLabel, TRUE);
+        gtk_grid_attach(GTK_GRID(grid), labelLeft(place), 0, i, 1, 1);
+        gtk_grid_attach(GTK_GRID(grid), nameLabel, 1, i, 1, 1);
+        gtk_grid_attach(GTK_GRID(grid), timeLabel, 2, i, 1, 1);
+    }
+    return grid;
+}
+
+static GtkWidget* buildDialog(int inGame, DialogWidgets* w, const SettingsFile* values) {
+    GtkWidget* dialog = gtk_dialog_new_with_buttons("Kavernix settings", nullptr, GTK_DIALOG_MODAL, "_Cancel",
+                                                    GTK_RESPONSE_CANCEL, inGame ? "C_ontinue" : "_Play",
+                                                    GTK_RESPONSE_OK, nullptr);
+    gtk_widget_set_name(dialog, "kavernixSettings");
+    gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK);
+    gtk_window_set_position(GTK_WINDOW(dialog), GTK_WIN_POS_CENTER);
+    // In the game the dialog must come up above a full-screen GL window.
+    gtk_window_set_keep_above(GTK_WINDOW(dialog), inGame ? TRUE : FALSE);
+
+    GtkWidget* pages[2] = {newGrid(), newGrid()};
+    int rows[2] = {0, 0};
+    addDisplayMode(pages[PAGE_DISPLAY], &rows[PAGE_DISPLAY], w, values);
+    for (int i = 0; i < FIELD_COUNT; i++) {
+        const DialogField& d = dialogFields[i];
+        GtkWidget* grid = pages[d.page];
+        int& row = rows[d.page];
+        w->field[i] = fieldWidget(d, values);
+        if (d.type == FIELD_CHECK) {
+            gtk_grid_attach(GTK_GRID(grid), w->field[i], 0, row++, 2, 1);
+        } else {
+            gtk_grid_attach(GTK_GRID(grid), labelLeft(d.label), 0, row, 1, 1);
+            gtk_grid_attach(GTK_GRID(grid), w->field[i], 1, row++, 1, 1);
+        }
+    }
+    GtkWidget* size = findField(w, "mazeSize");
+    GtkWidget* items = findField(w, "itemsPerKind");
+    g_signal_connect(size, "value-changed", G_CALLBACK(onMazeSizeChanged), w);
+    g_signal_connect(items, "value-changed", G_CALLBACK(onItemsChanged), w);
+    // The loaded values already fit together; narrowing the ranges keeps them.
+    onMazeSizeChanged(GTK_SPIN_BUTTON(size), w);
+    onItemsChanged(GTK_SPIN_BUTTON(items), w);
+
+    GtkWidget* notebook = gtk_notebook_new();
+    gtk_notebook_append_page(GTK_NOTEBOOK(notebook), pages[PAGE_GAME], gtk_label_new("Game"));
+    gtk_notebook_append_page(GTK_NOTEBOOK(notebook), pages[PAGE_DISPLAY], gtk_label_new("Display"));
+    gtk_notebook_append_page(GTK_NOTEBOOK(notebook), hallPage(values), gtk_label_new("Hall of fame"));
+
+    GtkWidget* content = gtk_dialog_get_content_area(GTK_DIALOG(dialog));
+    gtk_box_pack_start(GTK_BOX(content), notebook, TRUE, TRUE, 0);
+    if (inGame) {
+        GtkWidget* note =
+            labelLeft("Maze size, items, window size and display take effect at the next start.");
+        gtk_widget_set_margin_start(note, 12);
+        gtk_widget_set_margin_top(note, 6);
+        gtk_box_pack_start(GTK_BOX(content), note, FALSE, FALSE, 0);
+    }
+    w->showDialog = gtk_check_button_new_with_label("Show this dialog at start");
+    gtk_widget_set_name(w->showDialog, "showDialog");
+    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(w->showDialog), values->showDialog != 0);
+    gtk_container_set_border_width(GTK_CONTAINER(w->showDialog), 6);
+    gtk_box_pack_start(GTK_BOX(content), w->showDialog, FALSE, FALSE, 0);
+    gtk_widget_show_all(dialog);
+    return dialog;
+}
+
+static void readChoices(DialogWidgets* w, SettingsFile* values) {
+    SettingsRecord& r = values->record;
+    for (int i = 0; i < FIELD_COUNT; i++)
+        settingsSetInt(values, dialogFields[i].key, fieldValue(dialogFields[i], w->field[i]));
+    memset(r.gameModeString, 0, sizeof r.gameModeString);
+    r.fullScreen = 0;
+    if (gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(w->modeGame))) {
+        const char* mode = gtk_combo_box_get_active_id(GTK_COMBO_BOX(w->gameMode));
+        if (mode) snprintf(r.gameModeString, sizeof r.gameModeString, "%s", mode);
+    } else if (gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(w->modeFull))) {
+        r.fullScreen = 1;
+    }
+    const char* size = gtk_combo_box_get_active_id(GTK_COMBO_BOX(w->windowSize));
+    int width, height;
+    if (size && sscanf(size, "%dx%d", &width, &height) == 2) {
+        r.windowWidth = r.windowedWidth = width;
+        r.windowHeight = r.windowedHeight = height;
+    }
+    values->showDialog = gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(w->showDialog)) ? 1 : 0;
+}
+
+int setupDialogRun(int inGame, SettingsFile* values) {
+    if (!setupDialogAvailable()) return -1;
+    DialogWidgets widgets = {};
+    GtkWidget* dialog = buildDialog(inGame, &widgets, values);
+    int response = gtk_dialog_run(GTK_DIALOG(dialog));
+    if (response == GTK_RESPONSE_OK) readChoices(&widgets, values);
+    gtk_widget_destroy(dialog);
+    while (gtk_events_pending()) gtk_main_iteration();
+    return response == GTK_RESPONSE_OK ? 1 : 0;
+}

@@ -1,0 +1,11 @@
+// The settings dialog (GTK 3), used by setupShow.
+#pragma once
+#include "setup/settings_file.h"
+
+// 1 when a display is there and the toolkit starts on it (started once, on the first call), else 0.
+int setupDialogAvailable();
+
+// Shows the dialog on *values (the file's fields and the start switch) and waits for the player.
+// Returns 1 for Play/Continue (*values holds the choices), 0 for Cancel or closing, -1 when no display
+// can be opened. inGame selects the Continue button and the note on settings that wait for a restart.
+int setupDialogRun(int inGame, SettingsFile* values);
