@@ -1,6 +1,7 @@
 // The maze record, its accessors and the generator.
 #include "maze/maze.h"
 
+#include <cassert>
 #include <cstdio>
 #include "app/random.h"
 #include "app/record.h"
@@ -101,7 +102,10 @@ int mazeBuild(Maze* m, int n) {
 static const int stepX[4] = {1, 0, -1, 0};
 static const int stepY[4] = {0, 1, 0, -1};
 
+// Depth stays below the number of lattice cells plus one (33 x 33 + 1 at size 66): every call
+// past the first opens a new lattice cell or returns at once.
 void mazeCarve(Maze* m, int x, int y, int dir, double straightChance) {
+    assert(dir >= 0 && dir < 4);
     int x1 = x + stepX[dir], y1 = y + stepY[dir];
     int x2 = x1 + stepX[dir], y2 = y1 + stepY[dir];
     // Open, item and outside cells (code 0) all stop the carver before it draws.
