@@ -100,7 +100,9 @@ void picturesResize(int width, int height) {
 
 int tgaInvert(TgaImage* img) {
     if (!img->pixels) return 1;
-    for (int32_t i = 0; i < img->byteSize; i++) img->pixels[i] = uint8_t(255 - img->pixels[i]);
+    uint8_t* p = img->pixels;
+    const int32_t n = img->byteSize;
+    for (int32_t i = 0; i < n; i++) p[i] = uint8_t(255 - p[i]);
     return 1;
 }
 

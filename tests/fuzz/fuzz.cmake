@@ -1,1 +1,2 @@
 kx_fuzz(fuzz_settings_file SOURCES tests/fuzz/settings_file.cpp src/setup/settings_file.cpp MODULES core)
+kx_fuzz(fuzz_tga SOURCES tests/fuzz/tga.cpp MODULES core image text)
