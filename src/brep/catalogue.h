@@ -7,16 +7,47 @@
 struct BrepModel;
 
 enum { MODEL_ROWS = 8, MODEL_LEVELS = 4, MAX_INSTANCES = 9 };
-enum { ROW_STRAW = 0, ROW_OILCAN = 1, ROW_DIAMOND = 2, ROW_SPIDER = 3, ROW_FLOOR = 4,
-       ROW_FRONTLEG = 5, ROW_HINDLEG = 6, ROW_HORSE = 7 };
+enum {
+    ROW_STRAW = 0,
+    ROW_OILCAN = 1,
+    ROW_DIAMOND = 2,
+    ROW_SPIDER = 3,
+    ROW_FLOOR = 4,
+    ROW_FRONTLEG = 5,
+    ROW_HINDLEG = 6,
+    ROW_HORSE = 7
+};
 
 struct ModelEntry {
-    int32_t count;                        // placed instances in entities, 0..9
-    void (*drawEntity)(const Actor*);     // draws one placed instance; null: none
-    void (*applyMaterial)();              // material, texture and texturing of the row; null: none
-    uint32_t lists[MODEL_LEVELS];         // display list per level, 0 until compiled
-    BrepModel* models[MODEL_LEVELS];      // model per level, null until loaded
-    Actor entities[MAX_INSTANCES];        // the placed instances
+    int32_t count;                    // placed instances in entities, 0..9
+    void (*drawEntity)(const Actor*); // draws one placed instance; null: none
+    void (*applyMaterial)();          // material, texture and texturing of the row; null: none
+    uint32_t lists[MODEL_LEVELS];     // display list per level, 0 until compiled
+    BrepModel* models[MODEL_LEVELS];  // model per level, null until loaded
+    Actor entities[MAX_INSTANCES];    // the placed instances
 };
 
 extern ModelEntry modelTable[MODEL_ROWS];
+// Row names: the definition name of level 0 and the stem of the model files.
+extern const char* const modelNames[MODEL_ROWS];
+extern BrepModel* arrowModel; // the shot, always built from the definition "arrow"
+extern uint32_t arrowList;    // its display list, 0 until compiled
+
+// Fills every row and the arrow from the source record.modelSource says (0 definitions, refined
+// and written as text files; 1 text files; 2 binary files). No OpenGL call.
+void modelTableLoad();
+// Compiles the display lists of the arrow and of every row and level. Needs the GL context.
+void modelTableCompile();
+// Releases every row's models and lists and clears its instances.
+void modelTableFree();
+// Level of detail (0 coarse .. 3 fine) for an object at pos (x, y, z): record.lodLevel, or with
+// record.distanceLod by whole units of ground distance from the player.
+int32_t lodForPosition(const float pos[3]);
+
+// Row of a catalogue name, -1 when there is none.
+int modelRowByName(const char* name);
+// Level 0 of a row as the catalogue builds it: from its definitions in the working directory
+// (the oil can and the spider from several), the floor from constants.
+void modelBuildBase(int row, BrepModel** out);
+// The next level of a row's model (the floor by its own refinement).
+void modelRefineNext(int row, BrepModel* src, BrepModel** out);

@@ -1,0 +1,48 @@
+#include "brep/brep_draw.h"
+
+#include "brep/brep.h"
+#include "image/texture.h"
+
+// The face loop shared by both ways of drawing. A face starts at its corner of greatest
+// x + y + z, the earliest on ties, so that the split of a quad into triangles does not depend on
+// where its corner list happens to begin.
+static void brepSendFaces(const BrepModel* model, bool checkErrors) {
+    if (!model) return;
+    for (const BrepFace* face = model->faces; face; face = face->next) {
+        int count = face->count;
+        glBegin(count == 4 ? GL_QUADS : count == 3 ? GL_TRIANGLES : GL_POLYGON);
+        glNormal3f(face->normal[0], face->normal[1], face->normal[2]);
+        int start = 0;
+        float greatest = -1e32f;
+        for (int i = 0; i < count; i++) {
+            const float* p = face->verts[i]->pos;
+            float key = p[0] + p[1] + p[2];
+            if (key > greatest) {
+                greatest = key;
+                start = i;
+            }
+        }
+        int m = face->mapping;
+        for (int i = 0; i < count; i++) {
+            const BrepVertex* v = face->verts[(start + i) % count];
+            glTexCoord2f(v->texS[m], v->texT[m]);
+            glVertex3f(v->pos[0], v->pos[1], v->pos[2]);
+        }
+        glEnd();
+        if (checkErrors) glCheckError();
+    }
+}
+
+void brepDraw(const BrepModel* model) {
+    brepSendFaces(model, false);
+}
+
+void brepCompileList(const BrepModel* model, GLuint* list) {
+    *list = glGenLists(1);
+    glCheckError();
+    glNewList(*list, GL_COMPILE);
+    glCheckError();
+    brepSendFaces(model, true);
+    glEndList();
+    glCheckError();
+}

@@ -1,0 +1,12 @@
+// Drawing a model: immediately, face by face, or compiled once into a display list. Both send the
+// same geometry, one normal per face and the texture coordinates of each face's mapping; material,
+// texture and transformation are the caller's.
+#pragma once
+#include <GL/gl.h>
+
+struct BrepModel;
+
+// Draws every face now. A null model draws nothing.
+void brepDraw(const BrepModel* model);
+// *list = a new display list holding the faces as brepDraw sends them (empty for a null model).
+void brepCompileList(const BrepModel* model, GLuint* list);
