@@ -468,6 +468,37 @@ TEST_F(Settings, StoreViewChangesOnlyTheFieldOfView) {
     EXPECT_EQ(back.fieldOfView, 179);
 }
 
+TEST_F(Settings, HeldViewKeysWriteAtMostOnceASecondAndKeepTheLastAngle) {
+    writeAll(path, defaultText());
+    SettingsRecord r;
+    load(&r);
+    for (int angle = 61; angle <= 160; angle++) {
+        r.fieldOfView = angle;
+        setupStoreView(&r);
+    }
+    EXPECT_EQ(readAll(path), withValue(defaultText(), "fieldOfView", "61"))
+        << "one synced write, not a hundred";
+    SettingsRecord back;
+    EXPECT_EQ(load(&back), "");
+    EXPECT_EQ(back.fieldOfView, 160) << "reading the file first writes the waiting angle";
+    EXPECT_EQ(readAll(path), withValue(defaultText(), "fieldOfView", "160"));
+
+    fflush(nullptr);
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        r.fieldOfView = 70;
+        setupStoreView(&r);
+        r.fieldOfView = 71;
+        setupStoreView(&r);
+        exit(0); // as the Escape key ends the game
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_EQ(readAll(path), withValue(defaultText(), "fieldOfView", "71"))
+        << "the last angle is written at exit";
+}
+
 TEST_F(Settings, StoreWithoutAFileWritesACompleteOne) {
     SettingsRecord r;
     load(&r);
@@ -527,6 +558,7 @@ TEST_F(Settings, WriteFailingHalfwayLeavesTheOldFileWhole) {
     ASSERT_EQ(settingsStore(path.c_str(), &f, SETTINGS_ALL, stderr), 1);
     std::string old = readAll(path);
     ASSERT_GT(old.size(), 1000u);
+    fflush(nullptr);
     pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {

@@ -4,6 +4,7 @@
 #include "setup/setup_dialog.h"
 #include <cstdlib>
 #include <cstring>
+#include <time.h>
 
 // What the next setupLoad fills the record from.
 enum {
@@ -17,7 +18,38 @@ static SettingsFile chosen;
 // The program's record as of the last setupLoad: the in-game dialog starts from its live values.
 static SettingsRecord* liveRecord;
 
+// F9 and F10 store the view in every frame they are held, and a synced write takes milliseconds, so
+// the view is written at most once a second; a newer angle waits and is written by the next call a
+// second later, before anything else reads or writes the file, or when the program exits.
+static const double VIEW_WRITE_INTERVAL = 1.0;
+static std::string viewPath; // file of the last view write
+static double viewWrittenAt = -1e9;
+static int viewPending;
+static int32_t pendingFieldOfView;
+
+static double monotonicSeconds() {
+    timespec t;
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return t.tv_sec + t.tv_nsec * 1e-9;
+}
+
+static void writeView(const std::string& path, int32_t fieldOfView) {
+    SettingsFile values;
+    settingsRead(path.c_str(), &values, nullptr);
+    values.record.fieldOfView = fieldOfView;
+    settingsCheck(&values, "view", nullptr); // F9 and F10 have no limit; the file keeps a usable angle
+    settingsStore(path.c_str(), &values, SETTINGS_VIEW, stderr);
+}
+
+static void flushView() {
+    if (!viewPending) return;
+    viewPending = 0;
+    writeView(viewPath, pendingFieldOfView);
+    viewWrittenAt = monotonicSeconds();
+}
+
 extern "C" void setupShow(int inGame) {
+    flushView();
     nextLoad = inGame && liveRecord ? LOAD_KEEP : LOAD_FILE;
     const char* wanted = getenv("KAVERNIX_SETUP_DIALOG");
     if (wanted && strcmp(wanted, "0") == 0) return;
@@ -40,6 +72,7 @@ extern "C" void setupShow(int inGame) {
 }
 
 extern "C" void setupLoad(SettingsRecord* record) {
+    flushView();
     int mode = nextLoad;
     nextLoad = LOAD_FILE;
     if (mode == LOAD_KEEP) return;
@@ -66,6 +99,7 @@ extern "C" void setupLoad(SettingsRecord* record) {
 }
 
 extern "C" void setupStoreScores(SettingsRecord* record) {
+    flushView();
     std::string path = settingsPath();
     SettingsFile values;
     settingsRead(path.c_str(), &values, nullptr);
@@ -75,10 +109,18 @@ extern "C" void setupStoreScores(SettingsRecord* record) {
 }
 
 extern "C" void setupStoreView(SettingsRecord* record) {
+    static int exitHook;
     std::string path = settingsPath();
-    SettingsFile values;
-    settingsRead(path.c_str(), &values, nullptr);
-    values.record.fieldOfView = record->fieldOfView;
-    settingsCheck(&values, "view", nullptr); // F9 and F10 have no limit; the file keeps a usable angle
-    settingsStore(path.c_str(), &values, SETTINGS_VIEW, stderr);
+    if (path != viewPath) flushView();
+    double now = monotonicSeconds();
+    if (path == viewPath && now - viewWrittenAt < VIEW_WRITE_INTERVAL) {
+        viewPending = 1;
+        pendingFieldOfView = record->fieldOfView;
+        if (!exitHook) exitHook = atexit(flushView) == 0;
+        return;
+    }
+    viewPending = 0;
+    viewPath = path;
+    viewWrittenAt = now;
+    writeView(path, record->fieldOfView);
 }
