@@ -55,13 +55,14 @@ void nameEntryKeyboard(unsigned char key, int, int) {
     hallNameKey(&record, gameState.hallRank, key);
 }
 
-static void addLine(EndLine* lines, int* count, float x, float y, const char* text) {
+// length: the most bytes of text to take (a name read from the settings file may lack its
+// terminator).
+static void addLine(EndLine* lines, int* count, float x, float y, const char* text, int length = 39) {
     if (*count >= endLineMax) return;
     EndLine& line = lines[(*count)++];
     line.x = x;
     line.y = y;
-    // %.31s: a name read from the settings file may lack its terminator.
-    snprintf(line.text, sizeof line.text, "%.31s", text);
+    snprintf(line.text, sizeof line.text, "%.*s", length, text);
 }
 
 int endScreenLines(EndLine* lines) {
@@ -95,7 +96,7 @@ int endScreenLines(EndLine* lines) {
         if (record.hallTimes[i] < hallEmptyTime) {
             formatClock(record.hallTimes[i], text);
             addLine(lines, &count, 0.2f, y, text);
-            addLine(lines, &count, 0.5f, y, record.hallNames[i]);
+            addLine(lines, &count, 0.5f, y, record.hallNames[i], hallNameMax);
         }
     }
     return count;
