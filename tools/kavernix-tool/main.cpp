@@ -13,6 +13,10 @@ static const ToolCommand toolCommands[] = {
     {"maze", "maze N ITEMS              print the three maze snapshots of a maze of size N", toolMaze},
     {"tga-info", "tga-info FILE             size and depth of a TGA file, or why it is refused", toolTgaInfo},
     {"font", "font STRIP.tga OUT.tga    build the 512 x 512 font image from a glyph strip", toolFont},
+    {"render", "render MODEL LEVEL OUT.tga [--texture FILE] [--yaw D --pitch D]  draw one model into an image",
+     toolRender},
+    {"model", "model build [--defs DIR] [--out DIR] [--split] NAME [EXTRA_DEF...] | --floor  four levels as text",
+     toolModel},
 };
 
 static void toolUsage(FILE* out) {

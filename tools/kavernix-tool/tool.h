@@ -4,3 +4,5 @@
 int toolMaze(int argc, char** argv);  // maze N ITEMS
 int toolTgaInfo(int argc, char** argv);  // tga-info FILE
 int toolFont(int argc, char** argv);     // font STRIP.tga OUT.tga
+int toolRender(int argc, char** argv);   // render MODEL LEVEL OUT.tga [--texture F] [--yaw D --pitch D]
+int toolModel(int argc, char** argv);    // model build [--defs DIR] [--out DIR] [--split] NAME [EXTRA ...] | --floor
