@@ -1,0 +1,72 @@
+// The arrow in flight, or its explosion once it has hit rock, floor or ceiling.
+#include <GL/gl.h>
+
+#include "app/record.h"
+#include "brep/catalogue.h"
+#include "game/actor.h"
+#include "image/tga.h"
+#include "maze/maze.h"
+
+namespace {
+
+// The explosion's frame for its age: sixteen frames a second, the last one held.
+const TgaImage& explosionFrame(float age) {
+    const int k = int(age * 16.0f);
+    if (k >= 0 && k <= 6) return imageTable[19 + k]; // imgMap1 .. imgMap7
+    return imgMap8;
+}
+
+} // namespace
+
+void shotDraw(const Actor* a) {
+    const GLfloat diffuse[4] = {0.2f, 0.2f, 0.2f, 0.9f};
+    const GLfloat other[4] = {0, 0, 0, 0.9f};
+    glDisable(GL_TEXTURE_2D);
+    glMaterialfv(GL_FRONT, GL_DIFFUSE, diffuse);
+    glMaterialfv(GL_FRONT, GL_AMBIENT, other);
+    glMaterialfv(GL_FRONT, GL_SPECULAR, other);
+    glMaterialfv(GL_FRONT, GL_EMISSION, other);
+    glPushMatrix();
+
+    if (mazeIsOpen(&maze, int(a->x), int(a->z)) && a->y > 0 && a->y < 1 && shotState < 2) {
+        glTranslatef(a->x, a->y, a->z);
+        glRotatef(-a->heading, 0, 1, 0);
+        glRotatef(-a->pitch, 1, 0, 0);
+        glRotatef(-90, 1, 0, 0);
+        glScalef(0.05f, 0.2f, 0.05f);
+        glCallList(arrowList);
+        glPopMatrix();
+        return;
+    }
+
+    // It has hit something: a flying arrow bursts into a quad that faces the viewer.
+    if (shotState == 1) {
+        shotState = 2;
+        explosionTime = 0;
+    }
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_LIGHTING);
+    glTranslatef(a->x, a->y, a->z);
+    glRotatef(-player.heading, 0, 1, 0);
+    glRotatef(-player.pitch, 1, 0, 0);
+    glScalef(0.25f, 0.25f, 0.25f);
+    glBlendFunc(GL_ONE, GL_ONE);
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, explosionFrame(explosionTime).textureId);
+    glBegin(GL_QUADS);
+    glTexCoord2f(0, 0);
+    glVertex3f(-1, -1, 0);
+    glTexCoord2f(0, 1);
+    glVertex3f(-1, 1, 0);
+    glTexCoord2f(1, 1);
+    glVertex3f(1, 1, 0);
+    glTexCoord2f(1, 0);
+    glVertex3f(1, -1, 0);
+    glEnd();
+    glBlendFunc(GL_ONE, GL_ZERO);
+    glEnable(GL_DEPTH_TEST);
+    glEnable(GL_LIGHTING);
+    explosionTime += record.frameTime;
+    if (explosionTime > 0.5f) shotState = 0;
+    glPopMatrix();
+}

@@ -1,0 +1,166 @@
+#include "scene/creatures.h"
+
+#include <cmath>
+#include <GL/gl.h>
+
+#include "app/record.h"
+#include "brep/brep_draw.h"
+#include "brep/catalogue.h"
+#include "game/actor.h"
+#include "image/texture.h"
+#include "image/tga.h"
+#include "maze/maze.h"
+
+namespace {
+
+void setMaterial(const GLfloat* diffuse, const GLfloat* other) {
+    glMaterialfv(GL_FRONT, GL_DIFFUSE, diffuse);
+    glMaterialfv(GL_FRONT, GL_AMBIENT, other);
+    glMaterialfv(GL_FRONT, GL_SPECULAR, other);
+    glMaterialfv(GL_FRONT, GL_EMISSION, other);
+}
+
+void texturedMaterial(const TgaImage& image, const GLfloat* diffuse, const GLfloat* other) {
+    restoreTexturing();
+    glBindTexture(GL_TEXTURE_2D, image.textureId);
+    setMaterial(diffuse, other);
+}
+
+const GLfloat opaqueBlack[4] = {0, 0, 0, 1};
+const GLfloat horseDiffuse[4] = {0.8f, 0.4f, 0.0f, 1.0f};
+
+// One level of a catalogue row, from its list or drawn directly.
+void drawLevel(int row, int level) {
+    if (level < 0 || level > 3) level = 0;
+    if (record.useDisplayLists)
+        glCallList(modelTable[row].lists[level]);
+    else
+        brepDraw(modelTable[row].models[level]);
+}
+
+bool inVisibleCell(const Actor* a) {
+    return mazeIsVisible(&maze, int(a->x), int(a->z)) != 0;
+}
+
+} // namespace
+
+void strawMaterial() {
+    const GLfloat diffuse[4] = {0.8f, 0.8f, 0.0f, 1.0f};
+    texturedMaterial(imgHay, diffuse, opaqueBlack);
+}
+
+void oilcanMaterial() {
+    const GLfloat diffuse[4] = {0.3f, 0.3f, 0.3f, 1.0f};
+    texturedMaterial(imgOilcan, diffuse, opaqueBlack);
+}
+
+void diamondMaterial() {
+    const GLfloat diffuse[4] = {0.8f, 0.8f, 1.0f, 0.7f};
+    const GLfloat other[4] = {0, 0, 0, 0};
+    glDisable(GL_TEXTURE_2D);
+    setMaterial(diffuse, other);
+}
+
+void spiderMaterial() {
+    const GLfloat diffuse[4] = {0.2f, 0.2f, 0.2f, 0.9f};
+    const GLfloat other[4] = {0, 0, 0, 0.9f};
+    texturedMaterial(imgSpider, diffuse, other);
+}
+
+void strawDraw(const Actor* a) {
+    if (!inVisibleCell(a)) return;
+    glPushMatrix();
+    glTranslatef(a->x, a->y, a->z);
+    glRotatef(a->heading, 0, 1, 0);
+    glRotatef(180, 0, 0, 1);
+    glScalef(0.1f, 0.1f, 0.2f);
+    drawLevel(ROW_STRAW, lodForPosition(&a->x));
+    glPopMatrix();
+}
+
+void oilcanDraw(const Actor* a) {
+    if (!inVisibleCell(a)) return;
+    glPushMatrix();
+    glTranslatef(a->x, a->y, a->z);
+    glRotatef(a->heading, 0, 1, 0);
+    glScalef(0.05f, 0.05f, 0.05f);
+    drawLevel(ROW_OILCAN, lodForPosition(&a->x));
+    glPopMatrix();
+}
+
+void diamondDraw(const Actor* a) {
+    if (!inVisibleCell(a)) return;
+    GLint culling = 0;
+    glGetIntegerv(GL_CULL_FACE, &culling);
+    glEnable(GL_CULL_FACE);
+    glPushMatrix();
+    glTranslatef(a->x, a->y, a->z);
+    glScalef(0.05f, 0.05f, 0.05f);
+    glRotatef(a->heading, 0, 1, 0);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    drawLevel(ROW_DIAMOND, lodForPosition(&a->x));
+    glBlendFunc(GL_ONE, GL_ZERO);
+    glPopMatrix();
+    if (!culling) glDisable(GL_CULL_FACE);
+}
+
+void spiderDraw(const Actor* a) {
+    if (!inVisibleCell(a)) return;
+    glBegin(GL_LINES);
+    glVertex3f(a->x, 1.0f, a->z);
+    glVertex3f(a->x, a->y, a->z);
+    glEnd();
+    glPushMatrix();
+    glTranslatef(a->x, a->y, a->z);
+    glRotatef(a->heading, 0, 1, 0);
+    glScalef(0.05f, 0.05f, 0.05f);
+    drawLevel(ROW_SPIDER, lodForPosition(&a->x));
+    glPopMatrix();
+}
+
+namespace {
+
+struct Leg {
+    int row;
+    float px, py, pz;
+    float sign; // of the swing
+};
+
+// Diagonal legs swing together, as in a trot.
+const Leg legs[4] = {
+    {ROW_FRONTLEG, 0.06f, -1.6f, 0.188f, 1},
+    {ROW_FRONTLEG, 0.06f, -1.6f, -0.188f, -1},
+    {ROW_HINDLEG, -0.584f, -1.6f, 0.188f, -1},
+    {ROW_HINDLEG, -0.584f, -1.6f, -0.188f, 1},
+};
+
+} // namespace
+
+void horseDraw(const Actor* h) {
+    if (!inVisibleCell(h)) return;
+    const float swing = float(std::sin(double(h->distance) * 15.0) * 7.0);
+    const int level = lodForPosition(&h->x);
+
+    texturedMaterial(imgHorse, horseDiffuse, opaqueBlack);
+    glPushMatrix();
+    glTranslatef(h->x, 0.3f, h->z);
+    glRotatef(90 - h->heading, 0, 1, 0);
+    glRotatef(270, 0, 0, 1);
+    glScalef(0.12f, 0.17f, 0.17f);
+    drawLevel(ROW_HORSE, level);
+    glRotatef(-270, 0, 0, 1);
+
+    // Each leg swings about its hip, 1.5 units above its anchor.
+    texturedMaterial(imgHorseLeg, horseDiffuse, opaqueBlack);
+    for (const Leg& leg : legs) {
+        glPushMatrix();
+        glTranslatef(leg.px, leg.py, leg.pz);
+        glTranslatef(0, 1.5f, 0);
+        glRotatef(leg.sign * swing, 0, 0, 1);
+        glTranslatef(0, -1.5f, 0);
+        glScalef(0.2f, 0.9f, 0.2f);
+        drawLevel(leg.row, level);
+        glPopMatrix();
+    }
+    glPopMatrix();
+}

@@ -1,0 +1,24 @@
+// Drawing the things that stand in the mine: straw bales, oil cans, diamonds and spiders (the
+// material and instance routines of catalogue rows 0..3) and the trotting horse. Every routine
+// skips an object whose cell is not visible this frame, picks its level with lodForPosition and
+// draws the level's display list (record.useDisplayLists) or the model itself.
+#pragma once
+
+struct Actor;
+
+// Texturing as textureMode asks, the kind's texture bound, then diffuse, ambient, specular and
+// emission on GL_FRONT. The diamond switches texturing off instead of binding.
+void strawMaterial();
+void oilcanMaterial();
+void diamondMaterial();
+void spiderMaterial();
+
+void strawDraw(const Actor* a);
+void oilcanDraw(const Actor* a);
+// Translucent: culls back faces and blends by source alpha while it draws, and leaves culling and
+// the neutral blend function as they were.
+void diamondDraw(const Actor* a);
+// The spider and its thread, a line from the ceiling straight down to it.
+void spiderDraw(const Actor* a);
+// The horse's body and four legs; diagonal legs swing together as it walks (by its distance).
+void horseDraw(const Actor* horse);
