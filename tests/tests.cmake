@@ -27,3 +27,7 @@ kx_test(end_screen_test SOURCES tests/end_screen_test.cpp MODULES core app maze 
 kx_test(scene_gl_test SOURCES tests/scene_gl_test.cpp MODULES core app maze game brep image text Wood scene)
 kx_test(art_test SOURCES tests/art_test.cpp MODULES core app maze Wood brep image text scene game)
 add_dependencies(art_test kavernix-art)
+kx_test(catalogue_test SOURCES tests/catalogue_test.cpp MODULES core app maze Wood brep image text scene game)
+kx_test(data_models_test SOURCES tests/data_models_test.cpp MODULES core app maze Wood brep image text scene game)
+kx_test(game_frame_test SOURCES tests/game_frame_test.cpp MODULES core app maze Wood brep image text scene game)
+kx_test(lamp_gl_test SOURCES tests/lamp_gl_test.cpp MODULES core app maze game brep image text Wood scene)

@@ -1,0 +1,91 @@
+// The shipped model definitions: every catalogue model and the arrow build, refine to level 3 with
+// a silent strict check, and stay closed surfaces of the size the game draws them at.
+#include <gtest/gtest.h>
+#include <unistd.h>
+#include <cmath>
+#include <string>
+#include "brep/brep.h"
+#include "brep/brep_build.h"
+#include "brep/catalogue.h"
+#include "stdout_capture.h"
+
+namespace {
+
+struct InDataFolder {
+    char old[4096];
+    InDataFolder() {
+        EXPECT_NE(getcwd(old, sizeof old), nullptr);
+        EXPECT_EQ(chdir(KX_SOURCE_DIR "/data"), 0);
+    }
+    ~InDataFolder() { EXPECT_EQ(chdir(old), 0); }
+};
+
+int openEdges(const BrepModel* m) {
+    int open = 0;
+    for (const BrepEdge* e = m->edges; e; e = e->next) open += e->faceCount != 2;
+    return open;
+}
+
+float extent(const BrepModel* m, int axis) {
+    float lo = 1e30f, hi = -1e30f;
+    for (const BrepVertex* v = m->vertices; v; v = v->next) {
+        lo = std::fmin(lo, v->pos[axis]);
+        hi = std::fmax(hi, v->pos[axis]);
+    }
+    return hi - lo;
+}
+
+// Builds levels 0..3 of a row (or the arrow for row -1) and checks each level.
+void checkModel(int row, const char* name) {
+    InDataFolder here;
+    BrepModel* levels[MODEL_LEVELS] = {};
+    StdoutCapture out;
+    if (row >= 0)
+        modelBuildBase(row, &levels[0]);
+    else
+        brepBuildFromDef(&levels[0], name);
+    for (int l = 1; l < MODEL_LEVELS; l++) {
+        if (row >= 0)
+            modelRefineNext(row, levels[l - 1], &levels[l]);
+        else
+            brepRefine(levels[l - 1], &levels[l]);
+    }
+    std::string printed = out.finish();
+    EXPECT_EQ(printed.find("Brep Error"), std::string::npos) << name << ":\n" << printed;
+    for (int l = 0; l < MODEL_LEVELS; l++) {
+        ASSERT_NE(levels[l], nullptr);
+        EXPECT_NE(levels[l]->faces, nullptr) << name << " level " << l;
+        EXPECT_EQ(levels[l]->level, l);
+        if (row != ROW_FLOOR) {
+            EXPECT_EQ(openEdges(levels[l]), 0) << name << " level " << l;
+        }
+        // Refinement smooths but never blows a model up or collapses it.
+        for (int axis = 0; axis < 3; axis += 2) {
+            EXPECT_GT(extent(levels[l], axis), 0.5f * extent(levels[0], axis)) << name;
+        }
+    }
+    for (BrepModel*& m : levels) brepFree(&m);
+}
+
+} // namespace
+
+TEST(DataModels, EveryCatalogueRowBuildsClosedToLevelThree) {
+    for (int row = 0; row < MODEL_ROWS; row++) checkModel(row, modelNames[row]);
+}
+
+TEST(DataModels, ArrowBuildsClosedToLevelThree) {
+    checkModel(-1, "arrow");
+}
+
+// The arrow flies along its model +y axis: its tip is the far end, thinner than its length.
+TEST(DataModels, ArrowPointsAlongY) {
+    InDataFolder here;
+    BrepModel* arrow = nullptr;
+    StdoutCapture out;
+    brepBuildFromDef(&arrow, "arrow");
+    out.finish();
+    ASSERT_NE(arrow, nullptr);
+    EXPECT_GT(extent(arrow, 1), 4 * extent(arrow, 0));
+    EXPECT_GT(extent(arrow, 1), 3 * extent(arrow, 2));
+    brepFree(&arrow);
+}
