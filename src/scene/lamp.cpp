@@ -1,0 +1,111 @@
+#include "scene/lamp.h"
+
+#include <GL/gl.h>
+
+#include "app/record.h"
+#include "brep/catalogue.h"
+#include "game/actor.h"
+#include "game/items.h"
+#include "image/texture.h"
+#include "image/tga.h"
+#include "maze/maze.h"
+#include "text/font.h"
+
+void lampLight() {
+    if (stencilValid >= 3) return;
+    stencilValid += 1;
+    glClear(GL_STENCIL_BUFFER_BIT);
+    glCheckError();
+    glStencilFunc(GL_ALWAYS, 1, 1);
+    glCheckError();
+    drawPicture(&imgStencilFit);
+    glCheckError();
+    // The mask is 8 bits per pixel: it goes into the stencil, 1 inside the lit opening.
+    glStencilOp(GL_REPLACE, GL_REPLACE, GL_REPLACE);
+    glCheckError();
+    drawPicture(&imgStencilMask);
+    glCheckError();
+    glStencilFunc(GL_EQUAL, 1, 1);
+    glCheckError();
+    glStencilOp(GL_KEEP, GL_KEEP, GL_KEEP);
+    glCheckError();
+    restoreTexturing();
+    glCheckError();
+}
+
+namespace {
+
+void mapColour(float r, float g, float b, float a) {
+    const GLfloat c[4] = {r, g, b, a};
+    glMaterialfv(GL_FRONT, GL_AMBIENT_AND_DIFFUSE, c);
+}
+
+// The square between two map points, all at z = 1.
+void mapSquare(float x0, float y0, float x1, float y1) {
+    glVertex3f(x0, y0, 1);
+    glVertex3f(x0, y1, 1);
+    glVertex3f(x1, y1, 1);
+    glVertex3f(x1, y0, 1);
+}
+
+} // namespace
+
+void mapDraw() {
+    const int w = record.windowWidth, h = record.windowHeight;
+    const float px = player.x, pz = player.z;
+    const int n = maze.size;
+
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_TEXTURE_2D);
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(int(w * 0.74), int(h * 0.715), int(w * 0.191), int(h * 0.225));
+
+    glPushMatrix();
+    mapColour(0, 0, 0, 0.1f);
+    glBegin(GL_QUADS);
+    glVertex3f(0, 0, 1);
+    glVertex3f(float(w), 0, 1);
+    glVertex3f(float(w), float(h), 1);
+    glVertex3f(0, float(h), 1);
+    glEnd();
+
+    // A world point (x, z) is at (x - px, -(z - pz)) before the turn: the player in the centre,
+    // world +z pointing down the map.
+    const float s = (15.0f - inventory[1]) * float(w) / 600.0f;
+    glTranslatef(float(w * 0.83), float(h * 0.82), 0);
+    glRotatef(player.heading, 0, 0, 1);
+    glScalef(s, s, 1);
+
+    glBindTexture(GL_TEXTURE_2D, imgFloor.textureId);
+    glBegin(GL_QUADS);
+    glNormal3f(0, 0, -1);
+    mapColour(0.99f, 0.99f, 0.99f, 99.0f);
+    for (int i = 0; i <= n; ++i)
+        for (int j = 0; j <= n; ++j)
+            if (mazeIsOpen(&maze, i, j)) mapSquare(i - px, -(j - pz), i + 1 - px, -(j + 1 - pz));
+
+    // The way out, just beyond the exit cell's open +x side.
+    mapColour(0, 1, 0, 1);
+    mapSquare(n - px, -((n - 1) - pz), n + 1 - px, -(n - pz));
+
+    mapColour(0, 0, 1, 1);
+    mapSquare(horse.x - 0.5f - px, -(horse.z - 0.5f - pz), horse.x + 0.5f - px, -(horse.z + 0.5f - pz));
+
+    mapColour(1, 0, 0, 0.1f);
+    mapSquare(-0.5f, -0.5f, 0.5f, 0.5f);
+
+    // Every placed instance: the half-unit square whose far corner is its position.
+    mapColour(1, 1, 0, 1);
+    for (int row = 0; row <= ROW_FLOOR; ++row)
+        for (int i = 0; i < modelTable[row].count && i < MAX_INSTANCES; ++i) {
+            const Actor& e = modelTable[row].entities[i];
+            mapSquare(e.x - 0.5f - px, -(e.z - 0.5f - pz), e.x - px, -(e.z - pz));
+        }
+    glEnd();
+
+    glPopMatrix();
+    glLoadIdentity();
+    glDisable(GL_SCISSOR_TEST);
+    glEnable(GL_DEPTH_TEST);
+    restoreTexturing();
+}

@@ -1,0 +1,13 @@
+// The two screen-space effects of the game view: the lamp light (a full-window frame picture and
+// a stencil that confines the 3D scene to its lit opening) and the overview map.
+#pragma once
+
+// Draws the lamp frame picture and writes its mask into the stencil in each of the three frames
+// after stencilValid was set to 0, then leaves the stencil test passing only inside the opening.
+// Later frames do nothing: the picture stays in the colour buffer, which the game does not clear.
+void lampLight();
+// The overview map in the upper right corner (x 74 % to 93.1 %, y 71.5 % to 94 % of the window;
+// nothing outside is touched), centred on the player and turned with its heading; one cell is
+// (15 - oil cans collected) * windowWidth / 600 pixels. Needs the window-pixel orthographic
+// projection and an identity modelview.
+void mapDraw();
