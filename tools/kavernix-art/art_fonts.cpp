@@ -8,10 +8,12 @@
 // - It finds glyphs as runs of columns that are not plain (a column is plain when all its pixels
 //   equal its bottom pixel, which is white here). Each glyph is a run: a lead column (near-white over
 //   the band, skipped by the builder), the ink columns, each with a near-white pixel in the band's
-//   lowest row so that gaps inside a glyph ('"', 'i' seen from the side) do not split it, then one
-//   pure white column.
-// - The band's two lowest rows reach the neighbouring cells of the built font through the texture's
-//   filtering, so the ink stays in the 30 rows above them.
+//   second row so that gaps inside a glyph (in '"', or columns without ink) do not split it, then
+//   one pure white column.
+// - The builder stores the band's lowest row in the cell above the glyph's own, and the texture's
+//   filtering lets the cell above sample the second row at its edge: the lowest row stays pure white
+//   (so every other cell, the space's included, stays empty), the second row holds only the bridge,
+//   and the ink keeps to the 30 rows above them.
 // Near-white is 253: after the builder inverts the image it is an alpha of 2, which nothing shows.
 #include "art.h"
 
@@ -62,7 +64,7 @@ void addGlyph(Strip* strip, const Glyph& g) {
     strip->add(lead);
     for (int x = 0; x < g.width; x++) {
         std::vector<uint8_t> column = whiteColumn();
-        column[bandRow(0)] = nearWhite;
+        column[bandRow(1)] = nearWhite;
         for (int row = 0; row < inkRows; row++) {
             uint8_t cover = g.ink[row * g.width + x];
             // Ink row 0 is the top: band row 31.

@@ -2,6 +2,7 @@
 #include "art.h"
 
 #include <cstdio>
+#include <unistd.h>
 
 int main(int argc, char** argv) {
     if (argc != 2) {
@@ -9,6 +10,10 @@ int main(int argc, char** argv) {
         return 2;
     }
     const char* dir = argv[1];
+    if (access(dir, W_OK) != 0) {
+        printf("kavernix-art: cannot write into %s\n", dir);
+        return 1;
+    }
     int failed = artPictures(dir) + artLampFrame(dir) + artTextures(dir) + artFonts(dir);
     if (failed) printf("kavernix-art: %d files not written\n", failed);
     return failed ? 1 : 0;
