@@ -630,12 +630,18 @@ TEST_F(Settings, DialogSwitchedOffNeverBlocks) {
     setupShow(0);
     SettingsRecord& r = gameRecord;
     load(&r);
-    r.shadeMode = 0; // a key changed it in the game
+    r.shadeMode = 0;    // a key changed it in the game
+    r.windowWidth = 30; // the player shrank the window below any size the file may hold
+    r.itemsPerKind = 2; // as if the maze had been built with two items of each kind
     writeAll(path, withValue(defaultText(), "mazeSize", "40"));
     setupShow(1);
-    setupLoad(&r);
-    EXPECT_EQ(r.shadeMode, 0) << "no dialog shown in the game: the record stays as it is";
-    EXPECT_EQ(r.mazeSize, 16);
+    std::string said = load(&r);
+    EXPECT_EQ(r.shadeMode, 2) << "no dialog in the game: the file is read again";
+    EXPECT_EQ(r.mazeSize, 16) << "but the running game keeps the size of its maze";
+    EXPECT_EQ(r.windowWidth, 30) << "and the size of its window";
+    EXPECT_EQ(r.itemsPerKind, 2);
+    EXPECT_EQ(r.diamondsNeeded, 2) << "the exit needs no more diamonds than this maze has";
+    EXPECT_EQ(lineCount(said), 1) << said;
     setupLoad(&r);
     EXPECT_EQ(r.mazeSize, 40) << "a load without a dialog before it reads the file";
 }
@@ -656,7 +662,7 @@ TEST_F(Settings, NoDisplayOrStoredSwitchSkipsTheDialog) {
     setupShow(1);
     writeAll(path, defaultText());
     EXPECT_EQ(load(&gameRecord), "");
-    EXPECT_EQ(gameRecord.mazeSize, 20) << "no dialog in the game: nothing changes";
+    EXPECT_EQ(gameRecord.mazeSize, 20) << "no dialog in the game: the built maze stays";
     if (display) setenv("DISPLAY", saved.c_str(), 1);
 }
 
@@ -801,6 +807,7 @@ TEST_F(Settings, InGameContinueKeepsTheBuiltMazeAndCancelChangesNothing) {
     EXPECT_EQ(load(&r), "");
     EXPECT_EQ(r.mazeSize, 16) << "the running game keeps the maze it built";
     EXPECT_EQ(r.windowWidth, 900) << "and its window";
+    EXPECT_EQ(r.itemsPerKind, 5);
     EXPECT_EQ(r.oilSeconds, 90) << "supply rates apply at once";
     EXPECT_EQ(r.shadeMode, 0) << "the dialog started from the game's current values";
     SettingsFile f;

@@ -2,6 +2,7 @@
 #include "setup/setup.h"
 #include "setup/settings_file.h"
 #include "setup/setup_dialog.h"
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <time.h>
@@ -9,6 +10,7 @@
 // What the next setupLoad fills the record from.
 enum {
     LOAD_FILE,        // the settings file
+    LOAD_FILE_LIVE,   // the settings file, but the running game keeps what it was built with
     LOAD_CHOSEN,      // the dialog's choices (also when the file could not be written)
     LOAD_CHOSEN_LIVE, // the dialog's choices, but the running game keeps what it was built with
     LOAD_KEEP         // nothing changed: the record stays as it is
@@ -50,7 +52,7 @@ static void flushView() {
 
 extern "C" void setupShow(int inGame) {
     flushView();
-    nextLoad = inGame && liveRecord ? LOAD_KEEP : LOAD_FILE;
+    nextLoad = inGame && liveRecord ? LOAD_FILE_LIVE : LOAD_FILE;
     const char* wanted = getenv("KAVERNIX_SETUP_DIALOG");
     if (wanted && strcmp(wanted, "0") == 0) return;
     std::string path = settingsPath();
@@ -64,6 +66,7 @@ extern "C" void setupShow(int inGame) {
     settingsCheck(&values, "settings", nullptr);
     int answer = setupDialogRun(inGame, &values);
     if (answer == 0 && !inGame) exit(0); // the player chose not to play
+    if (answer == 0 && liveRecord) nextLoad = LOAD_KEEP;
     if (answer != 1) return;
     settingsCheck(&values, "settings dialog", stderr);
     settingsStore(path.c_str(), &values, SETTINGS_ALL, stderr);
@@ -77,12 +80,12 @@ extern "C" void setupLoad(SettingsRecord* record) {
     nextLoad = LOAD_FILE;
     if (mode == LOAD_KEEP) return;
     SettingsFile values;
-    if (mode == LOAD_FILE) {
+    if (mode == LOAD_FILE || mode == LOAD_FILE_LIVE) {
         settingsRead(settingsPath().c_str(), &values, stderr);
     } else {
         values = chosen;
     }
-    if (mode == LOAD_CHOSEN_LIVE) {
+    if (mode == LOAD_FILE_LIVE || mode == LOAD_CHOSEN_LIVE) {
         // The window, the display mode and the maze were made at start; new choices wait for the next
         // start. The exit test uses mazeSize, so it must stay the size of the maze that was built.
         SettingsRecord& v = values.record;
@@ -92,7 +95,11 @@ extern "C" void setupLoad(SettingsRecord* record) {
         v.fullScreen = record->fullScreen;
         v.mazeSize = record->mazeSize;
         v.itemsPerKind = record->itemsPerKind;
-        settingsCheck(&values, "settings for the running game", stderr);
+        if (v.diamondsNeeded > v.itemsPerKind && v.itemsPerKind >= 0) {
+            fprintf(stderr, "%s: diamondsNeeded = %d is more than the %d diamonds in this maze; using %d\n",
+                    settingsPath().c_str(), v.diamondsNeeded, v.itemsPerKind, v.itemsPerKind);
+            v.diamondsNeeded = v.itemsPerKind;
+        }
     }
     settingsCopyLibraryFields(record, &values.record);
     liveRecord = record;
