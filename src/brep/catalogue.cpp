@@ -1,6 +1,7 @@
 #include "brep/catalogue.h"
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
 #include "app/record.h"
@@ -45,6 +46,20 @@ void modelRefineNext(int row, BrepModel* src, BrepModel** out) {
         brepRefineFloor(src, out);
     else
         brepRefine(src, out);
+}
+
+int modelFilesPack() {
+    int written = 0;
+    for (int row = 0; row < MODEL_ROWS; row++)
+        for (int level = 0; level < MODEL_LEVELS; level++) {
+            BrepModel* model = nullptr;
+            int read = brepReadText(&model, modelNames[row], level);
+            if (!read)
+                printf("Brep Error %s.%03d.brep.txt: not read, nothing packed\n", modelNames[row], level);
+            if (read && brepPack(&model) && brepWriteBinary(model)) written++;
+            brepFree(&model);
+        }
+    return written;
 }
 
 void modelTableLoad() {

@@ -51,3 +51,6 @@ int modelRowByName(const char* name);
 void modelBuildBase(int row, BrepModel** out);
 // The next level of a row's model (the floor by its own refinement).
 void modelRefineNext(int row, BrepModel* src, BrepModel** out);
+// Reads every row's text file of every level from the working directory, packs it and writes its
+// binary file. Returns how many of the 32 were written; files that fail are reported.
+int modelFilesPack();
