@@ -499,6 +499,22 @@ TEST_F(Settings, HeldViewKeysWriteAtMostOnceASecondAndKeepTheLastAngle) {
         << "the last angle is written at exit";
 }
 
+TEST_F(Settings, WaitingAngleIsDroppedWhenTheFileWasRemoved) {
+    SettingsRecord r;
+    load(&r);
+    r.fieldOfView = 50;
+    setupStoreView(&r); // written at once: the first for this file
+    r.fieldOfView = 51;
+    setupStoreView(&r); // waits
+    unlink(path.c_str());
+    rmdir(dir.c_str());
+    EXPECT_EQ(load(&r), "");
+    EXPECT_EQ(r.fieldOfView, 60);
+    struct stat st;
+    EXPECT_NE(stat(dir.c_str(), &st), 0) << "the removed folder is not made again";
+    mkdir(dir.c_str(), 0700);
+}
+
 TEST_F(Settings, StoreWithoutAFileWritesACompleteOne) {
     SettingsRecord r;
     load(&r);

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <sys/stat.h>
 #include <time.h>
 
 // What the next setupLoad fills the record from.
@@ -46,6 +47,9 @@ static void writeView(const std::string& path, int32_t fieldOfView) {
 static void flushView() {
     if (!viewPending) return;
     viewPending = 0;
+    // A settings file removed since the last write stays removed: no folder is made again for an angle.
+    struct stat st;
+    if (stat(viewPath.c_str(), &st) != 0) return;
     writeView(viewPath, pendingFieldOfView);
     viewWrittenAt = monotonicSeconds();
 }
