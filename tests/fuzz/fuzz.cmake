@@ -1,2 +1,3 @@
 kx_fuzz(fuzz_settings_file SOURCES tests/fuzz/settings_file.cpp src/setup/settings_file.cpp MODULES core)
 kx_fuzz(fuzz_tga SOURCES tests/fuzz/tga.cpp MODULES core image text)
+kx_fuzz(fuzz_brepdef SOURCES tests/fuzz/brepdef.cpp src/brep/brep.cpp src/brep/brep_build.cpp src/brep/brep_refine.cpp MODULES core)
