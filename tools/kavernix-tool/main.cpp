@@ -17,6 +17,14 @@ static const ToolCommand toolCommands[] = {
      toolRender},
     {"model", "model build [--defs DIR] [--out DIR] [--split] NAME [EXTRA_DEF...] | --floor  four levels as text",
      toolModel},
+    {"model-info", "model-info FILE           counts and bounds of a .brep.txt or .brep.bin file, or why it is refused",
+     toolModelInfo},
+    {"model-pack", "model-pack NAME LEVEL     pack NAME.LLL.brep.txt into NAME.LLL.brep.bin", toolModelPack},
+    {"model-pack-all", "model-pack-all            pack the text files of all 32 catalogue models", toolModelPackAll},
+    {"model-texhint", "model-texhint NAME LEVEL SIZE  texture layout of a built model into NAME.LLL.texhint.tga",
+     toolModelTexhint},
+    {"model-cache", "model-cache [--split]     build all catalogue models from their definitions here, write text and binary files",
+     toolModelCache},
 };
 
 static void toolUsage(FILE* out) {
