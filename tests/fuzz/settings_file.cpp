@@ -7,8 +7,15 @@
 #include <string>
 #include <unistd.h>
 
+static std::string path = "/tmp/kx_fuzz_settings_" + std::to_string(getpid()) + ".ini";
+
+static void removeInputFile() {
+    unlink(path.c_str());
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static std::string path = "/tmp/kx_fuzz_settings_" + std::to_string(getpid()) + ".ini";
+    static int cleanup = atexit(removeInputFile);
+    (void)cleanup;
     static FILE* sink = fopen("/dev/null", "w");
     FILE* file = fopen(path.c_str(), "wb");
     if (!file) return 0;
