@@ -10,3 +10,23 @@ if(ART)
     message(FATAL_ERROR "kavernix-art failed (${rc})")
   endif()
 endif()
+# The model files: every catalogue model built from its definitions, refined, and written as text
+# and packed binary files (what the game reads with modelSource 1 and 2). Made again when a
+# definition or the tool is newer than the last file written; skipped without definitions.
+file(GLOB definitions ${RUN}/*.brepdef.txt)
+if(TOOL AND definitions)
+  set(last_model_file ${RUN}/PFERD.003.brep.bin)
+  set(models_stale FALSE)
+  foreach(input IN LISTS definitions ITEMS ${TOOL})
+    if(NOT EXISTS ${last_model_file} OR ${input} IS_NEWER_THAN ${last_model_file})
+      set(models_stale TRUE)
+    endif()
+  endforeach()
+  if(models_stale)
+    execute_process(COMMAND ${TOOL} model-cache WORKING_DIRECTORY ${RUN}
+                    RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out)
+    if(NOT rc EQUAL 0)
+      message(FATAL_ERROR "kavernix-tool model-cache failed (${rc}):\n${out}")
+    endif()
+  endif()
+endif()
