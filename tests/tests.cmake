@@ -31,3 +31,4 @@ kx_test(catalogue_test SOURCES tests/catalogue_test.cpp MODULES core app maze Wo
 kx_test(data_models_test SOURCES tests/data_models_test.cpp MODULES core app maze Wood brep image text scene game)
 kx_test(game_frame_test SOURCES tests/game_frame_test.cpp MODULES core app maze Wood brep image text scene game)
 kx_test(lamp_gl_test SOURCES tests/lamp_gl_test.cpp MODULES core app maze game brep image text Wood scene)
+kx_test(startup_test SOURCES tests/startup_test.cpp MODULES core app maze Wood brep image text scene game)
