@@ -256,6 +256,11 @@ TEST_F(MazeDraw, TilesAndDoorFollowTheFixedLevel) {
     record.distanceLod = 0;
     ASSERT_FALSE(f.tiles.empty());
     for (const Tile& t : f.tiles) EXPECT_EQ(t.level, 3) << keyOf(t);
+
+    record.lodLevel = 7; // a damaged record: level 0, not a list from past the table
+    f = drawFrame();
+    ASSERT_FALSE(f.tiles.empty());
+    for (const Tile& t : f.tiles) EXPECT_EQ(t.level, 1) << keyOf(t);
 }
 
 TEST_F(MazeDraw, MaterialsBindTheirTextureAndSetDiffuseAndAmbient) {

@@ -140,6 +140,12 @@ TEST_F(Scene, EachKindDrawsItsOwnRowAtTheChosenLevel) {
         record.distanceLod = 0;
         ASSERT_EQ(drawn.size(), 1u);
         EXPECT_EQ(drawn[0].mark, c.row * 10 + 3);
+        // A damaged record's level draws level 0.
+        record.lodLevel = -1;
+        drawn = marked(feedbackCapture([] { draw(&item); }));
+        record.lodLevel = 0;
+        ASSERT_EQ(drawn.size(), 1u);
+        EXPECT_EQ(drawn[0].mark, c.row * 10 + 1);
     }
 }
 

@@ -21,9 +21,11 @@ void setMaterial(GLuint texture, const GLfloat* diffuse) {
     glMaterialfv(GL_FRONT, GL_AMBIENT, black);
 }
 
-// The tile at the fixed level; the distance rule is not used for the mine's squares.
+// The tile at the fixed level; the distance rule is not used for the mine's squares. A level
+// outside 0..3 (a damaged settings record) draws level 0 rather than reading past the table.
 void callTile() {
-    glCallList(modelTable[ROW_FLOOR].lists[record.lodLevel & 3]);
+    const int level = record.lodLevel >= 0 && record.lodLevel < MODEL_LEVELS ? record.lodLevel : 0;
+    glCallList(modelTable[ROW_FLOOR].lists[level]);
 }
 
 } // namespace

@@ -29,9 +29,10 @@ void texturedMaterial(const TgaImage& image, const GLfloat* diffuse, const GLflo
 const GLfloat opaqueBlack[4] = {0, 0, 0, 1};
 const GLfloat horseDiffuse[4] = {0.8f, 0.4f, 0.0f, 1.0f};
 
-// One level of a catalogue row, from its list or drawn directly.
+// One level of a catalogue row, from its list or drawn directly. A level outside 0..3 (a damaged
+// settings record) draws level 0 rather than reading past the table.
 void drawLevel(int row, int level) {
-    if (level < 0 || level > 3) level = 0;
+    if (level < 0 || level >= MODEL_LEVELS) level = 0;
     if (record.useDisplayLists)
         glCallList(modelTable[row].lists[level]);
     else
