@@ -17,6 +17,7 @@ float artFbm(float x, float y, int octaves, uint32_t seed, int period = 0);
 struct ArtCells {
     float f1, f2;
     uint32_t id;
+    float dx, dy; // from the nearest feature point to the sample
 };
 ArtCells artCells(float x, float y, uint32_t seed, int period = 0);
 

@@ -73,7 +73,7 @@ float artFbm(float x, float y, int octaves, uint32_t seed, int period) {
 ArtCells artCells(float x, float y, uint32_t seed, int period) {
     float fx = std::floor(x), fy = std::floor(y);
     int ix = int(fx), iy = int(fy);
-    ArtCells out{1e9f, 1e9f, 0};
+    ArtCells out{1e9f, 1e9f, 0, 0, 0};
     for (int dy = -1; dy <= 1; dy++)
         for (int dx = -1; dx <= 1; dx++) {
             int cx = wrap(ix + dx, period), cy = wrap(iy + dy, period);
@@ -84,6 +84,8 @@ ArtCells artCells(float x, float y, uint32_t seed, int period) {
                 out.f2 = out.f1;
                 out.f1 = d;
                 out.id = artHash(cx, cy, seed + 2);
+                out.dx = x - px;
+                out.dy = y - py;
             } else if (d < out.f2) {
                 out.f2 = d;
             }

@@ -37,15 +37,27 @@ bool insideRounded(const Box& b, double x, double y, double r) {
     return (x - cx) * (x - cx) + (y - cy) * (y - cy) <= r * r;
 }
 
-// Whether a pixel (its centre) belongs to one of the openings.
+// Widths of the brass bezels around the map and the frame-rate line; they cover the glass's edge.
+const double mapBezel = 18, fpsBezel = 8;
+
+Box grow(const Box& b, double d) {
+    return Box{b.x0 - d, b.y0 - d, b.x1 + d, b.y1 + d};
+}
+
+// Whether a pixel (its centre) belongs to one of the openings: the small windows, and the glass
+// where no bezel lies over it.
 bool isOpening(int x, int y) {
     double px = x + 0.5, py = y + 0.5;
-    double ex = (px - glassX) / glassRX, ey = (py - glassY) / glassRY;
-    if (ex * ex + ey * ey <= 1) return true;
     Box hud = hudBox;
     hud.x1 = W + corner; // runs off the right edge: no rounded corner there
-    return insideRounded(mapBox, px, py, corner) || insideRounded(hud, px, py, corner) ||
-           insideRounded(fpsBox, px, py, corner);
+    if (insideRounded(mapBox, px, py, corner) || insideRounded(hud, px, py, corner) ||
+        insideRounded(fpsBox, px, py, corner))
+        return true;
+    if (insideRounded(grow(mapBox, mapBezel), px, py, corner + mapBezel * 0.6) ||
+        insideRounded(grow(fpsBox, fpsBezel), px, py, corner + fpsBezel * 0.6))
+        return false;
+    double ex = (px - glassX) / glassRX, ey = (py - glassY) / glassRY;
+    return ex * ex + ey * ey <= 1;
 }
 
 void roundedRect(cairo_t* cr, const Box& b, double r) {
@@ -55,10 +67,6 @@ void roundedRect(cairo_t* cr, const Box& b, double r) {
     cairo_arc(cr, b.x0 + r, b.y1 - r, r, pi / 2, pi);
     cairo_arc(cr, b.x0 + r, b.y0 + r, r, pi, 3 * pi / 2);
     cairo_close_path(cr);
-}
-
-Box grow(const Box& b, double d) {
-    return Box{b.x0 - d, b.y0 - d, b.x1 + d, b.y1 + d};
 }
 
 // Brushed brass: a vertical gradient of warm metal over the current path.
@@ -209,22 +217,9 @@ void drawFrame(ArtCanvas* c) {
     engrave(cr, "Nr. 7", hudBox.x0 * 0.5, (hudBox.y0 + hudBox.y1) / 2 + 16, 13);
 
     // The map's gauge in the upper right, and the small plate of the frame-rate line.
-    bezel(cr, mapBox, 18);
+    bezel(cr, mapBox, mapBezel);
     engrave(cr, "KARTE", (mapBox.x0 + mapBox.x1) / 2, mapBox.y1 + 15, 11);
-    bezel(cr, fpsBox, 8);
-
-    // A chain from the top of the picture to the lamp's hook.
-    for (int i = 0; i < 4; i++) {
-        double y = 2 + i * 18.0;
-        cairo_save(cr);
-        cairo_translate(cr, glassX, y + 8);
-        cairo_scale(cr, i % 2 ? 3.0 : 6.0, 9.0);
-        cairo_arc(cr, 0, 0, 1, 0, 2 * pi);
-        cairo_restore(cr);
-        cairo_set_source_rgb(cr, 0.35, 0.3, 0.25);
-        cairo_set_line_width(cr, 3);
-        cairo_stroke(cr);
-    }
+    bezel(cr, fpsBox, fpsBezel);
 }
 
 } // namespace

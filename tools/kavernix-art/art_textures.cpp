@@ -11,34 +11,33 @@ namespace {
 
 const float pi = 3.14159265f;
 
-// ---- Floor: dark gravel, rounded pebbles in a gritty bed. The game exchanges red and blue of the
-// floor and wall when it mirror-tiles them, so both are stored exchanged and show as drawn here.
+// ---- Floor: dark gravel, rounded pebbles of three sizes in a gritty bed, lit from one side. The game
+// exchanges red and blue of the floor and wall when it mirror-tiles them, so both are stored
+// exchanged and show as drawn here.
 int floorTexture(const char* dir) {
     const int size = 256;
     ArtCanvas c = artCanvasCreate(size, size);
+    const int scales[3] = {11, 19, 32};
     artShade(&c, [&](int x, int y, float* r, float* g, float* b) {
         float u = float(x) / size, v = float(y) / size;
-        // Two layers of pebbles: big ones, and smaller ones in the gaps between them.
-        ArtCells big = artCells(u * 9, v * 9, 11, 9);
-        ArtCells small = artCells(u * 23, v * 23, 12, 23);
         float grit = artFbm(u * 64, v * 64, 2, 13, 64);
-        float bed = 0.13f + 0.10f * grit;
-        float tone = 0, lit = 0;
-        float bigEdge = big.f2 - big.f1;
-        float smallEdge = small.f2 - small.f1;
-        if (bigEdge > 0.12f) {
-            float dome = artClamp(1 - big.f1 * 1.5f);
-            tone = 0.24f + 0.18f * float(big.id & 255) / 255.0f;
-            lit = artSmooth(0.12f, 0.22f, bigEdge) * (0.55f + 0.45f * dome);
-        } else if (smallEdge > 0.1f) {
-            float dome = artClamp(1 - small.f1 * 1.6f);
-            tone = 0.2f + 0.2f * float(small.id & 255) / 255.0f;
-            lit = artSmooth(0.1f, 0.2f, smallEdge) * (0.5f + 0.5f * dome) * 0.85f;
+        float value = 0.07f + 0.07f * grit + 0.05f * artRandom(x, y, 14);
+        float warm = 1.0f;
+        // The big pebbles lie on top of the smaller ones.
+        for (int layer = 2; layer >= 0; layer--) {
+            int n = scales[layer];
+            ArtCells cell = artCells(u * n, v * n, 11 + uint32_t(layer), n);
+            float radius = 0.34f + 0.12f * float(cell.id & 255) / 255.0f;
+            if (cell.f1 > radius) continue;
+            float nx = cell.dx / radius, ny = cell.dy / radius;
+            float nz = std::sqrt(artClamp(1 - nx * nx - ny * ny));
+            float lit = artClamp(-0.45f * nx - 0.55f * ny + 0.7f * nz);
+            float tone = 0.2f + 0.22f * float((cell.id >> 8) & 255) / 255.0f;
+            float rim = artSmooth(radius, radius * 0.8f, cell.f1);
+            value = artMix(value, tone * (0.35f + 0.85f * lit) * (0.85f + 0.3f * grit), rim);
+            int kind = int(cell.id >> 16) % 4;
+            warm = kind == 0 ? 1.15f : kind == 1 ? 0.9f : 1.0f;
         }
-        float speck = artRandom(x, y, 14) * 0.06f;
-        float value = artMix(bed, tone * (0.8f + 0.35f * grit), lit) + speck - 0.03f;
-        int kind = int((bigEdge > 0.12f ? big.id : small.id) >> 9) % 3;
-        float warm = kind == 0 ? 1.12f : kind == 1 ? 1.0f : 0.92f;
         *r = value * 1.08f * warm;
         *g = value * 0.98f;
         *b = value * 0.86f / warm;
@@ -301,10 +300,11 @@ int spiderTexture(const char* dir) {
 
 // The horse's coat: a warm bay brown with hair running along t (the body's length) and soft dapples.
 void horseCoat(float u, float v, uint32_t seed, float* r, float* g, float* b) {
-    float hair = artFbm(u * 6, v * 96, 3, seed, 6);
+    float hair = artFbm(u * 96, v * 6, 3, seed, 96);
     float patch = artFbm(u * 4, v * 4, 4, seed + 1, 4);
     ArtCells dapple = artCells(u * 10, v * 10, seed + 2, 10);
-    float value = 0.78f + 0.22f * (patch - 0.5f) * 2 + 0.12f * (hair - 0.5f) + 0.05f * (1 - dapple.f1);
+    float value =
+        0.8f + 0.3f * (patch - 0.5f) * 2 + 0.2f * (hair - 0.5f) + 0.06f * artSmooth(0.55f, 0.1f, dapple.f1);
     *r = 0.6f * value;
     *g = 0.34f * value;
     *b = 0.16f * value;
@@ -375,6 +375,24 @@ int explosionFrame(const char* dir, int frame) {
         *b = artClamp(e * e * e * 0.6f + white * 0.5f);
         if (*r < 0.02f) *r = *g = *b = 0; // keep the background exactly black
     });
+    // Sparks flying out in the early frames, drawn additively so the black around them stays black.
+    if (frame >= 1 && frame <= 5) {
+        cairo_t* cr = c.cr;
+        cairo_set_operator(cr, CAIRO_OPERATOR_ADD);
+        cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
+        ArtRng rng{93};
+        float fadeOut = 1 - float(frame - 1) / 5;
+        for (int i = 0; i < 18; i++) {
+            double a = rng.range(0, 2 * pi), speed = rng.range(0.6f, 1.0f);
+            double outer = std::fmin(0.9, (0.35 + 0.12 * frame) * speed) * size / 2;
+            double inner = outer * 0.75;
+            cairo_move_to(cr, size / 2 + std::cos(a) * inner, size / 2 + std::sin(a) * inner);
+            cairo_line_to(cr, size / 2 + std::cos(a) * outer, size / 2 + std::sin(a) * outer);
+            cairo_set_line_width(cr, 1.6);
+            cairo_set_source_rgba(cr, 1.0, 0.85, 0.4, 0.8 * fadeOut);
+            cairo_stroke(cr);
+        }
+    }
     char name[16];
     snprintf(name, sizeof name, "map%d.tga", frame + 1);
     int ok = artSave(&c, dir, name, 24);
