@@ -151,6 +151,7 @@ static GtkWidget* fieldWidget(const DialogField& d, const SettingsFile* values) 
         gtk_spin_button_set_snap_to_ticks(GTK_SPIN_BUTTON(w), even);
         gtk_spin_button_set_update_policy(GTK_SPIN_BUTTON(w), GTK_UPDATE_IF_VALID);
         gtk_spin_button_set_value(GTK_SPIN_BUTTON(w), value);
+        gtk_entry_set_activates_default(GTK_ENTRY(w), TRUE);
     }
     gtk_widget_set_name(w, d.key);
     return w;
@@ -296,6 +297,9 @@ static GtkWidget* buildDialog(int inGame, DialogWidgets* w, const SettingsFile* 
     gtk_container_set_border_width(GTK_CONTAINER(w->showDialog), 6);
     gtk_box_pack_start(GTK_BOX(content), w->showDialog, FALSE, FALSE, 0);
     gtk_widget_show_all(dialog);
+    // Enter plays (or continues) at once; in the game the keyboard comes over from the GL window.
+    gtk_widget_grab_focus(gtk_dialog_get_widget_for_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK));
+    gtk_window_present(GTK_WINDOW(dialog));
     return dialog;
 }
 
