@@ -32,5 +32,7 @@ kx_test(data_models_test SOURCES tests/data_models_test.cpp MODULES core app maz
 kx_test(game_frame_test SOURCES tests/game_frame_test.cpp MODULES core app maze Wood brep image text scene game)
 kx_test(lamp_gl_test SOURCES tests/lamp_gl_test.cpp MODULES core app maze game brep image text Wood scene)
 kx_test(startup_test SOURCES tests/startup_test.cpp MODULES core app maze Wood brep image text scene game)
+kx_test(game_run_test SOURCES tests/game_run_test.cpp MODULES core)
+add_dependencies(game_run_test kavernix runfolder)
 kx_test(tool_image_test SOURCES tests/tool_image_test.cpp MODULES core image)
 add_dependencies(tool_image_test kavernix-tool)
