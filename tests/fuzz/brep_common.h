@@ -1,0 +1,102 @@
+// Shared by the model file fuzz targets: a private working directory, and checks that a model a
+// reader accepted is whole (every corner is one of its vertices, lists end) and survives the other
+// file form unchanged.
+#pragma once
+#include <dirent.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include "brep/brep.h"
+#include "brep/brep_file.h"
+
+// Diagnostics go to standard output; keep them quiet.
+inline void fuzzQuiet() {
+    if (!freopen("/dev/null", "w", stdout)) abort();
+}
+
+// The writers write into the working directory: each input runs in a private one, and libFuzzer
+// finds its corpus folders again afterwards.
+inline char* fuzzScratchPath() {
+    static char dir[64] = "";
+    return dir;
+}
+
+inline void fuzzRemoveScratch() {
+    const char* dir = fuzzScratchPath();
+    if (DIR* d = opendir(dir)) {
+        while (dirent* e = readdir(d))
+            if (e->d_name[0] != '.') unlink((std::string(dir) + "/" + e->d_name).c_str());
+        closedir(d);
+    }
+    rmdir(dir);
+}
+
+struct FuzzScratchDir {
+    int back;
+    FuzzScratchDir() {
+        // In memory where there is a tmpfs: rewriting a file on disk can wait for the disk.
+        char* dir = fuzzScratchPath();
+        static bool made = (mkdtemp(strcpy(dir, "/dev/shm/kx_fuzz_brep_XXXXXX")) ||
+                            mkdtemp(strcpy(dir, "/tmp/kx_fuzz_brep_XXXXXX"))) &&
+                           atexit(fuzzRemoveScratch) == 0;
+        back = open(".", O_RDONLY | O_DIRECTORY);
+        if (!made || back < 0 || chdir(dir) != 0) abort();
+    }
+    ~FuzzScratchDir() {
+        if (fchdir(back) != 0) abort();
+        close(back);
+    }
+};
+
+inline std::string fuzzWriteInput(const char* path, const uint8_t* data, size_t size) {
+    FILE* file = fopen(path, "wb");
+    if (!file) abort();
+    fwrite(data, 1, size, file);
+    fclose(file);
+    return path;
+}
+
+// Values of a model, corners as vertex list positions; aborts when a corner is not one of the
+// model's vertices or a count is out of range.
+inline std::vector<float> fuzzPicture(const BrepModel* m) {
+    std::vector<const BrepVertex*> order;
+    std::unordered_set<const BrepVertex*> seen;
+    for (const BrepVertex* v = m->vertices; v; v = v->next) {
+        if (!seen.insert(v).second) abort();
+        order.push_back(v);
+    }
+    std::vector<float> out;
+    for (const BrepVertex* v : order) {
+        out.insert(out.end(), {v->pos[0], v->pos[1], v->pos[2], v->weight, (float)v->kind, v->texT[0],
+                               v->texT[1], v->texS[0], v->texS[1]});
+    }
+    std::unordered_set<const BrepFace*> faces;
+    for (const BrepFace* f = m->faces; f; f = f->next) {
+        if (!faces.insert(f).second) abort();
+        if (f->count < 1 || f->count > BREP_MAX_CORNERS || (f->mapping != 0 && f->mapping != 1)) abort();
+        out.insert(out.end(), {(float)f->orientation, f->weight, (float)f->count, (float)f->mapping});
+        for (int i = 0; i < f->count; i++) {
+            if (!seen.count(f->verts[i])) abort();
+            size_t k = 0;
+            while (order[k] != f->verts[i]) k++;
+            out.push_back((float)k);
+        }
+    }
+    return out;
+}
+
+inline bool fuzzEmpty(const BrepModel* m) {
+    return m && !m->vertices && !m->faces && !m->edges;
+}
+
+// Bit patterns compared, so that not-a-number values compare too.
+inline bool fuzzSame(const std::vector<float>& a, const std::vector<float>& b) {
+    return a.size() == b.size() && (a.empty() || !memcmp(a.data(), b.data(), a.size() * sizeof(float)));
+}
