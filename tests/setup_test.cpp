@@ -715,6 +715,7 @@ struct DialogScript {
     int response;
     std::set<std::string> missing;
     std::string hallName1, hallTime1;
+    bool enterPlays = false;
     int ran = 0;
 };
 
@@ -756,6 +757,8 @@ TEST_F(Settings, DialogShowsEverySettingAndPlaySavesTheChoices) {
             "hallName1",       "hallTime1",   "hallName5",      "hallTime5"};
         for (const char* n : names)
             if (!findNamed(dialog, n)) s->missing.insert(n);
+        s->enterPlays = gtk_window_get_focus(GTK_WINDOW(dialog)) ==
+                        gtk_dialog_get_widget_for_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK);
         if (GtkWidget* l = findNamed(dialog, "hallName1")) s->hallName1 = gtk_label_get_text(GTK_LABEL(l));
         if (GtkWidget* l = findNamed(dialog, "hallTime1")) s->hallTime1 = gtk_label_get_text(GTK_LABEL(l));
         setSpin(dialog, "mazeSize", 6); // narrows the items to 2 and the diamonds with them
@@ -777,6 +780,7 @@ TEST_F(Settings, DialogShowsEverySettingAndPlaySavesTheChoices) {
     EXPECT_TRUE(script.missing.empty()) << "missing: " << *script.missing.begin();
     EXPECT_EQ(script.hallName1, "J\xC3\xB6rg\xEF\xBF\xBD") << "Latin-1 shown as UTF-8";
     EXPECT_EQ(script.hallTime1, "1:02:05:50");
+    EXPECT_TRUE(script.enterPlays) << "the Play button has the keyboard";
     EXPECT_EQ(said.find(path), std::string::npos) << "the file was good: " << said;
     EXPECT_EQ(said.find("settings dialog"), std::string::npos)
         << "the dialog offers only valid values: " << said;
