@@ -847,6 +847,29 @@ TEST_F(Settings, InGameContinueKeepsTheBuiltMazeAndCancelChangesNothing) {
     EXPECT_EQ(f.record.oilSeconds, 90);
 }
 
+TEST_F(Settings, InGameDialogStaysClosedOverTheGameMode) {
+    if (!haveDisplay()) GTEST_SKIP() << "needs a display (run under xvfb-run)";
+    unsetenv("KAVERNIX_SETUP_DIALOG");
+    writeAll(path, withValue(withValue(defaultText(), "showDialog", "0"), "gameModeString", "1024x768:32"));
+    setupShow(0);
+    load(&gameRecord);
+    ASSERT_STREQ(gameRecord.gameModeString, "1024x768:32");
+    DialogScript cancel;
+    cancel.response = GTK_RESPONSE_CANCEL;
+    guint source = g_timeout_add(50, playScript, &cancel);
+    CaptureStderr();
+    setupShow(1); // a dialog here would wait for a keyboard and pointer that the game mode holds
+    std::string said = GetCapturedStderr();
+    if (!cancel.ran) g_source_remove(source);
+    EXPECT_FALSE(cancel.ran);
+    EXPECT_EQ(lineCount(said), 1) << said;
+    EXPECT_NE(said.find("game mode"), std::string::npos) << said;
+    writeAll(path, withValue(defaultText(), "oilSeconds", "99"));
+    load(&gameRecord);
+    EXPECT_EQ(gameRecord.oilSeconds, 99) << "the file is read again as without a display";
+    EXPECT_STREQ(gameRecord.gameModeString, "1024x768:32");
+}
+
 TEST_F(Settings, CancelAtStartEndsTheProgramWithStatusZero) {
     if (!haveDisplay()) GTEST_SKIP() << "needs a display (run under xvfb-run)";
     GTEST_FLAG_SET(death_test_style, "threadsafe");

@@ -63,6 +63,13 @@ extern "C" void setupShow(int inGame) {
     SettingsFile values;
     settingsRead(path.c_str(), &values, nullptr); // quiet: without the dialog, setupLoad reports
     if (!inGame && !values.showDialog) return;
+    if (inGame && liveRecord && liveRecord->gameModeString[0]) {
+        // The toolkit's game mode holds the keyboard and the pointer: a dialog could not be used and the
+        // game would hang behind it.
+        fprintf(stderr, "%s: the settings dialog cannot open over the game mode %s; the file is read again\n",
+                path.c_str(), liveRecord->gameModeString);
+        return;
+    }
     if (!setupDialogAvailable()) return;
     // At start the dialog's values replace the file's, so say here what was wrong with it.
     if (!inGame) settingsRead(path.c_str(), &values, stderr);
