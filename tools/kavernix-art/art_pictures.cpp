@@ -137,7 +137,7 @@ int poster(const char* dir) {
     ArtCanvas c = artCanvasCreate(W, H);
     cairo_t* cr = c.cr;
     const double moonX = 0.79 * W, moonY = 0.2 * H, moonR = 120;
-    const double peakX = 0.73 * W, peakY = 0.36 * H;
+    const double peakX = 0.79 * W, peakY = 0.37 * H;
     auto farRange = [](double x) { return 0.58 * H + (artFbm(float(x) / 160, 3.5f, 5, 202) - 0.5) * 160; };
     auto mountain = [&](double x) { return ridge(x, peakX, peakY, 1.25, 0.9, 204); };
     artShade(&c, [&](int x, int y, float* r, float* g, float* b) {
@@ -167,7 +167,7 @@ int poster(const char* dir) {
             float slope = float(mountain(x + 25) - mountain(x - 25)) / 50;
             float lit =
                 float(artClamp(float(1 - (y - top) / 90.0))) * (0.4f + 0.6f * artClamp(-slope + 0.5f));
-            float face = x > peakX ? 0.08f : 0.0f;
+            float face = 0.08f * artSmooth(float(peakX) - 60, float(peakX) + 160, float(x));
             float k = 0.08f + 0.09f * rock + 0.025f * strata + 0.16f * lit + face * rock;
             *r = k * 0.9f;
             *g = k * 0.92f;
@@ -224,7 +224,7 @@ int poster(const char* dir) {
     cairo_restore(cr);
 
     // The mine's door low on the mountain: a timber frame, a plank door and a lantern's glow.
-    const double doorX = 0.64 * W, doorY = 0.83 * H, doorW = 110, doorH = 140;
+    const double doorX = 0.73 * W, doorY = 0.83 * H, doorW = 110, doorH = 140;
     {
         cairo_pattern_t* glow =
             cairo_pattern_create_radial(doorX + 95, doorY - 110, 5, doorX + 95, doorY - 110, 260);
@@ -709,6 +709,20 @@ int badDragon(const char* dir) {
     cairo_set_source_rgba(cr, 0.05, 0.0, 0.0, 0.9);
     cairo_set_line_width(cr, 3);
     cairo_stroke(cr);
+    // Teeth in the open jaw.
+    for (int i = 0; i < 4; i++) {
+        double x = 152 + i * 5;
+        cairo_move_to(cr, x, -72);
+        cairo_line_to(cr, x + 2.5, -66);
+        cairo_line_to(cr, x + 5, -72);
+        cairo_close_path(cr);
+        cairo_move_to(cr, x - 1, -69 + i * 2.4);
+        cairo_line_to(cr, x + 1.5, -74 + i * 2.4);
+        cairo_line_to(cr, x + 4, -69 + i * 2.4);
+        cairo_close_path(cr);
+    }
+    cairo_set_source_rgb(cr, 1.0, 0.95, 0.8);
+    cairo_fill(cr);
     // The angry eye and brow.
     cairo_arc(cr, 140, -84, 5, 0, 2 * pi);
     cairo_set_source_rgb(cr, 1.0, 0.9, 0.2);

@@ -62,7 +62,7 @@ int wallTexture(const char* dir) {
     artShade(&c, [&](int x, int y, float* r, float* g, float* b) {
         float u = float(x) / size, v = float(y) / size;
         float warp = artFbm(u * 4, v * 4, 4, 21, 4) - 0.5f;
-        float strata = v * 7 + warp * 1.6f + 0.25f * std::sin(u * 2 * pi);
+        float strata = v * 7 + warp * 0.9f + 0.15f * std::sin(u * 2 * pi);
         int band = int(std::floor(strata));
         float inBand = strata - float(band);
         const float* col = layer[((band % 6) + 6) % 6];
@@ -76,7 +76,7 @@ int wallTexture(const char* dir) {
         float n = artFbm(u * 5, v * 5, 4, 24, 5);
         float where = artSmooth(0.45f, 0.6f, artNoise(u * 3, v * 3, 26, 3));
         float crack = 1 - (1 - artSmooth(0.0f, 0.012f, std::fabs(n - 0.5f))) * where;
-        float light = 0.72f + 0.32f * slope + 0.15f * slopeX + 0.35f * (h - 0.5f) + 0.2f * (fine - 0.5f);
+        float light = 0.72f + 0.26f * slope + 0.15f * slopeX + 0.35f * (h - 0.5f) + 0.2f * (fine - 0.5f);
         light = artClamp(light, 0.08f, 1.3f);
         light *= 0.4f + 0.6f * seam;
         light *= 0.5f + 0.5f * crack;
