@@ -389,6 +389,17 @@ TEST_F(Settings, UnknownKeysJunkLinesAndRepeatsAreIgnoredWithOneLineEach) {
     EXPECT_EQ(r.mazeSize, 20) << "the later value wins";
 }
 
+TEST_F(Settings, AFileOfJunkSaysTwentyLinesAndHowManyMore) {
+    std::string junk = defaultText();
+    for (int i = 0; i < 100; i++) junk += "junk" + std::to_string(i) + " = 1\n";
+    writeAll(path, junk);
+    SettingsRecord r;
+    std::string said = load(&r);
+    EXPECT_EQ(lineCount(said), 21) << said;
+    EXPECT_NE(said.find("80 more problems not shown"), std::string::npos) << said;
+    EXPECT_EQ(r.mazeSize, 16);
+}
+
 TEST_F(Settings, TruncatedFileKeepsWhatItHasAndNamesTheRest) {
     SettingsFile f = unusualValues();
     std::string full = settingsFormat(&f);

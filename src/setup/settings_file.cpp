@@ -90,6 +90,8 @@ enum { KEY_COUNT = sizeof(keyTable) / sizeof(keyTable[0]) };
 static_assert(KEY_COUNT == 36, "one key per library field, the start switch and ten hall-of-fame keys");
 
 static const size_t MAX_FILE_BYTES = 1 << 20;
+// A file of junk gives one line per problem only up to here, then one line with the rest's count.
+static const int MAX_REPORTED = 20;
 
 // ---- Problems: one line each, "<file>[:<line>]: <what>".
 
@@ -101,7 +103,7 @@ struct Report {
 
 __attribute__((format(printf, 3, 4))) static void reportLine(Report* rep, int line, const char* fmt, ...) {
     rep->count++;
-    if (!rep->out) return;
+    if (!rep->out || rep->count > MAX_REPORTED) return;
     if (line > 0)
         fprintf(rep->out, "%s:%d: ", rep->where, line);
     else
@@ -111,6 +113,12 @@ __attribute__((format(printf, 3, 4))) static void reportLine(Report* rep, int li
     vfprintf(rep->out, fmt, args);
     va_end(args);
     fputc('\n', rep->out);
+}
+
+static int finishReport(Report* rep) {
+    if (rep->out && rep->count > MAX_REPORTED)
+        fprintf(rep->out, "%s: %d more problems not shown\n", rep->where, rep->count - MAX_REPORTED);
+    return rep->count;
 }
 
 // Text from the file as it may be shown in a message: escaped, at most about 40 bytes.
@@ -490,7 +498,7 @@ int settingsParse(const char* text, size_t length, const char* fileName, Setting
         reportLine(&rep, 0, "no value for %s (file cut short?); using the defaults", missing.c_str());
     checkCrossFields(f, &rep, lineOf);
     sortHall(f, &rep);
-    return rep.count;
+    return finishReport(&rep);
 }
 
 int settingsCheck(SettingsFile* f, const char* where, FILE* report) {
@@ -525,7 +533,7 @@ int settingsCheck(SettingsFile* f, const char* where, FILE* report) {
     }
     checkCrossFields(f, &rep, nullptr);
     sortHall(f, &rep);
-    return rep.count;
+    return finishReport(&rep);
 }
 
 int settingsIntRange(const char* key, int* min, int* max) {
