@@ -7,6 +7,7 @@
 // and the tests build the same models both ways.
 #include "brep/brep.h"
 
+#include <sys/mman.h>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -26,6 +27,83 @@ static void brepError(const char* message) {
 // Side indexes.
 
 namespace {
+
+// Large blocks (the indexes and the record chunks of big models) on 2 MB pages where the system
+// offers them: the lookups touch memory at random, and page walks are their main cost.
+constexpr size_t HUGE_PAGE = size_t(1) << 21;
+
+void* blockAlloc(size_t bytes) {
+    if (bytes < HUGE_PAGE) return malloc(bytes);
+    size_t rounded = (bytes + HUGE_PAGE - 1) & ~(HUGE_PAGE - 1);
+    void* p = aligned_alloc(HUGE_PAGE, rounded);
+#ifdef MADV_HUGEPAGE
+    if (p) madvise(p, rounded, MADV_HUGEPAGE);
+#endif
+    return p;
+}
+
+template <class T> struct BlockAllocator {
+    using value_type = T;
+    BlockAllocator() = default;
+    template <class U> BlockAllocator(const BlockAllocator<U>&) {}
+    T* allocate(size_t n) { return static_cast<T*>(blockAlloc(n * sizeof(T))); }
+    void deallocate(T* p, size_t) { free(p); }
+    template <class U> bool operator==(const BlockAllocator<U>&) const { return true; }
+    template <class U> bool operator!=(const BlockAllocator<U>&) const { return false; }
+};
+
+// The records of one model come from chunks that grow from 16 kB to 2 MB; records made one after
+// another lie side by side, and the model releases its chunks at once. A face removed from the
+// model keeps its place until then.
+struct Arena {
+    std::vector<void*> chunks;
+    char* next = nullptr;
+    size_t left = 0;
+    size_t chunkSize = 16384;
+};
+
+std::unordered_map<const BrepModel*, Arena*> arenaTable;
+const BrepModel* lastArenaModel = nullptr;
+Arena* lastArena = nullptr;
+
+void* recordAlloc(const BrepModel* m, size_t bytes) {
+    bytes = (bytes + 15) & ~size_t(15);
+    Arena* a;
+    if (m == lastArenaModel) {
+        a = lastArena;
+    } else {
+        Arena*& slot = arenaTable[m];
+        if (!slot) slot = new Arena;
+        a = slot;
+        lastArenaModel = m;
+        lastArena = a;
+    }
+    if (a->left < bytes) {
+        void* chunk = blockAlloc(a->chunkSize);
+        a->chunks.push_back(chunk);
+        a->next = static_cast<char*>(chunk);
+        a->left = a->chunkSize;
+        if (a->chunkSize < HUGE_PAGE) a->chunkSize *= 2;
+    }
+    void* p = a->next;
+    a->next += bytes;
+    a->left -= bytes;
+    return p;
+}
+
+// Releases the model's chunks; false when its records were not made here.
+bool arenaRelease(const BrepModel* m) {
+    if (m == lastArenaModel) {
+        lastArenaModel = nullptr;
+        lastArena = nullptr;
+    }
+    auto it = arenaTable.find(m);
+    if (it == arenaTable.end()) return false;
+    for (void* chunk : it->second->chunks) free(chunk);
+    delete it->second;
+    arenaTable.erase(it);
+    return true;
+}
 
 uint64_t mix64(uint64_t x) {
     x ^= x >> 33;
@@ -69,7 +147,7 @@ template <class Rec> struct NewestTable {
         uint64_t hash;
         Rec* rec;
     };
-    std::vector<Slot> slots;
+    std::vector<Slot, BlockAllocator<Slot>> slots;
     size_t used = 0;
 
     void clear() {
@@ -102,7 +180,7 @@ template <class Rec> struct NewestTable {
         }
     }
     void grow() {
-        std::vector<Slot> old;
+        std::vector<Slot, BlockAllocator<Slot>> old;
         old.swap(slots);
         slots.assign(old.empty() ? 64 : old.size() * 2, Slot{0, nullptr});
         size_t mask = slots.size() - 1;
@@ -124,7 +202,7 @@ struct FaceTable {
         BrepFace* face; // null: empty; tomb: removed
         uint64_t seq;
     };
-    std::vector<Slot> slots;
+    std::vector<Slot, BlockAllocator<Slot>> slots;
     size_t used = 0; // live and removed slots
     std::vector<Slot> irregular;
     uint64_t nextSeq = 1;
@@ -138,7 +216,7 @@ struct FaceTable {
         nextSeq = 1;
     }
     void grow() {
-        std::vector<Slot> old;
+        std::vector<Slot, BlockAllocator<Slot>> old;
         old.swap(slots);
         size_t live = 0;
         for (const Slot& s : old) live += s.face && s.face != tomb();
@@ -318,7 +396,7 @@ static BrepVertex* findVertex(BrepModel* m, const float p[3]) {
 }
 
 static BrepVertex* pushVertex(BrepModel* m, const BrepVertex& values) {
-    BrepVertex* v = (BrepVertex*)malloc(sizeof(BrepVertex));
+    BrepVertex* v = (BrepVertex*)recordAlloc(m, sizeof(BrepVertex));
     *v = values;
     v->index = 0;
     v->next = m->vertices;
@@ -349,7 +427,7 @@ static BrepEdge* findOrAddEdge(BrepModel* m) {
         for (BrepEdge* e = m->edges; e; e = e->next)
             if (joins(e, a, b)) return e;
     }
-    BrepEdge* e = (BrepEdge*)malloc(sizeof(BrepEdge));
+    BrepEdge* e = (BrepEdge*)recordAlloc(m, sizeof(BrepEdge));
     e->v[0] = a;
     e->v[1] = b;
     e->faceCount = 0;
@@ -440,7 +518,8 @@ static int faceMapping(const BrepFace* f) {
 
 void brepCreate(BrepModel** out, const char* name, int level) {
     BrepModel* m = (BrepModel*)calloc(1, sizeof(BrepModel));
-    dropIndex(m); // a stale index of a model that once lived here
+    dropIndex(m); // a stale index or arena of a model that once lived here
+    arenaRelease(m);
     if (!name) name = "";
     size_t len = strlen(name);
     if (len >= BREP_NAME_SIZE) {
@@ -459,7 +538,8 @@ void brepFree(BrepModel** model) {
     BrepModel* m = *model;
     if (!m) return;
     dropIndex(m);
-    if (m->base == 0) {
+    if (m->base == 0 && !arenaRelease(m)) {
+        // Records not made by this module: each its own allocation.
         for (BrepFace* f = m->faces; f;) {
             BrepFace* next = f->next;
             free(f);
@@ -563,7 +643,7 @@ static bool faceAcceptable(BrepModel* model) {
 
 static BrepFace* pushFace(BrepModel* model) {
     const BrepFace& nf = model->newFace;
-    BrepFace* f = (BrepFace*)malloc(sizeof(BrepFace));
+    BrepFace* f = (BrepFace*)recordAlloc(model, sizeof(BrepFace));
     memset(f, 0, sizeof(BrepFace));
     f->count = nf.count;
     for (int i = 0; i < nf.count; i++) {
@@ -637,7 +717,10 @@ BrepFace* brepRemoveFace(BrepFace** list, BrepFace* face) {
             }
         }
         *link = next;
-        free(face);
+        // A face in a model's chunk stays there until the model is released.
+        bool inArena = false;
+        for (auto& kv : arenaTable) inArena |= &kv.first->faces == list;
+        if (!inArena) free(face);
         return next;
     }
     return nullptr;

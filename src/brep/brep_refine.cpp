@@ -6,7 +6,6 @@
 #include <cmath>
 #include <cstdio>
 #include <string>
-#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -46,17 +45,18 @@ void orientLike(BrepFace* q, const float m[3]) {
 // that run along it.
 bool closedModel(const BrepModel* src) {
     if (src->base != 0) return false;
-    std::unordered_set<const BrepFace*> faces;
+    std::vector<const BrepFace*> faces;
     for (const BrepFace* f = src->faces; f; f = f->next) {
         if (f->count < 1 || f->count > BREP_MAX_CORNERS) return false;
         for (int i = 0; i < f->count; i++)
             if (!f->edges[i]) return false;
-        faces.insert(f);
+        faces.push_back(f);
     }
+    std::sort(faces.begin(), faces.end());
     for (const BrepEdge* e = src->edges; e; e = e->next) {
         if (e->faceCount != 2) return false;
         for (const BrepFace* f : e->face) {
-            if (!faces.count(f)) return false;
+            if (!std::binary_search(faces.begin(), faces.end(), f)) return false;
             bool uses = false;
             for (int i = 0; i < f->count; i++) uses |= f->edges[i] == e;
             if (!uses) return false;
