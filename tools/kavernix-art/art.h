@@ -21,7 +21,8 @@ struct ArtCells {
 };
 ArtCells artCells(float x, float y, uint32_t seed, int period = 0);
 
-// A small sequence of numbers for placing shapes (stars, straws, rivets).
+// A small sequence of numbers for placing shapes (stars, straws, rivets). Draw at most one number per
+// expression: the order in which a call's arguments are evaluated differs between compilers.
 struct ArtRng {
     uint32_t state;
     float next();                    // 0 to 1

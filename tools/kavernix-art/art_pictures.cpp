@@ -615,7 +615,9 @@ int lastPicture(const char* dir) {
             if (y < hill + 12) continue;
             cairo_save(cr);
             cairo_translate(cr, x, y);
-            cairo_scale(cr, rng.range(6, 16), rng.range(3, 7));
+            double sx = rng.range(6, 16);
+            double sy = rng.range(3, 7);
+            cairo_scale(cr, sx, sy);
             cairo_arc(cr, 0, 0, 1, 0, 2 * pi);
             cairo_restore(cr);
             cairo_set_source_rgba(cr, 0.2, 0.19, 0.17, 0.5);
@@ -686,7 +688,9 @@ int badDragon(const char* dir) {
     for (int i = 0; i < 220; i++) {
         double x = rng.range(0, W), y = rng.range(0.2f * H, H), r = rng.range(1, 3.5f);
         cairo_arc(cr, x, y, r, 0, 2 * pi);
-        cairo_set_source_rgba(cr, 1.0, rng.range(0.4f, 0.8f), 0.1, rng.range(0.4f, 0.9f));
+        double green = rng.range(0.4f, 0.8f);
+        double alpha = rng.range(0.4f, 0.9f);
+        cairo_set_source_rgba(cr, 1.0, green, 0.1, alpha);
         cairo_fill(cr);
     }
     cairo_save(cr);
@@ -824,8 +828,7 @@ int bossPicture(const char* dir) {
                              "Summe Q1",     "Plan",   "Abw.",    "Abw. %",      "Bemerkung"};
     const char* places[] = {"Verwaltung",
                             "Vertrieb Nord",
-                            "Vertrieb S\xC3\xBC"
-                            "d",
+                            "Vertrieb S\u00FCd",
                             "Einkauf",
                             "Lager",
                             "Fuhrpark",
@@ -836,15 +839,7 @@ int bossPicture(const char* dir) {
                             "Hausmeisterei",
                             "Marketing",
                             "Qualit\xC3\xA4t"};
-    const char* notes[] = {"",
-                           "",
-                           "pr\xC3\xBC"
-                           "fen",
-                           "",
-                           "s. Mail v. 12.",
-                           "",
-                           "",
-                           "Nachtrag"};
+    const char* notes[] = {"", "", "pr\u00FCfen", "", "s. Mail v. 12.", "", "", "Nachtrag"};
     for (int row = 0; row < rows; row++) {
         double y = top + headH + row * rowH + 16;
         x = left;

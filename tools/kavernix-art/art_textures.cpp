@@ -162,7 +162,9 @@ int hayTexture(const char* dir) {
     ArtRng rng{42};
     for (int i = 0; i < 1400; i++) {
         double x = rng.range(0, size), y = rng.range(0, size);
-        double angle = rng.range(-0.35f, 0.35f) + (rng.next() < 0.15f ? rng.range(-1.2f, 1.2f) : 0);
+        // One call per statement: the order of the numbers must not depend on the compiler.
+        double angle = rng.range(-0.35f, 0.35f);
+        if (rng.next() < 0.15f) angle += rng.range(-1.2f, 1.2f);
         double len = rng.range(30, 110), width = rng.range(1.4f, 3.6f);
         double x1 = x + std::cos(angle) * len, y1 = y + std::sin(angle) * len;
         float shade = rng.range(0.65f, 1.1f);
