@@ -372,3 +372,30 @@ TEST(TgaScale, WithoutAGlContextNothingIsScaled) {
     EXPECT_EQ(dst.pixels, nullptr);
     tgaFree(&src);
 }
+
+// Every pixel of wider files, so that all widths of the exchange (whole blocks and the last few
+// pixels) are exercised: file B, G, R(, A) becomes memory R, G, B(, A).
+TEST(TgaRead, EveryPixelHasItsRedAndBlueExchanged) {
+    TempDir dir;
+    for (int bits : {24, 32}) {
+        for (int width : {1, 7, 8, 9, 37, 64}) {
+            SCOPED_TRACE(testing::Message() << bits << " bits, " << width << " wide");
+            const int bpp = bits / 8;
+            Bytes stored(size_t(width * 3 * bpp));
+            for (size_t i = 0; i < stored.size(); i++) stored[i] = uint8_t(i * 13 + 5);
+            const std::string path = dir.file("wide.tga");
+            writeBytes(path, tgaFileBytes(width, 3, bits, 0, stored));
+            TgaImage img{};
+            ASSERT_EQ(tgaLoad(&img, path.c_str()), 1);
+            for (int i = 0; i < width * 3; i++) {
+                const uint8_t* f = stored.data() + i * bpp;
+                const uint8_t* m = img.pixels + i * bpp;
+                ASSERT_EQ(m[0], f[2]) << i;
+                ASSERT_EQ(m[1], f[1]) << i;
+                ASSERT_EQ(m[2], f[0]) << i;
+                if (bpp == 4) ASSERT_EQ(m[3], f[3]) << i;
+            }
+            tgaFree(&img);
+        }
+    }
+}
