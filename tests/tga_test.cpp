@@ -393,7 +393,9 @@ TEST(TgaRead, EveryPixelHasItsRedAndBlueExchanged) {
                 ASSERT_EQ(m[0], f[2]) << i;
                 ASSERT_EQ(m[1], f[1]) << i;
                 ASSERT_EQ(m[2], f[0]) << i;
-                if (bpp == 4) ASSERT_EQ(m[3], f[3]) << i;
+                if (bpp == 4) {
+                    ASSERT_EQ(m[3], f[3]) << i;
+                }
             }
             tgaFree(&img);
         }
