@@ -56,7 +56,7 @@ template <class T> struct BlockAllocator {
 // another lie side by side, and the model releases its chunks at once. A face removed from the
 // model keeps its place until then.
 struct Arena {
-    std::vector<void*> chunks;
+    std::vector<std::pair<void*, size_t>> chunks;
     char* next = nullptr;
     size_t left = 0;
     size_t chunkSize = 16384;
@@ -80,7 +80,7 @@ void* recordAlloc(const BrepModel* m, size_t bytes) {
     }
     if (a->left < bytes) {
         void* chunk = blockAlloc(a->chunkSize);
-        a->chunks.push_back(chunk);
+        a->chunks.push_back({chunk, a->chunkSize});
         a->next = static_cast<char*>(chunk);
         a->left = a->chunkSize;
         if (a->chunkSize < HUGE_PAGE) a->chunkSize *= 2;
@@ -99,7 +99,7 @@ bool arenaRelease(const BrepModel* m) {
     }
     auto it = arenaTable.find(m);
     if (it == arenaTable.end()) return false;
-    for (void* chunk : it->second->chunks) free(chunk);
+    for (auto& chunk : it->second->chunks) free(chunk.first);
     delete it->second;
     arenaTable.erase(it);
     return true;
@@ -140,11 +140,12 @@ bool joins(const BrepEdge* e, const BrepVertex* a, const BrepVertex* b) {
     return (e->v[0] == a && e->v[1] == b) || (e->v[0] == b && e->v[1] == a);
 }
 
-// Open addressing, linear probing; one record pointer per slot with its hash. Records are only added
-// (a newer record with an equal key replaces the older one in its slot).
-template <class Rec> struct NewestTable {
+// Open addressing, linear probing; per slot the key, its hash and the record, so that a lookup
+// reads no record. Records are only added (a newer record with an equal key replaces the older one).
+template <class Rec, class Key> struct NewestTable {
     struct Slot {
         uint64_t hash;
+        Key key;
         Rec* rec;
     };
     std::vector<Slot, BlockAllocator<Slot>> slots;
@@ -154,26 +155,26 @@ template <class Rec> struct NewestTable {
         slots.clear();
         used = 0;
     }
-    template <class Eq> Rec* find(uint64_t h, Eq eq) const {
+    Rec* find(uint64_t h, const Key& k) const {
         if (slots.empty()) return nullptr;
         size_t mask = slots.size() - 1;
         for (size_t i = h & mask;; i = (i + 1) & mask) {
             const Slot& s = slots[i];
             if (!s.rec) return nullptr;
-            if (s.hash == h && eq(s.rec)) return s.rec;
+            if (s.hash == h && s.key == k) return s.rec;
         }
     }
-    template <class Eq> void put(uint64_t h, Rec* rec, Eq eq) {
+    void put(uint64_t h, const Key& k, Rec* rec) {
         if ((used + 1) * 2 > slots.size()) grow();
         size_t mask = slots.size() - 1;
         for (size_t i = h & mask;; i = (i + 1) & mask) {
             Slot& s = slots[i];
             if (!s.rec) {
-                s = {h, rec};
+                s = {h, k, rec};
                 used++;
                 return;
             }
-            if (s.hash == h && eq(s.rec)) {
+            if (s.hash == h && s.key == k) {
                 s.rec = rec;
                 return;
             }
@@ -182,7 +183,7 @@ template <class Rec> struct NewestTable {
     void grow() {
         std::vector<Slot, BlockAllocator<Slot>> old;
         old.swap(slots);
-        slots.assign(old.empty() ? 64 : old.size() * 2, Slot{0, nullptr});
+        slots.assign(old.empty() ? 64 : old.size() * 2, Slot{0, Key(), nullptr});
         size_t mask = slots.size() - 1;
         for (const Slot& s : old) {
             if (!s.rec) continue;
@@ -192,6 +193,25 @@ template <class Rec> struct NewestTable {
         }
     }
 };
+
+// A position, compared as the scan compares it (so -0 equals 0).
+struct PositionKey {
+    float p[3];
+    bool operator==(const PositionKey& o) const { return p[0] == o.p[0] && p[1] == o.p[1] && p[2] == o.p[2]; }
+};
+PositionKey positionKey(const float p[3]) {
+    return {{p[0], p[1], p[2]}};
+}
+
+// An unordered vertex pair, kept sorted by address.
+struct PairKey {
+    const BrepVertex* a;
+    const BrepVertex* b;
+    bool operator==(const PairKey& o) const { return a == o.a && b == o.b; }
+};
+PairKey pairKey(const BrepVertex* a, const BrepVertex* b) {
+    return a < b ? PairKey{a, b} : PairKey{b, a};
+}
 
 // Faces by corner set. Faces whose corners are all distinct are keyed by the sorted corner set (a
 // multi-map: faces made without the search may repeat a set); the few faces that repeat a corner are
@@ -237,8 +257,8 @@ struct FaceTable {
 };
 
 struct ModelIndex {
-    NewestTable<BrepVertex> vertices;
-    NewestTable<BrepEdge> edges;
+    NewestTable<BrepVertex, PositionKey> vertices;
+    NewestTable<BrepEdge, PairKey> edges;
     FaceTable faces;
     // The list heads as the index last saw them; a head changed behind its back means a rebuild.
     const BrepVertex* vertexHead = nullptr;
@@ -297,12 +317,12 @@ bool sameCornerSet(const BrepFace* f, const BrepFace* g) {
 void vertexIndexAdd(ModelIndex* idx, BrepVertex* v) {
     if (std::isnan(v->pos[0]) || std::isnan(v->pos[1]) || std::isnan(v->pos[2])) return; // never found
     const float* p = v->pos;
-    idx->vertices.put(positionHash(p), v, [p](const BrepVertex* r) { return samePosition(r->pos, p); });
+    idx->vertices.put(positionHash(p), positionKey(p), v);
 }
 
 void edgeIndexAdd(ModelIndex* idx, BrepEdge* e) {
     const BrepVertex *a = e->v[0], *b = e->v[1];
-    idx->edges.put(pairHash(a, b), e, [a, b](const BrepEdge* r) { return joins(r, a, b); });
+    idx->edges.put(pairHash(a, b), pairKey(a, b), e);
 }
 
 void faceIndexAdd(ModelIndex* idx, BrepFace* f, uint64_t seq) {
@@ -387,8 +407,7 @@ static BrepVertex* findVertex(BrepModel* m, const float p[3]) {
     if (useIndex) {
         ModelIndex* idx = indexOf(m);
         syncVertices(m, idx);
-        return idx->vertices.find(positionHash(p),
-                                  [p](const BrepVertex* r) { return samePosition(r->pos, p); });
+        return idx->vertices.find(positionHash(p), positionKey(p));
     }
     for (BrepVertex* v = m->vertices; v; v = v->next)
         if (samePosition(v->pos, p)) return v;
@@ -421,7 +440,7 @@ static BrepEdge* findOrAddEdge(BrepModel* m) {
     if (useIndex) {
         idx = indexOf(m);
         syncEdges(m, idx);
-        BrepEdge* e = idx->edges.find(pairHash(a, b), [a, b](const BrepEdge* r) { return joins(r, a, b); });
+        BrepEdge* e = idx->edges.find(pairHash(a, b), pairKey(a, b));
         if (e) return e;
     } else {
         for (BrepEdge* e = m->edges; e; e = e->next)
