@@ -9,6 +9,7 @@
 #include "text/font.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -346,6 +347,62 @@ TEST_F(Art, MirrorTiledRockComesOutWarmInTheGame) {
         }
         EXPECT_GT(red, blue * 1.05) << name;
     }
+}
+
+// Mean colour difference between two columns (or rows) of an image.
+float columnDifference(const TgaImage& img, int a, int b) {
+    float sum = 0;
+    for (int y = 0; y < img.height; y++) sum += std::fabs(brightness(img, a, y) - brightness(img, b, y));
+    return sum / float(img.height);
+}
+
+float rowDifference(const TgaImage& img, int a, int b) {
+    float sum = 0;
+    for (int x = 0; x < img.width; x++) sum += std::fabs(brightness(img, x, a) - brightness(img, x, b));
+    return sum / float(img.width);
+}
+
+TEST_F(Art, WrappedTexturesHaveNoSeamAtTheirEdges) {
+    // The models wrap these textures around (s) and along (t) their surfaces: the step from the last
+    // column to the first must look like any step between neighbours. The leg's t runs from hoof to
+    // hip and does not wrap.
+    ASSERT_EQ(status, 0);
+    const struct {
+        const char* name;
+        bool wrapsT;
+    } wrapped[] = {{"wood.tga", true},   {"heu.tga", true},   {"oilcan.tga", true},
+                   {"spider.tga", true}, {"pferd.tga", true}, {"pferd_bein.tga", false}};
+    for (const auto& w : wrapped) {
+        Loaded t(path(w.name));
+        ASSERT_NE(t.img.pixels, nullptr) << w.name;
+        const TgaImage& img = t.img;
+        float inside = 0;
+        for (int x = 1; x < img.width; x++) inside += columnDifference(img, x - 1, x);
+        inside /= float(img.width - 1);
+        EXPECT_LT(columnDifference(img, img.width - 1, 0), inside * 2.5f + 0.01f) << w.name << " across s";
+        if (!w.wrapsT) continue;
+        float insideRows = 0;
+        for (int y = 1; y < img.height; y++) insideRows += rowDifference(img, y - 1, y);
+        insideRows /= float(img.height - 1);
+        EXPECT_LT(rowDifference(img, img.height - 1, 0), insideRows * 2.5f + 0.01f) << w.name << " across t";
+    }
+}
+
+TEST_F(Art, PosterLeavesTheStoryTextAreaDark) {
+    // The story text rises from x = 0.2 of the width in the lower part; it is drawn additively in
+    // white, so the picture must be dark there.
+    ASSERT_EQ(status, 0);
+    Loaded poster(path("poster.tga"));
+    ASSERT_NE(poster.img.pixels, nullptr);
+    const TgaImage& img = poster.img;
+    float sum = 0;
+    int n = 0;
+    for (int y = 0; y < int(img.height * 0.45); y++)
+        for (int x = int(img.width * 0.2); x < int(img.width * 0.55); x++) {
+            sum += brightness(img, x, y);
+            n++;
+        }
+    EXPECT_LT(sum / float(n), 0.12f);
 }
 
 TEST_F(Art, HorseLegsEndInDarkHoovesAtTheLowEndOfT) {

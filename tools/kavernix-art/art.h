@@ -8,10 +8,11 @@
 // ---- Noise. Every function gives the same value for the same arguments on every machine.
 uint32_t artHash(int32_t x, int32_t y, uint32_t seed);
 float artRandom(int32_t x, int32_t y, uint32_t seed); // 0 to 1
-// Smooth value noise, 0 to 1; with period > 0 it repeats every period units in x and y.
-float artNoise(float x, float y, uint32_t seed, int period = 0);
-// Fractal sum of octaves (each twice the frequency, half the weight), 0 to 1.
-float artFbm(float x, float y, int octaves, uint32_t seed, int period = 0);
+// Smooth value noise, 0 to 1; with period > 0 it repeats every period units in x, and every periodY
+// units in y (the same as x when periodY is not given).
+float artNoise(float x, float y, uint32_t seed, int period = 0, int periodY = -1);
+// Fractal sum of octaves (each twice the frequency, half the weight), 0 to 1; repeats like artNoise.
+float artFbm(float x, float y, int octaves, uint32_t seed, int period = 0, int periodY = -1);
 // Cell noise: distances to the nearest and second-nearest feature point of a jittered grid, and the
 // hash of the nearest cell (to colour each cell on its own). Repeats every period cells when > 0.
 struct ArtCells {

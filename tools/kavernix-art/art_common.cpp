@@ -46,25 +46,28 @@ float artRandom(int32_t x, int32_t y, uint32_t seed) {
     return float(artHash(x, y, seed) >> 8) * (1.0f / 16777216.0f);
 }
 
-float artNoise(float x, float y, uint32_t seed, int period) {
+float artNoise(float x, float y, uint32_t seed, int period, int periodY) {
+    if (periodY < 0) periodY = period;
     float fx = std::floor(x), fy = std::floor(y);
     int ix = int(fx), iy = int(fy);
     float tx = fade(x - fx), ty = fade(y - fy);
     int x0 = wrap(ix, period), x1 = wrap(ix + 1, period);
-    int y0 = wrap(iy, period), y1 = wrap(iy + 1, period);
+    int y0 = wrap(iy, periodY), y1 = wrap(iy + 1, periodY);
     float a = artRandom(x0, y0, seed), b = artRandom(x1, y0, seed);
     float c = artRandom(x0, y1, seed), d = artRandom(x1, y1, seed);
     return artMix(artMix(a, b, tx), artMix(c, d, tx), ty);
 }
 
-float artFbm(float x, float y, int octaves, uint32_t seed, int period) {
+float artFbm(float x, float y, int octaves, uint32_t seed, int period, int periodY) {
+    if (periodY < 0) periodY = period;
     float sum = 0, weight = 0.5f, total = 0;
     for (int i = 0; i < octaves; i++) {
-        sum += weight * artNoise(x, y, seed + uint32_t(i) * 7919u, period);
+        sum += weight * artNoise(x, y, seed + uint32_t(i) * 7919u, period, periodY);
         total += weight;
         x *= 2;
         y *= 2;
         if (period > 0) period *= 2;
+        if (periodY > 0) periodY *= 2;
         weight *= 0.5f;
     }
     return sum / total;

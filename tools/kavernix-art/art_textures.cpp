@@ -98,7 +98,7 @@ int woodTexture(const char* dir) {
         float u = float(x) / size, v = float(y) / size;
         int plank = int(std::floor((u + 0.25f) * 2)) & 1; // joints at u = 0.25 and 0.75
         float across = (u + 0.25f) * 2 - std::floor((u + 0.25f) * 2);
-        float wobble = artFbm(u * 4, v * 2, 4, 31 + plank, 4) - 0.5f;
+        float wobble = artFbm(u * 4, v * 2, 4, 31 + plank, 4, 2) - 0.5f;
         // A knot pulls the grain around itself.
         float kx = plank ? 0.62f : 0.2f, ky = plank ? 0.3f : 0.72f;
         float dx = u - kx, dy = (v - ky) * 0.35f;
@@ -106,7 +106,7 @@ int woodTexture(const char* dir) {
         float grainPos = u * 38 + wobble * 3.5f + knot * 2.5f * std::sin(std::atan2(dy, dx));
         float ring = 0.5f + 0.5f * std::sin(grainPos * 2 * pi);
         ring = std::pow(ring, 3.0f);
-        float fibre = artFbm(u * 128, v * 8, 3, 33, 128);
+        float fibre = artFbm(u * 128, v * 8, 3, 33, 128, 8);
         float tone = 0.78f + 0.22f * (artFbm(u * 3, v * 3, 3, 34 + plank, 3) - 0.5f) * 2;
         float value = tone * (0.88f - 0.3f * ring + 0.16f * (fibre - 0.5f)) - 0.5f * knot;
         float joint = artSmooth(0.0f, 0.025f, across) * artSmooth(1.0f, 0.975f, across);
@@ -302,7 +302,7 @@ int spiderTexture(const char* dir) {
 
 // The horse's coat: a warm bay brown with hair running along t (the body's length) and soft dapples.
 void horseCoat(float u, float v, uint32_t seed, float* r, float* g, float* b) {
-    float hair = artFbm(u * 96, v * 6, 3, seed, 96);
+    float hair = artFbm(u * 96, v * 6, 3, seed, 96, 6);
     float patch = artFbm(u * 4, v * 4, 4, seed + 1, 4);
     ArtCells dapple = artCells(u * 10, v * 10, seed + 2, 10);
     float value =
