@@ -195,18 +195,31 @@ void drawFrame(ArtCanvas* c) {
     cairo_stroke(cr);
 
     // Bottom panel: a brass bar carrying the counters' window.
-    Box bar{-10, hudBox.y0 - 26, W + 10, double(H) + 10};
+    Box bar{-10, hudBox.y0 - 32, W + 10, double(H) + 10};
     cairo_rectangle(cr, bar.x0, bar.y0, bar.x1 - bar.x0, bar.y1 - bar.y0);
     brassFill(cr, bar.y0, bar.y1, 0.9);
     for (int i = 0; i < 2; i++) {
-        double y = i == 0 ? bar.y0 + 12 : H - 8;
+        double y = i == 0 ? bar.y0 + 3 : H - 8;
         cairo_move_to(cr, 0, y);
         cairo_line_to(cr, W, y);
         cairo_set_source_rgba(cr, 0.1, 0.06, 0.02, 0.6);
         cairo_set_line_width(cr, 1.5);
         cairo_stroke(cr);
     }
-    for (int i = 0; i < 13; i++) rivet(cr, 20 + i * 103.0, bar.y0 + 6, 3.5);
+    // Names of the three counters, engraved above them (each counter is W / 25 wide at 0.12, 0.29
+    // and 0.46 of the width), with rivets in between.
+    const struct {
+        double x;
+        const char* name;
+    } counters[] = {{0.12, "\xC3\x96L"}, {0.29, "STROH"}, {0.46, "DIAMANTEN"}};
+    for (const auto& counter : counters) engrave(cr, counter.name, (counter.x + 0.02) * W, bar.y0 + 24, 13);
+    for (int i = 0; i < 13; i++) {
+        double x = 20 + i * 103.0;
+        bool nearLabel = false;
+        for (const auto& counter : counters)
+            nearLabel = nearLabel || std::fabs(x - (counter.x + 0.02) * W) < 60;
+        if (!nearLabel) rivet(cr, x, bar.y0 + 15, 3.5);
+    }
     Box hudWindow = hudBox;
     hudWindow.x1 = W + 20;
     roundedRect(cr, grow(hudWindow, 3), corner + 2);
