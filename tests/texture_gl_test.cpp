@@ -320,7 +320,7 @@ TEST_F(GlDrawing, MipmapModeBuildsMipmapsAndLinearModeDoesNot) {
     Bytes stored(size_t(img.byteSize));
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, stored.data());
-    EXPECT_EQ(stored, Bytes(img.pixels, img.pixels + img.byteSize));  // uploaded unscaled, as stored
+    EXPECT_EQ(stored, Bytes(img.pixels, img.pixels + img.byteSize)); // uploaded unscaled, as stored
     GLint wrap = 0;
     glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, &wrap);
     EXPECT_EQ(wrap, GL_REPEAT);
