@@ -180,27 +180,68 @@ void vertexFacesScanned(BrepModel* out) {
     }
 }
 
-// The same loops from a table of the border edges by their v[1], in list order: each sweep is
-// replayed as a walk over ascending list positions.
+// The same loops from a table of the border edges grouped by their v[1], each group in list order:
+// each sweep is replayed as a walk over ascending list positions.
 void vertexFacesIndexed(BrepModel* out) {
     std::vector<BrepEdge*> list;
     for (BrepEdge* e = out->edges; e; e = e->next) list.push_back(e);
-    std::vector<std::pair<const BrepVertex*, int>> byEnd;
-    for (int i = 0; i < (int)list.size(); i++)
-        if (list[i]->faceCount == 1) byEnd.push_back({list[i]->v[1], i});
-    std::sort(byEnd.begin(), byEnd.end());
-    // The first border edge at list position p or later that still ends at v; -1 when none.
+    int n = (int)list.size();
+    std::vector<char> open(n);
+    int borders = 0;
+    for (int i = 0; i < n; i++) borders += open[i] = list[i]->faceCount == 1;
+
+    // Open addressing from v[1] to its group; groups are ranges of `members`.
+    size_t cap = 16;
+    while (cap < (size_t)borders * 2) cap *= 2;
+    std::vector<const BrepVertex*> keys(cap, nullptr);
+    std::vector<int> groupOf(cap, -1);
+    std::vector<int> groupStart, groupFill;
+    auto slotOf = [&](const BrepVertex* v) {
+        size_t h = (size_t)(((uintptr_t)v >> 4) * 0x9e3779b97f4a7c15ULL >> 20);
+        size_t i = h & (cap - 1);
+        while (keys[i] && keys[i] != v) i = (i + 1) & (cap - 1);
+        return i;
+    };
+    std::vector<int> groupOfEdge(n, -1);
+    for (int i = 0; i < n; i++) {
+        if (!open[i]) continue;
+        size_t slot = slotOf(list[i]->v[1]);
+        if (!keys[slot]) {
+            keys[slot] = list[i]->v[1];
+            groupOf[slot] = (int)groupStart.size();
+            groupStart.push_back(0);
+        }
+        groupOfEdge[i] = groupOf[slot];
+        groupStart[groupOf[slot]]++;
+    }
+    int total = 0;
+    for (int& g : groupStart) {
+        int count = g;
+        g = total;
+        total += count;
+    }
+    groupStart.push_back(total);
+    groupFill.assign(groupStart.begin(), groupStart.end() - 1);
+    std::vector<int> members(total);
+    for (int i = 0; i < n; i++)
+        if (groupOfEdge[i] >= 0) members[groupFill[groupOfEdge[i]]++] = i;
+
+    // The first open border edge at list position p or later that ends at v; -1 when none.
     auto nextAt = [&](const BrepVertex* v, int p) {
-        auto it = std::lower_bound(byEnd.begin(), byEnd.end(), std::make_pair(v, p));
-        for (; it != byEnd.end() && it->first == v; ++it)
-            if (list[it->second]->faceCount == 1) return it->second;
+        size_t slot = slotOf(v);
+        if (!keys[slot]) return -1;
+        int g = groupOf[slot];
+        for (int k = groupStart[g]; k < groupStart[g + 1]; k++)
+            if (members[k] >= p && open[members[k]]) return members[k];
         return -1;
     };
-    for (BrepEdge* e : list) {
-        if (e->faceCount != 1) continue;
+    for (int i = 0; i < n; i++) {
+        if (!open[i]) continue;
+        BrepEdge* e = list[i];
         std::vector<BrepVertex*> ring = {e->v[0]};
         std::vector<BrepFace*> faces = {e->face[0]};
         e->faceCount = 2;
+        open[i] = 0;
         int p = 0;
         bool foundThisSweep = false;
         for (;;) {
@@ -210,6 +251,7 @@ void vertexFacesIndexed(BrepModel* out) {
                 ring.push_back(x->v[0]);
                 faces.push_back(x->face[0]);
                 x->faceCount = 2;
+                open[q] = 0;
                 p = q + 1;
                 foundThisSweep = true;
             } else if (foundThisSweep) {
