@@ -7,12 +7,17 @@
 // are converted field by field in both directions, little-endian, never by casting a buffer.
 #include "brep/brep_file.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cassert>
 #include <cstdarg>
 #include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <unordered_map>
 #include <vector>
 
@@ -77,9 +82,12 @@ size_t facesAt(size_t vertexCount) {
 
 // One zeroed block for a packed model of these counts; the model header sits at its start and
 // `base` holds the block's address, which marks the model as packed.
-PackedView packedAlloc(size_t vertexCount, size_t faceCount) {
+// With `zeroed` false only the header and trailer are cleared; the caller sets every field of every
+// record.
+PackedView packedAlloc(size_t vertexCount, size_t faceCount, bool zeroed = true) {
     size_t bytes = facesAt(vertexCount) + faceCount * sizeof(BrepFace);
-    char* block = (char*)calloc(1, bytes);
+    char* block = (char*)(zeroed ? calloc(1, bytes) : malloc(bytes));
+    if (!zeroed) memset(block, 0, VERTICES_AT);
     PackedView view;
     view.model = (BrepModel*)block;
     view.trailer = (PackedTrailer*)(block + TRAILER_AT);
@@ -116,11 +124,27 @@ void putFloat(std::vector<uint8_t>& out, size_t at, float value) {
     memcpy(&bits, &value, 4);
     put32(out, at, bits);
 }
-uint32_t get32(const std::vector<uint8_t>& in, size_t at) {
-    return (uint32_t)in[at] | (uint32_t)in[at + 1] << 8 | (uint32_t)in[at + 2] << 16 |
-           (uint32_t)in[at + 3] << 24;
+// The bytes of a file read whole.
+struct ByteView {
+    const uint8_t* bytes;
+    size_t length;
+    uint8_t operator[](size_t i) const { return bytes[i]; }
+    const uint8_t* at(size_t i) const { return bytes + i; }
+    size_t size() const { return length; }
+};
+
+// Little-endian 32-bit field: one load on a little-endian machine, byte shifts elsewhere.
+inline uint32_t get32(const ByteView& in, size_t at) {
+    const uint8_t* p = in.at(at);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    uint32_t value;
+    memcpy(&value, p, 4);
+    return value;
+#else
+    return (uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24;
+#endif
 }
-float getFloat(const std::vector<uint8_t>& in, size_t at) {
+inline float getFloat(const ByteView& in, size_t at) {
     uint32_t bits = get32(in, at);
     float value;
     memcpy(&value, &bits, 4);
@@ -268,12 +292,13 @@ int brepWriteBinary(BrepModel* model) {
 
 namespace {
 
-// Checks a file image and, when it is sound, builds the packed model from it.
+// Checks a file image and builds the packed model from it in the same passes; a fault found on
+// the way discards what was built.
 struct BinaryReader {
-    const std::vector<uint8_t>& in;
+    ByteView in;
     char fault[160] = {0};
 
-    explicit BinaryReader(const std::vector<uint8_t>& data) : in(data) {}
+    explicit BinaryReader(ByteView data) : in(data) {}
 
     bool fail(const char* format, ...) {
         va_list args;
@@ -285,8 +310,6 @@ struct BinaryReader {
 
     uint32_t base = 0, size = 0;
     size_t vertexCount = 0, faceCount = 0, facesStart = 0;
-    std::vector<size_t> vertexOrder; // vertex slots in list order
-    std::vector<size_t> faceOrder;
 
     // Slot of a vertex reference, or false when it is not the start of a vertex record among the
     // first `limit` slots.
@@ -305,7 +328,9 @@ struct BinaryReader {
         return *slot < faceCount;
     }
 
-    bool check() {
+    // The header, and the vertex list, which decides how many vertex records there are (the
+    // faces fill the rest of the file).
+    bool checkHeaderAndVertices() {
         if (in.size() < BREP_BIN_HEADER)
             return fail("%zu bytes, shorter than the %d-byte header", in.size(), (int)BREP_BIN_HEADER);
         base = get32(in, H_BASE);
@@ -314,64 +339,83 @@ struct BinaryReader {
             return fail("size field %u does not match the file length %zu", size, in.size());
         if (base == 0) return fail("base is 0: not a packed model");
         if ((uint64_t)base + size > UINT32_MAX) return fail("block runs past the 32-bit address space");
-        if (!memchr(&in[H_NAME], 0, BREP_NAME_SIZE)) return fail("model name is not terminated");
+        if (!memchr(in.at(H_NAME), 0, BREP_NAME_SIZE)) return fail("model name is not terminated");
         if (get32(in, H_EDGES) != 0) return fail("edge list is not empty");
 
-        // The vertex list decides how many vertex records there are; the faces fill the rest.
         size_t maxVertices = (size - BREP_BIN_HEADER) / BREP_BIN_VERTEX;
-        std::vector<bool> seen(maxVertices, false);
+        std::vector<uint8_t> seen(maxVertices, 0);
+        size_t highest = 0;
         for (uint32_t ref = get32(in, H_VERTICES); ref;) {
             size_t slot;
             if (!vertexSlot(ref, maxVertices, &slot))
                 return fail("vertex reference 0x%08x is not a vertex record", ref);
             if (seen[slot]) return fail("vertex list runs in a circle");
-            seen[slot] = true;
-            vertexOrder.push_back(slot);
+            seen[slot] = 1;
+            vertexCount++;
+            highest = slot > highest ? slot : highest;
             ref = get32(in, BREP_BIN_HEADER + BREP_BIN_VERTEX * slot + V_NEXT);
         }
-        vertexCount = vertexOrder.size();
-        for (size_t slot : vertexOrder)
-            if (slot >= vertexCount) return fail("vertex list reaches past its %zu records", vertexCount);
+        // Distinct slots all below the count: the list visits every vertex record once.
+        if (vertexCount && highest >= vertexCount)
+            return fail("vertex list reaches past its %zu records", vertexCount);
         facesStart = BREP_BIN_HEADER + BREP_BIN_VERTEX * vertexCount;
         if ((size - facesStart) % BREP_BIN_FACE)
             return fail("size %u does not hold %zu vertices and whole faces", size, vertexCount);
         faceCount = (size - facesStart) / BREP_BIN_FACE;
+        return true;
+    }
 
-        std::vector<bool> faceSeen(faceCount, false);
+    // Walks the face list, checking and converting every face it visits.
+    bool buildFaces(const PackedView& view) {
+        std::vector<uint8_t> seen(faceCount, 0);
+        size_t visited = 0;
         for (uint32_t ref = get32(in, H_FACES); ref;) {
             size_t slot;
             if (!faceSlot(ref, &slot)) return fail("face reference 0x%08x is not a face record", ref);
-            if (faceSeen[slot]) return fail("face list runs in a circle");
-            faceSeen[slot] = true;
-            faceOrder.push_back(slot);
+            if (seen[slot]) return fail("face list runs in a circle");
+            seen[slot] = 1;
+            visited++;
             size_t at = facesStart + BREP_BIN_FACE * slot;
-            int32_t count = (int32_t)get32(in, at + F_COUNT);
-            if (count < 1 || count > BREP_MAX_CORNERS)
-                return fail("face %zu has %d corners, not 1..%d", slot, count, (int)BREP_MAX_CORNERS);
-            int32_t mapping = (int32_t)get32(in, at + F_MAPPING);
-            if (mapping != 0 && mapping != 1) return fail("face %zu has mapping %d", slot, mapping);
-            int32_t orientation = (int32_t)get32(in, at + F_ORIENTATION);
-            if (orientation != BREP_CW && orientation != BREP_CCW)
-                return fail("face %zu has orientation %d", slot, orientation);
-            for (int32_t i = 0; i < count; i++) {
+            BrepFace& f = view.faces[slot];
+            f.count = (int32_t)get32(in, at + F_COUNT);
+            if (f.count < 1 || f.count > BREP_MAX_CORNERS)
+                return fail("face %zu has %d corners, not 1..%d", slot, f.count, (int)BREP_MAX_CORNERS);
+            f.mapping = (int32_t)get32(in, at + F_MAPPING);
+            if (f.mapping != 0 && f.mapping != 1) return fail("face %zu has mapping %d", slot, f.mapping);
+            f.orientation = (int32_t)get32(in, at + F_ORIENTATION);
+            if (f.orientation != BREP_CW && f.orientation != BREP_CCW)
+                return fail("face %zu has orientation %d", slot, f.orientation);
+            for (int i = 0; i < 3; i++) f.normal[i] = getFloat(in, at + F_NORMAL + 4 * i);
+            f.weight = getFloat(in, at + F_WEIGHT);
+            memset(f.edges, 0, sizeof f.edges);
+            memset(f.verts, 0, sizeof f.verts);
+            for (int32_t i = 0; i < f.count; i++) {
                 size_t corner;
                 uint32_t cref = get32(in, at + F_VERTS + 4 * (size_t)i);
                 if (!vertexSlot(cref, vertexCount, &corner))
                     return fail("corner %d of face %zu (0x%08x) is not a vertex record", i, slot, cref);
+                f.verts[i] = &view.vertices[corner];
             }
+            f.derived = nullptr;
             ref = get32(in, at + F_NEXT);
+            f.next = faceSlot(ref, &slot) ? &view.faces[slot] : nullptr;
         }
-        if (faceOrder.size() != faceCount)
-            return fail("face list reaches %zu of its %zu records", faceOrder.size(), faceCount);
+        if (visited != faceCount) return fail("face list reaches %zu of its %zu records", visited, faceCount);
         return true;
     }
 
-    BrepModel* build() const {
-        PackedView view = packedAlloc(vertexCount, faceCount);
+    // The packed model, or null (with `fault` set) when the file is refused.
+    BrepModel* read() {
+        if (!checkHeaderAndVertices()) return nullptr;
+        PackedView view = packedAlloc(vertexCount, faceCount, false);
         BrepModel* model = view.model;
+        if (!buildFaces(view)) {
+            free(model);
+            return nullptr;
+        }
         view.trailer->fileBase = base;
         model->size = size;
-        memcpy(model->name, &in[H_NAME], strnlen((const char*)&in[H_NAME], BREP_NAME_SIZE - 1));
+        memcpy(model->name, in.at(H_NAME), strnlen((const char*)in.at(H_NAME), BREP_NAME_SIZE - 1));
         model->level = (int32_t)get32(in, H_LEVEL);
         size_t slot;
         model->vertices =
@@ -385,43 +429,41 @@ struct BinaryReader {
             v.kind = (int32_t)get32(in, at + V_KIND);
             for (int i = 0; i < 2; i++) v.texT[i] = getFloat(in, at + V_TEXT + 4 * i);
             for (int i = 0; i < 2; i++) v.texS[i] = getFloat(in, at + V_TEXS + 4 * i);
+            v.index = 0;
             v.next = vertexSlot(get32(in, at + V_NEXT), vertexCount, &slot) ? &view.vertices[slot] : nullptr;
-        }
-        for (size_t k = 0; k < faceCount; k++) {
-            BrepFace& f = view.faces[k];
-            size_t at = facesStart + BREP_BIN_FACE * k;
-            for (int i = 0; i < 3; i++) f.normal[i] = getFloat(in, at + F_NORMAL + 4 * i);
-            f.orientation = (int32_t)get32(in, at + F_ORIENTATION);
-            f.weight = getFloat(in, at + F_WEIGHT);
-            f.count = (int32_t)get32(in, at + F_COUNT);
-            f.mapping = (int32_t)get32(in, at + F_MAPPING);
-            for (int32_t i = 0; i < f.count; i++)
-                if (vertexSlot(get32(in, at + F_VERTS + 4 * (size_t)i), vertexCount, &slot))
-                    f.verts[i] = &view.vertices[slot];
-            f.next = faceSlot(get32(in, at + F_NEXT), &slot) ? &view.faces[slot] : nullptr;
         }
         return model;
     }
 };
 
-// Reads a whole file; false when it cannot be opened or is too long to be a packed model.
-bool readWhole(const char* path, std::vector<uint8_t>& data, bool* tooLong) {
-    *tooLong = false;
-    FILE* f = fopen(path, "rb");
-    if (!f) return false;
-    uint8_t chunk[65536];
-    size_t n;
-    while ((n = fread(chunk, 1, sizeof chunk, f)) > 0) {
-        if (data.size() + n > UINT32_MAX) {
-            *tooLong = true;
-            break;
+// A whole file read in one piece; `read` false when it cannot be opened or read, `tooLong` when it
+// is too long for a packed model (it is then not read at all).
+struct WholeFile {
+    std::unique_ptr<uint8_t[]> bytes;
+    size_t length = 0;
+    bool read = false, tooLong = false;
+
+    explicit WholeFile(const char* path) {
+        int fd = open(path, O_RDONLY);
+        if (fd < 0) return;
+        struct stat st;
+        if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+            if ((uint64_t)st.st_size > UINT32_MAX) {
+                tooLong = true;
+            } else {
+                size_t expected = (size_t)st.st_size;
+                bytes.reset(new uint8_t[expected + 1]);
+                ssize_t n = 1;
+                // One byte more than expected: a file that grew while read shows as a wrong size.
+                while (length <= expected &&
+                       (n = ::read(fd, bytes.get() + length, expected + 1 - length)) > 0)
+                    length += (size_t)n;
+                read = n >= 0;
+            }
         }
-        data.insert(data.end(), chunk, chunk + n);
+        close(fd);
     }
-    bool ok = !ferror(f);
-    fclose(f);
-    return ok;
-}
+};
 
 } // namespace
 
@@ -429,22 +471,20 @@ int brepReadBinaryFile(BrepModel** out, const char* path, const char* name, int 
     char modelName[BREP_NAME_SIZE];
     snprintf(modelName, sizeof modelName, "%s", name ? name : "");
 
-    std::vector<uint8_t> data;
-    bool tooLong = false;
+    WholeFile file(path);
+    BinaryReader reader(ByteView{file.bytes.get(), file.length});
     const char* fault = nullptr;
-    BinaryReader reader(data);
-    if (!readWhole(path, data, &tooLong))
-        fault = "missing or unreadable";
-    else if (tooLong)
+    if (file.tooLong)
         fault = "too long for a packed model";
-    else if (!reader.check())
-        fault = reader.fault;
-    if (fault) {
-        printf("Brep Error %s: %s\n", path, fault);
+    else if (!file.read)
+        fault = "missing or unreadable";
+    BrepModel* model = fault ? nullptr : reader.read();
+    if (!model) {
+        printf("Brep Error %s: %s\n", path, fault ? fault : reader.fault);
         brepCreate(out, modelName, level);
         return 0;
     }
-    *out = reader.build();
+    *out = model;
     return 1;
 }
 
