@@ -36,7 +36,6 @@ const int stripHeight = bandRows + 2;
 const int inkRows = 30;       // band rows 2 to 31 (counted from the band's bottom)
 const int maxInkColumns = 30; // with the lead column, 31 at most
 const uint8_t nearWhite = 253;
-const float stretch = 1.6f; // glyph cells are shown about half as wide as high
 
 struct Glyph {
     int width = 0;            // ink columns
@@ -91,6 +90,7 @@ struct FontSetup {
     int pixelSize;
     int baseline;   // ink row of the baseline, counted from the top
     float embolden; // outline widening in pixels
+    float stretch;  // horizontal scale: the game shows a cell about half as wide as high
 };
 
 // Renders one character; Glyph.width 0 when the face has no ink for it.
@@ -127,10 +127,10 @@ Glyph render(const FontSetup& font, uint32_t code, float sx) {
 
 Glyph glyphFor(const FontSetup& font, uint32_t code) {
     if (code <= 32 || (code >= 127 && code <= 159)) return placeholder();
-    Glyph g = render(font, code, stretch);
+    Glyph g = render(font, code, font.stretch);
     if (g.width > maxInkColumns) {
         // Too wide for a cell: narrow this one until it fits.
-        float sx = stretch * float(maxInkColumns) / float(g.width);
+        float sx = font.stretch * float(maxInkColumns) / float(g.width);
         for (int tries = 0; tries < 8 && g.width > maxInkColumns; tries++, sx *= 0.97f)
             g = render(font, code, sx);
     }
@@ -201,12 +201,13 @@ int writeStrip(const char* dir, const char* name, FontSetup font) {
 
 int artFonts(const char* dir) {
     int written = 0;
-    FontSetup sans{artFtFace(artFontSans), nullptr, 0, 0, 0};
+    FontSetup sans{artFtFace(artFontSans), nullptr, 0, 0, 0, 1.6f};
     if (sans.face) {
         fitSize(&sans, 32);
         written += writeStrip(dir, "fontmaze.tga", sans);
     }
-    FontSetup gothic{artFtFace(artFontGothic), artFtFace(artFontSerif), 0, 0, 1.0f};
+    // Blackletter is narrow: widened more, so its letters fill their cells like the sans serif's.
+    FontSetup gothic{artFtFace(artFontGothic), artFtFace(artFontSerif), 0, 0, 1.0f, 2.1f};
     if (gothic.face) {
         fitSize(&gothic, 36);
         written += writeStrip(dir, "fontgotic.tga", gothic);
