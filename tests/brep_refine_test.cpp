@@ -321,6 +321,58 @@ TEST(BrepRefine, OpenModelsAreRefusedWithAMessage) {
     brepFree(&c);
 }
 
+// A double cone: a ring of `sides` vertices around the z axis, a tip above and below.
+BrepModel* doubleCone(int sides) {
+    BrepModel* m = nullptr;
+    brepCreate(&m, "CONE", 0);
+    BrepVertex* top = brepNewVertex(m, 0, 0, 1, 1, 1, 0, 0, 0, 0);
+    BrepVertex* bottom = brepNewVertex(m, 0, 0, -1, 1, 1, 0, 0, 0, 0);
+    std::vector<BrepVertex*> ring;
+    for (int i = 0; i < sides; i++) {
+        float a = 6.2831853f * i / sides;
+        ring.push_back(brepNewVertex(m, cosf(a), sinf(a), 0, 1, 1, 0, 0, 0, 0));
+    }
+    for (int i = 0; i < sides; i++) {
+        BrepVertex* a = ring[i];
+        BrepVertex* b = ring[(i + 1) % sides];
+        for (auto corners :
+             {std::array<BrepVertex*, 3>{top, a, b}, std::array<BrepVertex*, 3>{bottom, b, a}}) {
+            brepBeginFace(m, 1, BREP_CW);
+            for (BrepVertex* v : corners) brepFaceAddVertex(m, v);
+            brepEndFace(m);
+        }
+    }
+    brepCheck(m, 1);
+    return m;
+}
+
+TEST(BrepRefine, HolesBeyondTheCornerLimitAreRefusedNotOverrun) {
+    struct Case {
+        int sides;
+        const char* message;
+    } cases[] = {{16, nullptr},
+                 {17, "Brep Error CONE.001: hole of 17 corners, more than 16: no face made\n"},
+                 {33, "Brep Error CONE.001: hole loop of 33 edges, more than 32: no face made\n"}};
+    for (const Case& c : cases) {
+        BrepModel* m = doubleCone(c.sides);
+        std::string printed;
+        BrepModel* r = refined(m, &printed);
+        int largest = 0;
+        for (BrepFace* f = r->faces; f; f = f->next) largest = std::max(largest, f->count);
+        if (!c.message) {
+            EXPECT_EQ(std::string::npos, printed.find("Brep Error")) << printed;
+            EXPECT_EQ(16, largest);
+        } else {
+            // Both tips are refused; the holes stay open, which the strict check reports.
+            EXPECT_EQ(0u, printed.find(std::string(c.message) + c.message)) << printed;
+            EXPECT_NE(std::string::npos, printed.find("Brep Error Edge not conncted !")) << printed;
+            EXPECT_EQ(4, largest);
+        }
+        brepFree(&r);
+        brepFree(&m);
+    }
+}
+
 TEST(BrepRefineFloor, FourTilesPerTileWithMidpointTextures) {
     BrepModel* levels[4] = {nullptr};
     brepBuildFloor(&levels[0], "FLOOR0");
