@@ -101,10 +101,15 @@ Glyph render(const FontSetup& font, uint32_t code, float sx) {
     FT_Set_Pixel_Sizes(face, 0, FT_UInt(font.pixelSize));
     FT_Matrix m = {FT_Fixed(sx * 65536), 0, 0, 0x10000};
     FT_Set_Transform(face, &m, nullptr);
-    if (FT_Load_Char(face, code, FT_LOAD_NO_HINTING | FT_LOAD_NO_BITMAP) != 0) return g;
+    if (FT_Load_Char(face, code, FT_LOAD_NO_HINTING | FT_LOAD_NO_BITMAP) != 0) {
+        FT_Set_Transform(face, nullptr, nullptr);
+        return g;
+    }
     if (face->glyph->format == FT_GLYPH_FORMAT_OUTLINE && font.embolden > 0)
         FT_Outline_Embolden(&face->glyph->outline, FT_Pos(font.embolden * 64));
-    if (FT_Render_Glyph(face->glyph, FT_RENDER_MODE_NORMAL) != 0) return g;
+    int rendered = FT_Render_Glyph(face->glyph, FT_RENDER_MODE_NORMAL);
+    FT_Set_Transform(face, nullptr, nullptr); // the face is shared with Cairo's text
+    if (rendered != 0) return g;
     const FT_Bitmap& bm = face->glyph->bitmap;
     int left = int(bm.width), right = -1;
     for (unsigned y = 0; y < bm.rows; y++)
@@ -133,6 +138,16 @@ Glyph glyphFor(const FontSetup& font, uint32_t code) {
         float sx = font.stretch * float(maxInkColumns) / float(g.width);
         for (int tries = 0; tries < 8 && g.width > maxInkColumns; tries++, sx *= 0.97f)
             g = render(font, code, sx);
+    }
+    if (g.width > maxInkColumns) {
+        // Still too wide: keep the middle columns rather than break the strip's layout.
+        std::vector<uint8_t> cropped(inkRows * maxInkColumns);
+        int skip = (g.width - maxInkColumns) / 2;
+        for (int row = 0; row < inkRows; row++)
+            for (int x = 0; x < maxInkColumns; x++)
+                cropped[row * maxInkColumns + x] = g.ink[row * g.width + skip + x];
+        g.width = maxInkColumns;
+        g.ink = cropped;
     }
     if (g.width == 0) {
         // No ink (the no-break space): bridge columns only.
