@@ -45,6 +45,7 @@ std::string tubeDefinition(int lines) {
         const char* tmp = getenv("TMPDIR");
         std::string tmpl = std::string(tmp ? tmp : "/tmp") + "/kx_bench_brep_XXXXXX";
         dir = mkdtemp(&tmpl[0]);
+        atexit([] { system(("rm -rf '" + dir + "'").c_str()); });
     }
     std::string path = dir + "/TUBE" + std::to_string(lines) + ".brepdef.txt";
     FILE* f = fopen(path.c_str(), "w");
@@ -118,19 +119,26 @@ void buildAndRefine(benchmark::State& state, int indexed, const std::string& def
 
 enum { LONG_TUBE = 300, SHARED_TUBE = 60 };
 
-void BM_LongTubeIndexed(benchmark::State& state) { buildAndRefine(state, 1, tubeDefinition(LONG_TUBE)); }
-void BM_CubeIndexed(benchmark::State& state) { buildAndRefine(state, 1, ""); }
-// The plain scans are quadratic: the side-by-side pair uses a shorter tube so that they finish.
-void BM_TubeIndexed(benchmark::State& state) { buildAndRefine(state, 1, tubeDefinition(SHARED_TUBE)); }
-void BM_TubeScanned(benchmark::State& state) { buildAndRefine(state, 0, tubeDefinition(SHARED_TUBE)); }
-void BM_LongTubeScanned(benchmark::State& state) { buildAndRefine(state, 0, tubeDefinition(LONG_TUBE)); }
+void BM_LongTubeIndexed(benchmark::State& state) {
+    buildAndRefine(state, 1, tubeDefinition(LONG_TUBE));
+}
+void BM_CubeIndexed(benchmark::State& state) {
+    buildAndRefine(state, 1, "");
+}
+// The plain scans are quadratic (the long tube would take half an hour): the side-by-side pair
+// uses a shorter tube.
+void BM_TubeIndexed(benchmark::State& state) {
+    buildAndRefine(state, 1, tubeDefinition(SHARED_TUBE));
+}
+void BM_TubeScanned(benchmark::State& state) {
+    buildAndRefine(state, 0, tubeDefinition(SHARED_TUBE));
+}
 
-}  // namespace
+} // namespace
 
 BENCHMARK(BM_LongTubeIndexed)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
-BENCHMARK(BM_CubeIndexed)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_TubeIndexed)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_TubeScanned)->Unit(benchmark::kMillisecond)->Iterations(1);
-BENCHMARK(BM_LongTubeScanned)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_CubeIndexed)->Unit(benchmark::kMicrosecond)->MeasureProcessCPUTime();
+BENCHMARK(BM_TubeIndexed)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
+BENCHMARK(BM_TubeScanned)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->Iterations(1);
 
 BENCHMARK_MAIN();
