@@ -14,6 +14,12 @@ int main(int argc, char** argv) {
         printf("kavernix-art: cannot write into %s\n", dir);
         return 1;
     }
+    // Without its fonts the art would differ from build to build (Cairo would pick some other face).
+    for (int id = 0; id < artFontCount; id++)
+        if (!artFontPath(ArtFontId(id))) {
+            printf("kavernix-art: a font file is missing; install fonts-dejavu-core and fonts-blankenburg\n");
+            return 1;
+        }
     int failed = artPictures(dir) + artLampFrame(dir) + artTextures(dir) + artFonts(dir);
     if (failed) printf("kavernix-art: %d files not written\n", failed);
     return failed ? 1 : 0;
