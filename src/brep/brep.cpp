@@ -269,8 +269,15 @@ struct ModelIndex {
 
 bool useIndex = true;
 std::unordered_map<const BrepModel*, ModelIndex*> indexTable;
+// The model built last and its index: a builder works on one model at a time.
+const BrepModel* lastIndexModel = nullptr;
+ModelIndex* lastIndex = nullptr;
 
 void dropIndex(const BrepModel* model) {
+    if (model == lastIndexModel) {
+        lastIndexModel = nullptr;
+        lastIndex = nullptr;
+    }
     auto it = indexTable.find(model);
     if (it == indexTable.end()) return;
     delete it->second;
@@ -278,9 +285,19 @@ void dropIndex(const BrepModel* model) {
 }
 
 ModelIndex* indexOf(const BrepModel* model) {
+    if (model == lastIndexModel) return lastIndex;
     ModelIndex*& idx = indexTable[model];
     if (!idx) idx = new ModelIndex;
+    lastIndexModel = model;
+    lastIndex = idx;
     return idx;
+}
+
+// The model's index if it has one.
+ModelIndex* existingIndex(const BrepModel* model) {
+    if (model == lastIndexModel) return lastIndex;
+    auto it = indexTable.find(model);
+    return it == indexTable.end() ? nullptr : it->second;
 }
 
 // Corner set key: true when all corners are distinct (then hash is the sorted set's hash).
@@ -394,6 +411,8 @@ void brepSetIndexed(int on) {
     useIndex = on != 0;
     for (auto& kv : indexTable) delete kv.second;
     indexTable.clear();
+    lastIndexModel = nullptr;
+    lastIndex = nullptr;
 }
 
 int brepIndexed() {
@@ -421,9 +440,8 @@ static BrepVertex* pushVertex(BrepModel* m, const BrepVertex& values) {
     v->next = m->vertices;
     m->vertices = v;
     if (useIndex) {
-        auto it = indexTable.find(m);
-        if (it != indexTable.end() && it->second->vertexValid) {
-            ModelIndex* idx = it->second;
+        ModelIndex* idx = existingIndex(m);
+        if (idx && idx->vertexValid) {
             if (idx->vertexHead == v->next) {
                 vertexIndexAdd(idx, v);
                 idx->vertexHead = v;
@@ -676,9 +694,8 @@ static BrepFace* pushFace(BrepModel* model) {
     f->next = model->faces;
     model->faces = f;
     if (useIndex) {
-        auto it = indexTable.find(model);
-        if (it != indexTable.end() && it->second->faceValid) {
-            ModelIndex* idx = it->second;
+        ModelIndex* idx = existingIndex(model);
+        if (idx && idx->faceValid) {
             if (idx->faceHead == f->next) {
                 faceIndexAdd(idx, f, idx->faces.nextSeq++);
                 idx->faceHead = f;
