@@ -29,6 +29,7 @@ int brepReadTextFile(BrepModel** out, const char* path, const char* name, int le
 int brepWriteTexHint(BrepModel* model, int size);
 
 // Replaces *model by a packed copy without edges (one block, released by brepFree) and returns it.
+// A packed model's `base` is its block's address and its `size` the byte size of its file form.
 BrepModel* brepPack(BrepModel** model);
 // Writes a packed model to "%s.%03d.brep.bin": 1 when written; 0 (with a "Brep Error" line) when the
 // model is not packed or the file cannot be written.
