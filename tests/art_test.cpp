@@ -344,6 +344,7 @@ TEST_F(Art, LampFrameStillCoversTheMapAndCountersWhenFittedToAWindow) {
         // the check stops one column short of the edge (no text reaches it).
         EXPECT_EQ(firstClosed(mask, 0.12, 0.035, 1.0 - 1.5 / w, 0.118), "")
             << "counters at " << w << "x" << h;
+        EXPECT_EQ(firstClosed(mask, 0.01, 0.2, 0.19, 0.25), "") << "frame-rate line at " << w << "x" << h;
         tgaFree(&fitted);
         tgaFree(&mask);
     }
