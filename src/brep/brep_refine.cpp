@@ -30,6 +30,17 @@ void addCorner(BrepModel* m, const CornerValues& c, float weight, int kind) {
     brepFaceAddPoint(m, c.v[0], c.v[1], c.v[2], weight, kind, c.v[3], c.v[4], c.v[5], c.v[6]);
 }
 
+// A corner at the place of a vertex v of the new model, given by its position. Every vertex of the
+// new model was placed by position, so no other vertex shares v's place and the search would
+// return v itself; with the indexes on, v is taken directly. (A NaN place is never found again:
+// that corner goes through the search, which makes a new vertex.)
+void addCornerAt(BrepModel* m, BrepVertex* v, float weight, int kind) {
+    if (brepIndexed() && v->pos[0] == v->pos[0] && v->pos[1] == v->pos[1] && v->pos[2] == v->pos[2])
+        brepFaceAddVertex(m, v);
+    else
+        addCorner(m, valuesOf(v), weight, kind);
+}
+
 // Negates q's normal when it points away from the mean normal m of its neighbours.
 void orientLike(BrepFace* q, const float m[3]) {
     float away = 0, toward = 0;
@@ -123,7 +134,7 @@ void edgeFaces(BrepModel* src, BrepModel* out) {
             count = 3;
         }
         brepBeginFace(out, sqrtf((g1->weight + g2->weight) / 2), g1->orientation);
-        for (int i = 0; i < count; i++) addCorner(out, valuesOf(corners[i]), corners[i]->weight, 1);
+        for (int i = 0; i < count; i++) addCornerAt(out, corners[i], corners[i]->weight, 1);
         BrepFace* q = brepEndFace(out);
         if (!q) continue;
         float mean[3];
@@ -152,7 +163,7 @@ void vertexFace(BrepModel* out, const std::vector<BrepVertex*>& ring, const std:
     weight /= n;
     for (float& c : mean) c /= n;
     brepBeginFace(out, sqrtf(weight), faces[0]->orientation);
-    for (const BrepVertex* v : ring) addCorner(out, valuesOf(v), sqrtf(v->weight), 1);
+    for (BrepVertex* v : ring) addCornerAt(out, v, sqrtf(v->weight), 1);
     BrepFace* q = brepEndFace(out);
     if (q) orientLike(q, mean);
 }
