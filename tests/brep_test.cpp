@@ -97,6 +97,28 @@ TEST_P(BrepModelTest, OppositeFacesShareOneEdgeListedInFaceOrder) {
     brepFree(&m);
 }
 
+TEST_P(BrepModelTest, EdgeHintsGiveTheEdgeTheSearchWouldFind) {
+    BrepModel* m = newModel();
+    BrepVertex *a = vertex(m, 0, 0, 0), *b = vertex(m, 1, 0, 0), *c = vertex(m, 0, 1, 0),
+               *d = vertex(m, 1, 1, 0);
+    BrepFace* f = face(m, {a, b, c});
+    BrepEdge* ab = f->edges[0];
+    BrepEdge* ca = f->edges[2];
+    // Right hints are the searched edges; a hint that joins other corners is ignored.
+    brepBeginFace(m, 1, BREP_CW);
+    brepFaceAddVertexHint(m, b, ca);
+    brepFaceAddVertexHint(m, a, ab);
+    brepFaceAddVertexHint(m, d, ab);
+    BrepFace* g = brepEndFaceHint(m, ca);
+    ASSERT_NE(nullptr, g);
+    EXPECT_EQ(ab, g->edges[0]);
+    EXPECT_EQ(5, countEdges(m)); // a-d and d-b made, not mixed up with the wrong hints
+    EXPECT_TRUE(g->edges[1] != ab && g->edges[2] != ca);
+    EXPECT_EQ(d, g->edges[2]->v[0]);
+    EXPECT_EQ(b, g->edges[2]->v[1]);
+    brepFree(&m);
+}
+
 TEST_P(BrepModelTest, CheckReportsThirdFaceOnceAndStrictOpenEdges) {
     BrepModel* m = newModel();
     BrepVertex *a = vertex(m, 0, 0, 0), *b = vertex(m, 1, 0, 0), *c = vertex(m, 0, 1, 0),

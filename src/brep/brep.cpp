@@ -451,11 +451,19 @@ static BrepVertex* pushVertex(BrepModel* m, const BrepVertex& values) {
     return v;
 }
 
+// An edge the caller expects the next edge search to return (see brepFaceAddVertexHint).
+static BrepEdge* edgeHint = nullptr;
+
 static BrepEdge* findOrAddEdge(BrepModel* m) {
     BrepVertex* a = m->edgeKey.v[0];
     BrepVertex* b = m->edgeKey.v[1];
+    BrepEdge* hint = edgeHint;
+    edgeHint = nullptr;
     ModelIndex* idx = nullptr;
     if (useIndex) {
+        // Edges are only made after a search for their pair failed, so a model holds one edge per
+        // pair: an edge of the model that joins a and b is the one the search finds.
+        if (hint && joins(hint, a, b)) return hint;
         idx = indexOf(m);
         syncEdges(m, idx);
         BrepEdge* e = idx->edges.find(pairHash(a, b), pairKey(a, b));
@@ -659,6 +667,19 @@ void brepFaceAddVertex(BrepModel* model, BrepVertex* v) {
         model->edgeKey.v[1] = v;
         f.edges[f.count - 2] = findOrAddEdge(model);
     }
+}
+
+void brepFaceAddVertexHint(BrepModel* model, BrepVertex* v, BrepEdge* hint) {
+    edgeHint = hint;
+    brepFaceAddVertex(model, v);
+    edgeHint = nullptr;
+}
+
+BrepFace* brepEndFaceHint(BrepModel* model, BrepEdge* hint) {
+    edgeHint = hint;
+    BrepFace* f = brepEndFace(model);
+    edgeHint = nullptr;
+    return f;
 }
 
 void brepFaceAddVertexNoEdge(BrepModel* model, BrepVertex* v) {

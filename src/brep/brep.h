@@ -65,6 +65,10 @@ void brepFaceAddPoint(BrepModel* model, float x, float y, float z, float weight,
                       float t1, float s1);
 void brepFaceAddVertex(BrepModel* model, BrepVertex* v);       // corner with the edge from the previous one
 void brepFaceAddVertexNoEdge(BrepModel* model, BrepVertex* v); // corner without an edge (file readers)
+// As brepFaceAddVertex and brepEndFace, for builders that already hold the model's edge from the
+// previous corner (or the closing edge): a hint that joins the two corners is taken without a search.
+void brepFaceAddVertexHint(BrepModel* model, BrepVertex* v, BrepEdge* hint);
+BrepFace* brepEndFaceHint(BrepModel* model, BrepEdge* hint);
 // Closing edge, then the existing face with the same corner set or a new one. Returns it; null when the
 // face was refused (no corners, or more than 16: reported).
 BrepFace* brepEndFace(BrepModel* model);

@@ -30,15 +30,27 @@ void addCorner(BrepModel* m, const CornerValues& c, float weight, int kind) {
     brepFaceAddPoint(m, c.v[0], c.v[1], c.v[2], weight, kind, c.v[3], c.v[4], c.v[5], c.v[6]);
 }
 
-// A corner at the place of a vertex v of the new model, given by its position. Every vertex of the
-// new model was placed by position, so no other vertex shares v's place and the search would
-// return v itself; with the indexes on, v is taken directly. (A NaN place is never found again:
-// that corner goes through the search, which makes a new vertex.)
-void addCornerAt(BrepModel* m, BrepVertex* v, float weight, int kind) {
-    if (brepIndexed() && v->pos[0] == v->pos[0] && v->pos[1] == v->pos[1] && v->pos[2] == v->pos[2])
-        brepFaceAddVertex(m, v);
-    else
-        addCorner(m, valuesOf(v), weight, kind);
+// Ends a face whose corners lie at the places of vertices of the new model; known[i] is the edge
+// from corner i-1 to corner i and known[0] the closing edge, where the caller holds them (else null).
+// Every vertex of the new model was placed by position, so no other vertex shares its place and the
+// search would return that very vertex; with the indexes on, the vertices and known edges are taken
+// directly. A NaN place is never found again: such a face goes through the searches, which then make
+// new vertices. The search path gives each corner its vertex's weight, or its root when asked.
+BrepFace* endFaceAt(BrepModel* m, BrepVertex* const* corners, BrepEdge* const* known, int count,
+                    bool rootWeight) {
+    bool direct = brepIndexed();
+    for (int i = 0; i < count; i++) {
+        const float* p = corners[i]->pos;
+        direct &= p[0] == p[0] && p[1] == p[1] && p[2] == p[2];
+    }
+    for (int i = 0; i < count; i++) {
+        BrepVertex* v = corners[i];
+        if (direct)
+            brepFaceAddVertexHint(m, v, i > 0 ? known[i] : nullptr);
+        else
+            addCorner(m, valuesOf(v), rootWeight ? sqrtf(v->weight) : v->weight, 1);
+    }
+    return direct ? brepEndFaceHint(m, known[0]) : brepEndFace(m);
 }
 
 // Negates q's normal when it points away from the mean normal m of its neighbours.
@@ -125,17 +137,20 @@ void edgeFaces(BrepModel* src, BrepModel* out) {
         // Both ends shared: the shrunken faces still meet along the edge. One end shared: the gap is a
         // triangle of the three distinct corners, which keeps the mesh closed.
         if (a == d && b == c) continue;
+        // b-a runs along g1's edge k1 and d-c along g2's edge k2.
         BrepVertex* corners[4] = {b, a, d, c};
+        BrepEdge* known[4] = {nullptr, g1->edges[k1], nullptr, g2->edges[k2]};
         int count = 4;
         if (a == d) {
             corners[2] = c;
+            known[2] = g2->edges[k2];
             count = 3;
         } else if (b == c) {
+            known[0] = g2->edges[k2];
             count = 3;
         }
         brepBeginFace(out, sqrtf((g1->weight + g2->weight) / 2), g1->orientation);
-        for (int i = 0; i < count; i++) addCornerAt(out, corners[i], corners[i]->weight, 1);
-        BrepFace* q = brepEndFace(out);
+        BrepFace* q = endFaceAt(out, corners, known, count, false);
         if (!q) continue;
         float mean[3];
         for (int k = 0; k < 3; k++) mean[k] = (g1->normal[k] + g2->normal[k]) / 2;
@@ -143,7 +158,9 @@ void edgeFaces(BrepModel* src, BrepModel* out) {
     }
 }
 
-void vertexFace(BrepModel* out, const std::vector<BrepVertex*>& ring, const std::vector<BrepFace*>& faces) {
+// via[k]: the border edge that led to ring[k]; via[0] is the loop's first edge, which closes it.
+void vertexFace(BrepModel* out, const std::vector<BrepVertex*>& ring, const std::vector<BrepFace*>& faces,
+                const std::vector<BrepEdge*>& via) {
     int n = (int)ring.size();
     if (n <= 2) return;
     if (n > HOLE_LOOP_LIMIT) {
@@ -163,8 +180,7 @@ void vertexFace(BrepModel* out, const std::vector<BrepVertex*>& ring, const std:
     weight /= n;
     for (float& c : mean) c /= n;
     brepBeginFace(out, sqrtf(weight), faces[0]->orientation);
-    for (BrepVertex* v : ring) addCornerAt(out, v, sqrtf(v->weight), 1);
-    BrepFace* q = brepEndFace(out);
+    BrepFace* q = endFaceAt(out, ring.data(), via.data(), n, true);
     if (q) orientLike(q, mean);
 }
 
@@ -176,6 +192,7 @@ void vertexFacesScanned(BrepModel* out) {
         if (e->faceCount != 1) continue;
         std::vector<BrepVertex*> ring = {e->v[0]};
         std::vector<BrepFace*> faces = {e->face[0]};
+        std::vector<BrepEdge*> via = {e};
         e->faceCount = 2;
         for (bool found = true; found;) {
             found = false;
@@ -183,11 +200,13 @@ void vertexFacesScanned(BrepModel* out) {
                 if (x->faceCount == 1 && x->v[1] == ring.back()) {
                     ring.push_back(x->v[0]);
                     faces.push_back(x->face[0]);
+                    via.push_back(x);
+                    via.push_back(x);
                     x->faceCount = 2;
                     found = true;
                 }
         }
-        vertexFace(out, ring, faces);
+        vertexFace(out, ring, faces, via);
     }
 }
 
@@ -251,6 +270,7 @@ void vertexFacesIndexed(BrepModel* out) {
         BrepEdge* e = list[i];
         std::vector<BrepVertex*> ring = {e->v[0]};
         std::vector<BrepFace*> faces = {e->face[0]};
+        std::vector<BrepEdge*> via = {e};
         e->faceCount = 2;
         open[i] = 0;
         int p = 0;
@@ -261,6 +281,7 @@ void vertexFacesIndexed(BrepModel* out) {
                 BrepEdge* x = list[q];
                 ring.push_back(x->v[0]);
                 faces.push_back(x->face[0]);
+                via.push_back(x);
                 x->faceCount = 2;
                 open[q] = 0;
                 p = q + 1;
@@ -272,7 +293,7 @@ void vertexFacesIndexed(BrepModel* out) {
                 break;
             }
         }
-        vertexFace(out, ring, faces);
+        vertexFace(out, ring, faces, via);
     }
 }
 
