@@ -4,3 +4,4 @@ kx_bench(bench_maze_draw SOURCES bench/maze_draw.cpp MODULES core app maze Wood 
 kx_bench(bench_brep_refine SOURCES bench/brep_refine.cpp MODULES core brep)
 kx_bench(bench_game_fps SOURCES bench/game_fps.cpp MODULES core app maze Wood brep image text scene game)
 kx_bench(bench_catalogue_load SOURCES bench/catalogue_load.cpp MODULES core app maze Wood brep image text scene game)
+kx_bench(bench_game_frame SOURCES bench/game_frame.cpp MODULES core app maze Wood brep image text scene game)
