@@ -395,7 +395,7 @@ int explosionFrame(const char* dir, int frame) {
             cairo_stroke(cr);
         }
     }
-    char name[16];
+    char name[24]; // room for any int, so the formatting cannot be cut short
     snprintf(name, sizeof name, "map%d.tga", frame + 1);
     int ok = artSave(&c, dir, name, 24);
     artCanvasFree(&c);
