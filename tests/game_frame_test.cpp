@@ -374,3 +374,27 @@ TEST_F(GameIdle, TheBossKeyShowsThePictureOnceAndHaltsUntilPressedAgain) {
     EXPECT_EQ(bossScreen, 0);
     EXPECT_EQ(stencilValid, 0);
 }
+
+TEST_F(GameIdle, ShowingTheWindowAgainDoesNotCountTheHiddenTime) {
+    fakeNow = 20;
+    gameIdle();
+    gameVisibility(GLUT_NOT_VISIBLE);
+    fakeNow = 60000; // a minute hidden
+    gameVisibility(GLUT_VISIBLE);
+    EXPECT_EQ(record.frameStartCount, 60000);
+    fakeNow = 60030;
+    gameIdle();
+    EXPECT_FLOAT_EQ(record.frameTime, 0.03f);
+    EXPECT_FLOAT_EQ(record.gameTime, 0.05f);
+}
+
+TEST_F(GameIdle, ShowingTheWindowAgainKeepsABossPictureOrAPauseHalted) {
+    bossScreen = 2;
+    fakeNow = 9000;
+    gameVisibility(GLUT_VISIBLE);
+    EXPECT_EQ(record.frameStartCount, 0) << "the boss picture stays until B";
+    bossScreen = 0;
+    record.running = 0;
+    gameVisibility(GLUT_VISIBLE);
+    EXPECT_EQ(record.frameStartCount, 0) << "a paused game stays paused";
+}
