@@ -46,6 +46,8 @@ void shotDraw(const Actor* a) {
     }
     glDisable(GL_DEPTH_TEST);
     glDisable(GL_LIGHTING);
+    // The quad winds clockwise as the viewer sees it: with back faces culled it would vanish.
+    glDisable(GL_CULL_FACE);
     glTranslatef(a->x, a->y, a->z);
     glRotatef(-player.heading, 0, 1, 0);
     glRotatef(-player.pitch, 1, 0, 0);
@@ -66,6 +68,7 @@ void shotDraw(const Actor* a) {
     glBlendFunc(GL_ONE, GL_ZERO);
     glEnable(GL_DEPTH_TEST);
     glEnable(GL_LIGHTING);
+    if (backfaceCull) glEnable(GL_CULL_FACE);
     explosionTime += record.frameTime;
     if (explosionTime > 0.5f) shotState = 0;
     glPopMatrix();
