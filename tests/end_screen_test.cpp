@@ -279,16 +279,6 @@ TEST_F(EndScreen, EscapeDoesNothingOnTheEndScreen) {
     EXPECT_STREQ(record.hallNames[0], "");
 }
 
-TEST_F(EndScreen, TheIdleEndsTheProgramWithStatusZeroOnceFadedOut) {
-    enterEndScreen();
-    glutIdleFunc(nullptr);
-    endIdle();
-    gameState.fadeState = 4;
-    // A fresh process: forking one that holds a GL context leaves its driver threads behind.
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(endIdle(), ::testing::ExitedWithCode(0), "");
-}
-
 namespace {
 // A window-sized picture of one colour.
 void solidPicture(TgaImage* img, uint32_t rgb) {
@@ -325,4 +315,16 @@ TEST_F(EndScreen, TheWonRunShowsTheLastPictureAndTheLostOneTheDragon) {
     }
     tgaFree(&imgLastPicFit);
     tgaFree(&imgBadDragonFit);
+}
+
+TEST(EndIdle, EndsTheProgramWithStatusZeroOnceFadedOut) {
+    glTestContext();
+    resetAll();
+    enterEndScreen();
+    glutIdleFunc(nullptr);
+    endIdle();
+    gameState.fadeState = 4;
+    // A fresh process: forking one that holds a GL context leaves its driver threads behind.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(endIdle(), ::testing::ExitedWithCode(0), "");
 }

@@ -160,10 +160,9 @@ TEST_F(GameUpdate, RouteKeysWithArrowsDoBoth) {
 }
 
 TEST_F(GameUpdate, FieldOfViewKeysChangeItByOneDegreePerFrame) {
-    char dir[] = "/tmp/kx_fov_XXXXXX";
-    ASSERT_NE(mkdtemp(dir), nullptr);
-    std::string file = std::string(dir) + "/settings.ini";
-    setenv("KAVERNIX_SETTINGS", file.c_str(), 1);
+    // The settings library may write a held view angle when the process ends, so its file lives
+    // in the build folder rather than in a temporary one that would come back after removal.
+    setenv("KAVERNIX_SETTINGS", KX_BINARY_DIR "/game_frame_test-settings.ini", 1);
     record.fieldOfView = 60;
     keyFovDown = 1;
     gameFieldOfView();
@@ -175,8 +174,6 @@ TEST_F(GameUpdate, FieldOfViewKeysChangeItByOneDegreePerFrame) {
     keyFovDown = 0;
     gameFieldOfView();
     EXPECT_EQ(record.fieldOfView, 59);
-    unlink(file.c_str());
-    rmdir(dir);
 }
 
 TEST_F(GameUpdate, PlayerAndHorseTouchingBothStepBackAndWalkNoDistance) {
