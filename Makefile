@@ -8,7 +8,7 @@ PACKAGES := cmake make g++ pkg-config freeglut3-dev libglu1-mesa-dev libgl1-mesa
             libgtest-dev libgmock-dev libbenchmark-dev libgtk-3-dev libcairo2-dev libfreetype-dev \
             fonts-dejavu-core fonts-blankenburg xvfb xauth xdotool imagemagick clang libclang-rt-14-dev
 
-.PHONY: play test deps build fuzz bench asan clean
+.PHONY: play test deps build fuzz bench asan asan-play clean
 
 play: build
 	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
@@ -54,5 +54,12 @@ asan: deps
 	cmake --build build-asan -j$(JOBS)
 	cd build-asan && ASAN_OPTIONS=detect_leaks=0 $(XVFB) ctest --output-on-failure -j1 --timeout 600
 
+# The scripted play-through (a won and a lost game driven through the real window) against the
+# game built with AddressSanitizer and UBSan.
+asan-play: deps
+	cmake -S . -B build-asan-play -DKX_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug >/dev/null
+	ASAN_OPTIONS=detect_leaks=0 cmake --build build-asan-play -j$(JOBS) --target play_test
+	cd build-asan-play && ASAN_OPTIONS=detect_leaks=0 $(XVFB) ctest -R '^Play\.' --output-on-failure -j1 --timeout 600
+
 clean:
-	rm -rf $(BUILD) build-fuzz build-asan
+	rm -rf $(BUILD) build-fuzz build-asan build-asan-play
