@@ -1,23 +1,10 @@
 // The known maze: size 8, one item per kind, the generator in its start state. What the game
-// prints for it at start-up, three snapshots of 19 lines each.
+// prints for it at start-up: the fresh, the carved and the filled grid, each with its directions.
 #pragma once
 #include <string>
 #include <vector>
 
 namespace mazeExample {
-
-inline std::string joinLines(const std::vector<std::string>& lines) {
-    std::string s;
-    for (const std::string& l : lines) s += l + "\n";
-    return s;
-}
-
-// The snapshot text with '.' standing for the never-carved byte 0xFF.
-inline std::string withFF(std::string s) {
-    for (char& c : s)
-        if (c == '.') c = '\xFF';
-    return s;
-}
 
 inline const std::vector<std::string> grid = {
     "wwwwwwwww", "w   w   w", "w www www", "w  D   Sw", "w wwwww w",
@@ -28,17 +15,25 @@ inline const std::vector<std::string> dirs = {
     ".100.300.", "...1.3...", ".221.222.", ".........",
 };
 
-// Fresh grid, carved grid, grid with items.
+// One snapshot; '.' stands for the never-carved direction, printed as the byte 0xFF.
+inline std::string snapshot(const std::vector<std::string>& cells, const std::vector<std::string>& carve) {
+    std::string s;
+    for (const std::string& row : cells) s += row + "\n";
+    s += "\n";
+    for (const std::string& row : carve) s += row + "\n";
+    for (char& c : s)
+        if (c == '.') c = '\xFF';
+    return s;
+}
+
 inline std::string output() {
-    std::vector<std::string> freshGrid(9, "wwwwwwwww"), freshDirs(9, ".........");
+    std::vector<std::string> freshGrid(9, "wwwwwwwww"), freshDirs(9, "........."), carved = grid;
     freshGrid[7][7] = ' ';
     freshDirs[7][7] = '2';
-    std::vector<std::string> carved = grid;
     for (std::string& row : carved)
         for (char& c : row)
             if (c != 'w') c = ' ';
-    return joinLines(freshGrid) + "\n" + withFF(joinLines(freshDirs)) + joinLines(carved) + "\n" +
-           withFF(joinLines(dirs)) + joinLines(grid) + "\n" + withFF(joinLines(dirs));
+    return snapshot(freshGrid, freshDirs) + snapshot(carved, dirs) + snapshot(grid, dirs);
 }
 
 } // namespace mazeExample
