@@ -454,6 +454,34 @@ static BrepVertex* pushVertex(BrepModel* m, const BrepVertex& values) {
 // An edge the caller expects the next edge search to return (see brepFaceAddVertexHint).
 static BrepEdge* edgeHint = nullptr;
 
+// Corners of the face being built that were made for it and have no edge yet. No edge of the model
+// ends at such a vertex and no face of the model has it as a corner, so the edge search for a pair
+// with one of them, and the face search for a face with one, would find nothing.
+static const BrepModel* freshModel = nullptr;
+static const BrepVertex* freshCorners[BREP_MAX_CORNERS];
+static int freshCount = 0;
+static bool faceHasNewCorner = false;
+
+static void freshReset(const BrepModel* m) {
+    freshModel = m;
+    freshCount = 0;
+    faceHasNewCorner = false;
+}
+
+static bool takeFresh(const BrepModel* m, const BrepVertex* a, const BrepVertex* b) {
+    if (m != freshModel) return false;
+    bool any = false;
+    for (int i = 0; i < freshCount;) {
+        if (freshCorners[i] == a || freshCorners[i] == b) {
+            freshCorners[i] = freshCorners[--freshCount]; // it gets an edge now
+            any = true;
+        } else {
+            i++;
+        }
+    }
+    return any;
+}
+
 static BrepEdge* findOrAddEdge(BrepModel* m) {
     BrepVertex* a = m->edgeKey.v[0];
     BrepVertex* b = m->edgeKey.v[1];
@@ -466,8 +494,10 @@ static BrepEdge* findOrAddEdge(BrepModel* m) {
         if (hint && joins(hint, a, b)) return hint;
         idx = indexOf(m);
         syncEdges(m, idx);
-        BrepEdge* e = idx->edges.find(pairHash(a, b), pairKey(a, b));
-        if (e) return e;
+        if (!takeFresh(m, a, b)) {
+            BrepEdge* e = idx->edges.find(pairHash(a, b), pairKey(a, b));
+            if (e) return e;
+        }
     } else {
         for (BrepEdge* e = m->edges; e; e = e->next)
             if (joins(e, a, b)) return e;
@@ -526,14 +556,14 @@ static BrepFace* findFace(BrepModel* m, const BrepFace* key) {
 static void faceNormal(BrepFace* f) {
     float sum[3] = {0, 0, 0};
     int n = f->count;
+    bool cw = f->orientation == BREP_CW; // any other orientation takes the counter-clockwise sign
     for (int i = 0; i < n; i++) {
-        const float* p = f->verts[(i + n - 1) % n]->pos;
+        const float* p = f->verts[i == 0 ? n - 1 : i - 1]->pos;
         const float* c = f->verts[i]->pos;
-        const float* q = f->verts[(i + 1) % n]->pos;
+        const float* q = f->verts[i + 1 == n ? 0 : i + 1]->pos;
         float a[3], b[3];
         for (int k = 0; k < 3; k++) {
-            // Any orientation other than clockwise takes the counter-clockwise sign.
-            a[k] = f->orientation == BREP_CW ? c[k] - p[k] : p[k] - c[k];
+            a[k] = cw ? c[k] - p[k] : p[k] - c[k];
             b[k] = q[k] - c[k];
         }
         sum[0] += a[1] * b[2] - a[2] * b[1];
@@ -551,7 +581,7 @@ static int faceMapping(const BrepFace* f) {
     for (int m = 0; m < 2; m++)
         for (int i = 0; i < n; i++) {
             const BrepVertex* a = f->verts[i];
-            const BrepVertex* b = f->verts[(i + 1) % n];
+            const BrepVertex* b = f->verts[i + 1 == n ? 0 : i + 1];
             float dt = a->texT[m] - b->texT[m], ds = a->texS[m] - b->texS[m];
             len[m] += sqrtf(dt * dt + ds * ds);
         }
@@ -565,6 +595,7 @@ void brepCreate(BrepModel** out, const char* name, int level) {
     BrepModel* m = (BrepModel*)calloc(1, sizeof(BrepModel));
     dropIndex(m); // a stale index or arena of a model that once lived here
     arenaRelease(m);
+    if (m == freshModel) freshReset(nullptr);
     if (!name) name = "";
     size_t len = strlen(name);
     if (len >= BREP_NAME_SIZE) {
@@ -583,6 +614,7 @@ void brepFree(BrepModel** model) {
     BrepModel* m = *model;
     if (!m) return;
     dropIndex(m);
+    if (m == freshModel) freshReset(nullptr);
     if (m->base == 0 && !arenaRelease(m)) {
         // Records not made by this module: each its own allocation.
         for (BrepFace* f = m->faces; f;) {
@@ -624,6 +656,7 @@ BrepVertex* brepNewVertex(BrepModel* model, float x, float y, float z, float wei
 
 void brepBeginFace(BrepModel* model, float weight, int orientation) {
     model->newFace.count = 0;
+    freshReset(model);
     model->newFace.weight = weight;
     model->newFace.orientation = orientation;
 }
@@ -654,7 +687,13 @@ void brepFaceAddPoint(BrepModel* model, float x, float y, float z, float weight,
     nv.next = nullptr;
     if (!roomForCorner(model)) return;
     BrepVertex* v = findVertex(model, nv.pos);
-    if (!v) v = pushVertex(model, nv);
+    if (!v) {
+        v = pushVertex(model, nv);
+        if (model == freshModel) {
+            freshCorners[freshCount++] = v; // at most one per corner
+            faceHasNewCorner = true;
+        }
+    }
     brepFaceAddVertex(model, v);
 }
 
@@ -732,13 +771,17 @@ BrepFace* brepEndFace(BrepModel* model) {
     model->edgeKey.v[0] = nf.verts[nf.count - 1];
     model->edgeKey.v[1] = nf.verts[0];
     nf.edges[nf.count - 1] = findOrAddEdge(model);
-    if (BrepFace* f = findFace(model, &nf)) return f;
+    bool newCorner = useIndex && model == freshModel && faceHasNewCorner;
+    freshReset(nullptr);
+    if (!newCorner)
+        if (BrepFace* f = findFace(model, &nf)) return f;
     return pushFace(model);
 }
 
 BrepFace* brepEndFaceNoEdges(BrepModel* model) {
     if (!faceAcceptable(model)) return nullptr;
     model->newFace.edges[model->newFace.count - 1] = nullptr;
+    freshReset(nullptr);
     return pushFace(model);
 }
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <utility>
@@ -66,6 +67,32 @@ void orientLike(BrepFace* q, const float m[3]) {
 
 // A model can be refined when every face has its edges and every edge has two faces of the model
 // that run along it.
+// The model's faces as a set of addresses (open addressing), so that an edge's face is known to be
+// one of them before it is read.
+struct FaceSet {
+    std::vector<const BrepFace*> slots;
+    static size_t slotOf(const BrepFace* f, size_t mask) {
+        return (size_t)(((uintptr_t)f >> 4) * 0x9e3779b97f4a7c15ULL >> 24) & mask;
+    }
+    void build(const std::vector<const BrepFace*>& faces) {
+        size_t cap = 16;
+        while (cap < faces.size() * 2) cap *= 2;
+        slots.assign(cap, nullptr);
+        for (const BrepFace* f : faces) {
+            size_t i = slotOf(f, cap - 1);
+            while (slots[i] && slots[i] != f) i = (i + 1) & (cap - 1);
+            slots[i] = f;
+        }
+    }
+    bool has(const BrepFace* f) const {
+        if (!f) return false;
+        size_t mask = slots.size() - 1;
+        for (size_t i = slotOf(f, mask); slots[i]; i = (i + 1) & mask)
+            if (slots[i] == f) return true;
+        return false;
+    }
+};
+
 bool closedModel(const BrepModel* src) {
     if (src->base != 0) return false;
     std::vector<const BrepFace*> faces;
@@ -75,11 +102,12 @@ bool closedModel(const BrepModel* src) {
             if (!f->edges[i]) return false;
         faces.push_back(f);
     }
-    std::sort(faces.begin(), faces.end());
+    FaceSet set;
+    set.build(faces);
     for (const BrepEdge* e = src->edges; e; e = e->next) {
         if (e->faceCount != 2) return false;
         for (const BrepFace* f : e->face) {
-            if (!std::binary_search(faces.begin(), faces.end(), f)) return false;
+            if (!set.has(f)) return false;
             bool uses = false;
             for (int i = 0; i < f->count; i++) uses |= f->edges[i] == e;
             if (!uses) return false;
@@ -265,12 +293,15 @@ void vertexFacesIndexed(BrepModel* out) {
             if (members[k] >= p && open[members[k]]) return members[k];
         return -1;
     };
+    std::vector<BrepVertex*> ring;
+    std::vector<BrepFace*> faces;
+    std::vector<BrepEdge*> via;
     for (int i = 0; i < n; i++) {
         if (!open[i]) continue;
         BrepEdge* e = list[i];
-        std::vector<BrepVertex*> ring = {e->v[0]};
-        std::vector<BrepFace*> faces = {e->face[0]};
-        std::vector<BrepEdge*> via = {e};
+        ring.assign(1, e->v[0]);
+        faces.assign(1, e->face[0]);
+        via.assign(1, e);
         e->faceCount = 2;
         open[i] = 0;
         int p = 0;
