@@ -1,5 +1,6 @@
 # The two commands: `make play` and `make test`. Everything else here serves them.
 BUILD   ?= build
+MAKEFLAGS += --no-print-directory
 RUN     := $(BUILD)/run
 JOBS    ?= $(shell nproc 2>/dev/null || echo 2)
 XVFB    := xvfb-run -a -s "-screen 0 1024x768x24"
