@@ -1,11 +1,13 @@
-// Shared helpers of the mesh tests: definition files in a temp folder, counting, and a record-by-record
-// comparison of two models that names the first difference.
+// Shared by the mesh tests: a scratch working directory, definition texts, small models, captured
+// output, and a dump of every record of a model to compare two models by.
 #pragma once
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <unistd.h>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
+#include <fstream>
 #include <map>
 #include <sstream>
 #include <string>
@@ -13,149 +15,32 @@
 #include "brep/brep.h"
 #include "brep/brep_build.h"
 
-// A fresh folder under the system's temp folder, removed with its files at the end of the scope.
-struct TempDir {
-    std::string path;
-    TempDir() {
-        std::string tmpl = testing::TempDir() + "kx_brep_XXXXXX";
-        path = mkdtemp(&tmpl[0]);
+// Runs each test inside a fresh temporary directory and returns to the old one afterwards.
+class ScratchDir : public ::testing::Test {
+  protected:
+    std::string oldDir, dir;
+    void SetUp() override {
+        char cwd[4096], pattern[] = "/tmp/kx_brep_XXXXXX";
+        ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+        oldDir = cwd;
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        dir = pattern;
+        ASSERT_EQ(chdir(dir.c_str()), 0);
     }
-    ~TempDir() { system(("rm -rf '" + path + "'").c_str()); }
-    std::string file(const std::string& name) const { return path + "/" + name; }
-    std::string write(const std::string& name, const std::string& text) const {
-        std::string p = file(name);
-        FILE* f = fopen(p.c_str(), "wb");
-        fwrite(text.data(), 1, text.size(), f);
-        fclose(f);
-        return p;
-    }
-};
-
-// Runs with the working directory set to a folder, for the readers that take a name.
-struct InDir {
-    char old[4096];
-    explicit InDir(const std::string& dir) {
-        if (!getcwd(old, sizeof old)) old[0] = 0;
-        EXPECT_EQ(0, chdir(dir.c_str()));
-    }
-    ~InDir() {
-        if (old[0] && chdir(old) != 0) abort();
+    void TearDown() override {
+        ASSERT_EQ(chdir(oldDir.c_str()), 0);
+        ASSERT_EQ(system(("rm -rf '" + dir + "'").c_str()), 0);
     }
 };
 
-struct ProfilePoint {
-    float x, y, inner, outer, below, above;
-    float vw[4];
-    float fw[4];
-};
-
-inline ProfilePoint profilePoint(float x, float y, float size = 0.5f, float vw = 1, float fw = 1) {
-    return {x, y, size, size, size / 2, size / 2, {vw, vw, vw, vw}, {fw, fw, fw, fw}};
+inline std::string readFileText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
 }
-
-inline std::string definitionText(const std::vector<ProfilePoint>& pts, float t0 = 0, float s0 = 0,
-                                  float t1 = 1, float s1 = 1) {
-    std::ostringstream o;
-    o << pts.size() << " " << t0 << " " << s0 << " " << t1 << " " << s1 << "\n";
-    for (const ProfilePoint& p : pts) {
-        o << p.x << " " << p.y << " " << p.inner << " " << p.outer << " " << p.below << " " << p.above;
-        for (float w : p.vw) o << " " << w;
-        for (float w : p.fw) o << " " << w;
-        o << "\n";
-    }
-    return o.str();
-}
-
-// A straight tube of n profile lines along +x with all weights 1.
-inline std::string straightTube(int n) {
-    std::vector<ProfilePoint> pts;
-    for (int i = 0; i < n; i++) pts.push_back(profilePoint((float)i, 0));
-    return definitionText(pts);
-}
-
-// A winding tube of n profile lines with varying sizes and weights.
-inline std::string windingTube(int n) {
-    std::vector<ProfilePoint> pts;
-    for (int i = 0; i < n; i++) {
-        float a = i * 0.37f;
-        ProfilePoint p = profilePoint(i * 0.5f + 0.3f * sinf(a * 3), 2 * sinf(a), 0.3f + 0.1f * cosf(a * 2),
-                                      1 + (i % 3), 1 + (i % 2));
-        p.vw[1] = 2 + (i % 4);
-        p.fw[2] = 0.5f + (i % 5);
-        pts.push_back(p);
-    }
-    return definitionText(pts, 0, 0, 2, 1);
-}
-
-inline int countFaces(const BrepModel* m) {
-    int n = 0;
-    for (const BrepFace* f = m->faces; f; f = f->next) n++;
-    return n;
-}
-inline int countEdges(const BrepModel* m) {
-    int n = 0;
-    for (const BrepEdge* e = m->edges; e; e = e->next) n++;
-    return n;
-}
-inline int countVertices(const BrepModel* m) {
-    int n = 0;
-    for (const BrepVertex* v = m->vertices; v; v = v->next) n++;
-    return n;
-}
-
-// Equal bits: a NaN made from a forbidden weight pair compares equal to itself.
-inline bool same(float a, float b) {
-    return memcmp(&a, &b, sizeof a) == 0;
-}
-
-// Compares two models list by list, records by their list positions. Empty when equal.
-inline std::string modelDifference(const BrepModel* a, const BrepModel* b) {
-    std::map<const void*, int> va, vb, ea, eb, fa, fb;
-    std::vector<const BrepVertex*> lva, lvb;
-    std::vector<const BrepEdge*> lea, leb;
-    std::vector<const BrepFace*> lfa, lfb;
-    for (const BrepVertex* v = a->vertices; v; v = v->next) va[v] = (int)lva.size(), lva.push_back(v);
-    for (const BrepVertex* v = b->vertices; v; v = v->next) vb[v] = (int)lvb.size(), lvb.push_back(v);
-    for (const BrepEdge* e = a->edges; e; e = e->next) ea[e] = (int)lea.size(), lea.push_back(e);
-    for (const BrepEdge* e = b->edges; e; e = e->next) eb[e] = (int)leb.size(), leb.push_back(e);
-    for (const BrepFace* f = a->faces; f; f = f->next) fa[f] = (int)lfa.size(), lfa.push_back(f);
-    for (const BrepFace* f = b->faces; f; f = f->next) fb[f] = (int)lfb.size(), lfb.push_back(f);
-    fa[nullptr] = fb[nullptr] = ea[nullptr] = eb[nullptr] = -1;
-    if (lva.size() != lvb.size()) return "vertex counts differ";
-    if (lea.size() != leb.size()) return "edge counts differ";
-    if (lfa.size() != lfb.size()) return "face counts differ";
-    for (size_t i = 0; i < lva.size(); i++) {
-        const BrepVertex *x = lva[i], *y = lvb[i];
-        for (int k = 0; k < 3; k++)
-            if (!same(x->pos[k], y->pos[k])) return "vertex " + std::to_string(i) + " position";
-        if (!same(x->weight, y->weight) || x->kind != y->kind)
-            return "vertex " + std::to_string(i) + " weight/kind";
-        for (int k = 0; k < 2; k++)
-            if (!same(x->texT[k], y->texT[k]) || !same(x->texS[k], y->texS[k]))
-                return "vertex " + std::to_string(i) + " tex";
-    }
-    for (size_t i = 0; i < lea.size(); i++) {
-        const BrepEdge *x = lea[i], *y = leb[i];
-        if (va[x->v[0]] != vb[y->v[0]] || va[x->v[1]] != vb[y->v[1]])
-            return "edge " + std::to_string(i) + " ends";
-        if (x->faceCount != y->faceCount) return "edge " + std::to_string(i) + " face count";
-        for (int k = 0; k < x->faceCount && k < 2; k++)
-            if (fa[x->face[k]] != fb[y->face[k]]) return "edge " + std::to_string(i) + " faces";
-    }
-    for (size_t i = 0; i < lfa.size(); i++) {
-        const BrepFace *x = lfa[i], *y = lfb[i];
-        std::string at = "face " + std::to_string(i);
-        if (x->count != y->count || x->orientation != y->orientation || !same(x->weight, y->weight) ||
-            x->mapping != y->mapping)
-            return at + " header";
-        for (int k = 0; k < 3; k++)
-            if (!same(x->normal[k], y->normal[k])) return at + " normal";
-        for (int k = 0; k < x->count; k++) {
-            if (va[x->verts[k]] != vb[y->verts[k]]) return at + " corner " + std::to_string(k);
-            if (ea[x->edges[k]] != eb[y->edges[k]]) return at + " edge " + std::to_string(k);
-        }
-    }
-    return "";
+inline void writeFileText(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
 }
 
 // Runs f with standard output captured; returns what it printed.
@@ -165,4 +50,99 @@ template <class F> std::string captured(F f) {
     f();
     fflush(stdout);
     return testing::internal::GetCapturedStdout();
+}
+
+template <class T> int countList(const T* p) {
+    int n = 0;
+    for (; p; p = p->next) n++;
+    return n;
+}
+// Vertex, edge and face counts.
+inline std::vector<int> sizes(const BrepModel* m) {
+    return {countList(m->vertices), countList(m->edges), countList(m->faces)};
+}
+
+// A tube definition of n profile lines along +x; `winding` varies the path, sizes and weights.
+inline std::string tubeText(int n, bool winding = false) {
+    std::ostringstream o;
+    o << n << " 0 0 " << (winding ? 2 : 1) << " 1\n";
+    for (int i = 0; i < n; i++) {
+        float a = i * 0.37f, size = winding ? 0.3f + 0.1f * cosf(a * 2) : 0.5f;
+        float vw = winding ? 1 + i % 3 : 1, fw = winding ? 1 + i % 2 : 1;
+        o << (winding ? i * 0.5f + 0.3f * sinf(a * 3) : i) << " " << (winding ? 2 * sinf(a) : 0) << " "
+          << size << " " << size << " " << size / 2 << " " << size / 2 << " " << vw << " "
+          << (winding ? 2 + i % 4 : vw) << " " << vw << " " << vw << " " << fw << " " << fw << " "
+          << (winding ? 0.5f + i % 5 : fw) << " " << fw << "\n";
+    }
+    return o.str();
+}
+
+// Level 0 of a tube read from its definition in the working directory.
+inline BrepModel* tubeModel(const std::string& text, const char* name = "TUBE") {
+    std::string path = std::string(name) + ".brepdef.txt";
+    writeFileText(path, text);
+    BrepModel* m = nullptr;
+    brepCreate(&m, name, 0);
+    captured([&] { brepLoadDefFile(&m, path.c_str()); });
+    return m;
+}
+
+inline void addFace(BrepModel* m, float weight, int orientation, std::vector<BrepVertex*> corners) {
+    brepBeginFace(m, weight, orientation);
+    for (BrepVertex* v : corners) brepFaceAddVertexNoEdge(m, v);
+    brepEndFaceNoEdges(m);
+}
+
+// Seven vertices with distinct values and three faces (a triangle, a quad, a pentagon) of both
+// orientations whose texture outlines make them choose mapping 0 and 1.
+inline BrepModel* makeMixedModel(const char* name, int level) {
+    BrepModel* m = nullptr;
+    brepCreate(&m, name, level);
+    BrepVertex* v[7];
+    for (int i = 0; i < 7; i++) {
+        float a = (float)i;
+        float t0 = i < 4 ? a * 0.5f : a * 0.01f, s0 = i < 4 ? a * 0.25f : 0.1f;
+        float t1 = i < 4 ? a * 0.01f : a * 0.5f, s1 = i < 4 ? 0.2f : a * 0.3f;
+        v[i] = brepNewVertex(m, 0.5f * a, a * a * 0.125f - 1.0f, 3.0f - a, 1.0f + a, i % 3, t0, s0, t1, s1);
+    }
+    addFace(m, 0.5f, BREP_CW, {v[0], v[1], v[2]});
+    addFace(m, 1.5f, BREP_CCW, {v[3], v[4], v[5], v[6]});
+    addFace(m, 2.0f, BREP_CW, {v[6], v[5], v[1], v[0], v[2]});
+    return m;
+}
+
+// Every value of every record, one line each in list order, floats as exact hex and references as
+// list positions (-1 null). Without edges the edge list and the faces' edge slots are left out.
+inline std::string dump(const BrepModel* m, bool edges = true) {
+    std::map<const void*, int> at = {{nullptr, -1}};
+    int n = 0;
+    for (const BrepVertex* v = m->vertices; v; v = v->next) at[v] = n++;
+    for (const BrepEdge* e = m->edges; e; e = e->next) at[e] = n++;
+    for (const BrepFace* f = m->faces; f; f = f->next) at[f] = n++;
+    std::ostringstream o;
+    o << std::hexfloat;
+    for (const BrepVertex* v = m->vertices; v; v = v->next)
+        o << "v " << v->pos[0] << " " << v->pos[1] << " " << v->pos[2] << " " << v->weight << " " << v->kind
+          << " " << v->texT[0] << " " << v->texS[0] << " " << v->texT[1] << " " << v->texS[1] << "\n";
+    for (const BrepEdge* e = edges ? m->edges : nullptr; e; e = e->next)
+        o << "e " << at[e->v[0]] << " " << at[e->v[1]] << " " << e->faceCount << " "
+          << at[e->faceCount > 0 ? e->face[0] : nullptr] << " " << at[e->faceCount > 1 ? e->face[1] : nullptr]
+          << "\n";
+    for (const BrepFace* f = m->faces; f; f = f->next) {
+        o << "f " << f->normal[0] << " " << f->normal[1] << " " << f->normal[2] << " " << f->orientation
+          << " " << f->weight << " " << f->mapping << " :";
+        for (int i = 0; i < f->count; i++)
+            o << " " << at[f->verts[i]] << "/" << at[edges ? f->edges[i] : nullptr];
+        o << "\n";
+    }
+    return o.str();
+}
+
+// Empty when two dumps are equal, else the line where they first differ.
+inline std::string firstDifference(const std::string& a, const std::string& b) {
+    if (a == b) return "";
+    size_t at =
+        std::mismatch(a.begin(), a.begin() + std::min(a.size(), b.size()), b.begin()).first - a.begin();
+    size_t line = a.rfind('\n', at) + 1; // 0 when there is no earlier line
+    return a.substr(line, a.find('\n', at) - line) + " | " + b.substr(line, b.find('\n', at) - line);
 }

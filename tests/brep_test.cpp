@@ -1,309 +1,241 @@
-// The B-rep records: construction, sharing of vertices, edges and faces, normals, texture mapping,
-// the connectivity check, face removal and the limits of the records.
-#include <cmath>
-#include <cstring>
+// The mesh records and level 0 from definitions: shared vertices, edges and faces, normals and
+// mappings, the connectivity check, the limits of the records, the tube builder and its refusals.
 #include "brep_helpers.h"
 
 namespace {
 
-BrepModel* newModel(const char* name = "T") {
-    BrepModel* m = nullptr;
-    brepCreate(&m, name, 0);
-    return m;
-}
-
-// A face over existing vertices, in the given order.
-BrepFace* face(BrepModel* m, std::initializer_list<BrepVertex*> corners, int orientation = BREP_CW,
-               float weight = 1) {
-    brepBeginFace(m, weight, orientation);
+BrepFace* face(BrepModel* m, std::initializer_list<BrepVertex*> corners, int orientation = BREP_CW) {
+    brepBeginFace(m, 1, orientation);
     for (BrepVertex* v : corners) brepFaceAddVertex(m, v);
     return brepEndFace(m);
 }
 
-BrepVertex* vertex(BrepModel* m, float x, float y, float z) {
-    return brepNewVertex(m, x, y, z, 1, 1, 0, 0, 0, 0);
-}
-
-// Both lookup modes: every behaviour below must hold with the indexes and with the plain scans.
+// Every record test holds with the hash indexes and with the plain scans. Corners 0-3 are a unit
+// square in z = 0.
 class BrepModelTest : public testing::TestWithParam<int> {
   protected:
-    void SetUp() override { brepSetIndexed(GetParam()); }
-    void TearDown() override { brepSetIndexed(1); }
+    BrepModel* m = nullptr;
+    BrepVertex* v[5];
+    void SetUp() override {
+        brepSetIndexed(GetParam());
+        brepCreate(&m, "T", 0);
+        const float p[5][3] = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {2, 2, 2}};
+        for (int i = 0; i < 5; i++) v[i] = brepNewVertex(m, p[i][0], p[i][1], p[i][2], 1, 1, 0, 0, 0, 0);
+    }
+    void TearDown() override {
+        brepFree(&m);
+        brepSetIndexed(1);
+    }
 };
 
-TEST_P(BrepModelTest, CreateSetsNameLevelAndEmptyLists) {
-    BrepModel* m = newModel("SPIDER");
-    EXPECT_STREQ("SPIDER", m->name);
-    EXPECT_EQ(0u, m->base);
-    EXPECT_EQ(0u, m->size);
-    EXPECT_EQ(nullptr, m->faces);
-    EXPECT_EQ(nullptr, m->edges);
-    EXPECT_EQ(nullptr, m->vertices);
-    brepFree(&m);
-    EXPECT_EQ(nullptr, m);
-}
-
-TEST_P(BrepModelTest, NewVertexGoesToHeadWithoutSearch) {
-    BrepModel* m = newModel();
-    BrepVertex* a = brepNewVertex(m, 1, 2, 3, 4, 2, 0.1f, 0.2f, 0.3f, 0.4f);
-    BrepVertex* b = brepNewVertex(m, 1, 2, 3, 5, 1, 0, 0, 0, 0);
-    EXPECT_NE(a, b);
-    EXPECT_EQ(b, m->vertices);
-    EXPECT_EQ(a, b->next);
-    EXPECT_FLOAT_EQ(0.1f, a->texT[0]);
-    EXPECT_FLOAT_EQ(0.3f, a->texT[1]);
-    EXPECT_FLOAT_EQ(0.2f, a->texS[0]);
-    EXPECT_FLOAT_EQ(0.4f, a->texS[1]);
-    EXPECT_EQ(2, a->kind);
-    brepFree(&m);
-}
-
-TEST_P(BrepModelTest, PointAtAnOccupiedPositionReusesTheNewestVertexUnchanged) {
-    BrepModel* m = newModel();
-    brepNewVertex(m, 0, 0, 0, 7, 1, 0, 0, 0, 0);
+TEST_P(BrepModelTest, SharedVerticesAndEdgesAndTheCheckOfThirdFacesAndOpenEdges) {
     BrepVertex* newer = brepNewVertex(m, 0, 0, 0, 9, 2, 0.5f, 0.5f, 0.5f, 0.5f);
     brepBeginFace(m, 1, BREP_CW);
     brepFaceAddPoint(m, -0.0f, 0, 0, 3, 1, 0, 0, 0, 0); // -0 equals 0
     brepFaceAddPoint(m, 1, 0, 0, 3, 1, 0, 0, 0, 0);
-    brepFaceAddPoint(m, 0, 1, 0, 3, 1, 0, 0, 0, 0);
-    BrepFace* f = brepEndFace(m);
-    ASSERT_NE(nullptr, f);
-    EXPECT_EQ(newer, f->verts[0]);
-    EXPECT_EQ(9, newer->weight);
-    EXPECT_EQ(2, newer->kind);
-    EXPECT_EQ(4, countVertices(m)); // two new corners only
-    brepFree(&m);
-}
-
-TEST_P(BrepModelTest, OppositeFacesShareOneEdgeListedInFaceOrder) {
-    BrepModel* m = newModel();
-    BrepVertex *a = vertex(m, 0, 0, 0), *b = vertex(m, 1, 0, 0), *c = vertex(m, 0, 1, 0),
-               *d = vertex(m, 1, 1, 0);
-    BrepFace* f1 = face(m, {a, b, c});
-    BrepFace* f2 = face(m, {b, a, d});
-    EXPECT_EQ(5, countEdges(m));
-    EXPECT_EQ(f1->edges[0], f2->edges[0]); // a-b and b-a
+    brepFaceAddPoint(m, 0, 5, 0, 3, 1, 0, 0, 0, 0);
+    BrepFace* f0 = brepEndFace(m);
+    EXPECT_TRUE(f0->verts[0] == newer && newer->weight == 9 && newer->kind == 2 && f0->verts[1] == v[1]);
+    EXPECT_EQ(7, countList(m->vertices));
+    BrepFace* f1 = face(m, {v[0], v[1], v[3]});
+    BrepFace* f2 = face(m, {v[1], v[0], v[2]});
     BrepEdge* ab = f1->edges[0];
-    EXPECT_EQ(a, ab->v[0]); // made by the first face: previous corner, then new corner
-    EXPECT_EQ(b, ab->v[1]);
-    EXPECT_EQ(0, ab->faceCount);
-    brepCheck(m, 0);
-    EXPECT_EQ(2, ab->faceCount);
-    EXPECT_EQ(f2, ab->face[0]); // f2 is nearer the head
-    EXPECT_EQ(f1, ab->face[1]);
-    // Closing edge runs from the last corner to the first.
-    EXPECT_EQ(c, f1->edges[2]->v[0]);
-    EXPECT_EQ(a, f1->edges[2]->v[1]);
-    brepFree(&m);
+    EXPECT_EQ(ab, f2->edges[0]);
+    EXPECT_TRUE(ab->v[0] == v[0] && ab->v[1] == v[1]);                     // previous corner, then new one
+    EXPECT_TRUE(f1->edges[2]->v[0] == v[3] && f1->edges[2]->v[1] == v[0]); // the closing edge
+    EXPECT_EQ(3 + 5, countList(m->edges));
+    EXPECT_EQ("", captured([&] { brepCheck(m, 0); }));
+    EXPECT_TRUE(ab->faceCount == 2 && ab->face[0] == f2 && ab->face[1] == f1); // face list order
+    // A third face on a-b: the oldest face, met last, finds it full and skips its later edges.
+    face(m, {v[0], v[1], v[4]});
+    std::string multiple = "Brep Error Edge multiple conncted !\n", strict = multiple;
+    EXPECT_EQ(multiple, captured([&] { brepCheck(m, 0); }));
+    EXPECT_EQ(0, f1->edges[1]->faceCount);
+    for (int i = 0; i < 6 + 3; i++) strict += "Brep Error Edge not conncted !\n"; // with f0's three
+    EXPECT_EQ(strict, captured([&] { brepCheck(m, 1); }));
 }
 
-TEST_P(BrepModelTest, EdgeHintsGiveTheEdgeTheSearchWouldFind) {
-    BrepModel* m = newModel();
-    BrepVertex *a = vertex(m, 0, 0, 0), *b = vertex(m, 1, 0, 0), *c = vertex(m, 0, 1, 0),
-               *d = vertex(m, 1, 1, 0);
-    BrepFace* f = face(m, {a, b, c});
-    BrepEdge* ab = f->edges[0];
-    BrepEdge* ca = f->edges[2];
-    // Right hints are the searched edges; a hint that joins other corners is ignored.
-    brepBeginFace(m, 1, BREP_CW);
-    brepFaceAddVertexHint(m, b, ca);
-    brepFaceAddVertexHint(m, a, ab);
-    brepFaceAddVertexHint(m, d, ab);
-    BrepFace* g = brepEndFaceHint(m, ca);
-    ASSERT_NE(nullptr, g);
-    EXPECT_EQ(ab, g->edges[0]);
-    EXPECT_EQ(5, countEdges(m)); // a-d and d-b made, not mixed up with the wrong hints
-    EXPECT_TRUE(g->edges[1] != ab && g->edges[2] != ca);
-    EXPECT_EQ(d, g->edges[2]->v[0]);
-    EXPECT_EQ(b, g->edges[2]->v[1]);
-    brepFree(&m);
-}
-
-TEST_P(BrepModelTest, CheckReportsThirdFaceOnceAndStrictOpenEdges) {
-    BrepModel* m = newModel();
-    BrepVertex *a = vertex(m, 0, 0, 0), *b = vertex(m, 1, 0, 0), *c = vertex(m, 0, 1, 0),
-               *d = vertex(m, 1, 1, 0), *e = vertex(m, 2, 2, 2);
-    BrepFace* oldest = face(m, {a, b, c});
-    face(m, {b, a, d});
-    face(m, {a, b, e});
-    // Faces are met from the head, so the oldest face finds a-b full.
-    std::string out = captured([&] { brepCheck(m, 0); });
-    EXPECT_EQ("Brep Error Edge multiple conncted !\n", out);
-    // Its later edges were skipped, so b-c and c-a have no faces.
-    EXPECT_EQ(2, oldest->edges[0]->faceCount);
-    EXPECT_EQ(0, oldest->edges[1]->faceCount);
-    EXPECT_EQ(0, oldest->edges[2]->faceCount);
-    // Strict: the open edges b-c, c-a, a-d, d-b, b-e and e-a each report once.
-    out = captured([&] { brepCheck(m, 1); });
-    std::string expected = "Brep Error Edge multiple conncted !\n";
-    for (int i = 0; i < 6; i++) expected += "Brep Error Edge not conncted !\n";
-    EXPECT_EQ(expected, out);
-    brepFree(&m);
-}
-
-TEST_P(BrepModelTest, ClosedTetrahedronChecksSilentlyEvenStrict) {
-    BrepModel* m = newModel();
-    BrepVertex *a = vertex(m, 0, 0, 0), *b = vertex(m, 1, 0, 0), *c = vertex(m, 0, 1, 0),
-               *d = vertex(m, 0, 0, 1);
-    face(m, {a, c, b});
-    face(m, {a, b, d});
-    face(m, {b, c, d});
-    face(m, {c, a, d});
-    EXPECT_EQ("", captured([&] { brepCheck(m, 1); }));
-    for (BrepEdge* e = m->edges; e; e = e->next) EXPECT_EQ(2, e->faceCount);
-    brepFree(&m);
-}
-
-TEST_P(BrepModelTest, EndFaceReturnsExistingFaceWithSameCornerSetInAnyOrder) {
-    BrepModel* m = newModel();
-    BrepVertex *a = vertex(m, 0, 0, 0), *b = vertex(m, 1, 0, 0), *c = vertex(m, 0, 1, 0),
-               *d = vertex(m, 1, 1, 0);
-    BrepFace* f = face(m, {a, b, c, d});
-    EXPECT_EQ(f, face(m, {c, b, a, d}, BREP_CCW));
-    EXPECT_EQ(1, countFaces(m));
-    EXPECT_NE(f, face(m, {a, b, c})); // a different set
-    // The file readers' end call always adds.
-    brepBeginFace(m, 1, BREP_CW);
-    for (BrepVertex* v : {a, b, c, d}) brepFaceAddVertexNoEdge(m, v);
-    BrepFace* g = brepEndFaceNoEdges(m);
-    EXPECT_NE(f, g);
-    for (int i = 0; i < 4; i++) EXPECT_EQ(nullptr, g->edges[i]);
-    EXPECT_EQ(3, countFaces(m));
-    // Now the newest face with the set is found first.
-    EXPECT_EQ(g, face(m, {d, c, b, a}));
-    brepFree(&m);
-}
-
-TEST_P(BrepModelTest, CornerSetRuleCountsIdenticalPairs) {
-    // The match counts identical (i, j) corner pairs, so a face that repeats a corner matches
-    // a new face with one more distinct corner whenever the pair count equals the corner count.
-    BrepModel* m = newModel();
-    BrepVertex *a = vertex(m, 0, 0, 0), *b = vertex(m, 1, 0, 0), *c = vertex(m, 0, 1, 0),
-               *d = vertex(m, 1, 1, 0);
-    BrepFace* odd = face(m, {a, a, b, c});
-    EXPECT_EQ(odd, face(m, {a, b, c, d}));
-    EXPECT_NE(odd, face(m, {a, a, b, c})); // 2*2 + 1 + 1 pairs: not even itself
-    EXPECT_EQ(2, countFaces(m));
-    brepFree(&m);
-}
-
-TEST_P(BrepModelTest, SquareNormalsFollowOrientation) {
-    BrepModel* m = newModel();
-    BrepVertex *a = vertex(m, 0, 0, 0), *b = vertex(m, 1, 0, 0), *c = vertex(m, 1, 1, 0),
-               *d = vertex(m, 0, 1, 0);
-    BrepFace* cw = face(m, {a, b, c, d}, BREP_CW);
-    EXPECT_FLOAT_EQ(0, cw->normal[0]);
-    EXPECT_FLOAT_EQ(0, cw->normal[1]);
-    EXPECT_FLOAT_EQ(1, cw->normal[2]);
-    brepBeginFace(m, 1, BREP_CCW);
-    for (BrepVertex* v : {a, b, c, d}) brepFaceAddVertexNoEdge(m, v);
-    BrepFace* ccw = brepEndFaceNoEdges(m);
-    EXPECT_FLOAT_EQ(-1, ccw->normal[2]);
-    EXPECT_EQ(BREP_CCW, ccw->orientation);
-    // A face without area keeps a zero normal instead of dividing by zero.
-    BrepFace* flat = face(m, {a, b, vertex(m, 2, 0, 0)});
-    EXPECT_EQ(0, flat->normal[0]);
-    EXPECT_EQ(0, flat->normal[1]);
-    EXPECT_EQ(0, flat->normal[2]);
-    brepFree(&m);
-}
-
-TEST_P(BrepModelTest, MappingIsTheShorterOutlineTieGoesToOne) {
-    BrepModel* m = newModel();
-    BrepVertex* a = brepNewVertex(m, 0, 0, 0, 1, 1, 0, 0, 0, 0);
-    BrepVertex* b = brepNewVertex(m, 1, 0, 0, 1, 1, 0, 0.1f, 0, 0.9f);
-    BrepVertex* c = brepNewVertex(m, 0, 1, 0, 1, 1, 0.1f, 0, 0.1f, 0);
-    EXPECT_EQ(0, face(m, {a, b, c})->mapping);
-    BrepVertex* p = brepNewVertex(m, 5, 0, 0, 1, 1, 0, 0, 0, 0);
-    BrepVertex* q = brepNewVertex(m, 6, 0, 0, 1, 1, 0.9f, 0.9f, 0.1f, 0);
-    BrepVertex* r = brepNewVertex(m, 5, 1, 0, 1, 1, 0, 0.9f, 0, 0.1f);
-    EXPECT_EQ(1, face(m, {p, q, r})->mapping);
-    BrepVertex* e = brepNewVertex(m, 2, 1, 0, 1, 1, 0.5f, 0.5f, 0.5f, 0.5f);
-    EXPECT_EQ(1, face(m, {a, c, e})->mapping); // a, c and e have equal values in both mappings
-    brepFree(&m);
-}
-
-TEST_P(BrepModelTest, RemoveFaceUnlinksOrReportsNotFound) {
-    BrepModel* m = newModel();
-    BrepVertex *a = vertex(m, 0, 0, 0), *b = vertex(m, 1, 0, 0), *c = vertex(m, 0, 1, 0),
-               *d = vertex(m, 1, 1, 0);
-    BrepFace* f1 = face(m, {a, b, c});
-    BrepFace* f2 = face(m, {b, d, c});
-    BrepFace* f3 = face(m, {a, b, d});
-    EXPECT_EQ(f1, brepRemoveFace(&m->faces, f2));
-    EXPECT_EQ(f3, m->faces);
-    EXPECT_EQ(f1, f3->next);
-    EXPECT_EQ(nullptr, brepRemoveFace(&m->faces, f1)); // the last one: nothing follows
-    EXPECT_EQ(f3, m->faces);
-    EXPECT_EQ(nullptr, f3->next);
+TEST_P(BrepModelTest, FacesAreFoundByCornerSetAndRemovedFromTheList) {
+    BrepFace* f = face(m, {v[0], v[1], v[2], v[3]});
+    EXPECT_EQ(f, face(m, {v[2], v[1], v[0], v[3]}, BREP_CCW));
+    BrepFace* triangle = face(m, {v[0], v[1], v[2]});
+    EXPECT_NE(f, triangle);
+    addFace(m, 1, BREP_CW, {v[0], v[1], v[2], v[3]}); // always added, without edges
+    BrepFace* g = m->faces;
+    EXPECT_TRUE(g != f && !g->edges[3]);
+    EXPECT_EQ(g, face(m, {v[3], v[2], v[1], v[0]})); // the newest with the set
+    // Identical corner pairs are counted: a face repeating a corner matches one more distinct corner.
+    BrepFace* odd = face(m, {v[0], v[0], v[1], v[4]});
+    EXPECT_EQ(odd, face(m, {v[0], v[1], v[4], v[3]}));
+    EXPECT_EQ(f, brepRemoveFace(&m->faces, triangle));
+    EXPECT_EQ(nullptr, brepRemoveFace(&m->faces, f)); // the last one
     BrepFace stranger = {};
     EXPECT_EQ(nullptr, brepRemoveFace(&m->faces, &stranger));
-    EXPECT_EQ(1, countFaces(m));
-    // The removed corner set can be made again as a new face.
-    BrepFace* again = face(m, {c, b, d});
-    EXPECT_EQ(again, m->faces);
-    EXPECT_EQ(2, countFaces(m));
-    brepFree(&m);
+    EXPECT_EQ(2, countList(m->faces));
+    EXPECT_EQ(m->faces, face(m, {v[1], v[2], v[0]})); // a removed set is made again
 }
 
-TEST_P(BrepModelTest, SeventeenthCornerIsRefusedNotWrittenPastTheFace) {
-    BrepModel* m = newModel();
+TEST_P(BrepModelTest, NormalsFollowOrientationMappingTiesGoToOne) {
+    EXPECT_EQ(1, face(m, {v[0], v[1], v[2], v[3]})->normal[2]);
+    addFace(m, 1, BREP_CCW, {v[0], v[1], v[2], v[3]});
+    EXPECT_EQ(-1, m->faces->normal[2]);
+    BrepFace* flat = face(m, {v[0], v[1], brepNewVertex(m, 2, 0, 0, 1, 1, 0, 0, 0, 0)});
+    EXPECT_TRUE(flat->normal[0] == 0 && flat->normal[1] == 0 && flat->normal[2] == 0); // no NaN
+    EXPECT_EQ(1, flat->mapping); // all texture values 0: equal outlines
+    BrepVertex* a = brepNewVertex(m, 5, 0, 0, 1, 1, 0, 0, 0, 0);
+    BrepVertex* b = brepNewVertex(m, 6, 0, 0, 1, 1, 0, 0.1f, 0, 0.9f);
+    BrepVertex* c = brepNewVertex(m, 5, 1, 0, 1, 1, 0.1f, 0, 0.1f, 0);
+    BrepVertex* d = brepNewVertex(m, 6, 1, 0, 1, 1, 0.9f, 0.9f, 0.1f, 0);
+    EXPECT_EQ(0, face(m, {a, b, c})->mapping);
+    EXPECT_EQ(1, face(m, {a, d, c})->mapping);
+}
+
+TEST_P(BrepModelTest, FacesBeyondSixteenCornersAndOverlongNamesAreRefused) {
     std::string out = captured([&] {
         brepBeginFace(m, 1, BREP_CW);
         for (int i = 0; i < 20; i++) brepFaceAddPoint(m, cosf(i * 0.3f), sinf(i * 0.3f), 0, 1, 1, 0, 0, 0, 0);
         EXPECT_EQ(nullptr, brepEndFace(m));
         brepBeginFace(m, 1, BREP_CW);
-        for (int i = 0; i < 17; i++) brepFaceAddVertexNoEdge(m, m->vertices);
-        EXPECT_EQ(nullptr, brepEndFaceNoEdges(m));
-        brepBeginFace(m, 1, BREP_CW);
         EXPECT_EQ(nullptr, brepEndFace(m));
     });
-    EXPECT_EQ("Brep Error Face with more than 16 corners !\nBrep Error Face with more than 16 corners !\n"
-              "Brep Error Face without corners !\n",
-              out);
-    EXPECT_EQ(0, countFaces(m));
-    // Sixteen corners are fine.
+    EXPECT_EQ("Brep Error Face with more than 16 corners !\nBrep Error Face without corners !\n", out);
     brepBeginFace(m, 1, BREP_CW);
-    BrepVertex* v = m->vertices;
-    for (int i = 0; i < 16; i++, v = v->next) brepFaceAddVertex(m, v);
-    BrepFace* f = brepEndFace(m);
-    ASSERT_NE(nullptr, f);
-    EXPECT_EQ(16, f->count);
+    BrepVertex* p = m->vertices;
+    for (int i = 0; i < 16; i++, p = p->next) brepFaceAddVertex(m, p);
+    EXPECT_EQ(16, brepEndFace(m)->count);
+    BrepModel* named = nullptr;
+    out = captured([&] { brepBuildFromDef(&named, std::string(5000, 'N').c_str()); });
+    EXPECT_EQ(0u, out.find("Brep Error Model name longer than 31 characters")) << out;
+    EXPECT_EQ(std::string(31, 'N'), named->name);
+    brepFree(&named);
+}
+
+INSTANTIATE_TEST_SUITE_P(Lookups, BrepModelTest, testing::Values(1, 0));
+
+// ---- Level 0 from definition files.
+
+using BrepDefinition = ScratchDir;
+
+// Vertices or faces in creation order (the lists run newest first).
+template <class T> std::vector<T*> created(T* head) {
+    std::vector<T*> out;
+    for (; head; head = head->next) out.insert(out.begin(), head);
+    return out;
+}
+
+TEST_F(BrepDefinition, TubesOfThreeAndFourLinesAreClosedWithTheKnownCounts) {
+    for (int n : {3, 4}) {
+        writeFileText("TUBE.brepdef.txt", tubeText(n));
+        BrepModel* m = nullptr;
+        EXPECT_EQ("", captured([&] { brepBuildFromDef(&m, "TUBE"); })) << n; // strict check silent
+        EXPECT_EQ((n == 3 ? std::vector<int>{7, 15, 10} : std::vector<int>{12, 25, 15}), sizes(m));
+        int triangles = 0;
+        for (BrepFace* f = m->faces; f; f = f->next) triangles += f->count == 3;
+        EXPECT_EQ(10, triangles);
+        brepFree(&m);
+    }
+}
+
+TEST_F(BrepDefinition, WorkedExampleVerticesOutwardNormalsAndAProfileDoublingBack) {
+    BrepModel* m = tubeModel("3 0 0 1 1\n0 0 9 9 9 9 1 1 1 1 1 1 1 1\n"
+                             "1 0 0.5 0.5 0.25 0.25 1 1 1 1 1 1 1 1\n2 0 9 9 9 9 1 1 1 1 1 1 1 1\n");
+    std::vector<BrepVertex*> v = created(m->vertices);
+    ASSERT_EQ(7u, v.size());
+    const float want[7][7] = {// x y z t s0 s1 kind
+                              {0, 0, 0, 0, 0.5f, 0.5f, 2},
+                              {1, 0.5f, 0, 0.5f, 0, 1, 2},
+                              {1, 0.5f, -0.25f, 0.5f, 0.125f, 0.125f, 1},
+                              {1, -0.5f, -0.25f, 0.5f, 0.375f, 0.375f, 1},
+                              {1, -0.5f, 0.25f, 0.5f, 0.625f, 0.625f, 1},
+                              {1, 0.5f, 0.25f, 0.5f, 0.875f, 0.875f, 1},
+                              {2, 0, 0, 1, 0.5f, 0.5f, 2}};
+    for (int i = 0; i < 7; i++) {
+        const BrepVertex& p = *v[i];
+        EXPECT_EQ((std::vector<float>(want[i], want[i] + 7)),
+                  (std::vector<float>{p.pos[0], p.pos[1], p.pos[2], p.texT[0], p.texS[0], p.texS[1],
+                                      (float)p.kind}))
+            << i;
+        EXPECT_EQ(p.texT[0], p.texT[1]);
+    }
+    for (BrepFace* f = m->faces; f; f = f->next) { // away from the profile line y = z = 0
+        float c[3] = {0, 0, 0};
+        for (int i = 0; i < f->count; i++)
+            for (int k = 0; k < 3; k++) c[k] += f->verts[i]->pos[k] / f->count;
+        EXPECT_GT(f->normal[0] * (c[0] - 1) + f->normal[1] * c[1] + f->normal[2] * c[2], 0);
+    }
+    brepFree(&m);
+    m = tubeModel("3 0 0 1 1\n0 0 .5 .5 .25 .25 1 1 1 1 1 1 1 1\n"
+                  "1 0 .5 .5 .25 .25 1 1 1 1 1 1 1 1\n0 0 .5 .5 .25 .25 1 1 1 1 1 1 1 1\n");
+    v = created(m->vertices);
+    EXPECT_TRUE(v[1]->pos[0] == 0.5f && v[3]->pos[0] == 1.5f && v[3]->pos[1] == 0); // normal (1, 0)
     brepFree(&m);
 }
 
-TEST_P(BrepModelTest, OverlongNameIsReportedAndCut) {
-    std::string name(40, 'N');
-    BrepModel* m = nullptr;
-    std::string out = captured([&] { brepCreate(&m, name.c_str(), 2); });
-    EXPECT_EQ(0u, out.find("Brep Error Model name longer than 31 characters"));
-    EXPECT_EQ(std::string(31, 'N'), m->name);
-    EXPECT_EQ(2, m->level);
+TEST_F(BrepDefinition, WeightsComeFromTheLineBeforeAndFaceWeightsByCorner) {
+    BrepModel* m =
+        tubeModel("3 0 0 1 1\n0 0 .5 .5 .25 .25 1 2 3 4 10 11 12 13\n"
+                  "1 0 .5 .5 .25 .25 5 6 7 8 20 21 22 23\n2 0 .5 .5 .25 .25 10 20 30 40 99 99 99 99\n");
+    std::vector<BrepVertex*> v = created(m->vertices);
+    const float weight[7] = {2.5f, 2.5f, 1, 2, 3, 4, 25};
+    for (int i = 0; i < 7; i++) EXPECT_FLOAT_EQ(weight[i], v[i]->weight) << i;
+    std::vector<BrepFace*> f = created(m->faces); // start cap, then end cap
+    const float fw[10] = {10, 11, 12, 13, 10, 20, 21, 22, 23, 20};
+    for (int i = 0; i < 10; i++) EXPECT_FLOAT_EQ(fw[i], f[i]->weight) << i;
+    EXPECT_TRUE(f[0]->verts[1] == v[1] && f[0]->verts[2] == v[2]); // A then B
+    EXPECT_TRUE(f[5]->verts[1] == v[2] && f[5]->verts[2] == v[1]); // the end cap runs backwards
     brepFree(&m);
 }
 
-TEST_P(BrepModelTest, FreeReleasesAPackedModelAsOneBlock) {
-    // A packed model: header, one vertex and one face in one malloc'd block.
-    size_t size = sizeof(BrepModel) + sizeof(BrepVertex) + sizeof(BrepFace);
-    char* block = (char*)calloc(1, size);
-    BrepModel* m = (BrepModel*)block;
-    m->base = (uintptr_t)block;
-    m->size = (uint32_t)size;
-    BrepVertex* v = (BrepVertex*)(block + sizeof(BrepModel));
-    BrepFace* f = (BrepFace*)(block + sizeof(BrepModel) + sizeof(BrepVertex));
-    m->vertices = v;
-    m->faces = f;
-    f->count = 1;
-    f->verts[0] = v;
-    brepFree(&m); // one free(): the sanitizer and valgrind runs catch anything else
-    EXPECT_EQ(nullptr, m);
-    BrepModel* none = nullptr;
-    brepFree(&none);
+TEST_F(BrepDefinition, SeamFacesChooseTheMappingWithoutTheWrap) {
+    BrepModel* m = tubeModel(tubeText(5));
+    int seam = 0;
+    for (BrepFace* f = m->faces; f; f = f->next) {
+        bool hasA = false, hasB = false;
+        for (int i = 0; i < f->count; i++) {
+            hasA |= f->verts[i]->texS[0] != f->verts[i]->texS[1];
+            hasB |= f->verts[i]->texS[0] == 0.125f;
+        }
+        EXPECT_EQ(hasA && hasB ? 0 : 1, f->mapping); // E-A faces and the ties take 1
+        seam += hasA;
+    }
+    EXPECT_EQ(8, seam); // two per section: 2 caps + 2 quads x 3 sections
+    brepFree(&m);
 }
 
-INSTANTIATE_TEST_SUITE_P(Lookups, BrepModelTest, testing::Values(1, 0),
-                         [](const testing::TestParamInfo<int>& i) {
-                             return i.param ? "Indexed" : "Scanned";
-                         });
+TEST_F(BrepDefinition, MalformedDefinitionsAreRefusedWithOneLineAndAddNothing) {
+    std::string line = "1 0 0.5 0.5 0.25 0.25 1 1 1 1 1 1 1 1\n", head = "3 0 0 1 1\n" + line;
+    const struct {
+        std::string text; // nothing written for "missing"
+        const char* message;
+    } cases[] = {
+        {"missing", "cannot open"},
+        {"", "empty definition"},
+        {"2 0 0 1 1\n" + line + line, "2 profile lines, at least 3 needed"},
+        {"-4 0 0 1 1\n", "-4 profile lines"},
+        {"3.5 0 0 1 1\n" + line + line + line, "'3.5' is not a whole number"},
+        {"3 0 0", "ends inside the first line"},
+        {head + line + "1 0 0.5 0.5 0.25 0.25 1 1 1 1 1 1 1\n",
+         "ends in profile line 3 of 3 (13 of 14 numbers)"},
+        {"2000000000 0 0 1 1\n" + line + line + line, "ends in profile line 4 of 2000000000"},
+        {head + "1 0 0.5 half 0.25 0.25 1 1 1 1 1 1 1 1\n" + line, "line 3: 'half' is not a number"},
+        {head + "1 0 0.5 0.5,0.25 0.25 1 1 1 1 1 1 1 1\n" + line, "'0.5,0.25' is not a number"},
+        {head + "1 0 nan 0.5 0.25 0.25 1 1 1 1 1 1 1 1\n" + line, "'nan'"},
+        {head + "1 0 1e99 0.5 0.25 0.25 1 1 1 1 1 1 1 1\n" + line, "'1e99'"},
+        {std::string("3 0 0 1 1\n\x01\x02\xff", 13), "'\x3f\x3f\x3f' is not a number"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.message);
+        remove("BAD.brepdef.txt");
+        if (c.text != "missing") writeFileText("BAD.brepdef.txt", c.text);
+        BrepModel* m = nullptr;
+        brepCreate(&m, "BAD", 0);
+        std::string out = captured([&] { EXPECT_EQ(0, brepLoadDefFile(&m, "BAD.brepdef.txt")); });
+        EXPECT_EQ(0u, out.find("Brep Error BAD.brepdef.txt")) << out;
+        EXPECT_NE(std::string::npos, out.find(c.message)) << out;
+        EXPECT_EQ(1, std::count(out.begin(), out.end(), '\n')) << out;
+        EXPECT_EQ((std::vector<int>{0, 0, 0}), sizes(m));
+        brepFree(&m);
+    }
+}
 
 } // namespace

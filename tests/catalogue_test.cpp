@@ -1,43 +1,21 @@
-// The model catalogue: what each source loads, the files source 0 leaves behind, the routines of
-// the rows, compiling and releasing, and the level chosen for a distance.
+// The model catalogue: the three sources give the same models, source 0 leaves exactly the text
+// files behind, the arrow is always built, the level chosen for a distance; and kavernix-tool's
+// model commands run as a program on the same definitions.
 #include <dirent.h>
-#include <gtest/gtest.h>
-
+#include <sys/wait.h>
 #include <algorithm>
-#include <cmath>
 #include <set>
-#include <string>
-
 #include "app/record.h"
-#include "brep/brep.h"
 #include "brep/brep_file.h"
 #include "brep/catalogue.h"
-#include "brep_test_models.h"
+#include "brep_helpers.h"
 #include "game/actor.h"
-#include "gl_context.h"
-#include "maze/maze_draw.h"
-#include "scene/creatures.h"
 
 namespace {
 
 const char* const definitionNames[] = {"STRAWBAR",   "OILCAN",     "OILCAN1", "OILCAN2", "DIAMOND",
                                        "SPIDER",     "SPIDER1",    "SPIDER2", "SPIDER3", "SPIDER4",
                                        "VORDERBEIN", "HINTERBEIN", "PFERD",   "arrow"};
-
-// A tube of four profile lines (12 vertices, 15 faces), its size and place set by n.
-void writeDefinition(const char* name, int n) {
-    float a = 0.2f + 0.05f * n, y = 0.1f * n;
-    char text[1024];
-    snprintf(text, sizeof text,
-             "4 0 0 1 1\n"
-             "0 %g 0 0 0 0 2 2 2 2 1 1 1 1\n"
-             "1 %g %g %g %g %g 2 2 2 2 1 1 1 1\n"
-             "2 %g %g %g %g %g 4 4 4 4 2 2 2 2\n"
-             "3 %g 0 0 0 0 2 2 2 2 1 1 1 1\n",
-             y, y + 0.3f, a, a, a, a, y + 0.1f, a * 1.5f, a, a * 0.5f, a, y);
-    std::string path = std::string(name) + ".brepdef.txt";
-    writeFileText(path, text);
-}
 
 std::set<std::string> filesEndingIn(const std::string& suffix) {
     std::set<std::string> out;
@@ -51,36 +29,31 @@ std::set<std::string> filesEndingIn(const std::string& suffix) {
     return out;
 }
 
-// The same model read back from text: lists reversed, corners renumbered; values rounded to six
-// decimals and normals computed again from them.
-void expectSameGeometry(const ModelPicture& built, const ModelPicture& read) {
-    ASSERT_EQ(built.vertices.size(), read.vertices.size());
-    ASSERT_EQ(built.faces.size(), read.faces.size());
-    size_t V = built.vertices.size(), F = built.faces.size();
-    for (size_t i = 0; i < V; i++)
-        for (size_t k = 0; k < 9; k++) EXPECT_NEAR(built.vertices[i][k], read.vertices[V - 1 - i][k], 1e-5);
-    for (size_t i = 0; i < F; i++) {
-        const std::vector<float>& a = built.faces[i];
-        const std::vector<float>& b = read.faces[F - 1 - i];
-        ASSERT_EQ(a.size(), b.size());
-        for (size_t k = 0; k < 3; k++) EXPECT_NEAR(a[k], b[k], 1e-3);
-        EXPECT_EQ(a[3], b[3]);         // orientation
-        EXPECT_NEAR(a[4], b[4], 1e-5); // weight, six decimals
-        EXPECT_EQ(a[5], b[5]);         // corner count
-        for (size_t k = 7; k < a.size(); k++) EXPECT_EQ(b[k], (float)(V - 1) - a[k]);
-        // A face whose outline is equally long in both mappings may tip either way once its
-        // coordinates are rounded to six decimals (the file keeps no mapping).
-        if (a[6] != b[6]) {
-            double length[2] = {0, 0};
-            size_t n = a.size() - 7;
-            for (int m = 0; m < 2; m++)
-                for (size_t k = 0; k < n; k++) {
-                    const std::vector<float>& p = built.vertices[(size_t)a[7 + k]];
-                    const std::vector<float>& q = built.vertices[(size_t)a[7 + (k + 1) % n]];
-                    length[m] += std::hypot(p[5 + 2 * m] - q[5 + 2 * m], p[6 + 2 * m] - q[6 + 2 * m]);
-                }
-            EXPECT_NEAR(length[0], length[1], 1e-5);
+// Per face, oldest first: its orientation and weight, then per corner the position, the texture
+// values, the weight and the kind. Reading a text file reverses the lists, so a model read back gives
+// the same rows in list order.
+using Faces = std::vector<std::vector<float>>;
+Faces geometry(const BrepModel* m, bool oldestFirst) {
+    Faces out;
+    for (const BrepFace* f = m->faces; f; f = f->next) {
+        std::vector<float> row = {(float)f->orientation, f->weight};
+        for (int i = 0; i < f->count; i++) {
+            const BrepVertex* v = f->verts[i];
+            row.insert(row.end(), {v->pos[0], v->pos[1], v->pos[2], v->texT[0], v->texS[0], v->texT[1],
+                                   v->texS[1], v->weight, (float)v->kind});
         }
+        out.insert(oldestFirst ? out.begin() : out.end(), row);
+    }
+    return out;
+}
+
+// Equal up to the six decimals of the text files; reports the first difference only.
+void expectSameGeometry(const Faces& built, const Faces& read) {
+    ASSERT_EQ(built.size(), read.size());
+    for (size_t i = 0; i < built.size(); i++) {
+        ASSERT_EQ(built[i].size(), read[i].size()) << "face " << i;
+        for (size_t k = 0; k < built[i].size(); k++)
+            ASSERT_NEAR(built[i][k], read[i][k], 1e-5) << "face " << i << " value " << k;
     }
 }
 
@@ -91,7 +64,15 @@ class Catalogue : public ScratchDir {
         ScratchDir::SetUp();
         saved = record;
         int n = 0;
-        for (const char* name : definitionNames) writeDefinition(name, n++);
+        for (const char* name : definitionNames) { // four-line tubes, size and place set by n
+            float a = 0.2f + 0.05f * n, y = 0.1f * n++;
+            char text[512];
+            snprintf(text, sizeof text,
+                     "4 0 0 1 1\n0 %g 0 0 0 0 2 2 2 2 1 1 1 1\n1 %g %g %g %g %g 2 2 2 2 1 1 1 1\n"
+                     "2 %g %g %g %g %g 4 4 4 4 2 2 2 2\n3 %g 0 0 0 0 2 2 2 2 1 1 1 1\n",
+                     y, y + 0.3f, a, a, a, a, y + 0.1f, a * 1.5f, a, a * 0.5f, a, y);
+            writeFileText(std::string(name) + ".brepdef.txt", text);
+        }
     }
     void TearDown() override {
         modelTableFree();
@@ -99,154 +80,52 @@ class Catalogue : public ScratchDir {
         record = saved;
         ScratchDir::TearDown();
     }
-    void load(int source, int split = 0) {
+    void load(int source) {
         modelTableFree();
         brepFree(&arrowModel);
         record.modelSource = source;
-        record.splitQuads = split;
-        captureOutput([] { modelTableLoad(); }); // the refinement prints its counts
-    }
-    std::vector<ModelPicture> pictures() {
-        std::vector<ModelPicture> out;
-        for (int row = 0; row < MODEL_ROWS; row++)
-            for (int level = 0; level < MODEL_LEVELS; level++)
-                out.push_back(picture(modelTable[row].models[level]));
-        return out;
+        record.splitQuads = 0;
+        captured([] { modelTableLoad(); }); // the refinement prints its counts
+        ASSERT_NE(nullptr, arrowModel);
+        EXPECT_EQ(15, countList(arrowModel->faces)) << "source " << source; // built whatever the source
+        EXPECT_NE(nullptr, arrowModel->edges);
     }
 };
 
-TEST_F(Catalogue, DefinitionsBuildEveryLevelAndWriteExactlyTheTextFiles) {
+TEST_F(Catalogue, AllThreeSourcesGiveTheSameModelsAndSourceZeroWritesTheTextFiles) {
     load(0);
-    std::set<std::string> expected;
-    for (int row = 0; row < MODEL_ROWS; row++)
-        for (int level = 0; level < MODEL_LEVELS; level++) {
-            const BrepModel* m = modelTable[row].models[level];
-            ASSERT_NE(m, nullptr);
-            EXPECT_STREQ(m->name, modelNames[row]);
-            EXPECT_EQ(m->level, level);
-            EXPECT_NE(m->faces, nullptr);
+    std::set<std::string> want;
+    std::vector<Faces> built;
+    for (int level = 0; level < MODEL_LEVELS; level++)
+        for (int row = 0; row < MODEL_ROWS; row++) {
             char file[64];
             snprintf(file, sizeof file, "%s.%03d.brep.txt", modelNames[row], level);
-            expected.insert(file);
+            want.insert(file);
+            built.push_back(geometry(modelTable[row].models[level], true));
         }
-    EXPECT_EQ(filesEndingIn(".brep.txt"), expected);
-    EXPECT_EQ(expected.size(), 32u);
-    EXPECT_TRUE(expected.count("STRAWBAR.000.brep.txt") && expected.count("PFERD.003.brep.txt"));
+    EXPECT_EQ(32u, want.size());
+    EXPECT_EQ(want, filesEndingIn(".brep.txt")); // not the arrow's
     EXPECT_TRUE(filesEndingIn(".brep.bin").empty());
-    // Composite rows hold every part's faces: a four-line tube has 15.
-    EXPECT_EQ(countFaces(modelTable[ROW_STRAW].models[0]), 15);
-    EXPECT_EQ(countFaces(modelTable[ROW_OILCAN].models[0]), 3 * 15);
-    EXPECT_EQ(countFaces(modelTable[ROW_SPIDER].models[0]), 5 * 15);
-    EXPECT_EQ(countFaces(modelTable[ROW_FLOOR].models[3]), 64);
-    EXPECT_EQ(countFaces(arrowModel), 15);
-}
-
-TEST_F(Catalogue, AllThreeSourcesGiveTheSameGeometry) {
-    load(0);
-    std::vector<ModelPicture> built = pictures();
-    EXPECT_EQ(modelFilesPack(), 32);
-    EXPECT_EQ(filesEndingIn(".brep.bin").size(), 32u);
+    EXPECT_EQ(3 * 15, countList(modelTable[ROW_OILCAN].models[0]->faces)); // every part's faces
+    EXPECT_EQ(5 * 15, countList(modelTable[ROW_SPIDER].models[0]->faces));
+    EXPECT_EQ(32, modelFilesPack());
     load(1);
-    std::vector<ModelPicture> text = pictures();
-    load(2);
-    std::vector<ModelPicture> binary = pictures();
-    for (size_t i = 0; i < built.size(); i++) {
-        SCOPED_TRACE(modelNames[i / MODEL_LEVELS] + std::string(" level ") +
-                     std::to_string(i % MODEL_LEVELS));
-        expectSameGeometry(built[i], text[i]);
-        EXPECT_TRUE(binary[i] == text[i]); // packed from the text files, bit for bit
-    }
-    for (int row = 0; row < MODEL_ROWS; row++)
-        for (int level = 0; level < MODEL_LEVELS; level++) {
-            EXPECT_NE(modelTable[row].models[level]->base, 0u);
-            EXPECT_EQ(modelTable[row].models[level]->level, level);
-        }
-}
-
-TEST_F(Catalogue, SplittingLeavesOnlyTriangles) {
-    load(0, 1);
-    for (int row = 0; row < MODEL_ROWS; row++)
-        for (int level = 0; level < MODEL_LEVELS; level++)
-            for (const BrepFace* f = modelTable[row].models[level]->faces; f; f = f->next)
-                ASSERT_EQ(f->count, 3);
-    BrepModel* back = nullptr;
-    ASSERT_EQ(brepReadText(&back, "PFERD", 2), 1);
-    for (const BrepFace* f = back->faces; f; f = f->next) ASSERT_EQ(f->count, 3);
-    brepFree(&back);
-}
-
-TEST_F(Catalogue, ArrowIsBuiltWhateverTheSource) {
-    for (int source : {1, 2, 7}) {
-        SCOPED_TRACE(source);
-        load(source);
-        ASSERT_NE(arrowModel, nullptr);
-        EXPECT_EQ(countFaces(arrowModel), 15);
-        EXPECT_NE(arrowModel->edges, nullptr); // built, not read
-    }
-    // Any other source loads no row.
-    for (int row = 0; row < MODEL_ROWS; row++)
-        for (int level = 0; level < MODEL_LEVELS; level++) EXPECT_EQ(modelTable[row].models[level], nullptr);
-}
-
-TEST_F(Catalogue, MissingBinaryFilesLeaveEmptyModelsAndOneLineEach) {
-    record.modelSource = 2;
-    std::string out = captureOutput([] { modelTableLoad(); });
-    EXPECT_EQ(countLines(out, "Brep Error "), 32) << out;
-    EXPECT_NE(out.find("Brep Error SPIDER.002.brep.bin: "), std::string::npos);
-    for (int row = 0; row < MODEL_ROWS; row++)
-        for (int level = 0; level < MODEL_LEVELS; level++) {
+    std::vector<std::string> text;
+    for (int level = 0, i = 0; level < MODEL_LEVELS; level++)
+        for (int row = 0; row < MODEL_ROWS; row++, i++) {
+            SCOPED_TRACE(std::string(modelNames[row]) + " " + std::to_string(level));
             const BrepModel* m = modelTable[row].models[level];
-            ASSERT_NE(m, nullptr);
-            EXPECT_STREQ(m->name, modelNames[row]);
-            EXPECT_EQ(m->level, level);
-            EXPECT_EQ(m->faces, nullptr);
+            EXPECT_EQ(level, m->level);
+            expectSameGeometry(built[i], geometry(m, false));
+            text.push_back(dump(m));
         }
-}
-
-TEST_F(Catalogue, RowsGetTheirRoutinesAndStartEmpty) {
-    modelTable[ROW_STRAW].count = 5;
-    load(7);
-    void (*const materials[])() = {strawMaterial, oilcanMaterial, diamondMaterial, spiderMaterial,
-                                   floorMaterial};
-    void (*const entities[])(const Actor*) = {strawDraw, oilcanDraw, diamondDraw, spiderDraw, drawFloorTile};
-    for (int row = 0; row < MODEL_ROWS; row++) {
-        EXPECT_EQ(modelTable[row].count, 0);
-        EXPECT_EQ(modelTable[row].applyMaterial, row < 5 ? materials[row] : nullptr);
-        EXPECT_EQ(modelTable[row].drawEntity, row < 5 ? entities[row] : nullptr);
-        for (int level = 0; level < MODEL_LEVELS; level++) EXPECT_EQ(modelTable[row].lists[level], 0u);
-    }
-    EXPECT_EQ(modelRowByName("FLOOR0"), ROW_FLOOR);
-    EXPECT_EQ(modelRowByName("arrow"), -1);
-}
-
-TEST_F(Catalogue, CompileMakesAListPerLevelAndFreeReleasesThem) {
-    load(0);
-    glTestContext();
-    std::string out = captureOutput([] { modelTableCompile(); });
-    EXPECT_EQ(countLines(out, "OpenGL:"), 0) << out;
-    EXPECT_NE(arrowList, 0u);
-    EXPECT_TRUE(glIsList(arrowList));
-    std::set<uint32_t> names = {arrowList};
-    for (int row = 0; row < MODEL_ROWS; row++)
-        for (int level = 0; level < MODEL_LEVELS; level++) {
-            uint32_t list = modelTable[row].lists[level];
-            EXPECT_TRUE(glIsList(list));
-            names.insert(list);
-        }
-    EXPECT_EQ(names.size(), 33u);
-    uint32_t one = modelTable[ROW_HORSE].lists[2];
-    modelTable[ROW_SPIDER].count = 3;
-    modelTableFree();
-    EXPECT_FALSE(glIsList(one));
-    for (int row = 0; row < MODEL_ROWS; row++) {
-        EXPECT_EQ(modelTable[row].count, 0);
-        for (int level = 0; level < MODEL_LEVELS; level++) {
-            EXPECT_EQ(modelTable[row].models[level], nullptr);
-            EXPECT_EQ(modelTable[row].lists[level], 0u);
-        }
-    }
-    glDeleteLists(arrowList, 1);
-    arrowList = 0;
+    load(2);
+    for (int level = 0, i = 0; level < MODEL_LEVELS; level++)
+        for (int row = 0; row < MODEL_ROWS; row++, i++) // packed from the text files: bit for bit
+            EXPECT_EQ("", firstDifference(text[i], dump(modelTable[row].models[level]))) << modelNames[row];
+    load(7); // any other source: only the arrow
+    for (const ModelEntry& row : modelTable)
+        for (const BrepModel* m : row.models) EXPECT_EQ(nullptr, m);
 }
 
 TEST(LodForPosition, WholeUnitsOfGroundDistanceFromThePlayer) {
@@ -255,30 +134,62 @@ TEST(LodForPosition, WholeUnitsOfGroundDistanceFromThePlayer) {
     player.x = 10, player.y = 0.5f, player.z = 20;
     record.distanceLod = 1;
     record.lodLevel = 1;
-    struct Case {
-        float distance;
-        int level;
-    } cases[] = {{0, 3}, {0.99f, 3}, {1.0f, 2}, {2.5f, 1}, {2.999f, 1}, {3.0f, 0}, {40, 0}, {1e30f, 0}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.distance);
-        // Along x, along z, diagonally, and with a height far from the player's.
-        float d = c.distance, s = (float)(c.distance / std::sqrt(2.0));
-        float along[][3] = {{10 + d, 0.5f, 20}, {10, 0.5f, 20 - d}, {10 - s, 0.5f, 20 + s}, {10 + d, 77, 20}};
-        for (const float* pos : along) {
-            if (pos == along[2] && (c.distance == 1.0f || c.distance == 3.0f))
-                continue; // rounding at the step
-            EXPECT_EQ(lodForPosition(pos), c.level);
-        }
+    const float cases[][2] = {{0, 3},      {0.99f, 3}, {1.0f, 2}, {2.5f, 1},
+                              {2.999f, 1}, {3.0f, 0},  {40, 0},   {1e30f, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c[0]);
+        float d = c[0], s = (float)(d / std::sqrt(2.0));
+        // Along x, along z, and with a height far from the player's; diagonally off the steps.
+        float along[][3] = {{10 + d, 0.5f, 20}, {10, 0.5f, 20 - d}, {10 + d, 77, 20}, {10 - s, 0.5f, 20 + s}};
+        for (int i = 0; i < (d == 1 || d == 3 ? 3 : 4); i++) EXPECT_EQ(c[1], lodForPosition(along[i]));
     }
     record.distanceLod = 0;
     for (int fixed = 0; fixed < 4; fixed++) {
         record.lodLevel = fixed;
         float near[3] = {10, 0.5f, 20}, far[3] = {60, 0, 90};
-        EXPECT_EQ(lodForPosition(near), fixed);
-        EXPECT_EQ(lodForPosition(far), fixed);
+        EXPECT_TRUE(lodForPosition(near) == fixed && lodForPosition(far) == fixed);
     }
     record = saved;
     player = savedPlayer;
+}
+
+// Runs kavernix-tool in the working directory (stderr dropped); expects its exit status and each
+// of the texts in its output.
+void expectRun(const std::string& args, int status, std::initializer_list<const char*> texts = {}) {
+    FILE* p = popen(("'" KX_BINARY_DIR "/kavernix-tool' " + args + " 2>/dev/null").c_str(), "r");
+    ASSERT_NE(nullptr, p);
+    std::string out;
+    char buf[4096];
+    for (size_t got; (got = fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, got);
+    int st = pclose(p);
+    EXPECT_EQ(status, WIFEXITED(st) ? WEXITSTATUS(st) : -1) << args;
+    for (const char* text : texts) EXPECT_NE(std::string::npos, out.find(text)) << args << ": " << out;
+}
+
+using ModelTool = Catalogue;
+
+TEST_F(ModelTool, BuildInfoPackTexhintAndCacheCommands) {
+    expectRun(
+        "model build --out built DIAMOND", 0,
+        {"DIAMOND.000: 15 faces, 25 edges, 12 vertices\n", "DIAMOND.001: 47 faces, 89 edges, 44 vertices\n"});
+    expectRun("model build --floor --out built", 0, {"FLOOR0.003: 64 faces"});
+    expectRun("model-info built/FLOOR0.003.brep.txt", 0, {"vertices 81, faces 64 (triangles 0, quads 64"});
+    ASSERT_EQ(0, chdir("built"));
+    expectRun("model-pack DIAMOND 1", 0, {"DIAMOND.001.brep.bin: 9932 bytes\n"}); // 288 + 44 * 44 + 164 * 47
+    expectRun("model-info DIAMOND.001.brep.bin", 0,
+              {"binary model \"DIAMOND\" level 1", "vertices 44, faces 47"});
+    writeFileText("BAD.000.brep.bin", std::string(300, '\x01'));
+    expectRun("model-info BAD.000.brep.bin", 1, {"Brep Error BAD.000.brep.bin: size field"});
+    expectRun("model-pack-all", 1); // the catalogue's text files are not all here
+    ASSERT_EQ(0, chdir(".."));
+    expectRun("model-texhint OILCAN 1 128", 0);
+    EXPECT_EQ(18u + 128 * 128 * 3, readFileText("OILCAN.001.texhint.tga").size());
+    expectRun("model-cache", 0, {"32 text and 32 binary model files written"});
+    EXPECT_EQ(32u, filesEndingIn(".brep.bin").size());
+    expectRun("model-pack-all", 0);
+    for (const char* bad :
+         {"model build", "model-pack DIAMOND two", "model-texhint OILCAN 1 0", "model-info x.md"})
+        expectRun(bad, 2); // usage faults
 }
 
 } // namespace
