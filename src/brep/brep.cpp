@@ -140,11 +140,31 @@ bool joins(const BrepEdge* e, const BrepVertex* a, const BrepVertex* b) {
     return (e->v[0] == a && e->v[1] == b) || (e->v[0] == b && e->v[1] == a);
 }
 
-// Open addressing, linear probing; per slot the key, its hash and the record, so that a lookup
-// reads no record. Records are only added (a newer record with an equal key replaces the older one).
+// A position, compared as the scan compares it (so -0 equals 0).
+struct PositionKey {
+    float p[3];
+    bool operator==(const PositionKey& o) const { return p[0] == o.p[0] && p[1] == o.p[1] && p[2] == o.p[2]; }
+    uint64_t hash() const { return positionHash(p); }
+};
+PositionKey positionKey(const float p[3]) {
+    return {{p[0], p[1], p[2]}};
+}
+
+// An unordered vertex pair, kept sorted by address.
+struct PairKey {
+    const BrepVertex* a;
+    const BrepVertex* b;
+    bool operator==(const PairKey& o) const { return a == o.a && b == o.b; }
+    uint64_t hash() const { return pairHash(a, b); }
+};
+PairKey pairKey(const BrepVertex* a, const BrepVertex* b) {
+    return a < b ? PairKey{a, b} : PairKey{b, a};
+}
+
+// Open addressing, linear probing; per slot the key and the record, so that a lookup reads no
+// record. Records are only added (a newer record with an equal key replaces the older one).
 template <class Rec, class Key> struct NewestTable {
     struct Slot {
-        uint64_t hash;
         Key key;
         Rec* rec;
     };
@@ -161,57 +181,44 @@ template <class Rec, class Key> struct NewestTable {
         for (size_t i = h & mask;; i = (i + 1) & mask) {
             const Slot& s = slots[i];
             if (!s.rec) return nullptr;
-            if (s.hash == h && s.key == k) return s.rec;
+            if (s.key == k) return s.rec;
         }
     }
     void put(uint64_t h, const Key& k, Rec* rec) {
-        if ((used + 1) * 2 > slots.size()) grow();
+        if ((used + 1) * 2 > slots.size()) resize(slots.empty() ? 64 : slots.size() * 2);
         size_t mask = slots.size() - 1;
         for (size_t i = h & mask;; i = (i + 1) & mask) {
             Slot& s = slots[i];
             if (!s.rec) {
-                s = {h, k, rec};
+                s = {k, rec};
                 used++;
                 return;
             }
-            if (s.hash == h && s.key == k) {
+            if (s.key == k) {
                 s.rec = rec;
                 return;
             }
         }
     }
-    void grow() {
+    // Room for n keys without growing.
+    void reserve(size_t n) {
+        size_t cap = 64;
+        while (cap < (n + 1) * 2) cap *= 2;
+        if (cap > slots.size()) resize(cap);
+    }
+    void resize(size_t cap) {
         std::vector<Slot, BlockAllocator<Slot>> old;
         old.swap(slots);
-        slots.assign(old.empty() ? 64 : old.size() * 2, Slot{0, Key(), nullptr});
+        slots.assign(cap, Slot{Key(), nullptr});
         size_t mask = slots.size() - 1;
         for (const Slot& s : old) {
             if (!s.rec) continue;
-            size_t i = s.hash & mask;
+            size_t i = s.key.hash() & mask;
             while (slots[i].rec) i = (i + 1) & mask;
             slots[i] = s;
         }
     }
 };
-
-// A position, compared as the scan compares it (so -0 equals 0).
-struct PositionKey {
-    float p[3];
-    bool operator==(const PositionKey& o) const { return p[0] == o.p[0] && p[1] == o.p[1] && p[2] == o.p[2]; }
-};
-PositionKey positionKey(const float p[3]) {
-    return {{p[0], p[1], p[2]}};
-}
-
-// An unordered vertex pair, kept sorted by address.
-struct PairKey {
-    const BrepVertex* a;
-    const BrepVertex* b;
-    bool operator==(const PairKey& o) const { return a == o.a && b == o.b; }
-};
-PairKey pairKey(const BrepVertex* a, const BrepVertex* b) {
-    return a < b ? PairKey{a, b} : PairKey{b, a};
-}
 
 // Faces by corner set. Faces whose corners are all distinct are keyed by the sorted corner set (a
 // multi-map: faces made without the search may repeat a set); the few faces that repeat a corner are
@@ -235,13 +242,13 @@ struct FaceTable {
         used = 0;
         nextSeq = 1;
     }
-    void grow() {
+    void grow(size_t atLeast = 0) {
         std::vector<Slot, BlockAllocator<Slot>> old;
         old.swap(slots);
         size_t live = 0;
         for (const Slot& s : old) live += s.face && s.face != tomb();
         size_t cap = 64;
-        while (cap < live * 4) cap *= 2;
+        while (cap < live * 4 || cap < atLeast) cap *= 2;
         slots.assign(cap, Slot{0, nullptr, 0});
         used = 0;
         for (const Slot& s : old)
@@ -405,6 +412,22 @@ void syncFaces(const BrepModel* m, ModelIndex* idx) {
 }
 
 } // namespace
+
+void brepReserve(BrepModel* model, int faces, int edges, int vertices) {
+    if (!useIndex || faces < 0 || edges < 0 || vertices < 0) return;
+    ModelIndex* idx = indexOf(model);
+    syncVertices(model, idx);
+    syncEdges(model, idx);
+    syncFaces(model, idx);
+    idx->vertices.reserve(idx->vertices.used + (size_t)vertices);
+    idx->edges.reserve(idx->edges.used + (size_t)edges);
+    size_t faceSlots = (idx->faces.used + (size_t)faces + 1) * 2;
+    if (faceSlots > idx->faces.slots.size()) idx->faces.grow(faceSlots);
+}
+
+void brepDropIndex(BrepModel* model) {
+    dropIndex(model);
+}
 
 void brepSetIndexed(int on) {
     if (useIndex == (on != 0)) return;

@@ -84,3 +84,7 @@ BrepFace* brepRemoveFace(BrepFace** list, BrepFace* face);
 // default) or the plain list scans (0). Both give the same records; the indexes are only faster.
 void brepSetIndexed(int on);
 int brepIndexed();
+// Sizes the model's indexes for that many more records of each kind; lookups are unchanged.
+void brepReserve(BrepModel* model, int faces, int edges, int vertices);
+// Releases the model's indexes (they are made again by the next lookup); lookups are unchanged.
+void brepDropIndex(BrepModel* model);

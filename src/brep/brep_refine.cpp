@@ -343,6 +343,12 @@ void brepRefine(BrepModel* src, BrepModel** out) {
         refineError(src, "not a closed, checked model: not refined");
         return;
     }
+    // A closed model gives a face per face, edge and vertex, two corners per edge and four edges per
+    // edge: the new model's indexes are sized once.
+    int srcFaces = countOf(src->faces), srcEdges = 0, srcVertices = 0;
+    for (const BrepEdge* e = src->edges; e; e = e->next) srcEdges++;
+    for (const BrepVertex* v = src->vertices; v; v = v->next) srcVertices++;
+    brepReserve(n, srcFaces + srcEdges + srcVertices, 4 * srcEdges, 2 * srcEdges);
     shrunkenFaces(src, n);
     edgeFaces(src, n);
     brepCheck(n, 0);
@@ -351,6 +357,7 @@ void brepRefine(BrepModel* src, BrepModel** out) {
     else
         vertexFacesScanned(n);
     brepCheck(n, 1);
+    brepDropIndex(n); // lookups in the new model are over; its indexes would only hold memory
 
     int edges = 0, vertices = 0;
     for (const BrepEdge* e = n->edges; e; e = e->next) edges++;
