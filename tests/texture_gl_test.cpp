@@ -1,19 +1,16 @@
-// Textures, render switches and the 2D drawing read back from a real GL context (Mesa under Xvfb):
-// pictures into the colour and stencil buffers, text lighting its glyph's cell, the fade's scaling,
-// and the texture names kept one per image across mode changes.
+// The font built from a glyph strip, and textures, render switches and the 2D drawing read back from a
+// real GL context (Mesa under Xvfb).
 #include <gtest/gtest.h>
 
 #include <GL/gl.h>
 #include <GL/glu.h>
+#include <array>
 #include <set>
 
 #include "app/record.h"
 #include "app/screens.h"
-#include "font_strip.h"
 #include "gl_context.h"
-#include "image/picture.h"
 #include "image/texture.h"
-#include "image/tga.h"
 #include "image_test_files.h"
 #include "text/font.h"
 
@@ -21,56 +18,79 @@ GameState gameState; // the fade state drawFade reads; the screens module is not
 
 namespace {
 
-constexpr int windowSize = 256;
-
-// Reads a w x h block of the colour buffer as tightly packed RGB.
-Bytes readColour(int x, int y, int w, int h) {
-    Bytes out(size_t(w * h * 3));
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(x, y, w, h, GL_RGB, GL_UNSIGNED_BYTE, out.data());
-    return out;
+// The test strip, dark glyphs on white in one band of 32 rows that reaches the strip's top row: 33
+// two-column placeholders coloured (1, 2, 3), glyph 33 ten columns wide at column 100, glyphs 34 to 64
+// four columns wide, each coloured (k, 40 + band row, 80), and "A" (65) black, ending at the right edge.
+void writeStrip(const std::string& path) {
+    TgaImage strip{};
+    ASSERT_EQ(tgaCreate(&strip, 24, 330, 34), 1);
+    tgaFill(&strip, 0xFFFFFF);
+    auto glyph = [&](int column, int width, int r, int g, int b) {
+        for (int x = column; x < column + width; x++)
+            for (int j = 0; j < 32; j++) tgaSetPixel(&strip, x, 2 + j, r | (g + j) << 8 | b << 16);
+    };
+    for (int k = 0; k < 33; k++) glyph(1 + 3 * k, 2, 1, 2, 3);
+    glyph(100, 10, 33, 40, 80);
+    for (int k = 34; k <= 64; k++) glyph(112 + 6 * (k - 34), 4, k, 40, 80);
+    glyph(298, 32, 0, 0, 0);
+    ASSERT_EQ(tgaSave(&strip, path.c_str()), 1);
+    tgaFree(&strip);
 }
 
-Bytes readStencil(int x, int y, int w, int h) {
-    Bytes out(size_t(w * h));
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(x, y, w, h, GL_STENCIL_INDEX, GL_UNSIGNED_BYTE, out.data());
-    return out;
+// What a strip pixel becomes: red and blue exchanged, alpha from the new red, every byte inverted.
+Bytes fontPixelOf(int r, int g, int b) {
+    return {uint8_t(255 - b), uint8_t(255 - g), uint8_t(255 - r), uint8_t(255 - b)};
 }
 
-void windowProjection() {
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluOrtho2D(0, windowSize, 0, windowSize);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-}
+} // namespace
 
-// The fixed state the game sets at start: blending on with the neutral function, lighting and depth on.
-class GlDrawing : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        glTestContext(windowSize, windowSize);
-        glViewport(0, 0, windowSize, windowSize);
-        record.windowWidth = windowSize;
-        record.windowHeight = windowSize;
-        record.textureMode = 1;
-        record.shadeMode = 2;
-        glEnable(GL_DEPTH_TEST);
-        glEnable(GL_LIGHTING);
-        glEnable(GL_BLEND);
-        glBlendFunc(GL_ONE, GL_ZERO);
-        glDisable(GL_STENCIL_TEST);
-        glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
-        while (glGetError() != GL_NO_ERROR) {
+// Glyph k is character k: cell column k mod 16, cell row k div 16 from the top, the glyph upside down,
+// its band row j on the cell's row j - 1 from the top, so the lowest band row lands in the cell above.
+TEST(FontBuild, GlyphsAfterThe33PlaceholdersLandCentredAndUpsideDownInTheCellsOfTheirCodes) {
+    TempDir dir;
+    TgaImage font{};
+    writeStrip(dir.file("strip.tga"));
+    ASSERT_EQ(fontBuild(&font, dir.file("strip.tga").c_str()), 1);
+    ASSERT_EQ(font.byteSize, 512 * 512 * 4);
+    auto at = [&](int x, int y) {
+        return Bytes(font.pixels + (y * 512 + x) * 4, font.pixels + (y * 512 + x) * 4 + 4);
+    };
+    const Bytes transparent = {0, 0, 0, 0};
+    for (int k = 34; k <= 64; k++) {
+        // The scan skips the first ink column and takes the background column after the last one:
+        // centred at (x0 + 32 - x1) / 2 = (33 - 4) / 2 = 14.
+        const int cellX = 32 * (k % 16), top = 511 - 32 * (k / 16);
+        for (int j = 1; j < 32; j++)
+            for (int x = 13; x <= 17; x++)
+                ASSERT_EQ(at(cellX + x, top + 1 - j),
+                          x == 13 || x == 17 ? transparent : fontPixelOf(k, 40 + j, 80))
+                    << k << ": " << x << "," << j;
+    }
+    for (int y = 0; y < 512; y++)
+        for (int x = 0; x < 512; x++) {
+            ASSERT_NE(at(x, y), fontPixelOf(1, 2, 3)) << x << "," << y;
+            const bool emptyCell = y > 448 || (y > 416 && y < 448 && x < 32); // codes 0 to 32
+            ASSERT_TRUE(!emptyCell || at(x, y) == transparent) << x << "," << y;
         }
+    EXPECT_EQ(at(14, 416), fontPixelOf(48, 40, 80));
+    // Glyph 33 ("!") has ink columns 100 to 109: columns 101 to 110 are copied to cell x 11 to 20, the
+    // last one background. "A" has no column after its ink: 31 columns, from cell x 0.
+    for (int x = 0; x < 32; x++) {
+        EXPECT_EQ(at(32 + x, 447), x >= 11 && x < 20 ? fontPixelOf(33, 41, 80) : transparent) << x;
+        EXPECT_EQ(at(32 + x, 383), x < 31 ? fontPixelOf(0, 1, 0) : transparent) << x;
     }
-    void clearTo(uint8_t grey) {
-        glClearColor(grey / 255.0f, grey / 255.0f, grey / 255.0f, 0);
-        glClearStencil(0);
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
-    }
-};
+    EXPECT_EQ(fontBuild(&font, dir.file("missing.tga").c_str()), 0);
+    EXPECT_EQ(font.pixels, nullptr);
+}
+
+namespace {
+
+Bytes readBack(GLenum format, int w, int h) { // from the window's bottom-left corner
+    Bytes out(size_t(w * h * (format == GL_RGB ? 3 : 1)));
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, w, h, format, GL_UNSIGNED_BYTE, out.data());
+    return out;
+}
 
 TgaImage numbered(int bits, int width, int height) {
     TgaImage img{};
@@ -79,285 +99,145 @@ TgaImage numbered(int bits, int width, int height) {
     return img;
 }
 
-// The images that get textures, as the texture modes upload them.
+// The fixed state the game sets at start, texturing on as texture mode 1 asks, and blending on with the
+// neutral function, lighting and the depth test on, which every drawing leaves as it found them.
+class GlDrawing : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        glTestContext(256, 256);
+        windowProjection(256, 256);
+        record.textureMode = 1;
+        glEnable(GL_TEXTURE_2D);
+        glEnable(GL_DEPTH_TEST);
+        glEnable(GL_LIGHTING);
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_ONE, GL_ZERO);
+    }
+    void TearDown() override { // also after a failure, so that the next test starts without textures
+        EXPECT_TRUE(neutralBlendLightingAndDepth());
+        for (TgaImage& img : imageTable) glDeleteTextures(1, &img.textureId);
+        glDeleteLists(fontListBase, 256);
+        fontListBase = 0;
+        imageTableFree();
+    }
+    static void windowProjection(int w, int h) {
+        record.windowWidth = w;
+        record.windowHeight = h;
+        glViewport(0, 0, w, h);
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+        gluOrtho2D(0, w, 0, h);
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+    }
+    static void clearTo(uint8_t grey) {
+        glClearColor(grey / 255.0f, grey / 255.0f, grey / 255.0f, 0);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+    }
+    static bool neutralBlendLightingAndDepth() {
+        GLint src = 0, dst = 0;
+        glGetIntegerv(GL_BLEND_SRC, &src);
+        glGetIntegerv(GL_BLEND_DST, &dst);
+        return src == GL_ONE && dst == GL_ZERO && glIsEnabled(GL_LIGHTING) && glIsEnabled(GL_DEPTH_TEST);
+    }
+};
+
 TgaImage* const textured[] = {&imgWall, &imgFloor, &imgHay,  &imgWood,  &imgOilcan,  &imgSpider,
                               &imgFont, &imgMap1,  &imgMap2, &imgMap3,  &imgMap4,    &imgMap5,
                               &imgMap6, &imgMap7,  &imgMap8, &imgHorse, &imgHorseLeg};
 
-// Deletes the textures and glyph lists the image table holds, then frees it, so tests start clean.
-void releaseTable() {
-    for (TgaImage& img : imageTable) {
-        GLuint name = img.textureId;
-        if (name) glDeleteTextures(1, &name);
-    }
-    if (fontListBase) glDeleteLists(fontListBase, 256);
-    fontListBase = 0;
-    imageTableFree();
-}
-
 } // namespace
 
-TEST_F(GlDrawing, PictureLandsUnscaledAtTheWindowOriginAtOddWidths) {
-    clearTo(0);
-    TgaImage img = numbered(24, 7, 5);
-    drawPicture(&img);
-    EXPECT_EQ(readColour(0, 0, 7, 5), Bytes(img.pixels, img.pixels + img.byteSize));
-    EXPECT_EQ(readColour(7, 0, 1, 1), Bytes(3, 0)); // nothing beyond its right edge
-    // Afterwards: depth test back on, texturing as the texture mode says.
-    EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
-    EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
-    tgaFree(&img);
-
-    record.textureMode = 0;
-    TgaImage rgba = numbered(32, 3, 3);
-    drawPicture(&rgba);
-    const Bytes back = readColour(0, 0, 3, 3);
-    for (int i = 0; i < 9; i++)
-        for (int c = 0; c < 3; c++) EXPECT_EQ(back[i * 3 + c], rgba.pixels[i * 4 + c]);
-    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
-    tgaFree(&rgba);
+// Colour pictures at odd widths, and the 8-bit mask, which goes into the stencil buffer, not the colours.
+TEST_F(GlDrawing, PicturesLandUnscaledAtTheWindowOrigin) {
+    for (int bits : {24, 32, 8}) {
+        SCOPED_TRACE(bits);
+        record.textureMode = bits == 24 ? 1 : 0;
+        clearTo(90);
+        TgaImage img = numbered(bits, 7, 5);
+        drawPicture(&img);
+        const Bytes colour = readBack(GL_RGB, 7, 5);
+        for (int i = 0; i < 7 * 5 * 3; i++)
+            EXPECT_EQ(colour[i], bits == 8 ? 90 : img.pixels[i / 3 * img.bytesPerPixel + i % 3]) << i;
+        EXPECT_EQ(readBack(GL_STENCIL_INDEX, 7, 5), bits == 8 ? block(img) : Bytes(7 * 5, 0));
+        EXPECT_EQ(glIsEnabled(GL_TEXTURE_2D), bits == 24);
+        tgaFree(&img);
+    }
 }
 
-TEST_F(GlDrawing, EightBitMaskGoesIntoTheStencilBufferNotTheColours) {
-    clearTo(90);
-    TgaImage mask{};
-    ASSERT_EQ(tgaCreate(&mask, 8, 9, 4), 1);
-    for (int i = 0; i < mask.byteSize; i++) mask.pixels[i] = uint8_t(i % 3);
-    drawPicture(&mask);
-    EXPECT_EQ(readStencil(0, 0, 9, 4), Bytes(mask.pixels, mask.pixels + mask.byteSize));
-    EXPECT_EQ(readColour(0, 0, 9, 4), Bytes(9 * 4 * 3, 90));
-    tgaFree(&mask);
-}
-
-TEST_F(GlDrawing, EmptyPictureDrawsNothing) {
-    clearTo(33);
-    TgaImage none{};
-    drawPicture(&none);
-    EXPECT_EQ(readColour(0, 0, 4, 4), Bytes(4 * 4 * 3, 33));
-    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
-}
-
-// Character "A" (code 65) of a strip whose glyph 65 fills its whole cell but the scan's skipped edge.
-TEST_F(GlDrawing, TextLightsExactlyItsGlyphCell) {
+// In a 250 x 200 window glyphs are 5 x 10 pixels: "A\nA " at (0.2, 0.2) puts the first A at (50, 40),
+// the second at (50, 30) and an empty cell after it.
+TEST_F(GlDrawing, TextLightsExactlyItsGlyphCells) {
     TempDir dir;
-    std::vector<StripGlyph> glyphs;
-    for (int k = 0; k < 65; k++) glyphs.push_back({1 + 2 * k, 1, 0, 0, 0});
-    glyphs.push_back({132, 32, 0, 0, 0});
-    TgaImage strip = makeStrip(166, 36, 2, 32, glyphs);
-    ASSERT_EQ(tgaSave(&strip, dir.file("strip.tga").c_str()), 1);
-    tgaFree(&strip);
+    writeStrip(dir.file("strip.tga"));
     ASSERT_EQ(fontBuild(&imgFont, dir.file("strip.tga").c_str()), 1);
     fontBuildLists(&imgFont);
-
-    // A 250 x 200 window: glyphs of 5 x 10 pixels; the pen starts at (50, 40), and at (50, 30) after
-    // the newline; the space after it draws an empty cell.
-    record.windowWidth = 250;
-    record.windowHeight = 200;
+    windowProjection(250, 200);
     clearTo(64);
-    glViewport(0, 0, 250, 200);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluOrtho2D(0, 250, 0, 200);
-    glMatrixMode(GL_MODELVIEW);
-    glEnable(GL_TEXTURE_2D);
     const float white[4] = {1, 1, 1, 1};
     drawText(0.2f, 0.2f, "A\nA ", white);
-    record.windowWidth = record.windowHeight = windowSize;
-    glViewport(0, 0, windowSize, windowSize);
-
-    // Under the ink: 64 doubled by the first pass, then 255 added by the second, so full white.
-    const Bytes all = readColour(0, 0, 128, 128);
+    // Under the ink: 64 doubled by the first pass, then 255 added by the second.
+    const Bytes all = readBack(GL_RGB, 128, 128);
     for (int y = 0; y < 128; y++)
-        for (int x = 0; x < 128; x++) {
-            const bool inCell = x >= 50 && x < 55 && y >= 30 && y < 50;
-            ASSERT_EQ(all[(y * 128 + x) * 3], inCell ? 255 : 64) << x << "," << y;
-        }
-    // The text leaves the neutral blend function, lighting and the depth test on.
-    GLint src = 0, dst = 0;
-    glGetIntegerv(GL_BLEND_SRC, &src);
-    glGetIntegerv(GL_BLEND_DST, &dst);
-    EXPECT_EQ(src, GL_ONE);
-    EXPECT_EQ(dst, GL_ZERO);
-    EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
-    EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
-    releaseTable();
+        for (int x = 0; x < 128; x++)
+            ASSERT_EQ(all[(y * 128 + x) * 3], x >= 50 && x < 55 && y >= 30 && y < 50 ? 255 : 64)
+                << x << "," << y;
 }
 
-TEST_F(GlDrawing, FadeScalesTheFrameAndAdvances) {
-    glDisable(GL_TEXTURE_2D);
-    struct Fade {
-        int state;
-        float level;
-        uint8_t expected;
-    };
-    // Fading in at 50: half; fading out at 25: three quarters.
-    for (const Fade& f : {Fade{1, 50, 100}, Fade{3, 25, 150}}) {
-        SCOPED_TRACE(f.state);
-        clearTo(200);
-        windowProjection();
-        gameState.fadeState = f.state;
-        gameState.fadeLevel = f.level;
-        record.frameTime = 0.02f;
-        drawFade();
-        const Bytes frame = readColour(0, 0, windowSize, windowSize);
-        for (uint8_t v : frame) ASSERT_NEAR(v, f.expected, 1);
-        EXPECT_FLOAT_EQ(gameState.fadeLevel, f.level + 1.0f);
-        EXPECT_EQ(gameState.fadeState, f.state);
-    }
-    GLint src = 0, dst = 0;
-    glGetIntegerv(GL_BLEND_SRC, &src);
-    glGetIntegerv(GL_BLEND_DST, &dst);
-    EXPECT_EQ(src, GL_ONE);
-    EXPECT_EQ(dst, GL_ZERO);
-    EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
-
-    // States 2 and 4 draw nothing and become 0; state 0 stays.
-    for (int state : {2, 4, 0}) {
+// Fading in at 50 halves the frame, fading out at 25 keeps three quarters of it.
+TEST_F(GlDrawing, FadeScalesTheFrameAndAFadeInEndsAfter118FramesAtSixtyPerSecond) {
+    for (auto [state, level, expected] : {std::array{1, 50, 100}, std::array{3, 25, 150}}) {
         clearTo(200);
         gameState.fadeState = state;
+        gameState.fadeLevel = float(level);
         drawFade();
-        EXPECT_EQ(gameState.fadeState, 0);
-        EXPECT_EQ(readColour(10, 10, 1, 1), Bytes(3, 200));
+        for (uint8_t v : readBack(GL_RGB, 256, 256)) ASSERT_NEAR(v, expected, 1) << state;
     }
-}
-
-TEST_F(GlDrawing, FadeInFromLevelOneAtSixtyFramesEndsAfter118Frames) {
-    windowProjection();
     gameState.fadeState = 1;
     gameState.fadeLevel = 1;
     record.frameTime = 1.0f / 60.0f;
     int frames = 0;
-    while (gameState.fadeState == 1 && frames < 1000) {
-        drawFade();
-        frames++;
-    }
+    for (; gameState.fadeState == 1 && frames < 1000; frames++) drawFade();
     EXPECT_EQ(frames, 118);
     EXPECT_EQ(gameState.fadeState, 2);
-    drawFade();
+    clearTo(200);
+    drawFade(); // the finished fade draws nothing and is cleared
     EXPECT_EQ(gameState.fadeState, 0);
+    EXPECT_EQ(readBack(GL_RGB, 1, 1), Bytes(3, 200));
 }
 
-TEST_F(GlDrawing, TextureModesKeepOneNamePerImage) {
+TEST_F(GlDrawing, TextureModesOneTwoOffOneKeepOneNamePerImage) {
     imageTableReset();
     for (TgaImage* img : textured) *img = numbered(img == &imgFont ? 32 : 24, 4, 4);
     tgaFree(&imgHay); // a missing file: still gets a name
-
     record.textureMode = 0;
     applyTextureMode();
     for (TgaImage* img : textured) EXPECT_EQ(img->textureId, 0u);
-    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
-
-    std::set<GLuint> everSeen;
-    uint32_t firstListBase = 0;
+    GLuint highest = 0;
     for (int mode : {1, 2, 0, 1}) {
         SCOPED_TRACE(mode);
         record.textureMode = mode;
-        PrintedText printed;
+        testing::internal::CaptureStdout();
         applyTextureMode();
-        EXPECT_EQ(printed.text(), ""); // no OpenGL error, not even for the empty image
+        // No OpenGL error is printed, not even for the empty image.
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
         EXPECT_EQ(glIsEnabled(GL_TEXTURE_2D), mode != 0);
-        if (!firstListBase) firstListBase = fontListBase;
-        std::set<GLuint> current;
-        for (TgaImage* img : textured) {
-            EXPECT_NE(img->textureId, 0u);
-            EXPECT_TRUE(glIsTexture(img->textureId));
-            current.insert(img->textureId);
-        }
-        EXPECT_EQ(current.size(), std::size(textured));
-        everSeen.insert(current.begin(), current.end());
-        // Every name made before and not held by an image now has been deleted.
-        int live = 0;
-        for (GLuint name = 1; name <= *everSeen.rbegin() + 64; name++) live += glIsTexture(name) ? 1 : 0;
-        EXPECT_EQ(live, int(std::size(textured)));
+        // The images hold distinct names, and every other name made so far has been deleted.
+        std::set<GLuint> names, live;
+        for (TgaImage* img : textured) names.insert(img->textureId);
+        highest = std::max(highest, *names.rbegin());
+        for (GLuint name = 1; name <= highest + 64; name++)
+            if (glIsTexture(name)) live.insert(name);
+        EXPECT_EQ(names.size(), std::size(textured));
+        EXPECT_EQ(live, names);
+        // Mode 2 builds mipmaps, mode 0 keeps them, mode 1 uploads level 0 only.
+        GLint levelOneWidth = -1;
+        glBindTexture(GL_TEXTURE_2D, imgWall.textureId);
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 1, GL_TEXTURE_WIDTH, &levelOneWidth);
+        EXPECT_EQ(levelOneWidth, mode == 1 ? 0 : 2);
     }
-    // One block of 256 glyph lists exists, however often the font was rebuilt.
+    // One block of 256 glyph lists, however often the font was rebuilt.
     int lists = 0;
-    for (GLuint name = 1; name < fontListBase + 256 + 1024; name++) lists += glIsList(name) ? 1 : 0;
+    for (GLuint name = 1; name < fontListBase + 256 + 1024; name++) lists += glIsList(name);
     EXPECT_EQ(lists, 256);
-    EXPECT_TRUE(glIsList(fontListBase + 255));
-    releaseTable();
-}
-
-TEST_F(GlDrawing, FirstUploadInModeOneFollowsTheImageOrder) {
-    imageTableReset();
-    for (TgaImage* img : textured) *img = numbered(24, 2, 2);
-    record.textureMode = 1;
-    applyTextureMode();
-    for (size_t i = 1; i < std::size(textured); i++)
-        EXPECT_LT(textured[i - 1]->textureId, textured[i]->textureId) << i;
-    // Mode 2 handles the first six in its own order: floor, wall, hay, oil can, wood, spider.
-    releaseTable();
-    imageTableReset();
-    for (TgaImage* img : textured) *img = numbered(24, 2, 2);
-    record.textureMode = 2;
-    applyTextureMode();
-    EXPECT_LT(imgFloor.textureId, imgWall.textureId);
-    EXPECT_LT(imgWall.textureId, imgHay.textureId);
-    EXPECT_LT(imgHay.textureId, imgOilcan.textureId);
-    EXPECT_LT(imgOilcan.textureId, imgWood.textureId);
-    EXPECT_LT(imgWood.textureId, imgSpider.textureId);
-    EXPECT_LT(imgSpider.textureId, imgFont.textureId);
-    releaseTable();
-}
-
-TEST_F(GlDrawing, MipmapModeBuildsMipmapsAndLinearModeDoesNot) {
-    TgaImage img = numbered(24, 8, 8);
-    GLint filter = 0, levelOneWidth = 0;
-    record.textureMode = 2;
-    textureUpload(&img);
-    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &filter);
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, 1, GL_TEXTURE_WIDTH, &levelOneWidth);
-    EXPECT_EQ(filter, GL_LINEAR_MIPMAP_LINEAR);
-    EXPECT_EQ(levelOneWidth, 4);
-    record.textureMode = 1;
-    const GLuint before = img.textureId;
-    textureUpload(&img);
-    EXPECT_FALSE(glIsTexture(before) && before != img.textureId);
-    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &filter);
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, 1, GL_TEXTURE_WIDTH, &levelOneWidth);
-    EXPECT_EQ(filter, GL_LINEAR);
-    EXPECT_EQ(levelOneWidth, 0);
-    Bytes stored(size_t(img.byteSize));
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, stored.data());
-    EXPECT_EQ(stored, Bytes(img.pixels, img.pixels + img.byteSize)); // uploaded unscaled, as stored
-    GLint wrap = 0;
-    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, &wrap);
-    EXPECT_EQ(wrap, GL_REPEAT);
-    GLuint name = img.textureId;
-    glDeleteTextures(1, &name);
-    tgaFree(&img);
-}
-
-TEST_F(GlDrawing, WireframeKeepsTheShadeModelAndEveryChangeRedrawsTheLamp) {
-    struct Step {
-        int mode;
-        GLint polygon, shade;
-    };
-    const Step steps[] = {
-        {2, GL_FILL, GL_SMOOTH}, {0, GL_LINE, GL_SMOOTH}, {1, GL_FILL, GL_FLAT}, {0, GL_LINE, GL_FLAT}};
-    for (const Step& s : steps) {
-        SCOPED_TRACE(s.mode);
-        record.shadeMode = s.mode;
-        stencilValid = 3;
-        applyShadeMode();
-        GLint polygon[2] = {0, 0}, shade = 0;
-        glGetIntegerv(GL_POLYGON_MODE, polygon);
-        glGetIntegerv(GL_SHADE_MODEL, &shade);
-        EXPECT_EQ(polygon[0], s.polygon);
-        EXPECT_EQ(polygon[1], s.polygon);
-        EXPECT_EQ(shade, s.shade);
-        EXPECT_EQ(stencilValid, 0);
-    }
-    record.shadeMode = 2;
-    applyShadeMode();
-}
-
-TEST_F(GlDrawing, PendingErrorIsPrintedOnce) {
-    PrintedText printed;
-    glEnable(0x7FFF); // not a capability: GL_INVALID_ENUM
-    glCheckError();
-    glCheckError();
-    EXPECT_EQ(printed.text(),
-              "OpenGL:" + std::string(reinterpret_cast<const char*>(gluErrorString(GL_INVALID_ENUM))) + "\n");
 }

@@ -1,0 +1,327 @@
+// The TGA reader and writer against ImageMagick's files and damaged ones, the pixel rules and
+// converters, scaling and the picture cache (GLU's scaler needs a current context), and the image
+// commands of kavernix-tool.
+#include <gtest/gtest.h>
+
+#include <GL/gl.h>
+#include <cstdlib>
+#include <cstring>
+#include <sys/wait.h>
+#include <tuple>
+#include <unistd.h>
+
+#include "app/record.h"
+#include "gl_context.h"
+#include "image/picture.h"
+#include "image_test_files.h"
+
+namespace {
+
+// An 18-byte header of an uncompressed true-colour file followed by the given pixel bytes.
+Bytes tgaFileBytes(int w, int h, int depth, int descriptor, const Bytes& pixels) {
+    Bytes b(18 + pixels.size(), 0);
+    b[2] = 2;
+    b[12] = uint8_t(w), b[13] = uint8_t(w >> 8), b[14] = uint8_t(h), b[15] = uint8_t(h >> 8);
+    b[16] = uint8_t(depth), b[17] = uint8_t(descriptor);
+    std::copy(pixels.begin(), pixels.end(), b.begin() + 18);
+    return b;
+}
+
+bool isEmpty(const TgaImage& img) {
+    return !img.pixels && !img.width && !img.height && !img.bitsPerPixel && !img.byteSize;
+}
+
+TgaImage image(int bits, int width, int height, const Bytes& pixels) {
+    TgaImage img{};
+    EXPECT_EQ(tgaCreate(&img, bits, width, height), 1);
+    std::copy(pixels.begin(), pixels.end(), img.pixels);
+    return img;
+}
+
+// RGB pixels of one colour whose low, middle and high bytes are R, G and B.
+Bytes solidBytes(int width, int height, uint32_t colour) {
+    Bytes out;
+    for (int i = 0; i < width * height; i++)
+        out.insert(out.end(), {uint8_t(colour), uint8_t(colour >> 8), uint8_t(colour >> 16)});
+    return out;
+}
+
+TgaImage solid(int width, int height, uint32_t colour) {
+    return image(24, width, height, solidBytes(width, height, colour));
+}
+
+// A 37 x 3 picture, so that the red-blue exchange meets whole blocks and an odd last pixel. Byte i of
+// its PPM (top row first, R, G, B) is i * 13 + 5.
+constexpr int picW = 37, picH = 3;
+
+std::string writePpm(const TempDir& dir) {
+    const std::string header = "P6\n37 3\n255\n";
+    Bytes ppm(header.begin(), header.end());
+    for (int i = 0; i < picW * picH * 3; i++) ppm.push_back(uint8_t(i * 13 + 5));
+    writeBytes(dir.file("source.ppm"), ppm);
+    return dir.file("source.ppm");
+}
+
+bool convert(const std::string& ppm, const std::string& options, const std::string& tga) {
+    return system(("/usr/bin/convert " + ppm + " " + options + " " + tga + " 2>/dev/null").c_str()) == 0;
+}
+
+} // namespace
+
+// Memory row 0 is the bottom row: the first stored one without the top-to-bottom bit (0x20), the last
+// one with it; the right-to-left bit (0x10) mirrors each row. ImageMagick stores the picture's rows in
+// the order it likes, so the file's first pixel tells which picture row came first.
+TEST(TgaRead, ImageMagickFilesLoadWithTheirOriginBitsApplied) {
+    TempDir dir;
+    const std::string ppm = writePpm(dir), path = dir.file("magick.tga");
+    const char footer[] = "\0\0\0\0\0\0\0\0TRUEVISION-XFILE."; // bytes after the pixels do not matter
+    // Options, bytes per pixel, descriptor bits added to the file (0xC0, interleaving, is ignored).
+    using Case = std::tuple<const char*, int, int>;
+    for (auto [options, bpp, addedBits] :
+         {Case{"-type TrueColor", 3, 0}, Case{"-type TrueColor -orient TopLeft", 3, 0},
+          Case{"-type TrueColorAlpha -alpha on", 4, 0},
+          Case{"-type TrueColorAlpha -alpha on -orient TopLeft", 4, 0}, Case{"-type TrueColor", 3, 0x10},
+          Case{"-type TrueColorAlpha -alpha on -orient TopLeft", 4, 0xD0}}) {
+        SCOPED_TRACE(testing::Message() << options << " + " << addedBits);
+        ASSERT_TRUE(convert(ppm, std::string("-depth 8 ") + options, path));
+        Bytes file = readBytes(path);
+        ASSERT_EQ(file.size(), size_t(18 + picW * picH * bpp));
+        ASSERT_EQ((file[17] & 0x30) != 0, strstr(options, "TopLeft") != nullptr);
+        file[17] |= uint8_t(addedBits);
+        file.insert(file.end(), footer, footer + sizeof footer);
+        writeBytes(path, file);
+        const bool topLeft = file[17] & 0x20, rightToLeft = file[17] & 0x10;
+        const bool topStoredFirst = file[18] == 31 && file[19] == 18 && file[20] == 5; // B, G, R
+        TgaImage img{};
+        ASSERT_EQ(tgaLoad(&img, path.c_str()), 1) << tgaLastError();
+        EXPECT_EQ(img.width, picW);
+        EXPECT_EQ(img.bitsPerPixel, 8 * bpp);
+        for (int i = 0; i < img.byteSize; i++) {
+            const int x = i / bpp % picW, y = i / bpp / picW, stored = topLeft ? picH - 1 - y : y;
+            const int row = topStoredFirst ? stored : picH - 1 - stored; // of the picture, 0 = top
+            const int ppmByte = (row * picW + (rightToLeft ? picW - 1 - x : x)) * 3 + i % bpp;
+            ASSERT_EQ(img.pixels[i], i % bpp == 3 ? 255 : uint8_t(ppmByte * 13 + 5)) << i;
+        }
+        tgaFree(&img);
+    }
+}
+
+TEST(TgaRead, FilesOutsideTheSubsetOrDamagedAreRefusedLeavingTheRecordEmpty) {
+    TempDir dir;
+    const std::string ppm = writePpm(dir), path = dir.file("refused.tga");
+    ASSERT_TRUE(convert(ppm, "-depth 8 -type TrueColor", path));
+    const Bytes good = readBytes(path);
+    ASSERT_EQ(good.size(), size_t(18 + picW * picH * 3));
+    Bytes zeroWidth = good;
+    zeroWidth[12] = zeroWidth[13] = 0;
+    const char* const notType2 = "is not an uncompressed true-colour image (type 2)";
+    // ImageMagick's file made with the options, or else the bytes; the reason for the refusal.
+    const std::tuple<const char*, Bytes, const char*> cases[] = {
+        {"-depth 8 -type TrueColor -compress RLE", {}, notType2},
+        {"-depth 8 -type Palette", {}, "is colour-mapped"},
+        {"-depth 8 -type Grayscale", {}, notType2},
+        {"-depth 5 -type TrueColor", {}, "pixel depth is not 24 or 32 bits"},
+        {nullptr, Bytes(good.begin(), good.begin() + 17), "header is shorter than 18 bytes"},
+        {nullptr, Bytes(good.begin(), good.end() - 1), "pixel data is truncated"},
+        {nullptr, zeroWidth, "has a width or height of 0"},
+        // 65535 x 65535 x 4 bytes: refused before anything is allocated.
+        {nullptr, tgaFileBytes(65535, 65535, 32, 0, Bytes(64, 0)), "pixel block is too large"},
+    };
+    for (const auto& [options, bytes, reason] : cases) {
+        SCOPED_TRACE(reason);
+        if (options)
+            ASSERT_TRUE(convert(ppm, options, path));
+        else
+            writeBytes(path, bytes);
+        TgaImage img{};
+        EXPECT_EQ(tgaLoad(&img, path.c_str()), 0);
+        EXPECT_TRUE(isEmpty(img));
+        EXPECT_STREQ(tgaLastError(), reason);
+    }
+}
+
+TEST(TgaWrite, SavedImagesReadBackIdenticalAlphaIncluded) {
+    TempDir dir;
+    const std::string path = dir.file("saved.tga");
+    for (int bits : {24, 32}) {
+        SCOPED_TRACE(bits);
+        Bytes pixels(size_t(5 * 3 * bits / 8));
+        for (size_t i = 0; i < pixels.size(); i++) pixels[i] = uint8_t(i * 37 + 11);
+        TgaImage img = image(bits, 5, 3, pixels), back{};
+        ASSERT_EQ(tgaSave(&img, path.c_str()), 1);
+        EXPECT_EQ(block(img), pixels);      // the record is unchanged
+        const Bytes file = readBytes(path); // the header, then B, G of the first pixel
+        ASSERT_EQ(file.size(), 18 + pixels.size());
+        EXPECT_EQ(Bytes(file.begin(), file.begin() + 20),
+                  tgaFileBytes(5, 3, bits, 0, {pixels[2], pixels[1]}));
+        ASSERT_EQ(tgaLoad(&back, path.c_str()), 1);
+        EXPECT_EQ(block(back), pixels);
+        tgaFree(&back);
+        tgaFree(&img);
+        tgaFree(&img); // twice is harmless
+    }
+}
+
+TEST(TgaPixel, SetClampsIntoTheImageAndStoresTheLowByteFirst) {
+    TgaImage img = solid(2, 2, 0);
+    tgaSetPixel(&img, -5, 1, 0x102030);                     // pixel (0, 1)
+    tgaSetPixel(&img, img.width + 2, img.height, 0xABCDEF); // the top-right pixel
+    EXPECT_EQ(block(img), (Bytes{0, 0, 0, 0, 0, 0, 0x30, 0x20, 0x10, 0xEF, 0xCD, 0xAB}));
+    tgaFree(&img);
+}
+
+TEST(PixelRules, ThresholdsAreExact) {
+    EXPECT_EQ(explosionAlpha(3, 3, 4), 255);
+    EXPECT_EQ(explosionAlpha(3, 4, 4), 0);
+    EXPECT_EQ(explosionAlpha(255, 255, 255), 0); // the sum is not taken modulo 256
+    EXPECT_EQ(whiteMask(255, 255, 255), 1);
+    EXPECT_EQ(whiteMask(255, 255, 254), 0);
+}
+
+TEST(Converters, MirrorTileMakesFourQuadrantsWithRedAndBlueExchanged) {
+    TgaImage img = image(24, 2, 1, {1, 2, 3, 4, 5, 6}); // A, B
+    ASSERT_EQ(tgaMirrorTile(&img), 1);
+    EXPECT_EQ(img.width, 4);
+    EXPECT_EQ(block(img), (Bytes{3, 2, 1, 6, 5, 4, 6, 5, 4, 3, 2, 1, 3, 2, 1, 6, 5, 4, 6, 5, 4, 3, 2, 1}));
+    tgaFree(&img);
+    img = image(32, 2, 1, {1, 2, 3, 4, 5, 6, 7, 8});
+    EXPECT_EQ(tgaMirrorTile(&img), 1);
+    EXPECT_EQ(block(img), (Bytes{1, 2, 3, 4, 5, 6, 7, 8}));
+    tgaFree(&img);
+}
+
+TEST(Converters, AlphaAddedByTheRuleOnlyToRgbThenInvertedAndDropped) {
+    TgaImage img = image(24, 2, 1, {3, 3, 4, 3, 4, 4});
+    ASSERT_EQ(tgaAddAlpha(&img, explosionAlpha), 1);
+    EXPECT_EQ(img.bitsPerPixel, 32);
+    EXPECT_EQ(block(img), (Bytes{3, 3, 4, 255, 3, 4, 4, 0}));
+    ASSERT_EQ(tgaAddAlpha(&img, fontAlpha), 1);
+    EXPECT_EQ(block(img), (Bytes{3, 3, 4, 255, 3, 4, 4, 0}));
+    ASSERT_EQ(tgaInvert(&img), 1);
+    ASSERT_EQ(tgaDropAlpha(&img), 1);
+    EXPECT_EQ(img.bitsPerPixel, 24);
+    EXPECT_EQ(block(img), (Bytes{252, 252, 251, 252, 251, 251}));
+    tgaFree(&img);
+}
+
+TEST(Converters, MaskTakesOneRuleBytePerPixelSkippingAlpha) {
+    const Bytes px = {255, 255, 255, 0, 255, 255, 254, 255, 255, 255, 255, 7};
+    TgaImage src = image(32, 3, 1, px), mask = solid(9, 9, 1), none{}; // the old mask is replaced
+    ASSERT_EQ(tgaToMask(&src, &mask, whiteMask), 1);
+    EXPECT_EQ(mask.bytesPerPixel, 1);
+    EXPECT_EQ(block(mask), (Bytes{1, 0, 1}));
+    EXPECT_EQ(block(src), px);
+    // A missing picture gives an empty mask.
+    EXPECT_EQ(tgaToMask(&none, &mask, whiteMask), 1);
+    EXPECT_TRUE(isEmpty(mask));
+    tgaFree(&src);
+}
+
+class Pictures : public ::testing::Test {
+  protected:
+    void SetUp() override { glTestContext(); }
+    void TearDown() override { record.pictureCache = 0; }
+    TempDir dir;
+};
+
+// An odd width (rows of 15 bytes) and a pixel store that is not the scaler's own.
+TEST_F(Pictures, WithoutTheCacheNothingIsReadOrWrittenAndASameSizeFitIsAnExactCopy) {
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    const std::string stem = dir.file("poster"), name = stem + "-000005-000003.tga";
+    Bytes pixels(5 * 3 * 3);
+    for (size_t i = 0; i < pixels.size(); i++) pixels[i] = uint8_t(i * 7 + 3);
+    TgaImage other = solid(5, 3, 0x0000FF), src = image(24, 5, 3, pixels), dst{};
+    ASSERT_EQ(tgaSave(&other, name.c_str()), 1); // a cache file that must not be read
+    const Bytes before = readBytes(name);
+    pictureFit(&src, &dst, 5, 3, stem.c_str());
+    EXPECT_EQ(block(dst), pixels);
+    EXPECT_EQ(dir.names(), std::vector<std::string>{"poster-000005-000003.tga"});
+    EXPECT_EQ(readBytes(name), before);
+    GLint unpack = 0;
+    glGetIntegerv(GL_UNPACK_ALIGNMENT, &unpack);
+    EXPECT_EQ(unpack, 4);
+    for (TgaImage* img : {&other, &src, &dst}) tgaFree(img);
+}
+
+TEST_F(Pictures, CacheWritesASizeOnceLoadsItLaterAndReplacesAFileOfTheWrongSize) {
+    record.pictureCache = 1;
+    const std::string stem = dir.file("poster"), name = stem + "-000008-000006.tga";
+    TgaImage src = solid(4, 3, 0x203040), dst{}, fresh{}, none{}, empty{};
+    EXPECT_EQ(pictureFit(&src, &dst, 8, 6, stem.c_str()), 1);
+    EXPECT_EQ(readBytes(name), tgaFileBytes(8, 6, 24, 0, solidBytes(8, 6, 0x403020))); // B, G, R
+    // The same size again returns at once, touching no file.
+    std::filesystem::remove(name);
+    EXPECT_EQ(pictureFit(&src, &dst, 8, 6, stem.c_str()), 1);
+    EXPECT_TRUE(dir.names().empty());
+    // A later fit to a size with a cache file loads it rather than scaling; one of another size is
+    // scaled again and replaced.
+    TgaImage marker = solid(8, 6, 0x030201), wrong = solid(2, 2, 0x090909);
+    ASSERT_EQ(tgaSave(&marker, name.c_str()), 1);
+    ASSERT_EQ(tgaSave(&wrong, (stem + "-000005-000005.tga").c_str()), 1);
+    EXPECT_EQ(pictureFit(&src, &fresh, 8, 6, stem.c_str()), 1);
+    EXPECT_EQ(block(fresh), block(marker));
+    EXPECT_EQ(pictureFit(&src, &fresh, 5, 5, stem.c_str()), 1);
+    EXPECT_EQ(block(fresh), solidBytes(5, 5, 0x203040));
+    EXPECT_EQ(readBytes(stem + "-000005-000005.tga"), tgaFileBytes(5, 5, 24, 0, solidBytes(5, 5, 0x403020)));
+    // A missing source writes no file.
+    EXPECT_EQ(pictureFit(&none, &empty, 8, 6, dir.file("lastpic").c_str()), 0);
+    EXPECT_EQ(dir.names(),
+              (std::vector<std::string>{"poster-000005-000005.tga", "poster-000008-000006.tga"}));
+    for (TgaImage* img : {&src, &dst, &marker, &wrong, &fresh}) tgaFree(img);
+}
+
+TEST_F(Pictures, ResizeFitsTheSixPicturesUnderTheirNamesAndAtTheSameSizeOnlyRebuildsTheMask) {
+    char here[4096];
+    ASSERT_NE(getcwd(here, sizeof here), nullptr);
+    ASSERT_EQ(chdir(dir.path.c_str()), 0);
+    record.pictureCache = 1;
+    imageTableReset();
+    const std::pair<TgaImage*, TgaImage*> slots[] = {
+        {&imgPoster, &imgPosterFit},   {&imgStencil, &imgStencilFit}, {&imgDoorOpen, &imgDoorOpenFit},
+        {&imgLastPic, &imgLastPicFit}, {&imgBoss, &imgBossFit},       {&imgBadDragon, &imgBadDragonFit}};
+    for (int i = 0; i < 6; i++) *slots[i].first = solid(4, 3, i == 1 ? 0xFFFFFF : 10 * (i + 1));
+    picturesResize(64, 48);
+    EXPECT_EQ(dir.names(),
+              (std::vector<std::string>{"baddragon-000064-000048.tga", "boss-000064-000048.tga",
+                                        "dooropen-000064-000048.tga", "lastpic-000064-000048.tga",
+                                        "poster-000064-000048.tga", "stencil-000064-000048.tga"}));
+    for (int i = 0; i < 6; i++)
+        EXPECT_EQ(block(*slots[i].second), solidBytes(64, 48, i == 1 ? 0xFFFFFF : 10 * (i + 1))) << i;
+    EXPECT_EQ(block(imgStencilMask), Bytes(64 * 48, 1));
+    uint8_t* const posterBlock = imgPosterFit.pixels;
+    imgStencilMask.pixels[0] = 7;
+    picturesResize(64, 48);
+    EXPECT_EQ(imgPosterFit.pixels, posterBlock);
+    EXPECT_EQ(imgStencilMask.pixels[0], 1);
+    imageTableFree();
+    ASSERT_EQ(chdir(here), 0);
+}
+
+// kavernix-tool: standard output and exit status of the image commands.
+TEST(ImageTool, PrintsWhatTheReaderMakesOfAFileAndWritesTheFont) {
+    TempDir dir;
+    const std::string good = dir.file("good.tga"), cut = dir.file("cut.tga"),
+                      missing = dir.file("missing.tga");
+    writeBytes(good, tgaFileBytes(300, 2, 32, 0x20, Bytes(2400, 9)));
+    writeBytes(cut, tgaFileBytes(300, 2, 32, 0, Bytes(2399, 9)));
+    writeBytes(dir.file("plain.tga"), tgaFileBytes(20, 4, 24, 0, Bytes(240, 255))); // no glyph row
+    const std::tuple<std::string, int, std::string> cases[] = {
+        // arguments, exit status, output
+        {"tga-info " + good, 0, good + ": 300 x 2, 32 bits per pixel\n"},
+        {"tga-info " + cut, 1, cut + ": refused: pixel data is truncated\n"},
+        {"tga-info", 2, ""},
+        {"font " + missing + " " + dir.file("none.tga"), 1, missing + ": no font built: cannot be opened\n"},
+        {"font " + dir.file("plain.tga") + " " + dir.file("font.tga"), 0, ""},
+    };
+    for (const auto& [args, exitStatus, out] : cases) {
+        SCOPED_TRACE(args);
+        const std::string command =
+            KX_BINARY_DIR "/kavernix-tool " + args + " >" + dir.file("out.txt") + " 2>/dev/null";
+        const int status = system(command.c_str());
+        EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, exitStatus);
+        EXPECT_EQ(readBytes(dir.file("out.txt")), Bytes(out.begin(), out.end()));
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir.file("none.tga")));
+    // A strip without a glyph row gives a font of background only.
+    EXPECT_EQ(readBytes(dir.file("font.tga")), tgaFileBytes(512, 512, 32, 0, Bytes(512 * 512 * 4, 0)));
+}
