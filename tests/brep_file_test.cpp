@@ -1,12 +1,10 @@
 // The text form and the binary cache of a model level: what they write, what they read back, and
 // that every malformed file is refused with an empty model and one message instead of a crash.
-#include <cmath>
 #include <cstring>
 #include <functional>
 #include <iterator>
 #include "brep/brep_file.h"
 #include "brep_helpers.h"
-#include "image/tga.h"
 
 namespace {
 
@@ -138,30 +136,6 @@ TEST_F(BrepText, MissingAndMalformedFilesAreRefused) {
         expectRefused(m, out, "BAD", 2, missing ? nullptr : "BAD.002.brep.txt"); // missing: silent
         brepFree(&m);
     }
-}
-
-TEST_F(BrepText, TextureHintDrawsEdgesInTextureSpace) {
-    BrepModel* m = nullptr;
-    brepCreate(&m, "HINT", 1);
-    // One triangle in mapping 0 at (s, t) = (0, 0), (1, 0), (0, 1); mapping 1 is longer.
-    addFace(m, 1, BREP_CW,
-            {brepNewVertex(m, 0, 0, 0, 1, 1, 0, 0, 5, 5), brepNewVertex(m, 1, 0, 0, 1, 1, 0, 1, 0, 0),
-             brepNewVertex(m, 0, 1, 0, 1, 1, 1, 0, 9, 9)});
-    ASSERT_EQ(1, brepWriteTexHint(m, 256));
-    TgaImage img;
-    tgaReset(&img);
-    ASSERT_EQ(1, tgaLoad(&img, "HINT.001.texhint.tga"));
-    ASSERT_TRUE(img.width == 256 && img.height == 256);
-    // Row 0: the edge (0,0)-(1,0) lights 100 points from column 255 (256 clamped) down to 2, and
-    // column 0 is lit by the edge that ends at (0,0).
-    std::vector<int> want = {0}, lit;
-    for (int k = 99; k >= 0; k--) want.push_back(std::min(255, (int)std::floor(2.56 * (100 - k))));
-    for (int x = 0; x < 256; x++)
-        if (tgaGetPixel(&img, x, 0)) lit.push_back(x);
-    EXPECT_EQ(want, lit);
-    EXPECT_EQ(0xFFFFFFu, tgaGetPixel(&img, 128, 128)); // on the diagonal edge
-    tgaFree(&img);
-    brepFree(&m);
 }
 
 // ---- Binary cache.

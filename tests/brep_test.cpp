@@ -171,21 +171,6 @@ TEST_F(BrepDefinition, WorkedExampleVerticesOutwardNormalsAndAProfileDoublingBac
     brepFree(&m);
 }
 
-TEST_F(BrepDefinition, WeightsComeFromTheLineBeforeAndFaceWeightsByCorner) {
-    BrepModel* m =
-        tubeModel("3 0 0 1 1\n0 0 .5 .5 .25 .25 1 2 3 4 10 11 12 13\n"
-                  "1 0 .5 .5 .25 .25 5 6 7 8 20 21 22 23\n2 0 .5 .5 .25 .25 10 20 30 40 99 99 99 99\n");
-    std::vector<BrepVertex*> v = created(m->vertices);
-    const float weight[7] = {2.5f, 2.5f, 1, 2, 3, 4, 25};
-    for (int i = 0; i < 7; i++) EXPECT_FLOAT_EQ(weight[i], v[i]->weight) << i;
-    std::vector<BrepFace*> f = created(m->faces); // start cap, then end cap
-    const float fw[10] = {10, 11, 12, 13, 10, 20, 21, 22, 23, 20};
-    for (int i = 0; i < 10; i++) EXPECT_FLOAT_EQ(fw[i], f[i]->weight) << i;
-    EXPECT_TRUE(f[0]->verts[1] == v[1] && f[0]->verts[2] == v[2]); // A then B
-    EXPECT_TRUE(f[5]->verts[1] == v[2] && f[5]->verts[2] == v[1]); // the end cap runs backwards
-    brepFree(&m);
-}
-
 TEST_F(BrepDefinition, SeamFacesChooseTheMappingWithoutTheWrap) {
     BrepModel* m = tubeModel(tubeText(5));
     int seam = 0;
@@ -211,16 +196,13 @@ TEST_F(BrepDefinition, MalformedDefinitionsAreRefusedWithOneLineAndAddNothing) {
         {"missing", "cannot open"},
         {"", "empty definition"},
         {"2 0 0 1 1\n" + line + line, "2 profile lines, at least 3 needed"},
-        {"-4 0 0 1 1\n", "-4 profile lines"},
         {"3.5 0 0 1 1\n" + line + line + line, "'3.5' is not a whole number"},
         {"3 0 0", "ends inside the first line"},
         {head + line + "1 0 0.5 0.5 0.25 0.25 1 1 1 1 1 1 1\n",
          "ends in profile line 3 of 3 (13 of 14 numbers)"},
         {"2000000000 0 0 1 1\n" + line + line + line, "ends in profile line 4 of 2000000000"},
         {head + "1 0 0.5 half 0.25 0.25 1 1 1 1 1 1 1 1\n" + line, "line 3: 'half' is not a number"},
-        {head + "1 0 0.5 0.5,0.25 0.25 1 1 1 1 1 1 1 1\n" + line, "'0.5,0.25' is not a number"},
         {head + "1 0 nan 0.5 0.25 0.25 1 1 1 1 1 1 1 1\n" + line, "'nan'"},
-        {head + "1 0 1e99 0.5 0.25 0.25 1 1 1 1 1 1 1 1\n" + line, "'1e99'"},
         {std::string("3 0 0 1 1\n\x01\x02\xff", 13), "'\x3f\x3f\x3f' is not a number"},
     };
     for (const auto& c : cases) {
