@@ -239,83 +239,86 @@ void vertexFacesScanned(BrepModel* out) {
 }
 
 // The same loops from a table of the border edges grouped by their v[1], each group in list order:
-// each sweep is replayed as a walk over ascending list positions.
-void vertexFacesIndexed(BrepModel* out) {
-    std::vector<BrepEdge*> list;
-    for (BrepEdge* e = out->edges; e; e = e->next) list.push_back(e);
-    int n = (int)list.size();
-    std::vector<char> open(n);
-    int borders = 0;
-    for (int i = 0; i < n; i++) borders += open[i] = list[i]->faceCount == 1;
+// each sweep is replayed as a walk over ascending list positions. Only border edges take part, so a
+// border's number in list order stands for its list position. The walk reads the grouped copies of
+// the borders' ends and faces rather than the edges themselves; the marks it leaves on the edges are
+// not made, as the check that follows counts every edge's faces afresh.
+struct Border {
+    int number; // among the borders, in list order
+    BrepVertex* from;
+    BrepFace* face;
+    BrepEdge* edge;
+};
 
-    // Open addressing from v[1] to its group; groups are ranges of `members`.
+struct BorderGroup {
+    const BrepVertex* end; // null: empty slot
+    int start, stop;       // the group's range of `members`
+};
+
+void vertexFacesIndexed(BrepModel* out) {
+    std::vector<BrepEdge*> borders;
+    for (BrepEdge* e = out->edges; e; e = e->next)
+        if (e->faceCount == 1) borders.push_back(e);
+    int n = (int)borders.size();
+
+    // Open addressing from v[1] to its group.
     size_t cap = 16;
-    while (cap < (size_t)borders * 2) cap *= 2;
-    std::vector<const BrepVertex*> keys(cap, nullptr);
-    std::vector<int> groupOf(cap, -1);
-    std::vector<int> groupStart, groupFill;
+    while (cap < (size_t)n * 2) cap *= 2;
+    std::vector<BorderGroup> groups(cap, BorderGroup{nullptr, 0, 0});
     auto slotOf = [&](const BrepVertex* v) {
         size_t h = (size_t)(((uintptr_t)v >> 4) * 0x9e3779b97f4a7c15ULL >> 20);
         size_t i = h & (cap - 1);
-        while (keys[i] && keys[i] != v) i = (i + 1) & (cap - 1);
+        while (groups[i].end && groups[i].end != v) i = (i + 1) & (cap - 1);
         return i;
     };
-    std::vector<int> groupOfEdge(n, -1);
+    std::vector<int> slotOfBorder(n);
     for (int i = 0; i < n; i++) {
-        if (!open[i]) continue;
-        size_t slot = slotOf(list[i]->v[1]);
-        if (!keys[slot]) {
-            keys[slot] = list[i]->v[1];
-            groupOf[slot] = (int)groupStart.size();
-            groupStart.push_back(0);
-        }
-        groupOfEdge[i] = groupOf[slot];
-        groupStart[groupOf[slot]]++;
+        size_t slot = slotOf(borders[i]->v[1]);
+        groups[slot].end = borders[i]->v[1];
+        groups[slot].stop++; // a count for now
+        slotOfBorder[i] = (int)slot;
     }
     int total = 0;
-    for (int& g : groupStart) {
-        int count = g;
-        g = total;
+    for (BorderGroup& g : groups) {
+        int count = g.stop;
+        g.start = g.stop = total; // stop fills up to the group's end below
         total += count;
     }
-    groupStart.push_back(total);
-    groupFill.assign(groupStart.begin(), groupStart.end() - 1);
-    std::vector<int> members(total);
-    for (int i = 0; i < n; i++)
-        if (groupOfEdge[i] >= 0) members[groupFill[groupOfEdge[i]]++] = i;
+    std::vector<Border> members(n);
+    for (int i = 0; i < n; i++) {
+        BrepEdge* e = borders[i];
+        members[groups[slotOfBorder[i]].stop++] = {i, e->v[0], e->face[0], e};
+    }
+    std::vector<char> open(n, 1);
 
-    // The first open border edge at list position p or later that ends at v; -1 when none.
-    auto nextAt = [&](const BrepVertex* v, int p) {
-        size_t slot = slotOf(v);
-        if (!keys[slot]) return -1;
-        int g = groupOf[slot];
-        for (int k = groupStart[g]; k < groupStart[g + 1]; k++)
-            if (members[k] >= p && open[members[k]]) return members[k];
-        return -1;
+    // The first open border at number p or later that ends at v; null when none.
+    auto nextAt = [&](const BrepVertex* v, int p) -> const Border* {
+        const BorderGroup& g = groups[slotOf(v)];
+        if (!g.end) return nullptr;
+        for (int k = g.start; k < g.stop; k++)
+            if (members[k].number >= p && open[members[k].number]) return &members[k];
+        return nullptr;
     };
     std::vector<BrepVertex*> ring;
     std::vector<BrepFace*> faces;
     std::vector<BrepEdge*> via;
     for (int i = 0; i < n; i++) {
         if (!open[i]) continue;
-        BrepEdge* e = list[i];
+        BrepEdge* e = borders[i];
         ring.assign(1, e->v[0]);
         faces.assign(1, e->face[0]);
         via.assign(1, e);
-        e->faceCount = 2;
         open[i] = 0;
         int p = 0;
         bool foundThisSweep = false;
         for (;;) {
-            int q = nextAt(ring.back(), p);
-            if (q >= 0) {
-                BrepEdge* x = list[q];
-                ring.push_back(x->v[0]);
-                faces.push_back(x->face[0]);
-                via.push_back(x);
-                x->faceCount = 2;
-                open[q] = 0;
-                p = q + 1;
+            const Border* x = nextAt(ring.back(), p);
+            if (x) {
+                ring.push_back(x->from);
+                faces.push_back(x->face);
+                via.push_back(x->edge);
+                open[x->number] = 0;
+                p = x->number + 1;
                 foundThisSweep = true;
             } else if (foundThisSweep) {
                 p = 0;
