@@ -106,16 +106,23 @@ int tgaInvert(TgaImage* img) {
     return 1;
 }
 
-int tgaAddAlpha(TgaImage* img, TgaPixelRule rule) {
-    if (img->bytesPerPixel != 3 || !img->pixels) return 1;
-    TgaImage old;
-    tgaCopy(&old, img);
-    if (!tgaCreate(img, 32, old.width, old.height)) {
-        tgaFree(&old);
+// Moves img's block into *old and gives img a new block of the given form, keeping its texture
+// name; the caller converts from *old and frees it. On failure img is empty and the old block freed.
+static int tgaRecreate(TgaImage* img, TgaImage* old, int bits, int width, int height) {
+    tgaCopy(old, img);
+    if (!tgaCreate(img, bits, width, height)) {
+        tgaFree(old);
         tgaReset(img);
         return 0;
     }
-    img->textureId = old.textureId;
+    img->textureId = old->textureId;
+    return 1;
+}
+
+int tgaAddAlpha(TgaImage* img, TgaPixelRule rule) {
+    if (img->bytesPerPixel != 3 || !img->pixels) return 1;
+    TgaImage old;
+    if (!tgaRecreate(img, &old, 32, img->width, img->height)) return 0;
     const int64_t count = int64_t(old.width) * old.height;
     const uint8_t* s = old.pixels;
     uint8_t* d = img->pixels;
@@ -151,14 +158,8 @@ int tgaToMask(const TgaImage* src, TgaImage* dst, TgaPixelRule rule) {
 int tgaMirrorTile(TgaImage* img) {
     if (img->bytesPerPixel != 3 || !img->pixels) return 1;
     TgaImage old;
-    tgaCopy(&old, img);
-    const int w = old.width, h = old.height;
-    if (!tgaCreate(img, 24, 2 * w, 2 * h)) {
-        tgaFree(&old);
-        tgaReset(img);
-        return 0;
-    }
-    img->textureId = old.textureId;
+    const int w = img->width, h = img->height;
+    if (!tgaRecreate(img, &old, 24, 2 * w, 2 * h)) return 0;
     for (int x = 0; x < w; x++)
         for (int y = 0; y < h; y++) {
             const int32_t p = int32_t(tgaGetPixel(&old, x, y));
@@ -174,13 +175,7 @@ int tgaMirrorTile(TgaImage* img) {
 int tgaDropAlpha(TgaImage* img) {
     if (img->bytesPerPixel != 4 || !img->pixels) return 1;
     TgaImage old;
-    tgaCopy(&old, img);
-    if (!tgaCreate(img, 24, old.width, old.height)) {
-        tgaFree(&old);
-        tgaReset(img);
-        return 0;
-    }
-    img->textureId = old.textureId;
+    if (!tgaRecreate(img, &old, 24, img->width, img->height)) return 0;
     const int64_t count = int64_t(old.width) * old.height;
     const uint8_t* s = old.pixels;
     uint8_t* d = img->pixels;
