@@ -75,21 +75,6 @@ TEST_P(BrepModelTest, FacesAreFoundByCornerSetAndRemovedFromTheList) {
     EXPECT_EQ(m->faces, face(m, {v[1], v[2], v[0]})); // a removed set is made again
 }
 
-TEST_P(BrepModelTest, NormalsFollowOrientationMappingTiesGoToOne) {
-    EXPECT_EQ(1, face(m, {v[0], v[1], v[2], v[3]})->normal[2]);
-    addFace(m, 1, BREP_CCW, {v[0], v[1], v[2], v[3]});
-    EXPECT_EQ(-1, m->faces->normal[2]);
-    BrepFace* flat = face(m, {v[0], v[1], brepNewVertex(m, 2, 0, 0, 1, 1, 0, 0, 0, 0)});
-    EXPECT_TRUE(flat->normal[0] == 0 && flat->normal[1] == 0 && flat->normal[2] == 0); // no NaN
-    EXPECT_EQ(1, flat->mapping); // all texture values 0: equal outlines
-    BrepVertex* a = brepNewVertex(m, 5, 0, 0, 1, 1, 0, 0, 0, 0);
-    BrepVertex* b = brepNewVertex(m, 6, 0, 0, 1, 1, 0, 0.1f, 0, 0.9f);
-    BrepVertex* c = brepNewVertex(m, 5, 1, 0, 1, 1, 0.1f, 0, 0.1f, 0);
-    BrepVertex* d = brepNewVertex(m, 6, 1, 0, 1, 1, 0.9f, 0.9f, 0.1f, 0);
-    EXPECT_EQ(0, face(m, {a, b, c})->mapping);
-    EXPECT_EQ(1, face(m, {a, d, c})->mapping);
-}
-
 TEST_P(BrepModelTest, FacesBeyondSixteenCornersAndOverlongNamesAreRefused) {
     std::string out = captured([&] {
         brepBeginFace(m, 1, BREP_CW);

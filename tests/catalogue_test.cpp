@@ -128,27 +128,23 @@ TEST_F(Catalogue, AllThreeSourcesGiveTheSameModelsAndSourceZeroWritesTheTextFile
         for (const BrepModel* m : row.models) EXPECT_EQ(nullptr, m);
 }
 
-TEST(LodForPosition, WholeUnitsOfGroundDistanceFromThePlayer) {
+TEST(LodForPosition, WholeUnitsOfGroundDistanceFromThePlayerOrTheFixedLevel) {
     SettingsRecord saved = record;
     Actor savedPlayer = player;
     player.x = 10, player.y = 0.5f, player.z = 20;
-    record.distanceLod = 1;
-    record.lodLevel = 1;
-    const float cases[][2] = {{0, 3},      {0.99f, 3}, {1.0f, 2}, {2.5f, 1},
-                              {2.999f, 1}, {3.0f, 0},  {40, 0},   {1e30f, 0}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c[0]);
-        float d = c[0], s = (float)(d / std::sqrt(2.0));
-        // Along x, along z, and with a height far from the player's; diagonally off the steps.
-        float along[][3] = {{10 + d, 0.5f, 20}, {10, 0.5f, 20 - d}, {10 + d, 77, 20}, {10 - s, 0.5f, 20 + s}};
-        for (int i = 0; i < (d == 1 || d == 3 ? 3 : 4); i++) EXPECT_EQ(c[1], lodForPosition(along[i]));
-    }
-    record.distanceLod = 0;
-    for (int fixed = 0; fixed < 4; fixed++) {
-        record.lodLevel = fixed;
-        float near[3] = {10, 0.5f, 20}, far[3] = {60, 0, 90};
-        EXPECT_TRUE(lodForPosition(near) == fixed && lodForPosition(far) == fixed);
-    }
+    const float cases[][2] = {{0, 3},      {0.99f, 3}, {1, 2},  {2.5f, 1},
+                              {2.999f, 1}, {3, 0},     {40, 0}, {1e30f, 0}};
+    for (int distanceLod : {1, 0})
+        for (const auto& c : cases) {
+            record.distanceLod = distanceLod;
+            record.lodLevel = (int)c[1] ^ 1; // differs from the distance's level
+            float d = c[0], s = (float)(d / std::sqrt(2.0));
+            // Along x, along z, at another height; diagonally only off the steps.
+            float at[][3] = {
+                {10 + d, 0.5f, 20}, {10, 0.5f, 20 - d}, {10 + d, 77, 20}, {10 - s, 0.5f, 20 + s}};
+            for (int i = 0; i < (d == 1 || d == 3 ? 3 : 4); i++)
+                EXPECT_EQ(distanceLod ? c[1] : record.lodLevel, lodForPosition(at[i])) << d << " " << i;
+        }
     record = saved;
     player = savedPlayer;
 }
