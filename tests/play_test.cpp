@@ -387,6 +387,18 @@ class Play : public ::testing::Test {
         }
     }
 
+    // A shot taken once the region shows the same in two shots in a row (a fade has finished),
+    // waiting up to the given time.
+    Shot settled(const std::string& name, const Region& r, double seconds) {
+        Shot previous = shot(name);
+        pollFor(name, seconds, [&](const Shot& s) {
+            bool same = differing(previous, s, r) == 0;
+            previous = s;
+            return same;
+        });
+        return last;
+    }
+
     bool running() { return pid > 0 && waitpid(pid, nullptr, WNOHANG) == 0; }
 
     // The exit status, or -1 when the program still runs after the given time.
@@ -467,8 +479,7 @@ TEST_F(Play, WonFromTheStoryThroughTheMineToTheHallOfFame) {
         << "no lamp frame after the story; mean difference "
         << meanDifference(last, *stencilFit, lamp->frame);
     EXPECT_GT(differing(story, last, *whole), W * H / 2) << "the story screen was replaced";
-    sleepFor(2.2); // the game's fade-in
-    Shot standing = shot("standing");
+    Shot standing = settled("standing", *view, 10); // the game's fade-in has finished
     EXPECT_TRUE(lampFrameShown(standing));
     EXPECT_GT(meanDifference(standing, *stencilFit, *view), 20) << "the scene shows inside the opening";
     sleepFor(0.5);
@@ -497,7 +508,7 @@ TEST_F(Play, WonFromTheStoryThroughTheMineToTheHallOfFame) {
     EXPECT_TRUE(turned) << "the map did not turn with the pointer";
     EXPECT_EQ(differing(beforeTurn, last, lamp->frame), 0);
 
-    // P pauses: nothing is drawn, even with Up held; P again resumes.
+    // P pauses: nothing is drawn, even with Up held; after P again Up walks.
     key("p");
     sleepFor(0.4);
     Shot paused = shot("paused");
@@ -507,8 +518,10 @@ TEST_F(Play, WonFromTheStoryThroughTheMineToTheHallOfFame) {
     keyUp("Up");
     EXPECT_EQ(differing(paused, stillPaused, *whole), 0) << "the screen changed during the pause";
     key("p");
-    EXPECT_TRUE(pollFor("resumed", 5, [&](const Shot& s) { return differing(paused, s, *whole) > 0; }))
-        << "the game did not go on after the second P";
+    keyDown("Up");
+    EXPECT_TRUE(pollFor("resumed", 10, [&](const Shot& s) { return differing(paused, s, *view) > 5000; }))
+        << "the game did not go on after the second P: Up does not walk";
+    keyUp("Up");
 
     // B shows the boss picture over the whole window and halts; B again brings the game back.
     key("B");
@@ -542,8 +555,7 @@ TEST_F(Play, WonFromTheStoryThroughTheMineToTheHallOfFame) {
     keyUp("Home");
     ASSERT_TRUE(ended) << "no end screen";
     EXPECT_TRUE(shows(last, *wonFit, *endRim)) << "the end screen judges the run as won";
-    sleepFor(2.2); // the end screen's fade-in
-    Shot endShot = shot("end-won");
+    Shot endShot = settled("end-won", *whole, 10); // the end screen's fade-in has finished
     sh("xdotool type --delay 60 Zed");
     EXPECT_TRUE(pollFor("end-named", 5, [&](const Shot& s) { return differing(endShot, s, *whole) > 50; }))
         << "the typed name appears in the list";
@@ -572,8 +584,7 @@ TEST_F(Play, ShootingTheHorseLosesAndLeavesTheHallOfFameAlone) {
     ASSERT_TRUE(findWindow());
     ASSERT_TRUE(pollFor("game", 30, [&](const Shot& s) { return lampFrameShown(s); }))
         << "no lamp frame; mean difference " << meanDifference(last, *stencilFit, lamp->frame);
-    sleepFor(2.2);
-    Shot atStart = shot("start");
+    Shot atStart = settled("start", *view, 10);
     std::string hallBefore = hallOfFame(readFile(folder + "/settings.ini"));
 
     // The player walks the route to the horse and stops in its cell; the map stands still then.
@@ -613,8 +624,7 @@ TEST_F(Play, ShootingTheHorseLosesAndLeavesTheHallOfFameAlone) {
     ASSERT_TRUE(lost) << "the arrow never hit the horse";
     ASSERT_TRUE(pollFor("end", 15, [&](const Shot& s) { return shows(s, *lostFit, *endRim); }))
         << "no end screen with the dragon picture of a lost game";
-    sleepFor(2.2);
-    Shot endShot = shot("end-lost");
+    Shot endShot = settled("end-lost", *whole, 10);
     EXPECT_FALSE(shows(endShot, *wonFit, *endRim));
 
     // A lost run gets no place: typing changes nothing and Enter stores the hall of fame as it was.
