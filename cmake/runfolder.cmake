@@ -23,10 +23,10 @@ if(TOOL AND definitions)
     endif()
   endforeach()
   if(models_stale)
-    execute_process(COMMAND ${TOOL} model-cache WORKING_DIRECTORY ${RUN}
+    execute_process(COMMAND ${TOOL} model cache WORKING_DIRECTORY ${RUN}
                     RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out)
     if(NOT rc EQUAL 0)
-      message(FATAL_ERROR "kavernix-tool model-cache failed (${rc}):\n${out}")
+      message(FATAL_ERROR "kavernix-tool model cache failed (${rc}):\n${out}")
     endif()
   endif()
 endif()

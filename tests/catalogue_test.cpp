@@ -169,22 +169,22 @@ TEST_F(ModelTool, BuildInfoPackTexhintAndCacheCommands) {
         "model build --out built DIAMOND", 0,
         {"DIAMOND.000: 15 faces, 25 edges, 12 vertices\n", "DIAMOND.001: 47 faces, 89 edges, 44 vertices\n"});
     expectRun("model build --floor --out built", 0, {"FLOOR0.003: 64 faces"});
-    expectRun("model-info built/FLOOR0.003.brep.txt", 0, {"vertices 81, faces 64 (triangles 0, quads 64"});
+    expectRun("model info built/FLOOR0.003.brep.txt", 0, {"vertices 81, faces 64 (triangles 0, quads 64"});
     ASSERT_EQ(0, chdir("built"));
-    expectRun("model-pack DIAMOND 1", 0, {"DIAMOND.001.brep.bin: 9932 bytes\n"}); // 288 + 44 * 44 + 164 * 47
-    expectRun("model-info DIAMOND.001.brep.bin", 0,
+    expectRun("model pack DIAMOND 1", 0, {"DIAMOND.001.brep.bin: 9932 bytes\n"}); // 288 + 44 * 44 + 164 * 47
+    expectRun("model info DIAMOND.001.brep.bin", 0,
               {"binary model \"DIAMOND\" level 1", "vertices 44, faces 47"});
     writeFileText("BAD.000.brep.bin", std::string(300, '\x01'));
-    expectRun("model-info BAD.000.brep.bin", 1, {"Brep Error BAD.000.brep.bin: size field"});
-    expectRun("model-pack-all", 1); // the catalogue's text files are not all here
+    expectRun("model info BAD.000.brep.bin", 1, {"Brep Error BAD.000.brep.bin: size field"});
+    expectRun("model pack-all", 1); // the catalogue's text files are not all here
     ASSERT_EQ(0, chdir(".."));
-    expectRun("model-texhint OILCAN 1 128", 0);
+    expectRun("model texhint OILCAN 1 128", 0);
     EXPECT_EQ(18u + 128 * 128 * 3, readFileText("OILCAN.001.texhint.tga").size());
-    expectRun("model-cache", 0, {"32 text and 32 binary model files written"});
+    expectRun("model cache", 0, {"32 text and 32 binary model files written"});
     EXPECT_EQ(32u, filesEndingIn(".brep.bin").size());
-    expectRun("model-pack-all", 0);
+    expectRun("model pack-all", 0);
     for (const char* bad :
-         {"model build", "model-pack DIAMOND two", "model-texhint OILCAN 1 0", "model-info x.md"})
+         {"model build", "model pack DIAMOND two", "model texhint OILCAN 1 0", "model info x.md"})
         expectRun(bad, 2); // usage faults
 }
 

@@ -6,25 +6,18 @@
 struct ToolCommand {
     const char* name;
     const char* usage;
-    int (*run)(int argc, char** argv);  // argv[0] is the subcommand's name
+    int (*run)(int argc, char** argv); // argv[0] is the subcommand's name
 };
 
 static const ToolCommand toolCommands[] = {
     {"maze", "maze N ITEMS              print the three maze snapshots of a maze of size N", toolMaze},
     {"tga-info", "tga-info FILE             size and depth of a TGA file, or why it is refused", toolTgaInfo},
     {"font", "font STRIP.tga OUT.tga    build the 512 x 512 font image from a glyph strip", toolFont},
-    {"render", "render MODEL LEVEL OUT.tga [--texture FILE] [--yaw D --pitch D]  draw one model into an image",
+    {"render",
+     "render MODEL LEVEL OUT.tga [--texture FILE] [--yaw D --pitch D]  draw one model into an image",
      toolRender},
-    {"model", "model build [--defs DIR] [--out DIR] [--split] NAME [EXTRA_DEF...] | --floor  four levels as text",
+    {"model", "model build|info|pack|pack-all|texhint|cache ...  build, inspect and pack model files",
      toolModel},
-    {"model-info", "model-info FILE           counts and bounds of a .brep.txt or .brep.bin file, or why it is refused",
-     toolModelInfo},
-    {"model-pack", "model-pack NAME LEVEL     pack NAME.LLL.brep.txt into NAME.LLL.brep.bin", toolModelPack},
-    {"model-pack-all", "model-pack-all            pack the text files of all 32 catalogue models", toolModelPackAll},
-    {"model-texhint", "model-texhint NAME LEVEL SIZE  texture layout of a built model into NAME.LLL.texhint.tga",
-     toolModelTexhint},
-    {"model-cache", "model-cache [--split]     build all catalogue models from their definitions here, write text and binary files",
-     toolModelCache},
 };
 
 static void toolUsage(FILE* out) {

@@ -6,8 +6,8 @@ int toolTgaInfo(int argc, char** argv);  // tga-info FILE
 int toolFont(int argc, char** argv);     // font STRIP.tga OUT.tga
 int toolRender(int argc, char** argv);   // render MODEL LEVEL OUT.tga [--texture F] [--yaw D --pitch D]
 int toolModel(int argc, char** argv);    // model build [--defs DIR] [--out DIR] [--split] NAME [EXTRA ...] | --floor
-int toolModelInfo(int argc, char** argv);     // model-info FILE
-int toolModelPack(int argc, char** argv);     // model-pack NAME LEVEL
-int toolModelPackAll(int argc, char** argv);  // model-pack-all
-int toolModelTexhint(int argc, char** argv);  // model-texhint NAME LEVEL SIZE
-int toolModelCache(int argc, char** argv);    // model-cache [--split]
+int toolModelInfo(int argc, char** argv);     // model info FILE
+int toolModelPack(int argc, char** argv);     // model pack NAME LEVEL
+int toolModelPackAll(int argc, char** argv);  // model pack-all
+int toolModelTexhint(int argc, char** argv);  // model texhint NAME LEVEL SIZE
+int toolModelCache(int argc, char** argv);    // model cache [--split]

@@ -17,7 +17,12 @@ enum { TOOL_LEVELS = 4 };
 static int modelUsage() {
     fprintf(stderr,
             "usage: kavernix-tool model build [--defs DIR] [--out DIR] [--split] NAME [EXTRA_DEF ...]\n"
-            "       kavernix-tool model build --floor [--out DIR] [--split] [NAME]\n");
+            "       kavernix-tool model build --floor [--out DIR] [--split] [NAME]\n"
+            "       kavernix-tool model info FILE\n"
+            "       kavernix-tool model pack NAME LEVEL\n"
+            "       kavernix-tool model pack-all\n"
+            "       kavernix-tool model texhint NAME LEVEL SIZE\n"
+            "       kavernix-tool model cache [--split]\n");
     return 2;
 }
 
@@ -102,6 +107,13 @@ static int modelBuild(int argc, char** argv) {
 }
 
 int toolModel(int argc, char** argv) {
-    if (argc >= 2 && !strcmp(argv[1], "build")) return modelBuild(argc - 1, argv + 1);
+    static const struct {
+        const char* verb;
+        int (*run)(int argc, char** argv); // argv[0] is the verb
+    } verbs[] = {{"build", modelBuild},          {"info", toolModelInfo},       {"pack", toolModelPack},
+                 {"pack-all", toolModelPackAll}, {"texhint", toolModelTexhint}, {"cache", toolModelCache}};
+    if (argc >= 2)
+        for (const auto& v : verbs)
+            if (!strcmp(argv[1], v.verb)) return v.run(argc - 1, argv + 1);
     return modelUsage();
 }

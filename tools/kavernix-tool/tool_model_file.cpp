@@ -33,18 +33,18 @@ static bool endsWith(const char* text, const char* suffix) {
 
 int toolModelInfo(int argc, char** argv) {
     if (argc != 2) {
-        fprintf(stderr, "usage: kavernix-tool model-info FILE(.brep.txt|.brep.bin)\n");
+        fprintf(stderr, "usage: kavernix-tool model info FILE(.brep.txt|.brep.bin)\n");
         return 2;
     }
     const char* path = argv[1];
     bool binary = endsWith(path, ".bin");
     if (!binary && !endsWith(path, ".txt")) {
-        fprintf(stderr, "kavernix-tool model-info: %s is neither a .txt nor a .bin model file\n", path);
+        fprintf(stderr, "kavernix-tool model info: %s is neither a .txt nor a .bin model file\n", path);
         return 2;
     }
     FILE* probe = fopen(path, "rb");
     if (!probe) {
-        fprintf(stderr, "kavernix-tool model-info: cannot open %s\n", path);
+        fprintf(stderr, "kavernix-tool model info: cannot open %s\n", path);
         return 1;
     }
     fclose(probe);
@@ -92,13 +92,13 @@ int toolModelInfo(int argc, char** argv) {
 int toolModelPack(int argc, char** argv) {
     int level = 0;
     if (argc != 3) {
-        fprintf(stderr, "usage: kavernix-tool model-pack NAME LEVEL\n");
+        fprintf(stderr, "usage: kavernix-tool model pack NAME LEVEL\n");
         return 2;
     }
-    if (!toolNumber("model-pack", "LEVEL", argv[2], 0, 999, &level)) return 2;
+    if (!toolNumber("model pack", "LEVEL", argv[2], 0, 999, &level)) return 2;
     BrepModel* model = nullptr;
     if (!brepReadText(&model, argv[1], level)) {
-        fprintf(stderr, "kavernix-tool model-pack: %s.%03d.brep.txt could not be read\n", model->name, level);
+        fprintf(stderr, "kavernix-tool model pack: %s.%03d.brep.txt could not be read\n", model->name, level);
         brepFree(&model);
         return 1;
     }
@@ -111,7 +111,7 @@ int toolModelPack(int argc, char** argv) {
 
 int toolModelPackAll(int argc, char**) {
     if (argc != 1) {
-        fprintf(stderr, "usage: kavernix-tool model-pack-all\n");
+        fprintf(stderr, "usage: kavernix-tool model pack-all\n");
         return 2;
     }
     int written = modelFilesPack();
@@ -122,11 +122,11 @@ int toolModelPackAll(int argc, char**) {
 int toolModelTexhint(int argc, char** argv) {
     int level = 0, size = 0;
     if (argc != 4) {
-        fprintf(stderr, "usage: kavernix-tool model-texhint NAME LEVEL SIZE\n");
+        fprintf(stderr, "usage: kavernix-tool model texhint NAME LEVEL SIZE\n");
         return 2;
     }
-    if (!toolNumber("model-texhint", "LEVEL", argv[2], 0, 3, &level) ||
-        !toolNumber("model-texhint", "SIZE", argv[3], 1, 8192, &size))
+    if (!toolNumber("model texhint", "LEVEL", argv[2], 0, 3, &level) ||
+        !toolNumber("model texhint", "SIZE", argv[3], 1, 8192, &size))
         return 2;
     // Built from the definitions, as the catalogue builds it, so that it has edges to check.
     int row = modelRowByName(argv[1]);
@@ -145,7 +145,7 @@ int toolModelTexhint(int argc, char** argv) {
         model = next;
     }
     if (!model->faces) {
-        fprintf(stderr, "kavernix-tool model-texhint: %s has no faces (is %s.brepdef.txt here?)\n", argv[1],
+        fprintf(stderr, "kavernix-tool model texhint: %s has no faces (is %s.brepdef.txt here?)\n", argv[1],
                 argv[1]);
         brepFree(&model);
         return 1;
@@ -159,7 +159,7 @@ int toolModelTexhint(int argc, char** argv) {
 int toolModelCache(int argc, char** argv) {
     bool split = argc == 2 && !strcmp(argv[1], "--split");
     if (argc > 2 || (argc == 2 && !split)) {
-        fprintf(stderr, "usage: kavernix-tool model-cache [--split]\n");
+        fprintf(stderr, "usage: kavernix-tool model cache [--split]\n");
         return 2;
     }
     record.modelSource = 0;
