@@ -481,6 +481,9 @@ static BrepEdge* edgeHint = nullptr;
 // ends at such a vertex and no face of the model has it as a corner, so the edge search for a pair
 // with one of them, and the face search for a face with one, would find nothing.
 static const BrepModel* freshModel = nullptr;
+// The model and face list head of the last check that found no edge with a third face.
+static const BrepModel* quietCheckModel = nullptr;
+static const BrepFace* quietCheckHead = nullptr;
 static const BrepVertex* freshCorners[BREP_MAX_CORNERS];
 static int freshCount = 0;
 static bool faceHasNewCorner = false;
@@ -619,6 +622,7 @@ void brepCreate(BrepModel** out, const char* name, int level) {
     dropIndex(m); // a stale index or arena of a model that once lived here
     arenaRelease(m);
     if (m == freshModel) freshReset(nullptr);
+    if (m == quietCheckModel) quietCheckModel = nullptr;
     if (!name) name = "";
     size_t len = strlen(name);
     if (len >= BREP_NAME_SIZE) {
@@ -638,6 +642,7 @@ void brepFree(BrepModel** model) {
     if (!m) return;
     dropIndex(m);
     if (m == freshModel) freshReset(nullptr);
+    if (m == quietCheckModel) quietCheckModel = nullptr;
     if (m->base == 0 && !arenaRelease(m)) {
         // Records not made by this module: each its own allocation.
         for (BrepFace* f = m->faces; f;) {
@@ -808,7 +813,13 @@ BrepFace* brepEndFaceNoEdges(BrepModel* model) {
     return pushFace(model);
 }
 
+static void reportOpenEdges(const BrepModel* model) {
+    for (const BrepEdge* e = model->edges; e; e = e->next)
+        if (e->faceCount != 2) brepError("Edge not conncted !");
+}
+
 void brepCheck(BrepModel* model, int strict) {
+    bool quiet = true;
     for (BrepEdge* e = model->edges; e; e = e->next) e->faceCount = 0;
     for (BrepFace* f = model->faces; f; f = f->next)
         for (int i = 0; i < f->count; i++) {
@@ -816,19 +827,80 @@ void brepCheck(BrepModel* model, int strict) {
             if (!e) continue; // a face read from a file has no edges
             if (e->faceCount >= 2) {
                 brepError("Edge multiple conncted !");
+                quiet = false;
                 break;
             }
             e->face[e->faceCount++] = f;
         }
-    if (strict)
-        for (BrepEdge* e = model->edges; e; e = e->next)
-            if (e->faceCount != 2) brepError("Edge not conncted !");
+    quietCheckModel = quiet ? model : nullptr;
+    quietCheckHead = model->faces;
+    if (strict) reportOpenEdges(model);
+}
+
+int brepCheckAdded(BrepModel* model, int strict) {
+    if (model != quietCheckModel) return 0;
+    const BrepFace* f = model->faces;
+    while (f && f != quietCheckHead) f = f->next;
+    if (f != quietCheckHead) return 0; // the checked faces are no longer the list's tail
+    // The added faces at the head of the list, which a check meets first: an edge's faces from them
+    // come before its faces from the rest, newest first. While they are placed, an edge's count is
+    // -1 - (old + 3 * placed); its first values are kept to undo all when an edge would get a third
+    // face, and then the full check answers (and reports it where it meets it).
+    struct Before {
+        BrepEdge* edge;
+        int32_t faceCount;
+        BrepFace* face[2];
+    };
+    std::vector<Before> before;
+    bool fits = true;
+    for (BrepFace* g = model->faces; fits && g != quietCheckHead; g = g->next)
+        for (int i = 0; i < g->count; i++) {
+            BrepEdge* e = g->edges[i];
+            if (!e || e->faceCount > 2) {
+                fits = false;
+                break;
+            }
+            int old = e->faceCount, placed = 0;
+            if (old >= 0) {
+                before.push_back({e, e->faceCount, {e->face[0], e->face[1]}});
+            } else {
+                old = (-1 - e->faceCount) % 3;
+                placed = (-1 - e->faceCount) / 3;
+            }
+            if (old + placed >= 2) {
+                e->faceCount = -1 - (old + 3 * placed);
+                fits = false;
+                break;
+            }
+            if (old == 1) { // then this is the edge's only added face
+                e->face[1] = e->face[0];
+                e->face[0] = g;
+            } else {
+                e->face[placed] = g;
+            }
+            e->faceCount = -1 - (old + 3 * (placed + 1));
+        }
+    if (!fits) {
+        for (const Before& b : before) {
+            b.edge->faceCount = b.faceCount;
+            b.edge->face[0] = b.face[0];
+            b.edge->face[1] = b.face[1];
+        }
+        return 0;
+    }
+    for (BrepEdge* e = model->edges; e; e = e->next) {
+        if (e->faceCount < 0) e->faceCount = (-1 - e->faceCount) % 3 + (-1 - e->faceCount) / 3;
+        if (strict && e->faceCount != 2) brepError("Edge not conncted !");
+    }
+    quietCheckHead = model->faces;
+    return 1;
 }
 
 BrepFace* brepRemoveFace(BrepFace** list, BrepFace* face) {
     for (BrepFace** link = list; *link; link = &(*link)->next) {
         if (*link != face) continue;
         BrepFace* next = face->next;
+        quietCheckModel = nullptr; // the counts of the last check may change
         // Keep the index of the model that owns this list in step.
         for (auto& kv : indexTable) {
             const BrepModel* m = kv.first;

@@ -77,6 +77,10 @@ BrepFace* brepEndFaceNoEdges(BrepModel* model);
 
 // Records every edge's faces; reports "Edge multiple conncted !" and, when strict, "Edge not conncted !".
 void brepCheck(BrepModel* model, int strict);
+// As brepCheck, for a model whose faces were only added at the head of the list since its last check
+// (which found no edge with a third face), with no edge's faces changed: counts the added faces only.
+// Returns 0, having done nothing, when that does not hold or an edge would get a third face.
+int brepCheckAdded(BrepModel* model, int strict);
 // Unlinks and releases face if it is in the list; returns the face after it, or null if not found.
 BrepFace* brepRemoveFace(BrepFace** list, BrepFace* face);
 

@@ -359,7 +359,9 @@ void brepRefine(BrepModel* src, BrepModel** out) {
         vertexFacesIndexed(n);
     else
         vertexFacesScanned(n);
-    brepCheck(n, 1);
+    // The hole walk of the indexed lookups leaves the counts of the first check, so only the hole
+    // faces need counting.
+    if (!brepIndexed() || !brepCheckAdded(n, 1)) brepCheck(n, 1);
     brepDropIndex(n); // lookups in the new model are over; its indexes would only hold memory
 
     int edges = 0, vertices = 0;
