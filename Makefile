@@ -4,6 +4,7 @@ MAKEFLAGS += --no-print-directory
 RUN     := $(BUILD)/run
 JOBS    ?= $(shell nproc 2>/dev/null || echo 2)
 XVFB    := xvfb-run -a -s "-screen 0 1024x768x24"
+FUZZ_TARGETS := $(shell sed -nE 's/^kx_fuzz.([a-z_]+) .*/\1/p' tests/fuzz/fuzz.cmake)
 
 PACKAGES := cmake make g++ pkg-config freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev libgl1-mesa-dri \
             libgtest-dev libgmock-dev libbenchmark-dev libgtk-3-dev libcairo2-dev libfreetype-dev \
@@ -42,7 +43,7 @@ bench: build
 # libFuzzer with ASan and UBSan, a short bounded run of every reader.
 fuzz: deps
 	CC=clang CXX=clang++ cmake -S . -B build-fuzz -DKX_FUZZ=ON -DCMAKE_BUILD_TYPE=Debug >/dev/null
-	cmake --build build-fuzz -j$(JOBS)
+	cmake --build build-fuzz -j$(JOBS) --target $(FUZZ_TARGETS)
 	@for f in build-fuzz/fuzz_*; do \
 	  name=$$(basename $$f); mkdir -p build-fuzz/corpus/$$name; \
 	  echo "== $$name"; \
@@ -52,7 +53,7 @@ fuzz: deps
 # The whole test suite built with AddressSanitizer and UBSan.
 asan: deps
 	cmake -S . -B build-asan -DKX_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug >/dev/null
-	cmake --build build-asan -j$(JOBS)
+	ASAN_OPTIONS=detect_leaks=0 cmake --build build-asan -j$(JOBS)
 	cd build-asan && ASAN_OPTIONS=detect_leaks=0 $(XVFB) ctest --output-on-failure -j1 --timeout 600
 
 # The scripted play-through (a won and a lost game driven through the real window) against the

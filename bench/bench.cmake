@@ -2,6 +2,5 @@ kx_bench(bench_visibility SOURCES bench/visibility.cpp MODULES core app maze Woo
 kx_bench(bench_tga_load SOURCES bench/tga_load.cpp MODULES core image)
 kx_bench(bench_maze_draw SOURCES bench/maze_draw.cpp MODULES core app maze Wood brep image text scene game)
 kx_bench(bench_brep_refine SOURCES bench/brep_refine.cpp MODULES core brep)
-kx_bench(bench_game_fps SOURCES bench/game_fps.cpp MODULES core app maze Wood brep image text scene game)
 kx_bench(bench_catalogue_load SOURCES bench/catalogue_load.cpp MODULES core app maze Wood brep image text scene game)
 kx_bench(bench_game_frame SOURCES bench/game_frame.cpp MODULES core app maze Wood brep image text scene game)
