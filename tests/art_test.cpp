@@ -6,14 +6,13 @@
 #include "image/tga.h"
 #include "text/font.h"
 
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <string>
 #include <sstream>
 #include <sys/stat.h>
+#include <vector>
 #include <unistd.h>
 
 namespace {
@@ -33,9 +32,7 @@ std::string fileBytes(const std::string& path) {
     return {std::istreambuf_iterator<char>(in), {}};
 }
 
-// CTest runs every test in its own process and a run takes seconds, so the output is kept under a name
-// made from the generator's size and time: made once per build of the generator, and renamed into place
-// whole, so parallel runs never see half of it.
+// Output kept once per build of the generator (named by its size and time), renamed into place whole.
 class Art : public ::testing::Test {
   protected:
     static std::string dir;
@@ -59,21 +56,20 @@ struct Loaded {
 };
 
 TEST_F(Art, EveryPictureAndTextureLoadsAtItsSizeAndDepth) {
-    const struct {
-        const char* names;
-        int size; // height; pictures are 4:3, textures square
-    } groups[] = {{"poster dooropen lastpic baddragon boss stencil stencilmask", 960},
-                  {"floor wood heu oilcan spider pferd pferd_bein", 256},
-                  {"wall", 512},
-                  {"map1 map2 map3 map4 map5 map6 map7 map8", 128}};
+    const std::pair<const char*, int> groups[] = {
+        // by height; pictures are 4:3, textures square
+        {"poster dooropen lastpic baddragon boss stencil stencilmask", 960},
+        {"floor wood heu oilcan spider pferd pferd_bein", 256},
+        {"wall", 512},
+        {"map1 map2 map3 map4 map5 map6 map7 map8", 128}};
     for (const auto& g : groups) {
-        std::istringstream names(g.names);
+        std::istringstream names(g.first);
         for (std::string name; names >> name;) {
             Loaded t(path(name + ".tga"));
             ASSERT_NE(t.img.pixels, nullptr) << name << ": " << tgaLastError();
-            EXPECT_EQ(t.img.width, g.size == 960 ? 1280 : g.size) << name;
-            EXPECT_EQ(t.img.height, g.size) << name;
-            EXPECT_EQ(t.img.bitsPerPixel, 24) << name;
+            EXPECT_EQ((std::vector<int>{t.img.width, t.img.height, t.img.bitsPerPixel}),
+                      (std::vector<int>{g.second == 960 ? 1280 : g.second, g.second, 24}))
+                << name;
         }
     }
 }
@@ -109,46 +105,39 @@ int cellAlpha(const TgaImage& font, int code, int x, int y) {
     return font.pixels[((480 - 32 * (code / 16) + y) * 512 + 32 * (code % 16) + x) * 4 + 3];
 }
 
-int inkPixels(const TgaImage& font, int code) {
+// Pixels with ink in the place of `code`; `top` gets the highest screen row (0 = bottom) with ink.
+int inkPixels(const TgaImage& font, int code, int& top) {
     int n = 0;
-    for (int y = 0; y < 32; y++)
-        for (int x = 0; x < 32; x++) n += cellAlpha(font, code, x, y) > 128;
+    top = -1;
+    for (int y = 31; y >= 0; y--)
+        for (int x = 0; x < 32; x++)
+            if (cellAlpha(font, code, x, y) > 128) n++, top = 31 - y; // stored upside down
     return n;
 }
 
-// The highest row on screen (0 = bottom) with ink; the builder stores glyphs upside down.
-int inkTop(const TgaImage& font, int code) {
-    for (int y = 0; y < 32; y++)
-        for (int x = 0; x < 32; x++)
-            if (cellAlpha(font, code, x, y) > 128) return 31 - y;
-    return -1;
+TEST_F(Art, FontStripsBuildIntoTheRightPlaces) {
+    for (const char* name : {"fontmaze.tga", "fontgotic.tga"}) {
+        SCOPED_TRACE(name);
+        TgaImage font{};
+        ASSERT_EQ(fontBuild(&font, path(name).c_str()), 1);
+        ASSERT_EQ(font.width * font.height * font.bytesPerPixel, 512 * 512 * 4);
+        int top[256], ink[256];
+        for (int code = 0; code < 256; code++) ink[code] = inkPixels(font, code, top[code]);
+        for (int code = 0; code <= ' '; code++) EXPECT_EQ(ink[code], 0) << "code " << code;
+        for (int code : {int('A'), int('z'), 0xE4, 0xDF, int('!'), int('0'), 0xD6})
+            EXPECT_GT(ink[code], 8) << code;
+        // '_' sits low between '^' and '`', which sit high: one glyph too many or too few moves them;
+        // the umlaut's dots sit above the plain letter.
+        EXPECT_TRUE(top['_'] < 10 && top['^'] > 16 && top['`'] > 16 && top[0xE4] > top['a']);
+        // A glyph's two lowest strip rows land on texture rows that the place above it samples at its edge.
+        for (int row = 0; row < 16; row++)
+            for (int x = 0; x < 512; x++) {
+                EXPECT_LE(font.pixels[((row == 0 ? 511 : 512 - 32 * row) * 512 + x) * 4 + 3], 3) << row;
+                EXPECT_LE(font.pixels[((511 - 32 * row) * 512 + x) * 4 + 3], 3) << row;
+            }
+        tgaFree(&font);
+    }
 }
-
-class FontStrip : public Art, public ::testing::WithParamInterface<const char*> {};
-
-TEST_P(FontStrip, BuildsIntoTheRightPlaces) {
-    TgaImage font{};
-    ASSERT_EQ(fontBuild(&font, path(GetParam()).c_str()), 1);
-    ASSERT_EQ(font.width * font.height * font.bytesPerPixel, 512 * 512 * 4);
-    for (int code : {int('A'), int('z'), 0xE4, 0xDF, int('!'), int('0'), 0xD6})
-        EXPECT_GT(inkPixels(font, code), 8) << "code " << code;
-    for (int code = 0; code <= ' '; code++) EXPECT_EQ(inkPixels(font, code), 0) << "code " << code;
-    // '_' sits low between '^' and '`', which sit high: a glyph too many or too few before them
-    // would move them by a place.
-    EXPECT_LT(inkTop(font, '_'), 10);
-    EXPECT_GT(inkTop(font, '^'), 16);
-    EXPECT_GT(inkTop(font, '`'), 16);
-    EXPECT_GT(inkTop(font, 0xE4), inkTop(font, 'a')) << "the umlaut's dots sit above the plain letter";
-    // A glyph's two lowest strip rows land on texture rows that the place above it samples at its edge.
-    for (int row = 0; row < 16; row++)
-        for (int x = 0; x < 512; x++) {
-            EXPECT_LE(font.pixels[((row == 0 ? 511 : 512 - 32 * row) * 512 + x) * 4 + 3], 3) << row;
-            EXPECT_LE(font.pixels[((511 - 32 * row) * 512 + x) * 4 + 3], 3) << row;
-        }
-    tgaFree(&font);
-}
-
-INSTANTIATE_TEST_SUITE_P(BothFonts, FontStrip, ::testing::Values("fontmaze.tga", "fontgotic.tga"));
 
 // Whether a rectangle of the mask (window fractions from the bottom left) is open everywhere.
 bool allOpen(const TgaImage& mask, double left, double bottom, double right, double top) {
@@ -162,14 +151,14 @@ TEST_F(Art, LampFrameIsPureWhiteExactlyWhereTheGameShowsThings) {
     Loaded frame(path("stencil.tga")), file(path("stencilmask.tga"));
     TgaImage mask{};
     ASSERT_EQ(tgaToMask(&frame.img, &mask, whiteMask), 1);
-    EXPECT_TRUE(allOpen(mask, 0.74, 0.715, 0.931, 0.94)) << "overview map";
-    EXPECT_TRUE(allOpen(mask, 0.12, 0.035, 1.0, 0.118)) << "counters and status field";
-    EXPECT_TRUE(allOpen(mask, 0.01, 0.2, 0.19, 0.25)) << "frame-rate line";
-    EXPECT_TRUE(allOpen(mask, 0.25, 0.35, 0.6, 0.8)) << "the view through the lamp";
-    for (double x : {0.0, 0.995})
-        for (double y : {0.0, 0.995})
-            EXPECT_FALSE(allOpen(mask, x, y, x + 0.005, y + 0.005)) << x << "," << y;
-    EXPECT_FALSE(allOpen(mask, 0.0, 0.0, 0.1, 0.03)) << "below the counters";
+    // The overview map, counters and status field, frame-rate line and the view through the lamp
+    // are open; the four corners and the strip below the counters are not.
+    const double rects[][5] = {
+        {0.74, 0.715, 0.931, 0.94, 1}, {0.12, 0.035, 1.0, 0.118, 1}, {0.01, 0.2, 0.19, 0.25, 1},
+        {0.25, 0.35, 0.6, 0.8, 1},     {0, 0, 0.005, 0.005, 0},      {0.995, 0, 1, 0.005, 0},
+        {0, 0.995, 0.005, 1, 0},       {0.995, 0.995, 1, 1, 0},      {0, 0, 0.1, 0.03, 0}};
+    for (const auto& r : rects)
+        EXPECT_EQ(allOpen(mask, r[0], r[1], r[2], r[3]), r[4] == 1) << r[0] << "," << r[1];
     // The mask file is the same frame's mask: white where the frame is pure white, black elsewhere.
     ASSERT_EQ(file.img.byteSize, mask.byteSize * 3);
     int mismatches = 0;

@@ -104,11 +104,8 @@ TEST_F(BrepDraw, PrimitiveFollowsTheCornerCount) {
 // Mesa's feedback replay of a display list reports only the first primitive kind of a list that
 // mixes kinds, so streams are compared for lists of one kind each.
 TEST_F(BrepDraw, CompiledListReplaysTheSameStream) {
-    BrepModel *floor0 = nullptr, *floor1 = nullptr, *quads = nullptr, *triangles = nullptr;
-    brepBuildFloor(&floor0, "FLOOR0");
-    brepRefineFloor(floor0, &floor1);
-    brepRefineFloor(floor1, &quads);
-    brepRefineFloor(floor1, &triangles);
+    std::vector<BrepModel*> floor = floorLevels(2), split = floorLevels(2);
+    BrepModel *quads = floor[2], *triangles = split[2];
     brepSplitPolygons(triangles);
     for (int i = 0; i < 16; i++) { // pentagons, the middle corner lifted
         float x = (float)(i % 4) * 4 - 8, y = (float)(i / 4) * 4 - 8, s = (float)i / 16;
@@ -128,7 +125,8 @@ TEST_F(BrepDraw, CompiledListReplaysTheSameStream) {
         EXPECT_EQ(direct.words, capture([&] { glCallList(list); }).words);
         glDeleteLists(list, 1);
     }
-    for (BrepModel** p : {&floor0, &floor1, &quads, &triangles}) brepFree(p);
+    freeAll(floor);
+    freeAll(split);
 }
 
 } // namespace

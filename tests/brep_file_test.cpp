@@ -19,9 +19,7 @@ std::vector<std::string> lines(const std::string& text) {
 void expectRefused(const BrepModel* m, const std::string& out, const char* name, int level,
                    const char* file) {
     EXPECT_TRUE(m && !strcmp(m->name, name) && m->level == level && !m->vertices && !m->faces && !m->edges);
-    if (file) {
-        EXPECT_EQ(0u, out.find(std::string("Brep Error ") + file + ": ")) << out;
-    }
+    EXPECT_TRUE(!file || out.find(std::string("Brep Error ") + file + ": ") == 0) << out;
     EXPECT_EQ(file ? 1 : 0, std::count(out.begin(), out.end(), '\n')) << out;
 }
 
@@ -44,23 +42,18 @@ TEST_F(BrepText, RewritingAReadModelReversesLinesAndRenumbersCorners) {
     for (int i = 0; i < 7; i++) EXPECT_EQ(a[7 - i], b[1 + i]); // vertex lines reversed
     EXPECT_EQ(" 5 6 5 1 0 2",
               b.back().substr(b.back().size() - 12)); // the pentagon, now last: 0 1 5 6 4 first
-    std::vector<const BrepFace*> read; // in creation order, their normals and mappings computed again
-    for (const BrepFace* f = back->faces; f; f = f->next) read.insert(read.begin(), f);
-    const BrepFace* original = m->faces;
-    for (const BrepFace* f : read) {
+    const BrepFace* original = m->faces;              // read faces' normals and mappings are computed again
+    for (const BrepFace* f : created(back->faces)) {
         for (int k = 0; k < 3; k++) EXPECT_NEAR(original->normal[k], f->normal[k], 1e-5);
         EXPECT_EQ(original->mapping, f->mapping);
         original = original->next;
     }
-    brepFree(&m);
-    brepFree(&back);
-    brepFree(&twice);
+    for (BrepModel* p : {m, back, twice}) brepFree(&p);
 }
 
 TEST_F(BrepText, FloorTileFileIsTheKnownText) {
-    BrepModel* floor = nullptr;
-    brepBuildFloor(&floor, "FLOOR0");
-    brepWriteText(floor);
+    std::vector<BrepModel*> floor = floorLevels(0);
+    brepWriteText(floor[0]);
     EXPECT_EQ("4\n"
               "1.000000 0.000000 0.000000 1.000000 1 1.000000 0.000000 1.000000 0.000000\n"
               "1.000000 0.000000 1.000000 1.000000 1 1.000000 1.000000 1.000000 1.000000\n"
@@ -69,7 +62,7 @@ TEST_F(BrepText, FloorTileFileIsTheKnownText) {
               "1\n"
               "1.000000 2304 4 3 2 1 0\n",
               readFileText("FLOOR0.000.brep.txt"));
-    brepFree(&floor);
+    freeAll(floor);
 }
 
 TEST_F(BrepText, OddButSoundFilesReadAsWritten) {
@@ -85,12 +78,8 @@ TEST_F(BrepText, OddButSoundFilesReadAsWritten) {
         writeFileText("ODD.001.brep.txt", c.text);
         BrepModel* m = nullptr;
         ASSERT_EQ(1, brepReadText(&m, "ODD", 1));
-        EXPECT_EQ(c.vertices, countList(m->vertices));
-        EXPECT_EQ(c.faces, countList(m->faces));
-        EXPECT_EQ(nullptr, m->edges);
-        if (c.vertices == 3) {
-            EXPECT_EQ(m->faces->verts[0], m->faces->verts[1]);
-        }
+        EXPECT_EQ((std::vector<int>{c.vertices, 0, c.faces}), sizes(m));
+        EXPECT_TRUE(c.vertices != 3 || m->faces->verts[0] == m->faces->verts[1]);
         brepFree(&m);
     }
 }
@@ -143,13 +132,11 @@ void setWord(std::string& bytes, size_t at, uint32_t value) {
 }
 
 TEST_F(BrepBinary, PackWriteTwoReadsAndRewriteKeepEveryValueAndTheListOrder) {
-    BrepModel *floor0 = nullptr, *floor1 = nullptr, *floor2 = nullptr, *dots = nullptr;
-    brepBuildFloor(&floor0, "FLOOR0");
-    brepRefineFloor(floor0, &floor1);
-    brepRefineFloor(floor1, &floor2); // 16 quads with edges
-    brepCreate(&dots, "DOTS", 0);     // no faces
+    std::vector<BrepModel*> floor = floorLevels(2); // 16 quads with edges
+    BrepModel* dots = nullptr;                      // no faces
+    brepCreate(&dots, "DOTS", 0);
     brepNewVertex(dots, 1, 2, 3, 1, 1, 0, 0, 0, 0);
-    for (BrepModel* m : {floor2, makeMixedModel("MIX", 1), dots}) {
+    for (BrepModel* m : {floor[2], makeMixedModel("MIX", 1), dots}) {
         SCOPED_TRACE(m->name);
         std::string before = dump(m, false), name = m->name;
         int level = m->level;
@@ -177,8 +164,8 @@ TEST_F(BrepBinary, PackWriteTwoReadsAndRewriteKeepEveryValueAndTheListOrder) {
         brepFree(&m);
         brepFree(&again);
     }
-    brepFree(&floor0);
-    brepFree(&floor1);
+    floor.pop_back(); // packed and freed above
+    freeAll(floor);
 }
 
 TEST_F(BrepBinary, UnpackedMissingAndMalformedFilesAreRefused) {

@@ -57,6 +57,12 @@ template <class T> int countList(const T* p) {
     for (; p; p = p->next) n++;
     return n;
 }
+// Vertices or faces in creation order (the lists run newest first).
+template <class T> std::vector<T*> created(T* head) {
+    std::vector<T*> out;
+    for (; head; head = head->next) out.insert(out.begin(), head);
+    return out;
+}
 // Vertex, edge and face counts.
 inline std::vector<int> sizes(const BrepModel* m) {
     return {countList(m->vertices), countList(m->edges), countList(m->faces)};
@@ -75,6 +81,17 @@ inline std::string tubeText(int n, bool winding = false) {
           << (winding ? 0.5f + i % 5 : fw) << " " << fw << "\n";
     }
     return o.str();
+}
+
+// Floor levels 0..top, refined in turn; freed by freeAll.
+inline std::vector<BrepModel*> floorLevels(int top) {
+    std::vector<BrepModel*> levels(top + 1, nullptr);
+    brepBuildFloor(&levels[0], "FLOOR0");
+    for (int l = 1; l <= top; l++) brepRefineFloor(levels[l - 1], &levels[l]);
+    return levels;
+}
+inline void freeAll(std::vector<BrepModel*>& models) {
+    for (BrepModel*& m : models) brepFree(&m);
 }
 
 // Level 0 of a tube read from its definition in the working directory.

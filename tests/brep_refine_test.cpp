@@ -73,12 +73,6 @@ int negatedNormals(const BrepModel* m, int count = 0) {
     return negated;
 }
 
-BrepModel* floorTile() {
-    BrepModel* m = nullptr;
-    brepBuildFloor(&m, "FLOOR0");
-    return m;
-}
-
 std::string counts(int f, int e, int v) {
     return "Face: " + std::to_string(f) + "\nEdge: " + std::to_string(e) + "\nVertex: " + std::to_string(v) +
            "\n\n\n";
@@ -167,7 +161,7 @@ TEST(BrepRefineCube, EdgesWhoseEndsStaySharedGetNoFaceGapNormalsFollowTheNeighbo
 }
 
 TEST(BrepRefineCube, OpenEdgelessAndOverlargeHolesAreRefused) {
-    BrepModel* open = floorTile();
+    BrepModel* open = floorLevels(0)[0];
     brepCheck(open, 0);
     Refined floor(open);
     EXPECT_EQ("Brep Error FLOOR0.000: not a closed, checked model: not refined\n", floor.printed);
@@ -205,11 +199,9 @@ TEST(BrepRefineCube, OpenEdgelessAndOverlargeHolesAreRefused) {
 }
 
 TEST(BrepRefineFloor, FourTilesPerTileWithMidpointTextures) {
-    BrepModel* levels[4] = {floorTile()};
-    for (int l = 1; l <= 3; l++) brepRefineFloor(levels[l - 1], &levels[l]);
+    std::vector<BrepModel*> levels = floorLevels(3);
     EXPECT_EQ((std::vector<int>{9, 12, 4}), sizes(levels[1]));
-    EXPECT_EQ(64, countList(levels[3]->faces));
-    EXPECT_EQ(3, levels[3]->level);
+    EXPECT_TRUE(countList(levels[3]->faces) == 64 && levels[3]->level == 3);
     std::set<float> values; // the tiles' corners at 0, 0.5 and 1 with t following x and s following z
     for (BrepVertex* v = levels[1]->vertices; v; v = v->next) {
         EXPECT_TRUE(v->texT[0] == v->pos[0] && v->texS[0] == v->pos[2] && v->texT[1] == v->texT[0]);
@@ -217,7 +209,7 @@ TEST(BrepRefineFloor, FourTilesPerTileWithMidpointTextures) {
         values.insert(v->pos[2]);
     }
     EXPECT_EQ((std::set<float>{0, 0.5f, 1}), values);
-    for (BrepModel*& m : levels) brepFree(&m);
+    freeAll(levels);
 }
 
 TEST(BrepSplit, QuadsFromCornerZeroPentagonsByTheShortestConsideredDiagonalSharedPositionsFromTheHead) {
@@ -315,7 +307,7 @@ TEST_F(BrepRefine, IndexedLookupsGiveTheSameModelsAsThePlainScans) {
     odd.vertexWeight[0] = odd.faceWeight[4] = 0;
     odd.faceWeight[2] = 2;
     expectSameBothWays([odd] { return cube(odd); }, false, true, false); // level 1 comes out open
-    expectSameBothWays(floorTile, true, true);
+    expectSameBothWays([] { return floorLevels(0)[0]; }, true, true);
 }
 
 TEST(BrepIndex, FacesRemovedBySplittingLeaveTheIndex) {

@@ -101,13 +101,6 @@ INSTANTIATE_TEST_SUITE_P(Lookups, BrepModelTest, testing::Values(1, 0));
 
 using BrepDefinition = ScratchDir;
 
-// Vertices or faces in creation order (the lists run newest first).
-template <class T> std::vector<T*> created(T* head) {
-    std::vector<T*> out;
-    for (; head; head = head->next) out.insert(out.begin(), head);
-    return out;
-}
-
 TEST_F(BrepDefinition, TubesOfThreeAndFourLinesAreClosedWithTheKnownCounts) {
     for (int n : {3, 4}) {
         writeFileText("TUBE.brepdef.txt", tubeText(n));
