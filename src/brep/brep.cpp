@@ -32,9 +32,26 @@ namespace {
 // offers them: the lookups touch memory at random, and page walks are their main cost.
 constexpr size_t HUGE_PAGE = size_t(1) << 21;
 
+// Released large blocks are kept, up to POOL_LIMIT bytes, for the next block of the same size: a model
+// built again (a refinement run, the tool's batch of models) then finds its memory already mapped.
+constexpr size_t POOL_LIMIT = size_t(64) << 20;
+std::vector<std::pair<void*, size_t>> blockPool;
+size_t pooledBytes = 0;
+
+size_t roundedSize(size_t bytes) {
+    return (bytes + HUGE_PAGE - 1) & ~(HUGE_PAGE - 1);
+}
+
 void* blockAlloc(size_t bytes) {
     if (bytes < HUGE_PAGE) return malloc(bytes);
-    size_t rounded = (bytes + HUGE_PAGE - 1) & ~(HUGE_PAGE - 1);
+    size_t rounded = roundedSize(bytes);
+    for (size_t i = blockPool.size(); i-- > 0;)
+        if (blockPool[i].second == rounded) {
+            void* p = blockPool[i].first;
+            pooledBytes -= rounded;
+            blockPool.erase(blockPool.begin() + i);
+            return p;
+        }
     void* p = aligned_alloc(HUGE_PAGE, rounded);
 #ifdef MADV_HUGEPAGE
     if (p) madvise(p, rounded, MADV_HUGEPAGE);
@@ -42,12 +59,22 @@ void* blockAlloc(size_t bytes) {
     return p;
 }
 
+void blockFree(void* p, size_t bytes) {
+    if (!p) return;
+    if (bytes >= HUGE_PAGE && pooledBytes + roundedSize(bytes) <= POOL_LIMIT) {
+        blockPool.push_back({p, roundedSize(bytes)});
+        pooledBytes += roundedSize(bytes);
+        return;
+    }
+    free(p);
+}
+
 template <class T> struct BlockAllocator {
     using value_type = T;
     BlockAllocator() = default;
     template <class U> BlockAllocator(const BlockAllocator<U>&) {}
     T* allocate(size_t n) { return static_cast<T*>(blockAlloc(n * sizeof(T))); }
-    void deallocate(T* p, size_t) { free(p); }
+    void deallocate(T* p, size_t n) { blockFree(p, n * sizeof(T)); }
     template <class U> bool operator==(const BlockAllocator<U>&) const { return true; }
     template <class U> bool operator!=(const BlockAllocator<U>&) const { return false; }
 };
@@ -99,7 +126,7 @@ bool arenaRelease(const BrepModel* m) {
     }
     auto it = arenaTable.find(m);
     if (it == arenaTable.end()) return false;
-    for (auto& chunk : it->second->chunks) free(chunk.first);
+    for (auto& chunk : it->second->chunks) blockFree(chunk.first, chunk.second);
     delete it->second;
     arenaTable.erase(it);
     return true;
