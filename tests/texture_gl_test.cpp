@@ -114,7 +114,11 @@ class GlDrawing : public ::testing::Test {
         glBlendFunc(GL_ONE, GL_ZERO);
     }
     void TearDown() override { // also after a failure, so that the next test starts without textures
-        EXPECT_TRUE(neutralBlendLightingAndDepth());
+        GLint blend[2] = {};
+        glGetIntegerv(GL_BLEND_SRC, &blend[0]);
+        glGetIntegerv(GL_BLEND_DST, &blend[1]);
+        EXPECT_TRUE(blend[0] == GL_ONE && blend[1] == GL_ZERO && glIsEnabled(GL_LIGHTING) &&
+                    glIsEnabled(GL_DEPTH_TEST));
         for (TgaImage& img : imageTable) glDeleteTextures(1, &img.textureId);
         glDeleteLists(fontListBase, 256);
         fontListBase = 0;
@@ -134,12 +138,6 @@ class GlDrawing : public ::testing::Test {
         glClearColor(grey / 255.0f, grey / 255.0f, grey / 255.0f, 0);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
     }
-    static bool neutralBlendLightingAndDepth() {
-        GLint src = 0, dst = 0;
-        glGetIntegerv(GL_BLEND_SRC, &src);
-        glGetIntegerv(GL_BLEND_DST, &dst);
-        return src == GL_ONE && dst == GL_ZERO && glIsEnabled(GL_LIGHTING) && glIsEnabled(GL_DEPTH_TEST);
-    }
 };
 
 TgaImage* const textured[] = {&imgWall, &imgFloor, &imgHay,  &imgWood,  &imgOilcan,  &imgSpider,
@@ -151,17 +149,16 @@ TgaImage* const textured[] = {&imgWall, &imgFloor, &imgHay,  &imgWood,  &imgOilc
 // Colour pictures at odd widths, and the 8-bit mask, which goes into the stencil buffer, not the colours.
 TEST_F(GlDrawing, PicturesLandUnscaledAtTheWindowOrigin) {
     for (int bits : {24, 32, 8}) {
-        SCOPED_TRACE(bits);
         record.textureMode = bits == 24 ? 1 : 0;
         clearTo(90);
         TgaImage img = numbered(bits, 7, 5);
         drawPicture(&img);
         const Bytes colour = readBack(GL_RGB, 7, 5);
         for (int i = 0; i < 7 * 5 * 3; i++)
-            EXPECT_EQ(colour[i], bits == 8 ? 90 : img.pixels[i / 3 * img.bytesPerPixel + i % 3]) << i;
-        EXPECT_EQ(readBack(GL_STENCIL_INDEX, 7, 5), bits == 8 ? block(img) : Bytes(7 * 5, 0));
-        EXPECT_EQ(glIsEnabled(GL_TEXTURE_2D), bits == 24);
-        tgaFree(&img);
+            EXPECT_EQ(colour[i], bits == 8 ? 90 : img.pixels[i / 3 * img.bytesPerPixel + i % 3])
+                << bits << ": " << i;
+        EXPECT_EQ(readBack(GL_STENCIL_INDEX, 7, 5), bits == 8 ? block(img) : Bytes(7 * 5, 0)) << bits;
+        EXPECT_EQ(glIsEnabled(GL_TEXTURE_2D), bits == 24) << bits;
     }
 }
 
@@ -198,8 +195,7 @@ TEST_F(GlDrawing, FadeScalesTheFrameAndAFadeInEndsAfter118FramesAtSixtyPerSecond
     record.frameTime = 1.0f / 60.0f;
     int frames = 0;
     for (; gameState.fadeState == 1 && frames < 1000; frames++) drawFade();
-    EXPECT_EQ(frames, 118);
-    EXPECT_EQ(gameState.fadeState, 2);
+    EXPECT_TRUE(frames == 118 && gameState.fadeState == 2) << frames;
     clearTo(200);
     drawFade(); // the finished fade draws nothing and is cleared
     EXPECT_EQ(gameState.fadeState, 0);
@@ -215,7 +211,7 @@ TEST_F(GlDrawing, TextureModesOneTwoOffOneKeepOneNamePerImage) {
     for (TgaImage* img : textured) EXPECT_EQ(img->textureId, 0u);
     GLuint highest = 0;
     for (int mode : {1, 2, 0, 1}) {
-        SCOPED_TRACE(mode);
+        SCOPED_TRACE(mode); // across the switches
         record.textureMode = mode;
         testing::internal::CaptureStdout();
         applyTextureMode();
