@@ -82,12 +82,11 @@ TEST_F(BrepDraw, PrimitiveFollowsTheCornerCount) {
     std::vector<BrepVertex*> v = {corner(m, 0, 3, 3), corner(m, 1, 1, 3), corner(m, 2, -1, 1),
                                   corner(m, 3, 0, -1), corner(m, 4, 2, 0)};
     std::vector<Corner> c = {sent(0, 0), sent(1, 0), sent(2, 0), sent(3, 0), sent(4, 0)};
-    const std::vector<Triangle> want[6] = {{},
-                                           {},
-                                           {}, // GL_POLYGON of fewer than three corners: nothing to fill
-                                           {{c[0], c[1], c[2]}},
-                                           asQuad(c),
-                                           {{c[1], c[2], c[0]}, {c[2], c[3], c[0]}, {c[3], c[4], c[0]}}};
+    // GL_POLYGON of fewer than three corners: nothing to fill.
+    const std::vector<Triangle> want[6] = {
+        {},        {},
+        {},        {{c[0], c[1], c[2]}},
+        asQuad(c), {{c[1], c[2], c[0]}, {c[2], c[3], c[0]}, {c[3], c[4], c[0]}}};
     for (int count = 1; count <= 5; count++) {
         SCOPED_TRACE(count);
         BrepModel* one = nullptr;

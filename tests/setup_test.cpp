@@ -14,8 +14,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-using testing::internal::CaptureStderr;
-using testing::internal::GetCapturedStderr;
+// What f said on standard error.
+template <class F> static std::string stderrOf(F f) {
+    testing::internal::CaptureStderr();
+    f();
+    return testing::internal::GetCapturedStderr();
+}
 
 static std::string readAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -74,9 +78,7 @@ class Settings : public testing::Test {
     }
     // Loads the file as the game does and returns what was said on standard error.
     static std::string load(SettingsRecord* r) {
-        CaptureStderr();
-        setupLoad(r);
-        return GetCapturedStderr();
+        return stderrOf([r] { setupLoad(r); });
     }
 };
 
@@ -125,12 +127,9 @@ TEST_F(Settings, EveryFieldSurvivesWriteAndReadAsPlainText) {
     for (std::istringstream in(defaultText()); std::getline(in, line);)
         EXPECT_TRUE(line.find(" = ") == line.npos || text.find("\n" + line + "\n") == text.npos) << line;
     SettingsFile read;
-    CaptureStderr();
-    EXPECT_EQ(settingsRead(path.c_str(), &read, stderr), 1);
-    EXPECT_EQ(GetCapturedStderr(), "");
+    EXPECT_EQ(stderrOf([&] { EXPECT_EQ(settingsRead(path.c_str(), &read, stderr), 1); }), "");
     EXPECT_EQ(memcmp(&written, &read, sizeof read), 0);
-    SettingsRecord r;
-    memset(&r, 0, sizeof r);
+    SettingsRecord r{};
     EXPECT_EQ(load(&r), "");
     EXPECT_EQ(memcmp(&r, &written.record, sizeof r), 0) << "every library field reaches the game";
 
@@ -241,8 +240,7 @@ TEST_F(Settings, WriteFailingHalfwayLeavesTheOldFileWhole) {
     }
     int status = 0;
     waitpid(child, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0) << "the failure is reported";
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the failure is reported";
     EXPECT_EQ(readAll(path), old);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 2)
         << "the half-written temporary is gone";
@@ -337,9 +335,7 @@ TEST_F(Settings, DialogShowsEverySettingAndPlaySavesTheChoices) {
     writeAll(path, withLines(defaultText(), "hallName1 = J\\xF6rg\\x01\nhallTime1 = 3725.5"));
     DialogScript script;
     guint source = g_timeout_add(50, playScript, &script);
-    CaptureStderr();
-    setupShow(0);
-    std::string said = GetCapturedStderr();
+    std::string said = stderrOf([] { setupShow(0); });
     if (!script.ran && script.polls < 200) g_source_remove(source);
     ASSERT_TRUE(script.ran) << "no dialog came up";
     ASSERT_EQ(script.missing, "");
@@ -354,6 +350,5 @@ TEST_F(Settings, DialogShowsEverySettingAndPlaySavesTheChoices) {
               "");
     SettingsFile f;
     settingsRead(path.c_str(), &f, nullptr);
-    EXPECT_EQ(f.showDialog, 0);
-    EXPECT_EQ(f.record.mazeSize, 6) << "Play saved the file";
+    EXPECT_TRUE(f.showDialog == 0 && f.record.mazeSize == 6) << "Play saved the file";
 }
