@@ -376,10 +376,16 @@ void edgeIndexAdd(ModelIndex* idx, BrepEdge* e) {
     idx->edges.put(pairHash(a, b), pairKey(a, b), e);
 }
 
-void faceIndexAdd(ModelIndex* idx, BrepFace* f, uint64_t seq) {
-    uint64_t h;
+// The corner set key of the face being built, as its search worked it out (see findFace).
+const BrepModel* searchedModel = nullptr;
+bool searchedRegular = false;
+uint64_t searchedHash = 0;
+
+// known: the face's key is the one the last search worked out.
+void faceIndexAdd(ModelIndex* idx, BrepFace* f, uint64_t seq, bool known = false) {
+    uint64_t h = searchedHash;
     FaceTable& t = idx->faces;
-    if (!cornerSetHash(f, &h)) {
+    if (!(known ? searchedRegular : cornerSetHash(f, &h))) {
         t.irregular.push_back({0, f, seq});
         return;
     }
@@ -574,7 +580,11 @@ static BrepFace* findFace(BrepModel* m, const BrepFace* key) {
         ModelIndex* idx = indexOf(m);
         syncFaces(m, idx);
         uint64_t h;
-        if (cornerSetHash(key, &h)) {
+        bool regular = cornerSetHash(key, &h);
+        searchedModel = m;
+        searchedRegular = regular;
+        searchedHash = h;
+        if (regular) {
             FaceTable& t = idx->faces;
             BrepFace* best = nullptr;
             uint64_t bestSeq = 0;
@@ -793,7 +803,8 @@ static bool faceAcceptable(BrepModel* model) {
     return true;
 }
 
-static BrepFace* pushFace(BrepModel* model) {
+// known: the model's last face search was for this face (its key is known).
+static BrepFace* pushFace(BrepModel* model, bool known = false) {
     const BrepFace& nf = model->newFace;
     BrepFace* f = (BrepFace*)recordAlloc(model, sizeof(BrepFace));
     memset(f, 0, sizeof(BrepFace));
@@ -812,7 +823,7 @@ static BrepFace* pushFace(BrepModel* model) {
         ModelIndex* idx = existingIndex(model);
         if (idx && idx->faceValid) {
             if (idx->faceHead == f->next) {
-                faceIndexAdd(idx, f, idx->faces.nextSeq++);
+                faceIndexAdd(idx, f, idx->faces.nextSeq++, known);
                 idx->faceHead = f;
             }
         }
@@ -830,7 +841,7 @@ BrepFace* brepEndFace(BrepModel* model) {
     freshReset(nullptr);
     if (!newCorner)
         if (BrepFace* f = findFace(model, &nf)) return f;
-    return pushFace(model);
+    return pushFace(model, useIndex && !newCorner && searchedModel == model);
 }
 
 BrepFace* brepEndFaceNoEdges(BrepModel* model) {
