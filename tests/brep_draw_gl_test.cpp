@@ -124,8 +124,8 @@ TEST_F(BrepDraw, CompiledListReplaysTheSameStream) {
         EXPECT_EQ(direct.words, capture([&] { glCallList(list); }).words);
         glDeleteLists(list, 1);
     }
-    freeAll(floor);
-    freeAll(split);
+    for (BrepModel* p : floor) brepFree(&p);
+    for (BrepModel* p : split) brepFree(&p);
 }
 
 } // namespace

@@ -62,7 +62,7 @@ TEST_F(BrepText, FloorTileFileIsTheKnownText) {
               "1\n"
               "1.000000 2304 4 3 2 1 0\n",
               readFileText("FLOOR0.000.brep.txt"));
-    freeAll(floor);
+    brepFree(&floor[0]);
 }
 
 TEST_F(BrepText, OddButSoundFilesReadAsWritten) {
@@ -164,8 +164,8 @@ TEST_F(BrepBinary, PackWriteTwoReadsAndRewriteKeepEveryValueAndTheListOrder) {
         brepFree(&m);
         brepFree(&again);
     }
-    floor.pop_back(); // packed and freed above
-    freeAll(floor);
+    brepFree(&floor[0]); // level 2 was packed and freed above
+    brepFree(&floor[1]);
 }
 
 TEST_F(BrepBinary, UnpackedMissingAndMalformedFilesAreRefused) {

@@ -83,15 +83,12 @@ inline std::string tubeText(int n, bool winding = false) {
     return o.str();
 }
 
-// Floor levels 0..top, refined in turn; freed by freeAll.
+// Floor levels 0..top, refined in turn.
 inline std::vector<BrepModel*> floorLevels(int top) {
     std::vector<BrepModel*> levels(top + 1, nullptr);
     brepBuildFloor(&levels[0], "FLOOR0");
     for (int l = 1; l <= top; l++) brepRefineFloor(levels[l - 1], &levels[l]);
     return levels;
-}
-inline void freeAll(std::vector<BrepModel*>& models) {
-    for (BrepModel*& m : models) brepFree(&m);
 }
 
 // Level 0 of a tube read from its definition in the working directory.
