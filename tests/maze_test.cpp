@@ -170,10 +170,10 @@ TEST(MazeSettings, UnusableSizesAreClampedToAnEvenSizeWithOneLine) {
     for (const auto& c : cases) {
         std::string out = buildMaze(c[0], 1);
         EXPECT_TRUE(maze.size == c[1] && record.mazeSize == c[1]) << c[0];
-        std::string line = "Maze size " + std::to_string(c[0]) +
-                           " is not an even number from 4 to 66; building size " + std::to_string(c[1]) +
-                           "\n";
-        EXPECT_EQ(out.substr(0, line.size() + c[1] + 1), line + std::string(c[1] + 1, 'w'));
+        char line[128];
+        snprintf(line, sizeof line, "Maze size %d is not an even number from 4 to 66; building size %d\n",
+                 c[0], c[1]);
+        EXPECT_EQ(out.substr(0, strlen(line) + c[1] + 1), line + std::string(c[1] + 1, 'w'));
     }
 }
 
@@ -192,11 +192,7 @@ TEST(MazeSettings, ImpossibleItemCountsPlaceWhatFitsAndStop) {
 // A room of 3 x 3 open cells: faces push only towards rock, corners push whatever the
 // neighbours are, along the shallower axis and on a tie along z, printing their case.
 TEST(MazeCollide, KeepsBodiesFromRockFacesAndCellCorners) {
-    const char room[] = "wwwww"
-                        "w   w"
-                        "w   w"
-                        "w   w"
-                        "wwwww";
+    const char room[] = "wwwwww   ww   ww   wwwwww"; // five rows of five cells
     maze.size = 4;
     for (int i = 0; i < 25; i++) mazeSetCell(&maze, i % 5, i / 5, room[i]);
     // clang-format off
