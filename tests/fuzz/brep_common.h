@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -66,14 +67,10 @@ inline std::string fuzzWriteInput(const char* path, const uint8_t* data, size_t 
 // Values of a model, corners as vertex list positions; aborts when a corner is not one of the
 // model's vertices or a count is out of range.
 inline std::vector<float> fuzzPicture(const BrepModel* m) {
-    std::vector<const BrepVertex*> order;
-    std::unordered_set<const BrepVertex*> seen;
-    for (const BrepVertex* v = m->vertices; v; v = v->next) {
-        if (!seen.insert(v).second) abort();
-        order.push_back(v);
-    }
+    std::unordered_map<const BrepVertex*, size_t> at; // list position of each vertex
     std::vector<float> out;
-    for (const BrepVertex* v : order) {
+    for (const BrepVertex* v = m->vertices; v; v = v->next) {
+        if (!at.emplace(v, at.size()).second) abort();
         out.insert(out.end(), {v->pos[0], v->pos[1], v->pos[2], v->weight, (float)v->kind, v->texT[0],
                                v->texT[1], v->texS[0], v->texS[1]});
     }
@@ -83,10 +80,9 @@ inline std::vector<float> fuzzPicture(const BrepModel* m) {
         if (f->count < 1 || f->count > BREP_MAX_CORNERS || (f->mapping != 0 && f->mapping != 1)) abort();
         out.insert(out.end(), {(float)f->orientation, f->weight, (float)f->count, (float)f->mapping});
         for (int i = 0; i < f->count; i++) {
-            if (!seen.count(f->verts[i])) abort();
-            size_t k = 0;
-            while (order[k] != f->verts[i]) k++;
-            out.push_back((float)k);
+            auto k = at.find(f->verts[i]);
+            if (k == at.end()) abort();
+            out.push_back((float)k->second);
         }
     }
     return out;
