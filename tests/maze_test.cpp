@@ -158,8 +158,8 @@ TEST(MazeAccessors, OutsideTheGridReadsAreHarmlessAndWritesStoreNothing) {
             << x << "," << y;
     }
     EXPECT_EQ(memcmp(&before, &maze, sizeof maze), 0);
-    EXPECT_TRUE(mazeCellIndex(&maze, 0, 8) == 72 &&
-                mazeCellIndex(&maze, 8, 8) == 80); // the corners are inside
+    // The corners are inside.
+    EXPECT_TRUE(mazeCellIndex(&maze, 0, 8) == 72 && mazeCellIndex(&maze, 8, 8) == 80);
     // Layer 0 is the carve layer, any other layer the route layer.
     EXPECT_TRUE(mazeSetDir(&maze, 2, 1, 1, -2) == -2 && mazeGetDir(&maze, 7, 1, 1) == -2 &&
                 mazeGetDir(&maze, 0, 1, 1) == 3);
@@ -307,13 +307,12 @@ TEST(FollowExitPathAndRoute, ReachTheirGoalFromEveryOpenCell) {
                 if (!mazeIsOpen(&maze, x, y)) continue;
                 SCOPED_TRACE(testing::Message() << "n " << n << " from " << x << "," << y);
                 Actor a = bodyAt(x + 0.3f, y + 0.7f, (float)((x * 37 + y * 53) % 360));
-                auto out = [&] { return (int)a.z == n - 1 && a.x > n - 0.3f; };
-                EXPECT_TRUE(walk(
-                    a, [&] { followExitPath(0.05f, &a); }, out))
+                auto toExit = [&] { followExitPath(0.05f, &a); };
+                auto toTarget = [&] { followRoute(0.05f, &a, &target); };
+                EXPECT_TRUE(walk(a, toExit, [&] { return (int)a.z == n - 1 && a.x > n - 0.3f; }))
                     << a.x << "," << a.z;
                 a = bodyAt(x + 0.6f, y + 0.4f, (float)((x * 71 + y * 13) % 360));
-                EXPECT_TRUE(walk(
-                    a, [&] { followRoute(0.05f, &a, &target); }, [] { return routePhase == 4; }));
+                EXPECT_TRUE(walk(a, toTarget, [] { return routePhase == 4; }));
                 EXPECT_TRUE((int)a.x == (int)target.x && (int)a.z == (int)target.z) << a.x << "," << a.z;
             }
     }
@@ -342,9 +341,9 @@ TEST(ShotUpdate, ReadyShotRidesBelowTheEyeAndAShotFiredLookingDownFallsToTheFloo
         shotUpdate();
         EXPECT_NEAR(shot.x - lastX, 0.04f, 1e-5); // 2 units per second along heading 90
     }
-    // 0.2 above the floor, sinking sin(30) = 0.5 units per second: 20 frames of 0.02 s.
-    EXPECT_TRUE(std::abs(frames - 20) <= 1 && mazeIsOpen(&maze, (int)shot.x, (int)shot.z))
-        << frames; // the floor, not a wall
+    // 0.2 above the floor, sinking sin(30) = 0.5 units per second: 20 frames of 0.02 s; the floor, not a
+    // wall.
+    EXPECT_TRUE(std::abs(frames - 20) <= 1 && mazeIsOpen(&maze, (int)shot.x, (int)shot.z)) << frames;
     shotState = 0, record.frameTime = 0;
 }
 
