@@ -7,4 +7,6 @@ int randomNext() {
     return (int)((randomState >> 16) & 32767u);
 }
 
-void randomSeed(uint32_t state) { randomState = state; }
+void randomSeed(uint32_t state) {
+    randomState = state;
+}

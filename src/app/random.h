@@ -3,5 +3,5 @@
 #pragma once
 #include <cstdint>
 
-int randomNext();                  // 0..32767
-void randomSeed(uint32_t state);   // tests and tools only; the game keeps the start state 1
+int randomNext();                // 0..32767
+void randomSeed(uint32_t state); // tests and tools only; the game keeps the start state 1

@@ -2,7 +2,7 @@
 #pragma once
 #include "setup/settings_record.h"
 
-extern SettingsRecord record;  // filled by setupLoad, changed by the keys and the clocks
-extern int portalCulling;      // 1: draw only the cells seen from the player's cell (key O)
-extern int backfaceCull;       // 1: GL_CULL_FACE on (key b)
-extern int stencilValid;       // frames (0..3) the lamp frame was drawn since it was invalidated
+extern SettingsRecord record; // filled by setupLoad, changed by the keys and the clocks
+extern int portalCulling;     // 1: draw only the cells seen from the player's cell (key O)
+extern int backfaceCull;      // 1: GL_CULL_FACE on (key b)
+extern int stencilValid;      // frames (0..3) the lamp frame was drawn since it was invalidated

@@ -6,45 +6,45 @@
 
 #pragma pack(push, 4)
 struct SettingsRecord {
-    char gameModeString[32];  // toolkit game-mode string; empty: windowed
-    int32_t windowWidth;      // current window size, kept by reshape
+    char gameModeString[32]; // toolkit game-mode string; empty: windowed
+    int32_t windowWidth;     // current window size, kept by reshape
     int32_t windowHeight;
-    int32_t windowedWidth;    // size restored when full screen is left
+    int32_t windowedWidth; // size restored when full screen is left
     int32_t windowedHeight;
-    int32_t fullScreen;       // 0/1, key F
-    int32_t shadeMode;        // 0 wireframe, 1 flat, 2 smooth
-    int32_t textureMode;      // 0 off, 1 textures, 2 mipmaps
-    int32_t fieldOfView;      // degrees, F9/F10
-    uint8_t running;          // nonzero: clocks and animation run
+    int32_t fullScreen;  // 0/1, key F
+    int32_t shadeMode;   // 0 wireframe, 1 flat, 2 smooth
+    int32_t textureMode; // 0 off, 1 textures, 2 mipmaps
+    int32_t fieldOfView; // degrees, F9/F10
+    uint8_t running;     // nonzero: clocks and animation run
     uint8_t reserved41[7];
-    int64_t perfFrequency;    // clock ticks per second
-    int64_t frameStartCount;  // tick at which the current frame began
-    int64_t nowCount;         // tick of the latest reading
+    int64_t perfFrequency;   // clock ticks per second
+    int64_t frameStartCount; // tick at which the current frame began
+    int64_t nowCount;        // tick of the latest reading
     int32_t showFps;
     float fps;
-    float frameTime;          // seconds the last frame took
-    float gameTime;           // seconds of play in the current screen
-    float finalTime;          // gameTime when the game ended
+    float frameTime; // seconds the last frame took
+    float gameTime;  // seconds of play in the current screen
+    float finalTime; // gameTime when the game ended
     int32_t mouseSpeed;
-    int32_t riderState;       // index into riderLabels
-    int32_t mazeSize;         // even, 4..66
-    int32_t itemsPerKind;     // 0..9
-    int32_t fullLevel;        // full oil and straw stock
+    int32_t riderState;   // index into riderLabels
+    int32_t mazeSize;     // even, 4..66
+    int32_t itemsPerKind; // 0..9
+    int32_t fullLevel;    // full oil and straw stock
     int32_t diamondsNeeded;
-    char messageText[32];     // current status message
-    float messageTime;        // gameTime when it was set; 0: none
+    char messageText[32]; // current status message
+    float messageTime;    // gameTime when it was set; 0: none
     int32_t skipStory;
     int32_t gothicFont;
     int32_t pictureCache;
-    int32_t modelSource;      // 0 definitions, 1 text files, 2 binary files
+    int32_t modelSource; // 0 definitions, 1 text files, 2 binary files
     int32_t splitQuads;
     int32_t useDisplayLists;
-    int32_t strawDistance;    // horse travel per straw unit
-    int32_t oilSeconds;       // game seconds per oil unit
-    int32_t lodLevel;         // fixed level 0..3
+    int32_t strawDistance; // horse travel per straw unit
+    int32_t oilSeconds;    // game seconds per oil unit
+    int32_t lodLevel;      // fixed level 0..3
     int32_t distanceLod;
-    char hallNames[5][32];    // hall of fame, best first
-    float hallTimes[5];       // seconds; 30000 or more: empty place
+    char hallNames[5][32]; // hall of fame, best first
+    float hallTimes[5];    // seconds; 30000 or more: empty place
 };
 #pragma pack(pop)
 
