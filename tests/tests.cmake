@@ -20,7 +20,5 @@ kx_test(catalogue_test SOURCES tests/catalogue_test.cpp MODULES core app maze Wo
 add_dependencies(catalogue_test kavernix-tool)
 kx_test(data_models_test SOURCES tests/data_models_test.cpp MODULES core app maze Wood brep image text scene game)
 kx_test(startup_test SOURCES tests/startup_test.cpp MODULES core app maze Wood brep image text scene game)
-kx_test(game_run_test SOURCES tests/game_run_test.cpp MODULES core)
-add_dependencies(game_run_test kavernix runfolder)
 kx_test(play_test SOURCES tests/play_test.cpp MODULES core)
 add_dependencies(play_test kavernix runfolder)
