@@ -1,5 +1,4 @@
 # One line per test program: its sources and the module libraries it links.
-kx_test(record_test SOURCES tests/record_test.cpp MODULES core)
 kx_test(maze_test SOURCES tests/maze_test.cpp MODULES core app maze Wood brep image text scene game)
 add_dependencies(maze_test kavernix-tool)
 kx_test(image_test SOURCES tests/image_test.cpp MODULES core image)
