@@ -216,7 +216,7 @@ int tgaLoad(TgaImage* img, const char* path) {
     if (h[1] != 0) return refuse(img, "is colour-mapped");
     if (h[2] != 2) return refuse(img, "is not an uncompressed true-colour image (type 2)");
     if (readU16(h + 3) != 0 || readU16(h + 5) != 0 || h[7] != 0)
-        return refuse(img, "has a colour map specification");
+        return refuse(img, "has colour map fields set");
     const int width = int(readU16(h + 12));
     const int height = int(readU16(h + 14));
     const int depth = h[16];
