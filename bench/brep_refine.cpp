@@ -2,6 +2,7 @@
 // built and refined three times. Reports output faces per second for every level and in total, with
 // the hash-indexed lookups and with the plain list scans on the same tube.
 #include <benchmark/benchmark.h>
+#include "bench_util.h"
 #include <fcntl.h>
 #include <unistd.h>
 #include <ctime>
@@ -20,23 +21,6 @@ double threadSeconds() {
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
     return t.tv_sec + t.tv_nsec * 1e-9;
 }
-
-// Refinement prints its counts; the timed calls run with standard output on /dev/null.
-struct Quiet {
-    int saved;
-    Quiet() {
-        fflush(stdout);
-        saved = dup(1);
-        int null = open("/dev/null", O_WRONLY);
-        dup2(null, 1);
-        close(null);
-    }
-    ~Quiet() {
-        fflush(stdout);
-        dup2(saved, 1);
-        close(saved);
-    }
-};
 
 // A winding tube of `lines` profile lines, written once into a temp folder.
 std::string tubeDefinition(int lines) {

@@ -3,6 +3,7 @@
 // (1), reading the binary cache (2). The definitions are the game's own (data/) when present,
 // else simple tubes; the model files are made once in a temporary folder before timing.
 #include <benchmark/benchmark.h>
+#include "bench_util.h"
 #include <fcntl.h>
 #include <malloc.h>
 #include <unistd.h>
@@ -44,14 +45,8 @@ void writeSimpleDefinition(const std::string& path) {
 
 // Runs f with the console output (refinement counts, messages) thrown away.
 template <class F> void quietly(F f) {
-    fflush(stdout);
-    int saved = dup(1), null = open("/dev/null", O_WRONLY);
-    dup2(null, 1);
+    Quiet quiet;
     f();
-    fflush(stdout);
-    dup2(saved, 1);
-    close(null);
-    close(saved);
 }
 
 void unload() {

@@ -17,6 +17,7 @@
 //
 // Works in a temporary copy of the run folder (building from definitions writes model files).
 #include <benchmark/benchmark.h>
+#include "bench_util.h"
 
 #include <GL/freeglut.h>
 
@@ -52,23 +53,6 @@ double seconds() {
     using namespace std::chrono;
     return duration<double>(steady_clock::now().time_since_epoch()).count();
 }
-
-// Model building and the maze print to standard output; the benchmark's table should stand alone.
-struct Quiet {
-    int saved;
-    Quiet() {
-        fflush(stdout);
-        saved = dup(1);
-        int null = open("/dev/null", O_WRONLY);
-        dup2(null, 1);
-        close(null);
-    }
-    ~Quiet() {
-        fflush(stdout);
-        dup2(saved, 1);
-        close(saved);
-    }
-};
 
 // The settings a player of the largest mine would have.
 void fillRecord(int modelSource) {

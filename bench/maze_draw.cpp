@@ -3,6 +3,7 @@
 // portal culling on and off, beside a frame that only clears and swaps. 800 x 600 window; the
 // frames per second are the items_per_second column.
 #include <benchmark/benchmark.h>
+#include "bench_util.h"
 
 #include <GL/freeglut.h>
 #include <GL/glu.h>
@@ -27,14 +28,8 @@ namespace {
 const int W = 800, H = 600;
 
 void quietBuild() {
-    fflush(stdout);
-    int saved = dup(1), null = open("/dev/null", O_WRONLY);
-    dup2(null, 1);
+    Quiet quiet;
     mazeBuild(&maze, MAZE_MAX_SIZE);
-    fflush(stdout);
-    dup2(saved, 1);
-    close(null);
-    close(saved);
 }
 
 // A 256 x 256 noise texture, as large as the game's own.
@@ -90,19 +85,6 @@ void setUpOnce() {
     noiseTexture(&imgWall, 2);
     noiseTexture(&imgWood, 3);
     actorInit(&exitDoor, MAZE_MAX_SIZE, 0, MAZE_MAX_SIZE - 1, 0, 0, 0.07f);
-}
-
-// The open cell nearest the middle of the grid.
-void centralCell(int* cx, int* cy) {
-    int mid = MAZE_MAX_SIZE / 2 | 1;
-    for (int r = 0; r <= MAZE_MAX_SIZE; r++)
-        for (int y = mid - r; y <= mid + r; y++)
-            for (int x = mid - r; x <= mid + r; x++)
-                if (mazeIsOpen(&maze, x, y)) {
-                    *cx = x;
-                    *cy = y;
-                    return;
-                }
 }
 
 void BM_ClearAndSwap(benchmark::State& state) {

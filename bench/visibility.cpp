@@ -1,5 +1,6 @@
 // The per-frame visibility walk and the route flood on the largest maze (size 66).
 #include <benchmark/benchmark.h>
+#include "bench_util.h"
 #include <cstdio>
 #include <fcntl.h>
 #include <unistd.h>
@@ -20,27 +21,8 @@ void buildLargestMaze() {
     record.mazeSize = MAZE_MAX_SIZE;
     record.itemsPerKind = 9;
     clearItemInstances();
-    fflush(stdout);
-    int saved = dup(1), null = open("/dev/null", O_WRONLY);
-    dup2(null, 1);
+    Quiet quiet;
     mazeBuild(&maze, MAZE_MAX_SIZE);
-    fflush(stdout);
-    dup2(saved, 1);
-    close(null);
-    close(saved);
-}
-
-// The open lattice cell nearest the middle of the grid.
-void centralCell(int* cx, int* cy) {
-    int mid = MAZE_MAX_SIZE / 2 | 1;
-    for (int r = 0; r <= MAZE_MAX_SIZE; r++)
-        for (int y = mid - r; y <= mid + r; y++)
-            for (int x = mid - r; x <= mid + r; x++)
-                if (mazeIsOpen(&maze, x, y)) {
-                    *cx = x;
-                    *cy = y;
-                    return;
-                }
 }
 
 void BM_VisibilityWalkCentre(benchmark::State& state) {
