@@ -12,9 +12,10 @@ PACKAGES := cmake make g++ pkg-config freeglut3-dev libglu1-mesa-dev libgl1-mesa
 
 .PHONY: play test deps build fuzz bench asan asan-play clean
 
-play: build
+play:
 	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
 	  echo "kavernix: no display found (DISPLAY is not set); start it from a desktop session."; exit 1; fi
+	@$(MAKE) build
 	cd $(RUN) && ../kavernix
 
 test: build
