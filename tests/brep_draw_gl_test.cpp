@@ -60,7 +60,10 @@ std::vector<Triangle> asQuad(const std::vector<Corner>& c) {
 class BrepDraw : public ::testing::Test {
   protected:
     BrepModel* m = nullptr;
-    void SetUp() override { brepCreate(&m, "DRAW", 0); }
+    void SetUp() override {
+        glTestContext(); // lists are compiled before anything is captured
+        brepCreate(&m, "DRAW", 0);
+    }
     void TearDown() override { brepFree(&m); }
 };
 
