@@ -81,9 +81,9 @@ void fillRecord(int modelSource) {
 // Where the start-up's time goes, in seconds since its beginning: models loaded, maze built and
 // populated, pictures and font read, window open with the GL state and textures, display lists
 // compiled, game entered.
-enum { MODELS, MAZE, IMAGES, WINDOW, LISTS, GAME, FIRST_FRAME, PHASES };
+enum { DATA, WINDOW, LISTS, GAME, FIRST_FRAME, PHASES };
 double phaseEnd[PHASES];
-const char* const phaseName[PHASES] = {"models", "maze", "images", "window", "lists", "game", "frame"};
+const char* const phaseName[PHASES] = {"data", "window", "lists", "game", "frame"};
 
 // The program's start-up, from the toolkit's initialisation to the game screen entered.
 void startUp(int modelSource) {
@@ -93,23 +93,9 @@ void startUp(int modelSource) {
     char arg0[] = "bench";
     char* argv[] = {arg0, nullptr};
     glutInit(&argc, argv);
-    resetInventory();
-    modelTableLoad();
-    phaseEnd[MODELS] = seconds() - t0;
-    mazeBuild(&maze, record.mazeSize);
-    phaseEnd[MAZE] = seconds() - t0;
-    imageTableReset();
-    loadImages();
-    fontBuild(&imgFont, "fontmaze.tga");
-    tgaSave(&imgFont, "fonttest.tga");
-    phaseEnd[IMAGES] = seconds() - t0;
-    record.perfFrequency = monotonicFrequency;
-    glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH | GLUT_STENCIL);
-    openDisplaySurface();
-    initGlState();
-    glutWarpPointer(record.windowWidth / 2, record.windowHeight / 2);
-    glutSetCursor(GLUT_CURSOR_NONE);
-    glutIgnoreKeyRepeat(1);
+    startupLoadData();
+    phaseEnd[DATA] = seconds() - t0;
+    startupOpenWindow();
     phaseEnd[WINDOW] = seconds() - t0;
     modelTableCompile();
     phaseEnd[LISTS] = seconds() - t0;

@@ -3,6 +3,10 @@
 #include <GL/freeglut.h>
 #include <cstdio>
 #include "app/record.h"
+#include "app/timing.h"
+#include "brep/catalogue.h"
+#include "game/items.h"
+#include "maze/maze.h"
 #include "image/picture.h"
 #include "image/texture.h"
 #include "image/tga.h"
@@ -68,4 +72,24 @@ void initGlState() {
     applyShadeMode();
     applyTextureMode();
     fontBuildLists(&imgFont);
+}
+
+void startupLoadData() {
+    resetInventory();
+    modelTableLoad();
+    mazeBuild(&maze, record.mazeSize);
+    imageTableReset();
+    loadImages();
+    fontBuild(&imgFont, record.gothicFont ? "fontgotic.tga" : "fontmaze.tga");
+    tgaSave(&imgFont, "fonttest.tga");
+}
+
+void startupOpenWindow() {
+    record.perfFrequency = monotonicFrequency;
+    glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH | GLUT_STENCIL);
+    openDisplaySurface();
+    initGlState();
+    glutWarpPointer(record.windowWidth / 2, record.windowHeight / 2);
+    glutSetCursor(GLUT_CURSOR_NONE);
+    glutIgnoreKeyRepeat(1);
 }

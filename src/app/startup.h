@@ -11,3 +11,11 @@ int openDisplaySurface();
 // The fixed OpenGL state: red clear colour, depth test, normalising, lighting with light 0,
 // neutral blending, no alpha test; then the shade and texture modes and the font's lists.
 void initGlState();
+
+// The start-up in two halves, in the one order main runs them. startupLoadData builds everything
+// that needs no window: the inventory, the model catalogue, the maze with its items (printed on the
+// console), the pictures, textures and font (writing "fonttest.tga"). startupOpenWindow opens the
+// window or game mode, sets the fixed GL state and uploads the textures, centres and hides the
+// pointer and turns key repeat off.
+void startupLoadData();
+void startupOpenWindow();

@@ -702,9 +702,9 @@ void brepFree(BrepModel** model) {
     *model = nullptr;
 }
 
-BrepVertex* brepNewVertex(BrepModel* model, float x, float y, float z, float weight, int kind, float t0,
-                          float s0, float t1, float s1) {
-    BrepVertex v;
+// The nine values of a corner as an unlinked vertex record.
+static void vertexSet(BrepVertex& v, float x, float y, float z, float weight, int kind, float t0, float s0,
+                      float t1, float s1) {
     v.pos[0] = x;
     v.pos[1] = y;
     v.pos[2] = z;
@@ -716,6 +716,12 @@ BrepVertex* brepNewVertex(BrepModel* model, float x, float y, float z, float wei
     v.texS[1] = s1;
     v.index = 0;
     v.next = nullptr;
+}
+
+BrepVertex* brepNewVertex(BrepModel* model, float x, float y, float z, float weight, int kind, float t0,
+                          float s0, float t1, float s1) {
+    BrepVertex v;
+    vertexSet(v, x, y, z, weight, kind, t0, s0, t1, s1);
     return pushVertex(model, v);
 }
 
@@ -739,17 +745,7 @@ static bool roomForCorner(BrepModel* model) {
 void brepFaceAddPoint(BrepModel* model, float x, float y, float z, float weight, int kind, float t0, float s0,
                       float t1, float s1) {
     BrepVertex& nv = model->newVertex;
-    nv.pos[0] = x;
-    nv.pos[1] = y;
-    nv.pos[2] = z;
-    nv.weight = weight;
-    nv.kind = kind;
-    nv.texT[0] = t0;
-    nv.texT[1] = t1;
-    nv.texS[0] = s0;
-    nv.texS[1] = s1;
-    nv.index = 0;
-    nv.next = nullptr;
+    vertexSet(nv, x, y, z, weight, kind, t0, s0, t1, s1);
     if (!roomForCorner(model)) return;
     BrepVertex* v = findVertex(model, nv.pos);
     if (!v) {
