@@ -8,7 +8,7 @@ FUZZ_TARGETS := $(shell sed -nE 's/^kx_fuzz.([a-z_]+) .*/\1/p' tests/fuzz/fuzz.c
 
 PACKAGES := cmake make g++ pkg-config freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev libgl1-mesa-dri \
             libgtest-dev libgmock-dev libbenchmark-dev libgtk-3-dev libcairo2-dev libfreetype-dev \
-            fonts-dejavu-core fonts-blankenburg xvfb xauth xdotool imagemagick clang libclang-rt-14-dev
+            fonts-dejavu-core fonts-blankenburg xvfb xauth xdotool x11-apps imagemagick clang libclang-rt-14-dev
 
 .PHONY: play test deps build fuzz bench asan asan-play clean
 
@@ -18,8 +18,12 @@ play:
 	@$(MAKE) build
 	cd $(RUN) && ../kavernix
 
+# A test that did not run counts as failed: every test must be able to run here.
+NONE_SKIPPED = if grep -q "did not run" $(1)/ctest.log; then echo "kavernix: tests that did not run count as failures"; exit 1; fi
+
 test: build
-	cd $(BUILD) && $(XVFB) ctest --output-on-failure -j1 --timeout 300
+	cd $(BUILD) && $(XVFB) ctest --output-on-failure -j1 --timeout 300 -O ctest.log
+	@$(call NONE_SKIPPED,$(BUILD))
 
 deps:
 	@missing=""; for p in $(PACKAGES); do \
@@ -55,7 +59,8 @@ fuzz: deps
 asan: deps
 	cmake -S . -B build-asan -DKX_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug >/dev/null
 	ASAN_OPTIONS=detect_leaks=0 cmake --build build-asan -j$(JOBS)
-	cd build-asan && ASAN_OPTIONS=detect_leaks=0 $(XVFB) ctest --output-on-failure -j1 --timeout 600
+	cd build-asan && ASAN_OPTIONS=detect_leaks=0 $(XVFB) ctest --output-on-failure -j1 --timeout 600 -O ctest.log
+	@$(call NONE_SKIPPED,build-asan)
 
 # The scripted play-through (a won and a lost game driven through the real window) against the
 # game built with AddressSanitizer and UBSan.

@@ -231,9 +231,9 @@ class Play : public ::testing::Test {
     }
 
     void SetUp() override {
-        if (!getenv("DISPLAY")) GTEST_SKIP() << "no X display";
-        if (sh("command -v xdotool").empty() || sh("command -v xwd").empty())
-            GTEST_SKIP() << "xdotool and xwd are needed";
+        ASSERT_TRUE(getenv("DISPLAY")) << "no X display: run the tests under xvfb-run (make test)";
+        ASSERT_FALSE(sh("command -v xdotool").empty() || sh("command -v xwd").empty())
+            << "xdotool and xwd (x11-apps) are needed: make deps installs them";
         ASSERT_FALSE(stencil->empty()) << "the run folder's lamp frame stencil.tga";
         ASSERT_TRUE(view->size() > 50000 && mapBox->size() > 5000 && lamp->frame.size() > 50000);
         char dir[] = "/tmp/kx_play_XXXXXX";
