@@ -4,3 +4,8 @@ kx_bench(bench_maze_draw SOURCES bench/maze_draw.cpp MODULES core app maze Wood 
 kx_bench(bench_brep_refine SOURCES bench/brep_refine.cpp MODULES core brep)
 kx_bench(bench_catalogue_load SOURCES bench/catalogue_load.cpp MODULES core app maze Wood brep image text scene game)
 kx_bench(bench_game_frame SOURCES bench/game_frame.cpp MODULES core app maze Wood brep image text scene game)
+kx_bench(bench_startup_ratio SOURCES bench/startup_ratio.cpp MODULES core)
+add_executable(bare_window bench/bare_window.cpp)
+target_compile_options(bare_window PRIVATE ${KX_WARNINGS})
+target_link_libraries(bare_window PRIVATE ${KX_GL_LIBS})
+add_dependencies(bench_startup_ratio bare_window kavernix runfolder)

@@ -14,6 +14,7 @@
 #include "app/input.h"
 #include "app/record.h"
 #include "app/screens.h"
+#include "app/timedemo.h"
 #include "app/timing.h"
 #include "brep/catalogue.h"
 #include "game/actor.h"
@@ -410,4 +411,38 @@ TEST_F(EndScreen, WonSlowAndLostRunsShowTheirTexts) {
             EXPECT_NE(all.find("\n" + std::string(line) + "\n"), std::string::npos) << line << all;
         EXPECT_TRUE(run.door > 1 || count == 3) << "a lost run shows no list";
     }
+}
+
+// Our own options leave argv for the toolkit in order; a count belongs to --timedemo only when
+// it is a number, and a bad one is refused.
+TEST(LaunchOptions, TimedemoAndHelpAreTakenOutTheRestStays) {
+    auto parse = [](std::vector<std::string> words, LaunchOptions* o, std::string* rest) {
+        std::vector<char*> argv;
+        for (std::string& w : words) argv.push_back(&w[0]);
+        argv.push_back(nullptr);
+        int argc = int(words.size());
+        const char* why = "";
+        int ok = launchOptionsParse(&argc, argv.data(), o, &why);
+        rest->clear();
+        for (int i = 0; i < argc; i++) *rest += std::string(argv[i]) + " ";
+        EXPECT_EQ(argv[argc], nullptr);
+        return ok;
+    };
+    LaunchOptions o;
+    std::string rest;
+    ASSERT_TRUE(parse({"kavernix", "-display", ":1", "--timedemo"}, &o, &rest));
+    EXPECT_EQ(o.timedemoFrames, 600);
+    EXPECT_EQ(rest, "kavernix -display :1 ");
+    ASSERT_TRUE(parse({"kavernix", "--timedemo", "25", "-sync"}, &o, &rest));
+    EXPECT_EQ(o.timedemoFrames, 25);
+    EXPECT_EQ(o.help, 0);
+    EXPECT_EQ(rest, "kavernix -sync ");
+    ASSERT_TRUE(parse({"kavernix", "--timedemo", "-gldebug", "--help"}, &o, &rest));
+    EXPECT_EQ(o.timedemoFrames, 600);
+    EXPECT_EQ(o.help, 1);
+    EXPECT_EQ(rest, "kavernix -gldebug ");
+    ASSERT_TRUE(parse({"kavernix"}, &o, &rest));
+    EXPECT_EQ(o.timedemoFrames, 0);
+    for (const char* bad : {"0", "12x", "99999999999"})
+        EXPECT_FALSE(parse({"kavernix", "--timedemo", bad}, &o, &rest)) << bad;
 }

@@ -364,6 +364,35 @@ TEST_F(Play, PrintsTheMazeFirstAndEndsWithEscape) {
     EXPECT_EQ(sanitizerReport(), "");
 }
 
+// The timedemo walks without a dialog or story, ends by itself with one line of figures, and
+// saves nothing: the settings file (with its hall of fame) keeps every byte.
+TEST_F(Play, TimedemoPrintsItsFiguresAndSavesNothing) {
+    const std::string settings = folder + "/settings.ini";
+    std::ofstream(settings) << "showDialog = 1\nskipStory = 0\nmazeSize = 16\nmodelSource = 2\n"
+                               "windowWidth = 320\nwindowHeight = 240\nhallName1 = Quick\nhallTime1 = 900\n";
+    const std::string before = readFile(settings);
+    const std::string run = "cd " + folder + " && KAVERNIX_SETTINGS=" + settings + " timeout 120 " +
+                            KX_BINARY_DIR "/kavernix --timedemo 40 > out.txt 2> err.txt; echo $?";
+    EXPECT_EQ(sh(run), "0\n") << readFile(folder + "/err.txt");
+    std::string out = readFile(folder + "/out.txt");
+    size_t last = out.rfind('\n', out.size() - 2);
+    std::string line = out.substr(last == std::string::npos ? 0 : last + 1);
+    double startup = 0, seconds = 0, fps = 0, slowest = 0;
+    int frames = 0;
+    ASSERT_EQ(sscanf(line.c_str(), "startup_ms=%lf frames=%d seconds=%lf fps=%lf slowest_ms=%lf", &startup,
+                     &frames, &seconds, &fps, &slowest),
+              5)
+        << line;
+    EXPECT_EQ(frames, 40);
+    EXPECT_GT(startup, 0);
+    EXPECT_NEAR(fps, frames / seconds, 0.1 * fps);
+    EXPECT_LE(slowest, seconds * 1000);
+    EXPECT_EQ(readFile(settings), before);
+    EXPECT_EQ(sh(KX_BINARY_DIR "/kavernix --timedemo 0 2>&1 >/dev/null | head -1; " KX_BINARY_DIR
+                 "/kavernix --help | grep -c startup_ms="),
+              "kavernix: --timedemo: FRAMES must be a whole number from 1 to 10000000\n1\n");
+}
+
 // The smallest mine (size 4, no items, no diamonds needed) starts with the horse in the exit cell.
 TEST_F(Play, WonFromTheStoryThroughTheMineToTheHallOfFame) {
     ASSERT_TRUE(start("mazeSize = 4\nitemsPerKind = 0\ndiamondsNeeded = 0\nskipStory = 0\nmodelSource = 2\n"

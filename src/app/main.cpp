@@ -2,20 +2,35 @@
 // matters: the maze and its items exist (and are printed) before any window opens, and the
 // display lists are compiled only once the OpenGL context exists.
 #include <GL/freeglut.h>
+#include <cstdio>
 #include "app/record.h"
 #include "app/screens.h"
 #include "app/startup.h"
+#include "app/timedemo.h"
 #include "brep/catalogue.h"
 #include "setup/setup.h"
 
 int main(int argc, char** argv) {
-    setupShow(0);
+    LaunchOptions options;
+    const char* why = "";
+    if (!launchOptionsParse(&argc, argv, &options, &why)) {
+        fprintf(stderr, "kavernix: %s\n%s", why, launchUsage);
+        return 2;
+    }
+    if (options.help) {
+        fputs(launchUsage, stdout);
+        return 0;
+    }
+    if (!options.timedemoFrames) setupShow(0);
     setupLoad(&record);
+    if (options.timedemoFrames) timedemoPrepare();
     glutInit(&argc, argv);
     startupLoadData();
     startupOpenWindow();
     modelTableCompile();
-    if (record.skipStory)
+    if (options.timedemoFrames)
+        timedemoEnter(options.timedemoFrames);
+    else if (record.skipStory)
         enterGame();
     else
         enterStory();

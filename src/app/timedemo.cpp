@@ -1,0 +1,153 @@
+// The timedemo: the game's own update and drawing on a fixed clock, one walk every run the same.
+#include "app/timedemo.h"
+#include <GL/freeglut.h>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <unistd.h>
+#include "app/game_frame.h"
+#include "app/input.h"
+#include "app/record.h"
+#include "app/screens.h"
+#include "app/timing.h"
+#include "brep/catalogue.h"
+#include "game/actor.h"
+#include "game/items.h"
+
+const char launchUsage[] =
+    "Usage: kavernix [--timedemo [FRAMES]] [toolkit options such as -display NAME]\n"
+    "  --timedemo [FRAMES]  walk the player and the horse along the exit path for FRAMES frames\n"
+    "                       (default 600) as fast as they draw, then print one line:\n"
+    "                       startup_ms=... frames=... seconds=... fps=... slowest_ms=...\n"
+    "  --help               this text\n";
+
+int launchOptionsParse(int* argc, char** argv, LaunchOptions* out, const char** why) {
+    *out = LaunchOptions{};
+    int kept = 1;
+    for (int i = 1; i < *argc; i++) {
+        const char* arg = argv[i];
+        if (!strcmp(arg, "--help") || !strcmp(arg, "-h")) {
+            out->help = 1;
+        } else if (!strcmp(arg, "--timedemo")) {
+            out->timedemoFrames = timedemoDefaultFrames;
+            // A count follows only as a word that starts with a digit; anything else is the
+            // toolkit's.
+            const char* next = i + 1 < *argc ? argv[i + 1] : nullptr;
+            if (next && next[0] >= '0' && next[0] <= '9') {
+                char* end = nullptr;
+                errno = 0;
+                long n = strtol(next, &end, 10);
+                if (*end != 0 || errno != 0 || n < 1 || n > timedemoMaxFrames) {
+                    *why = "--timedemo: FRAMES must be a whole number from 1 to 10000000";
+                    return 0;
+                }
+                out->timedemoFrames = int(n);
+                i++;
+            }
+        } else {
+            argv[kept++] = argv[i];
+        }
+    }
+    argv[kept] = nullptr;
+    *argc = kept;
+    return 1;
+}
+
+static double secondsOf(clockid_t clock) {
+    timespec now;
+    clock_gettime(clock, &now);
+    return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
+}
+
+double processAgeSeconds() {
+    // Field 22 of /proc/self/stat: the start time in clock ticks since boot. The command name in
+    // field 2 may hold spaces, so the count starts after its closing parenthesis.
+    FILE* f = fopen("/proc/self/stat", "r");
+    if (!f) return -1;
+    char line[1024];
+    size_t n = fread(line, 1, sizeof line - 1, f);
+    fclose(f);
+    line[n] = 0;
+    const char* p = strrchr(line, ')');
+    if (!p) return -1;
+    unsigned long long start = 0;
+    // After ")": state (field 3) up to starttime (field 22).
+    if (sscanf(p + 1, " %*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %*u %*u %*d %*d %*d %*d %*d %*d %llu",
+               &start) != 1)
+        return -1;
+    long ticks = sysconf(_SC_CLK_TCK);
+    if (ticks <= 0) return -1;
+    return secondsOf(CLOCK_BOOTTIME) - double(start) / double(ticks);
+}
+
+namespace {
+
+const int64_t demoStep = monotonicFrequency / 30;
+int64_t demoClock;
+int demoFrames, demoDrawn;
+double demoStart, demoLast, demoSlowest, demoStartup;
+
+int64_t demoCounter() {
+    return demoClock;
+}
+
+void demoIdle() {
+    demoClock += demoStep;
+    keyHome = 1;
+    gameIdle();
+}
+
+void demoDisplay() {
+    // The view sweeps left and right and a little up and down while the walk steers the heading.
+    const float heading = player.heading, pitch = player.pitch;
+    const float t = float(demoDrawn) / 30.0f;
+    player.heading = fmodf(heading + 70.0f * sinf(t * 0.9f) + 360.0f, 360.0f);
+    player.pitch = 12.0f * sinf(t * 1.7f);
+    gameDisplay();
+    player.heading = heading;
+    player.pitch = pitch;
+    glFinish();
+    const double now = secondsOf(CLOCK_MONOTONIC);
+    if (demoDrawn == 0) demoStartup = processAgeSeconds();
+    if (now - demoLast > demoSlowest) demoSlowest = now - demoLast;
+    demoLast = now;
+    if (++demoDrawn < demoFrames) return;
+    const double seconds = now - demoStart;
+    printf("startup_ms=%.1f frames=%d seconds=%.3f fps=%.1f slowest_ms=%.1f\n", demoStartup * 1000, demoDrawn,
+           seconds, seconds > 0 ? demoDrawn / seconds : 0.0, demoSlowest * 1000);
+    fflush(stdout);
+    exit(0);
+}
+
+void demoVisibility(int) {}
+
+} // namespace
+
+void timedemoPrepare() {
+    record.skipStory = 1;
+    record.running = 1;
+    // More diamonds than the mine holds: the door stays shut and the run never reaches the end.
+    record.diamondsNeeded = 1000;
+}
+
+void timedemoEnter(int frames) {
+    demoFrames = frames;
+    demoClock = 0;
+    timingCounter = demoCounter;
+    portalCulling = 1;
+    enterGame();
+    routePhase = 0;
+    inventory[ROW_OILCAN] = inventory[ROW_STRAW] = float(record.fullLevel);
+    // Only Escape is left to the player; the pointer and the other keys would change the walk.
+    glutPassiveMotionFunc(nullptr);
+    glutMouseFunc(nullptr);
+    glutSpecialFunc(nullptr);
+    glutSpecialUpFunc(nullptr);
+    glutVisibilityFunc(demoVisibility);
+    glutIdleFunc(demoIdle);
+    glutDisplayFunc(demoDisplay);
+    demoStart = demoLast = secondsOf(CLOCK_MONOTONIC);
+}
