@@ -1,19 +1,19 @@
 // The settings file: one table of keys drives defaults, reading, checking and writing.
 #include "setup/settings_file.h"
+#include "file/file.h"
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <climits>
+#include <cfloat>
 #include <cmath>
 #include <cstdarg>
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
-#include <fcntl.h>
 #include <locale.h>
 #include <pwd.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 enum { KEY_INT, KEY_BYTE, KEY_MODE, KEY_NAME, KEY_TIME };
@@ -145,12 +145,12 @@ static int parseWhole(const std::string& s, long long* v) {
     return end != begin && (size_t)(end - begin) == s.size();
 }
 
-static int parseFloat(const std::string& s, float* v) {
+static int parseDouble(const std::string& s, double* v) {
     if (s.empty()) return 0;
     locale_t old = uselocale(cLocale());
     const char* begin = s.c_str();
     char* end = nullptr;
-    *v = strtof(begin, &end);
+    *v = strtod(begin, &end);
     uselocale(old);
     return end != begin && (size_t)(end - begin) == s.size();
 }
@@ -357,18 +357,20 @@ static void sortHall(SettingsFile* f, Report* rep) {
     reportLine(rep, 0, "hall of fame was not in order, best first; sorted it");
 }
 
-// A time read or given: NaN and negative times are refused; 30000 or more (also infinity) is an empty place.
-static float checkTime(float t, const char** why) {
+// A time read or given: only a finite float of at least a hundredth of a second is a time; 30000 or
+// more (as a float) is an empty place. Anything else gets a reason and becomes an empty place.
+static float checkTime(double t, const char** why) {
     *why = nullptr;
     if (std::isnan(t)) {
         *why = "is not a time";
-        return SETTINGS_EMPTY_TIME;
-    }
-    if (t < 0) {
+    } else if (!std::isfinite(t) || std::fabs(t) > FLT_MAX) {
+        *why = "is not a finite number of seconds";
+    } else if (t < 0) {
         *why = "is negative";
-        return SETTINGS_EMPTY_TIME;
+    } else if (t < 0.01) {
+        *why = "is shorter than a hundredth of a second";
     }
-    return t >= SETTINGS_EMPTY_TIME ? SETTINGS_EMPTY_TIME : t;
+    return *why || t >= SETTINGS_EMPTY_TIME ? SETTINGS_EMPTY_TIME : (float)t;
 }
 
 // ---- Defaults, parsing and checking.
@@ -440,13 +442,12 @@ static void applyValue(SettingsFile* f, const SettingsKey& k, const std::string&
         return;
     }
     case KEY_TIME: {
-        float t;
+        double d;
+        float t = SETTINGS_EMPTY_TIME;
         const char* why = "is not a number";
-        if (parseFloat(raw, &t)) t = checkTime(t, &why);
-        if (why) {
-            t = SETTINGS_EMPTY_TIME;
+        if (parseDouble(raw, &d)) t = checkTime(d, &why);
+        if (why)
             reportLine(rep, line, "%s = %s %s; using 30000 (an empty place)", k.key, shown(raw).c_str(), why);
-        }
         setTime(f, k, t);
         return;
     }
@@ -456,6 +457,11 @@ static void applyValue(SettingsFile* f, const SettingsKey& k, const std::string&
 int settingsParse(const char* text, size_t length, const char* fileName, SettingsFile* f, FILE* report) {
     Report rep = {fileName, report, 0};
     settingsDefaults(f);
+    // A byte-order mark from an editor that saves UTF-8 with one.
+    if (length >= 3 && memcmp(text, "\xEF\xBB\xBF", 3) == 0) {
+        text += 3;
+        length -= 3;
+    }
     std::string raw[KEY_COUNT];
     int lineOf[KEY_COUNT] = {};
     size_t pos = 0;
@@ -605,27 +611,25 @@ std::string settingsPath() {
     return std::string(home) + "/.config/kavernix/settings.ini";
 }
 
-// Reads a whole file: 1 read, 0 missing, -1 failed with *err set.
-static int readText(const char* path, std::string* text, int* err) {
-    int fd = open(path, O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        *err = errno;
-        return errno == ENOENT ? 0 : -1;
-    }
+// Reads a whole file: 1 read, 0 missing, -1 refused or failed with *why set. A FIFO or device at
+// the path is refused without waiting on it.
+static int readText(const char* path, std::string* text, const char** why) {
+    int fd = fileOpenRead(path, why);
+    if (fd < 0) return errno == ENOENT ? 0 : -1;
     text->clear();
     char buf[8192];
     for (;;) {
         ssize_t n = read(fd, buf, sizeof buf);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) {
-            *err = errno;
+            *why = strerror(errno);
             close(fd);
             return -1;
         }
         if (n == 0) break;
         text->append(buf, (size_t)n);
         if (text->size() > MAX_FILE_BYTES) {
-            *err = EFBIG;
+            *why = "larger than 1 MB";
             close(fd);
             return -1;
         }
@@ -636,8 +640,8 @@ static int readText(const char* path, std::string* text, int* err) {
 
 int settingsRead(const char* path, SettingsFile* f, FILE* report) {
     std::string text;
-    int err = 0;
-    int got = readText(path, &text, &err);
+    const char* why = "";
+    int got = readText(path, &text, &why);
     if (got == 0) {
         settingsDefaults(f);
         return 0;
@@ -645,7 +649,7 @@ int settingsRead(const char* path, SettingsFile* f, FILE* report) {
     if (got < 0) {
         settingsDefaults(f);
         Report rep = {path, report, 0};
-        reportLine(&rep, 0, "cannot read the settings (%s); using the defaults", strerror(err));
+        reportLine(&rep, 0, "cannot read the settings (%s); using the defaults", why);
         return -1;
     }
     settingsParse(text.data(), text.size(), path, f, report);
@@ -667,14 +671,15 @@ static void setKeyInLines(std::vector<std::string>* lines, const char* key, cons
 
 int settingsStore(const char* path, const SettingsFile* f, unsigned groups, FILE* report) {
     std::string text;
-    int err = 0;
-    int got = readText(path, &text, &err);
+    const char* why = "";
+    int got = readText(path, &text, &why);
     if (got < 0) {
         Report rep = {path, report, 0};
-        reportLine(&rep, 0, "cannot read the settings (%s); nothing written", strerror(err));
+        reportLine(&rep, 0, "cannot read the settings (%s); nothing written", why);
         return 0;
     }
     if (got == 0) return settingsWriteAtomic(path, settingsFormat(f), report);
+    if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) text.erase(0, 3);
     std::vector<std::string> lines;
     size_t pos = 0;
     while (pos < text.size()) {
@@ -690,83 +695,7 @@ int settingsStore(const char* path, const SettingsFile* f, unsigned groups, FILE
     return settingsWriteAtomic(path, out, report);
 }
 
-// Creates every missing folder of dir (0700, as for a user's configuration).
-static int makeFolders(const std::string& dir, int* err) {
-    for (size_t i = 1; i <= dir.size(); i++) {
-        if (i < dir.size() && dir[i] != '/') continue;
-        std::string part = dir.substr(0, i);
-        if (mkdir(part.c_str(), 0700) == 0 || errno == EEXIST) continue;
-        *err = errno;
-        return 0;
-    }
-    struct stat st;
-    if (stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-        *err = ENOTDIR;
-        return 0;
-    }
-    return 1;
-}
-
 int settingsWriteAtomic(const char* path, const std::string& text, FILE* report) {
-    Report rep = {path, report, 0};
-    // A link to the settings stays a link: the file it points to is replaced.
-    std::string target = path;
-    struct stat st;
-    if (lstat(path, &st) == 0 && S_ISLNK(st.st_mode)) {
-        char* real = realpath(path, nullptr);
-        if (real) {
-            target = real;
-            free(real);
-        }
-    }
-    size_t slash = target.rfind('/');
-    std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : target.substr(0, slash));
-    std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
-    int err = 0;
-    if (!makeFolders(dir, &err)) {
-        reportLine(&rep, 0, "cannot create the folder %s (%s); nothing written", dir.c_str(), strerror(err));
-        return 0;
-    }
-    std::string temp = dir + "/." + base + ".XXXXXX";
-    int fd = mkostemp(&temp[0], O_CLOEXEC);
-    if (fd < 0) {
-        reportLine(&rep, 0, "cannot create a temporary file in %s (%s); nothing written", dir.c_str(),
-                   strerror(errno));
-        return 0;
-    }
-    mode_t mask = umask(0);
-    umask(mask);
-    fchmod(fd, stat(target.c_str(), &st) == 0 ? (st.st_mode & 07777) : (0666 & ~mask));
-    FILE* out = fdopen(fd, "wb");
-    bool ok = out != nullptr;
-    if (!out) close(fd);
-    const char* step = "write";
-    if (ok) ok = fwrite(text.data(), 1, text.size(), out) == text.size();
-    if (ok) ok = fflush(out) == 0;
-    if (ok) {
-        step = "sync";
-        ok = fsync(fileno(out)) == 0;
-    }
-    err = errno;
-    if (out && fclose(out) != 0 && ok) {
-        ok = false;
-        err = errno;
-    }
-    if (ok) {
-        step = "rename";
-        ok = rename(temp.c_str(), target.c_str()) == 0;
-        err = errno;
-    }
-    if (!ok) {
-        unlink(temp.c_str());
-        reportLine(&rep, 0, "cannot %s the new settings (%s); the old file is kept", step, strerror(err));
-        return 0;
-    }
-    // The rename itself reaches the disk with the folder.
-    int dirFd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        fsync(dirFd);
-        close(dirFd);
-    }
-    return 1;
+    return fileWriteAll(path, text.data(), text.size(),
+                        FILE_WRITE_FOLLOW | FILE_WRITE_SYNC | FILE_WRITE_FOLDERS, report);
 }

@@ -30,7 +30,8 @@ void settingsDefaults(SettingsFile* f);
 int settingsParse(const char* text, size_t length, const char* fileName, SettingsFile* f, FILE* report);
 
 // Reads the file at path into *f. Returns 1 when read, 0 when it does not exist (defaults, silent),
-// -1 when it cannot be read (defaults, one line on report).
+// -1 when it cannot be read or is not a regular file (defaults, one line on report; a FIFO or device
+// is refused without waiting on it).
 int settingsRead(const char* path, SettingsFile* f, FILE* report);
 
 // Applies the same rules as settingsParse to values already in *f (for values from the dialog).
@@ -45,9 +46,10 @@ std::string settingsFormat(const SettingsFile* f);
 // 0 with one line on report when the old file cannot be read or the new one cannot be written.
 int settingsStore(const char* path, const SettingsFile* f, unsigned groups, FILE* report);
 
-// Replaces the file at path by text: a temporary file in the same folder, flushed and synced, renamed
-// over the old one; creates the folder. A failure at any step leaves the old file whole and no
-// temporary behind. Returns 1 on success, 0 with one line on report.
+// Replaces the file at path by text through fileWriteAll (file/file.h): synced, folders created, a
+// symbolic link followed to the file it names; anything but a regular file is refused. A failure at
+// any step leaves the old file whole and no temporary behind. Returns 1 on success, 0 with one line
+// on report.
 int settingsWriteAtomic(const char* path, const std::string& text, FILE* report);
 
 // Hall-of-fame name bytes as written in the file: printable ASCII as it is, a backslash doubled,

@@ -1,0 +1,55 @@
+// Files the game and its settings library read and write. Every write of either goes through
+// fileWriteBegin/fileWriteEnd (or fileWriteAll): the new content goes to a file without a name, or
+// a hidden temporary ".NAME.XXXXXX", in the target's folder and takes the target's name in one
+// rename, so a reader sees the old file or the new one, never a part. Temporaries left by a writer
+// that was killed are removed by the next write to the same name.
+#pragma once
+#include <cstddef>
+#include <cstdio>
+#include <string>
+
+// Opens path for reading without ever waiting: a FIFO, device, socket or folder is refused at once.
+// Returns the descriptor, or -1 with *why saying why ("does not exist", "is a FIFO, not a regular
+// file", or the system's text). errno is ENOENT exactly when nothing is there.
+int fileOpenRead(const char* path, const char** why);
+// The same as a stdio stream opened "rb"; null with *why on refusal.
+FILE* fileOpenReadStream(const char* path, const char** why);
+
+enum {
+    // A symbolic link at the name is followed and the file it points to is replaced (the settings);
+    // without it a link is refused and left as it is (the game's own files).
+    FILE_WRITE_FOLLOW = 1,
+    FILE_WRITE_SYNC = 2,    // the data and the rename reach the disk before the write counts as done
+    FILE_WRITE_FOLDERS = 4, // missing folders on the way are created (0700)
+};
+
+struct FileWrite;
+void fileWriteCancel(FileWrite* w);
+
+// One write in progress, between fileWriteBegin and fileWriteEnd or fileWriteCancel; a write never
+// ended is cancelled when the record goes out of scope.
+struct FileWrite {
+    FileWrite() = default;
+    FileWrite(const FileWrite&) = delete;
+    FileWrite& operator=(const FileWrite&) = delete;
+    ~FileWrite() { fileWriteCancel(this); }
+    FILE* out = nullptr;
+    int dirFd = -1;
+    unsigned flags = 0;
+    bool unnamed = false;  // the new file has no name until fileWriteEnd links it
+    std::string shownPath; // the name messages give
+    std::string dir, base; // the folder and name that are replaced (a followed link's target)
+    std::string temp;      // the temporary's name in dir; empty while unnamed
+};
+
+// Starts replacing path. Refuses (null, one line on report, nothing touched) when what is at the
+// name is not a regular file: a folder, FIFO, device, a symbolic link without FILE_WRITE_FOLLOW, or
+// a link to nothing. The new file gets the old one's mode and owner. Returns the stream to write to.
+FILE* fileWriteBegin(FileWrite* w, const char* path, unsigned flags, FILE* report);
+// Puts the new file in place of the old one. Returns 1, or 0 with one line on report when writing
+// or renaming failed; the old file is then whole and no temporary is left.
+int fileWriteEnd(FileWrite* w, FILE* report);
+// Drops the new file: the old one stays as it was.
+void fileWriteCancel(FileWrite* w);
+// A whole write in one call: 1 written, 0 refused or failed (one line on report).
+int fileWriteAll(const char* path, const void* data, size_t size, unsigned flags, FILE* report);
