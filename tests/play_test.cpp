@@ -3,6 +3,7 @@
 // game's own pictures (lamp frame, boss, end-screen pictures). Needs an X display, xdotool, xwd and
 // ImageMagick's convert. Every wait polls for what the player would wait for, with a time limit.
 #include <gtest/gtest.h>
+#include <sndfile.h>
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -257,11 +258,15 @@ class Play : public ::testing::Test {
             << "showDialog = 0\nwindowWidth = " << W << "\nwindowHeight = " << H
             << "\nfullScreen = 0\nshadeMode = 2\ntextureMode = 2\nrunning = 1\nmouseSpeed = 5\n"
             << settings;
+        // OpenAL renders the game's sound into a file instead of a device.
+        std::ofstream(folder + "/alsoft.conf")
+            << "[general]\ndrivers = wave\nchannels = stereo\n[wave]\nfile = " << folder << "/sound.wav\n";
         pid = fork();
         if (pid == 0) {
             if (chdir(folder.c_str()) != 0) _exit(120);
             setenv("KAVERNIX_SETTINGS", (folder + "/settings.ini").c_str(), 1);
             setenv("KAVERNIX_SETUP_DIALOG", "0", 1);
+            setenv("ALSOFT_CONF", (folder + "/alsoft.conf").c_str(), 1);
             if (!freopen("out.txt", "w", stdout) || !freopen("err.txt", "w", stderr)) _exit(121);
             execl(KX_BINARY_DIR "/kavernix", "kavernix", (char*)nullptr);
             _exit(122);
@@ -302,6 +307,19 @@ class Play : public ::testing::Test {
             return same;
         });
         return last;
+    }
+
+    // Seconds of sound the program rendered and the loudest sample in them (0 to 1).
+    std::pair<double, double> heard() {
+        SF_INFO info = {};
+        SNDFILE* f = sf_open((folder + "/sound.wav").c_str(), SFM_READ, &info);
+        if (!f) return {0, 0};
+        std::vector<float> s(size_t(info.frames * info.channels));
+        sf_readf_float(f, s.data(), info.frames);
+        sf_close(f);
+        float peak = 0;
+        for (float v : s) peak = std::max(peak, std::fabs(v));
+        return {double(info.frames) / info.samplerate, peak};
     }
 
     bool running() { return pid > 0 && waitpid(pid, nullptr, WNOHANG) == 0; }
@@ -497,6 +515,8 @@ TEST_F(Play, WonFromTheStoryThroughTheMineToTheHallOfFame) {
     EXPECT_LT(time, 29000) << "the run took the first place";
     EXPECT_EQ(valueOf(stored, "hallName2"), "Slow");
     EXPECT_EQ(valueOf(stored, "hallTime2"), "29000");
+    auto [seconds, peak] = heard();
+    EXPECT_TRUE(seconds > time && peak > 0.05) << "the run was heard: " << seconds << " s, peak " << peak;
     EXPECT_EQ(sanitizerReport(), "");
 }
 

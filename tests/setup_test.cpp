@@ -110,7 +110,8 @@ TEST_F(Settings, MissingFileGivesFirstRunDefaultsSilentlyAndLeavesTheProgramsFie
     EXPECT_EQ(linesMissing(
                   r, "gameModeString = \nwindowWidth = 1024\nwindowHeight = 768\nwindowedWidth = 1024\n"
                      "windowedHeight = 768\nfullScreen = 0\nshadeMode = 2\ntextureMode = 2\n"
-                     "fieldOfView = 60\nrunning = 1\nmouseSpeed = 5\nmazeSize = 16\nitemsPerKind = 5\n"
+                     "fieldOfView = 60\nrunning = 1\nmouseSpeed = 5\ninvertMouse = 0\nsoundVolume = 7\n"
+                     "mazeSize = 16\nitemsPerKind = 5\n"
                      "fullLevel = 4\ndiamondsNeeded = 3\nstrawDistance = 20\noilSeconds = 60\n"
                      "skipStory = 0\ngothicFont = 0\npictureCache = 0\nmodelSource = 0\nsplitQuads = 0\n"
                      "useDisplayLists = 1\nlodLevel = 2\ndistanceLod = 1\nhallName1 = \nhallTime1 = 30000\n"
@@ -442,7 +443,8 @@ static gboolean playScript(gpointer data) {
         "modeWindow fullScreen modeGame gameModeString windowSize shadeMode textureMode "
         "fieldOfView mouseSpeed mazeSize itemsPerKind fullLevel diamondsNeeded strawDistance "
         "oilSeconds skipStory gothicFont pictureCache modelSource splitQuads useDisplayLists "
-        "lodLevel distanceLod running showDialog hallName1 hallTime1 hallName5 hallTime5");
+        "lodLevel distanceLod running soundVolume invertMouse showDialog hallName1 hallTime1 hallName5 "
+        "hallTime5");
     for (std::string n; names >> n;)
         if (!findNamed(dialog, n.c_str())) s->missing += n + " ";
     if (!s->missing.empty()) return gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK), G_SOURCE_REMOVE;

@@ -16,6 +16,7 @@ static const float white[4] = {1, 1, 1, 0};
 void enterEndScreen() {
     // Decision for the lost run (the arrow hit the horse): it earns no place.
     gameState.hallRank = gameWon() ? hallInsert(&record, record.finalTime) : -1;
+    gameSoundsEnd(gameWon());
     glDisable(GL_LIGHTING);
     glDisable(GL_STENCIL_TEST);
     glutPassiveMotionFunc(nullptr);

@@ -17,6 +17,7 @@
 #include "scene/creatures.h"
 #include "scene/lamp.h"
 #include "setup/setup.h"
+#include "sound/sound.h"
 #include "text/font.h"
 #include "text/hud.h"
 
@@ -29,6 +30,7 @@ static const float white[4] = {1, 1, 1, 0};
 void gameResume() {
     record.nowCount = timingCounter();
     glutIdleFunc(gameIdle);
+    soundPause(0);
     resyncAfterPause();
     frameDone();
 }
@@ -41,6 +43,7 @@ void gameIdle() {
         setupLoad(&record);
         setupRequested = 0;
         stencilValid = 0;
+        soundSetVolume(record.soundVolume);
         gameResume();
         applyShadeMode();
     }
@@ -50,6 +53,7 @@ void gameIdle() {
     gameMoveByKeys(playerStep, horseStep);
     gameFieldOfView();
     gameContacts();
+    gameSounds();
     frameDone();
     if (gameState.fadeState == 4) {
         record.finalTime = record.gameTime;

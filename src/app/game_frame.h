@@ -28,3 +28,11 @@ void gameContacts();
 void exitDoorUpdate(float frameTime);
 // The run was won when the exit door had begun to open (angle above 1).
 int gameWon();
+
+// ---- What is heard (game_sound.cpp).
+void gameSoundsStart(); // the mine's ambience; steps and hoof beats counted from the bodies' places
+// The listener at the player; a step per 0.25 walked (none while riding), a hoof beat per 0.3 the horse
+// walked, the bow when the shot was fired, its hit when it burst, the door when it began to open, and
+// one scuttling loop at each spider.
+void gameSounds();
+void gameSoundsEnd(int won); // the loops stop; the won or the lost tune

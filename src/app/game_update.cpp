@@ -9,6 +9,7 @@
 #include "game/items.h"
 #include "maze/maze.h"
 #include "setup/setup.h"
+#include "sound/sound.h"
 
 void gameMoveByKeys(float playerStep, float horseStep) {
     if (keyPageUp) followRoute(horseStep, &horse, &player);
@@ -56,10 +57,20 @@ static void centreInCell(Actor* a) {
     a->z = float(int(a->z)) + 0.5f;
 }
 
+// Picks up what a touches, with each kind's sound where it was picked up.
+static void collectWithSound(const Actor* a) {
+    static const int pickSound[4] = {SOUND_STRAW, SOUND_OILCAN, SOUND_DIAMOND, SOUND_SPIDER_CAUGHT};
+    float before[4];
+    for (int row = 0; row < 4; row++) before[row] = inventory[row];
+    collectItems(a);
+    for (int row = 0; row < 4; row++)
+        if (inventory[row] > before[row]) soundPlay(pickSound[row], a->x, a->y, a->z);
+}
+
 void gameContacts() {
-    collectItems(&player);
-    collectItems(&horse);
-    collectItems(&shot);
+    collectWithSound(&player);
+    collectWithSound(&horse);
+    collectWithSound(&shot);
     moveCreatures();
     if (actorsTouch(&player, &horse)) {
         actorRevert(&player, &horse);

@@ -8,6 +8,7 @@
 #include "app/timing.h"
 #include "game/actor.h"
 #include "image/texture.h"
+#include "sound/sound.h"
 #include "text/hud.h"
 
 int keyLeft, keyUp, keyRight, keyDown;
@@ -91,6 +92,19 @@ void debugKeys(unsigned char key) {
         record.useDisplayLists = !record.useDisplayLists;
         showMessage(record.useDisplayLists ? "DisplList" : "no DisplList");
         break;
+    case 'M':
+    case 'm':
+        switch (soundToggleMute()) {
+        case 1:
+            showMessage("Sound off");
+            break;
+        case 0:
+            showMessage("Sound on");
+            break;
+        default:
+            showMessage("no Sound");
+        }
+        break;
     case 'b':
         backfaceCull = !backfaceCull;
         if (backfaceCull) {
@@ -111,6 +125,7 @@ void gameKeyboard(unsigned char key, int, int) {
     if (key == 'B') {
         if (bossScreen == 0) {
             bossScreen = 1;
+            soundPause(1);
         } else {
             bossScreen = 0;
             stencilValid = 0;
@@ -126,6 +141,7 @@ void gameKeyboard(unsigned char key, int, int) {
             gameResume();
         else
             glutIdleFunc(nullptr);
+        soundPause(!record.running);
     }
 }
 
@@ -185,7 +201,8 @@ void mouseLook(int x, int y) {
         return;
     }
     player.heading += float(x - lastMouseX) * record.frameTime * float(record.mouseSpeed);
-    player.pitch += float(y - lastMouseY) * record.frameTime * float(record.mouseSpeed);
+    float rise = float(record.invertMouse ? lastMouseY - y : y - lastMouseY);
+    player.pitch += rise * record.frameTime * float(record.mouseSpeed);
     // One wrap is the usual case; fmod also covers a turn of more than a full circle after a
     // long frame.
     if (player.heading > 360 || player.heading < 0) {

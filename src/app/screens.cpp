@@ -7,6 +7,7 @@
 #include "app/timing.h"
 #include "game/actor.h"
 #include "image/tga.h"
+#include "sound/sound.h"
 #include "text/font.h"
 #include "text/hud.h"
 
@@ -45,6 +46,7 @@ void enterGame() {
     glutDisplayFunc(gameDisplay);
     glutVisibilityFunc(gameVisibility);
     glutIdleFunc(gameIdle);
+    gameSoundsStart();
     fadeIn();
     timerReset();
 }
@@ -61,7 +63,9 @@ void storyDisplay() {
 void storyKeyboard(unsigned char key, int, int) {
     debugKeys(key);
     if (key == 13) {
+        int page = gameState.storyPage;
         storyEnterPressed();
+        if (gameState.storyPage != page) soundPlayHere(SOUND_PAGE);
     } else if (key == ' ') {
         record.running = !record.running;
         if (record.running) {

@@ -10,6 +10,7 @@
 #include "image/picture.h"
 #include "image/texture.h"
 #include "image/tga.h"
+#include "sound/sound.h"
 #include "text/font.h"
 
 void loadImages() {
@@ -82,6 +83,7 @@ void startupLoadData() {
     loadImages();
     fontBuild(&imgFont, record.gothicFont ? "fontgotic.tga" : "fontmaze.tga");
     tgaSave(&imgFont, "fonttest.tga");
+    soundInit(record.soundVolume);
 }
 
 void startupOpenWindow() {

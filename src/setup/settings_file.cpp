@@ -51,6 +51,9 @@ static const SettingsKey keyTable[] = {
     {"running", KEY_BYTE, GROUP_OTHER, REC(running), 0, 1, 1,
      "1: the clocks run from the start; 0: start paused"},
     {"mouseSpeed", KEY_INT, GROUP_OTHER, REC(mouseSpeed), 1, 20, 5, "how fast the mouse turns the view"},
+    {"invertMouse", KEY_INT, GROUP_OTHER, REC(invertMouse), 0, 1, 0,
+     "1: moving the mouse forward looks down"},
+    {"soundVolume", KEY_INT, GROUP_OTHER, REC(soundVolume), 0, 10, 7, "sound volume 0 (silent) to 10"},
     {"mazeSize", KEY_INT, GROUP_OTHER, REC(mazeSize), 4, 66, 16, "maze size: even, 4 to 66"},
     {"itemsPerKind", KEY_INT, GROUP_OTHER, REC(itemsPerKind), 0, 9, 5,
      "diamonds, straw bales, oil cans and spiders, each; small mazes hold fewer"},
@@ -87,7 +90,7 @@ static const SettingsKey keyTable[] = {
     {"hallTime5", KEY_TIME, SETTINGS_HALL, TIME_AT(4), 0, 0, 0, nullptr},
 };
 enum { KEY_COUNT = sizeof(keyTable) / sizeof(keyTable[0]) };
-static_assert(KEY_COUNT == 36, "one key per library field, the start switch and ten hall-of-fame keys");
+static_assert(KEY_COUNT == 38, "one key per library field, the start switch and ten hall-of-fame keys");
 
 static const size_t MAX_FILE_BYTES = 1 << 20;
 // A file of junk gives one line per problem only up to here, then one line with the rest's count.

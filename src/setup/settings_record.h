@@ -45,10 +45,12 @@ struct SettingsRecord {
     int32_t distanceLod;
     char hallNames[5][32]; // hall of fame, best first
     float hallTimes[5];    // seconds; 30000 or more: empty place
+    int32_t soundVolume;   // 0 silent .. 10
+    int32_t invertMouse;   // 1: moving the mouse forward looks down
 };
 #pragma pack(pop)
 
-static_assert(sizeof(SettingsRecord) == 396, "SettingsRecord is 396 bytes");
+static_assert(sizeof(SettingsRecord) == 404, "SettingsRecord is 404 bytes");
 static_assert(offsetof(SettingsRecord, windowWidth) == 0x20);
 static_assert(offsetof(SettingsRecord, windowHeight) == 0x24);
 static_assert(offsetof(SettingsRecord, windowedWidth) == 0x28);
@@ -86,3 +88,5 @@ static_assert(offsetof(SettingsRecord, lodLevel) == 0xD0);
 static_assert(offsetof(SettingsRecord, distanceLod) == 0xD4);
 static_assert(offsetof(SettingsRecord, hallNames) == 0xD8);
 static_assert(offsetof(SettingsRecord, hallTimes) == 0x178);
+static_assert(offsetof(SettingsRecord, soundVolume) == 0x18C);
+static_assert(offsetof(SettingsRecord, invertMouse) == 0x190);

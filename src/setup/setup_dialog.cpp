@@ -33,6 +33,8 @@ static const DialogField dialogFields[] = {
     {"splitQuads", "Cut model faces into triangles", FIELD_CHECK, PAGE_DISPLAY, nullptr},
     {"pictureCache", "Keep scaled pictures as files", FIELD_CHECK, PAGE_DISPLAY, nullptr},
     {"gothicFont", "Blackletter font", FIELD_CHECK, PAGE_DISPLAY, nullptr},
+    {"soundVolume", "Sound volume (0 silent to 10)", FIELD_SPIN, PAGE_DISPLAY, nullptr},
+    {"invertMouse", "Invert the mouse (forward looks down)", FIELD_CHECK, PAGE_DISPLAY, nullptr},
     {"mazeSize", "Maze size", FIELD_SPIN, PAGE_GAME, nullptr},
     {"itemsPerKind", "Items of each kind", FIELD_SPIN, PAGE_GAME, nullptr},
     {"diamondsNeeded", "Diamonds needed for the exit", FIELD_SPIN, PAGE_GAME, nullptr},

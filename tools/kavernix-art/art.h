@@ -83,3 +83,4 @@ int artPictures(const char* dir);
 int artLampFrame(const char* dir);
 int artTextures(const char* dir);
 int artFonts(const char* dir);
+int artSounds(const char* dir); // every sound of the game as a WAV file; the count of files not written

@@ -1,4 +1,4 @@
-// kavernix-art OUTDIR: writes every picture, texture and font strip of the game into OUTDIR.
+// kavernix-art OUTDIR: writes every picture, texture, font strip and sound of the game into OUTDIR.
 #include "art.h"
 
 #include <cstdio>
@@ -20,7 +20,7 @@ int main(int argc, char** argv) {
             printf("kavernix-art: a font file is missing; install fonts-dejavu-core and fonts-blankenburg\n");
             return 1;
         }
-    int failed = artPictures(dir) + artLampFrame(dir) + artTextures(dir) + artFonts(dir);
+    int failed = artPictures(dir) + artLampFrame(dir) + artTextures(dir) + artFonts(dir) + artSounds(dir);
     if (failed) printf("kavernix-art: %d files not written\n", failed);
     return failed ? 1 : 0;
 }

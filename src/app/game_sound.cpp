@@ -1,0 +1,52 @@
+// What the player hears in the mine: the game's bodies set the listener and the sources, and the changes
+// of one frame (a stride completed, the shot fired or burst, the door moving) start the sounds.
+#include "app/game_frame.h"
+#include "app/record.h"
+#include "brep/catalogue.h"
+#include "game/actor.h"
+#include "sound/sound.h"
+
+// Steps and hoof beats come per distance walked, so their pace follows the walking speed.
+static const float STRIDE = 0.25f;
+static const float HOOF_BEAT = 0.3f;
+static float nextStep, nextHoof;
+static int lastShotState;
+static float lastDoorAngle;
+
+void gameSoundsStart() {
+    nextStep = player.distance + STRIDE;
+    nextHoof = horse.distance + HOOF_BEAT;
+    lastShotState = shotState;
+    lastDoorAngle = exitDoor.pitch;
+    soundLoopHere(0, SOUND_AMBIENCE);
+}
+
+void gameSounds() {
+    soundListener(player.x, player.y, player.z, player.heading);
+    if (player.distance >= nextStep) {
+        nextStep = player.distance + STRIDE;
+        if (record.riderState != 2) soundPlay(SOUND_STEP, player.x, 0, player.z); // a rider makes no steps
+    }
+    if (horse.distance >= nextHoof) {
+        nextHoof = horse.distance + HOOF_BEAT;
+        soundPlay(SOUND_HOOF, horse.x, 0, horse.z);
+    }
+    if (shotState == 1 && lastShotState == 0) soundPlay(SOUND_BOW, player.x, player.y, player.z);
+    if (shotState == 2 && lastShotState == 1) soundPlay(SOUND_HIT, shot.x, shot.y, shot.z);
+    lastShotState = shotState;
+    if (exitDoor.pitch > 0 && lastDoorAngle == 0) soundPlay(SOUND_DOOR, exitDoor.x, 0.5f, exitDoor.z);
+    lastDoorAngle = exitDoor.pitch;
+    const ModelEntry& spiders = modelTable[ROW_SPIDER];
+    for (int i = 0; i + 1 < SOUND_LOOPS; i++) {
+        if (i < spiders.count)
+            soundLoop(i + 1, SOUND_SPIDERS, spiders.entities[i].x, spiders.entities[i].y,
+                      spiders.entities[i].z);
+        else
+            soundLoopStop(i + 1);
+    }
+}
+
+void gameSoundsEnd(int won) {
+    for (int c = 0; c < SOUND_LOOPS; c++) soundLoopStop(c);
+    soundPlayHere(won ? SOUND_WON : SOUND_LOST);
+}

@@ -1,0 +1,297 @@
+// Sound: the clips, the device, the one-shot and looping sources, the listener.
+#include "sound/sound.h"
+#include <AL/al.h>
+#include <AL/alc.h>
+#include <sndfile.h>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+const char* const soundFileNames[SOUND_COUNT] = {
+    "step.wav",   "hoof.wav",    "bow.wav",  "hit.wav", "straw.wav", "oilcan.wav",   "diamond.wav",
+    "spider.wav", "spiders.wav", "door.wav", "won.wav", "lost.wav",  "ambience.wav", "page.wav"};
+
+// ---- Decoding.
+
+namespace {
+struct MemoryFile {
+    const unsigned char* data;
+    sf_count_t size, pos;
+};
+sf_count_t memLength(void* user) {
+    return static_cast<MemoryFile*>(user)->size;
+}
+sf_count_t memSeek(sf_count_t offset, int whence, void* user) {
+    MemoryFile* m = static_cast<MemoryFile*>(user);
+    sf_count_t base = whence == SEEK_SET ? 0 : whence == SEEK_CUR ? m->pos : m->size;
+    sf_count_t to = base + offset;
+    if (to < 0 || to > m->size) return -1;
+    m->pos = to;
+    return to;
+}
+sf_count_t memRead(void* out, sf_count_t count, void* user) {
+    MemoryFile* m = static_cast<MemoryFile*>(user);
+    if (count < 0) return 0;
+    sf_count_t n = count < m->size - m->pos ? count : m->size - m->pos;
+    memcpy(out, m->data + m->pos, (size_t)n);
+    m->pos += n;
+    return n;
+}
+sf_count_t memWrite(const void*, sf_count_t, void*) {
+    return 0;
+}
+sf_count_t memTell(void* user) {
+    return static_cast<MemoryFile*>(user)->pos;
+}
+} // namespace
+
+int soundDecode(const void* data, size_t size, const char* name, SoundClip* clip) {
+    clip->samples.clear();
+    clip->channels = clip->rate = 0;
+    MemoryFile m = {static_cast<const unsigned char*>(data), (sf_count_t)size, 0};
+    SF_VIRTUAL_IO io = {memLength, memSeek, memRead, memWrite, memTell};
+    SF_INFO info = {};
+    SNDFILE* f = sf_open_virtual(&io, SFM_READ, &info, &m);
+    if (!f) {
+        printf("Sound: %s is not a sound file (%s)\n", name, sf_strerror(nullptr));
+        return 0;
+    }
+    const char* fault = nullptr;
+    if (info.channels < 1 || info.channels > 2)
+        fault = "has more than two channels";
+    else if (info.samplerate < 8000 || info.samplerate > 96000)
+        fault = "has a rate outside 8000..96000 Hz";
+    else if (info.frames <= 0)
+        fault = "holds no sound";
+    else if (info.frames > (sf_count_t)info.samplerate * 60)
+        fault = "is longer than 60 seconds";
+    if (!fault) {
+        clip->samples.resize((size_t)(info.frames * info.channels));
+        sf_count_t got = sf_readf_short(f, clip->samples.data(), info.frames);
+        if (got <= 0) fault = "cannot be decoded";
+        clip->samples.resize((size_t)(got > 0 ? got * info.channels : 0));
+    }
+    sf_close(f);
+    if (fault) {
+        printf("Sound: %s %s\n", name, fault);
+        clip->samples.clear();
+        return 0;
+    }
+    clip->channels = info.channels;
+    clip->rate = info.samplerate;
+    return 1;
+}
+
+int soundReadFile(const char* path, SoundClip* clip) {
+    clip->samples.clear();
+    FILE* f = fopen(path, "rb");
+    if (!f) {
+        printf("Sound: cannot open %s\n", path);
+        return 0;
+    }
+    std::vector<unsigned char> bytes;
+    unsigned char buf[65536];
+    size_t n;
+    // A clip of 60 s of 96 kHz stereo is about 23 MB; anything much larger is refused unread.
+    while ((n = fread(buf, 1, sizeof buf, f)) > 0 && bytes.size() < (32u << 20))
+        bytes.insert(bytes.end(), buf, buf + n);
+    fclose(f);
+    if (bytes.size() >= (32u << 20)) {
+        printf("Sound: %s is larger than 32 MB\n", path);
+        return 0;
+    }
+    return soundDecode(bytes.data(), bytes.size(), path, clip);
+}
+
+// ---- The device and its sources.
+
+enum { SHOT_SOURCES = 16 };
+static ALCdevice* device;
+static ALCcontext* context;
+static ALuint buffers[SOUND_COUNT];
+static ALuint shotSources[SHOT_SOURCES];
+static ALuint loopSources[SOUND_LOOPS];
+static int loopPlaying[SOUND_LOOPS]; // sound id + 1, 0 none
+static int nextShot;
+static int volumeLevel;
+static int muted;
+static int openFailed; // once no device was found, the game stays silent
+
+static void applyGain() {
+    if (context) alListenerf(AL_GAIN, muted ? 0.0f : float(volumeLevel) / 10.0f);
+}
+
+// The audio libraries print their own probing on failure; the player gets one line from us instead
+// (unless OpenAL's log is asked for).
+static ALCdevice* openQuietly() {
+    if (getenv("ALSOFT_LOGLEVEL")) return alcOpenDevice(nullptr);
+    fflush(stderr);
+    int saved = dup(2);
+    int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (saved >= 0 && null >= 0) dup2(null, 2);
+    ALCdevice* d = alcOpenDevice(nullptr);
+    if (saved >= 0 && null >= 0) dup2(saved, 2);
+    if (null >= 0) close(null);
+    if (saved >= 0) close(saved);
+    return d;
+}
+
+static void loadBuffers() {
+    alGenBuffers(SOUND_COUNT, buffers);
+    for (int id = 0; id < SOUND_COUNT; id++) {
+        SoundClip clip;
+        if (!soundReadFile(soundFileNames[id], &clip)) continue; // a missing clip stays silent
+        alBufferData(buffers[id], clip.channels == 2 ? AL_FORMAT_STEREO16 : AL_FORMAT_MONO16,
+                     clip.samples.data(), ALsizei(clip.samples.size() * sizeof(int16_t)), clip.rate);
+    }
+}
+
+int soundInit(int volume) {
+    volumeLevel = volume < 0 ? 0 : (volume > 10 ? 10 : volume);
+    if (device) {
+        applyGain();
+        return 1;
+    }
+    if (volumeLevel == 0) {
+        fprintf(stderr, "kavernix: soundVolume is 0; playing without sound\n");
+        return 0;
+    }
+    if (openFailed) return 0;
+    device = openQuietly();
+    context = device ? alcCreateContext(device, nullptr) : nullptr;
+    if (!context || !alcMakeContextCurrent(context)) {
+        fprintf(stderr, "kavernix: no audio device; playing without sound\n");
+        if (context) alcDestroyContext(context);
+        if (device) alcCloseDevice(device);
+        device = nullptr;
+        context = nullptr;
+        openFailed = 1;
+        return 0;
+    }
+    loadBuffers();
+    alGenSources(SHOT_SOURCES, shotSources);
+    alGenSources(SOUND_LOOPS, loopSources);
+    for (ALuint s : shotSources) alSourcef(s, AL_ROLLOFF_FACTOR, 1.5f);
+    for (ALuint s : loopSources) {
+        alSourcei(s, AL_LOOPING, AL_TRUE);
+        alSourcef(s, AL_REFERENCE_DISTANCE, 0.5f);
+        alSourcef(s, AL_ROLLOFF_FACTOR, 2.0f);
+    }
+    applyGain();
+    // exit() ends the game; a closed device finishes what it was writing.
+    static int hooked;
+    if (!hooked) hooked = atexit(soundShutdown) == 0;
+    return 1;
+}
+
+void soundShutdown() {
+    if (!device) return;
+    alDeleteSources(SHOT_SOURCES, shotSources);
+    alDeleteSources(SOUND_LOOPS, loopSources);
+    alDeleteBuffers(SOUND_COUNT, buffers);
+    alcMakeContextCurrent(nullptr);
+    alcDestroyContext(context);
+    alcCloseDevice(device);
+    device = nullptr;
+    context = nullptr;
+    memset(loopPlaying, 0, sizeof loopPlaying);
+}
+
+void soundSetVolume(int volume) {
+    if (!device && volume > 0) {
+        soundInit(volume);
+        return;
+    }
+    volumeLevel = volume < 0 ? 0 : (volume > 10 ? 10 : volume);
+    applyGain();
+}
+
+int soundToggleMute() {
+    if (!device) return -1;
+    muted = !muted;
+    applyGain();
+    return muted;
+}
+
+void soundPause(int paused) {
+    if (!device) return;
+    auto hold = [paused](ALuint s) {
+        ALint state;
+        alGetSourcei(s, AL_SOURCE_STATE, &state);
+        if (paused && state == AL_PLAYING) alSourcePause(s);
+        if (!paused && state == AL_PAUSED) alSourcePlay(s);
+    };
+    for (ALuint s : shotSources) hold(s);
+    for (ALuint s : loopSources) hold(s);
+}
+
+void soundListener(float x, float y, float z, float heading) {
+    if (!device) return;
+    float h = heading * float(M_PI / 180.0);
+    const float orientation[6] = {sinf(h), 0, -cosf(h), 0, 1, 0};
+    alListener3f(AL_POSITION, x, y, z);
+    alListenerfv(AL_ORIENTATION, orientation);
+}
+
+static void place(ALuint s, int here, float x, float y, float z) {
+    alSourcei(s, AL_SOURCE_RELATIVE, here ? AL_TRUE : AL_FALSE);
+    alSource3f(s, AL_POSITION, here ? 0 : x, here ? 0 : y, here ? 0 : z);
+}
+
+static void playOnce(int id, int here, float x, float y, float z) {
+    if (!device || id < 0 || id >= SOUND_COUNT) return;
+    // The next source that is free, or else the oldest one.
+    int pick = nextShot;
+    for (int i = 0; i < SHOT_SOURCES; i++) {
+        ALint state;
+        alGetSourcei(shotSources[(nextShot + i) % SHOT_SOURCES], AL_SOURCE_STATE, &state);
+        if (state != AL_PLAYING && state != AL_PAUSED) {
+            pick = (nextShot + i) % SHOT_SOURCES;
+            break;
+        }
+    }
+    nextShot = (pick + 1) % SHOT_SOURCES;
+    ALuint s = shotSources[pick];
+    alSourceStop(s);
+    alSourcei(s, AL_BUFFER, ALint(buffers[id]));
+    place(s, here, x, y, z);
+    alSourcePlay(s);
+}
+
+void soundPlay(int id, float x, float y, float z) {
+    playOnce(id, 0, x, y, z);
+}
+
+void soundPlayHere(int id) {
+    playOnce(id, 1, 0, 0, 0);
+}
+
+static void loop(int channel, int id, int here, float x, float y, float z) {
+    if (!device || channel < 0 || channel >= SOUND_LOOPS || id < 0 || id >= SOUND_COUNT) return;
+    ALuint s = loopSources[channel];
+    place(s, here, x, y, z);
+    if (loopPlaying[channel] == id + 1) return;
+    alSourceStop(s);
+    alSourcei(s, AL_BUFFER, ALint(buffers[id]));
+    // Loops of one clip on several channels start at different places, so they do not sound as one.
+    alSourcef(s, AL_SEC_OFFSET, 0.37f * float(channel));
+    alSourcePlay(s);
+    loopPlaying[channel] = id + 1;
+}
+
+void soundLoop(int channel, int id, float x, float y, float z) {
+    loop(channel, id, 0, x, y, z);
+}
+
+void soundLoopHere(int channel, int id) {
+    loop(channel, id, 1, 0, 0, 0);
+}
+
+void soundLoopStop(int channel) {
+    if (!device || channel < 0 || channel >= SOUND_LOOPS || !loopPlaying[channel]) return;
+    alSourceStop(loopSources[channel]);
+    loopPlaying[channel] = 0;
+}

@@ -1,0 +1,151 @@
+// Sound as OpenAL renders it: its wave writer stands in for the device, and the rendered file shows
+// what a player would hear, placed by the device clock. The clips: refused when they are not sound.
+#include <gtest/gtest.h>
+#include <AL/alc.h>
+#include <AL/alext.h>
+#include <sndfile.h>
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <unistd.h>
+#include <vector>
+#include "app/game_frame.h"
+#include "app/input.h"
+#include "app/record.h"
+#include "brep/catalogue.h"
+#include "game/actor.h"
+#include "sound/sound.h"
+#include "stdout_capture.h"
+
+namespace {
+
+const int RATE = 44100;
+
+// Frames the device has mixed so far.
+int64_t deviceFrame() {
+    ALCdevice* device = alcGetContextsDevice(alcGetCurrentContext());
+    auto clock = (LPALCGETINTEGER64VSOFT)alcGetProcAddress(device, "alcGetInteger64vSOFT");
+    ALCint64SOFT ns = 0;
+    clock(device, ALC_DEVICE_CLOCK_SOFT, 1, &ns);
+    return ns * RATE / 1000000000;
+}
+
+void waitSeconds(double s) {
+    usleep(useconds_t(s * 1e6));
+}
+
+// Interleaved stereo frames of a rendered file.
+struct Rendered {
+    std::vector<float> s;
+    int64_t frames() const { return int64_t(s.size() / 2); }
+    float peak(int64_t from, int64_t to) const {
+        float p = 0;
+        for (int64_t i = std::max<int64_t>(from, 0) * 2; i < std::min(to, frames()) * 2; i++)
+            p = std::max(p, std::fabs(s[size_t(i)]));
+        return p;
+    }
+    double rms(int channel, int64_t from, int64_t to) const {
+        double sum = 0;
+        for (int64_t i = from; i < to && i < frames(); i++)
+            sum += double(s[size_t(2 * i + channel)]) * s[size_t(2 * i + channel)];
+        return std::sqrt(sum / double(std::max<int64_t>(to - from, 1)));
+    }
+};
+
+TEST(Sound, ShotAtOnceSpiderOnTheLeftAndMuteAsRendered) {
+    char name[] = "/tmp/kx_sound_XXXXXX";
+    ASSERT_NE(mkdtemp(name), nullptr);
+    std::string dir = name, wav = dir + "/out.wav";
+    std::ofstream(dir + "/alsoft.conf") << "[general]\ndrivers = wave\nfrequency = " << RATE
+                                        << "\nchannels = stereo\nsample-type = float32\nperiod_size = 256\n"
+                                           "[wave]\nfile = "
+                                        << wav << "\n";
+    setenv("ALSOFT_CONF", (dir + "/alsoft.conf").c_str(), 1);
+    std::string here = std::filesystem::current_path();
+    ASSERT_EQ(chdir(KX_RUN_DIR), 0) << "the clips are read from the run folder";
+    memset(&record, 0, sizeof record);
+    record.mazeSize = 16;
+    for (ModelEntry& row : modelTable) row.count = 0;
+    actorsPlaceForGame(); // heading 90: forward is +x, so the left is -z
+    shotState = 0;
+    ASSERT_EQ(soundInit(7), 1) << "OpenAL's wave writer did not open";
+    ASSERT_EQ(chdir(here.c_str()), 0);
+    gameSoundsStart();
+    soundLoopStop(0); // no ambience: every sound below is the one under test
+    waitSeconds(0.3);
+
+    // Space, then the frame's update: the bow is heard before one frame (1/60 s) has gone by.
+    int64_t key = deviceFrame();
+    gameKeyboard(' ', 0, 0);
+    gameSounds();
+    waitSeconds(0.6);
+
+    // One spider a cell to the player's left scuttles on the left.
+    ModelEntry& spiders = modelTable[ROW_SPIDER];
+    spiders.count = 1;
+    actorInit(&spiders.entities[0], player.x, 0.5f, player.z - 1, 0, 0, 0.1f);
+    shotState = 0;
+    gameSounds();
+    int64_t spiderFrom = deviceFrame() + RATE / 20;
+    waitSeconds(0.8);
+    int64_t spiderTo = deviceFrame();
+
+    // M's mute: silence while the spider goes on.
+    ASSERT_EQ(soundToggleMute(), 1);
+    int64_t muteFrom = deviceFrame() + RATE / 20; // the gain glides to 0 within a mix
+    waitSeconds(0.5);
+    int64_t muteTo = deviceFrame();
+    soundShutdown();
+    spiders.count = 0;
+
+    Rendered r;
+    SF_INFO info = {};
+    SNDFILE* f = sf_open(wav.c_str(), SFM_READ, &info);
+    ASSERT_NE(f, nullptr) << sf_strerror(nullptr);
+    ASSERT_EQ(info.channels, 2);
+    r.s.resize(size_t(info.frames * 2));
+    sf_readf_float(f, r.s.data(), info.frames);
+    sf_close(f);
+    std::filesystem::remove_all(dir);
+
+    ASSERT_GE(r.frames(), muteTo);
+    EXPECT_LT(r.peak(0, key), 0.001) << "silence before the key";
+    int64_t onset = key;
+    while (onset < r.frames() && r.peak(onset, onset + 1) < 0.02f) onset++;
+    EXPECT_LE(onset - key, RATE / 60) << "the bow sounds " << onset - key << " frames after the key";
+    double left = r.rms(0, spiderFrom, spiderTo), right = r.rms(1, spiderFrom, spiderTo);
+    EXPECT_GT(left, 0.002);
+    EXPECT_GT(left, 2 * right) << "left " << left << ", right " << right;
+    EXPECT_LT(r.peak(muteFrom, muteTo), 1e-4f) << "muted";
+}
+
+TEST(SoundFile, GeneratedClipsDecodeAndOtherBytesAreRefused) {
+    for (const char* clip : soundFileNames) {
+        SoundClip c;
+        StdoutCapture quiet;
+        EXPECT_EQ(soundReadFile((std::string(KX_RUN_DIR "/") + clip).c_str(), &c), 1) << quiet.finish();
+        EXPECT_TRUE(c.channels == 1 && c.rate == 22050 && c.samples.size() > 2000) << clip;
+    }
+    std::ifstream in(KX_RUN_DIR "/step.wav", std::ios::binary);
+    std::string wav{std::istreambuf_iterator<char>(in), {}};
+    const std::pair<std::string, const char*> bad[] = {
+        {"RIFF junk that is no sound at all", "is not a sound file"},
+        {wav.substr(0, 44), "holds no sound"},
+        {"", "is not a sound file"},
+    };
+    for (const auto& b : bad) {
+        SoundClip c;
+        StdoutCapture said;
+        EXPECT_EQ(soundDecode(b.first.data(), b.first.size(), "x.wav", &c), 0);
+        std::string line = said.finish();
+        EXPECT_EQ(line.rfind("Sound: x.wav ", 0), 0u) << line;
+        EXPECT_NE(line.find(b.second), std::string::npos) << line;
+        EXPECT_TRUE(c.samples.empty());
+    }
+}
+
+} // namespace
