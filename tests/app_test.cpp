@@ -327,7 +327,10 @@ TEST_F(Input, MouseTurnsByPixelsTimesFrameTimeTimesSpeedWithinBounds) {
         ignoreNextMotion = 0, lastMouseX = m[0], lastMouseY = m[1];
         mouseLook(m[2], m[3]);
         EXPECT_TRUE(near(player.heading, m[4], 1e-3f) && near(player.pitch, m[5])) << m[2] << "," << m[3];
-    }
+    }    record.invertMouse = 1; // the pointer moved down looks up
+    ignoreNextMotion = 0, lastMouseX = 0, lastMouseY = 0, player.pitch = 0;
+    mouseLook(0, 10);
+    EXPECT_TRUE(near(player.pitch, -10));
 }
 
 TEST(HallOfFame, RanksStrictlyFasterRunsAndPushesTheRestDown) {
