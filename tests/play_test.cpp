@@ -241,6 +241,9 @@ class Play : public ::testing::Test {
         ASSERT_NE(mkdtemp(dir), nullptr);
         folder = dir;
         ASSERT_EQ(system(("cp -r " KX_RUN_DIR "/. " + folder).c_str()), 0);
+        // OpenAL renders the game's sound into a file instead of a device.
+        std::ofstream(folder + "/alsoft.conf")
+            << "[general]\ndrivers = wave\nchannels = stereo\n[wave]\nfile = " << folder << "/sound.wav\n";
     }
     void TearDown() override {
         for (const char* k : {"Up", "Next", "Prior", "Home"}) xdo(std::string("keyup ") + k);
@@ -258,9 +261,6 @@ class Play : public ::testing::Test {
             << "showDialog = 0\nwindowWidth = " << W << "\nwindowHeight = " << H
             << "\nfullScreen = 0\nshadeMode = 2\ntextureMode = 2\nrunning = 1\nmouseSpeed = 5\n"
             << settings;
-        // OpenAL renders the game's sound into a file instead of a device.
-        std::ofstream(folder + "/alsoft.conf")
-            << "[general]\ndrivers = wave\nchannels = stereo\n[wave]\nfile = " << folder << "/sound.wav\n";
         pid = fork();
         if (pid == 0) {
             if (chdir(folder.c_str()) != 0) _exit(120);
@@ -389,7 +389,8 @@ TEST_F(Play, TimedemoPrintsItsFiguresAndSavesNothing) {
     std::ofstream(settings) << "showDialog = 1\nskipStory = 0\nmazeSize = 16\nmodelSource = 2\n"
                                "windowWidth = 320\nwindowHeight = 240\nhallName1 = Quick\nhallTime1 = 900\n";
     const std::string before = readFile(settings);
-    const std::string run = "cd " + folder + " && KAVERNIX_SETTINGS=" + settings + " timeout 120 " +
+    const std::string run = "cd " + folder + " && KAVERNIX_SETTINGS=" + settings +
+                            " ALSOFT_CONF=alsoft.conf timeout 120 " +
                             KX_BINARY_DIR "/kavernix --timedemo 40 > out.txt 2> err.txt; echo $?";
     EXPECT_EQ(sh(run), "0\n") << readFile(folder + "/err.txt");
     std::string out = readFile(folder + "/out.txt");
@@ -406,8 +407,9 @@ TEST_F(Play, TimedemoPrintsItsFiguresAndSavesNothing) {
     EXPECT_NEAR(fps, frames / seconds, 0.1 * fps);
     EXPECT_LE(slowest, seconds * 1000);
     EXPECT_EQ(readFile(settings), before);
+    EXPECT_GT(heard().second, 0.05) << "the walk is heard";
     EXPECT_EQ(sh(KX_BINARY_DIR "/kavernix --timedemo 0 2>&1 >/dev/null | head -1; " KX_BINARY_DIR
-                 "/kavernix --help | grep -c startup_ms="),
+                               "/kavernix --help | grep -c startup_ms="),
               "kavernix: --timedemo: FRAMES must be a whole number from 1 to 10000000\n1\n");
 }
 
