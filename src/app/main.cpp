@@ -3,6 +3,7 @@
 // display lists are compiled only once the OpenGL context exists.
 #include <GL/freeglut.h>
 #include <cstdio>
+#include "app/paths.h"
 #include "app/record.h"
 #include "app/screens.h"
 #include "app/startup.h"
@@ -21,6 +22,7 @@ int main(int argc, char** argv) {
         fputs(launchUsage, stdout);
         return 0;
     }
+    pathInit();
     if (!options.timedemoFrames) setupShow(0);
     setupLoad(&record);
     if (options.timedemoFrames) timedemoPrepare();

@@ -2,6 +2,7 @@
 #include "app/startup.h"
 #include <GL/freeglut.h>
 #include <cstdio>
+#include "app/paths.h"
 #include "app/record.h"
 #include "app/timing.h"
 #include "brep/catalogue.h"
@@ -14,30 +15,30 @@
 #include "text/font.h"
 
 void loadImages() {
-    tgaLoad(&imgPoster, "poster.tga");
-    tgaLoad(&imgDoorOpen, "dooropen.tga");
-    tgaLoad(&imgStencil, "stencil.tga");
-    tgaLoad(&imgStencilFile, "stencilmask.tga");
-    tgaLoad(&imgLastPic, "lastpic.tga");
-    tgaLoad(&imgBoss, "boss.tga");
-    tgaLoad(&imgBadDragon, "baddragon.tga");
+    tgaLoad(&imgPoster, pathData("poster.tga").c_str());
+    tgaLoad(&imgDoorOpen, pathData("dooropen.tga").c_str());
+    tgaLoad(&imgStencil, pathData("stencil.tga").c_str());
+    tgaLoad(&imgStencilFile, pathData("stencilmask.tga").c_str());
+    tgaLoad(&imgLastPic, pathData("lastpic.tga").c_str());
+    tgaLoad(&imgBoss, pathData("boss.tga").c_str());
+    tgaLoad(&imgBadDragon, pathData("baddragon.tga").c_str());
 
-    tgaLoadFile(&imgFloor, "floor.tga");
+    tgaLoadFile(&imgFloor, pathData("floor.tga").c_str());
     tgaMirrorTile(&imgFloor);
-    tgaLoadFile(&imgWall, "wall.tga");
+    tgaLoadFile(&imgWall, pathData("wall.tga").c_str());
     tgaMirrorTile(&imgWall);
-    tgaLoadFile(&imgWood, "wood.tga");
-    tgaLoadFile(&imgHay, "heu.tga");
-    tgaLoadFile(&imgOilcan, "oilcan.tga");
-    tgaLoadFile(&imgSpider, "spider.tga");
+    tgaLoadFile(&imgWood, pathData("wood.tga").c_str());
+    tgaLoadFile(&imgHay, pathData("heu.tga").c_str());
+    tgaLoadFile(&imgOilcan, pathData("oilcan.tga").c_str());
+    tgaLoadFile(&imgSpider, pathData("spider.tga").c_str());
     TgaImage* frames[8] = {&imgMap1, &imgMap2, &imgMap3, &imgMap4, &imgMap5, &imgMap6, &imgMap7, &imgMap8};
     char name[16];
     for (int i = 0; i < 8; ++i) {
         snprintf(name, sizeof name, "map%d.tga", i + 1);
-        tgaLoadFile(frames[i], name);
+        tgaLoadFile(frames[i], pathData(name).c_str());
     }
-    tgaLoadFile(&imgHorse, "pferd.tga");
-    tgaLoadFile(&imgHorseLeg, "pferd_bein.tga");
+    tgaLoadFile(&imgHorse, pathData("pferd.tga").c_str());
+    tgaLoadFile(&imgHorseLeg, pathData("pferd_bein.tga").c_str());
 
     for (TgaImage* frame : frames) tgaAddAlpha(frame, explosionAlpha);
 }
@@ -81,8 +82,8 @@ void startupLoadData() {
     mazeBuild(&maze, record.mazeSize);
     imageTableReset();
     loadImages();
-    fontBuild(&imgFont, record.gothicFont ? "fontgotic.tga" : "fontmaze.tga");
-    tgaSave(&imgFont, "fonttest.tga");
+    fontBuild(&imgFont, pathData(record.gothicFont ? "fontgotic.tga" : "fontmaze.tga").c_str());
+    tgaSave(&imgFont, pathCache("fonttest.tga").c_str());
     soundInit(record.soundVolume);
 }
 

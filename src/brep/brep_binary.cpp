@@ -18,9 +18,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
+#include "app/paths.h"
 #include "brep/brep.h"
 
 namespace {
@@ -212,8 +214,10 @@ BrepModel* brepPack(BrepModel** model) {
 
 int brepWriteBinary(BrepModel* model) {
     if (!model) return 0;
-    char path[64];
-    snprintf(path, sizeof path, "%s.%03d.brep.bin", model->name, model->level);
+    char name[64];
+    snprintf(name, sizeof name, "%s.%03d.brep.bin", model->name, model->level);
+    const std::string target = pathCache(name);
+    const char* path = target.c_str();
     if (model->base == 0 || model->base != (uintptr_t)model) {
         printf("Brep Error %s: model is not packed, nothing written\n", path);
         return 0;
@@ -491,7 +495,7 @@ int brepReadBinaryFile(BrepModel** out, const char* path, const char* name, int 
 int brepReadBinary(BrepModel** out, const char* name, int level) {
     char modelName[BREP_NAME_SIZE];
     snprintf(modelName, sizeof modelName, "%s", name ? name : "");
-    char path[64];
-    snprintf(path, sizeof path, "%s.%03d.brep.bin", modelName, level);
-    return brepReadBinaryFile(out, path, modelName, level);
+    char file[64];
+    snprintf(file, sizeof file, "%s.%03d.brep.bin", modelName, level);
+    return brepReadBinaryFile(out, pathData(file).c_str(), modelName, level);
 }

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "app/paths.h"
+
 static void buildError(const std::string& message) {
     printf("Brep Error %s\n", message.c_str());
 }
@@ -226,8 +228,8 @@ int brepLoadDefFile(BrepModel** model, const char* path) {
 }
 
 void brepLoadDef(BrepModel** model, const char* defName) {
-    std::string path = std::string(defName ? defName : "") + ".brepdef.txt";
-    brepLoadDefFile(model, path.c_str());
+    std::string file = std::string(defName ? defName : "") + ".brepdef.txt";
+    brepLoadDefFile(model, pathData(file.c_str()).c_str());
 }
 
 void brepBuildFromDef(BrepModel** out, const char* name) {

@@ -7,8 +7,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
+#include "app/paths.h"
 #include "brep/brep.h"
 #include "image/tga.h"
 
@@ -22,9 +24,9 @@ void brepWriteText(BrepModel* model) {
     int vertexCount = 0;
     for (BrepVertex* v = model->vertices; v; v = v->next) v->index = vertexCount++;
 
-    char path[64];
-    snprintf(path, sizeof path, "%s.%03d.brep.txt", model->name, model->level);
-    FILE* f = fopen(path, "w");
+    char name[64];
+    snprintf(name, sizeof name, "%s.%03d.brep.txt", model->name, model->level);
+    FILE* f = fopen(pathCache(name).c_str(), "w");
     if (!f) return;
 
     fprintf(f, "%d\n", vertexCount);
@@ -236,9 +238,9 @@ int brepReadTextFile(BrepModel** out, const char* path, const char* name, int le
 int brepReadText(BrepModel** out, const char* name, int level) {
     char modelName[BREP_NAME_SIZE];
     brepBoundedName(modelName, name);
-    char path[64];
-    snprintf(path, sizeof path, "%s.%03d.brep.txt", modelName, level);
-    return brepReadTextFile(out, path, modelName, level);
+    char file[64];
+    snprintf(file, sizeof file, "%s.%03d.brep.txt", modelName, level);
+    return brepReadTextFile(out, pathData(file).c_str(), modelName, level);
 }
 
 // Texture coordinate times image size, cut toward zero; values far outside the image (or not
@@ -262,8 +264,8 @@ static bool brepHasEdges(const BrepModel* model) {
 int brepWriteTexHint(BrepModel* model, int size) {
     // Beyond this the image would not fit in memory (nor its byte count in an int).
     if (!model || size <= 0 || size > 8192) return 0;
-    char path[64];
-    snprintf(path, sizeof path, "%s.%03d.texhint.tga", model->name, model->level);
+    char name[64];
+    snprintf(name, sizeof name, "%s.%03d.texhint.tga", model->name, model->level);
     // A model read from a file has no edges to check; its outlines are drawn all the same.
     if (brepHasEdges(model)) brepCheck(model, 1);
 
@@ -283,7 +285,7 @@ int brepWriteTexHint(BrepModel* model, int size) {
             }
         }
     }
-    int saved = tgaSave(&image, path);
+    int saved = tgaSave(&image, pathCache(name).c_str());
     tgaFree(&image);
     return saved;
 }

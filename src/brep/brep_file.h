@@ -1,6 +1,7 @@
 // The two file forms of one model level: the text form "%s.%03d.brep.txt" (vertices and faces as
 // numbers) and the packed binary cache "%s.%03d.brep.bin" (a 32-bit memory image of the model), and
-// the texture hint image "%s.%03d.texhint.tga". Files lie in the working directory.
+// the texture hint image "%s.%03d.texhint.tga". Files are read from the data folder and written to
+// the cache folder (app/paths.h; both the working directory for the tools).
 //
 // Readers refuse malformed files: the model is then left empty under the requested name and level
 // (it draws as nothing, like a missing file) and one "Brep Error %s\n" line names the file and fault.

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "app/paths.h"
 #include "app/record.h"
 
 uint8_t fontAlpha(uint8_t r, uint8_t, uint8_t) {
@@ -61,8 +62,10 @@ int pictureFit(const TgaImage* src, TgaImage* dst, int width, int height, const 
     if (dst->pixels && dst->width == width && dst->height == height) return 1;
     if (!record.pictureCache) return tgaScale(src, width, height, dst);
 
-    char name[300];
-    snprintf(name, sizeof name, "%s-%06d-%06d.tga", stem, width, height);
+    char file[300];
+    snprintf(file, sizeof file, "%s-%06d-%06d.tga", stem, width, height);
+    const std::string cache = pathCache(file);
+    const char* name = cache.c_str();
     TgaImage cached{};
     if (tgaLoad(&cached, name)) {
         // A file of another size (damaged or foreign) is not trusted: scaled again and rewritten below.

@@ -16,7 +16,8 @@ uint8_t whiteMask(uint8_t r, uint8_t g, uint8_t b);      // 1 for pure white (25
 // empty or not 24/32 bits, no context); dst is left empty whenever it holds no scaled picture.
 int tgaScale(const TgaImage* src, int width, int height, TgaImage* dst);
 // Brings dst to width x height: unchanged if it already is; else, with record.pictureCache set, loads
-// the cache file "<stem>-WWWWWW-HHHHHH.tga" if it has exactly that size, or scales and (re)writes it.
+// the cache file "<stem>-WWWWWW-HHHHHH.tga" (in the cache folder) if it has exactly that size, or
+// scales and (re)writes it.
 int pictureFit(const TgaImage* src, TgaImage* dst, int width, int height, const char* stem);
 // Fits the six full-window pictures to the window and rebuilds the stencil mask.
 void picturesResize(int width, int height);

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
+#include "app/paths.h"
 
 const char* const soundFileNames[SOUND_COUNT] = {
     "step.wav",   "hoof.wav",    "bow.wav",  "hit.wav", "straw.wav", "oilcan.wav",   "diamond.wav",
@@ -143,7 +144,7 @@ static void loadBuffers() {
     alGenBuffers(SOUND_COUNT, buffers);
     for (int id = 0; id < SOUND_COUNT; id++) {
         SoundClip clip;
-        if (!soundReadFile(soundFileNames[id], &clip)) continue; // a missing clip stays silent
+        if (!soundReadFile(pathData(soundFileNames[id]).c_str(), &clip)) continue; // a missing clip stays silent
         alBufferData(buffers[id], clip.channels == 2 ? AL_FORMAT_STEREO16 : AL_FORMAT_MONO16,
                      clip.samples.data(), ALsizei(clip.samples.size() * sizeof(int16_t)), clip.rate);
     }

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include "app/paths.h"
 #include "app/record.h"
 #include "brep/brep.h"
 #include "brep/brep_build.h"
@@ -62,8 +63,8 @@ static int renderHorseLoad(int level) {
         if (!m || !m->faces) return 0;
         modelTable[row].models[level] = m;
     }
-    tgaLoad(&imgHorse, "pferd.tga");
-    tgaLoad(&imgHorseLeg, "pferd_bein.tga");
+    tgaLoad(&imgHorse, pathData("pferd.tga").c_str());
+    tgaLoad(&imgHorseLeg, pathData("pferd_bein.tga").c_str());
     record.lodLevel = level;
     return 1;
 }

@@ -1,0 +1,18 @@
+// Where the game's files are: the data folder holds what it reads (pictures, font strips, model
+// definitions and model files), the cache folder takes every file it writes. Settings and the hall of
+// fame are the settings library's matter (its own file under $XDG_CONFIG_HOME/kavernix).
+// Until pathInit runs both folders are the current folder, where the tools and the tests work.
+#pragma once
+#include <string>
+
+// Chooses both folders once, for the game. Data: $KAVERNIX_DATA when set; else the data folder
+// installed beside the program (found from the executable's own place, so a moved tree still
+// works); else the current folder when it holds the game's files. Cache: $XDG_CACHE_HOME/kavernix
+// (an absolute XDG_CACHE_HOME only), else ~/.cache/kavernix, made (mode 0700) when missing.
+// Says in one line when no game data is found or the cache folder cannot be made.
+void pathInit();
+std::string pathData(const char* name); // the data file `name`
+// Where the game writes its file `name`; "" (which no file call opens) without a cache folder.
+std::string pathCache(const char* name);
+const std::string& pathDataFolder();  // "" for the current folder
+const std::string& pathCacheFolder(); // "" for the current folder
