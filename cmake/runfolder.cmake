@@ -1,4 +1,5 @@
-# Fills the run folder: the committed data files, the generated art and the model files.
+# Fills the run folder: the committed data files, the generated art and the model files; and the
+# desktop icons beside it (ICONS), which are not game data.
 file(MAKE_DIRECTORY ${RUN})
 file(GLOB data_files ${SRC}/data/*)
 if(data_files)
@@ -8,6 +9,13 @@ if(ART)
   execute_process(COMMAND ${ART} ${RUN} RESULT_VARIABLE rc)
   if(NOT rc EQUAL 0)
     message(FATAL_ERROR "kavernix-art failed (${rc})")
+  endif()
+  if(ICONS)
+    file(MAKE_DIRECTORY ${ICONS})
+    execute_process(COMMAND ${ART} --icons ${ICONS} RESULT_VARIABLE rc)
+    if(NOT rc EQUAL 0)
+      message(FATAL_ERROR "kavernix-art --icons failed (${rc})")
+    endif()
   endif()
 endif()
 # The model files: every catalogue model built from its definitions, refined, and written as text

@@ -84,3 +84,5 @@ int artLampFrame(const char* dir);
 int artTextures(const char* dir);
 int artFonts(const char* dir);
 int artSounds(const char* dir); // every sound of the game as a WAV file; the count of files not written
+// The desktop icon in several sizes, as dir/hicolor/NxN/apps/kavernix.png (folders made as needed).
+int artIcons(const char* dir);
