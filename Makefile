@@ -1,16 +1,18 @@
-# The two commands: `make play` and `make test`. Everything else here serves them.
+# The two commands: `make play` and `make test`. Everything else here serves them, or installs.
 BUILD   ?= build
 MAKEFLAGS += --no-print-directory
 RUN     := $(BUILD)/run
+PREFIX  ?= /usr/local
 JOBS    ?= $(shell nproc 2>/dev/null || echo 2)
 XVFB    := xvfb-run -a -s "-screen 0 1024x768x24"
 FUZZ_TARGETS := $(shell sed -nE 's/^kx_fuzz.([a-z_]+) .*/\1/p' tests/fuzz/fuzz.cmake)
 
 PACKAGES := cmake make g++ pkg-config freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev libgl1-mesa-dri \
             libgtest-dev libgmock-dev libbenchmark-dev libgtk-3-dev libcairo2-dev libfreetype-dev \
-            fonts-dejavu-core fonts-blankenburg libopenal-dev libsndfile1-dev xvfb xauth xdotool x11-apps imagemagick clang libclang-rt-14-dev
+            fonts-dejavu-core fonts-blankenburg libopenal-dev libsndfile1-dev xvfb xauth xdotool x11-apps imagemagick clang libclang-rt-14-dev \
+            dpkg-dev desktop-file-utils appstream
 
-.PHONY: play test deps build fuzz bench asan asan-play clean
+.PHONY: play test deps build install uninstall package fuzz bench asan asan-play clean
 
 play:
 	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
@@ -41,6 +43,24 @@ deps:
 build: deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 	cmake --build $(BUILD) -j$(JOBS)
+
+# Installs into PREFIX (DESTDIR=... puts the tree under a staging folder, as packagers do). Root
+# installing a build folder that a user made (sudo make install) does not build in it, so that no
+# file there becomes root's.
+install:
+	@if [ "$$(id -u)" = 0 ] && [ -d $(BUILD) ] && [ "$$(stat -c %u $(BUILD))" != 0 ]; then \
+	  echo "Installing the build as it is (make build as its owner after changes)."; \
+	else $(MAKE) build; fi
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
+# Removes what the last install wrote (the list CMake kept in the build folder).
+uninstall:
+	@test -f $(BUILD)/install_manifest.txt || { echo "nothing installed from $(BUILD)"; exit 1; }
+	xargs -d '\n' rm -f -- < $(BUILD)/install_manifest.txt
+
+# The Debian package, build/kavernix_VERSION_ARCH.deb.
+package: build
+	cd $(BUILD) && cpack
 
 bench: build
 	@for b in $(BUILD)/bench_*; do [ -x "$$b" ] && (cd $(RUN) && $(XVFB) ../../$$b) ; done
