@@ -57,7 +57,9 @@ foreach(page kavernix.6 kavernix-tool.1)
 endforeach()
 add_custom_target(manpages ALL DEPENDS ${kx_man_pages})
 
-# ---- The Debian package.
+# ---- The Debian package. `make package` builds first; cpack itself (and the install target) then
+# takes the tree as it is rather than building everything again.
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME kavernix)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
