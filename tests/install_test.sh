@@ -28,7 +28,7 @@ chmod 755 "$work"
 
 # The files every installed tree holds, relative to its prefix.
 expected="bin/kavernix bin/kavernix-tool share/kavernix/poster.tga share/kavernix/fontmaze.tga
-share/kavernix/arrow.brepdef.txt share/kavernix/PFERD.003.brep.txt share/kavernix/PFERD.003.brep.bin
+share/kavernix/arrow.brepdef.txt share/kavernix/step.wav share/kavernix/PFERD.003.brep.txt share/kavernix/PFERD.003.brep.bin
 share/applications/org.kavernix.kavernix.desktop share/metainfo/org.kavernix.kavernix.metainfo.xml
 share/man/man6/kavernix.6.gz share/man/man1/kavernix-tool.1.gz"
 for size in 16 24 32 48 64 128 256; do expected="$expected share/icons/hicolor/${size}x$size/apps/kavernix.png"; done
@@ -46,7 +46,7 @@ if [ "$mode" = package ]; then
     cat "$work/files"
     check_files "$work/files"
     depends=$(dpkg-deb -f "$deb" Depends)
-    for lib in libglut3.12 libgtk-3-0 libgl1; do
+    for lib in libglut3.12 libgtk-3-0 libgl1 libopenal1 libsndfile1; do
         echo "$depends" | grep -q "$lib" || fail "Depends lacks $lib: $depends"
     done
     dpkg-deb -e "$deb" "$work/control"
