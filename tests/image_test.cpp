@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <GL/gl.h>
+#include <GL/glu.h>
 #include <cstdlib>
 #include <cstring>
 #include <sys/wait.h>
@@ -260,6 +261,37 @@ TEST_F(Pictures, CacheWritesASizeOnceLoadsItLaterAndReplacesAFileOfTheWrongSize)
     EXPECT_EQ(pictureFit(&none, &empty, 8, 6, dir.file("lastpic").c_str()), 0);
     EXPECT_EQ(dir.names(),
               (std::vector<std::string>{"poster-000005-000005.tga", "poster-000008-000006.tga"}));
+}
+
+// The fitted pictures are what the player sees on the story, the lamp frame, the door, the boss
+// and the end: our scaler gives exactly gluScaleImage's bytes for the shipped pictures at common
+// window sizes (smaller, half, larger), and for a small 32-bit picture enlarged both ways.
+TEST_F(Pictures, ScalingGivesTheBytesOfGluScaleImage) {
+    auto reference = [](const TgaImage& src, int w, int h) {
+        Bytes out(size_t(w) * h * src.bytesPerPixel);
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        gluScaleImage(src.bytesPerPixel == 3 ? GL_RGB : GL_RGBA, src.width, src.height, GL_UNSIGNED_BYTE,
+                      src.pixels, w, h, GL_UNSIGNED_BYTE, out.data());
+        return out;
+    };
+    Bytes small(7 * 5 * 4);
+    for (size_t i = 0; i < small.size(); i++) small[i] = uint8_t(i * 37 + 11);
+    TgaImage tiny = image(32, 7, 5, small), fit{};
+    ASSERT_EQ(tgaScale(&tiny, 23, 11, &fit), 0);
+    EXPECT_EQ(block(fit), reference(tiny, 23, 11));
+    const std::pair<int, int> sizes[] = {{1024, 768}, {640, 480}, {1366, 1080}};
+    for (const char* name : {"poster.tga", "stencil.tga", "boss.tga"}) {
+        TgaImage src{};
+        ASSERT_EQ(tgaLoad(&src, (std::string(KX_RUN_DIR "/") + name).c_str()), 1) << name;
+        for (auto [w, h] : sizes) {
+            ASSERT_EQ(tgaScale(&src, w, h, &fit), 0);
+            EXPECT_EQ(block(fit), reference(src, w, h)) << name << " at " << w << " x " << h;
+        }
+        tgaFree(&src);
+    }
+    tgaFree(&fit);
+    tgaFree(&tiny);
 }
 
 TEST_F(Pictures, ResizeFitsTheSixPicturesUnderTheirNamesAndAtTheSameSizeOnlyRebuildsTheMask) {

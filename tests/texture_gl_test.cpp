@@ -237,3 +237,34 @@ TEST_F(GlDrawing, TextureModesOneTwoOffOneKeepOneNamePerImage) {
     for (GLuint name = 1; name < fontListBase + 256 + 1024; name++) lists += glIsList(name);
     EXPECT_EQ(lists, 256);
 }
+
+// Our mipmap levels are the bytes gluBuild2DMipmaps makes: a square RGB texture down to 1 x 1, and
+// a wide RGBA one whose height reaches 1 first (the rows then pair up).
+TEST(Mipmaps, EveryLevelHasTheBytesOfGluBuild2DMipmaps) {
+    glTestContext();
+    for (auto [w, h, c] : {std::array<int, 3>{64, 64, 3}, std::array<int, 3>{32, 4, 4}}) {
+        Bytes pixels(size_t(w) * h * c);
+        for (size_t i = 0; i < pixels.size(); i++) pixels[i] = uint8_t((i * 131) ^ (i >> 3));
+        const GLenum format = c == 3 ? GL_RGB : GL_RGBA;
+        GLuint names[2];
+        glGenTextures(2, names);
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glBindTexture(GL_TEXTURE_2D, names[0]);
+        gluBuild2DMipmaps(GL_TEXTURE_2D, c, w, h, format, GL_UNSIGNED_BYTE, pixels.data());
+        glBindTexture(GL_TEXTURE_2D, names[1]);
+        textureBuildMipmaps(w, h, c, pixels.data());
+        for (int level = 0, lw = w, lh = h; lw >= 1 && lh >= 1; level++) {
+            Bytes ours(size_t(lw) * lh * c), theirs(ours.size());
+            glBindTexture(GL_TEXTURE_2D, names[0]);
+            glGetTexImage(GL_TEXTURE_2D, level, format, GL_UNSIGNED_BYTE, theirs.data());
+            glBindTexture(GL_TEXTURE_2D, names[1]);
+            glGetTexImage(GL_TEXTURE_2D, level, format, GL_UNSIGNED_BYTE, ours.data());
+            EXPECT_EQ(ours, theirs) << w << " x " << h << " level " << level;
+            if (lw == 1 && lh == 1) break;
+            lw = lw > 1 ? lw / 2 : 1;
+            lh = lh > 1 ? lh / 2 : 1;
+        }
+        glDeleteTextures(2, names);
+    }
+}

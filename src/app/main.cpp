@@ -26,8 +26,10 @@ int main(int argc, char** argv) {
     if (!options.timedemoFrames) setupShow(0);
     setupLoad(&record);
     if (options.timedemoFrames) timedemoPrepare();
+    // The toolkit starts while the models and pictures load.
+    startupLoadDataBegin();
     glutInit(&argc, argv);
-    startupLoadData();
+    startupLoadDataEnd();
     startupOpenWindow();
     modelTableCompile();
     if (options.timedemoFrames)

@@ -1,10 +1,12 @@
 // The reshape handlers of the three screens. Rebuilding the window-sized pictures takes a while;
 // that time lies between pauseStart and pauseEnd and so is not counted as frame time.
 #include <GL/freeglut.h>
+#include "app/game_frame.h"
 #include "app/record.h"
 #include "app/timing.h"
 #include "image/picture.h"
 #include "image/texture.h"
+#include "image/tga.h"
 
 void windowReshape(int width, int height) {
     record.windowWidth = width;
@@ -16,18 +18,20 @@ void windowReshape(int width, int height) {
 
 void storyReshape(int width, int height) {
     windowReshape(width, height);
-    picturesResize(width, height);
+    picturesResizeFirst(width, height, &imgPosterFit);
     resyncAfterPause();
 }
 
 void endReshape(int width, int height) {
-    storyReshape(width, height);
+    windowReshape(width, height);
+    picturesResizeFirst(width, height, gameWon() ? &imgLastPicFit : &imgBadDragonFit);
+    resyncAfterPause();
 }
 
 void gameReshape(int width, int height) {
     windowReshape(width, height);
     stencilValid = 0;
-    picturesResize(width, height);
+    picturesResizeFirst(width, height, &imgStencilFit);
     resyncAfterPause();
     glCheckError();
 }

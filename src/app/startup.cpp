@@ -2,6 +2,9 @@
 #include "app/startup.h"
 #include <GL/freeglut.h>
 #include <cstdio>
+#include <cstdlib>
+#include <initializer_list>
+#include <thread>
 #include "app/paths.h"
 #include "app/record.h"
 #include "app/timing.h"
@@ -15,13 +18,12 @@
 #include "text/font.h"
 
 void loadImages() {
-    tgaLoad(&imgPoster, pathData("poster.tga").c_str());
-    tgaLoad(&imgDoorOpen, pathData("dooropen.tga").c_str());
-    tgaLoad(&imgStencil, pathData("stencil.tga").c_str());
-    tgaLoad(&imgStencilFile, pathData("stencilmask.tga").c_str());
-    tgaLoad(&imgLastPic, pathData("lastpic.tga").c_str());
-    tgaLoad(&imgBoss, pathData("boss.tga").c_str());
-    tgaLoad(&imgBadDragon, pathData("baddragon.tga").c_str());
+    // Only the full-window picture of the first screen; the others are read at their first fit
+    // ("stencilmask.tga" is not read at all: nothing draws it, the mask is made from the lamp frame).
+    if (record.skipStory)
+        tgaLoad(&imgStencil, pathData("stencil.tga").c_str());
+    else
+        tgaLoad(&imgPoster, pathData("poster.tga").c_str());
 
     tgaLoadFile(&imgFloor, pathData("floor.tga").c_str());
     tgaMirrorTile(&imgFloor);
@@ -76,15 +78,49 @@ void initGlState() {
     fontBuildLists(&imgFont);
 }
 
-void startupLoadData() {
+// The two loaders of startupLoadDataBegin; heap objects, so that an exit while they run (the toolkit
+// finding no display) meets no joinable thread's destructor. The exit waits for them instead, so no
+// model or font file is left half written.
+static std::thread* modelLoader;
+static std::thread* imageLoader;
+
+static void joinLoaders() {
+    for (std::thread** t : {&modelLoader, &imageLoader})
+        if (*t) {
+            (*t)->join();
+            delete *t;
+            *t = nullptr;
+        }
+}
+
+void startupLoadDataBegin() {
     resetInventory();
-    modelTableLoad();
-    mazeBuild(&maze, record.mazeSize);
+    modelTableReset();
     imageTableReset();
-    loadImages();
-    fontBuild(&imgFont, pathData(record.gothicFont ? "fontgotic.tga" : "fontmaze.tga").c_str());
-    tgaSave(&imgFont, pathCache("fonttest.tga").c_str());
+    static bool joinAtExit = false;
+    if (!joinAtExit) atexit(joinLoaders);
+    joinAtExit = true;
+    modelLoader = new std::thread(modelTableLoadModels);
+    imageLoader = new std::thread([] {
+        loadImages();
+        fontBuild(&imgFont, pathData(record.gothicFont ? "fontgotic.tga" : "fontmaze.tga").c_str());
+        tgaSave(&imgFont, pathCache("fonttest.tga").c_str());
+    });
+}
+
+void startupLoadDataEnd() {
+    // The models first: what building them prints comes before the maze, as without the threads.
+    modelLoader->join();
+    delete modelLoader;
+    modelLoader = nullptr;
+    mazeBuild(&maze, record.mazeSize);
+    joinLoaders();
     soundInit(record.soundVolume);
+}
+
+void startupLoadData() {
+    startupLoadDataBegin();
+    startupLoadDataEnd();
 }
 
 void startupOpenWindow() {

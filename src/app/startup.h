@@ -1,8 +1,10 @@
 // Start-up pieces that main puts together in its fixed order.
 #pragma once
 
-// Reads the pictures, the textures (floor and wall mirror-tiled) and the explosion frames (black
-// made opaque, everything else transparent) into the image table. Missing files leave empty slots.
+// Reads the full-window picture of the first screen (the story poster, or the lamp frame when the
+// story is skipped; the others are read at their first fit), the textures (floor and wall mirror-tiled) and
+// the explosion frames (black made opaque, everything else transparent) into the image table. Missing files
+// leave empty slots.
 void loadImages();
 // Opens the game mode named in record.gameModeString, or the window "Kavernix" of the record's
 // size (full screen when record.fullScreen). A game mode the display refuses is reported in one
@@ -18,4 +20,9 @@ void initGlState();
 // window or game mode, sets the fixed GL state and uploads the textures, centres and hides the
 // pointer and turns key repeat off.
 void startupLoadData();
+// startupLoadData in two calls, so that the toolkit can start between them: the first starts reading
+// the models and the pictures on two threads, the second waits for the models, builds the maze (so it
+// prints after what the models printed, as before) and waits for the pictures and the font.
+void startupLoadDataBegin();
+void startupLoadDataEnd();
 void startupOpenWindow();

@@ -62,7 +62,7 @@ int modelFilesPack() {
     return written;
 }
 
-void modelTableLoad() {
+void modelTableReset() {
     static void (*const materials[MODEL_ROWS])() = {strawMaterial,  oilcanMaterial, diamondMaterial,
                                                     spiderMaterial, floorMaterial,  nullptr,
                                                     nullptr,        nullptr};
@@ -78,6 +78,9 @@ void modelTableLoad() {
             e.lists[level] = 0;
         }
     }
+}
+
+void modelTableLoadModels() {
     brepBuildFromDef(&arrowModel, "arrow");
 
     switch (record.modelSource) {
@@ -106,6 +109,11 @@ void modelTableLoad() {
     default:
         break;
     }
+}
+
+void modelTableLoad() {
+    modelTableReset();
+    modelTableLoadModels();
 }
 
 void modelTableCompile() {

@@ -36,6 +36,11 @@ extern uint32_t arrowList;    // its display list, 0 until compiled
 // Fills every row and the arrow from the source record.modelSource says (0 definitions, refined
 // and written as text files; 1 text files; 2 binary files). No OpenGL call.
 void modelTableLoad();
+// The two halves of modelTableLoad: the rows' routines, instances and lists reset (the maze may place
+// items then), and the models read or built. The second touches only the models, so it may run on
+// another thread while the maze places its items.
+void modelTableReset();
+void modelTableLoadModels();
 // Compiles the display lists of the arrow and of every row and level. Needs the GL context.
 void modelTableCompile();
 // Releases every row's models and lists and clears its instances.

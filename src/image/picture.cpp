@@ -1,11 +1,13 @@
 // Image conversions and the picture cache.
 #include "image/picture.h"
 
-#include <GL/gl.h>
-#include <GL/glu.h>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "app/paths.h"
 #include "app/record.h"
@@ -22,40 +24,116 @@ uint8_t whiteMask(uint8_t r, uint8_t g, uint8_t b) {
     return unsigned(r) + g + b == 765 ? 1 : 0;
 }
 
+namespace {
+
+// One output row's (or column's) box over the input: the input rows it touches, in order, and the
+// share of each. Floats in exactly the steps of GLU's box filter, so the result is the same.
+struct Span {
+    int first, count; // into the index and share lists
+};
+
+void boxSpans(int in, int out, std::vector<Span>* spans, std::vector<int>* index, std::vector<float>* share) {
+    const float conv = float(in) / float(out);
+    const float half = conv / 2;
+    spans->resize(size_t(out));
+    for (int i = 0; i < out; i++) {
+        const float centre = float(conv * (i + 0.5));
+        float low, high;
+        if (in > out) {
+            high = centre + half;
+            low = centre - half;
+        } else {
+            high = centre + 0.5f;
+            low = centre - 0.5f;
+        }
+        (*spans)[size_t(i)].first = int(index->size());
+        float at = low;
+        int cell = int(floor(at));
+        while (at < high) {
+            index->push_back((cell + in) % in);
+            share->push_back(high < float(cell + 1) ? high - at : float(cell + 1) - at);
+            cell++;
+            at = float(cell);
+        }
+        (*spans)[size_t(i)].count = int(index->size()) - (*spans)[size_t(i)].first;
+    }
+}
+
+// Rows [row0, row1) of the scaled picture. Bytes are widened to 16 bits (b * 257) and narrowed
+// back (>> 8) as gluScaleImage does.
+void scaleRows(const TgaImage* src, TgaImage* dst, int row0, int row1) {
+    const int c = src->bytesPerPixel, win = src->width, wout = dst->width;
+    std::vector<Span> xs, ys;
+    std::vector<int> xi, yi;
+    std::vector<float> xp, yp;
+    boxSpans(win, wout, &xs, &xi, &xp);
+    boxSpans(src->height, dst->height, &ys, &yi, &yp);
+    for (int i = row0; i < row1; i++) {
+        const Span& y = ys[size_t(i)];
+        uint8_t* out = dst->pixels + int64_t(i) * wout * c;
+        for (int j = 0; j < wout; j++, out += c) {
+            const Span& x = xs[size_t(j)];
+            float totals[4] = {0, 0, 0, 0};
+            float area = 0;
+            for (int a = y.first; a < y.first + y.count; a++) {
+                const uint8_t* row = src->pixels + int64_t(yi[size_t(a)]) * win * c;
+                const float ypercent = yp[size_t(a)];
+                for (int b = x.first; b < x.first + x.count; b++) {
+                    const float percent = xp[size_t(b)] * ypercent;
+                    area += percent;
+                    const uint8_t* p = row + int64_t(xi[size_t(b)]) * c;
+                    for (int k = 0; k < c; k++) totals[k] += float(p[k] * 257) * percent;
+                }
+            }
+            for (int k = 0; k < c; k++) out[k] = uint8_t(unsigned((totals[k] + 0.5) / area) >> 8);
+        }
+    }
+}
+
+// Exactly half the size both ways: each output byte the rounded mean of its 2 x 2 block.
+void halveRows(const TgaImage* src, TgaImage* dst, int row0, int row1) {
+    const int c = src->bytesPerPixel;
+    const int64_t in = int64_t(src->width) * c;
+    for (int i = row0; i < row1; i++) {
+        const uint8_t* t = src->pixels + 2 * int64_t(i) * in;
+        uint8_t* out = dst->pixels + int64_t(i) * dst->width * c;
+        for (int j = 0; j < dst->width; j++, t += c)
+            for (int k = 0; k < c; k++, t++)
+                *out++ =
+                    uint8_t((unsigned(t[0] * 257) + t[c] * 257 + t[in] * 257 + t[in + c] * 257 + 2) / 4 >> 8);
+    }
+}
+
+} // namespace
+
 int tgaScale(const TgaImage* src, int width, int height, TgaImage* dst) {
     const uint32_t textureId = dst->textureId;
     tgaFree(dst);
     dst->textureId = textureId;
     const int bpp = src->bytesPerPixel;
     if (!src->pixels || (bpp != 3 && bpp != 4) || width <= 0 || height <= 0) return 0;
-    // gluScaleImage reads the pixel-store state of the current context; without one it has none.
-    if (!glGetString(GL_VERSION)) return 0;
     if (!tgaCreate(dst, src->bitsPerPixel, width, height)) {
         tgaFree(dst);
         dst->textureId = textureId;
         return 0;
     }
-    // Pixel blocks are tightly packed both ways, so the output is exactly width x height x bpp.
-    glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-    glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
-    glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
-    glPixelStorei(GL_UNPACK_SWAP_BYTES, GL_FALSE);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glPixelStorei(GL_PACK_ROW_LENGTH, 0);
-    glPixelStorei(GL_PACK_SKIP_ROWS, 0);
-    glPixelStorei(GL_PACK_SKIP_PIXELS, 0);
-    glPixelStorei(GL_PACK_SWAP_BYTES, GL_FALSE);
-    const GLenum format = bpp == 3 ? GL_RGB : GL_RGBA;
-    const int result = gluScaleImage(format, src->width, src->height, GL_UNSIGNED_BYTE, src->pixels, width,
-                                     height, GL_UNSIGNED_BYTE, dst->pixels);
-    glPopClientAttrib();
-    if (result != 0) {
-        tgaFree(dst);
-        dst->textureId = textureId;
+    const bool halve = src->width == 2 * width && src->height == 2 * height;
+    // Both cores: the upper half of the rows on a helper thread.
+    const int split = height >= 64 ? height / 2 : height;
+    auto rows = [&](int row0, int row1) {
+        if (halve)
+            halveRows(src, dst, row0, row1);
+        else
+            scaleRows(src, dst, row0, row1);
+    };
+    if (split == height) {
+        rows(0, height);
+        return 0;
     }
-    return result;
+    std::thread upper(rows, split, height);
+    rows(0, split);
+    upper.join();
+    return 0;
 }
 
 int pictureFit(const TgaImage* src, TgaImage* dst, int width, int height, const char* stem) {
@@ -91,14 +169,62 @@ int pictureFit(const TgaImage* src, TgaImage* dst, int width, int height, const 
     return 1;
 }
 
+namespace {
+
+// The six full-window pictures in the order they are fitted, with the file each source is read
+// from when it is still empty at its first fit.
+struct WindowPicture {
+    TgaImage* src;
+    TgaImage* fit;
+    const char* stem;
+    const char* file;
+};
+const WindowPicture windowPictures[] = {
+    {&imgPoster, &imgPosterFit, "poster", "poster.tga"},
+    {&imgStencil, &imgStencilFit, "stencil", "stencil.tga"},
+    {&imgDoorOpen, &imgDoorOpenFit, "dooropen", "dooropen.tga"},
+    {&imgLastPic, &imgLastPicFit, "lastpic", "lastpic.tga"},
+    {&imgBoss, &imgBossFit, "boss", "boss.tga"},
+    {&imgBadDragon, &imgBadDragonFit, "baddragon", "baddragon.tga"},
+};
+constexpr int windowPictureCount = int(sizeof windowPictures / sizeof windowPictures[0]);
+
+// The window size the pictures are wanted at, and the size each fitted slot was last made for (0
+// when it waits for its first use).
+int wantedWidth, wantedHeight;
+int fittedWidth[windowPictureCount], fittedHeight[windowPictureCount];
+bool sourceTried[windowPictureCount];
+
+void fitPicture(int i) {
+    const WindowPicture& p = windowPictures[i];
+    if (fittedWidth[i] == wantedWidth && fittedHeight[i] == wantedHeight) return;
+    if (!p.src->pixels && !sourceTried[i]) tgaLoad(p.src, pathData(p.file).c_str());
+    sourceTried[i] = true;
+    pictureFit(p.src, p.fit, wantedWidth, wantedHeight, p.stem);
+    if (p.fit == &imgStencilFit) tgaToMask(&imgStencilFit, &imgStencilMask, whiteMask);
+    fittedWidth[i] = wantedWidth;
+    fittedHeight[i] = wantedHeight;
+}
+
+} // namespace
+
+void pictureReady(const TgaImage* fit) {
+    if (fit == &imgStencilMask) fit = &imgStencilFit;
+    for (int i = 0; i < windowPictureCount; i++)
+        if (windowPictures[i].fit == fit) fitPicture(i);
+}
+
+void picturesResizeFirst(int width, int height, const TgaImage* first) {
+    wantedWidth = width;
+    wantedHeight = height;
+    for (int i = 0; i < windowPictureCount; i++) {
+        fittedWidth[i] = fittedHeight[i] = 0;
+        if (!first || windowPictures[i].fit == first) fitPicture(i);
+    }
+}
+
 void picturesResize(int width, int height) {
-    pictureFit(&imgPoster, &imgPosterFit, width, height, "poster");
-    pictureFit(&imgStencil, &imgStencilFit, width, height, "stencil");
-    tgaToMask(&imgStencilFit, &imgStencilMask, whiteMask);
-    pictureFit(&imgDoorOpen, &imgDoorOpenFit, width, height, "dooropen");
-    pictureFit(&imgLastPic, &imgLastPicFit, width, height, "lastpic");
-    pictureFit(&imgBoss, &imgBossFit, width, height, "boss");
-    pictureFit(&imgBadDragon, &imgBadDragonFit, width, height, "baddragon");
+    picturesResizeFirst(width, height, nullptr);
 }
 
 int tgaInvert(TgaImage* img) {
@@ -163,14 +289,20 @@ int tgaMirrorTile(TgaImage* img) {
     TgaImage old;
     const int w = img->width, h = img->height;
     if (!tgaRecreate(img, &old, 24, 2 * w, 2 * h)) return 0;
-    for (int x = 0; x < w; x++)
-        for (int y = 0; y < h; y++) {
-            const int32_t p = int32_t(tgaGetPixel(&old, x, y));
-            tgaSetPixel(img, x, y, p);
-            tgaSetPixel(img, x, 2 * h - 1 - y, p);
-            tgaSetPixel(img, 2 * w - 1 - x, y, p);
-            tgaSetPixel(img, 2 * w - 1 - x, 2 * h - 1 - y, p);
+    // As tgaGetPixel then tgaSetPixel would: the value read R, G, B is written back B, G, R.
+    const int64_t row = int64_t(2 * w) * 3;
+    for (int y = 0; y < h; y++) {
+        const uint8_t* s = old.pixels + int64_t(y) * w * 3;
+        uint8_t* d = img->pixels + int64_t(y) * row;
+        for (int x = 0; x < w; x++, s += 3) {
+            uint8_t* left = d + int64_t(x) * 3;
+            uint8_t* right = d + int64_t(2 * w - 1 - x) * 3;
+            left[0] = right[0] = s[2];
+            left[1] = right[1] = s[1];
+            left[2] = right[2] = s[0];
         }
+        memcpy(img->pixels + int64_t(2 * h - 1 - y) * row, d, size_t(row));
+    }
     tgaFree(&old);
     return 1;
 }

@@ -11,16 +11,23 @@ uint8_t fontAlpha(uint8_t r, uint8_t g, uint8_t b);      // r: the font image's 
 uint8_t explosionAlpha(uint8_t r, uint8_t g, uint8_t b); // 255 when r + g + b <= 10, else 0
 uint8_t whiteMask(uint8_t r, uint8_t g, uint8_t b);      // 1 for pure white (255, 255, 255), else 0
 
-// Makes dst (its old block freed) a copy of src scaled to width x height with gluScaleImage; needs a
-// current GL context. Result: gluScaleImage's (0 = success), or 0 when nothing was scaled (source
-// empty or not 24/32 bits, no context); dst is left empty whenever it holds no scaled picture.
+// Makes dst (its old block freed) a copy of src scaled to width x height with the box filter of
+// gluScaleImage (the same bytes; no GL context needed). Result: 0 (also when nothing was scaled:
+// source empty or not 24/32 bits, or no memory); dst is left empty whenever it holds no scaled picture.
 int tgaScale(const TgaImage* src, int width, int height, TgaImage* dst);
 // Brings dst to width x height: unchanged if it already is; else, with record.pictureCache set, loads
 // the cache file "<stem>-WWWWWW-HHHHHH.tga" (in the cache folder) if it has exactly that size, or
 // scales and (re)writes it.
 int pictureFit(const TgaImage* src, TgaImage* dst, int width, int height, const char* stem);
-// Fits the six full-window pictures to the window and rebuilds the stencil mask.
+// Fits the six full-window pictures to the window and rebuilds the stencil mask. A source slot that
+// is still empty is first read from its file ("poster.tga", ...).
 void picturesResize(int width, int height);
+// The same for the one picture whose fitted slot is first (with the mask for the stencil); each of
+// the others is read and fitted when it is first drawn.
+void picturesResizeFirst(int width, int height, const TgaImage* first);
+// Brings a fitted slot (or the stencil mask) to the current window size if it is not yet; every
+// reader of a fitted slot calls it first (drawPicture does). Other images are left alone.
+void pictureReady(const TgaImage* fit);
 
 // Converters: 1 on success, 0 when the new block cannot be allocated (the image is then empty).
 int tgaInvert(TgaImage* img);                                         // every byte b becomes 255 - b

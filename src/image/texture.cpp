@@ -4,6 +4,7 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 #include <cstdio>
+#include <memory>
 
 #include "app/record.h"
 #include "text/font.h"
@@ -23,6 +24,47 @@ static void setTextureParameters(int mode) {
     glCheckError();
     glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
     glCheckError();
+}
+
+static bool powerOfTwo(int n) {
+    return n > 0 && (n & (n - 1)) == 0;
+}
+
+// Level 0 and every halving down to 1 x 1, each texel the rounded mean of its 2 x 2 block (of its
+// pair once one side is 1), as gluBuild2DMipmaps makes them for sides that are powers of two;
+// other sizes go to gluBuild2DMipmaps, which first scales them.
+void textureBuildMipmaps(int width, int height, int bytesPerPixel, const uint8_t* pixels) {
+    const GLenum format = bytesPerPixel == 3 ? GL_RGB : GL_RGBA;
+    if (!powerOfTwo(width) || !powerOfTwo(height)) {
+        gluBuild2DMipmaps(GL_TEXTURE_2D, bytesPerPixel, width, height, format, GL_UNSIGNED_BYTE, pixels);
+        return;
+    }
+    const int c = bytesPerPixel;
+    glTexImage2D(GL_TEXTURE_2D, 0, c, width, height, 0, format, GL_UNSIGNED_BYTE, pixels);
+    // Level 1 from the block into a scratch buffer, each further level in place over the one before
+    // (a texel is written no later than the first texel it is made from is read).
+    std::unique_ptr<uint8_t[]> scratch(
+        new uint8_t[size_t(width > 1 ? width / 2 : 1) * (height > 1 ? height / 2 : 1) * c]);
+    const uint8_t* level = pixels;
+    for (int n = 1; width > 1 || height > 1; n++) {
+        const int w = width > 1 ? width / 2 : 1, h = height > 1 ? height / 2 : 1;
+        const size_t row = size_t(width) * c;
+        uint8_t* d = scratch.get();
+        for (int y = 0; y < h; y++) {
+            const uint8_t* t = level + (height > 1 ? 2 * y : y) * row;
+            for (int x = 0; x<w; x++, t += width> 1 ? c : 0)
+                for (int k = 0; k < c; k++, t++) {
+                    if (width > 1 && height > 1)
+                        *d++ = uint8_t((t[0] + t[c] + t[row] + t[row + c] + 2) / 4);
+                    else
+                        *d++ = uint8_t((t[0] + t[width > 1 ? c : row]) / 2);
+                }
+        }
+        level = scratch.get();
+        width = w;
+        height = h;
+        glTexImage2D(GL_TEXTURE_2D, n, c, width, height, 0, format, GL_UNSIGNED_BYTE, level);
+    }
 }
 
 void textureUpload(TgaImage* img) {
@@ -55,7 +97,7 @@ void textureUpload(TgaImage* img) {
         glTexImage2D(GL_TEXTURE_2D, 0, format, width, height, 0, format, GL_UNSIGNED_BYTE, pixels);
         glCheckError();
     } else if (usable) {
-        gluBuild2DMipmaps(GL_TEXTURE_2D, img->bytesPerPixel, width, height, format, GL_UNSIGNED_BYTE, pixels);
+        textureBuildMipmaps(width, height, img->bytesPerPixel, img->pixels);
         glCheckError();
     }
 }

@@ -3,7 +3,10 @@
 #pragma once
 #include "image/tga.h"
 
-void glCheckError();               // prints "OpenGL:<error>\n" when an OpenGL error is pending
+void glCheckError(); // prints "OpenGL:<error>\n" when an OpenGL error is pending
+// The mipmap levels of a width x height block (3 or 4 bytes per pixel) into the bound texture: the
+// bytes gluBuild2DMipmaps gives, made faster here for sides that are powers of two.
+void textureBuildMipmaps(int width, int height, int bytesPerPixel, const uint8_t* pixels);
 void textureUpload(TgaImage* img); // deletes img's old texture name, makes a new one for textureMode
 void applyShadeMode();             // polygon mode and shade model from shadeMode; invalidates the lamp
 void applyTextureMode();           // texturing on/off from textureMode; rebuilds every texture when on

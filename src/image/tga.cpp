@@ -23,7 +23,7 @@ struct FileCloser {
 };
 using File = std::unique_ptr<FILE, FileCloser>;
 
-const char* lastError = "";
+thread_local const char* lastError = ""; // the start-up reads images on a loader thread
 
 int refuse(TgaImage* img, const char* why) {
     lastError = why;

@@ -2,6 +2,7 @@
 #include "setup/setup.h"
 #include "setup/settings_file.h"
 #include "setup/setup_dialog.h"
+#include <dlfcn.h>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -54,6 +55,31 @@ static void flushView() {
     viewWrittenAt = monotonicSeconds();
 }
 
+// The dialog module's two entry points, from the file beside this library; null when it cannot be
+// loaded (said once on standard error), and then no dialog is shown.
+static int (*dialogAvailable)();
+static int (*dialogRun)(int inGame, SettingsFile* values);
+
+static int dialogLoad() {
+    static int tried = 0;
+    if (tried) return dialogAvailable && dialogRun;
+    tried = 1;
+    std::string path = "libgrolksetup-dialog.so";
+    Dl_info self;
+    if (dladdr(reinterpret_cast<void*>(&dialogLoad), &self) && self.dli_fname) {
+        std::string library = self.dli_fname;
+        size_t slash = library.rfind('/');
+        if (slash != std::string::npos) path = library.substr(0, slash + 1) + path;
+    }
+    void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (module) {
+        dialogAvailable = reinterpret_cast<int (*)()>(dlsym(module, "setupDialogAvailable"));
+        dialogRun = reinterpret_cast<int (*)(int, SettingsFile*)>(dlsym(module, "setupDialogRun"));
+    }
+    if (!dialogAvailable || !dialogRun) fprintf(stderr, "settings dialog not available: %s\n", dlerror());
+    return dialogAvailable && dialogRun;
+}
+
 extern "C" void setupShow(int inGame) {
     flushView();
     nextLoad = inGame && liveRecord ? LOAD_FILE_LIVE : LOAD_FILE;
@@ -70,12 +96,12 @@ extern "C" void setupShow(int inGame) {
                 path.c_str(), liveRecord->gameModeString);
         return;
     }
-    if (!setupDialogAvailable()) return;
+    if (!dialogLoad() || !dialogAvailable()) return;
     // At start the dialog's values replace the file's, so say here what was wrong with it.
     if (!inGame) settingsRead(path.c_str(), &values, stderr);
     if (inGame && liveRecord) settingsCopyLibraryFields(&values.record, liveRecord);
     settingsCheck(&values, "settings", nullptr);
-    int answer = setupDialogRun(inGame, &values);
+    int answer = dialogRun(inGame, &values);
     if (answer == 0 && !inGame) exit(0); // the player chose not to play
     if (answer == 0 && liveRecord) nextLoad = LOAD_KEEP;
     if (answer != 1) return;

@@ -2,6 +2,9 @@
 #pragma once
 #include "setup/settings_file.h"
 
+// Both live in their own module, libgrolksetup-dialog.so beside the settings library, which loads it
+// at the first dialog (GTK is large; a start without a dialog need not load it).
+extern "C" {
 // 1 when a display is there and the toolkit starts on it (started once, on the first call), else 0.
 int setupDialogAvailable();
 
@@ -9,3 +12,4 @@ int setupDialogAvailable();
 // Returns 1 for Play/Continue (*values holds the choices), 0 for Cancel or closing, -1 when no display
 // can be opened. inGame selects the Continue button and the note on settings that wait for a restart.
 int setupDialogRun(int inGame, SettingsFile* values);
+}

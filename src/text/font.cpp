@@ -141,6 +141,7 @@ void drawText(float x, float y, const char* text, const float colour[4]) {
 }
 
 void drawPicture(const TgaImage* image) {
+    pictureReady(image);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     gluOrtho2D(0, record.windowWidth, 0, record.windowHeight);
