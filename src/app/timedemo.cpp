@@ -110,14 +110,19 @@ void demoDisplay() {
     player.heading = heading;
     player.pitch = pitch;
     glFinish();
+    // The first frame ends the start-up; the frame figures are those of the frames after it.
     const double now = secondsOf(CLOCK_MONOTONIC);
-    if (demoDrawn == 0) demoStartup = processAgeSeconds();
-    if (now - demoLast > demoSlowest) demoSlowest = now - demoLast;
+    if (demoDrawn == 0) {
+        demoStartup = processAgeSeconds();
+        demoStart = now;
+    } else if (now - demoLast > demoSlowest) {
+        demoSlowest = now - demoLast;
+    }
     demoLast = now;
     if (++demoDrawn < demoFrames) return;
     const double seconds = now - demoStart;
     printf("startup_ms=%.1f frames=%d seconds=%.3f fps=%.1f slowest_ms=%.1f\n", demoStartup * 1000, demoDrawn,
-           seconds, seconds > 0 ? demoDrawn / seconds : 0.0, demoSlowest * 1000);
+           seconds, seconds > 0 ? (demoDrawn - 1) / seconds : 0.0, demoSlowest * 1000);
     fflush(stdout);
     exit(0);
 }
@@ -149,5 +154,4 @@ void timedemoEnter(int frames) {
     glutVisibilityFunc(demoVisibility);
     glutIdleFunc(demoIdle);
     glutDisplayFunc(demoDisplay);
-    demoStart = demoLast = secondsOf(CLOCK_MONOTONIC);
 }

@@ -23,6 +23,7 @@ double processAgeSeconds();
 void timedemoPrepare();
 // Enters the game and takes over its callbacks: every frame advances the game clock by a fixed
 // 1/30 s, the player and the horse walk the exit path with full supplies and the view looks
-// around. After frames frames it prints "startup_ms=... frames=... seconds=... fps=...
+// around. The first frame ends the start-up (startup_ms); seconds, fps and slowest_ms cover the
+// frames after it. After frames frames it prints "startup_ms=... frames=... seconds=... fps=...
 // slowest_ms=..." and exits with status 0.
 void timedemoEnter(int frames);
