@@ -29,6 +29,8 @@ target_link_options(kavernix-tool PRIVATE -Wl,--enable-new-dtags)
 
 install(TARGETS kavernix kavernix-tool RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(TARGETS grolksetup LIBRARY DESTINATION ${KX_LIBDIR} NAMELINK_SKIP)
+# The settings dialog, loaded by the settings library from its own folder when a dialog opens.
+install(TARGETS grolksetup-dialog LIBRARY DESTINATION ${KX_LIBDIR})
 # The whole generated data set, without what a game run from the build's run folder may have left
 # there (older builds wrote the font test image and the picture cache into it).
 install(DIRECTORY ${KX_RUN_DIR}/ DESTINATION ${KX_DATADIR}

@@ -35,6 +35,7 @@ for size in 16 24 32 48 64 128 256; do expected="$expected share/icons/hicolor/$
 check_files() { # $1: the list of installed files, one "./path" a line
     for f in $expected; do grep -qx "\./$f" "$1" || fail "$f is not installed"; done
     grep -q '^\./lib/.*kavernix/libgrolksetup\.so$' "$1" || fail "the settings library is not installed"
+    grep -q '^\./lib/.*kavernix/libgrolksetup-dialog\.so$' "$1" || fail "the settings dialog is not installed"
     ! grep -q 'fonttest\|-[0-9]\{6\}-[0-9]\{6\}\.tga\|\.ini$' "$1" || fail "files of a game run are installed"
 }
 
