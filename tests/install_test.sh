@@ -92,7 +92,7 @@ status=0
 grep -q '^startup_ms=.* frames=60 ' "$work/out.txt" || fail "no timedemo figures: $(tail -5 "$work/out.txt")"
 ! grep -q 'no game data' "$work/out.txt" || fail "$(grep 'no game data' "$work/out.txt")"
 cache=$home/.cache/kavernix
-for f in fonttest.tga poster-000640-000480.tga PFERD.003.brep.txt; do
+for f in fonttest.tga stencil-000640-000480.tga PFERD.003.brep.txt; do
     [ -f "$cache/$f" ] || fail "$f was not written to the cache folder"
 done
 (cd "$tree" && find . -printf '%p %s %m %T@\n' | sort) >"$work/tree.after"
