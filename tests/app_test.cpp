@@ -22,7 +22,7 @@
 #include "gl_context.h"
 #include "maze/maze.h"
 #include "setup/setup.h"
-#include "stdout_capture.h"
+#include "output_capture.h"
 #include "text/font.h"
 
 namespace {
@@ -37,7 +37,7 @@ class App : public ::testing::Test {
     static void SetUpTestSuite() {
         memset(&record, 0, sizeof record);
         record.mazeSize = 16;
-        StdoutCapture quiet;
+        OutputCapture quiet;
         mazeBuild(&maze, 16);
     }
     void SetUp() override {

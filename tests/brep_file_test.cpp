@@ -15,7 +15,7 @@ std::vector<std::string> lines(const std::string& text) {
 }
 
 // A refused or missing file leaves an empty model under the requested name and level, and prints
-// nothing or one "Brep Error" line naming the file.
+// one "Brep Error" line naming the file (nothing when file is null).
 void expectRefused(const BrepModel* m, const std::string& out, const char* name, int level,
                    const char* file) {
     EXPECT_TRUE(m && !strcmp(m->name, name) && m->level == level && !m->vertices && !m->faces && !m->edges);
@@ -115,7 +115,8 @@ TEST_F(BrepText, MissingAndMalformedFilesAreRefused) {
         if (!missing) writeFileText("BAD.002.brep.txt", c.text);
         BrepModel* m = nullptr;
         std::string out = captured([&] { EXPECT_EQ(0, brepReadText(&m, "BAD", 2)); });
-        expectRefused(m, out, "BAD", 2, missing ? nullptr : "BAD.002.brep.txt"); // missing: silent
+        expectRefused(m, out, "BAD", 2, "BAD.002.brep.txt");
+        EXPECT_TRUE(!missing || out.find("does not exist") != out.npos) << out;
         brepFree(&m);
     }
 }

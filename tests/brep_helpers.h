@@ -43,13 +43,16 @@ inline void writeFileText(const std::string& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
 }
 
-// Runs f with standard output captured; returns what it printed.
+// Runs f with standard output and standard error captured; returns what it printed on each, in
+// that order (the refinement counts go to one, the "Brep Error" lines to the other).
 template <class F> std::string captured(F f) {
     fflush(stdout);
     testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
     f();
     fflush(stdout);
-    return testing::internal::GetCapturedStdout();
+    std::string err = testing::internal::GetCapturedStderr();
+    return testing::internal::GetCapturedStdout() + err;
 }
 
 template <class T> int countList(const T* p) {

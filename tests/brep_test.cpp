@@ -171,7 +171,7 @@ TEST_F(BrepDefinition, MalformedDefinitionsAreRefusedWithOneLineAndAddNothing) {
         std::string text; // nothing written for "missing"
         const char* message;
     } cases[] = {
-        {"missing", "cannot open"},
+        {"missing", "does not exist"},
         {"", "empty definition"},
         {"2 0 0 1 1\n" + line + line, "2 profile lines, at least 3 needed"},
         {"3.5 0 0 1 1\n" + line + line + line, "'3.5' is not a whole number"},

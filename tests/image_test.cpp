@@ -334,7 +334,7 @@ TEST(ImageTool, PrintsWhatTheReaderMakesOfAFileAndWritesTheFont) {
         {"tga-info " + good, 0, good + ": 300 x 2, 32 bits per pixel\n"},
         {"tga-info " + cut, 1, cut + ": refused: pixel data is truncated\n"},
         {"tga-info", 2, ""},
-        {"font " + missing + " " + dir.file("none.tga"), 1, missing + ": no font built: cannot be opened\n"},
+        {"font " + missing + " " + dir.file("none.tga"), 1, missing + ": no font built: does not exist\n"},
         {"font " + dir.file("plain.tga") + " " + dir.file("font.tga"), 0, ""},
     };
     for (const auto& [args, exitStatus, out] : cases) {

@@ -15,19 +15,19 @@
 #include "game/items.h"
 #include "maze/maze.h"
 #include "maze_example.h"
-#include "stdout_capture.h"
+#include "output_capture.h"
 
 namespace {
 
 // Builds a maze from the generator's start state, as the game does once at start-up; returns
-// what it printed.
+// what it said on standard error, then what it printed.
 std::string buildMaze(int n, int items) {
     randomSeed(1);
     record.mazeSize = n, record.itemsPerKind = items;
     clearItemInstances();
-    StdoutCapture out;
+    OutputCapture err(stderr), out;
     mazeBuild(&maze, n);
-    return out.finish();
+    return err.finish() + out.finish();
 }
 
 int countCode(char code) {
@@ -63,7 +63,7 @@ Actor bodyAt(float x, float z, float heading, float y = 0.3f, float radius = 0.0
 // Calls frame() until arrived() or the frame limit; false when the body stood in rock on the way.
 // The corner traces are swallowed.
 template <class Frame, class Arrived> bool walk(const Actor& a, Frame frame, Arrived arrived) {
-    StdoutCapture quiet;
+    OutputCapture quiet;
     routePhase = 0;
     for (int i = 0; i < maze.size * maze.size * 30 && !arrived(); i++) {
         frame();
@@ -209,7 +209,7 @@ TEST(MazeCollide, KeepsBodiesFromRockFacesAndCellCorners) {
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.x << "," << c.z);
         Actor a = bodyAt(c.x, c.z, 0);
-        StdoutCapture out;
+        OutputCapture out;
         mazeCollide(&maze, &a);
         EXPECT_EQ(out.finish(), c.trace);
         EXPECT_TRUE(std::fabs(a.x - c.wantX) < 1e-5f && std::fabs(a.z - c.wantZ) < 1e-5f && a.y == 0.3f)
@@ -353,7 +353,7 @@ TEST_F(Items, SpawnPutsTheItemNearACornerAndRefusesAFullOrBadRowWithOneLine) {
     const Actor& d = modelTable[ROW_DIAMOND].entities[0];
     EXPECT_TRUE(d.x == 3.21f && d.z == 3.79f && d.yawRate == 0.1f) << d.x << "," << d.z << " " << d.yawRate;
     for (int i = 0; i < MAX_INSTANCES; i++) spawnItem(ROW_OILCAN, 1, 0.05f, 1, 0.01f);
-    StdoutCapture out;
+    OutputCapture out(stderr);
     for (int row : {(int)ROW_OILCAN, -1, (int)MODEL_ROWS}) spawnItem(row, 2, 0.05f, 2, 0.01f);
     std::string text = out.finish();
     EXPECT_EQ(modelTable[ROW_OILCAN].count, MAX_INSTANCES);

@@ -414,6 +414,53 @@ TEST_F(Play, TimedemoPrintsItsFiguresAndSavesNothing) {
               "kavernix: --timedemo: FRAMES must be a whole number from 1 to 10000000\n1\n");
 }
 
+// Damaged art: a picture, the font strip, a model file and a definition each missing, cut short,
+// garbage or empty. Each is named once on standard error with the reason and the game runs on. A
+// symbolic link planted where the game writes its font is left as it is, and so is the file it
+// names; a window larger than the screen is reduced in one line.
+TEST_F(Play, DamagedArtIsNamedOnceAndTheGameRunsOn) {
+    const char* const files[] = {"poster.tga", "fontmaze.tga", "OILCAN.001.brep.txt", "arrow.brepdef.txt"};
+    const std::string victim = folder + "/victim.txt";
+    std::ofstream(victim) << "not the font\n";
+    ASSERT_EQ(
+        system(("rm -f " + folder + "/fonttest.tga && ln -s victim.txt " + folder + "/fonttest.tga").c_str()),
+        0);
+    std::string garbage;
+    for (unsigned i = 0, v = 13; i < 3000; i++) garbage += char((v = v * 1103515245u + 12345u) >> 23);
+    for (const char* damage : {"missing", "cut short", "garbage", "empty"}) {
+        SCOPED_TRACE(damage);
+        for (const char* f : files) {
+            const std::string good = readFile(std::string(KX_RUN_DIR "/") + f), path = folder + "/" + f;
+            remove(path.c_str());
+            if (damage[0] != 'm')
+                std::ofstream(path, std::ios::binary) << (damage[0] == 'c'   ? good.substr(0, good.size() / 2)
+                                                          : damage[0] == 'g' ? garbage
+                                                                             : "");
+        }
+        ASSERT_TRUE(start("modelSource = 1\nwindowWidth = 16384\nwindowHeight = 16384\n"))
+            << readFile(folder + "/err.txt");
+        sleepFor(1);
+        EXPECT_TRUE(running());
+        xdo("key Escape");
+        EXPECT_EQ(waitExit(20), 0);
+        std::istringstream err(readFile(folder + "/err.txt"));
+        std::vector<std::string> lines;
+        for (std::string line; std::getline(err, line);)
+            if (line.compare(0, folder.size() + 13, folder + "/settings.ini") != 0) lines.push_back(line);
+        auto naming = [&](const std::string& what) {
+            return std::count_if(lines.begin(), lines.end(),
+                                 [&](const std::string& l) { return l.find(what) != std::string::npos; });
+        };
+        for (const char* f : files) EXPECT_EQ(naming(f), 1) << f;
+        EXPECT_EQ(naming("fonttest.tga: is a symbolic link"), 1);
+        EXPECT_EQ(naming("the window 16384 x 16384 is larger than the screen"), 1);
+        EXPECT_EQ(lines.size(), 6u) << readFile(folder + "/err.txt");
+        EXPECT_EQ(sanitizerReport(), "");
+    }
+    EXPECT_EQ(readFile(victim), "not the font\n");
+    EXPECT_EQ(sh("readlink " + folder + "/fonttest.tga"), "victim.txt\n");
+}
+
 // The smallest mine (size 4, no items, no diamonds needed) starts with the horse in the exit cell.
 TEST_F(Play, WonFromTheStoryThroughTheMineToTheHallOfFame) {
     ASSERT_TRUE(start("mazeSize = 4\nitemsPerKind = 0\ndiamondsNeeded = 0\nskipStory = 0\nmodelSource = 2\n"

@@ -25,7 +25,7 @@
 #include "maze/maze_draw.h"
 #include "scene/creatures.h"
 #include "scene/lamp.h"
-#include "stdout_capture.h"
+#include "output_capture.h"
 
 namespace {
 
@@ -154,7 +154,7 @@ void plainTexture(TgaImage* img, uint32_t colour) { // colour's low byte is red
 class Draw : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
-        StdoutCapture quiet;
+        OutputCapture quiet;
         glTestContext(W, H);
         glPixelStorei(GL_PACK_ALIGNMENT, 1);
         record.itemsPerKind = record.distanceLod = record.lodLevel = 0;

@@ -213,10 +213,10 @@ TEST_F(GlDrawing, TextureModesOneTwoOffOneKeepOneNamePerImage) {
     for (int mode : {1, 2, 0, 1}) {
         SCOPED_TRACE(mode); // across the switches
         record.textureMode = mode;
-        testing::internal::CaptureStdout();
+        testing::internal::CaptureStderr();
         applyTextureMode();
         // No OpenGL error is printed, not even for the empty image.
-        EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
         EXPECT_EQ(glIsEnabled(GL_TEXTURE_2D), mode != 0);
         // The images hold distinct names, and every other name made so far has been deleted.
         std::set<GLuint> names, live;

@@ -3,6 +3,7 @@
 #include <GL/freeglut.h>
 #include "app/game_frame.h"
 #include "app/record.h"
+#include "app/startup.h"
 #include "app/timing.h"
 #include "image/picture.h"
 #include "image/texture.h"
@@ -16,9 +17,16 @@ void windowReshape(int width, int height) {
     pauseStart();
 }
 
+// The pictures at the window's size, but never larger than the screen and OpenGL allow; first is
+// fitted now, the others at their first use.
+static void fitPictures(int width, int height, const TgaImage* first) {
+    windowSizeLimit(&width, &height);
+    picturesResizeFirst(width, height, first);
+}
+
 void storyReshape(int width, int height) {
     windowReshape(width, height);
-    picturesResizeFirst(width, height, &imgPosterFit);
+    fitPictures(width, height, &imgPosterFit);
     resyncAfterPause();
 }
 
@@ -31,7 +39,7 @@ void endReshape(int width, int height) {
 void gameReshape(int width, int height) {
     windowReshape(width, height);
     stencilValid = 0;
-    picturesResizeFirst(width, height, &imgStencilFit);
+    fitPictures(width, height, &imgStencilFit);
     resyncAfterPause();
     glCheckError();
 }

@@ -1,6 +1,7 @@
 // Start-up pieces: the images, the display surface and the fixed OpenGL state.
 #include "app/startup.h"
 #include <GL/freeglut.h>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <initializer_list>
@@ -20,27 +21,26 @@
 void loadImages() {
     // Only the full-window picture of the first screen; the others are read at their first fit
     // ("stencilmask.tga" is not read at all: nothing draws it, the mask is made from the lamp frame).
-    if (record.skipStory)
-        tgaLoad(&imgStencil, pathData("stencil.tga").c_str());
-    else
-        tgaLoad(&imgPoster, pathData("poster.tga").c_str());
+    pictureReadSource(record.skipStory ? &imgStencilFit : &imgPosterFit);
 
-    tgaLoadFile(&imgFloor, pathData("floor.tga").c_str());
+    static const char* const texture = "drawn without this texture";
+    pictureLoad(tgaLoadFile, &imgFloor, "floor.tga", texture);
     tgaMirrorTile(&imgFloor);
-    tgaLoadFile(&imgWall, pathData("wall.tga").c_str());
+    pictureLoad(tgaLoadFile, &imgWall, "wall.tga", texture);
     tgaMirrorTile(&imgWall);
-    tgaLoadFile(&imgWood, pathData("wood.tga").c_str());
-    tgaLoadFile(&imgHay, pathData("heu.tga").c_str());
-    tgaLoadFile(&imgOilcan, pathData("oilcan.tga").c_str());
-    tgaLoadFile(&imgSpider, pathData("spider.tga").c_str());
+    pictureLoad(tgaLoadFile, &imgWood, "wood.tga", texture);
+    pictureLoad(tgaLoadFile, &imgHay, "heu.tga", texture);
+    pictureLoad(tgaLoadFile, &imgOilcan, "oilcan.tga", texture);
+    pictureLoad(tgaLoadFile, &imgSpider, "spider.tga", texture);
+
     TgaImage* frames[8] = {&imgMap1, &imgMap2, &imgMap3, &imgMap4, &imgMap5, &imgMap6, &imgMap7, &imgMap8};
     char name[16];
     for (int i = 0; i < 8; ++i) {
         snprintf(name, sizeof name, "map%d.tga", i + 1);
-        tgaLoadFile(frames[i], pathData(name).c_str());
+        pictureLoad(tgaLoadFile, frames[i], name, "the explosion frame is left out");
     }
-    tgaLoadFile(&imgHorse, pathData("pferd.tga").c_str());
-    tgaLoadFile(&imgHorseLeg, pathData("pferd_bein.tga").c_str());
+    pictureLoad(tgaLoadFile, &imgHorse, "pferd.tga", texture);
+    pictureLoad(tgaLoadFile, &imgHorseLeg, "pferd_bein.tga", texture);
 
     for (TgaImage* frame : frames) tgaAddAlpha(frame, explosionAlpha);
 }
@@ -54,8 +54,7 @@ int openDisplaySurface() {
         glutEnterGameMode();
         if (glutGameModeGet(GLUT_GAME_MODE_ACTIVE)) return 1;
         // Without any window the toolkit's main loop would end the program at once.
-        printf("Kavernix: game mode \"%s\" refused, opening a window instead\n", mode);
-        fflush(stdout);
+        fprintf(stderr, "Kavernix: game mode \"%s\" refused, opening a window instead\n", mode);
     }
     glutInitWindowSize(record.windowWidth, record.windowHeight);
     glutCreateWindow("Kavernix");
@@ -103,7 +102,10 @@ void startupLoadDataBegin() {
     modelLoader = new std::thread(modelTableLoadModels);
     imageLoader = new std::thread([] {
         loadImages();
-        fontBuild(&imgFont, pathData(record.gothicFont ? "fontgotic.tga" : "fontmaze.tga").c_str());
+        const std::string strip = pathData(record.gothicFont ? "fontgotic.tga" : "fontmaze.tga");
+        if (!fontBuild(&imgFont, strip.c_str()))
+            fprintf(stderr, "%s: %s; no text is shown\n", strip.c_str(),
+                    *tgaLastError() ? tgaLastError() : "cannot be built");
         tgaSave(&imgFont, pathCache("fonttest.tga").c_str());
     });
 }
@@ -123,10 +125,42 @@ void startupLoadData() {
     startupLoadDataEnd();
 }
 
+// The largest window the screen and OpenGL allow; 0 while not known.
+static int limitWidth, limitHeight;
+
+// Cuts *width x *height to the limit; with what set, says so in one line.
+static int reduceToLimit(int* width, int* height, const char* what, const char* by) {
+    if (limitWidth <= 0 || limitHeight <= 0 || (*width <= limitWidth && *height <= limitHeight)) return 0;
+    const int w = std::min(*width, limitWidth), h = std::min(*height, limitHeight);
+    if (what)
+        fprintf(stderr, "Kavernix: %s %d x %d is larger than %s allows (%d x %d); using %d x %d\n", what,
+                *width, *height, by, limitWidth, limitHeight, w, h);
+    *width = w;
+    *height = h;
+    return 1;
+}
+
+void windowSizeLimit(int* width, int* height) {
+    reduceToLimit(width, height, nullptr, nullptr);
+}
+
 void startupOpenWindow() {
     record.perfFrequency = monotonicFrequency;
     glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH | GLUT_STENCIL);
-    openDisplaySurface();
+    // A window larger than the screen would only make the pictures fitted to it huge.
+    limitWidth = glutGet(GLUT_SCREEN_WIDTH);
+    limitHeight = glutGet(GLUT_SCREEN_HEIGHT);
+    reduceToLimit(&record.windowWidth, &record.windowHeight, "the window", "the screen");
+    reduceToLimit(&record.windowedWidth, &record.windowedHeight, "the window after full screen",
+                  "the screen");
+    const int gameMode = openDisplaySurface();
+    GLint viewport[2] = {0, 0};
+    glGetIntegerv(GL_MAX_VIEWPORT_DIMS, viewport);
+    limitWidth = std::min(limitWidth, int(viewport[0]));
+    limitHeight = std::min(limitHeight, int(viewport[1]));
+    if (reduceToLimit(&record.windowWidth, &record.windowHeight, "the window", "OpenGL") && !gameMode)
+        glutReshapeWindow(record.windowWidth, record.windowHeight);
+    reduceToLimit(&record.windowedWidth, &record.windowedHeight, "the window after full screen", "OpenGL");
     initGlState();
     glutWarpPointer(record.windowWidth / 2, record.windowHeight / 2);
     glutSetCursor(GLUT_CURSOR_NONE);

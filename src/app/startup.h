@@ -2,9 +2,9 @@
 #pragma once
 
 // Reads the full-window picture of the first screen (the story poster, or the lamp frame when the
-// story is skipped; the others are read at their first fit), the textures (floor and wall mirror-tiled) and
-// the explosion frames (black made opaque, everything else transparent) into the image table. Missing files
-// leave empty slots.
+// story is skipped; the others are read at their first fit), the textures (floor and wall
+// mirror-tiled) and the explosion frames (black made opaque, everything else transparent) into the
+// image table. A file that cannot be used leaves an empty slot and one line on standard error.
 void loadImages();
 // Opens the game mode named in record.gameModeString, or the window "Kavernix" of the record's
 // size (full screen when record.fullScreen). A game mode the display refuses is reported in one
@@ -17,7 +17,8 @@ void initGlState();
 // The start-up in two halves, in the one order main runs them. startupLoadData builds everything
 // that needs no window: the inventory, the model catalogue, the maze with its items (printed on the
 // console), the pictures, textures and font (writing "fonttest.tga"). startupOpenWindow opens the
-// window or game mode, sets the fixed GL state and uploads the textures, centres and hides the
+// window or game mode (a window size larger than the screen or OpenGL allows is reduced, with one
+// line on standard error), sets the fixed GL state and uploads the textures, centres and hides the
 // pointer and turns key repeat off.
 void startupLoadData();
 // startupLoadData in two calls, so that the toolkit can start between them: the first starts reading
@@ -26,3 +27,6 @@ void startupLoadData();
 void startupLoadDataBegin();
 void startupLoadDataEnd();
 void startupOpenWindow();
+// Cuts a size to the largest window the screen and OpenGL allow (known once the window is open):
+// the pictures are never fitted to more.
+void windowSizeLimit(int* width, int* height);

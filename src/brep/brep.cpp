@@ -20,7 +20,7 @@ static_assert(sizeof(BrepVertex::pos) == 12 && sizeof(BrepFace::verts) == 16 * s
               "record fields as the file forms expect");
 
 static void brepError(const char* message) {
-    printf("Brep Error %s\n", message);
+    fprintf(stderr, "Brep Error %s\n", message);
 }
 
 // ---------------------------------------------------------------------------------------------------

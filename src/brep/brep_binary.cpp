@@ -5,6 +5,7 @@
 // packed model is one malloc'd block holding the BrepModel header, a small trailer, the vertices
 // and the faces as real records with real pointers; brepFree releases it with one free(). Records
 // are converted field by field in both directions, little-endian, never by casting a buffer.
+#include "file/file.h"
 #include "brep/brep_file.h"
 
 #include <fcntl.h>
@@ -164,7 +165,7 @@ BrepModel* brepPack(BrepModel** model) {
     uint64_t fileBytes =
         BREP_BIN_HEADER + (uint64_t)BREP_BIN_VERTEX * vertexCount + (uint64_t)BREP_BIN_FACE * faceCount;
     if (fileBytes > UINT32_MAX - BREP_PACK_BASE) {
-        printf("Brep Error %s.%03d: too large to pack\n", old->name, old->level);
+        fprintf(stderr, "Brep Error %s.%03d: too large to pack\n", old->name, old->level);
         return old;
     }
 
@@ -219,7 +220,7 @@ int brepWriteBinary(BrepModel* model) {
     const std::string target = pathCache(name);
     const char* path = target.c_str();
     if (model->base == 0 || model->base != (uintptr_t)model) {
-        printf("Brep Error %s: model is not packed, nothing written\n", path);
+        fprintf(stderr, "Brep Error %s: model is not packed, nothing written\n", path);
         return 0;
     }
     PackedView view = packedView(model);
@@ -279,18 +280,11 @@ int brepWriteBinary(BrepModel* model) {
         put32(out, at + F_NEXT, faceRef(f.next));
     }
     if (foreign) {
-        printf("Brep Error %s: packed model refers outside its block, nothing written\n", path);
+        fprintf(stderr, "Brep Error %s: packed model refers outside its block, nothing written\n", path);
         return 0;
     }
 
-    FILE* file = fopen(path, "wb");
-    if (!file) {
-        printf("Brep Error %s: cannot be written\n", path);
-        return 0;
-    }
-    bool ok = fwrite(out.data(), 1, out.size(), file) == out.size();
-    ok = fclose(file) == 0 && ok;
-    if (!ok) printf("Brep Error %s: cannot be written\n", path);
+    const int ok = fileWriteAll(path, out.data(), out.size(), 0, stderr);
     return ok ? 1 : 0;
 }
 
@@ -446,9 +440,10 @@ struct WholeFile {
     std::unique_ptr<uint8_t[]> bytes;
     size_t length = 0;
     bool read = false, tooLong = false;
+    const char* why = "cannot be read";
 
     explicit WholeFile(const char* path) {
-        int fd = open(path, O_RDONLY);
+        int fd = fileOpenRead(path, &why);
         if (fd < 0) return;
         struct stat st;
         if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
@@ -481,10 +476,10 @@ int brepReadBinaryFile(BrepModel** out, const char* path, const char* name, int 
     if (file.tooLong)
         fault = "too long for a packed model";
     else if (!file.read)
-        fault = "missing or unreadable";
+        fault = file.why;
     BrepModel* model = fault ? nullptr : reader.read();
     if (!model) {
-        printf("Brep Error %s: %s\n", path, fault ? fault : reader.fault);
+        fprintf(stderr, "Brep Error %s: %s\n", path, fault ? fault : reader.fault);
         brepCreate(out, modelName, level);
         return 0;
     }

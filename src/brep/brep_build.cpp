@@ -1,5 +1,6 @@
 // Level 0 of the models: swept tubes from definition files, and the floor tile.
 #include "brep/brep_build.h"
+#include "file/file.h"
 
 #include <cctype>
 #include <cerrno>
@@ -12,7 +13,7 @@
 #include "app/paths.h"
 
 static void buildError(const std::string& message) {
-    printf("Brep Error %s\n", message.c_str());
+    fprintf(stderr, "Brep Error %s\n", message.c_str());
 }
 
 namespace {
@@ -85,8 +86,8 @@ bool parseInt(const std::string& token, int* out) {
     return true;
 }
 
-bool readFile(const char* path, std::string* text) {
-    FILE* f = fopen(path, "rb");
+bool readFile(const char* path, std::string* text, const char** why) {
+    FILE* f = fileOpenReadStream(path, why);
     if (!f) return false;
     char buffer[65536];
     size_t got;
@@ -217,8 +218,9 @@ int brepLoadDefFile(BrepModel** model, const char* path) {
     std::string text;
     Definition def;
     int added = 0;
-    if (!readFile(path, &text)) {
-        buildError(std::string(path) + ": cannot open");
+    const char* why = "";
+    if (!readFile(path, &text, &why)) {
+        buildError(std::string(path) + ": " + why);
     } else if (parseDefinition(text, path, &def)) {
         addTube(*model, def);
         added = 1;
@@ -227,9 +229,9 @@ int brepLoadDefFile(BrepModel** model, const char* path) {
     return added;
 }
 
-void brepLoadDef(BrepModel** model, const char* defName) {
+int brepLoadDef(BrepModel** model, const char* defName) {
     std::string file = std::string(defName ? defName : "") + ".brepdef.txt";
-    brepLoadDefFile(model, pathData(file.c_str()).c_str());
+    return brepLoadDefFile(model, pathData(file.c_str()).c_str());
 }
 
 void brepBuildFromDef(BrepModel** out, const char* name) {

@@ -6,7 +6,8 @@
 void brepBuildFromDef(BrepModel** out, const char* name); // new model of level 0 from "<name>.brepdef.txt"
 // Adds the tube of "<defName>.brepdef.txt" (working directory) to *model, then checks it strictly.
 // A missing or malformed file is reported ("Brep Error ...", naming the file) and adds nothing.
-void brepLoadDef(BrepModel** model, const char* defName);
+// 1 when added.
+int brepLoadDef(BrepModel** model, const char* defName);
 int brepLoadDefFile(BrepModel** model, const char* path); // the same for a file path; 1 when added
 void brepBuildFloor(BrepModel** out, const char* name);   // the one-face unit floor tile
 

@@ -12,6 +12,7 @@
 
 #include "app/paths.h"
 #include "brep/brep.h"
+#include "file/file.h"
 #include "image/tga.h"
 
 // Copies a requested model name, cut to what the header holds.
@@ -19,15 +20,16 @@ static void brepBoundedName(char (&dst)[BREP_NAME_SIZE], const char* name) {
     snprintf(dst, sizeof dst, "%s", name ? name : "");
 }
 
-void brepWriteText(BrepModel* model) {
-    if (!model) return;
+int brepWriteText(BrepModel* model) {
+    if (!model) return 0;
     int vertexCount = 0;
     for (BrepVertex* v = model->vertices; v; v = v->next) v->index = vertexCount++;
 
     char name[64];
     snprintf(name, sizeof name, "%s.%03d.brep.txt", model->name, model->level);
-    FILE* f = fopen(pathCache(name).c_str(), "w");
-    if (!f) return;
+    FileWrite write;
+    FILE* f = fileWriteBegin(&write, pathCache(name).c_str(), 0, stderr);
+    if (!f) return 0;
 
     fprintf(f, "%d\n", vertexCount);
     for (const BrepVertex* v = model->vertices; v; v = v->next)
@@ -41,7 +43,7 @@ void brepWriteText(BrepModel* model) {
         for (int i = 0; i < face->count; i++) fprintf(f, " %d", face->verts[i]->index);
         fprintf(f, "\n");
     }
-    fclose(f);
+    return fileWriteEnd(&write, stderr);
 }
 
 namespace {
@@ -134,14 +136,15 @@ struct TextCursor {
     }
 };
 
-// Reads the whole file into memory; false when it cannot be opened or read.
-bool brepSlurp(const char* path, std::vector<char>& data) {
-    FILE* f = fopen(path, "rb");
+// Reads the whole file into memory; false with *why when it cannot be opened or read.
+bool brepSlurp(const char* path, std::vector<char>& data, const char** why) {
+    FILE* f = fileOpenReadStream(path, why);
     if (!f) return false;
     char chunk[65536];
     size_t n;
     while ((n = fread(chunk, 1, sizeof chunk, f)) > 0) data.insert(data.end(), chunk, chunk + n);
     bool ok = !ferror(f);
+    if (!ok) *why = "cannot be read";
     fclose(f);
     return ok;
 }
@@ -224,12 +227,16 @@ int brepReadTextFile(BrepModel** out, const char* path, const char* name, int le
     brepCreate(out, modelName, level);
 
     std::vector<char> data;
-    if (!brepSlurp(path, data)) return 0;
+    const char* why = "";
+    if (!brepSlurp(path, data, &why)) {
+        fprintf(stderr, "Brep Error %s: %s\n", path, why);
+        return 0;
+    }
 
     TextCursor c{data.data(), data.data() + data.size(), false, {0}};
     if (brepParseText(*out, c)) return 1;
 
-    printf("Brep Error %s: %s\n", path, c.fault);
+    fprintf(stderr, "Brep Error %s: %s\n", path, c.fault);
     brepFree(out);
     brepCreate(out, modelName, level);
     return 0;

@@ -3,8 +3,9 @@
 // the texture hint image "%s.%03d.texhint.tga". Files are read from the data folder and written to
 // the cache folder (app/paths.h; both the working directory for the tools).
 //
-// Readers refuse malformed files: the model is then left empty under the requested name and level
-// (it draws as nothing, like a missing file) and one "Brep Error %s\n" line names the file and fault.
+// Readers refuse missing and malformed files: the model is then left empty under the requested name
+// and level (it draws as nothing) and one "Brep Error %s\n" line on standard error names the file
+// and the fault. Writers replace a file whole or not at all (file/file.h).
 #pragma once
 #include <cstdint>
 
@@ -18,10 +19,10 @@ enum {
 // The 32-bit address a packed block is given in its file; its references are this plus an offset.
 constexpr uint32_t BREP_PACK_BASE = 0x10000000u;
 
-// Writes "%s.%03d.brep.txt" of the model's name and level; numbers the vertices (index) on the way.
-// A file that cannot be opened is silently not written.
-void brepWriteText(BrepModel* model);
-// New model in *out read from "%s.%03d.brep.txt": 1 when read; 0 when missing (silent) or refused.
+// Writes "%s.%03d.brep.txt" of the model's name and level through fileWriteBegin (file/file.h);
+// numbers the vertices (index) on the way. 1 when written, 0 with one line on standard error.
+int brepWriteText(BrepModel* model);
+// New model in *out read from "%s.%03d.brep.txt": 1 when read; 0 when missing or refused.
 int brepReadText(BrepModel** out, const char* name, int level);
 // The same from an explicit file path (tools, fuzzing); the model gets name and level.
 int brepReadTextFile(BrepModel** out, const char* path, const char* name, int level);

@@ -15,7 +15,7 @@ namespace {
 enum { HOLE_LOOP_LIMIT = 32 };
 
 void refineError(const BrepModel* m, const char* what) {
-    printf("Brep Error %s.%03d: %s\n", m->name, m->level, what);
+    fprintf(stderr, "Brep Error %s.%03d: %s\n", m->name, m->level, what);
 }
 
 // The values a corner carries through the blends: position and both texture mappings.

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/paths.h"
 #include "app/record.h"
 #include "brep/brep.h"
 #include "brep/brep_build.h"
@@ -24,21 +25,18 @@ int modelRowByName(const char* name) {
     return -1;
 }
 
-void modelBuildBase(int row, BrepModel** out) {
+int modelBuildBase(int row, BrepModel** out) {
     if (row == ROW_FLOOR) {
         brepBuildFloor(out, modelNames[row]);
-        return;
+        return 1;
     }
-    brepBuildFromDef(out, modelNames[row]);
-    if (row == ROW_OILCAN) {
-        brepLoadDef(out, "OILCAN1");
-        brepLoadDef(out, "OILCAN2");
-    } else if (row == ROW_SPIDER) {
-        brepLoadDef(out, "SPIDER1");
-        brepLoadDef(out, "SPIDER2");
-        brepLoadDef(out, "SPIDER3");
-        brepLoadDef(out, "SPIDER4");
-    }
+    static const char* const extra[MODEL_ROWS][4] = {
+        {}, {"OILCAN1", "OILCAN2"}, {}, {"SPIDER1", "SPIDER2", "SPIDER3", "SPIDER4"}};
+    brepCreate(out, modelNames[row], 0);
+    int all = brepLoadDef(out, modelNames[row]);
+    for (const char* name : extra[row])
+        if (name) all &= brepLoadDef(out, name);
+    return all;
 }
 
 void modelRefineNext(int row, BrepModel* src, BrepModel** out) {
@@ -53,9 +51,7 @@ int modelFilesPack() {
     for (int row = 0; row < MODEL_ROWS; row++)
         for (int level = 0; level < MODEL_LEVELS; level++) {
             BrepModel* model = nullptr;
-            int read = brepReadText(&model, modelNames[row], level);
-            if (!read)
-                printf("Brep Error %s.%03d.brep.txt: not read, nothing packed\n", modelNames[row], level);
+            int read = brepReadText(&model, modelNames[row], level); // a refused file is reported
             if (read && brepPack(&model) && brepWriteBinary(model)) written++;
             brepFree(&model);
         }
@@ -84,27 +80,42 @@ void modelTableLoadModels() {
     brepBuildFromDef(&arrowModel, "arrow");
 
     switch (record.modelSource) {
-    case 0:
-        for (int row = 0; row < MODEL_ROWS; row++) modelBuildBase(row, &modelTable[row].models[0]);
+    case 0: {
+        // A row with a refused definition (one line each) is neither refined nor written: its model
+        // files may be good ones from an earlier start.
+        bool built[MODEL_ROWS];
+        for (int row = 0; row < MODEL_ROWS; row++)
+            built[row] = modelBuildBase(row, &modelTable[row].models[0]);
         for (int level = 1; level < MODEL_LEVELS; level++)
-            for (int row = 0; row < MODEL_ROWS; row++)
-                modelRefineNext(row, modelTable[row].models[level - 1], &modelTable[row].models[level]);
+            for (int row = 0; row < MODEL_ROWS; row++) {
+                if (built[row])
+                    modelRefineNext(row, modelTable[row].models[level - 1], &modelTable[row].models[level]);
+                else
+                    brepCreate(&modelTable[row].models[level], modelNames[row], level);
+            }
         if (record.splitQuads)
             for (int row = 0; row < MODEL_ROWS; row++)
                 for (int level = 0; level < MODEL_LEVELS; level++)
                     brepSplitPolygons(modelTable[row].models[level]);
         for (int row = 0; row < MODEL_ROWS; row++)
-            for (int level = 0; level < MODEL_LEVELS; level++) brepWriteText(modelTable[row].models[level]);
+            for (int level = 0; level < MODEL_LEVELS && built[row]; level++)
+                brepWriteText(modelTable[row].models[level]);
         break;
+    }
     case 1:
-        for (int level = 0; level < MODEL_LEVELS; level++)
-            for (int row = 0; row < MODEL_ROWS; row++)
-                brepReadText(&modelTable[row].models[level], modelNames[row], level);
-        break;
     case 2:
         for (int level = 0; level < MODEL_LEVELS; level++)
-            for (int row = 0; row < MODEL_ROWS; row++)
-                brepReadBinary(&modelTable[row].models[level], modelNames[row], level);
+            for (int row = 0; row < MODEL_ROWS; row++) {
+                BrepModel** m = &modelTable[row].models[level];
+                const bool text = record.modelSource == 1;
+                // A file can be well formed and still hold nothing to draw.
+                if ((text ? brepReadText : brepReadBinary)(m, modelNames[row], level) && !(*m)->faces) {
+                    char file[64];
+                    snprintf(file, sizeof file, "%s.%03d.brep.%s", modelNames[row], level,
+                             text ? "txt" : "bin");
+                    fprintf(stderr, "Brep Error %s: holds no faces\n", pathData(file).c_str());
+                }
+            }
         break;
     default:
         break;

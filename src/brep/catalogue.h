@@ -34,7 +34,9 @@ extern BrepModel* arrowModel; // the shot, always built from the definition "arr
 extern uint32_t arrowList;    // its display list, 0 until compiled
 
 // Fills every row and the arrow from the source record.modelSource says (0 definitions, refined
-// and written as text files; 1 text files; 2 binary files). No OpenGL call.
+// and written as text files; 1 text files; 2 binary files). Every definition or model file that
+// cannot be used is named once on standard error; its row stays empty, and with source 0 its text
+// files are not replaced. No OpenGL call.
 void modelTableLoad();
 // The two halves of modelTableLoad: the rows' routines, instances and lists reset (the maze may place
 // items then), and the models read or built. The second touches only the models, so it may run on
@@ -52,8 +54,9 @@ int32_t lodForPosition(const float pos[3]);
 // Row of a catalogue name, -1 when there is none.
 int modelRowByName(const char* name);
 // Level 0 of a row as the catalogue builds it: from its definitions in the working directory
-// (the oil can and the spider from several), the floor from constants.
-void modelBuildBase(int row, BrepModel** out);
+// (the oil can and the spider from several), the floor from constants. 1 when every definition was
+// used; 0 when one was refused (one line on standard error).
+int modelBuildBase(int row, BrepModel** out);
 // The next level of a row's model (the floor by its own refinement).
 void modelRefineNext(int row, BrepModel* src, BrepModel** out);
 // Reads every row's text file of every level from the working directory, packs it and writes its

@@ -127,6 +127,7 @@ static void closeWrite(FileWrite* w) {
 
 FILE* fileWriteBegin(FileWrite* w, const char* path, unsigned flags, FILE* report) {
     fileWriteCancel(w);
+    if (!*path) return nullptr; // no place to write (the caller has said why)
     w->flags = flags;
     w->unnamed = false;
     w->shownPath = path;

@@ -44,7 +44,8 @@ struct FileWrite {
 
 // Starts replacing path. Refuses (null, one line on report, nothing touched) when what is at the
 // name is not a regular file: a folder, FIFO, device, a symbolic link without FILE_WRITE_FOLLOW, or
-// a link to nothing. The new file gets the old one's mode and owner. Returns the stream to write to.
+// a link to nothing; an empty path is refused silently. The new file gets the old one's mode and
+// owner. Returns the stream to write to.
 FILE* fileWriteBegin(FileWrite* w, const char* path, unsigned flags, FILE* report);
 // Puts the new file in place of the old one. Returns 1, or 0 with one line on report when writing
 // or renaming failed; the old file is then whole and no temporary is left.

@@ -17,14 +17,15 @@ void resetInventory() {
 
 void spawnItem(int row, float col, float y, float rowZ, float radius) {
     if (row < 0 || row >= MODEL_ROWS) {
-        printf("spawnItem: no catalogue row %d; item in cell (%d, %d) not placed\n", row, (int)col,
-               (int)rowZ);
+        fprintf(stderr, "spawnItem: no catalogue row %d; item in cell (%d, %d) not placed\n", row, (int)col,
+                (int)rowZ);
         return;
     }
     ModelEntry& e = modelTable[row];
     if (e.count < 0 || e.count >= MAX_INSTANCES) {
-        printf("spawnItem: catalogue row %d already holds %d items; item in cell (%d, %d) not placed\n", row,
-               MAX_INSTANCES, (int)col, (int)rowZ);
+        fprintf(stderr,
+                "spawnItem: catalogue row %d already holds %d items; item in cell (%d, %d) not placed\n", row,
+                MAX_INSTANCES, (int)col, (int)rowZ);
         return;
     }
     double r1 = randomNext() / 32767.0;

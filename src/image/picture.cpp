@@ -136,6 +136,13 @@ int tgaScale(const TgaImage* src, int width, int height, TgaImage* dst) {
     return 0;
 }
 
+int pictureLoad(int (*load)(TgaImage*, const char*), TgaImage* img, const char* file, const char* effect) {
+    const std::string path = pathData(file);
+    if (load(img, path.c_str())) return 1;
+    fprintf(stderr, "%s: %s; %s\n", path.c_str(), tgaLastError(), effect);
+    return 0;
+}
+
 int pictureFit(const TgaImage* src, TgaImage* dst, int width, int height, const char* stem) {
     if (dst->pixels && dst->width == width && dst->height == height) return 1;
     if (!record.pictureCache) return tgaScale(src, width, height, dst);
@@ -158,15 +165,7 @@ int pictureFit(const TgaImage* src, TgaImage* dst, int width, int height, const 
     }
     tgaScale(src, width, height, dst);
     if (!dst->pixels) return 0;
-    // Written under a temporary name and renamed, so an interrupted write never leaves a short file
-    // under the cache name.
-    const std::string temp = std::string(name) + ".part";
-    if (!tgaSave(dst, temp.c_str())) return 0;
-    if (rename(temp.c_str(), name) != 0) {
-        remove(temp.c_str());
-        return 0;
-    }
-    return 1;
+    return tgaSave(dst, name);
 }
 
 namespace {
@@ -195,11 +194,18 @@ int wantedWidth, wantedHeight;
 int fittedWidth[windowPictureCount], fittedHeight[windowPictureCount];
 bool sourceTried[windowPictureCount];
 
+// Reads the source of picture i; a file that cannot be used is named once.
+void readSource(int i) {
+    const WindowPicture& p = windowPictures[i];
+    pictureLoad(tgaLoad, p.src, p.file,
+                p.fit == &imgStencilFit ? "the lamp frame is left out" : "the picture is left out");
+    sourceTried[i] = true;
+}
+
 void fitPicture(int i) {
     const WindowPicture& p = windowPictures[i];
     if (fittedWidth[i] == wantedWidth && fittedHeight[i] == wantedHeight) return;
-    if (!p.src->pixels && !sourceTried[i]) tgaLoad(p.src, pathData(p.file).c_str());
-    sourceTried[i] = true;
+    if (!p.src->pixels && !sourceTried[i]) readSource(i);
     pictureFit(p.src, p.fit, wantedWidth, wantedHeight, p.stem);
     if (p.fit == &imgStencilFit) tgaToMask(&imgStencilFit, &imgStencilMask, whiteMask);
     fittedWidth[i] = wantedWidth;
@@ -207,6 +213,11 @@ void fitPicture(int i) {
 }
 
 } // namespace
+
+void pictureReadSource(const TgaImage* fit) {
+    for (int i = 0; i < windowPictureCount; i++)
+        if (windowPictures[i].fit == fit) readSource(i);
+}
 
 void pictureReady(const TgaImage* fit) {
     if (fit == &imgStencilMask) fit = &imgStencilFit;

@@ -15,6 +15,9 @@ uint8_t whiteMask(uint8_t r, uint8_t g, uint8_t b);      // 1 for pure white (25
 // gluScaleImage (the same bytes; no GL context needed). Result: 0 (also when nothing was scaled:
 // source empty or not 24/32 bits, or no memory); dst is left empty whenever it holds no scaled picture.
 int tgaScale(const TgaImage* src, int width, int height, TgaImage* dst);
+// Reads file from the data folder with load (tgaLoad or tgaLoadFile). A file that cannot be used
+// leaves img empty and is named on standard error with the reason and the effect, in one line.
+int pictureLoad(int (*load)(TgaImage*, const char*), TgaImage* img, const char* file, const char* effect);
 // Brings dst to width x height: unchanged if it already is; else, with record.pictureCache set, loads
 // the cache file "<stem>-WWWWWW-HHHHHH.tga" (in the cache folder) if it has exactly that size, or
 // scales and (re)writes it.
@@ -25,6 +28,8 @@ void picturesResize(int width, int height);
 // The same for the one picture whose fitted slot is first (with the mask for the stencil); each of
 // the others is read and fitted when it is first drawn.
 void picturesResizeFirst(int width, int height, const TgaImage* first);
+// Reads the source of the full-window picture of a fitted slot now instead of at its first fit.
+void pictureReadSource(const TgaImage* fit);
 // Brings a fitted slot (or the stencil mask) to the current window size if it is not yet; every
 // reader of a fitted slot calls it first (drawPicture does). Other images are left alone.
 void pictureReady(const TgaImage* fit);

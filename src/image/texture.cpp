@@ -3,15 +3,18 @@
 
 #include <GL/gl.h>
 #include <GL/glu.h>
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
 #include "app/record.h"
+#include "image/picture.h"
 #include "text/font.h"
 
 void glCheckError() {
     const GLenum error = glGetError();
-    if (error != GL_NO_ERROR) printf("OpenGL:%s\n", reinterpret_cast<const char*>(gluErrorString(error)));
+    if (error != GL_NO_ERROR)
+        fprintf(stderr, "OpenGL:%s\n", reinterpret_cast<const char*>(gluErrorString(error)));
 }
 
 // The filter and wrap parameters of texture mode 1 (linear) or 2 (trilinear mipmaps).
@@ -86,6 +89,20 @@ void textureUpload(TgaImage* img) {
     const int mode = record.textureMode;
     if (mode != 1 && mode != 2) return;
     setTextureParameters(mode);
+    // An image larger than OpenGL takes as a texture is scaled down once, in the table.
+    GLint maxSize = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
+    if (img->pixels && maxSize > 0 && (img->width > maxSize || img->height > maxSize)) {
+        const int width = std::min(img->width, int(maxSize)), height = std::min(img->height, int(maxSize));
+        fprintf(stderr,
+                "Kavernix: a texture of %d x %d is larger than OpenGL allows (%d); scaled to %d x %d\n",
+                img->width, img->height, int(maxSize), width, height);
+        TgaImage smaller{};
+        tgaScale(img, width, height, &smaller);
+        smaller.textureId = img->textureId;
+        tgaFree(img);
+        *img = smaller;
+    }
     // An image without a usable RGB/RGBA block is uploaded as a texture of size 0, which OpenGL
     // treats as incomplete: the surface shows its material colour only.
     const bool usable = img->pixels && (img->bytesPerPixel == 3 || img->bytesPerPixel == 4);

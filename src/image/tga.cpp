@@ -2,10 +2,12 @@
 // uncompressed true-colour subset.
 #include "image/tga.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include "file/file.h"
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -208,8 +210,15 @@ const char* tgaLastError() {
 int tgaLoad(TgaImage* img, const char* path) {
     tgaReset(img);
     lastError = "";
-    File file(fopen(path, "rb"));
-    if (!file) return refuse(img, "cannot be opened");
+    const char* why = "";
+    File file(fileOpenReadStream(path, &why));
+    if (!file) {
+        // Missing, a FIFO or device, or the system's reason (no permission).
+        static char reason[96];
+        snprintf(reason, sizeof reason, errno == ENOENT || errno == EINVAL ? "%s" : "cannot be opened (%s)",
+                 why);
+        return refuse(img, reason);
+    }
     uint8_t h[18];
     if (fread(h, 1, sizeof h, file.get()) != sizeof h) return refuse(img, "header is shorter than 18 bytes");
     if (h[0] != 0) return refuse(img, "has an image ID field");
@@ -258,10 +267,11 @@ int tgaSave(const TgaImage* img, const char* path) {
     h[14] = uint8_t(img->height & 0xFF);
     h[15] = uint8_t((img->height >> 8) & 0xFF);
     h[16] = uint8_t(img->bitsPerPixel);
-    File file(fopen(path, "wb"));
+    FileWrite write;
+    FILE* file = fileWriteBegin(&write, path, 0, stderr);
     if (!file) return 0;
-    fwrite(h, 1, sizeof h, file.get());
-    if (!img->pixels || img->byteSize <= 0) return 1;
+    fwrite(h, 1, sizeof h, file);
+    if (!img->pixels || img->byteSize <= 0) return fileWriteEnd(&write, stderr);
     // The block goes out in B, G, R (, A) order through a bounce buffer, so the record stays as it was.
     const int bpp = img->bytesPerPixel;
     const int64_t chunkPixels = 1 << 16;
@@ -271,8 +281,8 @@ int tgaSave(const TgaImage* img, const char* path) {
         if (n <= 0 || n > img->byteSize - at) n = img->byteSize - at;
         memcpy(buffer.get(), img->pixels + at, size_t(n));
         if (bpp >= 3) swapRedBlue(buffer.get(), n, bpp);
-        fwrite(buffer.get(), 1, size_t(n), file.get());
+        fwrite(buffer.get(), 1, size_t(n), file);
         at += n;
     }
-    return 1;
+    return fileWriteEnd(&write, stderr);
 }

@@ -54,7 +54,7 @@ inline TgaImage& imgBadDragonFit = imageTable[28];
 inline TgaImage& imgHorse = imageTable[29];
 inline TgaImage& imgHorseLeg = imageTable[30];
 
-// Results: 1 success, 0 failure. Nothing here prints.
+// Results: 1 success, 0 failure. Nothing here prints but a refused tgaSave.
 void tgaReset(TgaImage* img);                     // all fields 0; does not free
 void tgaCopy(TgaImage* dst, const TgaImage* src); // shallow: dst aliases src's block
 void tgaFree(TgaImage* img);                      // frees the block, then resets; twice is harmless
@@ -74,7 +74,9 @@ int tgaLoad(TgaImage* img, const char* path);
 int tgaLoadFile(TgaImage* img, const char* path); // tgaLoad, result 0 or 1 (the texture files)
 // Why the last tgaLoad failed ("" after a success), e.g. "pixel data is truncated".
 const char* tgaLastError();
-// Writes an uncompressed file with descriptor 0 (bottom-left origin); the record is unchanged.
+// Writes an uncompressed file with descriptor 0 (bottom-left origin) through fileWriteBegin
+// (file/file.h): the file is replaced whole or not at all, a link at the name is left alone, and a
+// refusal or failure is one line on standard error. The record is unchanged.
 int tgaSave(const TgaImage* img, const char* path);
 void tgaMirrorX(TgaImage* img); // left-right, in place
 void tgaMirrorY(TgaImage* img); // top-bottom, in place

@@ -68,13 +68,13 @@ static int mazeUsableSize(int n) {
 int mazeBuild(Maze* m, int n) {
     int size = mazeUsableSize(n);
     if (size != n) {
-        printf("Maze size %d is not an even number from %d to %d; building size %d\n", n, MAZE_MIN_SIZE,
-               MAZE_MAX_SIZE, size);
+        fprintf(stderr, "Maze size %d is not an even number from %d to %d; building size %d\n", n,
+                MAZE_MIN_SIZE, MAZE_MAX_SIZE, size);
         record.mazeSize = size;
     }
     int items = record.itemsPerKind;
     if (items > MAX_INSTANCES) {
-        printf("%d items per kind do not fit a catalogue row; placing %d\n", items, MAX_INSTANCES);
+        fprintf(stderr, "%d items per kind do not fit a catalogue row; placing %d\n", items, MAX_INSTANCES);
         items = MAX_INSTANCES;
     }
 
@@ -136,7 +136,8 @@ void mazePlaceItems(Maze* m, int count, char code, int kind, float height, float
         for (int x = 0; x <= n; x++)
             if (mazeGetCell(m, x, y) == CELL_EMPTY) empty++;
     if (empty < count) {
-        printf("Only %d empty cells left for %d items '%c'; placing %d\n", empty, count, code, empty);
+        fprintf(stderr, "Only %d empty cells left for %d items '%c'; placing %d\n", empty, count, code,
+                empty);
         count = empty;
     }
     while (count > 0) {

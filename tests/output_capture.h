@@ -1,24 +1,24 @@
-// Captures what code under test prints with printf: the maze snapshots and the collision traces
-// are part of the program's behaviour.
+// Captures what code under test prints on standard output (the maze snapshots and the collision
+// traces are part of the program's behaviour) or on standard error (its diagnostics).
 #pragma once
 #include <cstdio>
 #include <string>
 #include <unistd.h>
 
-class StdoutCapture {
+class OutputCapture {
   public:
-    StdoutCapture() {
-        fflush(stdout);
+    explicit OutputCapture(FILE* stream = stdout) : stream_(stream) {
+        fflush(stream_);
         file_ = tmpfile();
-        saved_ = dup(fileno(stdout));
-        dup2(fileno(file_), fileno(stdout));
+        saved_ = dup(fileno(stream_));
+        dup2(fileno(file_), fileno(stream_));
     }
-    ~StdoutCapture() { finish(); }
+    ~OutputCapture() { finish(); }
     // Stops capturing and returns everything printed since construction.
     std::string finish() {
         if (file_) {
-            fflush(stdout);
-            dup2(saved_, fileno(stdout));
+            fflush(stream_);
+            dup2(saved_, fileno(stream_));
             close(saved_);
             rewind(file_);
             char buf[4096];
@@ -31,6 +31,7 @@ class StdoutCapture {
     }
 
   private:
+    FILE* stream_;
     FILE* file_ = nullptr;
     int saved_ = -1;
     std::string text_;
