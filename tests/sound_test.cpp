@@ -19,7 +19,7 @@
 #include "brep/catalogue.h"
 #include "game/actor.h"
 #include "sound/sound.h"
-#include "stdout_capture.h"
+#include "output_capture.h"
 
 namespace {
 
@@ -126,7 +126,7 @@ TEST(Sound, ShotAtOnceSpiderOnTheLeftAndMuteAsRendered) {
 TEST(SoundFile, GeneratedClipsDecodeAndOtherBytesAreRefused) {
     for (const char* clip : soundFileNames) {
         SoundClip c;
-        StdoutCapture quiet;
+        OutputCapture quiet(stderr);
         EXPECT_EQ(soundReadFile((std::string(KX_RUN_DIR "/") + clip).c_str(), &c), 1) << quiet.finish();
         EXPECT_TRUE(c.channels == 1 && c.rate == 22050 && c.samples.size() > 2000) << clip;
     }
@@ -139,7 +139,7 @@ TEST(SoundFile, GeneratedClipsDecodeAndOtherBytesAreRefused) {
     };
     for (const auto& b : bad) {
         SoundClip c;
-        StdoutCapture said;
+        OutputCapture said(stderr);
         EXPECT_EQ(soundDecode(b.first.data(), b.first.size(), "x.wav", &c), 0);
         std::string line = said.finish();
         EXPECT_EQ(line.rfind("Sound: x.wav ", 0), 0u) << line;

@@ -1,5 +1,6 @@
 // Sound: the clips, the device, the one-shot and looping sources, the listener.
 #include "sound/sound.h"
+#include "file/file.h"
 #include <AL/al.h>
 #include <AL/alc.h>
 #include <sndfile.h>
@@ -57,7 +58,7 @@ int soundDecode(const void* data, size_t size, const char* name, SoundClip* clip
     SF_INFO info = {};
     SNDFILE* f = sf_open_virtual(&io, SFM_READ, &info, &m);
     if (!f) {
-        printf("Sound: %s is not a sound file (%s)\n", name, sf_strerror(nullptr));
+        fprintf(stderr, "Sound: %s is not a sound file (%s)\n", name, sf_strerror(nullptr));
         return 0;
     }
     const char* fault = nullptr;
@@ -77,7 +78,7 @@ int soundDecode(const void* data, size_t size, const char* name, SoundClip* clip
     }
     sf_close(f);
     if (fault) {
-        printf("Sound: %s %s\n", name, fault);
+        fprintf(stderr, "Sound: %s %s\n", name, fault);
         clip->samples.clear();
         return 0;
     }
@@ -88,9 +89,10 @@ int soundDecode(const void* data, size_t size, const char* name, SoundClip* clip
 
 int soundReadFile(const char* path, SoundClip* clip) {
     clip->samples.clear();
-    FILE* f = fopen(path, "rb");
+    const char* why = "";
+    FILE* f = fileOpenReadStream(path, &why); // never waits on a FIFO or device
     if (!f) {
-        printf("Sound: cannot open %s\n", path);
+        fprintf(stderr, "Sound: %s %s\n", path, why);
         return 0;
     }
     std::vector<unsigned char> bytes;
@@ -101,7 +103,7 @@ int soundReadFile(const char* path, SoundClip* clip) {
         bytes.insert(bytes.end(), buf, buf + n);
     fclose(f);
     if (bytes.size() >= (32u << 20)) {
-        printf("Sound: %s is larger than 32 MB\n", path);
+        fprintf(stderr, "Sound: %s is larger than 32 MB\n", path);
         return 0;
     }
     return soundDecode(bytes.data(), bytes.size(), path, clip);
