@@ -172,7 +172,9 @@ FILE* fileWriteBegin(FileWrite* w, const char* path, unsigned flags, FILE* repor
     }
     removeStaleTemps(w->dirFd, w->base);
 
-    int fd = openat(w->dirFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    // An unnamed file is given its name through /proc at the end; without /proc, a named one.
+    static const bool procMounted = access("/proc/self/fd", X_OK) == 0;
+    int fd = procMounted ? openat(w->dirFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666) : -1;
     w->unnamed = fd >= 0;
     for (int tries = 0; fd < 0 && tries < 100; tries++) {
         char suffix[7];
