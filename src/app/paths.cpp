@@ -64,9 +64,9 @@ void pathInit() {
         dataFolder = "";
     if (!holdsGameFiles(dataFolder)) {
         if (chosen && *chosen)
-            printf("Kavernix: no game data in KAVERNIX_DATA=%s\n", chosen);
+            fprintf(stderr, "Kavernix: no game data in KAVERNIX_DATA=%s\n", chosen);
         else
-            printf("Kavernix: no game data in %s nor in the current folder\n", installed.c_str());
+            fprintf(stderr, "Kavernix: no game data in %s nor in the current folder\n", installed.c_str());
     }
 
     const char* xdg = getenv("XDG_CACHE_HOME");
@@ -78,7 +78,8 @@ void pathInit() {
     else
         cacheFolder = "(no home folder)";
     noCache = cacheFolder[0] != '/' || !makeFolders(cacheFolder);
-    if (noCache) printf("Kavernix: cannot make the cache folder %s, nothing is kept\n", cacheFolder.c_str());
+    if (noCache)
+        fprintf(stderr, "Kavernix: cannot make the cache folder %s, nothing is kept\n", cacheFolder.c_str());
     fflush(stdout);
 }
 
