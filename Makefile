@@ -53,10 +53,13 @@ install:
 	else $(MAKE) build; fi
 	cmake --install $(BUILD) --prefix $(PREFIX)
 
-# Removes what the last install wrote (the list CMake kept in the build folder).
+# Removes what the last install wrote (the list CMake kept in the build folder), and the game's own
+# folders once they are empty.
 uninstall:
 	@test -f $(BUILD)/install_manifest.txt || { echo "nothing installed from $(BUILD)"; exit 1; }
 	xargs -d '\n' rm -f -- < $(BUILD)/install_manifest.txt
+	@xargs -d '\n' -n1 dirname < $(BUILD)/install_manifest.txt | sort -u | grep '/kavernix$$' | \
+	  xargs -r -d '\n' rmdir --ignore-fail-on-non-empty
 
 # The Debian package, build/kavernix_VERSION_ARCH.deb.
 package: build
