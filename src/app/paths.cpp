@@ -80,7 +80,6 @@ void pathInit() {
     noCache = cacheFolder[0] != '/' || !makeFolders(cacheFolder);
     if (noCache)
         fprintf(stderr, "Kavernix: cannot make the cache folder %s, nothing is kept\n", cacheFolder.c_str());
-    fflush(stdout);
 }
 
 static std::string inFolder(const std::string& folder, const char* name) {
