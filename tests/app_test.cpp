@@ -21,6 +21,7 @@
 #include "game/items.h"
 #include "gl_context.h"
 #include "maze/maze.h"
+#include "setup/key_table.h"
 #include "setup/setup.h"
 #include "output_capture.h"
 #include "text/font.h"
@@ -309,6 +310,21 @@ TEST_F(Input, KeysOutsideTheTableAndFullScreenInGameModeDoNothing) {
     EXPECT_EQ(stencilValid, 3);
 }
 
+TEST_F(Input, KeysSetByThePlayerActAsTheirActionsDefaultKeysDid) {
+    for (int a = 0; a < ACTION_COUNT; a++) record.keys[a] = keyActions[a].defaultKey;
+    record.keys[ACTION_FORWARD] = 'w', record.keys[ACTION_SHOOT] = KEY_SPECIAL + GLUT_KEY_F5;
+    gameKeyDown('W', 0, 0); // a small letter set takes its capital too
+    EXPECT_EQ(keyUp, 1);
+    gameKeyUp('w', 0, 0);
+    gameSpecialDown(GLUT_KEY_UP, 0, 0); // Up is free now
+    gameKeyDown(' ', 0, 0);
+    EXPECT_TRUE(keyUp == 0 && shotState == 0);
+    gameSpecialDown(GLUT_KEY_F5, 0, 0);
+    gameSpecialDown(GLUT_KEY_DOWN, 0, 0); // an unchanged key as before
+    gameKeyDown('I', 0, 0);               // a rendering switch as before
+    EXPECT_TRUE(shotState == 1 && keyDown == 1 && record.showFps == 1);
+}
+
 TEST_F(Input, MouseTurnsByPixelsTimesFrameTimeTimesSpeedWithinBounds) {
     record.frameTime = 0.02f, record.mouseSpeed = 5, ignoreNextMotion = 1;
     mouseLook(128, 128); // the warp's own event is only recorded
@@ -327,7 +343,8 @@ TEST_F(Input, MouseTurnsByPixelsTimesFrameTimeTimesSpeedWithinBounds) {
         ignoreNextMotion = 0, lastMouseX = m[0], lastMouseY = m[1];
         mouseLook(m[2], m[3]);
         EXPECT_TRUE(near(player.heading, m[4], 1e-3f) && near(player.pitch, m[5])) << m[2] << "," << m[3];
-    }    record.invertMouse = 1; // the pointer moved down looks up
+    }
+    record.invertMouse = 1; // the pointer moved down looks up
     ignoreNextMotion = 0, lastMouseX = 0, lastMouseY = 0, player.pitch = 0;
     mouseLook(0, 10);
     EXPECT_TRUE(near(player.pitch, -10));

@@ -3,6 +3,7 @@
 #include <gtk/gtk.h>
 #include "setup/setup.h"
 #include "setup/settings_file.h"
+#include "setup/key_table.h"
 #include <algorithm>
 #include <chrono>
 #include <cstring>
@@ -96,6 +97,7 @@ static SettingsFile unusualValues() {
             settingsSetInt(&f, key.c_str(), settingsGetInt(&f, key.c_str()) == max ? min : max);
     }
     snprintf(f.record.gameModeString, 32, "1280x1024:32@75");
+    for (int i = 0; i < ACTION_COUNT; i++) f.record.keys[i] = "acegjknqvwxyzmh"[i]; // none its default
     const char* names[] = {"Tarvin", "  spaced out  ", "back\\slash = #1", "x", "\x01\xE4\xF6\xFC\xDF\x7F"};
     const float times[] = {0.1f, 61.37f, 3725.5f, 29999.99f, 29999.999f};
     for (int i = 0; i < 5; i++)
@@ -193,6 +195,15 @@ TEST_F(Settings, BadValuesBecomeTheNearestValidValueWithOneLineEach) {
         {"gameModeString = :16", "gameModeString = :16", 0, nullptr},
         {"gameModeString = 1024x768:", "gameModeString = ", 1, "game mode"},
         {"colour = blue", "mazeSize = 16", 1, nullptr},
+        // One key, one action: the one that left its default gives way, and never to a rendering switch.
+        {"keyShoot = Return\nkeyPause = P\nkeyForward = w", "keyShoot = Return\nkeyPause = P\nkeyForward = w",
+         0, nullptr},
+        {"keyMute = Foo", "keyMute = m", 1, "not a key name"},
+        {"keyBoss = s", "keyBoss = B", 1, "rendering switch"},
+        {"keyRide = M", "keyRide = h", 1, "keyMute's key"},
+        {"keyForward = w\nkeyBack = w", "keyForward = w\nkeyBack = Down", 1,
+         "keyBack = w is keyForward's key"},
+        {"keyForward = Down", "keyForward = Up\nkeyBack = Down", 1, "keyForward = Down is keyBack's key"},
         {"no equals sign", "mazeSize = 16", 1, nullptr},
     };
     // No items, so that a smaller maze does not also shrink them.
@@ -444,7 +455,7 @@ static gboolean playScript(gpointer data) {
         "fieldOfView mouseSpeed mazeSize itemsPerKind fullLevel diamondsNeeded strawDistance "
         "oilSeconds skipStory gothicFont pictureCache modelSource splitQuads useDisplayLists "
         "lodLevel distanceLod running soundVolume invertMouse showDialog hallName1 hallTime1 hallName5 "
-        "hallTime5");
+        "hallTime5 keyForward keyMute");
     for (std::string n; names >> n;)
         if (!findNamed(dialog, n.c_str())) s->missing += n + " ";
     if (!s->missing.empty()) return gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK), G_SOURCE_REMOVE;
@@ -461,6 +472,7 @@ static gboolean playScript(gpointer data) {
     gtk_combo_box_set_active_id(GTK_COMBO_BOX(findNamed(dialog, "windowSize")), "1280x720");
     gtk_combo_box_set_active(GTK_COMBO_BOX(findNamed(dialog, "shadeMode")), 1);
     gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(findNamed(dialog, "showDialog")), FALSE);
+    gtk_combo_box_set_active_id(GTK_COMBO_BOX(findNamed(dialog, "keyForward")), "w");
     gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK);
     return G_SOURCE_REMOVE;
 }
@@ -482,9 +494,24 @@ TEST_F(Settings, DialogShowsEverySettingAndPlaySavesTheChoices) {
     EXPECT_EQ(load(&r), "");
     EXPECT_EQ(linesMissing(
                   r, "mazeSize = 6\nitemsPerKind = 2\ndiamondsNeeded = 2\nfieldOfView = 80\nfullScreen = 1\n"
-                     "windowWidth = 1280\nwindowedHeight = 720\nshadeMode = 1\nhallName1 = J\\xF6rg\\x01"),
+                     "windowWidth = 1280\nwindowedHeight = 720\nshadeMode = 1\nhallName1 = J\\xF6rg\\x01\n"
+                     "keyForward = w"),
               "");
     SettingsFile f;
     settingsRead(path.c_str(), &f, nullptr);
     EXPECT_TRUE(f.showDialog == 0 && f.record.mazeSize == 6) << "Play saved the file";
+}
+
+// The README's controls table lists the game's keys as the game's own table has them.
+TEST(Keys, ReadmeControlsTableIsTheGamesKeyTable) {
+    char* rows = nullptr;
+    size_t size = 0;
+    FILE* out = open_memstream(&rows, &size);
+    keyControlsRows(out);
+    fclose(out);
+    std::string readme = readAll(KX_SOURCE_DIR "/README.md");
+    EXPECT_NE(readme.find(std::string("|\n") + rows + "| left mouse button |"), std::string::npos)
+        << "regenerate the rows with kavernix-tool keys:\n"
+        << rows;
+    free(rows);
 }

@@ -22,6 +22,7 @@ void enterEndScreen() {
     glutPassiveMotionFunc(nullptr);
     glutMouseFunc(nullptr);
     glutKeyboardFunc(nameEntryKeyboard);
+    glutKeyboardUpFunc(nullptr);
     glutSpecialFunc(nullptr);
     glutSpecialUpFunc(nullptr);
     glutReshapeFunc(endReshape);

@@ -8,6 +8,7 @@
 #include "app/timing.h"
 #include "game/actor.h"
 #include "image/texture.h"
+#include "setup/key_table.h"
 #include "sound/sound.h"
 #include "text/hud.h"
 
@@ -92,19 +93,6 @@ void debugKeys(unsigned char key) {
         record.useDisplayLists = !record.useDisplayLists;
         showMessage(record.useDisplayLists ? "DisplList" : "no DisplList");
         break;
-    case 'M':
-    case 'm':
-        switch (soundToggleMute()) {
-        case 1:
-            showMessage("Sound off");
-            break;
-        case 0:
-            showMessage("Sound on");
-            break;
-        default:
-            showMessage("no Sound");
-        }
-        break;
     case 'b':
         backfaceCull = !backfaceCull;
         if (backfaceCull) {
@@ -142,7 +130,14 @@ void gameKeyboard(unsigned char key, int, int) {
         else
             glutIdleFunc(nullptr);
         soundPause(!record.running);
+    } else if (key == 'M' || key == 'm') {
+        muteKey();
     }
+}
+
+void muteKey() {
+    int muted = soundToggleMute();
+    showMessage(muted == 1 ? "Sound off" : muted == 0 ? "Sound on" : "no Sound");
 }
 
 // The flag a special key holds, or null for keys the game does not use.
@@ -219,4 +214,48 @@ void mouseLook(int x, int y) {
 
 void mouseButton(int button, int state, int, int) {
     if (button == GLUT_LEFT_BUTTON && state == GLUT_DOWN && shotState == 0) shotState = 1;
+}
+
+// ---- The game's keys as the player set them (record.keys). A press of an action's key acts as the
+// action's default key does in the callbacks above; a default key whose action was given another key
+// does nothing; every other key (the rendering switches, Escape) goes on as it is.
+
+int keyActionOf(int pressed) {
+    for (int a = 0; a < ACTION_COUNT; a++)
+        if (keyMatches(record.keys[a], pressed)) return a;
+    return -1;
+}
+
+static void pressAs(int code, int down) {
+    if (code >= KEY_SPECIAL)
+        (down ? specialDown : specialUp)(code - KEY_SPECIAL, 0, 0);
+    else if (down)
+        gameKeyboard((unsigned char)code, 0, 0);
+}
+
+static void boundKey(int pressed, int down) {
+    int action = keyActionOf(pressed);
+    if (action >= 0) {
+        pressAs(keyActions[action].defaultKey, down);
+        return;
+    }
+    for (const KeyActionRow& a : keyActions)
+        if (keyMatches(a.defaultKey, pressed)) return;
+    pressAs(pressed, down);
+}
+
+void gameKeyDown(unsigned char key, int, int) {
+    boundKey(key, 1);
+}
+
+void gameKeyUp(unsigned char key, int, int) {
+    boundKey(key, 0);
+}
+
+void gameSpecialDown(int key, int, int) {
+    boundKey(KEY_SPECIAL + key, 1);
+}
+
+void gameSpecialUp(int key, int, int) {
+    boundKey(KEY_SPECIAL + key, 0);
 }

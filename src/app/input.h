@@ -21,3 +21,12 @@ void clearKeys(); // every held-key flag but setupRequested to 0
 // pointer back to the window centre; the motion that warp causes is only recorded.
 void mouseLook(int x, int y);
 void mouseButton(int button, int state, int x, int y); // left button down fires a ready shot
+void muteKey();                                        // sound off or on again, with its message
+
+// The game screen's key callbacks: each key the player set for an action (record.keys, setup/key_table.h)
+// acts as that action's default key does in gameKeyboard, specialDown and specialUp.
+int keyActionOf(int pressed); // the action a key code (KEY_SPECIAL + n for special keys) takes, or -1
+void gameKeyDown(unsigned char key, int x, int y);
+void gameKeyUp(unsigned char key, int x, int y);
+void gameSpecialDown(int key, int x, int y);
+void gameSpecialUp(int key, int x, int y);

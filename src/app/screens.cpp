@@ -7,6 +7,7 @@
 #include "app/timing.h"
 #include "game/actor.h"
 #include "image/tga.h"
+#include "setup/key_table.h"
 #include "sound/sound.h"
 #include "text/font.h"
 #include "text/hud.h"
@@ -38,10 +39,11 @@ void enterGame() {
     glEnable(GL_STENCIL_TEST);
     glutPassiveMotionFunc(mouseLook);
     glutMouseFunc(mouseButton);
-    glutKeyboardFunc(gameKeyboard);
+    glutKeyboardFunc(gameKeyDown);
+    glutKeyboardUpFunc(gameKeyUp);
     clearKeys();
-    glutSpecialFunc(specialDown);
-    glutSpecialUpFunc(specialUp);
+    glutSpecialFunc(gameSpecialDown);
+    glutSpecialUpFunc(gameSpecialUp);
     glutReshapeFunc(gameReshape);
     glutDisplayFunc(gameDisplay);
     glutVisibilityFunc(gameVisibility);
@@ -62,6 +64,7 @@ void storyDisplay() {
 
 void storyKeyboard(unsigned char key, int, int) {
     debugKeys(key);
+    if (keyActionOf(key) == ACTION_MUTE) muteKey();
     if (key == 13) {
         int page = gameState.storyPage;
         storyEnterPressed();

@@ -1,5 +1,6 @@
 // The settings file: one table of keys drives defaults, reading, checking and writing.
 #include "setup/settings_file.h"
+#include "setup/key_table.h"
 #include "file/file.h"
 #include <algorithm>
 #include <cctype>
@@ -16,7 +17,7 @@
 #include <pwd.h>
 #include <unistd.h>
 
-enum { KEY_INT, KEY_BYTE, KEY_MODE, KEY_NAME, KEY_TIME };
+enum { KEY_INT, KEY_BYTE, KEY_MODE, KEY_NAME, KEY_TIME, KEY_KEY };
 enum { GROUP_OTHER = 4 };
 
 struct SettingsKey {
@@ -88,9 +89,14 @@ static const SettingsKey keyTable[] = {
     {"hallTime4", KEY_TIME, SETTINGS_HALL, TIME_AT(3), 0, 0, 0, nullptr},
     {"hallName5", KEY_NAME, SETTINGS_HALL, NAME_AT(4), 0, 0, 0, nullptr},
     {"hallTime5", KEY_TIME, SETTINGS_HALL, TIME_AT(4), 0, 0, 0, nullptr},
+#define KEY_SETTING(id, setting, key, what)                                                                  \
+    {setting, KEY_KEY, GROUP_OTHER, REC(keys) + 4 * ACTION_##id, 0, 0, key, "key: " what},
+    KEY_ACTION_LIST(KEY_SETTING)
+#undef KEY_SETTING
 };
 enum { KEY_COUNT = sizeof(keyTable) / sizeof(keyTable[0]) };
-static_assert(KEY_COUNT == 38, "one key per library field, the start switch and ten hall-of-fame keys");
+static_assert(KEY_COUNT == 38 + ACTION_COUNT,
+              "one key per library field, the start switch, ten hall-of-fame keys and one per game key");
 
 static const size_t MAX_FILE_BYTES = 1 << 20;
 // A file of junk gives one line per problem only up to here, then one line with the rest's count.
@@ -319,8 +325,41 @@ static void setName(char* field, const std::string& name) {
     memcpy(field, name.data(), std::min<size_t>(name.size(), 31));
 }
 
+static int keyLine(size_t offset, const int* lineOf) {
+    for (int i = 0; i < KEY_COUNT && lineOf; i++)
+        if (keyTable[i].offset == offset) return lineOf[i];
+    return 0;
+}
+
+// One key, one action: a key that a rendering switch or Escape has, or another action too, gives way to
+// its default. Of two actions the one that left its default gives way, of two such the later one.
+static void checkGameKeys(SettingsFile* f, Report* rep, const int* lineOf) {
+    int32_t* keys = f->record.keys;
+    for (bool clash = true; clash;) {
+        clash = false;
+        for (int j = ACTION_COUNT - 1; j >= 0 && !clash; j--) {
+            const char* fixed = keyFixedClash(keys[j]);
+            int other = -1;
+            for (int i = 0; i < ACTION_COUNT && !fixed && other < 0; i++)
+                if (i != j && keysClash(keys[i], keys[j])) other = i;
+            if (!fixed && other < 0) continue;
+            clash = true;
+            int give = !fixed && keys[j] == keyActions[j].defaultKey ? other : j;
+            int kept = give == j ? other : j;
+            const KeyActionRow& a = keyActions[give];
+            std::string owner = fixed ? std::string("a rendering switch's (") + fixed + ")"
+                                      : std::string(keyActions[kept].setting) + "'s";
+            reportLine(rep, keyLine(REC(keys) + 4 * size_t(give), lineOf),
+                       "%s = %s is %s key already; using %s", a.setting, keyName(keys[give]), owner.c_str(),
+                       keyName(a.defaultKey));
+            keys[give] = a.defaultKey;
+        }
+    }
+}
+
 // itemsPerKind must fit the maze, and the exit must be reachable with the diamonds placed.
 static void checkCrossFields(SettingsFile* f, Report* rep, const int* lineOf) {
+    checkGameKeys(f, rep, lineOf);
     SettingsRecord& r = f->record;
     int itemsLine = 0, diamondsLine = 0;
     for (int i = 0; i < KEY_COUNT && lineOf; i++) {
@@ -381,7 +420,7 @@ static float checkTime(double t, const char** why) {
 void settingsDefaults(SettingsFile* f) {
     memset(f, 0, sizeof *f);
     for (const SettingsKey& k : keyTable) {
-        if (k.kind == KEY_INT || k.kind == KEY_BYTE) setInt(f, k, k.def);
+        if (k.kind == KEY_INT || k.kind == KEY_BYTE || k.kind == KEY_KEY) setInt(f, k, k.def);
         if (k.kind == KEY_TIME) setTime(f, k, SETTINGS_EMPTY_TIME);
     }
 }
@@ -442,6 +481,15 @@ static void applyValue(SettingsFile* f, const SettingsKey& k, const std::string&
                        settingsEscapeName(name.data(), name.size()).c_str());
         }
         setName(bytesAt(f, k), name);
+        return;
+    }
+    case KEY_KEY: {
+        int code = keyByName(raw.c_str());
+        if (!code)
+            reportLine(rep, line,
+                       "%s = %s is not a key name such as p, B, space, Up, Page_Down or F5; using %s", k.key,
+                       shown(raw).c_str(), keyName(k.def));
+        setInt(f, k, code ? code : k.def);
         return;
     }
     case KEY_TIME: {
@@ -530,6 +578,12 @@ int settingsCheck(SettingsFile* f, const char* where, FILE* report) {
                 value.clear();
             }
             setName(field, value);
+        } else if (k.kind == KEY_KEY) {
+            int code = getInt(f, k);
+            if (!keyName(code)) {
+                reportLine(&rep, 0, "%s = %d is no key; using %s", k.key, code, keyName(k.def));
+                setInt(f, k, k.def);
+            }
         } else {
             const char* why;
             float t = getTime(f, k);
@@ -578,6 +632,10 @@ static std::string formatValue(const SettingsFile* f, const SettingsKey& k) {
     case KEY_NAME: {
         const char* field = bytesAt(f, k);
         return settingsEscapeName(field, strnlen(field, 31));
+    }
+    case KEY_KEY: {
+        const char* name = keyName(getInt(f, k));
+        return name ? name : keyName(k.def);
     }
     case KEY_TIME: {
         const char* why;

@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
+enum { KEY_ACTION_COUNT = 15 }; // the game's keys, one per action (setup/key_table.h)
+
 #pragma pack(push, 4)
 struct SettingsRecord {
     char gameModeString[32]; // toolkit game-mode string; empty: windowed
@@ -43,14 +45,15 @@ struct SettingsRecord {
     int32_t oilSeconds;    // game seconds per oil unit
     int32_t lodLevel;      // fixed level 0..3
     int32_t distanceLod;
-    char hallNames[5][32]; // hall of fame, best first
-    float hallTimes[5];    // seconds; 30000 or more: empty place
-    int32_t soundVolume;   // 0 silent .. 10
-    int32_t invertMouse;   // 1: moving the mouse forward looks down
+    char hallNames[5][32];          // hall of fame, best first
+    float hallTimes[5];             // seconds; 30000 or more: empty place
+    int32_t soundVolume;            // 0 silent .. 10
+    int32_t invertMouse;            // 1: moving the mouse forward looks down
+    int32_t keys[KEY_ACTION_COUNT]; // the key of each action (setup/key_table.h)
 };
 #pragma pack(pop)
 
-static_assert(sizeof(SettingsRecord) == 404, "SettingsRecord is 404 bytes");
+static_assert(sizeof(SettingsRecord) == 464, "SettingsRecord is 464 bytes");
 static_assert(offsetof(SettingsRecord, windowWidth) == 0x20);
 static_assert(offsetof(SettingsRecord, windowHeight) == 0x24);
 static_assert(offsetof(SettingsRecord, windowedWidth) == 0x28);
@@ -90,3 +93,4 @@ static_assert(offsetof(SettingsRecord, hallNames) == 0xD8);
 static_assert(offsetof(SettingsRecord, hallTimes) == 0x178);
 static_assert(offsetof(SettingsRecord, soundVolume) == 0x18C);
 static_assert(offsetof(SettingsRecord, invertMouse) == 0x190);
+static_assert(offsetof(SettingsRecord, keys) == 0x194);

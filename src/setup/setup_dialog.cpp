@@ -1,6 +1,7 @@
 // The settings dialog: every setting with only valid choices, the hall of fame, Play or Continue.
 // Each input widget is named after its settings key (gtk_widget_set_name), the dialog "kavernixSettings".
 #include "setup/setup_dialog.h"
+#include "setup/key_table.h"
 #include <gtk/gtk.h>
 #include <cstdio>
 #include <cstdlib>
@@ -62,6 +63,7 @@ struct DialogWidgets {
     GtkWidget* gameMode;
     GtkWidget* windowSize;
     GtkWidget* showDialog;
+    GtkWidget* keys[ACTION_COUNT];
 };
 
 // 0 not tried yet, 1 ready, -1 failed.
@@ -224,6 +226,34 @@ static void addDisplayMode(GtkWidget* grid, int* row, DialogWidgets* w, const Se
     gtk_grid_attach(GTK_GRID(grid), w->windowSize, 1, (*row)++, 1, 1);
 }
 
+// One choice of key per action, named after its settings key; a key given twice is refused on Play.
+static GtkWidget* keysPage(DialogWidgets* w, const SettingsFile* values) {
+    enum { KEY_ROWS = (ACTION_COUNT + 1) / 2 };
+    GtkWidget* grid = newGrid();
+    static const char* names[160];
+    int count = keyNames(names, 160);
+    for (int i = 0; i < ACTION_COUNT; i++) {
+        std::string what = keyActions[i].what;
+        what[0] = char(toupper((unsigned char)what[0]));
+        w->keys[i] = gtk_combo_box_text_new();
+        gtk_widget_set_name(w->keys[i], keyActions[i].setting);
+        for (int n = 0; n < count && n < 160; n++)
+            gtk_combo_box_text_append(GTK_COMBO_BOX_TEXT(w->keys[i]), names[n], names[n]);
+        const char* current = keyName(values->record.keys[i]);
+        gtk_combo_box_set_active_id(GTK_COMBO_BOX(w->keys[i]),
+                                    current ? current : keyName(keyActions[i].defaultKey));
+        // Two columns of actions keep the page no taller than the others.
+        int row = i % KEY_ROWS, column = 2 * (i / KEY_ROWS);
+        gtk_grid_attach(GTK_GRID(grid), labelLeft(what.c_str()), column, row, 1, 1);
+        gtk_grid_attach(GTK_GRID(grid), w->keys[i], column + 1, row, 1, 1);
+    }
+    gtk_grid_attach(
+        GTK_GRID(grid),
+        labelLeft("Escape and the rendering switches (S, T, b, O, U, L, l, D, I, F, R) keep their keys."), 0,
+        KEY_ROWS, 4, 1);
+    return grid;
+}
+
 static GtkWidget* hallPage(const SettingsFile* values) {
     GtkWidget* grid = newGrid();
     for (int i = 0; i < 5; i++) {
@@ -282,6 +312,7 @@ static GtkWidget* buildDialog(int inGame, DialogWidgets* w, const SettingsFile* 
     GtkWidget* notebook = gtk_notebook_new();
     gtk_notebook_append_page(GTK_NOTEBOOK(notebook), pages[PAGE_GAME], gtk_label_new("Game"));
     gtk_notebook_append_page(GTK_NOTEBOOK(notebook), pages[PAGE_DISPLAY], gtk_label_new("Display"));
+    gtk_notebook_append_page(GTK_NOTEBOOK(notebook), keysPage(w, values), gtk_label_new("Keys"));
     gtk_notebook_append_page(GTK_NOTEBOOK(notebook), hallPage(values), gtk_label_new("Hall of fame"));
 
     GtkWidget* content = gtk_dialog_get_content_area(GTK_DIALOG(dialog));
@@ -324,6 +355,11 @@ static void readChoices(DialogWidgets* w, SettingsFile* values) {
         r.windowHeight = r.windowedHeight = height;
     }
     values->showDialog = gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(w->showDialog)) ? 1 : 0;
+    for (int i = 0; i < ACTION_COUNT; i++) {
+        const char* name = gtk_combo_box_get_active_id(GTK_COMBO_BOX(w->keys[i]));
+        int code = name ? keyByName(name) : 0;
+        r.keys[i] = code ? code : keyActions[i].defaultKey;
+    }
 }
 
 int setupDialogRun(int inGame, SettingsFile* values) {

@@ -1,6 +1,7 @@
 // kavernix-tool: the game's command-line helper for players, modders and tests.
 #include <cstdio>
 #include <cstring>
+#include "setup/key_table.h"
 #include "tool.h"
 
 struct ToolCommand {
@@ -8,6 +9,15 @@ struct ToolCommand {
     const char* usage;
     int (*run)(int argc, char** argv); // argv[0] is the subcommand's name
 };
+
+static int toolKeys(int argc, char**) {
+    if (argc != 1) {
+        fprintf(stderr, "usage: kavernix-tool keys\n");
+        return 2;
+    }
+    keyControlsRows(stdout);
+    return fflush(stdout) == 0 ? 0 : 1;
+}
 
 static const ToolCommand toolCommands[] = {
     {"maze", "maze N ITEMS              print the three maze snapshots of a maze of size N", toolMaze},
@@ -18,6 +28,7 @@ static const ToolCommand toolCommands[] = {
      toolRender},
     {"model", "model build|info|pack|pack-all|texhint|cache ...  build, inspect and pack model files",
      toolModel},
+    {"keys", "keys                      the game's keys as rows of the README's controls table", toolKeys},
 };
 
 static void toolUsage(FILE* out) {

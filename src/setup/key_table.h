@@ -1,0 +1,58 @@
+// The game's keys: one row per action with its settings key, its default key and what it does. The
+// settings file, the dialog, the game's input and the README's controls table all come from this table.
+#pragma once
+#include "setup/settings_record.h"
+#include <cstdio>
+
+// A key code: 1..255 a character as the keyboard callback gives it, KEY_SPECIAL + n the toolkit's
+// special key n (F1 is 1, Up 101, ...).
+enum { KEY_SPECIAL = 0x100 };
+
+#define KEY_SPECIAL_KEY(n) (KEY_SPECIAL + (n))
+// Each action: its name, its settings-file key, its default key and what it does.
+#define KEY_ACTION_LIST(X)                                                                                   \
+    X(FORWARD, "keyForward", KEY_SPECIAL_KEY(101), "walk forward")                                           \
+    X(BACK, "keyBack", KEY_SPECIAL_KEY(103), "walk back")                                                    \
+    X(STEP_LEFT, "keyStepLeft", KEY_SPECIAL_KEY(100), "step left")                                           \
+    X(STEP_RIGHT, "keyStepRight", KEY_SPECIAL_KEY(102), "step right")                                        \
+    X(CALL_HORSE, "keyCallHorse", KEY_SPECIAL_KEY(104), "the horse comes to you along the corridors")        \
+    X(GO_TO_HORSE, "keyGoToHorse", KEY_SPECIAL_KEY(105), "you walk to the horse")                            \
+    X(WALK_OUT, "keyWalkOut", KEY_SPECIAL_KEY(106), "you and the horse walk to the exit")                    \
+    X(RIDE, "keyRide", 'h', "get on the horse beside you, or off it")                                        \
+    X(SHOOT, "keyShoot", ' ', "shoot an arrow (do not hit the horse)")                                       \
+    X(NARROWER, "keyNarrower", KEY_SPECIAL_KEY(9), "narrower field of view (kept)")                          \
+    X(WIDER, "keyWider", KEY_SPECIAL_KEY(10), "wider field of view (kept)")                                  \
+    X(SETTINGS, "keySettings", KEY_SPECIAL_KEY(1), "the settings dialog")                                    \
+    X(PAUSE, "keyPause", 'p', "pause and resume")                                                            \
+    X(BOSS, "keyBoss", 'B', "the boss picture; again: back to the game")                                     \
+    X(MUTE, "keyMute", 'm', "sound off and on again")
+
+#define KEY_ACTION_ENUM(id, setting, key, what) ACTION_##id,
+enum KeyAction { KEY_ACTION_LIST(KEY_ACTION_ENUM) ACTION_COUNT };
+#undef KEY_ACTION_ENUM
+static_assert(int(ACTION_COUNT) == int(KEY_ACTION_COUNT), "one key in the settings record per action");
+
+struct KeyActionRow {
+    const char* setting; // the settings-file key, "keyForward"
+    int defaultKey;
+    const char* what; // for the README's controls table, the dialog and the settings file
+};
+extern const KeyActionRow keyActions[ACTION_COUNT];
+
+// The name of a key as the settings file writes it ("Up", "space", "F9", "p"); null for a code that
+// is no key the game can be given.
+const char* keyName(int code);
+// The code of a key name, or 0 for a name that is none.
+int keyByName(const char* name);
+// Every key name in a fixed order, for the dialog; the count is returned, names[] gets the first max.
+int keyNames(const char** names, int max);
+// 1 when a press of `pressed` is the bound key `bound`: the same key, or the capital of a bound
+// small letter (a capital letter bound takes the capital only).
+int keyMatches(int bound, int pressed);
+// The fixed key (a rendering switch, Escape) that bound would also take, as its name; null when none.
+const char* keyFixedClash(int bound);
+// 1 when two bound keys would take a press in common.
+int keysClash(int a, int b);
+// Writes the rows of the README's controls table for the game's keys, one "| `Up` | `keyForward` | walk
+// forward |" line each, in table order.
+void keyControlsRows(FILE* out);
