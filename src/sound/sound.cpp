@@ -58,7 +58,8 @@ int soundDecode(const void* data, size_t size, const char* name, SoundClip* clip
     SF_INFO info = {};
     SNDFILE* f = sf_open_virtual(&io, SFM_READ, &info, &m);
     if (!f) {
-        fprintf(stderr, "Sound: %s is not a sound file (%s)\n", name, sf_strerror(nullptr));
+        // libsndfile's own reason speaks of files and pipes even for bytes in memory: not shown.
+        fprintf(stderr, "Sound: %s is not a sound file that libsndfile reads\n", name);
         return 0;
     }
     const char* fault = nullptr;
