@@ -1,17 +1,93 @@
-// Building and refining models: a long winding tube from its definition file and a closed cube, each
-// built and refined three times. Reports output faces per second for every level and in total, with
-// the hash-indexed lookups and with the plain list scans on the same tube.
+// Building and refining models: a long winding tube from its definition file, a closed quad torus and
+// a closed cube, each built and refined three times. Reports output faces per second for every level
+// and in total, with the hash-indexed lookups and with the plain list scans on the same tube.
+//
+// The long tube and the torus are also refined by a plain flat-array Doo-Sabin (positions in one
+// array, faces as runs of vertex numbers, the two sides of every edge paired through a hash table
+// each level) from the same level 0 in the same run: `ratio` is our total faces per second over
+// its faces per second. `peak_bytes/face` is the most heap memory in use during one build and
+// refinement, in a fresh process, per face of the four levels.
 #include <benchmark/benchmark.h>
 #include "bench_util.h"
 #include <fcntl.h>
+#include <malloc.h>
+#include <sys/wait.h>
 #include <unistd.h>
-#include <ctime>
+#include <atomic>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
+#include <map>
 #include <string>
+#include <unordered_map>
+#include <vector>
 #include "brep/brep.h"
 #include "brep/brep_build.h"
+
+// ---- Heap bytes in use, counted by wrapping the C library's allocator.
+extern "C" {
+void* __libc_malloc(size_t);
+void* __libc_calloc(size_t, size_t);
+void* __libc_realloc(void*, size_t);
+void* __libc_memalign(size_t, size_t);
+void __libc_free(void*);
+}
+
+namespace {
+std::atomic<size_t> heapInUse{0}, heapPeak{0};
+
+void* counted(void* p) {
+    if (p) {
+        size_t now = heapInUse += malloc_usable_size(p);
+        size_t peak = heapPeak.load(std::memory_order_relaxed);
+        while (now > peak && !heapPeak.compare_exchange_weak(peak, now)) {
+        }
+    }
+    return p;
+}
+void uncount(void* p) {
+    if (p) heapInUse -= malloc_usable_size(p);
+}
+} // namespace
+
+extern "C" {
+void* malloc(size_t n) {
+    return counted(__libc_malloc(n));
+}
+void* calloc(size_t n, size_t size) {
+    return counted(__libc_calloc(n, size));
+}
+void* realloc(void* p, size_t n) {
+    uncount(p);
+    void* q = __libc_realloc(p, n);
+    if (!q && n) counted(p); // p is still there
+    return counted(q);
+}
+void free(void* p) {
+    uncount(p);
+    __libc_free(p);
+}
+void* memalign(size_t align, size_t n) {
+    return counted(__libc_memalign(align, n));
+}
+void* aligned_alloc(size_t align, size_t n) {
+    return counted(__libc_memalign(align, n));
+}
+int posix_memalign(void** out, size_t align, size_t n) {
+    void* p = counted(__libc_memalign(align, n));
+    if (!p) return 12; // ENOMEM
+    *out = p;
+    return 0;
+}
+void* valloc(size_t n) {
+    return counted(__libc_memalign(4096, n));
+}
+void* pvalloc(size_t n) {
+    return counted(__libc_memalign(4096, (n + 4095) & ~size_t(4095)));
+}
+}
 
 namespace {
 
@@ -29,7 +105,10 @@ std::string tubeDefinition(int lines) {
         const char* tmp = getenv("TMPDIR");
         std::string tmpl = std::string(tmp ? tmp : "/tmp") + "/kx_bench_brep_XXXXXX";
         dir = mkdtemp(&tmpl[0]);
-        atexit([] { system(("rm -rf '" + dir + "'").c_str()); });
+        static pid_t owner = getpid();
+        atexit([] {
+            if (getpid() == owner) (void)!system(("rm -rf '" + dir + "'").c_str());
+        });
     }
     std::string path = dir + "/TUBE" + std::to_string(lines) + ".brepdef.txt";
     FILE* f = fopen(path.c_str(), "w");
@@ -59,36 +138,212 @@ BrepModel* cubeModel() {
     return m;
 }
 
+// A closed torus of 64 x 64 quadrilaterals (4,096 faces), texture coordinates around both circles.
+enum { TORUS_SIDES = 64 };
+BrepModel* torusModel() {
+    BrepModel* m = nullptr;
+    brepCreate(&m, "TORUS", 0);
+    const int n = TORUS_SIDES;
+    auto corner = [&](int i, int j) {
+        float u = 6.2831853f * (i % n) / n, v = 6.2831853f * (j % n) / n;
+        float r = 1 + 0.35f * cosf(v);
+        float s = (float)i / n, t = (float)j / n;
+        brepFaceAddPoint(m, r * cosf(u), r * sinf(u), 0.35f * sinf(v), 1, 1, s, t, t, s);
+    };
+    for (int i = 0; i < n; i++)
+        for (int j = 0; j < n; j++) {
+            brepBeginFace(m, 1, BREP_CW);
+            corner(i, j);
+            corner(i + 1, j);
+            corner(i + 1, j + 1);
+            corner(i, j + 1);
+            brepEndFace(m);
+        }
+    brepCheck(m, 1);
+    return m;
+}
+
 int faceCount(const BrepModel* m) {
     int n = 0;
     for (const BrepFace* f = m->faces; f; f = f->next) n++;
     return n;
 }
 
-// One run: level 0 (from the definition or the cube), then levels 1 to 3; each level's output faces
-// and processor time are summed over the iterations and reported as faces per second.
-void buildAndRefine(benchmark::State& state, int indexed, const std::string& definition) {
-    brepSetIndexed(indexed);
-    double faces[4] = {0, 0, 0, 0}, seconds[4] = {0, 0, 0, 0};
-    for (auto _ : state) {
-        BrepModel* levels[4] = {nullptr, nullptr, nullptr, nullptr};
-        Quiet quiet;
-        for (int l = 0; l < 4; l++) {
-            double start = threadSeconds();
-            if (l > 0) {
-                brepRefine(levels[l - 1], &levels[l]);
-            } else if (definition.empty()) {
-                levels[0] = cubeModel();
-            } else {
-                brepCreate(&levels[0], "TUBE", 0);
-                brepLoadDefFile(&levels[0], definition.c_str());
-            }
-            seconds[l] += threadSeconds() - start;
-            faces[l] += faceCount(levels[l]);
+// ---- The flat-array Doo-Sabin: every new corner at the midpoint of its vertex and its face's
+// centroid; one face per face, edge and vertex.
+struct FlatMesh {
+    std::vector<float> pos;  // x, y, z per vertex
+    std::vector<int> start;  // the corners of face f are corner[start[f]] .. corner[start[f + 1] - 1]
+    std::vector<int> corner; // vertex number per corner
+    int faces() const { return (int)start.size() - 1; }
+};
+
+FlatMesh flatFrom(const BrepModel* m) {
+    FlatMesh out;
+    std::unordered_map<const BrepVertex*, int> number;
+    for (const BrepVertex* v = m->vertices; v; v = v->next) {
+        number[v] = (int)number.size();
+        out.pos.insert(out.pos.end(), v->pos, v->pos + 3);
+    }
+    out.start.push_back(0);
+    for (const BrepFace* f = m->faces; f; f = f->next) {
+        for (int i = 0; i < f->count; i++) out.corner.push_back(number[f->verts[i]]);
+        out.start.push_back((int)out.corner.size());
+    }
+    return out;
+}
+
+uint64_t flatHash(uint64_t x) {
+    x ^= x >> 31;
+    x *= 0x9e3779b97f4a7c15ULL;
+    return x ^ x >> 29;
+}
+
+FlatMesh flatDooSabin(const FlatMesh& in) {
+    int nc = (int)in.corner.size(), nf = in.faces(), nv = (int)in.pos.size() / 3;
+    std::vector<int> faceOf(nc), next(nc), prev(nc), twin(nc, -1), atVertex(nv, -1);
+    FlatMesh out;
+    out.pos.resize(3 * (size_t)nc);
+    for (int f = 0; f < nf; f++) {
+        int a = in.start[f], b = in.start[f + 1], n = b - a;
+        float c[3] = {0, 0, 0};
+        for (int i = a; i < b; i++)
+            for (int k = 0; k < 3; k++) c[k] += in.pos[3 * in.corner[i] + k];
+        for (int i = a; i < b; i++) {
+            faceOf[i] = f;
+            next[i] = i + 1 < b ? i + 1 : a;
+            prev[i] = i > a ? i - 1 : b - 1;
+            atVertex[in.corner[i]] = i;
+            for (int k = 0; k < 3; k++) out.pos[3 * i + k] = (in.pos[3 * in.corner[i] + k] + c[k] / n) / 2;
         }
-        state.PauseTiming();
-        for (BrepModel*& m : levels) brepFree(&m);
-        state.ResumeTiming();
+    }
+    // The two sides of each edge: the side from vertex p to q meets the one from q to p.
+    size_t cap = 16;
+    while (cap < 2 * (size_t)nc) cap *= 2;
+    std::vector<uint64_t> keys(cap, ~0ULL);
+    std::vector<int> sides(cap);
+    for (int i = 0; i < nc; i++) {
+        uint64_t key = (uint64_t)in.corner[i] << 32 | (uint32_t)in.corner[next[i]];
+        size_t s = flatHash(key) & (cap - 1);
+        while (keys[s] != ~0ULL) s = (s + 1) & (cap - 1);
+        keys[s] = key;
+        sides[s] = i;
+    }
+    for (int i = 0; i < nc; i++) {
+        uint64_t key = (uint64_t)in.corner[next[i]] << 32 | (uint32_t)in.corner[i];
+        for (size_t s = flatHash(key) & (cap - 1); keys[s] != ~0ULL; s = (s + 1) & (cap - 1))
+            if (keys[s] == key) {
+                twin[i] = sides[s];
+                break;
+            }
+    }
+    out.start.assign(1, 0);
+    out.corner.reserve(4 * (size_t)nc);
+    auto endFace = [&] { out.start.push_back((int)out.corner.size()); };
+    for (int f = 0; f < nf; f++) {
+        for (int i = in.start[f]; i < in.start[f + 1]; i++) out.corner.push_back(i);
+        endFace();
+    }
+    for (int i = 0; i < nc; i++) {
+        int t = twin[i];
+        if (t < i) continue; // each edge once (open edges have no face)
+        out.corner.insert(out.corner.end(), {next[i], i, next[t], t});
+        endFace();
+    }
+    for (int v = 0; v < nv; v++) {
+        int first = atVertex[v];
+        if (first < 0) continue;
+        int c = first, n = 0;
+        do {
+            out.corner.push_back(c);
+            int t = twin[prev[c]];
+            if (t < 0 || ++n > 64) break; // an open vertex: no face
+            c = t;
+        } while (c != first);
+        if (c != first) {
+            out.corner.resize(out.start.back());
+            continue;
+        }
+        endFace();
+    }
+    return out;
+}
+
+// ---- The runs.
+
+BrepModel* levelZero(const std::string& definition) {
+    if (definition == "cube") return cubeModel();
+    if (definition == "torus") return torusModel();
+    BrepModel* m = nullptr;
+    brepCreate(&m, "TUBE", 0);
+    brepLoadDefFile(&m, definition.c_str());
+    return m;
+}
+
+// One build and refinement: level 0, then levels 1 to 3; output faces and processor seconds per
+// level added to faces and seconds.
+void buildAndRefineOnce(const std::string& definition, double faces[4], double seconds[4]) {
+    BrepModel* levels[4] = {nullptr, nullptr, nullptr, nullptr};
+    Quiet quiet;
+    for (int l = 0; l < 4; l++) {
+        double start = threadSeconds();
+        if (l > 0)
+            brepRefine(levels[l - 1], &levels[l]);
+        else
+            levels[0] = levelZero(definition);
+        seconds[l] += threadSeconds() - start;
+        faces[l] += faceCount(levels[l]);
+    }
+    for (BrepModel*& m : levels) brepFree(&m);
+}
+
+// Peak heap bytes per output face of one build and refinement in a fresh child process, so that no
+// memory kept from earlier runs is reused unseen.
+double peakBytesPerFace(const std::string& definition) {
+    static std::map<std::string, double> known;
+    if (known.count(definition)) return known[definition];
+    int fds[2];
+    if (pipe(fds) != 0) return -1;
+    fflush(nullptr);
+    pid_t pid = fork();
+    if (pid == 0) {
+        close(fds[0]);
+        double faces[4] = {0, 0, 0, 0}, seconds[4] = {0, 0, 0, 0};
+        size_t before = heapInUse;
+        heapPeak = before;
+        buildAndRefineOnce(definition, faces, seconds);
+        double perFace = (double)(heapPeak - before) / (faces[0] + faces[1] + faces[2] + faces[3]);
+        (void)!write(fds[1], &perFace, sizeof perFace);
+        _exit(0);
+    }
+    close(fds[1]);
+    double perFace = -1;
+    if (read(fds[0], &perFace, sizeof perFace) != sizeof perFace) perFace = -1;
+    close(fds[0]);
+    waitpid(pid, nullptr, 0);
+    return known[definition] = perFace;
+}
+
+// Each level's output faces and processor time summed over the iterations, reported as faces per
+// second; with `baseline`, the flat-array refinement of the same level 0 in every iteration too.
+void buildAndRefine(benchmark::State& state, int indexed, const std::string& definition, bool baseline) {
+    double perFace = peakBytesPerFace(definition);
+    brepSetIndexed(indexed);
+    double faces[4] = {0, 0, 0, 0}, seconds[4] = {0, 0, 0, 0}, flatFaces = 0, flatSeconds = 0;
+    FlatMesh flat;
+    if (baseline) {
+        Quiet quiet;
+        BrepModel* m = levelZero(definition);
+        flat = flatFrom(m);
+        brepFree(&m);
+    }
+    for (auto _ : state) {
+        buildAndRefineOnce(definition, faces, seconds);
+        if (!baseline) continue;
+        double start = threadSeconds();
+        FlatMesh l1 = flatDooSabin(flat), l2 = flatDooSabin(l1), l3 = flatDooSabin(l2);
+        flatSeconds += threadSeconds() - start;
+        flatFaces += l1.faces() + l2.faces() + l3.faces();
     }
     brepSetIndexed(1);
     double allFaces = 0, allSeconds = 0;
@@ -99,28 +354,37 @@ void buildAndRefine(benchmark::State& state, int indexed, const std::string& def
     }
     state.counters["L3_faces"] = faces[3] / state.iterations();
     state.counters["total_faces/s"] = allFaces / allSeconds;
+    state.counters["peak_bytes/face"] = perFace;
+    if (baseline) {
+        state.counters["baseline_faces/s"] = flatFaces / flatSeconds;
+        state.counters["ratio"] = (allFaces / allSeconds) / (flatFaces / flatSeconds);
+    }
 }
 
 enum { LONG_TUBE = 300, SHARED_TUBE = 60 };
 
 void BM_LongTubeIndexed(benchmark::State& state) {
-    buildAndRefine(state, 1, tubeDefinition(LONG_TUBE));
+    buildAndRefine(state, 1, tubeDefinition(LONG_TUBE), true);
+}
+void BM_TorusIndexed(benchmark::State& state) {
+    buildAndRefine(state, 1, "torus", true);
 }
 void BM_CubeIndexed(benchmark::State& state) {
-    buildAndRefine(state, 1, "");
+    buildAndRefine(state, 1, "cube", false);
 }
 // The plain scans are quadratic (the long tube would take half an hour): the side-by-side pair
 // uses a shorter tube.
 void BM_TubeIndexed(benchmark::State& state) {
-    buildAndRefine(state, 1, tubeDefinition(SHARED_TUBE));
+    buildAndRefine(state, 1, tubeDefinition(SHARED_TUBE), false);
 }
 void BM_TubeScanned(benchmark::State& state) {
-    buildAndRefine(state, 0, tubeDefinition(SHARED_TUBE));
+    buildAndRefine(state, 0, tubeDefinition(SHARED_TUBE), false);
 }
 
 } // namespace
 
 BENCHMARK(BM_LongTubeIndexed)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
+BENCHMARK(BM_TorusIndexed)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
 BENCHMARK(BM_CubeIndexed)->Unit(benchmark::kMicrosecond)->MeasureProcessCPUTime();
 BENCHMARK(BM_TubeIndexed)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
 BENCHMARK(BM_TubeScanned)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->Iterations(1);
