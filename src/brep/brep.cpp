@@ -16,8 +16,7 @@
 #include <unordered_map>
 #include <vector>
 
-static_assert(sizeof(BrepVertex::pos) == 12 && sizeof(BrepFace::verts) == 16 * sizeof(BrepVertex*),
-              "record fields as the file forms expect");
+static_assert(sizeof(BrepVertex::pos) == 12, "positions as the file forms expect");
 
 static void brepError(const char* message) {
     fprintf(stderr, "Brep Error %s\n", message);
@@ -79,43 +78,58 @@ template <class T> struct BlockAllocator {
     template <class U> bool operator!=(const BlockAllocator<U>&) const { return false; }
 };
 
-// The records of one model come from chunks that grow from 16 kB to 2 MB; records made one after
-// another lie side by side, and the model releases its chunks at once. A face removed from the
-// model keeps its place until then.
-struct Arena {
+// The records of one model come from blocks of their own kind (vertices, edges, faces, the faces'
+// slots) that grow from 4 kB to 2 MB. Each record is placed just below the one made before it, so
+// the lists, newest first, run forward through memory. The model releases its blocks at once; a
+// face removed from the model keeps its place until then.
+enum { PART_VERTICES, PART_EDGES, PART_FACES, PART_SLOTS, PARTS };
+
+struct ArenaPart {
     std::vector<std::pair<void*, size_t>> chunks;
-    char* next = nullptr;
-    size_t left = 0;
-    size_t chunkSize = 16384;
+    char* low = nullptr; // start of the current chunk
+    char* top = nullptr; // end of its free room
+    size_t chunkSize = 4096;
+};
+
+struct Arena {
+    ArenaPart parts[PARTS];
 };
 
 std::unordered_map<const BrepModel*, Arena*> arenaTable;
 const BrepModel* lastArenaModel = nullptr;
 Arena* lastArena = nullptr;
 
-void* recordAlloc(const BrepModel* m, size_t bytes) {
-    bytes = (bytes + 15) & ~size_t(15);
-    Arena* a;
-    if (m == lastArenaModel) {
-        a = lastArena;
-    } else {
-        Arena*& slot = arenaTable[m];
-        if (!slot) slot = new Arena;
-        a = slot;
-        lastArenaModel = m;
-        lastArena = a;
-    }
-    if (a->left < bytes) {
-        void* chunk = blockAlloc(a->chunkSize);
-        a->chunks.push_back({chunk, a->chunkSize});
-        a->next = static_cast<char*>(chunk);
-        a->left = a->chunkSize;
-        if (a->chunkSize < HUGE_PAGE) a->chunkSize *= 2;
-    }
-    void* p = a->next;
-    a->next += bytes;
-    a->left -= bytes;
-    return p;
+Arena* arenaOf(const BrepModel* m) {
+    if (m == lastArenaModel) return lastArena;
+    Arena*& slot = arenaTable[m];
+    if (!slot) slot = new Arena;
+    lastArenaModel = m;
+    lastArena = slot;
+    return slot;
+}
+
+// A new chunk with room for at least `bytes`.
+void partGrow(ArenaPart& p, size_t bytes) {
+    size_t size = std::max(p.chunkSize, bytes);
+    if (size >= HUGE_PAGE) size = roundedSize(size);
+    void* chunk = blockAlloc(size);
+    p.chunks.push_back({chunk, size});
+    p.low = static_cast<char*>(chunk);
+    p.top = p.low + size;
+    if (p.chunkSize < HUGE_PAGE) p.chunkSize *= 2;
+}
+
+void* recordAlloc(const BrepModel* m, int part, size_t bytes) {
+    ArenaPart& p = arenaOf(m)->parts[part];
+    if ((size_t)(p.top - p.low) < bytes) partGrow(p, bytes);
+    p.top -= bytes;
+    return p.top;
+}
+
+// Room for `bytes` more in the current chunk of that part.
+void recordReserve(const BrepModel* m, int part, size_t bytes) {
+    ArenaPart& p = arenaOf(m)->parts[part];
+    if ((size_t)(p.top - p.low) < bytes) partGrow(p, bytes);
 }
 
 // Releases the model's chunks; false when its records were not made here.
@@ -126,7 +140,8 @@ bool arenaRelease(const BrepModel* m) {
     }
     auto it = arenaTable.find(m);
     if (it == arenaTable.end()) return false;
-    for (auto& chunk : it->second->chunks) blockFree(chunk.first, chunk.second);
+    for (ArenaPart& p : it->second->parts)
+        for (auto& chunk : p.chunks) blockFree(chunk.first, chunk.second);
     delete it->second;
     arenaTable.erase(it);
     return true;
@@ -319,7 +334,7 @@ void dropIndex(const BrepModel* model) {
 }
 
 ModelIndex* indexOf(const BrepModel* model) {
-    if (model == lastIndexModel) return lastIndex;
+    if (model == lastIndexModel && lastIndex) return lastIndex;
     ModelIndex*& idx = indexTable[model];
     if (!idx) idx = new ModelIndex;
     lastIndexModel = model;
@@ -327,11 +342,14 @@ ModelIndex* indexOf(const BrepModel* model) {
     return idx;
 }
 
-// The model's index if it has one.
+// The model's index if it has one. That a model has none is remembered too: records made one by one
+// in a model without lookups ask for every record.
 ModelIndex* existingIndex(const BrepModel* model) {
     if (model == lastIndexModel) return lastIndex;
     auto it = indexTable.find(model);
-    return it == indexTable.end() ? nullptr : it->second;
+    lastIndexModel = model;
+    lastIndex = it == indexTable.end() ? nullptr : it->second;
+    return lastIndex;
 }
 
 // Corner set key: true when all corners are distinct (then hash is the sorted set's hash).
@@ -490,7 +508,7 @@ static BrepVertex* findVertex(BrepModel* m, const float p[3]) {
 }
 
 static BrepVertex* pushVertex(BrepModel* m, const BrepVertex& values) {
-    BrepVertex* v = (BrepVertex*)recordAlloc(m, sizeof(BrepVertex));
+    BrepVertex* v = (BrepVertex*)recordAlloc(m, PART_VERTICES, sizeof(BrepVertex));
     *v = values;
     v->index = 0;
     v->next = m->vertices;
@@ -541,6 +559,18 @@ static bool takeFresh(const BrepModel* m, const BrepVertex* a, const BrepVertex*
     return any;
 }
 
+// A new edge at the head of the list; the index is the caller's business.
+static BrepEdge* pushEdge(BrepModel* m, BrepVertex* a, BrepVertex* b) {
+    BrepEdge* e = (BrepEdge*)recordAlloc(m, PART_EDGES, sizeof(BrepEdge));
+    e->v[0] = a;
+    e->v[1] = b;
+    e->faceCount = 0;
+    e->face[0] = e->face[1] = nullptr;
+    e->next = m->edges;
+    m->edges = e;
+    return e;
+}
+
 static BrepEdge* findOrAddEdge(BrepModel* m) {
     BrepVertex* a = m->edgeKey.v[0];
     BrepVertex* b = m->edgeKey.v[1];
@@ -561,13 +591,7 @@ static BrepEdge* findOrAddEdge(BrepModel* m) {
         for (BrepEdge* e = m->edges; e; e = e->next)
             if (joins(e, a, b)) return e;
     }
-    BrepEdge* e = (BrepEdge*)recordAlloc(m, sizeof(BrepEdge));
-    e->v[0] = a;
-    e->v[1] = b;
-    e->faceCount = 0;
-    e->face[0] = e->face[1] = nullptr;
-    e->next = m->edges;
-    m->edges = e;
+    BrepEdge* e = pushEdge(m, a, b);
     if (idx) {
         edgeIndexAdd(idx, e);
         idx->edgeHead = e;
@@ -654,6 +678,12 @@ static int faceMapping(const BrepFace* f) {
 // ---------------------------------------------------------------------------------------------------
 // Models.
 
+// The face under construction keeps its corners in the model's own slots.
+static void newFaceSlots(BrepModel* model) {
+    model->newFace.verts = model->newFaceVerts;
+    model->newFace.edges = model->newFaceEdges;
+}
+
 void brepCreate(BrepModel** out, const char* name, int level) {
     BrepModel* m = (BrepModel*)calloc(1, sizeof(BrepModel));
     dropIndex(m); // a stale index or arena of a model that once lived here
@@ -671,6 +701,7 @@ void brepCreate(BrepModel** out, const char* name, int level) {
     memcpy(m->name, name, len);
     m->name[len] = 0;
     m->level = level;
+    newFaceSlots(m);
     *out = m;
 }
 
@@ -726,6 +757,7 @@ BrepVertex* brepNewVertex(BrepModel* model, float x, float y, float z, float wei
 }
 
 void brepBeginFace(BrepModel* model, float weight, int orientation) {
+    newFaceSlots(model);
     model->newFace.count = 0;
     freshReset(model);
     model->newFace.weight = weight;
@@ -799,22 +831,33 @@ static bool faceAcceptable(BrepModel* model) {
     return true;
 }
 
+// A new face at the head of the list with its slots, normal and mapping; edges null: none.
+static BrepFace* makeFace(BrepModel* model, float weight, int orientation, int count,
+                          BrepVertex* const* verts, BrepEdge* const* edges) {
+    BrepFace* f = (BrepFace*)recordAlloc(model, PART_FACES, sizeof(BrepFace));
+    void** slots = (void**)recordAlloc(model, PART_SLOTS, 2 * (size_t)count * sizeof(void*));
+    f->verts = (BrepVertex**)slots;
+    f->edges = (BrepEdge**)(slots + count);
+    f->count = count;
+    memcpy(f->verts, verts, (size_t)count * sizeof(BrepVertex*));
+    if (edges)
+        memcpy(f->edges, edges, (size_t)count * sizeof(BrepEdge*));
+    else
+        memset(f->edges, 0, (size_t)count * sizeof(BrepEdge*));
+    f->orientation = orientation;
+    faceNormal(f);
+    f->weight = weight;
+    f->mapping = faceMapping(f);
+    f->derived = nullptr;
+    f->next = model->faces;
+    model->faces = f;
+    return f;
+}
+
 // known: the model's last face search was for this face (its key is known).
 static BrepFace* pushFace(BrepModel* model, bool known = false) {
     const BrepFace& nf = model->newFace;
-    BrepFace* f = (BrepFace*)recordAlloc(model, sizeof(BrepFace));
-    memset(f, 0, sizeof(BrepFace));
-    f->count = nf.count;
-    for (int i = 0; i < nf.count; i++) {
-        f->edges[i] = nf.edges[i];
-        f->verts[i] = nf.verts[i];
-    }
-    f->orientation = nf.orientation;
-    faceNormal(f);
-    f->weight = nf.weight;
-    f->mapping = faceMapping(f);
-    f->next = model->faces;
-    model->faces = f;
+    BrepFace* f = makeFace(model, nf.weight, nf.orientation, nf.count, nf.verts, nf.edges);
     if (useIndex) {
         ModelIndex* idx = existingIndex(model);
         if (idx && idx->faceValid) {
@@ -953,4 +996,20 @@ BrepFace* brepRemoveFace(BrepFace** list, BrepFace* face) {
         return next;
     }
     return nullptr;
+}
+
+void brepReserveRecords(BrepModel* model, int vertices, int edges, int faces, int corners) {
+    if (vertices > 0) recordReserve(model, PART_VERTICES, (size_t)vertices * sizeof(BrepVertex));
+    if (edges > 0) recordReserve(model, PART_EDGES, (size_t)edges * sizeof(BrepEdge));
+    if (faces > 0) recordReserve(model, PART_FACES, (size_t)faces * sizeof(BrepFace));
+    if (corners > 0) recordReserve(model, PART_SLOTS, 2 * (size_t)corners * sizeof(void*));
+}
+
+BrepEdge* brepNewEdge(BrepModel* model, BrepVertex* a, BrepVertex* b) {
+    return pushEdge(model, a, b);
+}
+
+BrepFace* brepNewFace(BrepModel* model, float weight, int orientation, int count, BrepVertex* const* verts,
+                      BrepEdge* const* edges) {
+    return makeFace(model, weight, orientation, count, verts, edges);
 }

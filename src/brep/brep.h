@@ -27,13 +27,13 @@ struct BrepEdge {
 
 struct BrepFace {
     float normal[3];
-    int32_t orientation;                 // BREP_CW or BREP_CCW: the sign of the normal
-    float weight;                        // weight of the face centre in the refinement blends
-    int32_t count;                       // corners, 1..16
-    int32_t mapping;                     // which texture mapping of the vertices the face uses
-    BrepEdge* edges[BREP_MAX_CORNERS];   // edges[i] joins corner i and i+1; null when read from a file
-    BrepVertex* verts[BREP_MAX_CORNERS]; // corners in boundary order
-    BrepFace* derived;                   // refinement: the face made from this one in the new model
+    int32_t orientation; // BREP_CW or BREP_CCW: the sign of the normal
+    float weight;        // weight of the face centre in the refinement blends
+    int32_t count;       // corners, 1..16
+    int32_t mapping;     // which texture mapping of the vertices the face uses
+    BrepEdge** edges;    // count slots: edges[i] joins corner i and i+1; null when read from a file
+    BrepVertex** verts;  // count slots: the corners in boundary order
+    BrepFace* derived;   // refinement: the face made from this one in the new model
     BrepFace* next;
 };
 
@@ -45,13 +45,17 @@ struct BrepModel {
     BrepFace* faces;
     BrepEdge* edges;
     BrepVertex* vertices;
-    BrepFace newFace;     // construction scratch: the face being built
-    BrepEdge edgeKey;     // construction scratch: v[0] previous corner, v[1] new corner
-    BrepVertex newVertex; // construction scratch: a corner given by position
+    BrepFace newFace;                         // construction scratch: the face being built
+    BrepEdge edgeKey;                         // construction scratch: v[0] previous corner, v[1] new corner
+    BrepVertex newVertex;                     // construction scratch: a corner given by position
+    BrepEdge* newFaceEdges[BREP_MAX_CORNERS]; // the slots of newFace
+    BrepVertex* newFaceVerts[BREP_MAX_CORNERS];
 };
 
-// ---- Models and records. Records are separate heap blocks, except in a packed model (base != 0),
-// which is one malloc'd block released with one free().
+// ---- Models and records. A model's records come from its own blocks, one kind to a block, each
+// record just below the one made before it (so the lists run forward through memory); a face's
+// corner and edge slots follow in a block of their own. A packed model (base != 0) is one malloc'd
+// block released with one free().
 void brepCreate(BrepModel** out, const char* name, int level); // empty model; names over 31 chars are cut
 void brepFree(BrepModel** model);                              // releases the model, sets *model to null
 // Always a new vertex at the head of the vertex list (texT = {t0, t1}, texS = {s0, s1}); no search.
@@ -92,3 +96,14 @@ int brepIndexed();
 void brepReserve(BrepModel* model, int faces, int edges, int vertices);
 // Releases the model's indexes (they are made again by the next lookup); lookups are unchanged.
 void brepDropIndex(BrepModel* model);
+
+// ---- Records made without any search, for a builder that finds shared corners, edges and faces
+// itself (the refinement). After brepReserveRecords, the next `vertices` vertices made in the model
+// lie in one block, each just below the one before, and so do the next `edges` edges: a record's
+// distance from the first numbers it. Faces and their slots get room as well.
+void brepReserveRecords(BrepModel* model, int vertices, int edges, int faces, int corners);
+BrepEdge* brepNewEdge(BrepModel* model, BrepVertex* a, BrepVertex* b); // at the head, no faces yet
+// A face at the head of the list from its corners and edges (edges null: none), with its normal and
+// texture mapping. count must be 1..16.
+BrepFace* brepNewFace(BrepModel* model, float weight, int orientation, int count, BrepVertex* const* verts,
+                      BrepEdge* const* edges);

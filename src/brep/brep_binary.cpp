@@ -2,9 +2,10 @@
 //
 // The file is a 32-bit memory image: a 288-byte header, the vertices (44 bytes each) and the faces
 // (164 bytes each), with references written as base + the record's offset in the file. In memory a
-// packed model is one malloc'd block holding the BrepModel header, a small trailer, the vertices
-// and the faces as real records with real pointers; brepFree releases it with one free(). Records
-// are converted field by field in both directions, little-endian, never by casting a buffer.
+// packed model is one malloc'd block holding the BrepModel header, a small trailer, the vertices,
+// the faces and their corner and edge slots as real records with real pointers; brepFree releases
+// it with one free(). Records are converted field by field in both directions, little-endian, never
+// by casting a buffer.
 #include "file/file.h"
 #include "brep/brep_file.h"
 
@@ -13,6 +14,7 @@
 #include <unistd.h>
 
 #include <cassert>
+#include <algorithm>
 #include <cstdarg>
 #include <cstddef>
 #include <cstdio>
@@ -77,18 +79,22 @@ struct PackedView {
     PackedTrailer* trailer;
     BrepVertex* vertices;
     BrepFace* faces;
+    void** slots; // each face's corner slots, then its edge slots (all null), in face list order
 };
 
 size_t facesAt(size_t vertexCount) {
     return alignUp(VERTICES_AT + vertexCount * sizeof(BrepVertex), alignof(BrepFace));
+}
+size_t slotsAt(size_t vertexCount, size_t faceCount) {
+    return alignUp(facesAt(vertexCount) + faceCount * sizeof(BrepFace), alignof(void*));
 }
 
 // One zeroed block for a packed model of these counts; the model header sits at its start and
 // `base` holds the block's address, which marks the model as packed.
 // With `zeroed` false only the header and trailer are cleared; the caller sets every field of every
 // record.
-PackedView packedAlloc(size_t vertexCount, size_t faceCount, bool zeroed = true) {
-    size_t bytes = facesAt(vertexCount) + faceCount * sizeof(BrepFace);
+PackedView packedAlloc(size_t vertexCount, size_t faceCount, size_t cornerCount, bool zeroed = true) {
+    size_t bytes = slotsAt(vertexCount, faceCount) + 2 * cornerCount * sizeof(void*);
     char* block = (char*)(zeroed ? calloc(1, bytes) : malloc(bytes));
     if (!zeroed) memset(block, 0, VERTICES_AT);
     PackedView view;
@@ -96,6 +102,7 @@ PackedView packedAlloc(size_t vertexCount, size_t faceCount, bool zeroed = true)
     view.trailer = (PackedTrailer*)(block + TRAILER_AT);
     view.vertices = (BrepVertex*)(block + VERTICES_AT);
     view.faces = (BrepFace*)(block + facesAt(vertexCount));
+    view.slots = (void**)(block + slotsAt(vertexCount, faceCount));
     view.model->base = (uintptr_t)block;
     view.trailer->vertexCount = (int32_t)vertexCount;
     view.trailer->faceCount = (int32_t)faceCount;
@@ -109,7 +116,17 @@ PackedView packedView(BrepModel* model) {
     view.trailer = (PackedTrailer*)(block + TRAILER_AT);
     view.vertices = (BrepVertex*)(block + VERTICES_AT);
     view.faces = (BrepFace*)(block + facesAt((size_t)view.trailer->vertexCount));
+    view.slots =
+        (void**)(block + slotsAt((size_t)view.trailer->vertexCount, (size_t)view.trailer->faceCount));
     return view;
+}
+
+// Gives a face of the block its count corner and edge slots from the cursor, edges null.
+void takeSlots(BrepFace* f, void*** cursor, int count) {
+    f->verts = (BrepVertex**)*cursor;
+    f->edges = (BrepEdge**)(*cursor + count);
+    memset(f->edges, 0, (size_t)count * sizeof(BrepEdge*));
+    *cursor += 2 * count;
 }
 
 uint32_t binarySize(size_t vertexCount, size_t faceCount) {
@@ -159,9 +176,12 @@ inline float getFloat(const ByteView& in, size_t at) {
 BrepModel* brepPack(BrepModel** model) {
     if (!model || !*model) return nullptr;
     BrepModel* old = *model;
-    size_t vertexCount = 0, faceCount = 0;
+    size_t vertexCount = 0, faceCount = 0, cornerCount = 0;
     for (const BrepVertex* v = old->vertices; v; v = v->next) vertexCount++;
-    for (const BrepFace* f = old->faces; f; f = f->next) faceCount++;
+    for (const BrepFace* f = old->faces; f; f = f->next) {
+        faceCount++;
+        cornerCount += (size_t)std::min(std::max(f->count, 0), (int)BREP_MAX_CORNERS);
+    }
     uint64_t fileBytes =
         BREP_BIN_HEADER + (uint64_t)BREP_BIN_VERTEX * vertexCount + (uint64_t)BREP_BIN_FACE * faceCount;
     if (fileBytes > UINT32_MAX - BREP_PACK_BASE) {
@@ -169,7 +189,7 @@ BrepModel* brepPack(BrepModel** model) {
         return old;
     }
 
-    PackedView view = packedAlloc(vertexCount, faceCount);
+    PackedView view = packedAlloc(vertexCount, faceCount, cornerCount);
     BrepModel* packed = view.model;
     view.trailer->fileBase = BREP_PACK_BASE;
     packed->size = (uint32_t)fileBytes;
@@ -191,6 +211,7 @@ BrepModel* brepPack(BrepModel** model) {
         newVertex[v] = n;
     }
     k = 0;
+    void** cursor = view.slots;
     for (const BrepFace* f = old->faces; f; f = f->next, k++) {
         BrepFace* n = &view.faces[k];
         memcpy(n->normal, f->normal, sizeof n->normal);
@@ -198,6 +219,7 @@ BrepModel* brepPack(BrepModel** model) {
         n->weight = f->weight;
         n->count = f->count;
         n->mapping = f->mapping;
+        takeSlots(n, &cursor, std::min(std::max(f->count, 0), (int)BREP_MAX_CORNERS));
         for (int i = 0; i < f->count && i < BREP_MAX_CORNERS; i++) {
             auto found = newVertex.find(f->verts[i]);
             assert(found != newVertex.end() && "a corner is not in the model's vertex list");
@@ -363,10 +385,22 @@ struct BinaryReader {
         return true;
     }
 
+    // The corners of all face records, as their counts say (each taken as 0 to 16); the faces'
+    // slots are sized by it before the counts are checked.
+    size_t cornerCount() const {
+        size_t corners = 0;
+        for (size_t k = 0; k < faceCount; k++) {
+            int32_t count = (int32_t)get32(in, facesStart + BREP_BIN_FACE * k + F_COUNT);
+            corners += (size_t)std::min(std::max(count, 0), (int32_t)BREP_MAX_CORNERS);
+        }
+        return corners;
+    }
+
     // Walks the face list, checking and converting every face it visits.
     bool buildFaces(const PackedView& view) {
         std::vector<uint8_t> seen(faceCount, 0);
         size_t visited = 0;
+        void** cursor = view.slots;
         for (uint32_t ref = get32(in, H_FACES); ref;) {
             size_t slot;
             if (!faceSlot(ref, &slot)) return fail("face reference 0x%08x is not a face record", ref);
@@ -385,8 +419,7 @@ struct BinaryReader {
                 return fail("face %zu has orientation %d", slot, f.orientation);
             for (int i = 0; i < 3; i++) f.normal[i] = getFloat(in, at + F_NORMAL + 4 * i);
             f.weight = getFloat(in, at + F_WEIGHT);
-            memset(f.edges, 0, sizeof f.edges);
-            memset(f.verts, 0, sizeof f.verts);
+            takeSlots(&f, &cursor, f.count);
             for (int32_t i = 0; i < f.count; i++) {
                 size_t corner;
                 uint32_t cref = get32(in, at + F_VERTS + 4 * (size_t)i);
@@ -405,7 +438,7 @@ struct BinaryReader {
     // The packed model, or null (with `fault` set) when the file is refused.
     BrepModel* read() {
         if (!checkHeaderAndVertices()) return nullptr;
-        PackedView view = packedAlloc(vertexCount, faceCount, false);
+        PackedView view = packedAlloc(vertexCount, faceCount, cornerCount(), false);
         BrepModel* model = view.model;
         if (!buildFaces(view)) {
             free(model);
