@@ -31,11 +31,14 @@ namespace {
 // offers them: the lookups touch memory at random, and page walks are their main cost.
 constexpr size_t HUGE_PAGE = size_t(1) << 21;
 
-// Released large blocks are kept, up to POOL_LIMIT bytes, for the next block of the same size: a model
-// built again (a refinement run, the tool's batch of models) then finds its memory already mapped.
+// Released large blocks are kept, up to POOL_LIMIT bytes, for the next block they can hold (at most
+// twice its size): a model built again (a refinement run, the tool's batch of models) then finds its
+// memory already mapped.
 constexpr size_t POOL_LIMIT = size_t(64) << 20;
 std::vector<std::pair<void*, size_t>> blockPool;
 size_t pooledBytes = 0;
+// The large blocks in use with their sizes: a kept block can be larger than the request it met.
+std::vector<std::pair<void*, size_t>> lentBlocks;
 
 size_t roundedSize(size_t bytes) {
     return (bytes + HUGE_PAGE - 1) & ~(HUGE_PAGE - 1);
@@ -43,26 +46,46 @@ size_t roundedSize(size_t bytes) {
 
 void* blockAlloc(size_t bytes) {
     if (bytes < HUGE_PAGE) return malloc(bytes);
-    size_t rounded = roundedSize(bytes);
-    for (size_t i = blockPool.size(); i-- > 0;)
-        if (blockPool[i].second == rounded) {
-            void* p = blockPool[i].first;
-            pooledBytes -= rounded;
-            blockPool.erase(blockPool.begin() + i);
-            return p;
-        }
-    void* p = aligned_alloc(HUGE_PAGE, rounded);
+    size_t rounded = roundedSize(bytes), best = blockPool.size();
+    for (size_t i = 0; i < blockPool.size(); i++) {
+        size_t size = blockPool[i].second;
+        if (size >= rounded && size <= 2 * rounded &&
+            (best == blockPool.size() || size < blockPool[best].second))
+            best = i;
+    }
+    void* p;
+    size_t size = rounded;
+    if (best < blockPool.size()) {
+        p = blockPool[best].first;
+        size = blockPool[best].second;
+        pooledBytes -= size;
+        blockPool.erase(blockPool.begin() + best);
+    } else {
+        p = aligned_alloc(HUGE_PAGE, rounded);
 #ifdef MADV_HUGEPAGE
-    if (p) madvise(p, rounded, MADV_HUGEPAGE);
+        if (p) madvise(p, rounded, MADV_HUGEPAGE);
 #endif
+    }
+    if (p) lentBlocks.push_back({p, size});
     return p;
 }
 
 void blockFree(void* p, size_t bytes) {
     if (!p) return;
-    if (bytes >= HUGE_PAGE && pooledBytes + roundedSize(bytes) <= POOL_LIMIT) {
-        blockPool.push_back({p, roundedSize(bytes)});
-        pooledBytes += roundedSize(bytes);
+    if (bytes < HUGE_PAGE) {
+        free(p);
+        return;
+    }
+    size_t size = roundedSize(bytes);
+    for (size_t i = lentBlocks.size(); i-- > 0;)
+        if (lentBlocks[i].first == p) {
+            size = lentBlocks[i].second;
+            lentBlocks.erase(lentBlocks.begin() + i);
+            break;
+        }
+    if (pooledBytes + size <= POOL_LIMIT) {
+        blockPool.push_back({p, size});
+        pooledBytes += size;
         return;
     }
     free(p);
@@ -1012,4 +1035,12 @@ BrepEdge* brepNewEdge(BrepModel* model, BrepVertex* a, BrepVertex* b) {
 BrepFace* brepNewFace(BrepModel* model, float weight, int orientation, int count, BrepVertex* const* verts,
                       BrepEdge* const* edges) {
     return makeFace(model, weight, orientation, count, verts, edges);
+}
+
+void* brepScratchAlloc(size_t bytes) {
+    return blockAlloc(bytes);
+}
+
+void brepScratchFree(void* block, size_t bytes) {
+    blockFree(block, bytes);
 }

@@ -1,6 +1,7 @@
 // Boundary-representation meshes: vertices, edges and polygonal faces in three singly linked
 // lists, newest record first. Built face by face; shared corners and edges are found, not duplicated.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 
 enum { BREP_MAX_CORNERS = 16, BREP_NAME_SIZE = 32 };
@@ -107,3 +108,7 @@ BrepEdge* brepNewEdge(BrepModel* model, BrepVertex* a, BrepVertex* b); // at the
 // texture mapping. count must be 1..16.
 BrepFace* brepNewFace(BrepModel* model, float weight, int orientation, int count, BrepVertex* const* verts,
                       BrepEdge* const* edges);
+// Memory for such a builder's own tables: large blocks on 2 MB pages where the system offers them,
+// kept after release (up to 64 MB) for the next request they can hold. Free with the size asked for.
+void* brepScratchAlloc(size_t bytes);
+void brepScratchFree(void* block, size_t bytes);

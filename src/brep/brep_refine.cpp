@@ -384,6 +384,18 @@ void vertexFacesIndexed(BrepModel* out) {
 // not hold, the caller refines again with the model's lookups (or, for the holes, goes on with them).
 constexpr uint32_t NONE = 0xffffffffu;
 
+// The tables live in the module's scratch blocks, which a refinement of similar size reuses.
+template <class T> struct ScratchAllocator {
+    using value_type = T;
+    ScratchAllocator() = default;
+    template <class U> ScratchAllocator(const ScratchAllocator<U>&) {}
+    T* allocate(size_t n) { return static_cast<T*>(brepScratchAlloc(n * sizeof(T))); }
+    void deallocate(T* p, size_t n) { brepScratchFree(p, n * sizeof(T)); }
+    template <class U> bool operator==(const ScratchAllocator<U>&) const { return true; }
+    template <class U> bool operator!=(const ScratchAllocator<U>&) const { return false; }
+};
+template <class T> using Table = std::vector<T, ScratchAllocator<T>>;
+
 // The edges at a vertex with their other ends: four in place, the rest in a shared list.
 struct Adjacency {
     uint32_t other[4];
@@ -617,7 +629,8 @@ struct Refinement {
     // v[0], the loops in the order of their first border edge in the list); false, having made
     // nothing, when a vertex ends two border edges or a hole to be closed is not one simple loop.
     bool vertexFaces() {
-        std::vector<uint32_t> endsAt(vertices, NONE), borders;
+        Table<uint32_t> endsAt(vertices, NONE), borders;
+        borders.reserve(edges());
         for (uint32_t e = edges(); e-- > 0;) {
             if (faces[e] != 1) continue;
             uint32_t& slot = endsAt[vertexNumber(edgeAt(e)->v[1])];
@@ -626,8 +639,11 @@ struct Refinement {
             borders.push_back(e);
         }
         // The loops first: vertices and edges by number, each loop's start in `starts`.
-        std::vector<uint32_t> ringVertices, ringEdges, starts;
-        std::vector<char> used(edges(), 0);
+        Table<uint32_t> ringVertices, ringEdges, starts;
+        ringVertices.reserve(borders.size());
+        ringEdges.reserve(borders.size());
+        starts.reserve(borders.size() + 1);
+        Table<char> used(edges(), 0);
         for (uint32_t first : borders) {
             if (used[first]) continue;
             starts.push_back((uint32_t)ringVertices.size());
