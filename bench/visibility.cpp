@@ -69,12 +69,12 @@ void BM_FollowRouteFrame(benchmark::State& state) {
     actorInit(&mover, MAZE_MAX_SIZE - 0.5f, 0.5f, MAZE_MAX_SIZE - 0.5f, 90, 0, 0.07f);
     actorInit(&target, 1.5f, 0.3f, 1.5f, 90, 0, 0.02f);
     routePhase = 0;
-    followRoute(0.05f, &mover, &target);
+    followRoute(0.05f, &mover, &target, &routePhase);
     Actor start = mover;
     for (auto _ : state) {
         mover = start;
         routePhase = 2;
-        followRoute(0.05f, &mover, &target);
+        followRoute(0.05f, &mover, &target, &routePhase);
         benchmark::DoNotOptimize(mover.x);
     }
 }

@@ -25,6 +25,7 @@
 #include "setup/setup.h"
 #include "output_capture.h"
 #include "text/font.h"
+#include "text/hud.h"
 
 namespace {
 
@@ -51,7 +52,8 @@ class App : public ::testing::Test {
         fakeNow = 0, timingCounter = [] { return fakeNow; };
         timerReset();
         clearKeys();
-        setupRequested = portalCulling = backfaceCull = shotState = routePhase = 0;
+        setupRequested = portalCulling = backfaceCull = shotState = routePhase = horseRoutePhase = horseHit =
+            0;
         ignoreNextMotion = lastMouseX = lastMouseY = 0;
         for (ModelEntry& row : modelTable) row.count = 0;
         resetInventory();
@@ -87,16 +89,16 @@ void fillHall(SettingsRecord* r, std::initializer_list<std::pair<const char*, fl
 const char* const expectedPages[4] = {
     "Vor langer Zeit\nterrorisierte der b\xF6se\nDrache Grolk das Land.\n\nTarvin wollte aus der "
     "Mine\nDiamanten holen\nund dem Drachen schenken,\ndamit er friedlicher wird.\n\nGrolk bemerkte, wie "
-    "Tarvin\nin die Mine ging\nwurde w\xFCtend und sagte:\n\n(Enter) f\xFCr weiter",
-    "\"Du brichst im meine\nMine ein und willst\nmir meine eigenen\nDiamanten schenken?\n\nF\xFCr diese "
-    "Frechheit sperre\nich Dich in die Mine ein\nund la\xDF dich erst wieder\nheraus,wenn Du mir "
+    "Tarvin\nin die Mine ging,\nwurde w\xFCtend und sagte:\n\n(Enter) f\xFCr weiter",
+    "\"Du brichst in meine\nMine ein und willst\nmir meine eigenen\nDiamanten schenken?\n\nF\xFCr diese "
+    "Frechheit sperre\nich Dich in die Mine ein\nund la\xDF Dich erst wieder\nheraus, wenn Du mir "
     "Diamanten\neingesammelt hast.\"\n\n(Enter) f\xFCr weiter",
-    "Grolk gab Tarvin und\nseinem Pferd eine Tritt\nund schlo\xDF die T\xFCr zur Mine.\n\nDie Mine ist "
+    "Grolk gab Tarvin und\nseinem Pferd einen Tritt\nund schlo\xDF die T\xFCr zur Mine.\n\nDie Mine ist "
     "wie ein Irrgarten\nsammle \xD6lkannen, damit\nDir das Licht nicht ausgeht,\nStrohballen f\xFCr Dein "
     "Pferd\nund Diamanten.\n\nWo ist der Ausgang ??\n\n(Enter) f\xFCr weiter",
-    "Mit der Maus drehst Du Dich,\nmit den Cursortasten bewegst Du Dich\nmit Page Up gehst Du zum "
-    "Pferd,\nmit Page Down kommt das Pferd\n und mit Pos 1 gehen Du und Dein Pferd\nzum Ausgang\n\nViel "
-    "Gl\xFC"
+    "Mit der Maus drehst Du Dich,\nmit den Cursortasten gehst Du,\nmit Page Up kommt das Pferd zu "
+    "Dir,\nmit Page Down gehst Du zum Pferd,\nmit H steigst Du auf und ab\nund mit Pos 1 gehst Du "
+    "mit\nDeinem Pferd zum Ausgang.\n\nViel Gl\xFC"
     "ck !\n\n(Enter) f\xFCr Beginn"};
 
 // Frames drawn at 60 per second until the fade leaves the state it is in.
@@ -178,20 +180,108 @@ TEST_F(GameUpdate, TheExitOpensOnlyWithEnoughDiamondsAndBothInTheExitCellThenKee
     EXPECT_TRUE(gameWon());
 }
 
-TEST_F(GameUpdate, ShootingTheHorseEndsTheGameWonOnlyIfTheDoorIsOpening) {
+// A level arrow meets the horse as drawn and loses the run, even with the exit opening; the ready
+// arrow and the arrow of a rider do not.
+TEST_F(GameUpdate, AnArrowMeetingTheDrawnHorseLosesEvenWithTheExitOpening) {
     actorCopy(&shot, &horse);
-    shotState = 1;
-    for (float door : {0, 30}) {
-        gameState.fadeState = 0, exitDoor.pitch = door;
+    shot.y = 0.2f;
+    for (int state : {0, 1}) {
+        shotState = state, gameState.fadeState = 0, exitDoor.pitch = 30;
         gameContacts();
-        EXPECT_TRUE(gameState.fadeState == 3 && gameWon() == (door > 0)) << door;
+        EXPECT_EQ(gameState.fadeState, state == 1 ? 3 : 0) << state;
     }
-    for (int i = 0; i < 118; ++i) exitDoorUpdate(1.0f / 60); // the length of the fade-out
-    EXPECT_TRUE(exitDoor.pitch < 100 && gameWon()) << "the end screen judges by the angle";
+    EXPECT_TRUE(horseHit && !gameWon()) << "a hit after the exit began to open stays lost";
+    horseHit = 0, gameState.fadeState = 0, record.riderState = 2;
+    gameContacts();
+    EXPECT_TRUE(gameState.fadeState == 0 && gameWon());
+}
+
+// A spider the player walks into pushes the player to the cell's middle, then is taken.
+TEST_F(GameUpdate, ASpiderPushesBeforeItIsTaken) {
+    Actor& spider = modelTable[ROW_SPIDER].entities[0];
+    actorInit(&spider, 1.2f, 0.5f, 1.75f, 0, 0, 0.005f);
+    modelTable[ROW_SPIDER].count = 1;
+    actorInit(&player, 1.3f, 0.3f, 1.55f, 90, 0, 0.02f);
+    gameContacts();
+    EXPECT_TRUE(near(player.x, 1.5f) && near(player.z, 1.5f) && inventory[ROW_SPIDER] == 1)
+        << player.x << "," << player.z;
+}
+
+// One game update as gameIdle runs it, frames of 0.1 s.
+void playFrame() {
+    record.frameTime = 0.1f, record.gameTime += 0.1f;
+    float playerStep, horseStep;
+    stepSizes(&playerStep, &horseStep);
+    gameMoveByKeys(playerStep, horseStep);
+    gameContacts();
+    exitDoorUpdate(record.frameTime);
+}
+
+// Holding Home from the start with the unfed horse: when they touch, only the one that closed the
+// gap goes back, so they walk on together and open the exit.
+TEST_F(GameUpdate, HoldingHomeWalksBothOutTogether) {
+    record.diamondsNeeded = 0;
+    keyHome = 1;
+    int frames = 0, held = 0;
+    for (; !gameWon() && frames < 20000; ++frames) {
+        Actor p = player, h = horse;
+        playFrame();
+        held += samePlace(p, player) && samePlace(h, horse);
+        EXPECT_FALSE(actorsTouch(&player, &horse)) << frames;
+    }
+    EXPECT_TRUE(gameWon()) << player.x << "," << player.z << " " << horse.x << "," << horse.z;
+    EXPECT_LT(held, 5) << "frames in which neither moved";
+}
+
+// Page Up brings the horse head-on and stops it at the player ("Horse", then "Get on"); H mounts
+// ("Ride"): the horse carries the player at its pace and Home rides out and wins; H again dismounts
+// ("Get Off" for two seconds, then "Get on").
+TEST_F(GameUpdate, TheHorseComesThenCarriesItsRiderOut) {
+    record.diamondsNeeded = 0, record.strawDistance = 20;
+    inventory[ROW_STRAW] = 4; // a fed horse walks one unit per second
+    keyPageUp = 1;
+    playFrame();
+    EXPECT_STREQ(riderLabel(), "Horse");
+    for (int i = 0; i < 200; ++i) playFrame();
+    Actor standing = horse;
+    playFrame();
+    EXPECT_TRUE(samePlace(standing, horse) && floorDistance(&horse, &player) < 0.6f)
+        << "the horse stops at the player: " << horse.x << "," << horse.z;
+    EXPECT_STREQ(riderLabel(), "Get on");
+    keyPageUp = 0;
+    riderToggle();
+    playFrame();
+    EXPECT_STREQ(riderLabel(), "Ride");
+    EXPECT_TRUE(near(player.x, horse.x) && near(player.z, horse.z) && player.y > 0.47f);
+    float playerStep, horseStep;
+    stepSizes(&playerStep, &horseStep);
+    EXPECT_EQ(playerStep, horseStep);
+    keyUp = 1; // the arrows steer the horse
+    playFrame();
+    EXPECT_TRUE(near(player.x, horse.x) && near(player.z, horse.z) && horse.distance > 0);
+    keyUp = 0;
+    riderToggle();
+    playFrame();
+    EXPECT_TRUE(!strcmp(riderLabel(), "Get Off") && near(player.y, 0.3f) &&
+                floorDistance(&player, &horse) > 0.3f);
+    for (int i = 0; i < 20; ++i) playFrame();
+    EXPECT_STREQ(riderLabel(), "Get on");
+    riderToggle();
+    keyHome = 1, routePhase = 0;
+    for (int i = 0; i < 20000 && !gameWon(); ++i) playFrame();
+    EXPECT_TRUE(gameWon() && record.riderState == 2);
 }
 
 TEST_F(Story, EveryPageIsTheStoryInLatin1) {
-    for (int page = 0; page < 4; ++page) EXPECT_STREQ(storyPages[page], expectedPages[page]) << page;
+    for (int page = 0; page < 4; ++page) {
+        EXPECT_STREQ(storyPages[page], expectedPages[page]) << page;
+        // Drawn from a fifth of the width in glyphs a fiftieth wide: a line fits in 40 glyphs.
+        for (const char *line = storyPages[page], *end; *line; line = *end ? end + 1 : end) {
+            end = strchr(line, '\n');
+            if (!end) end = line + strlen(line);
+            EXPECT_LE(end - line, 40) << std::string(line, end);
+        }
+    }
 }
 
 TEST_F(Story, EnterSnapsTheRisingTextThenTurnsAndAfterTheLastPageFadesOut) {
@@ -295,6 +385,9 @@ TEST_F(Input, EveryToggleShowsItsMessage) {
         debugKeys(p.key);
         EXPECT_TRUE(!strcmp(record.messageText, p.message) && *p.field == p.value)
             << p.key << record.messageText;
+        float end = 0.53f + largeGlyphWidth(0.53f, p.message) * float(strlen(p.message));
+        EXPECT_TRUE(end <= 1 && largeGlyphWidth(0.53f, p.message) > 0.025f)
+            << p.message << " fits the status field";
     }
     EXPECT_FLOAT_EQ(record.messageTime, 5.0f);
 }
@@ -325,14 +418,16 @@ TEST_F(Input, KeysSetByThePlayerActAsTheirActionsDefaultKeysDid) {
     EXPECT_TRUE(shotState == 1 && keyDown == 1 && record.showFps == 1);
 }
 
-TEST_F(Input, MouseTurnsByPixelsTimesFrameTimeTimesSpeedWithinBounds) {
-    record.frameTime = 0.02f, record.mouseSpeed = 5, ignoreNextMotion = 1;
+TEST_F(Input, MouseTurnsByPixelsTimesSpeedAtAnyFrameRateWithinBoundsAndNotWhileHalted) {
+    record.mouseSpeed = 6, ignoreNextMotion = 1;
     mouseLook(128, 128); // the warp's own event is only recorded
     EXPECT_FLOAT_EQ(player.heading, 90);
-    mouseLook(138, 128);
-    EXPECT_TRUE(near(player.heading, 91) && ignoreNextMotion == 1) << "the warp back to the centre follows";
-
-    record.frameTime = 0.1f, record.mouseSpeed = 10;
+    for (float frameTime : {0.01f, 0.1f}) {
+        record.frameTime = frameTime, ignoreNextMotion = 0, lastMouseX = 128, player.heading = 90;
+        mouseLook(138, 128);
+        EXPECT_TRUE(near(player.heading, 91) && ignoreNextMotion == 1) << "the warp back follows";
+    }
+    record.mouseSpeed = 60;
     player.heading = 355;
     const int moves[][6] = {{0, 0, 0, 200, 355, 40},
                             {0, 200, 0, 0, 355, -40},
@@ -348,6 +443,39 @@ TEST_F(Input, MouseTurnsByPixelsTimesFrameTimeTimesSpeedWithinBounds) {
     ignoreNextMotion = 0, lastMouseX = 0, lastMouseY = 0, player.pitch = 0;
     mouseLook(0, 10);
     EXPECT_TRUE(near(player.pitch, -10));
+    record.invertMouse = 0;
+    for (int halt : {0, 1}) { // paused, boss picture
+        record.running = halt, bossScreen = halt;
+        ignoreNextMotion = 0, lastMouseX = 0;
+        mouseLook(100, 0);
+        EXPECT_TRUE(near(player.heading, 195, 1e-3f) && lastMouseX == 100) << halt;
+    }
+    bossScreen = 0, record.running = 1;
+}
+
+// F9 and F10 move the view by the same degrees per second at any frame rate, within 10 to 120; the
+// file holds the value the view uses.
+TEST_F(Input, FieldOfViewChangesWithTimeWithinBoundsAndIsStored) {
+    char dir[] = "/tmp/kx_fov_XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    setenv("KAVERNIX_SETTINGS", (std::string(dir) + "/settings.ini").c_str(), 1);
+    setenv("KAVERNIX_SETUP_DIALOG", "0", 1);
+    for (float frameTime : {1.0f / 64, 1.0f / 16}) {
+        record.fieldOfView = 60, record.frameTime = frameTime, keyFovUp = 1;
+        for (int i = 0; i < int(1 / frameTime + 0.5f); ++i) gameFieldOfView();
+        EXPECT_EQ(record.fieldOfView, 90) << frameTime;
+    }
+    record.frameTime = 1;
+    for (int i = 0; i < 10; ++i) gameFieldOfView();
+    EXPECT_EQ(record.fieldOfView, 120);
+    keyFovUp = 0, keyFovDown = 1;
+    for (int i = 0; i < 10; ++i) gameFieldOfView();
+    EXPECT_EQ(record.fieldOfView, 10);
+    keyFovDown = 0;
+    SettingsRecord stored{};
+    setupShow(0), setupLoad(&stored);
+    EXPECT_EQ(stored.fieldOfView, 10);
+    system((std::string("rm -rf ") + dir).c_str());
 }
 
 TEST(HallOfFame, RanksStrictlyFasterRunsAndPushesTheRestDown) {
@@ -411,9 +539,9 @@ TEST_F(EndScreen, WonSlowAndLostRunsShowTheirTexts) {
     record.finalTime = 3725.5f;
     // clang-format off
     struct { float door; int rank; std::vector<const char*> lines; /* "x,y text" */ } runs[] = {
-        {100, 1, {"0.20,0.80 Geshafft.", "0.20,0.70 Du darfst Dich in der Hall of Fame", "0.20,0.62 eintragen : ",
-                  "0.10,0.50 1:", "0.20,0.50 0:01:01:50", "0.50,0.50 Ada", "0.20,0.42 0:01:10:00",
-                  "0.80,0.42 <---", "0.10,0.18 5:"}},
+        {100, 1, {"0.20,0.80 Geschafft.", "0.20,0.70 Du darfst Dich in der Hall of Fame", "0.20,0.62 eintragen : ",
+                  "0.06,0.50 1:", "0.11,0.50 0:01:01:50", "0.32,0.50 Ada", "0.11,0.42 0:01:10:00",
+                  "0.33,0.42 <---", "0.06,0.18 5:"}},
         {100, -1, {"0.20,0.70 Zu langsam f\xFCr die Hall of Fame", "0.20,0.62 Deine Zeit war : ",
                    "0.60,0.62 1:02:05:50"}},
         {1, -1, {"0.20,0.80 Nicht Geschafft.", "0.20,0.70 Du hast das Pferd getroffen !",
@@ -431,6 +559,13 @@ TEST_F(EndScreen, WonSlowAndLostRunsShowTheirTexts) {
             EXPECT_NE(all.find("\n" + std::string(line) + "\n"), std::string::npos) << line << all;
         EXPECT_TRUE(run.door > 1 || count == 3) << "a lost run shows no list";
     }
+    // Every line, the longest names included, ends inside the window (glyphs a fiftieth wide).
+    fillHall(&record, {{"", 1}, {"", 2}, {"", 3}, {"", 4}, {"", 5}});
+    for (auto& name : record.hallNames) memset(name, 'W', hallNameMax);
+    exitDoor.pitch = 100, gameState.hallRank = 4;
+    EndLine lines[endLineMax];
+    for (int i = 0, count = endScreenLines(lines); i < count; ++i)
+        EXPECT_LE(lines[i].x + 0.02f * float(strlen(lines[i].text)), 1.0f) << lines[i].text;
 }
 
 // Our own options leave argv for the toolkit in order; a count belongs to --timedemo only when

@@ -461,10 +461,11 @@ TEST_F(Play, DamagedArtIsNamedOnceAndTheGameRunsOn) {
     EXPECT_EQ(sh("readlink " + planted), "../../victim.txt\n");
 }
 
-// The smallest mine (size 4, no items, no diamonds needed) starts with the horse in the exit cell.
+// A mine of size 8 with three items of each kind, all three diamonds needed: the exit path picks
+// them up, and the player and the unfed horse walk out together.
 TEST_F(Play, WonFromTheStoryThroughTheMineToTheHallOfFame) {
-    ASSERT_TRUE(start("mazeSize = 4\nitemsPerKind = 0\ndiamondsNeeded = 0\nskipStory = 0\nmodelSource = 2\n"
-                      "hallName1 = Slow\nhallTime1 = 29000\n"));
+    ASSERT_TRUE(start("mazeSize = 8\nitemsPerKind = 3\ndiamondsNeeded = 3\nfullLevel = 1\nskipStory = 0\n"
+                      "modelSource = 2\nhallName1 = Slow\nhallTime1 = 29000\n"));
 
     // The story fades in over its poster; Enter snaps each page's text, then turns the page.
     ASSERT_TRUE(pollFor(30, [&](const Shot& s) {
@@ -476,12 +477,12 @@ TEST_F(Play, WonFromTheStoryThroughTheMineToTheHallOfFame) {
     ASSERT_TRUE(pollFor(30, [&](const Shot& s) { return lampFrameShown(s); }))
         << "no lamp frame after the story";
     EXPECT_GT(differing(story, last, *whole), W * H / 2) << "the story screen was replaced";
-    Shot standing = settled(*view, 10); // the game's fade-in has finished
+    Shot standing = settled(*mapBox, 10); // the game's fade-in has finished
     EXPECT_TRUE(lampFrameShown(standing));
     EXPECT_GT(meanDifference(standing, *stencilFit, *view), 20) << "the scene shows inside the opening";
     sleepFor(0.5);
     Shot stillStanding = shot();
-    EXPECT_EQ(differing(standing, stillStanding, *view), 0) << "nothing moves while the player stands";
+    EXPECT_LT(differing(standing, stillStanding, *view), 5000) << "only the items in sight turn";
     EXPECT_EQ(differing(standing, stillStanding, *mapBox), 0);
 
     // Holding Up walks: the view inside the opening changes, the frame outside it stays.
@@ -540,14 +541,14 @@ TEST_F(Play, WonFromTheStoryThroughTheMineToTheHallOfFame) {
     xdo("key s");
     EXPECT_TRUE(pollFor(5, [&](const Shot& s) { return share(s, *view, pureWhite) < 0.01; }));
 
-    // Page Up calls the horse, Home lets both walk out; the exit opens and the game fades to the
-    // end screen, which shows the winner's picture behind its panel.
+    // Page Up calls the horse, Home lets both walk out collecting the diamonds on the way; the exit
+    // opens and the game fades to the end screen, which shows the winner's picture behind its panel.
     xdo("keydown Prior");
     sleepFor(1);
     xdo("keyup Prior");
     xdo("keydown Home");
-    bool ended =
-        pollFor(90, [&](const Shot& s) { return shows(s, *wonFit, *endRim) || shows(s, *lostFit, *endRim); });
+    bool ended = pollFor(
+        200, [&](const Shot& s) { return shows(s, *wonFit, *endRim) || shows(s, *lostFit, *endRim); });
     xdo("keyup Home");
     ASSERT_TRUE(ended) << "no end screen";
     EXPECT_TRUE(shows(last, *wonFit, *endRim)) << "the end screen judges the run as won";
@@ -570,8 +571,8 @@ TEST_F(Play, WonFromTheStoryThroughTheMineToTheHallOfFame) {
     EXPECT_EQ(sanitizerReport(), "");
 }
 
-// Size 8: walking to the horse (Page Down) ends facing it half a cell away, far from the exit; looking
-// up as far as the view goes lets the arrow climb from below the eye to the horse within about a cell.
+// Size 8: walking to the horse (Page Down) ends facing it half a cell away, far from the exit; a ride
+// on the spot; the arrow shot from behind the horse hits it.
 TEST_F(Play, ShootingTheHorseLosesAndLeavesTheHallOfFameAlone) {
     ASSERT_TRUE(start("mazeSize = 8\nitemsPerKind = 0\ndiamondsNeeded = 0\nskipStory = 1\nmodelSource = 1\n"
                       "hallName1 = Ada\nhallTime1 = 61.5\nhallName2 = Bea\nhallTime2 = 75.25\n"));
@@ -603,8 +604,22 @@ TEST_F(Play, ShootingTheHorseLosesAndLeavesTheHallOfFameAlone) {
     EXPECT_LT(sy / n, cy) << "the horse is ahead, not behind";
     EXPECT_GT(sy / n, cy - 20) << "the horse is within a cell";
 
-    // Look up as far as possible, then shoot; a miss explodes on the rock, so shoot again.
-    for (int i = 0; i < 8; ++i) pointerMove(0, -150), sleepFor(0.15);
+    // H: the player gets on, and the player's square covers the horse's on the map; H again: off
+    // behind the horse, which shows ahead again.
+    auto horsePixels = [&](const Shot& s) {
+        long count = 0;
+        for (auto& p : *mapBox) {
+            const uint8_t* c = s.at(p.first, p.second);
+            count += c[2] > 30 && c[0] < 12 && c[1] < 12;
+        }
+        return count;
+    };
+    xdo("key h");
+    EXPECT_TRUE(pollFor(5, [&](const Shot& s) { return horsePixels(s) < 5; })) << "not on horseback";
+    xdo("key h");
+    EXPECT_TRUE(pollFor(5, [&](const Shot& s) { return horsePixels(s) > 20; })) << "not off the horse";
+
+    // A level shot meets the horse; a miss explodes on the rock, so shoot again.
     bool lost = false;
     for (int attempt = 0; attempt < 3 && !lost; ++attempt) {
         xdo("click 1");

@@ -48,4 +48,5 @@ TEST_F(StartupSurface, ARefusedGameModeSaysSoOnceAndOpensTheWindow) {
         "Kavernix: game mode \"" + std::string(31, '9') + "\" refused, opening a window instead\n";
     EXPECT_EQ(text.substr(text.find("Kavernix:")), line) << text;
     EXPECT_EQ(glutGet(GLUT_WINDOW_WIDTH), 320);
+    EXPECT_EQ(record.gameModeString[0], 0) << "the game goes on in a window, where F and F1 work";
 }

@@ -183,6 +183,12 @@ TEST_F(GlDrawing, TextLightsExactlyItsGlyphCells) {
 
 // Fading in at 50 halves the frame, fading out at 25 keeps three quarters of it.
 TEST_F(GlDrawing, FadeScalesTheFrameAndAFadeInEndsAfter118FramesAtSixtyPerSecond) {
+    record.running = 0; // paused: the screen shows undimmed and the fade waits
+    clearTo(200);
+    gameState.fadeState = 1, gameState.fadeLevel = 50, drawFade();
+    for (uint8_t v : readBack(GL_RGB, 256, 256)) ASSERT_EQ(v, 200);
+    EXPECT_EQ(gameState.fadeLevel, 50);
+    record.running = 1;
     for (auto [state, level, expected] : {std::array{1, 50, 100}, std::array{3, 25, 150}}) {
         clearTo(200);
         gameState.fadeState = state;

@@ -15,11 +15,12 @@ static const float white[4] = {1, 1, 1, 0};
 
 void enterEndScreen() {
     // Decision for the lost run (the arrow hit the horse): it earns no place.
-    gameState.hallRank = gameWon() ? hallInsert(&record, record.finalTime) : -1;
+    gameState.hallRank = gameWon() && record.finalTime > 0 ? hallInsert(&record, record.finalTime) : -1;
     gameSoundsEnd(gameWon());
     glDisable(GL_LIGHTING);
     glDisable(GL_STENCIL_TEST);
     glutPassiveMotionFunc(nullptr);
+    glutMotionFunc(nullptr);
     glutMouseFunc(nullptr);
     glutKeyboardFunc(nameEntryKeyboard);
     glutKeyboardUpFunc(nullptr);

@@ -2,6 +2,7 @@
 #include "app/game_frame.h"
 #include <GL/freeglut.h>
 #include <cmath>
+#include <cstring>
 #include "app/end_screen.h"
 #include "app/input.h"
 #include "app/record.h"
@@ -35,17 +36,31 @@ void gameResume() {
     frameDone();
 }
 
+void gameSettingsDialog() {
+    setupShow(1);
+    setupLoad(&record);
+    // A game that runs in a window stays in it, whatever mode the file asks for at the next start.
+    if (!glutGameModeGet(GLUT_GAME_MODE_ACTIVE))
+        memset(record.gameModeString, 0, sizeof record.gameModeString);
+    setupRequested = 0;
+    stencilValid = 0;
+    soundSetVolume(record.soundVolume);
+    clearKeys(); // their releases went to the dialog
+    applyShadeMode();
+    applyTextureMode();
+    glutPostRedisplay();
+}
+
 void gameIdle() {
+    if (!record.running) { // paused from the start (running 0 in the settings)
+        glutIdleFunc(nullptr);
+        return;
+    }
     shotUpdate();
     if (setupRequested) {
         // The dialog runs inside this update; the time it was open is not frame time.
-        setupShow(1);
-        setupLoad(&record);
-        setupRequested = 0;
-        stencilValid = 0;
-        soundSetVolume(record.soundVolume);
+        gameSettingsDialog();
         gameResume();
-        applyShadeMode();
     }
     frameTimeUpdate();
     float playerStep, horseStep;
@@ -96,7 +111,8 @@ static void drawHud() {
 }
 
 void gameDisplay() {
-    if (bossScreen == 1) {
+    // The boss picture stays until B, also over an expose or a resize.
+    if (bossScreen != 0) {
         glClear(GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
         bossScreen = 2;
         glDisable(GL_STENCIL_TEST);

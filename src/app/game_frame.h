@@ -2,7 +2,7 @@
 // order that the other modules rely on.
 #pragma once
 
-// 0 normal; 1 the boss picture is to be shown (key B); 2 it was shown and the game is halted.
+// 0 normal; 1 the boss picture is to be shown (key B); 2 it is shown and the game is halted.
 extern int bossScreen;
 
 void gameIdle();
@@ -11,22 +11,38 @@ void gameVisibility(int state);
 // Picks the game up after a halt (pause, boss picture, settings dialog): the frame clock restarts
 // now, the idle callback runs again and the next pointer motion is not a turn.
 void gameResume();
+// F1: the settings dialog, then the settings read again and applied (shade and texture modes);
+// keys held when it opened count as released. The game stays in its window if it has one.
+void gameSettingsDialog();
 
 // ---- The update's rules, without GL (game_update.cpp).
+extern int horseHit; // 1 once the arrow hit the horse: the run is lost, whatever the exit does
+
 // Walking by the held keys: the route keys first (Page Up brings the horse, Page Down takes the
 // player to it), then Home (both walk out, arrows ignored) or else the arrows, each of the n held
-// ones moving playerStep / n in the order Left, Right, Up, Down with a collision after each.
+// ones moving playerStep / n in the order Left, Right, Up, Down with a collision after each. On
+// horseback (riderState 2) the route keys do nothing, Home and the arrows move the player and the
+// horse carries its rider.
 void gameMoveByKeys(float playerStep, float horseStep);
-// F9 and F10 held: the field of view narrows and widens by one degree per frame, stored each time.
+// Key H: gets on the horse when the player stands within 0.6 of it (riderState 2, the eye above
+// the horse's back), or gets off behind the horse ("Get Off" for two seconds).
+void riderToggle();
+// The status label: "Ride" on horseback, "Get Off" just after dismounting, "Get on" near the
+// horse, "Horse" while the horse walks to the player (Page Up), else "Tarvin".
+void riderUpdate();
+// F9 and F10 held: the field of view narrows and widens by 30 degrees per second in whole degrees
+// within 10 to 120, stored at each change.
+enum { fieldOfViewLeast = 10, fieldOfViewMost = 120 };
 void gameFieldOfView();
-// Pick-ups by the player, the horse and the shot, the creatures' step, the player-horse contact,
-// the spiders' push back to the cell centre, and the shot hitting the horse (the game ends).
+// The spiders' push back to the cell centre, pick-ups by the player, the horse and the flying
+// arrow, the creatures' step, the player-horse contact, the arrow hitting the horse (the game
+// ends, lost) and the status label.
 void gameContacts();
 // The exit door: starts opening when enough diamonds were found and the player and the horse
 // both stand in the exit cell, then opens by 10 degrees per second whatever happens; fully open
 // (100) ends the game.
 void exitDoorUpdate(float frameTime);
-// The run was won when the exit door had begun to open (angle above 1).
+// The run was won when the exit door had begun to open (angle above 1) and the horse was not hit.
 int gameWon();
 
 // ---- What is heard (game_sound.cpp).

@@ -11,14 +11,30 @@
 #include "setup/setup.h"
 #include "sound/sound.h"
 
-void gameMoveByKeys(float playerStep, float horseStep) {
-    if (keyPageUp) followRoute(horseStep, &horse, &player);
-    if (keyPageDown) followRoute(playerStep, &player, &horse);
-    if (keyHome) {
-        followExitPath(playerStep, &player);
-        followExitPath(horseStep, &horse);
-        return;
-    }
+int horseHit;
+static float dismountedAt; // game time of the last dismount
+
+// How near the horse (in the floor plane) the player gets on: the walk to the horse (Page Down)
+// ends in its cell, about half a cell from it.
+static const float mountReach = 0.6f;
+// The eye on horseback, above the horse's back (0.47).
+static const float riderEyeHeight = 0.6f;
+static const float walkerEyeHeight = 0.3f;
+static const float dismountStep = 0.35f;
+
+static int riding() {
+    return record.riderState == 2;
+}
+
+// The mounted horse stands and faces where its rider is.
+static void carryHorse() {
+    horse.x = player.x;
+    horse.z = player.z;
+    horse.heading = player.heading;
+}
+
+// Each of the n held arrows moves the player by step / n, with a collision after each move.
+static void walkByArrows(float playerStep) {
     int held = (keyLeft != 0) + (keyRight != 0) + (keyUp != 0) + (keyDown != 0);
     if (held == 0) return;
     float step = playerStep / float(held);
@@ -40,18 +56,72 @@ void gameMoveByKeys(float playerStep, float horseStep) {
     }
 }
 
-void gameFieldOfView() {
-    if (keyFovDown) {
-        record.fieldOfView -= 1;
-        setupStoreView(&record);
+void gameMoveByKeys(float playerStep, float horseStep) {
+    if (!riding()) {
+        if (keyPageUp) followRoute(horseStep, &horse, &player, &horseRoutePhase);
+        if (keyPageDown) followRoute(playerStep, &player, &horse, &routePhase);
     }
-    if (keyFovUp) {
-        record.fieldOfView += 1;
-        setupStoreView(&record);
+    if (keyHome) {
+        followExitPath(playerStep, &player, &routePhase);
+        if (!riding()) followExitPath(horseStep, &horse, &horseRoutePhase);
+    } else {
+        walkByArrows(playerStep);
+    }
+    if (riding()) carryHorse();
+}
+
+void riderToggle() {
+    if (riding()) {
+        record.riderState = 4;
+        dismountedAt = record.gameTime;
+        // Off behind the horse, clear of its body (0.2 long from its middle).
+        stepBack(&player, dismountStep);
+        mazeCollide(&maze, &player);
+        player.prevX = player.x;
+        player.prevZ = player.z;
+        player.y = player.prevY = walkerEyeHeight;
+    } else if (floorDistance(&player, &horse) < mountReach) {
+        record.riderState = 2;
+        player.x = player.prevX = horse.x;
+        player.z = player.prevZ = horse.z;
+        player.y = player.prevY = riderEyeHeight;
+        horse.heading = player.heading;
     }
 }
 
-// A spider pushes whoever it touches back to the middle of the cell they stand in.
+void riderUpdate() {
+    if (riding()) return;
+    if (record.riderState == 4 && record.gameTime - dismountedAt < 2) return;
+    if (floorDistance(&player, &horse) < mountReach)
+        record.riderState = 3;
+    else if (keyPageUp && horseRoutePhase != 4)
+        record.riderState = 1;
+    else
+        record.riderState = 0;
+}
+
+// F9 and F10 change the view by this many degrees per second, within the bounds.
+static const float fovDegreesPerSecond = 30;
+static float fovChange; // degrees asked for and not yet a whole degree
+
+void gameFieldOfView() {
+    int way = (keyFovUp != 0) - (keyFovDown != 0);
+    if (way == 0) {
+        fovChange = 0;
+        return;
+    }
+    fovChange += float(way) * fovDegreesPerSecond * record.frameTime;
+    int whole = int(fovChange);
+    fovChange -= float(whole);
+    int now = record.fieldOfView, next = now + whole;
+    // A value from outside the bounds only moves towards them.
+    if (whole > 0 && next > fieldOfViewMost) next = now > fieldOfViewMost ? now : fieldOfViewMost;
+    if (whole < 0 && next < fieldOfViewLeast) next = now < fieldOfViewLeast ? now : fieldOfViewLeast;
+    if (next == now) return;
+    record.fieldOfView = next;
+    setupStoreView(&record);
+}
+
 static void centreInCell(Actor* a) {
     a->x = float(int(a->x)) + 0.5f;
     a->z = float(int(a->z)) + 0.5f;
@@ -67,23 +137,63 @@ static void collectWithSound(const Actor* a) {
         if (inventory[row] > before[row]) soundPlay(pickSound[row], a->x, a->y, a->z);
 }
 
+// How much this frame's move of the mover brought it nearer the other body where that stands now.
+static float approach(const Actor* mover, const Actor* other) {
+    Actor before = *mover;
+    before.x = mover->prevX;
+    before.z = mover->prevZ;
+    return floorDistance(&before, other) - floorDistance(mover, other);
+}
+
+static void goBack(Actor* a) {
+    a->x = a->prevX;
+    a->y = a->prevY;
+    a->z = a->prevZ;
+}
+
+// Player and horse never overlap: the one whose move closed the gap goes back, the one walking
+// away or standing stays; when both closed it and still touch, both go back.
+static void keepApart() {
+    if (!actorsTouch(&player, &horse)) return;
+    float p = approach(&player, &horse), h = approach(&horse, &player);
+    Actor* first = p >= h ? &player : &horse;
+    Actor* second = p >= h ? &horse : &player;
+    if ((p > h ? p : h) > 0) goBack(first);
+    if ((p > h ? h : p) > 0 && actorsTouch(&player, &horse)) goBack(second);
+}
+
+// The arrow meets the horse as it is drawn: a body 0.2 long each way from its middle, standing on
+// the floor up to its back at 0.47.
+static int arrowMeetsHorse() {
+    return shotState == 1 && !riding() && floorDistance(&shot, &horse) < 0.2f && shot.y > 0 && shot.y < 0.5f;
+}
+
+// Picks up what the walker reaches; a spider taken pushes the walker back to the middle of its
+// cell first, which costs the walker a moment.
+static void walkerPicksUp(Actor* a) {
+    float spiders = inventory[ROW_SPIDER];
+    collectWithSound(a);
+    if (inventory[ROW_SPIDER] > spiders) centreInCell(a);
+}
+
 void gameContacts() {
-    collectWithSound(&player);
-    collectWithSound(&horse);
-    collectWithSound(&shot);
-    moveCreatures();
-    if (actorsTouch(&player, &horse)) {
-        actorRevert(&player, &horse);
+    walkerPicksUp(&player);
+    if (riding()) {
+        carryHorse(); // the rider's push carries the horse too
+        collectWithSound(&horse);
     } else {
-        actorOdometer(&player);
-        actorOdometer(&horse);
+        walkerPicksUp(&horse);
     }
-    ModelEntry& spiders = modelTable[ROW_SPIDER];
-    for (int i = 0; i < spiders.count; ++i) {
-        if (actorsTouch(&spiders.entities[i], &player)) centreInCell(&player);
-        if (actorsTouch(&spiders.entities[i], &horse)) centreInCell(&horse);
+    if (shotState == 1) collectWithSound(&shot);
+    moveCreatures();
+    if (!riding()) keepApart();
+    actorOdometer(&player);
+    actorOdometer(&horse);
+    if (arrowMeetsHorse()) {
+        horseHit = 1;
+        fadeOut();
     }
-    if (actorsTouch(&horse, &shot)) fadeOut();
+    riderUpdate();
 }
 
 static int inExitCell(const Actor* a) {
@@ -105,5 +215,5 @@ void exitDoorUpdate(float frameTime) {
 }
 
 int gameWon() {
-    return exitDoor.pitch > 1;
+    return exitDoor.pitch > 1 && !horseHit;
 }

@@ -76,7 +76,7 @@ int endScreenLines(EndLine* lines) {
         return count;
     }
     char text[32];
-    addLine(lines, &count, 0.2f, 0.8f, "Geshafft.");
+    addLine(lines, &count, 0.2f, 0.8f, "Geschafft.");
     if (gameState.hallRank >= 0) {
         addLine(lines, &count, 0.2f, 0.7f, "Du darfst Dich in der Hall of Fame");
         addLine(lines, &count, 0.2f, 0.62f, "eintragen : ");
@@ -88,15 +88,21 @@ int endScreenLines(EndLine* lines) {
         formatClock(record.finalTime, text);
         addLine(lines, &count, 0.6f, 0.62f, text);
     }
+    // Glyphs are a fiftieth of the window wide: place, time and the longest name (31) fit side by
+    // side; the arrow follows the name being typed and keeps to the window.
+    const float glyph = 0.02f, nameX = 0.32f;
     for (int i = 0; i < hallPlaces; ++i) {
         float y = 0.5f - float(i) * 0.08f;
-        if (i == gameState.hallRank) addLine(lines, &count, 0.8f, y, "<---");
+        if (i == gameState.hallRank) {
+            float end = nameX + glyph * float(strnlen(record.hallNames[i], hallNameMax)) + 0.01f;
+            addLine(lines, &count, end < 0.92f ? end : 0.92f, y, "<---");
+        }
         snprintf(text, sizeof text, "%d:", i + 1);
-        addLine(lines, &count, 0.1f, y, text);
+        addLine(lines, &count, 0.06f, y, text);
         if (record.hallTimes[i] < hallEmptyTime) {
             formatClock(record.hallTimes[i], text);
-            addLine(lines, &count, 0.2f, y, text);
-            addLine(lines, &count, 0.5f, y, record.hallNames[i], hallNameMax);
+            addLine(lines, &count, 0.11f, y, text);
+            addLine(lines, &count, nameX, y, record.hallNames[i], hallNameMax);
         }
     }
     return count;

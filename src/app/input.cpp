@@ -18,6 +18,9 @@ int keyFovDown, keyFovUp;
 int setupRequested;
 int lastMouseX, lastMouseY;
 
+// The turn per pixel of pointer motion and mouse speed: the same at every frame rate.
+static const float mouseDegreesPerPixel = 1.0f / 60.0f;
+
 static const char* const shadeMessages[3] = {"Wireframe", "Flat shading", "Smooth shading"};
 static const char* const textureMessages[3] = {"no Texture", "Texture", "MipMaps"};
 
@@ -110,10 +113,14 @@ void debugKeys(unsigned char key) {
 
 void gameKeyboard(unsigned char key, int, int) {
     debugKeys(key);
-    if (key == 'B') {
+    if (key == 'H' || key == 'h') {
+        if (record.running && bossScreen == 0) riderToggle();
+    } else if (key == 'B') {
         if (bossScreen == 0) {
+            // Shown by the next drawing, also while paused.
             bossScreen = 1;
             soundPause(1);
+            glutPostRedisplay();
         } else {
             bossScreen = 0;
             stencilValid = 0;
@@ -173,11 +180,14 @@ void specialDown(int key, int, int) {
     int* flag = heldFlag(key);
     if (!flag) return;
     *flag = 1;
-    if (key == GLUT_KEY_PAGE_UP || key == GLUT_KEY_PAGE_DOWN || key == GLUT_KEY_HOME) routePhase = 0;
+    if (key == GLUT_KEY_PAGE_UP || key == GLUT_KEY_PAGE_DOWN || key == GLUT_KEY_HOME)
+        routePhase = horseRoutePhase = 0;
+    // A halted game runs no update that would open the dialog: it opens now and the game stays halted.
+    if (key == GLUT_KEY_F1 && (!record.running || bossScreen != 0)) gameSettingsDialog();
 }
 
 void specialUp(int key, int, int) {
-    if (key < 1 || key > 106) return;
+    if (key < 1 || key > 106 || key == GLUT_KEY_F1) return; // the F1 request stays until it is served
     int* flag = heldFlag(key);
     if (flag) *flag = 0;
 }
@@ -189,15 +199,16 @@ void clearKeys() {
 }
 
 void mouseLook(int x, int y) {
-    if (ignoreNextMotion) {
+    // A halted game does not turn, and resuming it does not turn by what the pointer did meanwhile.
+    if (ignoreNextMotion || !record.running || bossScreen != 0) {
         lastMouseX = x;
         lastMouseY = y;
         ignoreNextMotion = 0;
         return;
     }
-    player.heading += float(x - lastMouseX) * record.frameTime * float(record.mouseSpeed);
+    player.heading += float(x - lastMouseX) * mouseDegreesPerPixel * float(record.mouseSpeed);
     float rise = float(record.invertMouse ? lastMouseY - y : y - lastMouseY);
-    player.pitch += rise * record.frameTime * float(record.mouseSpeed);
+    player.pitch += rise * mouseDegreesPerPixel * float(record.mouseSpeed);
     // One wrap is the usual case; fmod also covers a turn of more than a full circle after a
     // long frame.
     if (player.heading > 360 || player.heading < 0) {

@@ -12,13 +12,17 @@ extern int lastMouseX, lastMouseY;
 // The rendering switches, Escape and the shot; on the story and game screens. Codes outside
 // 27..117 do nothing.
 void debugKeys(unsigned char key);
-// debugKeys, then B (boss picture) and P (pause).
+// debugKeys, then H (get on or off the horse, while the game runs), B (boss picture, at once
+// also while paused) and P (pause).
 void gameKeyboard(unsigned char key, int x, int y);
-void specialDown(int key, int x, int y); // codes 1..106
+// Codes 1..106. F1 in a halted game (paused or boss picture) opens the settings dialog at once;
+// otherwise the next game update does. Releasing F1 does not withdraw the request.
+void specialDown(int key, int x, int y);
 void specialUp(int key, int x, int y);
 void clearKeys(); // every held-key flag but setupRequested to 0
-// Turns the player by the pointer's move times frameTime times mouseSpeed, then warps the
-// pointer back to the window centre; the motion that warp causes is only recorded.
+// Turns the player by the pointer's move times mouseSpeed / 60 degrees, then warps the pointer
+// back to the window centre; the motion that warp causes, and any motion while the game is halted
+// (paused or boss picture), is only recorded. With or without a button held.
 void mouseLook(int x, int y);
 void mouseButton(int button, int state, int x, int y); // left button down fires a ready shot
 void muteKey();                                        // sound off or on again, with its message

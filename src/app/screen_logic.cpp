@@ -10,23 +10,23 @@ GameState gameState;
 const char storyPages[storyPageCount][storyPageSize] = {
     "Vor langer Zeit\nterrorisierte der b\xF6"
     "se\nDrache Grolk das Land.\n\nTarvin wollte aus der Mine\nDiamanten holen\nund dem Drachen "
-    "schenken,\ndamit er friedlicher wird.\n\nGrolk bemerkte, wie Tarvin\nin die Mine ging\nwurde "
+    "schenken,\ndamit er friedlicher wird.\n\nGrolk bemerkte, wie Tarvin\nin die Mine ging,\nwurde "
     "w\xFC"
     "tend und sagte:\n\n(Enter) f\xFC"
     "r weiter",
-    "\"Du brichst im meine\nMine ein und willst\nmir meine eigenen\nDiamanten schenken?\n\nF\xFC"
+    "\"Du brichst in meine\nMine ein und willst\nmir meine eigenen\nDiamanten schenken?\n\nF\xFC"
     "r diese Frechheit sperre\nich Dich in die Mine ein\nund la\xDF"
-    " dich erst wieder\nheraus,wenn Du mir Diamanten\neingesammelt hast.\"\n\n(Enter) f\xFC"
+    " Dich erst wieder\nheraus, wenn Du mir Diamanten\neingesammelt hast.\"\n\n(Enter) f\xFC"
     "r weiter",
-    "Grolk gab Tarvin und\nseinem Pferd eine Tritt\nund schlo\xDF"
+    "Grolk gab Tarvin und\nseinem Pferd einen Tritt\nund schlo\xDF"
     " die T\xFC"
     "r zur Mine.\n\nDie Mine ist wie ein Irrgarten\nsammle \xD6"
     "lkannen, damit\nDir das Licht nicht ausgeht,\nStrohballen f\xFC"
     "r Dein Pferd\nund Diamanten.\n\nWo ist der Ausgang ??\n\n(Enter) f\xFC"
     "r weiter",
-    "Mit der Maus drehst Du Dich,\nmit den Cursortasten bewegst Du Dich\nmit Page Up gehst Du zum "
-    "Pferd,\nmit Page Down kommt das Pferd\n und mit Pos 1 gehen Du und Dein Pferd\nzum Ausgang\n\nViel "
-    "Gl\xFC"
+    "Mit der Maus drehst Du Dich,\nmit den Cursortasten gehst Du,\nmit Page Up kommt das Pferd zu "
+    "Dir,\nmit Page Down gehst Du zum Pferd,\nmit H steigst Du auf und ab\nund mit Pos 1 gehst Du "
+    "mit\nDeinem Pferd zum Ausgang.\n\nViel Gl\xFC"
     "ck !\n\n(Enter) f\xFC"
     "r Beginn",
 };

@@ -20,6 +20,7 @@ void enterStory() {
     gameState.storyScroll = 0;
     gameState.storyPage = 0;
     glutPassiveMotionFunc(nullptr);
+    glutMotionFunc(nullptr);
     glutMouseFunc(nullptr);
     glutKeyboardFunc(storyKeyboard);
     glutSpecialFunc(nullptr);
@@ -34,10 +35,12 @@ void enterStory() {
 
 void enterGame() {
     actorsPlaceForGame();
+    horseHit = 0;
     glEnable(GL_LIGHTING);
     glLightf(GL_LIGHT0, GL_CONSTANT_ATTENUATION, 1.0f);
     glEnable(GL_STENCIL_TEST);
     glutPassiveMotionFunc(mouseLook);
+    glutMotionFunc(mouseLook);
     glutMouseFunc(mouseButton);
     glutKeyboardFunc(gameKeyDown);
     glutKeyboardUpFunc(gameKeyUp);
@@ -47,8 +50,9 @@ void enterGame() {
     glutReshapeFunc(gameReshape);
     glutDisplayFunc(gameDisplay);
     glutVisibilityFunc(gameVisibility);
-    glutIdleFunc(gameIdle);
+    glutIdleFunc(record.running ? gameIdle : nullptr); // a paused start waits for P
     gameSoundsStart();
+    soundPause(!record.running);
     fadeIn();
     timerReset();
 }

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <initializer_list>
 #include <thread>
 #include "app/paths.h"
@@ -55,6 +56,8 @@ int openDisplaySurface() {
         if (glutGameModeGet(GLUT_GAME_MODE_ACTIVE)) return 1;
         // Without any window the toolkit's main loop would end the program at once.
         fprintf(stderr, "Kavernix: game mode \"%s\" refused, opening a window instead\n", mode);
+        // From here on the game runs in a window: full screen (F) and the settings dialog (F1) work.
+        memset(record.gameModeString, 0, sizeof record.gameModeString);
     }
     glutInitWindowSize(record.windowWidth, record.windowHeight);
     glutCreateWindow("Kavernix");

@@ -144,10 +144,11 @@ void timedemoEnter(int frames) {
     timingCounter = demoCounter;
     portalCulling = 1;
     enterGame();
-    routePhase = 0;
+    routePhase = horseRoutePhase = 0;
     inventory[ROW_OILCAN] = inventory[ROW_STRAW] = float(record.fullLevel);
     // Only Escape is left to the player; the pointer and the other keys would change the walk.
     glutPassiveMotionFunc(nullptr);
+    glutMotionFunc(nullptr);
     glutMouseFunc(nullptr);
     glutSpecialFunc(nullptr);
     glutSpecialUpFunc(nullptr);

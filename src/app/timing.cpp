@@ -22,6 +22,9 @@ void timerReset() {
     record.nowCount = timingCounter();
     record.gameTime = 0;
     record.riderState = 0;
+    // A message belongs to the screen it was given on.
+    record.messageText[0] = 0;
+    record.messageTime = 0;
 }
 
 void frameTimeUpdate() {

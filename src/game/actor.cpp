@@ -10,6 +10,7 @@ Actor horse;
 Actor exitDoor;
 Actor shot;
 int routePhase;
+int horseRoutePhase;
 int shotState;
 float explosionTime;
 
@@ -79,6 +80,11 @@ int actorsTouch(const Actor* a, const Actor* b) {
     return a->radius + b->radius > dx * dx + dy * dy + dz * dz;
 }
 
+float floorDistance(const Actor* a, const Actor* b) {
+    float dx = a->x - b->x, dz = a->z - b->z;
+    return sqrtf(dx * dx + dz * dz);
+}
+
 void actorRevert(Actor* a, Actor* b) {
     a->x = a->prevX;
     a->y = a->prevY;
@@ -145,10 +151,10 @@ static int cellZ(const Actor* a) {
 }
 
 // Centre and turn until lined up with h; then the walk may start (phase 2).
-static void routeAlign(float step, float h, Actor* a) {
+static void routeAlign(float step, float h, Actor* a, int* phase) {
     float c = centreOnLine(step, h, a);
     turnTowards(step, h, a);
-    if (a->heading == h && c == 0) routePhase = 2;
+    if (a->heading == h && c == 0) *phase = 2;
 }
 
 // One step of the walk: finish a turn, else keep to the middle line; then forward and out of rock.
@@ -161,21 +167,21 @@ static void routeWalk(float step, float h, Actor* a) {
     mazeCollide(&maze, a);
 }
 
-void followExitPath(float step, Actor* a) {
+void followExitPath(float step, Actor* a, int* phase) {
     float h = mazeDirAngle(&maze, 0, cellX(a), cellZ(a));
-    if (routePhase == 0) routeAlign(step, h, a);
-    if (routePhase == 2) routeWalk(step, h, a);
+    if (*phase == 0) routeAlign(step, h, a, phase);
+    if (*phase == 2) routeWalk(step, h, a);
 }
 
-void followRoute(float step, Actor* mover, const Actor* target) {
-    if (routePhase == 0) {
+void followRoute(float step, Actor* mover, const Actor* target, int* phase) {
+    if (*phase == 0) {
         mazeFindRoute(&maze, cellX(mover), cellZ(mover), cellX(target), cellZ(target));
-        routePhase = 1;
+        *phase = 1;
     }
     float h = mazeDirAngle(&maze, 1, cellX(mover), cellZ(mover));
-    if (h == -1) routePhase = 4;
-    if (routePhase == 1) routeAlign(step, h, mover);
-    if (routePhase == 2) routeWalk(step, h, mover);
+    if (h == -1) *phase = 4;
+    if (*phase == 1) routeAlign(step, h, mover, phase);
+    if (*phase == 2) routeWalk(step, h, mover);
 }
 
 void shotUpdate() {

@@ -21,7 +21,10 @@ extern Actor horse;
 extern Actor exitDoor; // pitch is the door's opening angle, 0 closed to 100 open
 extern Actor shot;     // the arrow: rides with the player, flies, explodes
 
-extern int routePhase;      // route walking: 0 start, 1 route computed, 2 walking, 4 stopped
+// Route walking of the player and of the horse, each on its own: 0 start, 1 route computed,
+// 2 walking, 4 stopped. A route key going down sets both to 0.
+extern int routePhase;
+extern int horseRoutePhase;
 extern int shotState;       // 0 ready, 1 flying, 2 exploding
 extern float explosionTime; // seconds since the explosion began
 
@@ -37,8 +40,11 @@ void strafeRight(Actor* a, float d);
 // Adds the x-z distance from the previous position to distance, makes the position the previous
 // one (prevY stays) and returns the distance.
 float actorOdometer(Actor* a);
-// 1 when the sum of the radii exceeds the squared distance (strictly), else 0.
+// 1 when the sum of the radii exceeds the squared distance (strictly), else 0: the player and the
+// horse touch when closer than 0.3.
 int actorsTouch(const Actor* a, const Actor* b);
+// The distance of two bodies in the floor plane (x, z).
+float floorDistance(const Actor* a, const Actor* b);
 void actorRevert(Actor* a, Actor* b); // both bodies back to their previous positions
 // One frame of a creature: remembers the position, moves by velocity and turns by the rates
 // (record.frameTime seconds).
@@ -49,11 +55,12 @@ float centreOnLine(float step, float h, Actor* a);
 // Turns the heading towards h by at most 360 * step / pi degrees, the short way round; the
 // heading stays in 0..360.
 void turnTowards(float step, float h, Actor* a);
-// One frame of the walk to the exit along the carve directions (key Home).
-void followExitPath(float step, Actor* a);
+// One frame of the walk to the exit along the carve directions (key Home); phase is the walker's
+// own route phase.
+void followExitPath(float step, Actor* a, int* phase);
 // One frame of the mover's walk along the maze to the target's cell (Page Up, Page Down);
-// computes the route when routePhase is 0 and stops (phase 4) in the target's cell.
-void followRoute(float step, Actor* mover, const Actor* target);
+// computes the route when *phase is 0 and stops (phase 4) in the target's cell.
+void followRoute(float step, Actor* mover, const Actor* target, int* phase);
 // First step of every game update: the ready shot rides 0.1 below the player's eye, the flying
 // one moves 2 units per second along its heading and sinks with its pitch.
 void shotUpdate();

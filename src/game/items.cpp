@@ -42,12 +42,16 @@ void clearItemInstances() {
     for (ModelEntry& e : modelTable) e.count = 0;
 }
 
+int withinReach(const Actor* body, const Actor* item) {
+    return floorDistance(body, item) < pickupReach;
+}
+
 void collectItems(const Actor* a) {
     for (int row = 0; row < ITEM_ROWS; row++) {
         ModelEntry& e = modelTable[row];
         // The last instance fills the freed slot; it is looked at in the next frame, not this one.
         for (int i = 0; i < e.count; i++) {
-            if (actorsTouch(a, &e.entities[i])) {
+            if (withinReach(a, &e.entities[i])) {
                 inventory[row] += 1;
                 e.count--;
                 actorCopy(&e.entities[i], &e.entities[e.count]);

@@ -13,8 +13,14 @@ void resetInventory(); // all four counters to 0
 // line and nothing is drawn or written.
 void spawnItem(int row, float col, float y, float rowZ, float radius);
 void clearItemInstances(); // every catalogue row back to 0 instances (tools and tests)
-// Actor a picks up every item and spider of rows 0..3 it touches; the last instance of the row
-// moves into the freed slot and is looked at in the next frame.
+// How near in the floor plane a body comes to an item to pick it up, whatever their heights: an
+// item stands 0.29 or less from its cell's middle lines, so walking through its cell, on a middle
+// line or not, collects it, while rock 0.2 thick keeps the items of a walled-off cell out of reach.
+constexpr float pickupReach = 0.35f;
+// 1 when the body is within pickupReach of the item in the floor plane.
+int withinReach(const Actor* body, const Actor* item);
+// Actor a picks up every item and spider of rows 0..3 within its reach; the last instance of the
+// row moves into the freed slot and is looked at in the next frame.
 void collectItems(const Actor* a);
 void moveCreatures(); // spiders bob between 0.2 and 0.8; every instance steps and turns
 // Remaining stocks, never below 0. A zero oilSeconds or strawDistance gives a stock of 0.

@@ -88,7 +88,6 @@ void mazePrintSnapshot(const Maze* m);
 // else towards the route's root): 270, 0, 90, 180 for the codes 0..3; -1.0 for anything else.
 float mazeDirAngle(const Maze* m, int layer, int x, int y);
 // Keeps the actor 0.2 from every rock face and out of every cell corner; changes x and z only.
-// Prints "1\n" to "4\n" when a corner push happens.
 void mazeCollide(const Maze* m, Actor* a);
 // Rewrites routeDir: -1 everywhere, -2 at the root, and for every open cell connected to the root
 // without passing through the goal, the direction of the step that enters it from the root side.

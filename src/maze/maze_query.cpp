@@ -1,6 +1,5 @@
 // Questions asked of the finished maze: headings along a direction layer, collision, routes and
 // the cells visible from the viewer's cell.
-#include <cstdio>
 #include "app/record.h"
 #include "game/actor.h"
 #include "maze/maze.h"
@@ -43,25 +42,21 @@ void mazeCollide(const Maze* m, Actor* a) {
             a->x = ix + 0.8f;
         else
             a->z = iz + 0.8f;
-        printf("1\n");
     } else if (fx > 0.8 && fz < 0.2) {
         if (1 - fz > fx)
             a->x = ix + 0.8f;
         else
             a->z = iz + 0.2f;
-        printf("2\n");
     } else if (fx < 0.2 && fz > 0.8) {
         if (1 - fx < fz)
             a->x = ix + 0.2f;
         else
             a->z = iz + 0.8f;
-        printf("3\n");
     } else if (fx < 0.2 && fz < 0.2) {
         if (fx > fz)
             a->x = ix + 0.2f;
         else
             a->z = iz + 0.2f;
-        printf("4\n");
     }
 }
 

@@ -173,6 +173,7 @@ void drawFade() {
         return;
     }
     if (state != 1 && state != 3) return;
+    if (!record.running) return; // a paused screen shows what it shows, undimmed
     const float p = gameState.fadeLevel;
     const float alpha = state == 1 ? p / 100.0f : 1.0f - p / 100.0f;
     glBlendFunc(state == 1 ? GL_ZERO : GL_ONE, GL_SRC_ALPHA);

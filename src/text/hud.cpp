@@ -30,6 +30,12 @@ const char* hudStatusText(const char* label, char* clock) {
     return label;
 }
 
+float largeGlyphWidth(float x, const char* text) {
+    const float normal = 1.0f / 25, room = 0.99f - x; // a hundredth of margin on the right
+    size_t n = strlen(text);
+    return n == 0 || float(n) * normal <= room ? normal : room / float(n);
+}
+
 void formatClock(float seconds, char* out) {
     float t = seconds;
     int hours = int(t) / 3600;

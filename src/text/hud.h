@@ -17,9 +17,13 @@ void formatClock(float seconds, char* out);
 // "FPS:%2d.%02d" of fps; out must hold 32 bytes.
 void formatFps(float fps, char* out);
 
+// The width of one large character as a fraction of the window width: a twenty-fifth, narrower
+// for a text that would otherwise run past the window's right edge from x.
+float largeGlyphWidth(float x, const char* text);
+
 // One large character, code '0' + value.
 void drawCounter(float x, float y, int value, const float colour[4]);
-// A string in large characters (windowWidth / 25 by windowHeight / 12), every byte one glyph.
+// A string in large characters (largeGlyphWidth by windowHeight / 12), every byte one glyph.
 void drawTextLarge(float x, float y, const char* text, const float colour[4]);
 // The status field in large characters.
 void drawHudText(float x, float y, const char* label, const float colour[4]);

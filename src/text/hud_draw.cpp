@@ -7,7 +7,7 @@
 #include "text/hud.h"
 
 void drawTextLarge(float x, float y, const char* text, const float colour[4]) {
-    int w = record.windowWidth / 25;
+    float w = float(record.windowWidth) * largeGlyphWidth(x, text);
     int h = record.windowHeight / 12;
     glBindTexture(GL_TEXTURE_2D, imgFont.textureId);
     glDisable(GL_LIGHTING);
@@ -20,9 +20,9 @@ void drawTextLarge(float x, float y, const char* text, const float colour[4]) {
     for (const unsigned char* c = reinterpret_cast<const unsigned char*>(text); *c; ++c) {
         glLoadIdentity();
         glTranslatef(penX, penY, 0);
-        glScalef(float(w), float(h), 1);
+        glScalef(w, float(h), 1);
         glCallList(fontListBase + *c);
-        penX += float(w);
+        penX += w;
     }
     glPopMatrix();
     glBlendFunc(GL_ONE, GL_ZERO);
