@@ -97,12 +97,16 @@ static float fillRatio(float stock) {
     return (stock < full ? stock : full) / full;
 }
 
+// Below the 0.2 that collision keeps a body from rock: a step from there never reaches the next
+// cell, so a slow frame cannot carry a body through a wall or the exit door.
+static const float stepMost = 0.19f;
+
 void stepSizes(float* playerStep, float* horseStep) {
     float t = record.frameTime;
     float h = t * (fillRatio(strawLeft()) * 0.95 + 0.05);
     float p = t * (fillRatio(oilLeft()) * 0.3 + 0.2);
-    if (h > 0.2f) h = 0.2f;
-    if (p > 0.2f) p = 0.2f;
+    if (h > stepMost) h = stepMost;
+    if (p > stepMost) p = stepMost;
     if (record.riderState == 2) p = h;
     *playerStep = p;
     *horseStep = h;

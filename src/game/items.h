@@ -15,7 +15,8 @@ void spawnItem(int row, float col, float y, float rowZ, float radius);
 void clearItemInstances(); // every catalogue row back to 0 instances (tools and tests)
 // How near in the floor plane a body comes to an item to pick it up, whatever their heights: an
 // item stands 0.29 or less from its cell's middle lines, so walking through its cell, on a middle
-// line or not, collects it, while rock 0.2 thick keeps the items of a walled-off cell out of reach.
+// line or not, collects it, while the rock cells between corridors keep other corridors' items out
+// of reach.
 constexpr float pickupReach = 0.35f;
 // 1 when the body is within pickupReach of the item in the floor plane.
 int withinReach(const Actor* body, const Actor* item);
@@ -26,6 +27,6 @@ void moveCreatures(); // spiders bob between 0.2 and 0.8; every instance steps a
 // Remaining stocks, never below 0. A zero oilSeconds or strawDistance gives a stock of 0.
 float oilLeft();
 float strawLeft();
-// This frame's walking distances from the stocks, each capped at 0.2; the player rides
+// This frame's walking distances from the stocks, each capped at 0.19; the player rides
 // (riderState 2) at the horse's step. A fullLevel of 0 or less counts every stock as full.
 void stepSizes(float* playerStep, float* horseStep);
