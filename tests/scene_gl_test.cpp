@@ -407,20 +407,18 @@ TEST_F(Draw, LampIsDrawnInTheThreeFramesAfterAnInvalidation) {
     glDisable(GL_STENCIL_TEST);
 }
 
-// The box around each part of the map, told apart by colour (a white ambient light and no lamp
-// give every square exactly its material colour).
+// The box around each part of the map, told apart by colour: drawn as in the game, lit and with
+// back faces culled, every square shows its colour at full value.
 std::map<std::string, FbBox> mapParts() {
     glEnable(GL_LIGHTING);
-    glDisable(GL_LIGHT0);
-    const GLfloat white[4] = {1, 1, 1, 1}, dim[4] = {0.2f, 0.2f, 0.2f, 1};
-    glLightModelfv(GL_LIGHT_MODEL_AMBIENT, white);
+    glEnable(GL_CULL_FACE);
     auto polys = feedbackPolygons(feedbackCapture([] { mapDraw(); }, FbView{-1000, 2000}));
-    glLightModelfv(GL_LIGHT_MODEL_AMBIENT, dim);
     glDisable(GL_LIGHTING);
+    glDisable(GL_CULL_FACE);
     std::map<std::string, FbBox> parts;
     for (const FbItem& p : polys) {
         const float* c = p.v[0].colour;
-        const char* name = c[0] > 0.9f   ? (c[1] > 0.9f ? "open or item" : "player")
+        const char* name = c[0] > 0.9f   ? (c[1] > 0.9f ? (c[2] > 0.9f ? "open" : "item") : "player")
                            : c[2] > 0.9f ? "horse"
                                          : "other";
         for (const FbVertex& v : p.v) parts[name].add(v);
@@ -437,8 +435,13 @@ TEST_F(Draw, MapIsTenPixelsACellWithFiveCansAndTurnsAboutThePlayer) {
     };
     player.heading = 0;
     inventory[1] = 5;
+    Actor& can = modelTable[ROW_OILCAN].entities[0];
+    actorInit(&can, player.x - 1, 0.05f, player.z, 0, 0, 0.01f);
+    modelTable[ROW_OILCAN].count = 1;
     EXPECT_EQ(place("player"), (std::vector<long>{-10, -10, 10, 10}));
     EXPECT_EQ(place("horse"), (std::vector<long>{30, -10, 50, 10})) << "2 cells towards +x";
+    EXPECT_EQ(place("item"), (std::vector<long>{-25, -5, -15, 5})) << "centred on the can";
+    modelTable[ROW_OILCAN].count = 0;
     player.heading = 90;
     EXPECT_EQ(place("player"), (std::vector<long>{-10, -10, 10, 10}));
     EXPECT_EQ(place("horse"), (std::vector<long>{-10, 30, 10, 50})) << "turned to point up the map";

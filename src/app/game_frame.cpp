@@ -96,7 +96,20 @@ static void windowProjection() {
     glLoadIdentity();
 }
 
+// In wireframe the lamp's opening stays white under the scene's lines: the counter strip gets a
+// black ground there (only where the stencil lets through), so the additive glyphs show.
+static void hudGround() {
+    if (record.shadeMode != 0) return;
+    glDisable(GL_LIGHTING);
+    glDisable(GL_TEXTURE_2D);
+    glColor4f(0, 0, 0, 1);
+    glRectf(0, 0, float(record.windowWidth), 0.13f * float(record.windowHeight));
+    glEnable(GL_LIGHTING);
+    restoreTexturing();
+}
+
 static void drawHud() {
+    hudGround();
     int oil = int(oilLeft() + 0.5f);
     int straw = int(strawLeft() + 0.5f);
     int diamonds = int(inventory[ROW_DIAMOND] + 0.5f);
@@ -151,14 +164,17 @@ void gameDisplay() {
     glLightfv(GL_LIGHT0, GL_POSITION, lamp);
     mazeDraw(&maze, &player);
     horseDraw(&horse);
+    drawTranslucentInstances();
     shotDraw(&shot);
     windowProjection();
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL); // the map, the counters and the fade, also in wireframe
     glCheckError();
     mapDraw();
     glCheckError();
     glEnable(GL_TEXTURE_2D);
     drawHud();
     drawFade();
+    applyShadeMode();
     exitDoorUpdate(record.frameTime);
     glutSwapBuffers();
     frameDrawn = 1;

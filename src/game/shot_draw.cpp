@@ -1,5 +1,6 @@
 // The arrow in flight, or its explosion once it has hit rock, floor or ceiling.
 #include <GL/gl.h>
+#include <cmath>
 
 #include "app/record.h"
 #include "brep/catalogue.h"
@@ -44,11 +45,16 @@ void shotDraw(const Actor* a) {
         shotState = 2;
         explosionTime = 0;
     }
-    glDisable(GL_DEPTH_TEST);
+    // Rock in front hides it; it hides nothing. It stands a little out of the rock it hit, towards
+    // the viewer, so that the rock does not cut it.
+    glDepthMask(GL_FALSE);
     glDisable(GL_LIGHTING);
     // The quad winds clockwise as the viewer sees it: with back faces culled it would vanish.
     glDisable(GL_CULL_FACE);
-    glTranslatef(a->x, a->y, a->z);
+    float dx = player.x - a->x, dy = player.y - a->y, dz = player.z - a->z;
+    float away = sqrtf(dx * dx + dy * dy + dz * dz);
+    float pull = away > 0 ? fminf(0.25f, 0.8f * away) / away : 0;
+    glTranslatef(a->x + dx * pull, a->y + dy * pull, a->z + dz * pull);
     glRotatef(-player.heading, 0, 1, 0);
     glRotatef(-player.pitch, 1, 0, 0);
     glScalef(0.25f, 0.25f, 0.25f);
@@ -66,7 +72,7 @@ void shotDraw(const Actor* a) {
     glVertex3f(1, -1, 0);
     glEnd();
     glBlendFunc(GL_ONE, GL_ZERO);
-    glEnable(GL_DEPTH_TEST);
+    glDepthMask(GL_TRUE);
     glEnable(GL_LIGHTING);
     if (backfaceCull) glEnable(GL_CULL_FACE);
     explosionTime += record.frameTime;

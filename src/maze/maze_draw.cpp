@@ -150,10 +150,20 @@ void doorDraw(const Actor* door) {
     glPopMatrix();
 }
 
+static void drawRow(ModelEntry& row) {
+    if (row.applyMaterial) row.applyMaterial();
+    for (int i = 0; i < row.count && i < MAX_INSTANCES; ++i)
+        if (row.drawEntity) row.drawEntity(&row.entities[i]);
+}
+
 void drawAllInstances() {
-    for (ModelEntry& row : modelTable) {
-        if (row.applyMaterial) row.applyMaterial();
-        for (int i = 0; i < row.count && i < MAX_INSTANCES; ++i)
-            if (row.drawEntity) row.drawEntity(&row.entities[i]);
-    }
+    for (int row = 0; row < MODEL_ROWS; ++row)
+        if (row != ROW_DIAMOND) drawRow(modelTable[row]);
+}
+
+void drawTranslucentInstances() {
+    // Seen through, and not hiding what lies behind them: no depth written.
+    glDepthMask(GL_FALSE);
+    drawRow(modelTable[ROW_DIAMOND]);
+    glDepthMask(GL_TRUE);
 }

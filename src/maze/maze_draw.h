@@ -28,5 +28,8 @@ void drawFloorTile(const Actor* a);
 void mazeDraw(Maze* m, const Actor* viewer);
 // The exit door: the tile stood upright with its hinge at (door x, door z), swung by door pitch.
 void doorDraw(const Actor* door);
-// For every catalogue row: its material routine, then its instance routine for each instance.
+// For every catalogue row but the translucent diamonds: its material routine, then its instance
+// routine for each instance.
 void drawAllInstances();
+// The diamonds, after everything opaque (the horse included), without writing depth.
+void drawTranslucentInstances();

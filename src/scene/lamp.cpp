@@ -36,8 +36,7 @@ void lampLight() {
 namespace {
 
 void mapColour(float r, float g, float b, float a) {
-    const GLfloat c[4] = {r, g, b, a};
-    glMaterialfv(GL_FRONT, GL_AMBIENT_AND_DIFFUSE, c);
+    glColor4f(r, g, b, a);
 }
 
 // The square between two map points, all at z = 1.
@@ -55,8 +54,12 @@ void mapDraw() {
     const float px = player.x, pz = player.z;
     const int n = maze.size;
 
+    // Unlit and seen from either side: the colours at full value (the game display fills polygons
+    // for the map and the head-up display in every shade mode).
     glDisable(GL_DEPTH_TEST);
     glDisable(GL_TEXTURE_2D);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_CULL_FACE);
     glEnable(GL_SCISSOR_TEST);
     glScissor(int(w * 0.74), int(h * 0.715), int(w * 0.191), int(h * 0.225));
 
@@ -94,12 +97,12 @@ void mapDraw() {
     mapColour(1, 0, 0, 0.1f);
     mapSquare(-0.5f, -0.5f, 0.5f, 0.5f);
 
-    // Every placed instance: the half-unit square whose far corner is its position.
+    // Every placed instance: a half-unit square centred on it.
     mapColour(1, 1, 0, 1);
     for (int row = 0; row <= ROW_FLOOR; ++row)
         for (int i = 0; i < modelTable[row].count && i < MAX_INSTANCES; ++i) {
             const Actor& e = modelTable[row].entities[i];
-            mapSquare(e.x - 0.5f - px, -(e.z - 0.5f - pz), e.x - px, -(e.z - pz));
+            mapSquare(e.x - 0.25f - px, -(e.z - 0.25f - pz), e.x + 0.25f - px, -(e.z + 0.25f - pz));
         }
     glEnd();
 
@@ -107,5 +110,7 @@ void mapDraw() {
     glLoadIdentity();
     glDisable(GL_SCISSOR_TEST);
     glEnable(GL_DEPTH_TEST);
+    glEnable(GL_LIGHTING);
+    if (backfaceCull) glEnable(GL_CULL_FACE);
     restoreTexturing();
 }
