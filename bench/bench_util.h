@@ -3,6 +3,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 #include <cstdio>
+#include <cstdlib>
+#include <string>
 #include "maze/maze.h"
 
 // Standard output goes to /dev/null while it lives: the game's own console prints (maze snapshots,
@@ -22,6 +24,22 @@ struct Quiet {
         close(saved);
     }
 };
+
+// A temporary copy of the run folder (/tmp/kx_bench_NAME_XXXXXX) becomes the working directory, once
+// per process; it is removed at the exit.
+inline void enterRunCopy(const char* name) {
+    static bool done = false;
+    if (done) return;
+    done = true;
+    std::string dir = std::string("/tmp/kx_bench_") + name + "_XXXXXX";
+    if (!mkdtemp(&dir[0]) || system(("cp -r " KX_RUN_DIR "/. " + dir).c_str()) != 0 ||
+        chdir(dir.c_str()) != 0) {
+        perror("run folder copy");
+        exit(1);
+    }
+    static std::string folder = dir;
+    atexit([] { (void)!system(("rm -rf " + folder).c_str()); });
+}
 
 // The open cell nearest the middle of the grid.
 inline void centralCell(int* cx, int* cy) {

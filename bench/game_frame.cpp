@@ -103,21 +103,6 @@ void startUp(int modelSource) {
     phaseEnd[GAME] = seconds() - t0;
 }
 
-// A temporary copy of the run folder becomes the working directory.
-void enterRunCopy() {
-    static bool done = false;
-    if (done) return;
-    done = true;
-    char dir[] = "/tmp/kx_bench_frame_XXXXXX";
-    if (!mkdtemp(dir) || system(("cp -r " KX_RUN_DIR "/. " + std::string(dir)).c_str()) != 0 ||
-        chdir(dir) != 0) {
-        perror("run folder copy");
-        exit(1);
-    }
-    static std::string folder = dir;
-    atexit([] { (void)!system(("rm -rf " + folder).c_str()); });
-}
-
 // Seconds from the start of a fresh process's start-up to its first finished game frame, with the
 // ends of the phases in phaseEnd; -1 on failure.
 double timeStartUp(int modelSource) {
@@ -147,7 +132,7 @@ double timeStartUp(int modelSource) {
 }
 
 void BM_StartUpToFirstGameFrame(benchmark::State& state) {
-    enterRunCopy();
+    enterRunCopy("frame");
     double sum[PHASES] = {};
     for (auto _ : state) {
         double t = timeStartUp(int(state.range(0)));
@@ -177,7 +162,7 @@ void setUpOnce() {
     static bool done = false;
     if (done) return;
     done = true;
-    enterRunCopy();
+    enterRunCopy("frame");
     {
         Quiet quiet;
         startUp(2);

@@ -9,6 +9,7 @@
 // Each process runs in a temporary copy of the run folder with its own settings file
 // (KAVERNIX_SETTINGS); the children's output is read from a pipe, so the table stays clean.
 #include <benchmark/benchmark.h>
+#include "bench_util.h"
 
 #include <algorithm>
 #include <chrono>
@@ -39,21 +40,6 @@ struct Run {
 double now() {
     using namespace std::chrono;
     return duration<double>(steady_clock::now().time_since_epoch()).count();
-}
-
-// A temporary copy of the run folder becomes the working directory.
-void enterRunCopy() {
-    static bool done = false;
-    if (done) return;
-    done = true;
-    char dir[] = "/tmp/kx_bench_startup_XXXXXX";
-    if (!mkdtemp(dir) || system(("cp -r " KX_RUN_DIR "/. " + std::string(dir)).c_str()) != 0 ||
-        chdir(dir) != 0) {
-        perror("run folder copy");
-        exit(1);
-    }
-    static std::string folder = dir;
-    atexit([] { (void)!system(("rm -rf " + folder).c_str()); });
 }
 
 // The settings of a player of the given maze and model source, without the dialog.
@@ -139,7 +125,7 @@ double median(std::vector<double> v) {
 
 // Args: maze size, model source. Manual time: the game's start-up; the counters hold the medians.
 void BM_StartUpAgainstBareWindow(benchmark::State& state) {
-    enterRunCopy();
+    enterRunCopy("startup");
     const std::string settings = writeSettings(int(state.range(0)), int(state.range(1)));
     std::vector<double> bare, game, self;
     double rss = 0;
@@ -180,7 +166,7 @@ BENCHMARK(BM_StartUpAgainstBareWindow)
 
 // The timedemo at maze 66 beside clear and swap: medians over the runs of fps and slowest frame.
 void BM_TimedemoAgainstClearAndSwap(benchmark::State& state) {
-    enterRunCopy();
+    enterRunCopy("startup");
     const std::string settings = writeSettings(66, int(state.range(0)));
     std::vector<double> fps, slowest, swapFps, swapSlowest;
     double rss = 0;
