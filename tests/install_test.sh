@@ -86,7 +86,9 @@ if [ "$(id -u)" = 0 ]; then
     runas="setpriv --reuid=65534 --regid=65534 --clear-groups"
 fi
 status=0
+# A sanitizer build keeps its options (leak checking stays off, as in the rest of the suite).
 (cd / && exec env -i HOME="$home" DISPLAY="$DISPLAY" XAUTHORITY="$xauth" PATH=/usr/bin:/bin \
+    ${ASAN_OPTIONS:+"ASAN_OPTIONS=$ASAN_OPTIONS"} ${UBSAN_OPTIONS:+"UBSAN_OPTIONS=$UBSAN_OPTIONS"} \
     timeout 120 $runas "$tree/bin/kavernix" --timedemo 60 >"$work/out.txt" 2>&1) || status=$?
 [ "$status" = 0 ] || fail "the game ended with status $status: $(tail -5 "$work/out.txt")"
 grep -q '^startup_ms=.* frames=60 ' "$work/out.txt" || fail "no timedemo figures: $(tail -5 "$work/out.txt")"
