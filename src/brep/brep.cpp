@@ -91,16 +91,6 @@ void blockFree(void* p, size_t bytes) {
     free(p);
 }
 
-template <class T> struct BlockAllocator {
-    using value_type = T;
-    BlockAllocator() = default;
-    template <class U> BlockAllocator(const BlockAllocator<U>&) {}
-    T* allocate(size_t n) { return static_cast<T*>(blockAlloc(n * sizeof(T))); }
-    void deallocate(T* p, size_t n) { blockFree(p, n * sizeof(T)); }
-    template <class U> bool operator==(const BlockAllocator<U>&) const { return true; }
-    template <class U> bool operator!=(const BlockAllocator<U>&) const { return false; }
-};
-
 // The records of one model come from blocks of their own kind (vertices, edges, faces, the faces'
 // slots) that grow from 4 kB to 2 MB. Each record is placed just below the one made before it, so
 // the lists, newest first, run forward through memory. The model releases its blocks at once; a
@@ -233,7 +223,7 @@ template <class Rec, class Key> struct NewestTable {
         Key key;
         Rec* rec;
     };
-    std::vector<Slot, BlockAllocator<Slot>> slots;
+    std::vector<Slot, BrepScratchAllocator<Slot>> slots;
     size_t used = 0;
 
     void clear() {
@@ -272,7 +262,7 @@ template <class Rec, class Key> struct NewestTable {
         if (cap > slots.size()) resize(cap);
     }
     void resize(size_t cap) {
-        std::vector<Slot, BlockAllocator<Slot>> old;
+        std::vector<Slot, BrepScratchAllocator<Slot>> old;
         old.swap(slots);
         slots.assign(cap, Slot{Key(), nullptr});
         size_t mask = slots.size() - 1;
@@ -294,7 +284,7 @@ struct FaceTable {
         BrepFace* face; // null: empty; tomb: removed
         uint64_t seq;
     };
-    std::vector<Slot, BlockAllocator<Slot>> slots;
+    std::vector<Slot, BrepScratchAllocator<Slot>> slots;
     size_t used = 0; // live and removed slots
     std::vector<Slot> irregular;
     uint64_t nextSeq = 1;
@@ -308,7 +298,7 @@ struct FaceTable {
         nextSeq = 1;
     }
     void grow(size_t atLeast = 0) {
-        std::vector<Slot, BlockAllocator<Slot>> old;
+        std::vector<Slot, BrepScratchAllocator<Slot>> old;
         old.swap(slots);
         size_t live = 0;
         for (const Slot& s : old) live += s.face && s.face != tomb();

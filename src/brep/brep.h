@@ -112,3 +112,13 @@ BrepFace* brepNewFace(BrepModel* model, float weight, int orientation, int count
 // kept after release (up to 64 MB) for the next request they can hold. Free with the size asked for.
 void* brepScratchAlloc(size_t bytes);
 void brepScratchFree(void* block, size_t bytes);
+// The same memory for a standard container: std::vector<T, BrepScratchAllocator<T>>.
+template <class T> struct BrepScratchAllocator {
+    using value_type = T;
+    BrepScratchAllocator() = default;
+    template <class U> BrepScratchAllocator(const BrepScratchAllocator<U>&) {}
+    T* allocate(size_t n) { return static_cast<T*>(brepScratchAlloc(n * sizeof(T))); }
+    void deallocate(T* p, size_t n) { brepScratchFree(p, n * sizeof(T)); }
+    template <class U> bool operator==(const BrepScratchAllocator<U>&) const { return true; }
+    template <class U> bool operator!=(const BrepScratchAllocator<U>&) const { return false; }
+};

@@ -385,16 +385,7 @@ void vertexFacesIndexed(BrepModel* out) {
 constexpr uint32_t NONE = 0xffffffffu;
 
 // The tables live in the module's scratch blocks, which a refinement of similar size reuses.
-template <class T> struct ScratchAllocator {
-    using value_type = T;
-    ScratchAllocator() = default;
-    template <class U> ScratchAllocator(const ScratchAllocator<U>&) {}
-    T* allocate(size_t n) { return static_cast<T*>(brepScratchAlloc(n * sizeof(T))); }
-    void deallocate(T* p, size_t n) { brepScratchFree(p, n * sizeof(T)); }
-    template <class U> bool operator==(const ScratchAllocator<U>&) const { return true; }
-    template <class U> bool operator!=(const ScratchAllocator<U>&) const { return false; }
-};
-template <class T> using Table = std::vector<T, ScratchAllocator<T>>;
+template <class T> using Table = std::vector<T, BrepScratchAllocator<T>>;
 
 // The edges at a vertex with their other ends: four in place, the rest in a shared list.
 struct Adjacency {
