@@ -364,9 +364,13 @@ TEST_F(Settings, SavesKilledAtRandomMomentsLeaveAWholeFileAndNoDebris) {
     int debrisSeen = 0, versions = 0, lastTime = 0;
     for (int k = 0; k < kills; k++) {
         fflush(nullptr);
+        int ready[2];
+        ASSERT_EQ(pipe(ready), 0);
         pid_t child = fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
+            // Says it runs before the first save, so the delay counts from there, not from the fork.
+            if (write(ready[1], "r", 1) != 1) _exit(1);
             for (int i = 1;; i++) { // every version holds a name that matches its time
                 SettingsFile v = f;
                 const int t = (k * 1000 + i) % 29000 + 1;
@@ -375,6 +379,10 @@ TEST_F(Settings, SavesKilledAtRandomMomentsLeaveAWholeFileAndNoDebris) {
                 settingsStore(path.c_str(), &v, SETTINGS_HALL, nullptr);
             }
         }
+        char c;
+        close(ready[1]);
+        ASSERT_EQ(read(ready[0], &c, 1), 1);
+        close(ready[0]);
         usleep((useconds_t)(rand() % (3 * saveMicros + 1000)));
         kill(child, SIGKILL);
         waitpid(child, nullptr, 0);
