@@ -28,7 +28,10 @@ static void brepError(const char* message) {
 namespace {
 
 // Large blocks (the indexes and the record chunks of big models) on 2 MB pages where the system
-// offers them: the lookups touch memory at random, and page walks are their main cost.
+// offers them: the lookups touch memory at random, and page walks are their main cost. A block is a
+// plain allocation with the 2 MB pages inside it advised: an aligned one leaves its unaligned head
+// and tail in the allocator's free lists, where small allocations settle, so that the block, once
+// released, no longer holds the next one of its size and fresh memory is fetched (and zeroed) anew.
 constexpr size_t HUGE_PAGE = size_t(1) << 21;
 
 // Released large blocks are kept, up to POOL_LIMIT bytes, for the next block they can hold (at most
@@ -61,9 +64,11 @@ void* blockAlloc(size_t bytes) {
         pooledBytes -= size;
         blockPool.erase(blockPool.begin() + best);
     } else {
-        p = aligned_alloc(HUGE_PAGE, rounded);
+        p = malloc(rounded);
 #ifdef MADV_HUGEPAGE
-        if (p) madvise(p, rounded, MADV_HUGEPAGE);
+        uintptr_t from = ((uintptr_t)p + HUGE_PAGE - 1) & ~(uintptr_t)(HUGE_PAGE - 1);
+        uintptr_t to = ((uintptr_t)p + rounded) & ~(uintptr_t)(HUGE_PAGE - 1);
+        if (p && to > from) madvise((void*)from, to - from, MADV_HUGEPAGE);
 #endif
     }
     if (p) lentBlocks.push_back({p, size});

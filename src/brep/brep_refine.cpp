@@ -402,7 +402,7 @@ struct Refinement {
     BrepModel* out;
     BrepVertex* firstVertex = nullptr; // vertex k lies at firstVertex - k
     BrepEdge* firstEdge = nullptr;
-    uint32_t vertices = 0, twoFaced = 0;
+    uint32_t vertices = 0, twoFaced = 0, madeFaces = 0;
     std::vector<Adjacency> adjacency; // per vertex
     std::vector<MoreAdjacency> more;  // the edges past the fourth at a vertex
     std::vector<uint8_t> faces;       // per edge: how many faces use it
@@ -539,6 +539,7 @@ struct Refinement {
                 return nullptr;
             }
         BrepFace* g = brepNewFace(out, weight, orientation, n, corners, edges);
+        madeFaces++;
         for (int i = 0; i < n; i++) {
             BrepEdge* e = edges[i];
             uint8_t& count = faces[edgeNumber(e)];
@@ -595,8 +596,52 @@ struct Refinement {
         return true;
     }
 
+    // The gap and hole passes read records at random for each face they make. Each record on the
+    // way to them is fetched a few faces ahead, once the one before it has arrived: a gap's old
+    // faces eight old edges ahead, their corner slots and shrunken faces four ahead, those faces'
+    // slots two ahead and the corners they lead to one ahead.
+    void fetchCorner(const BrepVertex* v) const {
+        __builtin_prefetch(v->pos);
+        __builtin_prefetch(&adjacency[vertexNumber(v)]);
+    }
+    static const BrepEdge* skip(const BrepEdge* e, int n) {
+        for (; e && n > 0; n--) e = e->next;
+        return e;
+    }
+    void fetchGapAhead(const BrepEdge* e1, const BrepEdge* e2, const BrepEdge* e4, const BrepEdge* e8) const {
+        if (e8) {
+            __builtin_prefetch(e8->face[0]);
+            __builtin_prefetch(e8->face[1]);
+        }
+        if (e4)
+            for (const BrepFace* f : e4->face) {
+                __builtin_prefetch(f->edges);
+                __builtin_prefetch(f->derived);
+            }
+        if (e2)
+            for (const BrepFace* f : e2->face)
+                if (f->derived) __builtin_prefetch(f->derived->verts);
+        if (e1)
+            for (const BrepFace* f : e1->face) {
+                const BrepFace* g = f->derived;
+                if (!g) continue;
+                int k = lastPosition(f, e1);
+                fetchCorner(g->verts[k % g->count]);
+                fetchCorner(g->verts[(k + 1) % g->count]);
+            }
+    }
+
     bool edgeFaces(BrepModel* src) {
+        const BrepEdge* e1 = skip(src->edges, 1);
+        const BrepEdge* e2 = skip(e1, 1);
+        const BrepEdge* e4 = skip(e2, 2);
+        const BrepEdge* e8 = skip(e4, 4);
         for (BrepEdge* e = src->edges; e; e = e->next) {
+            fetchGapAhead(e1, e2, e4, e8);
+            e1 = skip(e1, 1);
+            e2 = skip(e2, 1);
+            e4 = skip(e4, 1);
+            e8 = skip(e8, 1);
             Gap gap;
             int n = gapAlong(e, &gap);
             if (!n) continue;
@@ -657,7 +702,16 @@ struct Refinement {
             }
         }
         starts.push_back((uint32_t)ringVertices.size());
+        // A hole's corners and border edges four holes ahead, the faces on those edges two ahead.
         for (size_t r = 0; r + 1 < starts.size(); r++) {
+            if (r + 5 < starts.size())
+                for (uint32_t i = starts[r + 4]; i < starts[r + 5]; i++) {
+                    fetchCorner(vertexAt(ringVertices[i]));
+                    __builtin_prefetch(edgeAt(ringEdges[i]));
+                }
+            if (r + 3 < starts.size())
+                for (uint32_t i = starts[r + 2]; i < starts[r + 3]; i++)
+                    __builtin_prefetch(edgeAt(ringEdges[i])->face[0]);
             int n = (int)(starts[r + 1] - starts[r]);
             if (!holeFits(out, n)) continue;
             const uint32_t* ring = &ringVertices[starts[r]];
@@ -682,8 +736,9 @@ struct Refinement {
 };
 
 // Refines src into the empty model out with the lookups above; false, with out to be thrown away,
-// when src is beyond their reach.
-bool refineDirect(BrepModel* src, BrepModel* out, int srcFaces, int srcEdges, int srcVertices) {
+// when src is beyond their reach. made[0..2]: the new model's faces, edges and vertices when all
+// were made here, else -1.
+bool refineDirect(BrepModel* src, BrepModel* out, int srcFaces, int srcEdges, int srcVertices, int made[3]) {
     int corners = 0;
     for (const BrepFace* f = src->faces; f; f = f->next) corners += f->count;
     // A face per face, edge and vertex; a vertex per corner; the corners' edges and two more per edge.
@@ -696,9 +751,12 @@ bool refineDirect(BrepModel* src, BrepModel* out, int srcFaces, int srcEdges, in
         brepCheck(out, 0);
         vertexFacesIndexed(out);
         brepCheck(out, 1);
-    } else if (r.twoFaced != r.edges()) {
-        brepCheck(out, 1); // the open edges, reported
+        return true;
     }
+    made[0] = (int)r.madeFaces;
+    made[1] = (int)r.edges();
+    made[2] = (int)r.vertices;
+    if (r.twoFaced != r.edges()) brepCheck(out, 1); // the open edges, reported
     // Otherwise every edge has its two faces, newest first, as the check would record them.
     return true;
 }
@@ -723,7 +781,8 @@ void brepRefine(BrepModel* src, BrepModel** out) {
     int srcFaces = countOf(src->faces), srcEdges = 0, srcVertices = 0;
     for (const BrepEdge* e = src->edges; e; e = e->next) srcEdges++;
     for (const BrepVertex* v = src->vertices; v; v = v->next) srcVertices++;
-    if (!brepIndexed() || !refineDirect(src, n, srcFaces, srcEdges, srcVertices)) {
+    int made[3] = {-1, -1, -1};
+    if (!brepIndexed() || !refineDirect(src, n, srcFaces, srcEdges, srcVertices, made)) {
         if (brepIndexed()) { // what refineDirect made
             brepFree(out);
             brepCreate(out, src->name, src->level + 1);
@@ -743,12 +802,15 @@ void brepRefine(BrepModel* src, BrepModel** out) {
     }
     brepDropIndex(n); // lookups in the new model are over; its indexes would only hold memory
 
-    int edges = 0, vertices = 0;
-    for (const BrepEdge* e = n->edges; e; e = e->next) edges++;
-    for (const BrepVertex* v = n->vertices; v; v = v->next) vertices++;
-    printf("Face: %d\n", countOf(n->faces));
-    printf("Edge: %d\n", edges);
-    printf("Vertex: %d\n\n\n", vertices);
+    if (made[0] < 0) { // counted when not all were made above
+        made[0] = countOf(n->faces);
+        made[1] = made[2] = 0;
+        for (const BrepEdge* e = n->edges; e; e = e->next) made[1]++;
+        for (const BrepVertex* v = n->vertices; v; v = v->next) made[2]++;
+    }
+    printf("Face: %d\n", made[0]);
+    printf("Edge: %d\n", made[1]);
+    printf("Vertex: %d\n\n\n", made[2]);
 }
 
 void brepRefineFloor(BrepModel* src, BrepModel** out) {
