@@ -12,6 +12,7 @@
 #include "setup/setup.h"
 
 int main(int argc, char** argv) {
+    startupHeap();
     LaunchOptions options;
     const char* why = "";
     if (!launchOptionsParse(&argc, argv, &options, &why)) {
