@@ -20,6 +20,8 @@ kx_test(catalogue_test SOURCES tests/catalogue_test.cpp MODULES core app maze Wo
 add_dependencies(catalogue_test kavernix-tool)
 kx_test(data_models_test SOURCES tests/data_models_test.cpp MODULES core app maze Wood brep image text scene game sound)
 kx_test(startup_test SOURCES tests/startup_test.cpp MODULES core app maze Wood brep image text scene game sound)
+kx_test(startup_screens_test SOURCES tests/startup_screens_test.cpp MODULES core app maze Wood brep image text scene game sound)
+add_dependencies(startup_screens_test runfolder)
 kx_test(play_test SOURCES tests/play_test.cpp MODULES core)
 add_dependencies(play_test kavernix runfolder)
 target_link_libraries(play_test PRIVATE PkgConfig::SNDFILE)

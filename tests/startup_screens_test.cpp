@@ -1,0 +1,200 @@
+#include <gtest/gtest.h>
+#include <GL/freeglut.h>
+#include <GL/glu.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <utility>
+#include <vector>
+#include "app/game_frame.h"
+#include "app/paths.h"
+#include "app/record.h"
+#include "app/screens.h"
+#include "app/startup.h"
+#include "app/timing.h"
+#include "brep/catalogue.h"
+#include "image/picture.h"
+#include "image/tga.h"
+#include "output_capture.h"
+
+// The quick start against the plain one, each in a child process of its own (the game's state is
+// global; this process never touches GL, so the children start clean). The quick one starts as main
+// does: the heap on large pages, models and pictures read on threads while the toolkit starts, the
+// first screen's picture fitted by our scaler and the others at their first use, our mipmaps. The
+// plain one reads everything in order, fits all six pictures at the first reshape with
+// gluScaleImage and builds every texture with gluBuild2DMipmaps. The story's first page, the game's
+// first frame and the boss picture over it must be the same pixels.
+namespace {
+
+enum { shotWidth = 640, shotHeight = 480, shotBytes = shotWidth * shotHeight * 3 };
+enum Screens { shotStory, shotGame, shotBoss, shotCount };
+
+int shotsDrawn;
+void (*screenDisplay)();
+std::vector<uint8_t> lastShot;
+
+// Each drawing without its fade, counted and read back (the swap leaves the back buffer as it was
+// drawn here).
+void countedDisplay() {
+    gameState.fadeState = 0;
+    screenDisplay();
+    glFinish();
+    lastShot.assign(shotBytes, 0);
+    glReadBuffer(GL_BACK);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, shotWidth, shotHeight, GL_RGB, GL_UNSIGNED_BYTE, lastShot.data());
+    shotsDrawn++;
+}
+
+// The screen once it has drawn n times (a few seconds at most).
+std::vector<uint8_t> shotAfter(int n) {
+    for (int i = 0; i < 2000 && shotsDrawn < n; i++) {
+        glutMainLoopEvent();
+        usleep(1000);
+    }
+    return shotsDrawn < n ? std::vector<uint8_t>{} : lastShot;
+}
+
+// The six full-window pictures scaled by GLU from their sources, all at once.
+void fitAllWithGlu(int width, int height) {
+    picturesResize(width, height);
+    const std::pair<TgaImage*, TgaImage*> pictures[] = {
+        {&imgPoster, &imgPosterFit},   {&imgStencil, &imgStencilFit}, {&imgDoorOpen, &imgDoorOpenFit},
+        {&imgLastPic, &imgLastPicFit}, {&imgBoss, &imgBossFit},       {&imgBadDragon, &imgBadDragonFit}};
+    for (auto [src, fit] : pictures) {
+        if (!src->pixels || !fit->pixels) continue;
+        const GLenum format = src->bytesPerPixel == 3 ? GL_RGB : GL_RGBA;
+        gluScaleImage(format, src->width, src->height, GL_UNSIGNED_BYTE, src->pixels, fit->width, fit->height,
+                      GL_UNSIGNED_BYTE, fit->pixels);
+    }
+    tgaToMask(&imgStencilFit, &imgStencilMask, whiteMask);
+}
+void plainStoryReshape(int width, int height) {
+    storyReshape(width, height);
+    fitAllWithGlu(width, height);
+}
+void plainGameReshape(int width, int height) {
+    gameReshape(width, height);
+    fitAllWithGlu(width, height);
+}
+
+void mipmapsWithGlu() {
+    for (TgaImage& img : imageTable) {
+        if (!img.textureId || !img.pixels) continue;
+        glBindTexture(GL_TEXTURE_2D, img.textureId);
+        gluBuild2DMipmaps(GL_TEXTURE_2D, img.bytesPerPixel, img.width, img.height,
+                          img.bytesPerPixel == 3 ? GL_RGB : GL_RGBA, GL_UNSIGNED_BYTE, img.pixels);
+    }
+}
+
+int64_t steadyCounter() {
+    static int64_t now;
+    return now += monotonicFrequency / 60;
+}
+
+// The three screens of one start, one after another in one buffer; empty when one was not drawn.
+std::vector<uint8_t> screensOf(bool quick) {
+    memset(&record, 0, sizeof record);
+    record.windowWidth = record.windowedWidth = shotWidth;
+    record.windowHeight = record.windowedHeight = shotHeight;
+    record.shadeMode = record.textureMode = 2;
+    record.fieldOfView = 60;
+    record.running = 1;
+    record.mazeSize = 16;
+    record.itemsPerKind = 4;
+    record.fullLevel = 4;
+    record.diamondsNeeded = 3;
+    record.modelSource = 2;
+    record.useDisplayLists = 1;
+    record.lodLevel = 2;
+    record.distanceLod = 1;
+    timingCounter = steadyCounter;
+    int argc = 1;
+    char arg0[] = "kavernix";
+    char* argv[] = {arg0, nullptr};
+    if (quick) {
+        startupHeap();
+        startupLoadDataBegin();
+        glutInit(&argc, argv);
+        startupLoadDataEnd();
+    } else {
+        glutInit(&argc, argv);
+        startupLoadData();
+    }
+    startupOpenWindow();
+    if (!quick) mipmapsWithGlu();
+    modelTableCompile();
+    std::vector<uint8_t> all;
+    auto take = [&](void (*display)(), void (*plainReshape)(int, int)) {
+        screenDisplay = display;
+        glutDisplayFunc(countedDisplay);
+        glutIdleFunc(nullptr);
+        if (!quick) glutReshapeFunc(plainReshape);
+        glutPostRedisplay();
+        std::vector<uint8_t> shot = shotAfter(shotsDrawn + 1);
+        all.insert(all.end(), shot.begin(), shot.end());
+    };
+    enterStory();
+    take(storyDisplay, plainStoryReshape);
+    enterGame();
+    take(gameDisplay, plainGameReshape);
+    bossScreen = 1;
+    take(gameDisplay, plainGameReshape);
+    return all.size() == size_t(shotBytes) * shotCount ? all : std::vector<uint8_t>{};
+}
+
+// screensOf in a fresh child process.
+std::vector<uint8_t> screensInChild(bool quick) {
+    int fds[2];
+    if (pipe(fds) != 0) return {};
+    fflush(nullptr);
+    pid_t pid = fork();
+    if (pid == 0) {
+        close(fds[0]);
+        {
+            OutputCapture quiet(stdout);
+            std::vector<uint8_t> shots = screensOf(quick);
+            (void)!write(fds[1], shots.data(), shots.size());
+        }
+        _exit(0);
+    }
+    close(fds[1]);
+    std::vector<uint8_t> shots(size_t(shotBytes) * shotCount);
+    size_t got = 0;
+    ssize_t n;
+    while (got < shots.size() && (n = read(fds[0], shots.data() + got, shots.size() - got)) > 0)
+        got += size_t(n);
+    close(fds[0]);
+    waitpid(pid, nullptr, 0);
+    if (got != shots.size()) shots.clear();
+    return shots;
+}
+
+} // namespace
+
+TEST(StartupScreens, TheQuickStartShowsThePixelsOfThePlainOne) {
+    setenv("KAVERNIX_DATA", KX_RUN_DIR, 1);
+    char cache[] = "/tmp/kx_startup_screens_XXXXXX";
+    ASSERT_TRUE(mkdtemp(cache));
+    setenv("XDG_CACHE_HOME", cache, 1);
+    pathInit();
+    const std::vector<uint8_t> quick = screensInChild(true), plain = screensInChild(false);
+    (void)!system((std::string("rm -rf ") + cache).c_str());
+    ASSERT_FALSE(quick.empty()) << "the quick start did not draw its three screens";
+    ASSERT_FALSE(plain.empty()) << "the plain start did not draw its three screens";
+    const char* const names[shotCount] = {"story", "game", "boss picture"};
+    for (int s = 0; s < shotCount; s++) {
+        const uint8_t* a = quick.data() + size_t(s) * shotBytes;
+        const uint8_t* b = plain.data() + size_t(s) * shotBytes;
+        int differ = 0, colours = 0;
+        for (int i = 0; i < shotBytes; i += 3) {
+            differ += memcmp(a + i, b + i, 3) != 0;
+            colours += i > 0 && memcmp(a + i, a + i - 3, 3) != 0;
+        }
+        EXPECT_EQ(differ, 0) << names[s] << ": pixels that differ";
+        EXPECT_GT(colours, shotWidth * shotHeight / 10) << names[s] << ": hardly a picture";
+    }
+    EXPECT_NE(memcmp(quick.data(), quick.data() + shotBytes, shotBytes), 0) << "the story is not the game";
+}
