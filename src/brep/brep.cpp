@@ -658,38 +658,59 @@ static BrepFace* findFace(BrepModel* m, const BrepFace* key) {
 // ---------------------------------------------------------------------------------------------------
 // Normals and texture mapping.
 
+// The corners' positions are read once; each sum takes its terms in corner order.
 static void faceNormal(BrepFace* f) {
-    float sum[3] = {0, 0, 0};
+    float x[BREP_MAX_CORNERS], y[BREP_MAX_CORNERS], z[BREP_MAX_CORNERS];
     int n = f->count;
-    bool cw = f->orientation == BREP_CW; // any other orientation takes the counter-clockwise sign
     for (int i = 0; i < n; i++) {
-        const float* p = f->verts[i == 0 ? n - 1 : i - 1]->pos;
-        const float* c = f->verts[i]->pos;
-        const float* q = f->verts[i + 1 == n ? 0 : i + 1]->pos;
-        float a[3], b[3];
-        for (int k = 0; k < 3; k++) {
-            a[k] = cw ? c[k] - p[k] : p[k] - c[k];
-            b[k] = q[k] - c[k];
-        }
-        sum[0] += a[1] * b[2] - a[2] * b[1];
-        sum[1] += a[2] * b[0] - a[0] * b[2];
-        sum[2] += a[0] * b[1] - a[1] * b[0];
+        const float* p = f->verts[i]->pos;
+        x[i] = p[0];
+        y[i] = p[1];
+        z[i] = p[2];
     }
-    float len = sqrtf(sum[0] * sum[0] + sum[1] * sum[1] + sum[2] * sum[2]);
+    bool cw = f->orientation == BREP_CW; // any other orientation takes the counter-clockwise sign
+    float s0 = 0, s1 = 0, s2 = 0;
+    if (cw) { // the edge into a corner is the edge out of the corner before it
+        float a0 = x[0] - x[n - 1], a1 = y[0] - y[n - 1], a2 = z[0] - z[n - 1];
+        for (int i = 0; i < n; i++) {
+            int j = i + 1 == n ? 0 : i + 1;
+            float b0 = x[j] - x[i], b1 = y[j] - y[i], b2 = z[j] - z[i];
+            s0 += a1 * b2 - a2 * b1;
+            s1 += a2 * b0 - a0 * b2;
+            s2 += a0 * b1 - a1 * b0;
+            a0 = b0;
+            a1 = b1;
+            a2 = b2;
+        }
+    } else {
+        for (int i = 0; i < n; i++) {
+            int h = i == 0 ? n - 1 : i - 1, j = i + 1 == n ? 0 : i + 1;
+            float a0 = x[h] - x[i], a1 = y[h] - y[i], a2 = z[h] - z[i];
+            float b0 = x[j] - x[i], b1 = y[j] - y[i], b2 = z[j] - z[i];
+            s0 += a1 * b2 - a2 * b1;
+            s1 += a2 * b0 - a0 * b2;
+            s2 += a0 * b1 - a1 * b0;
+        }
+    }
+    float len = sqrtf(s0 * s0 + s1 * s1 + s2 * s2);
     // A degenerate face (no area) keeps the zero vector rather than dividing by zero.
-    for (int k = 0; k < 3; k++) f->normal[k] = len > 0 ? sum[k] / len : 0.0f;
+    f->normal[0] = len > 0 ? s0 / len : 0.0f;
+    f->normal[1] = len > 0 ? s1 / len : 0.0f;
+    f->normal[2] = len > 0 ? s2 / len : 0.0f;
 }
 
+// The outline's length in each texture mapping, both summed in corner order in one pass.
 static int faceMapping(const BrepFace* f) {
     float len[2] = {0, 0};
     int n = f->count;
-    for (int m = 0; m < 2; m++)
-        for (int i = 0; i < n; i++) {
-            const BrepVertex* a = f->verts[i];
-            const BrepVertex* b = f->verts[i + 1 == n ? 0 : i + 1];
+    for (int i = 0; i < n; i++) {
+        const BrepVertex* a = f->verts[i];
+        const BrepVertex* b = f->verts[i + 1 == n ? 0 : i + 1];
+        for (int m = 0; m < 2; m++) {
             float dt = a->texT[m] - b->texT[m], ds = a->texS[m] - b->texS[m];
             len[m] += sqrtf(dt * dt + ds * ds);
         }
+    }
     return len[0] < len[1] ? 0 : 1;
 }
 

@@ -111,7 +111,7 @@ bool closedModel(const BrepModel* src) {
         for (const BrepFace* f : e->face) {
             if (!set.has(f)) return false;
             bool uses = false;
-            for (int i = 0; i < f->count; i++) uses |= f->edges[i] == e;
+            for (int i = 0; i < f->count && !uses; i++) uses = f->edges[i] == e;
             if (!uses) return false;
         }
     }
