@@ -578,33 +578,30 @@ TEST_F(EndScreen, WonSlowAndLostRunsShowTheirTexts) {
 // Our own options leave argv for the toolkit in order; a count belongs to --timedemo only when
 // it is a number, and a bad one is refused.
 TEST(LaunchOptions, TimedemoAndHelpAreTakenOutTheRestStays) {
-    auto parse = [](std::vector<std::string> words, LaunchOptions* o, std::string* rest) {
+    const struct {
+        std::vector<std::string> words;
+        int ok, frames, help;
+        const char* rest;
+    } cases[] = {{{"kavernix", "-display", ":1", "--timedemo"}, 1, 600, 0, "kavernix -display :1 "},
+                 {{"kavernix", "--timedemo", "25", "-sync"}, 1, 25, 0, "kavernix -sync "},
+                 {{"kavernix", "--timedemo", "-gldebug", "--help"}, 1, 600, 1, "kavernix -gldebug "},
+                 {{"kavernix"}, 1, 0, 0, "kavernix "},
+                 {{"kavernix", "--timedemo", "0"}, 0, 0, 0, ""},
+                 {{"kavernix", "--timedemo", "12x"}, 0, 0, 0, ""},
+                 {{"kavernix", "--timedemo", "99999999999"}, 0, 0, 0, ""}};
+    LaunchOptions o{}; // kept from case to case: each parse sets every field
+    for (auto c : cases) {
+        SCOPED_TRACE(c.words.back());
         std::vector<char*> argv;
-        for (std::string& w : words) argv.push_back(&w[0]);
+        for (std::string& w : c.words) argv.push_back(&w[0]);
         argv.push_back(nullptr);
-        int argc = int(words.size());
+        int argc = int(c.words.size());
         const char* why = "";
-        int ok = launchOptionsParse(&argc, argv.data(), o, &why);
-        rest->clear();
-        for (int i = 0; i < argc; i++) *rest += std::string(argv[i]) + " ";
+        ASSERT_EQ(launchOptionsParse(&argc, argv.data(), &o, &why), c.ok);
         EXPECT_EQ(argv[argc], nullptr);
-        return ok;
-    };
-    LaunchOptions o;
-    std::string rest;
-    ASSERT_TRUE(parse({"kavernix", "-display", ":1", "--timedemo"}, &o, &rest));
-    EXPECT_EQ(o.timedemoFrames, 600);
-    EXPECT_EQ(rest, "kavernix -display :1 ");
-    ASSERT_TRUE(parse({"kavernix", "--timedemo", "25", "-sync"}, &o, &rest));
-    EXPECT_EQ(o.timedemoFrames, 25);
-    EXPECT_EQ(o.help, 0);
-    EXPECT_EQ(rest, "kavernix -sync ");
-    ASSERT_TRUE(parse({"kavernix", "--timedemo", "-gldebug", "--help"}, &o, &rest));
-    EXPECT_EQ(o.timedemoFrames, 600);
-    EXPECT_EQ(o.help, 1);
-    EXPECT_EQ(rest, "kavernix -gldebug ");
-    ASSERT_TRUE(parse({"kavernix"}, &o, &rest));
-    EXPECT_EQ(o.timedemoFrames, 0);
-    for (const char* bad : {"0", "12x", "99999999999"})
-        EXPECT_FALSE(parse({"kavernix", "--timedemo", bad}, &o, &rest)) << bad;
+        if (!c.ok) continue;
+        std::string rest;
+        for (int i = 0; i < argc; i++) rest += std::string(argv[i]) + " ";
+        EXPECT_TRUE(o.timedemoFrames == c.frames && o.help == c.help && rest == c.rest) << rest;
+    }
 }

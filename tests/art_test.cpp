@@ -5,11 +5,10 @@
 #include "image/picture.h"
 #include "image/tga.h"
 #include "text/font.h"
+#include "output_capture.h"
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 #include <sys/stat.h>
 #include <vector>
@@ -25,11 +24,6 @@ std::string generate() {
     if (std::system(command.c_str()) == 0) return name;
     std::filesystem::remove_all(name);
     return "";
-}
-
-std::string fileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 // Output kept once per build of the generator (named by its size and time), renamed into place whole.
@@ -92,7 +86,7 @@ TEST_F(Art, TwoRunsWriteTheSameBytesPicturesAndSounds) {
     int files = 0;
     for (const auto& entry : std::filesystem::directory_iterator(dir)) {
         std::string name = entry.path().filename();
-        EXPECT_TRUE(fileBytes(path(name)) == fileBytes(second + "/" + name)) << name << " differs";
+        EXPECT_TRUE(readFileText(path(name)) == readFileText(second + "/" + name)) << name << " differs";
         files++;
     }
     EXPECT_EQ(files, 39) << "7 pictures, 16 textures, 2 font strips and 14 sounds";

@@ -7,13 +7,13 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <map>
 #include <sstream>
 #include <string>
 #include <vector>
 #include "brep/brep.h"
 #include "brep/brep_build.h"
+#include "output_capture.h"
 
 // Runs each test inside a fresh temporary directory and returns to the old one afterwards.
 class ScratchDir : public ::testing::Test {
@@ -32,16 +32,6 @@ class ScratchDir : public ::testing::Test {
         ASSERT_EQ(system(("rm -rf '" + dir + "'").c_str()), 0);
     }
 };
-
-inline std::string readFileText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-inline void writeFileText(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
 
 // Runs f with standard output and standard error captured; returns what it printed on each, in
 // that order (the refinement counts go to one, the "Brep Error" lines to the other).

@@ -30,30 +30,25 @@ TEST(HudStatus, AMessageStaysForTheRestOfItsSecondAndTheNextThenClockAndLabelAlt
     EXPECT_EQ(std::string(record.messageText), "0123456789012345678901234567890");
 }
 
-TEST(HudStatus, RiderLabelFollowsTheRiderStateAndFallsBackOutsideTheTable) {
-    const char* expected[] = {"Tarvin", "Horse", "Ride", "Get on", "Get Off", "Tarvin"};
-    for (int i = -1; i < 6; ++i) {
-        record.riderState = i;
-        EXPECT_STREQ(riderLabel(), expected[i < 0 ? 0 : i]) << i;
+// The states' own labels are checked where the game sets them; here the fallback.
+TEST(HudStatus, RiderLabelOutsideTheTableFallsBackToThePlayersName) {
+    for (int state : {-1, 0, 5}) {
+        record.riderState = state;
+        EXPECT_STREQ(riderLabel(), "Tarvin") << state;
     }
 }
 
 TEST(HudFormat, ClockAndFrameRate) {
-    char text[32];
-    struct {
-        float seconds;
+    const struct {
+        void (*format)(float, char*);
+        float value;
         const char* text;
-    } clocks[] = {{3725.5f, "1:02:05:50"}, {59.9f, "0:00:59:90"}, {36000.25f, "10:00:00:25"}};
-    for (const auto& c : clocks) {
-        formatClock(c.seconds, text);
+    } cases[] = {{formatClock, 3725.5f, "1:02:05:50"},    {formatClock, 59.9f, "0:00:59:90"},
+                 {formatClock, 36000.25f, "10:00:00:25"}, {formatFps, 59.87f, "FPS:59.87"},
+                 {formatFps, 7.5f, "FPS: 7.50"},          {formatFps, 100000.0f, "FPS:100000.00"}};
+    for (const auto& c : cases) {
+        char text[32];
+        c.format(c.value, text);
         EXPECT_STREQ(text, c.text);
-    }
-    struct {
-        float fps;
-        const char* text;
-    } rates[] = {{59.87f, "FPS:59.87"}, {7.5f, "FPS: 7.50"}, {100000.0f, "FPS:100000.00"}};
-    for (const auto& r : rates) {
-        formatFps(r.fps, text);
-        EXPECT_STREQ(text, r.text);
     }
 }

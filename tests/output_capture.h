@@ -1,9 +1,20 @@
 // Captures what code under test prints on standard output (the maze snapshots and the collision
-// traces are part of the program's behaviour) or on standard error (its diagnostics).
+// traces are part of the program's behaviour) or on standard error (its diagnostics); reads and
+// writes whole files.
 #pragma once
 #include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <unistd.h>
+
+inline std::string readFileText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+inline void writeFileText(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
+}
 
 class OutputCapture {
   public:

@@ -20,15 +20,9 @@
 #include <unistd.h>
 #include <vector>
 #include "maze_example.h"
+#include "output_capture.h"
 
 namespace {
-
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 std::string sh(const std::string& command) {
     std::string out;
@@ -353,7 +347,7 @@ class Play : public ::testing::Test {
 
     // What the sanitizers (in a sanitizer build) reported on the program's error output.
     std::string sanitizerReport() {
-        std::string err = readFile(folder + "/err.txt");
+        std::string err = readFileText(folder + "/err.txt");
         for (const char* mark : {"AddressSanitizer", "runtime error", "LeakSanitizer"})
             if (err.find(mark) != std::string::npos) return err;
         return "";
@@ -378,7 +372,7 @@ TEST_F(Play, PrintsTheMazeFirstAndEndsWithEscape) {
     ASSERT_TRUE(start("mazeSize = 8\nitemsPerKind = 1\nmodelSource = 1\n")) << "no window titled Kavernix";
     xdo("key Escape");
     EXPECT_EQ(waitExit(20), 0);
-    std::string out = readFile(folder + "/out.txt"); // standard output is flushed at the exit
+    std::string out = readFileText(folder + "/out.txt"); // standard output is flushed at the exit
     EXPECT_EQ(out.compare(0, mazeExample::output().size(), mazeExample::output()), 0) << out.substr(0, 400);
     EXPECT_EQ(sanitizerReport(), "");
 }
@@ -389,12 +383,12 @@ TEST_F(Play, TimedemoPrintsItsFiguresAndSavesNothing) {
     const std::string settings = folder + "/settings.ini";
     std::ofstream(settings) << "showDialog = 1\nskipStory = 0\nmazeSize = 16\nmodelSource = 2\n"
                                "windowWidth = 320\nwindowHeight = 240\nhallName1 = Quick\nhallTime1 = 900\n";
-    const std::string before = readFile(settings);
+    const std::string before = readFileText(settings);
     const std::string run = "cd " + folder + " && KAVERNIX_SETTINGS=" + settings +
                             " ALSOFT_CONF=alsoft.conf timeout 120 " +
                             KX_BINARY_DIR "/kavernix --timedemo 40 > out.txt 2> err.txt; echo $?";
-    EXPECT_EQ(sh(run), "0\n") << readFile(folder + "/err.txt");
-    std::string out = readFile(folder + "/out.txt");
+    EXPECT_EQ(sh(run), "0\n") << readFileText(folder + "/err.txt");
+    std::string out = readFileText(folder + "/out.txt");
     size_t last = out.rfind('\n', out.size() - 2);
     std::string line = out.substr(last == std::string::npos ? 0 : last + 1);
     double startup = 0, seconds = 0, fps = 0, slowest = 0;
@@ -407,7 +401,7 @@ TEST_F(Play, TimedemoPrintsItsFiguresAndSavesNothing) {
     EXPECT_GT(startup, 0);
     EXPECT_NEAR(fps, (frames - 1) / seconds, 0.1 * fps);
     EXPECT_LE(slowest, seconds * 1000);
-    EXPECT_EQ(readFile(settings), before);
+    EXPECT_EQ(readFileText(settings), before);
     EXPECT_GT(heard().second, 0.05) << "the walk is heard";
     EXPECT_EQ(sh(KX_BINARY_DIR "/kavernix --timedemo 0 2>&1 >/dev/null | head -1; " KX_BINARY_DIR
                                "/kavernix --help | grep -c startup_ms="),
@@ -429,7 +423,7 @@ TEST_F(Play, DamagedArtIsNamedOnceAndTheGameRunsOn) {
     for (const char* damage : {"missing", "cut short", "garbage", "empty"}) {
         SCOPED_TRACE(damage);
         for (const char* f : files) {
-            const std::string good = readFile(std::string(KX_RUN_DIR "/") + f), path = folder + "/" + f;
+            const std::string good = readFileText(std::string(KX_RUN_DIR "/") + f), path = folder + "/" + f;
             remove(path.c_str());
             if (damage[0] != 'm')
                 std::ofstream(path, std::ios::binary) << (damage[0] == 'c'   ? good.substr(0, good.size() / 2)
@@ -437,12 +431,12 @@ TEST_F(Play, DamagedArtIsNamedOnceAndTheGameRunsOn) {
                                                                              : "");
         }
         ASSERT_TRUE(start("modelSource = 1\nwindowWidth = 16384\nwindowHeight = 16384\n"))
-            << readFile(folder + "/err.txt");
+            << readFileText(folder + "/err.txt");
         sleepFor(1);
         EXPECT_TRUE(running());
         xdo("key Escape");
         EXPECT_EQ(waitExit(20), 0);
-        std::istringstream err(readFile(folder + "/err.txt"));
+        std::istringstream err(readFileText(folder + "/err.txt"));
         std::vector<std::string> lines;
         for (std::string line; std::getline(err, line);)
             if (line.compare(0, folder.size() + 13, folder + "/settings.ini") != 0) lines.push_back(line);
@@ -454,10 +448,10 @@ TEST_F(Play, DamagedArtIsNamedOnceAndTheGameRunsOn) {
         EXPECT_EQ(naming("fonttest.tga: is a symbolic link"), 1);
         EXPECT_EQ(naming("the window 16384 x 16384 is larger than the screen"), 1);
         // Without poster.tga the folder does not look like game data at all, which is said too.
-        EXPECT_EQ(lines.size(), damage[0] == 'm' ? 7u : 6u) << readFile(folder + "/err.txt");
+        EXPECT_EQ(lines.size(), damage[0] == 'm' ? 7u : 6u) << readFileText(folder + "/err.txt");
         EXPECT_EQ(sanitizerReport(), "");
     }
-    EXPECT_EQ(readFile(victim), "not the font\n");
+    EXPECT_EQ(readFileText(victim), "not the font\n");
     EXPECT_EQ(sh("readlink " + planted), "../../victim.txt\n");
 }
 
@@ -559,7 +553,7 @@ TEST_F(Play, WonFromTheStoryThroughTheMineToTheHallOfFame) {
     xdo("key Return");
     ASSERT_EQ(waitExit(20), 0) << "Enter on the end screen ends the program";
 
-    std::string stored = readFile(folder + "/settings.ini");
+    std::string stored = readFileText(folder + "/settings.ini");
     EXPECT_EQ(valueOf(stored, "hallName1"), "Zed") << stored;
     double time = atof(valueOf(stored, "hallTime1").c_str());
     EXPECT_GT(time, 5);
@@ -578,7 +572,7 @@ TEST_F(Play, ShootingTheHorseLosesAndLeavesTheHallOfFameAlone) {
                       "hallName1 = Ada\nhallTime1 = 61.5\nhallName2 = Bea\nhallTime2 = 75.25\n"));
     ASSERT_TRUE(pollFor(30, [&](const Shot& s) { return lampFrameShown(s); })) << "no lamp frame";
     Shot atStart = settled(*view, 10);
-    std::string hallBefore = hallOfFame(readFile(folder + "/settings.ini"));
+    std::string hallBefore = hallOfFame(readFileText(folder + "/settings.ini"));
 
     // The player walks the route to the horse and stops in its cell; the map stands still then.
     xdo("keydown Next");
@@ -637,7 +631,7 @@ TEST_F(Play, ShootingTheHorseLosesAndLeavesTheHallOfFameAlone) {
     EXPECT_EQ(differing(endShot, shot(), *whole), 0) << "no name entry for a lost run";
     xdo("key Return");
     ASSERT_EQ(waitExit(20), 0);
-    std::string stored = readFile(folder + "/settings.ini");
+    std::string stored = readFileText(folder + "/settings.ini");
     EXPECT_EQ(hallOfFame(stored), hallBefore);
     EXPECT_EQ(stored.find("Bob"), std::string::npos);
     EXPECT_EQ(sanitizerReport(), "");

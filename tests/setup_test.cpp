@@ -8,7 +8,6 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <signal.h>
 #include <sstream>
 #include <string>
@@ -16,21 +15,13 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include "output_capture.h"
 
 // What f said on standard error.
 template <class F> static std::string stderrOf(F f) {
     testing::internal::CaptureStderr();
     f();
     return testing::internal::GetCapturedStderr();
-}
-
-static std::string readAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
-static void writeAll(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
 }
 
 static auto lineCount = [](const std::string& text) { return std::count(text.begin(), text.end(), '\n'); };
@@ -128,7 +119,7 @@ TEST_F(Settings, MissingFileGivesFirstRunDefaultsSilentlyAndLeavesTheProgramsFie
 TEST_F(Settings, EveryFieldSurvivesWriteAndReadAsPlainText) {
     SettingsFile written = unusualValues();
     ASSERT_EQ(settingsStore(path.c_str(), &written, SETTINGS_ALL, stderr), 1);
-    std::string text = readAll(path), line;
+    std::string text = readFileText(path), line;
     for (std::istringstream in(defaultText()); std::getline(in, line);)
         EXPECT_TRUE(line.find(" = ") == line.npos || text.find("\n" + line + "\n") == text.npos) << line;
     SettingsFile read;
@@ -210,7 +201,7 @@ TEST_F(Settings, BadValuesBecomeTheNearestValidValueWithOneLineEach) {
     const std::string base = withLines(defaultText(), "itemsPerKind = 0\ndiamondsNeeded = 0");
     for (const auto& c : cases) {
         SCOPED_TRACE(c.set);
-        writeAll(path, withLines(base, c.set));
+        writeFileText(path, withLines(base, c.set));
         SettingsRecord r;
         std::string said = load(&r);
         EXPECT_EQ(linesMissing(r, c.expect), "");
@@ -227,7 +218,7 @@ TEST_F(Settings, BadValuesBecomeTheNearestValidValueWithOneLineEach) {
 TEST_F(Settings, StoresChangeOnlyTheirOwnKeys) {
     std::string before =
         "# my own notes\n" + withLines(defaultText(), "mazeSize = 99\nshadeMode = 0\ncolour = blue");
-    writeAll(path, before);
+    writeFileText(path, before);
     SettingsRecord r;
     load(&r);
     snprintf(r.hallNames[0], 32, "J\xF6rg");
@@ -235,16 +226,17 @@ TEST_F(Settings, StoresChangeOnlyTheirOwnKeys) {
     r.shadeMode = 1, r.fieldOfView = 61; // the shade mode, changed by a key, is neither store's business
     setupStoreScores(&r);
     std::string scored = withLines(before, "hallName1 = J\\xF6rg\nhallTime1 = 123.25\nhallTime2 = 200.5");
-    EXPECT_EQ(readAll(path), scored) << "comments, unknown keys and even a bad value stay as written";
+    EXPECT_EQ(readFileText(path), scored) << "comments, unknown keys and even a bad value stay as written";
     setupStoreView(&r);
-    EXPECT_EQ(readAll(path), withLines(scored, "fieldOfView = 61"));
+    EXPECT_EQ(readFileText(path), withLines(scored, "fieldOfView = 61"));
 }
 
 TEST_F(Settings, WriteFailingHalfwayLeavesTheOldFileWhole) {
     SettingsFile f = unusualValues();
     ASSERT_EQ(settingsStore(path.c_str(), &f, SETTINGS_ALL, stderr), 1);
-    std::string old = readAll(path);
-    writeAll(dir + "/.settings.ini.Ab12Cd", "mazeSize = 4\nhallName1 = half-writ"); // from an older crash
+    std::string old = readFileText(path);
+    writeFileText(dir + "/.settings.ini.Ab12Cd",
+                  "mazeSize = 4\nhallName1 = half-writ"); // from an older crash
     fflush(nullptr);
     pid_t child = fork();
     ASSERT_GE(child, 0);
@@ -258,7 +250,7 @@ TEST_F(Settings, WriteFailingHalfwayLeavesTheOldFileWhole) {
     int status = 0;
     waitpid(child, &status, 0);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the failure is reported";
-    EXPECT_EQ(readAll(path), old);
+    EXPECT_EQ(readFileText(path), old);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1)
         << "the half-written temporary is gone, and the older crash's with it";
     SettingsRecord r{};
@@ -267,12 +259,12 @@ TEST_F(Settings, WriteFailingHalfwayLeavesTheOldFileWhole) {
 }
 
 TEST_F(Settings, ByteOrderMarkIsSkippedAndNotWrittenBack) {
-    writeAll(path, "\xEF\xBB\xBF" + withLines(defaultText(), "showDialog = 0\nmazeSize = 20"));
+    writeFileText(path, "\xEF\xBB\xBF" + withLines(defaultText(), "showDialog = 0\nmazeSize = 20"));
     SettingsRecord r;
     EXPECT_EQ(load(&r), "");
     EXPECT_EQ(r.mazeSize, 20);
     setupStoreScores(&r);
-    EXPECT_EQ(readAll(path).compare(0, 1, "#"), 0);
+    EXPECT_EQ(readFileText(path).compare(0, 1, "#"), 0);
     SettingsFile f;
     EXPECT_EQ(stderrOf([&] { settingsRead(path.c_str(), &f, stderr); }), "");
     EXPECT_EQ(f.showDialog, 0);
@@ -320,7 +312,7 @@ TEST_F(Settings, SpecialFilesAtThePathAreRefusedAtOnceAndLeftAsTheyAre) {
 TEST_F(Settings, LinkIsFollowedAndTheFileKeepsItsOwnerAndMode) {
     ASSERT_EQ(mkdir((dir + "/real").c_str(), 0755), 0);
     const std::string real = dir + "/real/settings.ini";
-    writeAll(real, defaultText());
+    writeFileText(real, defaultText());
     ASSERT_EQ(chmod(real.c_str(), 0640), 0);
     // Run by root, as a save once was, the file of another user must stay that user's.
     const uid_t owner = getuid() == 0 ? 65534 : getuid();
@@ -337,7 +329,7 @@ TEST_F(Settings, LinkIsFollowedAndTheFileKeepsItsOwnerAndMode) {
     EXPECT_EQ(st.st_mode & 07777, 0640u);
     EXPECT_EQ(st.st_uid, owner);
     EXPECT_EQ(st.st_gid, group);
-    EXPECT_NE(readAll(real).find("\nhallTime1 = 99\n"), std::string::npos);
+    EXPECT_NE(readFileText(real).find("\nhallTime1 = 99\n"), std::string::npos);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir + "/real"), {}), 1);
 }
 
@@ -405,7 +397,7 @@ TEST_F(Settings, SavesKilledAtRandomMomentsLeaveAWholeFileAndNoDebris) {
 
 TEST_F(Settings, DialogIsSkippedWhenSwitchedOffOrStoredOff) {
     unsetenv("KAVERNIX_SETUP_DIALOG");
-    writeAll(path, withLines(defaultText(), "showDialog = 0\nmazeSize = 20"));
+    writeFileText(path, withLines(defaultText(), "showDialog = 0\nmazeSize = 20"));
     setupShow(0); // the stored switch says no: returns at once even with a display
     EXPECT_EQ(load(&gameRecord), "");
     EXPECT_EQ(gameRecord.mazeSize, 20);
@@ -414,7 +406,7 @@ TEST_F(Settings, DialogIsSkippedWhenSwitchedOffOrStoredOff) {
     gameRecord.shadeMode = 0;    // a key changed it in the game
     gameRecord.windowWidth = 30; // the player shrank the window below any size the file may hold
     gameRecord.itemsPerKind = 2; // as if the maze had been built with two items of each kind
-    writeAll(path, withLines(defaultText(), "mazeSize = 40"));
+    writeFileText(path, withLines(defaultText(), "mazeSize = 40"));
     setupShow(1);
     std::string said = load(&gameRecord);
     // No dialog in the game: the file is read again, but the running game keeps the size of its maze
@@ -488,7 +480,7 @@ static gboolean playScript(gpointer data) {
 TEST_F(Settings, DialogShowsEverySettingAndPlaySavesTheChoices) {
     ASSERT_TRUE(getenv("DISPLAY") && *getenv("DISPLAY")) << "needs a display: run the tests under xvfb-run";
     unsetenv("KAVERNIX_SETUP_DIALOG");
-    writeAll(path, withLines(defaultText(), "hallName1 = J\\xF6rg\\x01\nhallTime1 = 3725.5"));
+    writeFileText(path, withLines(defaultText(), "hallName1 = J\\xF6rg\\x01\nhallTime1 = 3725.5"));
     DialogScript script;
     guint source = g_timeout_add(50, playScript, &script);
     std::string said = stderrOf([] { setupShow(0); });
@@ -517,7 +509,7 @@ TEST(Keys, ReadmeControlsTableIsTheGamesKeyTable) {
     FILE* out = open_memstream(&rows, &size);
     keyControlsRows(out);
     fclose(out);
-    std::string readme = readAll(KX_SOURCE_DIR "/README.md");
+    std::string readme = readFileText(KX_SOURCE_DIR "/README.md");
     EXPECT_NE(readme.find(std::string("|\n") + rows + "| left mouse button |"), std::string::npos)
         << "regenerate the rows with kavernix-tool keys:\n"
         << rows;

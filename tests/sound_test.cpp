@@ -130,8 +130,7 @@ TEST(SoundFile, GeneratedClipsDecodeAndOtherBytesAreRefused) {
         EXPECT_EQ(soundReadFile((std::string(KX_RUN_DIR "/") + clip).c_str(), &c), 1) << quiet.finish();
         EXPECT_TRUE(c.channels == 1 && c.rate == 22050 && c.samples.size() > 2000) << clip;
     }
-    std::ifstream in(KX_RUN_DIR "/step.wav", std::ios::binary);
-    std::string wav{std::istreambuf_iterator<char>(in), {}};
+    const std::string wav = readFileText(KX_RUN_DIR "/step.wav");
     const std::pair<std::string, const char*> bad[] = {
         {"RIFF junk that is no sound at all", "is not a sound file"},
         {wav.substr(0, 44), "holds no sound"},
