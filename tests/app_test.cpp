@@ -463,9 +463,8 @@ TEST_F(Input, MouseTurnsByPixelsTimesSpeedAtAnyFrameRateWithinBoundsAndNotWhileH
 // F9 and F10 move the view by the same degrees per second at any frame rate, within 10 to 120; the
 // file holds the value the view uses.
 TEST_F(Input, FieldOfViewChangesWithTimeWithinBoundsAndIsStored) {
-    char dir[] = "/tmp/kx_fov_XXXXXX";
-    ASSERT_NE(mkdtemp(dir), nullptr);
-    setenv("KAVERNIX_SETTINGS", (std::string(dir) + "/settings.ini").c_str(), 1);
+    TempDir dir;
+    setenv("KAVERNIX_SETTINGS", dir.file("settings.ini").c_str(), 1);
     setenv("KAVERNIX_SETUP_DIALOG", "0", 1);
     for (float frameTime : {1.0f / 64, 1.0f / 16}) {
         record.fieldOfView = 60, record.frameTime = frameTime, keyFovUp = 1;
@@ -482,7 +481,6 @@ TEST_F(Input, FieldOfViewChangesWithTimeWithinBoundsAndIsStored) {
     SettingsRecord stored{};
     setupShow(0), setupLoad(&stored);
     EXPECT_EQ(stored.fieldOfView, 10);
-    system((std::string("rm -rf ") + dir).c_str());
 }
 
 TEST(HallOfFame, RanksStrictlyFasterRunsAndPushesTheRestDown) {
@@ -517,10 +515,8 @@ TEST(HallOfFame, NameEntryKeepsThirtyOneBytesAndBackspaceStopsAtEmpty) {
 }
 
 TEST_F(EndScreen, AWonRunIsRankedAndStoredExactlyOnceByEnter) {
-    char dir[] = "/tmp/kx_end_XXXXXX";
-    ASSERT_NE(mkdtemp(dir), nullptr);
-    std::string file = std::string(dir) + "/settings.ini";
-    setenv("KAVERNIX_SETTINGS", file.c_str(), 1);
+    TempDir dir;
+    setenv("KAVERNIX_SETTINGS", dir.file("settings.ini").c_str(), 1);
     setenv("KAVERNIX_SETUP_DIALOG", "0", 1);
     auto stored = [](SettingsRecord r = {}) { return setupShow(0), setupLoad(&r), r; };
     fillHall(&record, {{"Ada", 61.5f}, {"Bob", 90}});
@@ -538,7 +534,6 @@ TEST_F(EndScreen, AWonRunIsRankedAndStoredExactlyOnceByEnter) {
     strcpy(record.hallNames[1], "changed");
     nameEntryKeyboard(13, 0, 0);
     EXPECT_STREQ(stored().hallNames[1], "Zo\xEB");
-    unlink(file.c_str()), rmdir(dir);
 }
 
 TEST_F(EndScreen, WonSlowAndLostRunsShowTheirTexts) {

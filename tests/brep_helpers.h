@@ -15,24 +15,6 @@
 #include "brep/brep_build.h"
 #include "output_capture.h"
 
-// Runs each test inside a fresh temporary directory and returns to the old one afterwards.
-class ScratchDir : public ::testing::Test {
-  protected:
-    std::string oldDir, dir;
-    void SetUp() override {
-        char cwd[4096], pattern[] = "/tmp/kx_brep_XXXXXX";
-        ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
-        oldDir = cwd;
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir = pattern;
-        ASSERT_EQ(chdir(dir.c_str()), 0);
-    }
-    void TearDown() override {
-        ASSERT_EQ(chdir(oldDir.c_str()), 0);
-        ASSERT_EQ(system(("rm -rf '" + dir + "'").c_str()), 0);
-    }
-};
-
 // Runs f with standard output and standard error captured; returns what it printed on each, in
 // that order (the refinement counts go to one, the "Brep Error" lines to the other).
 template <class F> std::string captured(F f) {

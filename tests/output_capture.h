@@ -1,12 +1,17 @@
 // Captures what code under test prints on standard output (the maze snapshots and the collision
 // traces are part of the program's behaviour) or on standard error (its diagnostics); reads and
-// writes whole files.
+// writes whole files; gives a test a folder of its own.
 #pragma once
+#include <gtest/gtest.h>
+
+#include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 inline std::string readFileText(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -15,6 +20,33 @@ inline std::string readFileText(const std::string& path) {
 inline void writeFileText(const std::string& path, const std::string& text) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
 }
+
+// A fresh folder for the running test, removed with everything in it.
+struct TempDir {
+    std::string path = testing::TempDir() + "kx_" + std::to_string(getpid()) + "_" +
+                       testing::UnitTest::GetInstance()->current_test_info()->name();
+    TempDir() { std::filesystem::create_directories(path); }
+    ~TempDir() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path, ignored);
+    }
+    std::string file(const std::string& name) const { return path + "/" + name; }
+    std::vector<std::string> names() const { // sorted
+        std::vector<std::string> out;
+        for (const auto& e : std::filesystem::directory_iterator(path)) out.push_back(e.path().filename());
+        std::sort(out.begin(), out.end());
+        return out;
+    }
+};
+
+// Runs each test inside a fresh folder and returns to the old one afterwards.
+class ScratchDir : public ::testing::Test {
+  protected:
+    TempDir dir;
+    const std::string oldDir = std::filesystem::current_path();
+    void SetUp() override { ASSERT_EQ(chdir(dir.path.c_str()), 0); }
+    void TearDown() override { ASSERT_EQ(chdir(oldDir.c_str()), 0); }
+};
 
 class OutputCapture {
   public:

@@ -5,31 +5,24 @@
 #include <cstdlib>
 #include <string>
 #include <sys/stat.h>
-#include <unistd.h>
 #include "app/paths.h"
+#include "output_capture.h"
 
 namespace {
 
-struct PathEnv : ::testing::Test {
-    std::string dir, oldHome;
-    char here[4096];
+struct PathEnv : ScratchDir {
+    const std::string oldHome = getenv("HOME") ? getenv("HOME") : "";
     void SetUp() override {
-        char name[] = "/tmp/kx_paths_XXXXXX";
-        ASSERT_NE(mkdtemp(name), nullptr);
-        dir = name;
-        ASSERT_NE(getcwd(here, sizeof here), nullptr);
-        ASSERT_EQ(chdir(dir.c_str()), 0);
-        oldHome = getenv("HOME") ? getenv("HOME") : "";
-        setenv("HOME", (dir + "/home").c_str(), 1);
+        ScratchDir::SetUp();
+        setenv("HOME", dir.file("home").c_str(), 1);
         unsetenv("KAVERNIX_DATA");
         unsetenv("XDG_CACHE_HOME");
     }
     void TearDown() override {
-        EXPECT_EQ(chdir(here), 0);
+        ScratchDir::TearDown();
         setenv("HOME", oldHome.c_str(), 1);
         unsetenv("KAVERNIX_DATA");
         unsetenv("XDG_CACHE_HOME");
-        EXPECT_EQ(system(("rm -rf " + dir).c_str()), 0);
     }
     bool isPrivateFolder(const std::string& path) {
         struct stat st;
@@ -50,16 +43,16 @@ TEST_F(PathEnv, DataFromOverrideElseCurrentFolderWithTheGameFiles) {
 }
 
 TEST_F(PathEnv, CacheUnderXdgCacheHomeOrHomeMadePrivate) {
-    setenv("XDG_CACHE_HOME", (dir + "/xdg/cache").c_str(), 1);
+    setenv("XDG_CACHE_HOME", dir.file("xdg/cache").c_str(), 1);
     pathInit();
-    EXPECT_EQ(pathCache("fonttest.tga"), dir + "/xdg/cache/kavernix/fonttest.tga");
-    EXPECT_TRUE(isPrivateFolder(dir + "/xdg/cache/kavernix"));
+    EXPECT_EQ(pathCache("fonttest.tga"), dir.file("xdg/cache/kavernix/fonttest.tga"));
+    EXPECT_TRUE(isPrivateFolder(dir.file("xdg/cache/kavernix")));
 
     // A relative XDG_CACHE_HOME does not count.
     setenv("XDG_CACHE_HOME", "relative", 1);
     pathInit();
-    EXPECT_EQ(pathCacheFolder(), dir + "/home/.cache/kavernix");
-    EXPECT_TRUE(isPrivateFolder(dir + "/home/.cache/kavernix"));
+    EXPECT_EQ(pathCacheFolder(), dir.file("home/.cache/kavernix"));
+    EXPECT_TRUE(isPrivateFolder(dir.file("home/.cache/kavernix")));
 
     // Without a folder to write to, nothing names a file.
     setenv("XDG_CACHE_HOME", "/proc/kx", 1);

@@ -54,17 +54,16 @@ static SettingsRecord gameRecord;
 // Every test gets its own folder and settings path, and never a dialog unless it asks for one.
 class Settings : public testing::Test {
   protected:
-    std::string dir, path;
+    TempDir temp;
+    std::string dir = temp.path, path = dir + "/settings.ini";
     void SetUp() override {
-        char tmpl[] = "/tmp/kx_setup_test.XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir = tmpl;
-        path = dir + "/settings.ini";
         setenv("KAVERNIX_SETTINGS", path.c_str(), 1);
         setenv("KAVERNIX_SETUP_DIALOG", "0", 1);
         setenv("NO_AT_BRIDGE", "1", 1); // no accessibility bus chatter from the toolkit
     }
-    void TearDown() override { EXPECT_EQ(system(("rm -rf '" + dir + "'").c_str()), 0); }
+    void TearDown() override {
+        EXPECT_EQ(system(("rm -rf '" + dir + "'").c_str()), 0);
+    } // also one of /dev/shm
     static std::string defaultText() {
         SettingsFile f;
         settingsDefaults(&f);
@@ -339,7 +338,6 @@ TEST_F(Settings, LinkIsFollowedAndTheFileKeepsItsOwnerAndMode) {
 TEST_F(Settings, SavesKilledAtRandomMomentsLeaveAWholeFileAndNoDebris) {
     char tmpl[] = "/dev/shm/kx_kill_test.XXXXXX";
     ASSERT_NE(mkdtemp(tmpl), nullptr) << "needs /dev/shm";
-    EXPECT_EQ(system(("rm -rf '" + dir + "'").c_str()), 0);
     dir = tmpl;
     path = dir + "/settings.ini";
     const int kills = 300;

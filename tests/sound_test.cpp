@@ -57,14 +57,14 @@ struct Rendered {
 };
 
 TEST(Sound, ShotAtOnceSpiderOnTheLeftAndMuteAsRendered) {
-    char name[] = "/tmp/kx_sound_XXXXXX";
-    ASSERT_NE(mkdtemp(name), nullptr);
-    std::string dir = name, wav = dir + "/out.wav";
-    std::ofstream(dir + "/alsoft.conf") << "[general]\ndrivers = wave\nfrequency = " << RATE
-                                        << "\nchannels = stereo\nsample-type = float32\nperiod_size = 256\n"
-                                           "[wave]\nfile = "
-                                        << wav << "\n";
-    setenv("ALSOFT_CONF", (dir + "/alsoft.conf").c_str(), 1);
+    TempDir dir;
+    const std::string wav = dir.file("out.wav");
+    std::ofstream(dir.file("alsoft.conf"))
+        << "[general]\ndrivers = wave\nfrequency = " << RATE
+        << "\nchannels = stereo\nsample-type = float32\nperiod_size = 256\n"
+           "[wave]\nfile = "
+        << wav << "\n";
+    setenv("ALSOFT_CONF", dir.file("alsoft.conf").c_str(), 1);
     std::string here = std::filesystem::current_path();
     ASSERT_EQ(chdir(KX_RUN_DIR), 0) << "the clips are read from the run folder";
     memset(&record, 0, sizeof record);
@@ -110,7 +110,6 @@ TEST(Sound, ShotAtOnceSpiderOnTheLeftAndMuteAsRendered) {
     r.s.resize(size_t(info.frames * 2));
     sf_readf_float(f, r.s.data(), info.frames);
     sf_close(f);
-    std::filesystem::remove_all(dir);
 
     ASSERT_GE(r.frames(), muteTo);
     EXPECT_LT(r.peak(0, key), 0.001) << "silence before the key";
