@@ -7,6 +7,7 @@
 #include "brep/brep_draw.h"
 #include "brep_helpers.h"
 #include "gl_context.h"
+#include "gl_feedback.h"
 
 namespace {
 
@@ -14,32 +15,22 @@ using Corner = std::pair<float, float>; // s, t as sent
 using Triangle = std::vector<Corner>;
 
 struct Feedback {
-    std::vector<GLfloat> words;
+    std::vector<double> words; // every polygon's corner count and every value of its corners
     std::vector<Triangle> polygons;
 };
 
 template <class F> Feedback capture(F draw) {
-    static std::vector<GLfloat> buffer(1 << 20);
     glTestContext();
     glDisable(GL_LIGHTING);
-    glDisable(GL_CULL_FACE);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(-10, 10, -10, 10, -10, 10);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glFeedbackBuffer((GLsizei)buffer.size(), GL_3D_COLOR_TEXTURE, buffer.data());
-    glRenderMode(GL_FEEDBACK);
-    draw();
-    GLint n = glRenderMode(GL_RENDER);
-    EXPECT_GE(n, 0) << "feedback buffer overflow";
     Feedback fb;
-    fb.words.assign(buffer.begin(), buffer.begin() + std::max(n, 0));
-    for (GLint i = 0; i < n;) {
-        EXPECT_EQ(GL_POLYGON_TOKEN, (GLint)buffer[i++]);
-        Triangle p;
-        for (int k = (int)buffer[i++]; k > 0; k--, i += 11) p.push_back({buffer[i + 7], buffer[i + 8]});
-        fb.polygons.push_back(p);
+    for (const FbItem& it : feedbackCapture(draw, FbView{-10, 10})) {
+        EXPECT_EQ(GLenum(GL_POLYGON_TOKEN), it.token);
+        fb.polygons.emplace_back(), fb.words.push_back(double(it.v.size()));
+        for (const FbVertex& v : it.v) {
+            fb.polygons.back().push_back({v.tex[0], v.tex[1]});
+            fb.words.insert(fb.words.end(), {v.x, v.y, v.z, v.colour[0], v.colour[1], v.colour[2], v.tex[0],
+                                             v.tex[1], v.tex[2], v.tex[3]});
+        }
     }
     return fb;
 }

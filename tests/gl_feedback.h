@@ -1,7 +1,9 @@
 // Captures what GL draws as its feedback stream: every polygon, line, point and pass-through
-// marker with its vertices, turned back from window into world positions, and its colour.
+// marker with its vertices, turned back from window into world positions, their colours and
+// texture coordinates.
 #pragma once
 #include <GL/gl.h>
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
@@ -10,7 +12,7 @@
 
 struct FbVertex {
     double x, y, z; // world position (unprojected)
-    float colour[4];
+    float colour[4], tex[4];
 };
 
 struct FbItem {
@@ -36,11 +38,12 @@ inline std::vector<FbItem> feedbackCapture(const std::function<void()>& draw, co
     glLoadIdentity();
     GLboolean culling = glIsEnabled(GL_CULL_FACE);
     glDisable(GL_CULL_FACE);
-    glFeedbackBuffer(GLsizei(buffer.size()), GL_3D_COLOR, buffer.data());
+    glFeedbackBuffer(GLsizei(buffer.size()), GL_3D_COLOR_TEXTURE, buffer.data());
     glRenderMode(GL_FEEDBACK);
     draw();
     GLint n = glRenderMode(GL_RENDER);
     if (culling) glEnable(GL_CULL_FACE);
+    EXPECT_GE(n, 0) << "feedback buffer overflow";
 
     std::vector<FbItem> items;
     for (GLint i = 0; i < n;) {
@@ -49,11 +52,12 @@ inline std::vector<FbItem> feedbackCapture(const std::function<void()>& draw, co
         if (item.token == GL_POLYGON_TOKEN) count = int(buffer[i++]);
         if (item.token == GL_LINE_TOKEN || item.token == GL_LINE_RESET_TOKEN) count = 2;
         if (item.token == GL_PASS_THROUGH_TOKEN) count = 0, item.pass = buffer[i++];
-        for (int k = 0; k < count; ++k, i += 7) {
+        for (int k = 0; k < count; ++k, i += 11) {
             // Window depth 0..1 runs from world z = hi to z = lo.
             FbVertex v{
-                lo + buffer[i] * pixel, lo + buffer[i + 1] * pixel, hi - buffer[i + 2] * (hi - lo), {}};
+                lo + buffer[i] * pixel, lo + buffer[i + 1] * pixel, hi - buffer[i + 2] * (hi - lo), {}, {}};
             std::copy(&buffer[i + 3], &buffer[i + 7], v.colour);
+            std::copy(&buffer[i + 7], &buffer[i + 11], v.tex);
             item.v.push_back(v);
         }
         items.push_back(item);
