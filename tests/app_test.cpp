@@ -125,32 +125,23 @@ TEST_F(GameUpdate, HeldArrowsShareOneStepAndOppositeOnesCancel) {
     }
 }
 
-TEST_F(GameUpdate, HomeWalksBothToTheExitAndIgnoresTheArrows) {
-    Actor startHorse = horse;
-    keyHome = 1;
-    gameMoveByKeys(0.05f, 0.08f);
-    Actor homePlayer = player, homeHorse = horse;
-    actorsPlaceForGame();
-    routePhase = 0, keyLeft = keyUp = 1;
-    gameMoveByKeys(0.05f, 0.08f);
-    EXPECT_TRUE(samePlace(player, homePlayer) && samePlace(horse, homeHorse));
-    EXPECT_FALSE(samePlace(horse, startHorse)) << "the horse walks too";
-}
-
-TEST_F(GameUpdate, RouteKeysWithArrowsDoBoth) {
-    Actor startHorse = horse;
-    auto run = [](int pageUp, int up) {
+// Home walks both to the exit and ignores the arrows; Page Up brings the horse and leaves the
+// arrows to the player.
+TEST_F(GameUpdate, RouteKeysAndArrows) {
+    const Actor startHorse = horse;
+    auto run = [](int home, int pageUp, int up, int left) {
         actorsPlaceForGame();
-        routePhase = 0, keyPageUp = pageUp, keyUp = up;
+        routePhase = horseRoutePhase = 0, keyHome = home, keyPageUp = pageUp, keyUp = up, keyLeft = left;
         for (int i = 0; i < 5; ++i) gameMoveByKeys(0.02f, 0.05f);
+        return std::make_pair(player, horse);
     };
-    run(1, 0);
-    Actor routeHorse = horse;
-    run(0, 1);
-    Actor arrowPlayer = player;
-    run(1, 1);
-    EXPECT_TRUE(samePlace(horse, routeHorse) && samePlace(player, arrowPlayer));
-    EXPECT_FALSE(samePlace(horse, startHorse));
+    const auto home = run(1, 0, 0, 0), pageUp = run(0, 1, 0, 0), up = run(0, 0, 1, 0);
+    EXPECT_FALSE(samePlace(home.second, startHorse) || samePlace(pageUp.second, startHorse))
+        << "the horse walks";
+    auto both = run(1, 0, 1, 1);
+    EXPECT_TRUE(samePlace(both.first, home.first) && samePlace(both.second, home.second));
+    both = run(0, 1, 1, 0);
+    EXPECT_TRUE(samePlace(both.first, up.first) && samePlace(both.second, pageUp.second));
 }
 
 TEST_F(GameUpdate, TheExitOpensOnlyWithEnoughDiamondsAndBothInTheExitCellThenKeepsOpening) {

@@ -1,8 +1,6 @@
 // The model catalogue: the three sources give the same models, source 0 leaves exactly the text
 // files behind, the arrow is always built, the level chosen for a distance; and kavernix-tool's
 // model commands run as a program on the same definitions.
-#include <dirent.h>
-#include <sys/wait.h>
 #include <algorithm>
 #include <set>
 #include "app/record.h"
@@ -19,13 +17,10 @@ const char* const definitionNames[] = {"STRAWBAR",   "OILCAN",     "OILCAN1", "O
 
 std::set<std::string> filesEndingIn(const std::string& suffix) {
     std::set<std::string> out;
-    DIR* d = opendir(".");
-    while (dirent* e = readdir(d)) {
-        std::string n = e->d_name;
-        if (n.size() > suffix.size() && n.compare(n.size() - suffix.size(), suffix.size(), suffix) == 0)
+    for (const auto& e : std::filesystem::directory_iterator("."))
+        if (std::string n = e.path().filename();
+            n.size() > suffix.size() && !n.compare(n.size() - suffix.size(), suffix.size(), suffix))
             out.insert(n);
-    }
-    closedir(d);
     return out;
 }
 
@@ -171,13 +166,9 @@ TEST(LodForPosition, WholeUnitsOfGroundDistanceFromThePlayerOrTheFixedLevel) {
 // Runs kavernix-tool in the working directory; expects its exit status and each of the texts in
 // what it printed on either stream.
 void expectRun(const std::string& args, int status, std::initializer_list<const char*> texts = {}) {
-    FILE* p = popen(("'" KX_BINARY_DIR "/kavernix-tool' " + args + " 2>&1").c_str(), "r");
-    ASSERT_NE(nullptr, p);
-    std::string out;
-    char buf[4096];
-    for (size_t got; (got = fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, got);
-    int st = pclose(p);
-    EXPECT_EQ(status, WIFEXITED(st) ? WEXITSTATUS(st) : -1) << args;
+    int st;
+    const std::string out = commandOutput("'" KX_BINARY_DIR "/kavernix-tool' " + args + " 2>&1", &st);
+    EXPECT_EQ(status, st) << args;
     for (const char* text : texts) EXPECT_NE(std::string::npos, out.find(text)) << args << ": " << out;
 }
 

@@ -7,7 +7,6 @@
 #include <GL/glu.h>
 #include <cstdlib>
 #include <cstring>
-#include <sys/wait.h>
 #include <tuple>
 #include <unistd.h>
 
@@ -339,11 +338,9 @@ TEST(ImageTool, PrintsWhatTheReaderMakesOfAFileAndWritesTheFont) {
     };
     for (const auto& [args, exitStatus, out] : cases) {
         SCOPED_TRACE(args);
-        const std::string command =
-            KX_BINARY_DIR "/kavernix-tool " + args + " >" + dir.file("out.txt") + " 2>/dev/null";
-        const int status = system(command.c_str());
-        EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, exitStatus);
-        EXPECT_EQ(readBytes(dir.file("out.txt")), Bytes(out.begin(), out.end()));
+        int status;
+        EXPECT_EQ(commandOutput(KX_BINARY_DIR "/kavernix-tool " + args + " 2>/dev/null", &status), out);
+        EXPECT_EQ(status, exitStatus);
     }
     EXPECT_FALSE(std::filesystem::exists(dir.file("none.tga")));
     // A strip without a glyph row gives a font of background only.

@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <sys/wait.h>
 #include "app/random.h"
 #include "app/record.h"
 #include "brep/catalogue.h"
@@ -45,13 +44,7 @@ template <class F> std::string picture(F cellChar) {
 
 // The tool's exit status and standard output (its error lines go to the terminal).
 std::string runTool(const std::string& args, int* status) {
-    std::string cmd = std::string("'") + KX_BINARY_DIR + "/kavernix-tool' " + args + " 2>/dev/null", out;
-    FILE* p = popen(cmd.c_str(), "r");
-    char buf[4096];
-    for (size_t got; p && (got = fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, got);
-    int st = p ? pclose(p) : -1;
-    *status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    return out;
+    return commandOutput("'" KX_BINARY_DIR "/kavernix-tool' " + args + " 2>/dev/null", status);
 }
 
 Actor bodyAt(float x, float z, float heading, float y = 0.3f, float radius = 0.02f) {

@@ -1,6 +1,6 @@
 // Captures what code under test prints on standard output (the maze snapshots and the collision
-// traces are part of the program's behaviour) or on standard error (its diagnostics); reads and
-// writes whole files; gives a test a folder of its own.
+// traces are part of the program's behaviour) or on standard error (its diagnostics), and what a
+// command prints; reads and writes whole files; gives a test a folder of its own.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -10,8 +10,21 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
+
+// What a shell command printed on standard output; its exit status (-1 when it did not exit) goes to
+// *status.
+inline std::string commandOutput(const std::string& command, int* status = nullptr) {
+    std::string out;
+    FILE* p = popen(command.c_str(), "r");
+    char buf[4096];
+    for (size_t got; p && (got = fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, got);
+    const int st = p ? pclose(p) : -1;
+    if (status) *status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    return out;
+}
 
 inline std::string readFileText(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

@@ -25,14 +25,7 @@
 namespace {
 
 std::string sh(const std::string& command) {
-    std::string out;
-    FILE* p = popen(command.c_str(), "r");
-    if (!p) return out;
-    char buf[4096];
-    size_t got;
-    while ((got = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, got);
-    pclose(p);
-    return out;
+    return commandOutput(command);
 }
 
 void sleepFor(double seconds) {
