@@ -84,9 +84,18 @@ void expectClosed(const BrepModel* m) {
 
 using BrepRefine = ScratchDir;
 
+// Level 0 of a tube of three and of four profile lines, then level 1.
 TEST_F(BrepRefine, TubesGiveTheKnownCounts) {
     for (int n : {4, 3}) {
-        Refined r(tubeModel(tubeText(n)));
+        SCOPED_TRACE(n);
+        writeFileText("TUBE.brepdef.txt", tubeText(n));
+        BrepModel* m = nullptr;
+        EXPECT_EQ("", captured([&] { brepBuildFromDef(&m, "TUBE"); })); // the strict check is silent
+        EXPECT_EQ((n == 3 ? std::vector<int>{7, 15, 10} : std::vector<int>{12, 25, 15}), sizes(m));
+        int triangles = 0;
+        for (BrepFace* f = m->faces; f; f = f->next) triangles += f->count == 3;
+        EXPECT_EQ(10, triangles);
+        Refined r(m);
         EXPECT_EQ(n == 4 ? "Face: 47\nEdge: 89\nVertex: 44\n\n\n" : "Face: 29\nEdge: 53\nVertex: 26\n\n\n",
                   r.printed); // and no "Brep Error"
         EXPECT_EQ(0, negatedNormals(r.out));
