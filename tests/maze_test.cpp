@@ -141,9 +141,6 @@ TEST(MazeAccessors, OutsideTheGridReadsAreHarmlessAndWritesStoreNothing) {
             << x << "," << y;
     }
     EXPECT_EQ(memcmp(&before, &maze, sizeof maze), 0);
-    // Layer 0 is the carve layer, any other layer the route layer.
-    EXPECT_TRUE(mazeSetDir(&maze, 2, 1, 1, -2) == -2 && mazeGetDir(&maze, 7, 1, 1) == -2 &&
-                mazeGetDir(&maze, 0, 1, 1) == 3);
 }
 
 TEST(MazeSettings, UnusableSizesAreClampedToAnEvenSizeWithOneLine) {

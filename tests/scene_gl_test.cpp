@@ -139,12 +139,6 @@ void freshView(int w, int h, double fovy, float grey) {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 }
 
-std::vector<unsigned char> readRgb(int w, int h) {
-    std::vector<unsigned char> rgb(size_t(w) * h * 3);
-    glReadPixels(0, 0, w, h, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
-    return rgb;
-}
-
 void plainTexture(TgaImage* img, uint32_t colour) { // colour's low byte is red
     tgaCreate(img, 24, 2, 2);
     tgaFill(img, colour);
@@ -156,7 +150,6 @@ class Draw : public ::testing::Test {
     static void SetUpTestSuite() {
         OutputCapture quiet;
         glTestContext(W, H);
-        glPixelStorei(GL_PACK_ALIGNMENT, 1);
         record.itemsPerKind = record.distanceLod = record.lodLevel = 0;
         record.windowWidth = W, record.windowHeight = H, record.mazeSize = 8;
         record.useDisplayLists = record.textureMode = 1;
@@ -300,7 +293,7 @@ TEST_F(Draw, StartViewShowsFloorCeilingWallsAndProps) {
     const GLfloat lamp[4] = {player.x, player.y, player.z, 1};
     glLightfv(GL_LIGHT0, GL_POSITION, lamp);
     mazeDraw(&maze, &player);
-    const std::vector<unsigned char> rgb = readRgb(w, h);
+    const std::vector<unsigned char> rgb = readBack(GL_RGB, w, h);
     glDisable(GL_LIGHTING);
     record.textureMode = 0;
     // Floor green, ceiling cyan, walls red, props blue; the white background must not show.
@@ -455,7 +448,7 @@ TEST_F(Draw, MapTouchesOnlyItsBox) {
     glEnable(GL_TEXTURE_2D);
     mapDraw();
     glDisable(GL_LIGHTING);
-    const std::vector<unsigned char> rgb = readRgb(W, H);
+    const std::vector<unsigned char> rgb = readBack(GL_RGB, W, H);
     // 74 % .. 93.1 % of 600 and 71.5 % .. 94 % of 450, whole pixels.
     int wrong = 0;
     for (int y = 0; y < H; ++y)

@@ -85,13 +85,6 @@ TEST(FontBuild, GlyphsAfterThe33PlaceholdersLandCentredAndUpsideDownInTheCellsOf
 
 namespace {
 
-Bytes readBack(GLenum format, int w, int h) { // from the window's bottom-left corner
-    Bytes out(size_t(w * h * (format == GL_RGB ? 3 : 1)));
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, w, h, format, GL_UNSIGNED_BYTE, out.data());
-    return out;
-}
-
 TgaImage numbered(int bits, int width, int height) {
     TgaImage img{};
     EXPECT_EQ(tgaCreate(&img, bits, width, height), 1);
