@@ -5,7 +5,6 @@
 #include <benchmark/benchmark.h>
 #include "bench_util.h"
 #include <fcntl.h>
-#include <malloc.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -15,6 +14,7 @@
 #include <string>
 
 #include "app/record.h"
+#include "app/startup.h"
 #include "brep/brep.h"
 #include "brep/catalogue.h"
 
@@ -107,11 +107,9 @@ BENCHMARK(BM_CatalogueLoad)->ArgName("source")->Arg(0)->Arg(1)->Arg(2)->Arg(7)->
 } // namespace
 
 int main(int argc, char** argv) {
-    // Every source then works in memory the process already has: big blocks are not handed back
-    // to the kernel after each load and fetched (and zeroed, page by page) again for the next. A
-    // cold start pays for fresh pages in every source alike; the text path needs more of them.
-    mallopt(M_MMAP_THRESHOLD, 256 << 20);
-    mallopt(M_TRIM_THRESHOLD, 512 << 20);
+    // The game's own heap: every source then works in memory the process already has, as the game
+    // does after its first second. A cold start pays for fresh pages in every source alike.
+    startupHeap();
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

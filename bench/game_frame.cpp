@@ -87,6 +87,7 @@ const char* const phaseName[PHASES] = {"data", "window", "lists", "game", "frame
 
 // The program's start-up, from the toolkit's initialisation to the game screen entered.
 void startUp(int modelSource) {
+    startupHeap(); // as main does, before anything else
     double t0 = seconds();
     fillRecord(modelSource);
     int argc = 1;
