@@ -50,10 +50,17 @@ struct SettingsRecord {
     int32_t soundVolume;            // 0 silent .. 10
     int32_t invertMouse;            // 1: moving the mouse forward looks down
     int32_t keys[KEY_ACTION_COUNT]; // the key of each action (setup/key_table.h)
+    // Fields added later go here, after the last one: no earlier offset ever moves.
+    int32_t language;                     // 0 auto (the environment's), 1 English, 2 German
+    char mine[32];                        // "classic", "new", "daily" or a mine code
+    int32_t padDeadZone;                  // percent of a stick's travel that is ignored
+    int32_t padLookSpeed;                 // 1..20, how fast the right stick turns the view
+    int32_t padRumble;                    // 1: the pad rumbles on hits and pick-ups
+    int32_t padButtons[KEY_ACTION_COUNT]; // the pad button of each action; -1: none
 };
 #pragma pack(pop)
 
-static_assert(sizeof(SettingsRecord) == 464, "SettingsRecord is 464 bytes");
+static_assert(sizeof(SettingsRecord) == 572, "SettingsRecord is 572 bytes");
 static_assert(offsetof(SettingsRecord, windowWidth) == 0x20);
 static_assert(offsetof(SettingsRecord, windowHeight) == 0x24);
 static_assert(offsetof(SettingsRecord, windowedWidth) == 0x28);
@@ -94,3 +101,9 @@ static_assert(offsetof(SettingsRecord, hallTimes) == 0x178);
 static_assert(offsetof(SettingsRecord, soundVolume) == 0x18C);
 static_assert(offsetof(SettingsRecord, invertMouse) == 0x190);
 static_assert(offsetof(SettingsRecord, keys) == 0x194);
+static_assert(offsetof(SettingsRecord, language) == 0x1D0);
+static_assert(offsetof(SettingsRecord, mine) == 0x1D4);
+static_assert(offsetof(SettingsRecord, padDeadZone) == 0x1F4);
+static_assert(offsetof(SettingsRecord, padLookSpeed) == 0x1F8);
+static_assert(offsetof(SettingsRecord, padRumble) == 0x1FC);
+static_assert(offsetof(SettingsRecord, padButtons) == 0x200);
