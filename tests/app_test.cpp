@@ -86,21 +86,6 @@ void fillHall(SettingsRecord* r, std::initializer_list<std::pair<const char*, fl
     for (const auto& p : places) strcpy(r->hallNames[i], p.first), r->hallTimes[i++] = p.second;
 }
 
-const char* const expectedPages[4] = {
-    "Vor langer Zeit\nterrorisierte der b\xF6se\nDrache Grolk das Land.\n\nTarvin wollte aus der "
-    "Mine\nDiamanten holen\nund dem Drachen schenken,\ndamit er friedlicher wird.\n\nGrolk bemerkte, wie "
-    "Tarvin\nin die Mine ging,\nwurde w\xFCtend und sagte:\n\n(Enter) f\xFCr weiter",
-    "\"Du brichst in meine\nMine ein und willst\nmir meine eigenen\nDiamanten schenken?\n\nF\xFCr diese "
-    "Frechheit sperre\nich Dich in die Mine ein\nund la\xDF Dich erst wieder\nheraus, wenn Du mir "
-    "Diamanten\neingesammelt hast.\"\n\n(Enter) f\xFCr weiter",
-    "Grolk gab Tarvin und\nseinem Pferd einen Tritt\nund schlo\xDF die T\xFCr zur Mine.\n\nDie Mine ist "
-    "wie ein Irrgarten\nsammle \xD6lkannen, damit\nDir das Licht nicht ausgeht,\nStrohballen f\xFCr Dein "
-    "Pferd\nund Diamanten.\n\nWo ist der Ausgang ??\n\n(Enter) f\xFCr weiter",
-    "Mit der Maus drehst Du Dich,\nmit den Cursortasten gehst Du,\nmit Page Up kommt das Pferd zu "
-    "Dir,\nmit Page Down gehst Du zum Pferd,\nmit H steigst Du auf und ab\nund mit Pos 1 gehst Du "
-    "mit\nDeinem Pferd zum Ausgang.\n\nViel Gl\xFC"
-    "ck !\n\n(Enter) f\xFCr Beginn"};
-
 // Frames drawn at 60 per second until the fade leaves the state it is in.
 int fadeFrames() {
     record.frameTime = 1.0f / 60;
@@ -268,18 +253,6 @@ TEST_F(GameUpdate, TheHorseComesThenCarriesItsRiderOut) {
     keyHome = 1, routePhase = 0;
     for (int i = 0; i < 20000 && !gameWon(); ++i) playFrame();
     EXPECT_TRUE(gameWon() && record.riderState == 2);
-}
-
-TEST_F(Story, EveryPageIsTheStoryInLatin1) {
-    for (int page = 0; page < 4; ++page) {
-        EXPECT_STREQ(storyPages[page], expectedPages[page]) << page;
-        // Drawn from a fifth of the width in glyphs a fiftieth wide: a line fits in 40 glyphs.
-        for (const char *line = storyPages[page], *end; *line; line = *end ? end + 1 : end) {
-            end = strchr(line, '\n');
-            if (!end) end = line + strlen(line);
-            EXPECT_LE(end - line, 40) << std::string(line, end);
-        }
-    }
 }
 
 TEST_F(Story, EnterSnapsTheRisingTextThenTurnsAndAfterTheLastPageFadesOut) {

@@ -5,6 +5,7 @@
 #include <cstring>
 #include "app/end_screen.h"
 #include "app/input.h"
+#include "app/lang.h"
 #include "app/record.h"
 #include "app/screens.h"
 #include "app/timing.h"
@@ -39,6 +40,7 @@ void gameResume() {
 void gameSettingsDialog() {
     setupShow(1);
     setupLoad(&record);
+    langApply(record.language);
     // A game that runs in a window stays in it, whatever mode the file asks for at the next start.
     if (!glutGameModeGet(GLUT_GAME_MODE_ACTIVE))
         memset(record.gameModeString, 0, sizeof record.gameModeString);

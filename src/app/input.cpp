@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 #include "app/game_frame.h"
+#include "app/lang.h"
 #include "app/record.h"
 #include "app/timing.h"
 #include "game/actor.h"
@@ -21,8 +22,9 @@ int lastMouseX, lastMouseY;
 // The turn per pixel of pointer motion and mouse speed: the same at every frame rate.
 static const float mouseDegreesPerPixel = 1.0f / 60.0f;
 
-static const char* const shadeMessages[3] = {"Wireframe", "Flat shading", "Smooth shading"};
-static const char* const textureMessages[3] = {"no Texture", "Texture", "MipMaps"};
+static const char* const shadeMessages[3] = {LANG_ID("Wireframe"), LANG_ID("Flat shading"),
+                                             LANG_ID("Smooth shading")};
+static const char* const textureMessages[3] = {LANG_ID("no Texture"), LANG_ID("Texture"), LANG_ID("MipMaps")};
 
 static void toggleFullScreen() {
     if (record.gameModeString[0] != 0) return; // the game mode has no window to resize
@@ -30,11 +32,11 @@ static void toggleFullScreen() {
     if (record.fullScreen) {
         glutReshapeWindow(record.windowedWidth, record.windowedHeight);
         record.fullScreen = 0;
-        showMessage("FullScreen off");
+        showMessage(langText("FullScreen off"));
     } else {
         glutFullScreen();
         record.fullScreen = 1;
-        showMessage("FullScreen on");
+        showMessage(langText("FullScreen on"));
     }
 }
 
@@ -45,12 +47,12 @@ void debugKeys(unsigned char key) {
         exit(0);
     case ' ':
         if (shotState == 0) shotState = 1;
-        showMessage("Shoot");
+        showMessage(langText("Shoot"));
         break;
     case 'D':
     case 'd':
         record.distanceLod = !record.distanceLod;
-        showMessage(record.distanceLod ? "static LOD" : "no static LOD");
+        showMessage(record.distanceLod ? langText("static LOD") : langText("no static LOD"));
         break;
     case 'F':
     case 'f':
@@ -59,51 +61,51 @@ void debugKeys(unsigned char key) {
     case 'I':
     case 'i':
         record.showFps = !record.showFps;
-        showMessage(record.showFps ? "FPS on" : "FPS off");
+        showMessage(record.showFps ? langText("FPS on") : langText("FPS off"));
         break;
     case 'L':
         record.lodLevel = record.lodLevel + 1 > 3 ? 0 : record.lodLevel + 1;
-        showMessage("LOD");
+        showMessage(langText("LOD"));
         break;
     case 'l':
         record.lodLevel = record.lodLevel - 1 < 0 ? 3 : record.lodLevel - 1;
-        showMessage("LOD");
+        showMessage(langText("LOD"));
         break;
     case 'O':
     case 'o':
         portalCulling = !portalCulling;
-        showMessage(portalCulling ? "Portal on" : "no Portal");
+        showMessage(portalCulling ? langText("Portal on") : langText("no Portal"));
         break;
     case 'R':
     case 'r':
         stencilValid = 0;
-        showMessage("Repair Stencil");
+        showMessage(langText("Repair Stencil"));
         break;
     case 'S':
     case 's':
         record.shadeMode = record.shadeMode + 1 > 2 ? 0 : record.shadeMode + 1;
         applyShadeMode();
-        showMessage(shadeMessages[record.shadeMode]);
+        showMessage(langText(shadeMessages[record.shadeMode]));
         break;
     case 'T':
     case 't':
         record.textureMode = record.textureMode + 1 > 2 ? 0 : record.textureMode + 1;
         applyTextureMode();
-        showMessage(textureMessages[record.textureMode]);
+        showMessage(langText(textureMessages[record.textureMode]));
         break;
     case 'U':
     case 'u':
         record.useDisplayLists = !record.useDisplayLists;
-        showMessage(record.useDisplayLists ? "DisplList" : "no DisplList");
+        showMessage(record.useDisplayLists ? langText("DisplList") : langText("no DisplList"));
         break;
     case 'b':
         backfaceCull = !backfaceCull;
         if (backfaceCull) {
             glEnable(GL_CULL_FACE);
-            showMessage("BF Cull on");
+            showMessage(langText("BF Cull on"));
         } else {
             glDisable(GL_CULL_FACE);
-            showMessage("no BF Cull");
+            showMessage(langText("no BF Cull"));
         }
         break;
     default:
@@ -144,7 +146,9 @@ void gameKeyboard(unsigned char key, int, int) {
 
 void muteKey() {
     int muted = soundToggleMute();
-    showMessage(muted == 1 ? "Sound off" : muted == 0 ? "Sound on" : "no Sound");
+    showMessage(muted == 1   ? langText("Sound off")
+                : muted == 0 ? langText("Sound on")
+                             : langText("no Sound"));
 }
 
 // The flag a special key holds, or null for keys the game does not use.

@@ -3,6 +3,7 @@
 // display lists are compiled only once the OpenGL context exists.
 #include <GL/freeglut.h>
 #include <cstdio>
+#include "app/lang.h"
 #include "app/paths.h"
 #include "app/record.h"
 #include "app/screens.h"
@@ -13,19 +14,23 @@
 
 int main(int argc, char** argv) {
     startupHeap();
+    // The language first: --help and every line on the console speak it.
+    int language = langFromOption(&argc, argv);
+    langApply(setupLanguage());
     LaunchOptions options;
-    const char* why = "";
-    if (!launchOptionsParse(&argc, argv, &options, &why)) {
-        fprintf(stderr, "kavernix: %s\n%s", why, launchUsage);
+    const char* why = LANG_ID("--language takes auto, en or de");
+    if (language == LANG_BAD || !launchOptionsParse(&argc, argv, &options, &why)) {
+        fprintf(stderr, "kavernix: %s\n%s", langConsole(why), langConsole(launchUsage));
         return 2;
     }
     if (options.help) {
-        fputs(launchUsage, stdout);
+        fputs(langConsole(launchUsage), stdout);
         return 0;
     }
     pathInit();
     if (!options.timedemoFrames) setupShow(0);
     setupLoad(&record);
+    langApply(record.language); // the dialog may have chosen another
     if (options.timedemoFrames) timedemoPrepare();
     // The toolkit starts while the models and pictures load.
     startupLoadDataBegin();

@@ -53,15 +53,26 @@ static int makeFolders(const std::string& path) {
     return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+// The data folder by the rules of pathInit, without a word on standard error.
+static std::string chooseDataFolder(const std::string& installed) {
+    const char* chosen = getenv("KAVERNIX_DATA");
+    if (chosen && *chosen) return chosen;
+    if (!installed.empty() && holdsGameFiles(installed)) return installed;
+    return "";
+}
+
+std::string pathLocaleFolder() {
+    std::string data = chooseDataFolder(installedDataFolder());
+    std::string folder = data.empty() ? std::string("locale") : data + "/locale";
+    struct stat st;
+    if (stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return folder;
+    return data.empty() ? std::string("../locale") : data + "/../locale";
+}
+
 void pathInit() {
     const char* chosen = getenv("KAVERNIX_DATA");
     std::string installed = installedDataFolder();
-    if (chosen && *chosen)
-        dataFolder = chosen;
-    else if (!installed.empty() && holdsGameFiles(installed))
-        dataFolder = installed;
-    else
-        dataFolder = "";
+    dataFolder = chooseDataFolder(installed);
     if (!holdsGameFiles(dataFolder)) {
         if (chosen && *chosen)
             fprintf(stderr, "Kavernix: no game data in KAVERNIX_DATA=%s\n", chosen);

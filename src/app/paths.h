@@ -14,5 +14,8 @@ void pathInit();
 std::string pathData(const char* name); // the data file `name`
 // Where the game writes its file `name`; "" (which no file call opens) without a cache folder.
 std::string pathCache(const char* name);
+// The catalogues' folder (LL/LC_MESSAGES/*.mo): locale/ in the data folder (the run folder), else
+// locale/ beside it (share/locale of an installed or moved tree); also before pathInit, silently.
+std::string pathLocaleFolder();
 const std::string& pathDataFolder();  // "" for the current folder
 const std::string& pathCacheFolder(); // "" for the current folder

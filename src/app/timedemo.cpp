@@ -10,6 +10,7 @@
 #include <unistd.h>
 #include "app/game_frame.h"
 #include "app/input.h"
+#include "app/lang.h"
 #include "app/record.h"
 #include "app/screens.h"
 #include "app/timing.h"
@@ -17,12 +18,13 @@
 #include "game/actor.h"
 #include "game/items.h"
 
-const char launchUsage[] =
-    "Usage: kavernix [--timedemo [FRAMES]] [toolkit options such as -display NAME]\n"
+const char launchUsage[] = LANG_ID(
+    "Usage: kavernix [--language auto|en|de] [--timedemo [FRAMES]] [toolkit options such as -display NAME]\n"
+    "  --language LANG      speak LANG in this run: auto (the desktop's language), en or de\n"
     "  --timedemo [FRAMES]  walk the player and the horse along the exit path for FRAMES frames\n"
     "                       (default 600) as fast as they draw, then print one line:\n"
     "                       startup_ms=... frames=... seconds=... fps=... slowest_ms=...\n"
-    "  --help               this text\n";
+    "  --help               this text\n");
 
 int launchOptionsParse(int* argc, char** argv, LaunchOptions* out, const char** why) {
     *out = LaunchOptions{};
@@ -41,7 +43,7 @@ int launchOptionsParse(int* argc, char** argv, LaunchOptions* out, const char** 
                 errno = 0;
                 long n = strtol(next, &end, 10);
                 if (*end != 0 || errno != 0 || n < 1 || n > timedemoMaxFrames) {
-                    *why = "--timedemo: FRAMES must be a whole number from 1 to 10000000";
+                    *why = LANG_ID("--timedemo: FRAMES must be a whole number from 1 to 10000000");
                     return 0;
                 }
                 out->timedemoFrames = int(n);

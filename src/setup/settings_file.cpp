@@ -13,11 +13,15 @@
 #include <cstdlib>
 #include <cstring>
 #include <vector>
+#include <libintl.h>
 #include <locale.h>
 #include <pwd.h>
 #include <unistd.h>
 
-enum { KEY_INT, KEY_BYTE, KEY_MODE, KEY_NAME, KEY_TIME, KEY_KEY };
+enum { KEY_INT, KEY_BYTE, KEY_MODE, KEY_NAME, KEY_TIME, KEY_KEY, KEY_LANG };
+
+// The language setting's values as the file writes them, by value 0..2.
+static const char* const languageNames[] = {"auto", "en", "de"};
 enum { GROUP_OTHER = 4 };
 
 struct SettingsKey {
@@ -77,6 +81,8 @@ static const SettingsKey keyTable[] = {
      "1: draw through display lists (key U)"},
     {"lodLevel", KEY_INT, GROUP_OTHER, REC(lodLevel), 0, 3, 2, "model detail 0 (coarse) to 3 (fine)"},
     {"distanceLod", KEY_INT, GROUP_OTHER, REC(distanceLod), 0, 1, 1, "1: far models get less detail"},
+    {"language", KEY_LANG, GROUP_OTHER, REC(language), 0, 2, 0,
+     "language of the game's texts: auto (the desktop's), en or de"},
     {"hallName1", KEY_NAME, SETTINGS_HALL, NAME_AT(0), 0, 0, 0,
      "hall of fame, best first: names (Latin-1; \\xNN for other bytes, \\\\ for a backslash) and times in "
      "seconds; 30000: an empty place"},
@@ -95,12 +101,16 @@ static const SettingsKey keyTable[] = {
 #undef KEY_SETTING
 };
 enum { KEY_COUNT = sizeof(keyTable) / sizeof(keyTable[0]) };
-static_assert(KEY_COUNT == 38 + ACTION_COUNT,
+static_assert(KEY_COUNT == 39 + ACTION_COUNT,
               "one key per library field, the start switch, ten hall-of-fame keys and one per game key");
 
 static const size_t MAX_FILE_BYTES = 1 << 20;
 // A file of junk gives one line per problem only up to here, then one line with the rest's count.
 static const int MAX_REPORTED = 20;
+
+const char* settingsText(const char* id) {
+    return dgettext("kavernix", id);
+}
 
 // ---- Problems: one line each, "<file>[:<line>]: <what>".
 
@@ -420,7 +430,8 @@ static float checkTime(double t, const char** why) {
 void settingsDefaults(SettingsFile* f) {
     memset(f, 0, sizeof *f);
     for (const SettingsKey& k : keyTable) {
-        if (k.kind == KEY_INT || k.kind == KEY_BYTE || k.kind == KEY_KEY) setInt(f, k, k.def);
+        if (k.kind == KEY_INT || k.kind == KEY_BYTE || k.kind == KEY_KEY || k.kind == KEY_LANG)
+            setInt(f, k, k.def);
         if (k.kind == KEY_TIME) setTime(f, k, SETTINGS_EMPTY_TIME);
     }
 }
@@ -481,6 +492,16 @@ static void applyValue(SettingsFile* f, const SettingsKey& k, const std::string&
                        settingsEscapeName(name.data(), name.size()).c_str());
         }
         setName(bytesAt(f, k), name);
+        return;
+    }
+    case KEY_LANG: {
+        int value = -1;
+        for (int i = 0; i < 3; i++)
+            if (raw == languageNames[i]) value = i;
+        if (value < 0)
+            reportLine(rep, line, settingsText("%s = %s is not auto, en or de; using auto"), k.key,
+                       shown(raw).c_str());
+        setInt(f, k, value < 0 ? 0 : value);
         return;
     }
     case KEY_KEY: {
@@ -561,7 +582,7 @@ int settingsParse(const char* text, size_t length, const char* fileName, Setting
 int settingsCheck(SettingsFile* f, const char* where, FILE* report) {
     Report rep = {where, report, 0};
     for (const SettingsKey& k : keyTable) {
-        if (k.kind == KEY_INT || k.kind == KEY_BYTE) {
+        if (k.kind == KEY_INT || k.kind == KEY_BYTE || k.kind == KEY_LANG) {
             std::string why;
             int v = getInt(f, k);
             int used = nearestInt(k, v, &why);
@@ -601,7 +622,9 @@ int settingsCheck(SettingsFile* f, const char* where, FILE* report) {
 
 int settingsIntRange(const char* key, int* min, int* max) {
     int i = keyFind(key);
-    if (i < 0 || (keyTable[i].kind != KEY_INT && keyTable[i].kind != KEY_BYTE)) return 0;
+    if (i < 0 ||
+        (keyTable[i].kind != KEY_INT && keyTable[i].kind != KEY_BYTE && keyTable[i].kind != KEY_LANG))
+        return 0;
     *min = keyTable[i].min;
     *max = keyTable[i].max;
     return 1;
@@ -636,6 +659,10 @@ static std::string formatValue(const SettingsFile* f, const SettingsKey& k) {
     case KEY_KEY: {
         const char* name = keyName(getInt(f, k));
         return name ? name : keyName(k.def);
+    }
+    case KEY_LANG: {
+        int value = getInt(f, k);
+        return languageNames[value >= 0 && value <= 2 ? value : 0];
     }
     case KEY_TIME: {
         const char* why;

@@ -111,6 +111,12 @@ extern "C" void setupShow(int inGame) {
     nextLoad = inGame && liveRecord ? LOAD_CHOSEN_LIVE : LOAD_CHOSEN;
 }
 
+extern "C" int setupLanguage() {
+    SettingsFile values;
+    settingsRead(settingsPath().c_str(), &values, nullptr);
+    return values.record.language;
+}
+
 extern "C" void setupLoad(SettingsRecord* record) {
     flushView();
     int mode = nextLoad;
