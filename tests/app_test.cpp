@@ -14,7 +14,6 @@
 #include "app/input.h"
 #include "app/record.h"
 #include "app/screens.h"
-#include "app/timedemo.h"
 #include "app/timing.h"
 #include "brep/catalogue.h"
 #include "game/actor.h"
@@ -559,35 +558,4 @@ TEST_F(EndScreen, WonSlowAndLostRunsShowTheirTexts) {
     EndLine lines[endLineMax];
     for (int i = 0, count = endScreenLines(lines); i < count; ++i)
         EXPECT_LE(lines[i].x + 0.02f * float(strlen(lines[i].text)), 1.0f) << lines[i].text;
-}
-
-// Our own options leave argv for the toolkit in order; a count belongs to --timedemo only when
-// it is a number, and a bad one is refused.
-TEST(LaunchOptions, TimedemoAndHelpAreTakenOutTheRestStays) {
-    const struct {
-        std::vector<std::string> words;
-        int ok, frames, help;
-        const char* rest;
-    } cases[] = {{{"kavernix", "-display", ":1", "--timedemo"}, 1, 600, 0, "kavernix -display :1 "},
-                 {{"kavernix", "--timedemo", "25", "-sync"}, 1, 25, 0, "kavernix -sync "},
-                 {{"kavernix", "--timedemo", "-gldebug", "--help"}, 1, 600, 1, "kavernix -gldebug "},
-                 {{"kavernix"}, 1, 0, 0, "kavernix "},
-                 {{"kavernix", "--timedemo", "0"}, 0, 0, 0, ""},
-                 {{"kavernix", "--timedemo", "12x"}, 0, 0, 0, ""},
-                 {{"kavernix", "--timedemo", "99999999999"}, 0, 0, 0, ""}};
-    LaunchOptions o{}; // kept from case to case: each parse sets every field
-    for (auto c : cases) {
-        SCOPED_TRACE(c.words.back());
-        std::vector<char*> argv;
-        for (std::string& w : c.words) argv.push_back(&w[0]);
-        argv.push_back(nullptr);
-        int argc = int(c.words.size());
-        const char* why = "";
-        ASSERT_EQ(launchOptionsParse(&argc, argv.data(), &o, &why), c.ok);
-        EXPECT_EQ(argv[argc], nullptr);
-        if (!c.ok) continue;
-        std::string rest;
-        for (int i = 0; i < argc; i++) rest += std::string(argv[i]) + " ";
-        EXPECT_TRUE(o.timedemoFrames == c.frames && o.help == c.help && rest == c.rest) << rest;
-    }
 }
