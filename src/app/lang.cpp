@@ -10,7 +10,7 @@
 
 static const char* const languageNames[LANG_COUNT] = {"auto", "en", "de"};
 static int spoken = LANG_EN;
-static int optionLanguage = LANG_NONE; // --language of this run
+static int optionLanguage = -1; // --language of this run, -1 when not given
 
 const char* langName(int language) {
     return language >= 0 && language < LANG_COUNT ? languageNames[language] : nullptr;
@@ -22,22 +22,21 @@ int langByName(const char* name) {
     return LANG_BAD;
 }
 
-int langFromOption(int* argc, char** argv) {
-    int found = LANG_NONE, kept = 1;
-    for (int i = 1; i < *argc; ++i) {
-        const char* arg = argv[i];
-        if (strcmp(arg, "--language") == 0) {
-            found = i + 1 < *argc ? langByName(argv[++i]) : LANG_BAD;
-        } else if (strncmp(arg, "--language=", 11) == 0) {
-            found = langByName(arg + 11);
-        } else {
-            argv[kept++] = argv[i];
-        }
+int langFromOption(const char* value, const char** why) {
+    if (!value || !*value) {
+        optionLanguage = -1;
+        return 1;
     }
-    argv[kept] = nullptr;
-    *argc = kept;
-    optionLanguage = found >= 0 ? found : LANG_NONE;
-    return found;
+    int language = langByName(value);
+    if (language == LANG_BAD) {
+        static char reason[160];
+        snprintf(reason, sizeof reason, langConsole("--language: '%.40s' is none of auto, en and de"), value);
+        *why = reason;
+        return 0;
+    }
+    optionLanguage = language;
+    langApply(language);
+    return 1;
 }
 
 // The game's language of a locale or LANGUAGE entry ("de_AT.UTF-8", "de"), or LANG_BAD.

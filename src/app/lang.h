@@ -6,17 +6,17 @@
 #pragma once
 
 enum { LANG_AUTO = 0, LANG_EN = 1, LANG_DE = 2, LANG_COUNT = 3 };
-enum { LANG_NONE = -1, LANG_BAD = -2 }; // langFromOption: no option given, or a value that is no language
+enum { LANG_BAD = -1 }; // langByName: a name that is no language
 
 #define LANG_DOMAIN "kavernix"
 #define LANG_FONT_DOMAIN "kavernix-font"
 // Marks a text for the catalogue where a table defines it; it is looked up where it is used.
 #define LANG_ID(text) text
 
-// Takes "--language X" or "--language=X" (X one of auto, en, de) out of the command line; returns
-// the language, LANG_NONE without the option, LANG_BAD (the option removed) for any other X. A
-// language given here outranks the setting in every later langApply.
-int langFromOption(int* argc, char** argv);
+// The value of --language: "" (not given) leaves the language to the setting; auto, en or de becomes the
+// language of this run, which outranks the setting in every later langApply, and is spoken from now on; any
+// other value gives 0 with a one-line reason in *why (valid until the next call), else 1.
+int langFromOption(const char* value, const char** why);
 // "auto", "en" or "de" of a language; null outside 0..2.
 const char* langName(int language);
 // The language a name gives, or LANG_BAD.
@@ -38,8 +38,8 @@ int langSpoken(); // LANG_EN or LANG_DE; LANG_EN before the first langApply
 
 // The catalogue's text of an English id: langText as Latin-1 bytes for the game's font, langConsole
 // as UTF-8. The result lives until the next langApply.
-const char* langText(const char* id);
-const char* langConsole(const char* id);
+const char* langText(const char* id) __attribute__((format_arg(1)));
+const char* langConsole(const char* id) __attribute__((format_arg(1)));
 
 // A key as a player reads it in the current language, Latin-1 ("Page Up", "H", "Pos 1" in German
 // for Home); a code that is no key gives "?".

@@ -4,6 +4,7 @@
 #include <GL/freeglut.h>
 #include <cstdio>
 #include "app/lang.h"
+#include "app/launch.h"
 #include "app/paths.h"
 #include "app/record.h"
 #include "app/screens.h"
@@ -14,20 +15,25 @@
 
 int main(int argc, char** argv) {
     startupHeap();
-    // The language first: --help and every line on the console speak it.
-    int language = langFromOption(&argc, argv);
+    // The stored language first: --help and every line on the console speak it (or --language's).
     langApply(setupLanguage());
     LaunchOptions options;
-    const char* why = LANG_ID("--language takes auto, en or de");
-    if (language == LANG_BAD || !launchOptionsParse(&argc, argv, &options, &why)) {
-        fprintf(stderr, "kavernix: %s\n%s", langConsole(why), langConsole(launchUsage));
+    const char* why = "";
+    if (!launchOptionsParse(&argc, argv, &options, &why) || !langFromOption(options.language, &why)) {
+        fprintf(stderr, "kavernix: %s\n", why);
+        launchUsage(stderr);
         return 2;
     }
     if (options.help) {
-        fputs(langConsole(launchUsage), stdout);
+        launchUsage(stdout);
         return 0;
     }
-    pathInit();
+    if (options.version) {
+        launchVersion(stdout, "kavernix");
+        return 0;
+    }
+    // Without its data the game would open a window with no pictures, textures or text.
+    if (!pathInit()) return 1;
     if (!options.timedemoFrames) setupShow(0);
     setupLoad(&record);
     langApply(record.language); // the dialog may have chosen another
