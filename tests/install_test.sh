@@ -5,7 +5,7 @@
 #     short timedemo from / with a fresh HOME under the test's X server (as the user nobody when run
 #     as root, for whom read-only would mean nothing). Nothing may be written outside
 #     ~/.cache/kavernix and ~/.config/kavernix. The desktop entry and the metainfo pass their
-#     validators.
+#     validators; the moved tree speaks German to a German desktop.
 #   install_test.sh package BUILD: makes the Debian package and lists it; checks its files, its
 #     dependencies and that it has no maintainer scripts (so dpkg -r leaves nothing behind).
 set -eu
@@ -30,7 +30,8 @@ chmod 755 "$work"
 expected="bin/kavernix bin/kavernix-tool share/kavernix/poster.tga share/kavernix/fontmaze.tga
 share/kavernix/arrow.brepdef.txt share/kavernix/step.wav share/kavernix/PFERD.003.brep.txt share/kavernix/PFERD.003.brep.bin
 share/applications/org.kavernix.kavernix.desktop share/metainfo/org.kavernix.kavernix.metainfo.xml
-share/man/man6/kavernix.6.gz share/man/man1/kavernix-tool.1.gz"
+share/man/man6/kavernix.6.gz share/man/man1/kavernix-tool.1.gz
+share/locale/de/LC_MESSAGES/kavernix.mo share/locale/de/LC_MESSAGES/kavernix-font.mo"
 for size in 16 24 32 48 64 128 256; do expected="$expected share/icons/hicolor/${size}x$size/apps/kavernix.png"; done
 check_files() { # $1: the list of installed files, one "./path" a line
     for f in $expected; do grep -qx "\./$f" "$1" || fail "$f is not installed"; done
@@ -67,6 +68,10 @@ desktop-file-validate "$tree/share/applications/org.kavernix.kavernix.desktop"
 appstreamcli validate --no-net "$tree/share/metainfo/org.kavernix.kavernix.metainfo.xml" >"$work/appstream.txt" ||
     fail "appstreamcli: $(cat "$work/appstream.txt")"
 "$tree/bin/kavernix-tool" maze 4 0 >/dev/null || fail "the installed kavernix-tool does not run"
+# The moved tree finds its catalogues: a German desktop without a generated German locale reads German.
+(cd / && env -i HOME="$work" LANG=de_DE.UTF-8 PATH=/usr/bin:/bin "$tree/bin/kavernix" --help >"$work/help.txt" 2>&1) ||
+    fail "kavernix --help failed: $(cat "$work/help.txt")"
+grep -q '^Aufruf: kavernix' "$work/help.txt" || fail "the moved tree's --help is not German: $(head -2 "$work/help.txt")"
 
 chmod -R a-w "$tree/share/kavernix"
 (cd "$tree" && find . -printf '%p %s %m %T@\n' | sort) >"$work/tree.before"
