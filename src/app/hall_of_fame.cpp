@@ -78,7 +78,7 @@ int endScreenLines(EndLine* lines) {
     addLine(lines, &count, 0.2f, 0.8f, langText("You made it."));
     if (gameState.hallRank >= 0) {
         // One sentence on two lines; the name is typed at the place marked in the list below.
-        const char* both = langText("You earned a place in the\nhall of fame: ");
+        const char* both = langText("You made the hall of fame!\nType your name, then Enter:");
         const char* cut = strchr(both, '\n');
         addLine(lines, &count, 0.2f, 0.7f, both, cut ? int(cut - both) : 39);
         addLine(lines, &count, 0.2f, 0.62f, cut ? cut + 1 : "");

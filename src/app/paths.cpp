@@ -1,4 +1,5 @@
 #include "app/paths.h"
+#include "app/lang.h"
 
 #include <cerrno>
 #include <climits>
@@ -55,8 +56,8 @@ static int chooseDataFolder() {
         dataFolder = chosen;
         if (holdsGameFiles(dataFolder)) return 1;
         fprintf(stderr,
-                "kavernix: no game data in KAVERNIX_DATA=%s; set it to the folder that holds poster.tga "
-                "and the game's other files, or unset it\n",
+                langConsole("kavernix: no game data in KAVERNIX_DATA=%s; set it to the folder that holds "
+                            "poster.tga and the game's other files, or unset it\n"),
                 chosen);
         return 0;
     }
@@ -69,8 +70,8 @@ static int chooseDataFolder() {
     if (holdsGameFiles(dataFolder)) return 1;
     char here[PATH_MAX];
     fprintf(stderr,
-            "kavernix: no game data in %s, in %s nor in the current folder %s; set KAVERNIX_DATA to the "
-            "game's data folder, or start it with `make play` in its source tree\n",
+            langConsole("kavernix: no game data in %s, in %s nor in the current folder %s; set KAVERNIX_DATA "
+                        "to the game's data folder, or start it with `make play` in its source tree\n"),
             installed[0].c_str(), installed[1].c_str(), getcwd(here, sizeof here) ? here : "");
     return 0;
 }
@@ -130,7 +131,8 @@ int pathInit() {
         cacheFolder = "(no home folder)";
     noCache = cacheFolder[0] != '/' || !makeFolders(cacheFolder);
     if (noCache)
-        fprintf(stderr, "Kavernix: cannot make the cache folder %s, nothing is kept\n", cacheFolder.c_str());
+        fprintf(stderr, langConsole("Kavernix: cannot make the cache folder %s, nothing is kept\n"),
+                cacheFolder.c_str());
     return found;
 }
 
