@@ -8,6 +8,7 @@ include(GNUInstallDirs)
 set(KX_APP_ID org.kavernix.kavernix)
 set(KX_HOMEPAGE "https://kavernix.example.org" CACHE STRING "Project home page (AppStream, package)")
 set(KX_CONTACT "Kavernix maintainers <maintainers@kavernix.example.org>" CACHE STRING "Package maintainer")
+set(KX_SOURCE_URL "${KX_HOMEPAGE}/source" CACHE STRING "Where the source code is (--version, copyright file)")
 # The settings library is the game's own: it lies in a private folder, in the multiarch folder where
 # the system has one (as Debian keeps private libraries; a folder straight under lib would also
 # make CPack add ldconfig calls, which such a folder does not need and which keep a removed package
@@ -22,7 +23,11 @@ set(KX_DATADIR ${CMAKE_INSTALL_DATADIR}/kavernix)
 # The programs find their library and the game its data from their own folder.
 file(RELATIVE_PATH kx_bin_to_lib ${CMAKE_INSTALL_FULL_BINDIR} ${CMAKE_INSTALL_PREFIX}/${KX_LIBDIR})
 file(RELATIVE_PATH kx_bin_to_data ${CMAKE_INSTALL_FULL_BINDIR} ${CMAKE_INSTALL_FULL_DATADIR}/kavernix)
-set_source_files_properties(src/app/paths.cpp PROPERTIES COMPILE_DEFINITIONS KX_DATA_FROM_BIN="${kx_bin_to_data}")
+file(RELATIVE_PATH kx_games_to_data ${CMAKE_INSTALL_PREFIX}/games ${CMAKE_INSTALL_FULL_DATADIR}/games/kavernix)
+set_property(SOURCE src/app/paths.cpp APPEND PROPERTY COMPILE_DEFINITIONS KX_DATA_FROM_BIN="${kx_bin_to_data}"
+             KX_DATA_FROM_GAMES="${kx_games_to_data}")
+set_property(SOURCE src/app/launch.cpp APPEND PROPERTY COMPILE_DEFINITIONS KX_VERSION="${PROJECT_VERSION}"
+             KX_SOURCE_URL="${KX_SOURCE_URL}")
 set_target_properties(kavernix kavernix-tool PROPERTIES INSTALL_RPATH "$ORIGIN/${kx_bin_to_lib}")
 target_link_options(kavernix PRIVATE -Wl,--enable-new-dtags)
 target_link_options(kavernix-tool PRIVATE -Wl,--enable-new-dtags)

@@ -399,7 +399,7 @@ TEST_F(Play, TimedemoPrintsItsFiguresAndSavesNothing) {
     EXPECT_GT(heard().second, 0.05) << "the walk is heard";
     EXPECT_EQ(sh(KX_BINARY_DIR "/kavernix --timedemo 0 2>&1 >/dev/null | head -1; " KX_BINARY_DIR
                                "/kavernix --help | grep -c startup_ms="),
-              "kavernix: --timedemo: FRAMES must be a whole number from 1 to 10000000\n1\n");
+              "kavernix: --timedemo: FRAMES must be a whole number from 1 to 10000000, not '0'\n1\n");
 }
 
 // Keys pressed during the timedemo change nothing: the boss picture (B), the pause (P) and the
@@ -465,8 +465,8 @@ TEST_F(Play, DamagedArtIsNamedOnceAndTheGameRunsOn) {
         for (const char* f : files) EXPECT_EQ(naming(f), 1) << f;
         EXPECT_EQ(naming("fonttest.tga: is a symbolic link"), 1);
         EXPECT_EQ(naming("the window 16384 x 16384 is larger than the screen"), 1);
-        // Without poster.tga the folder does not look like game data at all, which is said too.
-        EXPECT_EQ(lines.size(), damage[0] == 'm' ? 7u : 6u) << readFileText(folder + "/err.txt");
+        // The other pictures still mark the folder as the game's data.
+        EXPECT_EQ(lines.size(), 6u) << readFileText(folder + "/err.txt");
         EXPECT_EQ(sanitizerReport(), "");
     }
     EXPECT_EQ(readFileText(victim), "not the font\n");
@@ -592,13 +592,16 @@ TEST_F(Play, ShootingTheHorseLosesAndLeavesTheHallOfFameAlone) {
     Shot atStart = settled(*view, 10);
     std::string hallBefore = hallOfFame(readFileText(folder + "/settings.ini"));
 
-    // The player walks the route to the horse and stops in its cell; the map stands still then.
+    // The player walks the route to the horse and stops in its cell; the map stands still then (for
+    // four shots in a row: on a busy machine two shots may fall into one slow frame).
     xdo("keydown Next");
     Shot previous = atStart;
+    int stillShots = 0;
     bool arrived = pollFor(60, [&](const Shot& s) {
         bool still = differing(previous, s, *mapBox) == 0 && differing(atStart, s, *mapBox) > 300;
+        stillShots = still ? stillShots + 1 : 0;
         previous = s;
-        return still;
+        return stillShots >= 3;
     });
     xdo("keyup Next");
     ASSERT_TRUE(arrived) << "the player never reached the horse";

@@ -32,3 +32,6 @@ kx_test(paths_test SOURCES tests/paths_test.cpp MODULES core)
 # The installed tree and the Debian package (run after the whole build).
 add_test(NAME Install.PlaysFromMovedReadOnlyTree COMMAND sh ${CMAKE_SOURCE_DIR}/tests/install_test.sh tree ${CMAKE_BINARY_DIR})
 add_test(NAME Install.DebianPackage COMMAND sh ${CMAKE_SOURCE_DIR}/tests/install_test.sh package ${CMAKE_BINARY_DIR})
+kx_test(launch_test SOURCES tests/launch_test.cpp MODULES core app maze Wood brep image text scene game sound)
+target_compile_definitions(launch_test PRIVATE KX_VERSION="${PROJECT_VERSION}")
+add_dependencies(launch_test kavernix kavernix-tool)

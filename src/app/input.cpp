@@ -192,11 +192,6 @@ static void gamePress(int action) {
         // halted.
         if (!record.running || bossScreen != 0) gameSettingsDialog();
         break;
-    case ACTION_CALL_HORSE:
-    case ACTION_GO_TO_HORSE:
-    case ACTION_WALK_OUT:
-        routePhase = horseRoutePhase = 0; // each route starts afresh
-        break;
     default:
         switchPress(action);
         break;
