@@ -312,6 +312,114 @@ TEST_F(Story, FadesTake118FramesAtSixtyPerSecondAndEndOnce) {
     EXPECT_FLOAT_EQ(gameState.fadeLevel, 42);
 }
 
+// Getting off goes behind the horse, else beside it, always onto open floor 0.2 from rock; in a
+// dead end with rock behind and on both sides the rider stays on.
+TEST_F(GameUpdate, GettingOffLandsOnlyOnOpenFloor) {
+    // clang-format off
+    struct { float x, z, heading, offX, offZ; int riding; } cases[] = {
+        {3.5f, 3.5f, 90, 3.15f, 3.5f, 0},   // open behind
+        {1.2f, 1.5f, 90, 1.2f, 1.85f, 0},   // rock 0.2 behind: beside
+        {1.5f, 3.5f, 90, 1.5f, 3.85f, 0},   // rock 0.5 behind, too near to stand
+        {15.5f, 1.2f, 180, 15.5f, 1.2f, 1}, // dead end: stays on
+    };
+    // clang-format on
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.x << "," << c.z << " heading " << c.heading);
+        actorInit(&horse, c.x, 0.5f, c.z, c.heading, 0, 0.07f);
+        actorInit(&player, c.x, 0.6f, c.z, c.heading, 0, 0.02f);
+        record.riderState = 2, record.messageText[0] = 0;
+        riderToggle();
+        EXPECT_EQ(record.riderState == 2, c.riding != 0);
+        EXPECT_NEAR(player.x, c.offX, 1e-5f);
+        EXPECT_NEAR(player.z, c.offZ, 1e-5f);
+        EXPECT_EQ(std::string(record.messageText), c.riding ? "No room to get off here" : "");
+    }
+}
+
+// A body found in rock or outside the mine, whatever put it there, is back in the nearest open cell
+// after the next update's contacts, 0.2 from its rock.
+TEST_F(GameUpdate, ABodyInRockGoesToTheNearestOpenPlace) {
+    // clang-format off
+    struct { int horse; float x, z, toX, toZ; } cases[] = {
+        {0, 0.85f, 1.5f, 1.2f, 1.5f}, {0, 2.3f, 2.5f, 1.8f, 2.5f}, {0, -0.5f, 1.5f, 1.2f, 1.5f},
+        {1, 4.1f, 1.5f, 3.8f, 1.5f},  {1, 2.3f, 2.5f, 1.8f, 2.5f}};
+    // clang-format on
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << (c.horse ? "horse " : "player ") << c.x << "," << c.z);
+        actorsPlaceForGame();
+        actorInit(&horse, 7.5f, 0.5f, 3.5f, 90, 0, 0.07f);
+        Actor& body = c.horse ? horse : player;
+        body.x = body.prevX = c.x, body.z = body.prevZ = c.z;
+        gameContacts();
+        EXPECT_NEAR(body.x, c.toX, 1e-5f);
+        EXPECT_NEAR(body.z, c.toZ, 1e-5f);
+    }
+}
+
+// Home pressed while a route key is still held: each walk keeps its own state and route, so the
+// route walk that arrives does not stop the walk out, and both reach the exit.
+TEST_F(GameUpdate, HomeWithARouteKeyStillHeldWalksBothOut) {
+    struct {
+        int pageUp, pageDown;
+    } cases[] = {{1, 0}, {0, 1}, {1, 1}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "Page Up " << c.pageUp << ", Page Down " << c.pageDown);
+        actorsPlaceForGame();
+        gameState.fadeState = 0, exitDoor.pitch = 0, record.diamondsNeeded = 0;
+        keyPageUp = c.pageUp, keyPageDown = c.pageDown, keyHome = 0;
+        for (int i = 0; i < 30; ++i) playFrame();
+        keyHome = 1;
+        int frames = 0;
+        for (; !gameWon() && frames < 20000; ++frames) playFrame();
+        EXPECT_LT(frames, 20000) << player.x << "," << player.z << " " << horse.x << "," << horse.z;
+        keyPageUp = keyPageDown = keyHome = 0;
+    }
+}
+
+// One frame of the real update after `seconds` on the clock.
+void idleFrame(float seconds) {
+    record.frameTime = seconds; // an update may use the frame time before it is read
+    fakeNow += int64_t(seconds * 1000 + 0.5f);
+    gameIdle();
+}
+
+// A flying arrow finds the horse and the rock at every frame rate: a slow frame does not carry it
+// past the horse's body nor through a wall into the next corridor.
+TEST_F(GameUpdate, TheArrowHitsTheHorseAndStopsAtRockAtLowFrameRates) {
+    const float frameTimes[] = {1.0f / 60, 0.25f, 0.5f, 1.0f};
+    for (float t : frameTimes) {
+        SCOPED_TRACE(testing::Message() << "frame of " << t << " s");
+        actorsPlaceForGame(); // the horse at (3.5, 3.5)
+        horseHit = 0, gameState.fadeState = 0, shotState = 1;
+        actorInit(&shot, 3.2f, 0.2f, 3.5f, 90, 0, 0.02f);
+        for (int i = 0; i < 10 && !horseHit; ++i) idleFrame(t);
+        EXPECT_EQ(horseHit, 1);
+
+        horseHit = 0, gameState.fadeState = 0, shotState = 1;
+        actorInit(&shot, 3.5f, 0.2f, 1.5f, 90, 0, 0.02f); // rock at x 4..5, open again at 5
+        for (float flown = 0; flown < 1.5f; flown += t) idleFrame(t);
+        EXPECT_EQ(int(shot.x), 4);
+    }
+}
+
+// The game clock adds whole counter ticks: it neither stops nor drifts at high frame rates.
+TEST_F(Clocks, GameTimeKeepsCountingAtHighFrameRates) {
+    struct {
+        int64_t fps;
+        double hours;
+    } cases[] = {{3000, 2.5}, {1000, 8}};
+    for (const auto& c : cases) {
+        record.perfFrequency = c.fps; // one tick a frame
+        fakeNow = 0, timerReset();
+        const int64_t frames = int64_t(c.hours * 3600 * double(c.fps));
+        for (int64_t i = 0; i < frames; ++i) {
+            ++fakeNow, frameTimeUpdate();
+            record.frameStartCount = record.nowCount;
+        }
+        EXPECT_NEAR(record.gameTime, c.hours * 3600, 0.01) << c.fps << " frames a second";
+    }
+}
+
 TEST_F(Story, SpaceStopsTheTextAndTheFadeWithoutCountingThePause) {
     enterStory();
     fakeNow = 100, storyKeyboard(' ', 0, 0);

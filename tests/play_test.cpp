@@ -567,13 +567,16 @@ TEST_F(Play, ShootingTheHorseLosesAndLeavesTheHallOfFameAlone) {
     Shot atStart = settled(*view, 10);
     std::string hallBefore = hallOfFame(readFileText(folder + "/settings.ini"));
 
-    // The player walks the route to the horse and stops in its cell; the map stands still then.
+    // The player walks the route to the horse and stops in its cell; the map stands still then (for
+    // four shots in a row: on a busy machine two shots may fall into one slow frame).
     xdo("keydown Next");
     Shot previous = atStart;
+    int stillShots = 0;
     bool arrived = pollFor(60, [&](const Shot& s) {
         bool still = differing(previous, s, *mapBox) == 0 && differing(atStart, s, *mapBox) > 300;
+        stillShots = still ? stillShots + 1 : 0;
         previous = s;
-        return still;
+        return stillShots >= 3;
     });
     xdo("keyup Next");
     ASSERT_TRUE(arrived) << "the player never reached the horse";

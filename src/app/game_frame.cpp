@@ -56,13 +56,13 @@ void gameIdle() {
         glutIdleFunc(nullptr);
         return;
     }
-    shotUpdate();
     if (setupRequested) {
         // The dialog runs inside this update; the time it was open is not frame time.
         gameSettingsDialog();
         gameResume();
     }
     frameTimeUpdate();
+    gameShot();
     float playerStep, horseStep;
     stepSizes(&playerStep, &horseStep);
     gameMoveByKeys(playerStep, horseStep);
