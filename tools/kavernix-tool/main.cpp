@@ -1,6 +1,7 @@
 // kavernix-tool: the game's command-line helper for players, modders and tests.
 #include <cstdio>
 #include <cstring>
+#include "scene/creatures.h"
 #include "setup/key_table.h"
 #include "tool.h"
 
@@ -41,6 +42,7 @@ int main(int argc, char** argv) {
         toolUsage(argc < 2 ? stderr : stdout);
         return argc < 2 ? 2 : 0;
     }
+    sceneRegisterModels(); // the catalogue's rows as the game fills them at start-up
     for (const ToolCommand& c : toolCommands)
         if (!strcmp(argv[1], c.name)) return c.run(argc - 1, argv + 1);
     fprintf(stderr, "kavernix-tool: unknown command '%s'\n", argv[1]);
