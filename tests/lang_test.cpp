@@ -52,6 +52,12 @@ const char* const germanRider[riderLabelCount] = {"Tarvin", "Horse", "Ride", "Ge
 // Every key that names a rendering switch or the sound, pressed in turn until each message was shown.
 const char toggleKeys[] = "ddiioouurssstttLbbm ";
 
+// A key pressed and let go on the game screen.
+void press(int code) {
+    keyboardDown(code);
+    keyboardUp(code);
+}
+
 class Lang : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -64,6 +70,7 @@ class Lang : public ::testing::Test {
         record.windowWidth = record.windowedWidth = 640;
         record.windowHeight = record.windowedHeight = 480;
         gameState = GameState{};
+        inputSetScreen(INPUT_GAME);
     }
     void TearDown() override { langApply(LANG_EN); }
     static std::vector<std::string> pages() {
@@ -156,10 +163,7 @@ TEST_F(Lang, SwitchMessagesReadAlikeInBothLanguages) {
         record.gameTime = 5;
         for (const char* key = toggleKeys; *key; ++key) {
             record.messageText[0] = 0;
-            if (*key == 'm')
-                muteKey();
-            else
-                debugKeys((unsigned char)*key);
+            press(*key);
             said[language - 1].push_back(record.messageText);
         }
     }
@@ -199,7 +203,7 @@ TEST_F(Lang, EveryTextFitsWhereItIsDrawnInEachLanguage) {
             status.push_back(riderLabel());
         }
         for (const char* key = toggleKeys; *key; ++key) {
-            debugKeys((unsigned char)*key);
+            press(*key);
             status.push_back(record.messageText);
         }
         status.push_back(langText("No room to get off here"));

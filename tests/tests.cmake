@@ -7,6 +7,7 @@ kx_test(brep_test SOURCES tests/brep_test.cpp MODULES core brep)
 kx_test(brep_file_test SOURCES tests/brep_file_test.cpp MODULES core brep image)
 kx_test(hud_test SOURCES tests/hud_test.cpp MODULES core app text image sound)
 kx_test(app_test SOURCES tests/app_test.cpp MODULES core app maze Wood brep image text scene game sound)
+kx_test(input_test SOURCES tests/input_test.cpp MODULES core app maze Wood brep image text scene game sound)
 kx_test(brep_draw_gl_test SOURCES tests/brep_draw_gl_test.cpp MODULES core app brep image text maze game scene Wood sound)
 kx_test(setup_test SOURCES tests/setup_test.cpp MODULES core)
 target_link_libraries(setup_test PRIVATE PkgConfig::GTK3)
@@ -38,3 +39,5 @@ add_test(NAME Install.DebianPackage COMMAND sh ${CMAKE_SOURCE_DIR}/tests/install
 kx_test(launch_test SOURCES tests/launch_test.cpp MODULES core app maze Wood brep image text scene game sound)
 target_compile_definitions(launch_test PRIVATE KX_VERSION="${PROJECT_VERSION}")
 add_dependencies(launch_test kavernix kavernix-tool)
+# The licence-line check itself (tools/check-spdx), on a repository the test makes.
+add_test(NAME Licence.SpdxCheckNamesFilesWithoutTheLine COMMAND sh ${CMAKE_SOURCE_DIR}/tests/check_spdx_test.sh ${CMAKE_SOURCE_DIR})
