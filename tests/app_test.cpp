@@ -635,18 +635,18 @@ TEST_F(EndScreen, AWonRunIsRankedAndStoredExactlyOnceByEnter) {
     EXPECT_STREQ(stored().hallNames[1], "Zo\xEB");
 }
 
+// The English texts (the catalogue's ids); the German ones are pinned in lang_test.
 TEST_F(EndScreen, WonSlowAndLostRunsShowTheirTexts) {
     fillHall(&record, {{"Ada", 61.5f}, {"", 70}});
     record.finalTime = 3725.5f;
     // clang-format off
     struct { float door; int rank; std::vector<const char*> lines; /* "x,y text" */ } runs[] = {
-        {100, 1, {"0.20,0.80 Geschafft.", "0.20,0.70 Du darfst Dich in der Hall of Fame", "0.20,0.62 eintragen : ",
-                  "0.06,0.50 1:", "0.11,0.50 0:01:01:50", "0.32,0.50 Ada", "0.11,0.42 0:01:10:00",
-                  "0.33,0.42 <---", "0.06,0.18 5:"}},
-        {100, -1, {"0.20,0.70 Zu langsam f\xFCr die Hall of Fame", "0.20,0.62 Deine Zeit war : ",
-                   "0.60,0.62 1:02:05:50"}},
-        {1, -1, {"0.20,0.80 Nicht Geschafft.", "0.20,0.70 Du hast das Pferd getroffen !",
-                 "0.20,0.62 Pass das n\xE4" "chste Mal besser auf."}}};
+        {100, 1, {"0.20,0.80 You made it.", "0.20,0.70 You made the hall of fame!",
+                  "0.20,0.62 Type your name, then Enter:", "0.06,0.50 1:", "0.11,0.50 0:01:01:50", "0.32,0.50 Ada",
+                  "0.11,0.42 0:01:10:00", "0.33,0.42 <---", "0.06,0.18 5:"}},
+        {100, -1, {"0.20,0.70 Too slow for the hall of fame.", "0.20,0.62 Your time: ", "0.60,0.62 1:02:05:50"}},
+        {1, -1, {"0.20,0.80 You did not make it.", "0.20,0.70 You hit the horse!",
+                 "0.20,0.62 Take better care next time."}}};
     // clang-format on
     for (const auto& run : runs) {
         exitDoor.pitch = run.door, gameState.hallRank = run.rank;
