@@ -119,7 +119,7 @@ void gameKeyboard(unsigned char key, int, int) {
         if (bossScreen == 0) {
             // Shown by the next drawing, also while paused.
             bossScreen = 1;
-            soundPause(1);
+            gameSoundHold();
             glutPostRedisplay();
         } else {
             bossScreen = 0;
@@ -136,7 +136,7 @@ void gameKeyboard(unsigned char key, int, int) {
             gameResume();
         else
             glutIdleFunc(nullptr);
-        soundPause(!record.running);
+        gameSoundHold();
     } else if (key == 'M' || key == 'm') {
         muteKey();
     }
