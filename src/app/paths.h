@@ -7,8 +7,8 @@
 
 // Chooses both folders once, for the game. Data: $KAVERNIX_DATA when set; else the data folder
 // installed beside the program (found from the executable's own place, so a moved tree still
-// works); else the current folder when it holds the game's files. Cache: $XDG_CACHE_HOME/kavernix
-// (an absolute XDG_CACHE_HOME only), else ~/.cache/kavernix, made (mode 0700) when missing.
+// works); else the current folder when it holds the game's files. Cache: fileUserFolder's cache
+// folder ($XDG_CACHE_HOME/kavernix or ~/.cache/kavernix, absolute only), made (mode 0700) when missing.
 // Says in one line when no game data is found or the cache folder cannot be made.
 void pathInit();
 std::string pathData(const char* name); // the data file `name`

@@ -8,6 +8,7 @@
 #include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/file.h>
 #include <sys/random.h>
 #include <sys/stat.h>
@@ -303,4 +304,30 @@ int fileWriteAll(const char* path, const void* data, size_t size, unsigned flags
         return 0;
     }
     return fileWriteEnd(&w, report);
+}
+
+std::string fileUserFolder(int kind, FILE* report) {
+    struct Kind {
+        const char *variable, *underHome, *without;
+    };
+    static const Kind kinds[FILE_FOLDER_KINDS] = {
+        {"XDG_CONFIG_HOME", "/.config", "the settings and the hall of fame are not saved"},
+        {"XDG_CACHE_HOME", "/.cache", "nothing is cached"},
+        {"XDG_DATA_HOME", "/.local/share", "no game data is saved"},
+        {"XDG_STATE_HOME", "/.local/state", "no game state is saved"},
+    };
+    static bool said[FILE_FOLDER_KINDS];
+    if (kind < 0 || kind >= FILE_FOLDER_KINDS) return "";
+    const Kind& k = kinds[kind];
+    const char* xdg = getenv(k.variable);
+    if (xdg && xdg[0] == '/') return std::string(xdg) + "/kavernix";
+    const char* home = getenv("HOME");
+    if (!home || !*home) {
+        const struct passwd* pw = getpwuid(getuid());
+        home = pw && pw->pw_dir ? pw->pw_dir : "";
+    }
+    if (home[0] == '/') return std::string(home) + k.underHome + "/kavernix";
+    if (!said[kind]) say(report, "kavernix: neither %s nor HOME is an absolute folder; %s", k.variable, k.without);
+    said[kind] = report != nullptr || said[kind];
+    return "";
 }

@@ -59,3 +59,12 @@ void fileWriteCancel(FileWrite* w);
 int fileCreateLockedTemp(int dirFd, const std::string& base, std::string* name);
 // A whole write in one call: 1 written, 0 refused or failed (one line on report).
 int fileWriteAll(const char* path, const void* data, size_t size, unsigned flags, FILE* report);
+
+// The game's own folders under the user's home, one rule for all: $XDG_CONFIG_HOME, $XDG_CACHE_HOME,
+// $XDG_DATA_HOME or $XDG_STATE_HOME plus "/kavernix" when that variable names an absolute path, else
+// the home folder ($HOME, or the password entry without it) plus ".config", ".cache", ".local/share"
+// or ".local/state" and "/kavernix" when the home folder is absolute. Never the current folder.
+enum { FILE_FOLDER_CONFIG, FILE_FOLDER_CACHE, FILE_FOLDER_DATA, FILE_FOLDER_STATE, FILE_FOLDER_KINDS };
+// The folder of a kind (not made here), or "" when there is none: nothing of that kind is then
+// written, which the first such call of the process says in one line on report.
+std::string fileUserFolder(int kind, FILE* report);
