@@ -7,6 +7,7 @@
 #include "app/input.h"
 #include "app/record.h"
 #include "app/screens.h"
+#include "app/startup.h"
 #include "app/timing.h"
 #include "brep/catalogue.h"
 #include "game/actor.h"
@@ -197,4 +198,5 @@ void gameDisplay() {
     exitDoorUpdate(record.frameTime);
     glutSwapBuffers();
     frameDrawn = 1;
+    startupFrameDrawn();
 }
