@@ -63,7 +63,7 @@ void gameSettingsDialog() {
     soundSetVolume(record.soundVolume);
     soundLoopHere(0, SOUND_AMBIENCE); // a device opened just now starts the hum; a playing one goes on
     gameSoundHold();
-    clearKeys(); // their releases went to the dialog
+    inputReleaseAll(); // their releases went to the dialog
     applyShadeMode();
     applyTextureMode();
     glutPostRedisplay();
@@ -105,6 +105,7 @@ void gameVisibility(int state) {
         glutIdleFunc(gameIdle);
     } else {
         glutIdleFunc(nullptr);
+        inputReleaseAll(); // a hidden window gets no key releases
     }
 }
 
