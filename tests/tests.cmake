@@ -26,6 +26,12 @@ kx_test(startup_screens_test SOURCES tests/startup_screens_test.cpp MODULES core
 add_dependencies(startup_screens_test runfolder)
 kx_test(play_test SOURCES tests/play_test.cpp MODULES core)
 add_dependencies(play_test kavernix runfolder)
+# The virtual pad the play test loads into the game (LD_PRELOAD).
+add_library(kx_pad_preload MODULE tests/pad_preload.cpp)
+target_compile_options(kx_pad_preload PRIVATE ${KX_WARNINGS})
+target_link_libraries(kx_pad_preload PRIVATE PkgConfig::SDL2 ${CMAKE_DL_LIBS})
+add_dependencies(play_test kx_pad_preload)
+target_compile_definitions(play_test PRIVATE KX_PAD_PRELOAD="$<TARGET_FILE:kx_pad_preload>")
 target_link_libraries(play_test PRIVATE PkgConfig::SNDFILE)
 kx_test(sound_test SOURCES tests/sound_test.cpp MODULES core app maze Wood brep image text scene game sound)
 add_dependencies(sound_test runfolder)
