@@ -391,6 +391,18 @@ TEST_F(Play, PrintsTheMazeFirstAndEndsWithEscape) {
     EXPECT_EQ(sanitizerReport(), "");
 }
 
+// SDL's controller support takes no signals: Ctrl+C (SIGINT) and SIGTERM end the game as they would
+// without it.
+TEST_F(Play, InterruptAndTerminateEndTheGame) {
+    for (int sig : {SIGINT, SIGTERM}) {
+        ASSERT_TRUE(start("mazeSize = 8\nitemsPerKind = 1\nmodelSource = 1\nskipStory = 1\n")) << sig;
+        sleepFor(0.5);
+        kill(pid, sig);
+        EXPECT_EQ(waitExit(20), 128 + sig) << "signal " << sig;
+        if (pid > 0) kill(pid, SIGKILL), waitpid(pid, nullptr, 0), pid = -1;
+    }
+}
+
 // The timedemo walks without a dialog or story, ends by itself with one line of figures, and
 // saves nothing: the settings file (with its hall of fame) keeps every byte.
 TEST_F(Play, TimedemoPrintsItsFiguresAndSavesNothing) {
