@@ -1,8 +1,9 @@
 # Installation (`cmake --install`, `make install PREFIX=...`) and the Debian package (`make package`).
-# The tree: bin/kavernix and bin/kavernix-tool, the settings library in its own folder
+# The tree: bin/kavernix and bin/kavernix-tool (games/ in the package), the settings library in its own folder
 # lib/ARCH/kavernix (found through the programs' RUNPATH, relative to them, so a moved tree works),
-# the run folder's data set in share/kavernix (found by the game relative to its executable),
-# the desktop entry, icons, AppStream metainfo and the man pages.
+# the run folder's data set in share/kavernix (share/games/kavernix in the package; found by the game
+# relative to its executable), the desktop entry, icons, AppStream metainfo, the man pages, and the
+# copyright file and changelog in share/doc/kavernix.
 include(GNUInstallDirs)
 
 set(KX_APP_ID org.kavernix.kavernix)
@@ -64,6 +65,17 @@ foreach(page kavernix.6 kavernix-tool.1)
 endforeach()
 add_custom_target(manpages ALL DEPENDS ${kx_man_pages})
 
+# The licence and the history, where Debian keeps them (and a source install beside them): the
+# copyright file in Debian's machine-readable format, the changelog compressed as for a native package.
+set(KX_DOCDIR ${CMAKE_INSTALL_DATADIR}/doc/kavernix)
+configure_file(packaging/copyright.in ${CMAKE_BINARY_DIR}/packaging/copyright @ONLY)
+add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/packaging/changelog.gz
+  COMMAND gzip -9nc ${CMAKE_SOURCE_DIR}/packaging/changelog > ${CMAKE_BINARY_DIR}/packaging/changelog.gz
+  DEPENDS packaging/changelog VERBATIM)
+add_custom_target(changelog ALL DEPENDS ${CMAKE_BINARY_DIR}/packaging/changelog.gz)
+install(FILES ${CMAKE_BINARY_DIR}/packaging/copyright ${CMAKE_BINARY_DIR}/packaging/changelog.gz
+        DESTINATION ${KX_DOCDIR})
+
 # ---- The Debian package. `make package` builds first; cpack itself (and the install target) then
 # takes the tree as it is rather than building everything again.
 set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
@@ -87,4 +99,6 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${CMAKE_BINARY_DIR})
 # Mesa's drivers draw the game where no other OpenGL driver is installed.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libgl1-mesa-dri")
 set(CPACK_STRIP_FILES ON)
+# The games' places of Debian's policy: the programs in /usr/games, the data in /usr/share/games.
+set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_SOURCE_DIR}/cmake/package_games.cmake)
 include(CPack)

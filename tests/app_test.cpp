@@ -20,6 +20,7 @@
 #include "game/items.h"
 #include "gl_context.h"
 #include "maze/maze.h"
+#include "scene/creatures.h"
 #include "setup/key_table.h"
 #include "setup/setup.h"
 #include "output_capture.h"
@@ -27,6 +28,9 @@
 #include "text/hud.h"
 
 namespace {
+
+// The catalogue's rows get their routines and room for placed instances, as at start-up.
+[[maybe_unused]] const bool modelsRegistered = (sceneRegisterModels(), true);
 
 int64_t fakeNow;
 int seenX = -1, seenY = -1;

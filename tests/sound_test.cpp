@@ -18,10 +18,14 @@
 #include "app/record.h"
 #include "brep/catalogue.h"
 #include "game/actor.h"
+#include "scene/creatures.h"
 #include "sound/sound.h"
 #include "output_capture.h"
 
 namespace {
+
+// The catalogue's rows get their routines and room for placed instances, as at start-up.
+[[maybe_unused]] const bool modelsRegistered = (sceneRegisterModels(), true);
 
 const int RATE = 44100;
 

@@ -42,3 +42,5 @@ add_test(NAME Install.DebianPackage COMMAND sh ${CMAKE_SOURCE_DIR}/tests/install
 kx_test(launch_test SOURCES tests/launch_test.cpp MODULES core app maze Wood brep image text scene game sound)
 target_compile_definitions(launch_test PRIVATE KX_VERSION="${PROJECT_VERSION}")
 add_dependencies(launch_test kavernix kavernix-tool)
+# The licence-line check itself (tools/check-spdx), on a repository the test makes.
+add_test(NAME Licence.SpdxCheckNamesFilesWithoutTheLine COMMAND sh ${CMAKE_SOURCE_DIR}/tests/check_spdx_test.sh ${CMAKE_SOURCE_DIR})
