@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A pad for the play test, loaded into the real program with LD_PRELOAD: when the game starts SDL,
 // SDL's virtual game controller is plugged in, and a thread plays the lines the test appends to the
 // file named by KX_PAD_SCRIPT: "down BUTTON", "up BUTTON", "axis AXIS VALUE" (SDL's names, such as

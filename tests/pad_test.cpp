@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The gamepad on SDL's virtual joystick (no device node needed): the sticks walk and look, buttons
 // become actions, a pad unplugged pauses the game and Start resumes it, rumble, the name entry by
 // pad, and the pad buttons in the settings file.

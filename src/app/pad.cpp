@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The gamepad through SDL's game controller API.
 #include "app/pad.h"
 #include <GL/freeglut.h>

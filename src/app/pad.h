@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The gamepad, through SDL's game controller API: SDL maps the pads by its database, and the game
 // takes their buttons as actions (the player's buttons in record.padButtons, setup/key_table.h), the
 // left stick as walking and the right stick as looking. SDL serves input only; the toolkit keeps the
