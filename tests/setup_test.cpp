@@ -91,6 +91,8 @@ static SettingsFile unusualValues() {
     }
     snprintf(f.record.gameModeString, 32, "1280x1024:32@75");
     for (int i = 0; i < ACTION_COUNT; i++) f.record.keys[i] = "acegjknqvwxyzmh"[i]; // none its default
+    const int buttons[ACTION_COUNT] = {0, 5, 7, 8, 10, 11, 12, 15, 16, 17, 18, 19, 20, 21, 2}; // nor these
+    for (int i = 0; i < ACTION_COUNT; i++) f.record.padButtons[i] = buttons[i];
     const char* names[] = {"Tarvin", "  spaced out  ", "back\\slash = #1", "x", "\x01\xE4\xF6\xFC\xDF\x7F"};
     const float times[] = {0.1f, 61.37f, 3725.5f, 29999.99f, 29999.999f};
     for (int i = 0; i < 5; i++)

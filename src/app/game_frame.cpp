@@ -5,6 +5,7 @@
 #include <cstring>
 #include "app/end_screen.h"
 #include "app/input.h"
+#include "app/pad.h"
 #include "app/record.h"
 #include "app/screens.h"
 #include "app/startup.h"
@@ -84,6 +85,7 @@ void gameIdle() {
     float playerStep, horseStep;
     stepSizes(&playerStep, &horseStep);
     gameMoveByKeys(playerStep, horseStep);
+    padLook(record.frameTime);
     gameFieldOfView();
     gameContacts();
     gameSounds();

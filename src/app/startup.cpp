@@ -10,6 +10,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 #include <thread>
+#include "app/pad.h"
 #include "app/paths.h"
 #include "app/record.h"
 #include "app/timing.h"
@@ -210,4 +211,5 @@ void startupOpenWindow() {
     glutWarpPointer(record.windowWidth / 2, record.windowHeight / 2);
     glutSetCursor(GLUT_CURSOR_NONE);
     glutIgnoreKeyRepeat(1);
+    padStart();
 }
