@@ -45,7 +45,7 @@ void gameSettingsDialog() {
     setupRequested = 0;
     stencilValid = 0;
     soundSetVolume(record.soundVolume);
-    clearKeys(); // their releases went to the dialog
+    inputReleaseAll(); // their releases went to the dialog
     applyShadeMode();
     applyTextureMode();
     glutPostRedisplay();
@@ -85,6 +85,7 @@ void gameVisibility(int state) {
         glutIdleFunc(gameIdle);
     } else {
         glutIdleFunc(nullptr);
+        inputReleaseAll(); // a hidden window gets no key releases
     }
 }
 

@@ -40,22 +40,23 @@ static void carryHorse() {
 
 // Each of the n held arrows moves the player by step / n, with a collision after each move.
 static void walkByArrows(float playerStep) {
-    int held = (keyLeft != 0) + (keyRight != 0) + (keyUp != 0) + (keyDown != 0);
+    int held = (actionHeld[ACTION_STEP_LEFT] != 0) + (actionHeld[ACTION_STEP_RIGHT] != 0) +
+               (actionHeld[ACTION_FORWARD] != 0) + (actionHeld[ACTION_BACK] != 0);
     if (held == 0) return;
     float step = playerStep / float(held);
-    if (keyLeft) {
+    if (actionHeld[ACTION_STEP_LEFT]) {
         strafeLeft(&player, step);
         mazeCollide(&maze, &player);
     }
-    if (keyRight) {
+    if (actionHeld[ACTION_STEP_RIGHT]) {
         strafeRight(&player, step);
         mazeCollide(&maze, &player);
     }
-    if (keyUp) {
+    if (actionHeld[ACTION_FORWARD]) {
         stepForward(&player, step);
         mazeCollide(&maze, &player);
     }
-    if (keyDown) {
+    if (actionHeld[ACTION_BACK]) {
         stepBack(&player, step);
         mazeCollide(&maze, &player);
     }
@@ -70,16 +71,17 @@ static void startWalksThatLead(int callHorse, int goToHorse) {
     static int calling, going, walkingOut;
     if (callHorse && !calling) horseRoutePhase = 0;
     if (goToHorse && !going) routePhase = 0;
-    if (keyHome && !walkingOut) exitPhase = horseExitPhase = 0;
-    calling = callHorse, going = goToHorse, walkingOut = keyHome;
+    if (actionHeld[ACTION_WALK_OUT] && !walkingOut) exitPhase = horseExitPhase = 0;
+    calling = callHorse, going = goToHorse, walkingOut = actionHeld[ACTION_WALK_OUT];
 }
 
 void gameMoveByKeys(float playerStep, float horseStep) {
-    int callHorse = keyPageUp && !keyHome && !riding(), goToHorse = keyPageDown && !keyHome && !riding();
+    int callHorse = actionHeld[ACTION_CALL_HORSE] && !actionHeld[ACTION_WALK_OUT] && !riding(),
+        goToHorse = actionHeld[ACTION_GO_TO_HORSE] && !actionHeld[ACTION_WALK_OUT] && !riding();
     startWalksThatLead(callHorse, goToHorse);
     if (callHorse) followRouteOn(horseStep, &horse, &player, &horseRoutePhase, horseRoute);
     if (goToHorse) followRouteOn(playerStep, &player, &horse, &routePhase, playerRoute);
-    if (keyHome) {
+    if (actionHeld[ACTION_WALK_OUT]) {
         followExitPath(playerStep, &player, &exitPhase);
         if (!riding()) followExitPath(horseStep, &horse, &horseExitPhase);
     } else {
@@ -134,7 +136,7 @@ void riderUpdate() {
     if (record.riderState == 4 && record.gameTime - dismountedAt < 2) return;
     if (floorDistance(&player, &horse) < mountReach)
         record.riderState = 3;
-    else if (keyPageUp && !keyHome && horseRoutePhase != 4)
+    else if (actionHeld[ACTION_CALL_HORSE] && !actionHeld[ACTION_WALK_OUT] && horseRoutePhase != 4)
         record.riderState = 1;
     else
         record.riderState = 0;
@@ -145,7 +147,7 @@ static const float fovDegreesPerSecond = 30;
 static float fovChange; // degrees asked for and not yet a whole degree
 
 void gameFieldOfView() {
-    int way = (keyFovUp != 0) - (keyFovDown != 0);
+    int way = (actionHeld[ACTION_WIDER] != 0) - (actionHeld[ACTION_NARROWER] != 0);
     if (way == 0) {
         fovChange = 0;
         return;

@@ -56,7 +56,7 @@ int64_t demoCounter() {
 
 void demoIdle() {
     demoClock += demoStep;
-    keyHome = 1;
+    actionHeld[ACTION_WALK_OUT] = 1;
     gameIdle();
 }
 
@@ -107,11 +107,7 @@ void timedemoEnter(int frames) {
     routePhase = horseRoutePhase = 0;
     inventory[ROW_OILCAN] = inventory[ROW_STRAW] = float(record.fullLevel);
     // Only Escape is left to the player; the pointer and the other keys would change the walk.
-    glutPassiveMotionFunc(nullptr);
-    glutMotionFunc(nullptr);
-    glutMouseFunc(nullptr);
-    glutSpecialFunc(nullptr);
-    glutSpecialUpFunc(nullptr);
+    inputUse(INPUT_TIMEDEMO);
     glutVisibilityFunc(demoVisibility);
     glutIdleFunc(demoIdle);
     glutDisplayFunc(demoDisplay);

@@ -6,6 +6,7 @@
 #include <unistd.h>
 #include "app/launch.h"
 #include "brep/catalogue.h"
+#include "scene/creatures.h"
 #include "setup/key_table.h"
 #include "tool.h"
 
@@ -72,6 +73,7 @@ int main(int argc, char** argv) {
         launchVersion(stdout, "kavernix-tool");
         return 0;
     }
+    sceneRegisterModels(); // the catalogue's rows as the game fills them at start-up
     for (const ToolCommand& c : toolCommands)
         if (!strcmp(argv[1], c.name)) return c.run(argc - 1, argv + 1);
     return toolRefuse(argv[1][0] == '-' ? "unknown option '%s'" : "unknown command '%s'", argv[1]);

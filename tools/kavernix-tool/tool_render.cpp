@@ -11,6 +11,7 @@
 #include "brep/brep_build.h"
 #include "brep/brep_draw.h"
 #include "brep/catalogue.h"
+#include "game/actor.h"
 #include "image/texture.h"
 #include "image/tga.h"
 #include "scene/creatures.h"
