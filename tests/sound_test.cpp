@@ -84,7 +84,8 @@ TEST(Sound, ShotAtOnceSpiderOnTheLeftAndMuteAsRendered) {
 
     // Space, then the frame's update: the bow is heard before one frame (1/60 s) has gone by.
     int64_t key = deviceFrame();
-    gameKeyboard(' ', 0, 0);
+    inputSetScreen(INPUT_GAME);
+    inputPress(ACTION_SHOOT);
     gameSounds();
     waitSeconds(0.6);
 
