@@ -207,6 +207,7 @@ TEST_F(Lang, EveryTextFitsWhereItIsDrawnInEachLanguage) {
             status.push_back(record.messageText);
         }
         status.push_back(langText("No room to get off here"));
+        status.push_back(langText("Pad disconnected"));
         // The status field starts at 0.53 and narrows a long text to the window; no narrower than the
         // small font's glyphs, a fiftieth of the width.
         for (const std::string& text : status) {

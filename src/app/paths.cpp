@@ -1,12 +1,12 @@
 #include "app/paths.h"
 #include "app/lang.h"
+#include "file/file.h"
 
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -76,6 +76,17 @@ static int chooseDataFolder() {
     return 0;
 }
 
+// mkdir -p with mode 0700 for the folders it makes; 1 when the folder exists afterwards.
+static int makeFolders(const std::string& path) {
+    for (size_t at = path.find('/', 1);; at = path.find('/', at + 1)) {
+        std::string part = path.substr(0, at);
+        if (mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return 0;
+        if (at == std::string::npos) break;
+    }
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
 // The data folder by the rules of chooseDataFolder, silently; "" also when none holds the game.
 static std::string findDataFolder() {
     const char* chosen = getenv("KAVERNIX_DATA");
@@ -100,37 +111,12 @@ std::string pathLocaleFolder() {
     return data + "/locale";
 }
 
-static std::string homeFolder() {
-    const char* home = getenv("HOME");
-    if (home && *home) return home;
-    const struct passwd* pw = getpwuid(getuid());
-    return pw && pw->pw_dir ? pw->pw_dir : "";
-}
-
-// mkdir -p with mode 0700 for the folders it makes; 1 when the folder exists afterwards.
-static int makeFolders(const std::string& path) {
-    for (size_t at = path.find('/', 1);; at = path.find('/', at + 1)) {
-        std::string part = path.substr(0, at);
-        if (mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return 0;
-        if (at == std::string::npos) break;
-    }
-    struct stat st;
-    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
 int pathInit() {
     const int found = chooseDataFolder();
 
-    const char* xdg = getenv("XDG_CACHE_HOME");
-    const std::string home = homeFolder();
-    if (xdg && xdg[0] == '/')
-        cacheFolder = std::string(xdg) + "/kavernix";
-    else if (home[0] == '/')
-        cacheFolder = home + "/.cache/kavernix";
-    else
-        cacheFolder = "(no home folder)";
-    noCache = cacheFolder[0] != '/' || !makeFolders(cacheFolder);
-    if (noCache)
+    cacheFolder = fileUserFolder(FILE_FOLDER_CACHE, stderr);
+    noCache = cacheFolder.empty() || !makeFolders(cacheFolder);
+    if (!cacheFolder.empty() && noCache)
         fprintf(stderr, langConsole("Kavernix: cannot make the cache folder %s, nothing is kept\n"),
                 cacheFolder.c_str());
     return found;
