@@ -8,15 +8,20 @@ src=$1
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 fail=0
-keywords=$(sed -n 's/^XGETTEXT_KEYWORDS := *//p; s/^ *\(--keyword=[^\\]*\)\\\?$/\1/p' "$src/Makefile" | tr -d '\\')
-case "$keywords" in *langText*) ;; *) echo "po_test: no xgettext keywords found in the Makefile"; exit 1 ;; esac
+# The keywords of `make pot`, from the Makefile's XGETTEXT_KEYWORDS and its continuation line.
+keywords=$(sed -n '/^XGETTEXT_KEYWORDS/,/[^\\]$/p' "$src/Makefile" | sed 's/^XGETTEXT_KEYWORDS := *//' | tr -d '\\')
+case "$keywords" in
+*langText*) ;;
+*) echo "po_test: no xgettext keywords found in the Makefile"; exit 1 ;;
+esac
 cd "$src" || exit 1
 sources=$(find src -name '*.cpp' -o -name '*.h' | sort)
 # shellcheck disable=SC2086
 xgettext --language=C++ --from-code=UTF-8 $keywords -o "$work/all.pot" $sources || exit 1
 # The font's texts: the game's lookups for drawing and the table markers.
 # shellcheck disable=SC2086
-xgettext --language=C++ --from-code=UTF-8 -k --keyword=langText --keyword=LANG_ID -o "$work/font.pot" $sources || exit 1
+xgettext --language=C++ --from-code=UTF-8 -k --keyword=langText --keyword=LANG_ID -o "$work/font.pot" \
+  $sources || exit 1
 count=0
 for po in po/*.po; do
   count=$((count + 1))

@@ -13,9 +13,10 @@ enum { LANG_BAD = -1 }; // langByName: a name that is no language
 // Marks a text for the catalogue where a table defines it; it is looked up where it is used.
 #define LANG_ID(text) text
 
-// The value of --language: "" (not given) leaves the language to the setting; auto, en or de becomes the
-// language of this run, which outranks the setting in every later langApply, and is spoken from now on; any
-// other value gives 0 with a one-line reason in *why (valid until the next call), else 1.
+// The value of --language: "" (not given) leaves the language to the setting; auto, en or de becomes
+// the language of this run, which outranks the setting in every later langApply, and is spoken from
+// now on. Returns 1, or 0 for any other value with a one-line reason in *why (valid until the next
+// call).
 int langFromOption(const char* value, const char** why);
 // "auto", "en" or "de" of a language; null outside 0..2.
 const char* langName(int language);
