@@ -148,7 +148,7 @@ static void toggleBoss() {
     if (bossScreen == 0) {
         // Shown by the next drawing, also while paused.
         bossScreen = 1;
-        soundPause(1);
+        gameSoundHold();
         glutPostRedisplay();
         return;
     }
@@ -167,7 +167,7 @@ static void togglePause() {
         gameResume();
     else
         glutIdleFunc(nullptr);
-    soundPause(!record.running);
+    gameSoundHold();
 }
 
 static void gamePress(int action) {

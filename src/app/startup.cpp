@@ -46,6 +46,21 @@ void startupHeap() {
 #endif
 }
 
+void startupHeapRelease() {
+#ifdef __GLIBC__
+    // glibc's own thresholds, fixed: freed large blocks and the heap's free top go back at once.
+    mallopt(M_MMAP_THRESHOLD, 128 << 10);
+    mallopt(M_TRIM_THRESHOLD, 128 << 10);
+    malloc_trim(0);
+#endif
+}
+
+void startupFrameDrawn() {
+    static int frames;
+    // After the first frame is on the screen, so that the start-up's own time does not include it.
+    if (++frames == 2) startupHeapRelease();
+}
+
 void loadImages() {
     // Only the full-window picture of the first screen; the others are read at their first fit
     // ("stencilmask.tga" is not read at all: nothing draws it, the mask is made from the lamp frame).

@@ -14,7 +14,6 @@
 #include <cstring>
 #include <vector>
 #include <locale.h>
-#include <pwd.h>
 #include <unistd.h>
 
 enum { KEY_INT, KEY_BYTE, KEY_MODE, KEY_NAME, KEY_TIME, KEY_KEY, KEY_PAD };
@@ -719,15 +718,8 @@ std::string settingsFormat(const SettingsFile* f) {
 std::string settingsPath() {
     const char* explicitPath = getenv("KAVERNIX_SETTINGS");
     if (explicitPath && *explicitPath) return explicitPath;
-    const char* config = getenv("XDG_CONFIG_HOME");
-    if (config && config[0] == '/') return std::string(config) + "/kavernix/settings.ini";
-    const char* home = getenv("HOME");
-    if (!home || !*home) {
-        const struct passwd* pw = getpwuid(getuid());
-        home = pw && pw->pw_dir ? pw->pw_dir : nullptr;
-    }
-    if (!home || !*home) return "kavernix-settings.ini";
-    return std::string(home) + "/.config/kavernix/settings.ini";
+    std::string folder = fileUserFolder(FILE_FOLDER_CONFIG, stderr);
+    return folder.empty() ? folder : folder + "/settings.ini";
 }
 
 // Reads a whole file: 1 read, 0 missing, -1 refused or failed with *why set. A FIFO or device at
