@@ -46,3 +46,5 @@ target_compile_definitions(launch_test PRIVATE KX_VERSION="${PROJECT_VERSION}")
 add_dependencies(launch_test kavernix kavernix-tool)
 # The licence-line check itself (tools/check-spdx), on a repository the test makes.
 add_test(NAME Licence.SpdxCheckNamesFilesWithoutTheLine COMMAND sh ${CMAKE_SOURCE_DIR}/tests/check_spdx_test.sh ${CMAKE_SOURCE_DIR})
+# The layer check itself (tools/check-layers.py), on a source tree the test makes.
+add_test(NAME Layers.CheckNamesUpwardCircularAndUnknownIncludes COMMAND sh ${CMAKE_SOURCE_DIR}/tests/check_layers_test.sh ${CMAKE_SOURCE_DIR})
