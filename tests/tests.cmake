@@ -37,6 +37,10 @@ target_link_libraries(play_test PRIVATE PkgConfig::SNDFILE)
 kx_test(sound_test SOURCES tests/sound_test.cpp MODULES core app maze Wood brep image text scene game sound)
 add_dependencies(sound_test runfolder grolksetup-dialog)
 target_link_libraries(sound_test PRIVATE PkgConfig::GTK3)
+kx_test(lang_test SOURCES tests/lang_test.cpp MODULES core app maze Wood brep image text scene game sound)
+add_dependencies(lang_test runfolder)
+# Every catalogue compiles cleanly and holds every text the code marks.
+add_test(NAME Po.EveryTextTranslatedAndWellFormed COMMAND sh ${CMAKE_SOURCE_DIR}/tests/po_test.sh ${CMAKE_SOURCE_DIR})
 kx_test(paths_test SOURCES tests/paths_test.cpp MODULES core)
 # The installed tree and the Debian package (run after the whole build).
 add_test(NAME Install.PlaysFromMovedReadOnlyTree COMMAND sh ${CMAKE_SOURCE_DIR}/tests/install_test.sh tree ${CMAKE_BINARY_DIR})
