@@ -134,7 +134,7 @@ cmp -s "$work/mapped" "$work/source-files" ||
 
 [ "$(dpkg-deb -f "$deb" Section)" = games ] || fail "section $(dpkg-deb -f "$deb" Section), not games"
 depends=$(dpkg-deb -f "$deb" Depends)
-for lib in libglut3.12 libgtk-3-0 libgl1 libopenal1 libsndfile1; do
+for lib in libglut3.12 libgtk-3-0 libgl1 libopenal1 libsndfile1 libsdl2-2.0-0; do
     echo "$depends" | grep -q "$lib" || fail "Depends lacks $lib: $depends"
 done
 dpkg-deb -e "$deb" "$work/control"

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Checks that every folder under src/ includes only folders below it.
 
 Reads each `#include "..."` of the sources and headers under src/ and fails (status 1) when one goes
@@ -45,27 +46,47 @@ def layer_of(rel):
     if rel in CORE_FILES:
         return "core"
     folder = rel.split("/", 1)[0]
-    return folder if folder in RANK and "/" in rel else None
+    return folder if folder in RANK and folder != "core" and "/" in rel else None
 
 
-def includes(src):
-    """(file, line, header) for every quoted include under src, the header relative to src."""
+def sources(src):
+    """Every source and header under src, relative to it."""
     for dirpath, dirnames, filenames in os.walk(src):
         dirnames.sort()
         for name in sorted(filenames):
-            if not name.endswith((".h", ".cpp")):
+            if name.endswith((".h", ".cpp")):
+                yield os.path.relpath(os.path.join(dirpath, name), src).replace(os.sep, "/")
+
+
+def includes(src, rel):
+    """(line, header) for every quoted include of one file, the header relative to src."""
+    with open(os.path.join(src, rel), encoding="utf-8", errors="replace") as f:
+        for number, text in enumerate(f, 1):
+            m = INCLUDE.match(text)
+            if not m:
                 continue
-            path = os.path.join(dirpath, name)
-            rel = os.path.relpath(path, src).replace(os.sep, "/")
-            with open(path, encoding="utf-8", errors="replace") as f:
-                for number, text in enumerate(f, 1):
-                    m = INCLUDE.match(text)
-                    if not m:
-                        continue
-                    header = m.group(1)
-                    if "/" not in header:  # beside the including file
-                        header = os.path.dirname(rel) + "/" + header
-                    yield rel, number, header
+            header = m.group(1)
+            if "/" not in header:  # beside the including file
+                header = os.path.dirname(rel) + "/" + header
+            yield number, header
+
+
+def check(src, rel, number, here, header, edges):
+    """1 when the include leaves the table or goes up the order (named on standard output), else 0.
+    Records the edge between the two folders in edges."""
+    there = layer_of(header)
+    if there is None:
+        if os.path.exists(os.path.join(src, header)):
+            print("src/%s:%d: includes %s, a folder not in the layer table" % (rel, number, header))
+            return 1
+        return 0  # a system header in quotes
+    if there == here:
+        return 0
+    edges.setdefault(here, set()).add(there)
+    if RANK[there] > RANK[here]:
+        print("src/%s:%d: %s includes %s from %s, a layer above it" % (rel, number, here, header, there))
+        return 1
+    return 0
 
 
 def circles(edges):
@@ -107,28 +128,20 @@ def main():
         return 2
     problems = 0
     edges = {}
-    for rel, number, header in includes(src):
-        here, there = layer_of(rel), layer_of(header)
+    for rel in sources(src):
+        here = layer_of(rel)
         if here is None:
             print("src/%s: folder not in the layer table" % rel)
             problems += 1
             continue
-        if there is None:
-            if os.path.exists(os.path.join(src, header)):
-                print("src/%s:%d: includes %s, a folder not in the layer table" % (rel, number, header))
-                problems += 1
-            continue  # a system header in quotes
-        if there == here:
-            continue
-        edges.setdefault(here, set()).add(there)
-        if RANK[there] > RANK[here]:
-            print("src/%s:%d: %s includes %s from %s, a layer above it" % (rel, number, here, header, there))
-            problems += 1
+        for number, header in includes(src, rel):
+            problems += check(src, rel, number, here, header, edges)
     for group in circles(edges):
         print("circle: %s" % " <-> ".join(group))
         problems += 1
     if problems:
-        print("check-layers: %d problem(s); layers, lowest first: %s" % (problems, ", ".join(n for n, _ in LAYERS)))
+        print("check-layers: %d problem(s); layers, lowest first: %s" % (problems, ", ".join(n for n, _ in LAYERS)),
+              file=sys.stderr)
         return 1
     return 0
 

@@ -32,6 +32,15 @@ static std::string mappingsPath() {
     return (slash == std::string::npos ? std::string(".") : path.substr(0, slash)) + "/gamecontrollerdb.txt";
 }
 
+// Takes the first pad SDL knows when none plays yet.
+static void openAny() {
+    for (int i = 0; i < SDL_NumJoysticks() && !pad; i++) {
+        if (!SDL_IsGameController(i)) continue;
+        pad = SDL_GameControllerOpen(i);
+        if (pad) padId = SDL_JoystickInstanceID(SDL_GameControllerGetJoystick(pad));
+    }
+}
+
 int padStart() {
     if (started) return 1;
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
@@ -46,20 +55,12 @@ int padStart() {
     if (stat(db.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
         SDL_GameControllerAddMappingsFromFile(db.c_str()) < 0)
         fprintf(stderr, langConsole("kavernix: %s: not read (%s)\n"), db.c_str(), SDL_GetError());
+    openAny(); // a pad plugged in before the start, also one the file just described
     return 1;
 }
 
 int padConnected() {
     return pad != nullptr;
-}
-
-// Takes the first pad SDL knows when none plays yet.
-static void openAny() {
-    for (int i = 0; i < SDL_NumJoysticks() && !pad; i++) {
-        if (!SDL_IsGameController(i)) continue;
-        pad = SDL_GameControllerOpen(i);
-        if (pad) padId = SDL_JoystickInstanceID(SDL_GameControllerGetJoystick(pad));
-    }
 }
 
 static void releasePad() {
