@@ -15,12 +15,14 @@ import re
 import sys
 
 # The layers, lowest first. A folder may include its own headers and those of the layers before it.
-# "core" is the one exception to the folders: the settings record, the random generator and the data
-# paths live in src/app but every layer may use them, since the record is the one shared block.
+# "core" is the one exception to the folders: the settings record, the random generator, the data
+# paths and the language set-up live in src/app but every layer may use them, since the record is
+# the one shared block (and every layer has texts to look up).
 LAYERS = [
     ("file", "reading without waiting, the atomic file write"),
     ("setup", "the settings library and the settings record's layout"),
-    ("core", "app/record.h, app/random.h, app/paths.h: the shared record, random numbers, data paths"),
+    ("core", "app/record.h, app/random.h, app/paths.h, app/lang.h: the shared record, random numbers,"
+             " data paths, the catalogue's lookups"),
     ("sound", "OpenAL playback"),
     ("image", "TGA images, pictures, textures"),
     ("text", "font, text, fade, head-up display"),
@@ -33,7 +35,7 @@ LAYERS = [
 ]
 
 # The files of src/app that form the core layer (header and source).
-CORE_FILES = {"app/" + stem + ext for stem in ("record", "random", "paths") for ext in (".h", ".cpp")}
+CORE_FILES = {"app/" + stem + ext for stem in ("record", "random", "paths", "lang") for ext in (".h", ".cpp")}
 
 RANK = {name: i for i, (name, _) in enumerate(LAYERS)}
 INCLUDE = re.compile(r'^\s*#\s*include\s*"([^"]+)"')
