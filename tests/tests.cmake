@@ -31,3 +31,5 @@ kx_test(paths_test SOURCES tests/paths_test.cpp MODULES core)
 # The installed tree and the Debian package (run after the whole build).
 add_test(NAME Install.PlaysFromMovedReadOnlyTree COMMAND sh ${CMAKE_SOURCE_DIR}/tests/install_test.sh tree ${CMAKE_BINARY_DIR})
 add_test(NAME Install.DebianPackage COMMAND sh ${CMAKE_SOURCE_DIR}/tests/install_test.sh package ${CMAKE_BINARY_DIR})
+kx_test(looks_test SOURCES tests/looks_test.cpp MODULES core app maze Wood brep image text scene game sound)
+add_dependencies(looks_test runfolder)

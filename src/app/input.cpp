@@ -11,6 +11,7 @@
 #include "setup/key_table.h"
 #include "sound/sound.h"
 #include "text/hud.h"
+#include "text/texts.h"
 
 int keyLeft, keyUp, keyRight, keyDown;
 int keyPageUp, keyPageDown, keyHome;
@@ -21,8 +22,8 @@ int lastMouseX, lastMouseY;
 // The turn per pixel of pointer motion and mouse speed: the same at every frame rate.
 static const float mouseDegreesPerPixel = 1.0f / 60.0f;
 
-static const char* const shadeMessages[3] = {"Wireframe", "Flat shading", "Smooth shading"};
-static const char* const textureMessages[3] = {"no Texture", "Texture", "MipMaps"};
+static const SwitchText shadeMessages[3] = {SWITCH_WIREFRAME, SWITCH_FLAT, SWITCH_SMOOTH};
+static const SwitchText textureMessages[3] = {SWITCH_TEXTURES_OFF, SWITCH_TEXTURES_ON, SWITCH_MIPMAPS_ON};
 
 static void toggleFullScreen() {
     if (record.gameModeString[0] != 0) return; // the game mode has no window to resize
@@ -30,11 +31,11 @@ static void toggleFullScreen() {
     if (record.fullScreen) {
         glutReshapeWindow(record.windowedWidth, record.windowedHeight);
         record.fullScreen = 0;
-        showMessage("FullScreen off");
+        showMessage(switchText(SWITCH_FULL_SCREEN_OFF));
     } else {
         glutFullScreen();
         record.fullScreen = 1;
-        showMessage("FullScreen on");
+        showMessage(switchText(SWITCH_FULL_SCREEN_ON));
     }
 }
 
@@ -45,12 +46,12 @@ void debugKeys(unsigned char key) {
         exit(0);
     case ' ':
         if (shotState == 0) shotState = 1;
-        showMessage("Shoot");
+        showMessage(switchText(SWITCH_SHOOT));
         break;
     case 'D':
     case 'd':
         record.distanceLod = !record.distanceLod;
-        showMessage(record.distanceLod ? "static LOD" : "no static LOD");
+        showMessage(switchText(record.distanceLod ? SWITCH_DISTANCE_DETAIL_ON : SWITCH_DISTANCE_DETAIL_OFF));
         break;
     case 'F':
     case 'f':
@@ -59,51 +60,51 @@ void debugKeys(unsigned char key) {
     case 'I':
     case 'i':
         record.showFps = !record.showFps;
-        showMessage(record.showFps ? "FPS on" : "FPS off");
+        showMessage(switchText(record.showFps ? SWITCH_FPS_ON : SWITCH_FPS_OFF));
         break;
     case 'L':
         record.lodLevel = record.lodLevel + 1 > 3 ? 0 : record.lodLevel + 1;
-        showMessage("LOD");
+        showMessage(switchText(SWITCH_DETAIL, record.lodLevel));
         break;
     case 'l':
         record.lodLevel = record.lodLevel - 1 < 0 ? 3 : record.lodLevel - 1;
-        showMessage("LOD");
+        showMessage(switchText(SWITCH_DETAIL, record.lodLevel));
         break;
     case 'O':
     case 'o':
         portalCulling = !portalCulling;
-        showMessage(portalCulling ? "Portal on" : "no Portal");
+        showMessage(switchText(portalCulling ? SWITCH_PORTALS_ON : SWITCH_PORTALS_OFF));
         break;
     case 'R':
     case 'r':
         stencilValid = 0;
-        showMessage("Repair Stencil");
+        showMessage(switchText(SWITCH_FRAME_REDRAWN));
         break;
     case 'S':
     case 's':
         record.shadeMode = record.shadeMode + 1 > 2 ? 0 : record.shadeMode + 1;
         applyShadeMode();
-        showMessage(shadeMessages[record.shadeMode]);
+        showMessage(switchText(shadeMessages[record.shadeMode]));
         break;
     case 'T':
     case 't':
         record.textureMode = record.textureMode + 1 > 2 ? 0 : record.textureMode + 1;
         applyTextureMode();
-        showMessage(textureMessages[record.textureMode]);
+        showMessage(switchText(textureMessages[record.textureMode]));
         break;
     case 'U':
     case 'u':
         record.useDisplayLists = !record.useDisplayLists;
-        showMessage(record.useDisplayLists ? "DisplList" : "no DisplList");
+        showMessage(switchText(record.useDisplayLists ? SWITCH_LISTS_ON : SWITCH_LISTS_OFF));
         break;
     case 'b':
         backfaceCull = !backfaceCull;
         if (backfaceCull) {
             glEnable(GL_CULL_FACE);
-            showMessage("BF Cull on");
+            showMessage(switchText(SWITCH_CULLING_ON));
         } else {
             glDisable(GL_CULL_FACE);
-            showMessage("no BF Cull");
+            showMessage(switchText(SWITCH_CULLING_OFF));
         }
         break;
     default:
@@ -136,6 +137,7 @@ void gameKeyboard(unsigned char key, int, int) {
             gameResume();
         else
             glutIdleFunc(nullptr);
+        glutPostRedisplay(); // the paused game shows its hint
         soundPause(!record.running);
     } else if (key == 'M' || key == 'm') {
         muteKey();
@@ -144,7 +146,7 @@ void gameKeyboard(unsigned char key, int, int) {
 
 void muteKey() {
     int muted = soundToggleMute();
-    showMessage(muted == 1 ? "Sound off" : muted == 0 ? "Sound on" : "no Sound");
+    showMessage(switchText(muted == 1 ? SWITCH_SOUND_OFF : muted == 0 ? SWITCH_SOUND_ON : SWITCH_NO_SOUND));
 }
 
 // The flag a special key holds, or null for keys the game does not use.

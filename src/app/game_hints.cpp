@@ -1,0 +1,84 @@
+// What the game shows of its own states: the walk into daylight when the exit opens, the word
+// that the horse has no straw, and the paused game's hint. No GL, so testable without a window.
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include "app/game_frame.h"
+#include "app/input.h"
+#include "app/record.h"
+#include "game/actor.h"
+#include "game/items.h"
+#include "setup/key_table.h"
+#include "text/hud.h"
+#include "text/texts.h"
+
+namespace {
+
+struct Pose {
+    float x, z, heading, pitch;
+};
+
+// Where player and horse stand while the door opens: the player in the middle of the exit cell's
+// door side, looking at the door (heading 90, +x); the horse behind and beside, against the far
+// wall, so no part of it stands between the eye and the door. On horseback both stand in the middle.
+Pose exitPose(int forHorse, int riding) {
+    const float e = float(record.mazeSize - 1);
+    if (riding) return Pose{e + 0.5f, e + 0.5f, 90, 0};
+    return forHorse ? Pose{e + 0.3f, e + 0.78f, 90, 0} : Pose{e + 0.55f, e + 0.38f, 90, 0};
+}
+
+Pose startPlayer, startHorse;
+float sceneTime = -1; // seconds since the door began to open; below 0 while it is closed
+
+Pose poseOf(const Actor& a) {
+    return Pose{a.x, a.z, a.heading, a.pitch};
+}
+
+// Moves a from its start towards the end pose by k (0..1), turning the short way round.
+void blend(Actor* a, const Pose& from, const Pose& to, float k, int withPitch) {
+    a->x = from.x + (to.x - from.x) * k;
+    a->z = from.z + (to.z - from.z) * k;
+    float turn = std::fmod(to.heading - from.heading + 540.0f, 360.0f) - 180.0f;
+    float h = from.heading + turn * k;
+    a->heading = h < 0 ? h + 360 : h >= 360 ? h - 360 : h;
+    if (withPitch) a->pitch = from.pitch + (to.pitch - from.pitch) * k;
+}
+
+int strawAttempt; // the horse was asked to walk in the last update
+
+} // namespace
+
+void exitSceneUpdate(float frameTime) {
+    if (exitDoor.pitch <= 0) {
+        sceneTime = -1;
+        return;
+    }
+    if (sceneTime < 0) {
+        sceneTime = 0;
+        startPlayer = poseOf(player);
+        startHorse = poseOf(horse);
+    }
+    sceneTime += frameTime;
+    const float s = sceneTime < exitSceneSeconds ? sceneTime / exitSceneSeconds : 1.0f;
+    const float k = s * s * (3 - 2 * s); // eases in and out
+    const int riding = record.riderState == 2;
+    blend(&player, startPlayer, exitPose(0, riding), k, 1);
+    blend(&horse, startHorse, exitPose(1, riding), k, 0);
+}
+
+void strawWarningUpdate() {
+    const int riding = record.riderState == 2;
+    const int attempt = keyPageUp || keyHome || (riding && (keyLeft || keyRight || keyUp || keyDown));
+    if (attempt && !strawAttempt && strawLeft() <= 0) showMessage(textOf(TEXT_STRAW_NEEDED));
+    strawAttempt = attempt;
+}
+
+void pauseHintText(char* out, int size) {
+    const char* name = keyName(record.keys[ACTION_PAUSE]);
+    char key[16];
+    if (!name) name = "P";
+    // A single letter reads as the key's cap shows it.
+    snprintf(key, sizeof key, "%s", name);
+    if (key[0] && !key[1]) key[0] = char(toupper((unsigned char)key[0]));
+    snprintf(out, size_t(size), textOf(TEXT_PAUSE_GO_ON), key);
+}
