@@ -209,8 +209,8 @@ class Play : public ::testing::Test {
         for (int y = 0; y < H; ++y)
             for (int x = 0; x < W; ++x) {
                 whole->push_back({x, y});
-                // The end screen darkens a panel from 5 to 95 % of the width and 15 to 85 % of the height.
-                if (x < 0.04 * W || x > 0.96 * W || y < 0.14 * H || y > 0.86 * H) endRim->push_back({x, y});
+                // The end screen darkens a panel from 2 to 98 % of the width and 4 to 85 % of the height.
+                if (x < 0.015 * W || x > 0.985 * W || y < 0.14 * H || y > 0.965 * H) endRim->push_back({x, y});
             }
         // The first-person view: the lamp's round opening, away from the map and the counters.
         view = new Region(within(lamp->opening, 0.1, 0.7, 0.05, 0.7, W, H));
