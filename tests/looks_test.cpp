@@ -115,17 +115,17 @@ TEST(StrawWarning, OncePerTryWhileTheHorseHasNoStraw) {
         bool said;
     } frames[] = {{0, false}, {1, true}, {1, false}, {1, false}, {0, false}, {1, true}};
     for (auto f : frames) {
-        keyPageUp = f.pageUp;
+        actionHeld[ACTION_CALL_HORSE] = f.pageUp;
         record.messageText[0] = 0;
         strawWarningUpdate();
         EXPECT_EQ(std::string(record.messageText), f.said ? "The horse needs straw" : "") << f.pageUp;
     }
-    keyPageUp = 0;
+    actionHeld[ACTION_CALL_HORSE] = 0;
     strawWarningUpdate();
     inventory[ROW_STRAW] = 2;
-    keyPageUp = 1;
+    actionHeld[ACTION_CALL_HORSE] = 1;
     record.messageText[0] = 0;
     strawWarningUpdate();
     EXPECT_STREQ(record.messageText, "") << "with straw the horse walks";
-    keyPageUp = 0;
+    actionHeld[ACTION_CALL_HORSE] = 0;
 }

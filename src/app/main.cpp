@@ -3,6 +3,7 @@
 // display lists are compiled only once the OpenGL context exists.
 #include <GL/freeglut.h>
 #include <cstdio>
+#include "app/launch.h"
 #include "app/paths.h"
 #include "app/record.h"
 #include "app/screens.h"
@@ -16,14 +17,20 @@ int main(int argc, char** argv) {
     LaunchOptions options;
     const char* why = "";
     if (!launchOptionsParse(&argc, argv, &options, &why)) {
-        fprintf(stderr, "kavernix: %s\n%s", why, launchUsage);
+        fprintf(stderr, "kavernix: %s\n", why);
+        launchUsage(stderr);
         return 2;
     }
     if (options.help) {
-        fputs(launchUsage, stdout);
+        launchUsage(stdout);
         return 0;
     }
-    pathInit();
+    if (options.version) {
+        launchVersion(stdout, "kavernix");
+        return 0;
+    }
+    // Without its data the game would open a window with no pictures, textures or text.
+    if (!pathInit()) return 1;
     if (!options.timedemoFrames) setupShow(0);
     setupLoad(&record);
     if (options.timedemoFrames) timedemoPrepare();

@@ -2,6 +2,7 @@
 // that time lies between pauseStart and pauseEnd and so is not counted as frame time.
 #include <GL/freeglut.h>
 #include "app/game_frame.h"
+#include "app/input.h"
 #include "app/record.h"
 #include "app/startup.h"
 #include "app/timing.h"
@@ -15,7 +16,7 @@ void windowReshape(int width, int height) {
     // Everything is drawn on the stage; the bands beside it stay as the clears leave them (black).
     const Stage s = stage();
     glViewport(s.x, s.y, s.width, s.height);
-    glutWarpPointer(width / 2, height / 2);
+    mouseRecentre();
     pauseStart();
 }
 

@@ -16,6 +16,7 @@
 #include "brep/catalogue.h"
 #include "game/items.h"
 #include "maze/maze.h"
+#include "scene/creatures.h"
 #include "image/picture.h"
 #include "image/texture.h"
 #include "image/tga.h"
@@ -122,6 +123,7 @@ static void joinLoaders() {
 
 void startupLoadDataBegin() {
     resetInventory();
+    sceneRegisterModels();
     modelTableReset();
     imageTableReset();
     static bool joinAtExit = false;

@@ -21,6 +21,9 @@ static int nextLoad = LOAD_FILE;
 static SettingsFile chosen;
 // The program's record as of the last setupLoad: the in-game dialog starts from its live values.
 static SettingsRecord* liveRecord;
+// The stored choice "clocks run from the start". The record's `running` is also the game's live pause,
+// so the in-game dialog shows and stores this choice, and the live pause stays as it is.
+static uint8_t storedRunning = 1;
 
 // F9 and F10 store the view in every frame they are held, and a synced write takes milliseconds, so
 // the view is written at most once a second; a newer angle waits and is written by the next call a
@@ -99,7 +102,10 @@ extern "C" void setupShow(int inGame) {
     if (!dialogLoad() || !dialogAvailable()) return;
     // At start the dialog's values replace the file's, so say here what was wrong with it.
     if (!inGame) settingsRead(path.c_str(), &values, stderr);
-    if (inGame && liveRecord) settingsCopyLibraryFields(&values.record, liveRecord);
+    if (inGame && liveRecord) {
+        settingsCopyLibraryFields(&values.record, liveRecord);
+        values.record.running = storedRunning;
+    }
     settingsCheck(&values, "settings", nullptr);
     int answer = dialogRun(inGame, &values);
     if (answer == 0 && !inGame) exit(0); // the player chose not to play
@@ -122,7 +128,9 @@ extern "C" void setupLoad(SettingsRecord* record) {
     } else {
         values = chosen;
     }
+    storedRunning = values.record.running;
     if (mode == LOAD_FILE_LIVE || mode == LOAD_CHOSEN_LIVE) {
+        values.record.running = record->running; // the dialog never pauses nor resumes the game
         // The window, the display mode and the maze were made at start; new choices wait for the next
         // start. The exit test uses mazeSize, so it must stay the size of the maze that was built.
         SettingsRecord& v = values.record;
