@@ -679,7 +679,7 @@ TEST_F(EndScreen, WonSlowAndLostRunsShowTheirTexts) {
     // clang-format off
     struct { float door; int rank; std::vector<const char*> lines; /* "x,y text" */ } runs[] = {
         {100, 1, {"0.20,0.80 Geschafft.", "0.20,0.70 Du darfst Dich in der Hall of Fame", "0.20,0.62 eintragen : ",
-                  "0.03,0.50 1:", "0.07,0.50 0:01:01:50", "0.28,0.50 Ada", "0.07,0.42 0:01:10:00",
+                  "0.03,0.50 1:", "0.08,0.50 0:01:01:50", "0.28,0.50 Ada", "0.08,0.42 0:01:10:00",
                   "0.29,0.42 <---", "0.03,0.18 5:", "0.03,0.07 Press Enter to finish"}},
         {100, -1, {"0.20,0.70 Zu langsam f\xFCr die Hall of Fame", "0.20,0.62 Deine Zeit war : ",
                    "0.60,0.62 1:02:05:50"}},

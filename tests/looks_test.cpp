@@ -6,16 +6,21 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <GL/glu.h>
+#include <algorithm>
 #include "app/game_frame.h"
 #include "app/input.h"
 #include "app/paths.h"
 #include "app/record.h"
+#include "app/screens.h"
 #include "brep/catalogue.h"
 #include "game/actor.h"
 #include "game/items.h"
 #include "image/picture.h"
 #include "image/tga.h"
 #include "scene/lamp.h"
+#include "text/font.h"
+#include "text/hud.h"
 #include "gl_context.h"
 
 namespace {
@@ -27,7 +32,100 @@ int litRun(const std::vector<uint8_t>& s, int w, int h, int x, int y, int dx, in
     return n;
 }
 
+// Makes the context's window w x h with the stage's viewport and pixel projection.
+Stage windowOf(int w, int h) {
+    glTestContext(w, h);
+    glutDisplayFunc([] {});
+    for (int i = 0; i < 20; i++) glutMainLoopEvent();
+    record.windowWidth = w, record.windowHeight = h;
+    const Stage s = stage();
+    glViewport(s.x, s.y, s.width, s.height);
+    return s;
+}
+
+std::vector<uint8_t> readRgb(int w, int h) {
+    std::vector<uint8_t> out(size_t(w) * h * 3);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, w, h, GL_RGB, GL_UNSIGNED_BYTE, out.data());
+    return out;
+}
+
 } // namespace
+
+// Each page's text at rest, as a box of its longest line by its lines, lies on the poster's dark
+// part: the title, the moon with the dragon, the lit mountain and the mine's door stay clear of
+// it (no more bright pixels in it than a few stars) on four windows of different sizes and shapes.
+TEST(StoryText, RestsClearOfThePostersFiguresOnEveryWindow) {
+    setenv("KAVERNIX_DATA", KX_RUN_DIR, 1);
+    pathInit();
+    const struct {
+        int w, h;
+    } windows[] = {{640, 480}, {800, 600}, {1000, 625}, {1008, 432}};
+    for (auto win : windows) {
+        SCOPED_TRACE(std::to_string(win.w) + "x" + std::to_string(win.h));
+        const Stage s = windowOf(win.w, win.h);
+        picturesResizeFirst(s.width, s.height, &imgPosterFit);
+        glClear(GL_COLOR_BUFFER_BIT);
+        drawPicture(&imgPosterFit);
+        const std::vector<uint8_t> px = readRgb(win.w, win.h);
+        const int h = s.height / 20, w = h / 2;
+        for (int page = 0; page < storyPageCount; ++page) {
+            int lines = 1, longest = 0, length = 0;
+            for (const char* c = storyPages[page]; *c; ++c) {
+                if (*c == '\n') ++lines, length = 0;
+                else longest = std::max(longest, ++length);
+            }
+            // The rising text stops at most a frame above its resting height.
+            const int x0 = s.x + int(storyTextX * float(s.width)), x1 = x0 + longest * w;
+            const int top = s.y + int((storyRestHeight + 0.005f) * float(s.height)) + h;
+            const int bottom = s.y + int(storyRestHeight * float(s.height)) - (lines - 1) * h;
+            long bright = 0, all = 0;
+            for (int y = bottom; y < top; ++y)
+                for (int x = x0; x < x1; ++x, ++all) {
+                    const uint8_t* p = &px[(size_t(y) * win.w + x) * 3];
+                    bright += std::max({p[0], p[1], p[2]}) > 80;
+                }
+            EXPECT_LT(double(bright) / double(all), 0.002) << "page " << page + 1 << ": " << bright << " bright";
+            EXPECT_LE(x1, s.x + s.width) << "page " << page + 1;
+        }
+    }
+}
+
+// With textures off over a white wall, the counters' digits and the status text keep a dark
+// ground of their own: inside each large character's cell the ink stands out from the ground.
+TEST(HudText, DigitsKeepTheirContrastOverAWhiteWallWithTexturesOff) {
+    setenv("KAVERNIX_DATA", KX_RUN_DIR, 1);
+    pathInit();
+    const Stage s = windowOf(640, 480);
+    ASSERT_EQ(fontBuild(&imgFont, pathData("fontmaze.tga").c_str()), 1);
+    fontBuildLists(&imgFont);
+    record.textureMode = 0;
+    glEnable(GL_BLEND); // on for the whole run, as the game has it
+    glDisable(GL_TEXTURE_2D);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluOrtho2D(0, s.width, 0, s.height);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    const float red[4] = {1, 0, 0, 1}, white[4] = {1, 1, 1, 0};
+    for (const float* colour : {red, white}) {
+        glClearColor(1, 1, 1, 1);
+        glClear(GL_COLOR_BUFFER_BIT);
+        drawCounter(0.12f, 0.035f, 8, colour);
+        const std::vector<uint8_t> px = readRgb(640, 480);
+        // The cell of the "8": luminance of its darkest and brightest pixels.
+        int darkest = 255 * 3, brightest = 0;
+        for (int y = int(0.035f * 480) + 4; y < int(0.035f * 480) + 480 / 12 - 4; ++y)
+            for (int x = int(0.12f * 640) + 2; x < int(0.12f * 640) + 640 / 25 - 2; ++x) {
+                const uint8_t* p = &px[(size_t(y) * 640 + x) * 3];
+                darkest = std::min(darkest, p[0] + p[1] + p[2]);
+                brightest = std::max(brightest, p[0] + p[1] + p[2]);
+            }
+        EXPECT_GT(brightest - darkest, 150) << (colour == red ? "red" : "white");
+        EXPECT_LT(darkest, 3 * 128) << "a dark ground under the digit";
+    }
+    glClearColor(0, 0, 0, 0);
+}
 
 // The lamp frame drawn on windows of 4:3, 16:10 and 21:9: the glass's width through its middle
 // equals its height within 2 %, and it is as large on each (the stage is as high as the window).

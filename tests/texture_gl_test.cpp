@@ -180,12 +180,13 @@ TEST_F(GlDrawing, TextLightsExactlyItsGlyphCellsInEveryMode) {
     }
 }
 
-// Fading in at 50 halves the frame, fading out at 25 keeps three quarters of it.
+// Fading in at 50 halves the stage, fading out at 25 keeps three quarters of it.
 TEST_F(GlDrawing, FadeScalesTheFrameAndAFinishedFadeDrawsNothing) {
+    windowProjection(256, 192); // the fade covers the 4:3 stage; the bands beside it stay black
     record.running = 0; // paused: the screen shows undimmed and the fade waits
     clearTo(200);
     gameState.fadeState = 1, gameState.fadeLevel = 50, drawFade();
-    for (uint8_t v : readBack(GL_RGB, 256, 256)) ASSERT_EQ(v, 200);
+    for (uint8_t v : readBack(GL_RGB, 256, 192)) ASSERT_EQ(v, 200);
     EXPECT_EQ(gameState.fadeLevel, 50);
     record.running = 1;
     for (auto [state, level, expected] : {std::array{1, 50, 100}, std::array{3, 25, 150}}) {
@@ -193,7 +194,7 @@ TEST_F(GlDrawing, FadeScalesTheFrameAndAFinishedFadeDrawsNothing) {
         gameState.fadeState = state;
         gameState.fadeLevel = float(level);
         drawFade();
-        for (uint8_t v : readBack(GL_RGB, 256, 256)) ASSERT_NEAR(v, expected, 1) << state;
+        for (uint8_t v : readBack(GL_RGB, 256, 192)) ASSERT_NEAR(v, expected, 1) << state;
     }
     clearTo(200);
     gameState.fadeState = 2;

@@ -72,7 +72,12 @@ int fontBuild(TgaImage* font, const char* file) {
 }
 
 void fontBuildLists(TgaImage* font) {
+    // Letters are the font texture's ink in every texture mode: with textures off it is still
+    // uploaded, as in mode 1.
+    const int mode = record.textureMode;
+    if (mode != 1 && mode != 2) record.textureMode = 1;
     textureUpload(font);
+    record.textureMode = mode;
     // Each rebuild replaces the previous block of lists rather than leaving it behind.
     if (fontListBase != 0) {
         glDeleteLists(fontListBase, 256);
