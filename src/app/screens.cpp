@@ -4,6 +4,7 @@
 #include "app/game_frame.h"
 #include "app/input.h"
 #include "app/record.h"
+#include "app/startup.h"
 #include "app/timing.h"
 #include "game/actor.h"
 #include "image/tga.h"
@@ -56,6 +57,7 @@ void storyDisplay() {
     drawFps(0.01f, 0.01f, record.fps, white);
     drawFade();
     glutSwapBuffers();
+    startupFrameDrawn();
 }
 
 void storyConfirm() {
