@@ -202,9 +202,24 @@ void readSource(int i) {
     sourceTried[i] = true;
 }
 
+void fitPicture(int i) {
+    const WindowPicture& p = windowPictures[i];
+    if (fittedWidth[i] == wantedWidth && fittedHeight[i] == wantedHeight) return;
+    if (!p.src->pixels && !sourceTried[i]) readSource(i);
+    pictureFit(p.src, p.fit, wantedWidth, wantedHeight, p.stem);
+    if (p.fit == &imgStencilFit) {
+        tgaToMask(&imgStencilFit, &imgStencilMask, whiteMask);
+        pictureClearFringe(&imgStencilFit, &imgStencilMask);
+    }
+    fittedWidth[i] = wantedWidth;
+    fittedHeight[i] = wantedHeight;
+}
+
+} // namespace
+
 // Scaling blends the openings' pure white into the pixels around them, a pale fringe the scene
 // never covers: each pixel just outside an opening takes the colour of the pixel beyond it.
-void clearFringe(TgaImage* frame, const TgaImage* mask) {
+void pictureClearFringe(TgaImage* frame, const TgaImage* mask) {
     if (!frame->pixels || !mask->pixels || frame->bytesPerPixel < 3) return;
     const int w = frame->width, h = frame->height, c = frame->bytesPerPixel;
     const std::vector<uint8_t> before(frame->pixels, frame->pixels + size_t(w) * h * c);
@@ -221,21 +236,6 @@ void clearFringe(TgaImage* frame, const TgaImage* mask) {
             }
         }
 }
-
-void fitPicture(int i) {
-    const WindowPicture& p = windowPictures[i];
-    if (fittedWidth[i] == wantedWidth && fittedHeight[i] == wantedHeight) return;
-    if (!p.src->pixels && !sourceTried[i]) readSource(i);
-    pictureFit(p.src, p.fit, wantedWidth, wantedHeight, p.stem);
-    if (p.fit == &imgStencilFit) {
-        tgaToMask(&imgStencilFit, &imgStencilMask, whiteMask);
-        clearFringe(&imgStencilFit, &imgStencilMask);
-    }
-    fittedWidth[i] = wantedWidth;
-    fittedHeight[i] = wantedHeight;
-}
-
-} // namespace
 
 void pictureReadSource(const TgaImage* fit) {
     for (int i = 0; i < windowPictureCount; i++)
