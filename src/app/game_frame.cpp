@@ -6,6 +6,7 @@
 #include <cstring>
 #include "app/end_screen.h"
 #include "app/input.h"
+#include "app/lang.h"
 #include "app/pad.h"
 #include "app/record.h"
 #include "app/screens.h"
@@ -57,6 +58,7 @@ void gameSettingsDialog() {
     gameSoundHold();
     setupShow(1);
     setupLoad(&record);
+    langApply(record.language);
     dialogOpen = 0;
     // A game that runs in a window stays in it, whatever mode the file asks for at the next start.
     if (!glutGameModeGet(GLUT_GAME_MODE_ACTIVE))

@@ -1,10 +1,10 @@
 // What the game shows of its own states: the walk into daylight when the exit opens, the word
 // that the horse has no straw, and the paused game's hint. No GL, so testable without a window.
-#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include "app/game_frame.h"
 #include "app/input.h"
+#include "app/lang.h"
 #include "app/record.h"
 #include "game/actor.h"
 #include "game/items.h"
@@ -76,11 +76,7 @@ void strawWarningUpdate() {
 }
 
 void pauseHintText(char* out, int size) {
-    const char* name = keyName(record.keys[ACTION_PAUSE]);
-    char key[16];
-    if (!name) name = "P";
-    // A single letter reads as the key's cap shows it.
-    snprintf(key, sizeof key, "%s", name);
-    if (key[0] && !key[1]) key[0] = char(toupper((unsigned char)key[0]));
-    snprintf(out, size_t(size), textOf(TEXT_PAUSE_GO_ON), key);
+    int code = record.keys[ACTION_PAUSE];
+    if (code == 0) code = keyActions[ACTION_PAUSE].defaultKey;
+    snprintf(out, size_t(size), textOf(TEXT_PAUSE_GO_ON), langKeyName(code));
 }

@@ -7,6 +7,7 @@
 #include <cstring>
 #include "app/end_screen.h"
 #include "app/game_frame.h"
+#include "app/lang.h"
 #include "app/pad.h"
 #include "app/record.h"
 #include "app/screens.h"

@@ -3,6 +3,7 @@
 // display lists are compiled only once the OpenGL context exists.
 #include <GL/freeglut.h>
 #include <cstdio>
+#include "app/lang.h"
 #include "app/launch.h"
 #include "app/paths.h"
 #include "app/record.h"
@@ -14,9 +15,11 @@
 
 int main(int argc, char** argv) {
     startupHeap();
+    // The stored language first: --help and every line on the console speak it (or --language's).
+    langApply(setupLanguage());
     LaunchOptions options;
     const char* why = "";
-    if (!launchOptionsParse(&argc, argv, &options, &why)) {
+    if (!launchOptionsParse(&argc, argv, &options, &why) || !langFromOption(options.language, &why)) {
         fprintf(stderr, "kavernix: %s\n", why);
         launchUsage(stderr);
         return 2;
@@ -33,6 +36,7 @@ int main(int argc, char** argv) {
     if (!pathInit()) return 1;
     if (!options.timedemoFrames) setupShow(0);
     setupLoad(&record);
+    langApply(record.language); // the dialog may have chosen another
     if (options.timedemoFrames) timedemoPrepare();
     // The toolkit starts while the models and pictures load.
     startupLoadDataBegin();

@@ -1,10 +1,8 @@
 // The texts table: German first, as the game always had them, then English.
 #include "text/texts.h"
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <initializer_list>
-#include "app/record.h"
+#include "app/lang.h"
 
 namespace {
 
@@ -62,13 +60,7 @@ static_assert(sizeof switches / sizeof switches[0] == SWITCH_COUNT, "one wording
 } // namespace
 
 int textGerman() {
-    if (record.language == 2) return 1;
-    if (record.language != 0) return 0;
-    for (const char* name : {"LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG"}) {
-        const char* value = getenv(name);
-        if (value && *value) return strncmp(value, "de", 2) == 0;
-    }
-    return 0;
+    return langSpoken() == LANG_DE;
 }
 
 const char* textOf(TextId id) {

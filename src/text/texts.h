@@ -47,8 +47,7 @@ enum SwitchText {
     SWITCH_COUNT
 };
 
-// 1 when the player's language is German: record.language 2, or 0 (automatic) with a German locale
-// (LANGUAGE, LC_ALL, LC_MESSAGES or LANG, the first one set, beginning with "de").
+// 1 when the game speaks German (langSpoken).
 int textGerman();
 // The text in the player's language (Latin-1).
 const char* textOf(TextId id);
