@@ -287,6 +287,16 @@ static GtkWidget* keysPage(DialogWidgets* w, const SettingsFile* values) {
 
 static GtkWidget* hallPage(const SettingsFile* values) {
     GtkWidget* grid = newGrid();
+    // Headings over the columns; the time stands right beside its name.
+    const char* const headings[3] = {"Place", "Name", "Time"};
+    for (int c = 0; c < 3; c++) {
+        GtkWidget* heading = labelLeft("");
+        char* markup = g_markup_printf_escaped("<b>%s</b>", headings[c]);
+        gtk_label_set_markup(GTK_LABEL(heading), markup);
+        g_free(markup);
+        gtk_grid_attach(GTK_GRID(grid), heading, c, 0, 1, 1);
+    }
+    gtk_grid_set_column_spacing(GTK_GRID(grid), 24);
     for (int i = 0; i < 5; i++) {
         char place[8], key[16];
         snprintf(place, sizeof place, "%d.", i + 1);
@@ -299,10 +309,9 @@ static GtkWidget* hallPage(const SettingsFile* values) {
         gtk_widget_set_name(nameLabel, key);
         snprintf(key, sizeof key, "hallTime%d", i + 1);
         gtk_widget_set_name(timeLabel, key);
-        gtk_widget_set_hexpand(nameLabel, TRUE);
-        gtk_grid_attach(GTK_GRID(grid), labelLeft(place), 0, i, 1, 1);
-        gtk_grid_attach(GTK_GRID(grid), nameLabel, 1, i, 1, 1);
-        gtk_grid_attach(GTK_GRID(grid), timeLabel, 2, i, 1, 1);
+        gtk_grid_attach(GTK_GRID(grid), labelLeft(place), 0, i + 1, 1, 1);
+        gtk_grid_attach(GTK_GRID(grid), nameLabel, 1, i + 1, 1, 1);
+        gtk_grid_attach(GTK_GRID(grid), timeLabel, 2, i + 1, 1, 1);
     }
     return grid;
 }
