@@ -23,7 +23,6 @@ const Wording texts[TEXT_COUNT] = {
     {"Weiter mit %s", "Press %s to go on"},
     {"Das Pferd braucht Stroh", "The horse needs straw"},
     {"Fertig mit Enter", "Press Enter to finish"},
-    {"Tippe Deinen Namen", "Type your name"},
 };
 static_assert(sizeof texts / sizeof texts[0] == TEXT_COUNT, "one wording per text");
 
