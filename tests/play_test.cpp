@@ -255,6 +255,8 @@ class Play : public ::testing::Test {
             setenv("KAVERNIX_SETUP_DIALOG", "0", 1);
             setenv("ALSOFT_CONF", (folder + "/alsoft.conf").c_str(), 1);
             setenv("XDG_CACHE_HOME", (folder + "/cache").c_str(), 1);
+            setenv("XDG_DATA_HOME", (folder + "/data").c_str(), 1);
+            setenv("XDG_STATE_HOME", (folder + "/state").c_str(), 1);
             if (!freopen("out.txt", "w", stdout) || !freopen("err.txt", "w", stderr)) _exit(121);
             execl(KX_BINARY_DIR "/kavernix", "kavernix", (char*)nullptr);
             _exit(122);

@@ -4,6 +4,7 @@
 #include "setup/setup.h"
 #include "setup/settings_file.h"
 #include "setup/key_table.h"
+#include "setup/mine_code.h"
 #include <algorithm>
 #include <chrono>
 #include <cstring>
@@ -87,6 +88,8 @@ static SettingsFile unusualValues() {
             settingsSetInt(&f, key.c_str(), settingsGetInt(&f, key.c_str()) == max ? min : max);
     }
     snprintf(f.record.gameModeString, 32, "1280x1024:32@75");
+    const MineCode mine = {20, 7, 4, 0xDEADBEEF};
+    mineCodeFormat(&mine, f.record.mine);
     for (int i = 0; i < ACTION_COUNT; i++) f.record.keys[i] = "acegjknqvwxyzmh"[i]; // none its default
     const char* names[] = {"Tarvin", "  spaced out  ", "back\\slash = #1", "x", "\x01\xE4\xF6\xFC\xDF\x7F"};
     const float times[] = {0.1f, 61.37f, 3725.5f, 29999.99f, 29999.999f};

@@ -27,6 +27,7 @@ add_dependencies(play_test kavernix runfolder)
 target_link_libraries(play_test PRIVATE PkgConfig::SNDFILE)
 kx_test(sound_test SOURCES tests/sound_test.cpp MODULES core app maze Wood brep image text scene game sound)
 add_dependencies(sound_test runfolder)
+kx_test(mines_test SOURCES tests/mines_test.cpp MODULES core app maze Wood brep image text scene game sound)
 kx_test(paths_test SOURCES tests/paths_test.cpp MODULES core)
 # The installed tree and the Debian package (run after the whole build).
 add_test(NAME Install.PlaysFromMovedReadOnlyTree COMMAND sh ${CMAKE_SOURCE_DIR}/tests/install_test.sh tree ${CMAKE_BINARY_DIR})

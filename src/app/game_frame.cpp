@@ -5,6 +5,7 @@
 #include <cstring>
 #include "app/end_screen.h"
 #include "app/input.h"
+#include "app/mines.h"
 #include "app/record.h"
 #include "app/screens.h"
 #include "app/timing.h"
@@ -37,8 +38,10 @@ void gameResume() {
 }
 
 void gameSettingsDialog() {
+    minesBeforeSettingsDialog();
     setupShow(1);
     setupLoad(&record);
+    minesAfterSettingsDialog();
     // A game that runs in a window stays in it, whatever mode the file asks for at the next start.
     if (!glutGameModeGet(GLUT_GAME_MODE_ACTIVE))
         memset(record.gameModeString, 0, sizeof record.gameModeString);

@@ -3,6 +3,7 @@
 #include <cstring>
 #include "app/end_screen.h"
 #include "app/game_frame.h"
+#include "app/mines.h"
 #include "app/record.h"
 #include "app/screens.h"
 #include "setup/setup.h"
@@ -48,11 +49,11 @@ void nameEntryKeyboard(unsigned char key, int, int) {
     // name that is no longer stored, and a second Enter would store again.
     if (gameState.fadeState == 3 || gameState.fadeState == 4) return;
     if (key == 13) {
-        setupStoreScores(&record);
+        minesStoreHall();
         fadeOut();
         return;
     }
-    hallNameKey(&record, gameState.hallRank, key);
+    hallNameKey(minesHall(), gameState.hallRank, key);
 }
 
 // length: the most bytes of text to take (a name read from the settings file may lack its
@@ -67,12 +68,14 @@ static void addLine(EndLine* lines, int* count, float x, float y, const char* te
 
 int endScreenLines(EndLine* lines) {
     int count = 0;
+    const SettingsRecord& hall = *minesHall();
     if (!gameWon()) {
         addLine(lines, &count, 0.2f, 0.8f, "Nicht Geschafft.");
         addLine(lines, &count, 0.2f, 0.7f, "Du hast das Pferd getroffen !");
         addLine(lines, &count, 0.2f, 0.62f,
                 "Pass das n\xE4"
                 "chste Mal besser auf.");
+        addLine(lines, &count, 0.56f, 0.8f, minesCodeLine());
         return count;
     }
     char text[32];
@@ -94,16 +97,17 @@ int endScreenLines(EndLine* lines) {
     for (int i = 0; i < hallPlaces; ++i) {
         float y = 0.5f - float(i) * 0.08f;
         if (i == gameState.hallRank) {
-            float end = nameX + glyph * float(strnlen(record.hallNames[i], hallNameMax)) + 0.01f;
+            float end = nameX + glyph * float(strnlen(hall.hallNames[i], hallNameMax)) + 0.01f;
             addLine(lines, &count, end < 0.92f ? end : 0.92f, y, "<---");
         }
         snprintf(text, sizeof text, "%d:", i + 1);
         addLine(lines, &count, 0.06f, y, text);
-        if (record.hallTimes[i] < hallEmptyTime) {
-            formatClock(record.hallTimes[i], text);
+        if (hall.hallTimes[i] < hallEmptyTime) {
+            formatClock(hall.hallTimes[i], text);
             addLine(lines, &count, 0.11f, y, text);
-            addLine(lines, &count, nameX, y, record.hallNames[i], hallNameMax);
+            addLine(lines, &count, nameX, y, hall.hallNames[i], hallNameMax);
         }
     }
+    addLine(lines, &count, 0.56f, 0.8f, minesCodeLine());
     return count;
 }

@@ -3,6 +3,7 @@
 // display lists are compiled only once the OpenGL context exists.
 #include <GL/freeglut.h>
 #include <cstdio>
+#include "app/mines.h"
 #include "app/paths.h"
 #include "app/record.h"
 #include "app/screens.h"
@@ -15,17 +16,20 @@ int main(int argc, char** argv) {
     startupHeap();
     LaunchOptions options;
     const char* why = "";
-    if (!launchOptionsParse(&argc, argv, &options, &why)) {
-        fprintf(stderr, "kavernix: %s\n%s", why, launchUsage);
+    if (!launchOptionsParse(&argc, argv, &options, &why) || !minesOptionsParse(&argc, argv, &why)) {
+        fprintf(stderr, "kavernix: %s\n%s%s", why, launchUsage, minesUsage);
         return 2;
     }
     if (options.help) {
         fputs(launchUsage, stdout);
+        fputs(minesUsage, stdout);
         return 0;
     }
     pathInit();
-    if (!options.timedemoFrames) setupShow(0);
+    if (!options.timedemoFrames && !minesCodeOnly()) setupShow(0);
     setupLoad(&record);
+    if (minesCodeOnly()) return minesPrintCode();
+    minesChoose(options.timedemoFrames);
     if (options.timedemoFrames) timedemoPrepare();
     // The toolkit starts while the models and pictures load.
     startupLoadDataBegin();
@@ -35,7 +39,7 @@ int main(int argc, char** argv) {
     modelTableCompile();
     if (options.timedemoFrames)
         timedemoEnter(options.timedemoFrames);
-    else if (record.skipStory)
+    else if (record.skipStory || minesContinuing())
         enterGame();
     else
         enterStory();

@@ -10,6 +10,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 #include <thread>
+#include "app/mines.h"
 #include "app/paths.h"
 #include "app/record.h"
 #include "app/timing.h"
@@ -143,7 +144,7 @@ void startupLoadDataEnd() {
     modelLoader->join();
     delete modelLoader;
     modelLoader = nullptr;
-    mazeBuild(&maze, record.mazeSize);
+    minesBuild();
     joinLoaders();
     soundInit(record.soundVolume);
 }

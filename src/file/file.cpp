@@ -7,6 +7,7 @@
 #include <cstring>
 #include <ctime>
 #include <dirent.h>
+#include <pwd.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/random.h>
@@ -280,4 +281,16 @@ int fileWriteAll(const char* path, const void* data, size_t size, unsigned flags
         return 0;
     }
     return fileWriteEnd(&w, report);
+}
+
+std::string fileUserFolder(const char* variable, const char* underHome) {
+    const char* chosen = getenv(variable);
+    if (chosen && chosen[0] == '/') return std::string(chosen) + "/kavernix";
+    const char* home = getenv("HOME");
+    if (!home || home[0] != '/') {
+        const struct passwd* pw = getpwuid(getuid());
+        home = pw && pw->pw_dir ? pw->pw_dir : nullptr;
+    }
+    if (!home || home[0] != '/') return "";
+    return std::string(home) + "/" + underHome + "/kavernix";
 }

@@ -54,3 +54,9 @@ int fileWriteEnd(FileWrite* w, FILE* report);
 void fileWriteCancel(FileWrite* w);
 // A whole write in one call: 1 written, 0 refused or failed (one line on report).
 int fileWriteAll(const char* path, const void* data, size_t size, unsigned flags, FILE* report);
+
+// The game's folder of one kind of user file: $VARIABLE/kavernix when that variable holds an absolute
+// path, else HOME/underHome/kavernix (HOME from the environment, else the password database); "" when
+// there is no absolute home either. Nothing is made. ("XDG_DATA_HOME", ".local/share") holds the
+// records of the mines, ("XDG_STATE_HOME", ".local/state") the saved run.
+std::string fileUserFolder(const char* variable, const char* underHome);
