@@ -4,8 +4,9 @@
 #     (it finds its library and its data relative to itself), makes the data read-only, and plays a
 #     short timedemo from / with a fresh HOME under the test's X server (as the user nobody when run
 #     as root, for whom read-only would mean nothing). Nothing may be written outside
-#     ~/.cache/kavernix and ~/.config/kavernix. The desktop entry and the metainfo pass their
-#     validators.
+#     ~/.cache/kavernix, ~/.config/kavernix, ~/.local/share/kavernix (the mines' records) and
+#     ~/.local/state/kavernix (a saved run), and the timedemo saves no run. The desktop entry and
+#     the metainfo pass their validators.
 #   install_test.sh package BUILD: makes the Debian package and lists it; checks its files, its
 #     dependencies and that it has no maintainer scripts (so dpkg -r leaves nothing behind).
 set -eu
@@ -101,5 +102,7 @@ done
 cmp -s "$work/tree.before" "$work/tree.after" || fail "the installed tree changed: $(diff "$work/tree.before" "$work/tree.after")"
 ls -A / >"$work/root.after"
 cmp -s "$work/root.before" "$work/root.after" || fail "written into /: $(diff "$work/root.before" "$work/root.after")"
-outside=$(cd "$home" && find . -type f ! -path './.cache/kavernix/*' ! -path './.config/kavernix/*' ! -name .Xauthority)
-[ -z "$outside" ] || fail "written outside the cache and config folders: $outside"
+[ ! -e "$home/.local/state/kavernix/run.ini" ] || fail "the timedemo saved a run"
+outside=$(cd "$home" && find . -type f ! -path './.cache/kavernix/*' ! -path './.config/kavernix/*' \
+    ! -path './.local/share/kavernix/*' ! -path './.local/state/kavernix/*' ! -name .Xauthority)
+[ -z "$outside" ] || fail "written outside the cache, config, data and state folders: $outside"

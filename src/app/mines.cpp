@@ -23,7 +23,7 @@
 // ---- What the player reads, in one place.
 const char minesUsage[] =
     "  --mine WHAT          play the classic mine, a new one, the daily mine or a mine code\n"
-    "                       such as 16-5-3-K7QX2MA\n"
+    "                       such as 16-5-3-K7QX2MD\n"
     "  --mine-code          print the code of the mine (the one --mine names) and end\n"
     "  --continue           go on with the game saved when it was last left\n";
 static const char textMineLine[] = "Mine %s";

@@ -27,7 +27,7 @@ void minesChoose(int timedemo);
 void minesBuild();
 int minesContinuing();       // 1 when the game goes on with a saved run (the story is skipped)
 const char* minesCodeText(); // the code of the mine played
-const char* minesCodeLine(); // the end screen's line naming it: "Mine 16-5-3-K7QX2MA"
+const char* minesCodeLine(); // the end screen's line naming it: "Mine 16-5-3-K7QX2MD"
 // Called as the game screen is entered: a continued run gets its bodies, items, counters and clock
 // back, and from now on quitting the program saves the run.
 void minesGameEntered();

@@ -74,7 +74,7 @@ int mineCodeParse(const char* text, MineCode* code, const char** why) {
             dash[dashes++] = p;
         }
     if (dashes != 3) {
-        *why = "is not four parts SIZE-ITEMS-DIAMONDS-LETTERS such as 16-5-3-K7QX2MA";
+        *why = "is not four parts SIZE-ITEMS-DIAMONDS-LETTERS such as 16-5-3-K7QX2MD";
         return 0;
     }
     MineCode c;

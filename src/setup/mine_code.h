@@ -1,4 +1,4 @@
-// Mine codes: a mine as a short text a player can read aloud and type, "16-5-3-K7QX2MA": the maze
+// Mine codes: a mine as a short text a player can read aloud and type, "16-5-3-K7QX2MD": the maze
 // size, the items of each kind, the diamonds needed, then the random generator's whole 32-bit start
 // state in seven letters of an alphabet without I, L, O and U (read as 1, 1, 0 and refused), whose
 // three spare bits check the rest. The same code gives the same maze and items everywhere. Also the

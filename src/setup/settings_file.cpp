@@ -80,7 +80,7 @@ static const SettingsKey keyTable[] = {
     {"distanceLod", KEY_INT, GROUP_OTHER, REC(distanceLod), 0, 1, 1, "1: far models get less detail"},
     {"mine", KEY_MINE, GROUP_OTHER, REC(mine), 0, 0, 0,
      "the mine: classic, new (a fresh one each start), daily (the mine of the day) or a mine code such as "
-     "16-5-3-K7QX2MA"},
+     "16-5-3-K7QX2MD"},
     {"hallName1", KEY_NAME, SETTINGS_HALL, NAME_AT(0), 0, 0, 0,
      "hall of fame, best first: names (Latin-1; \\xNN for other bytes, \\\\ for a backslash) and times in "
      "seconds; 30000: an empty place"},

@@ -23,7 +23,7 @@ static const struct {
 } dialogTexts = {
     "Mine",
     "classic: the mine of the stored hall of fame; new: a fresh mine each start; daily: the mine of the "
-    "day (UTC), the same for everybody; or a mine code such as 16-5-3-K7QX2MA",
+    "day (UTC), the same for everybody; or a mine code such as 16-5-3-K7QX2MD",
     "Continue _saved game",
     "Mine of the day",
     "Last mine",
