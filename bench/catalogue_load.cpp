@@ -17,8 +17,12 @@
 #include "app/startup.h"
 #include "brep/brep.h"
 #include "brep/catalogue.h"
+#include "scene/creatures.h"
 
 namespace {
+
+// The catalogue's rows get their routines and room for placed instances, as at start-up.
+[[maybe_unused]] const bool modelsRegistered = (sceneRegisterModels(), true);
 
 const char* const definitionNames[] = {"STRAWBAR",   "OILCAN",     "OILCAN1", "OILCAN2", "DIAMOND",
                                        "SPIDER",     "SPIDER1",    "SPIDER2", "SPIDER3", "SPIDER4",

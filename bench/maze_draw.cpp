@@ -22,8 +22,12 @@
 #include "image/tga.h"
 #include "maze/maze.h"
 #include "maze/maze_draw.h"
+#include "scene/creatures.h"
 
 namespace {
+
+// The catalogue's rows get their routines and room for placed instances, as at start-up.
+[[maybe_unused]] const bool modelsRegistered = (sceneRegisterModels(), true);
 
 const int W = 800, H = 600;
 

@@ -9,8 +9,12 @@
 #include "game/actor.h"
 #include "game/items.h"
 #include "maze/maze.h"
+#include "scene/creatures.h"
 
 namespace {
+
+// The catalogue's rows get their routines and room for placed instances, as at start-up.
+[[maybe_unused]] const bool modelsRegistered = (sceneRegisterModels(), true);
 
 // Builds the size-66 maze the game builds, without its console snapshots.
 void buildLargestMaze() {

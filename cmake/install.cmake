@@ -1,13 +1,15 @@
 # Installation (`cmake --install`, `make install PREFIX=...`) and the Debian package (`make package`).
-# The tree: bin/kavernix and bin/kavernix-tool, the settings library in its own folder
+# The tree: bin/kavernix and bin/kavernix-tool (games/ in the package), the settings library in its own folder
 # lib/ARCH/kavernix (found through the programs' RUNPATH, relative to them, so a moved tree works),
-# the run folder's data set in share/kavernix (found by the game relative to its executable),
-# the desktop entry, icons, AppStream metainfo and the man pages.
+# the run folder's data set in share/kavernix (share/games/kavernix in the package; found by the game
+# relative to its executable), the desktop entry, icons, AppStream metainfo, the man pages, and the
+# copyright file and changelog in share/doc/kavernix.
 include(GNUInstallDirs)
 
 set(KX_APP_ID org.kavernix.kavernix)
 set(KX_HOMEPAGE "https://kavernix.example.org" CACHE STRING "Project home page (AppStream, package)")
 set(KX_CONTACT "Kavernix maintainers <maintainers@kavernix.example.org>" CACHE STRING "Package maintainer")
+set(KX_SOURCE_URL "${KX_HOMEPAGE}/source" CACHE STRING "Where the source code is (--version, copyright file)")
 # The settings library is the game's own: it lies in a private folder, in the multiarch folder where
 # the system has one (as Debian keeps private libraries; a folder straight under lib would also
 # make CPack add ldconfig calls, which such a folder does not need and which keep a removed package
@@ -22,7 +24,11 @@ set(KX_DATADIR ${CMAKE_INSTALL_DATADIR}/kavernix)
 # The programs find their library and the game its data from their own folder.
 file(RELATIVE_PATH kx_bin_to_lib ${CMAKE_INSTALL_FULL_BINDIR} ${CMAKE_INSTALL_PREFIX}/${KX_LIBDIR})
 file(RELATIVE_PATH kx_bin_to_data ${CMAKE_INSTALL_FULL_BINDIR} ${CMAKE_INSTALL_FULL_DATADIR}/kavernix)
-set_source_files_properties(src/app/paths.cpp PROPERTIES COMPILE_DEFINITIONS KX_DATA_FROM_BIN="${kx_bin_to_data}")
+file(RELATIVE_PATH kx_games_to_data ${CMAKE_INSTALL_PREFIX}/games ${CMAKE_INSTALL_FULL_DATADIR}/games/kavernix)
+set_property(SOURCE src/app/paths.cpp APPEND PROPERTY COMPILE_DEFINITIONS KX_DATA_FROM_BIN="${kx_bin_to_data}"
+             KX_DATA_FROM_GAMES="${kx_games_to_data}")
+set_property(SOURCE src/app/launch.cpp APPEND PROPERTY COMPILE_DEFINITIONS KX_VERSION="${PROJECT_VERSION}"
+             KX_SOURCE_URL="${KX_SOURCE_URL}")
 set_target_properties(kavernix kavernix-tool PROPERTIES INSTALL_RPATH "$ORIGIN/${kx_bin_to_lib}")
 target_link_options(kavernix PRIVATE -Wl,--enable-new-dtags)
 target_link_options(kavernix-tool PRIVATE -Wl,--enable-new-dtags)
@@ -59,6 +65,17 @@ foreach(page kavernix.6 kavernix-tool.1)
 endforeach()
 add_custom_target(manpages ALL DEPENDS ${kx_man_pages})
 
+# The licence and the history, where Debian keeps them (and a source install beside them): the
+# copyright file in Debian's machine-readable format, the changelog compressed as for a native package.
+set(KX_DOCDIR ${CMAKE_INSTALL_DATADIR}/doc/kavernix)
+configure_file(packaging/copyright.in ${CMAKE_BINARY_DIR}/packaging/copyright @ONLY)
+add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/packaging/changelog.gz
+  COMMAND gzip -9nc ${CMAKE_SOURCE_DIR}/packaging/changelog > ${CMAKE_BINARY_DIR}/packaging/changelog.gz
+  DEPENDS packaging/changelog VERBATIM)
+add_custom_target(changelog ALL DEPENDS ${CMAKE_BINARY_DIR}/packaging/changelog.gz)
+install(FILES ${CMAKE_BINARY_DIR}/packaging/copyright ${CMAKE_BINARY_DIR}/packaging/changelog.gz
+        DESTINATION ${KX_DOCDIR})
+
 # ---- The Debian package. `make package` builds first; cpack itself (and the install target) then
 # takes the tree as it is rather than building everything again.
 set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
@@ -82,4 +99,6 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${CMAKE_BINARY_DIR})
 # Mesa's drivers draw the game where no other OpenGL driver is installed.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libgl1-mesa-dri")
 set(CPACK_STRIP_FILES ON)
+# The games' places of Debian's policy: the programs in /usr/games, the data in /usr/share/games.
+set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_SOURCE_DIR}/cmake/package_games.cmake)
 include(CPack)

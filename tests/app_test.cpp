@@ -15,13 +15,13 @@
 #include "app/input.h"
 #include "app/record.h"
 #include "app/screens.h"
-#include "app/timedemo.h"
 #include "app/timing.h"
 #include "brep/catalogue.h"
 #include "game/actor.h"
 #include "game/items.h"
 #include "gl_context.h"
 #include "maze/maze.h"
+#include "scene/creatures.h"
 #include "setup/key_table.h"
 #include "setup/setup.h"
 #include "output_capture.h"
@@ -29,6 +29,9 @@
 #include "text/hud.h"
 
 namespace {
+
+// The catalogue's rows get their routines and room for placed instances, as at start-up.
+[[maybe_unused]] const bool modelsRegistered = (sceneRegisterModels(), true);
 
 int64_t fakeNow;
 int seenX = -1, seenY = -1;
@@ -58,7 +61,8 @@ class App : public ::testing::Test {
         record.windowWidth = record.windowedWidth = record.windowHeight = record.windowedHeight = 256;
         fakeNow = 0, timingCounter = [] { return fakeNow; };
         timerReset();
-        clearKeys();
+        inputSetScreen(INPUT_GAME);
+        for (int a = 0; a < ACTION_COUNT; a++) record.keys[a] = keyActions[a].defaultKey;
         setupRequested = portalCulling = backfaceCull = shotState = routePhase = horseRoutePhase = horseHit =
             0;
         ignoreNextMotion = lastMouseX = lastMouseY = 0;
@@ -77,6 +81,12 @@ using Story = App;
 using Input = App;
 using Clocks = App;
 using EndScreen = App;
+
+// A key pressed and released on the screen in use.
+void press(int code) {
+    keyboardDown(code);
+    keyboardUp(code);
+}
 
 bool near(float a, float b, float within = 1e-5f) {
     return std::fabs(a - b) < within;
@@ -126,7 +136,8 @@ TEST_F(GameUpdate, HeldArrowsShareOneStepAndOppositeOnesCancel) {
     // clang-format on
     for (const auto& c : cases) {
         actorsPlaceForGame();
-        keyLeft = c.left, keyRight = c.right, keyUp = c.up, keyDown = c.down;
+        actionHeld[ACTION_STEP_LEFT] = c.left, actionHeld[ACTION_STEP_RIGHT] = c.right,
+        actionHeld[ACTION_FORWARD] = c.up, actionHeld[ACTION_BACK] = c.down;
         gameMoveByKeys(0.1f, 0.1f);
         EXPECT_TRUE(near(player.x, c.x) && near(player.z, c.z)) << c.left << c.right << c.up << c.down;
     }
@@ -138,7 +149,9 @@ TEST_F(GameUpdate, RouteKeysAndArrows) {
     const Actor startHorse = horse;
     auto run = [](int home, int pageUp, int up, int left) {
         actorsPlaceForGame();
-        routePhase = horseRoutePhase = 0, keyHome = home, keyPageUp = pageUp, keyUp = up, keyLeft = left;
+        routePhase = horseRoutePhase = 0, actionHeld[ACTION_WALK_OUT] = home,
+        actionHeld[ACTION_CALL_HORSE] = pageUp, actionHeld[ACTION_FORWARD] = up,
+        actionHeld[ACTION_STEP_LEFT] = left;
         for (int i = 0; i < 5; ++i) gameMoveByKeys(0.02f, 0.05f);
         return std::make_pair(player, horse);
     };
@@ -219,7 +232,7 @@ void playFrame() {
 // gap goes back, so they walk on together and open the exit.
 TEST_F(GameUpdate, HoldingHomeWalksBothOutTogether) {
     record.diamondsNeeded = 0;
-    keyHome = 1;
+    actionHeld[ACTION_WALK_OUT] = 1;
     int frames = 0, held = 0;
     for (; !gameWon() && frames < 20000; ++frames) {
         Actor p = player, h = horse;
@@ -231,7 +244,7 @@ TEST_F(GameUpdate, HoldingHomeWalksBothOutTogether) {
     EXPECT_LT(held, 5) << "frames in which neither moved";
     // A slow frame's step at the closed door does not carry the walker through it.
     actorInit(&player, 15.8f, 0.3f, 15.5f, 90, 0, 0.02f);
-    keyHome = 0, keyUp = 1, record.frameTime = 1;
+    actionHeld[ACTION_WALK_OUT] = 0, actionHeld[ACTION_FORWARD] = 1, record.frameTime = 1;
     float playerStep, horseStep;
     stepSizes(&playerStep, &horseStep);
     gameMoveByKeys(playerStep, horseStep);
@@ -244,7 +257,7 @@ TEST_F(GameUpdate, HoldingHomeWalksBothOutTogether) {
 TEST_F(GameUpdate, TheHorseComesThenCarriesItsRiderOut) {
     record.diamondsNeeded = 0, record.strawDistance = 20;
     inventory[ROW_STRAW] = 4; // a fed horse walks one unit per second
-    keyPageUp = 1;
+    actionHeld[ACTION_CALL_HORSE] = 1;
     playFrame();
     EXPECT_STREQ(riderLabel(), "Horse");
     for (int i = 0; i < 200; ++i) playFrame();
@@ -253,7 +266,7 @@ TEST_F(GameUpdate, TheHorseComesThenCarriesItsRiderOut) {
     EXPECT_TRUE(samePlace(standing, horse) && floorDistance(&horse, &player) < 0.6f)
         << "the horse stops at the player: " << horse.x << "," << horse.z;
     EXPECT_STREQ(riderLabel(), "Get on");
-    keyPageUp = 0;
+    actionHeld[ACTION_CALL_HORSE] = 0;
     riderToggle();
     playFrame();
     EXPECT_STREQ(riderLabel(), "Ride");
@@ -261,10 +274,10 @@ TEST_F(GameUpdate, TheHorseComesThenCarriesItsRiderOut) {
     float playerStep, horseStep;
     stepSizes(&playerStep, &horseStep);
     EXPECT_EQ(playerStep, horseStep);
-    keyUp = 1; // the arrows steer the horse
+    actionHeld[ACTION_FORWARD] = 1; // the arrows steer the horse
     playFrame();
     EXPECT_TRUE(near(player.x, horse.x) && near(player.z, horse.z) && horse.distance > 0);
-    keyUp = 0;
+    actionHeld[ACTION_FORWARD] = 0;
     riderToggle();
     playFrame();
     EXPECT_TRUE(!strcmp(riderLabel(), "Get Off") && near(player.y, 0.3f) &&
@@ -272,7 +285,7 @@ TEST_F(GameUpdate, TheHorseComesThenCarriesItsRiderOut) {
     for (int i = 0; i < 20; ++i) playFrame();
     EXPECT_STREQ(riderLabel(), "Get on");
     riderToggle();
-    keyHome = 1, routePhase = 0;
+    actionHeld[ACTION_WALK_OUT] = 1, routePhase = 0;
     for (int i = 0; i < 20000 && !gameWon(); ++i) playFrame();
     EXPECT_TRUE(gameWon() && record.riderState == 2);
 }
@@ -291,7 +304,7 @@ TEST_F(Story, EveryPageIsTheStoryInLatin1) {
 
 TEST_F(Story, EnterSnapsTheRisingTextThenTurnsAndAfterTheLastPageFadesOut) {
     auto enter = [](int times) {
-        while (times--) storyKeyboard(13, 0, 0);
+        while (times--) press('\r');
     };
     enterStory();
     gameState.storyScroll = 0.3f;
@@ -320,16 +333,125 @@ TEST_F(Story, FadesTake118FramesAtSixtyPerSecondAndEndOnce) {
     EXPECT_FLOAT_EQ(gameState.fadeLevel, 42);
 }
 
+// Getting off goes behind the horse, else beside it, always onto open floor 0.2 from rock; in a
+// dead end with rock behind and on both sides the rider stays on.
+TEST_F(GameUpdate, GettingOffLandsOnlyOnOpenFloor) {
+    // clang-format off
+    struct { float x, z, heading, offX, offZ; int riding; } cases[] = {
+        {3.5f, 3.5f, 90, 3.15f, 3.5f, 0},   // open behind
+        {1.2f, 1.5f, 90, 1.2f, 1.85f, 0},   // rock 0.2 behind: beside
+        {1.5f, 3.5f, 90, 1.5f, 3.85f, 0},   // rock 0.5 behind, too near to stand
+        {15.5f, 1.2f, 180, 15.5f, 1.2f, 1}, // dead end: stays on
+    };
+    // clang-format on
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.x << "," << c.z << " heading " << c.heading);
+        actorInit(&horse, c.x, 0.5f, c.z, c.heading, 0, 0.07f);
+        actorInit(&player, c.x, 0.6f, c.z, c.heading, 0, 0.02f);
+        record.riderState = 2, record.messageText[0] = 0;
+        riderToggle();
+        EXPECT_EQ(record.riderState == 2, c.riding != 0);
+        EXPECT_NEAR(player.x, c.offX, 1e-5f);
+        EXPECT_NEAR(player.z, c.offZ, 1e-5f);
+        EXPECT_EQ(std::string(record.messageText), c.riding ? "No room to get off here" : "");
+    }
+}
+
+// A body found in rock or outside the mine, whatever put it there, is back in the nearest open cell
+// after the next update's contacts, 0.2 from its rock.
+TEST_F(GameUpdate, ABodyInRockGoesToTheNearestOpenPlace) {
+    // clang-format off
+    struct { int horse; float x, z, toX, toZ; } cases[] = {
+        {0, 0.85f, 1.5f, 1.2f, 1.5f}, {0, 2.3f, 2.5f, 1.8f, 2.5f}, {0, -0.5f, 1.5f, 1.2f, 1.5f},
+        {1, 4.1f, 1.5f, 3.8f, 1.5f},  {1, 2.3f, 2.5f, 1.8f, 2.5f}};
+    // clang-format on
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << (c.horse ? "horse " : "player ") << c.x << "," << c.z);
+        actorsPlaceForGame();
+        actorInit(&horse, 7.5f, 0.5f, 3.5f, 90, 0, 0.07f);
+        Actor& body = c.horse ? horse : player;
+        body.x = body.prevX = c.x, body.z = body.prevZ = c.z;
+        gameContacts();
+        EXPECT_NEAR(body.x, c.toX, 1e-5f);
+        EXPECT_NEAR(body.z, c.toZ, 1e-5f);
+    }
+}
+
+// Home pressed while a route key is still held: each walk keeps its own state and route, so the
+// route walk that arrives does not stop the walk out, and both reach the exit.
+TEST_F(GameUpdate, HomeWithARouteKeyStillHeldWalksBothOut) {
+    struct {
+        int pageUp, pageDown;
+    } cases[] = {{1, 0}, {0, 1}, {1, 1}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "Page Up " << c.pageUp << ", Page Down " << c.pageDown);
+        actorsPlaceForGame();
+        gameState.fadeState = 0, exitDoor.pitch = 0, record.diamondsNeeded = 0;
+        actionHeld[ACTION_CALL_HORSE] = c.pageUp, actionHeld[ACTION_GO_TO_HORSE] = c.pageDown,
+        actionHeld[ACTION_WALK_OUT] = 0;
+        for (int i = 0; i < 30; ++i) playFrame();
+        actionHeld[ACTION_WALK_OUT] = 1;
+        int frames = 0;
+        for (; !gameWon() && frames < 20000; ++frames) playFrame();
+        EXPECT_LT(frames, 20000) << player.x << "," << player.z << " " << horse.x << "," << horse.z;
+        actionHeld[ACTION_CALL_HORSE] = actionHeld[ACTION_GO_TO_HORSE] = actionHeld[ACTION_WALK_OUT] = 0;
+    }
+}
+
+// One frame of the real update after `seconds` on the clock.
+void idleFrame(float seconds) {
+    record.frameTime = seconds; // an update may use the frame time before it is read
+    fakeNow += int64_t(seconds * 1000 + 0.5f);
+    gameIdle();
+}
+
+// A flying arrow finds the horse and the rock at every frame rate: a slow frame does not carry it
+// past the horse's body nor through a wall into the next corridor.
+TEST_F(GameUpdate, TheArrowHitsTheHorseAndStopsAtRockAtLowFrameRates) {
+    const float frameTimes[] = {1.0f / 60, 0.25f, 0.5f, 1.0f};
+    for (float t : frameTimes) {
+        SCOPED_TRACE(testing::Message() << "frame of " << t << " s");
+        actorsPlaceForGame(); // the horse at (3.5, 3.5)
+        horseHit = 0, gameState.fadeState = 0, shotState = 1;
+        actorInit(&shot, 3.2f, 0.2f, 3.5f, 90, 0, 0.02f);
+        for (int i = 0; i < 10 && !horseHit; ++i) idleFrame(t);
+        EXPECT_EQ(horseHit, 1);
+
+        horseHit = 0, gameState.fadeState = 0, shotState = 1;
+        actorInit(&shot, 3.5f, 0.2f, 1.5f, 90, 0, 0.02f); // rock at x 4..5, open again at 5
+        for (float flown = 0; flown < 1.5f; flown += t) idleFrame(t);
+        EXPECT_EQ(int(shot.x), 4);
+    }
+}
+
+// The game clock adds whole counter ticks: it neither stops nor drifts at high frame rates.
+TEST_F(Clocks, GameTimeKeepsCountingAtHighFrameRates) {
+    struct {
+        int64_t fps;
+        double hours;
+    } cases[] = {{3000, 2.5}, {1000, 8}};
+    for (const auto& c : cases) {
+        record.perfFrequency = c.fps; // one tick a frame
+        fakeNow = 0, timerReset();
+        const int64_t frames = int64_t(c.hours * 3600 * double(c.fps));
+        for (int64_t i = 0; i < frames; ++i) {
+            ++fakeNow, frameTimeUpdate();
+            record.frameStartCount = record.nowCount;
+        }
+        EXPECT_NEAR(record.gameTime, c.hours * 3600, 0.01) << c.fps << " frames a second";
+    }
+}
+
 TEST_F(Story, SpaceStopsTheTextAndTheFadeWithoutCountingThePause) {
     enterStory();
-    fakeNow = 100, storyKeyboard(' ', 0, 0);
+    fakeNow = 100, press(' ');
     EXPECT_TRUE(record.running == 0 && shotState == 1) << "the space bar stops and also fires";
     storyRise(1.0f);
     EXPECT_EQ(gameState.storyScroll, 0.0f);
     record.frameTime = 0; // no idle runs while stopped: a redraw sees no time pass
     for (int i = 0; i < 300; ++i) drawFade();
     EXPECT_FLOAT_EQ(gameState.fadeLevel, 1);
-    fakeNow = 6100, storyKeyboard(' ', 0, 0);
+    fakeNow = 6100, press(' ');
     fakeNow = 6150, storyIdle();
     EXPECT_TRUE(near(record.frameTime, 0.15f) && near(gameState.storyScroll, 0.003f))
         << record.frameTime << " is not 100 ticks before and 50 after the pause";
@@ -387,7 +509,7 @@ TEST_F(Input, EveryToggleShowsItsMessage) {
     // clang-format on
     for (const auto& p : presses) {
         record.messageText[0] = 0;
-        debugKeys(p.key);
+        press(p.key);
         EXPECT_TRUE(!strcmp(record.messageText, p.message) && *p.field == p.value)
             << p.key << record.messageText;
         float end = 0.53f + largeGlyphWidth(0.53f, p.message) * float(strlen(p.message));
@@ -402,36 +524,47 @@ TEST_F(Input, KeysOutsideTheTableAndFullScreenInGameModeDoNothing) {
     strcpy(record.gameModeString, "1024x768:32");
     SettingsRecord before = record;
     for (int key : {0, 8, 13, 26, 118, 127, 255, int('f'), int('F')}) {
-        debugKeys((unsigned char)key);
+        press(key);
         EXPECT_EQ(memcmp(&before, &record, sizeof record), 0) << key;
     }
     EXPECT_EQ(stencilValid, 3);
 }
 
-TEST_F(Input, KeysSetByThePlayerActAsTheirActionsDefaultKeysDid) {
-    for (int a = 0; a < ACTION_COUNT; a++) record.keys[a] = keyActions[a].defaultKey;
-    record.keys[ACTION_FORWARD] = 'w', record.keys[ACTION_SHOOT] = KEY_SPECIAL + GLUT_KEY_F5;
-    gameKeyDown('W', 0, 0); // a small letter set takes its capital too
-    EXPECT_EQ(keyUp, 1);
-    gameKeyUp('w', 0, 0);
-    gameSpecialDown(GLUT_KEY_UP, 0, 0); // Up is free now
-    gameKeyDown(' ', 0, 0);
-    EXPECT_TRUE(keyUp == 0 && shotState == 0);
-    gameSpecialDown(GLUT_KEY_F5, 0, 0);
-    gameSpecialDown(GLUT_KEY_DOWN, 0, 0); // an unchanged key as before
-    gameKeyDown('I', 0, 0);               // a rendering switch as before
-    EXPECT_TRUE(shotState == 1 && keyDown == 1 && record.showFps == 1);
+// The X server's side of mouse look: the pointer moves by dx pixels per motion event, `burst`
+// events are queued before the game handles them, and a warp the game asks for happens after the
+// events already queued, followed by its own event at the window centre. Returns the turn in degrees.
+float turnByMoves(int moves, int dx, int burst, float frameTime) {
+    record.mouseSpeed = 6, record.frameTime = frameTime, player.heading = 90;
+    int pointer = 128, made = 0;
+    lastMouseX = lastMouseY = 128, ignoreNextMotion = 0;
+    std::vector<int> queue;
+    while (made < moves || !queue.empty()) {
+        for (int i = 0; i < burst && made < moves; i++, made++) queue.push_back(pointer += dx);
+        std::vector<int> handling;
+        handling.swap(queue);
+        const int warps = mouseWarpCount();
+        for (int x : handling) mouseLook(x, 128);
+        if (mouseWarpCount() > warps) queue.push_back(pointer = 128);
+    }
+    float turn = player.heading - 90;
+    return turn < -180 ? turn + 360 : turn;
 }
 
-TEST_F(Input, MouseTurnsByPixelsTimesSpeedAtAnyFrameRateWithinBoundsAndNotWhileHalted) {
-    record.mouseSpeed = 6, ignoreNextMotion = 1;
-    mouseLook(128, 128); // the warp's own event is only recorded
-    EXPECT_FLOAT_EQ(player.heading, 90);
-    for (float frameTime : {0.01f, 0.1f}) {
-        record.frameTime = frameTime, ignoreNextMotion = 0, lastMouseX = 128, player.heading = 90;
-        mouseLook(138, 128);
-        EXPECT_TRUE(near(player.heading, 91) && ignoreNextMotion == 1) << "the warp back follows";
-    }
+// Every pixel turns the view by mouseSpeed / 60 degrees however the motion events come, one at a
+// time or in bursts between frames (with the warp back to the centre behind them), and at any
+// frame rate.
+TEST_F(Input, MouseBurstsAndSingleMovesTurnTheSame) {
+    // clang-format off
+    struct { int moves, dx, burst; float frameTime; } cases[] = {
+        {20, 5, 1, 1 / 60.0f}, {20, 5, 20, 1 / 60.0f}, {20, 5, 7, 1 / 30.0f}, {20, 5, 20, 1 / 240.0f},
+        {40, -9, 1, 1 / 60.0f}, {40, -9, 40, 1 / 60.0f}, {40, -9, 3, 1 / 15.0f}};
+    // clang-format on
+    for (const auto& c : cases)
+        EXPECT_NEAR(turnByMoves(c.moves, c.dx, c.burst, c.frameTime), c.moves * c.dx * 0.1f, 1e-3f)
+            << c.moves << " moves of " << c.dx << " px in bursts of " << c.burst;
+}
+
+TEST_F(Input, MouseTurnsWithinBoundsAndNotWhileHalted) {
     record.mouseSpeed = 60;
     player.heading = 355;
     const int moves[][6] = {{0, 0, 0, 200, 355, 40},
@@ -442,18 +575,20 @@ TEST_F(Input, MouseTurnsByPixelsTimesSpeedAtAnyFrameRateWithinBoundsAndNotWhileH
     for (const auto& m : moves) {
         ignoreNextMotion = 0, lastMouseX = m[0], lastMouseY = m[1];
         mouseLook(m[2], m[3]);
-        EXPECT_TRUE(near(player.heading, m[4], 1e-3f) && near(player.pitch, m[5])) << m[2] << "," << m[3];
+        EXPECT_NEAR(player.heading, m[4], 1e-3f) << m[2] << "," << m[3];
+        EXPECT_NEAR(player.pitch, m[5], 1e-5f) << m[2] << "," << m[3];
     }
     record.invertMouse = 1; // the pointer moved down looks up
     ignoreNextMotion = 0, lastMouseX = 0, lastMouseY = 0, player.pitch = 0;
     mouseLook(0, 10);
-    EXPECT_TRUE(near(player.pitch, -10));
+    EXPECT_NEAR(player.pitch, -10, 1e-5f);
     record.invertMouse = 0;
     for (int halt : {0, 1}) { // paused, boss picture
         record.running = halt, bossScreen = halt;
         ignoreNextMotion = 0, lastMouseX = 0;
         mouseLook(100, 0);
-        EXPECT_TRUE(near(player.heading, 195, 1e-3f) && lastMouseX == 100) << halt;
+        EXPECT_NEAR(player.heading, 195, 1e-3f) << halt;
+        EXPECT_EQ(lastMouseX, 100) << halt;
     }
     bossScreen = 0, record.running = 1;
 }
@@ -465,17 +600,17 @@ TEST_F(Input, FieldOfViewChangesWithTimeWithinBoundsAndIsStored) {
     setenv("KAVERNIX_SETTINGS", dir.file("settings.ini").c_str(), 1);
     setenv("KAVERNIX_SETUP_DIALOG", "0", 1);
     for (float frameTime : {1.0f / 64, 1.0f / 16}) {
-        record.fieldOfView = 60, record.frameTime = frameTime, keyFovUp = 1;
+        record.fieldOfView = 60, record.frameTime = frameTime, actionHeld[ACTION_WIDER] = 1;
         for (int i = 0; i < int(1 / frameTime + 0.5f); ++i) gameFieldOfView();
         EXPECT_EQ(record.fieldOfView, 90) << frameTime;
     }
     record.frameTime = 1;
     for (int i = 0; i < 10; ++i) gameFieldOfView();
     EXPECT_EQ(record.fieldOfView, 120);
-    keyFovUp = 0, keyFovDown = 1;
+    actionHeld[ACTION_WIDER] = 0, actionHeld[ACTION_NARROWER] = 1;
     for (int i = 0; i < 10; ++i) gameFieldOfView();
     EXPECT_EQ(record.fieldOfView, 10);
-    keyFovDown = 0;
+    actionHeld[ACTION_NARROWER] = 0;
     SettingsRecord stored{};
     setupShow(0), setupLoad(&stored);
     EXPECT_EQ(stored.fieldOfView, 10);
@@ -522,15 +657,15 @@ TEST_F(EndScreen, AWonRunIsRankedAndStoredExactlyOnceByEnter) {
     exitDoor.pitch = 100;
     enterEndScreen();
     EXPECT_EQ(gameState.hallRank, 1);
-    for (const char* c = "Zo\xEB\r"; *c; ++c) nameEntryKeyboard((unsigned char)*c, 0, 0);
+    for (const char* c = "Zo\xEB\r"; *c; ++c) press((unsigned char)*c);
     EXPECT_EQ(gameState.fadeState, 3);
     SettingsRecord first = stored();
     EXPECT_TRUE(!strcmp(first.hallNames[1], "Zo\xEB") && first.hallTimes[1] == 75.25f);
     EXPECT_STREQ(first.hallNames[2], "Bob");
-    nameEntryKeyboard('X', 0, 0); // leaving: typing changes nothing, a second Enter stores nothing
+    press('X'); // leaving: typing changes nothing, a second Enter stores nothing
     EXPECT_STREQ(record.hallNames[1], "Zo\xEB");
     strcpy(record.hallNames[1], "changed");
-    nameEntryKeyboard(13, 0, 0);
+    press('\r');
     EXPECT_STREQ(stored().hallNames[1], "Zo\xEB");
 }
 
@@ -567,35 +702,4 @@ TEST_F(EndScreen, WonSlowAndLostRunsShowTheirTexts) {
     EndLine lines[endLineMax];
     for (int i = 0, count = endScreenLines(lines); i < count; ++i)
         EXPECT_LE(lines[i].x + 0.02f * float(strlen(lines[i].text)), 1.0f) << lines[i].text;
-}
-
-// Our own options leave argv for the toolkit in order; a count belongs to --timedemo only when
-// it is a number, and a bad one is refused.
-TEST(LaunchOptions, TimedemoAndHelpAreTakenOutTheRestStays) {
-    const struct {
-        std::vector<std::string> words;
-        int ok, frames, help;
-        const char* rest;
-    } cases[] = {{{"kavernix", "-display", ":1", "--timedemo"}, 1, 600, 0, "kavernix -display :1 "},
-                 {{"kavernix", "--timedemo", "25", "-sync"}, 1, 25, 0, "kavernix -sync "},
-                 {{"kavernix", "--timedemo", "-gldebug", "--help"}, 1, 600, 1, "kavernix -gldebug "},
-                 {{"kavernix"}, 1, 0, 0, "kavernix "},
-                 {{"kavernix", "--timedemo", "0"}, 0, 0, 0, ""},
-                 {{"kavernix", "--timedemo", "12x"}, 0, 0, 0, ""},
-                 {{"kavernix", "--timedemo", "99999999999"}, 0, 0, 0, ""}};
-    LaunchOptions o{}; // kept from case to case: each parse sets every field
-    for (auto c : cases) {
-        SCOPED_TRACE(c.words.back());
-        std::vector<char*> argv;
-        for (std::string& w : c.words) argv.push_back(&w[0]);
-        argv.push_back(nullptr);
-        int argc = int(c.words.size());
-        const char* why = "";
-        ASSERT_EQ(launchOptionsParse(&argc, argv.data(), &o, &why), c.ok);
-        EXPECT_EQ(argv[argc], nullptr);
-        if (!c.ok) continue;
-        std::string rest;
-        for (int i = 0; i < argc; i++) rest += std::string(argv[i]) + " ";
-        EXPECT_TRUE(o.timedemoFrames == c.frames && o.help == c.help && rest == c.rest) << rest;
-    }
 }

@@ -13,10 +13,14 @@
 #include "game/actor.h"
 #include "game/items.h"
 #include "maze/maze.h"
+#include "scene/creatures.h"
 #include "maze_example.h"
 #include "output_capture.h"
 
 namespace {
+
+// The catalogue's rows get their routines and room for placed instances, as at start-up.
+[[maybe_unused]] const bool modelsRegistered = (sceneRegisterModels(), true);
 
 // Builds a maze from the generator's start state, as the game does once at start-up; returns
 // what it said on standard error, then what it printed.

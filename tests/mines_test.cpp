@@ -11,6 +11,7 @@
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
+#include "app/launch.h"
 #include "app/mines.h"
 #include "app/random.h"
 #include "app/record.h"
@@ -24,11 +25,14 @@
 #include "game/run_save.h"
 #include "maze/maze.h"
 #include "output_capture.h"
+#include "scene/creatures.h"
 #include "setup/mine_code.h"
 #include "setup/mine_records.h"
 #include "setup/settings_file.h"
 
 namespace {
+
+[[maybe_unused]] const bool modelsRegistered = (sceneRegisterModels(), true);
 
 uint32_t fnv(const std::string& s) {
     uint32_t h = 2166136261u;
@@ -90,7 +94,9 @@ void startWith(std::vector<const char*> args) {
     args.push_back(nullptr);
     int argc = int(args.size()) - 1;
     const char* why = "";
-    ASSERT_EQ(minesOptionsParse(&argc, const_cast<char**>(args.data()), &why), 1) << why;
+    LaunchOptions options;
+    ASSERT_EQ(launchOptionsParse(&argc, const_cast<char**>(args.data()), &options, &why), 1) << why;
+    minesOptions(options.mine, options.mineCode, options.continueRun);
 }
 
 // Every test's data and state folders are its own.
@@ -413,7 +419,7 @@ TEST_F(Mines, ASavedRunContinuesExactlyAndPlaysOnToTheWonEnd) {
     OutputCapture quiet;
     minesBuild();
     enterRun();
-    keyHome = 1;
+    actionHeld[ACTION_WALK_OUT] = 1;
     for (int i = 0; i < 150; i++) playFrame();
     ASSERT_EQ(exitDoor.pitch, 0) << "saved halfway, before the door opens";
     RunSave saved;
@@ -443,7 +449,7 @@ TEST_F(Mines, ASavedRunContinuesExactlyAndPlaysOnToTheWonEnd) {
     EXPECT_EQ(memcmp(now.inventory, saved.inventory, sizeof now.inventory), 0);
     EXPECT_EQ(record.gameTime, savedTime);
 
-    keyHome = 1;
+    actionHeld[ACTION_WALK_OUT] = 1;
     int frames = 0;
     for (; !gameWon() && frames < 20000; frames++) playFrame();
     ASSERT_EQ(gameWon(), 1) << "the continued run reaches the exit";

@@ -18,6 +18,7 @@
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <thread>
 #include <vector>
 #include "maze_example.h"
 #include "output_capture.h"
@@ -327,10 +328,10 @@ class Play : public ::testing::Test {
     }
 
     void xdo(const std::string& args) { sh("xdotool " + args); }
-    // The pointer moved by (dx, dy) from the window centre, where the game keeps it.
+    // The pointer moved by (dx, dy) from where it is (the game brings it back to the window centre
+    // once it strays from it).
     void pointerMove(int dx, int dy) {
-        xdo("mousemove --window " + window + " " + std::to_string(W / 2 + dx) + " " +
-            std::to_string(H / 2 + dy));
+        xdo("mousemove_relative -- " + std::to_string(dx) + " " + std::to_string(dy));
     }
 
     // A picture fills the region as the game fits it to the window.
@@ -400,7 +401,31 @@ TEST_F(Play, TimedemoPrintsItsFiguresAndSavesNothing) {
     EXPECT_GT(heard().second, 0.05) << "the walk is heard";
     EXPECT_EQ(sh(KX_BINARY_DIR "/kavernix --timedemo 0 2>&1 >/dev/null | head -1; " KX_BINARY_DIR
                                "/kavernix --help | grep -c startup_ms="),
-              "kavernix: --timedemo: FRAMES must be a whole number from 1 to 10000000\n1\n");
+              "kavernix: --timedemo: FRAMES must be a whole number from 1 to 10000000, not '0'\n1\n");
+}
+
+// Keys pressed during the timedemo change nothing: the boss picture (B), the pause (P) and the
+// narrower view (F9) would hang the walk, freeze its clock or store a setting.
+TEST_F(Play, TimedemoIgnoresEveryKeyButEscape) {
+    const std::string settings = folder + "/settings.ini";
+    std::ofstream(settings) << "mazeSize = 16\nmodelSource = 2\nwindowWidth = 320\nwindowHeight = 240\n";
+    const std::string before = readFileText(settings);
+    const std::string run = "cd " + folder + " && KAVERNIX_SETTINGS=" + settings +
+                            " ALSOFT_CONF=alsoft.conf timeout 120 " KX_BINARY_DIR "/kavernix --timedemo 400 "
+                            "> out.txt 2> err.txt; echo $? > status.txt";
+    std::thread demo([&] { sh(run); });
+    window = sh("timeout 60 xdotool search --sync --onlyvisible --name '^Kavernix$' 2>/dev/null | head -1");
+    for (const char* keys : {"key B", "key p", "keydown F9", "key B", "key p", "keyup F9", "key p"})
+        xdo(keys), sleepFor(0.1);
+    demo.join();
+    EXPECT_FALSE(window.empty()) << "the timedemo's window never showed";
+    EXPECT_EQ(readFileText(folder + "/status.txt"), "0\n") << readFileText(folder + "/err.txt");
+    int frames = 0;
+    const std::string out = readFileText(folder + "/out.txt");
+    const size_t at = out.rfind("frames=");
+    if (at != std::string::npos) frames = atoi(out.c_str() + at + 7);
+    EXPECT_EQ(frames, 400) << out.substr(at == std::string::npos ? 0 : at);
+    EXPECT_EQ(readFileText(settings), before) << "the narrower view was stored";
 }
 
 // Damaged art: a picture, the font strip, a model file and a definition each missing, cut short,
@@ -442,8 +467,8 @@ TEST_F(Play, DamagedArtIsNamedOnceAndTheGameRunsOn) {
         for (const char* f : files) EXPECT_EQ(naming(f), 1) << f;
         EXPECT_EQ(naming("fonttest.tga: is a symbolic link"), 1);
         EXPECT_EQ(naming("the window 16384 x 16384 is larger than the screen"), 1);
-        // Without poster.tga the folder does not look like game data at all, which is said too.
-        EXPECT_EQ(lines.size(), damage[0] == 'm' ? 7u : 6u) << readFileText(folder + "/err.txt");
+        // The other pictures still mark the folder as the game's data.
+        EXPECT_EQ(lines.size(), 6u) << readFileText(folder + "/err.txt");
         EXPECT_EQ(sanitizerReport(), "");
     }
     EXPECT_EQ(readFileText(victim), "not the font\n");
@@ -569,13 +594,16 @@ TEST_F(Play, ShootingTheHorseLosesAndLeavesTheHallOfFameAlone) {
     Shot atStart = settled(*view, 10);
     std::string hallBefore = hallOfFame(readFileText(folder + "/settings.ini"));
 
-    // The player walks the route to the horse and stops in its cell; the map stands still then.
+    // The player walks the route to the horse and stops in its cell; the map stands still then (for
+    // four shots in a row: on a busy machine two shots may fall into one slow frame).
     xdo("keydown Next");
     Shot previous = atStart;
+    int stillShots = 0;
     bool arrived = pollFor(60, [&](const Shot& s) {
         bool still = differing(previous, s, *mapBox) == 0 && differing(atStart, s, *mapBox) > 300;
+        stillShots = still ? stillShots + 1 : 0;
         previous = s;
-        return still;
+        return stillShots >= 3;
     });
     xdo("keyup Next");
     ASSERT_TRUE(arrived) << "the player never reached the horse";

@@ -29,6 +29,9 @@
 
 namespace {
 
+// The catalogue's rows get their routines and room for placed instances, as at start-up.
+[[maybe_unused]] const bool modelsRegistered = (sceneRegisterModels(), true);
+
 const int W = 600, H = 450, arrowMark = 99;
 const double mapX = W * 0.83, mapY = H * 0.82; // where the map puts the player
 

@@ -494,7 +494,7 @@ static gboolean playScript(gpointer data) {
 }
 
 // Presses "Continue saved game" once the dialog is up; notes whether it was there.
-static gboolean continueScript(gpointer data) {
+static gboolean savedRunScript(gpointer data) {
     DialogScript* s = (DialogScript*)data;
     GList* tops = gtk_window_list_toplevels();
     GtkWidget* dialog = nullptr;
@@ -520,7 +520,7 @@ TEST_F(Settings, DialogOffersTheSavedRunAtStart) {
     std::filesystem::create_directories(dir + "/state/kavernix");
     writeFileText(dir + "/state/kavernix/run.ini", "a run");
     DialogScript script;
-    guint source = g_timeout_add(50, continueScript, &script);
+    guint source = g_timeout_add(50, savedRunScript, &script);
     stderrOf([] { setupShow(0); });
     if (!script.ran && script.polls < 200) g_source_remove(source);
     ASSERT_TRUE(script.ran) << "no dialog came up";
@@ -555,6 +555,56 @@ TEST_F(Settings, DialogShowsEverySettingAndPlaySavesTheChoices) {
     SettingsFile f;
     settingsRead(path.c_str(), &f, nullptr);
     EXPECT_TRUE(f.showDialog == 0 && f.record.mazeSize == 6) << "Play saved the file";
+}
+
+// Continue pressed on a dialog without touching anything; `running` is the tick it showed (-1 none).
+struct ContinueScript {
+    int running = -1, polls = 0;
+};
+
+static gboolean continueScript(gpointer data) {
+    ContinueScript* s = (ContinueScript*)data;
+    GList* tops = gtk_window_list_toplevels();
+    GtkWidget* dialog = nullptr;
+    for (GList* l = tops; l; l = l->next)
+        if (GTK_IS_DIALOG(l->data) && gtk_widget_get_visible(GTK_WIDGET(l->data)))
+            dialog = GTK_WIDGET(l->data);
+    g_list_free(tops);
+    if (!dialog) return ++s->polls < 200 ? G_SOURCE_CONTINUE : G_SOURCE_REMOVE;
+    GtkWidget* tick = findNamed(dialog, "running");
+    s->running = tick ? gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(tick)) : -1;
+    gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK);
+    return G_SOURCE_REMOVE;
+}
+
+// `running` is the stored choice "clocks run from the start" and also the game's live pause: F1 in
+// the game, with or without the dialog, shows and keeps the stored choice and leaves the pause alone.
+TEST_F(Settings, TheDialogInTheGameKeepsTheStoredClockChoiceAndTheLivePause) {
+    ASSERT_TRUE(getenv("DISPLAY") && *getenv("DISPLAY")) << "needs a display: run the tests under xvfb-run";
+    struct {
+        int stored, live, dialog;
+    } cases[] = {{0, 1, 0}, {1, 0, 0}, {0, 1, 1}, {1, 0, 1}, {1, 1, 1}};
+    for (const auto& c : cases) {
+        std::string at = std::to_string(c.stored) + std::to_string(c.live) + std::to_string(c.dialog);
+        writeFileText(path, withLines(defaultText(), "running = " + std::to_string(c.stored)));
+        setenv("KAVERNIX_SETUP_DIALOG", "0", 1);
+        load(&gameRecord);
+        gameRecord.running = uint8_t(c.live); // P pressed in the game
+        if (c.dialog) unsetenv("KAVERNIX_SETUP_DIALOG");
+        ContinueScript script;
+        guint source = c.dialog ? g_timeout_add(50, continueScript, &script) : 0;
+        setupShow(1);
+        if (c.dialog && script.running < 0 && script.polls < 200) g_source_remove(source);
+        load(&gameRecord);
+        if (c.dialog) {
+            EXPECT_EQ(script.running, c.stored) << at << ": the dialog shows the stored choice";
+        }
+        EXPECT_EQ(gameRecord.running, c.live) << at << ": the game stays paused or running";
+        SettingsFile f;
+        settingsRead(path.c_str(), &f, nullptr);
+        EXPECT_EQ(f.record.running, c.stored) << at << ": the file keeps the stored choice";
+    }
+    setenv("KAVERNIX_SETUP_DIALOG", "0", 1);
 }
 
 // The README's controls table lists the game's keys as the game's own table has them.

@@ -3,6 +3,7 @@
 #include <GL/freeglut.h>
 #include <cstdlib>
 #include "app/game_frame.h"
+#include "app/input.h"
 #include "app/mines.h"
 #include "app/record.h"
 #include "app/screens.h"
@@ -20,13 +21,8 @@ void enterEndScreen() {
     gameSoundsEnd(gameWon());
     glDisable(GL_LIGHTING);
     glDisable(GL_STENCIL_TEST);
-    glutPassiveMotionFunc(nullptr);
-    glutMotionFunc(nullptr);
-    glutMouseFunc(nullptr);
-    glutKeyboardFunc(nameEntryKeyboard);
-    glutKeyboardUpFunc(nullptr);
-    glutSpecialFunc(nullptr);
-    glutSpecialUpFunc(nullptr);
+    nameEntryBegin();
+    inputUse(INPUT_END);
     glutReshapeFunc(endReshape);
     glutDisplayFunc(endDisplay);
     glutVisibilityFunc(endVisibility);

@@ -31,5 +31,14 @@ void enterEndScreen();
 void endDisplay();
 void endIdle();
 void endVisibility(int state);
-// Name entry; Enter (whatever the place) stores the hall of fame once and fades out to the end.
-void nameEntryKeyboard(unsigned char key, int x, int y);
+// Name entry. Enter (whatever the place) stores the hall of fame once and fades out to the end;
+// after it the entry takes nothing more.
+void nameEntryBegin(); // no letter is being chosen
+void nameEntryConfirm();
+void nameEntryType(unsigned char key); // a typed character (hallNameKey)
+void nameEntryDelete();                // the last letter goes
+// The pad's way: the letter being chosen turns to the next (way 1) or the previous (-1) of A-Z,
+// a-z, the umlauts and sharp s, the digits and the space, round; with none being chosen a new one
+// starts at A (or at the space, turning back). nameEntryNextLetter keeps the letter and moves on.
+void nameEntryTurnLetter(int way);
+void nameEntryNextLetter();

@@ -48,7 +48,7 @@ void gameSettingsDialog() {
     setupRequested = 0;
     stencilValid = 0;
     soundSetVolume(record.soundVolume);
-    clearKeys(); // their releases went to the dialog
+    inputReleaseAll(); // their releases went to the dialog
     applyShadeMode();
     applyTextureMode();
     glutPostRedisplay();
@@ -59,13 +59,13 @@ void gameIdle() {
         glutIdleFunc(nullptr);
         return;
     }
-    shotUpdate();
     if (setupRequested) {
         // The dialog runs inside this update; the time it was open is not frame time.
         gameSettingsDialog();
         gameResume();
     }
     frameTimeUpdate();
+    gameShot();
     float playerStep, horseStep;
     stepSizes(&playerStep, &horseStep);
     gameMoveByKeys(playerStep, horseStep);
@@ -88,6 +88,7 @@ void gameVisibility(int state) {
         glutIdleFunc(gameIdle);
     } else {
         glutIdleFunc(nullptr);
+        inputReleaseAll(); // a hidden window gets no key releases
     }
 }
 

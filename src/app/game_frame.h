@@ -18,14 +18,16 @@ void gameSettingsDialog();
 // ---- The update's rules, without GL (game_update.cpp).
 extern int horseHit; // 1 once the arrow hit the horse: the run is lost, whatever the exit does
 
-// Walking by the held keys: the route keys first (Page Up brings the horse, Page Down takes the
-// player to it), then Home (both walk out, arrows ignored) or else the arrows, each of the n held
+// Walking by the held keys: Home (both walk out; the route keys and the arrows are ignored), or
+// else the route keys (Page Up brings the horse, Page Down takes the player to it, each walk on its
+// own route) and the arrows, each of the n held
 // ones moving playerStep / n in the order Left, Right, Up, Down with a collision after each. On
 // horseback (riderState 2) the route keys do nothing, Home and the arrows move the player and the
 // horse carries its rider.
 void gameMoveByKeys(float playerStep, float horseStep);
 // Key H: gets on the horse when the player stands within 0.6 of it (riderState 2, the eye above
-// the horse's back), or gets off behind the horse ("Get Off" for two seconds).
+// the horse's back), or gets off behind the horse ("Get Off" for two seconds), or beside it when
+// rock is behind; with rock there too the rider stays on, with a message.
 void riderToggle();
 // The status label: "Ride" on horseback, "Get Off" just after dismounting, "Get on" near the
 // horse, "Horse" while the horse walks to the player (Page Up), else "Tarvin".
@@ -34,7 +36,11 @@ void riderUpdate();
 // within 10 to 120, stored at each change.
 enum { fieldOfViewLeast = 10, fieldOfViewMost = 120 };
 void gameFieldOfView();
-// The spiders' push back to the cell centre, pick-ups by the player, the horse and the flying
+// The arrow of this frame: the ready one rides with the player; the flying one moves in short
+// moves, each checked against the horse (a hit loses the run) and the items it picks up, and
+// stops at the rock it meets.
+void gameShot();
+// Bodies in rock back to the nearest open place; the spiders' push back to the cell centre, pick-ups by the player, the horse and the flying
 // arrow, the creatures' step, the player-horse contact, the arrow hitting the horse (the game
 // ends, lost) and the status label.
 void gameContacts();

@@ -1,6 +1,8 @@
 // The game update's rules: walking by the held keys, the field of view, the contacts and the
 // exit door. No GL, so the rules are testable without a window.
 #include "app/game_frame.h"
+#include <cmath>
+#include <cstdlib>
 #include "app/input.h"
 #include "app/record.h"
 #include "app/screens.h"
@@ -10,6 +12,7 @@
 #include "maze/maze.h"
 #include "setup/setup.h"
 #include "sound/sound.h"
+#include "text/hud.h"
 
 int horseHit;
 static float dismountedAt; // game time of the last dismount
@@ -21,6 +24,8 @@ static const float mountReach = 0.6f;
 static const float riderEyeHeight = 0.6f;
 static const float walkerEyeHeight = 0.3f;
 static const float dismountStep = 0.35f;
+// The player-facing texts of the game update.
+static const char* const noRoomToDismount = "No room to get off here";
 
 static int riding() {
     return record.riderState == 2;
@@ -35,48 +40,85 @@ static void carryHorse() {
 
 // Each of the n held arrows moves the player by step / n, with a collision after each move.
 static void walkByArrows(float playerStep) {
-    int held = (keyLeft != 0) + (keyRight != 0) + (keyUp != 0) + (keyDown != 0);
+    int held = (actionHeld[ACTION_STEP_LEFT] != 0) + (actionHeld[ACTION_STEP_RIGHT] != 0) +
+               (actionHeld[ACTION_FORWARD] != 0) + (actionHeld[ACTION_BACK] != 0);
     if (held == 0) return;
     float step = playerStep / float(held);
-    if (keyLeft) {
+    if (actionHeld[ACTION_STEP_LEFT]) {
         strafeLeft(&player, step);
         mazeCollide(&maze, &player);
     }
-    if (keyRight) {
+    if (actionHeld[ACTION_STEP_RIGHT]) {
         strafeRight(&player, step);
         mazeCollide(&maze, &player);
     }
-    if (keyUp) {
+    if (actionHeld[ACTION_FORWARD]) {
         stepForward(&player, step);
         mazeCollide(&maze, &player);
     }
-    if (keyDown) {
+    if (actionHeld[ACTION_BACK]) {
         stepBack(&player, step);
         mazeCollide(&maze, &player);
     }
 }
 
+// The route keys' walks each steer by their own copy of their route.
+static signed char horseRoute[MAZE_CAPACITY], playerRoute[MAZE_CAPACITY];
+
+// A walk starts anew when it starts to lead: its key went down, or Home, which leads over the
+// route keys, was let go while the route key is still held.
+static void startWalksThatLead(int callHorse, int goToHorse) {
+    static int calling, going, walkingOut;
+    if (callHorse && !calling) horseRoutePhase = 0;
+    if (goToHorse && !going) routePhase = 0;
+    if (actionHeld[ACTION_WALK_OUT] && !walkingOut) exitPhase = horseExitPhase = 0;
+    calling = callHorse, going = goToHorse, walkingOut = actionHeld[ACTION_WALK_OUT];
+}
+
 void gameMoveByKeys(float playerStep, float horseStep) {
-    if (!riding()) {
-        if (keyPageUp) followRoute(horseStep, &horse, &player, &horseRoutePhase);
-        if (keyPageDown) followRoute(playerStep, &player, &horse, &routePhase);
-    }
-    if (keyHome) {
-        followExitPath(playerStep, &player, &routePhase);
-        if (!riding()) followExitPath(horseStep, &horse, &horseRoutePhase);
+    int callHorse = actionHeld[ACTION_CALL_HORSE] && !actionHeld[ACTION_WALK_OUT] && !riding(),
+        goToHorse = actionHeld[ACTION_GO_TO_HORSE] && !actionHeld[ACTION_WALK_OUT] && !riding();
+    startWalksThatLead(callHorse, goToHorse);
+    if (callHorse) followRouteOn(horseStep, &horse, &player, &horseRoutePhase, horseRoute);
+    if (goToHorse) followRouteOn(playerStep, &player, &horse, &routePhase, playerRoute);
+    if (actionHeld[ACTION_WALK_OUT]) {
+        followExitPath(playerStep, &player, &exitPhase);
+        if (!riding()) followExitPath(horseStep, &horse, &horseExitPhase);
     } else {
         walkByArrows(playerStep);
     }
     if (riding()) carryHorse();
 }
 
+// A place dismountStep from the horse, seen from its heading turned by turn degrees, where the
+// rider stands on the floor of an open cell the horse's cell opens into, at least 0.2 from rock.
+static int dismountPlace(float turn, Actor* place) {
+    *place = horse;
+    place->heading = horse.heading + turn;
+    stepForward(place, dismountStep);
+    int hx = int(horse.x), hz = int(horse.z), x = int(floorf(place->x)), z = int(floorf(place->z));
+    if (!mazeIsOpen(&maze, x, z) || abs(x - hx) + abs(z - hz) > 1) return 0;
+    Actor kept = *place;
+    mazeCollide(&maze, &kept);
+    return kept.x == place->x && kept.z == place->z;
+}
+
 void riderToggle() {
     if (riding()) {
+        // Off behind the horse, clear of its body (0.2 long from its middle); else beside it.
+        static const float turns[3] = {180, 90, -90};
+        Actor place;
+        int found = 0;
+        for (float turn : turns)
+            if ((found = dismountPlace(turn, &place))) break;
+        if (!found) {
+            showMessage(noRoomToDismount);
+            return;
+        }
         record.riderState = 4;
         dismountedAt = record.gameTime;
-        // Off behind the horse, clear of its body (0.2 long from its middle).
-        stepBack(&player, dismountStep);
-        mazeCollide(&maze, &player);
+        player.x = place.x;
+        player.z = place.z;
         player.prevX = player.x;
         player.prevZ = player.z;
         player.y = player.prevY = walkerEyeHeight;
@@ -94,7 +136,7 @@ void riderUpdate() {
     if (record.riderState == 4 && record.gameTime - dismountedAt < 2) return;
     if (floorDistance(&player, &horse) < mountReach)
         record.riderState = 3;
-    else if (keyPageUp && horseRoutePhase != 4)
+    else if (actionHeld[ACTION_CALL_HORSE] && !actionHeld[ACTION_WALK_OUT] && horseRoutePhase != 4)
         record.riderState = 1;
     else
         record.riderState = 0;
@@ -105,7 +147,7 @@ static const float fovDegreesPerSecond = 30;
 static float fovChange; // degrees asked for and not yet a whole degree
 
 void gameFieldOfView() {
-    int way = (keyFovUp != 0) - (keyFovDown != 0);
+    int way = (actionHeld[ACTION_WIDER] != 0) - (actionHeld[ACTION_NARROWER] != 0);
     if (way == 0) {
         fovChange = 0;
         return;
@@ -176,7 +218,29 @@ static void walkerPicksUp(Actor* a) {
     if (inventory[ROW_SPIDER] > spiders) centreInCell(a);
 }
 
+void gameShot() {
+    if (shotState != 1) {
+        shotUpdate();
+        return;
+    }
+    // The flight in short moves, each looked at: a slow frame neither jumps over the horse nor
+    // over what the arrow picks up, and it stops at the rock it meets.
+    int steps = shotSubSteps(record.frameTime);
+    for (int i = 0; i < steps; i++) {
+        int open = shotFly(record.frameTime / float(steps));
+        if (arrowMeetsHorse() && !horseHit) {
+            horseHit = 1;
+            fadeOut();
+        }
+        if (!open || horseHit) return;
+        collectWithSound(&shot);
+    }
+}
+
 void gameContacts() {
+    // Whatever put a body into rock, it goes back to the nearest open place.
+    mazeFreeBody(&maze, &player);
+    if (!riding()) mazeFreeBody(&maze, &horse);
     walkerPicksUp(&player);
     if (riding()) {
         carryHorse(); // the rider's push carries the horse too
@@ -189,7 +253,7 @@ void gameContacts() {
     if (!riding()) keepApart();
     actorOdometer(&player);
     actorOdometer(&horse);
-    if (arrowMeetsHorse()) {
+    if (arrowMeetsHorse() && !horseHit) {
         horseHit = 1;
         fadeOut();
     }

@@ -44,16 +44,64 @@ void hallNameKey(SettingsRecord* settings, int rank, unsigned char key) {
     }
 }
 
-void nameEntryKeyboard(unsigned char key, int, int) {
-    // Once Enter has stored the hall of fame the screen is leaving: later keys would change a
-    // name that is no longer stored, and a second Enter would store again.
-    if (gameState.fadeState == 3 || gameState.fadeState == 4) return;
-    if (key == 13) {
-        minesStoreHall();
-        fadeOut();
+// The name entry by pad: 1 while the name's last letter is still being chosen.
+static int letterOpen;
+
+// Once Enter has stored the hall of fame the screen is leaving: later keys would change a name that
+// is no longer stored, and a second Enter would store again.
+static int nameEntryOver() {
+    return gameState.fadeState == 3 || gameState.fadeState == 4;
+}
+
+void nameEntryBegin() {
+    letterOpen = 0;
+}
+
+void nameEntryConfirm() {
+    if (nameEntryOver()) return;
+    minesStoreHall();
+    fadeOut();
+}
+
+void nameEntryType(unsigned char key) {
+    if (nameEntryOver()) return;
+    letterOpen = 0;
+    hallNameKey(minesHall(), gameState.hallRank, key);
+}
+
+void nameEntryDelete() {
+    if (nameEntryOver()) return;
+    letterOpen = 0;
+    hallNameKey(minesHall(), gameState.hallRank, 8);
+}
+
+// The letters the pad turns through, in order: A-Z, a-z, the umlauts and sharp s (Latin-1),
+// the digits and the space.
+static const char padLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"
+                                 "\xC4\xD6\xDC\xE4\xF6\xFC\xDF"
+                                 "0123456789 ";
+enum { padLetterCount = sizeof padLetters - 1 };
+
+void nameEntryTurnLetter(int way) {
+    if (nameEntryOver() || gameState.hallRank < 0 || gameState.hallRank >= hallPlaces) return;
+    char* name = minesHall()->hallNames[gameState.hallRank];
+    name[hallNameMax] = 0;
+    size_t length = strlen(name);
+    if (!letterOpen) { // a new letter: the first of the row (or its last, turning down)
+        if (length >= hallNameMax) return;
+        name[length] = padLetters[way > 0 ? 0 : padLetterCount - 1];
+        name[length + 1] = 0;
+        letterOpen = 1;
         return;
     }
-    hallNameKey(minesHall(), gameState.hallRank, key);
+    const char* at = length ? strchr(padLetters, name[length - 1]) : nullptr;
+    int index = at ? int(at - padLetters) : 0;
+    index = (index + (way > 0 ? 1 : padLetterCount - 1)) % padLetterCount;
+    name[length - 1] = padLetters[index];
+}
+
+void nameEntryNextLetter() {
+    letterOpen = 0;
 }
 
 // length: the most bytes of text to take (a name read from the settings file may lack its

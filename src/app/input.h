@@ -1,36 +1,52 @@
-// Keyboard and mouse: the shared toggle keys with their messages, the game's keys, the held-key
-// flags that the game update reads, mouse look and shooting.
+// Input by action. Every source (the keyboard, the mouse, the pad) turns what it sees into actions
+// (setup/key_table.h); the game reads one held state per action, and every action's press is handled
+// in one place (inputPress) for the screen in use. Key codes live only in the key table and the
+// keyboard source below.
 #pragma once
+#include "setup/key_table.h"
 
-// Held-key flags, 1 while the key is down.
-extern int keyLeft, keyUp, keyRight, keyDown;
-extern int keyPageUp, keyPageDown, keyHome;
-extern int keyFovDown, keyFovUp; // F9, F10
-extern int setupRequested;       // F1: the next game update opens the settings dialog
-extern int lastMouseX, lastMouseY;
+enum InputSource { SOURCE_KEYBOARD, SOURCE_MOUSE, SOURCE_PAD, INPUT_SOURCES };
+// What a press does depends on the screen: the story, the game, the end screen, or the timedemo,
+// which takes Escape only.
+enum InputScreen { INPUT_NONE, INPUT_STORY, INPUT_GAME, INPUT_END, INPUT_TIMEDEMO };
 
-// The rendering switches, Escape and the shot; on the story and game screens. Codes outside
-// 27..117 do nothing.
-void debugKeys(unsigned char key);
-// debugKeys, then H (get on or off the horse, while the game runs), B (boss picture, at once
-// also while paused) and P (pause).
-void gameKeyboard(unsigned char key, int x, int y);
-// Codes 1..106. F1 in a halted game (paused or boss picture) opens the settings dialog at once;
-// otherwise the next game update does. Releasing F1 does not withdraw the request.
-void specialDown(int key, int x, int y);
-void specialUp(int key, int x, int y);
-void clearKeys(); // every held-key flag but setupRequested to 0
-// Turns the player by the pointer's move times mouseSpeed / 60 degrees, then warps the pointer
-// back to the window centre; the motion that warp causes, and any motion while the game is halted
-// (paused or boss picture), is only recorded. With or without a button held.
+extern int actionHeld[ACTION_ALL]; // 1 while any source holds the action down
+extern int setupRequested;         // F1: the next game update opens the settings dialog
+extern int lastMouseX, lastMouseY; // the pointer's place as last seen
+
+// Registers the screen's keyboard and mouse callbacks and releases every held action.
+void inputUse(int screen);
+void inputSetScreen(int screen); // the screen alone, without the callbacks (no window needed)
+int inputScreen();
+// A source's action went down (1) or up (0). A press acts at once (inputPress); the action stays
+// held while any source holds it.
+void inputAction(int source, int action, int down);
+// Every held action of every source is released: the window lost the keyboard or was hidden, or a
+// dialog took the keyboard (the releases go elsewhere).
+void inputReleaseAll();
+// What a press of the action does on the current screen; an action the screen has no use for does
+// nothing.
+void inputPress(int action);
+// 1 while the game's window has the keyboard; read from the X server by inputPollFocus, which a
+// timer runs several times a second (the toolkit reports no focus changes).
+extern int inputFocused;
+void inputPollFocus();
+
+// ---- The keyboard source. A code is a character (1..255) or KEY_SPECIAL + the toolkit's special key.
+// A release ends what its press started, also when Shift changed in between (h pressed, H released).
+void keyboardDown(int code);
+void keyboardUp(int code);
+
+// ---- The mouse source. The view turns by the pointer's movement times mouseSpeed / 60 degrees,
+// whatever the number of motion events and the frame rate. The pointer is warped back to the window
+// centre once it strays from it; the motion event of that warp is recognised by its place and is
+// no turn. While the game is halted (paused, boss picture) motion is only recorded, and after
+// ignoreNextMotion (a reshape, a resume) the next motion is only recorded.
 void mouseLook(int x, int y);
-void mouseButton(int button, int state, int x, int y); // left button down fires a ready shot
-void muteKey();                                        // sound off or on again, with its message
+// The pointer to the window centre; its motion event will be no turn, nor will the motion after a
+// resync (ignoreNextMotion) until it comes.
+void mouseRecentre();
+int mouseWarpCount();                                  // the warps asked for so far
+void mouseButton(int button, int state, int x, int y); // the left button shoots
 
-// The game screen's key callbacks: each key the player set for an action (record.keys, setup/key_table.h)
-// acts as that action's default key does in gameKeyboard, specialDown and specialUp.
-int keyActionOf(int pressed); // the action a key code (KEY_SPECIAL + n for special keys) takes, or -1
-void gameKeyDown(unsigned char key, int x, int y);
-void gameKeyUp(unsigned char key, int x, int y);
-void gameSpecialDown(int key, int x, int y);
-void gameSpecialUp(int key, int x, int y);
+void muteKey(); // sound off or on again, with its message

@@ -3,6 +3,7 @@
 // display lists are compiled only once the OpenGL context exists.
 #include <GL/freeglut.h>
 #include <cstdio>
+#include "app/launch.h"
 #include "app/mines.h"
 #include "app/paths.h"
 #include "app/record.h"
@@ -16,19 +17,28 @@ int main(int argc, char** argv) {
     startupHeap();
     LaunchOptions options;
     const char* why = "";
-    if (!launchOptionsParse(&argc, argv, &options, &why) || !minesOptionsParse(&argc, argv, &why)) {
-        fprintf(stderr, "kavernix: %s\n%s%s", why, launchUsage, minesUsage);
+    if (!launchOptionsParse(&argc, argv, &options, &why)) {
+        fprintf(stderr, "kavernix: %s\n", why);
+        launchUsage(stderr);
         return 2;
     }
     if (options.help) {
-        fputs(launchUsage, stdout);
-        fputs(minesUsage, stdout);
+        launchUsage(stdout);
         return 0;
     }
-    pathInit();
-    if (!options.timedemoFrames && !minesCodeOnly()) setupShow(0);
+    if (options.version) {
+        launchVersion(stdout, "kavernix");
+        return 0;
+    }
+    minesOptions(options.mine, options.mineCode, options.continueRun);
+    if (options.mineCode) { // needs the settings, not the data
+        setupLoad(&record);
+        return minesPrintCode();
+    }
+    // Without its data the game would open a window with no pictures, textures or text.
+    if (!pathInit()) return 1;
+    if (!options.timedemoFrames) setupShow(0);
     setupLoad(&record);
-    if (minesCodeOnly()) return minesPrintCode();
     minesChoose(options.timedemoFrames);
     if (options.timedemoFrames) timedemoPrepare();
     // The toolkit starts while the models and pictures load.

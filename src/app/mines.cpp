@@ -21,20 +21,15 @@
 #include "setup/setup.h"
 
 // ---- What the player reads, in one place.
-const char minesUsage[] =
-    "  --mine WHAT          play the classic mine, a new one, the daily mine or a mine code\n"
-    "                       such as 16-5-3-K7QX2MD\n"
-    "  --mine-code          print the code of the mine (the one --mine names) and end\n"
-    "  --continue           go on with the game saved when it was last left\n";
 static const char textMineLine[] = "Mine %s";
-static const char textNeedsWord[] = "--mine needs classic, new, daily or a mine code";
 static const char textBadCode[] = "kavernix: the mine code %s %s; playing the classic mine\n";
 static const char textNoSave[] = "kavernix: there is no saved game to continue; a fresh game starts\n";
 static const char textBadSave[] = "kavernix: %s %s; it is removed and a fresh game starts\n";
 static const char textSaveWaiting[] =
     "kavernix: a saved game is waiting; start with --continue to go on with it\n";
 
-static const char* mineOption; // --mine's word, or null
+static char mineWord[32];      // --mine's word
+static const char* mineOption; // mineWord, or null without --mine
 static int codeOnly;           // --mine-code
 static int continueOption;     // --continue
 
@@ -52,30 +47,11 @@ static MineRecords records;
 static int32_t ownSize, ownItems, ownDiamonds, ownFull, ownStraw, ownOil;
 static int32_t runFull, runStraw, runOil; // the rules of a run with fixed rules
 
-int minesOptionsParse(int* argc, char** argv, const char** why) {
-    mineOption = nullptr, codeOnly = 0, continueOption = 0;
-    int kept = 1;
-    for (int i = 1; i < *argc; i++) {
-        const char* arg = argv[i];
-        if (!strcmp(arg, "--mine")) {
-            if (i + 1 >= *argc || argv[i + 1][0] == '-' || !argv[i + 1][0]) {
-                *why = textNeedsWord;
-                return 0;
-            }
-            mineOption = argv[++i];
-        } else if (!strncmp(arg, "--mine=", 7)) {
-            mineOption = arg + 7;
-        } else if (!strcmp(arg, "--mine-code")) {
-            codeOnly = 1;
-        } else if (!strcmp(arg, "--continue")) {
-            continueOption = 1;
-        } else {
-            argv[kept++] = argv[i];
-        }
-    }
-    argv[kept] = nullptr;
-    *argc = kept;
-    return 1;
+void minesOptions(const char* mine, int codeOnlyWanted, int continueWanted) {
+    snprintf(mineWord, sizeof mineWord, "%s", mine ? mine : "");
+    mineOption = mineWord[0] ? mineWord : nullptr;
+    codeOnly = codeOnlyWanted;
+    continueOption = continueWanted;
 }
 
 int minesCodeOnly() {

@@ -1,15 +1,14 @@
 // Which mine is played (classic, a new one, the mine of the day or a code), its records, and the
 // run saved on quitting and continued at the next start. main calls these in its fixed order:
-// minesOptionsParse, (the dialog and setupLoad), minesCodeOnly / minesPrintCode, minesChoose,
+// minesOptions, (the dialog and setupLoad), minesPrintCode or minesChoose,
 // minesBuild (from the data load), and the screens call minesGameEntered, minesRunEnded and
 // minesStoreHall.
 #pragma once
 #include "setup/settings_record.h"
 
-// Takes --mine WHAT (or --mine=WHAT), --mine-code and --continue out of argv; the rest stays in
-// order. Returns 0 with a one-line reason in *why when --mine lacks its word, else 1.
-int minesOptionsParse(int* argc, char** argv, const char** why);
-extern const char minesUsage[]; // the lines --help gives for these options
+// What the command line asked for (launch.h): --mine's word ("" or null without it), --mine-code,
+// --continue.
+void minesOptions(const char* mine, int codeOnly, int continueRun);
 // 1 when --mine-code was given: the program prints the code and ends, without a dialog.
 int minesCodeOnly();
 // Prints the code of the mine --mine names (else the mine setting's) on standard output; returns

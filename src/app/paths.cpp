@@ -9,30 +9,70 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+// The data folder relative to the program's folder: as a source install lays it out (bin/ and
+// share/kavernix), and as the Debian package does (games/ and share/games/kavernix).
 #ifndef KX_DATA_FROM_BIN
 #define KX_DATA_FROM_BIN "../share/kavernix"
+#endif
+#ifndef KX_DATA_FROM_GAMES
+#define KX_DATA_FROM_GAMES "../share/games/kavernix"
 #endif
 
 static std::string dataFolder;
 static std::string cacheFolder;
 static bool noCache; // the cache folder could not be made: nothing is written
 
-// A folder holds the game's files when the first picture the game loads is there.
+// A folder holds the game's files when one of the pictures the game reads first is there: a damaged
+// data set still counts (the readers name each fault), a folder without any of them is not the game's.
 static bool holdsGameFiles(const std::string& folder) {
-    std::string probe = (folder.empty() ? std::string(".") : folder) + "/poster.tga";
-    return access(probe.c_str(), R_OK) == 0;
+    for (const char* name : {"poster.tga", "stencil.tga", "floor.tga", "wall.tga", "fontmaze.tga"}) {
+        std::string probe = (folder.empty() ? std::string(".") : folder) + "/" + name;
+        if (access(probe.c_str(), R_OK) == 0) return true;
+    }
+    return false;
 }
 
-// The data folder installed beside the executable, or "" when the executable's place is unknown.
-static std::string installedDataFolder() {
+// The folder `relative` names from the executable's folder, with its leading ".." steps taken,
+// or "" when the executable's place is unknown.
+static std::string besideProgram(const char* relative) {
     char self[PATH_MAX];
     ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
     if (n <= 0) return "";
     self[n] = 0;
-    char* slash = strrchr(self, '/');
-    if (!slash) return "";
-    *slash = 0;
-    return std::string(self) + "/" + KX_DATA_FROM_BIN;
+    std::string folder(self, size_t(n));
+    for (size_t slash = folder.rfind('/'); slash != std::string::npos; slash = folder.rfind('/')) {
+        folder.erase(slash);
+        if (strncmp(relative, "../", 3)) break;
+        relative += 3;
+    }
+    return folder + "/" + relative;
+}
+
+// Picks the data folder; 0 after one line naming the folders searched when none holds the game.
+static int chooseDataFolder() {
+    const char* chosen = getenv("KAVERNIX_DATA");
+    if (chosen && *chosen) {
+        dataFolder = chosen;
+        if (holdsGameFiles(dataFolder)) return 1;
+        fprintf(stderr,
+                "kavernix: no game data in KAVERNIX_DATA=%s; set it to the folder that holds poster.tga "
+                "and the game's other files, or unset it\n",
+                chosen);
+        return 0;
+    }
+    const std::string installed[] = {besideProgram(KX_DATA_FROM_BIN), besideProgram(KX_DATA_FROM_GAMES)};
+    for (const std::string& folder : installed) {
+        dataFolder = folder;
+        if (!folder.empty() && holdsGameFiles(folder)) return 1;
+    }
+    dataFolder = "";
+    if (holdsGameFiles(dataFolder)) return 1;
+    char here[PATH_MAX];
+    fprintf(stderr,
+            "kavernix: no game data in %s, in %s nor in the current folder %s; set KAVERNIX_DATA to the "
+            "game's data folder, or start it with `make play` in its source tree\n",
+            installed[0].c_str(), installed[1].c_str(), getcwd(here, sizeof here) ? here : "");
+    return 0;
 }
 
 static std::string homeFolder() {
@@ -53,21 +93,8 @@ static int makeFolders(const std::string& path) {
     return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-void pathInit() {
-    const char* chosen = getenv("KAVERNIX_DATA");
-    std::string installed = installedDataFolder();
-    if (chosen && *chosen)
-        dataFolder = chosen;
-    else if (!installed.empty() && holdsGameFiles(installed))
-        dataFolder = installed;
-    else
-        dataFolder = "";
-    if (!holdsGameFiles(dataFolder)) {
-        if (chosen && *chosen)
-            fprintf(stderr, "Kavernix: no game data in KAVERNIX_DATA=%s\n", chosen);
-        else
-            fprintf(stderr, "Kavernix: no game data in %s nor in the current folder\n", installed.c_str());
-    }
+int pathInit() {
+    const int found = chooseDataFolder();
 
     const char* xdg = getenv("XDG_CACHE_HOME");
     const std::string home = homeFolder();
@@ -80,6 +107,7 @@ void pathInit() {
     noCache = cacheFolder[0] != '/' || !makeFolders(cacheFolder);
     if (noCache)
         fprintf(stderr, "Kavernix: cannot make the cache folder %s, nothing is kept\n", cacheFolder.c_str());
+    return found;
 }
 
 static std::string inFolder(const std::string& folder, const char* name) {

@@ -6,11 +6,14 @@
 #include <string>
 
 // Chooses both folders once, for the game. Data: $KAVERNIX_DATA when set; else the data folder
-// installed beside the program (found from the executable's own place, so a moved tree still
-// works); else the current folder when it holds the game's files. Cache: $XDG_CACHE_HOME/kavernix
-// (an absolute XDG_CACHE_HOME only), else ~/.cache/kavernix, made (mode 0700) when missing.
-// Says in one line when no game data is found or the cache folder cannot be made.
-void pathInit();
+// installed beside the program, share/kavernix beside a source install's bin/ or share/games/kavernix
+// beside the package's games/ (found from the executable's own place, so a moved tree still works);
+// else the current folder when it holds the game's files. Cache: $XDG_CACHE_HOME/kavernix (an
+// absolute XDG_CACHE_HOME only), else ~/.cache/kavernix, made (mode 0700) when missing.
+// Says in one line when the cache folder cannot be made. Returns 1 when the data folder holds the
+// game's files, else 0 after one line that names the folders searched and how to point the game at
+// its data.
+int pathInit();
 std::string pathData(const char* name); // the data file `name`
 // Where the game writes its file `name`; "" (which no file call opens) without a cache folder.
 std::string pathCache(const char* name);

@@ -2,6 +2,7 @@
 // that time lies between pauseStart and pauseEnd and so is not counted as frame time.
 #include <GL/freeglut.h>
 #include "app/game_frame.h"
+#include "app/input.h"
 #include "app/record.h"
 #include "app/startup.h"
 #include "app/timing.h"
@@ -13,7 +14,7 @@ void windowReshape(int width, int height) {
     record.windowWidth = width;
     record.windowHeight = height;
     glViewport(0, 0, width, height);
-    glutWarpPointer(width / 2, height / 2);
+    mouseRecentre();
     pauseStart();
 }
 

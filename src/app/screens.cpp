@@ -8,7 +8,6 @@
 #include "app/timing.h"
 #include "game/actor.h"
 #include "image/tga.h"
-#include "setup/key_table.h"
 #include "sound/sound.h"
 #include "text/font.h"
 #include "text/hud.h"
@@ -20,12 +19,7 @@ void enterStory() {
     glDisable(GL_DEPTH_TEST);
     gameState.storyScroll = 0;
     gameState.storyPage = 0;
-    glutPassiveMotionFunc(nullptr);
-    glutMotionFunc(nullptr);
-    glutMouseFunc(nullptr);
-    glutKeyboardFunc(storyKeyboard);
-    glutSpecialFunc(nullptr);
-    glutSpecialUpFunc(nullptr);
+    inputUse(INPUT_STORY);
     glutReshapeFunc(storyReshape);
     glutDisplayFunc(storyDisplay);
     glutVisibilityFunc(storyVisibility);
@@ -40,14 +34,7 @@ void enterGame() {
     glEnable(GL_LIGHTING);
     glLightf(GL_LIGHT0, GL_CONSTANT_ATTENUATION, 1.0f);
     glEnable(GL_STENCIL_TEST);
-    glutPassiveMotionFunc(mouseLook);
-    glutMotionFunc(mouseLook);
-    glutMouseFunc(mouseButton);
-    glutKeyboardFunc(gameKeyDown);
-    glutKeyboardUpFunc(gameKeyUp);
-    clearKeys();
-    glutSpecialFunc(gameSpecialDown);
-    glutSpecialUpFunc(gameSpecialUp);
+    inputUse(INPUT_GAME);
     glutReshapeFunc(gameReshape);
     glutDisplayFunc(gameDisplay);
     glutVisibilityFunc(gameVisibility);
@@ -68,22 +55,20 @@ void storyDisplay() {
     glutSwapBuffers();
 }
 
-void storyKeyboard(unsigned char key, int, int) {
-    debugKeys(key);
-    if (keyActionOf(key) == ACTION_MUTE) muteKey();
-    if (key == 13) {
-        int page = gameState.storyPage;
-        storyEnterPressed();
-        if (gameState.storyPage != page) soundPlayHere(SOUND_PAGE);
-    } else if (key == ' ') {
-        record.running = !record.running;
-        if (record.running) {
-            glutIdleFunc(storyIdle);
-            pauseEnd();
-        } else {
-            glutIdleFunc(nullptr);
-            pauseStart();
-        }
+void storyConfirm() {
+    int page = gameState.storyPage;
+    storyEnterPressed();
+    if (gameState.storyPage != page) soundPlayHere(SOUND_PAGE);
+}
+
+void storyPauseToggle() {
+    record.running = !record.running;
+    if (record.running) {
+        glutIdleFunc(storyIdle);
+        pauseEnd();
+    } else {
+        glutIdleFunc(nullptr);
+        pauseStart();
     }
 }
 

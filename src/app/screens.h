@@ -44,6 +44,9 @@ void enterGame();
 
 // ---- Story callbacks.
 void storyDisplay();
-void storyKeyboard(unsigned char key, int x, int y);
+// Enter (or the pad's A): storyEnterPressed, with the page's sound when the page turned.
+void storyConfirm();
+// Space: the story and its clocks stop, or go on.
+void storyPauseToggle();
 void storyIdle();
 void storyVisibility(int state);

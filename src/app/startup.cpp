@@ -17,6 +17,7 @@
 #include "brep/catalogue.h"
 #include "game/items.h"
 #include "maze/maze.h"
+#include "scene/creatures.h"
 #include "image/picture.h"
 #include "image/texture.h"
 #include "image/tga.h"
@@ -123,6 +124,7 @@ static void joinLoaders() {
 
 void startupLoadDataBegin() {
     resetInventory();
+    sceneRegisterModels();
     modelTableReset();
     imageTableReset();
     static bool joinAtExit = false;

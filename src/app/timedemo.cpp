@@ -1,7 +1,6 @@
 // The timedemo: the game's own update and drawing on a fixed clock, one walk every run the same.
 #include "app/timedemo.h"
 #include <GL/freeglut.h>
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -16,45 +15,6 @@
 #include "brep/catalogue.h"
 #include "game/actor.h"
 #include "game/items.h"
-
-const char launchUsage[] =
-    "Usage: kavernix [--timedemo [FRAMES]] [toolkit options such as -display NAME]\n"
-    "  --timedemo [FRAMES]  walk the player and the horse along the exit path for FRAMES frames\n"
-    "                       (default 600) as fast as they draw, then print one line:\n"
-    "                       startup_ms=... frames=... seconds=... fps=... slowest_ms=...\n"
-    "  --help               this text\n";
-
-int launchOptionsParse(int* argc, char** argv, LaunchOptions* out, const char** why) {
-    *out = LaunchOptions{};
-    int kept = 1;
-    for (int i = 1; i < *argc; i++) {
-        const char* arg = argv[i];
-        if (!strcmp(arg, "--help") || !strcmp(arg, "-h")) {
-            out->help = 1;
-        } else if (!strcmp(arg, "--timedemo")) {
-            out->timedemoFrames = timedemoDefaultFrames;
-            // A count follows only as a word that starts with a digit; anything else is the
-            // toolkit's.
-            const char* next = i + 1 < *argc ? argv[i + 1] : nullptr;
-            if (next && next[0] >= '0' && next[0] <= '9') {
-                char* end = nullptr;
-                errno = 0;
-                long n = strtol(next, &end, 10);
-                if (*end != 0 || errno != 0 || n < 1 || n > timedemoMaxFrames) {
-                    *why = "--timedemo: FRAMES must be a whole number from 1 to 10000000";
-                    return 0;
-                }
-                out->timedemoFrames = int(n);
-                i++;
-            }
-        } else {
-            argv[kept++] = argv[i];
-        }
-    }
-    argv[kept] = nullptr;
-    *argc = kept;
-    return 1;
-}
 
 static double secondsOf(clockid_t clock) {
     timespec now;
@@ -96,7 +56,7 @@ int64_t demoCounter() {
 
 void demoIdle() {
     demoClock += demoStep;
-    keyHome = 1;
+    actionHeld[ACTION_WALK_OUT] = 1;
     gameIdle();
 }
 
@@ -147,11 +107,7 @@ void timedemoEnter(int frames) {
     routePhase = horseRoutePhase = 0;
     inventory[ROW_OILCAN] = inventory[ROW_STRAW] = float(record.fullLevel);
     // Only Escape is left to the player; the pointer and the other keys would change the walk.
-    glutPassiveMotionFunc(nullptr);
-    glutMotionFunc(nullptr);
-    glutMouseFunc(nullptr);
-    glutSpecialFunc(nullptr);
-    glutSpecialUpFunc(nullptr);
+    inputUse(INPUT_TIMEDEMO);
     glutVisibilityFunc(demoVisibility);
     glutIdleFunc(demoIdle);
     glutDisplayFunc(demoDisplay);

@@ -1,19 +1,8 @@
-// The command line of our own and the timedemo: a fixed walk of the player and the horse along
-// the exit path, drawn as fast as the machine can, with one line of figures at the end.
+// The timedemo: a fixed walk of the player and the horse along the exit path, drawn as fast as the
+// machine can, with one line of figures at the end.
 #pragma once
 
-// What the command line asks for beyond the toolkit's own options.
-struct LaunchOptions {
-    int help;           // 1: print the usage and exit
-    int timedemoFrames; // 0: play as usual; else the timedemo's frame count
-};
 enum { timedemoDefaultFrames = 600, timedemoMaxFrames = 10000000 };
-
-// Takes --help and --timedemo [FRAMES] out of argv (the rest stays, in order, for glutInit).
-// Returns 0 with a one-line reason in *why for a bad FRAMES, else 1.
-int launchOptionsParse(int* argc, char** argv, LaunchOptions* out, const char** why);
-// The text --help prints.
-extern const char launchUsage[];
 
 // Seconds since the kernel started this process (to its 10 ms tick), or -1 when unknown.
 double processAgeSeconds();

@@ -1,20 +1,20 @@
 // The B-rep records, the face-by-face construction protocol and the connectivity check.
 //
 // Lookups (a vertex by position, an edge by vertex pair, a face by corner set) return the record
-// nearest the head of its list, as a scan from the head does. To keep building linear, each model
-// being built gets hash indexes in a side table keyed by the model's address; they hold, per key, the
-// newest record, which is the one a scan would meet first. The plain scans stay behind brepSetIndexed(0)
-// and the tests build the same models both ways.
+// nearest the head of its list, as a scan from the head does. To keep building linear they go through
+// the hash indexes of brep_index.cpp; the plain scans stay behind brepSetIndexed(0) and the tests build
+// the same models both ways. The records' memory comes from brep_alloc.cpp.
 #include "brep/brep.h"
 
-#include <sys/mman.h>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <unordered_map>
 #include <vector>
+
+#include "brep/brep_alloc.h"
+#include "brep/brep_index.h"
 
 static_assert(sizeof(BrepVertex::pos) == 12, "positions as the file forms expect");
 
@@ -23,377 +23,18 @@ static void brepError(const char* message) {
 }
 
 // ---------------------------------------------------------------------------------------------------
-// Side indexes.
+// Lookups: through the indexes (brep_index.cpp), or the plain scans from the head of each list.
 
-namespace {
-
-// Large blocks (the indexes and the record chunks of big models) on 2 MB pages where the system
-// offers them: the lookups touch memory at random, and page walks are their main cost. A block is a
-// plain allocation with the 2 MB pages inside it advised: an aligned one leaves its unaligned head
-// and tail in the allocator's free lists, where small allocations settle, so that the block, once
-// released, no longer holds the next one of its size and fresh memory is fetched (and zeroed) anew.
-constexpr size_t HUGE_PAGE = size_t(1) << 21;
-
-// Released large blocks are kept, up to POOL_LIMIT bytes, for the next block they can hold (at most
-// twice its size): a model built again (a refinement run, the tool's batch of models) then finds its
-// memory already mapped.
-constexpr size_t POOL_LIMIT = size_t(64) << 20;
-std::vector<std::pair<void*, size_t>> blockPool;
-size_t pooledBytes = 0;
-// The large blocks in use with their sizes: a kept block can be larger than the request it met.
-std::vector<std::pair<void*, size_t>> lentBlocks;
-
-size_t roundedSize(size_t bytes) {
-    return (bytes + HUGE_PAGE - 1) & ~(HUGE_PAGE - 1);
-}
-
-void* blockAlloc(size_t bytes) {
-    if (bytes < HUGE_PAGE) return malloc(bytes);
-    size_t rounded = roundedSize(bytes), best = blockPool.size();
-    for (size_t i = 0; i < blockPool.size(); i++) {
-        size_t size = blockPool[i].second;
-        if (size >= rounded && size <= 2 * rounded &&
-            (best == blockPool.size() || size < blockPool[best].second))
-            best = i;
-    }
-    void* p;
-    size_t size = rounded;
-    if (best < blockPool.size()) {
-        p = blockPool[best].first;
-        size = blockPool[best].second;
-        pooledBytes -= size;
-        blockPool.erase(blockPool.begin() + best);
-    } else {
-        p = malloc(rounded);
-#ifdef MADV_HUGEPAGE
-        uintptr_t from = ((uintptr_t)p + HUGE_PAGE - 1) & ~(uintptr_t)(HUGE_PAGE - 1);
-        uintptr_t to = ((uintptr_t)p + rounded) & ~(uintptr_t)(HUGE_PAGE - 1);
-        if (p && to > from) madvise((void*)from, to - from, MADV_HUGEPAGE);
-#endif
-    }
-    if (p) lentBlocks.push_back({p, size});
-    return p;
-}
-
-void blockFree(void* p, size_t bytes) {
-    if (!p) return;
-    if (bytes < HUGE_PAGE) {
-        free(p);
-        return;
-    }
-    size_t size = roundedSize(bytes);
-    for (size_t i = lentBlocks.size(); i-- > 0;)
-        if (lentBlocks[i].first == p) {
-            size = lentBlocks[i].second;
-            lentBlocks.erase(lentBlocks.begin() + i);
-            break;
-        }
-    if (pooledBytes + size <= POOL_LIMIT) {
-        blockPool.push_back({p, size});
-        pooledBytes += size;
-        return;
-    }
-    free(p);
-}
-
-// The records of one model come from blocks of their own kind (vertices, edges, faces, the faces'
-// slots) that grow from 4 kB to 2 MB. Each record is placed just below the one made before it, so
-// the lists, newest first, run forward through memory. The model releases its blocks at once; a
-// face removed from the model keeps its place until then.
-enum { PART_VERTICES, PART_EDGES, PART_FACES, PART_SLOTS, PARTS };
-
-struct ArenaPart {
-    std::vector<std::pair<void*, size_t>> chunks;
-    char* low = nullptr; // start of the current chunk
-    char* top = nullptr; // end of its free room
-    size_t chunkSize = 4096;
-};
-
-struct Arena {
-    ArenaPart parts[PARTS];
-};
-
-std::unordered_map<const BrepModel*, Arena*> arenaTable;
-const BrepModel* lastArenaModel = nullptr;
-Arena* lastArena = nullptr;
-
-Arena* arenaOf(const BrepModel* m) {
-    if (m == lastArenaModel) return lastArena;
-    Arena*& slot = arenaTable[m];
-    if (!slot) slot = new Arena;
-    lastArenaModel = m;
-    lastArena = slot;
-    return slot;
-}
-
-// A new chunk with room for at least `bytes`.
-void partGrow(ArenaPart& p, size_t bytes) {
-    size_t size = std::max(p.chunkSize, bytes);
-    if (size >= HUGE_PAGE) size = roundedSize(size);
-    void* chunk = blockAlloc(size);
-    p.chunks.push_back({chunk, size});
-    p.low = static_cast<char*>(chunk);
-    p.top = p.low + size;
-    if (p.chunkSize < HUGE_PAGE) p.chunkSize *= 2;
-}
-
-void* recordAlloc(const BrepModel* m, int part, size_t bytes) {
-    ArenaPart& p = arenaOf(m)->parts[part];
-    if ((size_t)(p.top - p.low) < bytes) partGrow(p, bytes);
-    p.top -= bytes;
-    return p.top;
-}
-
-// Room for `bytes` more in the current chunk of that part.
-void recordReserve(const BrepModel* m, int part, size_t bytes) {
-    ArenaPart& p = arenaOf(m)->parts[part];
-    if ((size_t)(p.top - p.low) < bytes) partGrow(p, bytes);
-}
-
-// Releases the model's chunks; false when its records were not made here.
-bool arenaRelease(const BrepModel* m) {
-    if (m == lastArenaModel) {
-        lastArenaModel = nullptr;
-        lastArena = nullptr;
-    }
-    auto it = arenaTable.find(m);
-    if (it == arenaTable.end()) return false;
-    for (ArenaPart& p : it->second->parts)
-        for (auto& chunk : p.chunks) blockFree(chunk.first, chunk.second);
-    delete it->second;
-    arenaTable.erase(it);
-    return true;
-}
-
-uint64_t mix64(uint64_t x) {
-    x ^= x >> 33;
-    x *= 0xff51afd7ed558ccdULL;
-    x ^= x >> 33;
-    x *= 0xc4ceb53fe1b3d034ULL;
-    x ^= x >> 33;
-    return x;
-}
-
-uint32_t floatKey(float f) {
-    if (f == 0.0f) f = 0.0f; // -0 equals +0
-    uint32_t u;
-    memcpy(&u, &f, 4);
-    return u;
-}
-
-uint64_t positionHash(const float p[3]) {
-    uint64_t h = mix64(floatKey(p[0]) | (uint64_t)floatKey(p[1]) << 32);
-    return mix64(h ^ floatKey(p[2]));
-}
-
-bool samePosition(const float a[3], const float b[3]) {
+static bool samePosition(const float a[3], const float b[3]) {
     return a[0] == b[0] && a[1] == b[1] && a[2] == b[2];
 }
 
-uint64_t pairHash(const BrepVertex* a, const BrepVertex* b) {
-    uintptr_t x = (uintptr_t)a, y = (uintptr_t)b;
-    if (x > y) std::swap(x, y);
-    return mix64(x * 0x9e3779b97f4a7c15ULL ^ mix64(y));
-}
-
-bool joins(const BrepEdge* e, const BrepVertex* a, const BrepVertex* b) {
+static bool joins(const BrepEdge* e, const BrepVertex* a, const BrepVertex* b) {
     return (e->v[0] == a && e->v[1] == b) || (e->v[0] == b && e->v[1] == a);
 }
 
-// A position, compared as the scan compares it (so -0 equals 0).
-struct PositionKey {
-    float p[3];
-    bool operator==(const PositionKey& o) const { return p[0] == o.p[0] && p[1] == o.p[1] && p[2] == o.p[2]; }
-    uint64_t hash() const { return positionHash(p); }
-};
-PositionKey positionKey(const float p[3]) {
-    return {{p[0], p[1], p[2]}};
-}
-
-// An unordered vertex pair, kept sorted by address.
-struct PairKey {
-    const BrepVertex* a;
-    const BrepVertex* b;
-    bool operator==(const PairKey& o) const { return a == o.a && b == o.b; }
-    uint64_t hash() const { return pairHash(a, b); }
-};
-PairKey pairKey(const BrepVertex* a, const BrepVertex* b) {
-    return a < b ? PairKey{a, b} : PairKey{b, a};
-}
-
-// Open addressing, linear probing; per slot the key and the record, so that a lookup reads no
-// record. Records are only added (a newer record with an equal key replaces the older one).
-template <class Rec, class Key> struct NewestTable {
-    struct Slot {
-        Key key;
-        Rec* rec;
-    };
-    std::vector<Slot, BrepScratchAllocator<Slot>> slots;
-    size_t used = 0;
-
-    void clear() {
-        slots.clear();
-        used = 0;
-    }
-    Rec* find(uint64_t h, const Key& k) const {
-        if (slots.empty()) return nullptr;
-        size_t mask = slots.size() - 1;
-        for (size_t i = h & mask;; i = (i + 1) & mask) {
-            const Slot& s = slots[i];
-            if (!s.rec) return nullptr;
-            if (s.key == k) return s.rec;
-        }
-    }
-    void put(uint64_t h, const Key& k, Rec* rec) {
-        if ((used + 1) * 2 > slots.size()) resize(slots.empty() ? 64 : slots.size() * 2);
-        size_t mask = slots.size() - 1;
-        for (size_t i = h & mask;; i = (i + 1) & mask) {
-            Slot& s = slots[i];
-            if (!s.rec) {
-                s = {k, rec};
-                used++;
-                return;
-            }
-            if (s.key == k) {
-                s.rec = rec;
-                return;
-            }
-        }
-    }
-    // Room for n keys without growing.
-    void reserve(size_t n) {
-        size_t cap = 64;
-        while (cap < (n + 1) * 2) cap *= 2;
-        if (cap > slots.size()) resize(cap);
-    }
-    void resize(size_t cap) {
-        std::vector<Slot, BrepScratchAllocator<Slot>> old;
-        old.swap(slots);
-        slots.assign(cap, Slot{Key(), nullptr});
-        size_t mask = slots.size() - 1;
-        for (const Slot& s : old) {
-            if (!s.rec) continue;
-            size_t i = s.key.hash() & mask;
-            while (slots[i].rec) i = (i + 1) & mask;
-            slots[i] = s;
-        }
-    }
-};
-
-// Faces by corner set. Faces whose corners are all distinct are keyed by the sorted corner set (a
-// multi-map: faces made without the search may repeat a set); the few faces that repeat a corner are
-// kept in a plain list and tested with the scan's own rule. seq orders faces by age (higher: newer).
-struct FaceTable {
-    struct Slot {
-        uint64_t hash;
-        BrepFace* face; // null: empty; tomb: removed
-        uint64_t seq;
-    };
-    std::vector<Slot, BrepScratchAllocator<Slot>> slots;
-    size_t used = 0; // live and removed slots
-    std::vector<Slot> irregular;
-    uint64_t nextSeq = 1;
-
-    static BrepFace* tomb() { return reinterpret_cast<BrepFace*>(alignof(BrepFace)); }
-
-    void clear() {
-        slots.clear();
-        irregular.clear();
-        used = 0;
-        nextSeq = 1;
-    }
-    void grow(size_t atLeast = 0) {
-        std::vector<Slot, BrepScratchAllocator<Slot>> old;
-        old.swap(slots);
-        size_t live = 0;
-        for (const Slot& s : old) live += s.face && s.face != tomb();
-        size_t cap = 64;
-        while (cap < live * 4 || cap < atLeast) cap *= 2;
-        slots.assign(cap, Slot{0, nullptr, 0});
-        used = 0;
-        for (const Slot& s : old)
-            if (s.face && s.face != tomb()) place(s);
-    }
-    void place(const Slot& s) {
-        size_t mask = slots.size() - 1;
-        size_t i = s.hash & mask;
-        while (slots[i].face) i = (i + 1) & mask;
-        slots[i] = s;
-        used++;
-    }
-};
-
-struct ModelIndex {
-    NewestTable<BrepVertex, PositionKey> vertices;
-    NewestTable<BrepEdge, PairKey> edges;
-    FaceTable faces;
-    // The list heads as the index last saw them; a head changed behind its back means a rebuild.
-    const BrepVertex* vertexHead = nullptr;
-    const BrepEdge* edgeHead = nullptr;
-    const BrepFace* faceHead = nullptr;
-    bool vertexValid = false, edgeValid = false, faceValid = false;
-};
-
-bool useIndex = true;
-std::unordered_map<const BrepModel*, ModelIndex*> indexTable;
-// The model built last and its index: a builder works on one model at a time.
-const BrepModel* lastIndexModel = nullptr;
-ModelIndex* lastIndex = nullptr;
-
-void dropIndex(const BrepModel* model) {
-    if (model == lastIndexModel) {
-        lastIndexModel = nullptr;
-        lastIndex = nullptr;
-    }
-    auto it = indexTable.find(model);
-    if (it == indexTable.end()) return;
-    delete it->second;
-    indexTable.erase(it);
-}
-
-ModelIndex* indexOf(const BrepModel* model) {
-    if (model == lastIndexModel && lastIndex) return lastIndex;
-    ModelIndex*& idx = indexTable[model];
-    if (!idx) idx = new ModelIndex;
-    lastIndexModel = model;
-    lastIndex = idx;
-    return idx;
-}
-
-// The model's index if it has one. That a model has none is remembered too: records made one by one
-// in a model without lookups ask for every record.
-ModelIndex* existingIndex(const BrepModel* model) {
-    if (model == lastIndexModel) return lastIndex;
-    auto it = indexTable.find(model);
-    lastIndexModel = model;
-    lastIndex = it == indexTable.end() ? nullptr : it->second;
-    return lastIndex;
-}
-
-// Corner set key: true when all corners are distinct (then hash is the sorted set's hash).
-bool cornerSetHash(const BrepFace* f, uint64_t* hash) {
-    const BrepVertex* sorted[BREP_MAX_CORNERS];
-    int n = f->count;
-    for (int i = 0; i < n; i++) {
-        const BrepVertex* v = f->verts[i];
-        int j = i;
-        while (j > 0 && sorted[j - 1] > v) {
-            sorted[j] = sorted[j - 1];
-            j--;
-        }
-        sorted[j] = v;
-    }
-    uint64_t h = mix64((uint64_t)n + 0x51ed27);
-    for (int i = 0; i < n; i++) {
-        if (i > 0 && sorted[i] == sorted[i - 1]) return false;
-        h = mix64(h ^ (uint64_t)(uintptr_t)sorted[i]);
-    }
-    *hash = h;
-    return true;
-}
-
-// The scan's match rule: equal counts and as many identical (i, j) corner pairs as corners.
-bool sameCornerSet(const BrepFace* f, const BrepFace* g) {
+// The scan's match rule for faces: equal counts and as many identical (i, j) corner pairs as corners.
+static bool sameCorners(const BrepFace* f, const BrepFace* g) {
     if (f->count != g->count) return false;
     int pairs = 0;
     for (int i = 0; i < f->count; i++)
@@ -401,145 +42,20 @@ bool sameCornerSet(const BrepFace* f, const BrepFace* g) {
     return pairs == f->count;
 }
 
-void vertexIndexAdd(ModelIndex* idx, BrepVertex* v) {
-    if (std::isnan(v->pos[0]) || std::isnan(v->pos[1]) || std::isnan(v->pos[2])) return; // never found
-    const float* p = v->pos;
-    idx->vertices.put(positionHash(p), positionKey(p), v);
-}
-
-void edgeIndexAdd(ModelIndex* idx, BrepEdge* e) {
-    const BrepVertex *a = e->v[0], *b = e->v[1];
-    idx->edges.put(pairHash(a, b), pairKey(a, b), e);
-}
-
-// The corner set key of the face being built, as its search worked it out (see findFace).
-const BrepModel* searchedModel = nullptr;
-bool searchedRegular = false;
-uint64_t searchedHash = 0;
-
-// known: the face's key is the one the last search worked out.
-void faceIndexAdd(ModelIndex* idx, BrepFace* f, uint64_t seq, bool known = false) {
-    uint64_t h = searchedHash;
-    FaceTable& t = idx->faces;
-    if (!(known ? searchedRegular : cornerSetHash(f, &h))) {
-        t.irregular.push_back({0, f, seq});
-        return;
-    }
-    if ((t.used + 1) * 2 > t.slots.size()) t.grow();
-    t.place({h, f, seq});
-}
-
-void faceIndexRemove(ModelIndex* idx, BrepFace* f) {
-    FaceTable& t = idx->faces;
-    uint64_t h;
-    if (!cornerSetHash(f, &h)) {
-        for (size_t i = 0; i < t.irregular.size(); i++)
-            if (t.irregular[i].face == f) {
-                t.irregular.erase(t.irregular.begin() + i);
-                return;
-            }
-        return;
-    }
-    if (t.slots.empty()) return;
-    size_t mask = t.slots.size() - 1;
-    for (size_t i = h & mask; t.slots[i].face; i = (i + 1) & mask)
-        if (t.slots[i].face == f) {
-            t.slots[i].face = FaceTable::tomb();
-            return;
-        }
-}
-
-// Brings each index in line with its list, rebuilding it when the list changed behind its back.
-void syncVertices(const BrepModel* m, ModelIndex* idx) {
-    if (idx->vertexValid && idx->vertexHead == m->vertices) return;
-    idx->vertices.clear();
-    std::vector<BrepVertex*> all;
-    for (BrepVertex* v = m->vertices; v; v = v->next) all.push_back(v);
-    for (size_t i = all.size(); i-- > 0;) vertexIndexAdd(idx, all[i]); // oldest first: newest wins
-    idx->vertexHead = m->vertices;
-    idx->vertexValid = true;
-}
-
-void syncEdges(const BrepModel* m, ModelIndex* idx) {
-    if (idx->edgeValid && idx->edgeHead == m->edges) return;
-    idx->edges.clear();
-    std::vector<BrepEdge*> all;
-    for (BrepEdge* e = m->edges; e; e = e->next) all.push_back(e);
-    for (size_t i = all.size(); i-- > 0;) edgeIndexAdd(idx, all[i]);
-    idx->edgeHead = m->edges;
-    idx->edgeValid = true;
-}
-
-void syncFaces(const BrepModel* m, ModelIndex* idx) {
-    if (idx->faceValid && idx->faceHead == m->faces) return;
-    idx->faces.clear();
-    std::vector<BrepFace*> all;
-    for (BrepFace* f = m->faces; f; f = f->next) all.push_back(f);
-    for (size_t i = all.size(); i-- > 0;) faceIndexAdd(idx, all[i], idx->faces.nextSeq++);
-    idx->faceHead = m->faces;
-    idx->faceValid = true;
-}
-
-} // namespace
-
-void brepReserve(BrepModel* model, int faces, int edges, int vertices) {
-    if (!useIndex || faces < 0 || edges < 0 || vertices < 0) return;
-    ModelIndex* idx = indexOf(model);
-    syncVertices(model, idx);
-    syncEdges(model, idx);
-    syncFaces(model, idx);
-    idx->vertices.reserve(idx->vertices.used + (size_t)vertices);
-    idx->edges.reserve(idx->edges.used + (size_t)edges);
-    size_t faceSlots = (idx->faces.used + (size_t)faces + 1) * 2;
-    if (faceSlots > idx->faces.slots.size()) idx->faces.grow(faceSlots);
-}
-
-void brepDropIndex(BrepModel* model) {
-    dropIndex(model);
-}
-
-void brepSetIndexed(int on) {
-    if (useIndex == (on != 0)) return;
-    useIndex = on != 0;
-    for (auto& kv : indexTable) delete kv.second;
-    indexTable.clear();
-    lastIndexModel = nullptr;
-    lastIndex = nullptr;
-}
-
-int brepIndexed() {
-    return useIndex ? 1 : 0;
-}
-
-// ---------------------------------------------------------------------------------------------------
-// Lookups.
-
 static BrepVertex* findVertex(BrepModel* m, const float p[3]) {
-    if (useIndex) {
-        ModelIndex* idx = indexOf(m);
-        syncVertices(m, idx);
-        return idx->vertices.find(positionHash(p), positionKey(p));
-    }
+    if (brepIndexed()) return brepIndexFindVertex(m, p);
     for (BrepVertex* v = m->vertices; v; v = v->next)
         if (samePosition(v->pos, p)) return v;
     return nullptr;
 }
 
 static BrepVertex* pushVertex(BrepModel* m, const BrepVertex& values) {
-    BrepVertex* v = (BrepVertex*)recordAlloc(m, PART_VERTICES, sizeof(BrepVertex));
+    BrepVertex* v = (BrepVertex*)brepRecordAlloc(m, BREP_PART_VERTICES, sizeof(BrepVertex));
     *v = values;
     v->index = 0;
     v->next = m->vertices;
     m->vertices = v;
-    if (useIndex) {
-        ModelIndex* idx = existingIndex(m);
-        if (idx && idx->vertexValid) {
-            if (idx->vertexHead == v->next) {
-                vertexIndexAdd(idx, v);
-                idx->vertexHead = v;
-            }
-        }
-    }
+    if (brepIndexed()) brepIndexVertexAdded(m, v);
     return v;
 }
 
@@ -579,7 +95,7 @@ static bool takeFresh(const BrepModel* m, const BrepVertex* a, const BrepVertex*
 
 // A new edge at the head of the list; the index is the caller's business.
 static BrepEdge* pushEdge(BrepModel* m, BrepVertex* a, BrepVertex* b) {
-    BrepEdge* e = (BrepEdge*)recordAlloc(m, PART_EDGES, sizeof(BrepEdge));
+    BrepEdge* e = (BrepEdge*)brepRecordAlloc(m, BREP_PART_EDGES, sizeof(BrepEdge));
     e->v[0] = a;
     e->v[1] = b;
     e->faceCount = 0;
@@ -594,64 +110,29 @@ static BrepEdge* findOrAddEdge(BrepModel* m) {
     BrepVertex* b = m->edgeKey.v[1];
     BrepEdge* hint = edgeHint;
     edgeHint = nullptr;
-    ModelIndex* idx = nullptr;
-    if (useIndex) {
+    if (brepIndexed()) {
         // Edges are only made after a search for their pair failed, so a model holds one edge per
         // pair: an edge of the model that joins a and b is the one the search finds.
         if (hint && joins(hint, a, b)) return hint;
-        idx = indexOf(m);
-        syncEdges(m, idx);
-        if (!takeFresh(m, a, b)) {
-            BrepEdge* e = idx->edges.find(pairHash(a, b), pairKey(a, b));
-            if (e) return e;
-        }
-    } else {
-        for (BrepEdge* e = m->edges; e; e = e->next)
-            if (joins(e, a, b)) return e;
+        bool fresh = takeFresh(m, a, b);
+        if (BrepEdge* e = brepIndexFindEdge(m, a, b, !fresh)) return e;
+        BrepEdge* e = pushEdge(m, a, b);
+        brepIndexEdgeAdded(m, e);
+        return e;
     }
-    BrepEdge* e = pushEdge(m, a, b);
-    if (idx) {
-        edgeIndexAdd(idx, e);
-        idx->edgeHead = e;
-    }
-    return e;
+    for (BrepEdge* e = m->edges; e; e = e->next)
+        if (joins(e, a, b)) return e;
+    return pushEdge(m, a, b);
 }
 
 static BrepFace* findFace(BrepModel* m, const BrepFace* key) {
-    if (useIndex) {
-        ModelIndex* idx = indexOf(m);
-        syncFaces(m, idx);
-        uint64_t h;
-        bool regular = cornerSetHash(key, &h);
-        searchedModel = m;
-        searchedRegular = regular;
-        searchedHash = h;
-        if (regular) {
-            FaceTable& t = idx->faces;
-            BrepFace* best = nullptr;
-            uint64_t bestSeq = 0;
-            if (!t.slots.empty()) {
-                size_t mask = t.slots.size() - 1;
-                for (size_t i = h & mask; t.slots[i].face; i = (i + 1) & mask) {
-                    const FaceTable::Slot& s = t.slots[i];
-                    if (s.face != FaceTable::tomb() && s.hash == h && s.seq > bestSeq &&
-                        sameCornerSet(s.face, key)) {
-                        best = s.face;
-                        bestSeq = s.seq;
-                    }
-                }
-            }
-            for (const FaceTable::Slot& s : t.irregular)
-                if (s.seq > bestSeq && sameCornerSet(s.face, key)) {
-                    best = s.face;
-                    bestSeq = s.seq;
-                }
-            return best;
-        }
-        // A new face that repeats a corner: rare, so the scan answers.
+    if (brepIndexed()) {
+        bool answered;
+        BrepFace* f = brepIndexFindFace(m, key, &answered);
+        if (answered) return f;
     }
     for (BrepFace* f = m->faces; f; f = f->next)
-        if (sameCornerSet(f, key)) return f;
+        if (sameCorners(f, key)) return f;
     return nullptr;
 }
 
@@ -725,8 +206,8 @@ static void newFaceSlots(BrepModel* model) {
 
 void brepCreate(BrepModel** out, const char* name, int level) {
     BrepModel* m = (BrepModel*)calloc(1, sizeof(BrepModel));
-    dropIndex(m); // a stale index or arena of a model that once lived here
-    arenaRelease(m);
+    brepDropIndex(m); // a stale index or arena of a model that once lived here
+    brepArenaRelease(m);
     if (m == freshModel) freshReset(nullptr);
     if (m == quietCheckModel) quietCheckModel = nullptr;
     if (!name) name = "";
@@ -747,10 +228,10 @@ void brepCreate(BrepModel** out, const char* name, int level) {
 void brepFree(BrepModel** model) {
     BrepModel* m = *model;
     if (!m) return;
-    dropIndex(m);
+    brepDropIndex(m);
     if (m == freshModel) freshReset(nullptr);
     if (m == quietCheckModel) quietCheckModel = nullptr;
-    if (m->base == 0 && !arenaRelease(m)) {
+    if (m->base == 0 && !brepArenaRelease(m)) {
         // Records not made by this module: each its own allocation.
         for (BrepFace* f = m->faces; f;) {
             BrepFace* next = f->next;
@@ -873,8 +354,8 @@ static bool faceAcceptable(BrepModel* model) {
 // A new face at the head of the list with its slots, normal and mapping; edges null: none.
 static BrepFace* makeFace(BrepModel* model, float weight, int orientation, int count,
                           BrepVertex* const* verts, BrepEdge* const* edges) {
-    BrepFace* f = (BrepFace*)recordAlloc(model, PART_FACES, sizeof(BrepFace));
-    void** slots = (void**)recordAlloc(model, PART_SLOTS, 2 * (size_t)count * sizeof(void*));
+    BrepFace* f = (BrepFace*)brepRecordAlloc(model, BREP_PART_FACES, sizeof(BrepFace));
+    void** slots = (void**)brepRecordAlloc(model, BREP_PART_SLOTS, 2 * (size_t)count * sizeof(void*));
     f->verts = (BrepVertex**)slots;
     f->edges = (BrepEdge**)(slots + count);
     f->count = count;
@@ -897,15 +378,7 @@ static BrepFace* makeFace(BrepModel* model, float weight, int orientation, int c
 static BrepFace* pushFace(BrepModel* model, bool known = false) {
     const BrepFace& nf = model->newFace;
     BrepFace* f = makeFace(model, nf.weight, nf.orientation, nf.count, nf.verts, nf.edges);
-    if (useIndex) {
-        ModelIndex* idx = existingIndex(model);
-        if (idx && idx->faceValid) {
-            if (idx->faceHead == f->next) {
-                faceIndexAdd(idx, f, idx->faces.nextSeq++, known);
-                idx->faceHead = f;
-            }
-        }
-    }
+    if (brepIndexed()) brepIndexFaceAdded(model, f, known);
     return f;
 }
 
@@ -915,11 +388,12 @@ BrepFace* brepEndFace(BrepModel* model) {
     model->edgeKey.v[0] = nf.verts[nf.count - 1];
     model->edgeKey.v[1] = nf.verts[0];
     nf.edges[nf.count - 1] = findOrAddEdge(model);
-    bool newCorner = useIndex && model == freshModel && faceHasNewCorner;
+    bool indexed = brepIndexed();
+    bool newCorner = indexed && model == freshModel && faceHasNewCorner;
     freshReset(nullptr);
     if (!newCorner)
         if (BrepFace* f = findFace(model, &nf)) return f;
-    return pushFace(model, useIndex && !newCorner && searchedModel == model);
+    return pushFace(model, indexed && !newCorner && brepIndexSearched(model));
 }
 
 BrepFace* brepEndFaceNoEdges(BrepModel* model) {
@@ -1018,30 +492,20 @@ BrepFace* brepRemoveFace(BrepFace** list, BrepFace* face) {
         BrepFace* next = face->next;
         quietCheckModel = nullptr; // the counts of the last check may change
         // Keep the index of the model that owns this list in step.
-        for (auto& kv : indexTable) {
-            const BrepModel* m = kv.first;
-            if (&m->faces != list) continue;
-            ModelIndex* idx = kv.second;
-            if (idx->faceValid) {
-                faceIndexRemove(idx, face);
-                if (idx->faceHead == face) idx->faceHead = next;
-            }
-        }
+        brepIndexFaceRemoved(list, face, next);
         *link = next;
         // A face in a model's chunk stays there until the model is released.
-        bool inArena = false;
-        for (auto& kv : arenaTable) inArena |= &kv.first->faces == list;
-        if (!inArena) free(face);
+        if (!brepArenaHoldsList(list)) free(face);
         return next;
     }
     return nullptr;
 }
 
 void brepReserveRecords(BrepModel* model, int vertices, int edges, int faces, int corners) {
-    if (vertices > 0) recordReserve(model, PART_VERTICES, (size_t)vertices * sizeof(BrepVertex));
-    if (edges > 0) recordReserve(model, PART_EDGES, (size_t)edges * sizeof(BrepEdge));
-    if (faces > 0) recordReserve(model, PART_FACES, (size_t)faces * sizeof(BrepFace));
-    if (corners > 0) recordReserve(model, PART_SLOTS, 2 * (size_t)corners * sizeof(void*));
+    if (vertices > 0) brepRecordReserve(model, BREP_PART_VERTICES, (size_t)vertices * sizeof(BrepVertex));
+    if (edges > 0) brepRecordReserve(model, BREP_PART_EDGES, (size_t)edges * sizeof(BrepEdge));
+    if (faces > 0) brepRecordReserve(model, BREP_PART_FACES, (size_t)faces * sizeof(BrepFace));
+    if (corners > 0) brepRecordReserve(model, BREP_PART_SLOTS, 2 * (size_t)corners * sizeof(void*));
 }
 
 BrepEdge* brepNewEdge(BrepModel* model, BrepVertex* a, BrepVertex* b) {
@@ -1051,12 +515,4 @@ BrepEdge* brepNewEdge(BrepModel* model, BrepVertex* a, BrepVertex* b) {
 BrepFace* brepNewFace(BrepModel* model, float weight, int orientation, int count, BrepVertex* const* verts,
                       BrepEdge* const* edges) {
     return makeFace(model, weight, orientation, count, verts, edges);
-}
-
-void* brepScratchAlloc(size_t bytes) {
-    return blockAlloc(bytes);
-}
-
-void brepScratchFree(void* block, size_t bytes) {
-    blockFree(block, bytes);
 }

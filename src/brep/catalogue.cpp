@@ -10,14 +10,32 @@
 #include "brep/brep_build.h"
 #include "brep/brep_draw.h"
 #include "brep/brep_file.h"
-#include "maze/maze_draw.h"
-#include "scene/creatures.h"
 
 ModelEntry modelTable[MODEL_ROWS];
 const char* const modelNames[MODEL_ROWS] = {"STRAWBAR", "OILCAN",     "DIAMOND",    "SPIDER",
                                             "FLOOR0",   "VORDERBEIN", "HINTERBEIN", "PFERD"};
 BrepModel* arrowModel;
 uint32_t arrowList;
+
+// What the layers above registered for each row, and the viewer.
+static void (*rowMaterial[MODEL_ROWS])();
+static void (*rowDraw[MODEL_ROWS])(const Actor*);
+static Actor* rowInstances[MODEL_ROWS];
+static const float* viewer;
+
+void modelRowRegister(int row, void (*applyMaterial)(), void (*drawEntity)(const Actor*), Actor* instances) {
+    if (row < 0 || row >= MODEL_ROWS) return;
+    rowMaterial[row] = applyMaterial;
+    rowDraw[row] = drawEntity;
+    rowInstances[row] = instances;
+    modelTable[row].applyMaterial = applyMaterial;
+    modelTable[row].drawEntity = drawEntity;
+    modelTable[row].entities = instances;
+}
+
+void modelViewerRegister(const float* position) {
+    viewer = position;
+}
 
 int modelRowByName(const char* name) {
     for (int row = 0; row < MODEL_ROWS; row++)
@@ -59,15 +77,11 @@ int modelFilesPack() {
 }
 
 void modelTableReset() {
-    static void (*const materials[MODEL_ROWS])() = {strawMaterial,  oilcanMaterial, diamondMaterial,
-                                                    spiderMaterial, floorMaterial,  nullptr,
-                                                    nullptr,        nullptr};
-    static void (*const entities[MODEL_ROWS])(const Actor*) = {
-        strawDraw, oilcanDraw, diamondDraw, spiderDraw, drawFloorTile, nullptr, nullptr, nullptr};
     for (int row = 0; row < MODEL_ROWS; row++) {
         ModelEntry& e = modelTable[row];
-        e.applyMaterial = materials[row];
-        e.drawEntity = entities[row];
+        e.applyMaterial = rowMaterial[row];
+        e.drawEntity = rowDraw[row];
+        e.entities = rowInstances[row];
         e.count = 0;
         for (int level = 0; level < MODEL_LEVELS; level++) {
             e.models[level] = nullptr;
@@ -149,8 +163,10 @@ void modelTableFree() {
 
 int32_t lodForPosition(const float pos[3]) {
     if (!record.distanceLod) return record.lodLevel;
-    double dx = (double)pos[0] - (double)player.x;
-    double dz = (double)pos[2] - (double)player.z;
+    const float origin[3] = {0, 0, 0};
+    const float* at = viewer ? viewer : origin;
+    double dx = (double)pos[0] - (double)at[0];
+    double dz = (double)pos[2] - (double)at[2];
     double d = sqrt(dx * dx + dz * dz);
     // Far objects: the level would be negative; the cut also keeps the conversion in range.
     if (!(d < 4.0)) return 0;

@@ -1,10 +1,12 @@
 // The catalogue of the eight named models, each in four levels of detail, with the routines that
-// draw the row's material and instances and the instances placed in the maze; and the arrow.
+// draw the row's material and instances and the instances placed in the maze; and the arrow. The
+// routines and the instances belong to the layers above, which hand them in at start-up
+// (modelRowRegister): the catalogue stores their addresses and nothing of what they are.
 #pragma once
 #include <cstdint>
-#include "game/actor.h"
 
 struct BrepModel;
+struct Actor; // a placed instance; its first three fields are its world x, y and z
 
 enum { MODEL_ROWS = 8, MODEL_LEVELS = 4, MAX_INSTANCES = 9 };
 enum {
@@ -24,7 +26,7 @@ struct ModelEntry {
     void (*applyMaterial)();          // material, texture and texturing of the row; null: none
     uint32_t lists[MODEL_LEVELS];     // display list per level, 0 until compiled
     BrepModel* models[MODEL_LEVELS];  // model per level, null until loaded
-    Actor entities[MAX_INSTANCES];    // the placed instances
+    Actor* entities;                  // room for MAX_INSTANCES placed instances; null: none
 };
 
 extern ModelEntry modelTable[MODEL_ROWS];
@@ -33,14 +35,21 @@ extern const char* const modelNames[MODEL_ROWS];
 extern BrepModel* arrowModel; // the shot, always built from the definition "arrow"
 extern uint32_t arrowList;    // its display list, 0 until compiled
 
+// What the layers above hand in at start-up, before modelTableReset: a row's material and draw
+// routines (null: none) and the room for its placed instances (MAX_INSTANCES, kept by the caller),
+// put into the row at once and again by every modelTableReset; and the viewer's x, y, z (the player's
+// position, read at every lodForPosition; null: the origin). A row out of range is ignored.
+void modelRowRegister(int row, void (*applyMaterial)(), void (*drawEntity)(const Actor*), Actor* instances);
+void modelViewerRegister(const float* position);
+
 // Fills every row and the arrow from the source record.modelSource says (0 definitions, refined
 // and written as text files; 1 text files; 2 binary files). Every definition or model file that
 // cannot be used is named once on standard error; its row stays empty, and with source 0 its text
 // files are not replaced. No OpenGL call.
 void modelTableLoad();
-// The two halves of modelTableLoad: the rows' routines, instances and lists reset (the maze may place
-// items then), and the models read or built. The second touches only the models, so it may run on
-// another thread while the maze places its items.
+// The two halves of modelTableLoad: the rows' routines and instance rooms as registered, no
+// instances, and the lists reset (the maze may place items then), and the models read or built. The second
+// touches only the models, so it may run on another thread while the maze places its items.
 void modelTableReset();
 void modelTableLoadModels();
 // Compiles the display lists of the arrow and of every row and level. Needs the GL context.
@@ -48,7 +57,7 @@ void modelTableCompile();
 // Releases every row's models and lists and clears its instances.
 void modelTableFree();
 // Level of detail (0 coarse .. 3 fine) for an object at pos (x, y, z): record.lodLevel, or with
-// record.distanceLod by whole units of ground distance from the player.
+// record.distanceLod by whole units of ground distance from the registered viewer.
 int32_t lodForPosition(const float pos[3]);
 
 // Row of a catalogue name, -1 when there is none.

@@ -2,6 +2,7 @@
 #include "game/actor.h"
 
 #include <cmath>
+#include <cstring>
 #include "app/record.h"
 #include "maze/maze.h"
 
@@ -11,6 +12,8 @@ Actor exitDoor;
 Actor shot;
 int routePhase;
 int horseRoutePhase;
+int exitPhase;
+int horseExitPhase;
 int shotState;
 float explosionTime;
 
@@ -174,11 +177,17 @@ void followExitPath(float step, Actor* a, int* phase) {
 }
 
 void followRoute(float step, Actor* mover, const Actor* target, int* phase) {
+    followRouteOn(step, mover, target, phase, maze.routeDir);
+}
+
+void followRouteOn(float step, Actor* mover, const Actor* target, int* phase, signed char* route) {
     if (*phase == 0) {
         mazeFindRoute(&maze, cellX(mover), cellZ(mover), cellX(target), cellZ(target));
+        if (route != maze.routeDir) memcpy(route, maze.routeDir, sizeof maze.routeDir);
         *phase = 1;
     }
-    float h = mazeDirAngle(&maze, 1, cellX(mover), cellZ(mover));
+    int at = mazeCellIndex(&maze, cellX(mover), cellZ(mover));
+    float h = at < 0 ? -1.0f : mazeDirAngleOf(route[at]);
     if (h == -1) *phase = 4;
     if (*phase == 1) routeAlign(step, h, mover, phase);
     if (*phase == 2) routeWalk(step, h, mover);
@@ -190,9 +199,27 @@ void shotUpdate() {
         shot.y -= 0.1f;
     } else if (shotState == 1) {
         float t = record.frameTime;
-        stepForward(&shot, 2 * t);
-        shot.y -= sin(shot.pitch * degToRad) * t;
+        int steps = shotSubSteps(t);
+        for (int i = 0; i < steps && shotFly(t / float(steps)); i++) {
+        }
     }
+}
+
+int shotSubSteps(float seconds) {
+    float way = 2 * seconds;
+    if (!(way > shotSubStep)) return 1;
+    return way > 1000 ? int(1000 / shotSubStep) : int(ceilf(way / shotSubStep));
+}
+
+static int shotInOpen() {
+    return mazeIsOpen(&maze, int(floorf(shot.x)), int(floorf(shot.z))) && shot.y > 0 && shot.y < 1;
+}
+
+int shotFly(float seconds) {
+    if (!shotInOpen()) return 0; // it stays where it met rock, floor or ceiling
+    stepForward(&shot, 2 * seconds);
+    shot.y -= sin(shot.pitch * degToRad) * seconds;
+    return shotInOpen();
 }
 
 void actorsPlaceForGame() {
@@ -200,4 +227,5 @@ void actorsPlaceForGame() {
     actorInit(&player, 1.5f, 0.3f, 1.5f, 90, 0, 0.02f);
     actorInit(&horse, 3.5f, 0.5f, 3.5f, 90, 0, 0.07f);
     actorInit(&exitDoor, n, 0, n - 1, 0, 0, 0.07f);
+    routePhase = horseRoutePhase = exitPhase = horseExitPhase = 0;
 }

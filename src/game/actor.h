@@ -21,10 +21,14 @@ extern Actor horse;
 extern Actor exitDoor; // pitch is the door's opening angle, 0 closed to 100 open
 extern Actor shot;     // the arrow: rides with the player, flies, explodes
 
-// Route walking of the player and of the horse, each on its own: 0 start, 1 route computed,
-// 2 walking, 4 stopped. A route key going down sets both to 0.
+// Route walking, each walk on its own: 0 start, 1 route computed, 2 walking, 4 stopped. The route
+// keys' walks (Page Down: the player to the horse, Page Up: the horse to the player) and the walks
+// out (Home) of each body; a walk's key going down sets its phase to 0, and so does
+// actorsPlaceForGame for all four. One walk's arrival never stops another.
 extern int routePhase;
 extern int horseRoutePhase;
+extern int exitPhase;
+extern int horseExitPhase;
 extern int shotState;       // 0 ready, 1 flying, 2 exploding
 extern float explosionTime; // seconds since the explosion began
 
@@ -61,11 +65,21 @@ void followExitPath(float step, Actor* a, int* phase);
 // One frame of the mover's walk along the maze to the target's cell (Page Up, Page Down);
 // computes the route when *phase is 0 and stops (phase 4) in the target's cell.
 void followRoute(float step, Actor* mover, const Actor* target, int* phase);
+// The same on the walk's own copy of its route (MAZE_CAPACITY entries, written when the route is
+// computed), so that two walks at once do not steer by each other's route.
+void followRouteOn(float step, Actor* mover, const Actor* target, int* phase, signed char* route);
 // First step of every game update: the ready shot rides 0.1 below the player's eye, the flying
-// one moves 2 units per second along its heading and sinks with its pitch.
+// one moves 2 units per second along its heading and sinks with its pitch, in shotSubSteps moves
+// that stop where it leaves the open mine (drawing it there bursts it), so that a slow frame does
+// not carry it through rock.
 void shotUpdate();
+constexpr float shotSubStep = 0.05f; // the longest move of the arrow between two looks at what it meets
+int shotSubSteps(float seconds);     // the moves a flight of seconds takes: at least 1
+// Moves the flying arrow for seconds; 1 while it is in an open cell between floor and ceiling. An
+// arrow already out of the open mine does not move.
+int shotFly(float seconds);
 // Draws the arrow, or its explosion once it has hit rock, floor or ceiling (GL; shot_draw.cpp).
 void shotDraw(const Actor* shot);
 // Places the player at (1.5, 0.3, 1.5), the horse at (3.5, 0.5, 3.5), both heading 90, and the
-// exit door at (mazeSize, 0, mazeSize - 1), as entering the game does.
+// exit door at (mazeSize, 0, mazeSize - 1), as entering the game does; every route walk starts anew.
 void actorsPlaceForGame();

@@ -239,7 +239,8 @@ void runSaveCapture(RunSave* s, const char* code) {
     actorCopy(&s->door, &exitDoor);
     for (int row = 0; row < RUN_ITEM_ROWS; row++) {
         const ModelEntry& e = modelTable[row];
-        s->itemCount[row] = e.count < 0 ? 0 : (e.count > MAX_INSTANCES ? MAX_INSTANCES : e.count);
+        s->itemCount[row] =
+            !e.entities || e.count < 0 ? 0 : (e.count > MAX_INSTANCES ? MAX_INSTANCES : e.count);
         for (int i = 0; i < s->itemCount[row]; i++) actorCopy(&s->items[row][i], &e.entities[i]);
     }
 }
@@ -256,6 +257,7 @@ void runSaveApply(const RunSave* s) {
     actorCopy(&exitDoor, &s->door);
     for (int row = 0; row < RUN_ITEM_ROWS; row++) {
         ModelEntry& e = modelTable[row];
+        if (!e.entities) continue; // a row without room for instances holds none
         e.count = s->itemCount[row];
         for (int i = 0; i < e.count; i++) actorCopy(&e.entities[i], &s->items[row][i]);
     }

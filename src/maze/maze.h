@@ -84,8 +84,12 @@ void mazePrintSnapshot(const Maze* m);
 // Heading in degrees pointing back along the direction stored in the layer (0: towards the exit,
 // else towards the route's root): 270, 0, 90, 180 for the codes 0..3; -1.0 for anything else.
 float mazeDirAngle(const Maze* m, int layer, int x, int y);
+float mazeDirAngleOf(signed char dir); // the same for one direction code
 // Keeps the actor 0.2 from every rock face and out of every cell corner; changes x and z only.
 void mazeCollide(const Maze* m, Actor* a);
+// A body standing in rock (or outside the mine) goes to the nearest place 0.2 inside the nearest open
+// cell, where mazeCollide leaves it; changes x and z only. Returns 1 when it moved the body.
+int mazeFreeBody(const Maze* m, Actor* a);
 // Rewrites routeDir: -1 everywhere, -2 at the root, and for every open cell connected to the root
 // without passing through the goal, the direction of the step that enters it from the root side.
 void mazeFindRoute(Maze* m, int goalX, int goalY, int rootX, int rootY);

@@ -3,10 +3,15 @@
 #include "app/record.h"
 #include "game/actor.h"
 #include "maze/maze.h"
+#include <cmath>
 
 float mazeDirAngle(const Maze* m, int layer, int x, int y) {
+    return mazeDirAngleOf(mazeGetDir(m, layer, x, y));
+}
+
+float mazeDirAngleOf(signed char dir) {
     // The heading points opposite to the stored direction: back to the cell it was entered from.
-    switch (mazeGetDir(m, layer, x, y)) {
+    switch (dir) {
     case DIR_PLUS_X:
         return 270.0f;
     case DIR_PLUS_Y:
@@ -58,6 +63,22 @@ void mazeCollide(const Maze* m, Actor* a) {
         else
             a->z = iz + 0.2f;
     }
+}
+
+int mazeFreeBody(const Maze* m, Actor* a) {
+    if (mazeIsOpen(m, int(floorf(a->x)), int(floorf(a->z)))) return 0;
+    float best = INFINITY, bestX = a->x, bestZ = a->z;
+    for (int y = 0; y <= m->size; y++)
+        for (int x = 0; x <= m->size; x++) {
+            if (!mazeIsOpen(m, x, y)) continue;
+            float px = fminf(fmaxf(a->x, x + 0.2f), x + 0.8f), pz = fminf(fmaxf(a->z, y + 0.2f), y + 0.8f);
+            float d = (px - a->x) * (px - a->x) + (pz - a->z) * (pz - a->z);
+            if (d < best) best = d, bestX = px, bestZ = pz;
+        }
+    if (best == INFINITY) return 0;
+    a->x = bestX;
+    a->z = bestZ;
+    return 1;
 }
 
 void mazeFindRoute(Maze* m, int goalX, int goalY, int rootX, int rootY) {

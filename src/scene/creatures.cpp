@@ -10,6 +10,7 @@
 #include "image/texture.h"
 #include "image/tga.h"
 #include "maze/maze.h"
+#include "maze/maze_draw.h"
 
 namespace {
 
@@ -164,4 +165,15 @@ void horseDraw(const Actor* h) {
         glPopMatrix();
     }
     glPopMatrix();
+}
+
+void sceneRegisterModels() {
+    static Actor placed[MODEL_ROWS][MAX_INSTANCES]; // the instances the game places in the maze
+    static void (*const materials[MODEL_ROWS])() = {strawMaterial,  oilcanMaterial, diamondMaterial,
+                                                    spiderMaterial, floorMaterial,  nullptr,
+                                                    nullptr,        nullptr};
+    static void (*const draws[MODEL_ROWS])(const Actor*) = {
+        strawDraw, oilcanDraw, diamondDraw, spiderDraw, drawFloorTile, nullptr, nullptr, nullptr};
+    for (int row = 0; row < MODEL_ROWS; row++) modelRowRegister(row, materials[row], draws[row], placed[row]);
+    modelViewerRegister(&player.x);
 }

@@ -22,3 +22,8 @@ void diamondDraw(const Actor* a);
 void spiderDraw(const Actor* a);
 // The horse's body and four legs; diagonal legs swing together as it walks (by its distance).
 void horseDraw(const Actor* horse);
+
+// Hands the model catalogue its rows' material and draw routines (the four kinds above and the
+// floor tile), the room for every row's placed instances, and the player as the viewer whose
+// distance picks the level. Call once at start-up, before the catalogue's rows are reset.
+void sceneRegisterModels();

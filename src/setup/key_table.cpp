@@ -45,8 +45,53 @@ static const KeyNameRow namedKeys[] = {
 };
 enum { NAMED_KEYS = sizeof namedKeys / sizeof namedKeys[0] };
 
-// Every press the rendering switches and Escape take: they keep their keys.
-static const char fixedPresses[] = "DdFfIiOoRrSsTtUuLlb\x1B";
+enum { SWITCH = SCREEN_STORY | SCREEN_GAME };
+// The rendering switches and Escape on the story and in the game; Enter and space on the story,
+// Enter and BackSpace on the end screen (where every other character is typed).
+const FixedKeyRow fixedKeys[] = {
+    {'S', ACTION_SHADE, SWITCH},
+    {'s', ACTION_SHADE, SWITCH},
+    {'T', ACTION_TEXTURE, SWITCH},
+    {'t', ACTION_TEXTURE, SWITCH},
+    {'b', ACTION_BACKFACE, SWITCH},
+    {'O', ACTION_PORTAL, SWITCH},
+    {'o', ACTION_PORTAL, SWITCH},
+    {'U', ACTION_DISPLAY_LISTS, SWITCH},
+    {'u', ACTION_DISPLAY_LISTS, SWITCH},
+    {'L', ACTION_LOD_FINER, SWITCH},
+    {'l', ACTION_LOD_COARSER, SWITCH},
+    {'D', ACTION_DISTANCE_LOD, SWITCH},
+    {'d', ACTION_DISTANCE_LOD, SWITCH},
+    {'I', ACTION_FPS, SWITCH},
+    {'i', ACTION_FPS, SWITCH},
+    {'F', ACTION_FULL_SCREEN, SWITCH},
+    {'f', ACTION_FULL_SCREEN, SWITCH},
+    {'R', ACTION_REPAIR_STENCIL, SWITCH},
+    {'r', ACTION_REPAIR_STENCIL, SWITCH},
+    {27, ACTION_QUIT, SWITCH},
+    {'\r', ACTION_CONFIRM, SCREEN_STORY | SCREEN_END},
+    {' ', ACTION_STORY_PAUSE, SCREEN_STORY},
+    {'\b', ACTION_NAME_DELETE, SCREEN_END},
+};
+const int fixedKeyCount = int(sizeof fixedKeys / sizeof fixedKeys[0]);
+
+static int fixedAction(int screen, int code) {
+    for (const FixedKeyRow& f : fixedKeys)
+        if (f.code == code && (f.screens & screen)) return f.action;
+    return -1;
+}
+
+static int boundAction(const int32_t* keys, int code) {
+    for (int a = 0; a < ACTION_COUNT; a++)
+        if (keyMatches(keys[a], code)) return a;
+    return -1;
+}
+
+int keyAction(const int32_t* keys, int screen, int code) {
+    int first = screen == SCREEN_GAME ? boundAction(keys, code) : fixedAction(screen, code);
+    if (first >= 0 || screen == SCREEN_END) return first; // the end screen types every other key
+    return screen == SCREEN_GAME ? fixedAction(screen, code) : boundAction(keys, code);
+}
 
 static bool printable(int code) {
     return code > ' ' && code < 127;
@@ -103,8 +148,9 @@ const char* keyFixedClash(int bound) {
     int p[2];
     int n = presses(bound, p);
     for (int i = 0; i < n; i++) {
-        if (p[i] <= 0 || p[i] >= 128 || !strchr(fixedPresses, p[i])) continue;
-        if (p[i] == 27) return "Escape";
+        int fixed = fixedAction(SCREEN_GAME, p[i]);
+        if (fixed < 0 || p[i] >= 128) continue;
+        if (fixed == ACTION_QUIT) return "Escape";
         name[0] = char(p[i]);
         return name;
     }

@@ -32,6 +32,40 @@ enum KeyAction { KEY_ACTION_LIST(KEY_ACTION_ENUM) ACTION_COUNT };
 #undef KEY_ACTION_ENUM
 static_assert(int(ACTION_COUNT) == int(KEY_ACTION_COUNT), "one key in the settings record per action");
 
+// The actions with fixed keys, numbered after the ones the player sets: the rendering switches,
+// Escape, and the keys of the story and the end screen.
+enum FixedAction {
+    ACTION_SHADE = ACTION_COUNT, // S: wireframe, flat, smooth shading
+    ACTION_TEXTURE,              // T: no textures, textures, mipmaps
+    ACTION_BACKFACE,             // b: back-face culling
+    ACTION_PORTAL,               // O: portal culling
+    ACTION_DISPLAY_LISTS,        // U: display lists
+    ACTION_LOD_FINER,            // L
+    ACTION_LOD_COARSER,          // l
+    ACTION_DISTANCE_LOD,         // D: detail by distance
+    ACTION_FPS,                  // I: frames per second shown
+    ACTION_FULL_SCREEN,          // F
+    ACTION_REPAIR_STENCIL,       // R: the lamp frame drawn again
+    ACTION_QUIT,                 // Escape: the program ends at once
+    ACTION_CONFIRM,              // Enter on the story and the end screen
+    ACTION_STORY_PAUSE,          // space on the story: pauses and resumes it
+    ACTION_NAME_DELETE,          // the end screen's name entry: the last letter goes
+    ACTION_NAME_NEXT,            // the end screen's name entry by pad: the next letter
+    ACTION_LETTER_UP,            // the end screen's name entry by pad: the letter before / after
+    ACTION_LETTER_DOWN,
+    ACTION_ALL
+};
+
+// The screens a fixed key works on (a mask).
+enum { SCREEN_STORY = 1, SCREEN_GAME = 2, SCREEN_END = 4 };
+struct FixedKeyRow {
+    int code;
+    int action;
+    int screens;
+};
+extern const FixedKeyRow fixedKeys[];
+extern const int fixedKeyCount;
+
 struct KeyActionRow {
     const char* setting; // the settings-file key, "keyForward"
     int defaultKey;
@@ -49,6 +83,10 @@ int keyNames(const char** names, int max);
 // 1 when a press of `pressed` is the bound key `bound`: the same key, or the capital of a bound
 // small letter (a capital letter bound takes the capital only).
 int keyMatches(int bound, int pressed);
+// The action a press of code takes on a screen (SCREEN_STORY, ...) with the player's keys (one per action,
+// indexed by KeyAction): the player's keys first in the game, the story's own keys first on the
+// story, none of them on the end screen; -1 for a key that does nothing there.
+int keyAction(const int32_t* keys, int screen, int code);
 // The fixed key (a rendering switch, Escape) that bound would also take, as its name; null when none.
 const char* keyFixedClash(int bound);
 // 1 when two bound keys would take a press in common.

@@ -22,6 +22,9 @@ static int continueChosen = -1;
 static SettingsFile chosen;
 // The program's record as of the last setupLoad: the in-game dialog starts from its live values.
 static SettingsRecord* liveRecord;
+// The stored choice "clocks run from the start". The record's `running` is also the game's live pause,
+// so the in-game dialog shows and stores this choice, and the live pause stays as it is.
+static uint8_t storedRunning = 1;
 
 // F9 and F10 store the view in every frame they are held, and a synced write takes milliseconds, so
 // the view is written at most once a second; a newer angle waits and is written by the next call a
@@ -101,7 +104,10 @@ extern "C" void setupShow(int inGame) {
     if (!dialogLoad() || !dialogAvailable()) return;
     // At start the dialog's values replace the file's, so say here what was wrong with it.
     if (!inGame) settingsRead(path.c_str(), &values, stderr);
-    if (inGame && liveRecord) settingsCopyLibraryFields(&values.record, liveRecord);
+    if (inGame && liveRecord) {
+        settingsCopyLibraryFields(&values.record, liveRecord);
+        values.record.running = storedRunning;
+    }
     settingsCheck(&values, "settings", nullptr);
     int answer = dialogRun(inGame, &values);
     if (!inGame) continueChosen = answer == 2 ? 1 : (answer < 0 ? -1 : 0);
@@ -126,7 +132,9 @@ extern "C" void setupLoad(SettingsRecord* record) {
     } else {
         values = chosen;
     }
+    storedRunning = values.record.running;
     if (mode == LOAD_FILE_LIVE || mode == LOAD_CHOSEN_LIVE) {
+        values.record.running = record->running; // the dialog never pauses nor resumes the game
         // The window, the display mode and the maze were made at start; new choices wait for the next
         // start. The exit test uses mazeSize, so it must stay the size of the maze that was built.
         SettingsRecord& v = values.record;

@@ -1,8 +1,25 @@
 // kavernix-tool: the game's command-line helper for players, modders and tests.
 #include <cstdio>
+#include <climits>
 #include <cstring>
+#include <string>
+#include <unistd.h>
+#include "app/launch.h"
+#include "brep/catalogue.h"
+#include "scene/creatures.h"
 #include "setup/key_table.h"
 #include "tool.h"
+
+int toolDataHere(const char* command) {
+    const std::string probe = std::string(modelNames[0]) + ".brepdef.txt";
+    if (access(probe.c_str(), R_OK) == 0) return 1;
+    char here[PATH_MAX];
+    fprintf(stderr,
+            "kavernix-tool %s: no game data in the current folder %s (no %s); run it in the game's data "
+            "folder: build/run after `make build` or `make play`, or PREFIX/share/kavernix\n",
+            command, getcwd(here, sizeof here) ? here : "", probe.c_str());
+    return 0;
+}
 
 struct ToolCommand {
     const char* name;
@@ -32,18 +49,31 @@ static const ToolCommand toolCommands[] = {
 };
 
 static void toolUsage(FILE* out) {
-    fprintf(out, "usage: kavernix-tool COMMAND [ARGS]\ncommands:\n");
+    fprintf(out, "usage: kavernix-tool COMMAND [ARGS]\n       kavernix-tool --help | --version\ncommands:\n");
     for (const ToolCommand& c : toolCommands) fprintf(out, "  %s\n", c.usage);
 }
 
-int main(int argc, char** argv) {
-    if (argc < 2 || !strcmp(argv[1], "--help") || !strcmp(argv[1], "-h")) {
-        toolUsage(argc < 2 ? stderr : stdout);
-        return argc < 2 ? 2 : 0;
-    }
-    for (const ToolCommand& c : toolCommands)
-        if (!strcmp(argv[1], c.name)) return c.run(argc - 1, argv + 1);
-    fprintf(stderr, "kavernix-tool: unknown command '%s'\n", argv[1]);
+// Refuses with one line and the usage on standard error, exit status 2.
+static int toolRefuse(const char* format, const char* word) {
+    fprintf(stderr, "kavernix-tool: ");
+    fprintf(stderr, format, word);
+    fprintf(stderr, "\n");
     toolUsage(stderr);
     return 2;
+}
+
+int main(int argc, char** argv) {
+    if (argc < 2) return toolRefuse("no command given%s", "");
+    if (!strcmp(argv[1], "--help") || !strcmp(argv[1], "-h")) {
+        toolUsage(stdout);
+        return 0;
+    }
+    if (!strcmp(argv[1], "--version")) {
+        launchVersion(stdout, "kavernix-tool");
+        return 0;
+    }
+    sceneRegisterModels(); // the catalogue's rows as the game fills them at start-up
+    for (const ToolCommand& c : toolCommands)
+        if (!strcmp(argv[1], c.name)) return c.run(argc - 1, argv + 1);
+    return toolRefuse(argv[1][0] == '-' ? "unknown option '%s'" : "unknown command '%s'", argv[1]);
 }

@@ -1,6 +1,10 @@
 // kavernix-tool: one command-line program, one function per subcommand. Each returns the exit status.
 #pragma once
 
+// 1 when the current folder, where the tool reads the game's data, holds the model definitions;
+// else 0 after one line that names the folder and where the data is.
+int toolDataHere(const char* command);
+
 int toolMaze(int argc, char** argv);    // maze N ITEMS
 int toolTgaInfo(int argc, char** argv); // tga-info FILE
 int toolFont(int argc, char** argv);    // font STRIP.tga OUT.tga

@@ -162,6 +162,7 @@ int toolModelCache(int argc, char** argv) {
         fprintf(stderr, "usage: kavernix-tool model cache [--split]\n");
         return 2;
     }
+    if (!toolDataHere("model cache")) return 1;
     record.modelSource = 0;
     record.splitQuads = split ? 1 : 0;
     modelTableLoad();

@@ -11,6 +11,7 @@
 #include "brep/brep_build.h"
 #include "brep/brep_draw.h"
 #include "brep/catalogue.h"
+#include "game/actor.h"
 #include "image/texture.h"
 #include "image/tga.h"
 #include "scene/creatures.h"
@@ -138,6 +139,7 @@ int toolRender(int argc, char** argv) {
         fprintf(stderr, "kavernix-tool render: level must be 0 to 3\n");
         return 2;
     }
+    if (!toolDataHere("render")) return 1;
     // "horse" is the assembled horse; any other name one model.
     int wholeHorse = !strcmp(name, "horse");
     BrepModel* model = wholeHorse ? nullptr : renderBuildModel(name, level);

@@ -1,0 +1,40 @@
+// Whether the game's window has the keyboard. The toolkit reports no focus changes, so the X server
+// is asked (on the toolkit's own connection) several times a second; a window that lost the
+// keyboard gets no key releases, so everything held is released then.
+#include <GL/glx.h>
+#include "app/input.h"
+
+int inputFocused = 1;
+
+// 1 when the focus window is the game's window or one of the windows around it (a window
+// manager's frame); the answer for the last focus window is kept.
+static int focusIsOurs(Display* display, Window ours, Window focus) {
+    static Window lastFocus, lastOurs;
+    static int lastAnswer;
+    if (focus == lastFocus && ours == lastOurs) return lastAnswer;
+    int answer = 0;
+    for (Window w = ours; w && !answer;) {
+        if (w == focus) answer = 1;
+        Window root = 0, parent = 0, *children = nullptr;
+        unsigned count = 0;
+        if (!XQueryTree(display, w, &root, &parent, &children, &count)) break;
+        if (children) XFree(children);
+        w = parent == root ? 0 : parent;
+    }
+    lastFocus = focus, lastOurs = ours, lastAnswer = answer;
+    return answer;
+}
+
+void inputPollFocus() {
+    Display* display = glXGetCurrentDisplay();
+    Window ours = glXGetCurrentDrawable();
+    if (!display || !ours) return;
+    Window focus = 0;
+    int revert = 0;
+    XGetInputFocus(display, &focus, &revert);
+    // PointerRoot: the keyboard goes to the window under the pointer, which the game keeps in its
+    // window (the usual state of an X server without a window manager).
+    const int focused = focus == PointerRoot || (focus != None && focusIsOurs(display, ours, focus));
+    if (!focused && inputFocused) inputReleaseAll();
+    inputFocused = focused;
+}

@@ -1,0 +1,19 @@
+// The memory of the mesh records, for the files of src/brep only (other folders use brep.h).
+// Each model's records come from chunks of their own kind, each record just below the one made
+// before it; large blocks sit on 2 MB pages where the system offers them (brepScratchAlloc).
+#pragma once
+#include <cstddef>
+
+struct BrepModel;
+struct BrepFace;
+
+enum { BREP_PART_VERTICES, BREP_PART_EDGES, BREP_PART_FACES, BREP_PART_SLOTS, BREP_PARTS };
+
+// Room for one record of `bytes` in the model's chunks of that part, just below the previous one.
+void* brepRecordAlloc(const BrepModel* model, int part, size_t bytes);
+// Room for `bytes` more in the current chunk of that part, so the next records lie in one block.
+void brepRecordReserve(const BrepModel* model, int part, size_t bytes);
+// Releases the model's chunks; false when its records were not made here.
+bool brepArenaRelease(const BrepModel* model);
+// True when `list` is the face list of a model whose records are made here.
+bool brepArenaHoldsList(BrepFace* const* list);
