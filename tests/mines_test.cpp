@@ -69,9 +69,13 @@ std::string stderrOf(const std::function<void()>& f) {
     return err.finish();
 }
 
-// One game update as gameIdle runs it, frames of 0.1 s.
+int64_t fakeNow; // the clock's counter, 1000 ticks a second
+
+// One game update as gameIdle runs it, frames of 0.1 s on the game's own clock.
 void playFrame() {
-    record.frameTime = 0.1f, record.gameTime += 0.1f;
+    fakeNow += 100;
+    frameTimeUpdate();
+    record.frameStartCount = record.nowCount;
     float playerStep, horseStep;
     stepSizes(&playerStep, &horseStep);
     gameMoveByKeys(playerStep, horseStep);
@@ -109,7 +113,9 @@ class Mines : public ::testing::Test {
         memset(&record, 0, sizeof record);
         record.fullLevel = 4, record.strawDistance = 20, record.oilSeconds = 60;
         record.running = 1, record.perfFrequency = 1000;
+        timingCounter = [] { return fakeNow; };
     }
+    void TearDown() override { timingCounter = monotonicCounter; }
 };
 
 } // namespace
@@ -448,6 +454,8 @@ TEST_F(Mines, ASavedRunContinuesExactlyAndPlaysOnToTheWonEnd) {
     EXPECT_EQ(memcmp(now.items, saved.items, sizeof now.items), 0);
     EXPECT_EQ(memcmp(now.inventory, saved.inventory, sizeof now.inventory), 0);
     EXPECT_EQ(record.gameTime, savedTime);
+    playFrame();
+    EXPECT_NEAR(record.gameTime, savedTime + 0.1f, 0.002f) << "the clock goes on from the time played";
 
     actionHeld[ACTION_WALK_OUT] = 1;
     int frames = 0;

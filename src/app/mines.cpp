@@ -12,6 +12,7 @@
 #include "app/game_frame.h"
 #include "app/random.h"
 #include "app/record.h"
+#include "app/timing.h"
 #include "game/items.h"
 #include "game/run_save.h"
 #include "maze/maze.h"
@@ -181,6 +182,7 @@ void minesGameEntered() {
     static int hooked;
     if (resuming) {
         runSaveApply(&saved);
+        timerSetGameTime(saved.gameTime);
         otherRules = !defaultRules();
     }
     runActive = !noSave;
