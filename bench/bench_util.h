@@ -1,5 +1,7 @@
 // Small pieces the benchmark programs share.
 #pragma once
+#include <benchmark/benchmark.h>
+#include <GL/freeglut.h>
 #include <fcntl.h>
 #include <unistd.h>
 #include <cstdio>
@@ -52,4 +54,18 @@ inline void centralCell(int* cx, int* cy) {
                     *cy = y;
                     return;
                 }
+}
+
+// Registers BM_ClearAndSwap: a frame that only clears and swaps, the floor beside the frames of the
+// program's other benchmarks. setUp opens the program's window (once) before the first frame.
+inline benchmark::internal::Benchmark* benchClearAndSwap(void (*setUp)()) {
+    return benchmark::RegisterBenchmark("BM_ClearAndSwap", [setUp](benchmark::State& state) {
+        setUp();
+        for (auto _ : state) {
+            glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+            glutSwapBuffers();
+            glFinish();
+        }
+        state.SetItemsProcessed(state.iterations());
+    });
 }

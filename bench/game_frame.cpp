@@ -173,21 +173,12 @@ void setUpOnce() {
     glutMainLoopEvent();
 }
 
-void BM_ClearAndSwap(benchmark::State& state) {
-    setUpOnce();
-    for (auto _ : state) {
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        glutSwapBuffers();
-        glFinish();
-    }
-    state.SetItemsProcessed(state.iterations());
-}
-BENCHMARK(BM_ClearAndSwap)
-    ->UseRealTime()
-    ->MinTime(1.0)
-    ->Repetitions(3)
-    ->ReportAggregatesOnly(true)
-    ->Unit(benchmark::kMillisecond);
+[[maybe_unused]] benchmark::internal::Benchmark* const clearAndSwap = benchClearAndSwap(setUpOnce)
+                                                                          ->UseRealTime()
+                                                                          ->MinTime(1.0)
+                                                                          ->Repetitions(3)
+                                                                          ->ReportAggregatesOnly(true)
+                                                                          ->Unit(benchmark::kMillisecond);
 
 // Args: portal culling (0/1), display lists (0/1), place (0 the start cell, 1 the middle).
 void BM_GameFrame(benchmark::State& state) {

@@ -14,6 +14,7 @@
 
 #include "app/random.h"
 #include "app/record.h"
+#include "app/startup.h"
 #include "brep/brep_draw.h"
 #include "brep/catalogue.h"
 #include "game/actor.h"
@@ -62,17 +63,12 @@ void setUpOnce() {
     glutInitWindowSize(W, H);
     glutCreateWindow("Kavernix bench");
     glViewport(0, 0, W, H);
-    glEnable(GL_DEPTH_TEST);
-    glEnable(GL_NORMALIZE);
-    glEnable(GL_LIGHTING);
-    glEnable(GL_LIGHT0);
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_ONE, GL_ZERO);
-    glShadeModel(GL_SMOOTH);
 
     record.windowWidth = W;
     record.windowHeight = H;
+    record.shadeMode = 2;
     record.textureMode = 1;
+    initGlState();
     record.lodLevel = 0;
     record.itemsPerKind = 0;
     record.mazeSize = MAZE_MAX_SIZE;
@@ -92,16 +88,8 @@ void setUpOnce() {
     actorInit(&exitDoor, MAZE_MAX_SIZE, 0, MAZE_MAX_SIZE - 1, 0, 0, 0.07f);
 }
 
-void BM_ClearAndSwap(benchmark::State& state) {
-    setUpOnce();
-    for (auto _ : state) {
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        glutSwapBuffers();
-        glFinish();
-    }
-    state.SetItemsProcessed(state.iterations());
-}
-BENCHMARK(BM_ClearAndSwap)->UseRealTime()->Unit(benchmark::kMillisecond);
+benchmark::internal::Benchmark* const clearAndSwap =
+    benchClearAndSwap(setUpOnce)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 // Args: portal culling 0/1, tile level 0..3.
 void BM_MazeFrame(benchmark::State& state) {

@@ -37,6 +37,14 @@ tools/bad-script: no SPDX-License-Identifier: GPL-3.0-or-later line'
 [ "$(sort "$work/out.txt")" = "$expected" ] || fail "named: $(cat "$work/out.txt")"
 grep -qx 'check-spdx: 5 of 7 files lack the licence line' "$work/err.txt" || fail "$(cat "$work/err.txt")"
 
-for f in src/bad.h src/late.cpp CMakeLists.txt Makefile; do printf '# %s\n' "$line" >"$f"; done
-printf '#!/bin/sh\n# %s\n' "$line" >tools/bad-script
+# --add mends them in their own comment syntax, after a "#!" line, and leaves the others alone.
+cp src/good.cpp "$work/good.before"
+"$checker" --add "$work" >"$work/out.txt" 2>&1 || fail "--add failed: $(cat "$work/out.txt")"
+grep -qx 'check-spdx: the line added to 5 of 7 files' "$work/out.txt" || fail "$(cat "$work/out.txt")"
+[ "$(head -n 1 src/bad.h)" = "// $line" ] || fail "src/bad.h: $(head -n 1 src/bad.h)"
+[ "$(head -n 1 CMakeLists.txt)" = "# $line" ] || fail "CMakeLists.txt: $(head -n 1 CMakeLists.txt)"
+[ "$(head -n 2 tools/bad-script | tr '\n' '|')" = "#!/bin/sh|# $line|" ] || fail "tools/bad-script: $(head -n 2 tools/bad-script)"
+[ "$(tail -n 1 tools/bad-script)" = "echo" ] || fail "tools/bad-script lost its body"
+cmp -s src/good.cpp "$work/good.before" || fail "src/good.cpp was changed"
+[ "$(cat data/model.brepdef.txt)" = "no comments here" ] || fail "a data file was changed"
 "$checker" "$work" >"$work/out.txt" 2>&1 || fail "still refused: $(cat "$work/out.txt")"

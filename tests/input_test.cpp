@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The keyboard source without a window: key presses and releases to held actions, with the
 // player's keys, capitals, Shift changed before the release, and the keyboard taken away.
 #include <gtest/gtest.h>

@@ -258,6 +258,10 @@ class Play : public ::testing::Test {
             setenv("XDG_CACHE_HOME", (folder + "/cache").c_str(), 1);
             setenv("XDG_DATA_HOME", (folder + "/data").c_str(), 1);
             setenv("XDG_STATE_HOME", (folder + "/state").c_str(), 1);
+            if (!preload.empty()) {
+                setenv("LD_PRELOAD", preload.c_str(), 1);
+                setenv("KX_PAD_SCRIPT", (folder + "/pad.txt").c_str(), 1);
+            }
             if (!freopen("out.txt", "w", stdout) || !freopen("err.txt", "w", stderr)) _exit(121);
             execl(KX_BINARY_DIR "/kavernix", "kavernix", option, (char*)nullptr);
             _exit(122);
@@ -328,6 +332,22 @@ class Play : public ::testing::Test {
     }
 
     void xdo(const std::string& args) { sh("xdotool " + args); }
+    // The virtual pad of the preload library (tests/pad_preload.cpp) for the next start; a build with
+    // AddressSanitizer needs its runtime loaded first.
+    void usePad() {
+        std::string asan = sh("ldd " KX_BINARY_DIR "/kavernix | awk '/libasan/ {print $3}'");
+        while (!asan.empty() && asan.back() == '\n') asan.pop_back();
+        preload = (asan.empty() ? "" : asan + ":") + KX_PAD_PRELOAD;
+        std::ofstream(folder + "/pad.txt").flush();
+    }
+    // A line for the pad's script: "down a", "up a", "axis lefty -32767", "unplug", "plug".
+    void pad(const std::string& line) { std::ofstream(folder + "/pad.txt", std::ios::app) << line << "\n"; }
+    void padPress(const std::string& button) {
+        pad("down " + button);
+        sleepFor(0.1);
+        pad("up " + button);
+        sleepFor(0.1);
+    }
     // The pointer moved by (dx, dy) from where it is (the game brings it back to the window centre
     // once it strays from it).
     void pointerMove(int dx, int dy) {
@@ -352,7 +372,7 @@ class Play : public ::testing::Test {
     static Rgb *stencil, *stencilFit, *bossFit, *wonFit, *lostFit;
     static LampRegions* lamp;
     static Region *whole, *endRim, *view, *mapBox;
-    std::string folder, window, crop;
+    std::string folder, window, crop, preload;
     pid_t pid = -1;
     Shot last;
 };
@@ -371,6 +391,18 @@ TEST_F(Play, PrintsTheMazeFirstAndEndsWithEscape) {
     std::string out = readFileText(folder + "/out.txt"); // standard output is flushed at the exit
     EXPECT_EQ(out.compare(0, mazeExample::output().size(), mazeExample::output()), 0) << out.substr(0, 400);
     EXPECT_EQ(sanitizerReport(), "");
+}
+
+// SDL's controller support takes no signals: Ctrl+C (SIGINT) and SIGTERM end the game as they would
+// without it.
+TEST_F(Play, InterruptAndTerminateEndTheGame) {
+    for (int sig : {SIGINT, SIGTERM}) {
+        ASSERT_TRUE(start("mazeSize = 8\nitemsPerKind = 1\nmodelSource = 1\nskipStory = 1\n")) << sig;
+        sleepFor(0.5);
+        kill(pid, sig);
+        EXPECT_EQ(waitExit(20), 128 + sig) << "signal " << sig;
+        if (pid > 0) kill(pid, SIGKILL), waitpid(pid, nullptr, 0), pid = -1;
+    }
 }
 
 // The timedemo walks without a dialog or story, ends by itself with one line of figures, and
@@ -626,6 +658,59 @@ TEST_F(Play, EscapeKeepsTheRunAndContinueGoesOnWithIt) {
     EXPECT_GT(savedTime(save), firstTime + 0.5f) << "the continued run goes on with its time";
     const std::string err = readFileText(folder + "/err.txt");
     EXPECT_EQ(err.find("fresh game"), std::string::npos) << err;
+    EXPECT_EQ(sanitizerReport(), "");
+}
+
+// The pad alone plays a whole game: A turns the story's pages, X calls the horse, the left shoulder
+// walks both out; unplugging the pad pauses the game and Start on the pad plugged in again resumes it;
+// the name goes in with the d-pad and A stores it.
+TEST_F(Play, ThePadAlonePlaysToTheHallOfFame) {
+    usePad();
+    ASSERT_TRUE(start("mazeSize = 8\nitemsPerKind = 3\ndiamondsNeeded = 3\nfullLevel = 1\nskipStory = 0\n"
+                      "modelSource = 2\nhallName1 = Slow\nhallTime1 = 29000\n"));
+    ASSERT_TRUE(pollFor(30, [&](const Shot& s) {
+        return share(s, *whole, [](const uint8_t* p) { return p[0] + p[1] + p[2] > 60; }) > 0.3;
+    })) << "the story screen never brightened";
+    for (int i = 0; i < 8; ++i) padPress("a");
+    ASSERT_TRUE(pollFor(30, [&](const Shot& s) { return lampFrameShown(s); }))
+        << "A did not lead through the story: " << readFileText(folder + "/err.txt");
+    Shot standing = settled(*mapBox, 10);
+
+    // Unplugged, the game pauses: the left shoulder walks nowhere; plugged in again, Start resumes.
+    pad("unplug");
+    sleepFor(0.5);
+    pad("down leftshoulder");
+    sleepFor(1);
+    Shot paused = shot();
+    sleepFor(0.5);
+    EXPECT_EQ(differing(paused, shot(), *view), 0) << "the game went on without its pad";
+    pad("plug");
+    sleepFor(0.5);
+    pad("down leftshoulder");
+    sleepFor(1);
+    EXPECT_EQ(differing(paused, shot(), *view), 0) << "only Start resumes";
+    padPress("start");
+    pad("down leftshoulder");
+    EXPECT_TRUE(pollFor(10, [&](const Shot& s) { return differing(paused, s, *view) > 5000; }))
+        << "Start did not resume the game";
+    pad("up leftshoulder");
+
+    // The horse comes (X), then both walk out (left shoulder held) to the end screen.
+    pad("down x");
+    sleepFor(1);
+    pad("up x");
+    pad("down leftshoulder");
+    bool ended = pollFor(
+        200, [&](const Shot& s) { return shows(s, *wonFit, *endRim) || shows(s, *lostFit, *endRim); });
+    pad("up leftshoulder");
+    ASSERT_TRUE(ended) << "no end screen";
+    EXPECT_TRUE(shows(last, *wonFit, *endRim)) << "the end screen judges the run as won";
+    settled(*whole, 10);
+    for (const char* b : {"dpup", "dpright", "dpup", "dpup", "dpright", "dpdown", "b", "a"}) padPress(b);
+    ASSERT_EQ(waitExit(20), 0) << "A on the end screen stores the name and ends the program";
+    std::string stored = readFileText(folder + "/settings.ini");
+    EXPECT_EQ(valueOf(stored, "hallName1"), "AB") << stored;
+    EXPECT_EQ(valueOf(stored, "hallName2"), "Slow");
     EXPECT_EQ(sanitizerReport(), "");
 }
 

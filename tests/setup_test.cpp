@@ -5,6 +5,9 @@
 #include "setup/settings_file.h"
 #include "setup/key_table.h"
 #include "setup/mine_code.h"
+#include "file/file.h"
+#include <fcntl.h>
+#include <sys/file.h>
 #include <algorithm>
 #include <chrono>
 #include <cstring>
@@ -99,6 +102,8 @@ static SettingsFile unusualValues() {
     const MineCode mine = {20, 7, 4, 0xDEADBEEF};
     mineCodeFormat(&mine, f.record.mine);
     for (int i = 0; i < ACTION_COUNT; i++) f.record.keys[i] = "acegjknqvwxyzmh"[i]; // none its default
+    const int buttons[ACTION_COUNT] = {0, 5, 7, 8, 10, 11, 12, 15, 16, 17, 18, 19, 20, 21, 2}; // nor these
+    for (int i = 0; i < ACTION_COUNT; i++) f.record.padButtons[i] = buttons[i];
     const char* names[] = {"Tarvin", "  spaced out  ", "back\\slash = #1", "x", "\x01\xE4\xF6\xFC\xDF\x7F"};
     const float times[] = {0.1f, 61.37f, 3725.5f, 29999.99f, 29999.999f};
     for (int i = 0; i < 5; i++)
@@ -245,7 +250,7 @@ TEST_F(Settings, WriteFailingHalfwayLeavesTheOldFileWhole) {
     SettingsFile f = unusualValues();
     ASSERT_EQ(settingsStore(path.c_str(), &f, SETTINGS_ALL, stderr), 1);
     std::string old = readFileText(path);
-    writeFileText(dir + "/.settings.ini.Ab12Cd",
+    writeFileText(dir + "/.settings.ini.#kavernix-write#Ab12Cd",
                   "mazeSize = 4\nhallName1 = half-writ"); // from an older crash
     fflush(nullptr);
     pid_t child = fork();
@@ -266,6 +271,63 @@ TEST_F(Settings, WriteFailingHalfwayLeavesTheOldFileWhole) {
     SettingsRecord r{};
     EXPECT_EQ(load(&r), "");
     EXPECT_EQ(memcmp(&r, &f.record, sizeof r), 0) << "a stale temporary is never read";
+}
+
+// A save removes only the temporaries its own kind of writer left; every file a person may have
+// named alike stays.
+TEST_F(Settings, ASaveRemovesOnlyItsOwnStaleTemporaries) {
+    struct {
+        const char* name;
+        bool kept;
+    } files[] = {{".settings.ini.backup", true},
+                 {".settings.ini.orig01", true},
+                 {".settings.ini.Ab12Cd", true},
+                 {".settings.ini.#kavernix-write#Ab12C", true},
+                 {".settings.ini.#kavernix-write#Ab12Cde", true},
+                 {".settings.ini.#kavernix-write#Ab-2Cd", true},
+                 {".other.ini.#kavernix-write#Ab12Cd", true},
+                 {".settings.ini.#kavernix-write#Ab12Cd", false}};
+    for (const auto& f : files) writeFileText(dir + "/" + f.name, "mine\n");
+    SettingsFile values;
+    settingsDefaults(&values);
+    ASSERT_EQ(settingsStore(path.c_str(), &values, SETTINGS_ALL, stderr), 1);
+    for (const auto& f : files) EXPECT_EQ(std::filesystem::exists(dir + "/" + f.name), f.kept) << f.name;
+}
+
+// Where the system makes no file without a name, the named temporary is locked from the moment it
+// holds its name: savers cleaning up all the while never take it away.
+TEST_F(Settings, TheNamedTemporaryIsNeverTakenByAnotherSaversCleaning) {
+    int dirFd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_GE(dirFd, 0);
+    std::string name;
+    int fd = fileCreateLockedTemp(dirFd, "settings.ini", &name);
+    ASSERT_GE(fd, 0) << strerror(errno);
+    int other = openat(dirFd, name.c_str(), O_RDONLY | O_CLOEXEC);
+    EXPECT_EQ(flock(other, LOCK_EX | LOCK_NB), -1) << "another writer finds it locked";
+    close(other), close(fd), unlinkat(dirFd, name.c_str(), 0);
+
+    fflush(nullptr);
+    pid_t cleaner = fork();
+    ASSERT_GE(cleaner, 0);
+    if (cleaner == 0) { // saves the same name again and again, cleaning up at every start
+        for (;;) fileWriteAll(path.c_str(), "x", 1, 0, nullptr);
+    }
+    int lost = 0, made = 0;
+    for (auto end = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+         std::chrono::steady_clock::now() < end; ++made) {
+        fd = fileCreateLockedTemp(dirFd, "settings.ini", &name);
+        if (fd < 0) continue;
+        struct stat held, named;
+        usleep(50);
+        fstat(fd, &held);
+        lost += fstatat(dirFd, name.c_str(), &named, AT_SYMLINK_NOFOLLOW) != 0 || named.st_ino != held.st_ino;
+        unlinkat(dirFd, name.c_str(), 0);
+        close(fd);
+    }
+    kill(cleaner, SIGKILL);
+    waitpid(cleaner, nullptr, 0);
+    close(dirFd);
+    EXPECT_EQ(lost, 0) << "of " << made << " temporaries";
 }
 
 TEST_F(Settings, ByteOrderMarkIsSkippedAndNotWrittenBack) {

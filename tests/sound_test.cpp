@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <AL/alc.h>
 #include <AL/alext.h>
+#include <gtk/gtk.h>
 #include <sndfile.h>
 #include <algorithm>
 #include <cmath>
@@ -16,10 +17,13 @@
 #include "app/game_frame.h"
 #include "app/input.h"
 #include "app/record.h"
+#include "app/timing.h"
+#include "setup/setup.h"
 #include "brep/catalogue.h"
 #include "game/actor.h"
 #include "scene/creatures.h"
 #include "sound/sound.h"
+#include "gl_context.h"
 #include "output_capture.h"
 
 namespace {
@@ -149,6 +153,110 @@ TEST(SoundFile, GeneratedClipsDecodeAndOtherBytesAreRefused) {
         EXPECT_NE(line.find(b.second), std::string::npos) << line;
         EXPECT_TRUE(c.samples.empty());
     }
+}
+
+// OpenAL's wave writer as the device, the clips from the run folder, a game running with the mine's
+// hum; `volume` 0 leaves the device closed.
+void openGameSound(const TempDir& dir, int volume) {
+    std::ofstream(dir.file("alsoft.conf")) << "[general]\ndrivers = wave\n[wave]\nfile = " << dir.file("out.wav")
+                                           << "\n";
+    setenv("ALSOFT_CONF", dir.file("alsoft.conf").c_str(), 1);
+    glTestContext();
+    memset(&record, 0, sizeof record);
+    record.mazeSize = 16, record.running = 1, record.perfFrequency = monotonicFrequency;
+    record.soundVolume = volume;
+    for (ModelEntry& row : modelTable) row.count = 0;
+    actorsPlaceForGame();
+    std::string here = std::filesystem::current_path();
+    ASSERT_EQ(chdir(KX_RUN_DIR), 0) << "the clips are read from the run folder";
+    OutputCapture quiet(stderr);
+    soundInit(volume);
+    ASSERT_EQ(chdir(here.c_str()), 0);
+    gameSoundsStart();
+}
+
+// Keys pressed in the game, from a running game with the boss picture off: the pause (P) and the
+// boss picture (B) each hold the hum until they end.
+TEST(GameSound, PauseAndBossPictureEachHoldTheSoundUntilTheyEnd) {
+    TempDir dir;
+    openGameSound(dir, 7);
+    ASSERT_EQ(soundLoopState(0), 1) << "OpenAL's wave writer did not open";
+    inputSetScreen(INPUT_GAME);
+    struct {
+        const char* keys; // B the boss picture, p the pause
+        int hum; // 1 playing, 2 held
+    } cases[] = {{"B", 2}, {"Bpp", 2}, {"BppB", 1}, {"p", 2}, {"pB", 2}, {"pBB", 2}, {"pBBp", 1}, {"BpBp", 1}};
+    for (const auto& c : cases) {
+        record.running = 1, bossScreen = 0;
+        gameSoundHold();
+        for (const char* k = c.keys; *k; ++k) inputPress(*k == 'B' ? ACTION_BOSS : ACTION_PAUSE);
+        EXPECT_EQ(soundLoopState(0), c.hum) << c.keys;
+    }
+    record.running = 1, bossScreen = 0;
+    gameVisibility(GLUT_NOT_VISIBLE);
+    EXPECT_EQ(soundLoopState(0), 2) << "hidden or iconified";
+    gameVisibility(GLUT_VISIBLE);
+    EXPECT_EQ(soundLoopState(0), 1) << "shown again";
+    glutIdleFunc(nullptr);
+    soundShutdown();
+}
+
+// Cancel pressed on the settings dialog, after noting what the hum did while it was open.
+struct HumUnderDialog {
+    int hum = -1, polls = 0;
+};
+
+gboolean cancelDialog(gpointer data) {
+    HumUnderDialog* s = (HumUnderDialog*)data;
+    GList* tops = gtk_window_list_toplevels();
+    GtkWidget* dialog = nullptr;
+    for (GList* l = tops; l; l = l->next)
+        if (GTK_IS_DIALOG(l->data) && gtk_widget_get_visible(GTK_WIDGET(l->data))) dialog = GTK_WIDGET(l->data);
+    g_list_free(tops);
+    if (!dialog) return ++s->polls < 200 ? G_SOURCE_CONTINUE : G_SOURCE_REMOVE;
+    s->hum = soundLoopState(0);
+    gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_CANCEL);
+    return G_SOURCE_REMOVE;
+}
+
+TEST(GameSound, TheSettingsDialogHoldsTheSoundWhileItIsOpen) {
+    ASSERT_TRUE(getenv("DISPLAY") && *getenv("DISPLAY")) << "needs a display: run the tests under xvfb-run";
+    TempDir dir;
+    openGameSound(dir, 7);
+    ASSERT_EQ(soundLoopState(0), 1) << "OpenAL's wave writer did not open";
+    setenv("KAVERNIX_SETTINGS", dir.file("settings.ini").c_str(), 1);
+    unsetenv("KAVERNIX_SETUP_DIALOG");
+    setenv("NO_AT_BRIDGE", "1", 1);
+    HumUnderDialog seen;
+    guint source = g_timeout_add(50, cancelDialog, &seen);
+    gameSettingsDialog();
+    if (seen.hum < 0 && seen.polls < 200) g_source_remove(source);
+    ASSERT_NE(seen.hum, -1) << "no dialog came up";
+    EXPECT_EQ(seen.hum, 2) << "held under the dialog";
+    EXPECT_EQ(soundLoopState(0), 1) << "on again after it";
+    soundShutdown();
+}
+
+// The dialog raises the volume from 0: the device opens and the mine's hum plays at once, or is
+// held at once when the game is paused.
+TEST(GameSound, RaisingTheVolumeFromZeroStartsTheHumAtOnce) {
+    TempDir dir;
+    openGameSound(dir, 0);
+    EXPECT_EQ(soundLoopState(0), 0) << "no device yet";
+    writeFileText(dir.file("settings.ini"), "soundVolume = 7\n");
+    setenv("KAVERNIX_SETTINGS", dir.file("settings.ini").c_str(), 1);
+    setenv("KAVERNIX_SETUP_DIALOG", "0", 1);
+    setupLoad(&record); // as at start: the library knows the game's record
+    for (int running : {1, 0}) {
+        soundShutdown();
+        record.soundVolume = 0, record.running = uint8_t(running);
+        std::string here = std::filesystem::current_path();
+        ASSERT_EQ(chdir(KX_RUN_DIR), 0);
+        gameSettingsDialog();
+        ASSERT_EQ(chdir(here.c_str()), 0);
+        EXPECT_EQ(soundLoopState(0), running ? 1 : 2) << "running " << running;
+    }
+    soundShutdown();
 }
 
 } // namespace

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 #include <GL/freeglut.h>
 #include <cstring>
+#include <malloc.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <string>
 #include "app/record.h"
 #include "app/startup.h"
@@ -49,4 +52,49 @@ TEST_F(StartupSurface, ARefusedGameModeSaysSoOnceAndOpensTheWindow) {
     EXPECT_EQ(text.substr(text.find("Kavernix:")), line) << text;
     EXPECT_EQ(glutGet(GLUT_WINDOW_WIDTH), 320);
     EXPECT_EQ(record.gameModeString[0], 0) << "the game goes on in a window, where F and F1 work";
+}
+
+// Bytes the heap holds from the system: its main arena and its mapped blocks.
+static size_t heapHeld() {
+    struct mallinfo2 m = mallinfo2();
+    return m.arena + m.hblkhd;
+}
+
+// Six window pictures of 2560 x 1440 made and freed, as the start-up and a resize do.
+static void sixPictures() {
+    char* pictures[6];
+    for (int i = 0; i < 6; i++) {
+        pictures[i] = static_cast<char*>(malloc(size_t(2560) * 1440 * 4));
+        memset(pictures[i], i + 1, size_t(2560) * 1440 * 4);
+    }
+    for (char* p : pictures) free(p);
+}
+
+// The start-up's heap keeps what it frees; once the first frame is drawn, memory goes back: what
+// the start-up freed, and every picture freed after it. Measured in a child, whose heap is its own.
+TEST(StartupHeap, MemoryGoesBackOnceTheFirstFrameIsDrawn) {
+    int pipeFds[2];
+    ASSERT_EQ(pipe(pipeFds), 0);
+    fflush(nullptr);
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        startupHeap();
+        sixPictures();
+        startupFrameDrawn(), startupFrameDrawn(); // the first frame shown
+        size_t held[2] = {heapHeld(), 0};
+        sixPictures(); // a resize cycle
+        held[1] = heapHeld();
+        _exit(write(pipeFds[1], held, sizeof held) == sizeof held ? 0 : 1);
+    }
+    size_t held[2] = {0, 0};
+    close(pipeFds[1]);
+    ssize_t got = read(pipeFds[0], held, sizeof held);
+    close(pipeFds[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_EQ(got, ssize_t(sizeof held)) << "the child reported nothing";
+    const size_t limit = size_t(16) << 20; // the six pictures are 84 MB
+    EXPECT_LT(held[0], limit) << "held after the start-up";
+    EXPECT_LT(held[1], limit) << "held after pictures freed in the game";
 }

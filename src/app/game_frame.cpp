@@ -6,8 +6,10 @@
 #include "app/end_screen.h"
 #include "app/input.h"
 #include "app/mines.h"
+#include "app/pad.h"
 #include "app/record.h"
 #include "app/screens.h"
+#include "app/startup.h"
 #include "app/timing.h"
 #include "brep/catalogue.h"
 #include "game/actor.h"
@@ -24,23 +26,38 @@
 #include "text/hud.h"
 
 int bossScreen;
+static int dialogOpen;   // 1 while the settings dialog runs inside the game
+static int windowHidden; // 1 while the window is hidden or iconified
 
 static const float green[4] = {0, 1, 0, 1};
 static const float red[4] = {1, 0, 0, 1};
 static const float white[4] = {1, 1, 1, 0};
 
+void gameSoundHold() {
+    soundPause(!record.running || bossScreen != 0 || dialogOpen || windowHidden);
+}
+
 void gameResume() {
+    // The boss picture outlasts a pause: it keeps the game halted and silent until B.
+    if (bossScreen != 0) {
+        gameSoundHold();
+        glutPostRedisplay();
+        return;
+    }
     record.nowCount = timingCounter();
     glutIdleFunc(gameIdle);
-    soundPause(0);
+    gameSoundHold();
     resyncAfterPause();
     frameDone();
 }
 
 void gameSettingsDialog() {
     minesBeforeSettingsDialog();
+    dialogOpen = 1;
+    gameSoundHold();
     setupShow(1);
     setupLoad(&record);
+    dialogOpen = 0;
     minesAfterSettingsDialog();
     // A game that runs in a window stays in it, whatever mode the file asks for at the next start.
     if (!glutGameModeGet(GLUT_GAME_MODE_ACTIVE))
@@ -48,6 +65,8 @@ void gameSettingsDialog() {
     setupRequested = 0;
     stencilValid = 0;
     soundSetVolume(record.soundVolume);
+    soundLoopHere(0, SOUND_AMBIENCE); // a device opened just now starts the hum; a playing one goes on
+    gameSoundHold();
     inputReleaseAll(); // their releases went to the dialog
     applyShadeMode();
     applyTextureMode();
@@ -69,6 +88,7 @@ void gameIdle() {
     float playerStep, horseStep;
     stepSizes(&playerStep, &horseStep);
     gameMoveByKeys(playerStep, horseStep);
+    padLook(record.frameTime);
     gameFieldOfView();
     gameContacts();
     gameSounds();
@@ -80,6 +100,8 @@ void gameIdle() {
 }
 
 void gameVisibility(int state) {
+    windowHidden = state != GLUT_VISIBLE;
+    gameSoundHold();
     if (!record.running) return;
     if (state == GLUT_VISIBLE) {
         // The boss picture keeps the game halted until B; the time hidden is not play time.
@@ -182,4 +204,5 @@ void gameDisplay() {
     exitDoorUpdate(record.frameTime);
     glutSwapBuffers();
     frameDrawn = 1;
+    startupFrameDrawn();
 }

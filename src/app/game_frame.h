@@ -11,8 +11,12 @@ void gameVisibility(int state);
 // Picks the game up after a halt (pause, boss picture, settings dialog): the frame clock restarts
 // now, the idle callback runs again and the next pointer motion is not a turn.
 void gameResume();
-// F1: the settings dialog, then the settings read again and applied (shade and texture modes);
+// The game's sound is held while the game is paused, the boss picture shows, the settings dialog is
+// open or the window is hidden, and goes on once none of them holds it.
+void gameSoundHold();
+// F1: the settings dialog (the sound held while it is open), then the settings read again and applied (shade and texture modes);
 // keys held when it opened count as released. The game stays in its window if it has one.
+// A volume raised from 0 opens the device and starts the mine's hum at once.
 void gameSettingsDialog();
 
 // ---- The update's rules, without GL (game_update.cpp).

@@ -1,6 +1,7 @@
 // What the player hears in the mine: the game's bodies set the listener and the sources, and the changes
 // of one frame (a stride completed, the shot fired or burst, the door moving) start the sounds.
 #include "app/game_frame.h"
+#include "app/pad.h"
 #include "app/record.h"
 #include "brep/catalogue.h"
 #include "game/actor.h"
@@ -32,7 +33,10 @@ void gameSounds() {
         soundPlay(SOUND_HOOF, horse.x, 0, horse.z);
     }
     if (shotState == 1 && lastShotState == 0) soundPlay(SOUND_BOW, player.x, player.y, player.z);
-    if (shotState == 2 && lastShotState == 1) soundPlay(SOUND_HIT, shot.x, shot.y, shot.z);
+    if (shotState == 2 && lastShotState == 1) {
+        soundPlay(SOUND_HIT, shot.x, shot.y, shot.z);
+        padRumble();
+    }
     lastShotState = shotState;
     if (exitDoor.pitch > 0 && lastDoorAngle == 0) soundPlay(SOUND_DOOR, exitDoor.x, 0.5f, exitDoor.z);
     lastDoorAngle = exitDoor.pitch;

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 #include "app/input.h"
+#include "app/pad.h"
 #include "app/record.h"
 #include "app/screens.h"
 #include "brep/catalogue.h"
@@ -86,6 +87,7 @@ void gameMoveByKeys(float playerStep, float horseStep) {
         if (!riding()) followExitPath(horseStep, &horse, &horseExitPhase);
     } else {
         walkByArrows(playerStep);
+        padWalk(playerStep);
     }
     if (riding()) carryHorse();
 }
@@ -176,7 +178,10 @@ static void collectWithSound(const Actor* a) {
     for (int row = 0; row < 4; row++) before[row] = inventory[row];
     collectItems(a);
     for (int row = 0; row < 4; row++)
-        if (inventory[row] > before[row]) soundPlay(pickSound[row], a->x, a->y, a->z);
+        if (inventory[row] > before[row]) {
+            soundPlay(pickSound[row], a->x, a->y, a->z);
+            padRumble();
+        }
 }
 
 // How much this frame's move of the mover brought it nearer the other body where that stands now.

@@ -7,6 +7,7 @@
 #include <cstring>
 #include "app/end_screen.h"
 #include "app/game_frame.h"
+#include "app/pad.h"
 #include "app/record.h"
 #include "app/screens.h"
 #include "app/timing.h"
@@ -147,7 +148,7 @@ static void toggleBoss() {
     if (bossScreen == 0) {
         // Shown by the next drawing, also while paused.
         bossScreen = 1;
-        soundPause(1);
+        gameSoundHold();
         glutPostRedisplay();
         return;
     }
@@ -166,7 +167,7 @@ static void togglePause() {
         gameResume();
     else
         glutIdleFunc(nullptr);
-    soundPause(!record.running);
+    gameSoundHold();
 }
 
 static void gamePress(int action) {
@@ -253,7 +254,7 @@ void inputPress(int action) {
 
 // ---- The keyboard source.
 
-static int keyScreen() {
+int inputScreenMask() {
     switch (screenInUse) {
     case INPUT_STORY:
         return SCREEN_STORY;
@@ -295,7 +296,7 @@ static void releaseHeldKey(int i) {
 void keyboardDown(int code) {
     for (int i = 0; i < heldKeyCount; i++)
         if (heldKeys[i].code == code) return; // a repeat
-    int action = keyAction(record.keys, keyScreen(), code);
+    int action = keyAction(record.keys, inputScreenMask(), code);
     if (heldKeyCount < heldKeyMax) heldKeys[heldKeyCount++] = {code, action};
     if (action >= 0)
         inputAction(SOURCE_KEYBOARD, action, 1);
@@ -393,6 +394,7 @@ void mouseButton(int button, int state, int, int) {
 
 static void focusTimer(int) {
     inputPollFocus();
+    padPoll(); // also while the game is halted and runs no idle callback
     glutTimerFunc(50, focusTimer, 0);
 }
 

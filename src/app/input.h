@@ -18,6 +18,7 @@ extern int lastMouseX, lastMouseY; // the pointer's place as last seen
 void inputUse(int screen);
 void inputSetScreen(int screen); // the screen alone, without the callbacks (no window needed)
 int inputScreen();
+int inputScreenMask(); // the key table's screen (SCREEN_GAME, ...) of the screen in use
 // A source's action went down (1) or up (0). A press acts at once (inputPress); the action stays
 // held while any source holds it.
 void inputAction(int source, int action, int down);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whether the game's window has the keyboard. The toolkit reports no focus changes, so the X server
 // is asked (on the toolkit's own connection) several times a second; a window that lost the
 // keyboard gets no key releases, so everything held is released then.

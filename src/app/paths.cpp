@@ -1,11 +1,11 @@
 #include "app/paths.h"
+#include "file/file.h"
 
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -75,13 +75,6 @@ static int chooseDataFolder() {
     return 0;
 }
 
-static std::string homeFolder() {
-    const char* home = getenv("HOME");
-    if (home && *home) return home;
-    const struct passwd* pw = getpwuid(getuid());
-    return pw && pw->pw_dir ? pw->pw_dir : "";
-}
-
 // mkdir -p with mode 0700 for the folders it makes; 1 when the folder exists afterwards.
 static int makeFolders(const std::string& path) {
     for (size_t at = path.find('/', 1);; at = path.find('/', at + 1)) {
@@ -96,16 +89,9 @@ static int makeFolders(const std::string& path) {
 int pathInit() {
     const int found = chooseDataFolder();
 
-    const char* xdg = getenv("XDG_CACHE_HOME");
-    const std::string home = homeFolder();
-    if (xdg && xdg[0] == '/')
-        cacheFolder = std::string(xdg) + "/kavernix";
-    else if (home[0] == '/')
-        cacheFolder = home + "/.cache/kavernix";
-    else
-        cacheFolder = "(no home folder)";
-    noCache = cacheFolder[0] != '/' || !makeFolders(cacheFolder);
-    if (noCache)
+    cacheFolder = fileUserFolder(FILE_FOLDER_CACHE, stderr);
+    noCache = cacheFolder.empty() || !makeFolders(cacheFolder);
+    if (!cacheFolder.empty() && noCache)
         fprintf(stderr, "Kavernix: cannot make the cache folder %s, nothing is kept\n", cacheFolder.c_str());
     return found;
 }

@@ -8,8 +8,8 @@
 // Chooses both folders once, for the game. Data: $KAVERNIX_DATA when set; else the data folder
 // installed beside the program, share/kavernix beside a source install's bin/ or share/games/kavernix
 // beside the package's games/ (found from the executable's own place, so a moved tree still works);
-// else the current folder when it holds the game's files. Cache: $XDG_CACHE_HOME/kavernix (an
-// absolute XDG_CACHE_HOME only), else ~/.cache/kavernix, made (mode 0700) when missing.
+// else the current folder when it holds the game's files. Cache: fileUserFolder's cache folder
+// ($XDG_CACHE_HOME/kavernix or ~/.cache/kavernix, absolute only), made (mode 0700) when missing.
 // Says in one line when the cache folder cannot be made. Returns 1 when the data folder holds the
 // game's files, else 0 after one line that names the folders searched and how to point the game at
 // its data.

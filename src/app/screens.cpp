@@ -5,6 +5,7 @@
 #include "app/input.h"
 #include "app/mines.h"
 #include "app/record.h"
+#include "app/startup.h"
 #include "app/timing.h"
 #include "game/actor.h"
 #include "image/tga.h"
@@ -53,6 +54,7 @@ void storyDisplay() {
     drawFps(0.01f, 0.01f, record.fps, white);
     drawFade();
     glutSwapBuffers();
+    startupFrameDrawn();
 }
 
 void storyConfirm() {

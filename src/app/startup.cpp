@@ -11,6 +11,7 @@
 #include <unistd.h>
 #include <thread>
 #include "app/mines.h"
+#include "app/pad.h"
 #include "app/paths.h"
 #include "app/record.h"
 #include "app/timing.h"
@@ -44,6 +45,21 @@ void startupHeap() {
     free(grow);
     mallopt(M_TOP_PAD, 128 << 10);
 #endif
+}
+
+void startupHeapRelease() {
+#ifdef __GLIBC__
+    // glibc's own thresholds, fixed: freed large blocks and the heap's free top go back at once.
+    mallopt(M_MMAP_THRESHOLD, 128 << 10);
+    mallopt(M_TRIM_THRESHOLD, 128 << 10);
+    malloc_trim(0);
+#endif
+}
+
+void startupFrameDrawn() {
+    static int frames;
+    // After the first frame is on the screen, so that the start-up's own time does not include it.
+    if (++frames == 2) startupHeapRelease();
 }
 
 void loadImages() {
@@ -196,4 +212,5 @@ void startupOpenWindow() {
     glutWarpPointer(record.windowWidth / 2, record.windowHeight / 2);
     glutSetCursor(GLUT_CURSOR_NONE);
     glutIgnoreKeyRepeat(1);
+    padStart();
 }

@@ -6,6 +6,11 @@
 // where the system offers them. Touching fresh memory page by page was a third of the start-up's
 // processor time. Call first in main, before any thread starts.
 void startupHeap();
+// Gives memory back after the start-up: the allocator's usual thresholds again, so that pictures
+// freed later (a resize fits them anew) go back to the system, and the heap's free room is returned.
+void startupHeapRelease();
+// Called after every drawn frame of any screen: startupHeapRelease once the first frame is shown.
+void startupFrameDrawn();
 
 // Reads the full-window picture of the first screen (the story poster, or the lamp frame when the
 // story is skipped; the others are read at their first fit), the textures (floor and wall

@@ -64,7 +64,7 @@ __attribute__((format(printf, 2, 3))) static void say(FILE* report, const char* 
     fputc('\n', report);
 }
 
-// Six letters or digits, as mkstemp uses, so that temporaries of every version look alike.
+// Six letters or digits, as mkstemp uses.
 static void randomSuffix(char out[7]) {
     static const char letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
     unsigned char bytes[6];
@@ -77,12 +77,23 @@ static void randomSuffix(char out[7]) {
     out[6] = 0;
 }
 
+// The mark of the writer's own temporaries, between ".NAME" and the six letters or digits: a name no
+// person gives a file, so that cleaning up never touches a file someone made (".settings.ini.backup").
+static const char tempMark[] = ".#kavernix-write#";
+
+static std::string tempName(const std::string& base) {
+    char suffix[7];
+    randomSuffix(suffix);
+    return "." + base + tempMark + suffix;
+}
+
 static bool isTempOf(const char* entry, const std::string& base) {
-    size_t n = strlen(entry);
-    if (n != base.size() + 8 || entry[0] != '.' ||
-        base.compare(0, base.size(), entry + 1, base.size()) != 0 || entry[base.size() + 1] != '.')
+    const size_t mark = sizeof tempMark - 1, n = strlen(entry);
+    if (n != 1 + base.size() + mark + 6 || entry[0] != '.' ||
+        base.compare(0, base.size(), entry + 1, base.size()) != 0 ||
+        strncmp(entry + 1 + base.size(), tempMark, mark) != 0)
         return false;
-    for (const char* p = entry + base.size() + 2; *p; p++)
+    for (const char* p = entry + 1 + base.size() + mark; *p; p++)
         if (!((*p >= 'A' && *p <= 'Z') || (*p >= 'a' && *p <= 'z') || (*p >= '0' && *p <= '9'))) return false;
     return true;
 }
@@ -108,6 +119,28 @@ static void removeStaleTemps(int dirFd, const std::string& base) {
         close(fd);
     }
     closedir(d);
+}
+
+int fileCreateLockedTemp(int dirFd, const std::string& base, std::string* name) {
+    for (int tries = 0; tries < 100; tries++) {
+        std::string temp = tempName(base);
+        int fd = openat(dirFd, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd < 0 && errno == EEXIST) continue;
+        if (fd < 0) return -1;
+        // Another writer's cleaning may take the name between the creation and the lock; the lock
+        // counts only when the name still holds this file once it is taken, else a new name is made.
+        // Held under its name, the temporary is never removed by anyone else.
+        struct stat held, named;
+        if (flock(fd, LOCK_EX | LOCK_NB) == 0 && fstat(fd, &held) == 0 &&
+            fstatat(dirFd, temp.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 && named.st_ino == held.st_ino &&
+            named.st_dev == held.st_dev) {
+            *name = temp;
+            return fd;
+        }
+        close(fd);
+    }
+    errno = EEXIST;
+    return -1;
 }
 
 // Creates every missing folder of dir (0700, as for a user's configuration).
@@ -177,20 +210,13 @@ FILE* fileWriteBegin(FileWrite* w, const char* path, unsigned flags, FILE* repor
     static const bool procMounted = access("/proc/self/fd", X_OK) == 0;
     int fd = procMounted ? openat(w->dirFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666) : -1;
     w->unnamed = fd >= 0;
-    for (int tries = 0; fd < 0 && tries < 100; tries++) {
-        char suffix[7];
-        randomSuffix(suffix);
-        w->temp = "." + w->base + "." + suffix;
-        fd = openat(w->dirFd, w->temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST) break;
-    }
+    if (fd < 0) fd = fileCreateLockedTemp(w->dirFd, w->base, &w->temp);
     if (fd < 0) {
         say(report, "%s: cannot create a new file in %s (%s); nothing written", path, w->dir.c_str(),
             strerror(errno));
         closeWrite(w);
         return nullptr;
     }
-    if (!w->unnamed) flock(fd, LOCK_EX); // the name is taken: keep the cleaning of others away from it
     w->out = fdopen(fd, "wb");
     if (!w->out) {
         close(fd);
@@ -231,9 +257,7 @@ int fileWriteEnd(FileWrite* w, FILE* report) {
         snprintf(proc, sizeof proc, "/proc/self/fd/%d", fd);
         ok = false;
         for (int tries = 0; !ok && tries < 100; tries++) {
-            char suffix[7];
-            randomSuffix(suffix);
-            w->temp = "." + w->base + "." + suffix;
+            w->temp = tempName(w->base);
             ok = linkat(AT_FDCWD, proc, w->dirFd, w->temp.c_str(), AT_SYMLINK_FOLLOW) == 0;
             if (!ok && errno != EEXIST) break;
         }
@@ -283,14 +307,29 @@ int fileWriteAll(const char* path, const void* data, size_t size, unsigned flags
     return fileWriteEnd(&w, report);
 }
 
-std::string fileUserFolder(const char* variable, const char* underHome) {
-    const char* chosen = getenv(variable);
-    if (chosen && chosen[0] == '/') return std::string(chosen) + "/kavernix";
+std::string fileUserFolder(int kind, FILE* report) {
+    struct Kind {
+        const char *variable, *underHome, *without;
+    };
+    static const Kind kinds[FILE_FOLDER_KINDS] = {
+        {"XDG_CONFIG_HOME", "/.config", "the settings and the hall of fame are not saved"},
+        {"XDG_CACHE_HOME", "/.cache", "nothing is cached"},
+        {"XDG_DATA_HOME", "/.local/share", "no game data is saved"},
+        {"XDG_STATE_HOME", "/.local/state", "no game state is saved"},
+    };
+    static bool said[FILE_FOLDER_KINDS];
+    if (kind < 0 || kind >= FILE_FOLDER_KINDS) return "";
+    const Kind& k = kinds[kind];
+    const char* xdg = getenv(k.variable);
+    if (xdg && xdg[0] == '/') return std::string(xdg) + "/kavernix";
     const char* home = getenv("HOME");
-    if (!home || home[0] != '/') {
+    if (!home || !*home) {
         const struct passwd* pw = getpwuid(getuid());
-        home = pw && pw->pw_dir ? pw->pw_dir : nullptr;
+        home = pw && pw->pw_dir ? pw->pw_dir : "";
     }
-    if (!home || home[0] != '/') return "";
-    return std::string(home) + "/" + underHome + "/kavernix";
+    if (home[0] == '/') return std::string(home) + k.underHome + "/kavernix";
+    if (!said[kind])
+        say(report, "kavernix: neither %s nor HOME is an absolute folder; %s", k.variable, k.without);
+    said[kind] = report != nullptr || said[kind];
+    return "";
 }

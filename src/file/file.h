@@ -1,8 +1,9 @@
 // Files the game and its settings library read and write. Every write of either goes through
 // fileWriteBegin/fileWriteEnd (or fileWriteAll): the new content goes to a file without a name, or
-// a hidden temporary ".NAME.XXXXXX", in the target's folder and takes the target's name in one
-// rename, so a reader sees the old file or the new one, never a part. Temporaries left by a writer
-// that was killed are removed by the next write to the same name.
+// a hidden temporary ".NAME.#kavernix-write#XXXXXX", in the target's folder and takes the target's
+// name in one rename, so a reader sees the old file or the new one, never a part. Temporaries left
+// by a writer that was killed are removed by the next write to the same name; only names with that
+// mark are ever removed, and only when no writer holds them.
 #pragma once
 #include <cstddef>
 #include <cstdio>
@@ -52,11 +53,18 @@ FILE* fileWriteBegin(FileWrite* w, const char* path, unsigned flags, FILE* repor
 int fileWriteEnd(FileWrite* w, FILE* report);
 // Drops the new file: the old one stays as it was.
 void fileWriteCancel(FileWrite* w);
+// The named temporary used where the system makes no file without a name: a new hidden file of
+// base in the folder dirFd, locked against the cleaning of other writers from the moment it holds
+// its name (*name). Returns the descriptor, or -1 with errno set.
+int fileCreateLockedTemp(int dirFd, const std::string& base, std::string* name);
 // A whole write in one call: 1 written, 0 refused or failed (one line on report).
 int fileWriteAll(const char* path, const void* data, size_t size, unsigned flags, FILE* report);
 
-// The game's folder of one kind of user file: $VARIABLE/kavernix when that variable holds an absolute
-// path, else HOME/underHome/kavernix (HOME from the environment, else the password database); "" when
-// there is no absolute home either. Nothing is made. ("XDG_DATA_HOME", ".local/share") holds the
-// records of the mines, ("XDG_STATE_HOME", ".local/state") the saved run.
-std::string fileUserFolder(const char* variable, const char* underHome);
+// The game's own folders under the user's home, one rule for all: $XDG_CONFIG_HOME, $XDG_CACHE_HOME,
+// $XDG_DATA_HOME or $XDG_STATE_HOME plus "/kavernix" when that variable names an absolute path, else
+// the home folder ($HOME, or the password entry without it) plus ".config", ".cache", ".local/share"
+// or ".local/state" and "/kavernix" when the home folder is absolute. Never the current folder.
+enum { FILE_FOLDER_CONFIG, FILE_FOLDER_CACHE, FILE_FOLDER_DATA, FILE_FOLDER_STATE, FILE_FOLDER_KINDS };
+// The folder of a kind (not made here), or "" when there is none: nothing of that kind is then
+// written, which the first such call of the process says in one line on report.
+std::string fileUserFolder(int kind, FILE* report);

@@ -157,7 +157,81 @@ const char* keyFixedClash(int bound) {
     return nullptr;
 }
 
+// In the order of KEY_ACTION_LIST.
+const PadActionRow padActions[ACTION_COUNT] = {
+    {"padForward", PAD_NONE},          {"padBack", PAD_NONE},        {"padStepLeft", PAD_NONE},
+    {"padStepRight", PAD_NONE},        {"padCallHorse", PAD_X},      {"padGoToHorse", PAD_Y},
+    {"padWalkOut", PAD_LEFT_SHOULDER}, {"padRide", PAD_B},           {"padShoot", PAD_RIGHT_TRIGGER},
+    {"padNarrower", PAD_DPAD_LEFT},    {"padWider", PAD_DPAD_RIGHT}, {"padSettings", PAD_NONE},
+    {"padPause", PAD_START},           {"padBoss", PAD_NONE},        {"padMute", PAD_BACK},
+};
+
+static const char* const padNames[PAD_INPUTS] = {"a",
+                                                 "b",
+                                                 "x",
+                                                 "y",
+                                                 "back",
+                                                 "guide",
+                                                 "start",
+                                                 "leftstick",
+                                                 "rightstick",
+                                                 "leftshoulder",
+                                                 "rightshoulder",
+                                                 "dpup",
+                                                 "dpdown",
+                                                 "dpleft",
+                                                 "dpright",
+                                                 "misc1",
+                                                 "paddle1",
+                                                 "paddle2",
+                                                 "paddle3",
+                                                 "paddle4",
+                                                 "touchpad",
+                                                 "lefttrigger",
+                                                 "righttrigger"};
+
+const char* padButtonName(int button) {
+    if (button == PAD_NONE) return "none";
+    return button >= 0 && button < PAD_INPUTS ? padNames[button] : nullptr;
+}
+
+int padButtonByName(const char* name) {
+    if (strcmp(name, "none") == 0) return PAD_NONE;
+    for (int b = 0; b < PAD_INPUTS; b++)
+        if (strcmp(padNames[b], name) == 0) return b;
+    return PAD_INPUTS;
+}
+
+struct FixedPadRow {
+    int button, action, screens;
+};
+static const FixedPadRow fixedPad[] = {
+    {PAD_A, ACTION_CONFIRM, SCREEN_STORY | SCREEN_END},
+    {PAD_START, ACTION_CONFIRM, SCREEN_END},
+    {PAD_B, ACTION_NAME_DELETE, SCREEN_END},
+    {PAD_DPAD_UP, ACTION_LETTER_UP, SCREEN_END},
+    {PAD_DPAD_DOWN, ACTION_LETTER_DOWN, SCREEN_END},
+    {PAD_DPAD_RIGHT, ACTION_NAME_NEXT, SCREEN_END},
+};
+
+int padAction(const int32_t* buttons, int screen, int button) {
+    for (const FixedPadRow& f : fixedPad)
+        if (f.button == button && (f.screens & screen)) return f.action;
+    if (screen == SCREEN_END) return -1;
+    for (int a = 0; a < ACTION_COUNT; a++)
+        if (button >= 0 && buttons[a] == button) return a;
+    return -1;
+}
+
 void keyControlsRows(FILE* out) {
-    for (const KeyActionRow& a : keyActions)
-        fprintf(out, "| `%s` | `%s` | %s |\n", keyName(a.defaultKey), a.setting, a.what);
+    for (int a = 0; a < ACTION_COUNT; a++) {
+        const KeyActionRow& k = keyActions[a];
+        const PadActionRow& p = padActions[a];
+        char pad[64];
+        if (p.defaultButton == PAD_NONE)
+            snprintf(pad, sizeof pad, "`%s`", p.setting);
+        else
+            snprintf(pad, sizeof pad, "`%s`, `%s`", padButtonName(p.defaultButton), p.setting);
+        fprintf(out, "| `%s` | `%s` | %s | %s |\n", keyName(k.defaultKey), k.setting, pad, k.what);
+    }
 }

@@ -91,6 +91,41 @@ int keyAction(const int32_t* keys, int screen, int code);
 const char* keyFixedClash(int bound);
 // 1 when two bound keys would take a press in common.
 int keysClash(int a, int b);
-// Writes the rows of the README's controls table for the game's keys, one "| `Up` | `keyForward` | walk
-// forward |" line each, in table order.
+// ---- Pad buttons: SDL's game controller buttons by their numbers (a 0, b 1, x 2, y 3, back 4, guide 5,
+// start 6, leftstick 7, rightstick 8, leftshoulder 9, rightshoulder 10, dpup 11, dpdown 12, dpleft 13,
+// dpright 14, misc1 15, paddle1..4 16..19, touchpad 20), then the two triggers taken as buttons.
+enum {
+    PAD_A = 0,
+    PAD_B = 1,
+    PAD_X = 2,
+    PAD_Y = 3,
+    PAD_BACK = 4,
+    PAD_START = 6,
+    PAD_LEFT_SHOULDER = 9,
+    PAD_DPAD_UP = 11,
+    PAD_DPAD_DOWN = 12,
+    PAD_DPAD_LEFT = 13,
+    PAD_DPAD_RIGHT = 14,
+    PAD_LEFT_TRIGGER = 21,
+    PAD_RIGHT_TRIGGER = 22,
+    PAD_INPUTS = 23, // buttons and triggers
+    PAD_NONE = -1
+};
+// Each action's pad setting ("padShoot") and default button (PAD_NONE: none).
+struct PadActionRow {
+    const char* setting;
+    int defaultButton;
+};
+extern const PadActionRow padActions[ACTION_COUNT];
+// SDL's name of a pad button ("a", "dpleft", "righttrigger"), "none" for PAD_NONE; null for others.
+const char* padButtonName(int button);
+// The button of a name, PAD_NONE for "none", PAD_INPUTS for a name that is none.
+int padButtonByName(const char* name);
+// The action a pad button takes on a screen with the player's buttons (one per action): on the story
+// A is Enter; on the end screen A and Start are Enter, B deletes, the d-pad turns the letter (up,
+// down) and moves on (right); in the game the player's buttons. -1 for nothing.
+int padAction(const int32_t* buttons, int screen, int button);
+
+// Writes the rows of the README's controls table for the game's keys and pad buttons, one
+// "| `h` | `keyRide` | `b`, `padRide` | get on ... |" line each, in table order.
 void keyControlsRows(FILE* out);

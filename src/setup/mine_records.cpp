@@ -16,12 +16,12 @@ static const size_t recordsMaxBytes = 1 << 20;
 static const int recordsMaxReported = 20;
 
 std::string recordsPath() {
-    std::string folder = fileUserFolder("XDG_DATA_HOME", ".local/share");
+    std::string folder = fileUserFolder(FILE_FOLDER_DATA, stderr);
     return folder.empty() ? folder : folder + "/records.ini";
 }
 
 std::string recordsRunPath() {
-    std::string folder = fileUserFolder("XDG_STATE_HOME", ".local/state");
+    std::string folder = fileUserFolder(FILE_FOLDER_STATE, stderr);
     return folder.empty() ? folder : folder + "/run.ini";
 }
 

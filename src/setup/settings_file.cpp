@@ -15,10 +15,9 @@
 #include <cstring>
 #include <vector>
 #include <locale.h>
-#include <pwd.h>
 #include <unistd.h>
 
-enum { KEY_INT, KEY_BYTE, KEY_MODE, KEY_NAME, KEY_TIME, KEY_KEY, KEY_MINE };
+enum { KEY_INT, KEY_BYTE, KEY_MODE, KEY_NAME, KEY_TIME, KEY_KEY, KEY_PAD, KEY_MINE };
 enum { GROUP_OTHER = 4 };
 
 struct SettingsKey {
@@ -78,6 +77,11 @@ static const SettingsKey keyTable[] = {
      "1: draw through display lists (key U)"},
     {"lodLevel", KEY_INT, GROUP_OTHER, REC(lodLevel), 0, 3, 2, "model detail 0 (coarse) to 3 (fine)"},
     {"distanceLod", KEY_INT, GROUP_OTHER, REC(distanceLod), 0, 1, 1, "1: far models get less detail"},
+    {"padDeadZone", KEY_INT, GROUP_OTHER, REC(padDeadZone), 0, 90, 20,
+     "percent of a pad stick's travel that is ignored around its middle"},
+    {"padLookSpeed", KEY_INT, GROUP_OTHER, REC(padLookSpeed), 1, 20, 5,
+     "how fast the pad's right stick turns the view (24 degrees per second a step)"},
+    {"padRumble", KEY_INT, GROUP_OTHER, REC(padRumble), 0, 1, 1, "1: the pad rumbles on hits and pick-ups"},
     {"mine", KEY_MINE, GROUP_OTHER, REC(mine), 0, 0, 0,
      "the mine: classic, new (a fresh one each start), daily (the mine of the day) or a mine code such as "
      "16-5-3-K7QX2MD"},
@@ -97,10 +101,18 @@ static const SettingsKey keyTable[] = {
     {setting, KEY_KEY, GROUP_OTHER, REC(keys) + 4 * ACTION_##id, 0, 0, key, "key: " what},
     KEY_ACTION_LIST(KEY_SETTING)
 #undef KEY_SETTING
+// clang-format off
+#define PAD_SETTING(id, keySetting, key, what)                                                                 \
+    {padActions[ACTION_##id].setting, KEY_PAD, GROUP_OTHER, REC(padButtons) + 4 * ACTION_##id, 0, 0,          \
+     padActions[ACTION_##id].defaultButton, "pad button (SDL's name, or none): " what},
+    KEY_ACTION_LIST(PAD_SETTING)
+#undef PAD_SETTING
+    // clang-format on
 };
 enum { KEY_COUNT = sizeof(keyTable) / sizeof(keyTable[0]) };
-static_assert(KEY_COUNT == 39 + ACTION_COUNT,
-              "one key per library field, the start switch, ten hall-of-fame keys and one per game key");
+static_assert(
+    KEY_COUNT == 42 + 2 * ACTION_COUNT,
+    "a key per library field, the start switch, ten hall-of-fame keys, a key and a button per action");
 
 static const size_t MAX_FILE_BYTES = 1 << 20;
 // A file of junk gives one line per problem only up to here, then one line with the rest's count.
@@ -362,9 +374,33 @@ static void checkGameKeys(SettingsFile* f, Report* rep, const int* lineOf) {
     }
 }
 
+// One button, one action: of two actions with the same pad button the one that left its default gives
+// way to its default, of two such the later one.
+static void checkPadButtons(SettingsFile* f, Report* rep, const int* lineOf) {
+    int32_t* buttons = f->record.padButtons;
+    for (bool clash = true; clash;) {
+        clash = false;
+        for (int j = ACTION_COUNT - 1; j >= 0 && !clash; j--) {
+            int other = -1;
+            for (int i = 0; i < ACTION_COUNT && other < 0 && buttons[j] != PAD_NONE; i++)
+                if (i != j && buttons[i] == buttons[j]) other = i;
+            if (other < 0) continue;
+            clash = true;
+            int give = buttons[j] == padActions[j].defaultButton ? other : j;
+            int kept = give == j ? other : j;
+            const PadActionRow& a = padActions[give];
+            reportLine(rep, keyLine(REC(padButtons) + 4 * size_t(give), lineOf),
+                       "%s = %s is %s's button already; using %s", a.setting, padButtonName(buttons[give]),
+                       padActions[kept].setting, padButtonName(a.defaultButton));
+            buttons[give] = a.defaultButton;
+        }
+    }
+}
+
 // itemsPerKind must fit the maze, and the exit must be reachable with the diamonds placed.
 static void checkCrossFields(SettingsFile* f, Report* rep, const int* lineOf) {
     checkGameKeys(f, rep, lineOf);
+    checkPadButtons(f, rep, lineOf);
     SettingsRecord& r = f->record;
     int itemsLine = 0, diamondsLine = 0;
     for (int i = 0; i < KEY_COUNT && lineOf; i++) {
@@ -425,7 +461,8 @@ static float checkTime(double t, const char** why) {
 void settingsDefaults(SettingsFile* f) {
     memset(f, 0, sizeof *f);
     for (const SettingsKey& k : keyTable) {
-        if (k.kind == KEY_INT || k.kind == KEY_BYTE || k.kind == KEY_KEY) setInt(f, k, k.def);
+        if (k.kind == KEY_INT || k.kind == KEY_BYTE || k.kind == KEY_KEY || k.kind == KEY_PAD)
+            setInt(f, k, k.def);
         if (k.kind == KEY_TIME) setTime(f, k, SETTINGS_EMPTY_TIME);
         if (k.kind == KEY_MINE) setName(bytesAt(f, k), "classic");
     }
@@ -519,6 +556,15 @@ static void applyValue(SettingsFile* f, const SettingsKey& k, const std::string&
         setInt(f, k, code ? code : k.def);
         return;
     }
+    case KEY_PAD: {
+        int button = padButtonByName(raw.c_str());
+        if (button == PAD_INPUTS)
+            reportLine(rep, line,
+                       "%s = %s is not a pad button such as a, start, dpleft, righttrigger or none; using %s",
+                       k.key, shown(raw).c_str(), padButtonName(k.def));
+        setInt(f, k, button == PAD_INPUTS ? k.def : button);
+        return;
+    }
     case KEY_TIME: {
         double d;
         float t = SETTINGS_EMPTY_TIME;
@@ -608,6 +654,13 @@ int settingsCheck(SettingsFile* f, const char* where, FILE* report) {
         } else if (k.kind == KEY_MINE) {
             char* field = bytesAt(f, k);
             setMine(f, k, std::string(field, strnlen(field, 31)), 0, &rep);
+        } else if (k.kind == KEY_PAD) {
+            int button = getInt(f, k);
+            if (!padButtonName(button)) {
+                reportLine(&rep, 0, "%s = %d is no pad button; using %s", k.key, button,
+                           padButtonName(k.def));
+                setInt(f, k, k.def);
+            }
         } else if (k.kind == KEY_KEY) {
             int code = getInt(f, k);
             if (!keyName(code)) {
@@ -664,6 +717,10 @@ static std::string formatValue(const SettingsFile* f, const SettingsKey& k) {
         const char* field = bytesAt(f, k);
         return settingsEscapeName(field, strnlen(field, 31));
     }
+    case KEY_PAD: {
+        const char* name = padButtonName(getInt(f, k));
+        return name ? name : padButtonName(k.def);
+    }
     case KEY_KEY: {
         const char* name = keyName(getInt(f, k));
         return name ? name : keyName(k.def);
@@ -692,15 +749,8 @@ std::string settingsFormat(const SettingsFile* f) {
 std::string settingsPath() {
     const char* explicitPath = getenv("KAVERNIX_SETTINGS");
     if (explicitPath && *explicitPath) return explicitPath;
-    const char* config = getenv("XDG_CONFIG_HOME");
-    if (config && config[0] == '/') return std::string(config) + "/kavernix/settings.ini";
-    const char* home = getenv("HOME");
-    if (!home || !*home) {
-        const struct passwd* pw = getpwuid(getuid());
-        home = pw && pw->pw_dir ? pw->pw_dir : nullptr;
-    }
-    if (!home || !*home) return "kavernix-settings.ini";
-    return std::string(home) + "/.config/kavernix/settings.ini";
+    std::string folder = fileUserFolder(FILE_FOLDER_CONFIG, stderr);
+    return folder.empty() ? folder : folder + "/settings.ini";
 }
 
 // Reads a whole file: 1 read, 0 missing, -1 refused or failed with *why set. A FIFO or device at

@@ -17,8 +17,9 @@ enum { SETTINGS_VIEW = 1, SETTINGS_HALL = 2, SETTINGS_ALL = 0xFF };
 // An empty hall-of-fame place has this time (30000 or more means empty).
 constexpr float SETTINGS_EMPTY_TIME = 30000.0f;
 
-// The file: $KAVERNIX_SETTINGS, else $XDG_CONFIG_HOME/kavernix/settings.ini, else
-// ~/.config/kavernix/settings.ini.
+// The file: $KAVERNIX_SETTINGS, else settings.ini in the configuration folder (fileUserFolder: an
+// absolute $XDG_CONFIG_HOME/kavernix or ~/.config/kavernix); "" when there is none, and then nothing
+// is read or saved (said once in one line).
 std::string settingsPath();
 
 // First-run values of every field the file holds; the rest of the record is zeroed.

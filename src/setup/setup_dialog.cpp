@@ -28,7 +28,7 @@ static const struct {
     "Mine of the day",
     "Last mine",
 };
-enum { PAGE_DISPLAY, PAGE_GAME };
+enum { PAGE_DISPLAY, PAGE_GAME, PAGE_KEYS, PAGES };
 
 struct DialogField {
     const char* key;
@@ -65,6 +65,9 @@ static const DialogField dialogFields[] = {
     {"mouseSpeed", "Mouse speed", FIELD_SPIN, PAGE_GAME, nullptr},
     {"skipStory", "Skip the story", FIELD_CHECK, PAGE_GAME, nullptr},
     {"running", "Clocks run from the start (off: start paused)", FIELD_CHECK, PAGE_GAME, nullptr},
+    {"padDeadZone", "Pad sticks' dead zone (percent)", FIELD_SPIN, PAGE_KEYS, nullptr},
+    {"padLookSpeed", "Pad look speed", FIELD_SPIN, PAGE_KEYS, nullptr},
+    {"padRumble", "Pad rumbles on hits and pick-ups", FIELD_CHECK, PAGE_KEYS, nullptr},
 };
 enum { FIELD_COUNT = sizeof(dialogFields) / sizeof(dialogFields[0]) };
 
@@ -85,6 +88,7 @@ struct DialogWidgets {
     GtkWidget* showDialog;
     GtkWidget* mine;
     GtkWidget* keys[ACTION_COUNT];
+    GtkWidget* padButtons[ACTION_COUNT];
 };
 
 // 0 not tried yet, 1 ready, -1 failed.
@@ -247,9 +251,23 @@ static void addDisplayMode(GtkWidget* grid, int* row, DialogWidgets* w, const Se
     gtk_grid_attach(GTK_GRID(grid), w->windowSize, 1, (*row)++, 1, 1);
 }
 
-// One choice of key per action, named after its settings key; a key given twice is refused on Play.
+enum { KEY_ROWS = (ACTION_COUNT + 1) / 2 };
+
+// The pad buttons by SDL's names, "none" first.
+static GtkWidget* padCombo(int action, int current) {
+    GtkWidget* combo = gtk_combo_box_text_new();
+    gtk_widget_set_name(combo, padActions[action].setting);
+    for (int b = PAD_NONE; b < PAD_INPUTS; b++)
+        gtk_combo_box_text_append(GTK_COMBO_BOX_TEXT(combo), padButtonName(b), padButtonName(b));
+    const char* name = padButtonName(current);
+    gtk_combo_box_set_active_id(GTK_COMBO_BOX(combo),
+                                name ? name : padButtonName(padActions[action].defaultButton));
+    return combo;
+}
+
+// One choice of key and of pad button per action, named after their settings keys; a key or a button
+// given twice is refused on Play. The pad's own settings follow (fields of PAGE_KEYS).
 static GtkWidget* keysPage(DialogWidgets* w, const SettingsFile* values) {
-    enum { KEY_ROWS = (ACTION_COUNT + 1) / 2 };
     GtkWidget* grid = newGrid();
     static const char* names[160];
     int count = keyNames(names, 160);
@@ -263,15 +281,18 @@ static GtkWidget* keysPage(DialogWidgets* w, const SettingsFile* values) {
         const char* current = keyName(values->record.keys[i]);
         gtk_combo_box_set_active_id(GTK_COMBO_BOX(w->keys[i]),
                                     current ? current : keyName(keyActions[i].defaultKey));
+        w->padButtons[i] = padCombo(i, values->record.padButtons[i]);
         // Two columns of actions keep the page no taller than the others.
-        int row = i % KEY_ROWS, column = 2 * (i / KEY_ROWS);
+        int row = i % KEY_ROWS, column = 3 * (i / KEY_ROWS);
         gtk_grid_attach(GTK_GRID(grid), labelLeft(what.c_str()), column, row, 1, 1);
         gtk_grid_attach(GTK_GRID(grid), w->keys[i], column + 1, row, 1, 1);
+        gtk_grid_attach(GTK_GRID(grid), w->padButtons[i], column + 2, row, 1, 1);
     }
     gtk_grid_attach(
         GTK_GRID(grid),
-        labelLeft("Escape and the rendering switches (S, T, b, O, U, L, l, D, I, F, R) keep their keys."), 0,
-        KEY_ROWS, 4, 1);
+        labelLeft("Escape and the rendering switches (S, T, b, O, U, L, l, D, I, F, R) keep their "
+                  "keys. The pad's left stick walks, its right stick looks."),
+        0, KEY_ROWS, 6, 1);
     return grid;
 }
 
@@ -353,8 +374,8 @@ static GtkWidget* buildDialog(int inGame, DialogWidgets* w, const SettingsFile* 
     // In the game the dialog must come up above a full-screen GL window.
     gtk_window_set_keep_above(GTK_WINDOW(dialog), inGame ? TRUE : FALSE);
 
-    GtkWidget* pages[2] = {newGrid(), newGrid()};
-    int rows[2] = {0, 0};
+    GtkWidget* pages[PAGES] = {newGrid(), newGrid(), keysPage(w, values)};
+    int rows[PAGES] = {0, 0, KEY_ROWS + 1};
     addDisplayMode(pages[PAGE_DISPLAY], &rows[PAGE_DISPLAY], w, values);
     for (int i = 0; i < FIELD_COUNT; i++) {
         const DialogField& d = dialogFields[i];
@@ -387,7 +408,7 @@ static GtkWidget* buildDialog(int inGame, DialogWidgets* w, const SettingsFile* 
     GtkWidget* notebook = gtk_notebook_new();
     gtk_notebook_append_page(GTK_NOTEBOOK(notebook), pages[PAGE_GAME], gtk_label_new("Game"));
     gtk_notebook_append_page(GTK_NOTEBOOK(notebook), pages[PAGE_DISPLAY], gtk_label_new("Display"));
-    gtk_notebook_append_page(GTK_NOTEBOOK(notebook), keysPage(w, values), gtk_label_new("Keys"));
+    gtk_notebook_append_page(GTK_NOTEBOOK(notebook), pages[PAGE_KEYS], gtk_label_new("Keys"));
     gtk_notebook_append_page(GTK_NOTEBOOK(notebook), hallPage(values), gtk_label_new("Hall of fame"));
 
     GtkWidget* content = gtk_dialog_get_content_area(GTK_DIALOG(dialog));
@@ -438,6 +459,9 @@ static void readChoices(DialogWidgets* w, SettingsFile* values) {
         const char* name = gtk_combo_box_get_active_id(GTK_COMBO_BOX(w->keys[i]));
         int code = name ? keyByName(name) : 0;
         r.keys[i] = code ? code : keyActions[i].defaultKey;
+        const char* button = gtk_combo_box_get_active_id(GTK_COMBO_BOX(w->padButtons[i]));
+        int b = button ? padButtonByName(button) : PAD_INPUTS;
+        r.padButtons[i] = b == PAD_INPUTS ? padActions[i].defaultButton : b;
     }
 }
 

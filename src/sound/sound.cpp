@@ -299,3 +299,10 @@ void soundLoopStop(int channel) {
     alSourceStop(loopSources[channel]);
     loopPlaying[channel] = 0;
 }
+
+int soundLoopState(int channel) {
+    if (!device || channel < 0 || channel >= SOUND_LOOPS || !loopPlaying[channel]) return 0;
+    ALint state;
+    alGetSourcei(loopSources[channel], AL_SOURCE_STATE, &state);
+    return state == AL_PLAYING ? 1 : state == AL_PAUSED ? 2 : 0;
+}

@@ -58,3 +58,5 @@ void soundPlayHere(int id);                        // once, at the listener (no 
 void soundLoop(int channel, int id, float x, float y, float z);
 void soundLoopHere(int channel, int id);
 void soundLoopStop(int channel);
+// What a loop channel does now: 1 playing, 2 held by soundPause, 0 silent (or no device).
+int soundLoopState(int channel);

@@ -21,14 +21,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzScratchDir scratch;
-    fuzzWriteInput("FUZZ.001.brep.bin", data, size);
-    BrepModel* model = nullptr;
-    int read = brepReadBinary(&model, "FUZZ", 1);
-    if (!read) {
-        if (!fuzzEmpty(model) || strcmp(model->name, "FUZZ") || model->level != 1) abort();
-        brepFree(&model);
-        return 0;
-    }
+    BrepModel* model = fuzzReadModel(data, size, "FUZZ.001.brep.bin", 1, brepReadBinary);
+    if (!model) return 0;
     std::vector<float> before = fuzzPicture(model);
     if (model->edges || model->size != size) abort();
     // The file names the model; write it under the name it asked for.

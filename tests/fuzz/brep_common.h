@@ -1,11 +1,13 @@
-// Shared by the model file fuzz targets: a private working directory, and checks that a model a
-// reader accepted is whole (every corner is one of its vertices, lists end) and survives the other
-// file form unchanged.
+// Shared by the model fuzz targets: quiet diagnostics, a private working directory with the input
+// written into it, the read with its check of a refusal, and checks that a model a reader accepted
+// is whole (every corner is one of its vertices, lists end) and survives the other file form
+// unchanged.
 #pragma once
 #include <dirent.h>
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -64,6 +66,23 @@ inline std::string fuzzWriteInput(const char* path, const uint8_t* data, size_t 
     return path;
 }
 
+inline bool fuzzEmpty(const BrepModel* m) {
+    return m && !m->vertices && !m->faces && !m->edges;
+}
+
+// The model `reader` makes of data written as `file` into the scratch directory (the caller holds a
+// FuzzScratchDir), read under the name FUZZ and that level; null when the reader refused it, which
+// must leave an empty model of that name and level.
+inline BrepModel* fuzzReadModel(const uint8_t* data, size_t size, const char* file, int level,
+                                int (*reader)(BrepModel**, const char*, int)) {
+    fuzzWriteInput(file, data, size);
+    BrepModel* model = nullptr;
+    if (reader(&model, "FUZZ", level)) return model;
+    if (!fuzzEmpty(model) || strcmp(model->name, "FUZZ") || model->level != level) abort();
+    brepFree(&model);
+    return nullptr;
+}
+
 // Values of a model, corners as vertex list positions; aborts when a corner is not one of the
 // model's vertices or a count is out of range.
 inline std::vector<float> fuzzPicture(const BrepModel* m) {
@@ -86,10 +105,6 @@ inline std::vector<float> fuzzPicture(const BrepModel* m) {
         }
     }
     return out;
-}
-
-inline bool fuzzEmpty(const BrepModel* m) {
-    return m && !m->vertices && !m->faces && !m->edges;
 }
 
 // Bit patterns compared, so that not-a-number values compare too.

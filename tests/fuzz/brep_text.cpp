@@ -11,14 +11,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzScratchDir scratch;
-    fuzzWriteInput("FUZZ.000.brep.txt", data, size);
-    BrepModel* model = nullptr;
-    int read = brepReadText(&model, "FUZZ", 0);
-    if (!read) {
-        if (!fuzzEmpty(model) || strcmp(model->name, "FUZZ") || model->level != 0) abort();
-        brepFree(&model);
-        return 0;
-    }
+    BrepModel* model = fuzzReadModel(data, size, "FUZZ.000.brep.txt", 0, brepReadText);
+    if (!model) return 0;
     std::vector<float> before = fuzzPicture(model);
     brepPack(&model);
     if (!fuzzSame(fuzzPicture(model), before) || !brepWriteBinary(model)) abort();

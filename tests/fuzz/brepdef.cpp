@@ -1,13 +1,10 @@
 // libFuzzer target for the definition reader and what runs on the tube it builds: the connectivity
 // check, one refinement step and the cutting into triangles. A definition that is added must give
 // a closed tube (every edge of two faces), and its refinement must stay closed.
-#include <unistd.h>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <string>
-#include "brep/brep.h"
+
 #include "brep/brep_build.h"
+#include "brep_common.h"
 
 static int countFaces(const BrepModel* m) {
     int n = 0;
@@ -22,21 +19,16 @@ static bool closed(const BrepModel* m) {
 }
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    // The reader's diagnostics and the refinement counts go to standard output: keep them quiet.
-    if (!freopen("/dev/null", "w", stdout)) abort();
+    fuzzQuiet(); // and the refinement's counts
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static std::string path = "/tmp/kx_fuzz_brepdef_" + std::to_string(getpid()) + ".brepdef.txt";
-    FILE* file = fopen(path.c_str(), "wb");
-    if (!file) return 0;
-    fwrite(data, 1, size, file);
-    fclose(file);
-
+    FuzzScratchDir scratch;
+    fuzzWriteInput("FUZZ.brepdef.txt", data, size);
     BrepModel* model = nullptr;
     brepCreate(&model, "FUZZ", 0);
-    int added = brepLoadDefFile(&model, path.c_str());
+    int added = brepLoadDefFile(&model, "FUZZ.brepdef.txt");
     if (!added && (model->faces || model->vertices || model->edges)) abort(); // refused adds nothing
     // Geometry can be degenerate (points on top of each other), but the tube's structure is fixed.
     if (added && !closed(model)) abort();

@@ -15,8 +15,9 @@ int toolDataHere(const char* command) {
     if (access(probe.c_str(), R_OK) == 0) return 1;
     char here[PATH_MAX];
     fprintf(stderr,
-            "kavernix-tool %s: no game data in the current folder %s (no %s); run it in the game's data "
-            "folder: build/run after `make build` or `make play`, or PREFIX/share/kavernix\n",
+            "kavernix-tool %s: no game data in the current folder %s (no %s); run it in a folder that "
+            "holds the game's data: build/run after `make build` or `make play`, or a copy of the installed "
+            "share/kavernix (share/games/kavernix from the package)\n",
             command, getcwd(here, sizeof here) ? here : "", probe.c_str());
     return 0;
 }

@@ -1,0 +1,166 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The gamepad through SDL's game controller API.
+#include "app/pad.h"
+#include <GL/freeglut.h>
+#include <SDL.h>
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <sys/stat.h>
+#include "app/game_frame.h"
+#include "app/input.h"
+#include "app/record.h"
+#include "game/actor.h"
+#include "maze/maze.h"
+#include "setup/settings_file.h"
+#include "text/hud.h"
+
+static int started;
+static SDL_GameController* pad;
+static SDL_JoystickID padId = -1;
+static int triggerDown[2]; // left, right: pushed past half way
+
+// The look speed's unit: degrees per second at full deflection per step of padLookSpeed.
+static const float lookDegreesPerStep = 24.0f;
+static const char* const disconnectedMessage = "Pad disconnected";
+
+// gamecontrollerdb.txt in the folder of the settings file.
+static std::string mappingsPath() {
+    std::string path = settingsPath();
+    size_t slash = path.rfind('/');
+    return (slash == std::string::npos ? std::string(".") : path.substr(0, slash)) + "/gamecontrollerdb.txt";
+}
+
+int padStart() {
+    if (started) return 1;
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    if (SDL_Init(SDL_INIT_GAMECONTROLLER) != 0) {
+        fprintf(stderr, "kavernix: no gamepad: SDL's controller support did not start (%s)\n", SDL_GetError());
+        return 0;
+    }
+    started = 1;
+    const std::string db = mappingsPath();
+    struct stat st;
+    if (stat(db.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+        SDL_GameControllerAddMappingsFromFile(db.c_str()) < 0)
+        fprintf(stderr, "kavernix: %s: not read (%s)\n", db.c_str(), SDL_GetError());
+    return 1;
+}
+
+int padConnected() {
+    return pad != nullptr;
+}
+
+// Takes the first pad SDL knows when none plays yet.
+static void openAny() {
+    for (int i = 0; i < SDL_NumJoysticks() && !pad; i++) {
+        if (!SDL_IsGameController(i)) continue;
+        pad = SDL_GameControllerOpen(i);
+        if (pad) padId = SDL_JoystickInstanceID(SDL_GameControllerGetJoystick(pad));
+    }
+}
+
+static void releasePad() {
+    for (int a = 0; a < ACTION_ALL; a++) inputAction(SOURCE_PAD, a, 0);
+    triggerDown[0] = triggerDown[1] = 0;
+}
+
+// The pad that played was unplugged: a running game pauses, as consoles do.
+static void padLost() {
+    SDL_GameControllerClose(pad);
+    pad = nullptr;
+    padId = -1;
+    releasePad();
+    if (inputScreen() == INPUT_GAME && record.running && bossScreen == 0) {
+        inputPress(ACTION_PAUSE);
+        showMessage(disconnectedMessage);
+        glutPostRedisplay();
+    }
+    openAny();
+}
+
+static void button(int which, int down) {
+    if (down && !inputFocused) return; // input meant for another window
+    inputAction(SOURCE_PAD, padAction(record.padButtons, inputScreenMask(), which), down);
+}
+
+static void trigger(int axis, int value) {
+    int side = axis == SDL_CONTROLLER_AXIS_TRIGGERLEFT ? 0 : 1;
+    int down = value > SDL_JOYSTICK_AXIS_MAX / 2;
+    if (down == triggerDown[side]) return;
+    triggerDown[side] = down;
+    button(side ? PAD_RIGHT_TRIGGER : PAD_LEFT_TRIGGER, down);
+}
+
+void padPoll() {
+    if (!started) return;
+    SDL_Event e;
+    while (SDL_PollEvent(&e)) {
+        switch (e.type) {
+        case SDL_CONTROLLERDEVICEADDED:
+            openAny();
+            break;
+        case SDL_CONTROLLERDEVICEREMOVED:
+            if (pad && e.cdevice.which == padId) padLost();
+            break;
+        case SDL_CONTROLLERBUTTONDOWN:
+        case SDL_CONTROLLERBUTTONUP:
+            if (pad && e.cbutton.which == padId) button(e.cbutton.button, e.type == SDL_CONTROLLERBUTTONDOWN);
+            break;
+        case SDL_CONTROLLERAXISMOTION:
+            if (pad && e.caxis.which == padId &&
+                (e.caxis.axis == SDL_CONTROLLER_AXIS_TRIGGERLEFT || e.caxis.axis == SDL_CONTROLLER_AXIS_TRIGGERRIGHT))
+                trigger(e.caxis.axis, e.caxis.value);
+            break;
+        default:
+            break;
+        }
+    }
+}
+
+// A stick's position beyond the dead zone, each part -1..1: nothing within the dead zone, then
+// rising evenly to full deflection. 0 when no pad plays or the window lacks the keyboard.
+static int stick(SDL_GameControllerAxis xAxis, SDL_GameControllerAxis yAxis, float* x, float* y) {
+    *x = *y = 0;
+    if (!pad || !inputFocused) return 0;
+    float sx = float(SDL_GameControllerGetAxis(pad, xAxis)) / 32767.0f;
+    float sy = float(SDL_GameControllerGetAxis(pad, yAxis)) / 32767.0f;
+    float length = hypotf(sx, sy), dead = float(record.padDeadZone) / 100.0f;
+    if (length <= dead || dead >= 1) return 0;
+    float scaled = fminf(1.0f, (length - dead) / (1.0f - dead));
+    *x = sx / length * scaled;
+    *y = sy / length * scaled;
+    return 1;
+}
+
+void padWalk(float playerStep) {
+    float side, down;
+    if (!stick(SDL_CONTROLLER_AXIS_LEFTX, SDL_CONTROLLER_AXIS_LEFTY, &side, &down)) return;
+    float forward = -down, length = hypotf(side, forward), parts = fabsf(side) + fabsf(forward);
+    float ahead = playerStep * length * forward / parts, across = playerStep * length * side / parts;
+    if (ahead != 0) {
+        (ahead > 0 ? stepForward : stepBack)(&player, fabsf(ahead));
+        mazeCollide(&maze, &player);
+    }
+    if (across != 0) {
+        (across > 0 ? strafeRight : strafeLeft)(&player, fabsf(across));
+        mazeCollide(&maze, &player);
+    }
+}
+
+void padLook(float frameTime) {
+    padPoll();
+    float x, y;
+    if (!stick(SDL_CONTROLLER_AXIS_RIGHTX, SDL_CONTROLLER_AXIS_RIGHTY, &x, &y)) return;
+    const float turn = lookDegreesPerStep * float(record.padLookSpeed) * frameTime;
+    player.heading += x * turn;
+    player.pitch += (record.invertMouse ? -y : y) * turn;
+    player.heading = fmodf(player.heading, 360.0f);
+    if (player.heading < 0) player.heading += 360;
+    if (player.pitch > 40) player.pitch = 40;
+    if (player.pitch < -40) player.pitch = -40;
+}
+
+void padRumble() {
+    if (pad && record.padRumble) SDL_GameControllerRumble(pad, 0xA000, 0xD000, 120);
+}

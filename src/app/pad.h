@@ -1,0 +1,26 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The gamepad, through SDL's game controller API: SDL maps the pads by its database, and the game
+// takes their buttons as actions (the player's buttons in record.padButtons, setup/key_table.h), the
+// left stick as walking and the right stick as looking. SDL serves input only; the toolkit keeps the
+// window. Pad input counts only while the game's window has the keyboard (inputFocused).
+#pragma once
+
+// Starts SDL's controller subsystem (without its signal handlers, so Ctrl+C ends the game as
+// before) and reads gamecontrollerdb.txt beside the settings file when there is one. Returns 0,
+// with one line on standard error, when SDL cannot start: the game then runs without a pad.
+int padStart();
+// SDL's events: a pad plugged in is taken at once (the first one found plays), unplugging it pauses
+// a running game with a message; buttons and triggers (pushed past half way) become actions. Run
+// every frame and from the input timer, so that Start also resumes a halted game.
+void padPoll();
+int padConnected(); // 1 while a pad is open
+
+// The left stick walks and steps: beyond the dead zone (padDeadZone percent of its travel) the
+// player moves by playerStep times how far the stick is pushed, split between forward and sideways
+// as the stick points, with a collision after each part.
+void padWalk(float playerStep);
+// The right stick turns the view by up to 24 * padLookSpeed degrees per second (frameTime seconds
+// of it), up and down within 40 degrees; invertMouse turns the up and down round.
+void padLook(float frameTime);
+// A short rumble (on the arrow's hit, a spider's push, a pick-up) when padRumble is on.
+void padRumble();
