@@ -10,9 +10,9 @@ FUZZ_TARGETS := $(shell sed -nE 's/^kx_fuzz.([a-z_]+) .*/\1/p' tests/fuzz/fuzz.c
 PACKAGES := cmake make g++ pkg-config freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev libgl1-mesa-dri \
             libx11-dev libsdl2-dev libgtest-dev libgmock-dev libbenchmark-dev libgtk-3-dev libcairo2-dev libfreetype-dev \
             fonts-dejavu-core fonts-blankenburg libopenal-dev libsndfile1-dev xvfb xauth xdotool x11-apps imagemagick clang libclang-rt-14-dev \
-            dpkg-dev desktop-file-utils appstream lintian git python3
+            dpkg-dev desktop-file-utils appstream lintian git python3 gettext
 
-.PHONY: play test deps build install uninstall package fuzz bench asan asan-play clean
+.PHONY: play test deps build install uninstall package fuzz bench asan asan-play clean pot
 
 play:
 	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
@@ -60,6 +60,16 @@ uninstall:
 	xargs -d '\n' rm -f -- < $(BUILD)/install_manifest.txt
 	@xargs -d '\n' -n1 dirname < $(BUILD)/install_manifest.txt | sort -u | grep '/kavernix$$' | \
 	  xargs -r -d '\n' rmdir --ignore-fail-on-non-empty
+
+# The catalogue's template po/kavernix.pot from every text the code marks (the keywords are the
+# lookups of src/app/lang.h and src/setup, the table markers, and the controls' descriptions in the
+# key table); `msgmerge -U po/LL.po po/kavernix.pot` then brings a language up to date.
+XGETTEXT_KEYWORDS := --keyword=langText --keyword=langConsole --keyword=LANG_ID --keyword=settingsText \
+                     --keyword=N_ --keyword=X:4
+pot:
+	xgettext --language=C++ --from-code=UTF-8 --add-comments=TRANSLATORS: --sort-by-file \
+	  --package-name=Kavernix --msgid-bugs-address=maintainers@kavernix.example.org \
+	  $(XGETTEXT_KEYWORDS) -o po/kavernix.pot $$(find src -name '*.cpp' -o -name '*.h' | sort)
 
 # The Debian package, build/kavernix_VERSION_ARCH.deb.
 package: build

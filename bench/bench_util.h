@@ -40,7 +40,12 @@ inline void enterRunCopy(const char* name) {
         exit(1);
     }
     static std::string folder = dir;
-    atexit([] { (void)!system(("rm -rf " + folder).c_str()); });
+    // Only by this process: a forked child that exits (its toolkit finding no display) inherits the
+    // handler, and the folder is still the parent's.
+    static pid_t owner = getpid();
+    atexit([] {
+        if (getpid() == owner) (void)!system(("rm -rf " + folder).c_str());
+    });
 }
 
 // The open cell nearest the middle of the grid.

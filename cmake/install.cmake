@@ -2,8 +2,8 @@
 # The tree: bin/kavernix and bin/kavernix-tool (games/ in the package), the settings library in its own folder
 # lib/ARCH/kavernix (found through the programs' RUNPATH, relative to them, so a moved tree works),
 # the run folder's data set in share/kavernix (share/games/kavernix in the package; found by the game
-# relative to its executable), the desktop entry, icons, AppStream metainfo, the man pages, and the
-# copyright file and changelog in share/doc/kavernix.
+# relative to its executable), its catalogues in share/locale, the desktop entry, icons, AppStream
+# metainfo, the man pages, and the copyright file and changelog in share/doc/kavernix.
 include(GNUInstallDirs)
 
 set(KX_APP_ID org.kavernix.kavernix)
@@ -44,7 +44,10 @@ install(DIRECTORY ${KX_RUN_DIR}/ DESTINATION ${KX_DATADIR}
         PATTERN "*-[0-9][0-9][0-9][0-9][0-9][0-9]-[0-9][0-9][0-9][0-9][0-9][0-9].tga" EXCLUDE
         PATTERN "*.part" EXCLUDE
         PATTERN "*.texhint.tga" EXCLUDE
-        PATTERN "*.ini" EXCLUDE)
+        PATTERN "*.ini" EXCLUDE
+        PATTERN "locale" EXCLUDE)
+# The catalogues where gettext's tools expect them; the game finds share/locale beside share/kavernix.
+install(DIRECTORY ${KX_RUN_DIR}/locale/ DESTINATION ${CMAKE_INSTALL_LOCALEDIR})
 install(DIRECTORY ${CMAKE_BINARY_DIR}/icons/ DESTINATION ${CMAKE_INSTALL_DATADIR}/icons)
 
 configure_file(packaging/kavernix.desktop ${CMAKE_BINARY_DIR}/packaging/${KX_APP_ID}.desktop COPYONLY)

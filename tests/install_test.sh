@@ -11,8 +11,8 @@
 # Playing: the data made read-only, a short timedemo from / with a fresh HOME under the test's X server
 # (as the user nobody when run as root, for whom read-only would mean nothing). Nothing may be
 # written outside ~/.cache/kavernix, ~/.config/kavernix, ~/.local/share/kavernix (the mines' records)
-# and ~/.local/state/kavernix (a saved run), and the timedemo saves no run. The desktop entry and the metainfo pass
-# their validators.
+# and ~/.local/state/kavernix (a saved run), and the timedemo saves no run; a German desktop reads
+# German. The desktop entry and the metainfo pass their validators.
 set -eu
 mode=$1
 build=$2
@@ -37,7 +37,8 @@ expected="BIN/kavernix BIN/kavernix-tool DATA/poster.tga DATA/fontmaze.tga
 DATA/arrow.brepdef.txt DATA/step.wav DATA/PFERD.003.brep.txt DATA/PFERD.003.brep.bin
 share/applications/org.kavernix.kavernix.desktop share/metainfo/org.kavernix.kavernix.metainfo.xml
 share/man/man6/kavernix.6.gz share/man/man1/kavernix-tool.1.gz
-share/doc/kavernix/copyright share/doc/kavernix/changelog.gz"
+share/doc/kavernix/copyright share/doc/kavernix/changelog.gz
+share/locale/de/LC_MESSAGES/kavernix.mo share/locale/de/LC_MESSAGES/kavernix-font.mo"
 for size in 16 24 32 48 64 128 256; do expected="$expected share/icons/hicolor/${size}x$size/apps/kavernix.png"; done
 check_files() { # $1: the list of installed files, one "./path" a line; $2, $3: the layout's BIN and DATA
     for f in $expected; do
@@ -66,6 +67,10 @@ play() {
     tree=$1
     [ -n "${DISPLAY:-}" ] || fail "no X display (make test runs the tests under xvfb-run)"
     "$tree/$2/kavernix-tool" maze 4 0 >/dev/null || fail "the installed kavernix-tool does not run"
+    # It finds its catalogues: a German desktop without a generated German locale reads German.
+    (cd / && env -i HOME="$work" LANG=de_DE.UTF-8 PATH=/usr/bin:/bin "$tree/$2/kavernix" --help >"$work/help.txt" 2>&1) ||
+        fail "kavernix --help failed: $(cat "$work/help.txt")"
+    grep -q '^Aufruf: kavernix' "$work/help.txt" || fail "--help is not German: $(head -2 "$work/help.txt")"
     chmod -R a-w "$tree/$3"
     (cd "$tree" && find . -printf '%p %s %m %T@\n' | sort) >"$work/tree.before"
     ls -A / >"$work/root.before"
@@ -132,7 +137,7 @@ cmp -s "$work/mapped" "$work/source-files" ||
 
 [ "$(dpkg-deb -f "$deb" Section)" = games ] || fail "section $(dpkg-deb -f "$deb" Section), not games"
 depends=$(dpkg-deb -f "$deb" Depends)
-for lib in libglut3.12 libgtk-3-0 libgl1 libopenal1 libsndfile1; do
+for lib in libglut3.12 libgtk-3-0 libgl1 libopenal1 libsndfile1 libsdl2-2.0-0; do
     echo "$depends" | grep -q "$lib" || fail "Depends lacks $lib: $depends"
 done
 dpkg-deb -e "$deb" "$work/control"

@@ -1,13 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // A pad for the play test, loaded into the real program with LD_PRELOAD: when the game starts SDL,
-// SDL's virtual game controller is plugged in, and a thread plays the lines the test appends to the
-// file named by KX_PAD_SCRIPT: "down BUTTON", "up BUTTON", "axis AXIS VALUE" (SDL's names, such as
-// a, dpup, leftshoulder, lefty, righttrigger), "unplug" and "plug".
+// SDL's virtual game controller is plugged in, and the lines the test appends to the file named by
+// KX_PAD_SCRIPT are played: "down BUTTON", "up BUTTON", "axis AXIS VALUE" (SDL's names, such as a,
+// dpup, leftshoulder, lefty, righttrigger), "unplug" and "plug". The virtual pad keeps states, not
+// events, so one line is played each time the game starts reading SDL's events: a press and its
+// release are never seen as one state, however slow the game's frames are.
 #include <SDL.h>
 #include <dlfcn.h>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <unistd.h>
@@ -15,6 +19,8 @@
 namespace {
 
 SDL_Joystick* joystick;
+std::mutex linesLock;
+std::deque<std::string> lines; // read from the script, not played yet
 
 void plug() {
     SDL_VirtualJoystickDesc desc;
@@ -64,7 +70,8 @@ void playScript(std::string path) {
             char line[128];
             while (fgets(line, sizeof line, f) && strchr(line, '\n')) {
                 done += long(strlen(line));
-                perform(line);
+                std::lock_guard<std::mutex> hold(linesLock);
+                lines.push_back(line);
             }
         }
         if (f) fclose(f);
@@ -85,5 +92,23 @@ extern "C" int SDL_Init(Uint32 flags) {
         plug();
         std::thread(playScript, std::string(script)).detach();
     }
+    return result;
+}
+
+// The game reads SDL's events until none is left; the first read of each round plays a line.
+extern "C" int SDL_PollEvent(SDL_Event* event) {
+    using Poll = int (*)(SDL_Event*);
+    static Poll real = reinterpret_cast<Poll>(dlsym(RTLD_NEXT, "SDL_PollEvent"));
+    static bool roundStarts = true;
+    if (roundStarts) {
+        std::string line;
+        {
+            std::lock_guard<std::mutex> hold(linesLock);
+            if (!lines.empty()) line = lines.front(), lines.pop_front();
+        }
+        if (!line.empty()) perform(line.c_str());
+    }
+    int result = real ? real(event) : 0;
+    roundStarts = result == 0;
     return result;
 }

@@ -254,6 +254,7 @@ class Play : public ::testing::Test {
             if (chdir(folder.c_str()) != 0) _exit(120);
             setenv("KAVERNIX_SETTINGS", (folder + "/settings.ini").c_str(), 1);
             setenv("KAVERNIX_SETUP_DIALOG", "0", 1);
+            setenv("LANGUAGE", "en", 1); // the console lines read below are the English ones
             setenv("ALSOFT_CONF", (folder + "/alsoft.conf").c_str(), 1);
             setenv("XDG_CACHE_HOME", (folder + "/cache").c_str(), 1);
             setenv("XDG_DATA_HOME", (folder + "/data").c_str(), 1);

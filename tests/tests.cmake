@@ -9,6 +9,7 @@ kx_test(hud_test SOURCES tests/hud_test.cpp MODULES core app text image sound)
 kx_test(app_test SOURCES tests/app_test.cpp MODULES core app maze Wood brep image text scene game sound)
 kx_test(input_test SOURCES tests/input_test.cpp MODULES core app maze Wood brep image text scene game sound)
 kx_test(pad_test SOURCES tests/pad_test.cpp MODULES core app maze Wood brep image text scene game sound)
+kx_test(pad_mapping_test SOURCES tests/pad_mapping_test.cpp MODULES core app maze Wood brep image text scene game sound)
 kx_test(brep_draw_gl_test SOURCES tests/brep_draw_gl_test.cpp MODULES core app brep image text maze game scene Wood sound)
 kx_test(setup_test SOURCES tests/setup_test.cpp MODULES core)
 target_link_libraries(setup_test PRIVATE PkgConfig::GTK3)
@@ -37,6 +38,10 @@ kx_test(sound_test SOURCES tests/sound_test.cpp MODULES core app maze Wood brep 
 add_dependencies(sound_test runfolder grolksetup-dialog)
 target_link_libraries(sound_test PRIVATE PkgConfig::GTK3)
 kx_test(mines_test SOURCES tests/mines_test.cpp MODULES core app maze Wood brep image text scene game sound)
+kx_test(lang_test SOURCES tests/lang_test.cpp MODULES core app maze Wood brep image text scene game sound)
+add_dependencies(lang_test runfolder)
+# Every catalogue compiles cleanly and holds every text the code marks.
+add_test(NAME Po.EveryTextTranslatedAndWellFormed COMMAND sh ${CMAKE_SOURCE_DIR}/tests/po_test.sh ${CMAKE_SOURCE_DIR})
 kx_test(paths_test SOURCES tests/paths_test.cpp MODULES core)
 # The installed tree and the Debian package (run after the whole build).
 add_test(NAME Install.PlaysFromMovedReadOnlyTree COMMAND sh ${CMAKE_SOURCE_DIR}/tests/install_test.sh tree ${CMAKE_BINARY_DIR})
@@ -46,3 +51,5 @@ target_compile_definitions(launch_test PRIVATE KX_VERSION="${PROJECT_VERSION}")
 add_dependencies(launch_test kavernix kavernix-tool)
 # The licence-line check itself (tools/check-spdx), on a repository the test makes.
 add_test(NAME Licence.SpdxCheckNamesFilesWithoutTheLine COMMAND sh ${CMAKE_SOURCE_DIR}/tests/check_spdx_test.sh ${CMAKE_SOURCE_DIR})
+# The layer check itself (tools/check-layers.py), on a source tree the test makes.
+add_test(NAME Layers.CheckNamesUpwardCircularAndUnknownIncludes COMMAND sh ${CMAKE_SOURCE_DIR}/tests/check_layers_test.sh ${CMAKE_SOURCE_DIR})

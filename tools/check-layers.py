@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Checks that every folder under src/ includes only folders below it.
 
 Reads each `#include "..."` of the sources and headers under src/ and fails (status 1) when one goes
@@ -14,12 +15,14 @@ import re
 import sys
 
 # The layers, lowest first. A folder may include its own headers and those of the layers before it.
-# "core" is the one exception to the folders: the settings record, the random generator and the data
-# paths live in src/app but every layer may use them, since the record is the one shared block.
+# "core" is the one exception to the folders: the settings record, the random generator, the data
+# paths and the language set-up live in src/app but every layer may use them, since the record is
+# the one shared block (and every layer has texts to look up).
 LAYERS = [
     ("file", "reading without waiting, the atomic file write"),
     ("setup", "the settings library and the settings record's layout"),
-    ("core", "app/record.h, app/random.h, app/paths.h: the shared record, random numbers, data paths"),
+    ("core", "app/record.h, app/random.h, app/paths.h, app/lang.h: the shared record, random numbers,"
+             " data paths, the catalogue's lookups"),
     ("sound", "OpenAL playback"),
     ("image", "TGA images, pictures, textures"),
     ("text", "font, text, fade, head-up display"),
@@ -32,7 +35,7 @@ LAYERS = [
 ]
 
 # The files of src/app that form the core layer (header and source).
-CORE_FILES = {"app/" + stem + ext for stem in ("record", "random", "paths") for ext in (".h", ".cpp")}
+CORE_FILES = {"app/" + stem + ext for stem in ("record", "random", "paths", "lang") for ext in (".h", ".cpp")}
 
 RANK = {name: i for i, (name, _) in enumerate(LAYERS)}
 INCLUDE = re.compile(r'^\s*#\s*include\s*"([^"]+)"')
@@ -43,27 +46,47 @@ def layer_of(rel):
     if rel in CORE_FILES:
         return "core"
     folder = rel.split("/", 1)[0]
-    return folder if folder in RANK and "/" in rel else None
+    return folder if folder in RANK and folder != "core" and "/" in rel else None
 
 
-def includes(src):
-    """(file, line, header) for every quoted include under src, the header relative to src."""
+def sources(src):
+    """Every source and header under src, relative to it."""
     for dirpath, dirnames, filenames in os.walk(src):
         dirnames.sort()
         for name in sorted(filenames):
-            if not name.endswith((".h", ".cpp")):
+            if name.endswith((".h", ".cpp")):
+                yield os.path.relpath(os.path.join(dirpath, name), src).replace(os.sep, "/")
+
+
+def includes(src, rel):
+    """(line, header) for every quoted include of one file, the header relative to src."""
+    with open(os.path.join(src, rel), encoding="utf-8", errors="replace") as f:
+        for number, text in enumerate(f, 1):
+            m = INCLUDE.match(text)
+            if not m:
                 continue
-            path = os.path.join(dirpath, name)
-            rel = os.path.relpath(path, src).replace(os.sep, "/")
-            with open(path, encoding="utf-8", errors="replace") as f:
-                for number, text in enumerate(f, 1):
-                    m = INCLUDE.match(text)
-                    if not m:
-                        continue
-                    header = m.group(1)
-                    if "/" not in header:  # beside the including file
-                        header = os.path.dirname(rel) + "/" + header
-                    yield rel, number, header
+            header = m.group(1)
+            if "/" not in header:  # beside the including file
+                header = os.path.dirname(rel) + "/" + header
+            yield number, header
+
+
+def check(src, rel, number, here, header, edges):
+    """1 when the include leaves the table or goes up the order (named on standard output), else 0.
+    Records the edge between the two folders in edges."""
+    there = layer_of(header)
+    if there is None:
+        if os.path.exists(os.path.join(src, header)):
+            print("src/%s:%d: includes %s, a folder not in the layer table" % (rel, number, header))
+            return 1
+        return 0  # a system header in quotes
+    if there == here:
+        return 0
+    edges.setdefault(here, set()).add(there)
+    if RANK[there] > RANK[here]:
+        print("src/%s:%d: %s includes %s from %s, a layer above it" % (rel, number, here, header, there))
+        return 1
+    return 0
 
 
 def circles(edges):
@@ -105,28 +128,20 @@ def main():
         return 2
     problems = 0
     edges = {}
-    for rel, number, header in includes(src):
-        here, there = layer_of(rel), layer_of(header)
+    for rel in sources(src):
+        here = layer_of(rel)
         if here is None:
             print("src/%s: folder not in the layer table" % rel)
             problems += 1
             continue
-        if there is None:
-            if os.path.exists(os.path.join(src, header)):
-                print("src/%s:%d: includes %s, a folder not in the layer table" % (rel, number, header))
-                problems += 1
-            continue  # a system header in quotes
-        if there == here:
-            continue
-        edges.setdefault(here, set()).add(there)
-        if RANK[there] > RANK[here]:
-            print("src/%s:%d: %s includes %s from %s, a layer above it" % (rel, number, here, header, there))
-            problems += 1
+        for number, header in includes(src, rel):
+            problems += check(src, rel, number, here, header, edges)
     for group in circles(edges):
         print("circle: %s" % " <-> ".join(group))
         problems += 1
     if problems:
-        print("check-layers: %d problem(s); layers, lowest first: %s" % (problems, ", ".join(n for n, _ in LAYERS)))
+        print("check-layers: %d problem(s); layers, lowest first: %s" % (problems, ", ".join(n for n, _ in LAYERS)),
+              file=sys.stderr)
         return 1
     return 0
 

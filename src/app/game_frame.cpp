@@ -6,6 +6,7 @@
 #include "app/end_screen.h"
 #include "app/input.h"
 #include "app/mines.h"
+#include "app/lang.h"
 #include "app/pad.h"
 #include "app/record.h"
 #include "app/screens.h"
@@ -57,6 +58,7 @@ void gameSettingsDialog() {
     gameSoundHold();
     setupShow(1);
     setupLoad(&record);
+    langApply(record.language);
     dialogOpen = 0;
     minesAfterSettingsDialog();
     // A game that runs in a window stays in it, whatever mode the file asks for at the next start.

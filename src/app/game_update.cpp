@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 #include "app/input.h"
+#include "app/lang.h"
 #include "app/pad.h"
 #include "app/record.h"
 #include "app/screens.h"
@@ -26,7 +27,7 @@ static const float riderEyeHeight = 0.6f;
 static const float walkerEyeHeight = 0.3f;
 static const float dismountStep = 0.35f;
 // The player-facing texts of the game update.
-static const char* const noRoomToDismount = "No room to get off here";
+static const char* const noRoomToDismount = LANG_ID("No room to get off here");
 
 static int riding() {
     return record.riderState == 2;
@@ -114,7 +115,7 @@ void riderToggle() {
         for (float turn : turns)
             if ((found = dismountPlace(turn, &place))) break;
         if (!found) {
-            showMessage(noRoomToDismount);
+            showMessage(langText(noRoomToDismount));
             return;
         }
         record.riderState = 4;

@@ -4,6 +4,7 @@
 #include "app/end_screen.h"
 #include "app/game_frame.h"
 #include "app/mines.h"
+#include "app/lang.h"
 #include "app/record.h"
 #include "app/screens.h"
 #include "setup/setup.h"
@@ -118,24 +119,25 @@ int endScreenLines(EndLine* lines) {
     int count = 0;
     const SettingsRecord& hall = *minesHall();
     if (!gameWon()) {
-        addLine(lines, &count, 0.2f, 0.8f, "Nicht Geschafft.");
-        addLine(lines, &count, 0.2f, 0.7f, "Du hast das Pferd getroffen !");
-        addLine(lines, &count, 0.2f, 0.62f,
-                "Pass das n\xE4"
-                "chste Mal besser auf.");
-        addLine(lines, &count, 0.56f, 0.8f, minesCodeLine());
+        addLine(lines, &count, 0.2f, 0.8f, langText("You did not make it."));
+        addLine(lines, &count, 0.2f, 0.7f, langText("You hit the horse!"));
+        addLine(lines, &count, 0.2f, 0.62f, langText("Take better care next time."));
+        // Below the three lines, where a won run's list stands: a long verdict leaves no room beside it.
+        addLine(lines, &count, 0.2f, 0.5f, minesCodeLine());
         return count;
     }
     char text[32];
-    addLine(lines, &count, 0.2f, 0.8f, "Geschafft.");
+    addLine(lines, &count, 0.2f, 0.8f, langText("You made it."));
     if (gameState.hallRank >= 0) {
-        addLine(lines, &count, 0.2f, 0.7f, "Du darfst Dich in der Hall of Fame");
-        addLine(lines, &count, 0.2f, 0.62f, "eintragen : ");
+        // One sentence on two lines; the name is typed at the place marked in the list below.
+        const char* both = langText("You made the hall of fame!\nType your name, then Enter:");
+        const char* cut = strchr(both, '\n');
+        addLine(lines, &count, 0.2f, 0.7f, both, cut ? int(cut - both) : 39);
+        addLine(lines, &count, 0.2f, 0.62f, cut ? cut + 1 : "");
     } else {
-        addLine(lines, &count, 0.2f, 0.7f,
-                "Zu langsam f\xFC"
-                "r die Hall of Fame");
-        addLine(lines, &count, 0.2f, 0.62f, "Deine Zeit war : ");
+        addLine(lines, &count, 0.2f, 0.7f, langText("Too slow for the hall of fame."));
+        // TRANSLATORS: the clock follows at 60 % of the width: at most 20 characters.
+        addLine(lines, &count, 0.2f, 0.62f, langText("Your time: "));
         formatClock(record.finalTime, text);
         addLine(lines, &count, 0.6f, 0.62f, text);
     }

@@ -7,6 +7,7 @@
 #include <cstring>
 #include "app/end_screen.h"
 #include "app/game_frame.h"
+#include "app/lang.h"
 #include "app/pad.h"
 #include "app/record.h"
 #include "app/screens.h"
@@ -26,8 +27,9 @@ static unsigned heldBy[ACTION_ALL]; // one bit per source holding the action
 // The turn per pixel of pointer motion and mouse speed: the same at every frame rate.
 static const float mouseDegreesPerPixel = 1.0f / 60.0f;
 
-static const char* const shadeMessages[3] = {"Wireframe", "Flat shading", "Smooth shading"};
-static const char* const textureMessages[3] = {"no Texture", "Texture", "MipMaps"};
+static const char* const shadeMessages[3] = {LANG_ID("Wireframe"), LANG_ID("Flat shading"),
+                                             LANG_ID("Smooth shading")};
+static const char* const textureMessages[3] = {LANG_ID("no Texture"), LANG_ID("Texture"), LANG_ID("MipMaps")};
 
 int inputScreen() {
     return screenInUse;
@@ -61,11 +63,11 @@ static void toggleFullScreen() {
     if (record.fullScreen) {
         glutReshapeWindow(record.windowedWidth, record.windowedHeight);
         record.fullScreen = 0;
-        showMessage("FullScreen off");
+        showMessage(langText("FullScreen off"));
     } else {
         glutFullScreen();
         record.fullScreen = 1;
-        showMessage("FullScreen on");
+        showMessage(langText("FullScreen on"));
     }
 }
 
@@ -73,10 +75,10 @@ static void toggleBackfaceCulling() {
     backfaceCull = !backfaceCull;
     if (backfaceCull) {
         glEnable(GL_CULL_FACE);
-        showMessage("BF Cull on");
+        showMessage(langText("BF Cull on"));
     } else {
         glDisable(GL_CULL_FACE);
-        showMessage("no BF Cull");
+        showMessage(langText("no BF Cull"));
     }
 }
 
@@ -87,44 +89,44 @@ static int switchPress(int action) {
         exit(0);
     case ACTION_DISTANCE_LOD:
         record.distanceLod = !record.distanceLod;
-        showMessage(record.distanceLod ? "static LOD" : "no static LOD");
+        showMessage(record.distanceLod ? langText("static LOD") : langText("no static LOD"));
         return 1;
     case ACTION_FULL_SCREEN:
         toggleFullScreen();
         return 1;
     case ACTION_FPS:
         record.showFps = !record.showFps;
-        showMessage(record.showFps ? "FPS on" : "FPS off");
+        showMessage(record.showFps ? langText("FPS on") : langText("FPS off"));
         return 1;
     case ACTION_LOD_FINER:
         record.lodLevel = record.lodLevel + 1 > 3 ? 0 : record.lodLevel + 1;
-        showMessage("LOD");
+        showMessage(langText("LOD"));
         return 1;
     case ACTION_LOD_COARSER:
         record.lodLevel = record.lodLevel - 1 < 0 ? 3 : record.lodLevel - 1;
-        showMessage("LOD");
+        showMessage(langText("LOD"));
         return 1;
     case ACTION_PORTAL:
         portalCulling = !portalCulling;
-        showMessage(portalCulling ? "Portal on" : "no Portal");
+        showMessage(portalCulling ? langText("Portal on") : langText("no Portal"));
         return 1;
     case ACTION_REPAIR_STENCIL:
         stencilValid = 0;
-        showMessage("Repair Stencil");
+        showMessage(langText("Repair Stencil"));
         return 1;
     case ACTION_SHADE:
         record.shadeMode = record.shadeMode + 1 > 2 ? 0 : record.shadeMode + 1;
         applyShadeMode();
-        showMessage(shadeMessages[record.shadeMode]);
+        showMessage(langText(shadeMessages[record.shadeMode]));
         return 1;
     case ACTION_TEXTURE:
         record.textureMode = record.textureMode + 1 > 2 ? 0 : record.textureMode + 1;
         applyTextureMode();
-        showMessage(textureMessages[record.textureMode]);
+        showMessage(langText(textureMessages[record.textureMode]));
         return 1;
     case ACTION_DISPLAY_LISTS:
         record.useDisplayLists = !record.useDisplayLists;
-        showMessage(record.useDisplayLists ? "DisplList" : "no DisplList");
+        showMessage(record.useDisplayLists ? langText("DisplList") : langText("no DisplList"));
         return 1;
     case ACTION_BACKFACE:
         toggleBackfaceCulling();
@@ -136,12 +138,12 @@ static int switchPress(int action) {
 
 void muteKey() {
     int muted = soundToggleMute();
-    showMessage(muted == 1 ? "Sound off" : muted == 0 ? "Sound on" : "no Sound");
+    showMessage(muted == 1 ? langText("Sound off") : muted == 0 ? langText("Sound on") : langText("no Sound"));
 }
 
 static void readyShot() {
     if (shotState == 0) shotState = 1;
-    showMessage("Shoot");
+    showMessage(langText("Shoot"));
 }
 
 static void toggleBoss() {

@@ -8,7 +8,9 @@
 int inputFocused = 1;
 
 // 1 when the focus window is the game's window or one of the windows around it (a window
-// manager's frame); the answer for the last focus window is kept.
+// manager's frame, or the root window, which a focused window that closed hands the focus back to:
+// the keys then go to the window under the pointer, which the game keeps in its own); the answer for
+// the last focus window is kept.
 static int focusIsOurs(Display* display, Window ours, Window focus) {
     static Window lastFocus, lastOurs;
     static int lastAnswer;
@@ -20,7 +22,7 @@ static int focusIsOurs(Display* display, Window ours, Window focus) {
         unsigned count = 0;
         if (!XQueryTree(display, w, &root, &parent, &children, &count)) break;
         if (children) XFree(children);
-        w = parent == root ? 0 : parent;
+        w = w == root ? 0 : parent;
     }
     lastFocus = focus, lastOurs = ours, lastAnswer = answer;
     return answer;
@@ -33,8 +35,8 @@ void inputPollFocus() {
     Window focus = 0;
     int revert = 0;
     XGetInputFocus(display, &focus, &revert);
-    // PointerRoot: the keyboard goes to the window under the pointer, which the game keeps in its
-    // window (the usual state of an X server without a window manager).
+    // PointerRoot: the keyboard goes to the window under the pointer, as with the root window (the
+    // usual states of an X server without a window manager).
     const int focused = focus == PointerRoot || (focus != None && focusIsOurs(display, ours, focus));
     if (!focused && inputFocused) inputReleaseAll();
     inputFocused = focused;

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include "app/lang.h"
 #include "app/timedemo.h"
 
 #ifndef KX_VERSION
@@ -39,7 +40,8 @@ static int takeTimedemo(LaunchOptions* out, const char* value, const char** why)
     errno = 0;
     const long n = strtol(value, &end, 10);
     if (value[0] < '0' || value[0] > '9' || *end != 0 || errno != 0 || n < 1 || n > timedemoMaxFrames)
-        return launchRefuse(why, "--timedemo: FRAMES must be a whole number from 1 to %s, not '%s'",
+        return launchRefuse(why,
+                            langConsole("--timedemo: FRAMES must be a whole number from 1 to %s, not '%s'"),
                             "10000000", value);
     out->timedemoFrames = int(n);
     return 1;
@@ -48,7 +50,7 @@ static int takeTimedemo(LaunchOptions* out, const char* value, const char** why)
 // Copies a word into a fixed field, refusing an empty word or one that does not fit.
 static int takeWord(char* field, size_t size, const char* option, const char* value, const char** why) {
     if (!value[0] || strlen(value) >= size)
-        return launchRefuse(why, "%s: '%s' is not a value this option takes", option, value);
+        return launchRefuse(why, langConsole("%s: '%s' is not a value this option takes"), option, value);
     memcpy(field, value, strlen(value) + 1);
     return 1;
 }
@@ -73,18 +75,21 @@ static int takeContinue(LaunchOptions* out, const char*, const char**) {
 
 const LaunchOption launchOptionTable[] = {
     {"--timedemo", nullptr, "FRAMES", 1,
-     "walk the player and the horse along the exit path\n"
-     "for FRAMES frames (default 600) as fast as they draw,\n"
-     "then print one line: startup_ms=... frames=...\n"
-     "seconds=... fps=... slowest_ms=...",
+     LANG_ID("walk the player and the horse along the exit path\n"
+             "for FRAMES frames (default 600) as fast as they draw,\n"
+             "then print one line: startup_ms=... frames=...\n"
+             "seconds=... fps=... slowest_ms=..."),
      takeTimedemo},
-    {"--language", nullptr, "LL", 0, "the language of this run (en, de)", takeLanguage},
-    {"--mine", nullptr, "WHICH", 0, "the mine to play: classic, new, daily or a mine code", takeMine},
-    {"--mine-code", nullptr, nullptr, 0, "print the code of the mine (with --mine: of that one)",
+    {"--language", nullptr, "LL", 0, LANG_ID("the language of this run: auto, en or de"), takeLanguage},
+    {"--mine", nullptr, "WHICH", 0, LANG_ID("the mine to play: classic, new, daily or a mine code"),
+     takeMine},
+    {"--mine-code", nullptr, nullptr, 0, LANG_ID("print the code of the mine (with --mine: of that one)"),
      takeMineCode},
-    {"--continue", nullptr, nullptr, 0, "go on with the run saved when the last game was left", takeContinue},
-    {"--help", "-h", nullptr, 0, "this text", takeHelp},
-    {"--version", nullptr, nullptr, 0, "the version, the licence and where the source is", takeVersion},
+    {"--continue", nullptr, nullptr, 0, LANG_ID("go on with the run saved when the last game was left"),
+     takeContinue},
+    {"--help", "-h", nullptr, 0, LANG_ID("this text"), takeHelp},
+    {"--version", nullptr, nullptr, 0, LANG_ID("the version, the licence and where the source is"),
+     takeVersion},
 };
 const int launchOptionCount = int(sizeof launchOptionTable / sizeof launchOptionTable[0]);
 
@@ -109,10 +114,11 @@ static int launchTakeOne(const LaunchOption& o, int argc, char** argv, int* i, L
     const char* word = argv[*i];
     const char* equals = strchr(word, '=');
     const char* value = equals ? equals + 1 : nullptr;
-    if (value && !o.valueName) return launchRefuse(why, "option '%s' takes no value", o.name);
+    if (value && !o.valueName) return launchRefuse(why, langConsole("option '%s' takes no value"), o.name);
     const char* next = *i + 1 < argc ? argv[*i + 1] : nullptr;
     if (!value && o.valueName && !o.valueOptional) {
-        if (!next) return launchRefuse(why, "option '%s' needs a value (%s)", o.name, o.valueName);
+        if (!next)
+            return launchRefuse(why, langConsole("option '%s' needs a value (%s)"), o.name, o.valueName);
         value = next;
         ++*i;
     } else if (!value && o.valueOptional && next && next[0] >= '0' && next[0] <= '9') {
@@ -137,15 +143,16 @@ int launchOptionsParse(int* argc, char** argv, LaunchOptions* out, const char** 
         bool toolkit = false;
         for (const auto& t : toolkitOptions) {
             if (strcmp(word, t.name)) continue;
-            if (t.hasValue && i + 1 >= *argc) return launchRefuse(why, "option '%s' needs a value", word);
+            if (t.hasValue && i + 1 >= *argc)
+                return launchRefuse(why, langConsole("option '%s' needs a value"), word);
             argv[kept++] = argv[i];
             if (t.hasValue) argv[kept++] = argv[++i];
             toolkit = true;
             break;
         }
         if (toolkit) continue;
-        if (word[0] == '-') return launchRefuse(why, "unknown option '%s'", word);
-        return launchRefuse(why, "unexpected argument '%s'", word);
+        if (word[0] == '-') return launchRefuse(why, langConsole("unknown option '%s'"), word);
+        return launchRefuse(why, langConsole("unexpected argument '%s'"), word);
     }
     argv[kept] = nullptr;
     *argc = kept;
@@ -153,8 +160,8 @@ int launchOptionsParse(int* argc, char** argv, LaunchOptions* out, const char** 
 }
 
 void launchUsage(FILE* out) {
-    fputs("Usage: kavernix [OPTION]... [TOOLKIT OPTION]...\n"
-          "A first-person 3D maze game in a dragon's lamp-lit mine.\n\n",
+    fputs(langConsole("Usage: kavernix [OPTION]... [TOOLKIT OPTION]...\n"
+                      "A first-person 3D maze game in a dragon's lamp-lit mine.\n\n"),
           out);
     for (const LaunchOption& o : launchOptionTable) {
         char head[48];
@@ -163,7 +170,7 @@ void launchUsage(FILE* out) {
                  o.valueOptional ? "]" : "");
         fprintf(out, "  %-21s", head);
         // Every further line of the help text starts under the first.
-        for (const char* line = o.help;;) {
+        for (const char* line = langConsole(o.help);;) {
             const char* end = strchr(line, '\n');
             fprintf(out, "%.*s\n", int(end ? end - line : strlen(line)), line);
             if (!end) break;
@@ -171,10 +178,10 @@ void launchUsage(FILE* out) {
             fprintf(out, "%23s", "");
         }
     }
-    fputs("\nToolkit options: -display NAME, -geometry WxH+X+Y, -iconic, -sync, -direct,\n"
-          "-indirect, -gldebug.\n\n"
-          "The game reads its data from $KAVERNIX_DATA when that is set, else from its\n"
-          "installed data folder, else from the current folder.\n",
+    fputs(langConsole("\nToolkit options: -display NAME, -geometry WxH+X+Y, -iconic, -sync, -direct,\n"
+                      "-indirect, -gldebug.\n\n"
+                      "The game reads its data from $KAVERNIX_DATA when that is set, else from its\n"
+                      "installed data folder, else from the current folder.\n"),
           out);
 }
 

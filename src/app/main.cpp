@@ -3,6 +3,7 @@
 // display lists are compiled only once the OpenGL context exists.
 #include <GL/freeglut.h>
 #include <cstdio>
+#include "app/lang.h"
 #include "app/launch.h"
 #include "app/mines.h"
 #include "app/paths.h"
@@ -15,9 +16,11 @@
 
 int main(int argc, char** argv) {
     startupHeap();
+    // The stored language first: --help and every line on the console speak it (or --language's).
+    langApply(setupLanguage());
     LaunchOptions options;
     const char* why = "";
-    if (!launchOptionsParse(&argc, argv, &options, &why)) {
+    if (!launchOptionsParse(&argc, argv, &options, &why) || !langFromOption(options.language, &why)) {
         fprintf(stderr, "kavernix: %s\n", why);
         launchUsage(stderr);
         return 2;
@@ -39,6 +42,7 @@ int main(int argc, char** argv) {
     if (!pathInit()) return 1;
     if (!options.timedemoFrames) setupShow(0);
     setupLoad(&record);
+    langApply(record.language); // the dialog may have chosen another
     minesChoose(options.timedemoFrames);
     if (options.timedemoFrames) timedemoPrepare();
     // The toolkit starts while the models and pictures load.

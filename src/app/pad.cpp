@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include "app/game_frame.h"
 #include "app/input.h"
+#include "app/lang.h"
 #include "app/record.h"
 #include "game/actor.h"
 #include "maze/maze.h"
@@ -22,33 +23,13 @@ static int triggerDown[2]; // left, right: pushed past half way
 
 // The look speed's unit: degrees per second at full deflection per step of padLookSpeed.
 static const float lookDegreesPerStep = 24.0f;
-static const char* const disconnectedMessage = "Pad disconnected";
+static const char* const disconnectedMessage = LANG_ID("Pad disconnected");
 
 // gamecontrollerdb.txt in the folder of the settings file.
 static std::string mappingsPath() {
     std::string path = settingsPath();
     size_t slash = path.rfind('/');
     return (slash == std::string::npos ? std::string(".") : path.substr(0, slash)) + "/gamecontrollerdb.txt";
-}
-
-int padStart() {
-    if (started) return 1;
-    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    if (SDL_Init(SDL_INIT_GAMECONTROLLER) != 0) {
-        fprintf(stderr, "kavernix: no gamepad: SDL's controller support did not start (%s)\n", SDL_GetError());
-        return 0;
-    }
-    started = 1;
-    const std::string db = mappingsPath();
-    struct stat st;
-    if (stat(db.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
-        SDL_GameControllerAddMappingsFromFile(db.c_str()) < 0)
-        fprintf(stderr, "kavernix: %s: not read (%s)\n", db.c_str(), SDL_GetError());
-    return 1;
-}
-
-int padConnected() {
-    return pad != nullptr;
 }
 
 // Takes the first pad SDL knows when none plays yet.
@@ -58,6 +39,28 @@ static void openAny() {
         pad = SDL_GameControllerOpen(i);
         if (pad) padId = SDL_JoystickInstanceID(SDL_GameControllerGetJoystick(pad));
     }
+}
+
+int padStart() {
+    if (started) return 1;
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    if (SDL_Init(SDL_INIT_GAMECONTROLLER) != 0) {
+        fprintf(stderr, langConsole("kavernix: no gamepad: SDL's controller support did not start (%s)\n"),
+                SDL_GetError());
+        return 0;
+    }
+    started = 1;
+    const std::string db = mappingsPath();
+    struct stat st;
+    if (stat(db.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+        SDL_GameControllerAddMappingsFromFile(db.c_str()) < 0)
+        fprintf(stderr, langConsole("kavernix: %s: not read (%s)\n"), db.c_str(), SDL_GetError());
+    openAny(); // a pad plugged in before the start, also one the file just described
+    return 1;
+}
+
+int padConnected() {
+    return pad != nullptr;
 }
 
 static void releasePad() {
@@ -73,7 +76,7 @@ static void padLost() {
     releasePad();
     if (inputScreen() == INPUT_GAME && record.running && bossScreen == 0) {
         inputPress(ACTION_PAUSE);
-        showMessage(disconnectedMessage);
+        showMessage(langText(disconnectedMessage));
         glutPostRedisplay();
     }
     openAny();

@@ -1,4 +1,5 @@
 #include "app/paths.h"
+#include "app/lang.h"
 #include "file/file.h"
 
 #include <cerrno>
@@ -55,8 +56,8 @@ static int chooseDataFolder() {
         dataFolder = chosen;
         if (holdsGameFiles(dataFolder)) return 1;
         fprintf(stderr,
-                "kavernix: no game data in KAVERNIX_DATA=%s; set it to the folder that holds poster.tga "
-                "and the game's other files, or unset it\n",
+                langConsole("kavernix: no game data in KAVERNIX_DATA=%s; set it to the folder that holds "
+                            "poster.tga and the game's other files, or unset it\n"),
                 chosen);
         return 0;
     }
@@ -69,8 +70,8 @@ static int chooseDataFolder() {
     if (holdsGameFiles(dataFolder)) return 1;
     char here[PATH_MAX];
     fprintf(stderr,
-            "kavernix: no game data in %s, in %s nor in the current folder %s; set KAVERNIX_DATA to the "
-            "game's data folder, or start it with `make play` in its source tree\n",
+            langConsole("kavernix: no game data in %s, in %s nor in the current folder %s; set KAVERNIX_DATA "
+                        "to the game's data folder, or start it with `make play` in its source tree\n"),
             installed[0].c_str(), installed[1].c_str(), getcwd(here, sizeof here) ? here : "");
     return 0;
 }
@@ -86,13 +87,38 @@ static int makeFolders(const std::string& path) {
     return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+// The data folder by the rules of chooseDataFolder, silently; "" also when none holds the game.
+static std::string findDataFolder() {
+    const char* chosen = getenv("KAVERNIX_DATA");
+    if (chosen && *chosen) return chosen;
+    for (const char* relative : {KX_DATA_FROM_BIN, KX_DATA_FROM_GAMES}) {
+        std::string folder = besideProgram(relative);
+        if (!folder.empty() && holdsGameFiles(folder)) return folder;
+    }
+    return "";
+}
+
+std::string pathLocaleFolder() {
+    const std::string data = findDataFolder();
+    if (data.empty()) return "locale";
+    // The run folder holds locale/; an installed data folder share/kavernix or share/games/kavernix
+    // has share/locale one or two folders up.
+    for (const char* relative : {"/locale", "/../locale", "/../../locale"}) {
+        const std::string folder = data + relative;
+        struct stat st;
+        if (stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return folder;
+    }
+    return data + "/locale";
+}
+
 int pathInit() {
     const int found = chooseDataFolder();
 
     cacheFolder = fileUserFolder(FILE_FOLDER_CACHE, stderr);
     noCache = cacheFolder.empty() || !makeFolders(cacheFolder);
     if (!cacheFolder.empty() && noCache)
-        fprintf(stderr, "Kavernix: cannot make the cache folder %s, nothing is kept\n", cacheFolder.c_str());
+        fprintf(stderr, langConsole("Kavernix: cannot make the cache folder %s, nothing is kept\n"),
+                cacheFolder.c_str());
     return found;
 }
 

@@ -17,5 +17,9 @@ int pathInit();
 std::string pathData(const char* name); // the data file `name`
 // Where the game writes its file `name`; "" (which no file call opens) without a cache folder.
 std::string pathCache(const char* name);
+// The catalogues' folder (LL/LC_MESSAGES/*.mo): locale/ in the data folder (the run folder), else
+// share/locale above an installed or moved share/kavernix or share/games/kavernix; found by the
+// rules of pathInit, also before it and silently.
+std::string pathLocaleFolder();
 const std::string& pathDataFolder();  // "" for the current folder
 const std::string& pathCacheFolder(); // "" for the current folder

@@ -1,37 +1,35 @@
 // The screens' shared state, texts and rules that need no window: the fades and the story's
 // paging. The callbacks that draw and register live in screens.cpp.
+#include <cstdio>
+#include <cstring>
+#include "app/lang.h"
 #include "app/record.h"
 #include "app/screens.h"
+#include "setup/key_table.h"
 
 GameState gameState;
 
-// Latin-1 bytes: \xE4 a-umlaut, \xF6 o-umlaut, \xFC u-umlaut, \xD6 O-umlaut, \xDF sharp s. Each
-// escape ends its literal so that a following letter cannot extend the hex number.
-const char storyPages[storyPageCount][storyPageSize] = {
-    "Vor langer Zeit\nterrorisierte der b\xF6"
-    "se\nDrache Grolk das Land.\n\nTarvin wollte aus der Mine\nDiamanten holen\nund dem Drachen "
-    "schenken,\ndamit er friedlicher wird.\n\nGrolk bemerkte, wie Tarvin\nin die Mine ging,\nwurde "
-    "w\xFC"
-    "tend und sagte:\n\n(Enter) f\xFC"
-    "r weiter",
-    "\"Du brichst in meine\nMine ein und willst\nmir meine eigenen\nDiamanten schenken?\n\nF\xFC"
-    "r diese Frechheit sperre\nich Dich in die Mine ein\nund la\xDF"
-    " Dich erst wieder\nheraus, wenn Du mir Diamanten\neingesammelt hast.\"\n\n(Enter) f\xFC"
-    "r weiter",
-    "Grolk gab Tarvin und\nseinem Pferd einen Tritt\nund schlo\xDF"
-    " die T\xFC"
-    "r zur Mine.\n\nDie Mine ist wie ein Irrgarten\nsammle \xD6"
-    "lkannen, damit\nDir das Licht nicht ausgeht,\nStrohballen f\xFC"
-    "r Dein Pferd\nund Diamanten.\n\nWo ist der Ausgang ??\n\n(Enter) f\xFC"
-    "r weiter",
-    "Mit der Maus drehst Du Dich,\nmit den Cursortasten gehst Du,\nmit Page Up kommt das Pferd zu "
-    "Dir,\nmit Page Down gehst Du zum Pferd,\nmit H steigst Du auf und ab\nund mit Pos 1 gehst Du "
-    "mit\nDeinem Pferd zum Ausgang.\n\nViel Gl\xFC"
-    "ck !\n\n(Enter) f\xFC"
-    "r Beginn",
+// The story's pages by their English catalogue ids; the last one names the keys bound now (1 the
+// four walking keys, 2 call the horse, 3 go to the horse, 4 get on and off, 5 walk out).
+static const char* const storyPageIds[storyPageCount] = {
+    LANG_ID("Long ago the wicked dragon\nGrolk terrorised the land.\n\nTarvin wanted to fetch diamonds\nfrom "
+            "the mine and give them\nto the dragon, to make him\nmore peaceful.\n\nBut Grolk saw Tarvin\ngo "
+            "into the mine, flew into\na rage and said:\n\n(Enter) to go on"),
+    LANG_ID(
+        "\"You break into my mine\nand want to give me\nmy own diamonds?\n\nFor such cheek I lock "
+        "you\nin the mine, and I let you\nout only when you have\ngathered diamonds for me.\"\n\n(Enter) to "
+        "go on"),
+    LANG_ID(
+        "Grolk kicked Tarvin and his\nhorse into the mine and\nshut the door behind them.\n\nThe mine is a "
+        "maze. Collect\noil cans for your lamp, straw\nfor your horse, and diamonds.\nAvoid the spiders. "
+        "With\nenough diamonds, bring your\nhorse to the exit door.\n\n(Enter) to go on"),
+    // TRANSLATORS: %1$s is "the arrow keys" or the four walking keys, %2$s..%5$s one key each.
+    LANG_ID("Turn with the mouse and walk\nwith %1$s.\n%2$s calls your horse,\n%3$s takes you to it,\n%4$s "
+            "gets you on and off,\n%5$s leads you both\nto the exit.\n\nGood luck!\n\n(Enter) to begin"),
 };
 
-const char riderLabels[riderLabelCount][riderLabelSize] = {"Tarvin", "Horse", "Ride", "Get on", "Get Off"};
+const char* const riderLabels[riderLabelCount] = {LANG_ID("Tarvin"), LANG_ID("Horse"), LANG_ID("Ride"),
+                                                  LANG_ID("Get on"), LANG_ID("Get Off")};
 
 void fadeIn() {
     if (gameState.fadeState == 0 || gameState.fadeState == 4) gameState.fadeLevel = 1.0f;
@@ -57,7 +55,60 @@ void storyRise(float frameTime) {
     if (record.running && gameState.storyScroll <= storyRestHeight) gameState.storyScroll += frameTime / 50;
 }
 
+// Breaks every line longer than storyLineMax glyphs at its last space that keeps it within (a long
+// name of a remapped key); a line without such a space stays whole.
+static void storyWrap(char* text) {
+    for (char* line = text; *line;) {
+        char* end = strchr(line, '\n');
+        if (!end) end = line + strlen(line);
+        if (end - line <= storyLineMax) {
+            line = *end ? end + 1 : end;
+            continue;
+        }
+        char* cut = nullptr;
+        for (char* c = line; c <= line + storyLineMax; ++c)
+            if (*c == ' ') cut = c;
+        if (!cut) {
+            line = *end ? end + 1 : end;
+            continue;
+        }
+        *cut = '\n';
+        line = cut + 1;
+    }
+}
+
+// A key bound to an action; a record without keys (all zero) names the default.
+static int boundKey(int action) {
+    int key = record.keys[action];
+    return keyName(key) ? key : keyActions[action].defaultKey;
+}
+
+// The walking keys as the story names them: "the arrow keys" while they are the four arrows.
+static void walkKeys(char* out, size_t size) {
+    int forward = boundKey(ACTION_FORWARD), left = boundKey(ACTION_STEP_LEFT), back = boundKey(ACTION_BACK),
+        right = boundKey(ACTION_STEP_RIGHT);
+    if (forward == keyActions[ACTION_FORWARD].defaultKey && left == keyActions[ACTION_STEP_LEFT].defaultKey &&
+        back == keyActions[ACTION_BACK].defaultKey && right == keyActions[ACTION_STEP_RIGHT].defaultKey) {
+        snprintf(out, size, "%s", langText("the arrow keys"));
+        return;
+    }
+    snprintf(out, size, "%s, %s, %s, %s", langKeyName(forward), langKeyName(left), langKeyName(back),
+             langKeyName(right));
+}
+
 const char* storyPageText() {
     if (gameState.storyPage < 0 || gameState.storyPage >= storyPageCount) return nullptr;
-    return storyPages[gameState.storyPage];
+    static char page[storyPageSize];
+    const char* text = langText(storyPageIds[gameState.storyPage]);
+    if (gameState.storyPage == storyPageCount - 1) {
+        char walk[96];
+        walkKeys(walk, sizeof walk);
+        snprintf(page, sizeof page, text, walk, langKeyName(boundKey(ACTION_CALL_HORSE)),
+                 langKeyName(boundKey(ACTION_GO_TO_HORSE)), langKeyName(boundKey(ACTION_RIDE)),
+                 langKeyName(boundKey(ACTION_WALK_OUT)));
+    } else {
+        snprintf(page, sizeof page, "%s", text);
+    }
+    storyWrap(page);
+    return page;
 }

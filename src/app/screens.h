@@ -15,11 +15,9 @@ struct GameState {
 
 extern GameState gameState;
 
-enum { storyPageCount = 4, storyPageSize = 256, riderLabelCount = 5, riderLabelSize = 32 };
-// The story's four pages, Latin-1, lines separated by "\n".
-extern const char storyPages[storyPageCount][storyPageSize];
-// Status-field labels by record.riderState: "Tarvin", "Horse", "Ride", "Get on", "Get Off".
-extern const char riderLabels[riderLabelCount][riderLabelSize];
+enum { storyPageCount = 4, storyPageSize = 640, storyLineMax = 40, riderLabelCount = 5 };
+// Status-field labels by record.riderState, catalogue ids: "Tarvin", "Horse", "Ride", "Get on", "Get Off".
+extern const char* const riderLabels[riderLabelCount];
 
 // Where the story text comes to rest; Enter below it snaps the text there, at it turns the page.
 constexpr float storyRestHeight = 0.7f;
@@ -35,7 +33,9 @@ void fadeOut();
 void storyEnterPressed();
 // The text rises by frameTime / 50 of the window height while running and not yet at rest.
 void storyRise(float frameTime);
-// The text of the page shown, or null when storyPage is past the last page.
+// The text of the page shown in the current language (Latin-1, lines separated by "\n", none longer
+// than storyLineMax glyphs where it has a space to break at; the controls page names the keys bound
+// in record.keys), or null when storyPage is past the last page. Lives until the next call.
 const char* storyPageText();
 
 // ---- Screen entries: register the screen's callbacks, start its fade-in and its clocks.

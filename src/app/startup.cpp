@@ -1,5 +1,6 @@
 // Start-up pieces: the images, the display surface and the fixed OpenGL state.
 #include "app/startup.h"
+#include "app/lang.h"
 #include <GL/freeglut.h>
 #include <algorithm>
 #include <cstdio>
@@ -67,7 +68,7 @@ void loadImages() {
     // ("stencilmask.tga" is not read at all: nothing draws it, the mask is made from the lamp frame).
     pictureReadSource(record.skipStory ? &imgStencilFit : &imgPosterFit);
 
-    static const char* const texture = "drawn without this texture";
+    static const char* const texture = LANG_ID("drawn without this texture");
     pictureLoad(tgaLoadFile, &imgFloor, "floor.tga", texture);
     tgaMirrorTile(&imgFloor);
     pictureLoad(tgaLoadFile, &imgWall, "wall.tga", texture);
@@ -81,7 +82,7 @@ void loadImages() {
     char name[16];
     for (int i = 0; i < 8; ++i) {
         snprintf(name, sizeof name, "map%d.tga", i + 1);
-        pictureLoad(tgaLoadFile, frames[i], name, "the explosion frame is left out");
+        pictureLoad(tgaLoadFile, frames[i], name, LANG_ID("the explosion frame is left out"));
     }
     pictureLoad(tgaLoadFile, &imgHorse, "pferd.tga", texture);
     pictureLoad(tgaLoadFile, &imgHorseLeg, "pferd_bein.tga", texture);
@@ -98,7 +99,7 @@ int openDisplaySurface() {
         glutEnterGameMode();
         if (glutGameModeGet(GLUT_GAME_MODE_ACTIVE)) return 1;
         // Without any window the toolkit's main loop would end the program at once.
-        fprintf(stderr, "Kavernix: game mode \"%s\" refused, opening a window instead\n", mode);
+        fprintf(stderr, langConsole("Kavernix: game mode \"%s\" refused, opening a window instead\n"), mode);
         // From here on the game runs in a window: full screen (F) and the settings dialog (F1) work.
         memset(record.gameModeString, 0, sizeof record.gameModeString);
     }
@@ -151,8 +152,8 @@ void startupLoadDataBegin() {
         loadImages();
         const std::string strip = pathData(record.gothicFont ? "fontgotic.tga" : "fontmaze.tga");
         if (!fontBuild(&imgFont, strip.c_str()))
-            fprintf(stderr, "%s: %s; no text is shown\n", strip.c_str(),
-                    *tgaLastError() ? tgaLastError() : "cannot be built");
+            fprintf(stderr, langConsole("%s: %s; no text is shown\n"), strip.c_str(),
+                    langConsole(*tgaLastError() ? tgaLastError() : LANG_ID("cannot be built")));
         tgaSave(&imgFont, pathCache("fonttest.tga").c_str());
     });
 }
@@ -180,7 +181,8 @@ static int reduceToLimit(int* width, int* height, const char* what, const char* 
     if (limitWidth <= 0 || limitHeight <= 0 || (*width <= limitWidth && *height <= limitHeight)) return 0;
     const int w = std::min(*width, limitWidth), h = std::min(*height, limitHeight);
     if (what)
-        fprintf(stderr, "Kavernix: %s %d x %d is larger than %s allows (%d x %d); using %d x %d\n", what,
+        fprintf(stderr,
+                langConsole("Kavernix: %s %d x %d is larger than %s allows (%d x %d); using %d x %d\n"), what,
                 *width, *height, by, limitWidth, limitHeight, w, h);
     *width = w;
     *height = h;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The memory of the mesh records: the large blocks with their pool, and each model's record chunks.
 #include "brep/brep_alloc.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The memory of the mesh records, for the files of src/brep only (other folders use brep.h).
 // Each model's records come from chunks of their own kind, each record just below the one made
 // before it; large blocks sit on 2 MB pages where the system offers them (brepScratchAlloc).

@@ -1,8 +1,9 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The hash indexes beside the models being built.
 //
 // Each model being built gets hash indexes in a side table keyed by the model's address; they hold,
-// per key, the newest record, which is the one a scan from the head of the list would meet first. So
-// the lookups stay linear in the model's size while they answer as the scans do.
+// per key, the newest record, which is the one a scan from the head of the list would meet first: the
+// lookups answer as the scans do, and building a model stays linear in its size.
 #include "brep/brep_index.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The hash indexes kept beside each model being built, for the files of src/brep only (other folders
 // use brep.h). They answer the lookups by position, vertex pair and corner set with the record
 // nearest the head of its list, as a scan from the head does; brepSetIndexed(0) turns them off.

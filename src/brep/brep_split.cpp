@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The floor tile's finer levels (each square cut into four) and the cutting of polygons into
 // triangles.
 #include "brep/brep_build.h"

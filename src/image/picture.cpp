@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/lang.h"
 #include "app/paths.h"
 #include "app/record.h"
 
@@ -139,7 +140,7 @@ int tgaScale(const TgaImage* src, int width, int height, TgaImage* dst) {
 int pictureLoad(int (*load)(TgaImage*, const char*), TgaImage* img, const char* file, const char* effect) {
     const std::string path = pathData(file);
     if (load(img, path.c_str())) return 1;
-    fprintf(stderr, "%s: %s; %s\n", path.c_str(), tgaLastError(), effect);
+    fprintf(stderr, "%s: %s; %s\n", path.c_str(), langConsole(tgaLastError()), langConsole(effect));
     return 0;
 }
 
@@ -198,7 +199,8 @@ bool sourceTried[windowPictureCount];
 void readSource(int i) {
     const WindowPicture& p = windowPictures[i];
     pictureLoad(tgaLoad, p.src, p.file,
-                p.fit == &imgStencilFit ? "the lamp frame is left out" : "the picture is left out");
+                p.fit == &imgStencilFit ? LANG_ID("the lamp frame is left out")
+                                        : LANG_ID("the picture is left out"));
     sourceTried[i] = true;
 }
 

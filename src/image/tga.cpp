@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include "app/lang.h"
 #include "file/file.h"
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -220,34 +221,36 @@ int tgaLoad(TgaImage* img, const char* path) {
         return refuse(img, reason);
     }
     uint8_t h[18];
-    if (fread(h, 1, sizeof h, file.get()) != sizeof h) return refuse(img, "header is shorter than 18 bytes");
-    if (h[0] != 0) return refuse(img, "has an image ID field");
-    if (h[1] != 0) return refuse(img, "is colour-mapped");
-    if (h[2] != 2) return refuse(img, "is not an uncompressed true-colour image (type 2)");
+    if (fread(h, 1, sizeof h, file.get()) != sizeof h)
+        return refuse(img, LANG_ID("header is shorter than 18 bytes"));
+    if (h[0] != 0) return refuse(img, LANG_ID("has an image ID field"));
+    if (h[1] != 0) return refuse(img, LANG_ID("is colour-mapped"));
+    if (h[2] != 2) return refuse(img, LANG_ID("is not an uncompressed true-colour image (type 2)"));
     if (readU16(h + 3) != 0 || readU16(h + 5) != 0 || h[7] != 0)
-        return refuse(img, "has colour map fields set");
+        return refuse(img, LANG_ID("has colour map fields set"));
     const int width = int(readU16(h + 12));
     const int height = int(readU16(h + 14));
     const int depth = h[16];
     const int descriptor = h[17];
-    if (width == 0 || height == 0) return refuse(img, "has a width or height of 0");
-    if (depth != 24 && depth != 32) return refuse(img, "pixel depth is not 24 or 32 bits");
+    if (width == 0 || height == 0) return refuse(img, LANG_ID("has a width or height of 0"));
+    if (depth != 24 && depth != 32) return refuse(img, LANG_ID("pixel depth is not 24 or 32 bits"));
     const int64_t size = int64_t(width) * height * (depth / 8);
-    if (size > tgaMaxByteSize) return refuse(img, "pixel block is too large");
+    if (size > tgaMaxByteSize) return refuse(img, LANG_ID("pixel block is too large"));
     // A file that cannot hold the block is refused before the block is allocated.
     const long dataStart = ftell(file.get());
     if (dataStart >= 0 && fseek(file.get(), 0, SEEK_END) == 0) {
         const long fileEnd = ftell(file.get());
-        if (fileEnd >= 0 && fileEnd - dataStart < size) return refuse(img, "pixel data is truncated");
-        if (fseek(file.get(), dataStart, SEEK_SET) != 0) return refuse(img, "cannot be read");
+        if (fileEnd >= 0 && fileEnd - dataStart < size)
+            return refuse(img, LANG_ID("pixel data is truncated"));
+        if (fseek(file.get(), dataStart, SEEK_SET) != 0) return refuse(img, LANG_ID("cannot be read"));
     }
-    if (!tgaCreate(img, depth, width, height)) return refuse(img, "pixel block cannot be allocated");
+    if (!tgaCreate(img, depth, width, height)) return refuse(img, LANG_ID("pixel block cannot be allocated"));
     // Read in pieces of whole pixels, each put into R, G, B order while it is still in the cache.
     const int64_t piece = int64_t(65536) * img->bytesPerPixel;
     for (int64_t at = 0; at < size; at += piece) {
         const int64_t n = size - at < piece ? size - at : piece;
         if (fread(img->pixels + at, 1, size_t(n), file.get()) != size_t(n))
-            return refuse(img, "pixel data is truncated");
+            return refuse(img, LANG_ID("pixel data is truncated"));
         swapRedBlue(img->pixels + at, n, img->bytesPerPixel);
     }
     if (descriptor & 0x10) tgaMirrorX(img);

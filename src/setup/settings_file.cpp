@@ -14,10 +14,14 @@
 #include <cstdlib>
 #include <cstring>
 #include <vector>
+#include <libintl.h>
 #include <locale.h>
 #include <unistd.h>
 
-enum { KEY_INT, KEY_BYTE, KEY_MODE, KEY_NAME, KEY_TIME, KEY_KEY, KEY_PAD, KEY_MINE };
+enum { KEY_INT, KEY_BYTE, KEY_MODE, KEY_NAME, KEY_TIME, KEY_KEY, KEY_PAD, KEY_LANG, KEY_MINE };
+
+// The language setting's values as the file writes them, by value 0..2.
+static const char* const languageNames[] = {"auto", "en", "de"};
 enum { GROUP_OTHER = 4 };
 
 struct SettingsKey {
@@ -82,6 +86,8 @@ static const SettingsKey keyTable[] = {
     {"padLookSpeed", KEY_INT, GROUP_OTHER, REC(padLookSpeed), 1, 20, 5,
      "how fast the pad's right stick turns the view (24 degrees per second a step)"},
     {"padRumble", KEY_INT, GROUP_OTHER, REC(padRumble), 0, 1, 1, "1: the pad rumbles on hits and pick-ups"},
+    {"language", KEY_LANG, GROUP_OTHER, REC(language), 0, 2, 0,
+     "language of the game's texts: auto (the desktop's), en or de"},
     {"mine", KEY_MINE, GROUP_OTHER, REC(mine), 0, 0, 0,
      "the mine: classic, new (a fresh one each start), daily (the mine of the day) or a mine code such as "
      "16-5-3-K7QX2MD"},
@@ -111,12 +117,16 @@ static const SettingsKey keyTable[] = {
 };
 enum { KEY_COUNT = sizeof(keyTable) / sizeof(keyTable[0]) };
 static_assert(
-    KEY_COUNT == 42 + 2 * ACTION_COUNT,
+    KEY_COUNT == 43 + 2 * ACTION_COUNT,
     "a key per library field, the start switch, ten hall-of-fame keys, a key and a button per action");
 
 static const size_t MAX_FILE_BYTES = 1 << 20;
 // A file of junk gives one line per problem only up to here, then one line with the rest's count.
 static const int MAX_REPORTED = 20;
+
+const char* settingsText(const char* id) {
+    return dgettext("kavernix", id);
+}
 
 // ---- Problems: one line each, "<file>[:<line>]: <what>".
 
@@ -257,11 +267,14 @@ static int nearestInt(const SettingsKey& k, long long v, std::string* reason) {
     reason->clear();
     if (isMazeSize(k) && (v & 1)) {
         if (v > LLONG_MIN) v -= 1; // odd sizes round down to the even one below
-        *reason = "is odd";
+        *reason = settingsText("is odd");
     }
     if (v < k.min || v > k.max) {
-        snprintf(buf, sizeof buf, "is outside %d..%d", k.min, k.max);
-        *reason = reason->empty() ? buf : *reason + " and " + (buf + 3);
+        snprintf(buf, sizeof buf,
+                 reason->empty() ? settingsText("is outside %d..%d")
+                                 : settingsText("is odd and outside %d..%d"),
+                 k.min, k.max);
+        *reason = buf;
         v = v < k.min ? k.min : k.max;
     }
     return (int)v;
@@ -364,11 +377,14 @@ static void checkGameKeys(SettingsFile* f, Report* rep, const int* lineOf) {
             int give = !fixed && keys[j] == keyActions[j].defaultKey ? other : j;
             int kept = give == j ? other : j;
             const KeyActionRow& a = keyActions[give];
-            std::string owner = fixed ? std::string("a rendering switch's (") + fixed + ")"
-                                      : std::string(keyActions[kept].setting) + "'s";
-            reportLine(rep, keyLine(REC(keys) + 4 * size_t(give), lineOf),
-                       "%s = %s is %s key already; using %s", a.setting, keyName(keys[give]), owner.c_str(),
-                       keyName(a.defaultKey));
+            if (fixed)
+                reportLine(rep, keyLine(REC(keys) + 4 * size_t(give), lineOf),
+                           settingsText("%s = %s is a rendering switch's (%s) key already; using %s"),
+                           a.setting, keyName(keys[give]), fixed, keyName(a.defaultKey));
+            else
+                reportLine(rep, keyLine(REC(keys) + 4 * size_t(give), lineOf),
+                           settingsText("%s = %s is %s's key already; using %s"), a.setting,
+                           keyName(keys[give]), keyActions[kept].setting, keyName(a.defaultKey));
             keys[give] = a.defaultKey;
         }
     }
@@ -409,12 +425,14 @@ static void checkCrossFields(SettingsFile* f, Report* rep, const int* lineOf) {
     }
     int limit = settingsItemLimit(r.mazeSize);
     if (r.itemsPerKind > limit) {
-        reportLine(rep, itemsLine, "itemsPerKind = %d does not fit a maze of size %d (at most %d); using %d",
+        reportLine(rep, itemsLine,
+                   settingsText("itemsPerKind = %d does not fit a maze of size %d (at most %d); using %d"),
                    r.itemsPerKind, r.mazeSize, limit, limit);
         r.itemsPerKind = limit;
     }
     if (r.diamondsNeeded > r.itemsPerKind) {
-        reportLine(rep, diamondsLine, "diamondsNeeded = %d is more than the %d diamonds placed; using %d",
+        reportLine(rep, diamondsLine,
+                   settingsText("diamondsNeeded = %d is more than the %d diamonds placed; using %d"),
                    r.diamondsNeeded, r.itemsPerKind, r.itemsPerKind);
         r.diamondsNeeded = r.itemsPerKind;
     }
@@ -437,7 +455,7 @@ static void sortHall(SettingsFile* f, Report* rep) {
     }
     memcpy(r.hallNames, names, sizeof names);
     memcpy(r.hallTimes, times, sizeof times);
-    reportLine(rep, 0, "hall of fame was not in order, best first; sorted it");
+    reportLine(rep, 0, settingsText("hall of fame was not in order, best first; sorted it"));
 }
 
 // A time read or given: only a finite float of at least a hundredth of a second is a time; 30000 or
@@ -445,13 +463,13 @@ static void sortHall(SettingsFile* f, Report* rep) {
 static float checkTime(double t, const char** why) {
     *why = nullptr;
     if (std::isnan(t)) {
-        *why = "is not a time";
+        *why = settingsText("is not a time");
     } else if (!std::isfinite(t) || std::fabs(t) > FLT_MAX) {
-        *why = "is not a finite number of seconds";
+        *why = settingsText("is not a finite number of seconds");
     } else if (t < 0) {
-        *why = "is negative";
+        *why = settingsText("is negative");
     } else if (t < 0.01) {
-        *why = "is shorter than a hundredth of a second";
+        *why = settingsText("is shorter than a hundredth of a second");
     }
     return *why || t >= SETTINGS_EMPTY_TIME ? SETTINGS_EMPTY_TIME : (float)t;
 }
@@ -461,7 +479,8 @@ static float checkTime(double t, const char** why) {
 void settingsDefaults(SettingsFile* f) {
     memset(f, 0, sizeof *f);
     for (const SettingsKey& k : keyTable) {
-        if (k.kind == KEY_INT || k.kind == KEY_BYTE || k.kind == KEY_KEY || k.kind == KEY_PAD)
+        if (k.kind == KEY_INT || k.kind == KEY_BYTE || k.kind == KEY_KEY || k.kind == KEY_PAD ||
+            k.kind == KEY_LANG)
             setInt(f, k, k.def);
         if (k.kind == KEY_TIME) setTime(f, k, SETTINGS_EMPTY_TIME);
         if (k.kind == KEY_MINE) setName(bytesAt(f, k), "classic");
@@ -509,15 +528,16 @@ static void applyValue(SettingsFile* f, const SettingsKey& k, const std::string&
     case KEY_BYTE: {
         long long v;
         if (!parseWhole(raw, &v)) {
-            reportLine(rep, line, "%s = %s is not a whole number; using %d", k.key, shown(raw).c_str(),
-                       k.def);
+            reportLine(rep, line, settingsText("%s = %s is not a whole number; using %d"), k.key,
+                       shown(raw).c_str(), k.def);
             setInt(f, k, k.def);
             return;
         }
         std::string why;
         int used = nearestInt(k, v, &why);
         if (!why.empty())
-            reportLine(rep, line, "%s = %s %s; using %d", k.key, shown(raw).c_str(), why.c_str(), used);
+            reportLine(rep, line, settingsText("%s = %s %s; using %d"), k.key, shown(raw).c_str(),
+                       why.c_str(), used);
         setInt(f, k, used);
         return;
     }
@@ -526,7 +546,8 @@ static void applyValue(SettingsFile* f, const SettingsKey& k, const std::string&
         return;
     case KEY_MODE:
         if (!modeStringValid(raw.data(), raw.size())) {
-            reportLine(rep, line, "%s = %s is not a game mode such as 1024x768:32; using a window", k.key,
+            reportLine(rep, line,
+                       settingsText("%s = %s is not a game mode such as 1024x768:32; using a window"), k.key,
                        shown(raw).c_str());
             setName(bytesAt(f, k), "");
             return;
@@ -539,20 +560,33 @@ static void applyValue(SettingsFile* f, const SettingsKey& k, const std::string&
         bool tooLong = name.size() > 31;
         if (tooLong) name.resize(31);
         if (badEscape || tooLong) {
-            std::string why = badEscape ? "has a bad escape or a zero byte" : "";
-            if (tooLong) why += std::string(badEscape ? " and " : "") + "is longer than 31 bytes";
-            reportLine(rep, line, "%s = %s %s; using %s", k.key, shown(raw).c_str(), why.c_str(),
-                       settingsEscapeName(name.data(), name.size()).c_str());
+            std::string why = badEscape ? settingsText("has a bad escape or a zero byte") : "";
+            if (tooLong)
+                why += std::string(badEscape ? settingsText(" and ") : "") +
+                       settingsText("is longer than 31 bytes");
+            reportLine(rep, line, settingsText("%s = %s %s; using %s"), k.key, shown(raw).c_str(),
+                       why.c_str(), settingsEscapeName(name.data(), name.size()).c_str());
         }
         setName(bytesAt(f, k), name);
+        return;
+    }
+    case KEY_LANG: {
+        int value = -1;
+        for (int i = 0; i < 3; i++)
+            if (raw == languageNames[i]) value = i;
+        if (value < 0)
+            reportLine(rep, line, settingsText("%s = %s is not auto, en or de; using auto"), k.key,
+                       shown(raw).c_str());
+        setInt(f, k, value < 0 ? 0 : value);
         return;
     }
     case KEY_KEY: {
         int code = keyByName(raw.c_str());
         if (!code)
-            reportLine(rep, line,
-                       "%s = %s is not a key name such as p, B, space, Up, Page_Down or F5; using %s", k.key,
-                       shown(raw).c_str(), keyName(k.def));
+            reportLine(
+                rep, line,
+                settingsText("%s = %s is not a key name such as p, B, space, Up, Page_Down or F5; using %s"),
+                k.key, shown(raw).c_str(), keyName(k.def));
         setInt(f, k, code ? code : k.def);
         return;
     }
@@ -568,10 +602,11 @@ static void applyValue(SettingsFile* f, const SettingsKey& k, const std::string&
     case KEY_TIME: {
         double d;
         float t = SETTINGS_EMPTY_TIME;
-        const char* why = "is not a number";
+        const char* why = settingsText("is not a number");
         if (parseDouble(raw, &d)) t = checkTime(d, &why);
         if (why)
-            reportLine(rep, line, "%s = %s %s; using 30000 (an empty place)", k.key, shown(raw).c_str(), why);
+            reportLine(rep, line, settingsText("%s = %s %s; using 30000 (an empty place)"), k.key,
+                       shown(raw).c_str(), why);
         setTime(f, k, t);
         return;
     }
@@ -600,16 +635,17 @@ int settingsParse(const char* text, size_t length, const char* fileName, Setting
         int kind = splitLine(line, &key, &value);
         if (kind == 0) continue;
         if (kind < 0) {
-            reportLine(&rep, lineNo, "'%s' is not 'key = value'; ignored", shown(line).c_str());
+            reportLine(&rep, lineNo, settingsText("'%s' is not 'key = value'; ignored"), shown(line).c_str());
             continue;
         }
         int k = keyFind(key);
         if (k < 0) {
-            reportLine(&rep, lineNo, "unknown key '%s' ignored", shown(key).c_str());
+            reportLine(&rep, lineNo, settingsText("unknown key '%s' ignored"), shown(key).c_str());
             continue;
         }
         if (lineOf[k])
-            reportLine(&rep, lineNo, "%s given again (first on line %d); the later value is used",
+            reportLine(&rep, lineNo,
+                       settingsText("%s given again (first on line %d); the later value is used"),
                        keyTable[k].key, lineOf[k]);
         raw[k] = value;
         lineOf[k] = lineNo;
@@ -623,9 +659,14 @@ int settingsParse(const char* text, size_t length, const char* fileName, Setting
         }
         if (++missingCount <= 6) missing += std::string(missingCount > 1 ? ", " : "") + keyTable[k].key;
     }
-    if (missingCount > 6) missing += " and " + std::to_string(missingCount - 6) + " more";
+    if (missingCount > 6) {
+        char more[64];
+        snprintf(more, sizeof more, settingsText(" and %d more"), missingCount - 6);
+        missing += more;
+    }
     if (missingCount)
-        reportLine(&rep, 0, "no value for %s (file cut short?); using the defaults", missing.c_str());
+        reportLine(&rep, 0, settingsText("no value for %s (file cut short?); using the defaults"),
+                   missing.c_str());
     checkCrossFields(f, &rep, lineOf);
     sortHall(f, &rep);
     return finishReport(&rep);
@@ -634,20 +675,22 @@ int settingsParse(const char* text, size_t length, const char* fileName, Setting
 int settingsCheck(SettingsFile* f, const char* where, FILE* report) {
     Report rep = {where, report, 0};
     for (const SettingsKey& k : keyTable) {
-        if (k.kind == KEY_INT || k.kind == KEY_BYTE) {
+        if (k.kind == KEY_INT || k.kind == KEY_BYTE || k.kind == KEY_LANG) {
             std::string why;
             int v = getInt(f, k);
             int used = nearestInt(k, v, &why);
-            if (!why.empty()) reportLine(&rep, 0, "%s = %d %s; using %d", k.key, v, why.c_str(), used);
+            if (!why.empty())
+                reportLine(&rep, 0, settingsText("%s = %d %s; using %d"), k.key, v, why.c_str(), used);
             setInt(f, k, used);
         } else if (k.kind == KEY_MODE || k.kind == KEY_NAME) {
             char* field = bytesAt(f, k);
             size_t length = strnlen(field, 32);
             std::string value(field, std::min<size_t>(length, 31));
-            if (length > 31) reportLine(&rep, 0, "%s is longer than 31 bytes; cut", k.key);
+            if (length > 31) reportLine(&rep, 0, settingsText("%s is longer than 31 bytes; cut"), k.key);
             if (k.kind == KEY_MODE && !modeStringValid(value.data(), value.size())) {
-                reportLine(&rep, 0, "%s = %s is not a game mode such as 1024x768:32; using a window", k.key,
-                           shown(value).c_str());
+                reportLine(&rep, 0,
+                           settingsText("%s = %s is not a game mode such as 1024x768:32; using a window"),
+                           k.key, shown(value).c_str());
                 value.clear();
             }
             setName(field, value);
@@ -664,7 +707,7 @@ int settingsCheck(SettingsFile* f, const char* where, FILE* report) {
         } else if (k.kind == KEY_KEY) {
             int code = getInt(f, k);
             if (!keyName(code)) {
-                reportLine(&rep, 0, "%s = %d is no key; using %s", k.key, code, keyName(k.def));
+                reportLine(&rep, 0, settingsText("%s = %d is no key; using %s"), k.key, code, keyName(k.def));
                 setInt(f, k, k.def);
             }
         } else {
@@ -672,8 +715,8 @@ int settingsCheck(SettingsFile* f, const char* where, FILE* report) {
             float t = getTime(f, k);
             float used = checkTime(t, &why);
             if (why)
-                reportLine(&rep, 0, "%s = %s %s; using 30000 (an empty place)", k.key, formatFloat(t).c_str(),
-                           why);
+                reportLine(&rep, 0, settingsText("%s = %s %s; using 30000 (an empty place)"), k.key,
+                           formatFloat(t).c_str(), why);
             setTime(f, k, used);
         }
     }
@@ -684,7 +727,9 @@ int settingsCheck(SettingsFile* f, const char* where, FILE* report) {
 
 int settingsIntRange(const char* key, int* min, int* max) {
     int i = keyFind(key);
-    if (i < 0 || (keyTable[i].kind != KEY_INT && keyTable[i].kind != KEY_BYTE)) return 0;
+    if (i < 0 ||
+        (keyTable[i].kind != KEY_INT && keyTable[i].kind != KEY_BYTE && keyTable[i].kind != KEY_LANG))
+        return 0;
     *min = keyTable[i].min;
     *max = keyTable[i].max;
     return 1;
@@ -724,6 +769,10 @@ static std::string formatValue(const SettingsFile* f, const SettingsKey& k) {
     case KEY_KEY: {
         const char* name = keyName(getInt(f, k));
         return name ? name : keyName(k.def);
+    }
+    case KEY_LANG: {
+        int value = getInt(f, k);
+        return languageNames[value >= 0 && value <= 2 ? value : 0];
     }
     case KEY_TIME: {
         const char* why;
@@ -771,7 +820,7 @@ static int readText(const char* path, std::string* text, const char** why) {
         if (n == 0) break;
         text->append(buf, (size_t)n);
         if (text->size() > MAX_FILE_BYTES) {
-            *why = "larger than 1 MB";
+            *why = settingsText("larger than 1 MB");
             close(fd);
             return -1;
         }
@@ -791,7 +840,7 @@ int settingsRead(const char* path, SettingsFile* f, FILE* report) {
     if (got < 0) {
         settingsDefaults(f);
         Report rep = {path, report, 0};
-        reportLine(&rep, 0, "cannot read the settings (%s); using the defaults", why);
+        reportLine(&rep, 0, settingsText("cannot read the settings (%s); using the defaults"), why);
         return -1;
     }
     settingsParse(text.data(), text.size(), path, f, report);
@@ -817,7 +866,7 @@ int settingsStore(const char* path, const SettingsFile* f, unsigned groups, FILE
     int got = readText(path, &text, &why);
     if (got < 0) {
         Report rep = {path, report, 0};
-        reportLine(&rep, 0, "cannot read the settings (%s); nothing written", why);
+        reportLine(&rep, 0, settingsText("cannot read the settings (%s); nothing written"), why);
         return 0;
     }
     if (got == 0) return settingsWriteAtomic(path, settingsFormat(f), report);

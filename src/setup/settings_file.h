@@ -69,5 +69,9 @@ int settingsIntRange(const char* key, int* min, int* max);
 int settingsGetInt(const SettingsFile* f, const char* key); // 0 for an unknown key
 void settingsSetInt(SettingsFile* f, const char* key, int value);
 
+// The catalogue's UTF-8 text of an English id (domain "kavernix", bound by the game); the id itself
+// where no catalogue is bound, as in the tools and tests.
+const char* settingsText(const char* id) __attribute__((format_arg(1)));
+
 // Copies every field the library supplies from *from to *to; the program's own fields stay.
 void settingsCopyLibraryFields(SettingsRecord* to, const SettingsRecord* from);

@@ -97,7 +97,9 @@ extern "C" void setupShow(int inGame) {
     if (inGame && liveRecord && liveRecord->gameModeString[0]) {
         // The toolkit's game mode holds the keyboard and the pointer: a dialog could not be used and the
         // game would hang behind it.
-        fprintf(stderr, "%s: the settings dialog cannot open over the game mode %s; the file is read again\n",
+        fprintf(stderr,
+                settingsText(
+                    "%s: the settings dialog cannot open over the game mode %s; the file is read again\n"),
                 path.c_str(), liveRecord->gameModeString);
         return;
     }
@@ -119,6 +121,12 @@ extern "C" void setupShow(int inGame) {
     settingsStore(path.c_str(), &values, SETTINGS_ALL, stderr);
     chosen = values;
     nextLoad = inGame && liveRecord ? LOAD_CHOSEN_LIVE : LOAD_CHOSEN;
+}
+
+extern "C" int setupLanguage() {
+    SettingsFile values;
+    settingsRead(settingsPath().c_str(), &values, nullptr);
+    return values.record.language;
 }
 
 extern "C" void setupLoad(SettingsRecord* record) {
@@ -145,8 +153,10 @@ extern "C" void setupLoad(SettingsRecord* record) {
         v.mazeSize = record->mazeSize;
         v.itemsPerKind = record->itemsPerKind;
         if (v.diamondsNeeded > v.itemsPerKind && v.itemsPerKind >= 0) {
-            fprintf(stderr, "%s: diamondsNeeded = %d is more than the %d diamonds in this maze; using %d\n",
-                    settingsPath().c_str(), v.diamondsNeeded, v.itemsPerKind, v.itemsPerKind);
+            fprintf(
+                stderr,
+                settingsText("%s: diamondsNeeded = %d is more than the %d diamonds in this maze; using %d\n"),
+                settingsPath().c_str(), v.diamondsNeeded, v.itemsPerKind, v.itemsPerKind);
             v.diamondsNeeded = v.itemsPerKind;
         }
     }

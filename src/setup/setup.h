@@ -6,6 +6,9 @@ extern "C" {
 // Shows the settings dialog: 0 at start (skipped when the stored switch says so, when there is
 // no display, or when KAVERNIX_SETUP_DIALOG=0), 1 from inside the game.
 void setupShow(int inGame);
+// The language stored in the settings file (0 auto, 1 English, 2 German), read without a word on
+// standard error: the program speaks it before the dialog opens.
+int setupLanguage();
 // Fills every library-supplied field of *record from the settings file (defaults where absent).
 void setupLoad(SettingsRecord* record);
 // Stores hallNames and hallTimes; the rest of the file is kept.

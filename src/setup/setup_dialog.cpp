@@ -4,6 +4,7 @@
 #include "setup/key_table.h"
 #include "setup/mine_code.h"
 #include "setup/mine_records.h"
+#include "setup/settings_file.h"
 #include <gtk/gtk.h>
 #include <cstdio>
 #include <cstdlib>
@@ -28,6 +29,8 @@ static const struct {
     "Mine of the day",
     "Last mine",
 };
+// Marks a text for the catalogue; the dialog looks it up where it shows it (settingsText).
+#define N_(text) text
 enum { PAGE_DISPLAY, PAGE_GAME, PAGE_KEYS, PAGES };
 
 struct DialogField {
@@ -38,36 +41,41 @@ struct DialogField {
     const char* const* choices; // combo texts, one per value from 0
 };
 
-static const char* const shadeChoices[] = {"Wireframe", "Flat", "Smooth", nullptr};
-static const char* const textureChoices[] = {"Off", "Textures", "Textures with mipmaps", nullptr};
-static const char* const sourceChoices[] = {"Definitions (build and refine)", "Text files", "Binary files",
-                                            nullptr};
+static const char* const shadeChoices[] = {N_("Wireframe"), N_("Flat"), N_("Smooth"), nullptr};
+static const char* const textureChoices[] = {N_("Off"), N_("Textures"), N_("Textures with mipmaps"), nullptr};
+static const char* const sourceChoices[] = {N_("Definitions (build and refine)"), N_("Text files"),
+                                            N_("Binary files"), nullptr};
+
+// Each language by its own name; only the first follows the dialog's language.
+static const char* const languageChoices[] = {N_("Automatic (the desktop's language)"), "English", "Deutsch",
+                                              nullptr};
 
 static const DialogField dialogFields[] = {
-    {"shadeMode", "Shading", FIELD_COMBO, PAGE_DISPLAY, shadeChoices},
-    {"textureMode", "Textures", FIELD_COMBO, PAGE_DISPLAY, textureChoices},
-    {"fieldOfView", "Field of view (degrees)", FIELD_SPIN, PAGE_DISPLAY, nullptr},
-    {"lodLevel", "Model detail (0 coarse to 3 fine)", FIELD_SPIN, PAGE_DISPLAY, nullptr},
-    {"distanceLod", "Less detail for far models", FIELD_CHECK, PAGE_DISPLAY, nullptr},
-    {"useDisplayLists", "Draw through display lists", FIELD_CHECK, PAGE_DISPLAY, nullptr},
-    {"modelSource", "Models from", FIELD_COMBO, PAGE_DISPLAY, sourceChoices},
-    {"splitQuads", "Cut model faces into triangles", FIELD_CHECK, PAGE_DISPLAY, nullptr},
-    {"pictureCache", "Keep scaled pictures as files", FIELD_CHECK, PAGE_DISPLAY, nullptr},
-    {"gothicFont", "Blackletter font", FIELD_CHECK, PAGE_DISPLAY, nullptr},
-    {"soundVolume", "Sound volume (0 silent to 10)", FIELD_SPIN, PAGE_DISPLAY, nullptr},
-    {"invertMouse", "Invert the mouse (forward looks down)", FIELD_CHECK, PAGE_DISPLAY, nullptr},
-    {"mazeSize", "Maze size", FIELD_SPIN, PAGE_GAME, nullptr},
-    {"itemsPerKind", "Items of each kind", FIELD_SPIN, PAGE_GAME, nullptr},
-    {"diamondsNeeded", "Diamonds needed for the exit", FIELD_SPIN, PAGE_GAME, nullptr},
-    {"fullLevel", "Full oil and straw stock", FIELD_SPIN, PAGE_GAME, nullptr},
-    {"strawDistance", "Horse walk per straw bale", FIELD_SPIN, PAGE_GAME, nullptr},
-    {"oilSeconds", "Seconds per oil can", FIELD_SPIN, PAGE_GAME, nullptr},
-    {"mouseSpeed", "Mouse speed", FIELD_SPIN, PAGE_GAME, nullptr},
-    {"skipStory", "Skip the story", FIELD_CHECK, PAGE_GAME, nullptr},
-    {"running", "Clocks run from the start (off: start paused)", FIELD_CHECK, PAGE_GAME, nullptr},
-    {"padDeadZone", "Pad sticks' dead zone (percent)", FIELD_SPIN, PAGE_KEYS, nullptr},
-    {"padLookSpeed", "Pad look speed", FIELD_SPIN, PAGE_KEYS, nullptr},
-    {"padRumble", "Pad rumbles on hits and pick-ups", FIELD_CHECK, PAGE_KEYS, nullptr},
+    {"shadeMode", N_("Shading"), FIELD_COMBO, PAGE_DISPLAY, shadeChoices},
+    {"textureMode", N_("Textures"), FIELD_COMBO, PAGE_DISPLAY, textureChoices},
+    {"fieldOfView", N_("Field of view (degrees)"), FIELD_SPIN, PAGE_DISPLAY, nullptr},
+    {"lodLevel", N_("Model detail (0 coarse to 3 fine)"), FIELD_SPIN, PAGE_DISPLAY, nullptr},
+    {"distanceLod", N_("Less detail for far models"), FIELD_CHECK, PAGE_DISPLAY, nullptr},
+    {"useDisplayLists", N_("Draw through display lists"), FIELD_CHECK, PAGE_DISPLAY, nullptr},
+    {"modelSource", N_("Models from"), FIELD_COMBO, PAGE_DISPLAY, sourceChoices},
+    {"splitQuads", N_("Cut model faces into triangles"), FIELD_CHECK, PAGE_DISPLAY, nullptr},
+    {"pictureCache", N_("Keep scaled pictures as files"), FIELD_CHECK, PAGE_DISPLAY, nullptr},
+    {"gothicFont", N_("Blackletter font"), FIELD_CHECK, PAGE_DISPLAY, nullptr},
+    {"soundVolume", N_("Sound volume (0 silent to 10)"), FIELD_SPIN, PAGE_DISPLAY, nullptr},
+    {"invertMouse", N_("Invert the mouse (forward looks down)"), FIELD_CHECK, PAGE_DISPLAY, nullptr},
+    {"mazeSize", N_("Maze size"), FIELD_SPIN, PAGE_GAME, nullptr},
+    {"itemsPerKind", N_("Items of each kind"), FIELD_SPIN, PAGE_GAME, nullptr},
+    {"diamondsNeeded", N_("Diamonds needed for the exit"), FIELD_SPIN, PAGE_GAME, nullptr},
+    {"fullLevel", N_("Full oil and straw stock"), FIELD_SPIN, PAGE_GAME, nullptr},
+    {"strawDistance", N_("Horse walk per straw bale"), FIELD_SPIN, PAGE_GAME, nullptr},
+    {"oilSeconds", N_("Seconds per oil can"), FIELD_SPIN, PAGE_GAME, nullptr},
+    {"mouseSpeed", N_("Mouse speed"), FIELD_SPIN, PAGE_GAME, nullptr},
+    {"skipStory", N_("Skip the story"), FIELD_CHECK, PAGE_GAME, nullptr},
+    {"running", N_("Clocks run from the start (off: start paused)"), FIELD_CHECK, PAGE_GAME, nullptr},
+    {"language", N_("Language"), FIELD_COMBO, PAGE_GAME, languageChoices},
+    {"padDeadZone", N_("Pad sticks' dead zone (percent)"), FIELD_SPIN, PAGE_KEYS, nullptr},
+    {"padLookSpeed", N_("Pad look speed"), FIELD_SPIN, PAGE_KEYS, nullptr},
+    {"padRumble", N_("Pad rumbles on hits and pick-ups"), FIELD_CHECK, PAGE_KEYS, nullptr},
 };
 enum { FIELD_COUNT = sizeof(dialogFields) / sizeof(dialogFields[0]) };
 
@@ -164,12 +172,12 @@ static GtkWidget* fieldWidget(const DialogField& d, const SettingsFile* values) 
     settingsIntRange(d.key, &lo, &hi);
     GtkWidget* w = nullptr;
     if (d.type == FIELD_CHECK) {
-        w = gtk_check_button_new_with_label(d.label);
+        w = gtk_check_button_new_with_label(settingsText(d.label));
         gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(w), value != 0);
     } else if (d.type == FIELD_COMBO) {
         w = gtk_combo_box_text_new();
         for (int i = 0; d.choices[i]; i++)
-            gtk_combo_box_text_append_text(GTK_COMBO_BOX_TEXT(w), d.choices[i]);
+            gtk_combo_box_text_append_text(GTK_COMBO_BOX_TEXT(w), settingsText(d.choices[i]));
         gtk_combo_box_set_active(GTK_COMBO_BOX(w), value);
     } else {
         bool even = strcmp(d.key, "mazeSize") == 0;
@@ -226,10 +234,12 @@ static GtkWidget* newGrid() {
 
 static void addDisplayMode(GtkWidget* grid, int* row, DialogWidgets* w, const SettingsFile* values) {
     const SettingsRecord& r = values->record;
-    gtk_grid_attach(GTK_GRID(grid), labelLeft("Display"), 0, (*row)++, 1, 1);
-    w->modeWindow = gtk_radio_button_new_with_label(nullptr, "Window");
-    w->modeFull = gtk_radio_button_new_with_label_from_widget(GTK_RADIO_BUTTON(w->modeWindow), "Full screen");
-    w->modeGame = gtk_radio_button_new_with_label_from_widget(GTK_RADIO_BUTTON(w->modeWindow), "Game mode");
+    gtk_grid_attach(GTK_GRID(grid), labelLeft(settingsText("Display")), 0, (*row)++, 1, 1);
+    w->modeWindow = gtk_radio_button_new_with_label(nullptr, settingsText("Window"));
+    w->modeFull = gtk_radio_button_new_with_label_from_widget(GTK_RADIO_BUTTON(w->modeWindow),
+                                                              settingsText("Full screen"));
+    w->modeGame = gtk_radio_button_new_with_label_from_widget(GTK_RADIO_BUTTON(w->modeWindow),
+                                                              settingsText("Game mode"));
     gtk_widget_set_name(w->modeWindow, "modeWindow");
     gtk_widget_set_name(w->modeFull, "fullScreen");
     gtk_widget_set_name(w->modeGame, "modeGame");
@@ -247,7 +257,7 @@ static void addDisplayMode(GtkWidget* grid, int* row, DialogWidgets* w, const Se
     char current[32];
     snprintf(current, sizeof current, "%dx%d", (int)r.windowWidth, (int)r.windowHeight);
     w->windowSize = sizeCombo("windowSize", windowSizes, current);
-    gtk_grid_attach(GTK_GRID(grid), labelLeft("Window size"), 0, *row, 1, 1);
+    gtk_grid_attach(GTK_GRID(grid), labelLeft(settingsText("Window size")), 0, *row, 1, 1);
     gtk_grid_attach(GTK_GRID(grid), w->windowSize, 1, (*row)++, 1, 1);
 }
 
@@ -272,7 +282,7 @@ static GtkWidget* keysPage(DialogWidgets* w, const SettingsFile* values) {
     static const char* names[160];
     int count = keyNames(names, 160);
     for (int i = 0; i < ACTION_COUNT; i++) {
-        std::string what = keyActions[i].what;
+        std::string what = settingsText(keyActions[i].what);
         what[0] = char(toupper((unsigned char)what[0]));
         w->keys[i] = gtk_combo_box_text_new();
         gtk_widget_set_name(w->keys[i], keyActions[i].setting);
@@ -288,11 +298,11 @@ static GtkWidget* keysPage(DialogWidgets* w, const SettingsFile* values) {
         gtk_grid_attach(GTK_GRID(grid), w->keys[i], column + 1, row, 1, 1);
         gtk_grid_attach(GTK_GRID(grid), w->padButtons[i], column + 2, row, 1, 1);
     }
-    gtk_grid_attach(
-        GTK_GRID(grid),
-        labelLeft("Escape and the rendering switches (S, T, b, O, U, L, l, D, I, F, R) keep their "
-                  "keys. The pad's left stick walks, its right stick looks."),
-        0, KEY_ROWS, 6, 1);
+    gtk_grid_attach(GTK_GRID(grid),
+                    labelLeft(settingsText(
+                        "Escape and the rendering switches (S, T, b, O, U, L, l, D, I, F, R) keep their "
+                        "keys. The pad's left stick walks, its right stick looks.")),
+                    0, KEY_ROWS, 6, 1);
     return grid;
 }
 
@@ -365,9 +375,10 @@ static void addMineChoice(GtkWidget* grid, int* row, DialogWidgets* w, const Set
 }
 
 static GtkWidget* buildDialog(int inGame, DialogWidgets* w, const SettingsFile* values) {
-    GtkWidget* dialog = gtk_dialog_new_with_buttons("Kavernix settings", nullptr, GTK_DIALOG_MODAL, "_Cancel",
-                                                    GTK_RESPONSE_CANCEL, inGame ? "C_ontinue" : "_Play",
-                                                    GTK_RESPONSE_OK, nullptr);
+    GtkWidget* dialog = gtk_dialog_new_with_buttons(
+        settingsText("Kavernix settings"), nullptr, GTK_DIALOG_MODAL, settingsText("_Cancel"),
+        GTK_RESPONSE_CANCEL, inGame ? settingsText("C_ontinue") : settingsText("_Play"), GTK_RESPONSE_OK,
+        nullptr);
     gtk_widget_set_name(dialog, "kavernixSettings");
     gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK);
     gtk_window_set_position(GTK_WINDOW(dialog), GTK_WIN_POS_CENTER);
@@ -385,7 +396,7 @@ static GtkWidget* buildDialog(int inGame, DialogWidgets* w, const SettingsFile* 
         if (d.type == FIELD_CHECK) {
             gtk_grid_attach(GTK_GRID(grid), w->field[i], 0, row++, 2, 1);
         } else {
-            gtk_grid_attach(GTK_GRID(grid), labelLeft(d.label), 0, row, 1, 1);
+            gtk_grid_attach(GTK_GRID(grid), labelLeft(settingsText(d.label)), 0, row, 1, 1);
             gtk_grid_attach(GTK_GRID(grid), w->field[i], 1, row++, 1, 1);
         }
     }
@@ -406,21 +417,23 @@ static GtkWidget* buildDialog(int inGame, DialogWidgets* w, const SettingsFile* 
     }
 
     GtkWidget* notebook = gtk_notebook_new();
-    gtk_notebook_append_page(GTK_NOTEBOOK(notebook), pages[PAGE_GAME], gtk_label_new("Game"));
-    gtk_notebook_append_page(GTK_NOTEBOOK(notebook), pages[PAGE_DISPLAY], gtk_label_new("Display"));
-    gtk_notebook_append_page(GTK_NOTEBOOK(notebook), pages[PAGE_KEYS], gtk_label_new("Keys"));
-    gtk_notebook_append_page(GTK_NOTEBOOK(notebook), hallPage(values), gtk_label_new("Hall of fame"));
+    gtk_notebook_append_page(GTK_NOTEBOOK(notebook), pages[PAGE_GAME], gtk_label_new(settingsText("Game")));
+    gtk_notebook_append_page(GTK_NOTEBOOK(notebook), pages[PAGE_DISPLAY],
+                             gtk_label_new(settingsText("Display")));
+    gtk_notebook_append_page(GTK_NOTEBOOK(notebook), pages[PAGE_KEYS], gtk_label_new(settingsText("Keys")));
+    gtk_notebook_append_page(GTK_NOTEBOOK(notebook), hallPage(values),
+                             gtk_label_new(settingsText("Hall of fame")));
 
     GtkWidget* content = gtk_dialog_get_content_area(GTK_DIALOG(dialog));
     gtk_box_pack_start(GTK_BOX(content), notebook, TRUE, TRUE, 0);
     if (inGame) {
-        GtkWidget* note =
-            labelLeft("Maze size, items, window size and display take effect at the next start.");
+        GtkWidget* note = labelLeft(
+            settingsText("Maze size, items, window size and display take effect at the next start."));
         gtk_widget_set_margin_start(note, 12);
         gtk_widget_set_margin_top(note, 6);
         gtk_box_pack_start(GTK_BOX(content), note, FALSE, FALSE, 0);
     }
-    w->showDialog = gtk_check_button_new_with_label("Show this dialog at start");
+    w->showDialog = gtk_check_button_new_with_label(settingsText("Show this dialog at start"));
     gtk_widget_set_name(w->showDialog, "showDialog");
     gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(w->showDialog), values->showDialog != 0);
     gtk_container_set_border_width(GTK_CONTAINER(w->showDialog), 6);

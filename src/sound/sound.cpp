@@ -1,5 +1,6 @@
 // Sound: the clips, the device, the one-shot and looping sources, the listener.
 #include "sound/sound.h"
+#include "app/lang.h"
 #include "file/file.h"
 #include <AL/al.h>
 #include <AL/alc.h>
@@ -147,7 +148,8 @@ static void loadBuffers() {
     alGenBuffers(SOUND_COUNT, buffers);
     for (int id = 0; id < SOUND_COUNT; id++) {
         SoundClip clip;
-        if (!soundReadFile(pathData(soundFileNames[id]).c_str(), &clip)) continue; // a missing clip stays silent
+        if (!soundReadFile(pathData(soundFileNames[id]).c_str(), &clip))
+            continue; // a missing clip stays silent
         alBufferData(buffers[id], clip.channels == 2 ? AL_FORMAT_STEREO16 : AL_FORMAT_MONO16,
                      clip.samples.data(), ALsizei(clip.samples.size() * sizeof(int16_t)), clip.rate);
     }
@@ -160,14 +162,14 @@ int soundInit(int volume) {
         return 1;
     }
     if (volumeLevel == 0) {
-        fprintf(stderr, "kavernix: soundVolume is 0; playing without sound\n");
+        fputs(langConsole("kavernix: soundVolume is 0; playing without sound\n"), stderr);
         return 0;
     }
     if (openFailed) return 0;
     device = openQuietly();
     context = device ? alcCreateContext(device, nullptr) : nullptr;
     if (!context || !alcMakeContextCurrent(context)) {
-        fprintf(stderr, "kavernix: no audio device; playing without sound\n");
+        fputs(langConsole("kavernix: no audio device; playing without sound\n"), stderr);
         if (context) alcDestroyContext(context);
         if (device) alcCloseDevice(device);
         device = nullptr;

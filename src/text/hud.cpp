@@ -3,6 +3,7 @@
 #include "text/hud.h"
 #include <cstdio>
 #include <cstring>
+#include "app/lang.h"
 #include "app/record.h"
 #include "app/screens.h"
 
@@ -16,7 +17,7 @@ void showMessage(const char* text) {
 const char* riderLabel() {
     int state = record.riderState;
     if (state < 0 || state >= riderLabelCount) state = 0;
-    return riderLabels[state];
+    return langText(riderLabels[state]);
 }
 
 const char* hudStatusText(const char* label, char* clock) {

@@ -1,0 +1,324 @@
+// The languages: the choice from the setting, the command line and the environment, the German texts
+// the game has always shown, every text's room on screen in each language, and the story's first
+// page drawn in the language the environment names.
+#include <gtest/gtest.h>
+#include <GL/glu.h>
+#include <unistd.h>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+#include "app/end_screen.h"
+#include "app/game_frame.h"
+#include "app/input.h"
+#include "app/lang.h"
+#include "app/record.h"
+#include "app/screens.h"
+#include "game/actor.h"
+#include "gl_context.h"
+#include "image/tga.h"
+#include "setup/key_table.h"
+#include "setup/settings_file.h"
+#include "text/font.h"
+#include "text/hud.h"
+
+namespace {
+
+// The German texts, byte for byte (Latin-1) as the game has always drawn them.
+const char* const germanPages[storyPageCount] = {
+    "Vor langer Zeit\nterrorisierte der b\xF6se\nDrache Grolk das Land.\n\nTarvin wollte aus der "
+    "Mine\nDiamanten holen\nund dem Drachen schenken,\ndamit er friedlicher wird.\n\nGrolk bemerkte, wie "
+    "Tarvin\nin die Mine ging,\nwurde w\xFCtend und sagte:\n\n(Enter) f\xFCr weiter",
+    "\"Du brichst in meine\nMine ein und willst\nmir meine eigenen\nDiamanten schenken?\n\nF\xFCr diese "
+    "Frechheit sperre\nich Dich in die Mine ein\nund la\xDF Dich erst wieder\nheraus, wenn Du mir "
+    "Diamanten\neingesammelt hast.\"\n\n(Enter) f\xFCr weiter",
+    "Grolk gab Tarvin und\nseinem Pferd einen Tritt\nund schlo\xDF die T\xFCr zur Mine.\n\nDie Mine ist "
+    "wie ein Irrgarten\nsammle \xD6lkannen, damit\nDir das Licht nicht ausgeht,\nStrohballen f\xFCr Dein "
+    "Pferd\nund Diamanten.\n\nWo ist der Ausgang ??\n\n(Enter) f\xFCr weiter",
+    "Mit der Maus drehst Du Dich,\nmit den Cursortasten gehst Du,\nmit Page Up kommt das Pferd zu "
+    "Dir,\nmit Page Down gehst Du zum Pferd,\nmit H steigst Du auf und ab\nund mit Pos 1 gehst Du "
+    "mit\nDeinem Pferd zum Ausgang.\n\nViel Gl\xFC"
+    "ck !\n\n(Enter) f\xFCr Beginn"};
+const char* const germanLost[3] = {"Nicht Geschafft.", "Du hast das Pferd getroffen !",
+                                   "Pass das n\xE4"
+                                   "chste Mal besser auf."};
+const char* const germanWon[3] = {"Geschafft.", "Du darfst Dich in der Hall of Fame", "eintragen : "};
+const char* const germanSlow[3] = {"Geschafft.",
+                                   "Zu langsam f\xFC"
+                                   "r die Hall of Fame",
+                                   "Deine Zeit war : "};
+const char* const germanRider[riderLabelCount] = {"Tarvin", "Horse", "Ride", "Get on", "Get Off"};
+
+// Every key that names a rendering switch or the sound, pressed in turn until each message was shown.
+const char toggleKeys[] = "ddiioouurssstttLbbm ";
+
+// A key pressed and let go on the game screen.
+void press(int code) {
+    keyboardDown(code);
+    keyboardUp(code);
+}
+
+class Lang : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        // The run folder holds locale/ as the game's data folder does.
+        ASSERT_EQ(chdir(KX_RUN_DIR), 0);
+        glTestContext(640, 480);
+        unsetenv("KAVERNIX_DATA");
+        memset(&record, 0, sizeof record);
+        for (int a = 0; a < ACTION_COUNT; ++a) record.keys[a] = keyActions[a].defaultKey;
+        record.windowWidth = record.windowedWidth = 640;
+        record.windowHeight = record.windowedHeight = 480;
+        gameState = GameState{};
+        inputSetScreen(INPUT_GAME);
+    }
+    void TearDown() override { langApply(LANG_EN); }
+    static std::vector<std::string> pages() {
+        std::vector<std::string> out;
+        for (gameState.storyPage = 0; gameState.storyPage < storyPageCount; ++gameState.storyPage)
+            out.push_back(storyPageText());
+        gameState.storyPage = 0;
+        return out;
+    }
+    // The end screen's three lines above the hall of fame for a lost, a ranked and a slow run.
+    static std::vector<std::string> endLines(int lost, int rank) {
+        horseHit = lost;
+        exitDoor.pitch = 2; // the door opened: won unless the horse was hit
+        gameState.hallRank = rank;
+        record.finalTime = 100;
+        EndLine lines[endLineMax];
+        int count = endScreenLines(lines);
+        std::vector<std::string> out;
+        for (int i = 0; i < count && i < 3; ++i) out.push_back(lines[i].text);
+        return out;
+    }
+};
+
+TEST_F(Lang, TheSettingTheEnvironmentOrEnglishChoose) {
+    // clang-format off
+    struct { int setting; const char *language, *lcAll, *lcMessages, *lang; int spoken; } cases[] = {
+        {LANG_DE, nullptr, nullptr, nullptr, "en_US.UTF-8", LANG_DE},
+        {LANG_EN, nullptr, nullptr, nullptr, "de_DE.UTF-8", LANG_EN},
+        {LANG_AUTO, nullptr, nullptr, nullptr, "de_DE.UTF-8", LANG_DE},
+        {LANG_AUTO, nullptr, nullptr, nullptr, "en_US.UTF-8", LANG_EN},
+        {LANG_AUTO, nullptr, nullptr, nullptr, "xx_YY.UTF-8", LANG_EN},
+        {LANG_AUTO, nullptr, nullptr, nullptr, nullptr, LANG_EN},
+        {LANG_AUTO, nullptr, "de_AT", nullptr, "en_GB.UTF-8", LANG_DE},
+        {LANG_AUTO, nullptr, nullptr, "de_CH.UTF-8@euro", "en_GB", LANG_DE},
+        {LANG_AUTO, "fr:de:en", nullptr, nullptr, "en_US.UTF-8", LANG_DE},
+        {LANG_AUTO, "fr", nullptr, nullptr, "de_DE.UTF-8", LANG_EN},
+        {LANG_AUTO, "de", nullptr, nullptr, "C", LANG_EN},
+        {LANG_AUTO, "de", "POSIX", nullptr, nullptr, LANG_EN},
+        {LANG_AUTO, "", nullptr, nullptr, "de_DE", LANG_DE},
+        {LANG_AUTO, nullptr, "", "", "dea_XX", LANG_EN},
+    };
+    // clang-format on
+    for (const auto& c : cases)
+        EXPECT_EQ(langResolve(c.setting, c.language, c.lcAll, c.lcMessages, c.lang), c.spoken)
+            << c.setting << " " << (c.language ? c.language : "-") << " " << (c.lang ? c.lang : "-");
+}
+
+TEST_F(Lang, TheCommandLineLanguageOutranksTheSetting) {
+    // clang-format off
+    struct { const char* value; int ok; int setting; int spoken; } cases[] = {
+        {"de", 1, LANG_EN, LANG_DE}, {"en", 1, LANG_DE, LANG_EN}, {"auto", 1, LANG_DE, LANG_EN},
+        {"fr", 0, LANG_DE, LANG_EN}, {"", 1, LANG_DE, LANG_DE}, {"DE", 0, LANG_DE, LANG_DE}};
+    // clang-format on
+    const char* saved = getenv("LANG");
+    std::string keep = saved ? saved : "";
+    setenv("LANG", "en_US.UTF-8", 1);
+    unsetenv("LANGUAGE"), unsetenv("LC_ALL"), unsetenv("LC_MESSAGES");
+    for (const auto& c : cases) {
+        const char* why = "";
+        EXPECT_EQ(langFromOption(c.value, &why), c.ok) << c.value;
+        unsetenv("LANGUAGE");
+        EXPECT_EQ(langApply(c.setting), c.spoken) << c.value;
+        if (!c.ok) {
+            EXPECT_NE(strstr(why, c.value), nullptr) << why;
+        }
+    }
+    if (saved)
+        setenv("LANG", keep.c_str(), 1);
+    else
+        unsetenv("LANG");
+}
+
+TEST_F(Lang, GermanDrawsTheBytesItAlwaysDrew) {
+    ASSERT_EQ(langApply(LANG_DE), LANG_DE);
+    std::vector<std::string> shown = pages();
+    for (int page = 0; page < storyPageCount; ++page) EXPECT_EQ(shown[page], germanPages[page]) << page;
+    EXPECT_EQ(endLines(1, -1), std::vector<std::string>(germanLost, germanLost + 3));
+    EXPECT_EQ(endLines(0, 0), std::vector<std::string>(germanWon, germanWon + 3));
+    EXPECT_EQ(endLines(0, -1), std::vector<std::string>(germanSlow, germanSlow + 3));
+    for (int state = 0; state < riderLabelCount; ++state) {
+        record.riderState = state;
+        EXPECT_STREQ(riderLabel(), germanRider[state]);
+    }
+}
+
+TEST_F(Lang, SwitchMessagesReadAlikeInBothLanguages) {
+    std::vector<std::string> said[2];
+    for (int language : {LANG_EN, LANG_DE}) {
+        langApply(language);
+        record.gameTime = 5;
+        for (const char* key = toggleKeys; *key; ++key) {
+            record.messageText[0] = 0;
+            press(*key);
+            said[language - 1].push_back(record.messageText);
+        }
+    }
+    EXPECT_EQ(said[1], said[0]);
+}
+
+TEST_F(Lang, EveryTextFitsWhereItIsDrawnInEachLanguage) {
+    for (int language : {LANG_EN, LANG_DE}) {
+        ASSERT_EQ(langApply(language), language);
+        // Story lines start at a fifth of the width in glyphs a fiftieth wide: 40 fit.
+        for (const std::string& page : pages()) {
+            int lines = 1;
+            for (size_t at = 0, end; at <= page.size(); at = end + 1, ++lines) {
+                end = page.find('\n', at);
+                if (end == std::string::npos) end = page.size();
+                EXPECT_LE(end - at, size_t(storyLineMax)) << language << ": " << page.substr(at, end - at);
+            }
+            // From the resting height 0.7, lines a twentieth high: 14 reach the bottom edge.
+            EXPECT_LE(lines - 1, 14) << language << ": " << page;
+        }
+        for (int lost : {0, 1}) {
+            for (int rank : {-1, 0}) {
+                horseHit = lost, gameState.hallRank = rank, exitDoor.pitch = 2;
+                EndLine lines[endLineMax];
+                int count = endScreenLines(lines);
+                for (int i = 0; i < count && i < 3; ++i) {
+                    // The clock beside "Your time" begins at 0.6.
+                    float room = (i == 2 && !lost && rank < 0) ? 0.6f : 1.0f;
+                    EXPECT_LE(lines[i].x + 0.02f * float(strlen(lines[i].text)), room)
+                        << language << ": " << lines[i].text;
+                }
+            }
+        }
+        std::vector<std::string> status;
+        for (int state = 0; state < riderLabelCount; ++state) {
+            record.riderState = state;
+            status.push_back(riderLabel());
+        }
+        for (const char* key = toggleKeys; *key; ++key) {
+            press(*key);
+            status.push_back(record.messageText);
+        }
+        status.push_back(langText("No room to get off here"));
+        status.push_back(langText("Pad disconnected"));
+        // The status field starts at 0.53 and narrows a long text to the window; no narrower than the
+        // small font's glyphs, a fiftieth of the width.
+        for (const std::string& text : status) {
+            float glyph = largeGlyphWidth(0.53f, text.c_str());
+            EXPECT_LE(0.53f + glyph * float(text.size()), 0.99f + 1e-5f) << language << ": " << text;
+            EXPECT_GE(glyph, 0.0199f) << language << ": " << text;
+        }
+    }
+}
+
+TEST_F(Lang, TheControlsPageNamesTheKeysBoundNow) {
+    record.keys[ACTION_WALK_OUT] = 'x';
+    record.keys[ACTION_FORWARD] = 'w', record.keys[ACTION_STEP_LEFT] = 'a';
+    record.keys[ACTION_BACK] = 's', record.keys[ACTION_STEP_RIGHT] = 'd';
+    // clang-format off
+    struct { int language; const char* walk; const char* walkOut; } cases[] = {
+        {LANG_EN, "with W, A, S, D.", "\nX leads you both"},
+        {LANG_DE, "mit W, A, S, D gehst Du,", "und mit X gehst Du mit"},
+    };
+    // clang-format on
+    for (const auto& c : cases) {
+        langApply(c.language);
+        std::string page = pages()[storyPageCount - 1];
+        EXPECT_NE(page.find(c.walk), std::string::npos) << page;
+        EXPECT_NE(page.find(c.walkOut), std::string::npos) << page;
+    }
+}
+
+TEST_F(Lang, LongKeyNamesWrapTheControlsPageWithinItsWidth) {
+    record.keys[ACTION_FORWARD] = KEY_SPECIAL_KEY(105), record.keys[ACTION_BACK] = KEY_SPECIAL_KEY(104);
+    record.keys[ACTION_STEP_LEFT] = '\b', record.keys[ACTION_STEP_RIGHT] = 127;
+    record.keys[ACTION_WALK_OUT] = 'Q';
+    for (int language : {LANG_EN, LANG_DE}) {
+        langApply(language);
+        std::string page = pages()[storyPageCount - 1];
+        for (size_t at = 0, end; at <= page.size(); at = end + 1) {
+            end = page.find('\n', at);
+            if (end == std::string::npos) end = page.size();
+            EXPECT_LE(end - at, size_t(storyLineMax)) << language << ": " << page.substr(at, end - at);
+        }
+        EXPECT_NE(page.find(language == LANG_EN ? "Shift+Q" : "Umschalt+Q"), std::string::npos) << page;
+    }
+}
+
+TEST_F(Lang, TheSettingsFileKeepsTheLanguageByName) {
+    // clang-format off
+    struct { const char* text; int language; int problems; const char* written; } cases[] = {
+        {"language = de\n", LANG_DE, 0, "language = de\n"},
+        {"language = en\n", LANG_EN, 0, "language = en\n"},
+        {"language = auto\n", LANG_AUTO, 0, "language = auto\n"},
+        {"language = fr\n", LANG_AUTO, 1, "language = auto\n"},
+        {"language = 2\n", LANG_AUTO, 1, "language = auto\n"},
+    };
+    // clang-format on
+    SettingsFile plain;
+    const char* good = "language = auto\n";
+    int missing = settingsParse(good, strlen(good), "settings.ini", &plain, nullptr); // the keys not given
+    for (const auto& c : cases) {
+        SettingsFile f;
+        int problems = settingsParse(c.text, strlen(c.text), "settings.ini", &f, nullptr) - missing;
+        EXPECT_EQ(f.record.language, c.language) << c.text;
+        EXPECT_EQ(problems, c.problems) << c.text;
+        EXPECT_NE(settingsFormat(&f).find(c.written), std::string::npos) << c.text;
+    }
+}
+
+// The story's first page as storyDisplay draws its text at rest in a 640 x 480 window.
+std::vector<uint8_t> firstPageDrawn() {
+    glTestContext(640, 480);
+    record.windowWidth = 640, record.windowHeight = 480;
+    glViewport(0, 0, 640, 480);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluOrtho2D(0, 640, 0, 480);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glClearColor(0.25f, 0.25f, 0.25f, 0);
+    glClear(GL_COLOR_BUFFER_BIT);
+    gameState.storyPage = 0;
+    const float white[4] = {1, 1, 1, 0};
+    drawText(0.2f, storyRestHeight, storyPageText(), white);
+    return readBack(GL_RGB, 640, 480);
+}
+
+TEST_F(Lang, TheFirstPageIsDrawnInTheEnvironmentsLanguage) {
+    glTestContext(640, 480);
+    ASSERT_EQ(fontBuild(&imgFont, "fontmaze.tga"), 1);
+    fontBuildLists(&imgFont);
+    std::vector<uint8_t> drawn[LANG_COUNT];
+    for (int language : {LANG_EN, LANG_DE}) {
+        langApply(language);
+        drawn[language] = firstPageDrawn();
+    }
+    ASSERT_NE(drawn[LANG_EN], drawn[LANG_DE]) << "the two languages draw alike";
+    const char* saved = getenv("LANG");
+    std::string keep = saved ? saved : "";
+    unsetenv("LANGUAGE"), unsetenv("LC_ALL"), unsetenv("LC_MESSAGES");
+    // clang-format off
+    struct { const char* lang; int language; } cases[] = {
+        {"de_DE.UTF-8", LANG_DE}, {"en_US.UTF-8", LANG_EN}, {"xx_XX.UTF-8", LANG_EN}};
+    // clang-format on
+    for (const auto& c : cases) {
+        setenv("LANG", c.lang, 1);
+        unsetenv("LANGUAGE"); // the game sets it to its choice; a new start begins without it
+        langApply(LANG_AUTO);
+        EXPECT_TRUE(firstPageDrawn() == drawn[c.language]) << c.lang;
+    }
+    if (saved)
+        setenv("LANG", keep.c_str(), 1);
+    else
+        unsetenv("LANG");
+}
+
+} // namespace
