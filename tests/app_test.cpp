@@ -13,6 +13,7 @@
 #include "app/end_screen.h"
 #include "app/game_frame.h"
 #include "app/input.h"
+#include "app/lang.h"
 #include "app/record.h"
 #include "app/screens.h"
 #include "app/timing.h"
@@ -462,33 +463,43 @@ TEST_F(Clocks, AReshapeCentresThePointerRoundingOddSizesDown) {
     glutPassiveMotionFunc(nullptr), glViewport(0, 0, 256, 256);
 }
 
-TEST_F(Input, EveryToggleShowsItsMessage) {
+TEST_F(Input, EveryToggleShowsItsMessageInEnglishAndGerman) {
     stencilValid = 3;
     record.gameTime = 5;
     // clang-format off
-    struct { unsigned char key; const char* message; int* field; int value; } presses[] = {
-        {'d', "static LOD", &record.distanceLod, 1}, {'D', "no static LOD", &record.distanceLod, 0},
-        {'i', "FPS on", &record.showFps, 1}, {'I', "FPS off", &record.showFps, 0},
-        {'o', "Portal on", &portalCulling, 1}, {'O', "no Portal", &portalCulling, 0},
-        {'u', "DisplList", &record.useDisplayLists, 1}, {'U', "no DisplList", &record.useDisplayLists, 0},
-        {'r', "Repair Stencil", &stencilValid, 0}, {'s', "Flat shading", &record.shadeMode, 1},
-        {'S', "Smooth shading", &record.shadeMode, 2}, {'s', "Wireframe", &record.shadeMode, 0},
-        {'t', "Texture", &record.textureMode, 1}, {'T', "MipMaps", &record.textureMode, 2},
-        {'t', "no Texture", &record.textureMode, 0}, {'l', "LOD", &record.lodLevel, 3},
-        {'L', "LOD", &record.lodLevel, 0}, {'b', "BF Cull on", &backfaceCull, 1},
-        {'B', "", &backfaceCull, 1}, {'b', "no BF Cull", &backfaceCull, 0},
-        {'f', "FullScreen on", &record.fullScreen, 1}, {'F', "FullScreen off", &record.fullScreen, 0},
-        {' ', "Shoot", &shotState, 1}};
+    struct { unsigned char key; const char* english; const char* german; int* field; int value; } presses[] = {
+        {'d', "Distance LOD on", "no static LOD", &record.distanceLod, 1},
+        {'D', "Distance LOD off", "static LOD", &record.distanceLod, 0},
+        {'i', "Frame rate on", "FPS on", &record.showFps, 1}, {'I', "Frame rate off", "FPS off", &record.showFps, 0},
+        {'o', "Portals on", "Portal on", &portalCulling, 1}, {'O', "Portals off", "no Portal", &portalCulling, 0},
+        {'u', "Lists on", "DisplList", &record.useDisplayLists, 1},
+        {'U', "Lists off", "no DisplList", &record.useDisplayLists, 0},
+        {'r', "Frame redrawn", "Repair Stencil", &stencilValid, 0},
+        {'s', "Flat shading", "Flat shading", &record.shadeMode, 1},
+        {'S', "Smooth shading", "Smooth shading", &record.shadeMode, 2},
+        {'s', "Wireframe", "Wireframe", &record.shadeMode, 0},
+        {'t', "Textures on", "Texture", &record.textureMode, 1}, {'T', "Mipmaps on", "MipMaps", &record.textureMode, 2},
+        {'t', "Textures off", "no Texture", &record.textureMode, 0},
+        {'l', "Detail 3 of 3", "LOD", &record.lodLevel, 3}, {'L', "Detail 0 of 3", "LOD", &record.lodLevel, 0},
+        {'b', "Culling on", "BF Cull on", &backfaceCull, 1}, {'B', "", "", &backfaceCull, 1},
+        {'b', "Culling off", "no BF Cull", &backfaceCull, 0},
+        {'f', "Full screen on", "FullScreen on", &record.fullScreen, 1},
+        {'F', "Full screen off", "FullScreen off", &record.fullScreen, 0},
+        {' ', "Shoot", "Shoot", &shotState, 1}};
     // clang-format on
-    for (const auto& p : presses) {
-        record.messageText[0] = 0;
-        press(p.key);
-        EXPECT_TRUE(!strcmp(record.messageText, p.message) && *p.field == p.value)
-            << p.key << record.messageText;
-        float end = 0.53f + largeGlyphWidth(0.53f, p.message) * float(strlen(p.message));
-        EXPECT_TRUE(end <= 1 && largeGlyphWidth(0.53f, p.message) > 0.025f)
-            << p.message << " fits the status field";
+    for (int language : {LANG_EN, LANG_DE}) {
+        ASSERT_EQ(langApply(language), language);
+        for (const auto& p : presses) {
+            const char* message = language == 1 ? p.english : p.german;
+            record.messageText[0] = 0;
+            if (p.field == &shotState) shotState = 0;
+            press(p.key);
+            EXPECT_STREQ(record.messageText, message) << p.key;
+            EXPECT_EQ(*p.field, p.value) << p.key;
+            EXPECT_GT(largeGlyphWidth(0.53f, message), 0.025f) << message << " fits the status field";
+        }
     }
+    langApply(LANG_EN);
     EXPECT_FLOAT_EQ(record.messageTime, 5.0f);
 }
 
@@ -649,11 +660,11 @@ TEST_F(EndScreen, WonSlowAndLostRunsShowTheirTexts) {
     // clang-format off
     struct { float door; int rank; std::vector<const char*> lines; /* "x,y text" */ } runs[] = {
         {100, 1, {"0.20,0.80 You made it.", "0.20,0.70 You made the hall of fame!",
-                  "0.20,0.62 Type your name, then Enter:", "0.06,0.50 1:", "0.11,0.50 0:01:01:50", "0.32,0.50 Ada",
-                  "0.11,0.42 0:01:10:00", "0.33,0.42 <---", "0.06,0.18 5:"}},
+                  "0.20,0.62 Type your name, then Enter:", "0.03,0.50 1:", "0.08,0.50 0:01:01:50", "0.28,0.50 Ada",
+                  "0.08,0.42 0:01:10:00", "0.29,0.42 <---", "0.03,0.18 5:", "0.03,0.07 Press Enter to finish"}},
         {100, -1, {"0.20,0.70 Too slow for the hall of fame.", "0.20,0.62 Your time: ", "0.60,0.62 1:02:05:50"}},
         {1, -1, {"0.20,0.80 You did not make it.", "0.20,0.70 You hit the horse!",
-                 "0.20,0.62 Take better care next time."}}};
+                 "0.20,0.62 Take better care next time.", "0.03,0.07 Press Enter to finish"}}};
     // clang-format on
     for (const auto& run : runs) {
         exitDoor.pitch = run.door, gameState.hallRank = run.rank;
@@ -665,14 +676,31 @@ TEST_F(EndScreen, WonSlowAndLostRunsShowTheirTexts) {
             snprintf(line, sizeof line, "%.2f,%.2f %s\n", lines[i].x, lines[i].y, lines[i].text), all += line;
         for (const char* line : run.lines)
             EXPECT_NE(all.find("\n" + std::string(line) + "\n"), std::string::npos) << line << all;
-        EXPECT_TRUE(run.door > 1 || count == 4) << "a lost run shows no list, only the mine's code";
-        EXPECT_EQ(std::string(lines[count - 1].text, 5), "Mine ") << "the code line comes last";
+        if (run.door <= 1) {
+            EXPECT_EQ(count, 5) << "a lost run shows no list, only the mine's code";
+        }
+        EXPECT_NE(all.find(" Mine "), std::string::npos) << "the mine's code is shown" << all;
     }
-    // Every line, the longest names included, ends inside the window (glyphs a fiftieth wide).
+}
+
+// At 640 x 480 glyphs are 12 pixels wide: every line, a name of 31 letters and the arrow after it
+// included, stays inside the dark panel (20 to 620 pixels) and no two lines of a row overlap.
+TEST_F(EndScreen, ALongestNameAndItsArrowFitThePanelAt640x480) {
+    record.windowWidth = 640, record.windowHeight = 480;
     fillHall(&record, {{"", 1}, {"", 2}, {"", 3}, {"", 4}, {"", 5}});
     for (auto& name : record.hallNames) memset(name, 'W', hallNameMax);
     exitDoor.pitch = 100, gameState.hallRank = 4;
     EndLine lines[endLineMax];
-    for (int i = 0, count = endScreenLines(lines); i < count; ++i)
-        EXPECT_LE(lines[i].x + 0.02f * float(strlen(lines[i].text)), 1.0f) << lines[i].text;
+    const float glyph = float(stage().height / 20 / 2);
+    const int count = endScreenLines(lines);
+    float arrowLeft = 0, nameRight = 0;
+    for (int i = 0; i < count; ++i) {
+        const float left = lines[i].x * 640, right = left + glyph * float(strlen(lines[i].text));
+        EXPECT_GE(left, 0.02f * 640) << lines[i].text;
+        EXPECT_LE(right, 0.98f * 640) << lines[i].text;
+        if (!strcmp(lines[i].text, "<---") && lines[i].y < 0.2f) arrowLeft = left;
+        if (strlen(lines[i].text) == hallNameMax && lines[i].y < 0.2f) nameRight = right;
+    }
+    EXPECT_GT(arrowLeft, nameRight) << "the arrow follows the name";
+    EXPECT_GT(nameRight, 0.0f);
 }

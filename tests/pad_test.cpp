@@ -21,10 +21,14 @@
 #include "gl_context.h"
 #include "maze/maze.h"
 #include "output_capture.h"
+#include "scene/creatures.h"
 #include "setup/key_table.h"
 #include "setup/settings_file.h"
 
 namespace {
+
+// The catalogue's rows get their routines and room for placed instances, as at start-up.
+[[maybe_unused]] const bool modelsRegistered = (sceneRegisterModels(), true);
 
 int rumbles; // rumbles the virtual pad was asked for
 

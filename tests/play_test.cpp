@@ -159,6 +159,18 @@ double meanDifference(const Shot& s, const Rgb& pic, const Region& r) {
     return n ? sum / (3.0 * n) : 1e9;
 }
 
+// The share of a region's pixels that show the picture (every channel within 24).
+double showingShare(const Shot& s, const Rgb& pic, const Region& r) {
+    long n = 0, hit = 0;
+    for (auto& p : r) {
+        if (!s.has(p.first, p.second)) continue;
+        const uint8_t *a = s.at(p.first, p.second), *b = pic.at(p.first, p.second);
+        ++n;
+        hit += std::abs(a[0] - b[0]) < 24 && std::abs(a[1] - b[1]) < 24 && std::abs(a[2] - b[2]) < 24;
+    }
+    return n ? double(hit) / n : 0;
+}
+
 double share(const Shot& s, const Region& r, const std::function<bool(const uint8_t*)>& pred) {
     long n = 0, hit = 0;
     for (auto& p : r) {
@@ -205,13 +217,14 @@ class Play : public ::testing::Test {
         stencilFit = new Rgb(fitted(*stencil, W, H));
         bossFit = new Rgb(fitted(readPicture(KX_RUN_DIR "/boss.tga"), W, H));
         wonFit = new Rgb(fitted(readPicture(KX_RUN_DIR "/lastpic.tga"), W, H));
+        doorFit = new Rgb(fitted(readPicture(KX_RUN_DIR "/dooropen.tga"), W, H));
         lostFit = new Rgb(fitted(readPicture(KX_RUN_DIR "/baddragon.tga"), W, H));
         whole = new Region, endRim = new Region;
         for (int y = 0; y < H; ++y)
             for (int x = 0; x < W; ++x) {
                 whole->push_back({x, y});
-                // The end screen darkens a panel from 5 to 95 % of the width and 15 to 85 % of the height.
-                if (x < 0.04 * W || x > 0.96 * W || y < 0.14 * H || y > 0.86 * H) endRim->push_back({x, y});
+                // The end screen darkens a panel from 2 to 98 % of the width and 4 to 85 % of the height.
+                if (x < 0.015 * W || x > 0.985 * W || y < 0.14 * H || y > 0.965 * H) endRim->push_back({x, y});
             }
         // The first-person view: the lamp's round opening, away from the map and the counters.
         view = new Region(within(lamp->opening, 0.1, 0.7, 0.05, 0.7, W, H));
@@ -370,7 +383,7 @@ class Play : public ::testing::Test {
         return "";
     }
 
-    static Rgb *stencil, *stencilFit, *bossFit, *wonFit, *lostFit;
+    static Rgb *stencil, *stencilFit, *bossFit, *wonFit, *lostFit, *doorFit;
     static LampRegions* lamp;
     static Region *whole, *endRim, *view, *mapBox;
     std::string folder, window, crop, preload;
@@ -378,7 +391,7 @@ class Play : public ::testing::Test {
     Shot last;
 };
 
-Rgb *Play::stencil, *Play::stencilFit, *Play::bossFit, *Play::wonFit, *Play::lostFit;
+Rgb *Play::stencil, *Play::stencilFit, *Play::bossFit, *Play::wonFit, *Play::lostFit, *Play::doorFit;
 LampRegions* Play::lamp;
 Region *Play::whole, *Play::endRim, *Play::view, *Play::mapBox;
 
@@ -553,10 +566,17 @@ TEST_F(Play, WonFromTheStoryThroughTheMineToTheHallOfFame) {
     EXPECT_TRUE(turned) << "the map did not turn with the pointer";
     EXPECT_EQ(differing(beforeTurn, last, lamp->frame), 0);
 
-    // P pauses: nothing is drawn, even with Up held; after P again Up walks.
+    // P pauses: the glass's middle says so on a dark ground, and nothing more is drawn, even with
+    // Up held; after P again Up walks.
+    Shot beforePause = shot();
     xdo("key p");
     sleepFor(0.4);
     Shot paused = shot();
+    const Region glassMiddle = within(lamp->opening, 0.3, 0.6, 0.3, 0.55, W, H);
+    EXPECT_GT(differing(beforePause, paused, glassMiddle), 8000) << "no pause hint";
+    EXPECT_GT(share(paused, glassMiddle, [](const uint8_t* p) { return p[0] > 200 && p[1] > 200 && p[2] > 200; }),
+              0.03)
+        << "the hint's letters are light";
     xdo("keydown Up");
     sleepFor(1);
     Shot stillPaused = shot();
@@ -594,10 +614,16 @@ TEST_F(Play, WonFromTheStoryThroughTheMineToTheHallOfFame) {
     sleepFor(1);
     xdo("keyup Prior");
     xdo("keydown Home");
-    bool ended = pollFor(
-        200, [&](const Shot& s) { return shows(s, *wonFit, *endRim) || shows(s, *lostFit, *endRim); });
+    // While the door opens the eye stays outside the horse and looks at the door: in its last
+    // seconds the glass shows the daylight beyond it.
+    double daylight = 0;
+    bool ended = pollFor(200, [&](const Shot& s) {
+        daylight = std::max(daylight, showingShare(s, *doorFit, *view));
+        return shows(s, *wonFit, *endRim) || shows(s, *lostFit, *endRim);
+    });
     xdo("keyup Home");
     ASSERT_TRUE(ended) << "no end screen";
+    EXPECT_GT(daylight, 0.5) << "the open door's daylight was never seen";
     EXPECT_TRUE(shows(last, *wonFit, *endRim)) << "the end screen judges the run as won";
     Shot endShot = settled(*whole, 10); // the end screen's fade-in has finished
     xdo("type --delay 60 Zed");

@@ -70,6 +70,7 @@ void fitAllWithGlu(int width, int height) {
                       GL_UNSIGNED_BYTE, fit->pixels);
     }
     tgaToMask(&imgStencilFit, &imgStencilMask, whiteMask);
+    pictureClearFringe(&imgStencilFit, &imgStencilMask);
 }
 void plainStoryReshape(int width, int height) {
     storyReshape(width, height);

@@ -53,3 +53,5 @@ add_dependencies(launch_test kavernix kavernix-tool)
 add_test(NAME Licence.SpdxCheckNamesFilesWithoutTheLine COMMAND sh ${CMAKE_SOURCE_DIR}/tests/check_spdx_test.sh ${CMAKE_SOURCE_DIR})
 # The layer check itself (tools/check-layers.py), on a source tree the test makes.
 add_test(NAME Layers.CheckNamesUpwardCircularAndUnknownIncludes COMMAND sh ${CMAKE_SOURCE_DIR}/tests/check_layers_test.sh ${CMAKE_SOURCE_DIR})
+kx_test(looks_test SOURCES tests/looks_test.cpp MODULES core app maze Wood brep image text scene game sound)
+add_dependencies(looks_test runfolder)

@@ -155,31 +155,38 @@ TEST_F(GlDrawing, PicturesLandUnscaledAtTheWindowOrigin) {
     }
 }
 
-// In a 250 x 200 window glyphs are 5 x 10 pixels: "A\nA " at (0.2, 0.2) puts the first A at (50, 40),
-// the second at (50, 30) and an empty cell after it.
-TEST_F(GlDrawing, TextLightsExactlyItsGlyphCells) {
+// On a 320 x 240 stage glyphs are 6 x 12 pixels (half as wide as high, at every size): "A\nA " at
+// (0.2, 0.2) puts the first A at (64, 48), the second at (64, 36) and an empty cell after it. Text
+// is drawn filled and textured whatever the shade and texture modes are.
+TEST_F(GlDrawing, TextLightsExactlyItsGlyphCellsInEveryMode) {
     TempDir dir;
     writeStrip(dir.file("strip.tga"));
     ASSERT_EQ(fontBuild(&imgFont, dir.file("strip.tga").c_str()), 1);
     fontBuildLists(&imgFont);
-    windowProjection(250, 200);
-    clearTo(64);
-    const float white[4] = {1, 1, 1, 1};
-    drawText(0.2f, 0.2f, "A\nA ", white);
-    // Under the ink: 64 doubled by the first pass, then 255 added by the second.
-    const Bytes all = readBack(GL_RGB, 128, 128);
-    for (int y = 0; y < 128; y++)
-        for (int x = 0; x < 128; x++)
-            ASSERT_EQ(all[(y * 128 + x) * 3], x >= 50 && x < 55 && y >= 30 && y < 50 ? 255 : 64)
-                << x << "," << y;
+    for (int wireframe : {0, 1}) {
+        windowProjection(320, 240);
+        clearTo(64);
+        glPolygonMode(GL_FRONT_AND_BACK, wireframe ? GL_LINE : GL_FILL);
+        if (wireframe) glDisable(GL_TEXTURE_2D);
+        const float white[4] = {1, 1, 1, 1};
+        drawText(0.2f, 0.2f, "A\nA ", white);
+        glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+        // Under the ink: 64 doubled by the first pass, then 255 added by the second.
+        const Bytes all = readBack(GL_RGB, 128, 128);
+        for (int y = 0; y < 128; y++)
+            for (int x = 0; x < 128; x++)
+                ASSERT_EQ(all[(y * 128 + x) * 3], x >= 64 && x < 70 && y >= 36 && y < 60 ? 255 : 64)
+                    << x << "," << y << " wireframe " << wireframe;
+    }
 }
 
-// Fading in at 50 halves the frame, fading out at 25 keeps three quarters of it.
+// Fading in at 50 halves the stage, fading out at 25 keeps three quarters of it.
 TEST_F(GlDrawing, FadeScalesTheFrameAndAFinishedFadeDrawsNothing) {
+    windowProjection(256, 192); // the fade covers the 4:3 stage; the bands beside it stay black
     record.running = 0; // paused: the screen shows undimmed and the fade waits
     clearTo(200);
     gameState.fadeState = 1, gameState.fadeLevel = 50, drawFade();
-    for (uint8_t v : readBack(GL_RGB, 256, 256)) ASSERT_EQ(v, 200);
+    for (uint8_t v : readBack(GL_RGB, 256, 192)) ASSERT_EQ(v, 200);
     EXPECT_EQ(gameState.fadeLevel, 50);
     record.running = 1;
     for (auto [state, level, expected] : {std::array{1, 50, 100}, std::array{3, 25, 150}}) {
@@ -187,7 +194,7 @@ TEST_F(GlDrawing, FadeScalesTheFrameAndAFinishedFadeDrawsNothing) {
         gameState.fadeState = state;
         gameState.fadeLevel = float(level);
         drawFade();
-        for (uint8_t v : readBack(GL_RGB, 256, 256)) ASSERT_NEAR(v, expected, 1) << state;
+        for (uint8_t v : readBack(GL_RGB, 256, 192)) ASSERT_NEAR(v, expected, 1) << state;
     }
     clearTo(200);
     gameState.fadeState = 2;

@@ -33,17 +33,18 @@ void enterEndScreen() {
 
 // The picture behind the texts keeps 30 percent of its brightness.
 static void darkPanel() {
-    float w = float(record.windowWidth);
-    float h = float(record.windowHeight);
+    float w = float(stage().width);
+    float h = float(stage().height);
     glDisable(GL_LIGHTING);
     glBlendFunc(GL_ONE, GL_SRC_ALPHA);
     glDisable(GL_TEXTURE_2D);
     glColor4f(0, 0, 0, 0.3f);
     glBegin(GL_QUADS);
-    glVertex2f(0.05f * w, 0.15f * h);
-    glVertex2f(0.95f * w, 0.15f * h);
-    glVertex2f(0.95f * w, 0.85f * h);
-    glVertex2f(0.05f * w, 0.85f * h);
+    // Wide enough for place, time, a name of 31 letters and the arrow; low enough for the hint.
+    glVertex2f(0.02f * w, 0.04f * h);
+    glVertex2f(0.98f * w, 0.04f * h);
+    glVertex2f(0.98f * w, 0.85f * h);
+    glVertex2f(0.02f * w, 0.85f * h);
     glEnd();
     restoreTexturing();
     glBlendFunc(GL_ONE, GL_ZERO);

@@ -1,6 +1,7 @@
 // The game screen's frame: the update in gameIdle and the drawing in gameDisplay.
 #include "app/game_frame.h"
 #include <GL/freeglut.h>
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include "app/end_screen.h"
@@ -25,6 +26,7 @@
 #include "sound/sound.h"
 #include "text/font.h"
 #include "text/hud.h"
+#include "text/texts.h"
 
 int bossScreen;
 static int dialogOpen;   // 1 while the settings dialog runs inside the game
@@ -93,6 +95,8 @@ void gameIdle() {
     padLook(record.frameTime);
     gameFieldOfView();
     gameContacts();
+    strawWarningUpdate();
+    exitSceneUpdate(record.frameTime);
     gameSounds();
     frameDone();
     if (gameState.fadeState == 4) {
@@ -119,7 +123,7 @@ void gameVisibility(int state) {
 static void windowProjection() {
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    gluOrtho2D(0, record.windowWidth, 0, record.windowHeight);
+    gluOrtho2D(0, stage().width, 0, stage().height);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
 }
@@ -131,9 +135,28 @@ static void hudGround() {
     glDisable(GL_LIGHTING);
     glDisable(GL_TEXTURE_2D);
     glColor4f(0, 0, 0, 1);
-    glRectf(0, 0, float(record.windowWidth), 0.13f * float(record.windowHeight));
+    glRectf(0, 0, float(stage().width), 0.13f * float(stage().height));
     glEnable(GL_LIGHTING);
     restoreTexturing();
+}
+
+// The paused game says so in the middle of the glass, with the key that goes on.
+static void drawPauseHint() {
+    if (record.running || gameState.fadeState == 3) return;
+    static const float colour[4] = {1, 1, 1, 1};
+    const char* headline = textOf(TEXT_PAUSED);
+    char line[64];
+    pauseHintText(line, sizeof line);
+    const Stage s = stage();
+    const float h = float(s.height) / 20, w = h / 2;
+    const float big = 2;
+    const float x1 = 0.44f - float(strlen(headline)) * w * big / 2 / float(s.width);
+    const float x2 = 0.44f - float(strlen(line)) * w / 2 / float(s.width);
+    const float widest = std::max(float(strlen(headline)) * w * big, float(strlen(line)) * w);
+    const float left = 0.44f * float(s.width) - widest / 2 - w;
+    drawTextGround(left, 0.48f * float(s.height) - h * 0.4f, left + widest + 2 * w, 0.57f * float(s.height) + h * 1.9f);
+    drawTextSized(x1, 0.57f, headline, colour, w * big, h * big * 0.9f);
+    drawTextSized(x2, 0.48f, line, colour, w, h);
 }
 
 static void drawHud() {
@@ -179,9 +202,8 @@ void gameDisplay() {
     }
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    // A minimised window reports a height of 0; the aspect then stays finite.
-    double height = record.windowHeight > 0 ? double(record.windowHeight) : 1.0;
-    gluPerspective(record.fieldOfView, double(record.windowWidth) / height, 0.05, 16.0);
+    // The view fills the stage (a minimised window's stage is still 1 pixel high).
+    gluPerspective(record.fieldOfView, double(stage().width) / double(stage().height), 0.05, 16.0);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     glRotatef(player.pitch, 1, 0, 0);
@@ -201,6 +223,7 @@ void gameDisplay() {
     glCheckError();
     glEnable(GL_TEXTURE_2D);
     drawHud();
+    drawPauseHint();
     drawFade();
     applyShadeMode();
     exitDoorUpdate(record.frameTime);

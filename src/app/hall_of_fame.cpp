@@ -9,6 +9,7 @@
 #include "app/screens.h"
 #include "setup/setup.h"
 #include "text/hud.h"
+#include "text/texts.h"
 
 int hallInsert(SettingsRecord* settings, float time) {
     int place = -1;
@@ -124,6 +125,7 @@ int endScreenLines(EndLine* lines) {
         addLine(lines, &count, 0.2f, 0.62f, langText("Take better care next time."));
         // Below the three lines, where a won run's list stands: a long verdict leaves no room beside it.
         addLine(lines, &count, 0.2f, 0.5f, minesCodeLine());
+        addLine(lines, &count, 0.03f, 0.07f, textOf(TEXT_END_ENTER));
         return count;
     }
     char text[32];
@@ -141,23 +143,24 @@ int endScreenLines(EndLine* lines) {
         formatClock(record.finalTime, text);
         addLine(lines, &count, 0.6f, 0.62f, text);
     }
-    // Glyphs are a fiftieth of the window wide: place, time and the longest name (31) fit side by
-    // side; the arrow follows the name being typed and keeps to the window.
-    const float glyph = 0.02f, nameX = 0.32f;
+    // Glyphs are 3/160 of the stage wide: place, time, the longest name (31) and the arrow after it
+    // fit side by side inside the panel.
+    const float glyph = 3.0f / 160.0f, nameX = 0.28f;
     for (int i = 0; i < hallPlaces; ++i) {
         float y = 0.5f - float(i) * 0.08f;
         if (i == gameState.hallRank) {
             float end = nameX + glyph * float(strnlen(hall.hallNames[i], hallNameMax)) + 0.01f;
-            addLine(lines, &count, end < 0.92f ? end : 0.92f, y, "<---");
+            addLine(lines, &count, end, y, "<---");
         }
         snprintf(text, sizeof text, "%d:", i + 1);
-        addLine(lines, &count, 0.06f, y, text);
+        addLine(lines, &count, 0.03f, y, text);
         if (hall.hallTimes[i] < hallEmptyTime) {
             formatClock(hall.hallTimes[i], text);
-            addLine(lines, &count, 0.11f, y, text);
+            addLine(lines, &count, 0.075f, y, text);
             addLine(lines, &count, nameX, y, hall.hallNames[i], hallNameMax);
         }
     }
     addLine(lines, &count, 0.56f, 0.8f, minesCodeLine());
+    addLine(lines, &count, 0.03f, 0.07f, textOf(TEXT_END_ENTER));
     return count;
 }

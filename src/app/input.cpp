@@ -16,6 +16,7 @@
 #include "image/texture.h"
 #include "sound/sound.h"
 #include "text/hud.h"
+#include "text/texts.h"
 
 int actionHeld[ACTION_ALL];
 int setupRequested;
@@ -27,9 +28,8 @@ static unsigned heldBy[ACTION_ALL]; // one bit per source holding the action
 // The turn per pixel of pointer motion and mouse speed: the same at every frame rate.
 static const float mouseDegreesPerPixel = 1.0f / 60.0f;
 
-static const char* const shadeMessages[3] = {LANG_ID("Wireframe"), LANG_ID("Flat shading"),
-                                             LANG_ID("Smooth shading")};
-static const char* const textureMessages[3] = {LANG_ID("no Texture"), LANG_ID("Texture"), LANG_ID("MipMaps")};
+static const SwitchText shadeMessages[3] = {SWITCH_WIREFRAME, SWITCH_FLAT, SWITCH_SMOOTH};
+static const SwitchText textureMessages[3] = {SWITCH_TEXTURES_OFF, SWITCH_TEXTURES_ON, SWITCH_MIPMAPS_ON};
 
 int inputScreen() {
     return screenInUse;
@@ -63,11 +63,11 @@ static void toggleFullScreen() {
     if (record.fullScreen) {
         glutReshapeWindow(record.windowedWidth, record.windowedHeight);
         record.fullScreen = 0;
-        showMessage(langText("FullScreen off"));
+        showMessage(switchText(SWITCH_FULL_SCREEN_OFF));
     } else {
         glutFullScreen();
         record.fullScreen = 1;
-        showMessage(langText("FullScreen on"));
+        showMessage(switchText(SWITCH_FULL_SCREEN_ON));
     }
 }
 
@@ -75,10 +75,10 @@ static void toggleBackfaceCulling() {
     backfaceCull = !backfaceCull;
     if (backfaceCull) {
         glEnable(GL_CULL_FACE);
-        showMessage(langText("BF Cull on"));
+        showMessage(switchText(SWITCH_CULLING_ON));
     } else {
         glDisable(GL_CULL_FACE);
-        showMessage(langText("no BF Cull"));
+        showMessage(switchText(SWITCH_CULLING_OFF));
     }
 }
 
@@ -89,44 +89,44 @@ static int switchPress(int action) {
         exit(0);
     case ACTION_DISTANCE_LOD:
         record.distanceLod = !record.distanceLod;
-        showMessage(record.distanceLod ? langText("static LOD") : langText("no static LOD"));
+        showMessage(switchText(record.distanceLod ? SWITCH_DISTANCE_DETAIL_ON : SWITCH_DISTANCE_DETAIL_OFF));
         return 1;
     case ACTION_FULL_SCREEN:
         toggleFullScreen();
         return 1;
     case ACTION_FPS:
         record.showFps = !record.showFps;
-        showMessage(record.showFps ? langText("FPS on") : langText("FPS off"));
+        showMessage(switchText(record.showFps ? SWITCH_FPS_ON : SWITCH_FPS_OFF));
         return 1;
     case ACTION_LOD_FINER:
         record.lodLevel = record.lodLevel + 1 > 3 ? 0 : record.lodLevel + 1;
-        showMessage(langText("LOD"));
+        showMessage(switchText(SWITCH_DETAIL, record.lodLevel));
         return 1;
     case ACTION_LOD_COARSER:
         record.lodLevel = record.lodLevel - 1 < 0 ? 3 : record.lodLevel - 1;
-        showMessage(langText("LOD"));
+        showMessage(switchText(SWITCH_DETAIL, record.lodLevel));
         return 1;
     case ACTION_PORTAL:
         portalCulling = !portalCulling;
-        showMessage(portalCulling ? langText("Portal on") : langText("no Portal"));
+        showMessage(switchText(portalCulling ? SWITCH_PORTALS_ON : SWITCH_PORTALS_OFF));
         return 1;
     case ACTION_REPAIR_STENCIL:
         stencilValid = 0;
-        showMessage(langText("Repair Stencil"));
+        showMessage(switchText(SWITCH_FRAME_REDRAWN));
         return 1;
     case ACTION_SHADE:
         record.shadeMode = record.shadeMode + 1 > 2 ? 0 : record.shadeMode + 1;
         applyShadeMode();
-        showMessage(langText(shadeMessages[record.shadeMode]));
+        showMessage(switchText(shadeMessages[record.shadeMode]));
         return 1;
     case ACTION_TEXTURE:
         record.textureMode = record.textureMode + 1 > 2 ? 0 : record.textureMode + 1;
         applyTextureMode();
-        showMessage(langText(textureMessages[record.textureMode]));
+        showMessage(switchText(textureMessages[record.textureMode]));
         return 1;
     case ACTION_DISPLAY_LISTS:
         record.useDisplayLists = !record.useDisplayLists;
-        showMessage(record.useDisplayLists ? langText("DisplList") : langText("no DisplList"));
+        showMessage(switchText(record.useDisplayLists ? SWITCH_LISTS_ON : SWITCH_LISTS_OFF));
         return 1;
     case ACTION_BACKFACE:
         toggleBackfaceCulling();
@@ -138,12 +138,12 @@ static int switchPress(int action) {
 
 void muteKey() {
     int muted = soundToggleMute();
-    showMessage(muted == 1 ? langText("Sound off") : muted == 0 ? langText("Sound on") : langText("no Sound"));
+    showMessage(switchText(muted == 1 ? SWITCH_SOUND_OFF : muted == 0 ? SWITCH_SOUND_ON : SWITCH_NO_SOUND));
 }
 
 static void readyShot() {
     if (shotState == 0) shotState = 1;
-    showMessage(langText("Shoot"));
+    showMessage(switchText(SWITCH_SHOOT));
 }
 
 static void toggleBoss() {
@@ -169,6 +169,7 @@ static void togglePause() {
         gameResume();
     else
         glutIdleFunc(nullptr);
+    glutPostRedisplay(); // the paused game shows its hint
     gameSoundHold();
 }
 

@@ -4,3 +4,21 @@ SettingsRecord record;
 int portalCulling;
 int backfaceCull;
 int stencilValid;
+
+Stage stageOf(int windowWidth, int windowHeight) {
+    Stage s{0, 0, windowWidth > 0 ? windowWidth : 1, windowHeight > 0 ? windowHeight : 1};
+    if (s.width * 3 > s.height * 4) { // wider than 4:3: bands left and right
+        int width = (s.height * 4 + 1) / 3;
+        s.x = (s.width - width) / 2;
+        s.width = width;
+    } else if (s.width * 3 < s.height * 4) { // narrower: bands above and below
+        int height = (s.width * 3 + 2) / 4;
+        s.y = (s.height - height) / 2;
+        s.height = height;
+    }
+    return s;
+}
+
+Stage stage() {
+    return stageOf(record.windowWidth, record.windowHeight);
+}

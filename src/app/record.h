@@ -6,3 +6,12 @@ extern SettingsRecord record; // filled by setupLoad, changed by the keys and th
 extern int portalCulling;     // 1: draw only the cells seen from the player's cell (key O)
 extern int backfaceCull;      // 1: GL_CULL_FACE on (key b)
 extern int stencilValid;      // frames (0..3) the lamp frame was drawn since it was invalidated
+
+// The 4:3 stage every screen draws on, as large as fits and centred in the window: the lamp frame,
+// the pictures and the texts keep their proportions on any window, with dark bands beside (or above
+// and below) the stage. Positions of texts and pictures are fractions of the stage.
+struct Stage {
+    int x, y, width, height; // window pixels from the bottom left
+};
+Stage stageOf(int windowWidth, int windowHeight);
+Stage stage(); // of record.windowWidth and record.windowHeight

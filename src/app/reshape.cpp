@@ -13,34 +13,37 @@
 void windowReshape(int width, int height) {
     record.windowWidth = width;
     record.windowHeight = height;
-    glViewport(0, 0, width, height);
+    // Everything is drawn on the stage; the bands beside it stay as the clears leave them (black).
+    const Stage s = stage();
+    glViewport(s.x, s.y, s.width, s.height);
     mouseRecentre();
     pauseStart();
 }
 
-// The pictures at the window's size, but never larger than the screen and OpenGL allow; first is
+// The pictures at the stage's size, but never larger than the screen and OpenGL allow; first is
 // fitted now, the others at their first use.
-static void fitPictures(int width, int height, const TgaImage* first) {
+static void fitPictures(const TgaImage* first) {
+    int width = stage().width, height = stage().height;
     windowSizeLimit(&width, &height);
     picturesResizeFirst(width, height, first);
 }
 
 void storyReshape(int width, int height) {
     windowReshape(width, height);
-    fitPictures(width, height, &imgPosterFit);
+    fitPictures(&imgPosterFit);
     resyncAfterPause();
 }
 
 void endReshape(int width, int height) {
     windowReshape(width, height);
-    picturesResizeFirst(width, height, gameWon() ? &imgLastPicFit : &imgBadDragonFit);
+    fitPictures(gameWon() ? &imgLastPicFit : &imgBadDragonFit);
     resyncAfterPause();
 }
 
 void gameReshape(int width, int height) {
     windowReshape(width, height);
     stencilValid = 0;
-    fitPictures(width, height, &imgStencilFit);
+    fitPictures(&imgStencilFit);
     resyncAfterPause();
     glCheckError();
 }

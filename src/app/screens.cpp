@@ -50,7 +50,12 @@ void enterGame() {
 void storyDisplay() {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     drawPicture(&imgPosterFit);
-    if (const char* page = storyPageText()) drawText(0.2f, gameState.storyScroll, page, white);
+    // The text rests left of the poster's figures (the mountain, the moon and the dragon) and
+    // under its title.
+    if (const char* page = storyPageText()) drawText(storyTextX, gameState.storyScroll, page, white);
+    // A rendering switch's message, as the mine's status field shows it, low in the middle.
+    char clock[32];
+    if (hudStatusText("", clock) == record.messageText) drawText(0.3f, 0.02f, record.messageText, white);
     drawFps(0.01f, 0.01f, record.fps, white);
     drawFade();
     glutSwapBuffers();

@@ -21,6 +21,8 @@ extern const char* const riderLabels[riderLabelCount];
 
 // Where the story text comes to rest; Enter below it snaps the text there, at it turns the page.
 constexpr float storyRestHeight = 0.7f;
+// Where the story's lines begin, a fraction of the stage's width.
+constexpr float storyTextX = 0.04f;
 
 // ---- Fades (no GL). A fade-in always starts from black; a fade-out asked for during a
 // fade-in goes on from the level reached.

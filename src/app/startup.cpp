@@ -110,7 +110,7 @@ int openDisplaySurface() {
 }
 
 void initGlState() {
-    glClearColor(1, 0, 0, 0);
+    glClearColor(0, 0, 0, 0); // the bands beside the stage stay black
     glEnable(GL_DEPTH_TEST);
     glEnable(GL_NORMALIZE);
     glEnable(GL_LIGHTING);

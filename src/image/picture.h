@@ -28,6 +28,9 @@ void picturesResize(int width, int height);
 // The same for the one picture whose fitted slot is first (with the mask for the stencil); each of
 // the others is read and fitted when it is first drawn.
 void picturesResizeFirst(int width, int height, const TgaImage* first);
+// The lamp frame's pixels just outside its openings (mask 1) take the colour of the pixel beyond,
+// so the white that scaling blended into them shows no pale fringe around the scene.
+void pictureClearFringe(TgaImage* frame, const TgaImage* mask);
 // Reads the source of the full-window picture of a fitted slot now instead of at its first fit.
 void pictureReadSource(const TgaImage* fit);
 // Brings a fitted slot (or the stencil mask) to the current window size if it is not yet; every

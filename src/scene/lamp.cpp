@@ -10,16 +10,56 @@
 #include "image/tga.h"
 #include "maze/maze.h"
 #include "text/font.h"
+#include "text/hud.h"
+#include "text/texts.h"
+#include <cstring>
+
+namespace {
+
+// The names printed on the lamp frame: centre x and bottom y in fractions of the stage, glyph
+// height in fractions of its height, and the widest the text may be.
+struct FrameLabel {
+    TextId text;
+    float x, y, height, widest;
+};
+const FrameLabel frameLabels[] = {
+    {TEXT_LABEL_OIL, 0.14f, 0.132f, 0.032f, 0.16f},
+    {TEXT_LABEL_STRAW, 0.31f, 0.132f, 0.032f, 0.16f},
+    {TEXT_LABEL_DIAMONDS, 0.48f, 0.132f, 0.032f, 0.16f},
+    {TEXT_LABEL_LAMP, 0.0575f, 0.08f, 0.03f, 0.105f},
+    {TEXT_LABEL_LAMP_NUMBER, 0.0575f, 0.045f, 0.03f, 0.105f},
+    {TEXT_LABEL_MAP, 0.8355f, 0.655f, 0.032f, 0.18f},
+};
+
+// Each label light on a dark plate of its own, readable on brass and on rock.
+void drawFrameLabels() {
+    static const float ink[4] = {1.0f, 0.9f, 0.65f, 1};
+    const Stage st = stage();
+    for (const FrameLabel& l : frameLabels) {
+        const char* text = textOf(l.text);
+        const float n = float(strlen(text));
+        const float h = l.height * float(st.height);
+        float w = h / 2;
+        if (n * w > l.widest * float(st.width)) w = l.widest * float(st.width) / n;
+        const float x0 = l.x * float(st.width) - n * w / 2, y0 = l.y * float(st.height);
+        drawTextGround(x0 - w * 0.4f, y0 - h * 0.05f, x0 + n * w + w * 0.4f, y0 + h * 0.95f);
+        drawTextSized(x0 / float(st.width), l.y, text, ink, w, h);
+    }
+}
+
+} // namespace
 
 void lampLight() {
     if (stencilValid >= 3) return;
     stencilValid += 1;
-    glClear(GL_STENCIL_BUFFER_BIT);
+    // The colour too: the bands beside the stage are only cleared here, the picture covers the rest.
+    glClear(GL_COLOR_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
     glCheckError();
     glStencilFunc(GL_ALWAYS, 1, 1);
     glCheckError();
     drawPicture(&imgStencilFit);
     glCheckError();
+    drawFrameLabels();
     // The mask is 8 bits per pixel: it goes into the stencil, 1 inside the lit opening.
     glStencilOp(GL_REPLACE, GL_REPLACE, GL_REPLACE);
     glCheckError();
@@ -50,7 +90,8 @@ void mapSquare(float x0, float y0, float x1, float y1) {
 } // namespace
 
 void mapDraw() {
-    const int w = record.windowWidth, h = record.windowHeight;
+    const Stage st = stage();
+    const int w = st.width, h = st.height;
     const float px = player.x, pz = player.z;
     const int n = maze.size;
 
@@ -61,7 +102,7 @@ void mapDraw() {
     glDisable(GL_LIGHTING);
     glDisable(GL_CULL_FACE);
     glEnable(GL_SCISSOR_TEST);
-    glScissor(int(w * 0.74), int(h * 0.715), int(w * 0.191), int(h * 0.225));
+    glScissor(st.x + int(w * 0.74), st.y + int(h * 0.715), int(w * 0.191), int(h * 0.225));
 
     glPushMatrix();
     mapColour(0, 0, 0, 0.1f);

@@ -321,7 +321,6 @@ static void addHallTable(GtkWidget* grid, int* row, const char* prefix, const ch
         gtk_widget_set_name(nameLabel, key);
         snprintf(key, sizeof key, "%sTime%d", prefix, i + 1);
         gtk_widget_set_name(timeLabel, key);
-        gtk_widget_set_hexpand(nameLabel, TRUE);
         gtk_grid_attach(GTK_GRID(grid), labelLeft(place), 0, *row, 1, 1);
         gtk_grid_attach(GTK_GRID(grid), nameLabel, 1, *row, 1, 1);
         gtk_grid_attach(GTK_GRID(grid), timeLabel, 2, *row, 1, 1);
@@ -342,7 +341,17 @@ static void addMineTable(GtkWidget* grid, int* row, const char* title, const cha
 // The classic mine's hall of fame, then the mine of the day's and the last mine's tables.
 static GtkWidget* hallPage(const SettingsFile* values) {
     GtkWidget* grid = newGrid();
-    int row = 0;
+    // Headings over the columns; the time stands right beside its name.
+    const char* const headings[3] = {"Place", "Name", "Time"};
+    for (int c = 0; c < 3; c++) {
+        GtkWidget* heading = labelLeft("");
+        char* markup = g_markup_printf_escaped("<b>%s</b>", headings[c]);
+        gtk_label_set_markup(GTK_LABEL(heading), markup);
+        g_free(markup);
+        gtk_grid_attach(GTK_GRID(grid), heading, c, 0, 1, 1);
+    }
+    gtk_grid_set_column_spacing(GTK_GRID(grid), 24);
+    int row = 1;
     addHallTable(grid, &row, "hall", values->record.hallNames, values->record.hallTimes);
     static MineRecords records;
     recordsRead(recordsPath().c_str(), &records, nullptr);

@@ -72,7 +72,12 @@ int fontBuild(TgaImage* font, const char* file) {
 }
 
 void fontBuildLists(TgaImage* font) {
+    // Letters are the font texture's ink in every texture mode: with textures off it is still
+    // uploaded, as in mode 1.
+    const int mode = record.textureMode;
+    if (mode != 1 && mode != 2) record.textureMode = 1;
     textureUpload(font);
+    record.textureMode = mode;
     // Each rebuild replaces the previous block of lists rather than leaving it behind.
     if (fontListBase != 0) {
         glDeleteLists(fontListBase, 256);
@@ -100,32 +105,41 @@ void fontBuildLists(TgaImage* font) {
 }
 
 // One pass over the string: each byte one glyph, a newline back to the start x and one glyph lower.
-static void drawTextPass(float startX, float startY, const unsigned char* text, int w, int h) {
+static void drawTextPass(float startX, float startY, const unsigned char* text, float w, float h) {
     float penX = startX, penY = startY;
     for (const unsigned char* p = text; *p; p++) {
         if (*p == '\n') {
             penX = startX;
-            penY -= float(h);
+            penY -= h;
             continue;
         }
         glLoadIdentity();
         glTranslatef(penX, penY, 0);
-        glScalef(float(w), float(h), 1);
+        glScalef(w, h, 1);
         glCallList(fontListBase + *p);
-        penX += float(w);
+        penX += w;
     }
 }
 
 void drawText(float x, float y, const char* text, const float colour[4]) {
+    const int h = stage().height / 20;
+    // Glyphs half as wide as high at every size, as the 640 x 480 stage has them.
+    drawTextSized(x, y, text, colour, float(h / 2), float(h));
+}
+
+void drawTextSized(float x, float y, const char* text, const float colour[4], float w, float h) {
     glColor4fv(colour);
+    glPushAttrib(GL_ENABLE_BIT | GL_POLYGON_BIT);
+    // Glyphs are the font texture's ink, filled, whatever the shade and texture modes are.
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    glEnable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, imgFont.textureId);
     glDisable(GL_LIGHTING);
     glDisable(GL_DEPTH_TEST);
     glPushMatrix();
-    const int w = record.windowWidth / 50;
-    const int h = record.windowHeight / 20;
-    const float startX = float(record.windowWidth) * x;
-    const float startY = float(record.windowHeight) * y;
+    const Stage s = stage();
+    const float startX = float(s.width) * x;
+    const float startY = float(s.height) * y;
     const unsigned char* bytes = reinterpret_cast<const unsigned char*>(text);
     // The first pass multiplies what lies under the ink by (1 + ink), the second adds the ink.
     glBlendFunc(GL_DST_COLOR, GL_ONE);
@@ -134,6 +148,7 @@ void drawText(float x, float y, const char* text, const float colour[4]) {
     glBlendFunc(GL_ONE, GL_ONE);
     drawTextPass(startX, startY, bytes, w, h);
     glPopMatrix();
+    glPopAttrib();
     glEnable(GL_LIGHTING);
     glEnable(GL_DEPTH_TEST);
     glBlendFunc(GL_ONE, GL_ZERO);
@@ -144,7 +159,7 @@ void drawPicture(const TgaImage* image) {
     pictureReady(image);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    gluOrtho2D(0, record.windowWidth, 0, record.windowHeight);
+    gluOrtho2D(0, stage().width, 0, stage().height);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     glDisable(GL_TEXTURE_2D);
@@ -184,10 +199,11 @@ void drawFade() {
     glColor4f(0, 0, 0, alpha);
     glBegin(GL_QUADS);
     glNormal3i(0, 0, -1);
-    glVertex3i(0, record.windowHeight, 1);
+    const Stage s = stage();
+    glVertex3i(0, s.height, 1);
     glVertex3i(0, 0, 1);
-    glVertex3i(record.windowWidth, 0, 1);
-    glVertex3i(record.windowWidth, record.windowHeight, 1);
+    glVertex3i(s.width, 0, 1);
+    glVertex3i(s.width, s.height, 1);
     glEnd();
     glPopMatrix();
     restoreTexturing();

@@ -1,6 +1,7 @@
 // The head-up display's texts: messages, the status-field choice, the clock and frame-rate
 // formats. No GL here, so these are testable without a window.
 #include "text/hud.h"
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include "app/lang.h"
@@ -38,14 +39,18 @@ float largeGlyphWidth(float x, const char* text) {
 }
 
 void formatClock(float seconds, char* out) {
-    float t = seconds;
-    int hours = int(t) / 3600;
-    t = t - float(hours * 3600);
-    int minutes = int(t) / 60;
-    t = t - float(minutes * 60);
-    int secs = int(t);
-    t = t - float(secs);
-    int hundredths = int(t * 100.0f);
+    // Whole hundredths first, then split with the carry: 3599.999 s is 1:00:00:00, 3599.99 s
+    // 0:59:59:99.
+    double rounded = std::floor(double(seconds) * 100.0 + 0.5);
+    if (!(rounded >= 0)) rounded = 0;
+    if (rounded > 2e9) rounded = 2e9;
+    long long total = (long long)rounded;
+    int hundredths = int(total % 100);
+    total /= 100;
+    int secs = int(total % 60);
+    total /= 60;
+    int minutes = int(total % 60);
+    int hours = int(total / 60);
     snprintf(out, 32, "%01d:%02d:%02d:%02d", hours, minutes, secs, hundredths);
 }
 

@@ -21,9 +21,12 @@ void formatFps(float fps, char* out);
 // for a text that would otherwise run past the window's right edge from x.
 float largeGlyphWidth(float x, const char* text);
 
+// Darkens the rectangle (stage pixels) under a text to 35 %, in every shade and texture mode.
+void drawTextGround(float x0, float y0, float x1, float y1);
 // One large character, code '0' + value.
 void drawCounter(float x, float y, int value, const float colour[4]);
-// A string in large characters (largeGlyphWidth by windowHeight / 12), every byte one glyph.
+// A string in large characters (largeGlyphWidth by the stage's height / 12) on a dark ground of
+// its own, every byte one glyph, textured and filled in every mode.
 void drawTextLarge(float x, float y, const char* text, const float colour[4]);
 // The status field in large characters.
 void drawHudText(float x, float y, const char* label, const float colour[4]);

@@ -11,8 +11,9 @@ namespace {
 const int W = 1280, H = 960;
 const double pi = 3.14159265358979;
 
-// The lamp's glass: an ellipse in the middle-upper part of the picture (Cairo coordinates).
-const double glassX = 0.44 * W, glassY = 0.44 * H, glassRX = 0.35 * W, glassRY = 0.39 * H;
+// The lamp's glass: a circle in the middle-upper part of the picture (Cairo coordinates); the game
+// keeps the picture's proportions, so it stays round on every window.
+const double glassX = 0.44 * W, glassY = 0.44 * H, glassRX = 0.39 * H, glassRY = 0.39 * H;
 
 // A rectangle in Cairo pixels (top-down), made from window fractions measured from the bottom left,
 // grown by a margin so that the mask still covers the whole area after the picture is scaled.
@@ -113,16 +114,6 @@ void bezel(cairo_t* cr, const Box& window, double width) {
     rivet(cr, outer.x1 - in, outer.y1 - in, 4.5);
 }
 
-void engrave(cairo_t* cr, const char* text, double x, double y, double size) {
-    artUseFont(cr, artFontSans, size);
-    artText(cr, text, x + 1, y + 1, 0.5);
-    cairo_set_source_rgba(cr, 1, 0.9, 0.6, 0.35);
-    cairo_fill(cr);
-    artText(cr, text, x, y, 0.5);
-    cairo_set_source_rgba(cr, 0.12, 0.07, 0.02, 0.85);
-    cairo_fill(cr);
-}
-
 void drawFrame(ArtCanvas* c) {
     cairo_t* cr = c->cr;
     // Darkness: sooty rock, faintly warmed by the lamp near the glass.
@@ -195,7 +186,8 @@ void drawFrame(ArtCanvas* c) {
     cairo_stroke(cr);
 
     // Bottom panel: a brass bar carrying the counters' window.
-    Box bar{-10, hudBox.y0 - 32, W + 10, double(H) + 10};
+    // Room above the counters' window for the labels the game prints there.
+    Box bar{-10, hudBox.y0 - 40, W + 10, double(H) + 10};
     cairo_rectangle(cr, bar.x0, bar.y0, bar.x1 - bar.x0, bar.y1 - bar.y0);
     brassFill(cr, bar.y0, bar.y1, 0.9);
     for (int i = 0; i < 2; i++) {
@@ -206,18 +198,13 @@ void drawFrame(ArtCanvas* c) {
         cairo_set_line_width(cr, 1.5);
         cairo_stroke(cr);
     }
-    // Names of the three counters, engraved above them (each counter is W / 25 wide at 0.12, 0.29
-    // and 0.46 of the width), with rivets in between.
-    const struct {
-        double x;
-        const char* name;
-    } counters[] = {{0.12, "\xC3\x96L"}, {0.29, "STROH"}, {0.46, "DIAMANTEN"}};
-    for (const auto& counter : counters) engrave(cr, counter.name, (counter.x + 0.02) * W, bar.y0 + 24, 13);
+    // The game prints the counters' names above them (each counter is W / 25 wide at 0.12, 0.29 and
+    // 0.46 of the width, its name centred 0.02 further right); rivets in between.
+    const double labelX[] = {0.14, 0.31, 0.48};
     for (int i = 0; i < 13; i++) {
         double x = 20 + i * 103.0;
         bool nearLabel = false;
-        for (const auto& counter : counters)
-            nearLabel = nearLabel || std::fabs(x - (counter.x + 0.02) * W) < 60;
+        for (double l : labelX) nearLabel = nearLabel || std::fabs(x - l * W) < 90;
         if (!nearLabel) rivet(cr, x, bar.y0 + 15, 3.5);
     }
     Box hudWindow = hudBox;
@@ -225,13 +212,10 @@ void drawFrame(ArtCanvas* c) {
     roundedRect(cr, grow(hudWindow, 3), corner + 2);
     cairo_set_source_rgb(cr, 0.1, 0.07, 0.03);
     cairo_fill(cr);
-    // The left end of the bar: the lamp's maker's plate.
-    engrave(cr, "GRUBENLAMPE", hudBox.x0 * 0.5, (hudBox.y0 + hudBox.y1) / 2 - 2, 13);
-    engrave(cr, "Nr. 7", hudBox.x0 * 0.5, (hudBox.y0 + hudBox.y1) / 2 + 16, 13);
+    // The left end of the bar carries the lamp's maker's plate, printed by the game.
 
     // The map's gauge in the upper right, and the small plate of the frame-rate line.
-    bezel(cr, mapBox, mapBezel);
-    engrave(cr, "KARTE", (mapBox.x0 + mapBox.x1) / 2, mapBox.y1 + 15, 11);
+    bezel(cr, mapBox, mapBezel); // the game prints the map's name under it
     bezel(cr, fpsBox, fpsBezel);
 }
 

@@ -136,8 +136,10 @@ double ridge(double x, double peakX, double peakY, double slopeL, double slopeR,
 int poster(const char* dir) {
     ArtCanvas c = artCanvasCreate(W, H);
     cairo_t* cr = c.cr;
-    const double moonX = 0.79 * W, moonY = 0.2 * H, moonR = 120;
-    const double peakX = 0.79 * W, peakY = 0.37 * H;
+    // The figures keep to the right and the top: the story's text rests in the left part, from
+    // 4 % to 70 % of the width and 10 % to 75 % of the height from the bottom.
+    const double moonX = 0.86 * W, moonY = 0.19 * H, moonR = 120;
+    const double peakX = 0.87 * W, peakY = 0.4 * H;
     auto farRange = [](double x) { return 0.58 * H + (artFbm(float(x) / 160, 3.5f, 5, 202) - 0.5) * 160; };
     auto mountain = [&](double x) { return ridge(x, peakX, peakY, 1.25, 0.9, 204); };
     artShade(&c, [&](int x, int y, float* r, float* g, float* b) {
@@ -165,8 +167,8 @@ int poster(const char* dir) {
             float strata = 0.5f + 0.5f * std::sin(v * 60 + rock * 6);
             // Moonlight from the right: the slopes facing it and the crest are brighter.
             float slope = float(mountain(x + 25) - mountain(x - 25)) / 50;
-            float lit =
-                float(artClamp(float(1 - (y - top) / 90.0))) * (0.4f + 0.6f * artClamp(-slope + 0.5f));
+            float lit = float(artClamp(float(1 - (y - top) / 90.0))) * (0.4f + 0.6f * artClamp(-slope + 0.5f)) *
+                        artSmooth(0.72f * W, 0.78f * W, float(x)); // the moon lights the right part only
             float face = 0.08f * artSmooth(float(peakX) - 60, float(peakX) + 160, float(x));
             float k = 0.08f + 0.09f * rock + 0.025f * strata + 0.16f * lit + face * rock;
             *r = k * 0.9f;
@@ -224,7 +226,7 @@ int poster(const char* dir) {
     cairo_restore(cr);
 
     // The mine's door low on the mountain: a timber frame, a plank door and a lantern's glow.
-    const double doorX = 0.73 * W, doorY = 0.83 * H, doorW = 110, doorH = 140;
+    const double doorX = 0.85 * W, doorY = 0.83 * H, doorW = 110, doorH = 140;
     {
         cairo_pattern_t* glow =
             cairo_pattern_create_radial(doorX + 95, doorY - 110, 5, doorX + 95, doorY - 110, 260);
@@ -309,8 +311,8 @@ int poster(const char* dir) {
     }
 
     // The title: gold blackletter with a dark outline and a warm glow.
-    artUseFont(cr, artFontGothic, 230);
-    const double titleX = 0.36 * W, titleY = 0.27 * H;
+    artUseFont(cr, artFontGothic, 200);
+    const double titleX = 0.34 * W, titleY = 0.19 * H;
     for (int i = 6; i >= 1; i--) {
         artText(cr, "Kavernix", titleX, titleY, 0.5);
         cairo_set_source_rgba(cr, 1.0, 0.6, 0.15, 0.05);

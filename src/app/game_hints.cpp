@@ -1,0 +1,82 @@
+// What the game shows of its own states: the walk into daylight when the exit opens, the word
+// that the horse has no straw, and the paused game's hint. No GL, so testable without a window.
+#include <cmath>
+#include <cstdio>
+#include "app/game_frame.h"
+#include "app/input.h"
+#include "app/lang.h"
+#include "app/record.h"
+#include "game/actor.h"
+#include "game/items.h"
+#include "setup/key_table.h"
+#include "text/hud.h"
+#include "text/texts.h"
+
+namespace {
+
+struct Pose {
+    float x, z, heading, pitch;
+};
+
+// Where player and horse stand while the door opens: the player in the middle of the exit cell's
+// door side, looking at the door (heading 90, +x); the horse behind and beside, against the far
+// wall, so no part of it stands between the eye and the door. On horseback both stand in the middle.
+Pose exitPose(int forHorse, int riding) {
+    const float e = float(record.mazeSize - 1);
+    if (riding) return Pose{e + 0.5f, e + 0.5f, 90, 0};
+    return forHorse ? Pose{e + 0.3f, e + 0.78f, 90, 0} : Pose{e + 0.55f, e + 0.38f, 90, 0};
+}
+
+Pose startPlayer, startHorse;
+float sceneTime = -1; // seconds since the door began to open; below 0 while it is closed
+
+Pose poseOf(const Actor& a) {
+    return Pose{a.x, a.z, a.heading, a.pitch};
+}
+
+// Moves a from its start towards the end pose by k (0..1), turning the short way round.
+void blend(Actor* a, const Pose& from, const Pose& to, float k, int withPitch) {
+    a->x = from.x + (to.x - from.x) * k;
+    a->z = from.z + (to.z - from.z) * k;
+    float turn = std::fmod(to.heading - from.heading + 540.0f, 360.0f) - 180.0f;
+    float h = from.heading + turn * k;
+    a->heading = h < 0 ? h + 360 : h >= 360 ? h - 360 : h;
+    if (withPitch) a->pitch = from.pitch + (to.pitch - from.pitch) * k;
+}
+
+int strawAttempt; // the horse was asked to walk in the last update
+
+} // namespace
+
+void exitSceneUpdate(float frameTime) {
+    if (exitDoor.pitch <= 0) {
+        sceneTime = -1;
+        return;
+    }
+    if (sceneTime < 0) {
+        sceneTime = 0;
+        startPlayer = poseOf(player);
+        startHorse = poseOf(horse);
+    }
+    sceneTime += frameTime;
+    const float s = sceneTime < exitSceneSeconds ? sceneTime / exitSceneSeconds : 1.0f;
+    const float k = s * s * (3 - 2 * s); // eases in and out
+    const int riding = record.riderState == 2;
+    blend(&player, startPlayer, exitPose(0, riding), k, 1);
+    blend(&horse, startHorse, exitPose(1, riding), k, 0);
+}
+
+void strawWarningUpdate() {
+    const int riding = record.riderState == 2;
+    const int* held = actionHeld;
+    const int walking = held[ACTION_STEP_LEFT] || held[ACTION_STEP_RIGHT] || held[ACTION_FORWARD] || held[ACTION_BACK];
+    const int attempt = held[ACTION_CALL_HORSE] || held[ACTION_WALK_OUT] || (riding && walking);
+    if (attempt && !strawAttempt && strawLeft() <= 0) showMessage(textOf(TEXT_STRAW_NEEDED));
+    strawAttempt = attempt;
+}
+
+void pauseHintText(char* out, int size) {
+    int code = record.keys[ACTION_PAUSE];
+    if (code == 0) code = keyActions[ACTION_PAUSE].defaultKey;
+    snprintf(out, size_t(size), textOf(TEXT_PAUSE_GO_ON), langKeyName(code));
+}
