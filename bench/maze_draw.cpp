@@ -35,6 +35,7 @@ const int W = 800, H = 600;
 void quietBuild() {
     Quiet quiet;
     mazeBuild(&maze, MAZE_MAX_SIZE);
+    itemsPlace(&maze);
 }
 
 // A 256 x 256 noise texture, as large as the game's own.

@@ -27,6 +27,7 @@ void buildLargestMaze() {
     clearItemInstances();
     Quiet quiet;
     mazeBuild(&maze, MAZE_MAX_SIZE);
+    itemsPlace(&maze);
 }
 
 void BM_VisibilityWalkCentre(benchmark::State& state) {

@@ -10,8 +10,9 @@
 #     moves the tree elsewhere and plays it.
 # Playing: the data made read-only, a short timedemo from / with a fresh HOME under the test's X server
 # (as the user nobody when run as root, for whom read-only would mean nothing). Nothing may be
-# written outside ~/.cache/kavernix and ~/.config/kavernix; a German desktop reads German. The desktop
-# entry and the metainfo pass their validators.
+# written outside ~/.cache/kavernix, ~/.config/kavernix, ~/.local/share/kavernix (the mines' records)
+# and ~/.local/state/kavernix (a saved run), and the timedemo saves no run; a German desktop reads
+# German. The desktop entry and the metainfo pass their validators.
 set -eu
 mode=$1
 build=$2
@@ -104,8 +105,10 @@ modelSource = 0' >"$home/.config/kavernix/settings.ini"
         fail "the installed tree changed: $(diff "$work/tree.before" "$work/tree.after")"
     ls -A / >"$work/root.after"
     cmp -s "$work/root.before" "$work/root.after" || fail "written into /: $(diff "$work/root.before" "$work/root.after")"
-    outside=$(cd "$home" && find . -type f ! -path './.cache/kavernix/*' ! -path './.config/kavernix/*' ! -name .Xauthority)
-    [ -z "$outside" ] || fail "written outside the cache and config folders: $outside"
+    [ ! -e "$home/.local/state/kavernix/run.ini" ] || fail "the timedemo saved a run"
+    outside=$(cd "$home" && find . -type f ! -path './.cache/kavernix/*' ! -path './.config/kavernix/*' \
+        ! -path './.local/share/kavernix/*' ! -path './.local/state/kavernix/*' ! -name .Xauthority)
+    [ -z "$outside" ] || fail "written outside the cache, config, data and state folders: $outside"
 }
 
 need desktop-file-validate appstreamcli

@@ -30,6 +30,7 @@ std::string buildMaze(int n, int items) {
     clearItemInstances();
     OutputCapture err(stderr), out;
     mazeBuild(&maze, n);
+    itemsPlace(&maze);
     return err.finish() + out.finish();
 }
 

@@ -257,7 +257,7 @@ class Play : public ::testing::Test {
 
     // Starts the program with these settings; true once its window is visible (60 s at most), whose
     // place on the screen is then noted.
-    bool start(const std::string& settings) {
+    bool start(const std::string& settings, const char* option = nullptr) {
         std::ofstream(folder + "/settings.ini")
             << "showDialog = 0\nwindowWidth = " << W << "\nwindowHeight = " << H
             << "\nfullScreen = 0\nshadeMode = 2\ntextureMode = 2\nrunning = 1\nmouseSpeed = 5\n"
@@ -270,12 +270,14 @@ class Play : public ::testing::Test {
             setenv("LANGUAGE", "en", 1); // the console lines read below are the English ones
             setenv("ALSOFT_CONF", (folder + "/alsoft.conf").c_str(), 1);
             setenv("XDG_CACHE_HOME", (folder + "/cache").c_str(), 1);
+            setenv("XDG_DATA_HOME", (folder + "/data").c_str(), 1);
+            setenv("XDG_STATE_HOME", (folder + "/state").c_str(), 1);
             if (!preload.empty()) {
                 setenv("LD_PRELOAD", preload.c_str(), 1);
                 setenv("KX_PAD_SCRIPT", (folder + "/pad.txt").c_str(), 1);
             }
             if (!freopen("out.txt", "w", stdout) || !freopen("err.txt", "w", stderr)) _exit(121);
-            execl(KX_BINARY_DIR "/kavernix", "kavernix", (char*)nullptr);
+            execl(KX_BINARY_DIR "/kavernix", "kavernix", option, (char*)nullptr);
             _exit(122);
         }
         window =
@@ -639,6 +641,50 @@ TEST_F(Play, WonFromTheStoryThroughTheMineToTheHallOfFame) {
     EXPECT_EQ(valueOf(stored, "hallTime2"), "29000");
     auto [seconds, peak] = heard();
     EXPECT_TRUE(seconds > time && peak > 0.05) << "the run was heard: " << seconds << " s, peak " << peak;
+    EXPECT_EQ(sanitizerReport(), "");
+}
+
+// The clock of a saved run, from its "time = " line (the bits of a float); -1 without a save.
+static float savedTime(const std::string& path) {
+    std::string text = readFileText(path);
+    size_t at = text.find("\ntime = ");
+    if (at == std::string::npos) return -1;
+    uint32_t bits = uint32_t(strtoul(text.c_str() + at + 8, nullptr, 16));
+    float t;
+    memcpy(&t, &bits, 4);
+    return t;
+}
+
+// Escape in the game keeps the run; --continue goes on with it where it was left (the map shows the
+// same place), takes the save, and the next Escape keeps the longer time.
+TEST_F(Play, EscapeKeepsTheRunAndContinueGoesOnWithIt) {
+    const std::string settings = "mazeSize = 8\nitemsPerKind = 1\nskipStory = 1\nmodelSource = 1\n";
+    const std::string save = folder + "/state/kavernix/run.ini";
+    ASSERT_TRUE(start(settings)) << "no window titled Kavernix";
+    ASSERT_TRUE(pollFor(30, [&](const Shot& s) { return lampFrameShown(s); })) << "no lamp frame";
+    Shot atStart = settled(*mapBox, 10);
+    xdo("keydown Up");
+    bool walked = pollFor(10, [&](const Shot& s) { return differing(atStart, s, *mapBox) > 50; });
+    xdo("keyup Up");
+    ASSERT_TRUE(walked) << "holding Up did not move the player on the map";
+    Shot left = settled(*mapBox, 10);
+    xdo("key Escape");
+    ASSERT_EQ(waitExit(20), 0);
+    const float firstTime = savedTime(save);
+    EXPECT_GT(firstTime, 0.5f) << "Escape in the game keeps the run";
+
+    ASSERT_TRUE(start(settings, "--continue")) << "no window titled Kavernix";
+    ASSERT_TRUE(pollFor(30, [&](const Shot& s) { return lampFrameShown(s); })) << "no lamp frame";
+    Shot resumed = settled(*mapBox, 10);
+    EXPECT_LT(differing(left, resumed, *mapBox), 20) << "the map shows the place where the run was left";
+    EXPECT_GT(differing(atStart, resumed, *mapBox), 50);
+    EXPECT_EQ(savedTime(save), -1) << "a continued save is taken";
+    sleepFor(1);
+    xdo("key Escape");
+    ASSERT_EQ(waitExit(20), 0);
+    EXPECT_GT(savedTime(save), firstTime + 0.5f) << "the continued run goes on with its time";
+    const std::string err = readFileText(folder + "/err.txt");
+    EXPECT_EQ(err.find("fresh game"), std::string::npos) << err;
     EXPECT_EQ(sanitizerReport(), "");
 }
 

@@ -159,6 +159,7 @@ class Draw : public ::testing::Test {
         randomSeed(1);
         clearItemInstances();
         mazeBuild(&maze, 8);
+        itemsPlace(&maze);
         for (int row = 0; row < MODEL_ROWS; ++row)
             for (int level = 0; level < MODEL_LEVELS; ++level)
                 modelTable[row].lists[level] = markedList(row * 10 + level + 1, row == ROW_FLOOR);

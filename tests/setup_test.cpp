@@ -4,6 +4,7 @@
 #include "setup/setup.h"
 #include "setup/settings_file.h"
 #include "setup/key_table.h"
+#include "setup/mine_code.h"
 #include "file/file.h"
 #include <fcntl.h>
 #include <sys/file.h>
@@ -63,6 +64,8 @@ class Settings : public testing::Test {
         setenv("KAVERNIX_SETTINGS", path.c_str(), 1);
         setenv("KAVERNIX_SETUP_DIALOG", "0", 1);
         setenv("NO_AT_BRIDGE", "1", 1); // no accessibility bus chatter from the toolkit
+        setenv("XDG_DATA_HOME", (dir + "/data").c_str(), 1);
+        setenv("XDG_STATE_HOME", (dir + "/state").c_str(), 1);
     }
     void TearDown() override {
         EXPECT_EQ(system(("rm -rf '" + dir + "'").c_str()), 0);
@@ -78,6 +81,12 @@ class Settings : public testing::Test {
     }
 };
 
+static std::string codeText(const MineCode& c) {
+    char text[MINE_CODE_TEXT];
+    mineCodeFormat(&c, text);
+    return text;
+}
+
 // Every field off its default: each number at its largest (its smallest where that is the default).
 static SettingsFile unusualValues() {
     SettingsFile f;
@@ -90,6 +99,8 @@ static SettingsFile unusualValues() {
             settingsSetInt(&f, key.c_str(), settingsGetInt(&f, key.c_str()) == max ? min : max);
     }
     snprintf(f.record.gameModeString, 32, "1280x1024:32@75");
+    const MineCode mine = {20, 7, 4, 0xDEADBEEF};
+    mineCodeFormat(&mine, f.record.mine);
     for (int i = 0; i < ACTION_COUNT; i++) f.record.keys[i] = "acegjknqvwxyzmh"[i]; // none its default
     const int buttons[ACTION_COUNT] = {0, 5, 7, 8, 10, 11, 12, 15, 16, 17, 18, 19, 20, 21, 2}; // nor these
     for (int i = 0; i < ACTION_COUNT; i++) f.record.padButtons[i] = buttons[i];
@@ -515,7 +526,7 @@ static gboolean playScript(gpointer data) {
         "fieldOfView mouseSpeed mazeSize itemsPerKind fullLevel diamondsNeeded strawDistance "
         "oilSeconds skipStory gothicFont pictureCache modelSource splitQuads useDisplayLists "
         "lodLevel distanceLod running soundVolume invertMouse showDialog hallName1 hallTime1 hallName5 "
-        "hallTime5 keyForward keyMute");
+        "hallTime5 keyForward keyMute mine dailyCode dailyName1 dailyTime5");
     for (std::string n; names >> n;)
         if (!findNamed(dialog, n.c_str())) s->missing += n + " ";
     if (!s->missing.empty()) return gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK), G_SOURCE_REMOVE;
@@ -524,7 +535,8 @@ static gboolean playScript(gpointer data) {
               (gtk_window_get_focus(GTK_WINDOW(dialog)) ==
                        gtk_dialog_get_widget_for_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK)
                    ? " plays"
-                   : "");
+                   : "") +
+              (findNamed(dialog, "continueSaved") ? " offers a saved run" : "");
     // A maze of 6 narrows the items to 2, and the diamonds with them.
     gtk_spin_button_set_value(GTK_SPIN_BUTTON(findNamed(dialog, "mazeSize")), 6);
     gtk_spin_button_set_value(GTK_SPIN_BUTTON(findNamed(dialog, "fieldOfView")), 80);
@@ -533,8 +545,52 @@ static gboolean playScript(gpointer data) {
     gtk_combo_box_set_active(GTK_COMBO_BOX(findNamed(dialog, "shadeMode")), 1);
     gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(findNamed(dialog, "showDialog")), FALSE);
     gtk_combo_box_set_active_id(GTK_COMBO_BOX(findNamed(dialog, "keyForward")), "w");
+    // A code typed in small letters is kept in its own spelling.
+    const MineCode code = {20, 7, 4, 0xBEEF};
+    char text[MINE_CODE_TEXT];
+    mineCodeFormat(&code, text);
+    for (char* c = text; *c; c++) *c = char(tolower((unsigned char)*c));
+    gtk_entry_set_text(GTK_ENTRY(gtk_bin_get_child(GTK_BIN(findNamed(dialog, "mine")))), text);
     gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK);
     return G_SOURCE_REMOVE;
+}
+
+// Presses "Continue saved game" once the dialog is up; notes whether it was there.
+static gboolean savedRunScript(gpointer data) {
+    DialogScript* s = (DialogScript*)data;
+    GList* tops = gtk_window_list_toplevels();
+    GtkWidget* dialog = nullptr;
+    for (GList* l = tops; l; l = l->next)
+        if (GTK_IS_DIALOG(l->data) && gtk_widget_get_visible(GTK_WIDGET(l->data)))
+            dialog = GTK_WIDGET(l->data);
+    g_list_free(tops);
+    if (!dialog) return ++s->polls < 200 ? G_SOURCE_CONTINUE : G_SOURCE_REMOVE;
+    s->ran = true;
+    GtkWidget* button = findNamed(dialog, "continueSaved");
+    s->seen = button ? "offered" : "not offered";
+    if (button)
+        gtk_button_clicked(GTK_BUTTON(button));
+    else
+        gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK);
+    return G_SOURCE_REMOVE;
+}
+
+TEST_F(Settings, DialogOffersTheSavedRunAtStart) {
+    ASSERT_TRUE(getenv("DISPLAY") && *getenv("DISPLAY")) << "needs a display: run the tests under xvfb-run";
+    unsetenv("KAVERNIX_SETUP_DIALOG");
+    writeFileText(path, defaultText());
+    std::filesystem::create_directories(dir + "/state/kavernix");
+    writeFileText(dir + "/state/kavernix/run.ini", "a run");
+    DialogScript script;
+    guint source = g_timeout_add(50, savedRunScript, &script);
+    stderrOf([] { setupShow(0); });
+    if (!script.ran && script.polls < 200) g_source_remove(source);
+    ASSERT_TRUE(script.ran) << "no dialog came up";
+    EXPECT_EQ(script.seen, "offered");
+    EXPECT_EQ(setupContinueChosen(), 1);
+    setenv("KAVERNIX_SETUP_DIALOG", "0", 1);
+    setupShow(0);
+    EXPECT_EQ(setupContinueChosen(), -1) << "no dialog, no choice";
 }
 
 TEST_F(Settings, DialogShowsEverySettingAndPlaySavesTheChoices) {
@@ -555,7 +611,8 @@ TEST_F(Settings, DialogShowsEverySettingAndPlaySavesTheChoices) {
     EXPECT_EQ(linesMissing(
                   r, "mazeSize = 6\nitemsPerKind = 2\ndiamondsNeeded = 2\nfieldOfView = 80\nfullScreen = 1\n"
                      "windowWidth = 1280\nwindowedHeight = 720\nshadeMode = 1\nhallName1 = J\\xF6rg\\x01\n"
-                     "keyForward = w"),
+                     "keyForward = w\nmine = " +
+                         codeText({20, 7, 4, 0xBEEF})),
               "");
     SettingsFile f;
     settingsRead(path.c_str(), &f, nullptr);
@@ -572,7 +629,8 @@ static gboolean continueScript(gpointer data) {
     GList* tops = gtk_window_list_toplevels();
     GtkWidget* dialog = nullptr;
     for (GList* l = tops; l; l = l->next)
-        if (GTK_IS_DIALOG(l->data) && gtk_widget_get_visible(GTK_WIDGET(l->data))) dialog = GTK_WIDGET(l->data);
+        if (GTK_IS_DIALOG(l->data) && gtk_widget_get_visible(GTK_WIDGET(l->data)))
+            dialog = GTK_WIDGET(l->data);
     g_list_free(tops);
     if (!dialog) return ++s->polls < 200 ? G_SOURCE_CONTINUE : G_SOURCE_REMOVE;
     GtkWidget* tick = findNamed(dialog, "running");

@@ -38,6 +38,7 @@ target_link_libraries(play_test PRIVATE PkgConfig::SNDFILE)
 kx_test(sound_test SOURCES tests/sound_test.cpp MODULES core app maze Wood brep image text scene game sound)
 add_dependencies(sound_test runfolder grolksetup-dialog)
 target_link_libraries(sound_test PRIVATE PkgConfig::GTK3)
+kx_test(mines_test SOURCES tests/mines_test.cpp MODULES core app maze Wood brep image text scene game sound)
 kx_test(lang_test SOURCES tests/lang_test.cpp MODULES core app maze Wood brep image text scene game sound)
 add_dependencies(lang_test runfolder)
 # Every catalogue compiles cleanly and holds every text the code marks.

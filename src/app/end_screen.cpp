@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include "app/game_frame.h"
 #include "app/input.h"
+#include "app/mines.h"
 #include "app/record.h"
 #include "app/screens.h"
 #include "app/timing.h"
@@ -16,7 +17,7 @@ static const float white[4] = {1, 1, 1, 0};
 
 void enterEndScreen() {
     // Decision for the lost run (the arrow hit the horse): it earns no place.
-    gameState.hallRank = gameWon() && record.finalTime > 0 ? hallInsert(&record, record.finalTime) : -1;
+    gameState.hallRank = minesRunEnded(gameWon() && record.finalTime > 0, record.finalTime);
     gameSoundsEnd(gameWon());
     glDisable(GL_LIGHTING);
     glDisable(GL_STENCIL_TEST);

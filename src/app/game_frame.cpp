@@ -6,6 +6,7 @@
 #include <cstring>
 #include "app/end_screen.h"
 #include "app/input.h"
+#include "app/mines.h"
 #include "app/lang.h"
 #include "app/pad.h"
 #include "app/record.h"
@@ -54,12 +55,14 @@ void gameResume() {
 }
 
 void gameSettingsDialog() {
+    minesBeforeSettingsDialog();
     dialogOpen = 1;
     gameSoundHold();
     setupShow(1);
     setupLoad(&record);
     langApply(record.language);
     dialogOpen = 0;
+    minesAfterSettingsDialog();
     // A game that runs in a window stays in it, whatever mode the file asks for at the next start.
     if (!glutGameModeGet(GLUT_GAME_MODE_ACTIVE))
         memset(record.gameModeString, 0, sizeof record.gameModeString);

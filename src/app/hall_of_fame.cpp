@@ -3,6 +3,7 @@
 #include <cstring>
 #include "app/end_screen.h"
 #include "app/game_frame.h"
+#include "app/mines.h"
 #include "app/lang.h"
 #include "app/record.h"
 #include "app/screens.h"
@@ -60,20 +61,20 @@ void nameEntryBegin() {
 
 void nameEntryConfirm() {
     if (nameEntryOver()) return;
-    setupStoreScores(&record);
+    minesStoreHall();
     fadeOut();
 }
 
 void nameEntryType(unsigned char key) {
     if (nameEntryOver()) return;
     letterOpen = 0;
-    hallNameKey(&record, gameState.hallRank, key);
+    hallNameKey(minesHall(), gameState.hallRank, key);
 }
 
 void nameEntryDelete() {
     if (nameEntryOver()) return;
     letterOpen = 0;
-    hallNameKey(&record, gameState.hallRank, 8);
+    hallNameKey(minesHall(), gameState.hallRank, 8);
 }
 
 // The letters the pad turns through, in order: A-Z, a-z, the umlauts and sharp s (Latin-1),
@@ -85,7 +86,7 @@ enum { padLetterCount = sizeof padLetters - 1 };
 
 void nameEntryTurnLetter(int way) {
     if (nameEntryOver() || gameState.hallRank < 0 || gameState.hallRank >= hallPlaces) return;
-    char* name = record.hallNames[gameState.hallRank];
+    char* name = minesHall()->hallNames[gameState.hallRank];
     name[hallNameMax] = 0;
     size_t length = strlen(name);
     if (!letterOpen) { // a new letter: the first of the row (or its last, turning down)
@@ -117,10 +118,13 @@ static void addLine(EndLine* lines, int* count, float x, float y, const char* te
 
 int endScreenLines(EndLine* lines) {
     int count = 0;
+    const SettingsRecord& hall = *minesHall();
     if (!gameWon()) {
         addLine(lines, &count, 0.2f, 0.8f, langText("You did not make it."));
         addLine(lines, &count, 0.2f, 0.7f, langText("You hit the horse!"));
         addLine(lines, &count, 0.2f, 0.62f, langText("Take better care next time."));
+        // Below the three lines, where a won run's list stands: a long verdict leaves no room beside it.
+        addLine(lines, &count, 0.2f, 0.5f, minesCodeLine());
         addLine(lines, &count, 0.03f, 0.07f, textOf(TEXT_END_ENTER));
         return count;
     }
@@ -145,17 +149,18 @@ int endScreenLines(EndLine* lines) {
     for (int i = 0; i < hallPlaces; ++i) {
         float y = 0.5f - float(i) * 0.08f;
         if (i == gameState.hallRank) {
-            float end = nameX + glyph * float(strnlen(record.hallNames[i], hallNameMax)) + 0.01f;
+            float end = nameX + glyph * float(strnlen(hall.hallNames[i], hallNameMax)) + 0.01f;
             addLine(lines, &count, end, y, "<---");
         }
         snprintf(text, sizeof text, "%d:", i + 1);
         addLine(lines, &count, 0.03f, y, text);
-        if (record.hallTimes[i] < hallEmptyTime) {
-            formatClock(record.hallTimes[i], text);
+        if (hall.hallTimes[i] < hallEmptyTime) {
+            formatClock(hall.hallTimes[i], text);
             addLine(lines, &count, 0.075f, y, text);
-            addLine(lines, &count, nameX, y, record.hallNames[i], hallNameMax);
+            addLine(lines, &count, nameX, y, hall.hallNames[i], hallNameMax);
         }
     }
+    addLine(lines, &count, 0.56f, 0.8f, minesCodeLine());
     addLine(lines, &count, 0.03f, 0.07f, textOf(TEXT_END_ENTER));
     return count;
 }

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include "app/lang.h"
 #include "app/launch.h"
+#include "app/mines.h"
 #include "app/paths.h"
 #include "app/record.h"
 #include "app/screens.h"
@@ -32,11 +33,17 @@ int main(int argc, char** argv) {
         launchVersion(stdout, "kavernix");
         return 0;
     }
+    minesOptions(options.mine, options.mineCode, options.continueRun);
+    if (options.mineCode) { // needs the settings, not the data
+        setupLoad(&record);
+        return minesPrintCode();
+    }
     // Without its data the game would open a window with no pictures, textures or text.
     if (!pathInit()) return 1;
     if (!options.timedemoFrames) setupShow(0);
     setupLoad(&record);
     langApply(record.language); // the dialog may have chosen another
+    minesChoose(options.timedemoFrames);
     if (options.timedemoFrames) timedemoPrepare();
     // The toolkit starts while the models and pictures load.
     startupLoadDataBegin();
@@ -46,7 +53,7 @@ int main(int argc, char** argv) {
     modelTableCompile();
     if (options.timedemoFrames)
         timedemoEnter(options.timedemoFrames);
-    else if (record.skipStory)
+    else if (record.skipStory || minesContinuing())
         enterGame();
     else
         enterStory();

@@ -3,6 +3,7 @@
 #include <GL/freeglut.h>
 #include "app/game_frame.h"
 #include "app/input.h"
+#include "app/mines.h"
 #include "app/record.h"
 #include "app/startup.h"
 #include "app/timing.h"
@@ -43,6 +44,7 @@ void enterGame() {
     soundPause(!record.running);
     fadeIn();
     timerReset();
+    minesGameEntered();
 }
 
 void storyDisplay() {

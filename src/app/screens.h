@@ -15,7 +15,7 @@ struct GameState {
 
 extern GameState gameState;
 
-enum { storyPageCount = 4, storyPageSize = 640, storyLineMax = 40, riderLabelCount = 5 };
+enum { storyPageCount = 4, storyPageSize = 640, storyLineMax = 35, riderLabelCount = 5 };
 // Status-field labels by record.riderState, catalogue ids: "Tarvin", "Horse", "Ride", "Get on", "Get Off".
 extern const char* const riderLabels[riderLabelCount];
 

@@ -11,6 +11,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 #include <thread>
+#include "app/mines.h"
 #include "app/pad.h"
 #include "app/paths.h"
 #include "app/record.h"
@@ -162,7 +163,7 @@ void startupLoadDataEnd() {
     modelLoader->join();
     delete modelLoader;
     modelLoader = nullptr;
-    mazeBuild(&maze, record.mazeSize);
+    minesBuild();
     joinLoaders();
     soundInit(record.soundVolume);
 }

@@ -2,6 +2,7 @@
 // frame limiter and no fixed time step.
 #include "app/timing.h"
 #include <GL/freeglut.h>
+#include <cmath>
 #include <ctime>
 #include "app/record.h"
 
@@ -29,6 +30,12 @@ void timerReset() {
     // A message belongs to the screen it was given on.
     record.messageText[0] = 0;
     record.messageTime = 0;
+}
+
+void timerSetGameTime(float seconds) {
+    // Rounded up: a run that goes on never counts less than it had played.
+    gameTicks = int64_t(std::ceil(double(seconds) * double(record.perfFrequency)));
+    record.gameTime = seconds;
 }
 
 void frameTimeUpdate() {

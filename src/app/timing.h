@@ -15,7 +15,9 @@ extern int64_t pauseEndCount;   // counter reading when the last pause ended
 extern int ignoreNextMotion;    // 1: the next pointer motion is only recorded (after a warp)
 extern int frameDrawn;          // 1 once the game display has drawn the current update
 
-void timerReset();      // the frame starts now; gameTime and riderState back to 0, no message
+void timerReset(); // the frame starts now; gameTime and riderState back to 0, no message
+// The game clock set to seconds already played (a continued run); the frames after add to it.
+void timerSetGameTime(float seconds);
 void frameTimeUpdate(); // first in every idle callback: frameTime, fps, gameTime while running
 void frameDone();       // last in every idle callback: next frame starts here; redisplay
 void pauseStart();

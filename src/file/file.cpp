@@ -7,8 +7,8 @@
 #include <cstring>
 #include <ctime>
 #include <dirent.h>
-#include <fcntl.h>
 #include <pwd.h>
+#include <fcntl.h>
 #include <sys/file.h>
 #include <sys/random.h>
 #include <sys/stat.h>
@@ -89,7 +89,8 @@ static std::string tempName(const std::string& base) {
 
 static bool isTempOf(const char* entry, const std::string& base) {
     const size_t mark = sizeof tempMark - 1, n = strlen(entry);
-    if (n != 1 + base.size() + mark + 6 || entry[0] != '.' || base.compare(0, base.size(), entry + 1, base.size()) != 0 ||
+    if (n != 1 + base.size() + mark + 6 || entry[0] != '.' ||
+        base.compare(0, base.size(), entry + 1, base.size()) != 0 ||
         strncmp(entry + 1 + base.size(), tempMark, mark) != 0)
         return false;
     for (const char* p = entry + 1 + base.size() + mark; *p; p++)
@@ -327,7 +328,8 @@ std::string fileUserFolder(int kind, FILE* report) {
         home = pw && pw->pw_dir ? pw->pw_dir : "";
     }
     if (home[0] == '/') return std::string(home) + k.underHome + "/kavernix";
-    if (!said[kind]) say(report, "kavernix: neither %s nor HOME is an absolute folder; %s", k.variable, k.without);
+    if (!said[kind])
+        say(report, "kavernix: neither %s nor HOME is an absolute folder; %s", k.variable, k.without);
     said[kind] = report != nullptr || said[kind];
     return "";
 }

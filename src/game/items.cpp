@@ -6,6 +6,7 @@
 #include "app/record.h"
 #include "brep/catalogue.h"
 #include "game/actor.h"
+#include "maze/maze.h"
 
 float inventory[4];
 
@@ -36,6 +37,39 @@ void spawnItem(int row, float col, float y, float rowZ, float radius) {
     actorInit(a, x, y, z, 0, 0, radius);
     actorSetMotion(a, 0, 0, 0, 0.1f, 0);
     e.count++;
+}
+
+void itemsPlace(Maze* m) {
+    int items = record.itemsPerKind;
+    if (items > MAX_INSTANCES) {
+        fprintf(stderr, "%d items per kind do not fit a catalogue row; placing %d\n", items, MAX_INSTANCES);
+        items = MAX_INSTANCES;
+    }
+    itemsPlaceKind(m, items, CELL_DIAMOND, ROW_DIAMOND, 0.05f, 0.01f);
+    itemsPlaceKind(m, items, CELL_STRAW, ROW_STRAW, 0.1f, 0.06f);
+    itemsPlaceKind(m, items, CELL_OILCAN, ROW_OILCAN, 0.05f, 0.01f);
+    itemsPlaceKind(m, items, CELL_SPIDER, ROW_SPIDER, 0.1f, 0.005f);
+    mazePrintSnapshot(m);
+}
+
+void itemsPlaceKind(Maze* m, int count, char code, int row, float height, float radius) {
+    int n = m->size;
+    if (count <= 0 || n <= 0) return;
+    int empty = mazeFreeCells(m);
+    if (empty < count) {
+        fprintf(stderr, "Only %d empty cells left for %d items '%c'; placing %d\n", empty, count, code,
+                empty);
+        count = empty;
+    }
+    while (count > 0) {
+        int x = randomNext() % n;
+        int y = randomNext() % n;
+        if (mazeGetCell(m, x, y) == CELL_EMPTY) {
+            mazeSetCell(m, x, y, code);
+            spawnItem(row, (float)x, height, (float)y, radius);
+            count--;
+        }
+    }
 }
 
 void clearItemInstances() {

@@ -3,6 +3,7 @@
 #pragma once
 
 struct Actor;
+struct Maze;
 
 extern float inventory[4]; // collected per catalogue row: straw, oil, diamonds, spiders removed
 
@@ -12,6 +13,15 @@ void resetInventory(); // all four counters to 0
 // random numbers. A row that is out of range or already holds 9 instances is refused with one
 // line and nothing is drawn or written.
 void spawnItem(int row, float col, float y, float rowZ, float radius);
+// Places record.itemsPerKind items of each kind in the maze's free cells (diamonds, straw bales,
+// oil cans, spiders) and prints the maze's third snapshot; the maze's layout must come from the
+// same random sequence, which this goes on drawing. An itemsPerKind above 9 (what a catalogue row
+// holds) is lowered to 9 with one line.
+void itemsPlace(Maze* m);
+// Puts code into count random empty cells and spawns an item of catalogue row `row` in each, the
+// cell's two draws followed by spawnItem's two. If fewer empty cells remain than items to place,
+// only as many items as fit are placed (one line says so), so the random search always ends.
+void itemsPlaceKind(Maze* m, int count, char code, int row, float height, float radius);
 void clearItemInstances(); // every catalogue row back to 0 instances (tools and tests)
 // How near in the floor plane a body comes to an item to pick it up, whatever their heights: an
 // item stands 0.29 or less from its cell's middle lines, so walking through its cell, on a middle

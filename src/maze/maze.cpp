@@ -5,8 +5,6 @@
 #include <cstdio>
 #include "app/random.h"
 #include "app/record.h"
-#include "brep/catalogue.h"
-#include "game/items.h"
 
 Maze maze;
 
@@ -72,11 +70,6 @@ int mazeBuild(Maze* m, int n) {
                 MAZE_MIN_SIZE, MAZE_MAX_SIZE, size);
         record.mazeSize = size;
     }
-    int items = record.itemsPerKind;
-    if (items > MAX_INSTANCES) {
-        fprintf(stderr, "%d items per kind do not fit a catalogue row; placing %d\n", items, MAX_INSTANCES);
-        items = MAX_INSTANCES;
-    }
 
     m->size = size;
     for (int y = 0; y <= size; y++)
@@ -90,13 +83,15 @@ int mazeBuild(Maze* m, int n) {
 
     mazeCarve(m, size - 1, size - 1, DIR_MINUS_X, 0.5);
     mazePrintSnapshot(m);
+    return mazeFreeCells(m);
+}
 
-    mazePlaceItems(m, items, CELL_DIAMOND, ROW_DIAMOND, 0.05f, 0.01f);
-    mazePlaceItems(m, items, CELL_STRAW, ROW_STRAW, 0.1f, 0.06f);
-    mazePlaceItems(m, items, CELL_OILCAN, ROW_OILCAN, 0.05f, 0.01f);
-    mazePlaceItems(m, items, CELL_SPIDER, ROW_SPIDER, 0.1f, 0.005f);
-    mazePrintSnapshot(m);
-    return 0;
+int mazeFreeCells(const Maze* m) {
+    int count = 0;
+    for (int y = 0; y <= m->size; y++)
+        for (int x = 0; x <= m->size; x++)
+            if (mazeGetCell(m, x, y) == CELL_EMPTY) count++;
+    return count;
 }
 
 static const int stepX[4] = {1, 0, -1, 0};
@@ -125,29 +120,6 @@ void mazeCarve(Maze* m, int x, int y, int dir, double straightChance) {
     } else {
         mazeCarve(m, x2, y2, right, straightChance);
         mazeCarve(m, x2, y2, left, straightChance);
-    }
-}
-
-void mazePlaceItems(Maze* m, int count, char code, int kind, float height, float radius) {
-    int n = m->size;
-    if (count <= 0 || n <= 0) return;
-    int empty = 0;
-    for (int y = 0; y <= n; y++)
-        for (int x = 0; x <= n; x++)
-            if (mazeGetCell(m, x, y) == CELL_EMPTY) empty++;
-    if (empty < count) {
-        fprintf(stderr, "Only %d empty cells left for %d items '%c'; placing %d\n", empty, count, code,
-                empty);
-        count = empty;
-    }
-    while (count > 0) {
-        int x = randomNext() % n;
-        int y = randomNext() % n;
-        if (mazeGetCell(m, x, y) == CELL_EMPTY) {
-            mazeSetCell(m, x, y, code);
-            spawnItem(kind, (float)x, height, (float)y, radius);
-            count--;
-        }
     }
 }
 

@@ -66,20 +66,17 @@ int mazeIsOpen(const Maze* m, int x, int y);                               // 1 
 MazeCell mazeCellAt(const Maze* m, int x, int y); // all layers; {0, -1, -1, 0} outside
 
 // ---- Generation.
-// Builds the maze of size n and places record.itemsPerKind items of each kind (through spawnItem,
-// so the model catalogue must exist), printing three snapshots. Always returns 0.
+// Carves the maze of size n from the random generator's current state, printing two snapshots
+// (the rock, then the carved maze), and returns its free cells (the empty ones, which take the
+// items: the game places them and prints the third snapshot).
 // A size that is odd, below 4 or above 66 is made even (an odd size loses one) and then clamped
 // to 4..66; one line says so, and record.mazeSize is set to the size actually built so that the
-// exit door and the exit test agree with the grid. An itemsPerKind above 9 (what a catalogue row
-// holds) is lowered to 9 with one line.
+// exit door and the exit test agree with the grid.
 int mazeBuild(Maze* m, int n);
+int mazeFreeCells(const Maze* m); // cells with the code CELL_EMPTY
 // The recursive corridor carver: opens the corridor two cells ahead in direction dir unless that
 // cell is open or outside, then goes on straight (chance 1 - straightChance) and to both sides.
 void mazeCarve(Maze* m, int x, int y, int dir, double straightChance);
-// Puts code into count random empty cells and spawns an item of catalogue row kind in each.
-// If fewer empty cells remain than items to place, only as many items as fit are placed (one line
-// says so), so the random search always ends.
-void mazePlaceItems(Maze* m, int count, char code, int kind, float height, float radius);
 // Prints the code grid, an empty line and the carve-direction grid ('0' + dir per cell).
 void mazePrintSnapshot(const Maze* m);
 

@@ -1,6 +1,7 @@
 // The settings file: one table of keys drives defaults, reading, checking and writing.
 #include "setup/settings_file.h"
 #include "setup/key_table.h"
+#include "setup/mine_code.h"
 #include "file/file.h"
 #include <algorithm>
 #include <cctype>
@@ -17,7 +18,7 @@
 #include <locale.h>
 #include <unistd.h>
 
-enum { KEY_INT, KEY_BYTE, KEY_MODE, KEY_NAME, KEY_TIME, KEY_KEY, KEY_PAD, KEY_LANG };
+enum { KEY_INT, KEY_BYTE, KEY_MODE, KEY_NAME, KEY_TIME, KEY_KEY, KEY_PAD, KEY_LANG, KEY_MINE };
 
 // The language setting's values as the file writes them, by value 0..2.
 static const char* const languageNames[] = {"auto", "en", "de"};
@@ -87,6 +88,9 @@ static const SettingsKey keyTable[] = {
     {"padRumble", KEY_INT, GROUP_OTHER, REC(padRumble), 0, 1, 1, "1: the pad rumbles on hits and pick-ups"},
     {"language", KEY_LANG, GROUP_OTHER, REC(language), 0, 2, 0,
      "language of the game's texts: auto (the desktop's), en or de"},
+    {"mine", KEY_MINE, GROUP_OTHER, REC(mine), 0, 0, 0,
+     "the mine: classic, new (a fresh one each start), daily (the mine of the day) or a mine code such as "
+     "16-5-3-K7QX2MD"},
     {"hallName1", KEY_NAME, SETTINGS_HALL, NAME_AT(0), 0, 0, 0,
      "hall of fame, best first: names (Latin-1; \\xNN for other bytes, \\\\ for a backslash) and times in "
      "seconds; 30000: an empty place"},
@@ -113,7 +117,7 @@ static const SettingsKey keyTable[] = {
 };
 enum { KEY_COUNT = sizeof(keyTable) / sizeof(keyTable[0]) };
 static_assert(
-    KEY_COUNT == 42 + 2 * ACTION_COUNT,
+    KEY_COUNT == 43 + 2 * ACTION_COUNT,
     "a key per library field, the start switch, ten hall-of-fame keys, a key and a button per action");
 
 static const size_t MAX_FILE_BYTES = 1 << 20;
@@ -235,7 +239,8 @@ static void setTime(SettingsFile* f, const SettingsKey& k, float t) {
 }
 
 static size_t fieldSize(const SettingsKey& k) {
-    return (k.kind == KEY_MODE || k.kind == KEY_NAME) ? 32 : (k.kind == KEY_BYTE ? 1 : 4);
+    return (k.kind == KEY_MODE || k.kind == KEY_NAME || k.kind == KEY_MINE) ? 32
+                                                                            : (k.kind == KEY_BYTE ? 1 : 4);
 }
 
 static int keyFind(const std::string& key) {
@@ -302,7 +307,7 @@ static bool modeStringValid(const char* s, size_t length) {
 }
 
 // Decodes a name from the file: \\ and \xNN (NN not 00); anything else after a backslash stays as written.
-static std::string unescapeName(const std::string& value, bool* badEscape) {
+std::string settingsUnescapeName(const std::string& value, bool* badEscape) {
     std::string out;
     *badEscape = false;
     for (size_t i = 0; i < value.size(); i++) {
@@ -478,6 +483,7 @@ void settingsDefaults(SettingsFile* f) {
             k.kind == KEY_LANG)
             setInt(f, k, k.def);
         if (k.kind == KEY_TIME) setTime(f, k, SETTINGS_EMPTY_TIME);
+        if (k.kind == KEY_MINE) setName(bytesAt(f, k), "classic");
     }
 }
 
@@ -496,6 +502,24 @@ static int splitLine(const std::string& line, std::string* key, std::string* val
     *key = trim(t.substr(0, eq));
     *value = trim(t.substr(eq + 1));
     return 1;
+}
+
+// The mine setting as it is kept: "classic", "new", "daily" or a code in its own spelling; anything
+// else is the classic mine, with one line naming what is wrong.
+static void setMine(SettingsFile* f, const SettingsKey& k, const std::string& raw, int line, Report* rep) {
+    const char* why = "is longer than any mine code";
+    MineCode code;
+    if (raw == "classic" || raw == "new" || raw == "daily") {
+        setName(bytesAt(f, k), raw);
+    } else if (raw.size() < MINE_CODE_TEXT && mineCodeParse(raw.c_str(), &code, &why)) {
+        char text[MINE_CODE_TEXT];
+        mineCodeFormat(&code, text);
+        setName(bytesAt(f, k), text);
+    } else {
+        reportLine(rep, line, "%s = %s is not classic, new, daily or a mine code: it %s; using classic",
+                   k.key, shown(raw).c_str(), why);
+        setName(bytesAt(f, k), "classic");
+    }
 }
 
 static void applyValue(SettingsFile* f, const SettingsKey& k, const std::string& raw, int line, Report* rep) {
@@ -517,6 +541,9 @@ static void applyValue(SettingsFile* f, const SettingsKey& k, const std::string&
         setInt(f, k, used);
         return;
     }
+    case KEY_MINE:
+        setMine(f, k, raw, line, rep);
+        return;
     case KEY_MODE:
         if (!modeStringValid(raw.data(), raw.size())) {
             reportLine(rep, line,
@@ -529,7 +556,7 @@ static void applyValue(SettingsFile* f, const SettingsKey& k, const std::string&
         return;
     case KEY_NAME: {
         bool badEscape;
-        std::string name = unescapeName(raw, &badEscape);
+        std::string name = settingsUnescapeName(raw, &badEscape);
         bool tooLong = name.size() > 31;
         if (tooLong) name.resize(31);
         if (badEscape || tooLong) {
@@ -667,6 +694,9 @@ int settingsCheck(SettingsFile* f, const char* where, FILE* report) {
                 value.clear();
             }
             setName(field, value);
+        } else if (k.kind == KEY_MINE) {
+            char* field = bytesAt(f, k);
+            setMine(f, k, std::string(field, strnlen(field, 31)), 0, &rep);
         } else if (k.kind == KEY_PAD) {
             int button = getInt(f, k);
             if (!padButtonName(button)) {
@@ -727,7 +757,8 @@ void settingsCopyLibraryFields(SettingsRecord* to, const SettingsRecord* from) {
 static std::string formatValue(const SettingsFile* f, const SettingsKey& k) {
     switch (k.kind) {
     case KEY_MODE:
-    case KEY_NAME: {
+    case KEY_NAME:
+    case KEY_MINE: {
         const char* field = bytesAt(f, k);
         return settingsEscapeName(field, strnlen(field, 31));
     }

@@ -18,6 +18,7 @@ enum {
     LOAD_KEEP         // nothing changed: the record stays as it is
 };
 static int nextLoad = LOAD_FILE;
+static int continueChosen = -1;
 static SettingsFile chosen;
 // The program's record as of the last setupLoad: the in-game dialog starts from its live values.
 static SettingsRecord* liveRecord;
@@ -86,6 +87,7 @@ static int dialogLoad() {
 extern "C" void setupShow(int inGame) {
     flushView();
     nextLoad = inGame && liveRecord ? LOAD_FILE_LIVE : LOAD_FILE;
+    if (!inGame) continueChosen = -1;
     const char* wanted = getenv("KAVERNIX_SETUP_DIALOG");
     if (wanted && strcmp(wanted, "0") == 0) return;
     std::string path = settingsPath();
@@ -110,6 +112,8 @@ extern "C" void setupShow(int inGame) {
     }
     settingsCheck(&values, "settings", nullptr);
     int answer = dialogRun(inGame, &values);
+    if (!inGame) continueChosen = answer == 2 ? 1 : (answer < 0 ? -1 : 0);
+    if (answer == 2) answer = 1;         // the saved run goes on with the settings as chosen
     if (answer == 0 && !inGame) exit(0); // the player chose not to play
     if (answer == 0 && liveRecord) nextLoad = LOAD_KEEP;
     if (answer != 1) return;
@@ -185,4 +189,8 @@ extern "C" void setupStoreView(SettingsRecord* record) {
     viewPath = path;
     viewWrittenAt = now;
     writeView(path, record->fieldOfView);
+}
+
+extern "C" int setupContinueChosen() {
+    return continueChosen;
 }

@@ -15,4 +15,7 @@ void setupLoad(SettingsRecord* record);
 void setupStoreScores(SettingsRecord* record);
 // Stores fieldOfView; the rest of the file is kept.
 void setupStoreView(SettingsRecord* record);
+// What the player chose about a saved run at the last setupShow(0): 1 "Continue saved game",
+// 0 the dialog was shown and the run not continued, -1 no dialog was shown.
+int setupContinueChosen();
 }

@@ -2,13 +2,33 @@
 // Each input widget is named after its settings key (gtk_widget_set_name), the dialog "kavernixSettings".
 #include "setup/setup_dialog.h"
 #include "setup/key_table.h"
+#include "setup/mine_code.h"
+#include "setup/mine_records.h"
 #include "setup/settings_file.h"
 #include <gtk/gtk.h>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <unistd.h>
 
 enum { FIELD_CHECK, FIELD_COMBO, FIELD_SPIN };
+enum { DIALOG_CONTINUE_SAVED = 2 }; // the response of "Continue saved game"
+
+// The texts of the mines, saved runs and their tables, in one place.
+static const struct {
+    const char* mine;
+    const char* mineHelp;
+    const char* continueSaved;
+    const char* dailyMine;
+    const char* lastMine;
+} dialogTexts = {
+    "Mine",
+    "classic: the mine of the stored hall of fame; new: a fresh mine each start; daily: the mine of the "
+    "day (UTC), the same for everybody; or a mine code such as 16-5-3-K7QX2MD",
+    "Continue _saved game",
+    "Mine of the day",
+    "Last mine",
+};
 // Marks a text for the catalogue; the dialog looks it up where it shows it (settingsText).
 #define N_(text) text
 enum { PAGE_DISPLAY, PAGE_GAME, PAGE_KEYS, PAGES };
@@ -74,6 +94,7 @@ struct DialogWidgets {
     GtkWidget* gameMode;
     GtkWidget* windowSize;
     GtkWidget* showDialog;
+    GtkWidget* mine;
     GtkWidget* keys[ACTION_COUNT];
     GtkWidget* padButtons[ACTION_COUNT];
 };
@@ -285,6 +306,39 @@ static GtkWidget* keysPage(DialogWidgets* w, const SettingsFile* values) {
     return grid;
 }
 
+// Five places from *row on; widget names are prefix + "Name1", prefix + "Time1", ...
+static void addHallTable(GtkWidget* grid, int* row, const char* prefix, const char (*names)[32],
+                         const float* times) {
+    for (int i = 0; i < 5; i++, (*row)++) {
+        char place[8], key[48];
+        snprintf(place, sizeof place, "%d.", i + 1);
+        float t = times[i];
+        bool empty = !(t < SETTINGS_EMPTY_TIME);
+        std::string name = latin1ToUtf8(names[i], 31);
+        GtkWidget* nameLabel = labelLeft(empty ? "" : name.c_str());
+        GtkWidget* timeLabel = labelLeft(empty ? "-" : clockText(t).c_str());
+        snprintf(key, sizeof key, "%sName%d", prefix, i + 1);
+        gtk_widget_set_name(nameLabel, key);
+        snprintf(key, sizeof key, "%sTime%d", prefix, i + 1);
+        gtk_widget_set_name(timeLabel, key);
+        gtk_grid_attach(GTK_GRID(grid), labelLeft(place), 0, *row, 1, 1);
+        gtk_grid_attach(GTK_GRID(grid), nameLabel, 1, *row, 1, 1);
+        gtk_grid_attach(GTK_GRID(grid), timeLabel, 2, *row, 1, 1);
+    }
+}
+
+// A heading with the mine's code above its table.
+static void addMineTable(GtkWidget* grid, int* row, const char* title, const char* prefix,
+                         const MineTable* t) {
+    std::string heading = std::string(title) + " " + t->code;
+    GtkWidget* label = labelLeft(heading.c_str());
+    gtk_widget_set_name(label, (std::string(prefix) + "Code").c_str());
+    gtk_widget_set_margin_top(label, 12);
+    gtk_grid_attach(GTK_GRID(grid), label, 0, (*row)++, 3, 1);
+    addHallTable(grid, row, prefix, t->names, t->times);
+}
+
+// The classic mine's hall of fame, then the mine of the day's and the last mine's tables.
 static GtkWidget* hallPage(const SettingsFile* values) {
     GtkWidget* grid = newGrid();
     // Headings over the columns; the time stands right beside its name.
@@ -297,23 +351,36 @@ static GtkWidget* hallPage(const SettingsFile* values) {
         gtk_grid_attach(GTK_GRID(grid), heading, c, 0, 1, 1);
     }
     gtk_grid_set_column_spacing(GTK_GRID(grid), 24);
-    for (int i = 0; i < 5; i++) {
-        char place[8], key[16];
-        snprintf(place, sizeof place, "%d.", i + 1);
-        float t = values->record.hallTimes[i];
-        bool empty = !(t < SETTINGS_EMPTY_TIME);
-        std::string name = latin1ToUtf8(values->record.hallNames[i], 31);
-        GtkWidget* nameLabel = labelLeft(empty ? "" : name.c_str());
-        GtkWidget* timeLabel = labelLeft(empty ? "-" : clockText(t).c_str());
-        snprintf(key, sizeof key, "hallName%d", i + 1);
-        gtk_widget_set_name(nameLabel, key);
-        snprintf(key, sizeof key, "hallTime%d", i + 1);
-        gtk_widget_set_name(timeLabel, key);
-        gtk_grid_attach(GTK_GRID(grid), labelLeft(place), 0, i + 1, 1, 1);
-        gtk_grid_attach(GTK_GRID(grid), nameLabel, 1, i + 1, 1, 1);
-        gtk_grid_attach(GTK_GRID(grid), timeLabel, 2, i + 1, 1, 1);
-    }
+    int row = 1;
+    addHallTable(grid, &row, "hall", values->record.hallNames, values->record.hallTimes);
+    static MineRecords records;
+    recordsRead(recordsPath().c_str(), &records, nullptr);
+    MineCode today = mineCodeToday();
+    MineTable daily = {};
+    mineCodeFormat(&today, daily.code);
+    for (float& t : daily.times) t = SETTINGS_EMPTY_TIME;
+    if (const MineTable* kept = recordsFind(&records, daily.code)) daily = *kept;
+    addMineTable(grid, &row, dialogTexts.dailyMine, "daily", &daily);
+    if (records.count > 0 && strcmp(records.tables[0].code, daily.code) != 0)
+        addMineTable(grid, &row, dialogTexts.lastMine, "last", &records.tables[0]);
     return grid;
+}
+
+// The mine: a list of the three words, or a code typed in its entry.
+static void addMineChoice(GtkWidget* grid, int* row, DialogWidgets* w, const SettingsFile* values) {
+    w->mine = gtk_combo_box_text_new_with_entry();
+    gtk_widget_set_name(w->mine, "mine");
+    for (const char* word : {"classic", "new", "daily"})
+        gtk_combo_box_text_append(GTK_COMBO_BOX_TEXT(w->mine), word, word);
+    GtkWidget* entry = gtk_bin_get_child(GTK_BIN(w->mine));
+    gtk_entry_set_text(GTK_ENTRY(entry), values->record.mine);
+    gtk_entry_set_activates_default(GTK_ENTRY(entry), TRUE);
+    gtk_widget_set_tooltip_text(w->mine, dialogTexts.mineHelp);
+    // First on its page: it decides what the numbers below are for a code or the mine of the day.
+    gtk_grid_insert_row(GTK_GRID(grid), 0);
+    gtk_grid_attach(GTK_GRID(grid), labelLeft(dialogTexts.mine), 0, 0, 1, 1);
+    gtk_grid_attach(GTK_GRID(grid), w->mine, 1, 0, 1, 1);
+    (*row)++;
 }
 
 static GtkWidget* buildDialog(int inGame, DialogWidgets* w, const SettingsFile* values) {
@@ -349,6 +416,14 @@ static GtkWidget* buildDialog(int inGame, DialogWidgets* w, const SettingsFile* 
     // The loaded values already fit together; narrowing the ranges keeps them.
     onMazeSizeChanged(GTK_SPIN_BUTTON(size), w);
     onItemsChanged(GTK_SPIN_BUTTON(items), w);
+    addMineChoice(pages[PAGE_GAME], &rows[PAGE_GAME], w, values);
+    // At start a run saved when the game was last left can go on.
+    const std::string saved = recordsRunPath();
+    if (!inGame && !saved.empty() && access(saved.c_str(), F_OK) == 0) {
+        GtkWidget* button =
+            gtk_dialog_add_button(GTK_DIALOG(dialog), dialogTexts.continueSaved, DIALOG_CONTINUE_SAVED);
+        gtk_widget_set_name(button, "continueSaved");
+    }
 
     GtkWidget* notebook = gtk_notebook_new();
     gtk_notebook_append_page(GTK_NOTEBOOK(notebook), pages[PAGE_GAME], gtk_label_new(settingsText("Game")));
@@ -398,6 +473,10 @@ static void readChoices(DialogWidgets* w, SettingsFile* values) {
         r.windowHeight = r.windowedHeight = height;
     }
     values->showDialog = gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(w->showDialog)) ? 1 : 0;
+    // What was typed is checked with the file's rules when the choices are taken.
+    const char* mine = gtk_entry_get_text(GTK_ENTRY(gtk_bin_get_child(GTK_BIN(w->mine))));
+    memset(r.mine, 0, sizeof r.mine);
+    snprintf(r.mine, sizeof r.mine, "%s", mine ? mine : "classic");
     for (int i = 0; i < ACTION_COUNT; i++) {
         const char* name = gtk_combo_box_get_active_id(GTK_COMBO_BOX(w->keys[i]));
         int code = name ? keyByName(name) : 0;
@@ -413,8 +492,9 @@ int setupDialogRun(int inGame, SettingsFile* values) {
     DialogWidgets widgets = {};
     GtkWidget* dialog = buildDialog(inGame, &widgets, values);
     int response = gtk_dialog_run(GTK_DIALOG(dialog));
-    if (response == GTK_RESPONSE_OK) readChoices(&widgets, values);
+    if (response == GTK_RESPONSE_OK || response == DIALOG_CONTINUE_SAVED) readChoices(&widgets, values);
     gtk_widget_destroy(dialog);
     while (gtk_events_pending()) gtk_main_iteration();
+    if (response == DIALOG_CONTINUE_SAVED) return 2;
     return response == GTK_RESPONSE_OK ? 1 : 0;
 }

@@ -9,7 +9,8 @@ extern "C" {
 int setupDialogAvailable();
 
 // Shows the dialog on *values (the file's fields and the start switch) and waits for the player.
-// Returns 1 for Play/Continue (*values holds the choices), 0 for Cancel or closing, -1 when no display
+// Returns 1 for Play/Continue (*values holds the choices), 2 for "Continue saved game" (offered at
+// start when a run was saved; *values holds the choices), 0 for Cancel or closing, -1 when no display
 // can be opened. inGame selects the Continue button and the note on settings that wait for a restart.
 int setupDialogRun(int inGame, SettingsFile* values);
 }

@@ -19,7 +19,6 @@ const char* const texts[TEXT_COUNT] = {
     LANG_ID("Press %s to go on"),
     LANG_ID("The horse needs straw"),
     LANG_ID("Press Enter to finish"),
-    LANG_ID("Type your name"),
 };
 static_assert(sizeof texts / sizeof texts[0] == TEXT_COUNT, "one id per text");
 

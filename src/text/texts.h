@@ -14,7 +14,6 @@ enum TextId {
     TEXT_PAUSE_GO_ON,    // "%s" is the key that goes on
     TEXT_STRAW_NEEDED,   // the horse has no straw to walk on
     TEXT_END_ENTER,      // how to leave the end screen
-    TEXT_END_TYPE_NAME,  // how to enter the name
     TEXT_COUNT
 };
 

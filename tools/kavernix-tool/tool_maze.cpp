@@ -30,5 +30,6 @@ int toolMaze(int argc, char** argv) {
     record.itemsPerKind = items;
     clearItemInstances();
     mazeBuild(&maze, n);
+    itemsPlace(&maze);
     return fflush(stdout) == 0 ? 0 : 1;
 }

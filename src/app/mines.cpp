@@ -1,0 +1,250 @@
+// The mine played, its records and the saved run.
+#include "app/mines.h"
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <string>
+#include <sys/random.h>
+#include <unistd.h>
+#include "app/end_screen.h"
+#include "app/game_frame.h"
+#include "app/random.h"
+#include "app/record.h"
+#include "app/timing.h"
+#include "game/items.h"
+#include "game/run_save.h"
+#include "maze/maze.h"
+#include "setup/mine_code.h"
+#include "setup/mine_records.h"
+#include "setup/settings_file.h"
+#include "setup/setup.h"
+
+// ---- What the player reads, in one place.
+static const char textMineLine[] = "Mine %s";
+static const char textBadCode[] = "kavernix: the mine code %s %s; playing the classic mine\n";
+static const char textNoSave[] = "kavernix: there is no saved game to continue; a fresh game starts\n";
+static const char textBadSave[] = "kavernix: %s %s; it is removed and a fresh game starts\n";
+static const char textSaveWaiting[] =
+    "kavernix: a saved game is waiting; start with --continue to go on with it\n";
+
+static char mineWord[32];      // --mine's word
+static const char* mineOption; // mineWord, or null without --mine
+static int codeOnly;           // --mine-code
+static int continueOption;     // --continue
+
+static MineCode current = {16, 5, 3, mineClassicSeed}; // until minesChoose
+static char currentText[MINE_CODE_TEXT];
+static int resuming;            // a saved run goes on
+static RunSave saved;           // what it goes on from
+static int fixedRules;          // the run's oil, straw and stock rules do not change during it
+static int otherRules;          // the run met rules other than the defaults
+static int noSave;              // the timedemo: nothing is saved
+static int runActive;           // quitting now saves the run
+static SettingsRecord mineHall; // the hall of a mine but the classic one (names and times only)
+static MineRecords records;
+// The settings' own values while the mine's are in force.
+static int32_t ownSize, ownItems, ownDiamonds, ownFull, ownStraw, ownOil;
+static int32_t runFull, runStraw, runOil; // the rules of a run with fixed rules
+
+void minesOptions(const char* mine, int codeOnlyWanted, int continueWanted) {
+    snprintf(mineWord, sizeof mineWord, "%s", mine ? mine : "");
+    mineOption = mineWord[0] ? mineWord : nullptr;
+    codeOnly = codeOnlyWanted;
+    continueOption = continueWanted;
+}
+
+int minesCodeOnly() {
+    return codeOnly;
+}
+
+static uint32_t freshSeed() {
+    uint32_t seed = 0;
+    if (getrandom(&seed, sizeof seed, GRND_NONBLOCK) != (ssize_t)sizeof seed)
+        seed = uint32_t(time(nullptr)) * 2654435761u ^ uint32_t(getpid());
+    return seed == mineClassicSeed ? seed + 1 : seed;
+}
+
+static int defaultRules() {
+    SettingsFile d;
+    settingsDefaults(&d);
+    return record.fullLevel == d.record.fullLevel && record.strawDistance == d.record.strawDistance &&
+           record.oilSeconds == d.record.oilSeconds;
+}
+
+// The mine a word names; a bad code is said in one line and gives the classic mine.
+static MineCode mineOf(const char* word) {
+    MineCode classic = {record.mazeSize, record.itemsPerKind, record.diamondsNeeded, mineClassicSeed};
+    if (!strcmp(word, "classic")) return classic;
+    if (!strcmp(word, "daily")) return mineCodeToday();
+    if (!strcmp(word, "new")) {
+        MineCode c = classic;
+        c.seed = freshSeed();
+        return c;
+    }
+    MineCode c;
+    const char* why = "is not classic, new or daily";
+    if (strlen(word) < MINE_CODE_TEXT && mineCodeParse(word, &c, &why)) return c;
+    fprintf(stderr, textBadCode, word, why);
+    return classic;
+}
+
+int minesPrintCode() {
+    MineCode c = mineOf(mineOption ? mineOption : record.mine);
+    char text[MINE_CODE_TEXT];
+    mineCodeFormat(&c, text);
+    printf("%s\n", text);
+    return fflush(stdout) == 0 ? 0 : 1;
+}
+
+// Reads the saved run for --continue or the dialog's choice; 1 when it goes on.
+static int takeSavedRun(const std::string& path) {
+    const char* why = "";
+    int got = path.empty() ? 0 : runSaveRead(path.c_str(), &saved, &why);
+    if (got == 0) {
+        fputs(textNoSave, stderr);
+        return 0;
+    }
+    // Taken once: a run that is killed later cannot go on again from here with a shorter time.
+    unlink(path.c_str());
+    if (got < 0) {
+        fprintf(stderr, textBadSave, path.c_str(), why);
+        return 0;
+    }
+    mineCodeParse(saved.code, &current, &why);
+    record.fullLevel = saved.fullLevel;
+    record.strawDistance = saved.strawDistance;
+    record.oilSeconds = saved.oilSeconds;
+    return 1;
+}
+
+void minesChoose(int timedemo) {
+    ownSize = record.mazeSize, ownItems = record.itemsPerKind, ownDiamonds = record.diamondsNeeded;
+    ownFull = record.fullLevel, ownStraw = record.strawDistance, ownOil = record.oilSeconds;
+    noSave = timedemo;
+    resuming = 0;
+    const std::string path = recordsRunPath();
+    if (timedemo) {
+        current = mineOf("classic");
+    } else if (continueOption || setupContinueChosen() == 1) {
+        resuming = takeSavedRun(path);
+    } else if (!path.empty() && access(path.c_str(), F_OK) == 0 && setupContinueChosen() == -1) {
+        fputs(textSaveWaiting, stderr);
+    }
+    const char* word = mineOption ? mineOption : record.mine;
+    if (!timedemo && !resuming) current = mineOf(word);
+    fixedRules = resuming || (!timedemo && !strcmp(word, "daily") && !mineCodeIsClassic(&current));
+    if (fixedRules && !resuming) { // the mine of the day: everybody plays the same rules
+        SettingsFile d;
+        settingsDefaults(&d);
+        record.fullLevel = d.record.fullLevel;
+        record.strawDistance = d.record.strawDistance;
+        record.oilSeconds = d.record.oilSeconds;
+    }
+    record.mazeSize = current.size;
+    record.itemsPerKind = current.items;
+    record.diamondsNeeded = current.diamonds;
+    runFull = record.fullLevel, runStraw = record.strawDistance, runOil = record.oilSeconds;
+    otherRules = !defaultRules();
+}
+
+void minesBuild() {
+    randomSeed(current.seed);
+    mazeBuild(&maze, record.mazeSize);
+    itemsPlace(&maze);
+    // The classic mine is whatever size the settings ask for; the code names the size built.
+    current.size = record.mazeSize;
+    mineCodeFormat(&current, currentText);
+}
+
+int minesContinuing() {
+    return resuming;
+}
+
+const char* minesCodeText() {
+    return currentText;
+}
+
+static void saveOnExit() {
+    if (!runActive || noSave) return;
+    const std::string path = recordsRunPath();
+    if (horseHit) { // lost already: nothing to come back to
+        unlink(path.c_str());
+        return;
+    }
+    RunSave s;
+    runSaveCapture(&s, currentText);
+    if (!path.empty()) runSaveWrite(path.c_str(), &s, stderr);
+}
+
+void minesGameEntered() {
+    static int hooked;
+    if (resuming) {
+        runSaveApply(&saved);
+        timerSetGameTime(saved.gameTime);
+        otherRules = !defaultRules();
+    }
+    runActive = !noSave;
+    if (!hooked) hooked = atexit(saveOnExit) == 0;
+}
+
+int minesRunEnded(int won, float time) {
+    runActive = 0;
+    if (!noSave) {
+        const std::string path = recordsRunPath();
+        if (!path.empty()) unlink(path.c_str());
+    }
+    if (mineCodeIsClassic(&current)) return won ? hallInsert(&record, time) : -1;
+    recordsRead(recordsPath().c_str(), &records, stderr);
+    const MineTable* t = recordsPlay(&records, currentText);
+    memcpy(mineHall.hallNames, t->names, sizeof mineHall.hallNames);
+    memcpy(mineHall.hallTimes, t->times, sizeof mineHall.hallTimes);
+    return won && !otherRules ? hallInsert(&mineHall, time) : -1;
+}
+
+SettingsRecord* minesHall() {
+    return mineCodeIsClassic(&current) ? &record : &mineHall;
+}
+
+void minesStoreHall() {
+    if (mineCodeIsClassic(&current)) {
+        setupStoreScores(&record);
+        return;
+    }
+    MineTable* t = recordsFind(&records, currentText);
+    if (!t) return;
+    memcpy(t->names, mineHall.hallNames, sizeof t->names);
+    memcpy(t->times, mineHall.hallTimes, sizeof t->times);
+    const std::string path = recordsPath();
+    if (!path.empty()) recordsWrite(path.c_str(), &records, stderr);
+}
+
+void minesBeforeSettingsDialog() {
+    record.mazeSize = ownSize, record.itemsPerKind = ownItems, record.diamondsNeeded = ownDiamonds;
+    if (fixedRules) record.fullLevel = ownFull, record.strawDistance = ownStraw, record.oilSeconds = ownOil;
+}
+
+void minesAfterSettingsDialog() {
+    // The classic mine takes a new number of diamonds at once, as it always did.
+    if (mineCodeIsClassic(&current) && record.diamondsNeeded <= current.items) {
+        current.diamonds = record.diamondsNeeded;
+        mineCodeFormat(&current, currentText);
+    }
+    ownSize = record.mazeSize, ownItems = record.itemsPerKind, ownDiamonds = record.diamondsNeeded;
+    if (fixedRules) {
+        ownFull = record.fullLevel, ownStraw = record.strawDistance, ownOil = record.oilSeconds;
+        record.fullLevel = runFull, record.strawDistance = runStraw, record.oilSeconds = runOil;
+    }
+    record.mazeSize = current.size;
+    record.itemsPerKind = current.items;
+    record.diamondsNeeded = current.diamonds;
+    otherRules = otherRules || !defaultRules();
+}
+
+// The end screen's line with the mine's code.
+const char* minesCodeLine() {
+    static char line[48];
+    snprintf(line, sizeof line, textMineLine, currentText);
+    return line;
+}

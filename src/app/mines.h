@@ -1,0 +1,45 @@
+// Which mine is played (classic, a new one, the mine of the day or a code), its records, and the
+// run saved on quitting and continued at the next start. main calls these in its fixed order:
+// minesOptions, (the dialog and setupLoad), minesPrintCode or minesChoose,
+// minesBuild (from the data load), and the screens call minesGameEntered, minesRunEnded and
+// minesStoreHall.
+#pragma once
+#include "setup/settings_record.h"
+
+// What the command line asked for (launch.h): --mine's word ("" or null without it), --mine-code,
+// --continue.
+void minesOptions(const char* mine, int codeOnly, int continueRun);
+// 1 when --mine-code was given: the program prints the code and ends, without a dialog.
+int minesCodeOnly();
+// Prints the code of the mine --mine names (else the mine setting's) on standard output; returns
+// the exit status (0).
+int minesPrintCode();
+// Chooses the mine after setupLoad: a saved run when --continue or the dialog asks for it (a
+// damaged or foreign save is refused with one line and a fresh game starts), else --mine, else the
+// mine setting (a bad code is refused with one line and the classic mine is played). Sets the
+// record's size, items and diamonds to the mine's (the mine of the day also the default oil, straw
+// and stock). With a saved run waiting and no dialog shown, one line names --continue. A timedemo
+// plays the classic mine and saves nothing.
+void minesChoose(int timedemo);
+// Builds the chosen mine: the generator starts at the mine's seed, the maze is carved and the items
+// are placed (printing the three snapshots).
+void minesBuild();
+int minesContinuing();       // 1 when the game goes on with a saved run (the story is skipped)
+const char* minesCodeText(); // the code of the mine played
+const char* minesCodeLine(); // the end screen's line naming it: "Mine 16-5-3-K7QX2MD"
+// Called as the game screen is entered: a continued run gets its bodies, items, counters and clock
+// back, and from now on quitting the program saves the run.
+void minesGameEntered();
+// The run is over (won or lost): the save is deleted. Returns the place a won run earns in the
+// table of its mine (-1 for none, also when the run used other oil, straw or stock rules than the
+// defaults on a mine but the classic one).
+int minesRunEnded(int won, float time);
+// The table the end screen shows and types the name into: the settings' hall of fame for the
+// classic mine, else the mine's own.
+SettingsRecord* minesHall();
+// Enter on the end screen: stores the table (settings for the classic mine, else records.ini).
+void minesStoreHall();
+// Around the in-game settings dialog: the dialog sees and stores the settings' own size, items,
+// diamonds and rules; afterwards the mine's are in force again.
+void minesBeforeSettingsDialog();
+void minesAfterSettingsDialog();

@@ -1,0 +1,264 @@
+// The saved run's file.
+#include "game/run_save.h"
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <unistd.h>
+#include "app/record.h"
+#include "file/file.h"
+#include "game/items.h"
+#include "setup/mine_code.h"
+
+static const char runHeader[] = "kavernix-run 1";
+static const size_t runMaxBytes = 64 * 1024;
+
+// FNV-1a over the text before the check line.
+static uint32_t textCheck(const char* text, size_t length) {
+    uint32_t h = 2166136261u;
+    for (size_t i = 0; i < length; i++) h = (h ^ (unsigned char)text[i]) * 16777619u;
+    return h;
+}
+
+static std::string floatBits(float v) {
+    uint32_t bits;
+    memcpy(&bits, &v, 4);
+    char buf[12];
+    snprintf(buf, sizeof buf, " %08x", bits);
+    return buf;
+}
+
+static std::string actorLine(const char* key, const Actor* a) {
+    const float* f = &a->x;
+    std::string line = key + std::string(" =");
+    for (int i = 0; i < 15; i++) line += floatBits(f[i]);
+    return line + "\n";
+}
+
+std::string runSaveFormat(const RunSave* s) {
+    std::string text =
+        "# Kavernix: a saved run; kavernix --continue goes on with it. An edited file is refused.\n";
+    text += std::string(runHeader) + "\n";
+    text += "mine = " + std::string(s->code) + "\n";
+    text += "rules = " + std::to_string(s->fullLevel) + " " + std::to_string(s->strawDistance) + " " +
+            std::to_string(s->oilSeconds) + "\n";
+    text += "time =" + floatBits(s->gameTime) + "\n";
+    text += "rider = " + std::to_string(s->riderState) + "\n";
+    text += "inventory =";
+    for (float v : s->inventory) text += floatBits(v);
+    text +=
+        "\n" + actorLine("player", &s->player) + actorLine("horse", &s->horse) + actorLine("door", &s->door);
+    for (int row = 0; row < RUN_ITEM_ROWS; row++) {
+        text += "items = " + std::to_string(s->itemCount[row]) + "\n";
+        for (int i = 0; i < s->itemCount[row]; i++) text += actorLine("item", &s->items[row][i]);
+    }
+    char check[32];
+    snprintf(check, sizeof check, "check = %08x\n", textCheck(text.data(), text.size()));
+    return text + check;
+}
+
+namespace {
+// Reads the text line by line in the one order the writer keeps; the first fault sticks.
+struct Cursor {
+    const char* p;
+    const char* end;
+    const char* why;
+};
+} // namespace
+
+// The value of the next line, which must be "key = ...".
+static std::string nextValue(Cursor* c, const char* key) {
+    if (c->why) return "";
+    const char* nl = static_cast<const char*>(memchr(c->p, '\n', size_t(c->end - c->p)));
+    if (!nl) {
+        c->why = "is cut short";
+        return "";
+    }
+    std::string line(c->p, size_t(nl - c->p));
+    c->p = nl + 1;
+    std::string prefix = key + std::string(" =");
+    if (line.compare(0, prefix.size(), prefix) != 0) {
+        c->why = "has a line out of place";
+        return "";
+    }
+    return line.substr(prefix.size());
+}
+
+// Reads count floats written as " xxxxxxxx" each, all finite.
+static void readFloats(Cursor* c, const std::string& v, float* out, int count) {
+    if (c->why) return;
+    if (v.size() != size_t(count) * 9) {
+        c->why = "has a line of the wrong length";
+        return;
+    }
+    for (int i = 0; i < count; i++) {
+        const char* word = v.c_str() + i * 9;
+        unsigned bits = 0;
+        for (int k = 1; k < 9; k++) {
+            char ch = word[k];
+            int d = ch >= '0' && ch <= '9' ? ch - '0' : (ch >= 'a' && ch <= 'f' ? ch - 'a' + 10 : -1);
+            if (word[0] != ' ' || d < 0) {
+                c->why = "has a value that is not a number";
+                return;
+            }
+            bits = bits << 4 | unsigned(d);
+        }
+        uint32_t b32 = bits;
+        memcpy(&out[i], &b32, 4);
+        if (!std::isfinite(out[i]) || std::fabs(out[i]) > 1e7f) {
+            c->why = "has a value out of range";
+            return;
+        }
+    }
+}
+
+static int wholeNumber(const std::string& v, int lo, int hi, int* out) {
+    if (v.empty() || v.size() > 6) return 0;
+    int n = 0;
+    for (char ch : v) {
+        if (ch < '0' || ch > '9') return 0;
+        n = n * 10 + (ch - '0');
+    }
+    *out = n;
+    return n >= lo && n <= hi;
+}
+
+static void readActor(Cursor* c, const char* key, Actor* a, float size) {
+    readFloats(c, nextValue(c, key), &a->x, 15);
+    if (!c->why && (a->x < 0 || a->x > size + 1 || a->z < 0 || a->z > size + 1))
+        c->why = "has a body outside the mine";
+}
+
+static void parseBody(Cursor* c, RunSave* s) {
+    MineCode code;
+    const char* codeWhy = nullptr;
+    std::string mine = nextValue(c, "mine");
+    if (!c->why && (mine.size() < 2 || mine.size() >= sizeof s->code ||
+                    !mineCodeParse(mine.c_str() + 1, &code, &codeWhy)))
+        c->why = "names no valid mine";
+    if (c->why) return;
+    snprintf(s->code, sizeof s->code, "%s", mine.c_str() + 1);
+    int full, straw, oil;
+    std::string rules = nextValue(c, "rules");
+    char a[8], b[8], d[8];
+    if (!c->why &&
+        (sscanf(rules.c_str(), " %7[0-9] %7[0-9] %7[0-9]", a, b, d) != 3 || !wholeNumber(a, 1, 9, &full) ||
+         !wholeNumber(b, 1, 1000, &straw) || !wholeNumber(d, 1, 3600, &oil)))
+        c->why = "has rules out of range";
+    if (c->why) return;
+    s->fullLevel = full;
+    s->strawDistance = straw;
+    s->oilSeconds = oil;
+    readFloats(c, nextValue(c, "time"), &s->gameTime, 1);
+    if (!c->why && s->gameTime < 0) c->why = "has a negative time";
+    std::string rider = nextValue(c, "rider");
+    int riderState = 0;
+    if (!c->why && (!wholeNumber(rider.substr(rider.empty() ? 0 : 1), 0, 2, &riderState) || riderState == 1))
+        c->why = "has a rider state that is neither 0 nor 2";
+    s->riderState = riderState;
+    readFloats(c, nextValue(c, "inventory"), s->inventory, RUN_ITEM_ROWS);
+    float size = float(code.size);
+    readActor(c, "player", &s->player, size);
+    readActor(c, "horse", &s->horse, size);
+    readActor(c, "door", &s->door, size);
+    for (int row = 0; row < RUN_ITEM_ROWS && !c->why; row++) {
+        std::string count = nextValue(c, "items");
+        if (!c->why &&
+            !wholeNumber(count.substr(count.empty() ? 0 : 1), 0, MAX_INSTANCES, &s->itemCount[row]))
+            c->why = "has a count of items out of range";
+        for (int i = 0; i < s->itemCount[row] && !c->why; i++) readActor(c, "item", &s->items[row][i], size);
+    }
+}
+
+int runSaveParse(const char* text, size_t length, RunSave* s, const char** why) {
+    RunSave read = {};
+    Cursor c = {text, text + length, nullptr};
+    // The comment line first, then the header.
+    const char* nl = static_cast<const char*>(memchr(text, '\n', length));
+    if (length == 0 || text[0] != '#' || !nl) {
+        *why = "is not a saved run of this game";
+        return 0;
+    }
+    c.p = nl + 1;
+    size_t headerLength = strlen(runHeader);
+    if (size_t(c.end - c.p) <= headerLength || memcmp(c.p, runHeader, headerLength) != 0 ||
+        c.p[headerLength] != '\n') {
+        *why = "is not a saved run of this game (or of another version)";
+        return 0;
+    }
+    c.p += headerLength + 1;
+    parseBody(&c, &read);
+    size_t body = size_t(c.p - text);
+    std::string check = nextValue(&c, "check");
+    char expected[16];
+    snprintf(expected, sizeof expected, " %08x", textCheck(text, body));
+    if (!c.why && check != expected) c.why = "does not check: it was edited or damaged";
+    if (!c.why && c.p != c.end) c.why = "goes on after its end";
+    if (c.why) {
+        *why = c.why;
+        return 0;
+    }
+    *s = read;
+    return 1;
+}
+
+int runSaveRead(const char* path, RunSave* s, const char** why) {
+    int fd = fileOpenRead(path, why);
+    if (fd < 0) return errno == ENOENT ? 0 : -1;
+    std::string text;
+    char buf[8192];
+    for (;;) {
+        ssize_t n = read(fd, buf, sizeof buf);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0 || text.size() > runMaxBytes) break;
+        text.append(buf, size_t(n));
+    }
+    close(fd);
+    if (text.size() > runMaxBytes) {
+        *why = "is larger than a saved run can be";
+        return -1;
+    }
+    return runSaveParse(text.data(), text.size(), s, why) ? 1 : -1;
+}
+
+int runSaveWrite(const char* path, const RunSave* s, FILE* report) {
+    std::string text = runSaveFormat(s);
+    return fileWriteAll(path, text.data(), text.size(), FILE_WRITE_SYNC | FILE_WRITE_FOLDERS, report);
+}
+
+void runSaveCapture(RunSave* s, const char* code) {
+    memset(s, 0, sizeof *s);
+    snprintf(s->code, sizeof s->code, "%s", code);
+    s->fullLevel = record.fullLevel;
+    s->strawDistance = record.strawDistance;
+    s->oilSeconds = record.oilSeconds;
+    s->gameTime = record.gameTime;
+    s->riderState = record.riderState == 2 ? 2 : 0;
+    memcpy(s->inventory, inventory, sizeof s->inventory);
+    actorCopy(&s->player, &player);
+    actorCopy(&s->horse, &horse);
+    actorCopy(&s->door, &exitDoor);
+    for (int row = 0; row < RUN_ITEM_ROWS; row++) {
+        const ModelEntry& e = modelTable[row];
+        s->itemCount[row] =
+            !e.entities || e.count < 0 ? 0 : (e.count > MAX_INSTANCES ? MAX_INSTANCES : e.count);
+        for (int i = 0; i < s->itemCount[row]; i++) actorCopy(&s->items[row][i], &e.entities[i]);
+    }
+}
+
+void runSaveApply(const RunSave* s) {
+    record.fullLevel = s->fullLevel;
+    record.strawDistance = s->strawDistance;
+    record.oilSeconds = s->oilSeconds;
+    record.gameTime = s->gameTime;
+    record.riderState = s->riderState;
+    memcpy(inventory, s->inventory, sizeof s->inventory);
+    actorCopy(&player, &s->player);
+    actorCopy(&horse, &s->horse);
+    actorCopy(&exitDoor, &s->door);
+    for (int row = 0; row < RUN_ITEM_ROWS; row++) {
+        ModelEntry& e = modelTable[row];
+        if (!e.entities) continue; // a row without room for instances holds none
+        e.count = s->itemCount[row];
+        for (int i = 0; i < e.count; i++) actorCopy(&e.entities[i], &s->items[row][i]);
+    }
+}

@@ -1,0 +1,516 @@
+// Mine codes, the mine of the day, the per-mine records and the saved run.
+#include <gtest/gtest.h>
+#include <chrono>
+#include <functional>
+#include <vector>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <random>
+#include <signal.h>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include "app/launch.h"
+#include "app/mines.h"
+#include "app/random.h"
+#include "app/record.h"
+#include "app/screens.h"
+#include "app/timing.h"
+#include "app/game_frame.h"
+#include "app/input.h"
+#include "brep/catalogue.h"
+#include "game/actor.h"
+#include "game/items.h"
+#include "game/run_save.h"
+#include "maze/maze.h"
+#include "output_capture.h"
+#include "scene/creatures.h"
+#include "setup/mine_code.h"
+#include "setup/mine_records.h"
+#include "setup/settings_file.h"
+
+namespace {
+
+[[maybe_unused]] const bool modelsRegistered = (sceneRegisterModels(), true);
+
+uint32_t fnv(const std::string& s) {
+    uint32_t h = 2166136261u;
+    for (unsigned char c : s) h = (h ^ c) * 16777619u;
+    return h;
+}
+
+std::string codeText(const MineCode& c) {
+    char text[MINE_CODE_TEXT];
+    mineCodeFormat(&c, text);
+    return text;
+}
+
+// The maze and every item instance a code builds, as bytes; what it printed goes to *printed.
+std::string built(const MineCode& c, std::string* printed = nullptr) {
+    record.mazeSize = c.size, record.itemsPerKind = c.items, record.diamondsNeeded = c.diamonds;
+    clearItemInstances();
+    OutputCapture out;
+    randomSeed(c.seed);
+    mazeBuild(&maze, c.size);
+    itemsPlace(&maze);
+    std::string text = out.finish();
+    if (printed) *printed = text;
+    std::string bytes(maze.cells, size_t((c.size + 1) * (c.size + 1)));
+    for (int row = 0; row < 4; row++)
+        bytes.append(reinterpret_cast<const char*>(modelTable[row].entities),
+                     sizeof(Actor) * size_t(modelTable[row].count));
+    return bytes;
+}
+
+std::string stderrOf(const std::function<void()>& f) {
+    OutputCapture err(stderr);
+    f();
+    return err.finish();
+}
+
+int64_t fakeNow; // the clock's counter, 1000 ticks a second
+
+// One game update as gameIdle runs it, frames of 0.1 s on the game's own clock.
+void playFrame() {
+    fakeNow += 100;
+    frameTimeUpdate();
+    record.frameStartCount = record.nowCount;
+    float playerStep, horseStep;
+    stepSizes(&playerStep, &horseStep);
+    gameMoveByKeys(playerStep, horseStep);
+    gameContacts();
+    exitDoorUpdate(record.frameTime);
+}
+
+// What entering the game screen does to the run, without a window.
+void enterRun() {
+    actorsPlaceForGame();
+    horseHit = 0, shotState = 0, routePhase = horseRoutePhase = 0;
+    resetInventory();
+    timerReset();
+    minesGameEntered();
+}
+
+// The command line of a start.
+void startWith(std::vector<const char*> args) {
+    args.insert(args.begin(), "kavernix");
+    args.push_back(nullptr);
+    int argc = int(args.size()) - 1;
+    const char* why = "";
+    LaunchOptions options;
+    ASSERT_EQ(launchOptionsParse(&argc, const_cast<char**>(args.data()), &options, &why), 1) << why;
+    minesOptions(options.mine, options.mineCode, options.continueRun);
+}
+
+// Every test's data and state folders are its own.
+class Mines : public ::testing::Test {
+  protected:
+    TempDir dir;
+    void SetUp() override {
+        setenv("XDG_DATA_HOME", dir.path.c_str(), 1);
+        setenv("XDG_STATE_HOME", dir.path.c_str(), 1);
+        memset(&record, 0, sizeof record);
+        record.fullLevel = 4, record.strawDistance = 20, record.oilSeconds = 60;
+        record.running = 1, record.perfFrequency = 1000;
+        timingCounter = [] { return fakeNow; };
+    }
+    void TearDown() override { timingCounter = monotonicCounter; }
+};
+
+} // namespace
+
+TEST(MineCode, RoundTripsToTheSameMazeAndItems) {
+    const MineCode table[] = {{4, 0, 0, 0},
+                              {6, 2, 1, 1},
+                              {8, 3, 3, 0xFFFFFFFFu},
+                              {16, 5, 3, 0x12345678u},
+                              {30, 9, 0, 7},
+                              {66, 9, 9, 0x80000000u},
+                              {14, 9, 4, 0xDEADBEEFu},
+                              {10, 6, 6, 0x00010000u}};
+    for (const MineCode& c : table) {
+        const std::string text = codeText(c);
+        MineCode back = {};
+        const char* why = "";
+        ASSERT_EQ(mineCodeParse(text.c_str(), &back, &why), 1) << text << ": " << why;
+        EXPECT_EQ(back.size, c.size) << text;
+        EXPECT_EQ(back.items, c.items) << text;
+        EXPECT_EQ(back.diamonds, c.diamonds) << text;
+        EXPECT_EQ(back.seed, c.seed) << text;
+        EXPECT_EQ(built(back), built(c)) << text;
+    }
+}
+
+TEST(MineCode, ReadsSmallLettersAndLookAlikes) {
+    const MineCode c = {16, 5, 3, 0x10101010u};
+    std::string text = codeText(c), letters = text.substr(text.rfind('-') + 1);
+    for (char& ch : letters) ch = ch == '0' ? 'o' : (ch == '1' ? 'l' : char(tolower((unsigned char)ch)));
+    const std::string typed = "  " + text.substr(0, text.rfind('-') + 1) + letters + "\n";
+    MineCode back = {};
+    const char* why = "";
+    ASSERT_EQ(mineCodeParse(typed.c_str(), &back, &why), 1) << typed << ": " << why;
+    EXPECT_EQ(back.seed, c.seed);
+}
+
+TEST(MineCode, RefusesWhatIsWrongByName) {
+    const std::string good = codeText({16, 5, 3, 0x2468ACE0u});
+    const std::string letters = good.substr(good.rfind('-') + 1);
+    const struct {
+        std::string text;
+        const char* why;
+    } table[] = {
+        {"", "four parts"},
+        {"classic", "four parts"},
+        {"16-5-3", "four parts"},
+        {"16-5-3-" + letters + "-1", "more than four parts"},
+        {"17-5-3-" + letters, "maze size"},
+        {"68-5-3-" + letters, "maze size"},
+        {"2-0-0-" + letters, "maze size"},
+        {"x-5-3-" + letters, "maze size"},
+        {"4-1-0-" + letters, "items"},
+        {"16-10-3-" + letters, "items"},
+        {"16-5-6-" + letters, "diamonds"},
+        {"16-5--" + letters, "diamonds"},
+        {"16-5-3-" + letters.substr(1), "seven letters"},
+        {"16-5-3-" + letters + "A", "seven letters"},
+        {"16-5-3-U" + letters.substr(1), "not one of its letters"},
+        {"16-5-3-*" + letters.substr(1), "not one of its letters"},
+    };
+    for (const auto& c : table) {
+        MineCode out = {1, 2, 3, 4};
+        const char* why = "";
+        EXPECT_EQ(mineCodeParse(c.text.c_str(), &out, &why), 0) << c.text;
+        EXPECT_NE(std::string(why).find(c.why), std::string::npos) << c.text << ": " << why;
+        EXPECT_EQ(out.seed, 4u) << "a refused code leaves the mine alone";
+    }
+}
+
+TEST(MineCode, AChangedNumberDoesNotCheck) {
+    // The seed letters check the numbers: a code moved to another size or count is refused unless
+    // its three check bits happen to agree (one in eight); over many seeds most are refused.
+    int passed = 0, tried = 0;
+    for (uint32_t seed = 100; seed < 400; seed++) {
+        std::string text = codeText({16, 5, 3, seed});
+        text[1] = '8'; // 18-5-3-...
+        MineCode out;
+        const char* why = "";
+        passed += mineCodeParse(text.c_str(), &out, &why);
+        tried++;
+    }
+    EXPECT_LT(passed, tried / 4);
+    EXPECT_GT(passed, 0) << "the check is three bits, not a refusal of every size";
+}
+
+TEST(MineCode, AThousandRandomCodesNeverCrashAndOnlyValidOnesPass) {
+    std::mt19937 rng(7);
+    const char alphabet[] = "0123456789-ABCDEFGHJKMNPQRSTVWXYZailoU* ";
+    int accepted = 0;
+    for (int i = 0; i < 1000; i++) {
+        std::string text;
+        // Half shaped like a code, half anything.
+        if (i % 2) {
+            text = std::to_string(rng() % 70) + "-" + std::to_string(rng() % 11) + "-" +
+                   std::to_string(rng() % 11) + "-";
+            for (int k = 0; k < 7; k++) text += alphabet[rng() % 32 + 11 > 42 ? 11 : rng() % 32 + 11];
+        } else {
+            for (int k = int(rng() % 20); k > 0; k--) text += alphabet[rng() % (sizeof alphabet - 1)];
+        }
+        MineCode c;
+        const char* why = nullptr;
+        if (!mineCodeParse(text.c_str(), &c, &why)) {
+            ASSERT_NE(why, nullptr) << text;
+            continue;
+        }
+        accepted++;
+        MineCode again;
+        ASSERT_EQ(mineCodeParse(codeText(c).c_str(), &again, &why), 1) << text;
+        EXPECT_EQ(again.seed, c.seed) << text;
+        EXPECT_LE(c.diamonds, c.items) << text;
+        EXPECT_LE(c.items, settingsItemLimit(c.size)) << text;
+    }
+    EXPECT_GT(accepted, 0) << "some random codes are valid ones";
+}
+
+TEST(MineCode, TheDailyMineIsOnePerDate) {
+    const MineCode today = mineCodeDaily(2026, 12, 7);
+    EXPECT_EQ(codeText(mineCodeDaily(2026, 12, 7)), codeText(today));
+    EXPECT_EQ(built(mineCodeDaily(2026, 12, 7)), built(today));
+    for (const MineCode& other :
+         {mineCodeDaily(2026, 12, 8), mineCodeDaily(2027, 12, 7), mineCodeDaily(2027, 1, 1)})
+        EXPECT_NE(codeText(other), codeText(today));
+    EXPECT_NE(built(mineCodeDaily(2026, 12, 8)), built(today));
+    EXPECT_EQ(today.size, 16);
+    EXPECT_EQ(today.items, 5);
+    EXPECT_EQ(today.diamonds, 3);
+    EXPECT_EQ(mineCodeIsClassic(&today), 0);
+}
+
+// The snapshots of the classic mine, as every earlier build printed them (FNV-1a of the text).
+TEST_F(Mines, TheClassicMinePrintsTheSnapshotsItAlwaysDid) {
+    const struct {
+        int size, items;
+        uint32_t printed;
+    } table[] = {{16, 5, 0xf932d4eau}, {40, 9, 0x2ff22b40u}};
+    for (const auto& c : table) {
+        record.mazeSize = c.size, record.itemsPerKind = c.items, record.diamondsNeeded = 3;
+        snprintf(record.mine, sizeof record.mine, "classic");
+        clearItemInstances();
+        minesChoose(0);
+        OutputCapture out;
+        minesBuild();
+        EXPECT_EQ(fnv(out.finish()), c.printed) << c.size;
+        MineCode code;
+        const char* why = "";
+        ASSERT_EQ(mineCodeParse(minesCodeText(), &code, &why), 1) << minesCodeText();
+        EXPECT_EQ(mineCodeIsClassic(&code), 1);
+    }
+}
+
+TEST_F(Mines, ABadCodeIsRefusedInOneLineAndTheClassicMineIsPlayed) {
+    record.mazeSize = 16, record.itemsPerKind = 5, record.diamondsNeeded = 3;
+    snprintf(record.mine, sizeof record.mine, "16-5-3-UUUUUUU");
+    const std::string said = stderrOf([] { minesChoose(0); });
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+    EXPECT_NE(said.find("16-5-3-UUUUUUU"), std::string::npos) << said;
+    OutputCapture quiet;
+    minesBuild();
+    EXPECT_EQ(minesCodeText(), codeText({16, 5, 3, mineClassicSeed}));
+}
+
+TEST(MineRecords, KeepTheTwoHundredMinesPlayedLast) {
+    static MineRecords r;
+    r.count = 0;
+    for (uint32_t seed = 2; seed < 2 + RECORDS_MINES + 5; seed++)
+        recordsPlay(&r, codeText({16, 5, 3, seed}).c_str());
+    EXPECT_EQ(r.count, RECORDS_MINES);
+    EXPECT_EQ(recordsFind(&r, codeText({16, 5, 3, 6}).c_str()), nullptr) << "the oldest are dropped";
+    EXPECT_NE(recordsFind(&r, codeText({16, 5, 3, 7}).c_str()), nullptr);
+    recordsPlay(&r, codeText({16, 5, 3, 7}).c_str());
+    EXPECT_EQ(std::string(r.tables[0].code), codeText({16, 5, 3, 7})) << "played again: the latest";
+    EXPECT_EQ(r.count, RECORDS_MINES);
+}
+
+TEST(MineRecords, SurviveWriteAndRead) {
+    static MineRecords r, back;
+    r.count = 0;
+    for (uint32_t seed : {5u, 9u, 0xABCDEF01u}) {
+        MineTable* t = recordsPlay(&r, codeText({20, 7, 4, seed}).c_str());
+        t->times[0] = 61.37f, t->times[1] = 29999.99f;
+        snprintf(t->names[0], 32, "%s", "  spaced \\ out ");
+        snprintf(t->names[1], 32, "%s", "\x01\xE4\xF6");
+    }
+    const std::string text = recordsFormat(&r);
+    EXPECT_EQ(recordsParse(text.data(), text.size(), "records", &back, stderr), 0);
+    ASSERT_EQ(back.count, r.count);
+    EXPECT_EQ(memcmp(&back.tables, &r.tables, sizeof(MineTable) * size_t(r.count)), 0) << text;
+}
+
+TEST(MineRecords, BadLinesAreSkippedOneLineEach) {
+    const std::string good = codeText({16, 5, 3, 77});
+    const struct {
+        std::string text;
+        int problems, tables;
+    } table[] = {
+        {"[" + good + "]\nplayed = 3\n1 = 12.5 Ann\n", 0, 1},
+        {"[" + good + "]\n1 = 12.5 Ann\n[" + good + "]\n2 = 13 Bob\n", 1,
+         1}, // a skipped table's lines go with it
+        {"[16-5-3-UUUUUUU]\n1 = 12.5 Ann\n", 1, 0},
+        {"[" + codeText({16, 5, 3, mineClassicSeed}) + "]\n", 1, 0},
+        {"[" + good + "]\n6 = 12.5 Ann\nplayed = -1\n1 = nan Ann\n1 = 0.001 A\n1 = 40000 A\n", 5, 1},
+        {"junk\n[" + good + "\n", 2, 0},
+    };
+    for (const auto& c : table) {
+        static MineRecords r;
+        const std::string said = stderrOf([&] {
+            EXPECT_EQ(recordsParse(c.text.data(), c.text.size(), "records", &r, stderr), c.problems)
+                << c.text;
+        });
+        EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), c.problems) << said;
+        EXPECT_EQ(r.count, c.tables) << c.text;
+    }
+}
+
+// Writers killed at random moments: the records file always reads whole, and the next write
+// leaves no temporary behind. In memory (/dev/shm), where hundreds of kills take a second or two.
+TEST(MineRecords, WritesKilledAtRandomMomentsLeaveAWholeFileAndNoDebris) {
+    char tmpl[] = "/dev/shm/kx_records_kill.XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr) << "needs /dev/shm";
+    const std::string dir = tmpl, path = dir + "/records.ini";
+    static MineRecords r;
+    r.count = 0;
+    for (uint32_t seed = 2; seed < 60; seed++) recordsPlay(&r, codeText({16, 5, 3, seed}).c_str());
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < 5; i++) ASSERT_EQ(recordsWrite(path.c_str(), &r, stderr), 1);
+    const int writeMicros =
+        int(std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start)
+                .count() /
+            5);
+    srand(17);
+    const int kills = 200;
+    int versions = 0;
+    float lastTime = 0;
+    for (int k = 0; k < kills; k++) {
+        fflush(nullptr);
+        int ready[2];
+        ASSERT_EQ(pipe(ready), 0);
+        pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            if (write(ready[1], "r", 1) != 1) _exit(1);
+            for (int i = 1;; i++) { // every version's first time matches the name beside it
+                const int t = (k * 1000 + i) % 29000 + 1;
+                r.tables[0].times[0] = float(t);
+                snprintf(r.tables[0].names[0], 32, "run %d", t);
+                recordsWrite(path.c_str(), &r, nullptr);
+            }
+        }
+        char c;
+        close(ready[1]);
+        ASSERT_EQ(read(ready[0], &c, 1), 1);
+        close(ready[0]);
+        usleep(useconds_t(rand() % (3 * writeMicros + 1000)));
+        kill(child, SIGKILL);
+        waitpid(child, nullptr, 0);
+        static MineRecords back;
+        ASSERT_EQ(stderrOf([&] { recordsRead(path.c_str(), &back, stderr); }), "") << "kill " << k;
+        ASSERT_EQ(back.count, r.count) << "kill " << k;
+        const MineTable& t = back.tables[0];
+        if (t.times[0] < SETTINGS_EMPTY_TIME) {
+            ASSERT_EQ(std::string(t.names[0]), "run " + std::to_string(int(t.times[0])));
+        }
+        versions += t.times[0] != lastTime;
+        lastTime = t.times[0];
+    }
+    EXPECT_EQ(recordsWrite(path.c_str(), &r, stderr), 1);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1) << "no temporary is left";
+    EXPECT_GT(versions, kills / 10) << "the kills fell into writes";
+    std::filesystem::remove_all(dir);
+}
+
+TEST(RunSave, ACutOrEditedSaveIsRefused) {
+    RunSave s = {};
+    snprintf(s.code, sizeof s.code, "%s", codeText({16, 5, 3, 99}).c_str());
+    s.fullLevel = 4, s.strawDistance = 20, s.oilSeconds = 60, s.gameTime = 123.25f, s.riderState = 2;
+    actorInit(&s.player, 1.5f, 0.6f, 2.5f, 90, -3, 0.02f);
+    actorInit(&s.horse, 1.5f, 0.5f, 2.5f, 90, 0, 0.07f);
+    actorInit(&s.door, 16, 0, 15, 0, 0, 0.07f);
+    s.itemCount[ROW_SPIDER] = 2;
+    actorInit(&s.items[ROW_SPIDER][1], 5.3f, 0.4f, 7.7f, 10, 0, 0.005f);
+    s.inventory[ROW_OILCAN] = 2;
+    const std::string text = runSaveFormat(&s);
+    RunSave back;
+    const char* why = "";
+    ASSERT_EQ(runSaveParse(text.data(), text.size(), &back, &why), 1) << why << "\n" << text;
+    EXPECT_EQ(memcmp(&back, &s, sizeof s), 0);
+    int accepted = 0;
+    for (size_t cut = 0; cut < text.size(); cut++) accepted += runSaveParse(text.data(), cut, &back, &why);
+    EXPECT_EQ(accepted, 0) << "a save cut short anywhere is refused";
+    for (size_t at = 0; at < text.size(); at++) {
+        std::string edited = text;
+        edited[at] = edited[at] == '1' ? '2' : '1';
+        accepted += runSaveParse(edited.data(), edited.size(), &back, &why);
+    }
+    EXPECT_EQ(accepted, 0) << "a save with any byte changed is refused";
+    const std::string foreign = "# Kavernix settings.\nmazeSize = 16\n";
+    EXPECT_EQ(runSaveParse(foreign.data(), foreign.size(), &back, &why), 0);
+    EXPECT_NE(std::string(why).find("not a saved run"), std::string::npos) << why;
+}
+
+TEST_F(Mines, ASavedRunContinuesExactlyAndPlaysOnToTheWonEnd) {
+    const std::string code = codeText({16, 5, 0, 0xC0FFEEu}); // no diamonds needed: Home wins
+    snprintf(record.mine, sizeof record.mine, "%s", code.c_str());
+    startWith({});
+    minesChoose(0);
+    OutputCapture quiet;
+    minesBuild();
+    enterRun();
+    actionHeld[ACTION_WALK_OUT] = 1;
+    for (int i = 0; i < 150; i++) playFrame();
+    ASSERT_EQ(exitDoor.pitch, 0) << "saved halfway, before the door opens";
+    RunSave saved;
+    runSaveCapture(&saved, minesCodeText());
+    const std::string path = recordsRunPath();
+    ASSERT_EQ(runSaveWrite(path.c_str(), &saved, stderr), 1);
+    const float savedTime = record.gameTime;
+    EXPECT_GT(savedTime, 10.0f);
+
+    // The next start: the setting names another mine, --continue takes the saved one.
+    snprintf(record.mine, sizeof record.mine, "classic");
+    record.gameTime = 0;
+    startWith({"--continue"});
+    minesChoose(0);
+    EXPECT_EQ(minesContinuing(), 1);
+    EXPECT_FALSE(std::filesystem::exists(path)) << "a save is taken once";
+    minesBuild();
+    EXPECT_EQ(std::string(minesCodeText()), code);
+    enterRun();
+    RunSave now;
+    runSaveCapture(&now, minesCodeText());
+    EXPECT_EQ(memcmp(&now.player, &saved.player, sizeof(Actor)), 0);
+    EXPECT_EQ(memcmp(&now.horse, &saved.horse, sizeof(Actor)), 0);
+    EXPECT_EQ(memcmp(&now.door, &saved.door, sizeof(Actor)), 0);
+    EXPECT_EQ(memcmp(now.itemCount, saved.itemCount, sizeof now.itemCount), 0);
+    EXPECT_EQ(memcmp(now.items, saved.items, sizeof now.items), 0);
+    EXPECT_EQ(memcmp(now.inventory, saved.inventory, sizeof now.inventory), 0);
+    EXPECT_EQ(record.gameTime, savedTime);
+    playFrame();
+    EXPECT_NEAR(record.gameTime, savedTime + 0.1f, 0.002f) << "the clock goes on from the time played";
+
+    actionHeld[ACTION_WALK_OUT] = 1;
+    int frames = 0;
+    for (; !gameWon() && frames < 20000; frames++) playFrame();
+    ASSERT_EQ(gameWon(), 1) << "the continued run reaches the exit";
+    EXPECT_GT(record.gameTime, savedTime) << "the time played before counts";
+    EXPECT_EQ(minesRunEnded(1, record.gameTime), 0) << "first in the mine's own table";
+    EXPECT_EQ(minesHall()->hallTimes[0], record.gameTime);
+    minesStoreHall();
+    static MineRecords r;
+    recordsRead(recordsPath().c_str(), &r, stderr);
+    ASSERT_NE(recordsFind(&r, code.c_str()), nullptr);
+    EXPECT_EQ(recordsFind(&r, code.c_str())->times[0], record.gameTime);
+    quiet.finish();
+}
+
+TEST_F(Mines, ADamagedSaveIsRefusedInOneLineAndAFreshGameStarts) {
+    const std::string path = recordsRunPath();
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    writeFileText(path, "# Kavernix: a saved run\nkavernix-run 1\nmine = 16-5-3-0000000\n");
+    snprintf(record.mine, sizeof record.mine, "classic");
+    record.mazeSize = 16, record.itemsPerKind = 5, record.diamondsNeeded = 3;
+    startWith({"--continue"});
+    const std::string said = stderrOf([] { minesChoose(0); });
+    EXPECT_EQ(minesContinuing(), 0);
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+    EXPECT_NE(said.find(path), std::string::npos) << said;
+    EXPECT_FALSE(std::filesystem::exists(path));
+}
+
+TEST_F(Mines, AWaitingSaveIsNamedInOneLineWhenNoDialogOffersIt) {
+    const std::string path = recordsRunPath();
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    writeFileText(path, "anything");
+    snprintf(record.mine, sizeof record.mine, "classic");
+    record.mazeSize = 16, record.itemsPerKind = 5, record.diamondsNeeded = 3;
+    startWith({});
+    const std::string said = stderrOf([] { minesChoose(0); });
+    EXPECT_NE(said.find("--continue"), std::string::npos) << said;
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+    EXPECT_TRUE(std::filesystem::exists(path)) << "only taken when continued";
+}
+
+TEST_F(Mines, OtherRulesAreShownButNotEnteredOnAMineButTheClassicOne) {
+    snprintf(record.mine, sizeof record.mine, "%s", codeText({16, 5, 3, 4242}).c_str());
+    record.oilSeconds = 3600;
+    startWith({});
+    minesChoose(0);
+    OutputCapture quiet;
+    minesBuild();
+    EXPECT_EQ(minesRunEnded(1, 50.0f), -1);
+    snprintf(record.mine, sizeof record.mine, "daily");
+    minesChoose(0);
+    EXPECT_EQ(record.oilSeconds, 60) << "the mine of the day plays the default rules";
+    minesBuild();
+    EXPECT_EQ(minesRunEnded(1, 50.0f), 0);
+    quiet.finish();
+}
