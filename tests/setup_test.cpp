@@ -3,6 +3,7 @@
 #include <gtk/gtk.h>
 #include "setup/setup.h"
 #include "setup/settings_file.h"
+#include "setup/key_capture.h"
 #include "setup/key_table.h"
 #include "setup/mine_code.h"
 #include "file/file.h"
@@ -503,10 +504,30 @@ static GtkWidget* findNamed(GtkWidget* w, const char* name) {
     return found;
 }
 
+static std::string buttonText(GtkWidget* dialog, const char* name) {
+    return gtk_button_get_label(GTK_BUTTON(findNamed(dialog, name)));
+}
+
+// Clicks an action's key button and presses a key (a GDK key value) on the dialog; returns the
+// button's text and the Keys page's line after it.
+static std::string setKey(GtkWidget* dialog, const char* action, unsigned keyval) {
+    gtk_button_clicked(GTK_BUTTON(findNamed(dialog, action)));
+    std::string asked = gtk_label_get_text(GTK_LABEL(findNamed(dialog, "keyMessage")));
+    GdkEvent* event = gdk_event_new(GDK_KEY_PRESS);
+    event->key.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(dialog)));
+    event->key.keyval = keyval;
+    gboolean taken = FALSE;
+    g_signal_emit_by_name(dialog, "key-press-event", event, &taken);
+    gdk_event_free(event);
+    return asked + " -> " + buttonText(dialog, action) + ": " +
+           gtk_label_get_text(GTK_LABEL(findNamed(dialog, "keyMessage"))) + (taken ? "" : " (not taken)");
+}
+
 // A scripted player: once a dialog is up, reads it, changes some settings and presses Play. Polling
 // stops after ten seconds, so a dialog that never shows cannot hang the test.
 struct DialogScript {
     std::string missing, seen; // settings not found; the first place of fame and whether Enter plays
+    std::string keys;          // key buttons and the Keys page's line as the player sets keys
     bool ran = false;
     int polls = 0;
 };
@@ -544,7 +565,10 @@ static gboolean playScript(gpointer data) {
     gtk_combo_box_set_active_id(GTK_COMBO_BOX(findNamed(dialog, "windowSize")), "1280x720");
     gtk_combo_box_set_active(GTK_COMBO_BOX(findNamed(dialog, "shadeMode")), 1);
     gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(findNamed(dialog, "showDialog")), FALSE);
-    gtk_combo_box_set_active_id(GTK_COMBO_BOX(findNamed(dialog, "keyForward")), "w");
+    s->keys = buttonText(dialog, "keyCallHorse");
+    s->keys += "\n" + setKey(dialog, "keyMute", 's');
+    s->keys += "\n" + setKey(dialog, "keyForward", 0xff1b);
+    s->keys += "\n" + setKey(dialog, "keyForward", 'w');
     // A code typed in small letters is kept in its own spelling.
     const MineCode code = {20, 7, 4, 0xBEEF};
     char text[MINE_CODE_TEXT];
@@ -606,6 +630,12 @@ TEST_F(Settings, DialogShowsEverySettingAndPlaySavesTheChoices) {
     EXPECT_EQ(script.seen, "J\xC3\xB6rg\xEF\xBF\xBD 1:02:05:50 plays")
         << "Latin-1 shown as UTF-8, Enter plays";
     EXPECT_EQ(said, "") << "the file was good and the dialog offers only valid values";
+    EXPECT_EQ(script.keys, "Page Up\n"
+                           "Press a key for Sound off and on again (Escape cancels). -> M: S is taken by a "
+                           "rendering switch (shading). Sound off and on again keeps M.\n"
+                           "Press a key for Walk forward (Escape cancels). -> Up: Cancelled. Walk forward "
+                           "keeps Up.\n"
+                           "Press a key for Walk forward (Escape cancels). -> W: ");
     SettingsRecord r;
     EXPECT_EQ(load(&r), "");
     EXPECT_EQ(linesMissing(
@@ -667,6 +697,89 @@ TEST_F(Settings, TheDialogInTheGameKeepsTheStoredClockChoiceAndTheLivePause) {
         EXPECT_EQ(f.record.running, c.stored) << at << ": the file keeps the stored choice";
     }
     setenv("KAVERNIX_SETUP_DIALOG", "0", 1);
+}
+
+// ---- Setting a key by pressing it (the dialog's logic, no toolkit).
+
+TEST(KeyCapture, KeyValuesBecomeTheGamesKeyCodes) {
+    const struct {
+        unsigned keyval;
+        int code;
+    } cases[] = {
+        {'w', 'w'},
+        {'W', 'W'}, // with Shift: the capital
+        {' ', ' '},
+        {'#', '#'},
+        {0xff55, KEY_SPECIAL_KEY(104)}, // Page_Up
+        {0xff56, KEY_SPECIAL_KEY(105)}, // Page_Down
+        {0xff52, KEY_SPECIAL_KEY(101)}, // Up
+        {0xff50, KEY_SPECIAL_KEY(106)}, // Home
+        {0xffbe, KEY_SPECIAL_KEY(1)},   // F1
+        {0xffc9, KEY_SPECIAL_KEY(12)},  // F12
+        {0xff0d, '\r'},                 // Return
+        {0xff8d, '\r'},                 // the keypad's Enter
+        {0xfe20, '\t'},                 // Tab with Shift
+        {0xff1b, 27},                   // Escape
+        {0xe4, 0},                      // a with an accent: no key of the game
+        {0xffe1, 0},                    // Shift alone
+        {0x1008ff13, 0},                // a media key
+    };
+    for (const auto& c : cases) EXPECT_EQ(keyFromKeyval(c.keyval), c.code) << std::hex << c.keyval;
+}
+
+TEST(KeyCapture, ModifiersAloneAreWaitedPast) {
+    const struct {
+        unsigned keyval;
+        int modifier;
+    } cases[] = {{0xffe1, 1}, {0xffe4, 1}, {0xffe9, 1}, {0xfe03, 1}, {'a', 0}, {0xff1b, 0}, {0xff55, 0}};
+    for (const auto& c : cases) EXPECT_EQ(keyIsModifier(c.keyval), c.modifier) << std::hex << c.keyval;
+}
+
+TEST(KeyCapture, KeysAreNamedAsPlayersReadThem) {
+    const struct {
+        int code;
+        const char* shown;
+    } cases[] = {
+        {KEY_SPECIAL_KEY(104), "Page Up"}, {KEY_SPECIAL_KEY(105), "Page Down"}, {KEY_SPECIAL_KEY(106), "Home"},
+        {KEY_SPECIAL_KEY(100), "Left"},    {KEY_SPECIAL_KEY(9), "F9"},          {' ', "Space"},
+        {'\r', "Enter"},                   {'\b', "Backspace"},                 {'w', "W"},
+        {'B', "Shift+B"},                  {'#', "#"},                          {'7', "7"},
+        {27, "Escape"},                    {0, "?"},                            {KEY_SPECIAL_KEY(99), "?"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(std::string(keyShownName(c.code)), c.shown) << c.code;
+}
+
+TEST(KeyCapture, ATakenKeyIsRefusedWithWhatTakesIt) {
+    int32_t keys[ACTION_COUNT];
+    for (int a = 0; a < ACTION_COUNT; a++) keys[a] = keyActions[a].defaultKey;
+    keys[ACTION_BACK] = 'x'; // a remapped key
+    const struct {
+        int action, code;
+        const char* refusal; // "" when the key is set
+    } cases[] = {
+        {ACTION_FORWARD, 'w', ""},
+        {ACTION_FORWARD, 'W', ""},                  // a capital is its own key
+        {ACTION_FORWARD, KEY_SPECIAL_KEY(101), ""}, // its own key again
+        {ACTION_FORWARD, KEY_SPECIAL_KEY(103), ""}, // Back's default, given up for x
+        {ACTION_FORWARD, 'x', "X is taken by \u201cWalk back\u201d."},
+        {ACTION_FORWARD, 'X', "Shift+X is taken by \u201cWalk back\u201d."}, // x takes X too
+        {ACTION_FORWARD, 'H', "Shift+H is taken by \u201cGet on the horse beside you, or off it\u201d."},
+        {ACTION_FORWARD, KEY_SPECIAL_KEY(104),
+         "Page Up is taken by \u201cThe horse comes to you along the corridors\u201d."},
+        {ACTION_BOSS, 'B', ""},
+        {ACTION_FORWARD, 'B', "Shift+B is taken by \u201cThe boss picture; again: back to the game\u201d."},
+        {ACTION_FORWARD, 's', "S is taken by a rendering switch (shading)."},
+        {ACTION_MUTE, 'S', "Shift+S is taken by a rendering switch (shading)."},
+        {ACTION_FORWARD, 'b', "B is taken by a rendering switch (back-face culling)."},
+        {ACTION_FORWARD, 'l', "L is taken by a rendering switch (coarser models)."},
+        {ACTION_FORWARD, 'R', "Shift+R is taken by a rendering switch (the lamp frame drawn again)."},
+        {ACTION_FORWARD, 27, "Escape ends the game; it cannot be set."},
+        {ACTION_SHOOT, 0, "The game cannot use this key."},
+    };
+    for (const auto& c : cases) {
+        const char* refusal = keyRefusal(keys, c.action, c.code);
+        EXPECT_EQ(std::string(refusal ? refusal : ""), c.refusal) << keyActions[c.action].setting << " " << c.code;
+    }
 }
 
 // The README's controls table lists the game's keys as the game's own table has them.

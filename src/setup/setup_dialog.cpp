@@ -1,6 +1,7 @@
 // The settings dialog: every setting with only valid choices, the hall of fame, Play or Continue.
 // Each input widget is named after its settings key (gtk_widget_set_name), the dialog "kavernixSettings".
 #include "setup/setup_dialog.h"
+#include "setup/key_capture.h"
 #include "setup/key_table.h"
 #include "setup/mine_code.h"
 #include "setup/mine_records.h"
@@ -95,8 +96,11 @@ struct DialogWidgets {
     GtkWidget* windowSize;
     GtkWidget* showDialog;
     GtkWidget* mine;
-    GtkWidget* keys[ACTION_COUNT];
+    GtkWidget* keys[ACTION_COUNT]; // a button per action showing its key; a click waits for a key
     GtkWidget* padButtons[ACTION_COUNT];
+    GtkWidget* keyMessage; // "Press a key for ...", or why a pressed key was refused
+    int32_t keyCodes[ACTION_COUNT];
+    int capturing; // the action waiting for its key, -1 none
 };
 
 // 0 not tried yet, 1 ready, -1 failed.
@@ -275,34 +279,84 @@ static GtkWidget* padCombo(int action, int current) {
     return combo;
 }
 
-// One choice of key and of pad button per action, named after their settings keys; a key or a button
-// given twice is refused on Play. The pad's own settings follow (fields of PAGE_KEYS).
+// The action's text with a capital: "Walk forward".
+static std::string actionTitle(int action) {
+    std::string what = settingsText(keyActions[action].what);
+    what[0] = char(toupper((unsigned char)what[0]));
+    return what;
+}
+
+static void showKey(DialogWidgets* w, int action) {
+    gtk_button_set_label(GTK_BUTTON(w->keys[action]), keyShownName(w->keyCodes[action]));
+}
+
+static void onKeyButton(GtkButton* button, gpointer data) {
+    DialogWidgets* w = (DialogWidgets*)data;
+    if (w->capturing >= 0) showKey(w, w->capturing);
+    for (int i = 0; i < ACTION_COUNT; i++)
+        if (w->keys[i] == GTK_WIDGET(button)) w->capturing = i;
+    gtk_button_set_label(button, "\u2026");
+    char* text = g_strdup_printf(settingsText("Press a key for %s (Escape cancels)."),
+                                 actionTitle(w->capturing).c_str());
+    gtk_label_set_text(GTK_LABEL(w->keyMessage), text);
+    g_free(text);
+}
+
+// While an action waits for its key, the next key press is its key, or says why it cannot be; either
+// way the wait ends. Modifiers alone are passed by, and nothing else sees the press (Enter would play).
+static gboolean onDialogKey(GtkWidget*, GdkEventKey* event, gpointer data) {
+    DialogWidgets* w = (DialogWidgets*)data;
+    int action = w->capturing;
+    if (action < 0) return FALSE;
+    if (keyIsModifier(event->keyval)) return TRUE;
+    w->capturing = -1;
+    int code = keyFromKeyval(event->keyval);
+    std::string said;
+    if (code == 27) {
+        said = settingsText("Cancelled.");
+    } else if (const char* reason = keyRefusal(w->keyCodes, action, code)) {
+        said = reason;
+    } else {
+        w->keyCodes[action] = code;
+    }
+    showKey(w, action);
+    if (!said.empty()) {
+        char* keeps = g_strdup_printf(settingsText("%s keeps %s."), actionTitle(action).c_str(),
+                                      keyShownName(w->keyCodes[action]));
+        said += std::string(" ") + keeps;
+        g_free(keeps);
+    }
+    gtk_label_set_text(GTK_LABEL(w->keyMessage), said.c_str());
+    return TRUE;
+}
+
+// A key button and a choice of pad button per action, named after their settings keys; a button given
+// twice is refused on Play. The pad's own settings follow (fields of PAGE_KEYS).
 static GtkWidget* keysPage(DialogWidgets* w, const SettingsFile* values) {
     GtkWidget* grid = newGrid();
-    static const char* names[160];
-    int count = keyNames(names, 160);
+    w->capturing = -1;
     for (int i = 0; i < ACTION_COUNT; i++) {
-        std::string what = settingsText(keyActions[i].what);
-        what[0] = char(toupper((unsigned char)what[0]));
-        w->keys[i] = gtk_combo_box_text_new();
+        int code = values->record.keys[i];
+        w->keyCodes[i] = keyName(code) ? code : keyActions[i].defaultKey;
+        w->keys[i] = gtk_button_new_with_label("");
         gtk_widget_set_name(w->keys[i], keyActions[i].setting);
-        for (int n = 0; n < count && n < 160; n++)
-            gtk_combo_box_text_append(GTK_COMBO_BOX_TEXT(w->keys[i]), names[n], names[n]);
-        const char* current = keyName(values->record.keys[i]);
-        gtk_combo_box_set_active_id(GTK_COMBO_BOX(w->keys[i]),
-                                    current ? current : keyName(keyActions[i].defaultKey));
+        showKey(w, i);
+        g_signal_connect(w->keys[i], "clicked", G_CALLBACK(onKeyButton), w);
         w->padButtons[i] = padCombo(i, values->record.padButtons[i]);
         // Two columns of actions keep the page no taller than the others.
         int row = i % KEY_ROWS, column = 3 * (i / KEY_ROWS);
-        gtk_grid_attach(GTK_GRID(grid), labelLeft(what.c_str()), column, row, 1, 1);
+        gtk_grid_attach(GTK_GRID(grid), labelLeft(actionTitle(i).c_str()), column, row, 1, 1);
         gtk_grid_attach(GTK_GRID(grid), w->keys[i], column + 1, row, 1, 1);
         gtk_grid_attach(GTK_GRID(grid), w->padButtons[i], column + 2, row, 1, 1);
     }
+    w->keyMessage = labelLeft("");
+    gtk_widget_set_name(w->keyMessage, "keyMessage");
+    gtk_grid_attach(GTK_GRID(grid), w->keyMessage, 0, KEY_ROWS, 6, 1);
     gtk_grid_attach(GTK_GRID(grid),
                     labelLeft(settingsText(
                         "Escape and the rendering switches (S, T, b, O, U, L, l, D, I, F, R) keep their "
                         "keys. The pad's left stick walks, its right stick looks.")),
-                    0, KEY_ROWS, 6, 1);
+                    0, KEY_ROWS + 1, 6, 1);
     return grid;
 }
 
@@ -389,13 +443,14 @@ static GtkWidget* buildDialog(int inGame, DialogWidgets* w, const SettingsFile* 
         GTK_RESPONSE_CANCEL, inGame ? settingsText("C_ontinue") : settingsText("_Play"), GTK_RESPONSE_OK,
         nullptr);
     gtk_widget_set_name(dialog, "kavernixSettings");
+    g_signal_connect(dialog, "key-press-event", G_CALLBACK(onDialogKey), w);
     gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK);
     gtk_window_set_position(GTK_WINDOW(dialog), GTK_WIN_POS_CENTER);
     // In the game the dialog must come up above a full-screen GL window.
     gtk_window_set_keep_above(GTK_WINDOW(dialog), inGame ? TRUE : FALSE);
 
     GtkWidget* pages[PAGES] = {newGrid(), newGrid(), keysPage(w, values)};
-    int rows[PAGES] = {0, 0, KEY_ROWS + 1};
+    int rows[PAGES] = {0, 0, KEY_ROWS + 2};
     addDisplayMode(pages[PAGE_DISPLAY], &rows[PAGE_DISPLAY], w, values);
     for (int i = 0; i < FIELD_COUNT; i++) {
         const DialogField& d = dialogFields[i];
@@ -478,9 +533,7 @@ static void readChoices(DialogWidgets* w, SettingsFile* values) {
     memset(r.mine, 0, sizeof r.mine);
     snprintf(r.mine, sizeof r.mine, "%s", mine ? mine : "classic");
     for (int i = 0; i < ACTION_COUNT; i++) {
-        const char* name = gtk_combo_box_get_active_id(GTK_COMBO_BOX(w->keys[i]));
-        int code = name ? keyByName(name) : 0;
-        r.keys[i] = code ? code : keyActions[i].defaultKey;
+        r.keys[i] = w->keyCodes[i];
         const char* button = gtk_combo_box_get_active_id(GTK_COMBO_BOX(w->padButtons[i]));
         int b = button ? padButtonByName(button) : PAD_INPUTS;
         r.padButtons[i] = b == PAD_INPUTS ? padActions[i].defaultButton : b;

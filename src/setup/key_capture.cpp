@@ -1,0 +1,145 @@
+// Setting a key by pressing it, without the toolkit: key values in, codes, names and reasons out.
+#include "setup/key_capture.h"
+#include "setup/key_table.h"
+#include "setup/settings_file.h"
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+// Marks a text for the catalogue; it is looked up where it is shown (settingsText).
+#define N_(text) text
+
+struct KeyvalRow {
+    unsigned keyval;
+    int code;
+};
+
+// GDK's values of the keys that are no printable character (gdk/gdkkeysyms.h).
+static const KeyvalRow keyvals[] = {
+    {0xff0d, '\r'},                 // Return
+    {0xff8d, '\r'},                 // KP_Enter
+    {0xff09, '\t'},                 // Tab
+    {0xfe20, '\t'},                 // ISO_Left_Tab, Tab with Shift
+    {0xff08, '\b'},                 // BackSpace
+    {0xffff, 127},                  // Delete
+    {0xff1b, 27},                   // Escape
+    {0xff51, KEY_SPECIAL_KEY(100)}, // Left
+    {0xff52, KEY_SPECIAL_KEY(101)}, // Up
+    {0xff53, KEY_SPECIAL_KEY(102)}, // Right
+    {0xff54, KEY_SPECIAL_KEY(103)}, // Down
+    {0xff55, KEY_SPECIAL_KEY(104)}, // Page_Up
+    {0xff56, KEY_SPECIAL_KEY(105)}, // Page_Down
+    {0xff50, KEY_SPECIAL_KEY(106)}, // Home
+    {0xff57, KEY_SPECIAL_KEY(107)}, // End
+    {0xff63, KEY_SPECIAL_KEY(108)}, // Insert
+};
+
+int keyFromKeyval(unsigned keyval) {
+    if (keyval >= 0x20 && keyval < 0x7f) return int(keyval); // space and the printable characters
+    if (keyval >= 0xffbe && keyval <= 0xffc9) return KEY_SPECIAL_KEY(int(keyval - 0xffbe) + 1); // F1..F12
+    for (const KeyvalRow& k : keyvals)
+        if (k.keyval == keyval) return k.code;
+    return 0;
+}
+
+int keyIsModifier(unsigned keyval) {
+    // Shift_L .. Hyper_R, the locks among them, and ISO_Level3_Shift (AltGr).
+    return (keyval >= 0xffe1 && keyval <= 0xffee) || keyval == 0xfe03;
+}
+
+struct ShownRow {
+    int code;
+    const char* name; // catalogue id
+};
+
+static const ShownRow shownKeys[] = {
+    {' ', N_("Space")},
+    {'\t', N_("Tab")},
+    {'\r', N_("Enter")},
+    {'\b', N_("Backspace")},
+    {127, N_("Delete")},
+    {27, N_("Escape")},
+    {KEY_SPECIAL_KEY(100), N_("Left")},
+    {KEY_SPECIAL_KEY(101), N_("Up")},
+    {KEY_SPECIAL_KEY(102), N_("Right")},
+    {KEY_SPECIAL_KEY(103), N_("Down")},
+    {KEY_SPECIAL_KEY(104), N_("Page Up")},
+    {KEY_SPECIAL_KEY(105), N_("Page Down")},
+    {KEY_SPECIAL_KEY(106), N_("Home")},
+    {KEY_SPECIAL_KEY(107), N_("End")},
+    {KEY_SPECIAL_KEY(108), N_("Insert")},
+};
+
+const char* keyShownName(int code) {
+    for (const ShownRow& k : shownKeys)
+        if (k.code == code) return settingsText(k.name);
+    static char shown[8][48];
+    static int next;
+    char* out = shown[next++ % 8];
+    const char* name = keyName(code);
+    if (!name) return "?";
+    if (code >= 'a' && code <= 'z') {
+        snprintf(out, 48, "%c", toupper(code));
+    } else if (code >= 'A' && code <= 'Z') {
+        // A bound capital takes only the capital: the key with Shift.
+        snprintf(out, 48, settingsText("Shift+%c"), code);
+    } else {
+        snprintf(out, 48, "%s", name); // F1..F12, digits and signs as written
+    }
+    return out;
+}
+
+// What each rendering switch switches, from ACTION_SHADE on.
+static const char* const switchWhat[] = {
+    N_("shading"),
+    N_("textures"),
+    N_("back-face culling"),
+    N_("portal culling"),
+    N_("display lists"),
+    N_("finer models"),
+    N_("coarser models"),
+    N_("detail by distance"),
+    N_("frames per second"),
+    N_("full screen"),
+    N_("the lamp frame drawn again"),
+};
+static_assert(sizeof switchWhat / sizeof switchWhat[0] == ACTION_QUIT - ACTION_SHADE, "one text per switch");
+
+// The first rendering switch a press of bound would also work, -1 for none.
+static int switchOf(int bound) {
+    int presses[2] = {bound, bound < 128 && islower(bound) ? toupper(bound) : bound};
+    for (int p : presses)
+        for (int f = 0; f < fixedKeyCount; f++)
+            if (fixedKeys[f].code == p && (fixedKeys[f].screens & SCREEN_GAME) &&
+                fixedKeys[f].action < ACTION_QUIT)
+                return fixedKeys[f].action;
+    return -1;
+}
+
+// "Walk forward": an action's text with a capital.
+static std::string actionTitle(int action) {
+    std::string what = settingsText(keyActions[action].what);
+    if (!what.empty()) what[0] = char(toupper((unsigned char)what[0]));
+    return what;
+}
+
+const char* keyRefusal(const int32_t* keys, int action, int code) {
+    static char reason[256];
+    if (code == 27) return settingsText("Escape ends the game; it cannot be set.");
+    if (!keyName(code)) return settingsText("The game cannot use this key.");
+    const char* name = keyShownName(code);
+    int fixed = switchOf(code);
+    if (fixed >= 0) {
+        snprintf(reason, sizeof reason, settingsText("%s is taken by a rendering switch (%s)."), name,
+                 settingsText(switchWhat[fixed - ACTION_SHADE]));
+        return reason;
+    }
+    for (int a = 0; a < ACTION_COUNT; a++)
+        if (a != action && keysClash(keys[a], code)) {
+            snprintf(reason, sizeof reason, settingsText("%s is taken by \u201c%s\u201d."), name,
+                     actionTitle(a).c_str());
+            return reason;
+        }
+    return nullptr;
+}
