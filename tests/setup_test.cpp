@@ -740,11 +740,21 @@ TEST(KeyCapture, KeysAreNamedAsPlayersReadThem) {
         int code;
         const char* shown;
     } cases[] = {
-        {KEY_SPECIAL_KEY(104), "Page Up"}, {KEY_SPECIAL_KEY(105), "Page Down"}, {KEY_SPECIAL_KEY(106), "Home"},
-        {KEY_SPECIAL_KEY(100), "Left"},    {KEY_SPECIAL_KEY(9), "F9"},          {' ', "Space"},
-        {'\r', "Enter"},                   {'\b', "Backspace"},                 {'w', "W"},
-        {'B', "Shift+B"},                  {'#', "#"},                          {'7', "7"},
-        {27, "Escape"},                    {0, "?"},                            {KEY_SPECIAL_KEY(99), "?"},
+        {KEY_SPECIAL_KEY(104), "Page Up"},
+        {KEY_SPECIAL_KEY(105), "Page Down"},
+        {KEY_SPECIAL_KEY(106), "Home"},
+        {KEY_SPECIAL_KEY(100), "Left"},
+        {KEY_SPECIAL_KEY(9), "F9"},
+        {' ', "Space"},
+        {'\r', "Enter"},
+        {'\b', "Backspace"},
+        {'w', "W"},
+        {'B', "Shift+B"},
+        {'#', "#"},
+        {'7', "7"},
+        {27, "Escape"},
+        {0, "?"},
+        {KEY_SPECIAL_KEY(99), "?"},
     };
     for (const auto& c : cases) EXPECT_EQ(std::string(keyShownName(c.code)), c.shown) << c.code;
 }
@@ -778,7 +788,8 @@ TEST(KeyCapture, ATakenKeyIsRefusedWithWhatTakesIt) {
     };
     for (const auto& c : cases) {
         const char* refusal = keyRefusal(keys, c.action, c.code);
-        EXPECT_EQ(std::string(refusal ? refusal : ""), c.refusal) << keyActions[c.action].setting << " " << c.code;
+        EXPECT_EQ(std::string(refusal ? refusal : ""), c.refusal)
+            << keyActions[c.action].setting << " " << c.code;
     }
 }
 

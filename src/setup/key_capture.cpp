@@ -137,7 +137,7 @@ const char* keyRefusal(const int32_t* keys, int action, int code) {
     }
     for (int a = 0; a < ACTION_COUNT; a++)
         if (a != action && keysClash(keys[a], code)) {
-            snprintf(reason, sizeof reason, settingsText("%s is taken by \u201c%s\u201d."), name,
+            snprintf(reason, sizeof reason, settingsText("%s is taken by “%s”."), name,
                      actionTitle(a).c_str());
             return reason;
         }

@@ -330,10 +330,21 @@ static gboolean onDialogKey(GtkWidget*, GdkEventKey* event, gpointer data) {
     return TRUE;
 }
 
+// A combo's text ends a few pixels from its drop-down arrow in the default theme: give it room.
+static void giveCombosRoom() {
+    static GtkCssProvider* css;
+    if (css) return;
+    css = gtk_css_provider_new();
+    gtk_css_provider_load_from_data(css, "combobox button.combo arrow { margin-left: 12px; }", -1, nullptr);
+    gtk_style_context_add_provider_for_screen(gdk_screen_get_default(), GTK_STYLE_PROVIDER(css),
+                                              GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+}
+
 // A key button and a choice of pad button per action, named after their settings keys; a button given
 // twice is refused on Play. The pad's own settings follow (fields of PAGE_KEYS).
 static GtkWidget* keysPage(DialogWidgets* w, const SettingsFile* values) {
     GtkWidget* grid = newGrid();
+    giveCombosRoom();
     w->capturing = -1;
     for (int i = 0; i < ACTION_COUNT; i++) {
         int code = values->record.keys[i];
@@ -345,7 +356,12 @@ static GtkWidget* keysPage(DialogWidgets* w, const SettingsFile* values) {
         w->padButtons[i] = padCombo(i, values->record.padButtons[i]);
         // Two columns of actions keep the page no taller than the others.
         int row = i % KEY_ROWS, column = 3 * (i / KEY_ROWS);
-        gtk_grid_attach(GTK_GRID(grid), labelLeft(actionTitle(i).c_str()), column, row, 1, 1);
+        // Long texts take two lines, so both columns fit a 1024 pixel wide screen.
+        GtkWidget* label = labelLeft(actionTitle(i).c_str());
+        gtk_label_set_line_wrap(GTK_LABEL(label), TRUE);
+        gtk_label_set_width_chars(GTK_LABEL(label), 22);
+        gtk_label_set_max_width_chars(GTK_LABEL(label), 24);
+        gtk_grid_attach(GTK_GRID(grid), label, column, row, 1, 1);
         gtk_grid_attach(GTK_GRID(grid), w->keys[i], column + 1, row, 1, 1);
         gtk_grid_attach(GTK_GRID(grid), w->padButtons[i], column + 2, row, 1, 1);
     }
