@@ -568,7 +568,8 @@ static gboolean playScript(gpointer data) {
     s->keys = buttonText(dialog, "keyCallHorse");
     s->keys += "\n" + setKey(dialog, "keyMute", 's');
     s->keys += "\n" + setKey(dialog, "keyForward", 0xff1b);
-    s->keys += "\n" + setKey(dialog, "keyForward", 'w');
+    s->keys += "\n" + setKey(dialog, "keyCallHorse", 'c');
+    s->keys += "\n" + setKey(dialog, "keyForward", 0xff55); // Page_Up, free now
     // A code typed in small letters is kept in its own spelling.
     const MineCode code = {20, 7, 4, 0xBEEF};
     char text[MINE_CODE_TEXT];
@@ -630,18 +631,20 @@ TEST_F(Settings, DialogShowsEverySettingAndPlaySavesTheChoices) {
     EXPECT_EQ(script.seen, "J\xC3\xB6rg\xEF\xBF\xBD 1:02:05:50 plays")
         << "Latin-1 shown as UTF-8, Enter plays";
     EXPECT_EQ(said, "") << "the file was good and the dialog offers only valid values";
-    EXPECT_EQ(script.keys, "Page Up\n"
-                           "Press a key for Sound off and on again (Escape cancels). -> M: S is taken by a "
-                           "rendering switch (shading). Sound off and on again keeps M.\n"
-                           "Press a key for Walk forward (Escape cancels). -> Up: Cancelled. Walk forward "
-                           "keeps Up.\n"
-                           "Press a key for Walk forward (Escape cancels). -> W: ");
+    EXPECT_EQ(script.keys,
+              "Page Up\n"
+              "Press a key for Sound off and on again (Escape cancels). -> M: S is taken by a "
+              "rendering switch (shading). Sound off and on again keeps M.\n"
+              "Press a key for Walk forward (Escape cancels). -> Up: Cancelled. Walk forward "
+              "keeps Up.\n"
+              "Press a key for The horse comes to you along the corridors (Escape cancels). -> C: \n"
+              "Press a key for Walk forward (Escape cancels). -> Page Up: ");
     SettingsRecord r;
     EXPECT_EQ(load(&r), "");
     EXPECT_EQ(linesMissing(
                   r, "mazeSize = 6\nitemsPerKind = 2\ndiamondsNeeded = 2\nfieldOfView = 80\nfullScreen = 1\n"
                      "windowWidth = 1280\nwindowedHeight = 720\nshadeMode = 1\nhallName1 = J\\xF6rg\\x01\n"
-                     "keyForward = w\nmine = " +
+                     "keyForward = Page_Up\nkeyCallHorse = c\nmine = " +
                          codeText({20, 7, 4, 0xBEEF})),
               "");
     SettingsFile f;
