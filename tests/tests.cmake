@@ -12,7 +12,7 @@ kx_test(input_test SOURCES tests/input_test.cpp MODULES core app maze Wood brep 
 kx_test(pad_test SOURCES tests/pad_test.cpp MODULES core app maze Wood brep image text scene game sound)
 kx_test(pad_mapping_test SOURCES tests/pad_mapping_test.cpp MODULES core app maze Wood brep image text scene game sound)
 kx_test(brep_draw_gl_test SOURCES tests/brep_draw_gl_test.cpp MODULES core app brep image text maze game scene Wood sound)
-kx_test(setup_test SOURCES tests/setup_test.cpp MODULES core)
+kx_test(setup_test SOURCES tests/setup_test.cpp tests/key_capture_test.cpp MODULES core)
 target_link_libraries(setup_test PRIVATE PkgConfig::GTK3)
 add_dependencies(setup_test grolksetup-dialog)
 kx_test(texture_gl_test SOURCES tests/texture_gl_test.cpp MODULES core image text)
