@@ -111,7 +111,7 @@ void BM_MazeFrame(benchmark::State& state) {
         glTranslatef(-player.x, -player.y, -player.z);
         const GLfloat lamp[4] = {player.x, player.y, player.z, 1};
         glLightfv(GL_LIGHT0, GL_POSITION, lamp);
-        mazeDraw(&maze, &player);
+        mazeDraw(&maze, &player, &exitDoor);
         glutSwapBuffers();
         glFinish();
     }

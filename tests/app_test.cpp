@@ -19,6 +19,7 @@
 #include "app/timing.h"
 #include "brep/catalogue.h"
 #include "game/actor.h"
+#include "game/rider.h"
 #include "game/items.h"
 #include "gl_context.h"
 #include "maze/maze.h"
@@ -108,7 +109,7 @@ void fillHall(SettingsRecord* r, std::initializer_list<std::pair<const char*, fl
 int fadeFrames() {
     record.frameTime = 1.0f / 60;
     int from = gameState.fadeState, frames = 0;
-    for (; gameState.fadeState == from && frames < 1000; ++frames) drawFade();
+    for (; gameState.fadeState == from && frames < 1000; ++frames) drawFade(&gameState.fadeState, &gameState.fadeLevel);
     return frames;
 }
 
@@ -423,7 +424,7 @@ TEST_F(Story, SpaceStopsTheTextAndTheFadeWithoutCountingThePause) {
     storyRise(1.0f);
     EXPECT_EQ(gameState.storyScroll, 0.0f);
     record.frameTime = 0; // no idle runs while stopped: a redraw sees no time pass
-    for (int i = 0; i < 300; ++i) drawFade();
+    for (int i = 0; i < 300; ++i) drawFade(&gameState.fadeState, &gameState.fadeLevel);
     EXPECT_FLOAT_EQ(gameState.fadeLevel, 1);
     fakeNow = 6100, press(' ');
     fakeNow = 6150, storyIdle();

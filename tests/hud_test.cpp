@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 #include "app/record.h"
+#include "game/rider.h"
 #include "text/hud.h"
 
 namespace {

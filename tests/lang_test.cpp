@@ -15,6 +15,7 @@
 #include "app/record.h"
 #include "app/screens.h"
 #include "game/actor.h"
+#include "game/rider.h"
 #include "gl_context.h"
 #include "image/tga.h"
 #include "setup/key_table.h"

@@ -185,7 +185,7 @@ class Draw : public ::testing::Test {
                                               std::string* door = nullptr) {
         std::map<std::string, int> got;
         std::string last;
-        for (const Drawn& d : marked(feedbackCapture([] { mazeDraw(&maze, &player); }), loose))
+        for (const Drawn& d : marked(feedbackCapture([] { mazeDraw(&maze, &player, &exitDoor); }), loose))
             if (d.mark / 10 == ROW_FLOOR) got[last]++, last = keyOf(d);
         got.erase("");
         if (door) *door = last;
@@ -296,7 +296,7 @@ TEST_F(Draw, StartViewShowsFloorCeilingWallsAndProps) {
     glTranslatef(-player.x, -player.y, -player.z);
     const GLfloat lamp[4] = {player.x, player.y, player.z, 1};
     glLightfv(GL_LIGHT0, GL_POSITION, lamp);
-    mazeDraw(&maze, &player);
+    mazeDraw(&maze, &player, &exitDoor);
     const std::vector<unsigned char> rgb = readBack(GL_RGB, w, h);
     glDisable(GL_LIGHTING);
     record.textureMode = 0;

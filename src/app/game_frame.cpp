@@ -15,6 +15,7 @@
 #include "app/timing.h"
 #include "brep/catalogue.h"
 #include "game/actor.h"
+#include "game/rider.h"
 #include "game/items.h"
 #include "image/tga.h"
 #include "image/texture.h"
@@ -73,7 +74,7 @@ void gameSettingsDialog() {
     gameSoundHold();
     inputReleaseAll(); // their releases went to the dialog
     applyShadeMode();
-    applyTextureMode();
+    if (applyTextureMode()) fontBuildLists(&imgFont);
     glutPostRedisplay();
 }
 
@@ -212,7 +213,7 @@ void gameDisplay() {
     // The lamp swings up and down with the player's stride.
     const float lamp[4] = {player.x, player.y + sinf(player.distance * 8) * 0.06f, player.z, 1};
     glLightfv(GL_LIGHT0, GL_POSITION, lamp);
-    mazeDraw(&maze, &player);
+    mazeDraw(&maze, &player, &exitDoor);
     horseDraw(&horse);
     drawTranslucentInstances();
     shotDraw(&shot);
@@ -224,7 +225,7 @@ void gameDisplay() {
     glEnable(GL_TEXTURE_2D);
     drawHud();
     drawPauseHint();
-    drawFade();
+    drawFade(&gameState.fadeState, &gameState.fadeLevel);
     applyShadeMode();
     exitDoorUpdate(record.frameTime);
     glutSwapBuffers();

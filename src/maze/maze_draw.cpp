@@ -5,9 +5,9 @@
 #include "Wood/wood.h"
 #include "app/record.h"
 #include "brep/catalogue.h"
-#include "game/actor.h"
 #include "image/texture.h"
 #include "image/tga.h"
+#include "maze/body.h"
 #include "maze/maze.h"
 
 namespace {
@@ -98,7 +98,7 @@ void drawWallFacingNegY(float x, float y) {
     glPopMatrix();
 }
 
-void mazeDraw(Maze* m, const Actor* viewer) {
+void mazeDraw(Maze* m, const Actor* viewer, const Actor* door) {
     const int n = m->size;
     const bool culling = portalCulling != 0;
     if (culling) mazeUpdateVisibility(m, int(viewer->x), int(viewer->z));
@@ -135,7 +135,7 @@ void mazeDraw(Maze* m, const Actor* viewer) {
             if (!open(x, y + 1) && !open(x, y - 1)) woodDrawAcrossY(float(x) + 0.5f, float(y + 1));
         }
 
-    doorDraw(&exitDoor);
+    doorDraw(door);
     drawAllInstances();
 }
 

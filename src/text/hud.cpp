@@ -4,21 +4,13 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include "app/lang.h"
 #include "app/record.h"
-#include "app/screens.h"
 
 void showMessage(const char* text) {
     size_t n = strnlen(text, sizeof record.messageText - 1);
     memcpy(record.messageText, text, n);
     record.messageText[n] = 0;
     record.messageTime = record.gameTime;
-}
-
-const char* riderLabel() {
-    int state = record.riderState;
-    if (state < 0 || state >= riderLabelCount) state = 0;
-    return langText(riderLabels[state]);
 }
 
 const char* hudStatusText(const char* label, char* clock) {

@@ -6,8 +6,6 @@
 // Copies at most 31 bytes of text into record.messageText (always terminated) and stamps it with
 // record.gameTime; a stamp of 0 means no message, so a message set at game time 0 never shows.
 void showMessage(const char* text);
-// The label of record.riderState; an index outside 0..4 gives the first label.
-const char* riderLabel();
 // What the status field shows now: the message while its second and the next one last, else the
 // clock in odd seconds and the label in even ones. clock must hold 32 bytes; the result is
 // record.messageText, clock or label.
