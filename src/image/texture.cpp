@@ -94,7 +94,7 @@ void textureUpload(TgaImage* img) {
     if (img->pixels && maxSize > 0 && (img->width > maxSize || img->height > maxSize)) {
         const int width = std::min(img->width, int(maxSize)), height = std::min(img->height, int(maxSize));
         fprintf(stderr,
-                "Kavernix: a texture of %d x %d is larger than OpenGL allows (%d); scaled to %d x %d\n",
+                "kavernix: a texture of %d x %d is larger than OpenGL allows (%d); scaled to %d x %d\n",
                 img->width, img->height, int(maxSize), width, height);
         TgaImage smaller{};
         tgaScale(img, width, height, &smaller);
