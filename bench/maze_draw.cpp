@@ -73,7 +73,7 @@ void setUpOnce() {
     record.itemsPerKind = 0;
     record.mazeSize = MAZE_MAX_SIZE;
     randomSeed(1);
-    clearItemInstances();
+    itemsClearInstances();
     quietBuild();
 
     ModelEntry& floor = modelTable[ROW_FLOOR];

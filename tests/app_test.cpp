@@ -209,7 +209,7 @@ TEST_F(GameUpdate, ASpiderPushesBeforeItIsTaken) {
 void playFrame() {
     record.frameTime = 0.1f, record.gameTime += 0.1f;
     float playerStep, horseStep;
-    stepSizes(&playerStep, &horseStep);
+    itemsStepSizes(&playerStep, &horseStep);
     gameMoveByKeys(playerStep, horseStep);
     gameContacts();
     exitDoorUpdate(record.frameTime);
@@ -233,7 +233,7 @@ TEST_F(GameUpdate, HoldingHomeWalksBothOutTogether) {
     actorInit(&player, 15.8f, 0.3f, 15.5f, 90, 0, 0.02f);
     actionHeld[ACTION_WALK_OUT] = 0, actionHeld[ACTION_FORWARD] = 1, record.frameTime = 1;
     float playerStep, horseStep;
-    stepSizes(&playerStep, &horseStep);
+    itemsStepSizes(&playerStep, &horseStep);
     gameMoveByKeys(playerStep, horseStep);
     EXPECT_LT(player.x, 16) << "out through the door";
 }
@@ -259,7 +259,7 @@ TEST_F(GameUpdate, TheHorseComesThenCarriesItsRiderOut) {
     EXPECT_STREQ(riderLabel(), "Ride");
     EXPECT_TRUE(near(player.x, horse.x) && near(player.z, horse.z) && player.y > 0.47f);
     float playerStep, horseStep;
-    stepSizes(&playerStep, &horseStep);
+    itemsStepSizes(&playerStep, &horseStep);
     EXPECT_EQ(playerStep, horseStep);
     actionHeld[ACTION_FORWARD] = 1; // the arrows steer the horse
     playFrame();

@@ -49,7 +49,7 @@ std::string codeText(const MineCode& c) {
 // The maze and every item instance a code builds, as bytes; what it printed goes to *printed.
 std::string built(const MineCode& c, std::string* printed = nullptr) {
     record.mazeSize = c.size, record.itemsPerKind = c.items, record.diamondsNeeded = c.diamonds;
-    clearItemInstances();
+    itemsClearInstances();
     OutputCapture out;
     randomSeed(c.seed);
     mazeBuild(&maze, c.size);
@@ -77,7 +77,7 @@ void playFrame() {
     frameTimeUpdate();
     record.frameStartCount = record.nowCount;
     float playerStep, horseStep;
-    stepSizes(&playerStep, &horseStep);
+    itemsStepSizes(&playerStep, &horseStep);
     gameMoveByKeys(playerStep, horseStep);
     gameContacts();
     exitDoorUpdate(record.frameTime);
@@ -255,7 +255,7 @@ TEST_F(Mines, TheClassicMinePrintsTheSnapshotsItAlwaysDid) {
     for (const auto& c : table) {
         record.mazeSize = c.size, record.itemsPerKind = c.items, record.diamondsNeeded = 3;
         snprintf(record.mine, sizeof record.mine, "classic");
-        clearItemInstances();
+        itemsClearInstances();
         minesChoose(0);
         OutputCapture out;
         minesBuild();

@@ -157,7 +157,7 @@ class Draw : public ::testing::Test {
         record.windowWidth = W, record.windowHeight = H, record.mazeSize = 8;
         record.useDisplayLists = record.textureMode = 1;
         randomSeed(1);
-        clearItemInstances();
+        itemsClearInstances();
         mazeBuild(&maze, 8);
         itemsPlace(&maze);
         for (int row = 0; row < MODEL_ROWS; ++row)

@@ -91,7 +91,7 @@ void gameIdle() {
     frameTimeUpdate();
     gameShot();
     float playerStep, horseStep;
-    stepSizes(&playerStep, &horseStep);
+    itemsStepSizes(&playerStep, &horseStep);
     gameMoveByKeys(playerStep, horseStep);
     padLook(record.frameTime);
     gameFieldOfView();
@@ -162,11 +162,11 @@ static void drawPauseHint() {
 
 static void drawHud() {
     hudGround();
-    int oil = int(oilLeft() + 0.5f);
-    int straw = int(strawLeft() + 0.5f);
+    int oil = int(itemsOilLeft() + 0.5f);
+    int straw = int(itemsStrawLeft() + 0.5f);
     int diamonds = int(inventory[ROW_DIAMOND] + 0.5f);
-    drawCounter(0.12f, 0.035f, oil, oilLeft() >= float(record.fullLevel) ? green : red);
-    drawCounter(0.29f, 0.035f, straw, strawLeft() >= float(record.fullLevel) ? green : red);
+    drawCounter(0.12f, 0.035f, oil, itemsOilLeft() >= float(record.fullLevel) ? green : red);
+    drawCounter(0.29f, 0.035f, straw, itemsStrawLeft() >= float(record.fullLevel) ? green : red);
     drawCounter(0.46f, 0.035f, diamonds,
                 inventory[ROW_DIAMOND] >= float(record.diamondsNeeded) ? green : red);
     drawHudText(0.53f, 0.035f, riderLabel(), white);

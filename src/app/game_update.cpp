@@ -104,7 +104,7 @@ static void collectWithSound(const Actor* a) {
     static const int pickSound[4] = {SOUND_STRAW, SOUND_OILCAN, SOUND_DIAMOND, SOUND_SPIDER_CAUGHT};
     float before[4];
     for (int row = 0; row < 4; row++) before[row] = inventory[row];
-    collectItems(a);
+    itemsCollect(a);
     for (int row = 0; row < 4; row++)
         if (inventory[row] > before[row]) {
             soundPlay(pickSound[row], a->x, a->y, a->z);
@@ -182,7 +182,7 @@ void gameContacts() {
         walkerPicksUp(&horse);
     }
     if (shotState == 1) collectWithSound(&shot);
-    moveCreatures();
+    itemsMoveCreatures();
     if (!riderMounted()) keepApart();
     actorOdometer(&player);
     actorOdometer(&horse);
