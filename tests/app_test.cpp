@@ -497,7 +497,7 @@ TEST_F(Input, EveryToggleShowsItsMessageInEnglishAndGerman) {
             press(p.key);
             EXPECT_STREQ(record.messageText, message) << p.key;
             EXPECT_EQ(*p.field, p.value) << p.key;
-            EXPECT_GT(largeGlyphWidth(0.53f, message), 0.025f) << message << " fits the status field";
+            EXPECT_GT(hudLargeGlyphWidth(0.53f, message), 0.025f) << message << " fits the status field";
         }
     }
     langApply(LANG_EN);

@@ -155,7 +155,7 @@ static void drawPauseHint() {
     const float x2 = 0.44f - float(strlen(line)) * w / 2 / float(s.width);
     const float widest = std::max(float(strlen(headline)) * w * big, float(strlen(line)) * w);
     const float left = 0.44f * float(s.width) - widest / 2 - w;
-    drawTextGround(left, 0.48f * float(s.height) - h * 0.4f, left + widest + 2 * w, 0.57f * float(s.height) + h * 1.9f);
+    hudDrawTextGround(left, 0.48f * float(s.height) - h * 0.4f, left + widest + 2 * w, 0.57f * float(s.height) + h * 1.9f);
     drawTextSized(x1, 0.57f, headline, colour, w * big, h * big * 0.9f);
     drawTextSized(x2, 0.48f, line, colour, w, h);
 }
@@ -169,7 +169,7 @@ static void drawHud() {
     drawCounter(0.29f, 0.035f, straw, itemsStrawLeft() >= float(record.fullLevel) ? green : red);
     drawCounter(0.46f, 0.035f, diamonds,
                 inventory[ROW_DIAMOND] >= float(record.diamondsNeeded) ? green : red);
-    drawHudText(0.53f, 0.035f, riderLabel(), white);
+    hudDrawText(0.53f, 0.035f, riderLabel(), white);
     glCheckError();
     drawFps(0.01f, 0.2f, record.fps, white);
     glCheckError();
