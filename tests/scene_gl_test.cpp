@@ -245,7 +245,7 @@ TEST_F(Draw, DoorSwingsOutAboutItsHinge) {
     for (float pitch : {0.0f, 30.0f, 90.0f}) {
         exitDoor.pitch = pitch;
         const double p = pitch * M_PI / 180;
-        EXPECT_TRUE(boxIs(fbBox(marked(feedbackCapture([] { doorDraw(&exitDoor); })).at(0).polygons),
+        EXPECT_TRUE(boxIs(fbBox(marked(feedbackCapture([] { mazeDrawDoor(&exitDoor); })).at(0).polygons),
                           {8, 0, 7}, {8 + std::sin(p), 1, 7 + std::cos(p)}))
             << pitch;
     }

@@ -215,7 +215,7 @@ void gameDisplay() {
     glLightfv(GL_LIGHT0, GL_POSITION, lamp);
     mazeDraw(&maze, &player, &exitDoor);
     horseDraw(&horse);
-    drawTranslucentInstances();
+    mazeDrawTranslucentInstances();
     shotDraw(&shot);
     windowProjection();
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL); // the map, the counters and the fade, also in wireframe

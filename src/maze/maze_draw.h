@@ -10,8 +10,8 @@ struct Maze;
 // Materials: texturing as textureMode asks, the texture bound, GL_DIFFUSE and GL_AMBIENT on
 // GL_FRONT. The ceiling uses the floor texture.
 void floorMaterial();
-void ceilingMaterial();
-void wallMaterial();
+void mazeCeilingMaterial();
+void mazeWallMaterial();
 
 // Tile placers for cell (x, y); each shows its front side to the open cell it belongs to.
 void drawFloorTile(float x, float y);      // y = 0, faces up
@@ -28,9 +28,9 @@ void drawFloorTile(const Actor* a);
 // cells are drawn.
 void mazeDraw(Maze* m, const Actor* viewer, const Actor* door);
 // The exit door: the tile stood upright with its hinge at (door x, door z), swung by door pitch.
-void doorDraw(const Actor* door);
+void mazeDrawDoor(const Actor* door);
 // For every catalogue row but the translucent diamonds: its material routine, then its instance
 // routine for each instance.
 void drawAllInstances();
 // The diamonds, after everything opaque (the horse included), without writing depth.
-void drawTranslucentInstances();
+void mazeDrawTranslucentInstances();
