@@ -66,7 +66,7 @@ int fontBuild(TgaImage* font, const char* file) {
     }
     tgaFree(&strip);
     if (!tgaAddAlpha(font, fontAlpha)) return 0;
-    tgaInvert(font);
+    pictureInvert(font);
     return 1;
 }
 
