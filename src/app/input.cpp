@@ -139,7 +139,7 @@ static int switchPress(int action) {
     }
 }
 
-void muteKey() {
+void inputMuteKey() {
     int muted = soundToggleMute();
     showMessage(switchText(muted == 1 ? SWITCH_SOUND_OFF : muted == 0 ? SWITCH_SOUND_ON : SWITCH_NO_SOUND));
 }
@@ -191,7 +191,7 @@ static void gamePress(int action) {
         togglePause();
         break;
     case ACTION_MUTE:
-        muteKey();
+        inputMuteKey();
         break;
     case ACTION_SETTINGS:
         setupRequested = 1;
@@ -212,7 +212,7 @@ static void storyPress(int action) {
         readyShot();
         storyPauseToggle();
     } else if (action == ACTION_MUTE)
-        muteKey();
+        inputMuteKey();
     else
         switchPress(action);
 }
