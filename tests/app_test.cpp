@@ -488,6 +488,7 @@ TEST_F(Input, EveryToggleShowsItsMessageInEnglishAndGerman) {
         {'F', "Full screen off", "FullScreen off", &record.fullScreen, 0},
         {' ', "Shoot", "Shoot", &shotState, 1}};
     // clang-format on
+    setenv("KAVERNIX_DATA", KX_RUN_DIR, 1); // the catalogues beside the run folder's data
     for (int language : {LANG_EN, LANG_DE}) {
         ASSERT_EQ(langApply(language), language);
         for (const auto& p : presses) {
@@ -501,6 +502,7 @@ TEST_F(Input, EveryToggleShowsItsMessageInEnglishAndGerman) {
         }
     }
     langApply(LANG_EN);
+    unsetenv("KAVERNIX_DATA");
     EXPECT_FLOAT_EQ(record.messageTime, 5.0f);
 }
 

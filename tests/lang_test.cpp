@@ -22,6 +22,7 @@
 #include "setup/settings_file.h"
 #include "text/font.h"
 #include "text/hud.h"
+#include "text/texts.h"
 
 namespace {
 
@@ -49,6 +50,13 @@ const char* const germanSlow[3] = {"Geschafft.",
                                    "r die Hall of Fame",
                                    "Deine Zeit war : "};
 const char* const germanRider[riderLabelCount] = {"Tarvin", "Horse", "Ride", "Get on", "Get Off"};
+// The lamp frame's printed labels, once drawn into the art.
+const struct {
+    TextId id;
+    const char* german;
+} germanLabels[] = {{TEXT_LABEL_OIL, "\xD6L"},          {TEXT_LABEL_STRAW, "STROH"},
+                    {TEXT_LABEL_DIAMONDS, "DIAMANTEN"}, {TEXT_LABEL_LAMP, "GRUBENLAMPE"},
+                    {TEXT_LABEL_LAMP_NUMBER, "Nr. 7"},  {TEXT_LABEL_MAP, "KARTE"}};
 
 // Every key that names a rendering switch or the sound, pressed in turn until each message was shown.
 const char toggleKeys[] = "ddiioouurssstttLbbm ";
@@ -155,6 +163,7 @@ TEST_F(Lang, GermanDrawsTheBytesItAlwaysDrew) {
         record.riderState = state;
         EXPECT_STREQ(riderLabel(), germanRider[state]);
     }
+    for (const auto& label : germanLabels) EXPECT_STREQ(textOf(label.id), label.german) << label.id;
 }
 
 TEST_F(Lang, EveryTextFitsWhereItIsDrawnInEachLanguage) {

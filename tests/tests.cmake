@@ -7,6 +7,7 @@ kx_test(brep_test SOURCES tests/brep_test.cpp MODULES core brep)
 kx_test(brep_file_test SOURCES tests/brep_file_test.cpp MODULES core brep image)
 kx_test(hud_test SOURCES tests/hud_test.cpp MODULES core app text image sound game maze)
 kx_test(app_test SOURCES tests/app_test.cpp MODULES core app maze Wood brep image text scene game sound)
+add_dependencies(app_test runfolder) # the catalogues
 kx_test(input_test SOURCES tests/input_test.cpp MODULES core app maze Wood brep image text scene game sound)
 kx_test(pad_test SOURCES tests/pad_test.cpp MODULES core app maze Wood brep image text scene game sound)
 kx_test(pad_mapping_test SOURCES tests/pad_mapping_test.cpp MODULES core app maze Wood brep image text scene game sound)

@@ -1,4 +1,5 @@
-// The texts table: German first, as the game always had them, then English.
+// The texts table: each text by its English catalogue id; the catalogue (po/LL.po) holds its
+// wording in the other languages, German as the game always had it.
 #include "text/texts.h"
 #include <cstdio>
 #include <cstring>
@@ -6,55 +7,51 @@
 
 namespace {
 
-struct Wording {
-    const char* german;
-    const char* english;
+const char* const texts[TEXT_COUNT] = {
+    LANG_ID("OIL"),
+    LANG_ID("STRAW"),
+    LANG_ID("DIAMONDS"),
+    LANG_ID("MINER'S LAMP"),
+    LANG_ID("No. 7"),
+    LANG_ID("MAP"),
+    LANG_ID("Paused"),
+    // TRANSLATORS: %s is the key that goes on.
+    LANG_ID("Press %s to go on"),
+    LANG_ID("The horse needs straw"),
+    LANG_ID("Press Enter to finish"),
 };
+static_assert(sizeof texts / sizeof texts[0] == TEXT_COUNT, "one id per text");
 
-// Latin-1 bytes: \xD6 O-umlaut, \xFC u-umlaut.
-const Wording texts[TEXT_COUNT] = {
-    {"\xD6L", "OIL"},
-    {"STROH", "STRAW"},
-    {"DIAMANTEN", "DIAMONDS"},
-    {"GRUBENLAMPE", "MINER'S LAMP"},
-    {"Nr. 7", "No. 7"},
-    {"KARTE", "MAP"},
-    {"Pause", "Paused"},
-    {"Weiter mit %s", "Press %s to go on"},
-    {"Das Pferd braucht Stroh", "The horse needs straw"},
-    {"Fertig mit Enter", "Press Enter to finish"},
+// The switches' messages name the state switched to.
+const char* const switches[SWITCH_COUNT] = {
+    LANG_ID("Shoot"),
+    LANG_ID("Distance LOD on"),
+    LANG_ID("Distance LOD off"),
+    LANG_ID("Frame rate on"),
+    LANG_ID("Frame rate off"),
+    // TRANSLATORS: %d is the model detail level, 0 to 3; a text without it is shown as it is.
+    // xgettext:no-c-format
+    LANG_ID("Detail %d of 3"),
+    LANG_ID("Portals on"),
+    LANG_ID("Portals off"),
+    LANG_ID("Frame redrawn"),
+    LANG_ID("Wireframe"),
+    LANG_ID("Flat shading"),
+    LANG_ID("Smooth shading"),
+    LANG_ID("Textures off"),
+    LANG_ID("Textures on"),
+    LANG_ID("Mipmaps on"),
+    LANG_ID("Lists on"),
+    LANG_ID("Lists off"),
+    LANG_ID("Culling on"),
+    LANG_ID("Culling off"),
+    LANG_ID("Full screen on"),
+    LANG_ID("Full screen off"),
+    LANG_ID("Sound on"),
+    LANG_ID("Sound off"),
+    LANG_ID("No sound"),
 };
-static_assert(sizeof texts / sizeof texts[0] == TEXT_COUNT, "one wording per text");
-
-// German keeps the messages the game always showed; English says plainly what is now on. Both
-// name the state switched to (distance detail on is "no static LOD").
-const Wording switches[SWITCH_COUNT] = {
-    {"Shoot", "Shoot"},
-    {"no static LOD", "Distance LOD on"},
-    {"static LOD", "Distance LOD off"},
-    {"FPS on", "Frame rate on"},
-    {"FPS off", "Frame rate off"},
-    {"LOD", "Detail %d of 3"},
-    {"Portal on", "Portals on"},
-    {"no Portal", "Portals off"},
-    {"Repair Stencil", "Frame redrawn"},
-    {"Wireframe", "Wireframe"},
-    {"Flat shading", "Flat shading"},
-    {"Smooth shading", "Smooth shading"},
-    {"no Texture", "Textures off"},
-    {"Texture", "Textures on"},
-    {"MipMaps", "Mipmaps on"},
-    {"DisplList", "Lists on"},
-    {"no DisplList", "Lists off"},
-    {"BF Cull on", "Culling on"},
-    {"no BF Cull", "Culling off"},
-    {"FullScreen on", "Full screen on"},
-    {"FullScreen off", "Full screen off"},
-    {"Sound on", "Sound on"},
-    {"Sound off", "Sound off"},
-    {"no Sound", "No sound"},
-};
-static_assert(sizeof switches / sizeof switches[0] == SWITCH_COUNT, "one wording per switch");
+static_assert(sizeof switches / sizeof switches[0] == SWITCH_COUNT, "one id per switch");
 
 } // namespace
 
@@ -63,12 +60,12 @@ int textGerman() {
 }
 
 const char* textOf(TextId id) {
-    return textGerman() ? texts[id].german : texts[id].english;
+    return langText(texts[id]);
 }
 
 const char* switchText(SwitchText id, int value) {
     static char formatted[32];
-    const char* text = textGerman() ? switches[id].german : switches[id].english;
+    const char* text = langText(switches[id]);
     if (!strchr(text, '%')) return text;
     snprintf(formatted, sizeof formatted, text, value);
     return formatted;
