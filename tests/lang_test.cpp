@@ -12,6 +12,7 @@
 #include "app/game_frame.h"
 #include "app/input.h"
 #include "app/lang.h"
+#include "app/mines.h"
 #include "app/record.h"
 #include "app/screens.h"
 #include "game/actor.h"
@@ -19,6 +20,7 @@
 #include "gl_context.h"
 #include "image/tga.h"
 #include "setup/key_table.h"
+#include "setup/mine_code.h"
 #include "setup/settings_file.h"
 #include "text/font.h"
 #include "text/hud.h"
@@ -192,6 +194,22 @@ TEST_F(Lang, EveryTextFitsWhereItIsDrawnInEachLanguage) {
                     EXPECT_LE(lines[i].x + 0.02f * float(strlen(lines[i].text)), room)
                         << language << ": " << lines[i].text;
                 }
+                // The mine's line with the widest code there is (the largest maze, the most items), in
+                // the end screen's glyphs, 3/160 of the width.
+                const int most = settingsItemLimit(66);
+                const MineCode widest = {66, most, most, 0xFFFFFFFFu};
+                char code[MINE_CODE_TEXT];
+                mineCodeFormat(&widest, code);
+                const std::string shown = minesCodeLine();
+                const size_t width = shown.size() - strlen(minesCodeText()) + strlen(code);
+                int found = 0;
+                for (int i = 0; i < count; ++i) {
+                    if (shown != lines[i].text) continue;
+                    found++;
+                    EXPECT_LE(lines[i].x + 3.0f / 160.0f * float(width), 1.0f)
+                        << language << ": " << shown << code;
+                }
+                EXPECT_EQ(found, 1) << language << " lost " << lost << " rank " << rank;
             }
         }
         std::vector<std::string> status;

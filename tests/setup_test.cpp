@@ -1,6 +1,7 @@
 // The settings library: its file, its checks, its atomic writes and its dialog.
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
+#include "app/lang.h"
 #include "setup/setup.h"
 #include "setup/settings_file.h"
 #include "setup/key_table.h"
@@ -617,6 +618,58 @@ TEST_F(Settings, DialogShowsEverySettingAndPlaySavesTheChoices) {
     SettingsFile f;
     settingsRead(path.c_str(), &f, nullptr);
     EXPECT_TRUE(f.showDialog == 0 && f.record.mazeSize == 6) << "Play saved the file";
+}
+
+// Notes the mine field's text and the "Continue saved game" button's label, then plays.
+static gboolean mineWordScript(gpointer data) {
+    DialogScript* s = (DialogScript*)data;
+    GtkWidget* dialog = nullptr;
+    GList* tops = gtk_window_list_toplevels();
+    for (GList* l = tops; l; l = l->next)
+        if (GTK_IS_DIALOG(l->data) && gtk_widget_get_visible(GTK_WIDGET(l->data)))
+            dialog = GTK_WIDGET(l->data);
+    g_list_free(tops);
+    if (!dialog) return ++s->polls < 200 ? G_SOURCE_CONTINUE : G_SOURCE_REMOVE;
+    s->ran = true;
+    GtkWidget* button = findNamed(dialog, "continueSaved");
+    s->seen =
+        std::string(gtk_entry_get_text(GTK_ENTRY(gtk_bin_get_child(GTK_BIN(findNamed(dialog, "mine")))))) +
+        " / " + (button ? gtk_button_get_label(GTK_BUTTON(button)) : "no button");
+    gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK);
+    return G_SOURCE_REMOVE;
+}
+
+TEST_F(Settings, DialogShowsTheMineWordsInTheLanguageAndKeepsTheSettingsWord) {
+    ASSERT_TRUE(getenv("DISPLAY") && *getenv("DISPLAY")) << "needs a display: run the tests under xvfb-run";
+    unsetenv("KAVERNIX_SETUP_DIALOG");
+    std::filesystem::create_directories(dir + "/state/kavernix");
+    writeFileText(dir + "/state/kavernix/run.ini", "a run");
+    // The catalogue lies in the run folder's locale/, found beside the game's data.
+    char here[4096];
+    ASSERT_NE(getcwd(here, sizeof here), nullptr);
+    ASSERT_EQ(chdir(KX_RUN_DIR), 0);
+    unsetenv("KAVERNIX_DATA");
+    struct {
+        int language;
+        const char* seen;
+    } cases[] = {
+        {LANG_EN, "daily / Continue _saved game"},
+        {LANG_DE, "t\xC3\xA4glich / Gespeichertes Spiel _fortsetzen"},
+    };
+    for (const auto& c : cases) {
+        ASSERT_EQ(langApply(c.language), c.language);
+        writeFileText(path, withLines(defaultText(), "mine = daily"));
+        DialogScript script;
+        guint source = g_timeout_add(50, mineWordScript, &script);
+        stderrOf([] { setupShow(0); });
+        if (!script.ran && script.polls < 200) g_source_remove(source);
+        ASSERT_TRUE(script.ran) << "no dialog came up";
+        EXPECT_EQ(script.seen, c.seen) << c.language;
+        EXPECT_NE(readFileText(path).find("\nmine = daily\n"), std::string::npos)
+            << c.language << ": the file keeps the word the game reads";
+    }
+    langApply(LANG_EN);
+    ASSERT_EQ(chdir(here), 0);
 }
 
 // Continue pressed on a dialog without touching anything; `running` is the tick it showed (-1 none).

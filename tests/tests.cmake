@@ -14,7 +14,7 @@ kx_test(pad_mapping_test SOURCES tests/pad_mapping_test.cpp MODULES core app maz
 kx_test(brep_draw_gl_test SOURCES tests/brep_draw_gl_test.cpp MODULES core app brep image text maze game scene Wood sound)
 kx_test(setup_test SOURCES tests/setup_test.cpp MODULES core)
 target_link_libraries(setup_test PRIVATE PkgConfig::GTK3)
-add_dependencies(setup_test grolksetup-dialog)
+add_dependencies(setup_test grolksetup-dialog runfolder)
 kx_test(texture_gl_test SOURCES tests/texture_gl_test.cpp MODULES core image text)
 kx_test(brep_refine_test SOURCES tests/brep_refine_test.cpp MODULES core brep)
 kx_test(scene_gl_test SOURCES tests/scene_gl_test.cpp MODULES core app maze game brep image text Wood scene sound)

@@ -10,6 +10,7 @@
 #include <unistd.h>
 #include "app/end_screen.h"
 #include "app/game_frame.h"
+#include "app/lang.h"
 #include "app/random.h"
 #include "app/record.h"
 #include "app/timing.h"
@@ -21,13 +22,10 @@
 #include "setup/settings_file.h"
 #include "setup/setup.h"
 
-// ---- What the player reads, in one place.
-static const char textMineLine[] = "Mine %s";
-static const char textBadCode[] = "kavernix: the mine code %s %s; playing the classic mine\n";
-static const char textNoSave[] = "kavernix: there is no saved game to continue; a fresh game starts\n";
-static const char textBadSave[] = "kavernix: %s %s; it is removed and a fresh game starts\n";
-static const char textSaveWaiting[] =
-    "kavernix: a saved game is waiting; start with --continue to go on with it\n";
+// ---- What the player reads, in one place (looked up in the catalogue where it is shown).
+// TRANSLATORS: the end screen's line with the mine's code (such as 16-5-3-K7QX2MD): at most 20
+// characters beside a code of 19.
+static const char textMineLine[] = LANG_ID("Mine %s");
 
 static char mineWord[32];      // --mine's word
 static const char* mineOption; // mineWord, or null without --mine
@@ -84,9 +82,10 @@ static MineCode mineOf(const char* word) {
         return c;
     }
     MineCode c;
-    const char* why = "is not classic, new or daily";
+    const char* why = langConsole("is not classic, new or daily");
     if (strlen(word) < MINE_CODE_TEXT && mineCodeParse(word, &c, &why)) return c;
-    fprintf(stderr, textBadCode, word, why);
+    // TRANSLATORS: the code, then why it is refused (such as "does not end in seven letters").
+    fprintf(stderr, langConsole("kavernix: the mine code %s %s; playing the classic mine\n"), word, why);
     return classic;
 }
 
@@ -103,13 +102,15 @@ static int takeSavedRun(const std::string& path) {
     const char* why = "";
     int got = path.empty() ? 0 : runSaveRead(path.c_str(), &saved, &why);
     if (got == 0) {
-        fputs(textNoSave, stderr);
+        fputs(langConsole("kavernix: there is no saved game to continue; a fresh game starts\n"), stderr);
         return 0;
     }
     // Taken once: a run that is killed later cannot go on again from here with a shorter time.
     unlink(path.c_str());
     if (got < 0) {
-        fprintf(stderr, textBadSave, path.c_str(), why);
+        // TRANSLATORS: the saved run's file, then why it is refused (such as "is cut short").
+        fprintf(stderr, langConsole("kavernix: %s %s; it is removed and a fresh game starts\n"), path.c_str(),
+                langConsole(why));
         return 0;
     }
     mineCodeParse(saved.code, &current, &why);
@@ -130,7 +131,8 @@ void minesChoose(int timedemo) {
     } else if (continueOption || setupContinueChosen() == 1) {
         resuming = takeSavedRun(path);
     } else if (!path.empty() && access(path.c_str(), F_OK) == 0 && setupContinueChosen() == -1) {
-        fputs(textSaveWaiting, stderr);
+        fputs(langConsole("kavernix: a saved game is waiting; start with --continue to go on with it\n"),
+              stderr);
     }
     const char* word = mineOption ? mineOption : record.mine;
     if (!timedemo && !resuming) current = mineOf(word);
@@ -245,6 +247,6 @@ void minesAfterSettingsDialog() {
 // The end screen's line with the mine's code.
 const char* minesCodeLine() {
     static char line[48];
-    snprintf(line, sizeof line, textMineLine, currentText);
+    snprintf(line, sizeof line, langText(textMineLine), currentText);
     return line;
 }

@@ -9,6 +9,9 @@
 #include "game/items.h"
 #include "setup/mine_code.h"
 
+// Marks why a save is refused for the catalogue; the game looks it up where it says so.
+#define N_(text) text
+
 static const char runHeader[] = "kavernix-run 1";
 static const size_t runMaxBytes = 64 * 1024;
 
@@ -70,14 +73,14 @@ static std::string nextValue(Cursor* c, const char* key) {
     if (c->why) return "";
     const char* nl = static_cast<const char*>(memchr(c->p, '\n', size_t(c->end - c->p)));
     if (!nl) {
-        c->why = "is cut short";
+        c->why = N_("is cut short");
         return "";
     }
     std::string line(c->p, size_t(nl - c->p));
     c->p = nl + 1;
     std::string prefix = key + std::string(" =");
     if (line.compare(0, prefix.size(), prefix) != 0) {
-        c->why = "has a line out of place";
+        c->why = N_("has a line out of place");
         return "";
     }
     return line.substr(prefix.size());
@@ -87,7 +90,7 @@ static std::string nextValue(Cursor* c, const char* key) {
 static void readFloats(Cursor* c, const std::string& v, float* out, int count) {
     if (c->why) return;
     if (v.size() != size_t(count) * 9) {
-        c->why = "has a line of the wrong length";
+        c->why = N_("has a line of the wrong length");
         return;
     }
     for (int i = 0; i < count; i++) {
@@ -97,7 +100,7 @@ static void readFloats(Cursor* c, const std::string& v, float* out, int count) {
             char ch = word[k];
             int d = ch >= '0' && ch <= '9' ? ch - '0' : (ch >= 'a' && ch <= 'f' ? ch - 'a' + 10 : -1);
             if (word[0] != ' ' || d < 0) {
-                c->why = "has a value that is not a number";
+                c->why = N_("has a value that is not a number");
                 return;
             }
             bits = bits << 4 | unsigned(d);
@@ -105,7 +108,7 @@ static void readFloats(Cursor* c, const std::string& v, float* out, int count) {
         uint32_t b32 = bits;
         memcpy(&out[i], &b32, 4);
         if (!std::isfinite(out[i]) || std::fabs(out[i]) > 1e7f) {
-            c->why = "has a value out of range";
+            c->why = N_("has a value out of range");
             return;
         }
     }
@@ -125,7 +128,7 @@ static int wholeNumber(const std::string& v, int lo, int hi, int* out) {
 static void readActor(Cursor* c, const char* key, Actor* a, float size) {
     readFloats(c, nextValue(c, key), &a->x, 15);
     if (!c->why && (a->x < 0 || a->x > size + 1 || a->z < 0 || a->z > size + 1))
-        c->why = "has a body outside the mine";
+        c->why = N_("has a body outside the mine");
 }
 
 static void parseBody(Cursor* c, RunSave* s) {
@@ -134,7 +137,7 @@ static void parseBody(Cursor* c, RunSave* s) {
     std::string mine = nextValue(c, "mine");
     if (!c->why && (mine.size() < 2 || mine.size() >= sizeof s->code ||
                     !mineCodeParse(mine.c_str() + 1, &code, &codeWhy)))
-        c->why = "names no valid mine";
+        c->why = N_("names no valid mine");
     if (c->why) return;
     snprintf(s->code, sizeof s->code, "%s", mine.c_str() + 1);
     int full, straw, oil;
@@ -143,17 +146,17 @@ static void parseBody(Cursor* c, RunSave* s) {
     if (!c->why &&
         (sscanf(rules.c_str(), " %7[0-9] %7[0-9] %7[0-9]", a, b, d) != 3 || !wholeNumber(a, 1, 9, &full) ||
          !wholeNumber(b, 1, 1000, &straw) || !wholeNumber(d, 1, 3600, &oil)))
-        c->why = "has rules out of range";
+        c->why = N_("has rules out of range");
     if (c->why) return;
     s->fullLevel = full;
     s->strawDistance = straw;
     s->oilSeconds = oil;
     readFloats(c, nextValue(c, "time"), &s->gameTime, 1);
-    if (!c->why && s->gameTime < 0) c->why = "has a negative time";
+    if (!c->why && s->gameTime < 0) c->why = N_("has a negative time");
     std::string rider = nextValue(c, "rider");
     int riderState = 0;
     if (!c->why && (!wholeNumber(rider.substr(rider.empty() ? 0 : 1), 0, 2, &riderState) || riderState == 1))
-        c->why = "has a rider state that is neither 0 nor 2";
+        c->why = N_("has a rider state that is neither 0 nor 2");
     s->riderState = riderState;
     readFloats(c, nextValue(c, "inventory"), s->inventory, RUN_ITEM_ROWS);
     float size = float(code.size);
@@ -164,7 +167,7 @@ static void parseBody(Cursor* c, RunSave* s) {
         std::string count = nextValue(c, "items");
         if (!c->why &&
             !wholeNumber(count.substr(count.empty() ? 0 : 1), 0, MAX_INSTANCES, &s->itemCount[row]))
-            c->why = "has a count of items out of range";
+            c->why = N_("has a count of items out of range");
         for (int i = 0; i < s->itemCount[row] && !c->why; i++) readActor(c, "item", &s->items[row][i], size);
     }
 }
@@ -175,14 +178,14 @@ int runSaveParse(const char* text, size_t length, RunSave* s, const char** why) 
     // The comment line first, then the header.
     const char* nl = static_cast<const char*>(memchr(text, '\n', length));
     if (length == 0 || text[0] != '#' || !nl) {
-        *why = "is not a saved run of this game";
+        *why = N_("is not a saved run of this game");
         return 0;
     }
     c.p = nl + 1;
     size_t headerLength = strlen(runHeader);
     if (size_t(c.end - c.p) <= headerLength || memcmp(c.p, runHeader, headerLength) != 0 ||
         c.p[headerLength] != '\n') {
-        *why = "is not a saved run of this game (or of another version)";
+        *why = N_("is not a saved run of this game (or of another version)");
         return 0;
     }
     c.p += headerLength + 1;
@@ -191,8 +194,8 @@ int runSaveParse(const char* text, size_t length, RunSave* s, const char** why) 
     std::string check = nextValue(&c, "check");
     char expected[16];
     snprintf(expected, sizeof expected, " %08x", textCheck(text, body));
-    if (!c.why && check != expected) c.why = "does not check: it was edited or damaged";
-    if (!c.why && c.p != c.end) c.why = "goes on after its end";
+    if (!c.why && check != expected) c.why = N_("does not check: it was edited or damaged");
+    if (!c.why && c.p != c.end) c.why = N_("goes on after its end");
     if (c.why) {
         *why = c.why;
         return 0;
@@ -214,7 +217,7 @@ int runSaveRead(const char* path, RunSave* s, const char** why) {
     }
     close(fd);
     if (text.size() > runMaxBytes) {
-        *why = "is larger than a saved run can be";
+        *why = N_("is larger than a saved run can be");
         return -1;
     }
     return runSaveParse(text.data(), text.size(), s, why) ? 1 : -1;

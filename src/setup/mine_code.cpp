@@ -68,13 +68,13 @@ int mineCodeParse(const char* text, MineCode* code, const char** why) {
     for (const char* p = b; p < e; p++)
         if (*p == '-') {
             if (dashes == 3) {
-                *why = "has more than four parts";
+                *why = settingsText("has more than four parts");
                 return 0;
             }
             dash[dashes++] = p;
         }
     if (dashes != 3) {
-        *why = "is not four parts SIZE-ITEMS-DIAMONDS-LETTERS such as 16-5-3-K7QX2MD";
+        *why = settingsText("is not four parts SIZE-ITEMS-DIAMONDS-LETTERS such as 16-5-3-K7QX2MD");
         return 0;
     }
     MineCode c;
@@ -82,34 +82,34 @@ int mineCodeParse(const char* text, MineCode* code, const char** why) {
     c.items = smallNumber(dash[0] + 1, dash[1]);
     c.diamonds = smallNumber(dash[1] + 1, dash[2]);
     if (c.size < 4 || c.size > 66 || c.size % 2 != 0) {
-        *why = "has a maze size that is not an even number from 4 to 66";
+        *why = settingsText("has a maze size that is not an even number from 4 to 66");
         return 0;
     }
     if (c.items < 0 || c.items > settingsItemLimit(c.size)) {
-        *why = "has more items of each kind than its maze holds (or no number of items)";
+        *why = settingsText("has more items of each kind than its maze holds (or no number of items)");
         return 0;
     }
     if (c.diamonds < 0 || c.diamonds > c.items) {
-        *why = "needs more diamonds than its maze holds (or no number of diamonds)";
+        *why = settingsText("needs more diamonds than its maze holds (or no number of diamonds)");
         return 0;
     }
     const char* letters = dash[2] + 1;
     if (e - letters != SEED_LETTERS) {
-        *why = "does not end in seven letters";
+        *why = settingsText("does not end in seven letters");
         return 0;
     }
     uint64_t v = 0;
     for (const char* p = letters; p < e; p++) {
         int d = letterValue(*p);
         if (d < 0) {
-            *why = "has a character that is not one of its letters (0-9 and A-Z without U)";
+            *why = settingsText("has a character that is not one of its letters (0-9 and A-Z without U)");
             return 0;
         }
         v = (v << 5) | uint64_t(d);
     }
     c.seed = uint32_t(v);
     if ((v >> 32) != checkBits(&c)) {
-        *why = "does not check: a letter or a number is mistyped";
+        *why = settingsText("does not check: a letter or a number is mistyped");
         return 0;
     }
     *code = c;

@@ -69,19 +69,19 @@ static int parsePlace(const std::string& value, float* time, std::string* name, 
     double t = strtod(value.c_str(), &end);
     uselocale(old);
     if (end == value.c_str() || (*end != ' ' && *end != 0)) {
-        *why = "does not start with a time in seconds";
+        *why = settingsText("does not start with a time in seconds");
         return 0;
     }
     // Checked as the float that is kept, so that what is written reads back.
     float kept = std::isfinite(t) && std::fabs(t) < 1e30 ? float(t) : -1.0f;
     if (!(kept >= 0.01f) || kept >= SETTINGS_EMPTY_TIME) {
-        *why = "has a time that is not from 0.01 to 30000 seconds";
+        *why = settingsText("has a time that is not from 0.01 to 30000 seconds");
         return 0;
     }
     bool bad = false;
     *name = settingsUnescapeName(*end ? std::string(end + 1) : std::string(), &bad);
     if (bad || name->size() > 31) {
-        *why = "has a name with a bad escape or longer than 31 bytes";
+        *why = settingsText("has a name with a bad escape or longer than 31 bytes");
         return 0;
     }
     *time = kept;
@@ -106,14 +106,14 @@ static int tableLine(MineTable* t, const std::string& key, const std::string& va
         errno = 0;
         unsigned long v = strtoul(value.c_str(), &end, 10);
         if (value.empty() || value[0] < '0' || value[0] > '9' || *end || errno || v > 0xFFFFFFFFul) {
-            *why = "is not a whole number from 0 to 4294967295";
+            *why = settingsText("is not a whole number from 0 to 4294967295");
             return 0;
         }
         t->played = uint32_t(v);
         return 1;
     }
     if (key.size() != 1 || key[0] < '1' || key[0] > '5') {
-        *why = "is not played or a place 1 to 5";
+        *why = settingsText("is not played or a place 1 to 5");
         return 0;
     }
     float time;
@@ -143,9 +143,10 @@ int recordsParse(const char* text, size_t length, const char* fileName, MineReco
             current = nullptr;
             std::string code = line.size() >= 2 && line.back() == ']' ? line.substr(1, line.size() - 2) : "";
             MineCode c;
-            const char* why = "is not a table header [CODE]";
+            const char* why = settingsText("is not a table header [CODE]");
             if (code.empty() || code.size() >= 32 || !mineCodeParse(code.c_str(), &c, &why)) {
-                problem(&p, lineNo, "the mine %.40s %s; its table is skipped", line.c_str(), why);
+                problem(&p, lineNo, settingsText("the mine %.40s %s; its table is skipped"), line.c_str(),
+                        why);
                 continue;
             }
             char canonical[MINE_CODE_TEXT];
@@ -153,8 +154,11 @@ int recordsParse(const char* text, size_t length, const char* fileName, MineReco
             bool twice = false;
             for (int i = 0; i < count; i++) twice = twice || !strcmp(tables[i].code, canonical);
             if (twice || mineCodeIsClassic(&c) || count == RECORDS_MINES * 2) {
-                problem(&p, lineNo, "the mine %s is %s; its table is skipped", canonical,
-                        twice ? "there twice" : (mineCodeIsClassic(&c) ? "the classic one" : "one too many"));
+                // TRANSLATORS: the code, then "there twice", "the classic one" or "one too many".
+                problem(&p, lineNo, settingsText("the mine %s is %s; its table is skipped"), canonical,
+                        twice ? settingsText("there twice")
+                              : (mineCodeIsClassic(&c) ? settingsText("the classic one")
+                                                       : settingsText("one too many")));
                 continue;
             }
             current = &tables[count++];
@@ -162,11 +166,12 @@ int recordsParse(const char* text, size_t length, const char* fileName, MineReco
             continue;
         }
         size_t eq = line.find('=');
-        const char* why = "is not \"key = value\"";
+        const char* why = settingsText("is not \"key = value\"");
         if (eq != std::string::npos && current &&
             tableLine(current, trimmed(line.substr(0, eq)), trimmed(line.substr(eq + 1)), &why))
             continue;
-        if (current || eq == std::string::npos) problem(&p, lineNo, "%.40s %s; skipped", line.c_str(), why);
+        if (current || eq == std::string::npos)
+            problem(&p, lineNo, settingsText("%.40s %s; skipped"), line.c_str(), why);
     }
     std::stable_sort(tables, tables + count,
                      [](const MineTable& a, const MineTable& b) { return a.played > b.played; });
@@ -176,7 +181,8 @@ int recordsParse(const char* text, size_t length, const char* fileName, MineReco
         sortPlaces(&r->tables[i]);
     }
     if (report && p.count > recordsMaxReported)
-        fprintf(report, "%s: %d more problems not shown\n", fileName, p.count - recordsMaxReported);
+        fprintf(report, settingsText("%s: %d more problems not shown\n"), fileName,
+                p.count - recordsMaxReported);
     return p.count;
 }
 
@@ -211,7 +217,8 @@ int recordsRead(const char* path, MineRecords* r, FILE* report) {
     int fd = fileOpenRead(path, &why);
     if (fd < 0) {
         if (errno == ENOENT) return 0;
-        if (report) fprintf(report, "%s: cannot read the records (%s); none are shown\n", path, why);
+        if (report)
+            fprintf(report, settingsText("%s: cannot read the records (%s); none are shown\n"), path, why);
         return -1;
     }
     std::string text;
@@ -224,7 +231,7 @@ int recordsRead(const char* path, MineRecords* r, FILE* report) {
     }
     close(fd);
     if (text.size() > recordsMaxBytes) {
-        if (report) fprintf(report, "%s: larger than 1 MB; no records are read\n", path);
+        if (report) fprintf(report, settingsText("%s: larger than 1 MB; no records are read\n"), path);
         return -1;
     }
     recordsParse(text.data(), text.size(), path, r, report);

@@ -14,7 +14,9 @@
 enum { FIELD_CHECK, FIELD_COMBO, FIELD_SPIN };
 enum { DIALOG_CONTINUE_SAVED = 2 }; // the response of "Continue saved game"
 
-// The texts of the mines, saved runs and their tables, in one place.
+// Marks a text for the catalogue; the dialog looks it up where it shows it (settingsText).
+#define N_(text) text
+// The texts of the mines, saved runs and their tables, in one place (looked up where shown).
 static const struct {
     const char* mine;
     const char* mineHelp;
@@ -22,15 +24,26 @@ static const struct {
     const char* dailyMine;
     const char* lastMine;
 } dialogTexts = {
-    "Mine",
-    "classic: the mine of the stored hall of fame; new: a fresh mine each start; daily: the mine of the "
-    "day (UTC), the same for everybody; or a mine code such as 16-5-3-K7QX2MD",
-    "Continue _saved game",
-    "Mine of the day",
-    "Last mine",
+    N_("Mine"),
+    // TRANSLATORS: classic, new and daily as the mine's list shows them.
+    N_("classic: the mine of the stored hall of fame; new: a fresh mine each start; daily: the mine of the "
+       "day (UTC), the same for everybody; or a mine code such as 16-5-3-K7QX2MD"),
+    N_("Continue _saved game"),
+    N_("Mine of the day"),
+    N_("Last mine"),
 };
-// Marks a text for the catalogue; the dialog looks it up where it shows it (settingsText).
-#define N_(text) text
+// The mine's words as the list shows them; the setting keeps the English word (a typed word or code
+// stays as typed).
+static const struct {
+    const char* word;
+    const char* shown;
+} mineChoices[] = {
+    // TRANSLATORS: the mine's list on the Game page; the words the setting and --mine take are
+    // classic, new and daily whatever the list shows.
+    {"classic", N_("classic")},
+    {"new", N_("new")},
+    {"daily", N_("daily")},
+};
 enum { PAGE_DISPLAY, PAGE_GAME, PAGE_KEYS, PAGES };
 
 struct DialogField {
@@ -342,10 +355,10 @@ static void addMineTable(GtkWidget* grid, int* row, const char* title, const cha
 static GtkWidget* hallPage(const SettingsFile* values) {
     GtkWidget* grid = newGrid();
     // Headings over the columns; the time stands right beside its name.
-    const char* const headings[3] = {"Place", "Name", "Time"};
+    const char* const headings[3] = {N_("Place"), N_("Name"), N_("Time")};
     for (int c = 0; c < 3; c++) {
         GtkWidget* heading = labelLeft("");
-        char* markup = g_markup_printf_escaped("<b>%s</b>", headings[c]);
+        char* markup = g_markup_printf_escaped("<b>%s</b>", settingsText(headings[c]));
         gtk_label_set_markup(GTK_LABEL(heading), markup);
         g_free(markup);
         gtk_grid_attach(GTK_GRID(grid), heading, c, 0, 1, 1);
@@ -360,25 +373,39 @@ static GtkWidget* hallPage(const SettingsFile* values) {
     mineCodeFormat(&today, daily.code);
     for (float& t : daily.times) t = SETTINGS_EMPTY_TIME;
     if (const MineTable* kept = recordsFind(&records, daily.code)) daily = *kept;
-    addMineTable(grid, &row, dialogTexts.dailyMine, "daily", &daily);
+    addMineTable(grid, &row, settingsText(dialogTexts.dailyMine), "daily", &daily);
     if (records.count > 0 && strcmp(records.tables[0].code, daily.code) != 0)
-        addMineTable(grid, &row, dialogTexts.lastMine, "last", &records.tables[0]);
+        addMineTable(grid, &row, settingsText(dialogTexts.lastMine), "last", &records.tables[0]);
     return grid;
+}
+
+// The list's text of the setting's word; a code stays as it is.
+static const char* mineShown(const char* word) {
+    for (const auto& c : mineChoices)
+        if (!strcmp(word, c.word)) return settingsText(c.shown);
+    return word;
+}
+
+// The setting's word of the list's text (or of the word itself); anything else stays as typed.
+static const char* mineWord(const char* shown) {
+    for (const auto& c : mineChoices)
+        if (!strcmp(shown, settingsText(c.shown))) return c.word;
+    return shown;
 }
 
 // The mine: a list of the three words, or a code typed in its entry.
 static void addMineChoice(GtkWidget* grid, int* row, DialogWidgets* w, const SettingsFile* values) {
     w->mine = gtk_combo_box_text_new_with_entry();
     gtk_widget_set_name(w->mine, "mine");
-    for (const char* word : {"classic", "new", "daily"})
-        gtk_combo_box_text_append(GTK_COMBO_BOX_TEXT(w->mine), word, word);
+    for (const auto& c : mineChoices)
+        gtk_combo_box_text_append(GTK_COMBO_BOX_TEXT(w->mine), c.word, settingsText(c.shown));
     GtkWidget* entry = gtk_bin_get_child(GTK_BIN(w->mine));
-    gtk_entry_set_text(GTK_ENTRY(entry), values->record.mine);
+    gtk_entry_set_text(GTK_ENTRY(entry), mineShown(values->record.mine));
     gtk_entry_set_activates_default(GTK_ENTRY(entry), TRUE);
-    gtk_widget_set_tooltip_text(w->mine, dialogTexts.mineHelp);
+    gtk_widget_set_tooltip_text(w->mine, settingsText(dialogTexts.mineHelp));
     // First on its page: it decides what the numbers below are for a code or the mine of the day.
     gtk_grid_insert_row(GTK_GRID(grid), 0);
-    gtk_grid_attach(GTK_GRID(grid), labelLeft(dialogTexts.mine), 0, 0, 1, 1);
+    gtk_grid_attach(GTK_GRID(grid), labelLeft(settingsText(dialogTexts.mine)), 0, 0, 1, 1);
     gtk_grid_attach(GTK_GRID(grid), w->mine, 1, 0, 1, 1);
     (*row)++;
 }
@@ -420,8 +447,8 @@ static GtkWidget* buildDialog(int inGame, DialogWidgets* w, const SettingsFile* 
     // At start a run saved when the game was last left can go on.
     const std::string saved = recordsRunPath();
     if (!inGame && !saved.empty() && access(saved.c_str(), F_OK) == 0) {
-        GtkWidget* button =
-            gtk_dialog_add_button(GTK_DIALOG(dialog), dialogTexts.continueSaved, DIALOG_CONTINUE_SAVED);
+        GtkWidget* button = gtk_dialog_add_button(GTK_DIALOG(dialog), settingsText(dialogTexts.continueSaved),
+                                                  DIALOG_CONTINUE_SAVED);
         gtk_widget_set_name(button, "continueSaved");
     }
 
@@ -476,7 +503,7 @@ static void readChoices(DialogWidgets* w, SettingsFile* values) {
     // What was typed is checked with the file's rules when the choices are taken.
     const char* mine = gtk_entry_get_text(GTK_ENTRY(gtk_bin_get_child(GTK_BIN(w->mine))));
     memset(r.mine, 0, sizeof r.mine);
-    snprintf(r.mine, sizeof r.mine, "%s", mine ? mine : "classic");
+    snprintf(r.mine, sizeof r.mine, "%s", mine ? mineWord(mine) : "classic");
     for (int i = 0; i < ACTION_COUNT; i++) {
         const char* name = gtk_combo_box_get_active_id(GTK_COMBO_BOX(w->keys[i]));
         int code = name ? keyByName(name) : 0;
