@@ -212,7 +212,7 @@ TEST(MineCode, AThousandRandomCodesNeverCrashAndOnlyValidOnesPass) {
         if (i % 2) {
             text = std::to_string(rng() % 70) + "-" + std::to_string(rng() % 11) + "-" +
                    std::to_string(rng() % 11) + "-";
-            for (int k = 0; k < 7; k++) text += alphabet[rng() % 32 + 11 > 42 ? 11 : rng() % 32 + 11];
+            for (int k = 0; k < 7; k++) text += alphabet[11 + rng() % (sizeof alphabet - 12)]; // letters only
         } else {
             for (int k = int(rng() % 20); k > 0; k--) text += alphabet[rng() % (sizeof alphabet - 1)];
         }
