@@ -73,7 +73,7 @@ void setUpOnce() {
     record.itemsPerKind = 0;
     record.mazeSize = MAZE_MAX_SIZE;
     randomSeed(1);
-    clearItemInstances();
+    itemsClearInstances();
     quietBuild();
 
     ModelEntry& floor = modelTable[ROW_FLOOR];
@@ -111,7 +111,7 @@ void BM_MazeFrame(benchmark::State& state) {
         glTranslatef(-player.x, -player.y, -player.z);
         const GLfloat lamp[4] = {player.x, player.y, player.z, 1};
         glLightfv(GL_LIGHT0, GL_POSITION, lamp);
-        mazeDraw(&maze, &player);
+        mazeDraw(&maze, &player, &exitDoor);
         glutSwapBuffers();
         glFinish();
     }

@@ -24,7 +24,7 @@ void buildLargestMaze() {
     randomSeed(1);
     record.mazeSize = MAZE_MAX_SIZE;
     record.itemsPerKind = 9;
-    clearItemInstances();
+    itemsClearInstances();
     Quiet quiet;
     mazeBuild(&maze, MAZE_MAX_SIZE);
     itemsPlace(&maze);

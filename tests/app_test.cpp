@@ -19,6 +19,7 @@
 #include "app/timing.h"
 #include "brep/catalogue.h"
 #include "game/actor.h"
+#include "game/rider.h"
 #include "game/items.h"
 #include "gl_context.h"
 #include "maze/maze.h"
@@ -108,7 +109,7 @@ void fillHall(SettingsRecord* r, std::initializer_list<std::pair<const char*, fl
 int fadeFrames() {
     record.frameTime = 1.0f / 60;
     int from = gameState.fadeState, frames = 0;
-    for (; gameState.fadeState == from && frames < 1000; ++frames) drawFade();
+    for (; gameState.fadeState == from && frames < 1000; ++frames) drawFade(&gameState.fadeState, &gameState.fadeLevel);
     return frames;
 }
 
@@ -208,7 +209,7 @@ TEST_F(GameUpdate, ASpiderPushesBeforeItIsTaken) {
 void playFrame() {
     record.frameTime = 0.1f, record.gameTime += 0.1f;
     float playerStep, horseStep;
-    stepSizes(&playerStep, &horseStep);
+    itemsStepSizes(&playerStep, &horseStep);
     gameMoveByKeys(playerStep, horseStep);
     gameContacts();
     exitDoorUpdate(record.frameTime);
@@ -232,7 +233,7 @@ TEST_F(GameUpdate, HoldingHomeWalksBothOutTogether) {
     actorInit(&player, 15.8f, 0.3f, 15.5f, 90, 0, 0.02f);
     actionHeld[ACTION_WALK_OUT] = 0, actionHeld[ACTION_FORWARD] = 1, record.frameTime = 1;
     float playerStep, horseStep;
-    stepSizes(&playerStep, &horseStep);
+    itemsStepSizes(&playerStep, &horseStep);
     gameMoveByKeys(playerStep, horseStep);
     EXPECT_LT(player.x, 16) << "out through the door";
 }
@@ -258,7 +259,7 @@ TEST_F(GameUpdate, TheHorseComesThenCarriesItsRiderOut) {
     EXPECT_STREQ(riderLabel(), "Ride");
     EXPECT_TRUE(near(player.x, horse.x) && near(player.z, horse.z) && player.y > 0.47f);
     float playerStep, horseStep;
-    stepSizes(&playerStep, &horseStep);
+    itemsStepSizes(&playerStep, &horseStep);
     EXPECT_EQ(playerStep, horseStep);
     actionHeld[ACTION_FORWARD] = 1; // the arrows steer the horse
     playFrame();
@@ -423,7 +424,7 @@ TEST_F(Story, SpaceStopsTheTextAndTheFadeWithoutCountingThePause) {
     storyRise(1.0f);
     EXPECT_EQ(gameState.storyScroll, 0.0f);
     record.frameTime = 0; // no idle runs while stopped: a redraw sees no time pass
-    for (int i = 0; i < 300; ++i) drawFade();
+    for (int i = 0; i < 300; ++i) drawFade(&gameState.fadeState, &gameState.fadeLevel);
     EXPECT_FLOAT_EQ(gameState.fadeLevel, 1);
     fakeNow = 6100, press(' ');
     fakeNow = 6150, storyIdle();
@@ -497,7 +498,7 @@ TEST_F(Input, EveryToggleShowsItsMessageInEnglishAndGerman) {
             press(p.key);
             EXPECT_STREQ(record.messageText, message) << p.key;
             EXPECT_EQ(*p.field, p.value) << p.key;
-            EXPECT_GT(largeGlyphWidth(0.53f, message), 0.025f) << message << " fits the status field";
+            EXPECT_GT(hudLargeGlyphWidth(0.53f, message), 0.025f) << message << " fits the status field";
         }
     }
     langApply(LANG_EN);

@@ -144,7 +144,7 @@ bool allOpen(const TgaImage& mask, double left, double bottom, double right, dou
 TEST_F(Art, LampFrameIsPureWhiteExactlyWhereTheGameShowsThings) {
     Loaded frame(path("stencil.tga")), file(path("stencilmask.tga"));
     TgaImage mask{};
-    ASSERT_EQ(tgaToMask(&frame.img, &mask, whiteMask), 1);
+    ASSERT_EQ(pictureToMask(&frame.img, &mask, whiteMask), 1);
     // The overview map, counters and status field, frame-rate line and the view through the lamp
     // are open; the four corners and the strip below the counters are not.
     const double rects[][5] = {

@@ -193,8 +193,8 @@ TEST(Converters, AlphaAddedByTheRuleOnlyToRgbThenInvertedAndDropped) {
     EXPECT_EQ(block(img), (Bytes{3, 3, 4, 255, 3, 4, 4, 0}));
     ASSERT_EQ(tgaAddAlpha(&img, fontAlpha), 1);
     EXPECT_EQ(block(img), (Bytes{3, 3, 4, 255, 3, 4, 4, 0}));
-    ASSERT_EQ(tgaInvert(&img), 1);
-    ASSERT_EQ(tgaDropAlpha(&img), 1);
+    ASSERT_EQ(pictureInvert(&img), 1);
+    ASSERT_EQ(pictureDropAlpha(&img), 1);
     EXPECT_EQ(img.bitsPerPixel, 24);
     EXPECT_EQ(block(img), (Bytes{252, 252, 251, 252, 251, 251}));
 }
@@ -202,12 +202,12 @@ TEST(Converters, AlphaAddedByTheRuleOnlyToRgbThenInvertedAndDropped) {
 TEST(Converters, MaskTakesOneRuleBytePerPixelSkippingAlpha) {
     const Bytes px = {255, 255, 255, 0, 255, 255, 254, 255, 255, 255, 255, 7};
     TgaImage src = image(32, 3, 1, px), mask = solid(9, 9, 1), none{}; // the old mask is replaced
-    ASSERT_EQ(tgaToMask(&src, &mask, whiteMask), 1);
+    ASSERT_EQ(pictureToMask(&src, &mask, whiteMask), 1);
     EXPECT_EQ(mask.bytesPerPixel, 1);
     EXPECT_EQ(block(mask), (Bytes{1, 0, 1}));
     EXPECT_EQ(block(src), px);
     // A missing picture gives an empty mask.
-    EXPECT_EQ(tgaToMask(&none, &mask, whiteMask), 1);
+    EXPECT_EQ(pictureToMask(&none, &mask, whiteMask), 1);
     EXPECT_TRUE(isEmpty(mask));
 }
 

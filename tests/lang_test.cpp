@@ -16,6 +16,7 @@
 #include "app/record.h"
 #include "app/screens.h"
 #include "game/actor.h"
+#include "game/rider.h"
 #include "gl_context.h"
 #include "image/tga.h"
 #include "setup/key_table.h"
@@ -225,7 +226,7 @@ TEST_F(Lang, EveryTextFitsWhereItIsDrawnInEachLanguage) {
         // The status field starts at 0.53 and narrows a long text to the window; no narrower than the
         // small font's glyphs, a fiftieth of the width.
         for (const std::string& text : status) {
-            float glyph = largeGlyphWidth(0.53f, text.c_str());
+            float glyph = hudLargeGlyphWidth(0.53f, text.c_str());
             EXPECT_LE(0.53f + glyph * float(text.size()), 0.99f + 1e-5f) << language << ": " << text;
             EXPECT_GE(glyph, 0.0199f) << language << ": " << text;
         }

@@ -27,7 +27,7 @@ namespace {
 std::string buildMaze(int n, int items) {
     randomSeed(1);
     record.mazeSize = n, record.itemsPerKind = items;
-    clearItemInstances();
+    itemsClearInstances();
     OutputCapture err(stderr), out;
     mazeBuild(&maze, n);
     itemsPlace(&maze);
@@ -72,7 +72,7 @@ template <class Frame, class Arrived> bool walk(const Actor& a, Frame frame, Arr
 class Items : public testing::Test {
   protected:
     void SetUp() override {
-        clearItemInstances();
+        itemsClearInstances();
         resetInventory();
         randomSeed(1);
         record.frameTime = record.gameTime = 0, record.riderState = 0;
@@ -353,12 +353,12 @@ TEST_F(Items, CollectingSwapsTheLastInstanceInAndLooksAtItNextFrame) {
                               {ROW_HORSE, 2.2f, 2.2f, 0.5f}};
     for (const auto& i : items) put((int)i[0], i[1], 0.05f, i[2], i[3]);
     Actor collector = bodyAt(2.25f, 2.2f, 0, 0.05f);
-    collectItems(&collector);
+    itemsCollect(&collector);
     for (int row = 0; row < 4; row++) EXPECT_EQ(inventory[row], 1) << row;
     const Actor* d = modelTable[ROW_DIAMOND].entities;
     EXPECT_TRUE(modelTable[ROW_DIAMOND].count == 2 && d[0].x == 2.3f && d[1].x == 5.5f)
         << d[0].x << " " << d[1].x;
-    collectItems(&collector);
+    itemsCollect(&collector);
     EXPECT_TRUE(inventory[ROW_DIAMOND] == 2 && modelTable[ROW_DIAMOND].count == 1);
     EXPECT_EQ(modelTable[ROW_STRAW].count + modelTable[ROW_OILCAN].count + modelTable[ROW_SPIDER].count, 0);
     EXPECT_EQ(modelTable[ROW_HORSE].count, 1);
@@ -375,11 +375,11 @@ TEST_F(Items, PlayerHorseAndArrowPickUpEveryKindWithinReachAtAnyHeight) {
     for (const auto& c : collectors)
         for (int row = 0; row < 4; row++)
             for (float d : {0.0f, 0.29f, 0.34f, 0.36f, 0.6f}) {
-                clearItemInstances();
+                itemsClearInstances();
                 resetInventory();
                 put(row, 2.5f + d * 0.6f, kinds[row].y, 2.5f + d * 0.8f, kinds[row].radius);
                 Actor a = bodyAt(2.5f, 2.5f, 0, c.y, c.radius);
-                collectItems(&a);
+                itemsCollect(&a);
                 EXPECT_EQ(inventory[row], d < pickupReach ? 1 : 0) << c.y << " row " << row << " at " << d;
             }
 }
@@ -391,7 +391,7 @@ TEST_F(Items, SpidersBobBetweenTwoAndEightTenthsAndEverythingTurns) {
     s[2].vy = -0.1f;
     for (Actor* a : {&s[0], &s[1], &s[2], &modelTable[ROW_DIAMOND].entities[0]}) a->yawRate = 0.1f;
     record.frameTime = 0.5f;
-    moveCreatures();
+    itemsMoveCreatures();
     const float bobbed[3] = {0.8f, 0.2f, 0.45f}; // between the limits the spider keeps its way
     for (int i = 0; i < 3; i++) EXPECT_FLOAT_EQ(s[i].y, bobbed[i]) << i;
     const Actor& d = modelTable[ROW_DIAMOND].entities[0]; // turns 36 degrees per second, stays on the floor
@@ -402,22 +402,22 @@ TEST_F(Items, SuppliesSetTheStepsAndNeverGoBelowZeroOrNaN) {
     auto steps = [](float frameTime, int riderState) {
         float playerStep, horseStep;
         record.frameTime = frameTime, record.riderState = riderState;
-        stepSizes(&playerStep, &horseStep);
+        itemsStepSizes(&playerStep, &horseStep);
         return std::to_string(playerStep) + " " + std::to_string(horseStep);
     };
     inventory[ROW_OILCAN] = 6; // six cans at time 0: the player walks at 0.5 per second
-    EXPECT_FLOAT_EQ(oilLeft(), 6);
+    EXPECT_FLOAT_EQ(itemsOilLeft(), 6);
     EXPECT_EQ(steps(0.1f, 0), "0.050000 0.005000"); // no straw: the horse crawls at 0.05 per second
     inventory[ROW_STRAW] = 4;
     EXPECT_EQ(steps(0.1f, 2), "0.100000 0.100000"); // riding: the player moves with the horse
     EXPECT_EQ(steps(1, 0), "0.190000 0.190000");    // a one-second frame caps both steps
     record.gameTime = 330, horse.distance = 70;     // 5.5 cans of 60 seconds and 3.5 bales of 20 units used
-    EXPECT_TRUE(std::fabs(oilLeft() - 0.5f) < 1e-5f && std::fabs(strawLeft() - 0.5f) < 1e-5f);
+    EXPECT_TRUE(std::fabs(itemsOilLeft() - 0.5f) < 1e-5f && std::fabs(itemsStrawLeft() - 0.5f) < 1e-5f);
     record.gameTime = 1000;
-    EXPECT_EQ(oilLeft(), 0);
+    EXPECT_EQ(itemsOilLeft(), 0);
     record.gameTime = horse.distance = 0; // zero rates would give 0 / 0 at the start of a game
     record.oilSeconds = record.strawDistance = 0;
-    EXPECT_TRUE(oilLeft() == 0 && strawLeft() == 0) << oilLeft() << " " << strawLeft();
+    EXPECT_TRUE(itemsOilLeft() == 0 && itemsStrawLeft() == 0) << itemsOilLeft() << " " << itemsStrawLeft();
     record.fullLevel = 0; // counts every stock as full
     EXPECT_EQ(steps(0.1f, 0), "0.050000 0.100000");
 }

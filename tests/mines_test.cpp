@@ -49,7 +49,7 @@ std::string codeText(const MineCode& c) {
 // The maze and every item instance a code builds, as bytes; what it printed goes to *printed.
 std::string built(const MineCode& c, std::string* printed = nullptr) {
     record.mazeSize = c.size, record.itemsPerKind = c.items, record.diamondsNeeded = c.diamonds;
-    clearItemInstances();
+    itemsClearInstances();
     OutputCapture out;
     randomSeed(c.seed);
     mazeBuild(&maze, c.size);
@@ -77,7 +77,7 @@ void playFrame() {
     frameTimeUpdate();
     record.frameStartCount = record.nowCount;
     float playerStep, horseStep;
-    stepSizes(&playerStep, &horseStep);
+    itemsStepSizes(&playerStep, &horseStep);
     gameMoveByKeys(playerStep, horseStep);
     gameContacts();
     exitDoorUpdate(record.frameTime);
@@ -212,7 +212,7 @@ TEST(MineCode, AThousandRandomCodesNeverCrashAndOnlyValidOnesPass) {
         if (i % 2) {
             text = std::to_string(rng() % 70) + "-" + std::to_string(rng() % 11) + "-" +
                    std::to_string(rng() % 11) + "-";
-            for (int k = 0; k < 7; k++) text += alphabet[rng() % 32 + 11 > 42 ? 11 : rng() % 32 + 11];
+            for (int k = 0; k < 7; k++) text += alphabet[11 + rng() % (sizeof alphabet - 12)]; // letters only
         } else {
             for (int k = int(rng() % 20); k > 0; k--) text += alphabet[rng() % (sizeof alphabet - 1)];
         }
@@ -255,7 +255,7 @@ TEST_F(Mines, TheClassicMinePrintsTheSnapshotsItAlwaysDid) {
     for (const auto& c : table) {
         record.mazeSize = c.size, record.itemsPerKind = c.items, record.diamondsNeeded = 3;
         snprintf(record.mine, sizeof record.mine, "classic");
-        clearItemInstances();
+        itemsClearInstances();
         minesChoose(0);
         OutputCapture out;
         minesBuild();

@@ -157,7 +157,7 @@ class Draw : public ::testing::Test {
         record.windowWidth = W, record.windowHeight = H, record.mazeSize = 8;
         record.useDisplayLists = record.textureMode = 1;
         randomSeed(1);
-        clearItemInstances();
+        itemsClearInstances();
         mazeBuild(&maze, 8);
         itemsPlace(&maze);
         for (int row = 0; row < MODEL_ROWS; ++row)
@@ -185,7 +185,7 @@ class Draw : public ::testing::Test {
                                               std::string* door = nullptr) {
         std::map<std::string, int> got;
         std::string last;
-        for (const Drawn& d : marked(feedbackCapture([] { mazeDraw(&maze, &player); }), loose))
+        for (const Drawn& d : marked(feedbackCapture([] { mazeDraw(&maze, &player, &exitDoor); }), loose))
             if (d.mark / 10 == ROW_FLOOR) got[last]++, last = keyOf(d);
         got.erase("");
         if (door) *door = last;
@@ -245,7 +245,7 @@ TEST_F(Draw, DoorSwingsOutAboutItsHinge) {
     for (float pitch : {0.0f, 30.0f, 90.0f}) {
         exitDoor.pitch = pitch;
         const double p = pitch * M_PI / 180;
-        EXPECT_TRUE(boxIs(fbBox(marked(feedbackCapture([] { doorDraw(&exitDoor); })).at(0).polygons),
+        EXPECT_TRUE(boxIs(fbBox(marked(feedbackCapture([] { mazeDrawDoor(&exitDoor); })).at(0).polygons),
                           {8, 0, 7}, {8 + std::sin(p), 1, 7 + std::cos(p)}))
             << pitch;
     }
@@ -296,7 +296,7 @@ TEST_F(Draw, StartViewShowsFloorCeilingWallsAndProps) {
     glTranslatef(-player.x, -player.y, -player.z);
     const GLfloat lamp[4] = {player.x, player.y, player.z, 1};
     glLightfv(GL_LIGHT0, GL_POSITION, lamp);
-    mazeDraw(&maze, &player);
+    mazeDraw(&maze, &player, &exitDoor);
     const std::vector<unsigned char> rgb = readBack(GL_RGB, w, h);
     glDisable(GL_LIGHTING);
     record.textureMode = 0;

@@ -69,7 +69,7 @@ void fitAllWithGlu(int width, int height) {
         gluScaleImage(format, src->width, src->height, GL_UNSIGNED_BYTE, src->pixels, fit->width, fit->height,
                       GL_UNSIGNED_BYTE, fit->pixels);
     }
-    tgaToMask(&imgStencilFit, &imgStencilMask, whiteMask);
+    pictureToMask(&imgStencilFit, &imgStencilMask, whiteMask);
     pictureClearFringe(&imgStencilFit, &imgStencilMask);
 }
 void plainStoryReshape(int width, int height) {

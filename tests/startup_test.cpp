@@ -48,8 +48,8 @@ TEST_F(StartupSurface, ARefusedGameModeSaysSoOnceAndOpensTheWindow) {
     ASSERT_FALSE(active) << "this display grants the game mode: run the tests under xvfb-run";
     // After the toolkit's own complaints.
     const std::string line =
-        "Kavernix: game mode \"" + std::string(31, '9') + "\" refused, opening a window instead\n";
-    EXPECT_EQ(text.substr(text.find("Kavernix:")), line) << text;
+        "kavernix: game mode \"" + std::string(31, '9') + "\" refused, opening a window instead\n";
+    EXPECT_EQ(text.substr(text.find("kavernix:")), line) << text;
     EXPECT_EQ(glutGet(GLUT_WINDOW_WIDTH), 320);
     EXPECT_EQ(record.gameModeString[0], 0) << "the game goes on in a window, where F and F1 work";
 }

@@ -5,7 +5,7 @@ kx_test(image_test SOURCES tests/image_test.cpp MODULES core image)
 add_dependencies(image_test kavernix-tool)
 kx_test(brep_test SOURCES tests/brep_test.cpp MODULES core brep)
 kx_test(brep_file_test SOURCES tests/brep_file_test.cpp MODULES core brep image)
-kx_test(hud_test SOURCES tests/hud_test.cpp MODULES core app text image sound)
+kx_test(hud_test SOURCES tests/hud_test.cpp MODULES core app text image sound game maze)
 kx_test(app_test SOURCES tests/app_test.cpp MODULES core app maze Wood brep image text scene game sound)
 add_dependencies(app_test runfolder) # the catalogues
 kx_test(input_test SOURCES tests/input_test.cpp MODULES core app maze Wood brep image text scene game sound)
@@ -54,5 +54,7 @@ add_dependencies(launch_test kavernix kavernix-tool)
 add_test(NAME Licence.SpdxCheckNamesFilesWithoutTheLine COMMAND sh ${CMAKE_SOURCE_DIR}/tests/check_spdx_test.sh ${CMAKE_SOURCE_DIR})
 # The layer check itself (tools/check-layers.py), on a source tree the test makes.
 add_test(NAME Layers.CheckNamesUpwardCircularAndUnknownIncludes COMMAND sh ${CMAKE_SOURCE_DIR}/tests/check_layers_test.sh ${CMAKE_SOURCE_DIR})
+# Every folder of the tree includes only the folders below it.
+add_test(NAME Layers.TheTreeKeepsItsLayers COMMAND python3 ${CMAKE_SOURCE_DIR}/tools/check-layers.py ${CMAKE_SOURCE_DIR})
 kx_test(looks_test SOURCES tests/looks_test.cpp MODULES core app maze Wood brep image text scene game sound)
 add_dependencies(looks_test runfolder)

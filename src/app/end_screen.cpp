@@ -59,7 +59,7 @@ void endDisplay() {
     int count = endScreenLines(lines);
     for (int i = 0; i < count; ++i) drawText(lines[i].x, lines[i].y, lines[i].text, white);
     drawFps(0.01f, 0.01f, record.fps, white);
-    drawFade();
+    drawFade(&gameState.fadeState, &gameState.fadeLevel);
     glutSwapBuffers();
 }
 

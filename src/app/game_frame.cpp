@@ -15,6 +15,7 @@
 #include "app/timing.h"
 #include "brep/catalogue.h"
 #include "game/actor.h"
+#include "game/rider.h"
 #include "game/items.h"
 #include "image/tga.h"
 #include "image/texture.h"
@@ -73,7 +74,7 @@ void gameSettingsDialog() {
     gameSoundHold();
     inputReleaseAll(); // their releases went to the dialog
     applyShadeMode();
-    applyTextureMode();
+    if (applyTextureMode()) fontBuildLists(&imgFont);
     glutPostRedisplay();
 }
 
@@ -90,7 +91,7 @@ void gameIdle() {
     frameTimeUpdate();
     gameShot();
     float playerStep, horseStep;
-    stepSizes(&playerStep, &horseStep);
+    itemsStepSizes(&playerStep, &horseStep);
     gameMoveByKeys(playerStep, horseStep);
     padLook(record.frameTime);
     gameFieldOfView();
@@ -154,21 +155,21 @@ static void drawPauseHint() {
     const float x2 = 0.44f - float(strlen(line)) * w / 2 / float(s.width);
     const float widest = std::max(float(strlen(headline)) * w * big, float(strlen(line)) * w);
     const float left = 0.44f * float(s.width) - widest / 2 - w;
-    drawTextGround(left, 0.48f * float(s.height) - h * 0.4f, left + widest + 2 * w, 0.57f * float(s.height) + h * 1.9f);
+    hudDrawTextGround(left, 0.48f * float(s.height) - h * 0.4f, left + widest + 2 * w, 0.57f * float(s.height) + h * 1.9f);
     drawTextSized(x1, 0.57f, headline, colour, w * big, h * big * 0.9f);
     drawTextSized(x2, 0.48f, line, colour, w, h);
 }
 
 static void drawHud() {
     hudGround();
-    int oil = int(oilLeft() + 0.5f);
-    int straw = int(strawLeft() + 0.5f);
+    int oil = int(itemsOilLeft() + 0.5f);
+    int straw = int(itemsStrawLeft() + 0.5f);
     int diamonds = int(inventory[ROW_DIAMOND] + 0.5f);
-    drawCounter(0.12f, 0.035f, oil, oilLeft() >= float(record.fullLevel) ? green : red);
-    drawCounter(0.29f, 0.035f, straw, strawLeft() >= float(record.fullLevel) ? green : red);
+    drawCounter(0.12f, 0.035f, oil, itemsOilLeft() >= float(record.fullLevel) ? green : red);
+    drawCounter(0.29f, 0.035f, straw, itemsStrawLeft() >= float(record.fullLevel) ? green : red);
     drawCounter(0.46f, 0.035f, diamonds,
                 inventory[ROW_DIAMOND] >= float(record.diamondsNeeded) ? green : red);
-    drawHudText(0.53f, 0.035f, riderLabel(), white);
+    hudDrawText(0.53f, 0.035f, riderLabel(), white);
     glCheckError();
     drawFps(0.01f, 0.2f, record.fps, white);
     glCheckError();
@@ -212,9 +213,9 @@ void gameDisplay() {
     // The lamp swings up and down with the player's stride.
     const float lamp[4] = {player.x, player.y + sinf(player.distance * 8) * 0.06f, player.z, 1};
     glLightfv(GL_LIGHT0, GL_POSITION, lamp);
-    mazeDraw(&maze, &player);
+    mazeDraw(&maze, &player, &exitDoor);
     horseDraw(&horse);
-    drawTranslucentInstances();
+    mazeDrawTranslucentInstances();
     shotDraw(&shot);
     windowProjection();
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL); // the map, the counters and the fade, also in wireframe
@@ -224,7 +225,7 @@ void gameDisplay() {
     glEnable(GL_TEXTURE_2D);
     drawHud();
     drawPauseHint();
-    drawFade();
+    drawFade(&gameState.fadeState, &gameState.fadeLevel);
     applyShadeMode();
     exitDoorUpdate(record.frameTime);
     glutSwapBuffers();

@@ -29,13 +29,6 @@ extern int horseHit; // 1 once the arrow hit the horse: the run is lost, whateve
 // horseback (riderState 2) the route keys do nothing, Home and the arrows move the player and the
 // horse carries its rider.
 void gameMoveByKeys(float playerStep, float horseStep);
-// Key H: gets on the horse when the player stands within 0.6 of it (riderState 2, the eye above
-// the horse's back), or gets off behind the horse ("Get Off" for two seconds), or beside it when
-// rock is behind; with rock there too the rider stays on, with a message.
-void riderToggle();
-// The status label: "Ride" on horseback, "Get Off" just after dismounting, "Get on" near the
-// horse, "Horse" while the horse walks to the player (Page Up), else "Tarvin".
-void riderUpdate();
 // F9 and F10 held: the field of view narrows and widens by 30 degrees per second in whole degrees
 // within 10 to 120, stored at each change.
 enum { fieldOfViewLeast = 10, fieldOfViewMost = 120 };

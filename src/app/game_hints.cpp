@@ -71,7 +71,7 @@ void strawWarningUpdate() {
     const int* held = actionHeld;
     const int walking = held[ACTION_STEP_LEFT] || held[ACTION_STEP_RIGHT] || held[ACTION_FORWARD] || held[ACTION_BACK];
     const int attempt = held[ACTION_CALL_HORSE] || held[ACTION_WALK_OUT] || (riding && walking);
-    if (attempt && !strawAttempt && strawLeft() <= 0) showMessage(textOf(TEXT_STRAW_NEEDED));
+    if (attempt && !strawAttempt && itemsStrawLeft() <= 0) showMessage(textOf(TEXT_STRAW_NEEDED));
     strawAttempt = attempt;
 }
 

@@ -11,34 +11,13 @@
 #include "brep/catalogue.h"
 #include "game/actor.h"
 #include "game/items.h"
+#include "game/rider.h"
 #include "maze/maze.h"
 #include "setup/setup.h"
 #include "sound/sound.h"
 #include "text/hud.h"
 
 int horseHit;
-static float dismountedAt; // game time of the last dismount
-
-// How near the horse (in the floor plane) the player gets on: the walk to the horse (Page Down)
-// ends in its cell, about half a cell from it.
-static const float mountReach = 0.6f;
-// The eye on horseback, above the horse's back (0.47).
-static const float riderEyeHeight = 0.6f;
-static const float walkerEyeHeight = 0.3f;
-static const float dismountStep = 0.35f;
-// The player-facing texts of the game update.
-static const char* const noRoomToDismount = LANG_ID("No room to get off here");
-
-static int riding() {
-    return record.riderState == 2;
-}
-
-// The mounted horse stands and faces where its rider is.
-static void carryHorse() {
-    horse.x = player.x;
-    horse.z = player.z;
-    horse.heading = player.heading;
-}
 
 // Each of the n held arrows moves the player by step / n, with a collision after each move.
 static void walkByArrows(float playerStep) {
@@ -78,71 +57,19 @@ static void startWalksThatLead(int callHorse, int goToHorse) {
 }
 
 void gameMoveByKeys(float playerStep, float horseStep) {
-    int callHorse = actionHeld[ACTION_CALL_HORSE] && !actionHeld[ACTION_WALK_OUT] && !riding(),
-        goToHorse = actionHeld[ACTION_GO_TO_HORSE] && !actionHeld[ACTION_WALK_OUT] && !riding();
+    int callHorse = actionHeld[ACTION_CALL_HORSE] && !actionHeld[ACTION_WALK_OUT] && !riderMounted(),
+        goToHorse = actionHeld[ACTION_GO_TO_HORSE] && !actionHeld[ACTION_WALK_OUT] && !riderMounted();
     startWalksThatLead(callHorse, goToHorse);
     if (callHorse) followRouteOn(horseStep, &horse, &player, &horseRoutePhase, horseRoute);
     if (goToHorse) followRouteOn(playerStep, &player, &horse, &routePhase, playerRoute);
     if (actionHeld[ACTION_WALK_OUT]) {
         followExitPath(playerStep, &player, &exitPhase);
-        if (!riding()) followExitPath(horseStep, &horse, &horseExitPhase);
+        if (!riderMounted()) followExitPath(horseStep, &horse, &horseExitPhase);
     } else {
         walkByArrows(playerStep);
         padWalk(playerStep);
     }
-    if (riding()) carryHorse();
-}
-
-// A place dismountStep from the horse, seen from its heading turned by turn degrees, where the
-// rider stands on the floor of an open cell the horse's cell opens into, at least 0.2 from rock.
-static int dismountPlace(float turn, Actor* place) {
-    *place = horse;
-    place->heading = horse.heading + turn;
-    stepForward(place, dismountStep);
-    int hx = int(horse.x), hz = int(horse.z), x = int(floorf(place->x)), z = int(floorf(place->z));
-    if (!mazeIsOpen(&maze, x, z) || abs(x - hx) + abs(z - hz) > 1) return 0;
-    Actor kept = *place;
-    mazeCollide(&maze, &kept);
-    return kept.x == place->x && kept.z == place->z;
-}
-
-void riderToggle() {
-    if (riding()) {
-        // Off behind the horse, clear of its body (0.2 long from its middle); else beside it.
-        static const float turns[3] = {180, 90, -90};
-        Actor place;
-        int found = 0;
-        for (float turn : turns)
-            if ((found = dismountPlace(turn, &place))) break;
-        if (!found) {
-            showMessage(langText(noRoomToDismount));
-            return;
-        }
-        record.riderState = 4;
-        dismountedAt = record.gameTime;
-        player.x = place.x;
-        player.z = place.z;
-        player.prevX = player.x;
-        player.prevZ = player.z;
-        player.y = player.prevY = walkerEyeHeight;
-    } else if (floorDistance(&player, &horse) < mountReach) {
-        record.riderState = 2;
-        player.x = player.prevX = horse.x;
-        player.z = player.prevZ = horse.z;
-        player.y = player.prevY = riderEyeHeight;
-        horse.heading = player.heading;
-    }
-}
-
-void riderUpdate() {
-    if (riding()) return;
-    if (record.riderState == 4 && record.gameTime - dismountedAt < 2) return;
-    if (floorDistance(&player, &horse) < mountReach)
-        record.riderState = 3;
-    else if (actionHeld[ACTION_CALL_HORSE] && !actionHeld[ACTION_WALK_OUT] && horseRoutePhase != 4)
-        record.riderState = 1;
-    else
-        record.riderState = 0;
+    if (riderMounted()) riderCarryHorse();
 }
 
 // F9 and F10 change the view by this many degrees per second, within the bounds.
@@ -177,7 +104,7 @@ static void collectWithSound(const Actor* a) {
     static const int pickSound[4] = {SOUND_STRAW, SOUND_OILCAN, SOUND_DIAMOND, SOUND_SPIDER_CAUGHT};
     float before[4];
     for (int row = 0; row < 4; row++) before[row] = inventory[row];
-    collectItems(a);
+    itemsCollect(a);
     for (int row = 0; row < 4; row++)
         if (inventory[row] > before[row]) {
             soundPlay(pickSound[row], a->x, a->y, a->z);
@@ -213,7 +140,7 @@ static void keepApart() {
 // The arrow meets the horse as it is drawn: a body 0.2 long each way from its middle, standing on
 // the floor up to its back at 0.47.
 static int arrowMeetsHorse() {
-    return shotState == 1 && !riding() && floorDistance(&shot, &horse) < 0.2f && shot.y > 0 && shot.y < 0.5f;
+    return shotState == 1 && !riderMounted() && floorDistance(&shot, &horse) < 0.2f && shot.y > 0 && shot.y < 0.5f;
 }
 
 // Picks up what the walker reaches; a spider taken pushes the walker back to the middle of its
@@ -246,24 +173,24 @@ void gameShot() {
 void gameContacts() {
     // Whatever put a body into rock, it goes back to the nearest open place.
     mazeFreeBody(&maze, &player);
-    if (!riding()) mazeFreeBody(&maze, &horse);
+    if (!riderMounted()) mazeFreeBody(&maze, &horse);
     walkerPicksUp(&player);
-    if (riding()) {
-        carryHorse(); // the rider's push carries the horse too
+    if (riderMounted()) {
+        riderCarryHorse(); // the rider's push carries the horse too
         collectWithSound(&horse);
     } else {
         walkerPicksUp(&horse);
     }
     if (shotState == 1) collectWithSound(&shot);
-    moveCreatures();
-    if (!riding()) keepApart();
+    itemsMoveCreatures();
+    if (!riderMounted()) keepApart();
     actorOdometer(&player);
     actorOdometer(&horse);
     if (arrowMeetsHorse() && !horseHit) {
         horseHit = 1;
         fadeOut();
     }
-    riderUpdate();
+    riderUpdate(actionHeld[ACTION_CALL_HORSE] && !actionHeld[ACTION_WALK_OUT]);
 }
 
 static int inExitCell(const Actor* a) {

@@ -13,8 +13,11 @@
 #include "app/screens.h"
 #include "app/timing.h"
 #include "game/actor.h"
+#include "game/rider.h"
 #include "image/texture.h"
+#include "image/tga.h"
 #include "sound/sound.h"
+#include "text/font.h"
 #include "text/hud.h"
 #include "text/texts.h"
 
@@ -121,7 +124,7 @@ static int switchPress(int action) {
         return 1;
     case ACTION_TEXTURE:
         record.textureMode = record.textureMode + 1 > 2 ? 0 : record.textureMode + 1;
-        applyTextureMode();
+        if (applyTextureMode()) fontBuildLists(&imgFont);
         showMessage(switchText(textureMessages[record.textureMode]));
         return 1;
     case ACTION_DISPLAY_LISTS:
@@ -136,7 +139,7 @@ static int switchPress(int action) {
     }
 }
 
-void muteKey() {
+void inputMuteKey() {
     int muted = soundToggleMute();
     showMessage(switchText(muted == 1 ? SWITCH_SOUND_OFF : muted == 0 ? SWITCH_SOUND_ON : SWITCH_NO_SOUND));
 }
@@ -188,7 +191,7 @@ static void gamePress(int action) {
         togglePause();
         break;
     case ACTION_MUTE:
-        muteKey();
+        inputMuteKey();
         break;
     case ACTION_SETTINGS:
         setupRequested = 1;
@@ -209,7 +212,7 @@ static void storyPress(int action) {
         readyShot();
         storyPauseToggle();
     } else if (action == ACTION_MUTE)
-        muteKey();
+        inputMuteKey();
     else
         switchPress(action);
 }

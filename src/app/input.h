@@ -50,4 +50,4 @@ void mouseRecentre();
 int mouseWarpCount();                                  // the warps asked for so far
 void mouseButton(int button, int state, int x, int y); // the left button shoots
 
-void muteKey(); // sound off or on again, with its message
+void inputMuteKey(); // sound off or on again, with its message

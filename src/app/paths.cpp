@@ -2,7 +2,6 @@
 #include "app/lang.h"
 #include "file/file.h"
 
-#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -76,15 +75,10 @@ static int chooseDataFolder() {
     return 0;
 }
 
-// mkdir -p with mode 0700 for the folders it makes; 1 when the folder exists afterwards.
+// The missing folders of path made (0700); 1 when the folder exists afterwards.
 static int makeFolders(const std::string& path) {
-    for (size_t at = path.find('/', 1);; at = path.find('/', at + 1)) {
-        std::string part = path.substr(0, at);
-        if (mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return 0;
-        if (at == std::string::npos) break;
-    }
     struct stat st;
-    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    return fileMakeFolders(path) && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 // The data folder by the rules of chooseDataFolder, silently; "" also when none holds the game.
@@ -117,7 +111,7 @@ int pathInit() {
     cacheFolder = fileUserFolder(FILE_FOLDER_CACHE, stderr);
     noCache = cacheFolder.empty() || !makeFolders(cacheFolder);
     if (!cacheFolder.empty() && noCache)
-        fprintf(stderr, langConsole("Kavernix: cannot make the cache folder %s, nothing is kept\n"),
+        fprintf(stderr, langConsole("kavernix: cannot make the cache folder %s, nothing is kept\n"),
                 cacheFolder.c_str());
     return found;
 }

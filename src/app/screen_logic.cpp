@@ -28,9 +28,6 @@ static const char* const storyPageIds[storyPageCount] = {
             "gets you on and off,\n%5$s leads you both\nto the exit.\n\nGood luck!\n\n(Enter) to begin"),
 };
 
-const char* const riderLabels[riderLabelCount] = {LANG_ID("Tarvin"), LANG_ID("Horse"), LANG_ID("Ride"),
-                                                  LANG_ID("Get on"), LANG_ID("Get Off")};
-
 void fadeIn() {
     if (gameState.fadeState == 0 || gameState.fadeState == 4) gameState.fadeLevel = 1.0f;
     gameState.fadeState = 1;

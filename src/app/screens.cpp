@@ -57,7 +57,7 @@ void storyDisplay() {
     char clock[32];
     if (hudStatusText("", clock) == record.messageText) drawText(0.3f, 0.02f, record.messageText, white);
     drawFps(0.01f, 0.01f, record.fps, white);
-    drawFade();
+    drawFade(&gameState.fadeState, &gameState.fadeLevel);
     glutSwapBuffers();
     startupFrameDrawn();
 }

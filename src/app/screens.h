@@ -15,9 +15,7 @@ struct GameState {
 
 extern GameState gameState;
 
-enum { storyPageCount = 4, storyPageSize = 640, storyLineMax = 35, riderLabelCount = 5 };
-// Status-field labels by record.riderState, catalogue ids: "Tarvin", "Horse", "Ride", "Get on", "Get Off".
-extern const char* const riderLabels[riderLabelCount];
+enum { storyPageCount = 4, storyPageSize = 640, storyLineMax = 35 };
 
 // Where the story text comes to rest; Enter below it snaps the text there, at it turns the page.
 constexpr float storyRestHeight = 0.7f;

@@ -99,7 +99,7 @@ int openDisplaySurface() {
         glutEnterGameMode();
         if (glutGameModeGet(GLUT_GAME_MODE_ACTIVE)) return 1;
         // Without any window the toolkit's main loop would end the program at once.
-        fprintf(stderr, langConsole("Kavernix: game mode \"%s\" refused, opening a window instead\n"), mode);
+        fprintf(stderr, langConsole("kavernix: game mode \"%s\" refused, opening a window instead\n"), mode);
         // From here on the game runs in a window: full screen (F) and the settings dialog (F1) work.
         memset(record.gameModeString, 0, sizeof record.gameModeString);
     }
@@ -182,7 +182,7 @@ static int reduceToLimit(int* width, int* height, const char* what, const char* 
     const int w = std::min(*width, limitWidth), h = std::min(*height, limitHeight);
     if (what)
         fprintf(stderr,
-                langConsole("Kavernix: %s %d x %d is larger than %s allows (%d x %d); using %d x %d\n"), what,
+                langConsole("kavernix: %s %d x %d is larger than %s allows (%d x %d); using %d x %d\n"), what,
                 *width, *height, by, limitWidth, limitHeight, w, h);
     *width = w;
     *height = h;

@@ -143,8 +143,7 @@ int fileCreateLockedTemp(int dirFd, const std::string& base, std::string* name) 
     return -1;
 }
 
-// Creates every missing folder of dir (0700, as for a user's configuration).
-static int makeFolders(const std::string& dir) {
+int fileMakeFolders(const std::string& dir) {
     for (size_t i = 1; i <= dir.size(); i++) {
         if (i < dir.size() && dir[i] != '/') continue;
         if (mkdir(dir.substr(0, i).c_str(), 0700) != 0 && errno != EEXIST) return 0;
@@ -193,7 +192,7 @@ FILE* fileWriteBegin(FileWrite* w, const char* path, unsigned flags, FILE* repor
     size_t slash = target.rfind('/');
     w->dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : target.substr(0, slash));
     w->base = slash == std::string::npos ? target : target.substr(slash + 1);
-    if ((flags & FILE_WRITE_FOLDERS) && !makeFolders(w->dir)) {
+    if ((flags & FILE_WRITE_FOLDERS) && !fileMakeFolders(w->dir)) {
         say(report, "%s: cannot create the folder %s (%s); nothing written", path, w->dir.c_str(),
             strerror(errno));
         return nullptr;

@@ -60,6 +60,10 @@ int fileCreateLockedTemp(int dirFd, const std::string& base, std::string* name);
 // A whole write in one call: 1 written, 0 refused or failed (one line on report).
 int fileWriteAll(const char* path, const void* data, size_t size, unsigned flags, FILE* report);
 
+// Creates every missing folder of dir, each 0700 (as for a user's own files); 0 with errno set when
+// one cannot be made. A part that exists already is passed over, whatever it is.
+int fileMakeFolders(const std::string& dir);
+
 // The game's own folders under the user's home, one rule for all: $XDG_CONFIG_HOME, $XDG_CACHE_HOME,
 // $XDG_DATA_HOME or $XDG_STATE_HOME plus "/kavernix" when that variable names an absolute path, else
 // the home folder ($HOME, or the password entry without it) plus ".config", ".cache", ".local/share"

@@ -1,19 +1,7 @@
 // Everything that moves or can be touched in the mine: the player, the horse, the exit door,
 // the shot, and every item and spider instance.
 #pragma once
-
-struct Actor {
-    float x, y, z;             // position; cell (trunc x, trunc z)
-    float heading;             // yaw in degrees; forward adds (+sin h, -cos h) to (x, z)
-    float pitch;               // view pitch of the player; opening angle of the exit door
-    float vx, vy, vz;          // velocity, units per second (creatures)
-    float yawRate;             // turns per second
-    float pitchRate;           // turns per second
-    float prevX, prevY, prevZ; // position before the last move
-    float radius;              // contact size
-    float distance;            // distance walked in the x-z plane
-};
-static_assert(sizeof(Actor) == 15 * 4, "Actor is fifteen 4-byte fields");
+#include "maze/body.h"
 
 // The bodies of the game, placed on each game entry by actorsPlaceForGame.
 extern Actor player; // its position and angles are the camera

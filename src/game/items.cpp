@@ -72,20 +72,20 @@ void itemsPlaceKind(Maze* m, int count, char code, int row, float height, float 
     }
 }
 
-void clearItemInstances() {
+void itemsClearInstances() {
     for (ModelEntry& e : modelTable) e.count = 0;
 }
 
-int withinReach(const Actor* body, const Actor* item) {
+int itemsWithinReach(const Actor* body, const Actor* item) {
     return floorDistance(body, item) < pickupReach;
 }
 
-void collectItems(const Actor* a) {
+void itemsCollect(const Actor* a) {
     for (int row = 0; row < ITEM_ROWS; row++) {
         ModelEntry& e = modelTable[row];
         // The last instance fills the freed slot; it is looked at in the next frame, not this one.
         for (int i = 0; i < e.count; i++) {
-            if (withinReach(a, &e.entities[i])) {
+            if (itemsWithinReach(a, &e.entities[i])) {
                 inventory[row] += 1;
                 e.count--;
                 actorCopy(&e.entities[i], &e.entities[e.count]);
@@ -94,7 +94,7 @@ void collectItems(const Actor* a) {
     }
 }
 
-void moveCreatures() {
+void itemsMoveCreatures() {
     ModelEntry& spiders = modelTable[ROW_SPIDER];
     for (int i = 0; i < spiders.count; i++) {
         Actor& s = spiders.entities[i];
@@ -115,11 +115,11 @@ static float stockLeft(float units, float used, int perUnit) {
     return left < 0 ? 0 : left;
 }
 
-float oilLeft() {
+float itemsOilLeft() {
     return stockLeft(inventory[ROW_OILCAN], record.gameTime, record.oilSeconds);
 }
 
-float strawLeft() {
+float itemsStrawLeft() {
     return stockLeft(inventory[ROW_STRAW], horse.distance, record.strawDistance);
 }
 
@@ -135,10 +135,10 @@ static float fillRatio(float stock) {
 // cell, so a slow frame cannot carry a body through a wall or the exit door.
 static const float stepMost = 0.19f;
 
-void stepSizes(float* playerStep, float* horseStep) {
+void itemsStepSizes(float* playerStep, float* horseStep) {
     float t = record.frameTime;
-    float h = t * (fillRatio(strawLeft()) * 0.95 + 0.05);
-    float p = t * (fillRatio(oilLeft()) * 0.3 + 0.2);
+    float h = t * (fillRatio(itemsStrawLeft()) * 0.95 + 0.05);
+    float p = t * (fillRatio(itemsOilLeft()) * 0.3 + 0.2);
     if (h > stepMost) h = stepMost;
     if (p > stepMost) p = stepMost;
     if (record.riderState == 2) p = h;

@@ -22,21 +22,21 @@ void itemsPlace(Maze* m);
 // cell's two draws followed by spawnItem's two. If fewer empty cells remain than items to place,
 // only as many items as fit are placed (one line says so), so the random search always ends.
 void itemsPlaceKind(Maze* m, int count, char code, int row, float height, float radius);
-void clearItemInstances(); // every catalogue row back to 0 instances (tools and tests)
+void itemsClearInstances(); // every catalogue row back to 0 instances (tools and tests)
 // How near in the floor plane a body comes to an item to pick it up, whatever their heights: an
 // item stands 0.29 or less from its cell's middle lines, so walking through its cell, on a middle
 // line or not, collects it, while the rock cells between corridors keep other corridors' items out
 // of reach.
 constexpr float pickupReach = 0.35f;
 // 1 when the body is within pickupReach of the item in the floor plane.
-int withinReach(const Actor* body, const Actor* item);
+int itemsWithinReach(const Actor* body, const Actor* item);
 // Actor a picks up every item and spider of rows 0..3 within its reach; the last instance of the
 // row moves into the freed slot and is looked at in the next frame.
-void collectItems(const Actor* a);
-void moveCreatures(); // spiders bob between 0.2 and 0.8; every instance steps and turns
+void itemsCollect(const Actor* a);
+void itemsMoveCreatures(); // spiders bob between 0.2 and 0.8; every instance steps and turns
 // Remaining stocks, never below 0. A zero oilSeconds or strawDistance gives a stock of 0.
-float oilLeft();
-float strawLeft();
+float itemsOilLeft();
+float itemsStrawLeft();
 // This frame's walking distances from the stocks, each capped at 0.19; the player rides
 // (riderState 2) at the horse's step. A fullLevel of 0 or less counts every stock as full.
-void stepSizes(float* playerStep, float* horseStep);
+void itemsStepSizes(float* playerStep, float* horseStep);

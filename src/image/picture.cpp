@@ -210,7 +210,7 @@ void fitPicture(int i) {
     if (!p.src->pixels && !sourceTried[i]) readSource(i);
     pictureFit(p.src, p.fit, wantedWidth, wantedHeight, p.stem);
     if (p.fit == &imgStencilFit) {
-        tgaToMask(&imgStencilFit, &imgStencilMask, whiteMask);
+        pictureToMask(&imgStencilFit, &imgStencilMask, whiteMask);
         pictureClearFringe(&imgStencilFit, &imgStencilMask);
     }
     fittedWidth[i] = wantedWidth;
@@ -263,7 +263,7 @@ void picturesResize(int width, int height) {
     picturesResizeFirst(width, height, nullptr);
 }
 
-int tgaInvert(TgaImage* img) {
+int pictureInvert(TgaImage* img) {
     if (!img->pixels) return 1;
     uint8_t* p = img->pixels;
     const int32_t n = img->byteSize;
@@ -301,7 +301,7 @@ int tgaAddAlpha(TgaImage* img, TgaPixelRule rule) {
     return 1;
 }
 
-int tgaToMask(const TgaImage* src, TgaImage* dst, TgaPixelRule rule) {
+int pictureToMask(const TgaImage* src, TgaImage* dst, TgaPixelRule rule) {
     if (src->bytesPerPixel == 1) return 1;
     const uint32_t textureId = dst->textureId;
     tgaFree(dst);
@@ -343,7 +343,7 @@ int tgaMirrorTile(TgaImage* img) {
     return 1;
 }
 
-int tgaDropAlpha(TgaImage* img) {
+int pictureDropAlpha(TgaImage* img) {
     if (img->bytesPerPixel != 4 || !img->pixels) return 1;
     TgaImage old;
     if (!tgaRecreate(img, &old, 24, img->width, img->height)) return 0;

@@ -38,10 +38,10 @@ void pictureReadSource(const TgaImage* fit);
 void pictureReady(const TgaImage* fit);
 
 // Converters: 1 on success, 0 when the new block cannot be allocated (the image is then empty).
-int tgaInvert(TgaImage* img);                                         // every byte b becomes 255 - b
+int pictureInvert(TgaImage* img);                                         // every byte b becomes 255 - b
 int tgaAddAlpha(TgaImage* img, TgaPixelRule rule);                    // 24 -> 32 bits, A = rule(R, G, B)
-int tgaToMask(const TgaImage* src, TgaImage* dst, TgaPixelRule rule); // dst: 8 bits, rule(R, G, B)
+int pictureToMask(const TgaImage* src, TgaImage* dst, TgaPixelRule rule); // dst: 8 bits, rule(R, G, B)
 // 24 bits only: twice as wide and high, mirrored into four quadrants. The pixels travel through
 // tgaGetPixel/tgaSetPixel, so red and blue change places in the whole image.
 int tgaMirrorTile(TgaImage* img);
-int tgaDropAlpha(TgaImage* img); // 32 -> 24 bits
+int pictureDropAlpha(TgaImage* img); // 32 -> 24 bits

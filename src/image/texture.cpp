@@ -9,7 +9,6 @@
 
 #include "app/record.h"
 #include "image/picture.h"
-#include "text/font.h"
 
 void glCheckError() {
     const GLenum error = glGetError();
@@ -95,7 +94,7 @@ void textureUpload(TgaImage* img) {
     if (img->pixels && maxSize > 0 && (img->width > maxSize || img->height > maxSize)) {
         const int width = std::min(img->width, int(maxSize)), height = std::min(img->height, int(maxSize));
         fprintf(stderr,
-                "Kavernix: a texture of %d x %d is larger than OpenGL allows (%d); scaled to %d x %d\n",
+                "kavernix: a texture of %d x %d is larger than OpenGL allows (%d); scaled to %d x %d\n",
                 img->width, img->height, int(maxSize), width, height);
         TgaImage smaller{};
         tgaScale(img, width, height, &smaller);
@@ -143,12 +142,12 @@ void applyShadeMode() {
     stencilValid = 0;
 }
 
-void applyTextureMode() {
+int applyTextureMode() {
     const int mode = record.textureMode;
     if (mode != 1 && mode != 2) {
         glDisable(GL_TEXTURE_2D);
         glCheckError();
-        return;
+        return 0;
     }
     glEnable(GL_TEXTURE_2D);
     glCheckError();
@@ -168,7 +167,6 @@ void applyTextureMode() {
         textureUpload(&imgWood);
         textureUpload(&imgSpider);
     }
-    fontBuildLists(&imgFont);
     textureUpload(&imgMap1);
     textureUpload(&imgMap2);
     textureUpload(&imgMap3);
@@ -179,6 +177,7 @@ void applyTextureMode() {
     textureUpload(&imgMap8);
     textureUpload(&imgHorse);
     textureUpload(&imgHorseLeg);
+    return 1;
 }
 
 void restoreTexturing() {

@@ -9,5 +9,7 @@ void glCheckError(); // prints "OpenGL:<error>\n" when an OpenGL error is pendin
 void textureBuildMipmaps(int width, int height, int bytesPerPixel, const uint8_t* pixels);
 void textureUpload(TgaImage* img); // deletes img's old texture name, makes a new one for textureMode
 void applyShadeMode();             // polygon mode and shade model from shadeMode; invalidates the lamp
-void applyTextureMode();           // texturing on/off from textureMode; rebuilds every texture when on
+// Texturing on/off from textureMode; when on, rebuilds every texture but the font's and returns 1
+// (the caller then rebuilds the font's lists, which upload its texture), else returns 0.
+int applyTextureMode();
 void restoreTexturing();           // GL_TEXTURE_2D back to what textureMode asks for

@@ -5,9 +5,9 @@
 #include "Wood/wood.h"
 #include "app/record.h"
 #include "brep/catalogue.h"
-#include "game/actor.h"
 #include "image/texture.h"
 #include "image/tga.h"
+#include "maze/body.h"
 #include "maze/maze.h"
 
 namespace {
@@ -35,12 +35,12 @@ void floorMaterial() {
     setMaterial(imgFloor.textureId, diffuse);
 }
 
-void ceilingMaterial() {
+void mazeCeilingMaterial() {
     const GLfloat diffuse[4] = {0.8f, 0.99f, 0.99f, 1.0f};
     setMaterial(imgFloor.textureId, diffuse);
 }
 
-void wallMaterial() {
+void mazeWallMaterial() {
     const GLfloat diffuse[4] = {0.99f, 0.8f, 0.8f, 0.1f};
     setMaterial(imgWall.textureId, diffuse);
 }
@@ -98,7 +98,7 @@ void drawWallFacingNegY(float x, float y) {
     glPopMatrix();
 }
 
-void mazeDraw(Maze* m, const Actor* viewer) {
+void mazeDraw(Maze* m, const Actor* viewer, const Actor* door) {
     const int n = m->size;
     const bool culling = portalCulling != 0;
     if (culling) mazeUpdateVisibility(m, int(viewer->x), int(viewer->z));
@@ -110,14 +110,14 @@ void mazeDraw(Maze* m, const Actor* viewer) {
         for (int y = 0; y < n; ++y)
             if (open(x, y) && seen(x, y)) drawFloorTile(float(x), float(y));
 
-    ceilingMaterial();
+    mazeCeilingMaterial();
     for (int x = 0; x < n; ++x)
         for (int y = 0; y < n; ++y)
             if (open(x, y) && seen(x, y)) drawCeilingTile(float(x), float(y));
 
     // Every wall square belongs to the open cell it faces; the exit cell's +x side is the way
     // out, where the door stands instead.
-    wallMaterial();
+    mazeWallMaterial();
     for (int x = 0; x < n; ++x)
         for (int y = 0; y < n; ++y) {
             if (open(x, y) && !open(x, y + 1) && seen(x, y)) drawWallFacingNegY(float(x), float(y));
@@ -135,11 +135,11 @@ void mazeDraw(Maze* m, const Actor* viewer) {
             if (!open(x, y + 1) && !open(x, y - 1)) woodDrawAcrossY(float(x) + 0.5f, float(y + 1));
         }
 
-    doorDraw(&exitDoor);
+    mazeDrawDoor(door);
     drawAllInstances();
 }
 
-void doorDraw(const Actor* door) {
+void mazeDrawDoor(const Actor* door) {
     const GLfloat diffuse[4] = {0.99f, 0.99f, 0.99f, 1.0f};
     setMaterial(imgWood.textureId, diffuse);
     glPushMatrix();
@@ -161,7 +161,7 @@ void drawAllInstances() {
         if (row != ROW_DIAMOND) drawRow(modelTable[row]);
 }
 
-void drawTranslucentInstances() {
+void mazeDrawTranslucentInstances() {
     // Seen through, and not hiding what lies behind them: no depth written.
     glDepthMask(GL_FALSE);
     drawRow(modelTable[ROW_DIAMOND]);

@@ -10,8 +10,8 @@ struct Maze;
 // Materials: texturing as textureMode asks, the texture bound, GL_DIFFUSE and GL_AMBIENT on
 // GL_FRONT. The ceiling uses the floor texture.
 void floorMaterial();
-void ceilingMaterial();
-void wallMaterial();
+void mazeCeilingMaterial();
+void mazeWallMaterial();
 
 // Tile placers for cell (x, y); each shows its front side to the open cell it belongs to.
 void drawFloorTile(float x, float y);      // y = 0, faces up
@@ -23,13 +23,14 @@ void drawWallFacingPosY(float x, float y); // plane z = y+1, faces into cell (x,
 // Same-shape adapter for the FLOOR0 catalogue row's instance routine (the row has no instances).
 void drawFloorTile(const Actor* a);
 
-// One frame of the mine as seen from the viewer (only its x and z are read). With portal culling
-// on, the visibility marking is renewed from the viewer's cell and only marked cells are drawn.
-void mazeDraw(Maze* m, const Actor* viewer);
+// One frame of the mine as seen from the viewer (only its x and z are read), with the exit door.
+// With portal culling on, the visibility marking is renewed from the viewer's cell and only marked
+// cells are drawn.
+void mazeDraw(Maze* m, const Actor* viewer, const Actor* door);
 // The exit door: the tile stood upright with its hinge at (door x, door z), swung by door pitch.
-void doorDraw(const Actor* door);
+void mazeDrawDoor(const Actor* door);
 // For every catalogue row but the translucent diamonds: its material routine, then its instance
 // routine for each instance.
 void drawAllInstances();
 // The diamonds, after everything opaque (the horse included), without writing depth.
-void drawTranslucentInstances();
+void mazeDrawTranslucentInstances();

@@ -1,7 +1,7 @@
 // Questions asked of the finished maze: headings along a direction layer, collision, routes and
 // the cells visible from the viewer's cell.
 #include "app/record.h"
-#include "game/actor.h"
+#include "maze/body.h"
 #include "maze/maze.h"
 #include <cmath>
 

@@ -36,7 +36,7 @@ struct SoundClip {
 };
 // Decodes a whole sound file held in memory (libsndfile). A file that is not one, or has more than two
 // channels, a rate outside 8000..96000 Hz, no samples or more than 60 seconds, is refused with one line
-// on standard output naming it. Returns 1 or 0.
+// on standard error naming it. Returns 1 or 0.
 int soundDecode(const void* data, size_t size, const char* name, SoundClip* clip);
 int soundReadFile(const char* path, SoundClip* clip); // the same for a file; 0 also when it is missing
 

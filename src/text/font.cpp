@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "app/record.h"
-#include "app/screens.h"
 #include "image/picture.h"
 #include "image/texture.h"
 
@@ -67,7 +66,7 @@ int fontBuild(TgaImage* font, const char* file) {
     }
     tgaFree(&strip);
     if (!tgaAddAlpha(font, fontAlpha)) return 0;
-    tgaInvert(font);
+    pictureInvert(font);
     return 1;
 }
 
@@ -181,15 +180,15 @@ void drawPicture(const TgaImage* image) {
     glCheckError();
 }
 
-void drawFade() {
-    const int state = gameState.fadeState;
+void drawFade(int32_t* fadeState, float* fadeLevel) {
+    const int state = *fadeState;
     if (state == 2 || state == 4) {
-        gameState.fadeState = 0;
+        *fadeState = 0;
         return;
     }
     if (state != 1 && state != 3) return;
     if (!record.running) return; // a paused screen shows what it shows, undimmed
-    const float p = gameState.fadeLevel;
+    const float p = *fadeLevel;
     const float alpha = state == 1 ? p / 100.0f : 1.0f - p / 100.0f;
     glBlendFunc(state == 1 ? GL_ZERO : GL_ONE, GL_SRC_ALPHA);
     glDisable(GL_LIGHTING);
@@ -211,6 +210,6 @@ void drawFade() {
     glEnable(GL_LIGHTING);
     glCheckError();
 
-    gameState.fadeLevel = p + record.frameTime * 100.0f / 2.0f;
-    if (gameState.fadeLevel >= 99.0f) gameState.fadeState = state == 1 ? 2 : 4;
+    *fadeLevel = p + record.frameTime * 100.0f / 2.0f;
+    if (*fadeLevel >= 99.0f) *fadeState = state == 1 ? 2 : 4;
 }

@@ -21,5 +21,7 @@ void drawTextSized(float x, float y, const char* text, const float colour[4], fl
 // Draws an image unscaled at the window's bottom-left corner; an 8-bit image goes into the stencil
 // buffer. Leaves the window-pixel projection set.
 void drawPicture(const TgaImage* image);
-// Draws this frame's fade (a black quad that scales the frame) and advances it.
-void drawFade();
+// Draws this frame's fade (a black quad that scales the frame) and advances it. state is the
+// screen's fade state (0 none, 1 fading in, 2 fade-in done, 3 fading out, 4 fade-out done: a done
+// state is cleared to 0), level its progress (1 at the start, done at 99).
+void drawFade(int32_t* state, float* level);

@@ -4,21 +4,13 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include "app/lang.h"
 #include "app/record.h"
-#include "app/screens.h"
 
 void showMessage(const char* text) {
     size_t n = strnlen(text, sizeof record.messageText - 1);
     memcpy(record.messageText, text, n);
     record.messageText[n] = 0;
     record.messageTime = record.gameTime;
-}
-
-const char* riderLabel() {
-    int state = record.riderState;
-    if (state < 0 || state >= riderLabelCount) state = 0;
-    return langText(riderLabels[state]);
 }
 
 const char* hudStatusText(const char* label, char* clock) {
@@ -32,7 +24,7 @@ const char* hudStatusText(const char* label, char* clock) {
     return label;
 }
 
-float largeGlyphWidth(float x, const char* text) {
+float hudLargeGlyphWidth(float x, const char* text) {
     const float normal = 1.0f / 25, room = 0.99f - x; // a hundredth of margin on the right
     size_t n = strlen(text);
     return n == 0 || float(n) * normal <= room ? normal : room / float(n);
@@ -54,7 +46,7 @@ void formatClock(float seconds, char* out) {
     snprintf(out, 32, "%01d:%02d:%02d:%02d", hours, minutes, secs, hundredths);
 }
 
-void formatFps(float fps, char* out) {
+void hudFormatFps(float fps, char* out) {
     int whole = int(fps);
     // Hundredths from the single-precision product, so 59.87 (stored as 59.869998...) reads
     // 59.87 and not 59.86; kept within 0..99 whatever the rounding did.

@@ -6,8 +6,6 @@
 // Copies at most 31 bytes of text into record.messageText (always terminated) and stamps it with
 // record.gameTime; a stamp of 0 means no message, so a message set at game time 0 never shows.
 void showMessage(const char* text);
-// The label of record.riderState; an index outside 0..4 gives the first label.
-const char* riderLabel();
 // What the status field shows now: the message while its second and the next one last, else the
 // clock in odd seconds and the label in even ones. clock must hold 32 bytes; the result is
 // record.messageText, clock or label.
@@ -15,20 +13,20 @@ const char* hudStatusText(const char* label, char* clock);
 // "H:MM:SS:hh" of a time in seconds; out must hold 32 bytes.
 void formatClock(float seconds, char* out);
 // "FPS:%2d.%02d" of fps; out must hold 32 bytes.
-void formatFps(float fps, char* out);
+void hudFormatFps(float fps, char* out);
 
 // The width of one large character as a fraction of the window width: a twenty-fifth, narrower
 // for a text that would otherwise run past the window's right edge from x.
-float largeGlyphWidth(float x, const char* text);
+float hudLargeGlyphWidth(float x, const char* text);
 
 // Darkens the rectangle (stage pixels) under a text to 35 %, in every shade and texture mode.
-void drawTextGround(float x0, float y0, float x1, float y1);
+void hudDrawTextGround(float x0, float y0, float x1, float y1);
 // One large character, code '0' + value.
 void drawCounter(float x, float y, int value, const float colour[4]);
-// A string in large characters (largeGlyphWidth by the stage's height / 12) on a dark ground of
+// A string in large characters (hudLargeGlyphWidth by the stage's height / 12) on a dark ground of
 // its own, every byte one glyph, textured and filled in every mode.
 void drawTextLarge(float x, float y, const char* text, const float colour[4]);
 // The status field in large characters.
-void drawHudText(float x, float y, const char* label, const float colour[4]);
+void hudDrawText(float x, float y, const char* label, const float colour[4]);
 // The frame-rate line in small characters, only while record.showFps is nonzero.
 void drawFps(float x, float y, float fps, const float colour[4]);

@@ -7,7 +7,7 @@
 #include "text/font.h"
 #include "text/hud.h"
 
-void drawTextGround(float x0, float y0, float x1, float y1) {
+void hudDrawTextGround(float x0, float y0, float x1, float y1) {
     glPushAttrib(GL_ENABLE_BIT | GL_POLYGON_BIT);
     glDisable(GL_TEXTURE_2D);
     glDisable(GL_LIGHTING);
@@ -25,13 +25,13 @@ void drawTextGround(float x0, float y0, float x1, float y1) {
 
 void drawTextLarge(float x, float y, const char* text, const float colour[4]) {
     const Stage s = stage();
-    float w = float(s.width) * largeGlyphWidth(x, text);
+    float w = float(s.width) * hudLargeGlyphWidth(x, text);
     int h = s.height / 12;
     float penX = float(s.width) * x;
     float penY = float(s.height) * y;
     // A dark ground of its own under the text, so it reads over any scene in every mode.
     const float pad = float(h) * 0.08f;
-    drawTextGround(penX - pad, penY - pad, penX + w * float(strlen(text)) + pad, penY + float(h) + pad);
+    hudDrawTextGround(penX - pad, penY - pad, penX + w * float(strlen(text)) + pad, penY + float(h) + pad);
     glPushAttrib(GL_ENABLE_BIT | GL_POLYGON_BIT);
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
     glEnable(GL_TEXTURE_2D); // the glyphs are the texture's ink, in every texture mode
@@ -60,7 +60,7 @@ void drawCounter(float x, float y, int value, const float colour[4]) {
     drawTextLarge(x, y, text, colour);
 }
 
-void drawHudText(float x, float y, const char* label, const float colour[4]) {
+void hudDrawText(float x, float y, const char* label, const float colour[4]) {
     char clock[32];
     drawTextLarge(x, y, hudStatusText(label, clock), colour);
 }
@@ -68,6 +68,6 @@ void drawHudText(float x, float y, const char* label, const float colour[4]) {
 void drawFps(float x, float y, float fps, const float colour[4]) {
     if (!record.showFps) return;
     char text[32];
-    formatFps(fps, text);
+    hudFormatFps(fps, text);
     drawText(x, y, text, colour);
 }

@@ -40,12 +40,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Keep the slow steps to small images so the fuzzer spends its time on the reader.
     if (img.byteSize <= 64 * 64 * 4) {
         TgaImage mask{};
-        tgaToMask(&img, &mask, whiteMask);
+        pictureToMask(&img, &mask, whiteMask);
         tgaFree(&mask);
         tgaMirrorTile(&img);
         tgaAddAlpha(&img, explosionAlpha);
-        tgaInvert(&img);
-        tgaDropAlpha(&img);
+        pictureInvert(&img);
+        pictureDropAlpha(&img);
         // The font build makes a 512 x 512 image whatever the strip; one input in eight takes it.
         if (size % 8 == 0) {
             TgaImage font{};

@@ -28,7 +28,7 @@ int toolMaze(int argc, char** argv) {
     }
     record.mazeSize = n;
     record.itemsPerKind = items;
-    clearItemInstances();
+    itemsClearInstances();
     mazeBuild(&maze, n);
     itemsPlace(&maze);
     return fflush(stdout) == 0 ? 0 : 1;
