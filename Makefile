@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The two commands: `make play` and `make test`. Everything else here serves them, or installs.
 BUILD   ?= build
 MAKEFLAGS += --no-print-directory

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The floor under the game's start-up: a toolkit program that opens the game's window (the same
 // display mode, size and title) and clears and swaps FRAMES frames (default 1), then exits. With
 // more than one frame it prints "frames=... seconds=... fps=... slowest_ms=..." like the timedemo.

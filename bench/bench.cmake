@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 kx_bench(bench_visibility SOURCES bench/visibility.cpp MODULES core app maze Wood brep image text scene game sound)
 kx_bench(bench_tga_load SOURCES bench/tga_load.cpp MODULES core image)
 kx_bench(bench_maze_draw SOURCES bench/maze_draw.cpp MODULES core app maze Wood brep image text scene game sound)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Small pieces the benchmark programs share.
 #pragma once
 #include <benchmark/benchmark.h>

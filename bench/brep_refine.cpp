@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Building and refining models: a long winding tube from its definition file, a closed quad torus and
 // a closed cube, each built and refined three times. Reports output faces per second for every level
 // and in total, with the hash-indexed lookups and with the plain list scans on the same tube.

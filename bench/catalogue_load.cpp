@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Loading the whole catalogue (32 models and the arrow) from each source side by side: building
 // from the definitions with refinement and writing the text files (0), reading the text files
 // (1), reading the binary cache (2). The definitions are the game's own (data/) when present,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The game screen of the largest mine (size 66, nine items of each kind) in a 1024 x 768 window:
 // frames per second with portal culling and display lists each on and off, beside a frame that
 // only clears and swaps; and the start-up time from a fresh process to its first game frame drawn

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One frame of the mine as the game draws it (floors, ceilings, walls, props and door from the
 // compiled tile lists, textured and lit) on the largest maze (size 66) from a central cell, with
 // portal culling on and off, beside a frame that only clears and swaps. 800 x 600 window; the

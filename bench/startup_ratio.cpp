@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whole processes side by side: the bare window (bare_window: the game's window, one cleared
 // frame) against `kavernix --timedemo 1` (the game from exec to its first game frame), alternated
 // run by run, at maze sizes 16 and 66 for each model source (0 definitions with refinement, 1 text

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Loading a 2048 x 2048 32-bit TGA file with tgaLoad, side by side with a plain fread of the same
 // file into a buffer: the loader's extra work (header checks, the red/blue exchange) should cost at
 // most as much again as the read itself. The file sits in the page cache after the first pass.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The per-frame visibility walk and the route flood on the largest maze (size 66).
 #include <benchmark/benchmark.h>
 #include "bench_util.h"

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installation (`cmake --install`, `make install PREFIX=...`) and the Debian package (`make package`).
 # The tree: bin/kavernix and bin/kavernix-tool (games/ in the package), the settings library in its own folder
 # lib/ARCH/kavernix (found through the programs' RUNPATH, relative to them, so a moved tree works),

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Run by CPack between its staging install and the package: moves the programs to usr/games and the
 # data to usr/share/games/kavernix, where Debian's policy puts games. Everything else stays where the
 # install put it; the programs find their library (RUNPATH) and the game its data from either place.

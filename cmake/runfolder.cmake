@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Fills the run folder: the committed data files, the generated art and the model files; and the
 # desktop icons beside it (ICONS), which are not game data.
 file(MAKE_DIRECTORY ${RUN})

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The application frame on a real maze and window: the game update's rules, the story and the
 // fades, the keyboard and mouse, the clocks with an injected counter, and the hall of fame.
 #include <gtest/gtest.h>

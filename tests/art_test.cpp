@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The generated art: every image the game reads, the same bytes on every run, font strips that the font
 // builder turns into the right 256 places, and a lamp frame whose pure white covers what the game shows.
 #include <gtest/gtest.h>

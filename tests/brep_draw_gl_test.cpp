@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Drawing a model, read back through GL feedback: which primitive each face becomes, the corner it
 // starts at, the texture coordinates of its mapping, and that a compiled list replays the same stream.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The text form and the binary cache of a model level: what they write, what they read back, and
 // that every malformed file is refused with an empty model and one message instead of a crash.
 #include <cstring>

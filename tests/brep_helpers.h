@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Shared by the mesh tests: a scratch working directory, definition texts, small models, captured
 // output, and a dump of every record of a model to compare two models by.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The levels of detail: refinement counts of tubes and the cube, where the new corners go, the gap
 // faces, the refusal of open models and of holes past the corner limit, the floor split, the cutting
 // into triangles, and the identity of indexed and scanned lookups on whole models.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The mesh records and level 0 from definitions: shared vertices, edges and faces, normals and
 // mappings, the connectivity check, the limits of the records, the tube builder and its refusals.
 #include "brep_helpers.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The model catalogue: the three sources give the same models, source 0 leaves exactly the text
 // files behind, the arrow is always built, the level chosen for a distance; and kavernix-tool's
 // model commands run as a program on the same definitions.

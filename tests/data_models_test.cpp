@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The shipped model definitions: every catalogue model and the arrow build, refine to level 3 with
 // a silent strict check, and stay closed surfaces of the size the game draws them at.
 #include <gtest/gtest.h>

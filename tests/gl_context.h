@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A real GL context for tests: one hidden-from-nobody GLUT window, made once per test program, and
 // what it shows read back. Under Xvfb with Mesa it has 8 bits per colour channel, 24 depth bits and
 // 8 stencil bits.

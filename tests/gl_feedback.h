@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Captures what GL draws as its feedback stream: every polygon, line, point and pass-through
 // marker with its vertices, turned back from window into world positions, their colours and
 // texture coordinates.

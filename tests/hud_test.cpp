@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The head-up display's texts: how long a message stays, the status field's alternation, the
 // rider label, and the clock and frame-rate formats.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The TGA reader and writer against ImageMagick's files and damaged ones, the pixel rules and
 // converters, scaling and the picture cache (GLU's scaler needs a current context), and the image
 // commands of kavernix-tool.

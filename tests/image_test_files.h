@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Files for the image tests: whole-file reads and writes as bytes.
 #pragma once
 #include <cstdint>

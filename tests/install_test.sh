@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The installed game as a player and a packager get it, in both layouts.
 #   install_test.sh tree BUILD: installs with DESTDIR into a staging folder (bin/ and share/kavernix
 #     under the prefix), moves the tree elsewhere (it finds its library and its data relative to

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Setting a key by pressing it: the dialog's logic without the toolkit (key values, names, refusals).
 #include "setup/key_capture.h"
 #include "setup/key_table.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The languages: the choice from the setting, the command line and the environment, the German texts
 // the game has always shown, every text's room on screen in each language, and the story's first
 // page drawn in the language the environment names.

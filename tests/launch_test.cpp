@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command line of the game and of kavernix-tool: our options taken out, the toolkit's passed on,
 // anything else refused; and the two programs as a shell starts them, with a bad option or without
 // their data.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The looks on every window: the lamp's glass stays round whatever the window's shape, the walk
 // into daylight when the exit opens keeps the horse out of the eye's way, and the horse without
 // straw says so once for each try.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The known maze: size 8, one item per kind, the generator in its start state. What the game
 // prints for it at start-up: the fresh, the carved and the filled grid, each with its directions.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The maze and what moves in it: the known maze of size 8 (also as printed by kavernix-tool), the
 // shape every maze keeps, item placement, impossible settings, collision, routes, visibility, the
 // bodies' steps, contact, turning and walks, the shot, items, spiders and supplies.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Mine codes, the mine of the day, the per-mine records and the saved run.
 #include <gtest/gtest.h>
 #include <chrono>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Captures what code under test prints on standard output (the maze snapshots and the collision
 // traces are part of the program's behaviour) or on standard error (its diagnostics), and what a
 // command prints; reads and writes whole files; gives a test a folder of its own.

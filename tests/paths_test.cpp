@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where the game reads its data and writes its files. The installed layout (data found beside the
 // executable) is played through in the install test; here the environment's part.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whole games played through the real program as a player plays them: keys and pointer moves sent
 // with xdotool, the screen read back with xwd and ImageMagick and judged pixel by pixel against the
 // game's own pictures (lamp frame, boss, end-screen pictures). Needs an X display, xdotool, xwd and

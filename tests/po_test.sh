@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Every catalogue po/LL.po: well formed with matching format arguments (msgfmt -c --check-format),
 # a translation for every text the code marks (extracted with xgettext, the keywords of `make pot`),
 # and the texts drawn with the game's Latin-1 font representable in Latin-1.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pit prop, the mine with its props and door, the creatures, the shot, the lamp and the map as GL draws
 // them, read back through feedback, pixels and the stencil in one 600 x 450 window. Every catalogue level is
 // a fake list that marks itself (row * 10 + level + 1): the floor row's lists hold the unit floor square, the

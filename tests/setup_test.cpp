@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings library: its file, its checks, its atomic writes and its dialog.
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sound as OpenAL renders it: its wave writer stands in for the device, and the rendered file shows
 // what a player would hear, placed by the device clock. The clips: refused when they are not sound.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The display surface as main opens it: a window with stencil and depth bits, and the line and
 // the window that replace a game mode the display refuses.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # One line per test program: its sources and the module libraries it links.
 kx_test(maze_test SOURCES tests/maze_test.cpp MODULES core app maze Wood brep image text scene game sound)
 add_dependencies(maze_test kavernix-tool)
@@ -52,6 +53,8 @@ target_compile_definitions(launch_test PRIVATE KX_VERSION="${PROJECT_VERSION}")
 add_dependencies(launch_test kavernix kavernix-tool)
 # The licence-line check itself (tools/check-spdx), on a repository the test makes.
 add_test(NAME Licence.SpdxCheckNamesFilesWithoutTheLine COMMAND sh ${CMAKE_SOURCE_DIR}/tests/check_spdx_test.sh ${CMAKE_SOURCE_DIR})
+# Every tracked source, header, CMake and script file names its licence.
+add_test(NAME Licence.EverySourceNamesItsLicence COMMAND sh ${CMAKE_SOURCE_DIR}/tools/check-spdx ${CMAKE_SOURCE_DIR})
 # The layer check itself (tools/check-layers.py), on a source tree the test makes.
 add_test(NAME Layers.CheckNamesUpwardCircularAndUnknownIncludes COMMAND sh ${CMAKE_SOURCE_DIR}/tests/check_layers_test.sh ${CMAKE_SOURCE_DIR})
 # Every folder of the tree includes only the folders below it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The font built from a glyph strip, and textures, render switches and the 2D drawing read back from a
 // real GL context (Mesa under Xvfb).
 #include <gtest/gtest.h>

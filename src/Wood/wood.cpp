@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The props must stop the program when no list could be made, also in builds with NDEBUG.
 #undef NDEBUG
 #include "Wood/wood.h"

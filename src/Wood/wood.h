@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The wooden pit props of the corridors: two posts against the side walls, a beam under the
 // ceiling and two braces in the upper corners, compiled once into one display list.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The end screen's callbacks.
 #include "app/end_screen.h"
 #include <GL/freeglut.h>

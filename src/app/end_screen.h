@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The end screen: won or lost, the run's place in the five-place hall of fame, the name entry,
 // and the program's end after the hall of fame is stored.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The game screen's frame: the update in gameIdle and the drawing in gameDisplay.
 #include "app/game_frame.h"
 #include <GL/freeglut.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The game screen: one update (gameIdle) and one drawing (gameDisplay) per frame, in a fixed
 // order that the other modules rely on.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the game shows of its own states: the walk into daylight when the exit opens, the word
 // that the horse has no straw, and the paused game's hint. No GL, so testable without a window.
 #include <cmath>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The game update's rules: walking by the held keys, the field of view, the contacts and the
 // exit door. No GL, so the rules are testable without a window.
 #include "app/game_frame.h"

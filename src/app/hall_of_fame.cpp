@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The hall of fame's rules and the name entry; no GL.
 #include <cstdio>
 #include <cstring>

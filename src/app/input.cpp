@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Input by action: the held states, each action's press, the keyboard and the mouse sources.
 #include "app/input.h"
 #include <GL/freeglut.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Input by action. Every source (the keyboard, the mouse, the pad) turns what it sees into actions
 // (setup/key_table.h); the game reads one held state per action, and every action's press is handled
 // in one place (inputPress) for the screen in use. Key codes live only in the key table and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/lang.h"
 #include <libintl.h>
 #include <climits>

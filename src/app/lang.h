@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The player's language: which one the game speaks and the catalogue lookups (GNU gettext). The
 // catalogue's ids are the English texts; po/LL.po holds a language's texts and the build compiles it
 // into LL/LC_MESSAGES/kavernix.mo and kavernix-font.mo in the locale folder. Two text domains read

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command line: our options from one table, the toolkit's options passed on, the rest refused.
 #include "app/launch.h"
 #include <cerrno>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The game's command line: one table of our own options (launch.cpp), the toolkit's documented
 // options handed on to glutInit, anything else refused. Also the --version text of both programs.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up: settings, static game data, the window, the first screen, the main loop. The order
 // matters: the maze and its items exist (and are printed) before any window opens, and the
 // display lists are compiled only once the OpenGL context exists.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The mine played, its records and the saved run.
 #include "app/mines.h"
 #include <cerrno>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which mine is played (classic, a new one, the mine of the day or a code), its records, and the
 // run saved on quitting and continued at the next start. main calls these in its fixed order:
 // minesOptions, (the dialog and setupLoad), minesPrintCode or minesChoose,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/paths.h"
 #include "app/lang.h"
 #include "file/file.h"

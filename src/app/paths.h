@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where the game's files are: the data folder holds what it reads (pictures, font strips, model
 // definitions and model files), the cache folder takes every file it writes. Settings and the hall of
 // fame are the settings library's matter (its own file under $XDG_CONFIG_HOME/kavernix).

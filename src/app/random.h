@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's one random generator: a linear congruential sequence that starts at 1 and is
 // never reseeded by the game, so the same settings give the same maze and items every run.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The run-time state every module may read: the settings record and the switches kept beside it.
 #pragma once
 #include "setup/settings_record.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The reshape handlers of the three screens. Rebuilding the window-sized pictures takes a while;
 // that time lies between pauseStart and pauseEnd and so is not counted as frame time.
 #include <GL/freeglut.h>

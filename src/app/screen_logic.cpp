@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The screens' shared state, texts and rules that need no window: the fades and the story's
 // paging. The callbacks that draw and register live in screens.cpp.
 #include <cstdio>

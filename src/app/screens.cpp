@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The story screen's callbacks and the entries of the story and game screens.
 #include "app/screens.h"
 #include <GL/freeglut.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The three screens (story, game, end) and the fades between them. A screen is the set of toolkit
 // callbacks its entry function registers; screens follow one another only forward, each change
 // made by the leaving screen's idle callback once its fade-out has finished.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up pieces: the images, the display surface and the fixed OpenGL state.
 #include "app/startup.h"
 #include "app/lang.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up pieces that main puts together in its fixed order.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The timedemo: the game's own update and drawing on a fixed clock, one walk every run the same.
 #include "app/timedemo.h"
 #include <GL/freeglut.h>

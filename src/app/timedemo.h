@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The timedemo: a fixed walk of the player and the horse along the exit path, drawn as fast as the
 // machine can, with one line of figures at the end.
 #pragma once

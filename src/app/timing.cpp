@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The clocks. Every speed and fade is multiplied by the frame time measured here; there is no
 // frame limiter and no fixed time step.
 #include "app/timing.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The clocks: frame time, frame rate and game time from a monotonic counter, with pauses,
 // reshapes and the settings dialog kept out of the frame time; and the reshape handlers of the
 // three screens. The clock fields themselves live in the settings record.

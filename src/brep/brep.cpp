@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The B-rep records, the face-by-face construction protocol and the connectivity check.
 //
 // Lookups (a vertex by position, an edge by vertex pair, a face by corner set) return the record

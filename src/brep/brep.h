@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Boundary-representation meshes: vertices, edges and polygonal faces in three singly linked
 // lists, newest record first. Built face by face; shared corners and edges are found, not duplicated.
 #pragma once

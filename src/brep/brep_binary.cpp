@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The packed binary cache of a model level.
 //
 // The file is a 32-bit memory image: a 288-byte header, the vertices (44 bytes each) and the faces

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Level 0 of the models: swept tubes from definition files, and the floor tile.
 #include "brep/brep_build.h"
 #include "file/file.h"

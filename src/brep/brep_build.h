@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Building models: level 0 from definition files and the floor tile, and the refinement into the
 // finer levels of detail.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "brep/brep_draw.h"
 
 #include "brep/brep.h"

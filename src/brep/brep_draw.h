@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Drawing a model: immediately, face by face, or compiled once into a display list. Both send the
 // same geometry, one normal per face and the texture coordinates of each face's mapping; material,
 // texture and transformation are the caller's.

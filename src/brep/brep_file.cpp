@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The text form of a model level, and the texture hint image.
 #include "brep/brep_file.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The two file forms of one model level: the text form "%s.%03d.brep.txt" (vertices and faces as
 // numbers) and the packed binary cache "%s.%03d.brep.bin" (a 32-bit memory image of the model), and
 // the texture hint image "%s.%03d.texhint.tga". Files are read from the data folder and written to

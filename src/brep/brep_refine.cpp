@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The finer levels of detail of closed models: the weighted corner-cutting refinement.
 #include "brep/brep_build.h"
 

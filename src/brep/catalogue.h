@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The catalogue of the eight named models, each in four levels of detail, with the routines that
 // draw the row's material and instances and the instances placed in the maze; and the arrow. The
 // routines and the instances belong to the layers above, which hand them in at start-up

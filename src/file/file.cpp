@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading without blocking, and atomic replacement of files.
 #include "file/file.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Files the game and its settings library read and write. Every write of either goes through
 // fileWriteBegin/fileWriteEnd (or fileWriteAll): the new content goes to a file without a name, or
 // a hidden temporary ".NAME.#kavernix-write#XXXXXX", in the target's folder and takes the target's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The moving bodies: primitive motions, contact, route walking and the shot.
 #include "game/actor.h"
 

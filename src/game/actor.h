@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Everything that moves or can be touched in the mine: the player, the horse, the exit door,
 // the shot, and every item and spider instance.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Items and spiders: placement, pick-up, motion, and the supplies that set the walking speeds.
 #include "game/items.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The straw bales, oil cans, diamonds and spiders placed in the mine (instances in rows 0..3 of
 // the model catalogue), the inventory, and the supplies that set the walking speeds.
 #pragma once

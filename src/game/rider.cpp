@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The rider rules. No GL, so they are testable without a window.
 #include "game/rider.h"
 #include <cmath>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The rider rules: getting on and off the horse, the horse carrying its rider, and the status
 // label each riding state shows (record.riderState: 0 on foot, 1 the horse walks to the player,
 // 2 riding, 3 near the horse, 4 just got off).

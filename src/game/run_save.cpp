@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The saved run's file.
 #include "game/run_save.h"
 #include <cerrno>

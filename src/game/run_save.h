@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A run kept for later: Escape or closing the window during a game saves it, the next start may
 // go on with it. The file (recordsRunPath(), setup/mine_records.h) names the mine by its code (the maze
 // and items are built again from it) and holds the rules played with, both bodies, the door, the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The arrow in flight, or its explosion once it has hit rock, floor or ceiling.
 #include <GL/gl.h>
 #include <cmath>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Image conversions and the picture cache.
 #include "image/picture.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Conversions of TgaImage records after loading, and the full-window pictures kept scaled to the
 // window size (optionally cached as TGA files named after the picture and the size).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Textures, the polygon and texture switches, and the OpenGL error check.
 #include "image/texture.h"
 

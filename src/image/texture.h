@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // OpenGL textures made from TgaImage records, and the render switches shadeMode and textureMode of
 // the settings record.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TGA images: the record's primitives, the slot table, and the reader and writer of the
 // uncompressed true-colour subset.
 #include "image/tga.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TGA images in memory, the table of named image slots, and the uncompressed true-colour TGA subset
 // the game reads and writes.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The record of a body in the mine (the player, the horse, the exit door, the shot, every item and
 // spider): what the maze collides, frees and draws. The game moves the bodies (game/actor.h).
 #pragma once

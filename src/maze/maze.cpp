@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The maze record, its accessors and the generator.
 #include "maze/maze.h"
 

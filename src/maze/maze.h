@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The mine: a square grid of one-byte cell codes with its direction, route and visibility layers,
 // the generator that carves it from the exit cell, and the questions the bodies and the renderer
 // ask of it (heading along a layer, collision, routes, visible cells).

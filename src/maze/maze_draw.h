@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Drawing the mine for one frame: floor and ceiling squares in every open cell, a wall square on
 // every side where an open cell meets rock, a pit prop across every corridor cell, the exit door,
 // then every placed instance of the model catalogue. Every square is the one-unit tile of the

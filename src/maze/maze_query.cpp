@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Questions asked of the finished maze: headings along a direction layer, collision, routes and
 // the cells visible from the viewer's cell.
 #include "app/record.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Drawing the things that stand in the mine: straw bales, oil cans, diamonds and spiders (the
 // material and instance routines of catalogue rows 0..3) and the trotting horse. Every routine
 // skips an object whose cell is not visible this frame, picks its level with lodForPosition and

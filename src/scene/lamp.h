@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The two screen-space effects of the game view: the lamp light (a full-window frame picture and
 // a stencil that confines the 3D scene to its lit opening) and the overview map.
 #pragma once

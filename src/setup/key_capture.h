@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Setting a key by pressing it: the toolkit's key -> the game's key code, the key's name as players
 // read it, and why a pressed key cannot be some action's key. No toolkit here: the dialog feeds it.
 #pragma once

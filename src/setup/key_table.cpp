@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The key table and the key names.
 #include "setup/key_table.h"
 #include <cctype>

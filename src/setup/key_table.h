@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The game's keys: one row per action with its settings key, its default key and what it does. The
 // settings file, the dialog, the game's input and the README's controls table all come from this table.
 #pragma once

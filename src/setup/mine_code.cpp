@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Mine codes and the mine of the day.
 #include "setup/mine_code.h"
 #include "setup/settings_file.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Mine codes: a mine as a short text a player can read aloud and type, "16-5-3-K7QX2MD": the maze
 // size, the items of each kind, the diamonds needed, then the random generator's whole 32-bit start
 // state in seven letters of an alphabet without I, L, O and U (read as 1, 1, 0 and refused), whose

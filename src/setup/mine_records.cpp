@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The per-mine records file.
 #include "setup/mine_records.h"
 #include "file/file.h"

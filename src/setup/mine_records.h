@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The records of every mine but the classic one (whose hall of fame stays in the settings file):
 // the best five of each mine, keyed by its code, in records.ini of the data folder
 // ($XDG_DATA_HOME/kavernix), at most the 200 mines played most recently. Written whole through the

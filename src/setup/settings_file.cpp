@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings file: one table of keys drives defaults, reading, checking and writing.
 #include "setup/settings_file.h"
 #include "setup/key_table.h"

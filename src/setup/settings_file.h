@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings file of the settings library: a "key = value" text file, its defaults, its checks and
 // its atomic rewrite. No toolkit here, so tests and the fuzz target use it without a display.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one settings block the game and the settings library exchange.
 // Its byte layout is shared with libgrolksetup.so: every offset is pinned below.
 #pragma once

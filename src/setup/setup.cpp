@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The four entry points of the settings library.
 #include "setup/setup.h"
 #include "setup/settings_file.h"

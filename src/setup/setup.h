@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings library (libgrolksetup.so): its dialog, its storage and the defaults.
 #pragma once
 #include "setup/settings_record.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings dialog: every setting with only valid choices, the hall of fame, Play or Continue.
 // Each input widget is named after its settings key (gtk_widget_set_name), the dialog "kavernixSettings".
 #include "setup/setup_dialog.h"

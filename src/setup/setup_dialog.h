@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings dialog (GTK 3), used by setupShow.
 #pragma once
 #include "setup/settings_file.h"

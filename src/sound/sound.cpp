@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sound: the clips, the device, the one-shot and looping sources, the listener.
 #include "sound/sound.h"
 #include "app/lang.h"

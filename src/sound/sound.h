@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sound through OpenAL: clips read from the WAV files in the working directory, one-shot sounds at a
 // place in the mine, looping sources that follow a body, and the listener, who is the player. Every
 // call is safe without a device: the game then runs silently.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Font building, glyph lists, text, pictures and the fade.
 #include "text/font.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The bitmap font (256 cells of 32 x 32 pixels in a 512 x 512 RGBA image, one display list per
 // character) and the 2D drawing every screen uses: text, unscaled pictures and the fade.
 #pragma once

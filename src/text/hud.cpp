@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The head-up display's texts: messages, the status-field choice, the clock and frame-rate
 // formats. No GL here, so these are testable without a window.
 #include "text/hud.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The head-up display: the three large counters, the status field (message, clock or rider
 // label by turns), the frame-rate line, and the message mechanism the toggle keys use.
 // The drawing routines expect the window-pixel orthographic projection to be set.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The head-up display's drawing: large characters with one additive pass, the status field and
 // the frame-rate line.
 #include <GL/gl.h>

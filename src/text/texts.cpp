@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The texts table: each text by its English catalogue id; the catalogue (po/LL.po) holds its
 // wording in the other languages, German as the game always had it.
 #include "text/texts.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The short texts the looks of the screens add: the printed labels on the lamp frame, the hints of
 // the game and the end screen, and the rendering switches' messages. Each is a plain literal in one
 // table with its German and its English wording.

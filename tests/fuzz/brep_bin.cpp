@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target for the binary model reader. A refused file leaves an empty model; an accepted
 // one is whole, and writing it gives a file that reads back to the same model, byte for byte the
 // same file when written once more.

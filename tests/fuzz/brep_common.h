@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Shared by the model fuzz targets: quiet diagnostics, a private working directory with the input
 // written into it, the read with its check of a refusal, and checks that a model a reader accepted
 // is whole (every corner is one of its vertices, lists end) and survives the other file form

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target for the model text reader. A refused file leaves an empty model; an accepted
 // one is whole, and packs, writes and reads back from the binary cache unchanged.
 #include <cstdint>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target for the definition reader and what runs on the tube it builds: the connectivity
 // check, one refinement step and the cutting into triangles. A definition that is added must give
 // a closed tube (every edge of two faces), and its refinement must stay closed.

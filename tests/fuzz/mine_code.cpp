@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds arbitrary text to the mine code reader. A code it takes names a mine that can hold its
 // items, and written out again it reads back as the same mine.
 #include "setup/mine_code.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds arbitrary bytes to the per-mine records reader. What it keeps are valid records: written out
 // again and read back, they come back identical and without a single complaint.
 #include "setup/mine_records.h"

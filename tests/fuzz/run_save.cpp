@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds arbitrary bytes to the saved-run reader. A save it takes, written out again, reads back as
 // the same run.
 #include "game/run_save.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds arbitrary bytes to the settings file reader. Whatever it reads must be valid settings: written
 // out again and read back, they come back identical and without a single complaint.
 #include "setup/settings_file.h"

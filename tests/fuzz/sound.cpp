@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target for the sound clip reader: every input is decoded whole or refused with an empty clip.
 #include <cstdint>
 #include <cstdlib>

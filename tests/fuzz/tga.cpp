@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target for the TGA reader and what runs on a loaded image: the conversions, and the
 // font build's glyph scan over a strip.
 #include <cstdint>

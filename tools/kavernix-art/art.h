@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The art generator's shared helpers: integer-hash noise, a Cairo canvas that saves through the TGA
 // module, and the fonts. Everything is deterministic: no clock, no libc random numbers, Cairo's image
 // backend and fixed font files, so every build writes the same bytes.

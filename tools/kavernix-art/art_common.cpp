@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The art generator's shared helpers: noise, the canvas and its TGA output, the fonts.
 #include "art.h"
 

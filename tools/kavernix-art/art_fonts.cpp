@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The two font strips, "fontmaze.tga" (a clear sans serif) and "fontgotic.tga" (blackletter): 256
 // glyphs side by side in code order, black ink on white, in the layout the game's font builder scans.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The desktop icon: a timbered mine entrance in a rock face, a diamond glowing in the lamp light
 // inside. Drawn afresh for every size (not scaled down), so the small ones keep clean edges.
 #include "art.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The lamp frame ("stencil.tga") and its mask ("stencilmask.tga"). Only the frame's pure white pixels
 // let the game show anything: the scene through the lamp's glass, the overview map, the counters with
 // the status field, and the frame-rate line. Everything else is the brass lamp and the dark around it,

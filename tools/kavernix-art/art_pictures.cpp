@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The full-window pictures: the story poster, daylight through the opening exit, the won and lost end
 // pictures and the boss key's spreadsheet. All are 1280 x 960; the game fits them to the window.
 #include "art.h"

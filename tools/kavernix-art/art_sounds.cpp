@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The game's sounds, synthesised from a table of voices: each voice is a tone (a sine, with some of
 // its second and third partials, gliding from f0 to f1) or a band of noise (between f0 and f1), shaped
 // by a rise and an exponential fall, and repeated with a seeded jitter where a sound is a patter

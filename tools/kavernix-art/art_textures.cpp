@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The textures: rock for floor and walls, wood, straw, the oil can, the spider, the horse's hide and
 // legs, and the eight frames of the arrow's explosion. All are powers of two; every noise repeats
 // across the image so the textures tile where the models wrap them.

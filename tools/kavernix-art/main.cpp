@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kavernix-art OUTDIR: writes every picture, texture, font strip and sound of the game into OUTDIR.
 // kavernix-art --icons OUTDIR: writes the desktop icon's sizes into OUTDIR/hicolor.
 #include "art.h"

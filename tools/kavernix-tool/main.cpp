@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kavernix-tool: the game's command-line helper for players, modders and tests.
 #include <cstdio>
 #include <climits>

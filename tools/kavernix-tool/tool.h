@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kavernix-tool: one command-line program, one function per subcommand. Each returns the exit status.
 #pragma once
 

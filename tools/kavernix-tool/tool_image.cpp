@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kavernix-tool image commands: what the game's TGA reader makes of a file, and the font build.
 #include <cstdio>
 

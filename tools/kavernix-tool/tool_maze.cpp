@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kavernix-tool maze N ITEMS: builds the maze the game would build with these settings and prints
 // its three snapshots, exactly as the game prints them at start-up. No window is opened.
 #include <cerrno>

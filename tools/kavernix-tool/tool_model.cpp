@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kavernix-tool model: builds a model's four levels of detail from its definitions (or the floor
 // tile) and writes each level as a text model file, the way the game does when it builds at start.
 #include <sys/stat.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Model file commands: look into a model file, pack text files into the binary cache, draw a
 // texture hint, and make every model file of the catalogue from the definitions.
 #include <cerrno>

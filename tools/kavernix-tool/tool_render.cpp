@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kavernix-tool render: one catalogue model, lit and textured, rendered into a TGA file, so that
 // art can be judged by looking. Needs a display (under Xvfb in scripts).
 #include <GL/freeglut.h>
