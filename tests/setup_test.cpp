@@ -533,14 +533,20 @@ struct DialogScript {
     int polls = 0;
 };
 
-static gboolean playScript(gpointer data) {
-    DialogScript* s = (DialogScript*)data;
+// The settings dialog once it shows, else null.
+static GtkWidget* shownDialog() {
     GtkWidget* dialog = nullptr;
     GList* tops = gtk_window_list_toplevels();
     for (GList* l = tops; l; l = l->next)
         if (GTK_IS_DIALOG(l->data) && gtk_widget_get_visible(GTK_WIDGET(l->data)))
             dialog = GTK_WIDGET(l->data);
     g_list_free(tops);
+    return dialog;
+}
+
+static gboolean playScript(gpointer data) {
+    DialogScript* s = (DialogScript*)data;
+    GtkWidget* dialog = shownDialog();
     if (!dialog) return ++s->polls < 200 ? G_SOURCE_CONTINUE : G_SOURCE_REMOVE;
     s->ran = true;
     std::istringstream names(
@@ -584,12 +590,7 @@ static gboolean playScript(gpointer data) {
 // Presses "Continue saved game" once the dialog is up; notes whether it was there.
 static gboolean savedRunScript(gpointer data) {
     DialogScript* s = (DialogScript*)data;
-    GList* tops = gtk_window_list_toplevels();
-    GtkWidget* dialog = nullptr;
-    for (GList* l = tops; l; l = l->next)
-        if (GTK_IS_DIALOG(l->data) && gtk_widget_get_visible(GTK_WIDGET(l->data)))
-            dialog = GTK_WIDGET(l->data);
-    g_list_free(tops);
+    GtkWidget* dialog = shownDialog();
     if (!dialog) return ++s->polls < 200 ? G_SOURCE_CONTINUE : G_SOURCE_REMOVE;
     s->ran = true;
     GtkWidget* button = findNamed(dialog, "continueSaved");
@@ -656,12 +657,7 @@ TEST_F(Settings, DialogShowsEverySettingAndPlaySavesTheChoices) {
 // Notes the mine field's text and the "Continue saved game" button's label, then plays.
 static gboolean mineWordScript(gpointer data) {
     DialogScript* s = (DialogScript*)data;
-    GtkWidget* dialog = nullptr;
-    GList* tops = gtk_window_list_toplevels();
-    for (GList* l = tops; l; l = l->next)
-        if (GTK_IS_DIALOG(l->data) && gtk_widget_get_visible(GTK_WIDGET(l->data)))
-            dialog = GTK_WIDGET(l->data);
-    g_list_free(tops);
+    GtkWidget* dialog = shownDialog();
     if (!dialog) return ++s->polls < 200 ? G_SOURCE_CONTINUE : G_SOURCE_REMOVE;
     s->ran = true;
     GtkWidget* button = findNamed(dialog, "continueSaved");
@@ -712,12 +708,7 @@ struct ContinueScript {
 
 static gboolean continueScript(gpointer data) {
     ContinueScript* s = (ContinueScript*)data;
-    GList* tops = gtk_window_list_toplevels();
-    GtkWidget* dialog = nullptr;
-    for (GList* l = tops; l; l = l->next)
-        if (GTK_IS_DIALOG(l->data) && gtk_widget_get_visible(GTK_WIDGET(l->data)))
-            dialog = GTK_WIDGET(l->data);
-    g_list_free(tops);
+    GtkWidget* dialog = shownDialog();
     if (!dialog) return ++s->polls < 200 ? G_SOURCE_CONTINUE : G_SOURCE_REMOVE;
     GtkWidget* tick = findNamed(dialog, "running");
     s->running = tick ? gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(tick)) : -1;
