@@ -3,6 +3,7 @@
 // fades, the keyboard and mouse, the clocks with an injected counter, and the hall of fame.
 #include <gtest/gtest.h>
 #include <GL/freeglut.h>
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <cstdlib>
@@ -46,11 +47,13 @@ class App : public ::testing::Test {
     static void SetUpTestSuite() {
         memset(&record, 0, sizeof record);
         record.mazeSize = 16;
-        // The end screen deletes a saved run and writes records: never the tester's own.
+        // The end screen deletes a saved run and writes records and settings: never the tester's own.
         static const std::string folder = testing::TempDir() + "kx_app_state_" + std::to_string(getpid());
         std::filesystem::create_directories(folder);
         setenv("XDG_STATE_HOME", folder.c_str(), 1);
         setenv("XDG_DATA_HOME", folder.c_str(), 1);
+        setenv("KAVERNIX_SETTINGS", (folder + "/settings.ini").c_str(), 1),
+            setenv("KAVERNIX_SETUP_DIALOG", "0", 1);
         OutputCapture quiet;
         mazeBuild(&maze, 16);
         itemsPlace(&maze);
@@ -99,6 +102,12 @@ bool samePlace(const Actor& a, const Actor& b) {
     return near(a.x, b.x) && near(a.z, b.z) && near(a.heading, b.heading, 1e-4f);
 }
 
+void expectSamePlace(const Actor& a, const Actor& b, const char* what) {
+    EXPECT_NEAR(a.x, b.x, 1e-5f) << what;
+    EXPECT_NEAR(a.z, b.z, 1e-5f) << what;
+    EXPECT_NEAR(a.heading, b.heading, 1e-4f) << what;
+}
+
 void fillHall(SettingsRecord* r, std::initializer_list<std::pair<const char*, float>> places) {
     memset(r->hallNames, 0, sizeof r->hallNames);
     for (float& t : r->hallTimes) t = hallEmptyTime;
@@ -116,7 +125,7 @@ int fadeFrames() {
 
 } // namespace
 
-TEST_F(GameUpdate, HeldArrowsShareOneStepAndOppositeOnesCancel) {
+TEST_F(GameUpdate, HeldArrowsAddUpToOneStep) {
     // clang-format off
     struct { int left, right, up, down; float x, z; } cases[] = {
         {0, 0, 1, 0, 1.6f, 1.5f}, {1, 1, 0, 0, 1.5f, 1.5f}, {0, 0, 1, 1, 1.5f, 1.5f},
@@ -127,51 +136,66 @@ TEST_F(GameUpdate, HeldArrowsShareOneStepAndOppositeOnesCancel) {
         actionHeld[ACTION_STEP_LEFT] = c.left, actionHeld[ACTION_STEP_RIGHT] = c.right,
         actionHeld[ACTION_FORWARD] = c.up, actionHeld[ACTION_BACK] = c.down;
         gameMoveByKeys(0.1f, 0.1f);
-        EXPECT_TRUE(near(player.x, c.x) && near(player.z, c.z)) << c.left << c.right << c.up << c.down;
+        EXPECT_NEAR(player.x, c.x, 1e-5f) << c.left << c.right << c.up << c.down;
+        EXPECT_NEAR(player.z, c.z, 1e-5f) << c.left << c.right << c.up << c.down;
     }
 }
 
-// Home walks both to the exit and ignores the arrows; Page Up brings the horse and leaves the
-// arrows to the player.
-TEST_F(GameUpdate, RouteKeysAndArrows) {
-    const Actor startHorse = horse;
-    auto run = [](int home, int pageUp, int up, int left) {
-        actorsPlaceForGame();
-        routePhase = horseRoutePhase = 0, actionHeld[ACTION_WALK_OUT] = home,
-        actionHeld[ACTION_CALL_HORSE] = pageUp, actionHeld[ACTION_FORWARD] = up,
-        actionHeld[ACTION_STEP_LEFT] = left;
-        for (int i = 0; i < 5; ++i) gameMoveByKeys(0.02f, 0.05f);
-        return std::make_pair(player, horse);
-    };
-    const auto home = run(1, 0, 0, 0), pageUp = run(0, 1, 0, 0), up = run(0, 0, 1, 0);
-    EXPECT_FALSE(samePlace(home.second, startHorse) || samePlace(pageUp.second, startHorse))
-        << "the horse walks";
-    auto both = run(1, 0, 1, 1);
-    EXPECT_TRUE(samePlace(both.first, home.first) && samePlace(both.second, home.second));
-    both = run(0, 1, 1, 0);
-    EXPECT_TRUE(samePlace(both.first, up.first) && samePlace(both.second, pageUp.second));
+// Five steps from the start places with the route keys and arrows held: the player and the horse.
+std::pair<Actor, Actor> routeRun(int home, int pageUp, int up, int left) {
+    actorsPlaceForGame();
+    routePhase = horseRoutePhase = 0, actionHeld[ACTION_WALK_OUT] = home,
+    actionHeld[ACTION_CALL_HORSE] = pageUp, actionHeld[ACTION_FORWARD] = up,
+    actionHeld[ACTION_STEP_LEFT] = left;
+    for (int i = 0; i < 5; ++i) gameMoveByKeys(0.02f, 0.05f);
+    return std::make_pair(player, horse);
 }
 
-TEST_F(GameUpdate, TheExitOpensOnlyWithEnoughDiamondsAndBothInTheExitCellThenKeepsOpening) {
-    const float e = 15.5f, away = 2.5f;
-    auto place = [](float diamonds, float p, float h, float dt) {
-        inventory[ROW_DIAMOND] = diamonds;
-        actorInit(&player, p, 0.3f, p, 90, 0, 0.02f);
-        actorInit(&horse, h, 0.5f, h, 90, 0, 0.07f);
-        exitDoorUpdate(dt);
-    };
+// Home walks both to the exit and ignores the arrows.
+TEST_F(GameUpdate, HomeWalksBothOutWhateverTheArrows) {
+    const Actor startHorse = horse;
+    const auto home = routeRun(1, 0, 0, 0), both = routeRun(1, 0, 1, 1);
+    EXPECT_FALSE(samePlace(home.second, startHorse)) << "the horse walks";
+    expectSamePlace(both.first, home.first, "the player");
+    expectSamePlace(both.second, home.second, "the horse");
+}
+
+// Page Up brings the horse and leaves the arrows to the player.
+TEST_F(GameUpdate, PageUpBringsTheHorseWhileThePlayerSteers) {
+    const Actor startHorse = horse;
+    const auto pageUp = routeRun(0, 1, 0, 0), up = routeRun(0, 0, 1, 0), both = routeRun(0, 1, 1, 0);
+    EXPECT_FALSE(samePlace(pageUp.second, startHorse)) << "the horse walks";
+    expectSamePlace(both.first, up.first, "the player");
+    expectSamePlace(both.second, pageUp.second, "the horse");
+}
+
+// The diamonds found, the player at (p, p) and the horse at (h, h), then one door update of dt.
+void exitPlace(float diamonds, float p, float h, float dt) {
+    inventory[ROW_DIAMOND] = diamonds;
+    actorInit(&player, p, 0.3f, p, 90, 0, 0.02f);
+    actorInit(&horse, h, 0.5f, h, 90, 0, 0.07f);
+    exitDoorUpdate(dt);
+}
+const float exitMiddle = 15.5f, awayFromExit = 2.5f;
+
+TEST_F(GameUpdate, TheExitStaysClosedWithoutEnoughDiamondsOrWithOneOfThemAway) {
+    const float e = exitMiddle, away = awayFromExit;
     const float closed[][3] = {{2, e - 0.3f, e}, {3, away, e}, {3, e - 0.3f, away}};
     for (const auto& c : closed) {
-        place(c[0], c[1], c[2], 0.1f);
+        exitPlace(c[0], c[1], c[2], 0.1f);
         EXPECT_EQ(exitDoor.pitch, 0) << c[0] << " " << c[1] << " " << c[2];
     }
-    place(3, e - 0.3f, e, 0.05f);
+}
+
+TEST_F(GameUpdate, TheOpeningExitKeepsOpeningThenTheGameIsWon) {
+    exitPlace(3, exitMiddle - 0.3f, exitMiddle, 0.05f);
     EXPECT_FLOAT_EQ(exitDoor.pitch, 0.5f);
-    actorInit(&player, away, 0.3f, away, 90, 0, 0.02f); // walking away does not stop the door
+    actorInit(&player, awayFromExit, 0.3f, awayFromExit, 90, 0, 0.02f); // walking away does not stop the door
     int frames = 0;
     for (; exitDoor.pitch < 100 && frames < 2000; ++frames) exitDoorUpdate(0.05f);
     // 99.5 degrees at ten per second; the fade-out starts in the frame after the door is open
-    EXPECT_TRUE(frames == 199 && gameState.fadeState == 0) << frames;
+    EXPECT_EQ(frames, 199);
+    EXPECT_EQ(gameState.fadeState, 0);
     exitDoorUpdate(0.05f);
     EXPECT_EQ(gameState.fadeState, 3);
     gameState.fadeState = 4, exitDoorUpdate(0.05f);
@@ -189,10 +213,12 @@ TEST_F(GameUpdate, AnArrowMeetingTheDrawnHorseLosesEvenWithTheExitOpening) {
         gameContacts();
         EXPECT_EQ(gameState.fadeState, state == 1 ? 3 : 0) << state;
     }
-    EXPECT_TRUE(horseHit && !gameWon()) << "a hit after the exit began to open stays lost";
+    EXPECT_NE(horseHit, 0);
+    EXPECT_FALSE(gameWon()) << "a hit after the exit began to open stays lost";
     horseHit = 0, gameState.fadeState = 0, record.riderState = 2;
     gameContacts();
-    EXPECT_TRUE(gameState.fadeState == 0 && gameWon());
+    EXPECT_EQ(gameState.fadeState, 0) << "the rider's arrow";
+    EXPECT_TRUE(gameWon()) << "the rider's arrow";
 }
 
 // A spider the player walks into pushes the player to the cell's middle, then is taken.
@@ -202,8 +228,9 @@ TEST_F(GameUpdate, ASpiderPushesBeforeItIsTaken) {
     modelTable[ROW_SPIDER].count = 1;
     actorInit(&player, 1.3f, 0.3f, 1.55f, 90, 0, 0.02f);
     gameContacts();
-    EXPECT_TRUE(near(player.x, 1.5f) && near(player.z, 1.5f) && inventory[ROW_SPIDER] == 1)
-        << player.x << "," << player.z;
+    EXPECT_NEAR(player.x, 1.5f, 1e-5f);
+    EXPECT_NEAR(player.z, 1.5f, 1e-5f);
+    EXPECT_EQ(inventory[ROW_SPIDER], 1.0f);
 }
 
 // One game update as gameIdle runs it, frames of 0.1 s.
@@ -251,59 +278,89 @@ TEST_F(GameUpdate, TheHorseComesThenCarriesItsRiderOut) {
     for (int i = 0; i < 200; ++i) playFrame();
     Actor standing = horse;
     playFrame();
-    EXPECT_TRUE(samePlace(standing, horse) && floorDistance(&horse, &player) < 0.6f)
-        << "the horse stops at the player: " << horse.x << "," << horse.z;
+    expectSamePlace(standing, horse, "the horse stops");
+    EXPECT_LT(floorDistance(&horse, &player), 0.6f) << "the horse stops at the player";
     EXPECT_STREQ(riderLabel(), "Get on");
     actionHeld[ACTION_CALL_HORSE] = 0;
     riderToggle();
     playFrame();
     EXPECT_STREQ(riderLabel(), "Ride");
-    EXPECT_TRUE(near(player.x, horse.x) && near(player.z, horse.z) && player.y > 0.47f);
+    EXPECT_NEAR(player.x, horse.x, 1e-5f);
+    EXPECT_NEAR(player.z, horse.z, 1e-5f);
+    EXPECT_GT(player.y, 0.47f);
     float playerStep, horseStep;
     itemsStepSizes(&playerStep, &horseStep);
     EXPECT_EQ(playerStep, horseStep);
     actionHeld[ACTION_FORWARD] = 1; // the arrows steer the horse
     playFrame();
-    EXPECT_TRUE(near(player.x, horse.x) && near(player.z, horse.z) && horse.distance > 0);
+    EXPECT_NEAR(player.x, horse.x, 1e-5f);
+    EXPECT_NEAR(player.z, horse.z, 1e-5f);
+    EXPECT_GT(horse.distance, 0);
     actionHeld[ACTION_FORWARD] = 0;
     riderToggle();
     playFrame();
-    EXPECT_TRUE(!strcmp(riderLabel(), "Get Off") && near(player.y, 0.3f) &&
-                floorDistance(&player, &horse) > 0.3f);
+    EXPECT_STREQ(riderLabel(), "Get Off");
+    EXPECT_NEAR(player.y, 0.3f, 1e-5f);
+    EXPECT_GT(floorDistance(&player, &horse), 0.3f);
     for (int i = 0; i < 20; ++i) playFrame();
     EXPECT_STREQ(riderLabel(), "Get on");
     riderToggle();
     actionHeld[ACTION_WALK_OUT] = 1, routePhase = 0;
     for (int i = 0; i < 20000 && !gameWon(); ++i) playFrame();
-    EXPECT_TRUE(gameWon() && record.riderState == 2);
+    EXPECT_TRUE(gameWon());
+    EXPECT_EQ(record.riderState, 2);
 }
 
-TEST_F(Story, EnterSnapsTheRisingTextThenTurnsAndAfterTheLastPageFadesOut) {
-    auto enter = [](int times) {
-        while (times--) press('\r');
-    };
+// The story begun with its first page's text rising, then Enter pressed `times`.
+void storyEnter(int times) {
     enterStory();
     gameState.storyScroll = 0.3f;
-    enter(1);
-    EXPECT_TRUE(gameState.storyPage == 0 && near(gameState.storyScroll, 0.7f)) << gameState.storyScroll;
-    enter(1);
-    EXPECT_TRUE(gameState.storyPage == 1 && gameState.storyScroll == 0) << gameState.storyScroll;
-    enter(6);
-    EXPECT_TRUE(gameState.storyPage == 4 && gameState.fadeState == 3 && near(gameState.fadeLevel, 1));
-    EXPECT_EQ(storyPageText(), nullptr);
-
-    gameState.fadeLevel = 40; // Enter during the fade-out turns an empty page, the fade goes on
-    enter(2);
-    EXPECT_TRUE(gameState.storyPage == 5 && gameState.fadeState == 3 && near(gameState.fadeLevel, 40));
+    while (times--) press('\r');
 }
 
-TEST_F(Story, FadesTake118FramesAtSixtyPerSecondAndEndOnce) {
+TEST_F(Story, EnterSnapsTheRisingTextToRest) {
+    storyEnter(1);
+    EXPECT_EQ(gameState.storyPage, 0);
+    EXPECT_NEAR(gameState.storyScroll, 0.7f, 1e-5f);
+}
+
+TEST_F(Story, EnterOnATextAtRestTurnsThePage) {
+    storyEnter(2);
+    EXPECT_EQ(gameState.storyPage, 1);
+    EXPECT_EQ(gameState.storyScroll, 0);
+}
+
+TEST_F(Story, EnterAfterTheLastPageFadesOut) {
+    storyEnter(8);
+    EXPECT_EQ(gameState.storyPage, 4);
+    EXPECT_EQ(gameState.fadeState, 3);
+    EXPECT_NEAR(gameState.fadeLevel, 1, 1e-5f);
+    EXPECT_EQ(storyPageText(), nullptr);
+}
+
+TEST_F(Story, EnterDuringTheFadeOutLeavesTheFadeGoing) {
+    storyEnter(8);
+    gameState.fadeLevel = 40; // Enter turns an empty page
+    press('\r'), press('\r');
+    EXPECT_EQ(gameState.storyPage, 5);
+    EXPECT_EQ(gameState.fadeState, 3);
+    EXPECT_NEAR(gameState.fadeLevel, 40, 1e-5f);
+}
+
+TEST_F(Story, AFadeInTakes118FramesAtSixtyPerSecondThenEndsOnce) {
     fadeIn();
     for (int frames : {118, 1}) EXPECT_EQ(fadeFrames(), frames);
     EXPECT_EQ(gameState.fadeState, 0) << "state 2 lasts one frame";
+}
+
+TEST_F(Story, AFadeOutTakes118FramesAtSixtyPerSecond) {
     fadeOut();
-    EXPECT_TRUE(fadeFrames() == 118 && gameState.fadeState == 4);
-    fadeIn(); // a fade-in turned round goes on from the level reached
+    EXPECT_EQ(fadeFrames(), 118);
+    EXPECT_EQ(gameState.fadeState, 4);
+}
+
+TEST_F(Story, AFadeTurnedRoundGoesOnFromTheLevelReached) {
+    fadeIn();
     gameState.fadeLevel = 42;
     fadeOut();
     EXPECT_FLOAT_EQ(gameState.fadeLevel, 42);
@@ -381,22 +438,29 @@ void idleFrame(float seconds) {
     gameIdle();
 }
 
-// A flying arrow finds the horse and the rock at every frame rate: a slow frame does not carry it
-// past the horse's body nor through a wall into the next corridor.
-TEST_F(GameUpdate, TheArrowHitsTheHorseAndStopsAtRockAtLowFrameRates) {
-    const float frameTimes[] = {1.0f / 60, 0.25f, 0.5f, 1.0f};
-    for (float t : frameTimes) {
-        SCOPED_TRACE(testing::Message() << "frame of " << t << " s");
-        actorsPlaceForGame(); // the horse at (3.5, 3.5)
-        horseHit = 0, gameState.fadeState = 0, shotState = 1;
-        actorInit(&shot, 3.2f, 0.2f, 3.5f, 90, 0, 0.02f);
-        for (int i = 0; i < 10 && !horseHit; ++i) idleFrame(t);
-        EXPECT_EQ(horseHit, 1);
+// A flying arrow from (x, z) heading +x, the horse at its start place (3.5, 3.5).
+void shootFrom(float x, float z) {
+    actorsPlaceForGame();
+    horseHit = 0, gameState.fadeState = 0, shotState = 1;
+    actorInit(&shot, x, 0.2f, z, 90, 0, 0.02f);
+}
+const float slowFrameTimes[] = {1.0f / 60, 0.25f, 0.5f, 1.0f};
 
-        horseHit = 0, gameState.fadeState = 0, shotState = 1;
-        actorInit(&shot, 3.5f, 0.2f, 1.5f, 90, 0, 0.02f); // rock at x 4..5, open again at 5
+// A slow frame does not carry a flying arrow past the horse's body.
+TEST_F(GameUpdate, TheArrowHitsTheHorseAtLowFrameRates) {
+    for (float t : slowFrameTimes) {
+        shootFrom(3.2f, 3.5f);
+        for (int i = 0; i < 10 && !horseHit; ++i) idleFrame(t);
+        EXPECT_EQ(horseHit, 1) << "frame of " << t << " s";
+    }
+}
+
+// A slow frame does not carry a flying arrow through a wall into the next corridor.
+TEST_F(GameUpdate, TheArrowStopsAtRockAtLowFrameRates) {
+    for (float t : slowFrameTimes) {
+        shootFrom(3.5f, 1.5f); // rock at x 4..5, open again at 5
         for (float flown = 0; flown < 1.5f; flown += t) idleFrame(t);
-        EXPECT_EQ(int(shot.x), 4);
+        EXPECT_EQ(int(shot.x), 4) << "frame of " << t << " s";
     }
 }
 
@@ -418,10 +482,11 @@ TEST_F(Clocks, GameTimeKeepsCountingAtHighFrameRates) {
     }
 }
 
-TEST_F(Story, SpaceStopsTheTextAndTheFadeWithoutCountingThePause) {
+TEST_F(Story, SpaceHoldsTheStoryWithoutCountingThePause) {
     enterStory();
     fakeNow = 100, press(' ');
-    EXPECT_TRUE(record.running == 0 && shotState == 1) << "the space bar stops and also fires";
+    EXPECT_EQ(record.running, 0) << "the space bar stops";
+    EXPECT_EQ(shotState, 1) << "the space bar also fires";
     storyRise(1.0f);
     EXPECT_EQ(gameState.storyScroll, 0.0f);
     record.frameTime = 0; // no idle runs while stopped: a redraw sees no time pass
@@ -429,27 +494,31 @@ TEST_F(Story, SpaceStopsTheTextAndTheFadeWithoutCountingThePause) {
     EXPECT_FLOAT_EQ(gameState.fadeLevel, 1);
     fakeNow = 6100, press(' ');
     fakeNow = 6150, storyIdle();
-    EXPECT_TRUE(near(record.frameTime, 0.15f) && near(gameState.storyScroll, 0.003f))
-        << record.frameTime << " is not 100 ticks before and 50 after the pause";
+    EXPECT_NEAR(record.frameTime, 0.15f, 1e-5f) << "100 ticks before and 50 after the pause";
+    EXPECT_NEAR(gameState.storyScroll, 0.003f, 1e-5f);
 }
 
-TEST_F(Clocks, FrameTimeFpsAndGameTimeFollowTheCounterAndPausesAreLeftOut) {
+TEST_F(Clocks, TheFrameTimeFollowsTheCounter) {
     fakeNow = 20, frameTimeUpdate(), frameDone();
     EXPECT_FLOAT_EQ(record.frameTime, 0.02f);
     EXPECT_NEAR(record.fps, 1.0 / 0.02001, 1e-3);
     frameTimeUpdate(); // no tick since the frame began
     EXPECT_NEAR(record.fps, 100000.0f, 1.0f);
+}
 
+TEST_F(Clocks, PausesAreLeftOutOfTheGameTime) {
+    fakeNow = 20, frameTimeUpdate(), frameDone();
     fakeNow = 120; // 100 ticks into the frame, then a 5-second pause
     pauseStart();
     fakeNow = 5120, pauseEnd();
     fakeNow = 5140, frameTimeUpdate();
-    EXPECT_TRUE(near(record.frameTime, 0.12f) && near(record.gameTime, 0.14f)) << record.gameTime;
+    EXPECT_NEAR(record.frameTime, 0.12f, 1e-5f);
+    EXPECT_NEAR(record.gameTime, 0.14f, 1e-5f);
     frameDone();
     record.running = 0, fakeNow += 40;
     frameTimeUpdate();
-    EXPECT_TRUE(near(record.frameTime, 0.04f) && near(record.gameTime, 0.14f))
-        << "stopped: game time stands still";
+    EXPECT_NEAR(record.frameTime, 0.04f, 1e-5f) << "stopped";
+    EXPECT_NEAR(record.gameTime, 0.14f, 1e-5f) << "stopped: game time stands still";
 }
 
 TEST_F(Clocks, AReshapeCentresThePointerRoundingOddSizesDown) {
@@ -459,63 +528,145 @@ TEST_F(Clocks, AReshapeCentresThePointerRoundingOddSizesDown) {
     windowReshape(201, 151);
     GLint view[4];
     glGetIntegerv(GL_VIEWPORT, view);
-    EXPECT_TRUE(view[2] == 201 && view[3] == 151) << view[2] << "x" << view[3];
+    EXPECT_EQ(view[2], 201);
+    EXPECT_EQ(view[3], 151);
     for (int i = 0; i < 200 && seenX != 100; ++i) glutMainLoopEvent(), usleep(5000);
-    EXPECT_TRUE(seenX == 100 && seenY == 75) << seenX << "," << seenY;
+    EXPECT_EQ(seenX, 100);
+    EXPECT_EQ(seenY, 75);
     glutPassiveMotionFunc(nullptr), glViewport(0, 0, 256, 256);
 }
 
-TEST_F(Input, EveryToggleShowsItsMessageInEnglishAndGerman) {
-    stencilValid = 3;
-    record.gameTime = 5;
-    // clang-format off
-    struct { unsigned char key; const char* english; const char* german; int* field; int value; } presses[] = {
-        {'d', "Distance LOD on", "no static LOD", &record.distanceLod, 1},
-        {'D', "Distance LOD off", "static LOD", &record.distanceLod, 0},
-        {'i', "Frame rate on", "FPS on", &record.showFps, 1}, {'I', "Frame rate off", "FPS off", &record.showFps, 0},
-        {'o', "Portals on", "Portal on", &portalCulling, 1}, {'O', "Portals off", "no Portal", &portalCulling, 0},
-        {'u', "Lists on", "DisplList", &record.useDisplayLists, 1},
-        {'U', "Lists off", "no DisplList", &record.useDisplayLists, 0},
-        {'r', "Frame redrawn", "Repair Stencil", &stencilValid, 0},
-        {'s', "Flat shading", "Flat shading", &record.shadeMode, 1},
-        {'S', "Smooth shading", "Smooth shading", &record.shadeMode, 2},
-        {'s', "Wireframe", "Wireframe", &record.shadeMode, 0},
-        {'t', "Textures on", "Texture", &record.textureMode, 1}, {'T', "Mipmaps on", "MipMaps", &record.textureMode, 2},
-        {'t', "Textures off", "no Texture", &record.textureMode, 0},
-        {'l', "Detail 3 of 3", "LOD", &record.lodLevel, 3}, {'L', "Detail 0 of 3", "LOD", &record.lodLevel, 0},
-        {'b', "Culling on", "BF Cull on", &backfaceCull, 1}, {'B', "", "", &backfaceCull, 1},
-        {'b', "Culling off", "no BF Cull", &backfaceCull, 0},
-        {'f', "Full screen on", "FullScreen on", &record.fullScreen, 1},
-        {'F', "Full screen off", "FullScreen off", &record.fullScreen, 0},
-        {' ', "Shoot", "Shoot", &shotState, 1}};
-    // clang-format on
+// The setting each rendering switch changes and the number of values it goes round (the frame
+// drawn again has none to go round).
+struct SwitchSetting {
+    int action;
+    int* setting;
+    int values;
+};
+// clang-format off
+const SwitchSetting switchSettings[] = {
+    {ACTION_SHADE, &record.shadeMode, 3}, {ACTION_TEXTURE, &record.textureMode, 3},
+    {ACTION_BACKFACE, &backfaceCull, 2}, {ACTION_PORTAL, &portalCulling, 2},
+    {ACTION_DISPLAY_LISTS, &record.useDisplayLists, 2}, {ACTION_LOD_FINER, &record.lodLevel, 4},
+    {ACTION_LOD_COARSER, &record.lodLevel, 4}, {ACTION_DISTANCE_LOD, &record.distanceLod, 2},
+    {ACTION_FPS, &record.showFps, 2}, {ACTION_FULL_SCREEN, &record.fullScreen, 2},
+    {ACTION_REPAIR_STENCIL, &stencilValid, 1}};
+// clang-format on
+static_assert(sizeof switchSettings / sizeof switchSettings[0] == ACTION_QUIT - ACTION_SHADE,
+              "a row per switch");
+
+// Calls f(code, setting) for every key of the key table that works a rendering switch in the game.
+template <class F> void forEverySwitchKey(F f) {
+    for (int i = 0; i < fixedKeyCount; ++i) {
+        const FixedKeyRow& key = fixedKeys[i];
+        if (!(key.screens & SCREEN_GAME) || key.action < ACTION_SHADE || key.action >= ACTION_QUIT) continue;
+        SCOPED_TRACE(testing::Message() << "key " << char(key.code));
+        f(key.code, switchSettings[key.action - ACTION_SHADE]);
+    }
+}
+
+TEST_F(Input, EverySwitchKeyChangesItsOwnSettingOnly) {
+    ASSERT_EQ(switchSettings[ACTION_FPS - ACTION_SHADE].action, ACTION_FPS);
+    forEverySwitchKey([](int code, const SwitchSetting& s) {
+        stencilValid = 3, record.gameTime += 1;
+        const SettingsRecord before = record;
+        const int was = *s.setting, portal = portalCulling, backface = backfaceCull;
+        press(code);
+        EXPECT_NE(*s.setting, was);
+        EXPECT_FLOAT_EQ(record.messageTime, record.gameTime) << "a message is shown";
+        *s.setting = was, record.messageTime = before.messageTime;
+        memcpy(record.messageText, before.messageText, sizeof record.messageText);
+        EXPECT_EQ(memcmp(&record, &before, sizeof record), 0) << "the record";
+        EXPECT_EQ(portalCulling, portal);
+        EXPECT_EQ(backfaceCull, backface);
+    });
+}
+
+// Each press gives a value not seen since the first, and the last of a round is the first again.
+TEST_F(Input, EverySwitchKeyGoesRoundItsValues) {
+    forEverySwitchKey([](int code, const SwitchSetting& s) {
+        std::vector<int> seen = {*s.setting};
+        for (int i = 1; i < s.values; ++i) {
+            press(code);
+            EXPECT_EQ(std::count(seen.begin(), seen.end(), *s.setting), 0) << "press " << i;
+            seen.push_back(*s.setting);
+        }
+        if (s.values > 1) press(code);
+        EXPECT_EQ(*s.setting, seen[0]) << "after a round";
+    });
+}
+
+TEST_F(Input, TheCoarserDetailKeyUndoesTheFinerOne) {
+    for (int level = 0; level < 4; ++level) {
+        record.lodLevel = level;
+        press('L'), press('l');
+        EXPECT_EQ(record.lodLevel, level);
+    }
+}
+
+// In each language every switch's message fits the status field; a value shows the same message
+// each time; in English each value its own ("... on" for a switch on, "... off" for one off).
+TEST_F(Input, EverySwitchShowsItsValueInItsMessage) {
     setenv("KAVERNIX_DATA", KX_RUN_DIR, 1); // the catalogues beside the run folder's data
     for (int language : {LANG_EN, LANG_DE}) {
         ASSERT_EQ(langApply(language), language);
-        for (const auto& p : presses) {
-            const char* message = language == 1 ? p.english : p.german;
-            record.messageText[0] = 0;
-            if (p.field == &shotState) shotState = 0;
-            press(p.key);
-            EXPECT_STREQ(record.messageText, message) << p.key;
-            EXPECT_EQ(*p.field, p.value) << p.key;
-            EXPECT_GT(hudLargeGlyphWidth(0.53f, message), 0.025f) << message << " fits the status field";
-        }
+        forEverySwitchKey([language](int code, const SwitchSetting& s) {
+            std::vector<std::pair<int, std::string>> shown;
+            for (int i = 0; i < 2 * s.values; ++i) {
+                press(code);
+                const std::string message = record.messageText;
+                EXPECT_GT(hudLargeGlyphWidth(0.53f, message.c_str()), 0.025f)
+                    << message << " fits the status field";
+                for (const auto& earlier : shown) {
+                    if (earlier.first == *s.setting) {
+                        EXPECT_EQ(message, earlier.second) << "the same value";
+                    } else if (language == LANG_EN) {
+                        EXPECT_NE(message, earlier.second) << "another value";
+                    }
+                }
+                if (language == LANG_EN && s.values == 2) {
+                    EXPECT_EQ(message.substr(message.rfind(' ')), *s.setting ? " on" : " off");
+                }
+                shown.emplace_back(*s.setting, message);
+            }
+        });
     }
     langApply(LANG_EN);
     unsetenv("KAVERNIX_DATA");
-    EXPECT_FLOAT_EQ(record.messageTime, 5.0f);
 }
 
-TEST_F(Input, KeysOutsideTheTableAndFullScreenInGameModeDoNothing) {
+TEST_F(Input, SpaceReadiesTheArrowWithItsMessage) {
+    press(' ');
+    EXPECT_EQ(shotState, 1);
+    EXPECT_STREQ(record.messageText, "Shoot");
+}
+
+// Shift+b is the boss key bound by default, not the culling switch.
+TEST_F(Input, TheBossKeyIsNoCullingSwitch) {
+    press('B');
+    EXPECT_EQ(backfaceCull, 0);
+    EXPECT_STREQ(record.messageText, "");
+    press('B');
+}
+
+// Each key pressed changes neither the record nor the lamp frame's state.
+void expectKeysChangeNothing(std::initializer_list<int> keys) {
     stencilValid = 3;
-    strcpy(record.gameModeString, "1024x768:32");
-    SettingsRecord before = record;
-    for (int key : {0, 8, 13, 26, 118, 127, 255, int('f'), int('F')}) {
+    const SettingsRecord before = record;
+    for (int key : keys) {
         press(key);
         EXPECT_EQ(memcmp(&before, &record, sizeof record), 0) << key;
     }
     EXPECT_EQ(stencilValid, 3);
+}
+
+TEST_F(Input, KeysOutsideTheTableDoNothing) {
+    expectKeysChangeNothing({0, 8, 13, 26, 118, 127, 255});
+}
+
+TEST_F(Input, FullScreenDoesNothingInGameMode) {
+    strcpy(record.gameModeString, "1024x768:32");
+    expectKeysChangeNothing({'f', 'F'});
 }
 
 // The X server's side of mouse look: the pointer moves by dx pixels per motion event, `burst`
@@ -541,7 +692,7 @@ float turnByMoves(int moves, int dx, int burst, float frameTime) {
 // Every pixel turns the view by mouseSpeed / 60 degrees however the motion events come, one at a
 // time or in bursts between frames (with the warp back to the centre behind them), and at any
 // frame rate.
-TEST_F(Input, MouseBurstsAndSingleMovesTurnTheSame) {
+TEST_F(Input, MouseTurnIsTheSameInBurstsAsInSingleMoves) {
     // clang-format off
     struct { int moves, dx, burst; float frameTime; } cases[] = {
         {20, 5, 1, 1 / 60.0f}, {20, 5, 20, 1 / 60.0f}, {20, 5, 7, 1 / 30.0f}, {20, 5, 20, 1 / 240.0f},
@@ -552,7 +703,7 @@ TEST_F(Input, MouseBurstsAndSingleMovesTurnTheSame) {
             << c.moves << " moves of " << c.dx << " px in bursts of " << c.burst;
 }
 
-TEST_F(Input, MouseTurnsWithinBoundsAndNotWhileHalted) {
+TEST_F(Input, MouseTurnsWithinBounds) {
     record.mouseSpeed = 60;
     player.heading = 355;
     const int moves[][6] = {{0, 0, 0, 200, 355, 40},
@@ -566,11 +717,17 @@ TEST_F(Input, MouseTurnsWithinBoundsAndNotWhileHalted) {
         EXPECT_NEAR(player.heading, m[4], 1e-3f) << m[2] << "," << m[3];
         EXPECT_NEAR(player.pitch, m[5], 1e-5f) << m[2] << "," << m[3];
     }
-    record.invertMouse = 1; // the pointer moved down looks up
+}
+
+TEST_F(Input, InvertedMouseLooksUpWhenMovedDown) {
+    record.mouseSpeed = 60, record.invertMouse = 1;
     ignoreNextMotion = 0, lastMouseX = 0, lastMouseY = 0, player.pitch = 0;
     mouseLook(0, 10);
     EXPECT_NEAR(player.pitch, -10, 1e-5f);
-    record.invertMouse = 0;
+}
+
+TEST_F(Input, MouseOnlyRecordsThePointerWhileHalted) {
+    record.mouseSpeed = 60, player.heading = 195;
     for (int halt : {0, 1}) { // paused, boss picture
         record.running = halt, bossScreen = halt;
         ignoreNextMotion = 0, lastMouseX = 0;
@@ -578,51 +735,71 @@ TEST_F(Input, MouseTurnsWithinBoundsAndNotWhileHalted) {
         EXPECT_NEAR(player.heading, 195, 1e-3f) << halt;
         EXPECT_EQ(lastMouseX, 100) << halt;
     }
-    bossScreen = 0, record.running = 1;
+    bossScreen = 0;
 }
 
-// F9 and F10 move the view by the same degrees per second at any frame rate, within 10 to 120; the
-// file holds the value the view uses.
-TEST_F(Input, FieldOfViewChangesWithTimeWithinBoundsAndIsStored) {
-    TempDir dir;
-    setenv("KAVERNIX_SETTINGS", dir.file("settings.ini").c_str(), 1);
-    setenv("KAVERNIX_SETUP_DIALOG", "0", 1);
+// F9 (narrower) or F10 (wider) held for `seconds` in frames of frameTime from 60 degrees.
+void fieldOfViewHeld(int action, float seconds, float frameTime) {
+    record.fieldOfView = 60, record.frameTime = frameTime, actionHeld[action] = 1;
+    for (int i = 0; i < int(seconds / frameTime + 0.5f); ++i) gameFieldOfView();
+    actionHeld[action] = 0;
+}
+
+// F9 and F10 move the view by the same degrees per second at any frame rate.
+TEST_F(Input, FieldOfViewChangesAsFastAtAnyFrameRate) {
     for (float frameTime : {1.0f / 64, 1.0f / 16}) {
-        record.fieldOfView = 60, record.frameTime = frameTime, actionHeld[ACTION_WIDER] = 1;
-        for (int i = 0; i < int(1 / frameTime + 0.5f); ++i) gameFieldOfView();
+        fieldOfViewHeld(ACTION_WIDER, 1, frameTime);
         EXPECT_EQ(record.fieldOfView, 90) << frameTime;
     }
-    record.frameTime = 1;
-    for (int i = 0; i < 10; ++i) gameFieldOfView();
-    EXPECT_EQ(record.fieldOfView, 120);
-    actionHeld[ACTION_WIDER] = 0, actionHeld[ACTION_NARROWER] = 1;
-    for (int i = 0; i < 10; ++i) gameFieldOfView();
-    EXPECT_EQ(record.fieldOfView, 10);
-    actionHeld[ACTION_NARROWER] = 0;
-    SettingsRecord stored{};
-    setupShow(0), setupLoad(&stored);
-    EXPECT_EQ(stored.fieldOfView, 10);
 }
 
-TEST(HallOfFame, RanksStrictlyFasterRunsAndPushesTheRestDown) {
+TEST_F(Input, FieldOfViewStaysWithin10To120) {
+    fieldOfViewHeld(ACTION_WIDER, 10, 1);
+    EXPECT_EQ(record.fieldOfView, 120);
+    fieldOfViewHeld(ACTION_NARROWER, 10, 1);
+    EXPECT_EQ(record.fieldOfView, 10);
+}
+
+TEST_F(Input, TheFileHoldsTheFieldOfViewTheViewUses) {
+    fieldOfViewHeld(ACTION_NARROWER, 1, 1);
+    SettingsRecord stored{};
+    setupShow(0), setupLoad(&stored);
+    EXPECT_EQ(stored.fieldOfView, record.fieldOfView);
+    EXPECT_EQ(stored.fieldOfView, 30);
+}
+
+TEST(HallOfFame, RanksOnlyStrictlyFasterRuns) {
     SettingsRecord r = {};
     fillHall(&r, {});
     EXPECT_EQ(hallInsert(&r, 29999.0f), 0) << "an empty hall takes any run";
     fillHall(&r, {{"a", 10}, {"b", 20}, {"c", 30}, {"d", 40}, {"e", 50}});
-    EXPECT_TRUE(hallInsert(&r, 50.0f) == -1 && !strcmp(r.hallNames[4], "e"))
-        << "equal to the fifth does not enter";
+    EXPECT_EQ(hallInsert(&r, 50.0f), -1) << "equal to the fifth does not enter";
+    EXPECT_STREQ(r.hallNames[4], "e");
     EXPECT_EQ(hallInsert(&r, 20.0f), 2) << "an equal time ranks below the kept one";
-    const char* names[5] = {"a", "b", "", "c", "d"};
-    const float times[5] = {10, 20, 20, 30, 40};
-    for (int i = 0; i < 5; ++i)
-        EXPECT_TRUE(!strcmp(r.hallNames[i], names[i]) && r.hallTimes[i] == times[i]) << i;
 }
 
-TEST(HallOfFame, NameEntryKeepsThirtyOneBytesAndBackspaceStopsAtEmpty) {
+TEST(HallOfFame, AnEntryPushesTheSlowerRunsDown) {
     SettingsRecord r = {};
-    fillHall(&r, {{"", 5}, {"kept", 9}});
+    fillHall(&r, {{"a", 10}, {"b", 20}, {"c", 30}, {"d", 40}, {"e", 50}});
+    hallInsert(&r, 20.0f);
+    const char* names[5] = {"a", "b", "", "c", "d"};
+    const float times[5] = {10, 20, 20, 30, 40};
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_STREQ(r.hallNames[i], names[i]) << i;
+        EXPECT_EQ(r.hallTimes[i], times[i]) << i;
+    }
+}
+
+TEST(HallOfFame, ControlBytesTypeNothingIntoAnEmptyName) {
+    SettingsRecord r = {};
+    fillHall(&r, {{"", 5}});
     for (int key : {8, 1, 9, 27, 127}) hallNameKey(&r, 0, (unsigned char)key);
     EXPECT_STREQ(r.hallNames[0], "") << "control bytes are not typed, backspace stops at empty";
+}
+
+TEST(HallOfFame, NameEntryKeepsThirtyOneBytes) {
+    SettingsRecord r = {};
+    fillHall(&r, {{"", 5}, {"kept", 9}});
     const std::string typed = "\xF6"
                               "BCDEFGHIJKLMNOPQRSTUVWXYZABCDEFGHIJKLMN";
     for (char c : typed) hallNameKey(&r, 0, (unsigned char)c);
@@ -635,10 +812,7 @@ TEST(HallOfFame, NameEntryKeepsThirtyOneBytesAndBackspaceStopsAtEmpty) {
     EXPECT_EQ(std::string(r.hallNames[0]), std::string(30, 'z'));
 }
 
-TEST_F(EndScreen, AWonRunIsRankedAndStoredExactlyOnceByEnter) {
-    TempDir dir;
-    setenv("KAVERNIX_SETTINGS", dir.file("settings.ini").c_str(), 1);
-    setenv("KAVERNIX_SETUP_DIALOG", "0", 1);
+TEST_F(EndScreen, AWonRunIsStoredAtItsRankOnceByEnter) {
     auto stored = [](SettingsRecord r = {}) { return setupShow(0), setupLoad(&r), r; };
     fillHall(&record, {{"Ada", 61.5f}, {"Bob", 90}});
     record.finalTime = 75.25f;
@@ -648,7 +822,8 @@ TEST_F(EndScreen, AWonRunIsRankedAndStoredExactlyOnceByEnter) {
     for (const char* c = "Zo\xEB\r"; *c; ++c) press((unsigned char)*c);
     EXPECT_EQ(gameState.fadeState, 3);
     SettingsRecord first = stored();
-    EXPECT_TRUE(!strcmp(first.hallNames[1], "Zo\xEB") && first.hallTimes[1] == 75.25f);
+    EXPECT_STREQ(first.hallNames[1], "Zo\xEB");
+    EXPECT_EQ(first.hallTimes[1], 75.25f);
     EXPECT_STREQ(first.hallNames[2], "Bob");
     press('X'); // leaving: typing changes nothing, a second Enter stores nothing
     EXPECT_STREQ(record.hallNames[1], "Zo\xEB");
@@ -658,7 +833,7 @@ TEST_F(EndScreen, AWonRunIsRankedAndStoredExactlyOnceByEnter) {
 }
 
 // The English texts (the catalogue's ids); the German ones are pinned in lang_test.
-TEST_F(EndScreen, WonSlowAndLostRunsShowTheirTexts) {
+TEST_F(EndScreen, EveryKindOfEndShowsItsTexts) {
     fillHall(&record, {{"Ada", 61.5f}, {"", 70}});
     record.finalTime = 3725.5f;
     // clang-format off
@@ -689,7 +864,7 @@ TEST_F(EndScreen, WonSlowAndLostRunsShowTheirTexts) {
 
 // At 640 x 480 glyphs are 12 pixels wide: every line, a name of 31 letters and the arrow after it
 // included, stays inside the dark panel (20 to 620 pixels) and no two lines of a row overlap.
-TEST_F(EndScreen, ALongestNameAndItsArrowFitThePanelAt640x480) {
+TEST_F(EndScreen, TheLongestNameWithItsArrowFitsThePanelAt640x480) {
     record.windowWidth = 640, record.windowHeight = 480;
     fillHall(&record, {{"", 1}, {"", 2}, {"", 3}, {"", 4}, {"", 5}});
     for (auto& name : record.hallNames) memset(name, 'W', hallNameMax);

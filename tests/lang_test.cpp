@@ -60,6 +60,19 @@ const struct {
 } germanLabels[] = {{TEXT_LABEL_OIL, "\xD6L"},          {TEXT_LABEL_STRAW, "STROH"},
                     {TEXT_LABEL_DIAMONDS, "DIAMANTEN"}, {TEXT_LABEL_LAMP, "GRUBENLAMPE"},
                     {TEXT_LABEL_LAMP_NUMBER, "Nr. 7"},  {TEXT_LABEL_MAP, "KARTE"}};
+// The rendering switches' and the arrow's messages.
+const struct {
+    SwitchText id;
+    const char* german;
+} germanSwitches[] = { // clang-format off
+    {SWITCH_SHOOT, "Shoot"}, {SWITCH_DISTANCE_DETAIL_ON, "no static LOD"},
+    {SWITCH_DISTANCE_DETAIL_OFF, "static LOD"}, {SWITCH_FPS_ON, "FPS on"}, {SWITCH_FPS_OFF, "FPS off"},
+    {SWITCH_DETAIL, "LOD"}, {SWITCH_PORTALS_ON, "Portal on"}, {SWITCH_PORTALS_OFF, "no Portal"},
+    {SWITCH_FRAME_REDRAWN, "Repair Stencil"}, {SWITCH_WIREFRAME, "Wireframe"}, {SWITCH_FLAT, "Flat shading"},
+    {SWITCH_SMOOTH, "Smooth shading"}, {SWITCH_TEXTURES_OFF, "no Texture"}, {SWITCH_TEXTURES_ON, "Texture"},
+    {SWITCH_MIPMAPS_ON, "MipMaps"}, {SWITCH_LISTS_ON, "DisplList"}, {SWITCH_LISTS_OFF, "no DisplList"},
+    {SWITCH_CULLING_ON, "BF Cull on"}, {SWITCH_CULLING_OFF, "no BF Cull"},
+    {SWITCH_FULL_SCREEN_ON, "FullScreen on"}, {SWITCH_FULL_SCREEN_OFF, "FullScreen off"}}; // clang-format on
 
 // Every key that names a rendering switch or the sound, pressed in turn until each message was shown.
 const char toggleKeys[] = "ddiioouurssstttLbbm ";
@@ -167,6 +180,7 @@ TEST_F(Lang, GermanDrawsTheBytesItAlwaysDrew) {
         EXPECT_STREQ(riderLabel(), germanRider[state]);
     }
     for (const auto& label : germanLabels) EXPECT_STREQ(textOf(label.id), label.german) << label.id;
+    for (const auto& s : germanSwitches) EXPECT_STREQ(switchText(s.id, 3), s.german) << s.id;
 }
 
 TEST_F(Lang, EveryTextFitsWhereItIsDrawnInEachLanguage) {

@@ -89,7 +89,7 @@ TEST(LaunchOptions, OursAreTakenOutTheToolkitsStayInOrder) {
     }
 }
 
-TEST(LaunchOptions, UnknownOptionsStrayWordsAndBadValuesAreRefusedWithTheirReason) {
+TEST(LaunchOptions, EveryWrongWordIsRefusedWithItsReason) {
     const struct {
         std::vector<std::string> words;
         std::string why;
@@ -155,7 +155,7 @@ struct LaunchProcess : ScratchDir {
     static std::string afterFirstLine(const std::string& text) { return text.substr(text.find('\n') + 1); }
 };
 
-TEST_F(LaunchProcess, AnUnknownOptionEndsWithItsLineAndTheUsageAndStatusTwo) {
+TEST_F(LaunchProcess, AnUnknownOptionIsRefusedAboveTheUsageWithStatusTwo) {
     OutputCapture usageOut(stdout);
     launchUsage(stdout);
     const std::string usage = usageOut.finish();
@@ -182,7 +182,7 @@ TEST_F(LaunchProcess, TheToolRefusesAnUnknownOptionOrCommandWithStatusTwo) {
     }
 }
 
-TEST_F(LaunchProcess, VersionNamesTheProgramItsVersionAndTheLicence) {
+TEST_F(LaunchProcess, VersionNamesTheProgramsVersionWithItsLicence) {
     for (const char* program : {"kavernix", "kavernix-tool"}) {
         SCOPED_TRACE(program);
         const ProgramRun r = run(program, "--version");
@@ -197,7 +197,7 @@ TEST_F(LaunchProcess, VersionNamesTheProgramItsVersionAndTheLicence) {
 
 // Started where no data can be found, the game names every folder it looked in and how to point it
 // at its data, and ends with status 1 before any window.
-TEST_F(LaunchProcess, AStartWithoutDataNamesTheFoldersSearchedAndEndsWithStatusOne) {
+TEST_F(LaunchProcess, AStartWithoutDataNamesTheFoldersSearchedWithStatusOne) {
     const ProgramRun r = run("kavernix", "--timedemo 5");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "");
@@ -216,7 +216,7 @@ TEST_F(LaunchProcess, AStartWithAnEmptyDataFolderNamedByTheEnvironmentEndsWithSt
                          "it\n");
 }
 
-TEST_F(LaunchProcess, TheToolWithoutDataHereNamesTheFolderAndEndsWithStatusOne) {
+TEST_F(LaunchProcess, TheToolWithoutDataHereNamesTheFolderWithStatusOne) {
     for (const char* args : {"model cache", "render DIAMOND 1 out.tga"}) {
         SCOPED_TRACE(args);
         const ProgramRun r = run("kavernix-tool", args);

@@ -121,7 +121,7 @@ class Mines : public ::testing::Test {
 
 } // namespace
 
-TEST(MineCode, RoundTripsToTheSameMazeAndItems) {
+TEST(MineCode, RoundTripsToTheSameMine) {
     const MineCode table[] = {{4, 0, 0, 0},
                               {6, 2, 1, 1},
                               {8, 3, 3, 0xFFFFFFFFu},
@@ -143,7 +143,7 @@ TEST(MineCode, RoundTripsToTheSameMazeAndItems) {
     }
 }
 
-TEST(MineCode, ReadsSmallLettersAndLookAlikes) {
+TEST(MineCode, ReadsTheLettersAsAPlayerMightTypeThem) {
     const MineCode c = {16, 5, 3, 0x10101010u};
     std::string text = codeText(c), letters = text.substr(text.rfind('-') + 1);
     for (char& ch : letters) ch = ch == '0' ? 'o' : (ch == '1' ? 'l' : char(tolower((unsigned char)ch)));
@@ -203,7 +203,7 @@ TEST(MineCode, AChangedNumberDoesNotCheck) {
     EXPECT_GT(passed, 0) << "the check is three bits, not a refusal of every size";
 }
 
-TEST(MineCode, AThousandRandomCodesNeverCrashAndOnlyValidOnesPass) {
+TEST(MineCode, AThousandRandomCodesPassOnlyWhenValid) {
     std::mt19937 rng(7);
     const char alphabet[] = "0123456789-ABCDEFGHJKMNPQRSTVWXYZailoU* ";
     int accepted = 0;
@@ -268,12 +268,21 @@ TEST_F(Mines, TheClassicMinePrintsTheSnapshotsItAlwaysDid) {
     }
 }
 
-TEST_F(Mines, ABadCodeIsRefusedInOneLineAndTheClassicMineIsPlayed) {
+// The mine chosen with a code that does not check; what was said.
+std::string chooseBadCode() {
     record.mazeSize = 16, record.itemsPerKind = 5, record.diamondsNeeded = 3;
     snprintf(record.mine, sizeof record.mine, "16-5-3-UUUUUUU");
-    const std::string said = stderrOf([] { minesChoose(0); });
+    return stderrOf([] { minesChoose(0); });
+}
+
+TEST_F(Mines, ABadCodeIsRefusedInOneLine) {
+    const std::string said = chooseBadCode();
     EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
     EXPECT_NE(said.find("16-5-3-UUUUUUU"), std::string::npos) << said;
+}
+
+TEST_F(Mines, ABadCodePlaysTheClassicMine) {
+    chooseBadCode();
     OutputCapture quiet;
     minesBuild();
     EXPECT_EQ(minesCodeText(), codeText({16, 5, 3, mineClassicSeed}));
@@ -292,7 +301,7 @@ TEST(MineRecords, KeepTheTwoHundredMinesPlayedLast) {
     EXPECT_EQ(r.count, RECORDS_MINES);
 }
 
-TEST(MineRecords, SurviveWriteAndRead) {
+TEST(MineRecords, SurviveARoundTripThroughTheFile) {
     static MineRecords r, back;
     r.count = 0;
     for (uint32_t seed : {5u, 9u, 0xABCDEF01u}) {
@@ -334,7 +343,7 @@ TEST(MineRecords, BadLinesAreSkippedOneLineEach) {
 
 // Writers killed at random moments: the records file always reads whole, and the next write
 // leaves no temporary behind. In memory (/dev/shm), where hundreds of kills take a second or two.
-TEST(MineRecords, WritesKilledAtRandomMomentsLeaveAWholeFileAndNoDebris) {
+TEST(MineRecords, WritesKilledAtRandomMomentsLeaveOneWholeFile) {
     char tmpl[] = "/dev/shm/kx_records_kill.XXXXXX";
     ASSERT_NE(mkdtemp(tmpl), nullptr) << "needs /dev/shm";
     const std::string dir = tmpl, path = dir + "/records.ini";
@@ -418,34 +427,39 @@ TEST(RunSave, ACutOrEditedSaveIsRefused) {
     EXPECT_NE(std::string(why).find("not a saved run"), std::string::npos) << why;
 }
 
-TEST_F(Mines, ASavedRunContinuesExactlyAndPlaysOnToTheWonEnd) {
-    const std::string code = codeText({16, 5, 0, 0xC0FFEEu}); // no diamonds needed: Home wins
-    snprintf(record.mine, sizeof record.mine, "%s", code.c_str());
+const std::string continuedCode = codeText({16, 5, 0, 0xC0FFEEu}); // no diamonds needed: Home wins
+
+// A run walked out halfway with Home and saved; then the next start, whose setting names another
+// mine, chooses and builds the mine with --continue. The save and its time are given back.
+void saveHalfwayThenContinue(RunSave* saved, float* savedTime) {
+    snprintf(record.mine, sizeof record.mine, "%s", continuedCode.c_str());
     startWith({});
     minesChoose(0);
-    OutputCapture quiet;
     minesBuild();
     enterRun();
     actionHeld[ACTION_WALK_OUT] = 1;
     for (int i = 0; i < 150; i++) playFrame();
     ASSERT_EQ(exitDoor.pitch, 0) << "saved halfway, before the door opens";
-    RunSave saved;
-    runSaveCapture(&saved, minesCodeText());
-    const std::string path = recordsRunPath();
-    ASSERT_EQ(runSaveWrite(path.c_str(), &saved, stderr), 1);
-    const float savedTime = record.gameTime;
-    EXPECT_GT(savedTime, 10.0f);
-
-    // The next start: the setting names another mine, --continue takes the saved one.
+    runSaveCapture(saved, minesCodeText());
+    ASSERT_EQ(runSaveWrite(recordsRunPath().c_str(), saved, stderr), 1);
+    *savedTime = record.gameTime;
     snprintf(record.mine, sizeof record.mine, "classic");
     record.gameTime = 0;
     startWith({"--continue"});
     minesChoose(0);
-    EXPECT_EQ(minesContinuing(), 1);
-    EXPECT_FALSE(std::filesystem::exists(path)) << "a save is taken once";
     minesBuild();
-    EXPECT_EQ(std::string(minesCodeText()), code);
     enterRun();
+}
+
+TEST_F(Mines, ASavedRunContinuesExactly) {
+    RunSave saved;
+    float savedTime = 0;
+    OutputCapture quiet;
+    ASSERT_NO_FATAL_FAILURE(saveHalfwayThenContinue(&saved, &savedTime));
+    EXPECT_GT(savedTime, 10.0f);
+    EXPECT_EQ(minesContinuing(), 1);
+    EXPECT_FALSE(std::filesystem::exists(recordsRunPath())) << "a save is taken once";
+    EXPECT_EQ(std::string(minesCodeText()), continuedCode);
     RunSave now;
     runSaveCapture(&now, minesCodeText());
     EXPECT_EQ(memcmp(&now.player, &saved.player, sizeof(Actor)), 0);
@@ -457,7 +471,14 @@ TEST_F(Mines, ASavedRunContinuesExactlyAndPlaysOnToTheWonEnd) {
     EXPECT_EQ(record.gameTime, savedTime);
     playFrame();
     EXPECT_NEAR(record.gameTime, savedTime + 0.1f, 0.002f) << "the clock goes on from the time played";
+    quiet.finish();
+}
 
+TEST_F(Mines, AContinuedRunCountsTheTimePlayedBeforeInTheMinesHall) {
+    RunSave saved;
+    float savedTime = 0;
+    OutputCapture quiet;
+    ASSERT_NO_FATAL_FAILURE(saveHalfwayThenContinue(&saved, &savedTime));
     actionHeld[ACTION_WALK_OUT] = 1;
     int frames = 0;
     for (; !gameWon() && frames < 20000; frames++) playFrame();
@@ -468,12 +489,12 @@ TEST_F(Mines, ASavedRunContinuesExactlyAndPlaysOnToTheWonEnd) {
     minesStoreHall();
     static MineRecords r;
     recordsRead(recordsPath().c_str(), &r, stderr);
-    ASSERT_NE(recordsFind(&r, code.c_str()), nullptr);
-    EXPECT_EQ(recordsFind(&r, code.c_str())->times[0], record.gameTime);
+    ASSERT_NE(recordsFind(&r, continuedCode.c_str()), nullptr);
+    EXPECT_EQ(recordsFind(&r, continuedCode.c_str())->times[0], record.gameTime);
     quiet.finish();
 }
 
-TEST_F(Mines, ADamagedSaveIsRefusedInOneLineAndAFreshGameStarts) {
+TEST_F(Mines, ADamagedSaveIsRefusedInOneLineForAFreshGame) {
     const std::string path = recordsRunPath();
     std::filesystem::create_directories(std::filesystem::path(path).parent_path());
     writeFileText(path, "# Kavernix: a saved run\nkavernix-run 1\nmine = 16-5-3-0000000\n");
