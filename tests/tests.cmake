@@ -27,7 +27,7 @@ kx_test(data_models_test SOURCES tests/data_models_test.cpp MODULES core app maz
 kx_test(startup_test SOURCES tests/startup_test.cpp MODULES core app maze Wood brep image text scene game sound)
 kx_test(startup_screens_test SOURCES tests/startup_screens_test.cpp MODULES core app maze Wood brep image text scene game sound)
 add_dependencies(startup_screens_test runfolder)
-kx_test(play_test SOURCES tests/play_test.cpp MODULES core)
+kx_test(play_test SOURCES tests/play_test.cpp tests/play_game_test.cpp MODULES core)
 add_dependencies(play_test kavernix runfolder)
 # The virtual pad the play test loads into the game (LD_PRELOAD).
 add_library(kx_pad_preload MODULE tests/pad_preload.cpp)

@@ -1,0 +1,313 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Whole games played through the real program with the keyboard, the pointer and the pad, from the
+// story to the end screen and the hall of fame, and a run kept and continued.
+#include <gtest/gtest.h>
+#include "play_fixture.h"
+
+// A mine of size 8 with three items of each kind, all three diamonds needed: the exit path picks
+// them up, and the player and the unfed horse walk out together.
+TEST_F(Play, WonFromTheStoryThroughTheMineToTheHallOfFame) {
+    ASSERT_TRUE(start("mazeSize = 8\nitemsPerKind = 3\ndiamondsNeeded = 3\nfullLevel = 1\nskipStory = 0\n"
+                      "modelSource = 2\nhallName1 = Slow\nhallTime1 = 29000\n"));
+
+    // The story fades in over its poster; Enter snaps each page's text, then turns the page.
+    ASSERT_TRUE(pollFor(30, [&](const Shot& s) {
+        return share(s, *whole, [](const uint8_t* p) { return p[0] + p[1] + p[2] > 60; }) > 0.3;
+    })) << "the story screen never brightened";
+    Shot story = last;
+    for (int i = 0; i < 8; ++i) xdo("key Return"), sleepFor(0.15);
+    // After the fade the game shows: the lamp frame around the lit opening.
+    ASSERT_TRUE(pollFor(30, [&](const Shot& s) { return lampFrameShown(s); }))
+        << "no lamp frame after the story";
+    EXPECT_GT(differing(story, last, *whole), W * H / 2) << "the story screen was replaced";
+    Shot standing = settled(*mapBox, 10); // the game's fade-in has finished
+    EXPECT_TRUE(lampFrameShown(standing));
+    EXPECT_GT(meanDifference(standing, *stencilFit, *view), 20) << "the scene shows inside the opening";
+    sleepFor(0.5);
+    Shot stillStanding = shot();
+    EXPECT_LT(differing(standing, stillStanding, *view), 5000) << "only the items in sight turn";
+    EXPECT_EQ(differing(standing, stillStanding, *mapBox), 0);
+
+    // Holding Up walks: the view inside the opening changes, the frame outside it stays.
+    xdo("keydown Up");
+    bool walked = pollFor(10, [&](const Shot& s) { return differing(standing, s, *view) > 5000; });
+    xdo("keyup Up");
+    EXPECT_TRUE(walked) << "holding Up did not change the view";
+    Shot walkedShot = last;
+    EXPECT_EQ(differing(standing, walkedShot, lamp->frame), 0) << "the lamp frame outside the opening stays";
+    EXPECT_TRUE(lampFrameShown(walkedShot));
+
+    // The pointer moved to the right turns the player, and the map turns with it.
+    sleepFor(0.3);
+    Shot beforeTurn = shot();
+    bool turned = false;
+    for (int i = 0; i < 10 && !turned; ++i) {
+        pointerMove(60, 0);
+        sleepFor(0.2);
+        turned = pollFor(1, [&](const Shot& s) { return differing(beforeTurn, s, *mapBox) > 300; });
+    }
+    EXPECT_TRUE(turned) << "the map did not turn with the pointer";
+    EXPECT_EQ(differing(beforeTurn, last, lamp->frame), 0);
+
+    // P pauses: the glass's middle says so on a dark ground, and nothing more is drawn, even with
+    // Up held; after P again Up walks.
+    Shot beforePause = shot();
+    xdo("key p");
+    sleepFor(0.4);
+    Shot paused = shot();
+    const Region glassMiddle = within(lamp->opening, 0.3, 0.6, 0.3, 0.55, W, H);
+    EXPECT_GT(differing(beforePause, paused, glassMiddle), 8000) << "no pause hint";
+    EXPECT_GT(
+        share(paused, glassMiddle, [](const uint8_t* p) { return p[0] > 200 && p[1] > 200 && p[2] > 200; }),
+        0.03)
+        << "the hint's letters are light";
+    xdo("keydown Up");
+    sleepFor(1);
+    Shot stillPaused = shot();
+    xdo("keyup Up");
+    EXPECT_EQ(differing(paused, stillPaused, *whole), 0) << "the screen changed during the pause";
+    xdo("key p");
+    xdo("keydown Up");
+    EXPECT_TRUE(pollFor(10, [&](const Shot& s) { return differing(paused, s, *view) > 5000; }))
+        << "the game did not go on after the second P: Up does not walk";
+    xdo("keyup Up");
+
+    // B shows the boss picture over the whole window and halts; B again brings the game back.
+    xdo("key B");
+    EXPECT_TRUE(pollFor(5, [&](const Shot& s) { return shows(s, *bossFit, *whole); })) << "no boss picture";
+    xdo("key B");
+    EXPECT_TRUE(pollFor(5, [&](const Shot& s) { return lampFrameShown(s); }))
+        << "the game did not come back after the boss picture";
+
+    // S to wireframe: every frame clears and redraws the lamp frame, so the scene's lines stand on
+    // the opening's white; two more S: smooth shading again.
+    Shot smooth = shot();
+    EXPECT_LT(share(smooth, *view, pureWhite), 0.01);
+    xdo("key s");
+    EXPECT_TRUE(pollFor(5, [&](const Shot& s) { return share(s, *view, pureWhite) > 0.3; }))
+        << "no wireframe";
+    EXPECT_GT(differing(smooth, last, *view), 5000);
+    EXPECT_TRUE(lampFrameShown(last)) << "the frame is redrawn in every wireframe frame";
+    xdo("key s");
+    xdo("key s");
+    EXPECT_TRUE(pollFor(5, [&](const Shot& s) { return share(s, *view, pureWhite) < 0.01; }));
+
+    // Page Up calls the horse, Home lets both walk out collecting the diamonds on the way; the exit
+    // opens and the game fades to the end screen, which shows the winner's picture behind its panel.
+    xdo("keydown Prior");
+    sleepFor(1);
+    xdo("keyup Prior");
+    xdo("keydown Home");
+    // While the door opens the eye stays outside the horse and looks at the door: in its last
+    // seconds the glass shows the daylight beyond it.
+    double daylight = 0;
+    bool ended = pollFor(200, [&](const Shot& s) {
+        daylight = std::max(daylight, showingShare(s, *doorFit, *view));
+        return shows(s, *wonFit, *endRim) || shows(s, *lostFit, *endRim);
+    });
+    xdo("keyup Home");
+    ASSERT_TRUE(ended) << "no end screen";
+    EXPECT_GT(daylight, 0.5) << "the open door's daylight was never seen";
+    EXPECT_TRUE(shows(last, *wonFit, *endRim)) << "the end screen judges the run as won";
+    Shot endShot = settled(*whole, 10); // the end screen's fade-in has finished
+    xdo("type --delay 60 Zed");
+    EXPECT_TRUE(pollFor(5, [&](const Shot& s) { return differing(endShot, s, *whole) > 50; }))
+        << "the typed name appears in the list";
+    xdo("key Return");
+    ASSERT_EQ(waitExit(20), 0) << "Enter on the end screen ends the program";
+
+    std::string stored = readFileText(folder + "/settings.ini");
+    EXPECT_EQ(valueOf(stored, "hallName1"), "Zed") << stored;
+    double time = atof(valueOf(stored, "hallTime1").c_str());
+    EXPECT_GT(time, 5);
+    EXPECT_LT(time, 29000) << "the run took the first place";
+    EXPECT_EQ(valueOf(stored, "hallName2"), "Slow");
+    EXPECT_EQ(valueOf(stored, "hallTime2"), "29000");
+    auto [seconds, peak] = heard();
+    EXPECT_GT(seconds, time) << "the whole run was heard";
+    EXPECT_GT(peak, 0.05) << "the run was heard";
+    EXPECT_EQ(sanitizerReport(), "");
+}
+
+// The clock of a saved run, from its "time = " line (the bits of a float); -1 without a save.
+static float savedTime(const std::string& path) {
+    std::string text = readFileText(path);
+    size_t at = text.find("\ntime = ");
+    if (at == std::string::npos) return -1;
+    uint32_t bits = uint32_t(strtoul(text.c_str() + at + 8, nullptr, 16));
+    float t;
+    memcpy(&t, &bits, 4);
+    return t;
+}
+
+const char* const keptRunSettings = "mazeSize = 8\nitemsPerKind = 1\nskipStory = 1\nmodelSource = 1\n";
+
+// A game started, walked a little with Up and left with Escape: the map at the start and as left.
+void walkThenEscape(Play* g, Shot* atStart, Shot* left) {
+    ASSERT_TRUE(g->start(keptRunSettings)) << "no window titled Kavernix";
+    ASSERT_TRUE(g->pollFor(30, [&](const Shot& s) { return g->lampFrameShown(s); })) << "no lamp frame";
+    *atStart = g->settled(*g->mapBox, 10);
+    g->xdo("keydown Up");
+    bool walked = g->pollFor(10, [&](const Shot& s) { return differing(*atStart, s, *g->mapBox) > 50; });
+    g->xdo("keyup Up");
+    ASSERT_TRUE(walked) << "holding Up did not move the player on the map";
+    *left = g->settled(*g->mapBox, 10);
+    g->xdo("key Escape");
+    ASSERT_EQ(g->waitExit(20), 0);
+}
+
+TEST_F(Play, EscapeInTheGameKeepsTheRun) {
+    Shot atStart, left;
+    ASSERT_NO_FATAL_FAILURE(walkThenEscape(this, &atStart, &left));
+    EXPECT_GT(savedTime(folder + "/state/kavernix/run.ini"), 0.5f);
+}
+
+// --continue goes on with the kept run where it was left (the map shows the same place), takes the
+// save, and the next Escape keeps the longer time.
+TEST_F(Play, ContinueGoesOnWithTheKeptRun) {
+    const std::string save = folder + "/state/kavernix/run.ini";
+    Shot atStart, left;
+    ASSERT_NO_FATAL_FAILURE(walkThenEscape(this, &atStart, &left));
+    const float firstTime = savedTime(save);
+    ASSERT_TRUE(start(keptRunSettings, "--continue")) << "no window titled Kavernix";
+    ASSERT_TRUE(pollFor(30, [&](const Shot& s) { return lampFrameShown(s); })) << "no lamp frame";
+    Shot resumed = settled(*mapBox, 10);
+    EXPECT_LT(differing(left, resumed, *mapBox), 20) << "the map shows the place where the run was left";
+    EXPECT_GT(differing(atStart, resumed, *mapBox), 50);
+    EXPECT_EQ(savedTime(save), -1) << "a continued save is taken";
+    sleepFor(1);
+    xdo("key Escape");
+    ASSERT_EQ(waitExit(20), 0);
+    EXPECT_GT(savedTime(save), firstTime + 0.5f) << "the continued run goes on with its time";
+    const std::string err = readFileText(folder + "/err.txt");
+    EXPECT_EQ(err.find("fresh game"), std::string::npos) << err;
+    EXPECT_EQ(sanitizerReport(), "");
+}
+
+// The pad alone plays a whole game: A turns the story's pages, X calls the horse, the left shoulder
+// walks both out; unplugging the pad pauses the game and Start on the pad plugged in again resumes it;
+// the name goes in with the d-pad and A stores it.
+TEST_F(Play, ThePadAlonePlaysToTheHallOfFame) {
+    usePad();
+    ASSERT_TRUE(start("mazeSize = 8\nitemsPerKind = 3\ndiamondsNeeded = 3\nfullLevel = 1\nskipStory = 0\n"
+                      "modelSource = 2\nhallName1 = Slow\nhallTime1 = 29000\n"));
+    ASSERT_TRUE(pollFor(30, [&](const Shot& s) {
+        return share(s, *whole, [](const uint8_t* p) { return p[0] + p[1] + p[2] > 60; }) > 0.3;
+    })) << "the story screen never brightened";
+    for (int i = 0; i < 8; ++i) padPress("a");
+    ASSERT_TRUE(pollFor(30, [&](const Shot& s) { return lampFrameShown(s); }))
+        << "A did not lead through the story: " << readFileText(folder + "/err.txt");
+    Shot standing = settled(*mapBox, 10);
+
+    // Unplugged, the game pauses: the left shoulder walks nowhere; plugged in again, Start resumes.
+    pad("unplug");
+    sleepFor(0.5);
+    pad("down leftshoulder");
+    sleepFor(1);
+    Shot paused = shot();
+    sleepFor(0.5);
+    EXPECT_EQ(differing(paused, shot(), *view), 0) << "the game went on without its pad";
+    pad("plug");
+    sleepFor(0.5);
+    pad("down leftshoulder");
+    sleepFor(1);
+    EXPECT_EQ(differing(paused, shot(), *view), 0) << "only Start resumes";
+    padPress("start");
+    pad("down leftshoulder");
+    EXPECT_TRUE(pollFor(10, [&](const Shot& s) { return differing(paused, s, *view) > 5000; }))
+        << "Start did not resume the game";
+    pad("up leftshoulder");
+
+    // The horse comes (X), then both walk out (left shoulder held) to the end screen.
+    pad("down x");
+    sleepFor(1);
+    pad("up x");
+    pad("down leftshoulder");
+    bool ended = pollFor(
+        200, [&](const Shot& s) { return shows(s, *wonFit, *endRim) || shows(s, *lostFit, *endRim); });
+    pad("up leftshoulder");
+    ASSERT_TRUE(ended) << "no end screen";
+    EXPECT_TRUE(shows(last, *wonFit, *endRim)) << "the end screen judges the run as won";
+    settled(*whole, 10);
+    for (const char* b : {"dpup", "dpright", "dpup", "dpup", "dpright", "dpdown", "b", "a"}) padPress(b);
+    ASSERT_EQ(waitExit(20), 0) << "A on the end screen stores the name and ends the program";
+    std::string stored = readFileText(folder + "/settings.ini");
+    EXPECT_EQ(valueOf(stored, "hallName1"), "AB") << stored;
+    EXPECT_EQ(valueOf(stored, "hallName2"), "Slow");
+    EXPECT_EQ(sanitizerReport(), "");
+}
+
+// Size 8: walking to the horse (Page Down) ends facing it half a cell away, far from the exit; a ride
+// on the spot; the arrow shot from behind the horse hits it.
+TEST_F(Play, ShootingTheHorseLosesWithoutAPlaceInTheHall) {
+    ASSERT_TRUE(start("mazeSize = 8\nitemsPerKind = 0\ndiamondsNeeded = 0\nskipStory = 1\nmodelSource = 1\n"
+                      "hallName1 = Ada\nhallTime1 = 61.5\nhallName2 = Bea\nhallTime2 = 75.25\n"));
+    ASSERT_TRUE(pollFor(30, [&](const Shot& s) { return lampFrameShown(s); })) << "no lamp frame";
+    Shot atStart = settled(*view, 10);
+    std::string hallBefore = hallOfFame(readFileText(folder + "/settings.ini"));
+
+    // The player walks the route to the horse and stops in its cell; the map stands still then (for
+    // four shots in a row: on a busy machine two shots may fall into one slow frame).
+    xdo("keydown Next");
+    Shot previous = atStart;
+    int stillShots = 0;
+    bool arrived = pollFor(60, [&](const Shot& s) {
+        bool still = differing(previous, s, *mapBox) == 0 && differing(atStart, s, *mapBox) > 300;
+        stillShots = still ? stillShots + 1 : 0;
+        previous = s;
+        return stillShots >= 3;
+    });
+    xdo("keyup Next");
+    ASSERT_TRUE(arrived) << "the player never reached the horse";
+
+    // The horse is straight ahead on the map: its blue square just above the centre.
+    long n = 0;
+    double sx = 0, sy = 0;
+    for (auto& p : *mapBox) {
+        const uint8_t* c = last.at(p.first, p.second);
+        if (c[2] > 30 && c[0] < 12 && c[1] < 12) ++n, sx += p.first, sy += p.second;
+    }
+    ASSERT_GT(n, 20) << "no horse on the map";
+    double cx = 0.83 * W, cy = H - 0.82 * H;
+    EXPECT_NEAR(sx / n, cx, 3) << "the horse is not straight ahead";
+    EXPECT_LT(sy / n, cy) << "the horse is ahead, not behind";
+    EXPECT_GT(sy / n, cy - 20) << "the horse is within a cell";
+
+    // H: the player gets on, and the player's square covers the horse's on the map; H again: off
+    // behind the horse, which shows ahead again.
+    auto horsePixels = [&](const Shot& s) {
+        long count = 0;
+        for (auto& p : *mapBox) {
+            const uint8_t* c = s.at(p.first, p.second);
+            count += c[2] > 30 && c[0] < 12 && c[1] < 12;
+        }
+        return count;
+    };
+    xdo("key h");
+    EXPECT_TRUE(pollFor(5, [&](const Shot& s) { return horsePixels(s) < 5; })) << "not on horseback";
+    xdo("key h");
+    EXPECT_TRUE(pollFor(5, [&](const Shot& s) { return horsePixels(s) > 20; })) << "not off the horse";
+
+    // A level shot meets the horse; a miss explodes on the rock, so shoot again.
+    bool lost = false;
+    for (int attempt = 0; attempt < 3 && !lost; ++attempt) {
+        xdo("click 1");
+        lost = pollFor(6, [&](const Shot& s) { return !lampFrameShown(s); });
+    }
+    ASSERT_TRUE(lost) << "the arrow never hit the horse";
+    ASSERT_TRUE(pollFor(15, [&](const Shot& s) { return shows(s, *lostFit, *endRim); }))
+        << "no end screen with the dragon picture of a lost game";
+    Shot endShot = settled(*whole, 10);
+    EXPECT_FALSE(shows(endShot, *wonFit, *endRim));
+
+    // A lost run gets no place: typing changes nothing and Enter stores the hall of fame as it was.
+    xdo("type --delay 60 Bob");
+    sleepFor(0.5);
+    EXPECT_EQ(differing(endShot, shot(), *whole), 0) << "no name entry for a lost run";
+    xdo("key Return");
+    ASSERT_EQ(waitExit(20), 0);
+    std::string stored = readFileText(folder + "/settings.ini");
+    EXPECT_EQ(hallOfFame(stored), hallBefore);
+    EXPECT_EQ(stored.find("Bob"), std::string::npos);
+    EXPECT_EQ(sanitizerReport(), "");
+}
