@@ -1,14 +1,25 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The keyboard source without a window: key presses and releases to held actions, with the
-// player's keys, capitals, Shift changed before the release, and the keyboard taken away.
+// Input: the keyboard source without a window (key presses and releases to held actions, with the
+// player's keys, capitals, Shift changed before the release, and the keyboard taken away); then on
+// a real window the rendering switches driven from the key table, the mouse look and the field of
+// view.
 #include <gtest/gtest.h>
 #include <GL/freeglut.h>
+#include <algorithm>
 #include <cstring>
+#include <string>
+#include <unistd.h>
 #include <vector>
+#include "app/game_frame.h"
 #include "app/input.h"
+#include "app/lang.h"
 #include "app/record.h"
+#include "app/timing.h"
 #include "game/actor.h"
+#include "gl_context.h"
 #include "setup/key_table.h"
+#include "setup/setup.h"
+#include "text/hud.h"
 
 namespace {
 
@@ -80,7 +91,7 @@ TEST_F(Keyboard, KeysTakeTheirScreensActions) {
         {SCREEN_GAME, '\r', -1}, {SCREEN_GAME, ' ', ACTION_SHOOT}, {SCREEN_STORY, ' ', ACTION_STORY_PAUSE},
         {SCREEN_STORY, '\r', ACTION_CONFIRM}, {SCREEN_STORY, 'M', ACTION_MUTE}, {SCREEN_STORY, 'b', ACTION_BACKFACE},
         {SCREEN_END, '\r', ACTION_CONFIRM}, {SCREEN_END, '\b', ACTION_NAME_DELETE}, {SCREEN_END, 'm', -1},
-        {SCREEN_END, 27, -1}};
+        {SCREEN_END, 27, -1}, {SCREEN_GAME, 'B', ACTION_BOSS}}; // Shift+b: the boss key, not culling
     // clang-format on
     for (const auto& c : cases)
         EXPECT_EQ(keyAction(record.keys, c.screen, c.code), c.action) << c.screen << " " << c.code;
@@ -94,6 +105,257 @@ TEST_F(Keyboard, TheTimedemoTakesNoGameKey) {
     EXPECT_EQ(shotState, 0);
     EXPECT_EQ(record.shadeMode, 0);
     EXPECT_EQ(actionHeld[ACTION_NARROWER], 0);
+}
+
+// The game screen on a real window: a fresh record with the default keys, the switches off, and a
+// settings file of the test program's own.
+class Input : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        static const std::string file = testing::TempDir() + "kx_input_" + std::to_string(getpid()) + ".ini";
+        setenv("KAVERNIX_SETTINGS", file.c_str(), 1), setenv("KAVERNIX_SETUP_DIALOG", "0", 1);
+    }
+    void SetUp() override {
+        glTestContext();
+        memset(&record, 0, sizeof record), memset(&player, 0, sizeof player);
+        record.running = 1, record.perfFrequency = 1000;
+        record.windowWidth = record.windowedWidth = record.windowHeight = record.windowedHeight = 256;
+        for (int a = 0; a < ACTION_COUNT; a++) record.keys[a] = keyActions[a].defaultKey;
+        inputSetScreen(INPUT_GAME);
+        portalCulling = backfaceCull = shotState = bossScreen = 0;
+        ignoreNextMotion = lastMouseX = lastMouseY = 0;
+    }
+    void TearDown() override { glutIdleFunc(nullptr); }
+};
+
+// A key pressed and released on the screen in use.
+void press(int code) {
+    keyboardDown(code);
+    keyboardUp(code);
+}
+
+// The setting each rendering switch changes and the number of values it goes round (the frame
+// drawn again has none to go round).
+struct SwitchSetting {
+    int action;
+    int* setting;
+    int values;
+};
+// clang-format off
+const SwitchSetting switchSettings[] = {
+    {ACTION_SHADE, &record.shadeMode, 3}, {ACTION_TEXTURE, &record.textureMode, 3},
+    {ACTION_BACKFACE, &backfaceCull, 2}, {ACTION_PORTAL, &portalCulling, 2},
+    {ACTION_DISPLAY_LISTS, &record.useDisplayLists, 2}, {ACTION_LOD_FINER, &record.lodLevel, 4},
+    {ACTION_LOD_COARSER, &record.lodLevel, 4}, {ACTION_DISTANCE_LOD, &record.distanceLod, 2},
+    {ACTION_FPS, &record.showFps, 2}, {ACTION_FULL_SCREEN, &record.fullScreen, 2},
+    {ACTION_REPAIR_STENCIL, &stencilValid, 1}};
+// clang-format on
+static_assert(sizeof switchSettings / sizeof switchSettings[0] == ACTION_QUIT - ACTION_SHADE,
+              "a row per switch");
+
+// Calls f(code, setting) for every key of the key table that works a rendering switch in the game.
+template <class F> void forEverySwitchKey(F f) {
+    for (int i = 0; i < fixedKeyCount; ++i) {
+        const FixedKeyRow& key = fixedKeys[i];
+        if (!(key.screens & SCREEN_GAME) || key.action < ACTION_SHADE || key.action >= ACTION_QUIT) continue;
+        SCOPED_TRACE(testing::Message() << "key " << char(key.code));
+        f(key.code, switchSettings[key.action - ACTION_SHADE]);
+    }
+}
+
+TEST_F(Input, EverySwitchKeyChangesItsOwnSettingOnly) {
+    ASSERT_EQ(switchSettings[ACTION_FPS - ACTION_SHADE].action, ACTION_FPS);
+    forEverySwitchKey([](int code, const SwitchSetting& s) {
+        stencilValid = 3, record.gameTime += 1;
+        const SettingsRecord before = record;
+        const int was = *s.setting, portal = portalCulling, backface = backfaceCull;
+        press(code);
+        EXPECT_NE(*s.setting, was);
+        EXPECT_FLOAT_EQ(record.messageTime, record.gameTime) << "a message is shown";
+        *s.setting = was, record.messageTime = before.messageTime;
+        memcpy(record.messageText, before.messageText, sizeof record.messageText);
+        EXPECT_EQ(memcmp(&record, &before, sizeof record), 0) << "the record";
+        EXPECT_EQ(portalCulling, portal);
+        EXPECT_EQ(backfaceCull, backface);
+    });
+}
+
+// Each press gives a value not seen since the first, and the last of a round is the first again.
+TEST_F(Input, EverySwitchKeyGoesRoundItsValues) {
+    forEverySwitchKey([](int code, const SwitchSetting& s) {
+        std::vector<int> seen = {*s.setting};
+        for (int i = 1; i < s.values; ++i) {
+            press(code);
+            EXPECT_EQ(std::count(seen.begin(), seen.end(), *s.setting), 0) << "press " << i;
+            seen.push_back(*s.setting);
+        }
+        if (s.values > 1) press(code);
+        EXPECT_EQ(*s.setting, seen[0]) << "after a round";
+    });
+}
+
+TEST_F(Input, TheCoarserDetailKeyUndoesTheFinerOne) {
+    for (int level = 0; level < 4; ++level) {
+        record.lodLevel = level;
+        press('L'), press('l');
+        EXPECT_EQ(record.lodLevel, level);
+    }
+}
+
+// In each language every switch's message fits the status field; a value shows the same message
+// each time; in English each value its own ("... on" for a switch on, "... off" for one off).
+TEST_F(Input, EverySwitchShowsItsValueInItsMessage) {
+    setenv("KAVERNIX_DATA", KX_RUN_DIR, 1); // the catalogues beside the run folder's data
+    for (int language : {LANG_EN, LANG_DE}) {
+        ASSERT_EQ(langApply(language), language);
+        forEverySwitchKey([language](int code, const SwitchSetting& s) {
+            std::vector<std::pair<int, std::string>> shown;
+            for (int i = 0; i < 2 * s.values; ++i) {
+                press(code);
+                const std::string message = record.messageText;
+                EXPECT_GT(hudLargeGlyphWidth(0.53f, message.c_str()), 0.025f)
+                    << message << " fits the status field";
+                for (const auto& earlier : shown) {
+                    if (earlier.first == *s.setting) {
+                        EXPECT_EQ(message, earlier.second) << "the same value";
+                    } else if (language == LANG_EN) {
+                        EXPECT_NE(message, earlier.second) << "another value";
+                    }
+                }
+                if (language == LANG_EN && s.values == 2) {
+                    EXPECT_EQ(message.substr(message.rfind(' ')), *s.setting ? " on" : " off");
+                }
+                shown.emplace_back(*s.setting, message);
+            }
+        });
+    }
+    langApply(LANG_EN);
+    unsetenv("KAVERNIX_DATA");
+}
+
+TEST_F(Input, SpaceReadiesTheArrowWithItsMessage) {
+    press(' ');
+    EXPECT_EQ(shotState, 1);
+    EXPECT_STREQ(record.messageText, "Shoot");
+}
+
+// Each key pressed changes neither the record nor the lamp frame's state.
+void expectKeysChangeNothing(std::initializer_list<int> keys) {
+    stencilValid = 3;
+    const SettingsRecord before = record;
+    for (int key : keys) {
+        press(key);
+        EXPECT_EQ(memcmp(&before, &record, sizeof record), 0) << key;
+    }
+    EXPECT_EQ(stencilValid, 3);
+}
+
+TEST_F(Input, KeysOutsideTheTableDoNothing) {
+    expectKeysChangeNothing({0, 8, 13, 26, 118, 127, 255});
+}
+
+TEST_F(Input, FullScreenDoesNothingInGameMode) {
+    strcpy(record.gameModeString, "1024x768:32");
+    expectKeysChangeNothing({'f', 'F'});
+}
+
+// The X server's side of mouse look: the pointer moves by dx pixels per motion event, `burst`
+// events are queued before the game handles them, and a warp the game asks for happens after the
+// events already queued, followed by its own event at the window centre. Returns the turn in degrees.
+float turnByMoves(int moves, int dx, int burst, float frameTime) {
+    record.mouseSpeed = 6, record.frameTime = frameTime, player.heading = 90;
+    int pointer = 128, made = 0;
+    lastMouseX = lastMouseY = 128, ignoreNextMotion = 0;
+    std::vector<int> queue;
+    while (made < moves || !queue.empty()) {
+        for (int i = 0; i < burst && made < moves; i++, made++) queue.push_back(pointer += dx);
+        std::vector<int> handling;
+        handling.swap(queue);
+        const int warps = mouseWarpCount();
+        for (int x : handling) mouseLook(x, 128);
+        if (mouseWarpCount() > warps) queue.push_back(pointer = 128);
+    }
+    float turn = player.heading - 90;
+    return turn < -180 ? turn + 360 : turn;
+}
+
+// Every pixel turns the view by mouseSpeed / 60 degrees however the motion events come, one at a
+// time or in bursts between frames (with the warp back to the centre behind them), and at any
+// frame rate.
+TEST_F(Input, MouseTurnIsTheSameInBurstsAsInSingleMoves) {
+    // clang-format off
+    struct { int moves, dx, burst; float frameTime; } cases[] = {
+        {20, 5, 1, 1 / 60.0f}, {20, 5, 20, 1 / 60.0f}, {20, 5, 7, 1 / 30.0f}, {20, 5, 20, 1 / 240.0f},
+        {40, -9, 1, 1 / 60.0f}, {40, -9, 40, 1 / 60.0f}, {40, -9, 3, 1 / 15.0f}};
+    // clang-format on
+    for (const auto& c : cases)
+        EXPECT_NEAR(turnByMoves(c.moves, c.dx, c.burst, c.frameTime), c.moves * c.dx * 0.1f, 1e-3f)
+            << c.moves << " moves of " << c.dx << " px in bursts of " << c.burst;
+}
+
+TEST_F(Input, MouseTurnsWithinBounds) {
+    record.mouseSpeed = 60;
+    player.heading = 355;
+    const int moves[][6] = {{0, 0, 0, 200, 355, 40},
+                            {0, 200, 0, 0, 355, -40},
+                            {0, 0, 10, 0, 5, -40},
+                            {10, 0, 0, 0, 355, -40},
+                            {0, 0, 2000, 0, 195, -40}}; // from, to, heading, pitch
+    for (const auto& m : moves) {
+        ignoreNextMotion = 0, lastMouseX = m[0], lastMouseY = m[1];
+        mouseLook(m[2], m[3]);
+        EXPECT_NEAR(player.heading, m[4], 1e-3f) << m[2] << "," << m[3];
+        EXPECT_NEAR(player.pitch, m[5], 1e-5f) << m[2] << "," << m[3];
+    }
+}
+
+TEST_F(Input, InvertedMouseLooksUpWhenMovedDown) {
+    record.mouseSpeed = 60, record.invertMouse = 1;
+    ignoreNextMotion = 0, lastMouseX = 0, lastMouseY = 0, player.pitch = 0;
+    mouseLook(0, 10);
+    EXPECT_NEAR(player.pitch, -10, 1e-5f);
+}
+
+TEST_F(Input, MouseOnlyRecordsThePointerWhileHalted) {
+    record.mouseSpeed = 60, player.heading = 195;
+    for (int halt : {0, 1}) { // paused, boss picture
+        record.running = halt, bossScreen = halt;
+        ignoreNextMotion = 0, lastMouseX = 0;
+        mouseLook(100, 0);
+        EXPECT_NEAR(player.heading, 195, 1e-3f) << halt;
+        EXPECT_EQ(lastMouseX, 100) << halt;
+    }
+    bossScreen = 0;
+}
+
+// F9 (narrower) or F10 (wider) held for `seconds` in frames of frameTime from 60 degrees.
+void fieldOfViewHeld(int action, float seconds, float frameTime) {
+    record.fieldOfView = 60, record.frameTime = frameTime, actionHeld[action] = 1;
+    for (int i = 0; i < int(seconds / frameTime + 0.5f); ++i) gameFieldOfView();
+    actionHeld[action] = 0;
+}
+
+// F9 and F10 move the view by the same degrees per second at any frame rate.
+TEST_F(Input, FieldOfViewChangesAsFastAtAnyFrameRate) {
+    for (float frameTime : {1.0f / 64, 1.0f / 16}) {
+        fieldOfViewHeld(ACTION_WIDER, 1, frameTime);
+        EXPECT_EQ(record.fieldOfView, 90) << frameTime;
+    }
+}
+
+TEST_F(Input, FieldOfViewStaysWithin10To120) {
+    fieldOfViewHeld(ACTION_WIDER, 10, 1);
+    EXPECT_EQ(record.fieldOfView, 120);
+    fieldOfViewHeld(ACTION_NARROWER, 10, 1);
+    EXPECT_EQ(record.fieldOfView, 10);
+}
+
+TEST_F(Input, TheFileHoldsTheFieldOfViewTheViewUses) {
+    fieldOfViewHeld(ACTION_NARROWER, 1, 1);
+    SettingsRecord stored{};
+    setupShow(0), setupLoad(&stored);
+    EXPECT_EQ(stored.fieldOfView, record.fieldOfView);
+    EXPECT_EQ(stored.fieldOfView, 30);
 }
 
 } // namespace

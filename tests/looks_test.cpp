@@ -144,13 +144,8 @@ TEST(LampGlass, StaysRoundOnWindowsOfEveryShape) {
     } windows[] = {{640, 480}, {800, 500}, {840, 360}};
     for (auto win : windows) {
         SCOPED_TRACE(std::to_string(win.w) + "x" + std::to_string(win.h));
-        glTestContext(win.w, win.h);
-        glutDisplayFunc([] {});
-        for (int i = 0; i < 20; i++) glutMainLoopEvent();
-        record.windowWidth = win.w, record.windowHeight = win.h;
-        const Stage s = stage();
+        const Stage s = windowOf(win.w, win.h);
         EXPECT_NEAR(double(s.width) / s.height, 4.0 / 3.0, 0.01);
-        glViewport(s.x, s.y, s.width, s.height);
         picturesResizeFirst(s.width, s.height, &imgStencilFit);
         glEnable(GL_STENCIL_TEST);
         stencilValid = 0;

@@ -10,6 +10,7 @@ kx_test(hud_test SOURCES tests/hud_test.cpp MODULES core app text image sound ga
 kx_test(app_test SOURCES tests/app_test.cpp MODULES core app maze Wood brep image text scene game sound)
 add_dependencies(app_test runfolder) # the catalogues
 kx_test(input_test SOURCES tests/input_test.cpp MODULES core app maze Wood brep image text scene game sound)
+add_dependencies(input_test runfolder) # the catalogues
 kx_test(pad_test SOURCES tests/pad_test.cpp MODULES core app maze Wood brep image text scene game sound)
 kx_test(pad_mapping_test SOURCES tests/pad_mapping_test.cpp MODULES core app maze Wood brep image text scene game sound)
 kx_test(brep_draw_gl_test SOURCES tests/brep_draw_gl_test.cpp MODULES core app brep image text maze game scene Wood sound)
