@@ -556,12 +556,20 @@ struct DialogScript {
     int polls = 0;
 };
 
-// The settings dialog once it shows, else null.
 static const char* displayName() {
     const char* name = getenv("DISPLAY");
     return name ? name : "";
 }
 
+// The dialog of a start (setupShow(0)) with the script run on it once it shows; what was said.
+static std::string showWithScript(GSourceFunc run, DialogScript* script) {
+    guint source = g_timeout_add(50, run, script);
+    std::string said = stderrOf([] { setupShow(0); });
+    if (!script->ran && script->polls < 200) g_source_remove(source);
+    return said;
+}
+
+// The settings dialog once it shows, else null.
 static GtkWidget* shownDialog() {
     GtkWidget* dialog = nullptr;
     GList* tops = gtk_window_list_toplevels();
@@ -637,9 +645,7 @@ TEST_F(Settings, DialogOffersTheSavedRunAtStart) {
     std::filesystem::create_directories(dir + "/state/kavernix");
     writeFileText(dir + "/state/kavernix/run.ini", "a run");
     DialogScript script;
-    guint source = g_timeout_add(50, savedRunScript, &script);
-    stderrOf([] { setupShow(0); });
-    if (!script.ran && script.polls < 200) g_source_remove(source);
+    showWithScript(savedRunScript, &script);
     ASSERT_TRUE(script.ran) << "no dialog came up";
     EXPECT_EQ(script.seen, "offered");
     EXPECT_EQ(setupContinueChosen(), 1);
@@ -653,9 +659,7 @@ TEST_F(Settings, PlayInTheDialogSavesTheChoicesMade) {
     unsetenv("KAVERNIX_SETUP_DIALOG");
     writeFileText(path, withLines(defaultText(), "hallName1 = J\\xF6rg\\x01\nhallTime1 = 3725.5"));
     DialogScript script;
-    guint source = g_timeout_add(50, playScript, &script);
-    std::string said = stderrOf([] { setupShow(0); });
-    if (!script.ran && script.polls < 200) g_source_remove(source);
+    const std::string said = showWithScript(playScript, &script);
     ASSERT_TRUE(script.ran) << "no dialog came up";
     ASSERT_EQ(script.missing, "");
     EXPECT_EQ(script.seen, "J\xC3\xB6rg\xEF\xBF\xBD 1:02:05:50 plays")
@@ -718,9 +722,7 @@ TEST_F(Settings, TheDialogTranslatesTheMineWordOnlyOnScreen) {
         ASSERT_EQ(langApply(c.language), c.language);
         writeFileText(path, withLines(defaultText(), "mine = daily"));
         DialogScript script;
-        guint source = g_timeout_add(50, mineWordScript, &script);
-        stderrOf([] { setupShow(0); });
-        if (!script.ran && script.polls < 200) g_source_remove(source);
+        showWithScript(mineWordScript, &script);
         ASSERT_TRUE(script.ran) << "no dialog came up";
         EXPECT_EQ(script.seen, c.seen) << c.language;
         EXPECT_NE(readFileText(path).find("\nmine = daily\n"), std::string::npos)
