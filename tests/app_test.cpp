@@ -51,8 +51,8 @@ class App : public ::testing::Test {
         std::filesystem::create_directories(folder);
         setenv("XDG_STATE_HOME", folder.c_str(), 1);
         setenv("XDG_DATA_HOME", folder.c_str(), 1);
-        setenv("KAVERNIX_SETTINGS", (folder + "/settings.ini").c_str(), 1),
-            setenv("KAVERNIX_SETUP_DIALOG", "0", 1);
+        setenv("KAVERNIX_SETTINGS", (folder + "/settings.ini").c_str(), 1);
+        setenv("KAVERNIX_SETUP_DIALOG", "0", 1);
         OutputCapture quiet;
         mazeBuild(&maze, 16);
         itemsPlace(&maze);

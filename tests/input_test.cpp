@@ -113,7 +113,8 @@ class Input : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
         static const std::string file = testing::TempDir() + "kx_input_" + std::to_string(getpid()) + ".ini";
-        setenv("KAVERNIX_SETTINGS", file.c_str(), 1), setenv("KAVERNIX_SETUP_DIALOG", "0", 1);
+        setenv("KAVERNIX_SETTINGS", file.c_str(), 1);
+        setenv("KAVERNIX_SETUP_DIALOG", "0", 1);
     }
     void SetUp() override {
         glTestContext();
