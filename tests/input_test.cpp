@@ -214,6 +214,7 @@ TEST_F(Input, EverySwitchShowsItsValueInItsMessage) {
             for (int i = 0; i < 2 * s.values; ++i) {
                 press(code);
                 const std::string message = record.messageText;
+                EXPECT_NE(message, "") << "a message is shown";
                 EXPECT_GT(hudLargeGlyphWidth(0.53f, message.c_str()), 0.025f)
                     << message << " fits the status field";
                 for (const auto& earlier : shown) {
