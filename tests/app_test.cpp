@@ -66,7 +66,7 @@ class App : public ::testing::Test {
         timerReset();
         inputSetScreen(INPUT_GAME);
         for (int a = 0; a < ACTION_COUNT; a++) record.keys[a] = keyActions[a].defaultKey;
-        setupRequested = portalCulling = backfaceCull = shotState = routePhase = horseRoutePhase = horseHit =
+        setupRequested = portalCulling = backfaceCull = shotState = routePhase = horseHit =
             0;
         ignoreNextMotion = lastMouseX = lastMouseY = 0;
         for (ModelEntry& row : modelTable) row.count = 0;
@@ -137,7 +137,7 @@ TEST_F(GameUpdate, RouteKeysAndArrows) {
     const Actor startHorse = horse;
     auto run = [](int home, int pageUp, int up, int left) {
         actorsPlaceForGame();
-        routePhase = horseRoutePhase = 0, actionHeld[ACTION_WALK_OUT] = home,
+        routePhase = 0, actionHeld[ACTION_WALK_OUT] = home,
         actionHeld[ACTION_CALL_HORSE] = pageUp, actionHeld[ACTION_FORWARD] = up,
         actionHeld[ACTION_STEP_LEFT] = left;
         for (int i = 0; i < 5; ++i) gameMoveByKeys(0.02f, 0.05f);

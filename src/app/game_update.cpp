@@ -44,16 +44,16 @@ static void walkByArrows(float playerStep) {
     }
 }
 
-// The route keys' walks each steer by their own copy of their route.
-static signed char horseRoute[MAZE_CAPACITY], playerRoute[MAZE_CAPACITY];
-
 // A walk starts anew when it starts to lead: its key went down, or Home, which leads over the
 // route keys, was let go while the route key is still held.
 static void startWalksThatLead(int callHorse, int goToHorse) {
     static int calling, going, walkingOut;
-    if (callHorse && !calling) horseRoutePhase = 0;
-    if (goToHorse && !going) routePhase = 0;
-    if (actionHeld[ACTION_WALK_OUT] && !walkingOut) exitPhase = horseExitPhase = 0;
+    if (callHorse && !calling) actorWalkRestart(WALK_CALL_HORSE);
+    if (goToHorse && !going) actorWalkRestart(WALK_TO_HORSE);
+    if (actionHeld[ACTION_WALK_OUT] && !walkingOut) {
+        actorWalkRestart(WALK_OUT);
+        actorWalkRestart(WALK_HORSE_OUT);
+    }
     calling = callHorse, going = goToHorse, walkingOut = actionHeld[ACTION_WALK_OUT];
 }
 
@@ -61,11 +61,11 @@ void gameMoveByKeys(float playerStep, float horseStep) {
     int callHorse = actionHeld[ACTION_CALL_HORSE] && !actionHeld[ACTION_WALK_OUT] && !riderMounted(),
         goToHorse = actionHeld[ACTION_GO_TO_HORSE] && !actionHeld[ACTION_WALK_OUT] && !riderMounted();
     startWalksThatLead(callHorse, goToHorse);
-    if (callHorse) followRouteOn(horseStep, &horse, &player, &horseRoutePhase, horseRoute);
-    if (goToHorse) followRouteOn(playerStep, &player, &horse, &routePhase, playerRoute);
+    if (callHorse) actorWalkStep(WALK_CALL_HORSE, horseStep);
+    if (goToHorse) actorWalkStep(WALK_TO_HORSE, playerStep);
     if (actionHeld[ACTION_WALK_OUT]) {
-        followExitPath(playerStep, &player, &exitPhase);
-        if (!riderMounted()) followExitPath(horseStep, &horse, &horseExitPhase);
+        actorWalkStep(WALK_OUT, playerStep);
+        if (!riderMounted()) actorWalkStep(WALK_HORSE_OUT, horseStep);
     } else {
         walkByArrows(playerStep);
         padWalk(playerStep);

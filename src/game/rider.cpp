@@ -80,7 +80,7 @@ void riderUpdate(int callingHorse) {
     if (record.riderState == 4 && record.gameTime - dismountedAt < 2) return;
     if (floorDistance(&player, &horse) < mountReach)
         record.riderState = 3;
-    else if (callingHorse && horseRoutePhase != 4)
+    else if (callingHorse && actorWalkPhase(WALK_CALL_HORSE) != 4)
         record.riderState = 1;
     else
         record.riderState = 0;
