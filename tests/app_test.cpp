@@ -251,7 +251,7 @@ TEST_F(GameUpdate, TheHorseComesThenCarriesItsRiderOut) {
     for (int i = 0; i < 200; ++i) playFrame();
     Actor standing = horse;
     playFrame();
-    EXPECT_TRUE(samePlace(standing, horse) && floorDistance(&horse, &player) < 0.6f)
+    EXPECT_TRUE(samePlace(standing, horse) && actorFloorDistance(&horse, &player) < 0.6f)
         << "the horse stops at the player: " << horse.x << "," << horse.z;
     EXPECT_STREQ(riderLabel(), "Get on");
     actionHeld[ACTION_CALL_HORSE] = 0;
@@ -269,7 +269,7 @@ TEST_F(GameUpdate, TheHorseComesThenCarriesItsRiderOut) {
     riderToggle();
     playFrame();
     EXPECT_TRUE(!strcmp(riderLabel(), "Get Off") && near(player.y, 0.3f) &&
-                floorDistance(&player, &horse) > 0.3f);
+                actorFloorDistance(&player, &horse) > 0.3f);
     for (int i = 0; i < 20; ++i) playFrame();
     EXPECT_STREQ(riderLabel(), "Get on");
     riderToggle();

@@ -118,7 +118,7 @@ static float approach(const Actor* mover, const Actor* other) {
     Actor before = *mover;
     before.x = mover->prevX;
     before.z = mover->prevZ;
-    return floorDistance(&before, other) - floorDistance(mover, other);
+    return actorFloorDistance(&before, other) - actorFloorDistance(mover, other);
 }
 
 static void goBack(Actor* a) {
@@ -141,7 +141,7 @@ static void keepApart() {
 // The arrow meets the horse as it is drawn: a body 0.2 long each way from its middle, standing on
 // the floor up to its back at 0.47.
 static int arrowMeetsHorse() {
-    return shotState == 1 && !riderMounted() && floorDistance(&shot, &horse) < 0.2f && shot.y > 0 && shot.y < 0.5f;
+    return shotState == 1 && !riderMounted() && actorFloorDistance(&shot, &horse) < 0.2f && shot.y > 0 && shot.y < 0.5f;
 }
 
 // Picks up what the walker reaches; a spider taken pushes the walker back to the middle of its
@@ -159,9 +159,9 @@ void gameShot() {
     }
     // The flight in short moves, each looked at: a slow frame neither jumps over the horse nor
     // over what the arrow picks up, and it stops at the rock it meets.
-    int steps = shotSubSteps(record.frameTime);
+    int steps = actorShotSubSteps(record.frameTime);
     for (int i = 0; i < steps; i++) {
-        int open = shotFly(record.frameTime / float(steps));
+        int open = actorShotFly(record.frameTime / float(steps));
         if (arrowMeetsHorse() && !horseHit) {
             horseHit = 1;
             fadeOut();

@@ -82,7 +82,7 @@ int actorsTouch(const Actor* a, const Actor* b) {
     return a->radius + b->radius > dx * dx + dy * dy + dz * dz;
 }
 
-float floorDistance(const Actor* a, const Actor* b) {
+float actorFloorDistance(const Actor* a, const Actor* b) {
     float dx = a->x - b->x, dz = a->z - b->z;
     return sqrtf(dx * dx + dz * dz);
 }
@@ -199,13 +199,13 @@ void shotUpdate() {
         shot.y -= 0.1f;
     } else if (shotState == 1) {
         float t = record.frameTime;
-        int steps = shotSubSteps(t);
-        for (int i = 0; i < steps && shotFly(t / float(steps)); i++) {
+        int steps = actorShotSubSteps(t);
+        for (int i = 0; i < steps && actorShotFly(t / float(steps)); i++) {
         }
     }
 }
 
-int shotSubSteps(float seconds) {
+int actorShotSubSteps(float seconds) {
     float way = 2 * seconds;
     if (!(way > shotSubStep)) return 1;
     return way > 1000 ? int(1000 / shotSubStep) : int(ceilf(way / shotSubStep));
@@ -215,7 +215,7 @@ static int shotInOpen() {
     return mazeIsOpen(&maze, int(floorf(shot.x)), int(floorf(shot.z))) && shot.y > 0 && shot.y < 1;
 }
 
-int shotFly(float seconds) {
+int actorShotFly(float seconds) {
     if (!shotInOpen()) return 0; // it stays where it met rock, floor or ceiling
     stepForward(&shot, 2 * seconds);
     shot.y -= sin(shot.pitch * degToRad) * seconds;

@@ -32,7 +32,7 @@ float actorOdometer(Actor* a);
 // horse touch when closer than 0.3.
 int actorsTouch(const Actor* a, const Actor* b);
 // The distance of two bodies in the floor plane (x, z).
-float floorDistance(const Actor* a, const Actor* b);
+float actorFloorDistance(const Actor* a, const Actor* b);
 void actorRevert(Actor* a, Actor* b); // both bodies back to their previous positions
 // One frame of a creature: remembers the position, moves by velocity and turns by the rates
 // (record.frameTime seconds).
@@ -58,15 +58,15 @@ void actorWalkRestart(ActorWalk w);          // the walk starts anew (phase 0): 
 void actorWalkStep(ActorWalk w, float step); // one frame of the walk, by at most step
 int actorWalkPhase(ActorWalk w);
 // First step of every game update: the ready shot rides 0.1 below the player's eye, the flying
-// one moves 2 units per second along its heading and sinks with its pitch, in shotSubSteps moves
-// that stop where it leaves the open mine (drawing it there bursts it), so that a slow frame does
-// not carry it through rock.
+// one moves 2 units per second along its heading and sinks with its pitch, in actorShotSubSteps
+// moves that stop where it leaves the open mine (drawing it there bursts it), so that a slow frame
+// does not carry it through rock.
 void shotUpdate();
-constexpr float shotSubStep = 0.05f; // the longest move of the arrow between two looks at what it meets
-int shotSubSteps(float seconds);     // the moves a flight of seconds takes: at least 1
+constexpr float shotSubStep = 0.05f;  // the longest move of the arrow between two looks at what it meets
+int actorShotSubSteps(float seconds); // the moves a flight of seconds takes: at least 1
 // Moves the flying arrow for seconds; 1 while it is in an open cell between floor and ceiling. An
 // arrow already out of the open mine does not move.
-int shotFly(float seconds);
+int actorShotFly(float seconds);
 // Draws the arrow, or its explosion once it has hit rock, floor or ceiling (GL; shot_draw.cpp).
 void shotDraw(const Actor* shot);
 // Places the player at (1.5, 0.3, 1.5), the horse at (3.5, 0.5, 3.5), both heading 90, and the
