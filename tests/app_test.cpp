@@ -68,7 +68,7 @@ class App : public ::testing::Test {
         timerReset();
         inputSetScreen(INPUT_GAME);
         for (int a = 0; a < ACTION_COUNT; a++) record.keys[a] = keyActions[a].defaultKey;
-        setupRequested = portalCulling = backfaceCull = shotState = routePhase = horseRoutePhase = horseHit =
+        setupRequested = portalCulling = backfaceCull = shotState = routePhase = horseHit =
             0;
         ignoreNextMotion = lastMouseX = lastMouseY = 0;
         for (ModelEntry& row : modelTable) row.count = 0;
@@ -142,7 +142,7 @@ TEST_F(GameUpdate, HeldArrowsAddUpToOneStep) {
 // Five steps from the start places with the route keys and arrows held: the player and the horse.
 std::pair<Actor, Actor> routeRun(int home, int pageUp, int up, int left) {
     actorsPlaceForGame();
-    routePhase = horseRoutePhase = 0, actionHeld[ACTION_WALK_OUT] = home,
+    routePhase = 0, actionHeld[ACTION_WALK_OUT] = home,
     actionHeld[ACTION_CALL_HORSE] = pageUp, actionHeld[ACTION_FORWARD] = up,
     actionHeld[ACTION_STEP_LEFT] = left;
     for (int i = 0; i < 5; ++i) gameMoveByKeys(0.02f, 0.05f);
@@ -277,7 +277,7 @@ TEST_F(GameUpdate, TheHorseComesThenCarriesItsRiderOut) {
     Actor standing = horse;
     playFrame();
     expectSamePlace(standing, horse, "the horse stops");
-    EXPECT_LT(floorDistance(&horse, &player), 0.6f) << "the horse stops at the player";
+    EXPECT_LT(actorFloorDistance(&horse, &player), 0.6f) << "the horse stops at the player";
     EXPECT_STREQ(riderLabel(), "Get on");
     actionHeld[ACTION_CALL_HORSE] = 0;
     riderToggle();
@@ -299,7 +299,7 @@ TEST_F(GameUpdate, TheHorseComesThenCarriesItsRiderOut) {
     playFrame();
     EXPECT_STREQ(riderLabel(), "Get Off");
     EXPECT_NEAR(player.y, 0.3f, 1e-5f);
-    EXPECT_GT(floorDistance(&player, &horse), 0.3f);
+    EXPECT_GT(actorFloorDistance(&player, &horse), 0.3f);
     for (int i = 0; i < 20; ++i) playFrame();
     EXPECT_STREQ(riderLabel(), "Get on");
     riderToggle();

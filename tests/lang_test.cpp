@@ -180,7 +180,7 @@ TEST_F(Lang, GermanDrawsTheBytesItAlwaysDrew) {
         EXPECT_STREQ(riderLabel(), germanRider[state]);
     }
     for (const auto& label : germanLabels) EXPECT_STREQ(textOf(label.id), label.german) << label.id;
-    for (const auto& s : germanSwitches) EXPECT_STREQ(switchText(s.id, 3), s.german) << s.id;
+    for (const auto& s : germanSwitches) EXPECT_STREQ(textSwitch(s.id, 3), s.german) << s.id;
 }
 
 TEST_F(Lang, EveryTextFitsWhereItIsDrawnInEachLanguage) {
