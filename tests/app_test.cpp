@@ -16,6 +16,7 @@
 #include "app/input.h"
 #include "app/lang.h"
 #include "app/record.h"
+#include "app/reshape.h"
 #include "app/screens.h"
 #include "app/timing.h"
 #include "brep/catalogue.h"
@@ -64,6 +65,7 @@ class App : public ::testing::Test {
         record.windowWidth = record.windowedWidth = record.windowHeight = record.windowedHeight = 256;
         fakeNow = 0, timingCounter = [] { return fakeNow; };
         timerReset();
+        inputHandle(INPUT_GAME, gamePress, nullptr);
         inputSetScreen(INPUT_GAME);
         for (int a = 0; a < ACTION_COUNT; a++) record.keys[a] = keyActions[a].defaultKey;
         setupRequested = portalCulling = backfaceCull = shotState = routePhase = horseRoutePhase = horseHit =

@@ -5,6 +5,7 @@
 #include <GL/freeglut.h>
 #include <cstring>
 #include <vector>
+#include "app/game_frame.h"
 #include "app/input.h"
 #include "app/record.h"
 #include "game/actor.h"
@@ -23,6 +24,7 @@ class Keyboard : public ::testing::Test {
         for (int a = 0; a < ACTION_COUNT; a++) record.keys[a] = keyActions[a].defaultKey;
         record.keys[ACTION_FORWARD] = 'w';   // a key set by the player
         record.keys[ACTION_STEP_LEFT] = '1'; // a key that Shift turns into '!'
+        inputHandle(INPUT_GAME, gamePress, nullptr);
         inputSetScreen(INPUT_GAME);
     }
     static void play(const std::vector<KeyEvent>& events) {

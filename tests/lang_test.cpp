@@ -82,6 +82,7 @@ class Lang : public ::testing::Test {
         record.windowWidth = record.windowedWidth = 640;
         record.windowHeight = record.windowedHeight = 480;
         gameState = GameState{};
+        inputHandle(INPUT_GAME, gamePress, nullptr);
         inputSetScreen(INPUT_GAME);
     }
     void TearDown() override { langApply(LANG_EN); }

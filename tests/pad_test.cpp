@@ -57,6 +57,7 @@ class Pad : public ::testing::Test {
         actorsPlaceForGame();
         bossScreen = shotState = 0;
         inputFocused = 1;
+        inputHandle(INPUT_GAME, gamePress, nullptr);
         inputSetScreen(INPUT_GAME);
         plug();
     }
@@ -181,6 +182,7 @@ TEST_F(Pad, TheNameIsEnteredByPad) {
     memset(&gameState, 0, sizeof gameState);
     gameState.hallRank = 0;
     nameEntryBegin();
+    inputHandle(INPUT_END, endPress, nameEntryType);
     inputSetScreen(INPUT_END);
     // clang-format off
     struct { SDL_GameControllerButton button; const char* name; } steps[] = {

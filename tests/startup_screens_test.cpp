@@ -12,6 +12,7 @@
 #include "app/game_frame.h"
 #include "app/paths.h"
 #include "app/record.h"
+#include "app/reshape.h"
 #include "app/screens.h"
 #include "app/startup.h"
 #include "app/timing.h"

@@ -11,7 +11,7 @@
 #include "app/lang.h"
 #include "app/pad.h"
 #include "app/record.h"
-#include "app/screens.h"
+#include "app/game_state.h"
 #include "app/startup.h"
 #include "app/timing.h"
 #include "brep/catalogue.h"
@@ -30,7 +30,6 @@
 #include "text/hud.h"
 #include "text/texts.h"
 
-int bossScreen;
 static int dialogOpen;   // 1 while the settings dialog runs inside the game
 static int windowHidden; // 1 while the window is hidden or iconified
 
@@ -77,6 +76,67 @@ void gameSettingsDialog() {
     applyShadeMode();
     if (applyTextureMode()) fontBuildLists(&imgFont);
     glutPostRedisplay();
+}
+
+void gameReadyShot() {
+    if (shotState == 0) shotState = 1;
+    showMessage(switchText(SWITCH_SHOOT));
+}
+
+static void toggleBoss() {
+    if (bossScreen == 0) {
+        // Shown by the next drawing, also while paused.
+        bossScreen = 1;
+        gameSoundHold();
+        glutPostRedisplay();
+        return;
+    }
+    bossScreen = 0;
+    stencilValid = 0;
+    // A pause outlasts the boss picture: only a running game starts moving again.
+    if (record.running)
+        gameResume();
+    else
+        glutPostRedisplay();
+}
+
+static void togglePause() {
+    record.running = !record.running;
+    if (record.running)
+        gameResume();
+    else
+        glutIdleFunc(nullptr);
+    glutPostRedisplay(); // the paused game shows its hint
+    gameSoundHold();
+}
+
+void gamePress(int action) {
+    switch (action) {
+    case ACTION_RIDE:
+        if (record.running && bossScreen == 0) riderToggle();
+        break;
+    case ACTION_SHOOT:
+        gameReadyShot();
+        break;
+    case ACTION_BOSS:
+        toggleBoss();
+        break;
+    case ACTION_PAUSE:
+        togglePause();
+        break;
+    case ACTION_MUTE:
+        inputMuteKey();
+        break;
+    case ACTION_SETTINGS:
+        setupRequested = 1;
+        // A halted game runs no update that would open the dialog: it opens now and the game stays
+        // halted.
+        if (!record.running || bossScreen != 0) gameSettingsDialog();
+        break;
+    default:
+        inputSwitchPress(action);
+        break;
+    }
 }
 
 void gameIdle() {

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What the game shows of its own states: the walk into daylight when the exit opens, the word
 // that the horse has no straw, and the paused game's hint. No GL, so testable without a window.
+#include "app/game_hints.h"
 #include <cmath>
 #include <cstdio>
-#include "app/game_frame.h"
 #include "app/input.h"
 #include "app/lang.h"
 #include "app/record.h"

@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The game update's rules: walking by the held keys, the field of view, the contacts and the
 // exit door. No GL, so the rules are testable without a window.
-#include "app/game_frame.h"
+#include "app/game_update.h"
 #include <cmath>
 #include <cstdlib>
 #include "app/input.h"
 #include "app/lang.h"
 #include "app/pad.h"
 #include "app/record.h"
-#include "app/screens.h"
+#include "app/game_state.h"
 #include "brep/catalogue.h"
 #include "game/actor.h"
 #include "game/items.h"

@@ -6,15 +6,10 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include "app/end_screen.h"
-#include "app/game_frame.h"
 #include "app/lang.h"
-#include "app/pad.h"
 #include "app/record.h"
-#include "app/screens.h"
 #include "app/timing.h"
 #include "game/actor.h"
-#include "game/rider.h"
 #include "image/texture.h"
 #include "image/tga.h"
 #include "sound/sound.h"
@@ -27,6 +22,10 @@ int setupRequested;
 int lastMouseX, lastMouseY;
 
 static int screenInUse;
+// Each screen's handlers: what a press does, and what a typed character that no action takes does.
+static void (*pressOf[INPUT_SCREENS])(int action);
+static void (*typeOf[INPUT_SCREENS])(unsigned char key);
+static void (*pollWith)(); // a source read by the input timer as well
 static unsigned heldBy[ACTION_ALL]; // one bit per source holding the action
 
 // The turn per pixel of pointer motion and mouse speed: the same at every frame rate.
@@ -86,8 +85,7 @@ static void toggleBackfaceCulling() {
     }
 }
 
-// The rendering switches and Escape; 0 for any other action.
-static int switchPress(int action) {
+int inputSwitchPress(int action) {
     switch (action) {
     case ACTION_QUIT:
         exit(0);
@@ -145,118 +143,19 @@ void inputMuteKey() {
     showMessage(switchText(muted == 1 ? SWITCH_SOUND_OFF : muted == 0 ? SWITCH_SOUND_ON : SWITCH_NO_SOUND));
 }
 
-static void readyShot() {
-    if (shotState == 0) shotState = 1;
-    showMessage(switchText(SWITCH_SHOOT));
-}
-
-static void toggleBoss() {
-    if (bossScreen == 0) {
-        // Shown by the next drawing, also while paused.
-        bossScreen = 1;
-        gameSoundHold();
-        glutPostRedisplay();
-        return;
-    }
-    bossScreen = 0;
-    stencilValid = 0;
-    // A pause outlasts the boss picture: only a running game starts moving again.
-    if (record.running)
-        gameResume();
-    else
-        glutPostRedisplay();
-}
-
-static void togglePause() {
-    record.running = !record.running;
-    if (record.running)
-        gameResume();
-    else
-        glutIdleFunc(nullptr);
-    glutPostRedisplay(); // the paused game shows its hint
-    gameSoundHold();
-}
-
-static void gamePress(int action) {
-    switch (action) {
-    case ACTION_RIDE:
-        if (record.running && bossScreen == 0) riderToggle();
-        break;
-    case ACTION_SHOOT:
-        readyShot();
-        break;
-    case ACTION_BOSS:
-        toggleBoss();
-        break;
-    case ACTION_PAUSE:
-        togglePause();
-        break;
-    case ACTION_MUTE:
-        inputMuteKey();
-        break;
-    case ACTION_SETTINGS:
-        setupRequested = 1;
-        // A halted game runs no update that would open the dialog: it opens now and the game stays
-        // halted.
-        if (!record.running || bossScreen != 0) gameSettingsDialog();
-        break;
-    default:
-        switchPress(action);
-        break;
-    }
-}
-
-static void storyPress(int action) {
-    if (action == ACTION_CONFIRM)
-        storyConfirm();
-    else if (action == ACTION_STORY_PAUSE) {
-        readyShot();
-        storyPauseToggle();
-    } else if (action == ACTION_MUTE)
-        inputMuteKey();
-    else
-        switchPress(action);
-}
-
-static void endPress(int action) {
-    switch (action) {
-    case ACTION_CONFIRM:
-        nameEntryConfirm();
-        break;
-    case ACTION_NAME_DELETE:
-        nameEntryDelete();
-        break;
-    case ACTION_NAME_NEXT:
-        nameEntryNextLetter();
-        break;
-    case ACTION_LETTER_UP:
-        nameEntryTurnLetter(1);
-        break;
-    case ACTION_LETTER_DOWN:
-        nameEntryTurnLetter(-1);
-        break;
-    default:
-        break;
-    }
+void inputHandle(int screen, void (*press)(int action), void (*type)(unsigned char key)) {
+    if (screen <= INPUT_NONE || screen >= INPUT_SCREENS) return;
+    pressOf[screen] = press;
+    typeOf[screen] = type;
 }
 
 void inputPress(int action) {
-    switch (screenInUse) {
-    case INPUT_STORY:
-        storyPress(action);
-        break;
-    case INPUT_GAME:
-        gamePress(action);
-        break;
-    case INPUT_END:
-        endPress(action);
-        break;
-    case INPUT_TIMEDEMO:
+    // The timedemo takes Escape only.
+    if (screenInUse == INPUT_TIMEDEMO) {
         if (action == ACTION_QUIT) exit(0);
-        break;
-    default:
-        break;
+        return;
     }
+    if (pressOf[screenInUse]) pressOf[screenInUse](action);
 }
 
 // ---- The keyboard source.
@@ -307,8 +206,8 @@ void keyboardDown(int code) {
     if (heldKeyCount < heldKeyMax) heldKeys[heldKeyCount++] = {code, action};
     if (action >= 0)
         inputAction(SOURCE_KEYBOARD, action, 1);
-    else if (screenInUse == INPUT_END && code > 0 && code < KEY_SPECIAL)
-        nameEntryType((unsigned char)code);
+    else if (typeOf[screenInUse] && code > 0 && code < KEY_SPECIAL)
+        typeOf[screenInUse]((unsigned char)code);
 }
 
 // -1 releases every held key (without releasing the actions: inputReleaseAll does that).
@@ -401,8 +300,12 @@ void mouseButton(int button, int state, int, int) {
 
 static void focusTimer(int) {
     inputPollFocus();
-    padPoll(); // also while the game is halted and runs no idle callback
+    if (pollWith) pollWith(); // also while the game is halted and runs no idle callback
     glutTimerFunc(50, focusTimer, 0);
+}
+
+void inputPollWith(void (*poll)()) {
+    pollWith = poll;
 }
 
 void inputSetScreen(int screen) {

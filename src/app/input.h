@@ -9,7 +9,7 @@
 enum InputSource { SOURCE_KEYBOARD, SOURCE_MOUSE, SOURCE_PAD, INPUT_SOURCES };
 // What a press does depends on the screen: the story, the game, the end screen, or the timedemo,
 // which takes Escape only.
-enum InputScreen { INPUT_NONE, INPUT_STORY, INPUT_GAME, INPUT_END, INPUT_TIMEDEMO };
+enum InputScreen { INPUT_NONE, INPUT_STORY, INPUT_GAME, INPUT_END, INPUT_TIMEDEMO, INPUT_SCREENS };
 
 extern int actionHeld[ACTION_ALL]; // 1 while any source holds the action down
 extern int setupRequested;         // F1: the next game update opens the settings dialog
@@ -26,9 +26,17 @@ void inputAction(int source, int action, int down);
 // Every held action of every source is released: the window lost the keyboard or was hidden, or a
 // dialog took the keyboard (the releases go elsewhere).
 void inputReleaseAll();
-// What a press of the action does on the current screen; an action the screen has no use for does
-// nothing.
+// What a press of the action does on the current screen: the screen's press handler (the timedemo
+// takes Escape only); an action the screen has no use for does nothing.
 void inputPress(int action);
+// A screen's handlers, handed over by its entry function: what a press does, and what a typed
+// character that no action takes does (the end screen's name entry; null for none).
+void inputHandle(int screen, void (*press)(int action), void (*type)(unsigned char key));
+// The rendering switches and Escape, which the story and the game take alike: 1 when the action
+// was one of them, else 0.
+int inputSwitchPress(int action);
+// A source that the input timer reads too, so that it is heard while the game is halted (the pad).
+void inputPollWith(void (*poll)());
 // 1 while the game's window has the keyboard; read from the X server by inputPollFocus, which a
 // timer runs several times a second (the toolkit reports no focus changes).
 extern int inputFocused;

@@ -9,8 +9,8 @@
 #include <string>
 #include <sys/random.h>
 #include <unistd.h>
-#include "app/end_screen.h"
-#include "app/game_frame.h"
+#include "app/game_update.h"
+#include "app/hall.h"
 #include "app/lang.h"
 #include "app/random.h"
 #include "app/record.h"

@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <string>
 #include <sys/stat.h>
-#include "app/game_frame.h"
 #include "app/input.h"
 #include "app/lang.h"
 #include "app/record.h"
@@ -50,6 +49,7 @@ int padStart() {
         return 0;
     }
     started = 1;
+    inputPollWith(padPoll); // the input timer reads the pad also while the game is halted
     const std::string db = mappingsPath();
     struct stat st;
     if (stat(db.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&

@@ -5,6 +5,7 @@ SettingsRecord record;
 int portalCulling;
 int backfaceCull;
 int stencilValid;
+int bossScreen;
 
 Stage stageOf(int windowWidth, int windowHeight) {
     Stage s{0, 0, windowWidth > 0 ? windowWidth : 1, windowHeight > 0 ? windowHeight : 1};

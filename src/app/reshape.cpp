@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The reshape handlers of the three screens. Rebuilding the window-sized pictures takes a while;
 // that time lies between pauseStart and pauseEnd and so is not counted as frame time.
+#include "app/reshape.h"
 #include <GL/freeglut.h>
-#include "app/game_frame.h"
+#include "app/game_update.h"
 #include "app/input.h"
 #include "app/record.h"
 #include "app/startup.h"

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The clocks: frame time, frame rate and game time from a monotonic counter, with pauses,
-// reshapes and the settings dialog kept out of the frame time; and the reshape handlers of the
-// three screens. The clock fields themselves live in the settings record.
+// reshapes and the settings dialog kept out of the frame time. The clock fields themselves live in
+// the settings record.
 #pragma once
 #include <cstdint>
 
@@ -27,9 +27,3 @@ void resyncAfterPause(); // pauseEnd, and the pointer jump that follows is not a
 // The frame clock starts again now: the time the idle callback was halted (window hidden) is
 // neither frame time nor game time.
 void restartFrameClock();
-
-// Reshape: the new size into the record, the viewport, the pointer to the centre, a pause begins.
-void windowReshape(int width, int height);
-void storyReshape(int width, int height); // also refits the pictures
-void gameReshape(int width, int height);  // also refits the pictures and redraws the lamp frame
-void endReshape(int width, int height);
