@@ -62,7 +62,7 @@ TEST_F(Keyboard, EventsBecomeHeldActions) {
     for (const auto& c : cases) {
         SetUp();
         play(c.events);
-        EXPECT_EQ(actionHeld[c.action], c.held) << c.what;
+        EXPECT_EQ(inputHeld(c.action), c.held) << c.what;
     }
 }
 
@@ -70,9 +70,9 @@ TEST_F(Keyboard, AnActionHeldByTwoSourcesStaysUntilBothLetGo) {
     keyboardDown('w');
     inputAction(SOURCE_PAD, ACTION_FORWARD, 1);
     keyboardUp('w');
-    EXPECT_EQ(actionHeld[ACTION_FORWARD], 1);
+    EXPECT_EQ(inputHeld(ACTION_FORWARD), 1);
     inputAction(SOURCE_PAD, ACTION_FORWARD, 0);
-    EXPECT_EQ(actionHeld[ACTION_FORWARD], 0);
+    EXPECT_EQ(inputHeld(ACTION_FORWARD), 0);
 }
 
 TEST_F(Keyboard, KeysTakeTheirScreensActions) {
@@ -95,7 +95,7 @@ TEST_F(Keyboard, TheTimedemoTakesNoGameKey) {
     for (int code : {int(' '), int('p'), int('h'), int('S'), KEY_SPECIAL + GLUT_KEY_F9}) keyboardDown(code);
     EXPECT_EQ(shotState, 0);
     EXPECT_EQ(record.shadeMode, 0);
-    EXPECT_EQ(actionHeld[ACTION_NARROWER], 0);
+    EXPECT_EQ(inputHeld(ACTION_NARROWER), 0);
 }
 
 } // namespace

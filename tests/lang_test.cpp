@@ -95,7 +95,7 @@ class Lang : public ::testing::Test {
     }
     // The end screen's three lines above the hall of fame for a lost, a ranked and a slow run.
     static std::vector<std::string> endLines(int lost, int rank) {
-        horseHit = lost;
+        gameSetHorseHit(lost);
         exitDoor.pitch = 2; // the door opened: won unless the horse was hit
         gameState.hallRank = rank;
         record.finalTime = 100;
@@ -187,7 +187,7 @@ TEST_F(Lang, EveryTextFitsWhereItIsDrawnInEachLanguage) {
         }
         for (int lost : {0, 1}) {
             for (int rank : {-1, 0}) {
-                horseHit = lost, gameState.hallRank = rank, exitDoor.pitch = 2;
+                gameSetHorseHit(lost), gameState.hallRank = rank, exitDoor.pitch = 2;
                 EndLine lines[endLineMax];
                 int count = endScreenLines(lines);
                 for (int i = 0; i < count && i < 3; ++i) {

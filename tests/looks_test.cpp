@@ -219,17 +219,17 @@ TEST(StrawWarning, OncePerTryWhileTheHorseHasNoStraw) {
         bool said;
     } frames[] = {{0, false}, {1, true}, {1, false}, {1, false}, {0, false}, {1, true}};
     for (auto f : frames) {
-        actionHeld[ACTION_CALL_HORSE] = f.pageUp;
+        inputHold(ACTION_CALL_HORSE, f.pageUp);
         record.messageText[0] = 0;
         strawWarningUpdate();
         EXPECT_EQ(std::string(record.messageText), f.said ? "The horse needs straw" : "") << f.pageUp;
     }
-    actionHeld[ACTION_CALL_HORSE] = 0;
+    inputHold(ACTION_CALL_HORSE, 0);
     strawWarningUpdate();
     inventory[ROW_STRAW] = 2;
-    actionHeld[ACTION_CALL_HORSE] = 1;
+    inputHold(ACTION_CALL_HORSE, 1);
     record.messageText[0] = 0;
     strawWarningUpdate();
     EXPECT_STREQ(record.messageText, "") << "with straw the horse walks";
-    actionHeld[ACTION_CALL_HORSE] = 0;
+    inputHold(ACTION_CALL_HORSE, 0);
 }

@@ -56,7 +56,7 @@ class Pad : public ::testing::Test {
         for (ModelEntry& row : modelTable) row.count = 0;
         actorsPlaceForGame();
         bossScreen = shotState = 0;
-        inputFocused = 1;
+        inputSetFocus(1);
         inputHandle(INPUT_GAME, gamePress, nullptr);
         inputSetScreen(INPUT_GAME);
         plug();
@@ -138,7 +138,7 @@ TEST_F(Pad, ButtonsAndTriggersActOnlyWhileTheWindowHasTheKeyboard) {
     EXPECT_EQ(shotState, 1) << "the right trigger shoots";
     axis(SDL_CONTROLLER_AXIS_TRIGGERRIGHT, 0);
     shotState = 0;
-    inputFocused = 0;
+    inputSetFocus(0);
     axis(SDL_CONTROLLER_AXIS_TRIGGERRIGHT, 32767);
     EXPECT_EQ(shotState, 0) << "another window has the keyboard";
     axis(SDL_CONTROLLER_AXIS_TRIGGERRIGHT, 0);

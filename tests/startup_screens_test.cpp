@@ -113,7 +113,7 @@ std::vector<uint8_t> screensOf(bool quick) {
     record.useDisplayLists = 1;
     record.lodLevel = 2;
     record.distanceLod = 1;
-    timingCounter = steadyCounter;
+    timingSetCounter(steadyCounter);
     int argc = 1;
     char arg0[] = "kavernix";
     char* argv[] = {arg0, nullptr};

@@ -48,7 +48,7 @@ void gameResume() {
         glutPostRedisplay();
         return;
     }
-    record.nowCount = timingCounter();
+    record.nowCount = timingNow();
     glutIdleFunc(gameIdle);
     gameSoundHold();
     resyncAfterPause();

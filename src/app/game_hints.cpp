@@ -69,9 +69,9 @@ void exitSceneUpdate(float frameTime) {
 
 void strawWarningUpdate() {
     const int riding = record.riderState == 2;
-    const int* held = actionHeld;
-    const int walking = held[ACTION_STEP_LEFT] || held[ACTION_STEP_RIGHT] || held[ACTION_FORWARD] || held[ACTION_BACK];
-    const int attempt = held[ACTION_CALL_HORSE] || held[ACTION_WALK_OUT] || (riding && walking);
+    const int walking = inputHeld(ACTION_STEP_LEFT) || inputHeld(ACTION_STEP_RIGHT) || inputHeld(ACTION_FORWARD) ||
+                        inputHeld(ACTION_BACK);
+    const int attempt = inputHeld(ACTION_CALL_HORSE) || inputHeld(ACTION_WALK_OUT) || (riding && walking);
     if (attempt && !strawAttempt && itemsStrawLeft() <= 0) showMessage(textOf(TEXT_STRAW_NEEDED));
     strawAttempt = attempt;
 }

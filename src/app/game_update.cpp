@@ -18,27 +18,35 @@
 #include "sound/sound.h"
 #include "text/hud.h"
 
-int horseHit;
+static int horseHit;
+
+int gameHorseHit() {
+    return horseHit;
+}
+
+void gameSetHorseHit(int hit) {
+    horseHit = hit;
+}
 
 // Each of the n held arrows moves the player by step / n, with a collision after each move.
 static void walkByArrows(float playerStep) {
-    int held = (actionHeld[ACTION_STEP_LEFT] != 0) + (actionHeld[ACTION_STEP_RIGHT] != 0) +
-               (actionHeld[ACTION_FORWARD] != 0) + (actionHeld[ACTION_BACK] != 0);
+    int held = (inputHeld(ACTION_STEP_LEFT) != 0) + (inputHeld(ACTION_STEP_RIGHT) != 0) +
+               (inputHeld(ACTION_FORWARD) != 0) + (inputHeld(ACTION_BACK) != 0);
     if (held == 0) return;
     float step = playerStep / float(held);
-    if (actionHeld[ACTION_STEP_LEFT]) {
+    if (inputHeld(ACTION_STEP_LEFT)) {
         strafeLeft(&player, step);
         mazeCollide(&maze, &player);
     }
-    if (actionHeld[ACTION_STEP_RIGHT]) {
+    if (inputHeld(ACTION_STEP_RIGHT)) {
         strafeRight(&player, step);
         mazeCollide(&maze, &player);
     }
-    if (actionHeld[ACTION_FORWARD]) {
+    if (inputHeld(ACTION_FORWARD)) {
         stepForward(&player, step);
         mazeCollide(&maze, &player);
     }
-    if (actionHeld[ACTION_BACK]) {
+    if (inputHeld(ACTION_BACK)) {
         stepBack(&player, step);
         mazeCollide(&maze, &player);
     }
@@ -53,17 +61,17 @@ static void startWalksThatLead(int callHorse, int goToHorse) {
     static int calling, going, walkingOut;
     if (callHorse && !calling) horseRoutePhase = 0;
     if (goToHorse && !going) routePhase = 0;
-    if (actionHeld[ACTION_WALK_OUT] && !walkingOut) exitPhase = horseExitPhase = 0;
-    calling = callHorse, going = goToHorse, walkingOut = actionHeld[ACTION_WALK_OUT];
+    if (inputHeld(ACTION_WALK_OUT) && !walkingOut) exitPhase = horseExitPhase = 0;
+    calling = callHorse, going = goToHorse, walkingOut = inputHeld(ACTION_WALK_OUT);
 }
 
 void gameMoveByKeys(float playerStep, float horseStep) {
-    int callHorse = actionHeld[ACTION_CALL_HORSE] && !actionHeld[ACTION_WALK_OUT] && !riderMounted(),
-        goToHorse = actionHeld[ACTION_GO_TO_HORSE] && !actionHeld[ACTION_WALK_OUT] && !riderMounted();
+    int callHorse = inputHeld(ACTION_CALL_HORSE) && !inputHeld(ACTION_WALK_OUT) && !riderMounted(),
+        goToHorse = inputHeld(ACTION_GO_TO_HORSE) && !inputHeld(ACTION_WALK_OUT) && !riderMounted();
     startWalksThatLead(callHorse, goToHorse);
     if (callHorse) followRouteOn(horseStep, &horse, &player, &horseRoutePhase, horseRoute);
     if (goToHorse) followRouteOn(playerStep, &player, &horse, &routePhase, playerRoute);
-    if (actionHeld[ACTION_WALK_OUT]) {
+    if (inputHeld(ACTION_WALK_OUT)) {
         followExitPath(playerStep, &player, &exitPhase);
         if (!riderMounted()) followExitPath(horseStep, &horse, &horseExitPhase);
     } else {
@@ -78,7 +86,7 @@ static const float fovDegreesPerSecond = 30;
 static float fovChange; // degrees asked for and not yet a whole degree
 
 void gameFieldOfView() {
-    int way = (actionHeld[ACTION_WIDER] != 0) - (actionHeld[ACTION_NARROWER] != 0);
+    int way = (inputHeld(ACTION_WIDER) != 0) - (inputHeld(ACTION_NARROWER) != 0);
     if (way == 0) {
         fovChange = 0;
         return;
@@ -191,7 +199,7 @@ void gameContacts() {
         horseHit = 1;
         fadeOut();
     }
-    riderUpdate(actionHeld[ACTION_CALL_HORSE] && !actionHeld[ACTION_WALK_OUT]);
+    riderUpdate(inputHeld(ACTION_CALL_HORSE) && !inputHeld(ACTION_WALK_OUT));
 }
 
 static int inExitCell(const Actor* a) {

@@ -3,7 +3,9 @@
 // the contacts and the exit door.
 #pragma once
 
-extern int horseHit; // 1 once the arrow hit the horse: the run is lost, whatever the exit does
+// 1 once the arrow hit the horse: the run is lost, whatever the exit does. A new game sets it to 0.
+int gameHorseHit();
+void gameSetHorseHit(int hit);
 
 // Walking by the held keys: Home (both walk out; the route keys and the arrows are ignored), or
 // else the route keys (Page Up brings the horse, Page Down takes the player to it, each walk on its

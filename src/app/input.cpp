@@ -17,7 +17,6 @@
 #include "text/hud.h"
 #include "text/texts.h"
 
-int actionHeld[ACTION_ALL];
 int setupRequested;
 int lastMouseX, lastMouseY;
 
@@ -26,6 +25,7 @@ static int screenInUse;
 static void (*pressOf[INPUT_SCREENS])(int action);
 static void (*typeOf[INPUT_SCREENS])(unsigned char key);
 static void (*pollWith)(); // a source read by the input timer as well
+static int actionHeld[ACTION_ALL];  // 1 while any source holds the action down
 static unsigned heldBy[ACTION_ALL]; // one bit per source holding the action
 
 // The turn per pixel of pointer motion and mouse speed: the same at every frame rate.
@@ -36,6 +36,14 @@ static const SwitchText textureMessages[3] = {SWITCH_TEXTURES_OFF, SWITCH_TEXTUR
 
 int inputScreen() {
     return screenInUse;
+}
+
+int inputHeld(int action) {
+    return actionHeld[action];
+}
+
+void inputHold(int action, int held) {
+    actionHeld[action] = held;
 }
 
 void inputReleaseAll() {

@@ -11,7 +11,6 @@ enum InputSource { SOURCE_KEYBOARD, SOURCE_MOUSE, SOURCE_PAD, INPUT_SOURCES };
 // which takes Escape only.
 enum InputScreen { INPUT_NONE, INPUT_STORY, INPUT_GAME, INPUT_END, INPUT_TIMEDEMO, INPUT_SCREENS };
 
-extern int actionHeld[ACTION_ALL]; // 1 while any source holds the action down
 extern int setupRequested;         // F1: the next game update opens the settings dialog
 extern int lastMouseX, lastMouseY; // the pointer's place as last seen
 
@@ -23,6 +22,10 @@ int inputScreenMask(); // the key table's screen (SCREEN_GAME, ...) of the scree
 // A source's action went down (1) or up (0). A press acts at once (inputPress); the action stays
 // held while any source holds it.
 void inputAction(int source, int action, int down);
+int inputHeld(int action); // 1 while any source holds the action down
+// The action held (1) or let go (0) as no source holds it, until a source's next release of it: the
+// timedemo's walk out, and tests.
+void inputHold(int action, int held);
 // Every held action of every source is released: the window lost the keyboard or was hidden, or a
 // dialog took the keyboard (the releases go elsewhere).
 void inputReleaseAll();
@@ -39,8 +42,9 @@ int inputSwitchPress(int action);
 void inputPollWith(void (*poll)());
 // 1 while the game's window has the keyboard; read from the X server by inputPollFocus, which a
 // timer runs several times a second (the toolkit reports no focus changes).
-extern int inputFocused;
+int inputHasFocus();
 void inputPollFocus();
+void inputSetFocus(int focused); // as inputPollFocus found, without asking the X server (tests)
 
 // ---- The keyboard source. A code is a character (1..255) or KEY_SPECIAL + the toolkit's special key.
 // A release ends what its press started, also when Shift changed in between (h pressed, H released).

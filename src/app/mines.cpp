@@ -172,7 +172,7 @@ const char* minesCodeText() {
 static void saveOnExit() {
     if (!runActive || noSave) return;
     const std::string path = recordsRunPath();
-    if (horseHit) { // lost already: nothing to come back to
+    if (gameHorseHit()) { // lost already: nothing to come back to
         unlink(path.c_str());
         return;
     }

@@ -34,7 +34,7 @@ void enterStory() {
 
 void enterGame() {
     actorsPlaceForGame();
-    horseHit = 0;
+    gameSetHorseHit(0);
     glEnable(GL_LIGHTING);
     glLightf(GL_LIGHT0, GL_CONSTANT_ATTENUATION, 1.0f);
     glEnable(GL_STENCIL_TEST);

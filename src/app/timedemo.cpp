@@ -57,7 +57,7 @@ int64_t demoCounter() {
 
 void demoIdle() {
     demoClock += demoStep;
-    actionHeld[ACTION_WALK_OUT] = 1;
+    inputHold(ACTION_WALK_OUT, 1);
     gameIdle();
 }
 
@@ -102,7 +102,7 @@ void timedemoPrepare() {
 void timedemoEnter(int frames) {
     demoFrames = frames;
     demoClock = 0;
-    timingCounter = demoCounter;
+    timingSetCounter(demoCounter);
     portalCulling = 1;
     enterGame();
     routePhase = horseRoutePhase = 0;

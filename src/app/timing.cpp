@@ -13,7 +13,15 @@ int64_t monotonicCounter() {
     return int64_t(now.tv_sec) * monotonicFrequency + now.tv_nsec;
 }
 
-int64_t (*timingCounter)() = monotonicCounter;
+static int64_t (*timingCounter)() = monotonicCounter;
+
+int64_t timingNow() {
+    return timingCounter();
+}
+
+void timingSetCounter(int64_t (*counter)()) {
+    timingCounter = counter;
+}
 int64_t pauseStartCount;
 int64_t pauseEndCount;
 int ignoreNextMotion;

@@ -5,9 +5,10 @@
 #pragma once
 #include <cstdint>
 
-// The counter every clock reads, in ticks of record.perfFrequency per second. It defaults to
-// monotonicCounter; tests put their own counter here.
-extern int64_t (*timingCounter)();
+// The counter every clock reads, in ticks of record.perfFrequency per second: monotonicCounter, or
+// the one given to timingSetCounter (the timedemo's fixed steps, tests' own clocks).
+int64_t timingNow();
+void timingSetCounter(int64_t (*counter)());
 int64_t monotonicCounter();                        // CLOCK_MONOTONIC in nanoseconds
 constexpr int64_t monotonicFrequency = 1000000000; // ticks per second of monotonicCounter
 
