@@ -76,7 +76,7 @@ class App : public ::testing::Test {
         actorsPlaceForGame();
     }
     void TearDown() override {
-        timingSetCounter(monotonicCounter);
+        timingSetCounter(timingMonotonicCounter);
         glutIdleFunc(nullptr);
     }
 };
@@ -89,8 +89,8 @@ using EndScreen = App;
 
 // A key pressed and released on the screen in use.
 void press(int code) {
-    keyboardDown(code);
-    keyboardUp(code);
+    inputKeyDown(code);
+    inputKeyUp(code);
 }
 
 bool near(float a, float b, float within = 1e-5f) {
@@ -160,7 +160,7 @@ TEST_F(GameUpdate, TheExitOpensOnlyWithEnoughDiamondsAndBothInTheExitCellThenKee
         inventory[ROW_DIAMOND] = diamonds;
         actorInit(&player, p, 0.3f, p, 90, 0, 0.02f);
         actorInit(&horse, h, 0.5f, h, 90, 0, 0.07f);
-        exitDoorUpdate(dt);
+        gameExitDoorUpdate(dt);
     };
     const float closed[][3] = {{2, e - 0.3f, e}, {3, away, e}, {3, e - 0.3f, away}};
     for (const auto& c : closed) {
@@ -171,12 +171,12 @@ TEST_F(GameUpdate, TheExitOpensOnlyWithEnoughDiamondsAndBothInTheExitCellThenKee
     EXPECT_FLOAT_EQ(exitDoor.pitch, 0.5f);
     actorInit(&player, away, 0.3f, away, 90, 0, 0.02f); // walking away does not stop the door
     int frames = 0;
-    for (; exitDoor.pitch < 100 && frames < 2000; ++frames) exitDoorUpdate(0.05f);
+    for (; exitDoor.pitch < 100 && frames < 2000; ++frames) gameExitDoorUpdate(0.05f);
     // 99.5 degrees at ten per second; the fade-out starts in the frame after the door is open
     EXPECT_TRUE(frames == 199 && gameState.fadeState == 0) << frames;
-    exitDoorUpdate(0.05f);
+    gameExitDoorUpdate(0.05f);
     EXPECT_EQ(gameState.fadeState, 3);
-    gameState.fadeState = 4, exitDoorUpdate(0.05f);
+    gameState.fadeState = 4, gameExitDoorUpdate(0.05f);
     EXPECT_EQ(gameState.fadeState, 4) << "a finished fade-out is not restarted";
     EXPECT_TRUE(gameWon());
 }
@@ -215,7 +215,7 @@ void playFrame() {
     itemsStepSizes(&playerStep, &horseStep);
     gameMoveByKeys(playerStep, horseStep);
     gameContacts();
-    exitDoorUpdate(record.frameTime);
+    gameExitDoorUpdate(record.frameTime);
 }
 
 // Holding Home from the start with the unfed horse: when they touch, only the one that closed the
@@ -532,9 +532,9 @@ float turnByMoves(int moves, int dx, int burst, float frameTime) {
         for (int i = 0; i < burst && made < moves; i++, made++) queue.push_back(pointer += dx);
         std::vector<int> handling;
         handling.swap(queue);
-        const int warps = mouseWarpCount();
+        const int warps = inputMouseWarpCount();
         for (int x : handling) mouseLook(x, 128);
-        if (mouseWarpCount() > warps) queue.push_back(pointer = 128);
+        if (inputMouseWarpCount() > warps) queue.push_back(pointer = 128);
     }
     float turn = player.heading - 90;
     return turn < -180 ? turn + 360 : turn;
@@ -697,7 +697,7 @@ TEST_F(EndScreen, ALongestNameAndItsArrowFitThePanelAt640x480) {
     for (auto& name : record.hallNames) memset(name, 'W', hallNameMax);
     exitDoor.pitch = 100, gameState.hallRank = 4;
     EndLine lines[endLineMax];
-    const float glyph = float(stage().height / 20 / 2);
+    const float glyph = float(recordStage().height / 20 / 2);
     const int count = endScreenLines(lines);
     float arrowLeft = 0, nameRight = 0;
     for (int i = 0; i < count; ++i) {

@@ -32,9 +32,9 @@ class Keyboard : public ::testing::Test {
             if (e.code < 0)
                 inputReleaseAll();
             else if (e.down)
-                keyboardDown(e.code);
+                inputKeyDown(e.code);
             else
-                keyboardUp(e.code);
+                inputKeyUp(e.code);
         }
     }
 };
@@ -67,9 +67,9 @@ TEST_F(Keyboard, EventsBecomeHeldActions) {
 }
 
 TEST_F(Keyboard, AnActionHeldByTwoSourcesStaysUntilBothLetGo) {
-    keyboardDown('w');
+    inputKeyDown('w');
     inputAction(SOURCE_PAD, ACTION_FORWARD, 1);
-    keyboardUp('w');
+    inputKeyUp('w');
     EXPECT_EQ(inputHeld(ACTION_FORWARD), 1);
     inputAction(SOURCE_PAD, ACTION_FORWARD, 0);
     EXPECT_EQ(inputHeld(ACTION_FORWARD), 0);
@@ -92,7 +92,7 @@ TEST_F(Keyboard, KeysTakeTheirScreensActions) {
 TEST_F(Keyboard, TheTimedemoTakesNoGameKey) {
     inputSetScreen(INPUT_TIMEDEMO);
     shotState = 0;
-    for (int code : {int(' '), int('p'), int('h'), int('S'), KEY_SPECIAL + GLUT_KEY_F9}) keyboardDown(code);
+    for (int code : {int(' '), int('p'), int('h'), int('S'), KEY_SPECIAL + GLUT_KEY_F9}) inputKeyDown(code);
     EXPECT_EQ(shotState, 0);
     EXPECT_EQ(record.shadeMode, 0);
     EXPECT_EQ(inputHeld(ACTION_NARROWER), 0);

@@ -66,8 +66,8 @@ const char toggleKeys[] = "ddiioouurssstttLbbm ";
 
 // A key pressed and let go on the game screen.
 void press(int code) {
-    keyboardDown(code);
-    keyboardUp(code);
+    inputKeyDown(code);
+    inputKeyUp(code);
 }
 
 class Lang : public ::testing::Test {

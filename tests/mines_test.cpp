@@ -81,7 +81,7 @@ void playFrame() {
     itemsStepSizes(&playerStep, &horseStep);
     gameMoveByKeys(playerStep, horseStep);
     gameContacts();
-    exitDoorUpdate(record.frameTime);
+    gameExitDoorUpdate(record.frameTime);
 }
 
 // What entering the game screen does to the run, without a window.
@@ -116,7 +116,7 @@ class Mines : public ::testing::Test {
         record.running = 1, record.perfFrequency = 1000;
         timingSetCounter([] { return fakeNow; });
     }
-    void TearDown() override { timingSetCounter(monotonicCounter); }
+    void TearDown() override { timingSetCounter(timingMonotonicCounter); }
 };
 
 } // namespace

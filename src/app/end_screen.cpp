@@ -37,8 +37,8 @@ void enterEndScreen() {
 
 // The picture behind the texts keeps 30 percent of its brightness.
 static void darkPanel() {
-    float w = float(stage().width);
-    float h = float(stage().height);
+    float w = float(recordStage().width);
+    float h = float(recordStage().height);
     glDisable(GL_LIGHTING);
     glBlendFunc(GL_ONE, GL_SRC_ALPHA);
     glDisable(GL_TEXTURE_2D);
@@ -76,7 +76,7 @@ void endIdle() {
 void endVisibility(int state) {
     if (!record.running) return;
     if (state == GLUT_VISIBLE) {
-        restartFrameClock();
+        timingRestartFrameClock();
         glutIdleFunc(endIdle);
     } else {
         glutIdleFunc(nullptr);

@@ -157,8 +157,8 @@ void gameIdle() {
     padLook(record.frameTime);
     gameFieldOfView();
     gameContacts();
-    strawWarningUpdate();
-    exitSceneUpdate(record.frameTime);
+    gameStrawWarningUpdate();
+    gameExitSceneUpdate(record.frameTime);
     gameSounds();
     frameDone();
     if (gameState.fadeState == 4) {
@@ -174,7 +174,7 @@ void gameVisibility(int state) {
     if (state == GLUT_VISIBLE) {
         // The boss picture keeps the game halted until B; the time hidden is not play time.
         if (bossScreen == 2) return;
-        restartFrameClock();
+        timingRestartFrameClock();
         glutIdleFunc(gameIdle);
     } else {
         glutIdleFunc(nullptr);
@@ -185,7 +185,7 @@ void gameVisibility(int state) {
 static void windowProjection() {
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    gluOrtho2D(0, stage().width, 0, stage().height);
+    gluOrtho2D(0, recordStage().width, 0, recordStage().height);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
 }
@@ -197,7 +197,7 @@ static void hudGround() {
     glDisable(GL_LIGHTING);
     glDisable(GL_TEXTURE_2D);
     glColor4f(0, 0, 0, 1);
-    glRectf(0, 0, float(stage().width), 0.13f * float(stage().height));
+    glRectf(0, 0, float(recordStage().width), 0.13f * float(recordStage().height));
     glEnable(GL_LIGHTING);
     restoreTexturing();
 }
@@ -208,8 +208,8 @@ static void drawPauseHint() {
     static const float colour[4] = {1, 1, 1, 1};
     const char* headline = textOf(TEXT_PAUSED);
     char line[64];
-    pauseHintText(line, sizeof line);
-    const Stage s = stage();
+    gamePauseHintText(line, sizeof line);
+    const Stage s = recordStage();
     const float h = float(s.height) / 20, w = h / 2;
     const float big = 2;
     const float x1 = 0.44f - float(strlen(headline)) * w * big / 2 / float(s.width);
@@ -265,7 +265,8 @@ void gameDisplay() {
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     // The view fills the stage (a minimised window's stage is still 1 pixel high).
-    gluPerspective(record.fieldOfView, double(stage().width) / double(stage().height), 0.05, 16.0);
+    gluPerspective(record.fieldOfView, double(recordStage().width) / double(recordStage().height), 0.05,
+                   16.0);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     glRotatef(player.pitch, 1, 0, 0);
@@ -288,7 +289,7 @@ void gameDisplay() {
     drawPauseHint();
     drawFade(&gameState.fadeState, &gameState.fadeLevel);
     applyShadeMode();
-    exitDoorUpdate(record.frameTime);
+    gameExitDoorUpdate(record.frameTime);
     glutSwapBuffers();
     frameDrawn = 1;
     startupFrameDrawn();

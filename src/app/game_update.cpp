@@ -207,7 +207,7 @@ static int inExitCell(const Actor* a) {
     return int(a->x) == exit && int(a->z) == exit;
 }
 
-void exitDoorUpdate(float frameTime) {
+void gameExitDoorUpdate(float frameTime) {
     float& angle = exitDoor.pitch;
     if (angle == 0) {
         if (inventory[ROW_DIAMOND] >= float(record.diamondsNeeded) && inExitCell(&player) &&

@@ -29,6 +29,6 @@ void gameContacts();
 // The exit door: starts opening when enough diamonds were found and the player and the horse
 // both stand in the exit cell, then opens by 10 degrees per second whatever happens; fully open
 // (100) ends the game.
-void exitDoorUpdate(float frameTime);
+void gameExitDoorUpdate(float frameTime);
 // The run was won when the exit door had begun to open (angle above 1) and the horse was not hit.
 int gameWon();

@@ -24,7 +24,7 @@ static int screenInUse;
 // Each screen's handlers: what a press does, and what a typed character that no action takes does.
 static void (*pressOf[INPUT_SCREENS])(int action);
 static void (*typeOf[INPUT_SCREENS])(unsigned char key);
-static void (*pollWith)(); // a source read by the input timer as well
+static void (*pollWith)();          // a source read by the input timer as well
 static int actionHeld[ACTION_ALL];  // 1 while any source holds the action down
 static unsigned heldBy[ACTION_ALL]; // one bit per source holding the action
 
@@ -49,7 +49,7 @@ void inputHold(int action, int held) {
 void inputReleaseAll() {
     memset(heldBy, 0, sizeof heldBy);
     memset(actionHeld, 0, sizeof actionHeld);
-    keyboardUp(-1);
+    inputKeyUp(-1);
 }
 
 void inputAction(int source, int action, int down) {
@@ -207,7 +207,7 @@ static void releaseHeldKey(int i) {
     if (k.action >= 0) inputAction(SOURCE_KEYBOARD, k.action, 0);
 }
 
-void keyboardDown(int code) {
+void inputKeyDown(int code) {
     for (int i = 0; i < heldKeyCount; i++)
         if (heldKeys[i].code == code) return; // a repeat
     int action = keyAction(record.keys, inputScreenMask(), code);
@@ -219,7 +219,7 @@ void keyboardDown(int code) {
 }
 
 // -1 releases every held key (without releasing the actions: inputReleaseAll does that).
-void keyboardUp(int code) {
+void inputKeyUp(int code) {
     if (code < 0) {
         heldKeyCount = 0;
         return;
@@ -236,16 +236,16 @@ void keyboardUp(int code) {
 }
 
 static void charDown(unsigned char key, int, int) {
-    keyboardDown(key);
+    inputKeyDown(key);
 }
 static void charUp(unsigned char key, int, int) {
-    keyboardUp(key);
+    inputKeyUp(key);
 }
 static void specialDown(int key, int, int) {
-    keyboardDown(KEY_SPECIAL + key);
+    inputKeyDown(KEY_SPECIAL + key);
 }
 static void specialUp(int key, int, int) {
-    keyboardUp(KEY_SPECIAL + key);
+    inputKeyUp(KEY_SPECIAL + key);
 }
 
 // ---- The mouse source.
@@ -253,11 +253,11 @@ static void specialUp(int key, int, int) {
 static int warpPending, warpX, warpY; // a warp asked for whose motion event has not come yet
 static int warpCount;
 
-int mouseWarpCount() {
+int inputMouseWarpCount() {
     return warpCount;
 }
 
-void mouseRecentre() {
+void inputMouseRecentre() {
     warpCount++;
     warpX = record.windowWidth / 2;
     warpY = record.windowHeight / 2;
@@ -297,7 +297,7 @@ void mouseLook(int x, int y) {
     // Back to the centre once the pointer strayed a quarter of the window from it, so that it never
     // reaches the window's edge; between warps every event is a plain move.
     const int w = record.windowWidth, h = record.windowHeight;
-    if (abs(x - w / 2) > w / 4 || abs(y - h / 2) > h / 4) mouseRecentre();
+    if (abs(x - w / 2) > w / 4 || abs(y - h / 2) > h / 4) inputMouseRecentre();
 }
 
 void mouseButton(int button, int state, int, int) {

@@ -48,8 +48,8 @@ void inputSetFocus(int focused); // as inputPollFocus found, without asking the 
 
 // ---- The keyboard source. A code is a character (1..255) or KEY_SPECIAL + the toolkit's special key.
 // A release ends what its press started, also when Shift changed in between (h pressed, H released).
-void keyboardDown(int code);
-void keyboardUp(int code);
+void inputKeyDown(int code);
+void inputKeyUp(int code);
 
 // ---- The mouse source. The view turns by the pointer's movement times mouseSpeed / 60 degrees,
 // whatever the number of motion events and the frame rate. The pointer is warped back to the window
@@ -59,8 +59,8 @@ void keyboardUp(int code);
 void mouseLook(int x, int y);
 // The pointer to the window centre; its motion event will be no turn, nor will the motion after a
 // resync (ignoreNextMotion) until it comes.
-void mouseRecentre();
-int mouseWarpCount();                                  // the warps asked for so far
+void inputMouseRecentre();
+int inputMouseWarpCount();                             // the warps asked for so far
 void mouseButton(int button, int state, int x, int y); // the left button shoots
 
 void inputMuteKey(); // sound off or on again, with its message

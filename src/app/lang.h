@@ -10,7 +10,6 @@
 enum { LANG_AUTO = 0, LANG_EN = 1, LANG_DE = 2, LANG_COUNT = 3 };
 enum { LANG_BAD = -1 }; // langByName: a name that is no language
 
-
 // The value of --language: "" (not given) leaves the language to the setting; auto, en or de becomes
 // the language of this run, which outranks the setting in every later langApply, and is spoken from
 // now on. Returns 1, or 0 for any other value with a one-line reason in *why (valid until the next

@@ -185,7 +185,7 @@ void minesGameEntered() {
     static int hooked;
     if (resuming) {
         runSaveApply(&saved);
-        timerSetGameTime(saved.gameTime);
+        timingSetGameTime(saved.gameTime);
         otherRules = !defaultRules();
     }
     runActive = !noSave;

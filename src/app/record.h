@@ -16,5 +16,5 @@ extern int bossScreen;
 struct Stage {
     int x, y, width, height; // window pixels from the bottom left
 };
-Stage stageOf(int windowWidth, int windowHeight);
-Stage stage(); // of record.windowWidth and record.windowHeight
+Stage recordStageOf(int windowWidth, int windowHeight);
+Stage recordStage(); // of record.windowWidth and record.windowHeight

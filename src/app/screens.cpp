@@ -105,7 +105,7 @@ void storyIdle() {
 void storyVisibility(int state) {
     if (!record.running) return;
     if (state == GLUT_VISIBLE) {
-        restartFrameClock();
+        timingRestartFrameClock();
         glutIdleFunc(storyIdle);
     } else {
         glutIdleFunc(nullptr);

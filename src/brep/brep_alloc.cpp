@@ -10,7 +10,6 @@
 #include <unordered_map>
 #include <vector>
 
-
 namespace {
 
 // Large blocks (the indexes and the record chunks of big models) on 2 MB pages where the system
