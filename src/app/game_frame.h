@@ -5,7 +5,6 @@
 #include "app/game_hints.h"
 #include "app/game_sound.h"
 #include "app/game_update.h"
-#include "app/record.h"
 
 void gameIdle();
 void gameDisplay();
