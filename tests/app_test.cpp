@@ -16,6 +16,7 @@
 #include "app/input.h"
 #include "app/lang.h"
 #include "app/record.h"
+#include "app/reshape.h"
 #include "app/screens.h"
 #include "app/timing.h"
 #include "brep/catalogue.h"
@@ -64,19 +65,20 @@ class App : public ::testing::Test {
         record.mazeSize = maze.size;
         record.diamondsNeeded = 3, record.fullLevel = 4, record.running = 1, record.perfFrequency = 1000;
         record.windowWidth = record.windowedWidth = record.windowHeight = record.windowedHeight = 256;
-        fakeNow = 0, timingCounter = [] { return fakeNow; };
+        fakeNow = 0, timingSetCounter([] { return fakeNow; });
         timerReset();
+        inputHandle(INPUT_GAME, gamePress, nullptr);
         inputSetScreen(INPUT_GAME);
         for (int a = 0; a < ACTION_COUNT; a++) record.keys[a] = keyActions[a].defaultKey;
-        setupRequested = portalCulling = backfaceCull = shotState = routePhase = horseHit =
-            0;
+        setupRequested = portalCulling = backfaceCull = shotState = routePhase = 0;
+        gameSetHorseHit(0);
         ignoreNextMotion = lastMouseX = lastMouseY = 0;
         for (ModelEntry& row : modelTable) row.count = 0;
         resetInventory();
         actorsPlaceForGame();
     }
     void TearDown() override {
-        timingCounter = monotonicCounter;
+        timingSetCounter(timingMonotonicCounter);
         glutIdleFunc(nullptr);
     }
 };
@@ -88,8 +90,8 @@ using EndScreen = App;
 
 // A key pressed and released on the screen in use.
 void press(int code) {
-    keyboardDown(code);
-    keyboardUp(code);
+    inputKeyDown(code);
+    inputKeyUp(code);
 }
 
 bool near(float a, float b, float within = 1e-5f) {
@@ -131,8 +133,8 @@ TEST_F(GameUpdate, HeldArrowsAddUpToOneStep) {
     // clang-format on
     for (const auto& c : cases) {
         actorsPlaceForGame();
-        actionHeld[ACTION_STEP_LEFT] = c.left, actionHeld[ACTION_STEP_RIGHT] = c.right,
-        actionHeld[ACTION_FORWARD] = c.up, actionHeld[ACTION_BACK] = c.down;
+        inputHold(ACTION_STEP_LEFT, c.left), inputHold(ACTION_STEP_RIGHT, c.right),
+        inputHold(ACTION_FORWARD, c.up), inputHold(ACTION_BACK, c.down);
         gameMoveByKeys(0.1f, 0.1f);
         EXPECT_NEAR(player.x, c.x, 1e-5f) << c.left << c.right << c.up << c.down;
         EXPECT_NEAR(player.z, c.z, 1e-5f) << c.left << c.right << c.up << c.down;
@@ -142,9 +144,9 @@ TEST_F(GameUpdate, HeldArrowsAddUpToOneStep) {
 // Five steps from the start places with the route keys and arrows held: the player and the horse.
 std::pair<Actor, Actor> routeRun(int home, int pageUp, int up, int left) {
     actorsPlaceForGame();
-    routePhase = 0, actionHeld[ACTION_WALK_OUT] = home,
-    actionHeld[ACTION_CALL_HORSE] = pageUp, actionHeld[ACTION_FORWARD] = up,
-    actionHeld[ACTION_STEP_LEFT] = left;
+    routePhase = 0, inputHold(ACTION_WALK_OUT, home),
+    inputHold(ACTION_CALL_HORSE, pageUp), inputHold(ACTION_FORWARD, up),
+    inputHold(ACTION_STEP_LEFT, left);
     for (int i = 0; i < 5; ++i) gameMoveByKeys(0.02f, 0.05f);
     return std::make_pair(player, horse);
 }
@@ -172,7 +174,7 @@ void exitPlace(float diamonds, float p, float h, float dt) {
     inventory[ROW_DIAMOND] = diamonds;
     actorInit(&player, p, 0.3f, p, 90, 0, 0.02f);
     actorInit(&horse, h, 0.5f, h, 90, 0, 0.07f);
-    exitDoorUpdate(dt);
+    gameExitDoorUpdate(dt);
 }
 const float exitMiddle = 15.5f, awayFromExit = 2.5f;
 
@@ -190,13 +192,13 @@ TEST_F(GameUpdate, TheOpeningExitKeepsOpeningThenTheGameIsWon) {
     EXPECT_FLOAT_EQ(exitDoor.pitch, 0.5f);
     actorInit(&player, awayFromExit, 0.3f, awayFromExit, 90, 0, 0.02f); // walking away does not stop the door
     int frames = 0;
-    for (; exitDoor.pitch < 100 && frames < 2000; ++frames) exitDoorUpdate(0.05f);
+    for (; exitDoor.pitch < 100 && frames < 2000; ++frames) gameExitDoorUpdate(0.05f);
     // 99.5 degrees at ten per second; the fade-out starts in the frame after the door is open
     EXPECT_EQ(frames, 199);
     EXPECT_EQ(gameState.fadeState, 0);
-    exitDoorUpdate(0.05f);
+    gameExitDoorUpdate(0.05f);
     EXPECT_EQ(gameState.fadeState, 3);
-    gameState.fadeState = 4, exitDoorUpdate(0.05f);
+    gameState.fadeState = 4, gameExitDoorUpdate(0.05f);
     EXPECT_EQ(gameState.fadeState, 4) << "a finished fade-out is not restarted";
     EXPECT_TRUE(gameWon());
 }
@@ -211,9 +213,9 @@ TEST_F(GameUpdate, AnArrowMeetingTheDrawnHorseLosesEvenWithTheExitOpening) {
         gameContacts();
         EXPECT_EQ(gameState.fadeState, state == 1 ? 3 : 0) << state;
     }
-    EXPECT_NE(horseHit, 0);
+    EXPECT_NE(gameHorseHit(), 0);
     EXPECT_FALSE(gameWon()) << "a hit after the exit began to open stays lost";
-    horseHit = 0, gameState.fadeState = 0, record.riderState = 2;
+    gameSetHorseHit(0), gameState.fadeState = 0, record.riderState = 2;
     gameContacts();
     EXPECT_EQ(gameState.fadeState, 0) << "the rider's arrow";
     EXPECT_TRUE(gameWon()) << "the rider's arrow";
@@ -238,14 +240,14 @@ void playFrame() {
     itemsStepSizes(&playerStep, &horseStep);
     gameMoveByKeys(playerStep, horseStep);
     gameContacts();
-    exitDoorUpdate(record.frameTime);
+    gameExitDoorUpdate(record.frameTime);
 }
 
 // Holding Home from the start with the unfed horse: when they touch, only the one that closed the
 // gap goes back, so they walk on together and open the exit.
 TEST_F(GameUpdate, HoldingHomeWalksBothOutTogether) {
     record.diamondsNeeded = 0;
-    actionHeld[ACTION_WALK_OUT] = 1;
+    inputHold(ACTION_WALK_OUT, 1);
     int frames = 0, held = 0;
     for (; !gameWon() && frames < 20000; ++frames) {
         Actor p = player, h = horse;
@@ -257,7 +259,7 @@ TEST_F(GameUpdate, HoldingHomeWalksBothOutTogether) {
     EXPECT_LT(held, 5) << "frames in which neither moved";
     // A slow frame's step at the closed door does not carry the walker through it.
     actorInit(&player, 15.8f, 0.3f, 15.5f, 90, 0, 0.02f);
-    actionHeld[ACTION_WALK_OUT] = 0, actionHeld[ACTION_FORWARD] = 1, record.frameTime = 1;
+    inputHold(ACTION_WALK_OUT, 0), inputHold(ACTION_FORWARD, 1), record.frameTime = 1;
     float playerStep, horseStep;
     itemsStepSizes(&playerStep, &horseStep);
     gameMoveByKeys(playerStep, horseStep);
@@ -270,7 +272,7 @@ TEST_F(GameUpdate, HoldingHomeWalksBothOutTogether) {
 TEST_F(GameUpdate, TheHorseComesThenCarriesItsRiderOut) {
     record.diamondsNeeded = 0, record.strawDistance = 20;
     inventory[ROW_STRAW] = 4; // a fed horse walks one unit per second
-    actionHeld[ACTION_CALL_HORSE] = 1;
+    inputHold(ACTION_CALL_HORSE, 1);
     playFrame();
     EXPECT_STREQ(riderLabel(), "Horse");
     for (int i = 0; i < 200; ++i) playFrame();
@@ -279,7 +281,7 @@ TEST_F(GameUpdate, TheHorseComesThenCarriesItsRiderOut) {
     expectSamePlace(standing, horse, "the horse stops");
     EXPECT_LT(actorFloorDistance(&horse, &player), 0.6f) << "the horse stops at the player";
     EXPECT_STREQ(riderLabel(), "Get on");
-    actionHeld[ACTION_CALL_HORSE] = 0;
+    inputHold(ACTION_CALL_HORSE, 0);
     riderToggle();
     playFrame();
     EXPECT_STREQ(riderLabel(), "Ride");
@@ -289,12 +291,12 @@ TEST_F(GameUpdate, TheHorseComesThenCarriesItsRiderOut) {
     float playerStep, horseStep;
     itemsStepSizes(&playerStep, &horseStep);
     EXPECT_EQ(playerStep, horseStep);
-    actionHeld[ACTION_FORWARD] = 1; // the arrows steer the horse
+    inputHold(ACTION_FORWARD, 1); // the arrows steer the horse
     playFrame();
     EXPECT_NEAR(player.x, horse.x, 1e-5f);
     EXPECT_NEAR(player.z, horse.z, 1e-5f);
     EXPECT_GT(horse.distance, 0);
-    actionHeld[ACTION_FORWARD] = 0;
+    inputHold(ACTION_FORWARD, 0);
     riderToggle();
     playFrame();
     EXPECT_STREQ(riderLabel(), "Get Off");
@@ -303,7 +305,7 @@ TEST_F(GameUpdate, TheHorseComesThenCarriesItsRiderOut) {
     for (int i = 0; i < 20; ++i) playFrame();
     EXPECT_STREQ(riderLabel(), "Get on");
     riderToggle();
-    actionHeld[ACTION_WALK_OUT] = 1, routePhase = 0;
+    inputHold(ACTION_WALK_OUT, 1), routePhase = 0;
     for (int i = 0; i < 20000 && !gameWon(); ++i) playFrame();
     EXPECT_TRUE(gameWon());
     EXPECT_EQ(record.riderState, 2);
@@ -418,14 +420,14 @@ TEST_F(GameUpdate, HomeWithARouteKeyStillHeldWalksBothOut) {
         SCOPED_TRACE(testing::Message() << "Page Up " << c.pageUp << ", Page Down " << c.pageDown);
         actorsPlaceForGame();
         gameState.fadeState = 0, exitDoor.pitch = 0, record.diamondsNeeded = 0;
-        actionHeld[ACTION_CALL_HORSE] = c.pageUp, actionHeld[ACTION_GO_TO_HORSE] = c.pageDown,
-        actionHeld[ACTION_WALK_OUT] = 0;
+        inputHold(ACTION_CALL_HORSE, c.pageUp), inputHold(ACTION_GO_TO_HORSE, c.pageDown),
+        inputHold(ACTION_WALK_OUT, 0);
         for (int i = 0; i < 30; ++i) playFrame();
-        actionHeld[ACTION_WALK_OUT] = 1;
+        inputHold(ACTION_WALK_OUT, 1);
         int frames = 0;
         for (; !gameWon() && frames < 20000; ++frames) playFrame();
         EXPECT_LT(frames, 20000) << player.x << "," << player.z << " " << horse.x << "," << horse.z;
-        actionHeld[ACTION_CALL_HORSE] = actionHeld[ACTION_GO_TO_HORSE] = actionHeld[ACTION_WALK_OUT] = 0;
+        inputHold(ACTION_CALL_HORSE, 0), inputHold(ACTION_GO_TO_HORSE, 0), inputHold(ACTION_WALK_OUT, 0);
     }
 }
 
@@ -439,7 +441,7 @@ void idleFrame(float seconds) {
 // A flying arrow from (x, z) heading +x, the horse at its start place (3.5, 3.5).
 void shootFrom(float x, float z) {
     actorsPlaceForGame();
-    horseHit = 0, gameState.fadeState = 0, shotState = 1;
+    gameSetHorseHit(0), gameState.fadeState = 0, shotState = 1;
     actorInit(&shot, x, 0.2f, z, 90, 0, 0.02f);
 }
 const float slowFrameTimes[] = {1.0f / 60, 0.25f, 0.5f, 1.0f};
@@ -448,8 +450,8 @@ const float slowFrameTimes[] = {1.0f / 60, 0.25f, 0.5f, 1.0f};
 TEST_F(GameUpdate, TheArrowHitsTheHorseAtLowFrameRates) {
     for (float t : slowFrameTimes) {
         shootFrom(3.2f, 3.5f);
-        for (int i = 0; i < 10 && !horseHit; ++i) idleFrame(t);
-        EXPECT_EQ(horseHit, 1) << "frame of " << t << " s";
+        for (int i = 0; i < 10 && !gameHorseHit(); ++i) idleFrame(t);
+        EXPECT_EQ(gameHorseHit(), 1) << "frame of " << t << " s";
     }
 }
 
@@ -636,7 +638,7 @@ TEST_F(EndScreen, TheLongestNameWithItsArrowFitsThePanelAt640x480) {
     for (auto& name : record.hallNames) memset(name, 'W', hallNameMax);
     exitDoor.pitch = 100, gameState.hallRank = 4;
     EndLine lines[endLineMax];
-    const float glyph = float(stage().height / 20 / 2);
+    const float glyph = float(recordStage().height / 20 / 2);
     const int count = endScreenLines(lines);
     float arrowLeft = 0, nameRight = 0;
     for (int i = 0; i < count; ++i) {

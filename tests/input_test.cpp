@@ -34,6 +34,7 @@ class Keyboard : public ::testing::Test {
         for (int a = 0; a < ACTION_COUNT; a++) record.keys[a] = keyActions[a].defaultKey;
         record.keys[ACTION_FORWARD] = 'w';   // a key set by the player
         record.keys[ACTION_STEP_LEFT] = '1'; // a key that Shift turns into '!'
+        inputHandle(INPUT_GAME, gamePress, nullptr);
         inputSetScreen(INPUT_GAME);
     }
     static void play(const std::vector<KeyEvent>& events) {
@@ -41,9 +42,9 @@ class Keyboard : public ::testing::Test {
             if (e.code < 0)
                 inputReleaseAll();
             else if (e.down)
-                keyboardDown(e.code);
+                inputKeyDown(e.code);
             else
-                keyboardUp(e.code);
+                inputKeyUp(e.code);
         }
     }
 };
@@ -71,17 +72,17 @@ TEST_F(Keyboard, EventsBecomeHeldActions) {
     for (const auto& c : cases) {
         SetUp();
         play(c.events);
-        EXPECT_EQ(actionHeld[c.action], c.held) << c.what;
+        EXPECT_EQ(inputHeld(c.action), c.held) << c.what;
     }
 }
 
 TEST_F(Keyboard, AnActionHeldByTwoSourcesStaysUntilBothLetGo) {
-    keyboardDown('w');
+    inputKeyDown('w');
     inputAction(SOURCE_PAD, ACTION_FORWARD, 1);
-    keyboardUp('w');
-    EXPECT_EQ(actionHeld[ACTION_FORWARD], 1);
+    inputKeyUp('w');
+    EXPECT_EQ(inputHeld(ACTION_FORWARD), 1);
     inputAction(SOURCE_PAD, ACTION_FORWARD, 0);
-    EXPECT_EQ(actionHeld[ACTION_FORWARD], 0);
+    EXPECT_EQ(inputHeld(ACTION_FORWARD), 0);
 }
 
 TEST_F(Keyboard, KeysTakeTheirScreensActions) {
@@ -101,10 +102,10 @@ TEST_F(Keyboard, KeysTakeTheirScreensActions) {
 TEST_F(Keyboard, TheTimedemoTakesNoGameKey) {
     inputSetScreen(INPUT_TIMEDEMO);
     shotState = 0;
-    for (int code : {int(' '), int('p'), int('h'), int('S'), KEY_SPECIAL + GLUT_KEY_F9}) keyboardDown(code);
+    for (int code : {int(' '), int('p'), int('h'), int('S'), KEY_SPECIAL + GLUT_KEY_F9}) inputKeyDown(code);
     EXPECT_EQ(shotState, 0);
     EXPECT_EQ(record.shadeMode, 0);
-    EXPECT_EQ(actionHeld[ACTION_NARROWER], 0);
+    EXPECT_EQ(inputHeld(ACTION_NARROWER), 0);
 }
 
 // The game screen on a real window: a fresh record with the default keys, the switches off, and a
@@ -122,6 +123,7 @@ class Input : public ::testing::Test {
         record.running = 1, record.perfFrequency = 1000;
         record.windowWidth = record.windowedWidth = record.windowHeight = record.windowedHeight = 256;
         for (int a = 0; a < ACTION_COUNT; a++) record.keys[a] = keyActions[a].defaultKey;
+        inputHandle(INPUT_GAME, gamePress, nullptr);
         inputSetScreen(INPUT_GAME);
         portalCulling = backfaceCull = shotState = bossScreen = 0;
         ignoreNextMotion = lastMouseX = lastMouseY = 0;
@@ -131,8 +133,8 @@ class Input : public ::testing::Test {
 
 // A key pressed and released on the screen in use.
 void press(int code) {
-    keyboardDown(code);
-    keyboardUp(code);
+    inputKeyDown(code);
+    inputKeyUp(code);
 }
 
 // The setting each rendering switch changes and the number of values it goes round (the frame
@@ -273,9 +275,9 @@ float turnByMoves(int moves, int dx, int burst, float frameTime) {
         for (int i = 0; i < burst && made < moves; i++, made++) queue.push_back(pointer += dx);
         std::vector<int> handling;
         handling.swap(queue);
-        const int warps = mouseWarpCount();
+        const int warps = inputMouseWarpCount();
         for (int x : handling) mouseLook(x, 128);
-        if (mouseWarpCount() > warps) queue.push_back(pointer = 128);
+        if (inputMouseWarpCount() > warps) queue.push_back(pointer = 128);
     }
     float turn = player.heading - 90;
     return turn < -180 ? turn + 360 : turn;
@@ -332,9 +334,9 @@ TEST_F(Input, MouseOnlyRecordsThePointerWhileHalted) {
 
 // F9 (narrower) or F10 (wider) held for `seconds` in frames of frameTime from 60 degrees.
 void fieldOfViewHeld(int action, float seconds, float frameTime) {
-    record.fieldOfView = 60, record.frameTime = frameTime, actionHeld[action] = 1;
+    record.fieldOfView = 60, record.frameTime = frameTime, inputHold(action, 1);
     for (int i = 0; i < int(seconds / frameTime + 0.5f); ++i) gameFieldOfView();
-    actionHeld[action] = 0;
+    inputHold(action, 0);
 }
 
 // F9 and F10 move the view by the same degrees per second at any frame rate.

@@ -96,6 +96,7 @@ void renderSession(Session* s) {
 
     // Space, then the frame's update: the bow is heard before one frame (1/60 s) has gone by.
     s->key = deviceFrame();
+    inputHandle(INPUT_GAME, gamePress, nullptr);
     inputSetScreen(INPUT_GAME);
     inputPress(ACTION_SHOOT);
     gameSounds();
@@ -213,6 +214,7 @@ TEST(GameSound, ThePauseOrTheBossPictureHoldsTheSoundUntilItEnds) {
     TempDir dir;
     openGameSound(dir, 7);
     ASSERT_EQ(soundLoopState(0), 1) << "OpenAL's wave writer did not open";
+    inputHandle(INPUT_GAME, gamePress, nullptr);
     inputSetScreen(INPUT_GAME);
     struct {
         const char* keys; // B the boss picture, p the pause

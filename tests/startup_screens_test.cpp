@@ -12,6 +12,7 @@
 #include "app/game_frame.h"
 #include "app/paths.h"
 #include "app/record.h"
+#include "app/reshape.h"
 #include "app/screens.h"
 #include "app/startup.h"
 #include "app/timing.h"
@@ -104,7 +105,7 @@ std::vector<uint8_t> screensOf(bool quick) {
     record.shadeMode = record.textureMode = record.modelSource = record.lodLevel = 2;
     record.fieldOfView = 60, record.mazeSize = 16, record.itemsPerKind = record.fullLevel = 4;
     record.running = record.useDisplayLists = record.distanceLod = 1, record.diamondsNeeded = 3;
-    timingCounter = steadyCounter;
+    timingSetCounter(steadyCounter);
     int argc = 1;
     char arg0[] = "kavernix";
     char* argv[] = {arg0, nullptr};

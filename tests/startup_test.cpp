@@ -30,14 +30,14 @@ class StartupSurface : public ::testing::Test {
 };
 
 TEST_F(StartupSurface, AWindowHasTheRecordsSize) {
-    EXPECT_EQ(openDisplaySurface(), 0);
+    EXPECT_EQ(startupOpenDisplaySurface(), 0);
     EXPECT_EQ(glutGet(GLUT_WINDOW_WIDTH), 320);
     EXPECT_EQ(glutGet(GLUT_WINDOW_HEIGHT), 200);
 }
 
 // The lamp's frame needs 8 stencil bits, the maze 16 depth bits.
 TEST_F(StartupSurface, AWindowHasTheBitPlanesTheGameDrawsWith) {
-    EXPECT_EQ(openDisplaySurface(), 0);
+    EXPECT_EQ(startupOpenDisplaySurface(), 0);
     GLint stencil = 0, depth = 0;
     glGetIntegerv(GL_STENCIL_BITS, &stencil);
     glGetIntegerv(GL_DEPTH_BITS, &depth);
@@ -50,7 +50,7 @@ static std::string refusedGameMode() {
     // From a settings file the string may lack its terminator: it is cut at 31 bytes.
     memset(record.gameModeString, '9', sizeof record.gameModeString);
     OutputCapture out(stderr);
-    int active = openDisplaySurface();
+    int active = startupOpenDisplaySurface();
     std::string text = out.finish();
     EXPECT_FALSE(active) << "this display grants the game mode: run the tests under xvfb-run";
     return text;
