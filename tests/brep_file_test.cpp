@@ -154,12 +154,7 @@ struct Packed {
     std::string before, name;
     int level;
     uint32_t size;
-    std::string file() const {
-        char file[64];
-        snprintf(file, sizeof file, "%s.%03d.brep.bin", name.c_str(), level);
-        return file;
-    }
-    void write() const { ASSERT_EQ(1, brepWriteBinary(m)); }
+    std::string file;
     BrepModel* read() const {
         BrepModel* r = nullptr;
         EXPECT_EQ(1, brepReadBinary(&r, name.c_str(), level));
@@ -175,8 +170,14 @@ template <class F> void forEachPacked(F f) {
     brepNewVertex(dots, 1, 2, 3, 1, 1, 0, 0, 0, 0);
     for (BrepModel* m : {floor[2], makeMixedModel("MIX", 1), dots}) {
         SCOPED_TRACE(m->name);
-        Packed p{m, dump(m, false), m->name, m->level,
-                 288 + 44 * (uint32_t)countList(m->vertices) + 164 * (uint32_t)countList(m->faces)};
+        char file[64];
+        snprintf(file, sizeof file, "%s.%03d.brep.bin", m->name, m->level);
+        Packed p{m,
+                 dump(m, false),
+                 m->name,
+                 m->level,
+                 288 + 44 * (uint32_t)countList(m->vertices) + 164 * (uint32_t)countList(m->faces),
+                 file};
         const BrepModel* packed = brepPack(&p.m); // the block replaces the model
         ASSERT_EQ(p.m, packed);
         f(p);
@@ -199,8 +200,8 @@ TEST_F(BrepBinary, PackKeepsEveryValueInOneBlockWithoutEdges) {
 
 TEST_F(BrepBinary, FileIsTheBlockWithAddressesFromTheBase) {
     forEachPacked([](const Packed& p) {
-        p.write();
-        std::string bytes = readFileText(p.file());
+        ASSERT_EQ(1, brepWriteBinary(p.m));
+        std::string bytes = readFileText(p.file);
         ASSERT_EQ(p.size, bytes.size());
         EXPECT_EQ(BREP_PACK_BASE, word(bytes, 0));
         EXPECT_EQ(BREP_PACK_BASE + 288, word(bytes, 52)); // the vertices right after the header
@@ -211,7 +212,7 @@ TEST_F(BrepBinary, FileIsTheBlockWithAddressesFromTheBase) {
 // The second read's model keeps every value, in list order, when the first is freed.
 TEST_F(BrepBinary, TwoReadsOfOneFileGiveIndependentBlocks) {
     forEachPacked([](const Packed& p) {
-        p.write();
+        ASSERT_EQ(1, brepWriteBinary(p.m));
         BrepModel *back = p.read(), *again = p.read();
         EXPECT_NE(back->vertices, again->vertices);
         EXPECT_NE(0u, back->base);
@@ -224,12 +225,12 @@ TEST_F(BrepBinary, TwoReadsOfOneFileGiveIndependentBlocks) {
 
 TEST_F(BrepBinary, ReadModelIsWrittenAgainToTheSameBytes) {
     forEachPacked([](const Packed& p) {
-        p.write();
-        std::string bytes = readFileText(p.file());
+        ASSERT_EQ(1, brepWriteBinary(p.m));
+        std::string bytes = readFileText(p.file);
         BrepModel* back = p.read();
-        ASSERT_EQ(0, remove(p.file().c_str()));
+        ASSERT_EQ(0, remove(p.file.c_str()));
         ASSERT_EQ(1, brepWriteBinary(back));
-        EXPECT_TRUE(bytes == readFileText(p.file()));
+        EXPECT_TRUE(bytes == readFileText(p.file));
         brepFree(&back);
     });
 }

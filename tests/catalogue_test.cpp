@@ -225,7 +225,7 @@ TEST_F(ModelTool, TexhintWritesAPictureOfTheAskedSize) {
 }
 
 // Pack-all needs every text file of the catalogue, which the cache command writes.
-TEST_F(ModelTool, CacheWritesEveryTextAndBinaryFile) {
+TEST_F(ModelTool, CacheWritesBothFilesOfEveryModel) {
     expectRun("model pack-all", 1);
     expectRun("model cache", 0, {"32 text and 32 binary model files written"});
     EXPECT_EQ(32u, filesEndingIn(".brep.bin").size());

@@ -176,7 +176,7 @@ TEST(MazeWorkedExample, SpawnsOneItemPerKindInTheKnownCells) {
     }
 }
 
-TEST_P(MazeShape, BorderAndPillarGridIsRock) {
+TEST_P(MazeShape, BorderPlusPillarGridIsRock) {
     for (int y = 0; y <= n; y++)
         for (int x = 0; x <= n; x++)
             if (x == 0 || y == 0 || x == n || y == n || (x % 2 == 0 && y % 2 == 0)) {
@@ -509,7 +509,7 @@ TEST_F(Items, SuppliesSetTheSteps) {
     EXPECT_EQ(steps(0.1f, 0), "0.050000 0.100000");
 }
 
-TEST_F(Items, SuppliesLeftFollowTimeAndDistance) {
+TEST_F(Items, SuppliesLeftFollowTheirUse) {
     inventory[ROW_OILCAN] = 6, inventory[ROW_STRAW] = 4;
     record.gameTime = 330, horse.distance = 70; // 5.5 cans of 60 seconds and 3.5 bales of 20 units used
     EXPECT_NEAR(itemsOilLeft(), 0.5f, 1e-5f);
