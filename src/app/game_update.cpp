@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The game update's rules: walking by the held keys, the field of view, the contacts and the
 // exit door. No GL, so the rules are testable without a window.
-#include "app/game_frame.h"
+#include "app/game_update.h"
 #include <cmath>
 #include <cstdlib>
 #include "app/input.h"
 #include "app/lang.h"
 #include "app/pad.h"
 #include "app/record.h"
-#include "app/screens.h"
+#include "app/game_state.h"
 #include "brep/catalogue.h"
 #include "game/actor.h"
 #include "game/items.h"
@@ -18,54 +18,62 @@
 #include "sound/sound.h"
 #include "text/hud.h"
 
-int horseHit;
+static int horseHit;
+
+int gameHorseHit() {
+    return horseHit;
+}
+
+void gameSetHorseHit(int hit) {
+    horseHit = hit;
+}
 
 // Each of the n held arrows moves the player by step / n, with a collision after each move.
 static void walkByArrows(float playerStep) {
-    int held = (actionHeld[ACTION_STEP_LEFT] != 0) + (actionHeld[ACTION_STEP_RIGHT] != 0) +
-               (actionHeld[ACTION_FORWARD] != 0) + (actionHeld[ACTION_BACK] != 0);
+    int held = (inputHeld(ACTION_STEP_LEFT) != 0) + (inputHeld(ACTION_STEP_RIGHT) != 0) +
+               (inputHeld(ACTION_FORWARD) != 0) + (inputHeld(ACTION_BACK) != 0);
     if (held == 0) return;
     float step = playerStep / float(held);
-    if (actionHeld[ACTION_STEP_LEFT]) {
+    if (inputHeld(ACTION_STEP_LEFT)) {
         strafeLeft(&player, step);
         mazeCollide(&maze, &player);
     }
-    if (actionHeld[ACTION_STEP_RIGHT]) {
+    if (inputHeld(ACTION_STEP_RIGHT)) {
         strafeRight(&player, step);
         mazeCollide(&maze, &player);
     }
-    if (actionHeld[ACTION_FORWARD]) {
+    if (inputHeld(ACTION_FORWARD)) {
         stepForward(&player, step);
         mazeCollide(&maze, &player);
     }
-    if (actionHeld[ACTION_BACK]) {
+    if (inputHeld(ACTION_BACK)) {
         stepBack(&player, step);
         mazeCollide(&maze, &player);
     }
 }
 
-// The route keys' walks each steer by their own copy of their route.
-static signed char horseRoute[MAZE_CAPACITY], playerRoute[MAZE_CAPACITY];
-
 // A walk starts anew when it starts to lead: its key went down, or Home, which leads over the
 // route keys, was let go while the route key is still held.
 static void startWalksThatLead(int callHorse, int goToHorse) {
     static int calling, going, walkingOut;
-    if (callHorse && !calling) horseRoutePhase = 0;
-    if (goToHorse && !going) routePhase = 0;
-    if (actionHeld[ACTION_WALK_OUT] && !walkingOut) exitPhase = horseExitPhase = 0;
-    calling = callHorse, going = goToHorse, walkingOut = actionHeld[ACTION_WALK_OUT];
+    if (callHorse && !calling) actorWalkRestart(WALK_CALL_HORSE);
+    if (goToHorse && !going) actorWalkRestart(WALK_TO_HORSE);
+    if (inputHeld(ACTION_WALK_OUT) && !walkingOut) {
+        actorWalkRestart(WALK_OUT);
+        actorWalkRestart(WALK_HORSE_OUT);
+    }
+    calling = callHorse, going = goToHorse, walkingOut = inputHeld(ACTION_WALK_OUT);
 }
 
 void gameMoveByKeys(float playerStep, float horseStep) {
-    int callHorse = actionHeld[ACTION_CALL_HORSE] && !actionHeld[ACTION_WALK_OUT] && !riderMounted(),
-        goToHorse = actionHeld[ACTION_GO_TO_HORSE] && !actionHeld[ACTION_WALK_OUT] && !riderMounted();
+    int callHorse = inputHeld(ACTION_CALL_HORSE) && !inputHeld(ACTION_WALK_OUT) && !riderMounted(),
+        goToHorse = inputHeld(ACTION_GO_TO_HORSE) && !inputHeld(ACTION_WALK_OUT) && !riderMounted();
     startWalksThatLead(callHorse, goToHorse);
-    if (callHorse) followRouteOn(horseStep, &horse, &player, &horseRoutePhase, horseRoute);
-    if (goToHorse) followRouteOn(playerStep, &player, &horse, &routePhase, playerRoute);
-    if (actionHeld[ACTION_WALK_OUT]) {
-        followExitPath(playerStep, &player, &exitPhase);
-        if (!riderMounted()) followExitPath(horseStep, &horse, &horseExitPhase);
+    if (callHorse) actorWalkStep(WALK_CALL_HORSE, horseStep);
+    if (goToHorse) actorWalkStep(WALK_TO_HORSE, playerStep);
+    if (inputHeld(ACTION_WALK_OUT)) {
+        actorWalkStep(WALK_OUT, playerStep);
+        if (!riderMounted()) actorWalkStep(WALK_HORSE_OUT, horseStep);
     } else {
         walkByArrows(playerStep);
         padWalk(playerStep);
@@ -78,7 +86,7 @@ static const float fovDegreesPerSecond = 30;
 static float fovChange; // degrees asked for and not yet a whole degree
 
 void gameFieldOfView() {
-    int way = (actionHeld[ACTION_WIDER] != 0) - (actionHeld[ACTION_NARROWER] != 0);
+    int way = (inputHeld(ACTION_WIDER) != 0) - (inputHeld(ACTION_NARROWER) != 0);
     if (way == 0) {
         fovChange = 0;
         return;
@@ -118,7 +126,7 @@ static float approach(const Actor* mover, const Actor* other) {
     Actor before = *mover;
     before.x = mover->prevX;
     before.z = mover->prevZ;
-    return floorDistance(&before, other) - floorDistance(mover, other);
+    return actorFloorDistance(&before, other) - actorFloorDistance(mover, other);
 }
 
 static void goBack(Actor* a) {
@@ -141,7 +149,7 @@ static void keepApart() {
 // The arrow meets the horse as it is drawn: a body 0.2 long each way from its middle, standing on
 // the floor up to its back at 0.47.
 static int arrowMeetsHorse() {
-    return shotState == 1 && !riderMounted() && floorDistance(&shot, &horse) < 0.2f && shot.y > 0 && shot.y < 0.5f;
+    return shotState == 1 && !riderMounted() && actorFloorDistance(&shot, &horse) < 0.2f && shot.y > 0 && shot.y < 0.5f;
 }
 
 // Picks up what the walker reaches; a spider taken pushes the walker back to the middle of its
@@ -159,9 +167,9 @@ void gameShot() {
     }
     // The flight in short moves, each looked at: a slow frame neither jumps over the horse nor
     // over what the arrow picks up, and it stops at the rock it meets.
-    int steps = shotSubSteps(record.frameTime);
+    int steps = actorShotSubSteps(record.frameTime);
     for (int i = 0; i < steps; i++) {
-        int open = shotFly(record.frameTime / float(steps));
+        int open = actorShotFly(record.frameTime / float(steps));
         if (arrowMeetsHorse() && !horseHit) {
             horseHit = 1;
             fadeOut();
@@ -191,7 +199,7 @@ void gameContacts() {
         horseHit = 1;
         fadeOut();
     }
-    riderUpdate(actionHeld[ACTION_CALL_HORSE] && !actionHeld[ACTION_WALK_OUT]);
+    riderUpdate(inputHeld(ACTION_CALL_HORSE) && !inputHeld(ACTION_WALK_OUT));
 }
 
 static int inExitCell(const Actor* a) {
@@ -199,7 +207,7 @@ static int inExitCell(const Actor* a) {
     return int(a->x) == exit && int(a->z) == exit;
 }
 
-void exitDoorUpdate(float frameTime) {
+void gameExitDoorUpdate(float frameTime) {
     float& angle = exitDoor.pitch;
     if (angle == 0) {
         if (inventory[ROW_DIAMOND] >= float(record.diamondsNeeded) && inExitCell(&player) &&

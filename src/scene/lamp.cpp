@@ -35,7 +35,7 @@ const FrameLabel frameLabels[] = {
 // Each label light on a dark plate of its own, readable on brass and on rock.
 void drawFrameLabels() {
     static const float ink[4] = {1.0f, 0.9f, 0.65f, 1};
-    const Stage st = stage();
+    const Stage st = recordStage();
     for (const FrameLabel& l : frameLabels) {
         const char* text = textOf(l.text);
         const float n = float(strlen(text));
@@ -44,7 +44,7 @@ void drawFrameLabels() {
         if (n * w > l.widest * float(st.width)) w = l.widest * float(st.width) / n;
         const float x0 = l.x * float(st.width) - n * w / 2, y0 = l.y * float(st.height);
         hudDrawTextGround(x0 - w * 0.4f, y0 - h * 0.05f, x0 + n * w + w * 0.4f, y0 + h * 0.95f);
-        drawTextSized(x0 / float(st.width), l.y, text, ink, w, h);
+        fontDrawTextSized(x0 / float(st.width), l.y, text, ink, w, h);
     }
 }
 
@@ -91,7 +91,7 @@ void mapSquare(float x0, float y0, float x1, float y1) {
 } // namespace
 
 void mapDraw() {
-    const Stage st = stage();
+    const Stage st = recordStage();
     const int w = st.width, h = st.height;
     const float px = player.x, pz = player.z;
     const int n = maze.size;

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Mine codes and the mine of the day.
 #include "setup/mine_code.h"
-#include "setup/settings_file.h"
+#include "setup/settings_rules.h"
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -133,10 +133,4 @@ MineCode mineCodeToday() {
     struct tm utc = {};
     gmtime_r(&now, &utc);
     return mineCodeDaily(utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday);
-}
-
-int mineSettingValid(const char* text, const char** why) {
-    if (!strcmp(text, "classic") || !strcmp(text, "new") || !strcmp(text, "daily")) return 1;
-    MineCode c;
-    return mineCodeParse(text, &c, why);
 }
