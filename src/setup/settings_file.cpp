@@ -7,7 +7,9 @@
 #include "file/file.h"
 #include <algorithm>
 #include <cerrno>
+#include <cfloat>
 #include <climits>
+#include <cmath>
 #include <cstdarg>
 #include <cstddef>
 #include <cstdlib>
@@ -345,6 +347,22 @@ static void sortHall(SettingsFile* f, Report* rep) {
     reportLine(rep, 0, settingsText("hall of fame was not in order, best first; sorted it"));
 }
 
+// A time read or given: only a finite float of at least a hundredth of a second is a time; 30000 or
+// more (as a float) is an empty place. Anything else gets a reason and becomes an empty place.
+static float checkTime(double t, const char** why) {
+    *why = nullptr;
+    if (std::isnan(t)) {
+        *why = settingsText("is not a time");
+    } else if (!std::isfinite(t) || std::fabs(t) > FLT_MAX) {
+        *why = settingsText("is not a finite number of seconds");
+    } else if (t < 0) {
+        *why = settingsText("is negative");
+    } else if (t < 0.01) {
+        *why = settingsText("is shorter than a hundredth of a second");
+    }
+    return *why || t >= SETTINGS_EMPTY_TIME ? SETTINGS_EMPTY_TIME : (float)t;
+}
+
 // ---- Defaults, parsing and checking.
 
 void settingsDefaults(SettingsFile* f) {
@@ -457,7 +475,7 @@ static void applyValue(SettingsFile* f, const SettingsKey& k, const std::string&
         double d;
         float t = SETTINGS_EMPTY_TIME;
         const char* why = settingsText("is not a number");
-        if (settingsParseDouble(raw, &d)) t = settingsCheckTime(d, &why);
+        if (settingsParseDouble(raw, &d)) t = checkTime(d, &why);
         if (why)
             reportLine(rep, line, settingsText("%s = %s %s; using 30000 (an empty place)"), k.key,
                        shown(raw).c_str(), why);
@@ -567,7 +585,7 @@ int settingsCheck(SettingsFile* f, const char* where, FILE* report) {
         } else {
             const char* why;
             float t = getTime(f, k);
-            float used = settingsCheckTime(t, &why);
+            float used = checkTime(t, &why);
             if (why)
                 reportLine(&rep, 0, settingsText("%s = %s %s; using 30000 (an empty place)"), k.key,
                            settingsFormatFloat(t).c_str(), why);
@@ -630,7 +648,7 @@ static std::string formatValue(const SettingsFile* f, const SettingsKey& k) {
     }
     case KEY_TIME: {
         const char* why;
-        return settingsFormatFloat(settingsCheckTime(getTime(f, k), &why));
+        return settingsFormatFloat(checkTime(getTime(f, k), &why));
     }
     default:
         return std::to_string(getInt(f, k));

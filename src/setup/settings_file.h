@@ -54,12 +54,6 @@ int settingsStore(const char* path, const SettingsFile* f, unsigned groups, FILE
 // on report.
 int settingsWriteAtomic(const char* path, const std::string& text, FILE* report);
 
-// Hall-of-fame name bytes as written in the file: printable ASCII as it is, a backslash doubled,
-// every other byte (and a space at either end) as \xNN.
-std::string settingsEscapeName(const char* bytes, size_t length);
-// The bytes such a text stands for; *badEscape when it holds a bad escape or a zero byte.
-std::string settingsUnescapeName(const std::string& value, bool* badEscape);
-
 // Largest itemsPerKind a maze of the given size can hold, at most 9: the four kinds together may take
 // (size/2)^2 - 1 cells, the lattice cells less one. The maze is fixed by its size (the generator always
 // starts alike) and opens nearly twice that many cells for every even size 4..66, so placement ends.

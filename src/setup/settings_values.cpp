@@ -1,11 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The texts of single values in the settings file: numbers in the C locale, times, game modes,
-// hall-of-fame names and "key = value" lines.
+// The texts of single values in the settings file: numbers in the C locale, game modes, hall-of-fame
+// names and "key = value" lines.
 #include "setup/settings_values.h"
-#include "setup/settings_file.h"
 #include <cctype>
 #include <cerrno>
-#include <cfloat>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -118,22 +116,6 @@ std::string settingsEscapeName(const char* bytes, size_t length) {
         }
     }
     return out;
-}
-
-// A time read or given: only a finite float of at least a hundredth of a second is a time; 30000 or
-// more (as a float) is an empty place. Anything else gets a reason and becomes an empty place.
-float settingsCheckTime(double t, const char** why) {
-    *why = nullptr;
-    if (std::isnan(t)) {
-        *why = settingsText("is not a time");
-    } else if (!std::isfinite(t) || std::fabs(t) > FLT_MAX) {
-        *why = settingsText("is not a finite number of seconds");
-    } else if (t < 0) {
-        *why = settingsText("is negative");
-    } else if (t < 0.01) {
-        *why = settingsText("is shorter than a hundredth of a second");
-    }
-    return *why || t >= SETTINGS_EMPTY_TIME ? SETTINGS_EMPTY_TIME : (float)t;
 }
 
 // Splits a line: 0 blank or comment, 1 "key = value", -1 anything else.

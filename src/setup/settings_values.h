@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The texts of single values in the settings file, as its reading, checking and writing share them.
-// Numbers go through the C locale, whatever the program's locale is. (settingsEscapeName and
-// settingsUnescapeName, which the dialog uses too, are declared in settings_file.h.)
+// The texts of single values in the settings file, as its reading, checking and writing and the
+// records file share them. Numbers go through the C locale, whatever the program's locale is.
 #pragma once
 #include <cstddef>
 #include <string>
@@ -16,10 +15,11 @@ std::string settingsFormatFloat(float t);
 // Whether the length bytes at s are a game mode for the toolkit: empty, or [W x H][:bits][@rate] with
 // each number 1 to 5 digits.
 bool settingsModeStringValid(const char* s, size_t length);
-// A time read or given as it is kept: SETTINGS_EMPTY_TIME (an empty place) for 30000 or more and for
-// anything but a finite float of at least a hundredth of a second; *why gets the reason for the
-// latter, null when t is a time.
-float settingsCheckTime(double t, const char** why);
 // Splits a line of the file: 0 blank or comment, 1 "key = value" (trimmed into *key and *value),
 // -1 anything else.
 int settingsSplitLine(const std::string& line, std::string* key, std::string* value);
+// Hall-of-fame name bytes as written in the file: printable ASCII as it is, a backslash doubled,
+// every other byte (and a space at either end) as \xNN.
+std::string settingsEscapeName(const char* bytes, size_t length);
+// The bytes such a text stands for; *badEscape when it holds a bad escape or a zero byte.
+std::string settingsUnescapeName(const std::string& value, bool* badEscape);
