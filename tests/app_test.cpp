@@ -66,7 +66,7 @@ class App : public ::testing::Test {
         timerReset();
         inputSetScreen(INPUT_GAME);
         for (int a = 0; a < ACTION_COUNT; a++) record.keys[a] = keyActions[a].defaultKey;
-        setupRequested = portalCulling = backfaceCull = shotState = routePhase = horseRoutePhase = horseHit =
+        setupRequested = portalCulling = backfaceCull = shotState = routePhase = horseHit =
             0;
         ignoreNextMotion = lastMouseX = lastMouseY = 0;
         for (ModelEntry& row : modelTable) row.count = 0;
@@ -137,7 +137,7 @@ TEST_F(GameUpdate, RouteKeysAndArrows) {
     const Actor startHorse = horse;
     auto run = [](int home, int pageUp, int up, int left) {
         actorsPlaceForGame();
-        routePhase = horseRoutePhase = 0, actionHeld[ACTION_WALK_OUT] = home,
+        routePhase = 0, actionHeld[ACTION_WALK_OUT] = home,
         actionHeld[ACTION_CALL_HORSE] = pageUp, actionHeld[ACTION_FORWARD] = up,
         actionHeld[ACTION_STEP_LEFT] = left;
         for (int i = 0; i < 5; ++i) gameMoveByKeys(0.02f, 0.05f);
@@ -251,7 +251,7 @@ TEST_F(GameUpdate, TheHorseComesThenCarriesItsRiderOut) {
     for (int i = 0; i < 200; ++i) playFrame();
     Actor standing = horse;
     playFrame();
-    EXPECT_TRUE(samePlace(standing, horse) && floorDistance(&horse, &player) < 0.6f)
+    EXPECT_TRUE(samePlace(standing, horse) && actorFloorDistance(&horse, &player) < 0.6f)
         << "the horse stops at the player: " << horse.x << "," << horse.z;
     EXPECT_STREQ(riderLabel(), "Get on");
     actionHeld[ACTION_CALL_HORSE] = 0;
@@ -269,7 +269,7 @@ TEST_F(GameUpdate, TheHorseComesThenCarriesItsRiderOut) {
     riderToggle();
     playFrame();
     EXPECT_TRUE(!strcmp(riderLabel(), "Get Off") && near(player.y, 0.3f) &&
-                floorDistance(&player, &horse) > 0.3f);
+                actorFloorDistance(&player, &horse) > 0.3f);
     for (int i = 0; i < 20; ++i) playFrame();
     EXPECT_STREQ(riderLabel(), "Get on");
     riderToggle();

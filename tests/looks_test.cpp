@@ -192,7 +192,7 @@ TEST(ExitScene, ThePlayerEndsFacingTheDoorWithTheHorseOutOfSight) {
         EXPECT_EQ(int(player.z), 7);
         EXPECT_GT(player.x, e + 0.4f) << "near the door";
         if (st.riding) {
-            EXPECT_NEAR(floorDistance(&player, &horse), 0, 0.001) << "the rider sits on the horse";
+            EXPECT_NEAR(actorFloorDistance(&player, &horse), 0, 0.001) << "the rider sits on the horse";
             continue;
         }
         EXPECT_EQ(actorsTouch(&player, &horse), 0);

@@ -87,7 +87,7 @@ void playFrame() {
 // What entering the game screen does to the run, without a window.
 void enterRun() {
     actorsPlaceForGame();
-    horseHit = 0, shotState = 0, routePhase = horseRoutePhase = 0;
+    horseHit = 0, shotState = 0, routePhase = 0;
     resetInventory();
     timerReset();
     minesGameEntered();

@@ -44,16 +44,16 @@ static void walkByArrows(float playerStep) {
     }
 }
 
-// The route keys' walks each steer by their own copy of their route.
-static signed char horseRoute[MAZE_CAPACITY], playerRoute[MAZE_CAPACITY];
-
 // A walk starts anew when it starts to lead: its key went down, or Home, which leads over the
 // route keys, was let go while the route key is still held.
 static void startWalksThatLead(int callHorse, int goToHorse) {
     static int calling, going, walkingOut;
-    if (callHorse && !calling) horseRoutePhase = 0;
-    if (goToHorse && !going) routePhase = 0;
-    if (actionHeld[ACTION_WALK_OUT] && !walkingOut) exitPhase = horseExitPhase = 0;
+    if (callHorse && !calling) actorWalkRestart(WALK_CALL_HORSE);
+    if (goToHorse && !going) actorWalkRestart(WALK_TO_HORSE);
+    if (actionHeld[ACTION_WALK_OUT] && !walkingOut) {
+        actorWalkRestart(WALK_OUT);
+        actorWalkRestart(WALK_HORSE_OUT);
+    }
     calling = callHorse, going = goToHorse, walkingOut = actionHeld[ACTION_WALK_OUT];
 }
 
@@ -61,11 +61,11 @@ void gameMoveByKeys(float playerStep, float horseStep) {
     int callHorse = actionHeld[ACTION_CALL_HORSE] && !actionHeld[ACTION_WALK_OUT] && !riderMounted(),
         goToHorse = actionHeld[ACTION_GO_TO_HORSE] && !actionHeld[ACTION_WALK_OUT] && !riderMounted();
     startWalksThatLead(callHorse, goToHorse);
-    if (callHorse) followRouteOn(horseStep, &horse, &player, &horseRoutePhase, horseRoute);
-    if (goToHorse) followRouteOn(playerStep, &player, &horse, &routePhase, playerRoute);
+    if (callHorse) actorWalkStep(WALK_CALL_HORSE, horseStep);
+    if (goToHorse) actorWalkStep(WALK_TO_HORSE, playerStep);
     if (actionHeld[ACTION_WALK_OUT]) {
-        followExitPath(playerStep, &player, &exitPhase);
-        if (!riderMounted()) followExitPath(horseStep, &horse, &horseExitPhase);
+        actorWalkStep(WALK_OUT, playerStep);
+        if (!riderMounted()) actorWalkStep(WALK_HORSE_OUT, horseStep);
     } else {
         walkByArrows(playerStep);
         padWalk(playerStep);
@@ -118,7 +118,7 @@ static float approach(const Actor* mover, const Actor* other) {
     Actor before = *mover;
     before.x = mover->prevX;
     before.z = mover->prevZ;
-    return floorDistance(&before, other) - floorDistance(mover, other);
+    return actorFloorDistance(&before, other) - actorFloorDistance(mover, other);
 }
 
 static void goBack(Actor* a) {
@@ -141,7 +141,7 @@ static void keepApart() {
 // The arrow meets the horse as it is drawn: a body 0.2 long each way from its middle, standing on
 // the floor up to its back at 0.47.
 static int arrowMeetsHorse() {
-    return shotState == 1 && !riderMounted() && floorDistance(&shot, &horse) < 0.2f && shot.y > 0 && shot.y < 0.5f;
+    return shotState == 1 && !riderMounted() && actorFloorDistance(&shot, &horse) < 0.2f && shot.y > 0 && shot.y < 0.5f;
 }
 
 // Picks up what the walker reaches; a spider taken pushes the walker back to the middle of its
@@ -159,9 +159,9 @@ void gameShot() {
     }
     // The flight in short moves, each looked at: a slow frame neither jumps over the horse nor
     // over what the arrow picks up, and it stops at the rock it meets.
-    int steps = shotSubSteps(record.frameTime);
+    int steps = actorShotSubSteps(record.frameTime);
     for (int i = 0; i < steps; i++) {
-        int open = shotFly(record.frameTime / float(steps));
+        int open = actorShotFly(record.frameTime / float(steps));
         if (arrowMeetsHorse() && !horseHit) {
             horseHit = 1;
             fadeOut();

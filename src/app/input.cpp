@@ -67,11 +67,11 @@ static void toggleFullScreen() {
     if (record.fullScreen) {
         glutReshapeWindow(record.windowedWidth, record.windowedHeight);
         record.fullScreen = 0;
-        showMessage(switchText(SWITCH_FULL_SCREEN_OFF));
+        showMessage(textSwitch(SWITCH_FULL_SCREEN_OFF));
     } else {
         glutFullScreen();
         record.fullScreen = 1;
-        showMessage(switchText(SWITCH_FULL_SCREEN_ON));
+        showMessage(textSwitch(SWITCH_FULL_SCREEN_ON));
     }
 }
 
@@ -79,10 +79,10 @@ static void toggleBackfaceCulling() {
     backfaceCull = !backfaceCull;
     if (backfaceCull) {
         glEnable(GL_CULL_FACE);
-        showMessage(switchText(SWITCH_CULLING_ON));
+        showMessage(textSwitch(SWITCH_CULLING_ON));
     } else {
         glDisable(GL_CULL_FACE);
-        showMessage(switchText(SWITCH_CULLING_OFF));
+        showMessage(textSwitch(SWITCH_CULLING_OFF));
     }
 }
 
@@ -93,44 +93,44 @@ static int switchPress(int action) {
         exit(0);
     case ACTION_DISTANCE_LOD:
         record.distanceLod = !record.distanceLod;
-        showMessage(switchText(record.distanceLod ? SWITCH_DISTANCE_DETAIL_ON : SWITCH_DISTANCE_DETAIL_OFF));
+        showMessage(textSwitch(record.distanceLod ? SWITCH_DISTANCE_DETAIL_ON : SWITCH_DISTANCE_DETAIL_OFF));
         return 1;
     case ACTION_FULL_SCREEN:
         toggleFullScreen();
         return 1;
     case ACTION_FPS:
         record.showFps = !record.showFps;
-        showMessage(switchText(record.showFps ? SWITCH_FPS_ON : SWITCH_FPS_OFF));
+        showMessage(textSwitch(record.showFps ? SWITCH_FPS_ON : SWITCH_FPS_OFF));
         return 1;
     case ACTION_LOD_FINER:
         record.lodLevel = record.lodLevel + 1 > 3 ? 0 : record.lodLevel + 1;
-        showMessage(switchText(SWITCH_DETAIL, record.lodLevel));
+        showMessage(textSwitch(SWITCH_DETAIL, record.lodLevel));
         return 1;
     case ACTION_LOD_COARSER:
         record.lodLevel = record.lodLevel - 1 < 0 ? 3 : record.lodLevel - 1;
-        showMessage(switchText(SWITCH_DETAIL, record.lodLevel));
+        showMessage(textSwitch(SWITCH_DETAIL, record.lodLevel));
         return 1;
     case ACTION_PORTAL:
         portalCulling = !portalCulling;
-        showMessage(switchText(portalCulling ? SWITCH_PORTALS_ON : SWITCH_PORTALS_OFF));
+        showMessage(textSwitch(portalCulling ? SWITCH_PORTALS_ON : SWITCH_PORTALS_OFF));
         return 1;
     case ACTION_REPAIR_STENCIL:
         stencilValid = 0;
-        showMessage(switchText(SWITCH_FRAME_REDRAWN));
+        showMessage(textSwitch(SWITCH_FRAME_REDRAWN));
         return 1;
     case ACTION_SHADE:
         record.shadeMode = record.shadeMode + 1 > 2 ? 0 : record.shadeMode + 1;
         applyShadeMode();
-        showMessage(switchText(shadeMessages[record.shadeMode]));
+        showMessage(textSwitch(shadeMessages[record.shadeMode]));
         return 1;
     case ACTION_TEXTURE:
         record.textureMode = record.textureMode + 1 > 2 ? 0 : record.textureMode + 1;
         if (applyTextureMode()) fontBuildLists(&imgFont);
-        showMessage(switchText(textureMessages[record.textureMode]));
+        showMessage(textSwitch(textureMessages[record.textureMode]));
         return 1;
     case ACTION_DISPLAY_LISTS:
         record.useDisplayLists = !record.useDisplayLists;
-        showMessage(switchText(record.useDisplayLists ? SWITCH_LISTS_ON : SWITCH_LISTS_OFF));
+        showMessage(textSwitch(record.useDisplayLists ? SWITCH_LISTS_ON : SWITCH_LISTS_OFF));
         return 1;
     case ACTION_BACKFACE:
         toggleBackfaceCulling();
@@ -142,12 +142,12 @@ static int switchPress(int action) {
 
 void inputMuteKey() {
     int muted = soundToggleMute();
-    showMessage(switchText(muted == 1 ? SWITCH_SOUND_OFF : muted == 0 ? SWITCH_SOUND_ON : SWITCH_NO_SOUND));
+    showMessage(textSwitch(muted == 1 ? SWITCH_SOUND_OFF : muted == 0 ? SWITCH_SOUND_ON : SWITCH_NO_SOUND));
 }
 
 static void readyShot() {
     if (shotState == 0) shotState = 1;
-    showMessage(switchText(SWITCH_SHOOT));
+    showMessage(textSwitch(SWITCH_SHOOT));
 }
 
 static void toggleBoss() {

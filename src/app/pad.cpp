@@ -84,7 +84,7 @@ static void padLost() {
 
 static void button(int which, int down) {
     if (down && !inputFocused) return; // input meant for another window
-    inputAction(SOURCE_PAD, padAction(record.padButtons, inputScreenMask(), which), down);
+    inputAction(SOURCE_PAD, keyPadAction(record.padButtons, inputScreenMask(), which), down);
 }
 
 static void trigger(int axis, int value) {

@@ -105,7 +105,6 @@ void timedemoEnter(int frames) {
     timingCounter = demoCounter;
     portalCulling = 1;
     enterGame();
-    routePhase = horseRoutePhase = 0;
     inventory[ROW_OILCAN] = inventory[ROW_STRAW] = float(record.fullLevel);
     // Only Escape is left to the player; the pointer and the other keys would change the walk.
     inputUse(INPUT_TIMEDEMO);

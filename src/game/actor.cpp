@@ -12,9 +12,7 @@ Actor horse;
 Actor exitDoor;
 Actor shot;
 int routePhase;
-int horseRoutePhase;
-int exitPhase;
-int horseExitPhase;
+static int horseRoutePhase, exitPhase, horseExitPhase;
 int shotState;
 float explosionTime;
 
@@ -84,7 +82,7 @@ int actorsTouch(const Actor* a, const Actor* b) {
     return a->radius + b->radius > dx * dx + dy * dy + dz * dz;
 }
 
-float floorDistance(const Actor* a, const Actor* b) {
+float actorFloorDistance(const Actor* a, const Actor* b) {
     float dx = a->x - b->x, dz = a->z - b->z;
     return sqrtf(dx * dx + dz * dz);
 }
@@ -177,11 +175,8 @@ void followExitPath(float step, Actor* a, int* phase) {
     if (*phase == 2) routeWalk(step, h, a);
 }
 
-void followRoute(float step, Actor* mover, const Actor* target, int* phase) {
-    followRouteOn(step, mover, target, phase, maze.routeDir);
-}
-
-void followRouteOn(float step, Actor* mover, const Actor* target, int* phase, signed char* route) {
+// followRoute on a route of its own (MAZE_CAPACITY entries, written when the route is computed).
+static void followRouteOn(float step, Actor* mover, const Actor* target, int* phase, signed char* route) {
     if (*phase == 0) {
         mazeFindRoute(&maze, cellX(mover), cellZ(mover), cellX(target), cellZ(target));
         if (route != maze.routeDir) memcpy(route, maze.routeDir, sizeof maze.routeDir);
@@ -194,19 +189,23 @@ void followRouteOn(float step, Actor* mover, const Actor* target, int* phase, si
     if (*phase == 2) routeWalk(step, h, mover);
 }
 
+void followRoute(float step, Actor* mover, const Actor* target, int* phase) {
+    followRouteOn(step, mover, target, phase, maze.routeDir);
+}
+
 void shotUpdate() {
     if (shotState == 0) {
         actorCopy(&shot, &player);
         shot.y -= 0.1f;
     } else if (shotState == 1) {
         float t = record.frameTime;
-        int steps = shotSubSteps(t);
-        for (int i = 0; i < steps && shotFly(t / float(steps)); i++) {
+        int steps = actorShotSubSteps(t);
+        for (int i = 0; i < steps && actorShotFly(t / float(steps)); i++) {
         }
     }
 }
 
-int shotSubSteps(float seconds) {
+int actorShotSubSteps(float seconds) {
     float way = 2 * seconds;
     if (!(way > shotSubStep)) return 1;
     return way > 1000 ? int(1000 / shotSubStep) : int(ceilf(way / shotSubStep));
@@ -216,11 +215,34 @@ static int shotInOpen() {
     return mazeIsOpen(&maze, int(floorf(shot.x)), int(floorf(shot.z))) && shot.y > 0 && shot.y < 1;
 }
 
-int shotFly(float seconds) {
+int actorShotFly(float seconds) {
     if (!shotInOpen()) return 0; // it stays where it met rock, floor or ceiling
     stepForward(&shot, 2 * seconds);
     shot.y -= sin(shot.pitch * degToRad) * seconds;
     return shotInOpen();
+}
+
+// The route keys' walks each steer by their own copy of their route.
+static signed char callHorseRoute[MAZE_CAPACITY], toHorseRoute[MAZE_CAPACITY];
+
+static int* walkPhase(ActorWalk w) {
+    static int* const phases[WALK_COUNT] = {&routePhase, &horseRoutePhase, &exitPhase, &horseExitPhase};
+    return phases[w];
+}
+
+void actorWalkRestart(ActorWalk w) {
+    *walkPhase(w) = 0;
+}
+
+void actorWalkStep(ActorWalk w, float step) {
+    if (w == WALK_TO_HORSE) followRouteOn(step, &player, &horse, &routePhase, toHorseRoute);
+    if (w == WALK_CALL_HORSE) followRouteOn(step, &horse, &player, &horseRoutePhase, callHorseRoute);
+    if (w == WALK_OUT) followExitPath(step, &player, &exitPhase);
+    if (w == WALK_HORSE_OUT) followExitPath(step, &horse, &horseExitPhase);
+}
+
+int actorWalkPhase(ActorWalk w) {
+    return *walkPhase(w);
 }
 
 void actorsPlaceForGame() {
@@ -228,5 +250,5 @@ void actorsPlaceForGame() {
     actorInit(&player, 1.5f, 0.3f, 1.5f, 90, 0, 0.02f);
     actorInit(&horse, 3.5f, 0.5f, 3.5f, 90, 0, 0.07f);
     actorInit(&exitDoor, n, 0, n - 1, 0, 0, 0.07f);
-    routePhase = horseRoutePhase = exitPhase = horseExitPhase = 0;
+    for (int w = 0; w < WALK_COUNT; w++) actorWalkRestart(ActorWalk(w));
 }

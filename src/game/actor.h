@@ -10,14 +10,9 @@ extern Actor horse;
 extern Actor exitDoor; // pitch is the door's opening angle, 0 closed to 100 open
 extern Actor shot;     // the arrow: rides with the player, flies, explodes
 
-// Route walking, each walk on its own: 0 start, 1 route computed, 2 walking, 4 stopped. The route
-// keys' walks (Page Down: the player to the horse, Page Up: the horse to the player) and the walks
-// out (Home) of each body; a walk's key going down sets its phase to 0, and so does
-// actorsPlaceForGame for all four. One walk's arrival never stops another.
+// A route walk's phase: 0 start, 1 route computed, 2 walking, 4 stopped. routePhase is the phase
+// of the player's walk to the horse (WALK_TO_HORSE below).
 extern int routePhase;
-extern int horseRoutePhase;
-extern int exitPhase;
-extern int horseExitPhase;
 extern int shotState;       // 0 ready, 1 flying, 2 exploding
 extern float explosionTime; // seconds since the explosion began
 
@@ -37,7 +32,7 @@ float actorOdometer(Actor* a);
 // horse touch when closer than 0.3.
 int actorsTouch(const Actor* a, const Actor* b);
 // The distance of two bodies in the floor plane (x, z).
-float floorDistance(const Actor* a, const Actor* b);
+float actorFloorDistance(const Actor* a, const Actor* b);
 void actorRevert(Actor* a, Actor* b); // both bodies back to their previous positions
 // One frame of a creature: remembers the position, moves by velocity and turns by the rates
 // (record.frameTime seconds).
@@ -54,21 +49,26 @@ void followExitPath(float step, Actor* a, int* phase);
 // One frame of the mover's walk along the maze to the target's cell (Page Up, Page Down);
 // computes the route when *phase is 0 and stops (phase 4) in the target's cell.
 void followRoute(float step, Actor* mover, const Actor* target, int* phase);
-// The same on the walk's own copy of its route (MAZE_CAPACITY entries, written when the route is
-// computed), so that two walks at once do not steer by each other's route.
-void followRouteOn(float step, Actor* mover, const Actor* target, int* phase, signed char* route);
+// The game's route walks, each on its own phase: the route keys' walks (Page Down: the player to
+// the horse, on routePhase; Page Up: the horse to the player) each on its own copy of its route,
+// so that two walks at once do not steer by each other's, and the walks out (Home) of each body.
+// One walk's arrival never stops another.
+enum ActorWalk { WALK_TO_HORSE, WALK_CALL_HORSE, WALK_OUT, WALK_HORSE_OUT, WALK_COUNT };
+void actorWalkRestart(ActorWalk w);          // the walk starts anew (phase 0): its key went down
+void actorWalkStep(ActorWalk w, float step); // one frame of the walk, by at most step
+int actorWalkPhase(ActorWalk w);
 // First step of every game update: the ready shot rides 0.1 below the player's eye, the flying
-// one moves 2 units per second along its heading and sinks with its pitch, in shotSubSteps moves
-// that stop where it leaves the open mine (drawing it there bursts it), so that a slow frame does
-// not carry it through rock.
+// one moves 2 units per second along its heading and sinks with its pitch, in actorShotSubSteps
+// moves that stop where it leaves the open mine (drawing it there bursts it), so that a slow frame
+// does not carry it through rock.
 void shotUpdate();
-constexpr float shotSubStep = 0.05f; // the longest move of the arrow between two looks at what it meets
-int shotSubSteps(float seconds);     // the moves a flight of seconds takes: at least 1
+constexpr float shotSubStep = 0.05f;  // the longest move of the arrow between two looks at what it meets
+int actorShotSubSteps(float seconds); // the moves a flight of seconds takes: at least 1
 // Moves the flying arrow for seconds; 1 while it is in an open cell between floor and ceiling. An
 // arrow already out of the open mine does not move.
-int shotFly(float seconds);
+int actorShotFly(float seconds);
 // Draws the arrow, or its explosion once it has hit rock, floor or ceiling (GL; shot_draw.cpp).
 void shotDraw(const Actor* shot);
 // Places the player at (1.5, 0.3, 1.5), the horse at (3.5, 0.5, 3.5), both heading 90, and the
-// exit door at (mazeSize, 0, mazeSize - 1), as entering the game does; every route walk starts anew.
+// exit door at (mazeSize, 0, mazeSize - 1), as entering the game does; every walk starts anew.
 void actorsPlaceForGame();

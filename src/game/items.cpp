@@ -78,7 +78,7 @@ void itemsClearInstances() {
 }
 
 int itemsWithinReach(const Actor* body, const Actor* item) {
-    return floorDistance(body, item) < pickupReach;
+    return actorFloorDistance(body, item) < pickupReach;
 }
 
 void itemsCollect(const Actor* a) {

@@ -66,7 +66,7 @@ void riderToggle() {
         player.prevX = player.x;
         player.prevZ = player.z;
         player.y = player.prevY = walkerEyeHeight;
-    } else if (floorDistance(&player, &horse) < mountReach) {
+    } else if (actorFloorDistance(&player, &horse) < mountReach) {
         record.riderState = 2;
         player.x = player.prevX = horse.x;
         player.z = player.prevZ = horse.z;
@@ -78,9 +78,9 @@ void riderToggle() {
 void riderUpdate(int callingHorse) {
     if (riderMounted()) return;
     if (record.riderState == 4 && record.gameTime - dismountedAt < 2) return;
-    if (floorDistance(&player, &horse) < mountReach)
+    if (actorFloorDistance(&player, &horse) < mountReach)
         record.riderState = 3;
-    else if (callingHorse && horseRoutePhase != 4)
+    else if (callingHorse && actorWalkPhase(WALK_CALL_HORSE) != 4)
         record.riderState = 1;
     else
         record.riderState = 0;

@@ -44,7 +44,7 @@ void drawFrameLabels() {
         if (n * w > l.widest * float(st.width)) w = l.widest * float(st.width) / n;
         const float x0 = l.x * float(st.width) - n * w / 2, y0 = l.y * float(st.height);
         hudDrawTextGround(x0 - w * 0.4f, y0 - h * 0.05f, x0 + n * w + w * 0.4f, y0 + h * 0.95f);
-        drawTextSized(x0 / float(st.width), l.y, text, ink, w, h);
+        fontDrawTextSized(x0 / float(st.width), l.y, text, ink, w, h);
     }
 }
 

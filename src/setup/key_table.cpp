@@ -191,12 +191,12 @@ static const char* const padNames[PAD_INPUTS] = {"a",
                                                  "lefttrigger",
                                                  "righttrigger"};
 
-const char* padButtonName(int button) {
+const char* keyPadButtonName(int button) {
     if (button == PAD_NONE) return "none";
     return button >= 0 && button < PAD_INPUTS ? padNames[button] : nullptr;
 }
 
-int padButtonByName(const char* name) {
+int keyPadButtonByName(const char* name) {
     if (strcmp(name, "none") == 0) return PAD_NONE;
     for (int b = 0; b < PAD_INPUTS; b++)
         if (strcmp(padNames[b], name) == 0) return b;
@@ -215,7 +215,7 @@ static const FixedPadRow fixedPad[] = {
     {PAD_DPAD_RIGHT, ACTION_NAME_NEXT, SCREEN_END},
 };
 
-int padAction(const int32_t* buttons, int screen, int button) {
+int keyPadAction(const int32_t* buttons, int screen, int button) {
     for (const FixedPadRow& f : fixedPad)
         if (f.button == button && (f.screens & screen)) return f.action;
     if (screen == SCREEN_END) return -1;
@@ -232,7 +232,7 @@ void keyControlsRows(FILE* out) {
         if (p.defaultButton == PAD_NONE)
             snprintf(pad, sizeof pad, "`%s`", p.setting);
         else
-            snprintf(pad, sizeof pad, "`%s`, `%s`", padButtonName(p.defaultButton), p.setting);
+            snprintf(pad, sizeof pad, "`%s`, `%s`", keyPadButtonName(p.defaultButton), p.setting);
         fprintf(out, "| `%s` | `%s` | %s | %s |\n", keyName(k.defaultKey), k.setting, pad, k.what);
     }
 }

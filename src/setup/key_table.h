@@ -119,13 +119,13 @@ struct PadActionRow {
 };
 extern const PadActionRow padActions[ACTION_COUNT];
 // SDL's name of a pad button ("a", "dpleft", "righttrigger"), "none" for PAD_NONE; null for others.
-const char* padButtonName(int button);
+const char* keyPadButtonName(int button);
 // The button of a name, PAD_NONE for "none", PAD_INPUTS for a name that is none.
-int padButtonByName(const char* name);
+int keyPadButtonByName(const char* name);
 // The action a pad button takes on a screen with the player's buttons (one per action): on the story
 // A is Enter; on the end screen A and Start are Enter, B deletes, the d-pad turns the letter (up,
 // down) and moves on (right); in the game the player's buttons. -1 for nothing.
-int padAction(const int32_t* buttons, int screen, int button);
+int keyPadAction(const int32_t* buttons, int screen, int button);
 
 // Writes the rows of the README's controls table for the game's keys and pad buttons, one
 // "| `h` | `keyRide` | `b`, `padRide` | get on ... |" line each, in table order.

@@ -134,9 +134,3 @@ MineCode mineCodeToday() {
     gmtime_r(&now, &utc);
     return mineCodeDaily(utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday);
 }
-
-int mineSettingValid(const char* text, const char** why) {
-    if (!strcmp(text, "classic") || !strcmp(text, "new") || !strcmp(text, "daily")) return 1;
-    MineCode c;
-    return mineCodeParse(text, &c, why);
-}

@@ -29,5 +29,3 @@ int mineCodeIsClassic(const MineCode* code);
 MineCode mineCodeDaily(int year, int month, int day);
 // The mine of today's date in UTC.
 MineCode mineCodeToday();
-// The mine setting: 1 for "classic", "new", "daily" or a valid code, else 0 with *why.
-int mineSettingValid(const char* text, const char** why);

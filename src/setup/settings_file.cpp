@@ -295,8 +295,8 @@ static void checkPadButtons(SettingsFile* f, Report* rep, const int* lineOf) {
             int kept = give == j ? other : j;
             const PadActionRow& a = padActions[give];
             reportLine(rep, keyLine(REC(padButtons) + 4 * size_t(give), lineOf),
-                       "%s = %s is %s's button already; using %s", a.setting, padButtonName(buttons[give]),
-                       padActions[kept].setting, padButtonName(a.defaultButton));
+                       "%s = %s is %s's button already; using %s", a.setting, keyPadButtonName(buttons[give]),
+                       padActions[kept].setting, keyPadButtonName(a.defaultButton));
             buttons[give] = a.defaultButton;
         }
     }
@@ -463,11 +463,11 @@ static void applyValue(SettingsFile* f, const SettingsKey& k, const std::string&
         return;
     }
     case KEY_PAD: {
-        int button = padButtonByName(raw.c_str());
+        int button = keyPadButtonByName(raw.c_str());
         if (button == PAD_INPUTS)
             reportLine(rep, line,
                        "%s = %s is not a pad button such as a, start, dpleft, righttrigger or none; using %s",
-                       k.key, shown(raw).c_str(), padButtonName(k.def));
+                       k.key, shown(raw).c_str(), keyPadButtonName(k.def));
         setInt(f, k, button == PAD_INPUTS ? k.def : button);
         return;
     }
@@ -571,9 +571,9 @@ int settingsCheck(SettingsFile* f, const char* where, FILE* report) {
             setMine(f, k, std::string(field, strnlen(field, 31)), 0, &rep);
         } else if (k.kind == KEY_PAD) {
             int button = getInt(f, k);
-            if (!padButtonName(button)) {
+            if (!keyPadButtonName(button)) {
                 reportLine(&rep, 0, "%s = %d is no pad button; using %s", k.key, button,
-                           padButtonName(k.def));
+                           keyPadButtonName(k.def));
                 setInt(f, k, k.def);
             }
         } else if (k.kind == KEY_KEY) {
@@ -635,8 +635,8 @@ static std::string formatValue(const SettingsFile* f, const SettingsKey& k) {
         return settingsEscapeName(field, strnlen(field, 31));
     }
     case KEY_PAD: {
-        const char* name = padButtonName(getInt(f, k));
-        return name ? name : padButtonName(k.def);
+        const char* name = keyPadButtonName(getInt(f, k));
+        return name ? name : keyPadButtonName(k.def);
     }
     case KEY_KEY: {
         const char* name = keyName(getInt(f, k));

@@ -286,10 +286,10 @@ static GtkWidget* padCombo(int action, int current) {
     GtkWidget* combo = gtk_combo_box_text_new();
     gtk_widget_set_name(combo, padActions[action].setting);
     for (int b = PAD_NONE; b < PAD_INPUTS; b++)
-        gtk_combo_box_text_append(GTK_COMBO_BOX_TEXT(combo), padButtonName(b), padButtonName(b));
-    const char* name = padButtonName(current);
+        gtk_combo_box_text_append(GTK_COMBO_BOX_TEXT(combo), keyPadButtonName(b), keyPadButtonName(b));
+    const char* name = keyPadButtonName(current);
     gtk_combo_box_set_active_id(GTK_COMBO_BOX(combo),
-                                name ? name : padButtonName(padActions[action].defaultButton));
+                                name ? name : keyPadButtonName(padActions[action].defaultButton));
     return combo;
 }
 
@@ -579,7 +579,7 @@ static void readChoices(DialogWidgets* w, SettingsFile* values) {
     for (int i = 0; i < ACTION_COUNT; i++) {
         r.keys[i] = w->keyCodes[i];
         const char* button = gtk_combo_box_get_active_id(GTK_COMBO_BOX(w->padButtons[i]));
-        int b = button ? padButtonByName(button) : PAD_INPUTS;
+        int b = button ? keyPadButtonByName(button) : PAD_INPUTS;
         r.padButtons[i] = b == PAD_INPUTS ? padActions[i].defaultButton : b;
     }
 }

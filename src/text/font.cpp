@@ -124,10 +124,10 @@ static void drawTextPass(float startX, float startY, const unsigned char* text, 
 void drawText(float x, float y, const char* text, const float colour[4]) {
     const int h = stage().height / 20;
     // Glyphs half as wide as high at every size, as the 640 x 480 stage has them.
-    drawTextSized(x, y, text, colour, float(h / 2), float(h));
+    fontDrawTextSized(x, y, text, colour, float(h / 2), float(h));
 }
 
-void drawTextSized(float x, float y, const char* text, const float colour[4], float w, float h) {
+void fontDrawTextSized(float x, float y, const char* text, const float colour[4], float w, float h) {
     glColor4fv(colour);
     glPushAttrib(GL_ENABLE_BIT | GL_POLYGON_BIT);
     // Glyphs are the font texture's ink, filled, whatever the shade and texture modes are.

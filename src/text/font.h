@@ -18,7 +18,7 @@ void fontBuildLists(TgaImage* font);
 // Glyphs are half as wide as high, a twentieth of the stage high (fractions are of the stage).
 void drawText(float x, float y, const char* text, const float colour[4]);
 // The same with glyphs of w by h stage pixels.
-void drawTextSized(float x, float y, const char* text, const float colour[4], float w, float h);
+void fontDrawTextSized(float x, float y, const char* text, const float colour[4], float w, float h);
 // Draws an image unscaled at the window's bottom-left corner; an 8-bit image goes into the stencil
 // buffer. Leaves the window-pixel projection set.
 void drawPicture(const TgaImage* image);

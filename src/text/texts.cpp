@@ -64,7 +64,7 @@ const char* textOf(TextId id) {
     return langText(texts[id]);
 }
 
-const char* switchText(SwitchText id, int value) {
+const char* textSwitch(SwitchText id, int value) {
     static char formatted[32];
     const char* text = langText(switches[id]);
     if (!strchr(text, '%')) return text;

@@ -53,4 +53,4 @@ int textGerman();
 const char* textOf(TextId id);
 // A switch's message in the player's language; SWITCH_DETAIL is formatted with value. The result
 // lives until the next call.
-const char* switchText(SwitchText id, int value = 0);
+const char* textSwitch(SwitchText id, int value = 0);
