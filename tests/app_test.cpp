@@ -16,6 +16,7 @@
 #include "app/input.h"
 #include "app/lang.h"
 #include "app/record.h"
+#include "app/reshape.h"
 #include "app/screens.h"
 #include "app/timing.h"
 #include "brep/catalogue.h"
@@ -62,19 +63,20 @@ class App : public ::testing::Test {
         record.mazeSize = maze.size;
         record.diamondsNeeded = 3, record.fullLevel = 4, record.running = 1, record.perfFrequency = 1000;
         record.windowWidth = record.windowedWidth = record.windowHeight = record.windowedHeight = 256;
-        fakeNow = 0, timingCounter = [] { return fakeNow; };
+        fakeNow = 0, timingSetCounter([] { return fakeNow; });
         timerReset();
+        inputHandle(INPUT_GAME, gamePress, nullptr);
         inputSetScreen(INPUT_GAME);
         for (int a = 0; a < ACTION_COUNT; a++) record.keys[a] = keyActions[a].defaultKey;
-        setupRequested = portalCulling = backfaceCull = shotState = routePhase = horseHit =
-            0;
+        setupRequested = portalCulling = backfaceCull = shotState = routePhase = 0;
+        gameSetHorseHit(0);
         ignoreNextMotion = lastMouseX = lastMouseY = 0;
         for (ModelEntry& row : modelTable) row.count = 0;
         resetInventory();
         actorsPlaceForGame();
     }
     void TearDown() override {
-        timingCounter = monotonicCounter;
+        timingSetCounter(timingMonotonicCounter);
         glutIdleFunc(nullptr);
     }
 };
@@ -87,8 +89,8 @@ using EndScreen = App;
 
 // A key pressed and released on the screen in use.
 void press(int code) {
-    keyboardDown(code);
-    keyboardUp(code);
+    inputKeyDown(code);
+    inputKeyUp(code);
 }
 
 bool near(float a, float b, float within = 1e-5f) {
@@ -124,8 +126,8 @@ TEST_F(GameUpdate, HeldArrowsShareOneStepAndOppositeOnesCancel) {
     // clang-format on
     for (const auto& c : cases) {
         actorsPlaceForGame();
-        actionHeld[ACTION_STEP_LEFT] = c.left, actionHeld[ACTION_STEP_RIGHT] = c.right,
-        actionHeld[ACTION_FORWARD] = c.up, actionHeld[ACTION_BACK] = c.down;
+        inputHold(ACTION_STEP_LEFT, c.left), inputHold(ACTION_STEP_RIGHT, c.right),
+        inputHold(ACTION_FORWARD, c.up), inputHold(ACTION_BACK, c.down);
         gameMoveByKeys(0.1f, 0.1f);
         EXPECT_TRUE(near(player.x, c.x) && near(player.z, c.z)) << c.left << c.right << c.up << c.down;
     }
@@ -137,9 +139,9 @@ TEST_F(GameUpdate, RouteKeysAndArrows) {
     const Actor startHorse = horse;
     auto run = [](int home, int pageUp, int up, int left) {
         actorsPlaceForGame();
-        routePhase = 0, actionHeld[ACTION_WALK_OUT] = home,
-        actionHeld[ACTION_CALL_HORSE] = pageUp, actionHeld[ACTION_FORWARD] = up,
-        actionHeld[ACTION_STEP_LEFT] = left;
+        routePhase = 0, inputHold(ACTION_WALK_OUT, home),
+        inputHold(ACTION_CALL_HORSE, pageUp), inputHold(ACTION_FORWARD, up),
+        inputHold(ACTION_STEP_LEFT, left);
         for (int i = 0; i < 5; ++i) gameMoveByKeys(0.02f, 0.05f);
         return std::make_pair(player, horse);
     };
@@ -158,7 +160,7 @@ TEST_F(GameUpdate, TheExitOpensOnlyWithEnoughDiamondsAndBothInTheExitCellThenKee
         inventory[ROW_DIAMOND] = diamonds;
         actorInit(&player, p, 0.3f, p, 90, 0, 0.02f);
         actorInit(&horse, h, 0.5f, h, 90, 0, 0.07f);
-        exitDoorUpdate(dt);
+        gameExitDoorUpdate(dt);
     };
     const float closed[][3] = {{2, e - 0.3f, e}, {3, away, e}, {3, e - 0.3f, away}};
     for (const auto& c : closed) {
@@ -169,12 +171,12 @@ TEST_F(GameUpdate, TheExitOpensOnlyWithEnoughDiamondsAndBothInTheExitCellThenKee
     EXPECT_FLOAT_EQ(exitDoor.pitch, 0.5f);
     actorInit(&player, away, 0.3f, away, 90, 0, 0.02f); // walking away does not stop the door
     int frames = 0;
-    for (; exitDoor.pitch < 100 && frames < 2000; ++frames) exitDoorUpdate(0.05f);
+    for (; exitDoor.pitch < 100 && frames < 2000; ++frames) gameExitDoorUpdate(0.05f);
     // 99.5 degrees at ten per second; the fade-out starts in the frame after the door is open
     EXPECT_TRUE(frames == 199 && gameState.fadeState == 0) << frames;
-    exitDoorUpdate(0.05f);
+    gameExitDoorUpdate(0.05f);
     EXPECT_EQ(gameState.fadeState, 3);
-    gameState.fadeState = 4, exitDoorUpdate(0.05f);
+    gameState.fadeState = 4, gameExitDoorUpdate(0.05f);
     EXPECT_EQ(gameState.fadeState, 4) << "a finished fade-out is not restarted";
     EXPECT_TRUE(gameWon());
 }
@@ -189,8 +191,8 @@ TEST_F(GameUpdate, AnArrowMeetingTheDrawnHorseLosesEvenWithTheExitOpening) {
         gameContacts();
         EXPECT_EQ(gameState.fadeState, state == 1 ? 3 : 0) << state;
     }
-    EXPECT_TRUE(horseHit && !gameWon()) << "a hit after the exit began to open stays lost";
-    horseHit = 0, gameState.fadeState = 0, record.riderState = 2;
+    EXPECT_TRUE(gameHorseHit() && !gameWon()) << "a hit after the exit began to open stays lost";
+    gameSetHorseHit(0), gameState.fadeState = 0, record.riderState = 2;
     gameContacts();
     EXPECT_TRUE(gameState.fadeState == 0 && gameWon());
 }
@@ -213,14 +215,14 @@ void playFrame() {
     itemsStepSizes(&playerStep, &horseStep);
     gameMoveByKeys(playerStep, horseStep);
     gameContacts();
-    exitDoorUpdate(record.frameTime);
+    gameExitDoorUpdate(record.frameTime);
 }
 
 // Holding Home from the start with the unfed horse: when they touch, only the one that closed the
 // gap goes back, so they walk on together and open the exit.
 TEST_F(GameUpdate, HoldingHomeWalksBothOutTogether) {
     record.diamondsNeeded = 0;
-    actionHeld[ACTION_WALK_OUT] = 1;
+    inputHold(ACTION_WALK_OUT, 1);
     int frames = 0, held = 0;
     for (; !gameWon() && frames < 20000; ++frames) {
         Actor p = player, h = horse;
@@ -232,7 +234,7 @@ TEST_F(GameUpdate, HoldingHomeWalksBothOutTogether) {
     EXPECT_LT(held, 5) << "frames in which neither moved";
     // A slow frame's step at the closed door does not carry the walker through it.
     actorInit(&player, 15.8f, 0.3f, 15.5f, 90, 0, 0.02f);
-    actionHeld[ACTION_WALK_OUT] = 0, actionHeld[ACTION_FORWARD] = 1, record.frameTime = 1;
+    inputHold(ACTION_WALK_OUT, 0), inputHold(ACTION_FORWARD, 1), record.frameTime = 1;
     float playerStep, horseStep;
     itemsStepSizes(&playerStep, &horseStep);
     gameMoveByKeys(playerStep, horseStep);
@@ -245,7 +247,7 @@ TEST_F(GameUpdate, HoldingHomeWalksBothOutTogether) {
 TEST_F(GameUpdate, TheHorseComesThenCarriesItsRiderOut) {
     record.diamondsNeeded = 0, record.strawDistance = 20;
     inventory[ROW_STRAW] = 4; // a fed horse walks one unit per second
-    actionHeld[ACTION_CALL_HORSE] = 1;
+    inputHold(ACTION_CALL_HORSE, 1);
     playFrame();
     EXPECT_STREQ(riderLabel(), "Horse");
     for (int i = 0; i < 200; ++i) playFrame();
@@ -254,7 +256,7 @@ TEST_F(GameUpdate, TheHorseComesThenCarriesItsRiderOut) {
     EXPECT_TRUE(samePlace(standing, horse) && actorFloorDistance(&horse, &player) < 0.6f)
         << "the horse stops at the player: " << horse.x << "," << horse.z;
     EXPECT_STREQ(riderLabel(), "Get on");
-    actionHeld[ACTION_CALL_HORSE] = 0;
+    inputHold(ACTION_CALL_HORSE, 0);
     riderToggle();
     playFrame();
     EXPECT_STREQ(riderLabel(), "Ride");
@@ -262,10 +264,10 @@ TEST_F(GameUpdate, TheHorseComesThenCarriesItsRiderOut) {
     float playerStep, horseStep;
     itemsStepSizes(&playerStep, &horseStep);
     EXPECT_EQ(playerStep, horseStep);
-    actionHeld[ACTION_FORWARD] = 1; // the arrows steer the horse
+    inputHold(ACTION_FORWARD, 1); // the arrows steer the horse
     playFrame();
     EXPECT_TRUE(near(player.x, horse.x) && near(player.z, horse.z) && horse.distance > 0);
-    actionHeld[ACTION_FORWARD] = 0;
+    inputHold(ACTION_FORWARD, 0);
     riderToggle();
     playFrame();
     EXPECT_TRUE(!strcmp(riderLabel(), "Get Off") && near(player.y, 0.3f) &&
@@ -273,7 +275,7 @@ TEST_F(GameUpdate, TheHorseComesThenCarriesItsRiderOut) {
     for (int i = 0; i < 20; ++i) playFrame();
     EXPECT_STREQ(riderLabel(), "Get on");
     riderToggle();
-    actionHeld[ACTION_WALK_OUT] = 1, routePhase = 0;
+    inputHold(ACTION_WALK_OUT, 1), routePhase = 0;
     for (int i = 0; i < 20000 && !gameWon(); ++i) playFrame();
     EXPECT_TRUE(gameWon() && record.riderState == 2);
 }
@@ -363,14 +365,14 @@ TEST_F(GameUpdate, HomeWithARouteKeyStillHeldWalksBothOut) {
         SCOPED_TRACE(testing::Message() << "Page Up " << c.pageUp << ", Page Down " << c.pageDown);
         actorsPlaceForGame();
         gameState.fadeState = 0, exitDoor.pitch = 0, record.diamondsNeeded = 0;
-        actionHeld[ACTION_CALL_HORSE] = c.pageUp, actionHeld[ACTION_GO_TO_HORSE] = c.pageDown,
-        actionHeld[ACTION_WALK_OUT] = 0;
+        inputHold(ACTION_CALL_HORSE, c.pageUp), inputHold(ACTION_GO_TO_HORSE, c.pageDown),
+        inputHold(ACTION_WALK_OUT, 0);
         for (int i = 0; i < 30; ++i) playFrame();
-        actionHeld[ACTION_WALK_OUT] = 1;
+        inputHold(ACTION_WALK_OUT, 1);
         int frames = 0;
         for (; !gameWon() && frames < 20000; ++frames) playFrame();
         EXPECT_LT(frames, 20000) << player.x << "," << player.z << " " << horse.x << "," << horse.z;
-        actionHeld[ACTION_CALL_HORSE] = actionHeld[ACTION_GO_TO_HORSE] = actionHeld[ACTION_WALK_OUT] = 0;
+        inputHold(ACTION_CALL_HORSE, 0), inputHold(ACTION_GO_TO_HORSE, 0), inputHold(ACTION_WALK_OUT, 0);
     }
 }
 
@@ -388,12 +390,12 @@ TEST_F(GameUpdate, TheArrowHitsTheHorseAndStopsAtRockAtLowFrameRates) {
     for (float t : frameTimes) {
         SCOPED_TRACE(testing::Message() << "frame of " << t << " s");
         actorsPlaceForGame(); // the horse at (3.5, 3.5)
-        horseHit = 0, gameState.fadeState = 0, shotState = 1;
+        gameSetHorseHit(0), gameState.fadeState = 0, shotState = 1;
         actorInit(&shot, 3.2f, 0.2f, 3.5f, 90, 0, 0.02f);
-        for (int i = 0; i < 10 && !horseHit; ++i) idleFrame(t);
-        EXPECT_EQ(horseHit, 1);
+        for (int i = 0; i < 10 && !gameHorseHit(); ++i) idleFrame(t);
+        EXPECT_EQ(gameHorseHit(), 1);
 
-        horseHit = 0, gameState.fadeState = 0, shotState = 1;
+        gameSetHorseHit(0), gameState.fadeState = 0, shotState = 1;
         actorInit(&shot, 3.5f, 0.2f, 1.5f, 90, 0, 0.02f); // rock at x 4..5, open again at 5
         for (float flown = 0; flown < 1.5f; flown += t) idleFrame(t);
         EXPECT_EQ(int(shot.x), 4);
@@ -530,9 +532,9 @@ float turnByMoves(int moves, int dx, int burst, float frameTime) {
         for (int i = 0; i < burst && made < moves; i++, made++) queue.push_back(pointer += dx);
         std::vector<int> handling;
         handling.swap(queue);
-        const int warps = mouseWarpCount();
+        const int warps = inputMouseWarpCount();
         for (int x : handling) mouseLook(x, 128);
-        if (mouseWarpCount() > warps) queue.push_back(pointer = 128);
+        if (inputMouseWarpCount() > warps) queue.push_back(pointer = 128);
     }
     float turn = player.heading - 90;
     return turn < -180 ? turn + 360 : turn;
@@ -588,17 +590,17 @@ TEST_F(Input, FieldOfViewChangesWithTimeWithinBoundsAndIsStored) {
     setenv("KAVERNIX_SETTINGS", dir.file("settings.ini").c_str(), 1);
     setenv("KAVERNIX_SETUP_DIALOG", "0", 1);
     for (float frameTime : {1.0f / 64, 1.0f / 16}) {
-        record.fieldOfView = 60, record.frameTime = frameTime, actionHeld[ACTION_WIDER] = 1;
+        record.fieldOfView = 60, record.frameTime = frameTime, inputHold(ACTION_WIDER, 1);
         for (int i = 0; i < int(1 / frameTime + 0.5f); ++i) gameFieldOfView();
         EXPECT_EQ(record.fieldOfView, 90) << frameTime;
     }
     record.frameTime = 1;
     for (int i = 0; i < 10; ++i) gameFieldOfView();
     EXPECT_EQ(record.fieldOfView, 120);
-    actionHeld[ACTION_WIDER] = 0, actionHeld[ACTION_NARROWER] = 1;
+    inputHold(ACTION_WIDER, 0), inputHold(ACTION_NARROWER, 1);
     for (int i = 0; i < 10; ++i) gameFieldOfView();
     EXPECT_EQ(record.fieldOfView, 10);
-    actionHeld[ACTION_NARROWER] = 0;
+    inputHold(ACTION_NARROWER, 0);
     SettingsRecord stored{};
     setupShow(0), setupLoad(&stored);
     EXPECT_EQ(stored.fieldOfView, 10);
@@ -695,7 +697,7 @@ TEST_F(EndScreen, ALongestNameAndItsArrowFitThePanelAt640x480) {
     for (auto& name : record.hallNames) memset(name, 'W', hallNameMax);
     exitDoor.pitch = 100, gameState.hallRank = 4;
     EndLine lines[endLineMax];
-    const float glyph = float(stage().height / 20 / 2);
+    const float glyph = float(recordStage().height / 20 / 2);
     const int count = endScreenLines(lines);
     float arrowLeft = 0, nameRight = 0;
     for (int i = 0; i < count; ++i) {

@@ -2,7 +2,8 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # tools/check-layers.py on a small source tree of its own: includes down the layer order and of the
 # shared core pass; an include up the order, one of an app header other than the core's, a circle
-# of folders and a folder outside the table are each named, and the check fails.
+# of folders, a circle of modules inside a folder and a folder outside the table are each named, and
+# the check fails.
 #   check_layers_test.sh SOURCE_DIR
 set -eu
 checker=$(cd "$1" && pwd)/tools/check-layers.py
@@ -22,6 +23,8 @@ printf '#pragma once\n' >image/tga.h
 printf '#include "file/file.h"\n#include "app/record.h"\n' >image/tga.cpp
 printf '#pragma once\n' >brep/brep.h
 printf '#include "brep.h"\n#include "image/tga.h"\n#include <cstdio>\n' >brep/brep.cpp
+printf '#pragma once\n' >brep/draw.h
+printf '#include "brep/draw.h"\n#include "brep.h"\n' >brep/draw.cpp
 printf '#include "brep/brep.h"\n#include "app/screens.h"\n' >app/screens.cpp
 
 run() {
@@ -46,6 +49,7 @@ brep/brep.cpp|#include "image/tga.h"\n#include "maze/maze.h"\n|src/brep/brep.cpp
 maze/maze.h|#include "app/screens.h"\n|src/maze/maze.h:1: maze includes app/screens.h from app, a layer above it
 image/tga.cpp|#include "brep/brep.h"\n|src/image/tga.cpp:1: image includes brep/brep.h from brep, a layer above it
 image/tga.cpp|#include "brep/brep.h"\n|circle: image <-> brep
+brep/brep.h|#include "draw.h"\n|circle: brep/brep <-> brep/draw
 extra.cpp|int x;\n|src/extra.cpp: folder not in the layer table
 ROWS
 

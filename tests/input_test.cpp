@@ -5,6 +5,7 @@
 #include <GL/freeglut.h>
 #include <cstring>
 #include <vector>
+#include "app/game_frame.h"
 #include "app/input.h"
 #include "app/record.h"
 #include "game/actor.h"
@@ -23,6 +24,7 @@ class Keyboard : public ::testing::Test {
         for (int a = 0; a < ACTION_COUNT; a++) record.keys[a] = keyActions[a].defaultKey;
         record.keys[ACTION_FORWARD] = 'w';   // a key set by the player
         record.keys[ACTION_STEP_LEFT] = '1'; // a key that Shift turns into '!'
+        inputHandle(INPUT_GAME, gamePress, nullptr);
         inputSetScreen(INPUT_GAME);
     }
     static void play(const std::vector<KeyEvent>& events) {
@@ -30,9 +32,9 @@ class Keyboard : public ::testing::Test {
             if (e.code < 0)
                 inputReleaseAll();
             else if (e.down)
-                keyboardDown(e.code);
+                inputKeyDown(e.code);
             else
-                keyboardUp(e.code);
+                inputKeyUp(e.code);
         }
     }
 };
@@ -60,17 +62,17 @@ TEST_F(Keyboard, EventsBecomeHeldActions) {
     for (const auto& c : cases) {
         SetUp();
         play(c.events);
-        EXPECT_EQ(actionHeld[c.action], c.held) << c.what;
+        EXPECT_EQ(inputHeld(c.action), c.held) << c.what;
     }
 }
 
 TEST_F(Keyboard, AnActionHeldByTwoSourcesStaysUntilBothLetGo) {
-    keyboardDown('w');
+    inputKeyDown('w');
     inputAction(SOURCE_PAD, ACTION_FORWARD, 1);
-    keyboardUp('w');
-    EXPECT_EQ(actionHeld[ACTION_FORWARD], 1);
+    inputKeyUp('w');
+    EXPECT_EQ(inputHeld(ACTION_FORWARD), 1);
     inputAction(SOURCE_PAD, ACTION_FORWARD, 0);
-    EXPECT_EQ(actionHeld[ACTION_FORWARD], 0);
+    EXPECT_EQ(inputHeld(ACTION_FORWARD), 0);
 }
 
 TEST_F(Keyboard, KeysTakeTheirScreensActions) {
@@ -90,10 +92,10 @@ TEST_F(Keyboard, KeysTakeTheirScreensActions) {
 TEST_F(Keyboard, TheTimedemoTakesNoGameKey) {
     inputSetScreen(INPUT_TIMEDEMO);
     shotState = 0;
-    for (int code : {int(' '), int('p'), int('h'), int('S'), KEY_SPECIAL + GLUT_KEY_F9}) keyboardDown(code);
+    for (int code : {int(' '), int('p'), int('h'), int('S'), KEY_SPECIAL + GLUT_KEY_F9}) inputKeyDown(code);
     EXPECT_EQ(shotState, 0);
     EXPECT_EQ(record.shadeMode, 0);
-    EXPECT_EQ(actionHeld[ACTION_NARROWER], 0);
+    EXPECT_EQ(inputHeld(ACTION_NARROWER), 0);
 }
 
 } // namespace

@@ -66,8 +66,8 @@ const char toggleKeys[] = "ddiioouurssstttLbbm ";
 
 // A key pressed and let go on the game screen.
 void press(int code) {
-    keyboardDown(code);
-    keyboardUp(code);
+    inputKeyDown(code);
+    inputKeyUp(code);
 }
 
 class Lang : public ::testing::Test {
@@ -82,6 +82,7 @@ class Lang : public ::testing::Test {
         record.windowWidth = record.windowedWidth = 640;
         record.windowHeight = record.windowedHeight = 480;
         gameState = GameState{};
+        inputHandle(INPUT_GAME, gamePress, nullptr);
         inputSetScreen(INPUT_GAME);
     }
     void TearDown() override { langApply(LANG_EN); }
@@ -94,7 +95,7 @@ class Lang : public ::testing::Test {
     }
     // The end screen's three lines above the hall of fame for a lost, a ranked and a slow run.
     static std::vector<std::string> endLines(int lost, int rank) {
-        horseHit = lost;
+        gameSetHorseHit(lost);
         exitDoor.pitch = 2; // the door opened: won unless the horse was hit
         gameState.hallRank = rank;
         record.finalTime = 100;
@@ -186,7 +187,7 @@ TEST_F(Lang, EveryTextFitsWhereItIsDrawnInEachLanguage) {
         }
         for (int lost : {0, 1}) {
             for (int rank : {-1, 0}) {
-                horseHit = lost, gameState.hallRank = rank, exitDoor.pitch = 2;
+                gameSetHorseHit(lost), gameState.hallRank = rank, exitDoor.pitch = 2;
                 EndLine lines[endLineMax];
                 int count = endScreenLines(lines);
                 for (int i = 0; i < count && i < 3; ++i) {

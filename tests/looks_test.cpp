@@ -40,7 +40,7 @@ Stage windowOf(int w, int h) {
     glutDisplayFunc([] {});
     for (int i = 0; i < 20; i++) glutMainLoopEvent();
     record.windowWidth = w, record.windowHeight = h;
-    const Stage s = stage();
+    const Stage s = recordStage();
     glViewport(s.x, s.y, s.width, s.height);
     return s;
 }
@@ -148,7 +148,7 @@ TEST(LampGlass, StaysRoundOnWindowsOfEveryShape) {
         glutDisplayFunc([] {});
         for (int i = 0; i < 20; i++) glutMainLoopEvent();
         record.windowWidth = win.w, record.windowHeight = win.h;
-        const Stage s = stage();
+        const Stage s = recordStage();
         EXPECT_NEAR(double(s.width) / s.height, 4.0 / 3.0, 0.01);
         glViewport(s.x, s.y, s.width, s.height);
         picturesResizeFirst(s.width, s.height, &imgStencilFit);
@@ -181,11 +181,11 @@ TEST(ExitScene, ThePlayerEndsFacingTheDoorWithTheHorseOutOfSight) {
     for (auto st : starts) {
         record.riderState = st.riding ? 2 : 0;
         exitDoor.pitch = 0;
-        exitSceneUpdate(0.02f);
+        gameExitSceneUpdate(0.02f);
         actorInit(&player, st.px, 0.3f, st.pz, st.ph, 20, 0.02f);
         actorInit(&horse, st.hx, 0.5f, st.hz, 90, 0, 0.07f);
         exitDoor.pitch = 0.5f;
-        for (int i = 0; i < 100; i++) exitSceneUpdate(0.02f);
+        for (int i = 0; i < 100; i++) gameExitSceneUpdate(0.02f);
         EXPECT_NEAR(player.heading, 90, 0.01);
         EXPECT_NEAR(player.pitch, 0, 0.01);
         EXPECT_EQ(int(player.x), 7);
@@ -219,17 +219,17 @@ TEST(StrawWarning, OncePerTryWhileTheHorseHasNoStraw) {
         bool said;
     } frames[] = {{0, false}, {1, true}, {1, false}, {1, false}, {0, false}, {1, true}};
     for (auto f : frames) {
-        actionHeld[ACTION_CALL_HORSE] = f.pageUp;
+        inputHold(ACTION_CALL_HORSE, f.pageUp);
         record.messageText[0] = 0;
-        strawWarningUpdate();
+        gameStrawWarningUpdate();
         EXPECT_EQ(std::string(record.messageText), f.said ? "The horse needs straw" : "") << f.pageUp;
     }
-    actionHeld[ACTION_CALL_HORSE] = 0;
-    strawWarningUpdate();
+    inputHold(ACTION_CALL_HORSE, 0);
+    gameStrawWarningUpdate();
     inventory[ROW_STRAW] = 2;
-    actionHeld[ACTION_CALL_HORSE] = 1;
+    inputHold(ACTION_CALL_HORSE, 1);
     record.messageText[0] = 0;
-    strawWarningUpdate();
+    gameStrawWarningUpdate();
     EXPECT_STREQ(record.messageText, "") << "with straw the horse walks";
-    actionHeld[ACTION_CALL_HORSE] = 0;
+    inputHold(ACTION_CALL_HORSE, 0);
 }

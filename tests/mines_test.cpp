@@ -81,13 +81,13 @@ void playFrame() {
     itemsStepSizes(&playerStep, &horseStep);
     gameMoveByKeys(playerStep, horseStep);
     gameContacts();
-    exitDoorUpdate(record.frameTime);
+    gameExitDoorUpdate(record.frameTime);
 }
 
 // What entering the game screen does to the run, without a window.
 void enterRun() {
     actorsPlaceForGame();
-    horseHit = 0, shotState = 0, routePhase = 0;
+    gameSetHorseHit(0), shotState = 0, routePhase = 0;
     resetInventory();
     timerReset();
     minesGameEntered();
@@ -114,9 +114,9 @@ class Mines : public ::testing::Test {
         memset(&record, 0, sizeof record);
         record.fullLevel = 4, record.strawDistance = 20, record.oilSeconds = 60;
         record.running = 1, record.perfFrequency = 1000;
-        timingCounter = [] { return fakeNow; };
+        timingSetCounter([] { return fakeNow; });
     }
-    void TearDown() override { timingCounter = monotonicCounter; }
+    void TearDown() override { timingSetCounter(timingMonotonicCounter); }
 };
 
 } // namespace
@@ -426,7 +426,7 @@ TEST_F(Mines, ASavedRunContinuesExactlyAndPlaysOnToTheWonEnd) {
     OutputCapture quiet;
     minesBuild();
     enterRun();
-    actionHeld[ACTION_WALK_OUT] = 1;
+    inputHold(ACTION_WALK_OUT, 1);
     for (int i = 0; i < 150; i++) playFrame();
     ASSERT_EQ(exitDoor.pitch, 0) << "saved halfway, before the door opens";
     RunSave saved;
@@ -458,7 +458,7 @@ TEST_F(Mines, ASavedRunContinuesExactlyAndPlaysOnToTheWonEnd) {
     playFrame();
     EXPECT_NEAR(record.gameTime, savedTime + 0.1f, 0.002f) << "the clock goes on from the time played";
 
-    actionHeld[ACTION_WALK_OUT] = 1;
+    inputHold(ACTION_WALK_OUT, 1);
     int frames = 0;
     for (; !gameWon() && frames < 20000; frames++) playFrame();
     ASSERT_EQ(gameWon(), 1) << "the continued run reaches the exit";

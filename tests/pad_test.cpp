@@ -56,7 +56,8 @@ class Pad : public ::testing::Test {
         for (ModelEntry& row : modelTable) row.count = 0;
         actorsPlaceForGame();
         bossScreen = shotState = 0;
-        inputFocused = 1;
+        inputSetFocus(1);
+        inputHandle(INPUT_GAME, gamePress, nullptr);
         inputSetScreen(INPUT_GAME);
         plug();
     }
@@ -137,7 +138,7 @@ TEST_F(Pad, ButtonsAndTriggersActOnlyWhileTheWindowHasTheKeyboard) {
     EXPECT_EQ(shotState, 1) << "the right trigger shoots";
     axis(SDL_CONTROLLER_AXIS_TRIGGERRIGHT, 0);
     shotState = 0;
-    inputFocused = 0;
+    inputSetFocus(0);
     axis(SDL_CONTROLLER_AXIS_TRIGGERRIGHT, 32767);
     EXPECT_EQ(shotState, 0) << "another window has the keyboard";
     axis(SDL_CONTROLLER_AXIS_TRIGGERRIGHT, 0);
@@ -181,6 +182,7 @@ TEST_F(Pad, TheNameIsEnteredByPad) {
     memset(&gameState, 0, sizeof gameState);
     gameState.hallRank = 0;
     nameEntryBegin();
+    inputHandle(INPUT_END, endPress, nameEntryType);
     inputSetScreen(INPUT_END);
     // clang-format off
     struct { SDL_GameControllerButton button; const char* name; } steps[] = {

@@ -89,6 +89,7 @@ TEST(Sound, ShotAtOnceSpiderOnTheLeftAndMuteAsRendered) {
 
     // Space, then the frame's update: the bow is heard before one frame (1/60 s) has gone by.
     int64_t key = deviceFrame();
+    inputHandle(INPUT_GAME, gamePress, nullptr);
     inputSetScreen(INPUT_GAME);
     inputPress(ACTION_SHOOT);
     gameSounds();
@@ -182,6 +183,7 @@ TEST(GameSound, PauseAndBossPictureEachHoldTheSoundUntilTheyEnd) {
     TempDir dir;
     openGameSound(dir, 7);
     ASSERT_EQ(soundLoopState(0), 1) << "OpenAL's wave writer did not open";
+    inputHandle(INPUT_GAME, gamePress, nullptr);
     inputSetScreen(INPUT_GAME);
     struct {
         const char* keys; // B the boss picture, p the pause

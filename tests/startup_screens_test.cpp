@@ -12,6 +12,7 @@
 #include "app/game_frame.h"
 #include "app/paths.h"
 #include "app/record.h"
+#include "app/reshape.h"
 #include "app/screens.h"
 #include "app/startup.h"
 #include "app/timing.h"
@@ -112,7 +113,7 @@ std::vector<uint8_t> screensOf(bool quick) {
     record.useDisplayLists = 1;
     record.lodLevel = 2;
     record.distanceLod = 1;
-    timingCounter = steadyCounter;
+    timingSetCounter(steadyCounter);
     int argc = 1;
     char arg0[] = "kavernix";
     char* argv[] = {arg0, nullptr};

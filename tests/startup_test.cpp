@@ -30,7 +30,7 @@ class StartupSurface : public ::testing::Test {
 };
 
 TEST_F(StartupSurface, AWindowHasStencilAndDepthBitsAndTheRecordsSize) {
-    EXPECT_EQ(openDisplaySurface(), 0);
+    EXPECT_EQ(startupOpenDisplaySurface(), 0);
     EXPECT_EQ(glutGet(GLUT_WINDOW_WIDTH), 320);
     EXPECT_EQ(glutGet(GLUT_WINDOW_HEIGHT), 200);
     GLint stencil = 0, depth = 0;
@@ -44,7 +44,7 @@ TEST_F(StartupSurface, ARefusedGameModeSaysSoOnceAndOpensTheWindow) {
     // From a settings file the string may lack its terminator: it is cut at 31 bytes.
     memset(record.gameModeString, '9', sizeof record.gameModeString);
     OutputCapture out(stderr);
-    int active = openDisplaySurface();
+    int active = startupOpenDisplaySurface();
     std::string text = out.finish();
     ASSERT_FALSE(active) << "this display grants the game mode: run the tests under xvfb-run";
     // After the toolkit's own complaints.

@@ -3,8 +3,9 @@
 """Checks that every folder under src/ includes only folders below it.
 
 Reads each `#include "..."` of the sources and headers under src/ and fails (status 1) when one goes
-up the layer order below, or when the folders include each other in a circle. Each finding is one
-line: the including file and line, the folders, and the header.
+up the layer order below, when the folders include each other in a circle, or when the modules of one
+folder do (a module is a file stem: foo.h and foo.cpp are the module foo). Each finding is one line:
+the including file and line, the folders, and the header; or the modules of a circle.
 
     python3 tools/check-layers.py [SOURCE_ROOT]
 
@@ -21,8 +22,8 @@ import sys
 LAYERS = [
     ("file", "reading without waiting, the atomic file write"),
     ("setup", "the settings library and the settings record's layout"),
-    ("core", "app/record.h, app/random.h, app/paths.h, app/lang.h: the shared record, random numbers,"
-             " data paths, the catalogue's lookups"),
+    ("core", "app/record.h, app/random.h, app/paths.h, app/lang.h, app/lang_text.h: the shared record,"
+             " random numbers, data paths, the language and the catalogue's lookups"),
     ("sound", "OpenAL playback"),
     ("image", "TGA images, pictures, textures"),
     ("text", "font, text, fade, head-up display"),
@@ -35,7 +36,8 @@ LAYERS = [
 ]
 
 # The files of src/app that form the core layer (header and source).
-CORE_FILES = {"app/" + stem + ext for stem in ("record", "random", "paths", "lang") for ext in (".h", ".cpp")}
+CORE_STEMS = ("record", "random", "paths", "lang", "lang_text")
+CORE_FILES = {"app/" + stem + ext for stem in CORE_STEMS for ext in (".h", ".cpp")}
 
 RANK = {name: i for i, (name, _) in enumerate(LAYERS)}
 INCLUDE = re.compile(r'^\s*#\s*include\s*"([^"]+)"')
@@ -71,15 +73,23 @@ def includes(src, rel):
             yield number, header
 
 
-def check(src, rel, number, here, header, edges):
+def module_of(rel):
+    """The module of a path relative to src/: the folder and the file's stem ("app/input")."""
+    return os.path.splitext(rel)[0]
+
+
+def check(src, rel, number, here, header, edges, modules):
     """1 when the include leaves the table or goes up the order (named on standard output), else 0.
-    Records the edge between the two folders in edges."""
+    Records the edge between the two folders in edges, or between two modules of one folder in
+    modules."""
     there = layer_of(header)
     if there is None:
         if os.path.exists(os.path.join(src, header)):
             print("src/%s:%d: includes %s, a folder not in the layer table" % (rel, number, header))
             return 1
         return 0  # a system header in quotes
+    if os.path.dirname(header) == os.path.dirname(rel) and module_of(header) != module_of(rel):
+        modules.setdefault(module_of(rel), set()).add(module_of(header))
     if there == here:
         return 0
     edges.setdefault(here, set()).add(there)
@@ -89,8 +99,8 @@ def check(src, rel, number, here, header, edges):
     return 0
 
 
-def circles(edges):
-    """The folder circles: every strongly connected set of more than one folder, in layer order."""
+def circles(edges, order):
+    """The circles: every strongly connected set of more than one node of edges, sorted by order."""
     index, low, stack, on, found = {}, {}, [], set(), []
 
     def visit(v):
@@ -112,9 +122,9 @@ def circles(edges):
                 if w == v:
                     break
             if len(group) > 1:
-                found.append(sorted(group, key=RANK.get))
+                found.append(sorted(group, key=order))
 
-    for v in sorted(edges, key=RANK.get):
+    for v in sorted(edges, key=order):
         if v not in index:
             visit(v)
     return found
@@ -127,7 +137,7 @@ def main():
         print("check-layers: no src folder in %s" % root, file=sys.stderr)
         return 2
     problems = 0
-    edges = {}
+    edges, modules = {}, {}
     for rel in sources(src):
         here = layer_of(rel)
         if here is None:
@@ -135,8 +145,8 @@ def main():
             problems += 1
             continue
         for number, header in includes(src, rel):
-            problems += check(src, rel, number, here, header, edges)
-    for group in circles(edges):
+            problems += check(src, rel, number, here, header, edges, modules)
+    for group in circles(edges, RANK.get) + circles(modules, str):
         print("circle: %s" % " <-> ".join(group))
         problems += 1
     if problems:

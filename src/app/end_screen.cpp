@@ -3,11 +3,13 @@
 #include "app/end_screen.h"
 #include <GL/freeglut.h>
 #include <cstdlib>
-#include "app/game_frame.h"
+#include "app/game_sound.h"
+#include "app/game_state.h"
+#include "app/game_update.h"
 #include "app/input.h"
 #include "app/mines.h"
 #include "app/record.h"
-#include "app/screens.h"
+#include "app/reshape.h"
 #include "app/timing.h"
 #include "image/tga.h"
 #include "image/texture.h"
@@ -23,6 +25,7 @@ void enterEndScreen() {
     glDisable(GL_LIGHTING);
     glDisable(GL_STENCIL_TEST);
     nameEntryBegin();
+    inputHandle(INPUT_END, endPress, nameEntryType);
     inputUse(INPUT_END);
     glutReshapeFunc(endReshape);
     glutDisplayFunc(endDisplay);
@@ -34,8 +37,8 @@ void enterEndScreen() {
 
 // The picture behind the texts keeps 30 percent of its brightness.
 static void darkPanel() {
-    float w = float(stage().width);
-    float h = float(stage().height);
+    float w = float(recordStage().width);
+    float h = float(recordStage().height);
     glDisable(GL_LIGHTING);
     glBlendFunc(GL_ONE, GL_SRC_ALPHA);
     glDisable(GL_TEXTURE_2D);
@@ -73,9 +76,31 @@ void endIdle() {
 void endVisibility(int state) {
     if (!record.running) return;
     if (state == GLUT_VISIBLE) {
-        restartFrameClock();
+        timingRestartFrameClock();
         glutIdleFunc(endIdle);
     } else {
         glutIdleFunc(nullptr);
+    }
+}
+
+void endPress(int action) {
+    switch (action) {
+    case ACTION_CONFIRM:
+        nameEntryConfirm();
+        break;
+    case ACTION_NAME_DELETE:
+        nameEntryDelete();
+        break;
+    case ACTION_NAME_NEXT:
+        nameEntryNextLetter();
+        break;
+    case ACTION_LETTER_UP:
+        nameEntryTurnLetter(1);
+        break;
+    case ACTION_LETTER_DOWN:
+        nameEntryTurnLetter(-1);
+        break;
+    default:
+        break;
     }
 }

@@ -2,19 +2,7 @@
 // The end screen: won or lost, the run's place in the five-place hall of fame, the name entry,
 // and the program's end after the hall of fame is stored.
 #pragma once
-#include "setup/settings_record.h"
-
-enum { hallPlaces = 5, hallNameMax = 31 };
-constexpr float hallEmptyTime = 30000.0f; // a place with this time or more is empty
-
-// The place (0..4) a time earns, best first, or -1; a time equal to a kept one ranks below it.
-// With a place, the later entries move down one (the fifth drops out) and the place gets the
-// time and an empty name.
-int hallInsert(SettingsRecord* settings, float time);
-// One key of the name entry on the name at place rank: bytes 32..255 except 127 are typed (at most
-// hallNameMax, further ones dropped), Backspace (8) removes the last one; other keys nothing.
-// A rank of -1 (no place) ignores every key.
-void hallNameKey(SettingsRecord* settings, int rank, unsigned char key);
+#include "app/hall.h"
 
 // One text of the end screen at a position in fractions of the window size.
 struct EndLine {
@@ -32,6 +20,8 @@ void enterEndScreen();
 void endDisplay();
 void endIdle();
 void endVisibility(int state);
+// What a press does on the end screen (inputHandle): the name entry's actions.
+void endPress(int action);
 // Name entry. Enter (whatever the place) stores the hall of fame once and fades out to the end;
 // after it the entry takes nothing more.
 void nameEntryBegin(); // no letter is being chosen

@@ -11,7 +11,7 @@
 #include "app/lang.h"
 #include "app/pad.h"
 #include "app/record.h"
-#include "app/screens.h"
+#include "app/game_state.h"
 #include "app/startup.h"
 #include "app/timing.h"
 #include "brep/catalogue.h"
@@ -30,7 +30,6 @@
 #include "text/hud.h"
 #include "text/texts.h"
 
-int bossScreen;
 static int dialogOpen;   // 1 while the settings dialog runs inside the game
 static int windowHidden; // 1 while the window is hidden or iconified
 
@@ -49,7 +48,7 @@ void gameResume() {
         glutPostRedisplay();
         return;
     }
-    record.nowCount = timingCounter();
+    record.nowCount = timingNow();
     glutIdleFunc(gameIdle);
     gameSoundHold();
     resyncAfterPause();
@@ -79,6 +78,67 @@ void gameSettingsDialog() {
     glutPostRedisplay();
 }
 
+void gameReadyShot() {
+    if (shotState == 0) shotState = 1;
+    showMessage(textSwitch(SWITCH_SHOOT));
+}
+
+static void toggleBoss() {
+    if (bossScreen == 0) {
+        // Shown by the next drawing, also while paused.
+        bossScreen = 1;
+        gameSoundHold();
+        glutPostRedisplay();
+        return;
+    }
+    bossScreen = 0;
+    stencilValid = 0;
+    // A pause outlasts the boss picture: only a running game starts moving again.
+    if (record.running)
+        gameResume();
+    else
+        glutPostRedisplay();
+}
+
+static void togglePause() {
+    record.running = !record.running;
+    if (record.running)
+        gameResume();
+    else
+        glutIdleFunc(nullptr);
+    glutPostRedisplay(); // the paused game shows its hint
+    gameSoundHold();
+}
+
+void gamePress(int action) {
+    switch (action) {
+    case ACTION_RIDE:
+        if (record.running && bossScreen == 0) riderToggle();
+        break;
+    case ACTION_SHOOT:
+        gameReadyShot();
+        break;
+    case ACTION_BOSS:
+        toggleBoss();
+        break;
+    case ACTION_PAUSE:
+        togglePause();
+        break;
+    case ACTION_MUTE:
+        inputMuteKey();
+        break;
+    case ACTION_SETTINGS:
+        setupRequested = 1;
+        // A halted game runs no update that would open the dialog: it opens now and the game stays
+        // halted.
+        if (!record.running || bossScreen != 0) gameSettingsDialog();
+        break;
+    default:
+        inputSwitchPress(action);
+        break;
+    }
+}
+
 void gameIdle() {
     if (!record.running) { // paused from the start (running 0 in the settings)
         glutIdleFunc(nullptr);
@@ -97,8 +157,8 @@ void gameIdle() {
     padLook(record.frameTime);
     gameFieldOfView();
     gameContacts();
-    strawWarningUpdate();
-    exitSceneUpdate(record.frameTime);
+    gameStrawWarningUpdate();
+    gameExitSceneUpdate(record.frameTime);
     gameSounds();
     frameDone();
     if (gameState.fadeState == 4) {
@@ -114,7 +174,7 @@ void gameVisibility(int state) {
     if (state == GLUT_VISIBLE) {
         // The boss picture keeps the game halted until B; the time hidden is not play time.
         if (bossScreen == 2) return;
-        restartFrameClock();
+        timingRestartFrameClock();
         glutIdleFunc(gameIdle);
     } else {
         glutIdleFunc(nullptr);
@@ -125,7 +185,7 @@ void gameVisibility(int state) {
 static void windowProjection() {
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    gluOrtho2D(0, stage().width, 0, stage().height);
+    gluOrtho2D(0, recordStage().width, 0, recordStage().height);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
 }
@@ -137,7 +197,7 @@ static void hudGround() {
     glDisable(GL_LIGHTING);
     glDisable(GL_TEXTURE_2D);
     glColor4f(0, 0, 0, 1);
-    glRectf(0, 0, float(stage().width), 0.13f * float(stage().height));
+    glRectf(0, 0, float(recordStage().width), 0.13f * float(recordStage().height));
     glEnable(GL_LIGHTING);
     restoreTexturing();
 }
@@ -148,8 +208,8 @@ static void drawPauseHint() {
     static const float colour[4] = {1, 1, 1, 1};
     const char* headline = textOf(TEXT_PAUSED);
     char line[64];
-    pauseHintText(line, sizeof line);
-    const Stage s = stage();
+    gamePauseHintText(line, sizeof line);
+    const Stage s = recordStage();
     const float h = float(s.height) / 20, w = h / 2;
     const float big = 2;
     const float x1 = 0.44f - float(strlen(headline)) * w * big / 2 / float(s.width);
@@ -205,7 +265,8 @@ void gameDisplay() {
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     // The view fills the stage (a minimised window's stage is still 1 pixel high).
-    gluPerspective(record.fieldOfView, double(stage().width) / double(stage().height), 0.05, 16.0);
+    gluPerspective(record.fieldOfView, double(recordStage().width) / double(recordStage().height), 0.05,
+                   16.0);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     glRotatef(player.pitch, 1, 0, 0);
@@ -228,7 +289,7 @@ void gameDisplay() {
     drawPauseHint();
     drawFade(&gameState.fadeState, &gameState.fadeLevel);
     applyShadeMode();
-    exitDoorUpdate(record.frameTime);
+    gameExitDoorUpdate(record.frameTime);
     glutSwapBuffers();
     frameDrawn = 1;
     startupFrameDrawn();

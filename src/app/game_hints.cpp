@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What the game shows of its own states: the walk into daylight when the exit opens, the word
 // that the horse has no straw, and the paused game's hint. No GL, so testable without a window.
+#include "app/game_hints.h"
 #include <cmath>
 #include <cstdio>
-#include "app/game_frame.h"
 #include "app/input.h"
 #include "app/lang.h"
 #include "app/record.h"
@@ -49,7 +49,7 @@ int strawAttempt; // the horse was asked to walk in the last update
 
 } // namespace
 
-void exitSceneUpdate(float frameTime) {
+void gameExitSceneUpdate(float frameTime) {
     if (exitDoor.pitch <= 0) {
         sceneTime = -1;
         return;
@@ -67,16 +67,16 @@ void exitSceneUpdate(float frameTime) {
     blend(&horse, startHorse, exitPose(1, riding), k, 0);
 }
 
-void strawWarningUpdate() {
+void gameStrawWarningUpdate() {
     const int riding = record.riderState == 2;
-    const int* held = actionHeld;
-    const int walking = held[ACTION_STEP_LEFT] || held[ACTION_STEP_RIGHT] || held[ACTION_FORWARD] || held[ACTION_BACK];
-    const int attempt = held[ACTION_CALL_HORSE] || held[ACTION_WALK_OUT] || (riding && walking);
+    const int walking = inputHeld(ACTION_STEP_LEFT) || inputHeld(ACTION_STEP_RIGHT) ||
+                        inputHeld(ACTION_FORWARD) || inputHeld(ACTION_BACK);
+    const int attempt = inputHeld(ACTION_CALL_HORSE) || inputHeld(ACTION_WALK_OUT) || (riding && walking);
     if (attempt && !strawAttempt && itemsStrawLeft() <= 0) showMessage(textOf(TEXT_STRAW_NEEDED));
     strawAttempt = attempt;
 }
 
-void pauseHintText(char* out, int size) {
+void gamePauseHintText(char* out, int size) {
     int code = record.keys[ACTION_PAUSE];
     if (code == 0) code = keyActions[ACTION_PAUSE].defaultKey;
     snprintf(out, size_t(size), textOf(TEXT_PAUSE_GO_ON), langKeyName(code));

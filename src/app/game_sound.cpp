@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What the player hears in the mine: the game's bodies set the listener and the sources, and the changes
 // of one frame (a stride completed, the shot fired or burst, the door moving) start the sounds.
-#include "app/game_frame.h"
+#include "app/game_sound.h"
 #include "app/pad.h"
 #include "app/record.h"
 #include "brep/catalogue.h"

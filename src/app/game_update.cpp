@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The game update's rules: walking by the held keys, the field of view, the contacts and the
 // exit door. No GL, so the rules are testable without a window.
-#include "app/game_frame.h"
+#include "app/game_update.h"
 #include <cmath>
 #include <cstdlib>
 #include "app/input.h"
 #include "app/lang.h"
 #include "app/pad.h"
 #include "app/record.h"
-#include "app/screens.h"
+#include "app/game_state.h"
 #include "brep/catalogue.h"
 #include "game/actor.h"
 #include "game/items.h"
@@ -18,27 +18,35 @@
 #include "sound/sound.h"
 #include "text/hud.h"
 
-int horseHit;
+static int horseHit;
+
+int gameHorseHit() {
+    return horseHit;
+}
+
+void gameSetHorseHit(int hit) {
+    horseHit = hit;
+}
 
 // Each of the n held arrows moves the player by step / n, with a collision after each move.
 static void walkByArrows(float playerStep) {
-    int held = (actionHeld[ACTION_STEP_LEFT] != 0) + (actionHeld[ACTION_STEP_RIGHT] != 0) +
-               (actionHeld[ACTION_FORWARD] != 0) + (actionHeld[ACTION_BACK] != 0);
+    int held = (inputHeld(ACTION_STEP_LEFT) != 0) + (inputHeld(ACTION_STEP_RIGHT) != 0) +
+               (inputHeld(ACTION_FORWARD) != 0) + (inputHeld(ACTION_BACK) != 0);
     if (held == 0) return;
     float step = playerStep / float(held);
-    if (actionHeld[ACTION_STEP_LEFT]) {
+    if (inputHeld(ACTION_STEP_LEFT)) {
         strafeLeft(&player, step);
         mazeCollide(&maze, &player);
     }
-    if (actionHeld[ACTION_STEP_RIGHT]) {
+    if (inputHeld(ACTION_STEP_RIGHT)) {
         strafeRight(&player, step);
         mazeCollide(&maze, &player);
     }
-    if (actionHeld[ACTION_FORWARD]) {
+    if (inputHeld(ACTION_FORWARD)) {
         stepForward(&player, step);
         mazeCollide(&maze, &player);
     }
-    if (actionHeld[ACTION_BACK]) {
+    if (inputHeld(ACTION_BACK)) {
         stepBack(&player, step);
         mazeCollide(&maze, &player);
     }
@@ -50,20 +58,20 @@ static void startWalksThatLead(int callHorse, int goToHorse) {
     static int calling, going, walkingOut;
     if (callHorse && !calling) actorWalkRestart(WALK_CALL_HORSE);
     if (goToHorse && !going) actorWalkRestart(WALK_TO_HORSE);
-    if (actionHeld[ACTION_WALK_OUT] && !walkingOut) {
+    if (inputHeld(ACTION_WALK_OUT) && !walkingOut) {
         actorWalkRestart(WALK_OUT);
         actorWalkRestart(WALK_HORSE_OUT);
     }
-    calling = callHorse, going = goToHorse, walkingOut = actionHeld[ACTION_WALK_OUT];
+    calling = callHorse, going = goToHorse, walkingOut = inputHeld(ACTION_WALK_OUT);
 }
 
 void gameMoveByKeys(float playerStep, float horseStep) {
-    int callHorse = actionHeld[ACTION_CALL_HORSE] && !actionHeld[ACTION_WALK_OUT] && !riderMounted(),
-        goToHorse = actionHeld[ACTION_GO_TO_HORSE] && !actionHeld[ACTION_WALK_OUT] && !riderMounted();
+    int callHorse = inputHeld(ACTION_CALL_HORSE) && !inputHeld(ACTION_WALK_OUT) && !riderMounted(),
+        goToHorse = inputHeld(ACTION_GO_TO_HORSE) && !inputHeld(ACTION_WALK_OUT) && !riderMounted();
     startWalksThatLead(callHorse, goToHorse);
     if (callHorse) actorWalkStep(WALK_CALL_HORSE, horseStep);
     if (goToHorse) actorWalkStep(WALK_TO_HORSE, playerStep);
-    if (actionHeld[ACTION_WALK_OUT]) {
+    if (inputHeld(ACTION_WALK_OUT)) {
         actorWalkStep(WALK_OUT, playerStep);
         if (!riderMounted()) actorWalkStep(WALK_HORSE_OUT, horseStep);
     } else {
@@ -78,7 +86,7 @@ static const float fovDegreesPerSecond = 30;
 static float fovChange; // degrees asked for and not yet a whole degree
 
 void gameFieldOfView() {
-    int way = (actionHeld[ACTION_WIDER] != 0) - (actionHeld[ACTION_NARROWER] != 0);
+    int way = (inputHeld(ACTION_WIDER) != 0) - (inputHeld(ACTION_NARROWER) != 0);
     if (way == 0) {
         fovChange = 0;
         return;
@@ -191,7 +199,7 @@ void gameContacts() {
         horseHit = 1;
         fadeOut();
     }
-    riderUpdate(actionHeld[ACTION_CALL_HORSE] && !actionHeld[ACTION_WALK_OUT]);
+    riderUpdate(inputHeld(ACTION_CALL_HORSE) && !inputHeld(ACTION_WALK_OUT));
 }
 
 static int inExitCell(const Actor* a) {
@@ -199,7 +207,7 @@ static int inExitCell(const Actor* a) {
     return int(a->x) == exit && int(a->z) == exit;
 }
 
-void exitDoorUpdate(float frameTime) {
+void gameExitDoorUpdate(float frameTime) {
     float& angle = exitDoor.pitch;
     if (angle == 0) {
         if (inventory[ROW_DIAMOND] >= float(record.diamondsNeeded) && inExitCell(&player) &&

@@ -6,15 +6,10 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include "app/end_screen.h"
-#include "app/game_frame.h"
 #include "app/lang.h"
-#include "app/pad.h"
 #include "app/record.h"
-#include "app/screens.h"
 #include "app/timing.h"
 #include "game/actor.h"
-#include "game/rider.h"
 #include "image/texture.h"
 #include "image/tga.h"
 #include "sound/sound.h"
@@ -22,11 +17,15 @@
 #include "text/hud.h"
 #include "text/texts.h"
 
-int actionHeld[ACTION_ALL];
 int setupRequested;
 int lastMouseX, lastMouseY;
 
 static int screenInUse;
+// Each screen's handlers: what a press does, and what a typed character that no action takes does.
+static void (*pressOf[INPUT_SCREENS])(int action);
+static void (*typeOf[INPUT_SCREENS])(unsigned char key);
+static void (*pollWith)();          // a source read by the input timer as well
+static int actionHeld[ACTION_ALL];  // 1 while any source holds the action down
 static unsigned heldBy[ACTION_ALL]; // one bit per source holding the action
 
 // The turn per pixel of pointer motion and mouse speed: the same at every frame rate.
@@ -39,10 +38,18 @@ int inputScreen() {
     return screenInUse;
 }
 
+int inputHeld(int action) {
+    return actionHeld[action];
+}
+
+void inputHold(int action, int held) {
+    actionHeld[action] = held;
+}
+
 void inputReleaseAll() {
     memset(heldBy, 0, sizeof heldBy);
     memset(actionHeld, 0, sizeof actionHeld);
-    keyboardUp(-1);
+    inputKeyUp(-1);
 }
 
 void inputAction(int source, int action, int down) {
@@ -86,8 +93,7 @@ static void toggleBackfaceCulling() {
     }
 }
 
-// The rendering switches and Escape; 0 for any other action.
-static int switchPress(int action) {
+int inputSwitchPress(int action) {
     switch (action) {
     case ACTION_QUIT:
         exit(0);
@@ -145,118 +151,19 @@ void inputMuteKey() {
     showMessage(textSwitch(muted == 1 ? SWITCH_SOUND_OFF : muted == 0 ? SWITCH_SOUND_ON : SWITCH_NO_SOUND));
 }
 
-static void readyShot() {
-    if (shotState == 0) shotState = 1;
-    showMessage(textSwitch(SWITCH_SHOOT));
-}
-
-static void toggleBoss() {
-    if (bossScreen == 0) {
-        // Shown by the next drawing, also while paused.
-        bossScreen = 1;
-        gameSoundHold();
-        glutPostRedisplay();
-        return;
-    }
-    bossScreen = 0;
-    stencilValid = 0;
-    // A pause outlasts the boss picture: only a running game starts moving again.
-    if (record.running)
-        gameResume();
-    else
-        glutPostRedisplay();
-}
-
-static void togglePause() {
-    record.running = !record.running;
-    if (record.running)
-        gameResume();
-    else
-        glutIdleFunc(nullptr);
-    glutPostRedisplay(); // the paused game shows its hint
-    gameSoundHold();
-}
-
-static void gamePress(int action) {
-    switch (action) {
-    case ACTION_RIDE:
-        if (record.running && bossScreen == 0) riderToggle();
-        break;
-    case ACTION_SHOOT:
-        readyShot();
-        break;
-    case ACTION_BOSS:
-        toggleBoss();
-        break;
-    case ACTION_PAUSE:
-        togglePause();
-        break;
-    case ACTION_MUTE:
-        inputMuteKey();
-        break;
-    case ACTION_SETTINGS:
-        setupRequested = 1;
-        // A halted game runs no update that would open the dialog: it opens now and the game stays
-        // halted.
-        if (!record.running || bossScreen != 0) gameSettingsDialog();
-        break;
-    default:
-        switchPress(action);
-        break;
-    }
-}
-
-static void storyPress(int action) {
-    if (action == ACTION_CONFIRM)
-        storyConfirm();
-    else if (action == ACTION_STORY_PAUSE) {
-        readyShot();
-        storyPauseToggle();
-    } else if (action == ACTION_MUTE)
-        inputMuteKey();
-    else
-        switchPress(action);
-}
-
-static void endPress(int action) {
-    switch (action) {
-    case ACTION_CONFIRM:
-        nameEntryConfirm();
-        break;
-    case ACTION_NAME_DELETE:
-        nameEntryDelete();
-        break;
-    case ACTION_NAME_NEXT:
-        nameEntryNextLetter();
-        break;
-    case ACTION_LETTER_UP:
-        nameEntryTurnLetter(1);
-        break;
-    case ACTION_LETTER_DOWN:
-        nameEntryTurnLetter(-1);
-        break;
-    default:
-        break;
-    }
+void inputHandle(int screen, void (*press)(int action), void (*type)(unsigned char key)) {
+    if (screen <= INPUT_NONE || screen >= INPUT_SCREENS) return;
+    pressOf[screen] = press;
+    typeOf[screen] = type;
 }
 
 void inputPress(int action) {
-    switch (screenInUse) {
-    case INPUT_STORY:
-        storyPress(action);
-        break;
-    case INPUT_GAME:
-        gamePress(action);
-        break;
-    case INPUT_END:
-        endPress(action);
-        break;
-    case INPUT_TIMEDEMO:
+    // The timedemo takes Escape only.
+    if (screenInUse == INPUT_TIMEDEMO) {
         if (action == ACTION_QUIT) exit(0);
-        break;
-    default:
-        break;
+        return;
     }
+    if (pressOf[screenInUse]) pressOf[screenInUse](action);
 }
 
 // ---- The keyboard source.
@@ -300,19 +207,19 @@ static void releaseHeldKey(int i) {
     if (k.action >= 0) inputAction(SOURCE_KEYBOARD, k.action, 0);
 }
 
-void keyboardDown(int code) {
+void inputKeyDown(int code) {
     for (int i = 0; i < heldKeyCount; i++)
         if (heldKeys[i].code == code) return; // a repeat
     int action = keyAction(record.keys, inputScreenMask(), code);
     if (heldKeyCount < heldKeyMax) heldKeys[heldKeyCount++] = {code, action};
     if (action >= 0)
         inputAction(SOURCE_KEYBOARD, action, 1);
-    else if (screenInUse == INPUT_END && code > 0 && code < KEY_SPECIAL)
-        nameEntryType((unsigned char)code);
+    else if (typeOf[screenInUse] && code > 0 && code < KEY_SPECIAL)
+        typeOf[screenInUse]((unsigned char)code);
 }
 
 // -1 releases every held key (without releasing the actions: inputReleaseAll does that).
-void keyboardUp(int code) {
+void inputKeyUp(int code) {
     if (code < 0) {
         heldKeyCount = 0;
         return;
@@ -329,16 +236,16 @@ void keyboardUp(int code) {
 }
 
 static void charDown(unsigned char key, int, int) {
-    keyboardDown(key);
+    inputKeyDown(key);
 }
 static void charUp(unsigned char key, int, int) {
-    keyboardUp(key);
+    inputKeyUp(key);
 }
 static void specialDown(int key, int, int) {
-    keyboardDown(KEY_SPECIAL + key);
+    inputKeyDown(KEY_SPECIAL + key);
 }
 static void specialUp(int key, int, int) {
-    keyboardUp(KEY_SPECIAL + key);
+    inputKeyUp(KEY_SPECIAL + key);
 }
 
 // ---- The mouse source.
@@ -346,11 +253,11 @@ static void specialUp(int key, int, int) {
 static int warpPending, warpX, warpY; // a warp asked for whose motion event has not come yet
 static int warpCount;
 
-int mouseWarpCount() {
+int inputMouseWarpCount() {
     return warpCount;
 }
 
-void mouseRecentre() {
+void inputMouseRecentre() {
     warpCount++;
     warpX = record.windowWidth / 2;
     warpY = record.windowHeight / 2;
@@ -390,7 +297,7 @@ void mouseLook(int x, int y) {
     // Back to the centre once the pointer strayed a quarter of the window from it, so that it never
     // reaches the window's edge; between warps every event is a plain move.
     const int w = record.windowWidth, h = record.windowHeight;
-    if (abs(x - w / 2) > w / 4 || abs(y - h / 2) > h / 4) mouseRecentre();
+    if (abs(x - w / 2) > w / 4 || abs(y - h / 2) > h / 4) inputMouseRecentre();
 }
 
 void mouseButton(int button, int state, int, int) {
@@ -401,8 +308,12 @@ void mouseButton(int button, int state, int, int) {
 
 static void focusTimer(int) {
     inputPollFocus();
-    padPoll(); // also while the game is halted and runs no idle callback
+    if (pollWith) pollWith(); // also while the game is halted and runs no idle callback
     glutTimerFunc(50, focusTimer, 0);
+}
+
+void inputPollWith(void (*poll)()) {
+    pollWith = poll;
 }
 
 void inputSetScreen(int screen) {

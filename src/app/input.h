@@ -9,9 +9,8 @@
 enum InputSource { SOURCE_KEYBOARD, SOURCE_MOUSE, SOURCE_PAD, INPUT_SOURCES };
 // What a press does depends on the screen: the story, the game, the end screen, or the timedemo,
 // which takes Escape only.
-enum InputScreen { INPUT_NONE, INPUT_STORY, INPUT_GAME, INPUT_END, INPUT_TIMEDEMO };
+enum InputScreen { INPUT_NONE, INPUT_STORY, INPUT_GAME, INPUT_END, INPUT_TIMEDEMO, INPUT_SCREENS };
 
-extern int actionHeld[ACTION_ALL]; // 1 while any source holds the action down
 extern int setupRequested;         // F1: the next game update opens the settings dialog
 extern int lastMouseX, lastMouseY; // the pointer's place as last seen
 
@@ -23,21 +22,34 @@ int inputScreenMask(); // the key table's screen (SCREEN_GAME, ...) of the scree
 // A source's action went down (1) or up (0). A press acts at once (inputPress); the action stays
 // held while any source holds it.
 void inputAction(int source, int action, int down);
+int inputHeld(int action); // 1 while any source holds the action down
+// The action held (1) or let go (0) as no source holds it, until a source's next release of it: the
+// timedemo's walk out, and tests.
+void inputHold(int action, int held);
 // Every held action of every source is released: the window lost the keyboard or was hidden, or a
 // dialog took the keyboard (the releases go elsewhere).
 void inputReleaseAll();
-// What a press of the action does on the current screen; an action the screen has no use for does
-// nothing.
+// What a press of the action does on the current screen: the screen's press handler (the timedemo
+// takes Escape only); an action the screen has no use for does nothing.
 void inputPress(int action);
+// A screen's handlers, handed over by its entry function: what a press does, and what a typed
+// character that no action takes does (the end screen's name entry; null for none).
+void inputHandle(int screen, void (*press)(int action), void (*type)(unsigned char key));
+// The rendering switches and Escape, which the story and the game take alike: 1 when the action
+// was one of them, else 0.
+int inputSwitchPress(int action);
+// A source that the input timer reads too, so that it is heard while the game is halted (the pad).
+void inputPollWith(void (*poll)());
 // 1 while the game's window has the keyboard; read from the X server by inputPollFocus, which a
 // timer runs several times a second (the toolkit reports no focus changes).
-extern int inputFocused;
+int inputHasFocus();
 void inputPollFocus();
+void inputSetFocus(int focused); // as inputPollFocus found, without asking the X server (tests)
 
 // ---- The keyboard source. A code is a character (1..255) or KEY_SPECIAL + the toolkit's special key.
 // A release ends what its press started, also when Shift changed in between (h pressed, H released).
-void keyboardDown(int code);
-void keyboardUp(int code);
+void inputKeyDown(int code);
+void inputKeyUp(int code);
 
 // ---- The mouse source. The view turns by the pointer's movement times mouseSpeed / 60 degrees,
 // whatever the number of motion events and the frame rate. The pointer is warped back to the window
@@ -47,8 +59,8 @@ void keyboardUp(int code);
 void mouseLook(int x, int y);
 // The pointer to the window centre; its motion event will be no turn, nor will the motion after a
 // resync (ignoreNextMotion) until it comes.
-void mouseRecentre();
-int mouseWarpCount();                                  // the warps asked for so far
+void inputMouseRecentre();
+int inputMouseWarpCount();                             // the warps asked for so far
 void mouseButton(int button, int state, int x, int y); // the left button shoots
 
 void inputMuteKey(); // sound off or on again, with its message

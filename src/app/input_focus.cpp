@@ -5,7 +5,15 @@
 #include <GL/glx.h>
 #include "app/input.h"
 
-int inputFocused = 1;
+static int focusedNow = 1;
+
+int inputHasFocus() {
+    return focusedNow;
+}
+
+void inputSetFocus(int focused) {
+    focusedNow = focused;
+}
 
 // 1 when the focus window is the game's window or one of the windows around it (a window
 // manager's frame, or the root window, which a focused window that closed hands the focus back to:
@@ -38,6 +46,6 @@ void inputPollFocus() {
     // PointerRoot: the keyboard goes to the window under the pointer, as with the root window (the
     // usual states of an X server without a window manager).
     const int focused = focus == PointerRoot || (focus != None && focusIsOurs(display, ours, focus));
-    if (!focused && inputFocused) inputReleaseAll();
-    inputFocused = focused;
+    if (!focused && focusedNow) inputReleaseAll();
+    focusedNow = focused;
 }

@@ -96,14 +96,6 @@ int langSpoken() {
     return spoken;
 }
 
-const char* langText(const char* id) {
-    return dgettext(LANG_FONT_DOMAIN, id);
-}
-
-const char* langConsole(const char* id) {
-    return dgettext(LANG_DOMAIN, id);
-}
-
 struct KeyShown {
     int code;
     const char* name; // catalogue id

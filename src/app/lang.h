@@ -5,14 +5,10 @@
 // the same catalogue: "kavernix" gives UTF-8 (console, --help, the settings dialog), "kavernix-font"
 // gives Latin-1 bytes for the game's bitmap font. Without langApply every lookup gives the English id.
 #pragma once
+#include "app/lang_text.h"
 
 enum { LANG_AUTO = 0, LANG_EN = 1, LANG_DE = 2, LANG_COUNT = 3 };
 enum { LANG_BAD = -1 }; // langByName: a name that is no language
-
-#define LANG_DOMAIN "kavernix"
-#define LANG_FONT_DOMAIN "kavernix-font"
-// Marks a text for the catalogue where a table defines it; it is looked up where it is used.
-#define LANG_ID(text) text
 
 // The value of --language: "" (not given) leaves the language to the setting; auto, en or de becomes
 // the language of this run, which outranks the setting in every later langApply, and is spoken from
@@ -37,11 +33,6 @@ int langResolve(int setting, const char* language, const char* lcAll, const char
 // or share/locale beside share/kavernix of an installed or moved tree). Returns the language spoken.
 int langApply(int setting);
 int langSpoken(); // LANG_EN or LANG_DE; LANG_EN before the first langApply
-
-// The catalogue's text of an English id: langText as Latin-1 bytes for the game's font, langConsole
-// as UTF-8. The result lives until the next langApply.
-const char* langText(const char* id) __attribute__((format_arg(1)));
-const char* langConsole(const char* id) __attribute__((format_arg(1)));
 
 // A key as a player reads it in the current language, Latin-1 ("Page Up", "H", "Pos 1" in German
 // for Home); a code that is no key gives "?".

@@ -9,8 +9,8 @@
 #include <string>
 #include <sys/random.h>
 #include <unistd.h>
-#include "app/end_screen.h"
-#include "app/game_frame.h"
+#include "app/game_update.h"
+#include "app/hall.h"
 #include "app/lang.h"
 #include "app/random.h"
 #include "app/record.h"
@@ -172,7 +172,7 @@ const char* minesCodeText() {
 static void saveOnExit() {
     if (!runActive || noSave) return;
     const std::string path = recordsRunPath();
-    if (horseHit) { // lost already: nothing to come back to
+    if (gameHorseHit()) { // lost already: nothing to come back to
         unlink(path.c_str());
         return;
     }
@@ -185,7 +185,7 @@ void minesGameEntered() {
     static int hooked;
     if (resuming) {
         runSaveApply(&saved);
-        timerSetGameTime(saved.gameTime);
+        timingSetGameTime(saved.gameTime);
         otherRules = !defaultRules();
     }
     runActive = !noSave;

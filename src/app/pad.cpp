@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <string>
 #include <sys/stat.h>
-#include "app/game_frame.h"
 #include "app/input.h"
 #include "app/lang.h"
 #include "app/record.h"
@@ -50,6 +49,7 @@ int padStart() {
         return 0;
     }
     started = 1;
+    inputPollWith(padPoll); // the input timer reads the pad also while the game is halted
     const std::string db = mappingsPath();
     struct stat st;
     if (stat(db.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
@@ -83,7 +83,7 @@ static void padLost() {
 }
 
 static void button(int which, int down) {
-    if (down && !inputFocused) return; // input meant for another window
+    if (down && !inputHasFocus()) return; // input meant for another window
     inputAction(SOURCE_PAD, keyPadAction(record.padButtons, inputScreenMask(), which), down);
 }
 
@@ -125,7 +125,7 @@ void padPoll() {
 // rising evenly to full deflection. 0 when no pad plays or the window lacks the keyboard.
 static int stick(SDL_GameControllerAxis xAxis, SDL_GameControllerAxis yAxis, float* x, float* y) {
     *x = *y = 0;
-    if (!pad || !inputFocused) return 0;
+    if (!pad || !inputHasFocus()) return 0;
     float sx = float(SDL_GameControllerGetAxis(pad, xAxis)) / 32767.0f;
     float sy = float(SDL_GameControllerGetAxis(pad, yAxis)) / 32767.0f;
     float length = hypotf(sx, sy), dead = float(record.padDeadZone) / 100.0f;

@@ -2,7 +2,7 @@
 // The gamepad, through SDL's game controller API: SDL maps the pads by its database, and the game
 // takes their buttons as actions (the player's buttons in record.padButtons, setup/key_table.h), the
 // left stick as walking and the right stick as looking. SDL serves input only; the toolkit keeps the
-// window. Pad input counts only while the game's window has the keyboard (inputFocused).
+// window. Pad input counts only while the game's window has the keyboard (inputHasFocus).
 #pragma once
 
 // Starts SDL's controller subsystem (without its signal handlers, so Ctrl+C ends the game as

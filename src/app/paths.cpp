@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/paths.h"
-#include "app/lang.h"
+#include "app/lang_text.h"
 #include "file/file.h"
 
 #include <climits>

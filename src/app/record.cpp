@@ -5,8 +5,9 @@ SettingsRecord record;
 int portalCulling;
 int backfaceCull;
 int stencilValid;
+int bossScreen;
 
-Stage stageOf(int windowWidth, int windowHeight) {
+Stage recordStageOf(int windowWidth, int windowHeight) {
     Stage s{0, 0, windowWidth > 0 ? windowWidth : 1, windowHeight > 0 ? windowHeight : 1};
     if (s.width * 3 > s.height * 4) { // wider than 4:3: bands left and right
         int width = (s.height * 4 + 1) / 3;
@@ -20,6 +21,6 @@ Stage stageOf(int windowWidth, int windowHeight) {
     return s;
 }
 
-Stage stage() {
-    return stageOf(record.windowWidth, record.windowHeight);
+Stage recordStage() {
+    return recordStageOf(record.windowWidth, record.windowHeight);
 }

@@ -7,6 +7,8 @@ extern SettingsRecord record; // filled by setupLoad, changed by the keys and th
 extern int portalCulling;     // 1: draw only the cells seen from the player's cell (key O)
 extern int backfaceCull;      // 1: GL_CULL_FACE on (key b)
 extern int stencilValid;      // frames (0..3) the lamp frame was drawn since it was invalidated
+// The boss picture: 0 not shown; 1 to be shown (key B); 2 shown, and the game is halted.
+extern int bossScreen;
 
 // The 4:3 stage every screen draws on, as large as fits and centred in the window: the lamp frame,
 // the pictures and the texts keep their proportions on any window, with dark bands beside (or above
@@ -14,5 +16,5 @@ extern int stencilValid;      // frames (0..3) the lamp frame was drawn since it
 struct Stage {
     int x, y, width, height; // window pixels from the bottom left
 };
-Stage stageOf(int windowWidth, int windowHeight);
-Stage stage(); // of record.windowWidth and record.windowHeight
+Stage recordStageOf(int windowWidth, int windowHeight);
+Stage recordStage(); // of record.windowWidth and record.windowHeight

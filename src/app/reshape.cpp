@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The reshape handlers of the three screens. Rebuilding the window-sized pictures takes a while;
 // that time lies between pauseStart and pauseEnd and so is not counted as frame time.
+#include "app/reshape.h"
 #include <GL/freeglut.h>
-#include "app/game_frame.h"
+#include "app/game_update.h"
 #include "app/input.h"
 #include "app/record.h"
 #include "app/startup.h"
@@ -15,17 +16,17 @@ void windowReshape(int width, int height) {
     record.windowWidth = width;
     record.windowHeight = height;
     // Everything is drawn on the stage; the bands beside it stay as the clears leave them (black).
-    const Stage s = stage();
+    const Stage s = recordStage();
     glViewport(s.x, s.y, s.width, s.height);
-    mouseRecentre();
+    inputMouseRecentre();
     pauseStart();
 }
 
 // The pictures at the stage's size, but never larger than the screen and OpenGL allow; first is
 // fitted now, the others at their first use.
 static void fitPictures(const TgaImage* first) {
-    int width = stage().width, height = stage().height;
-    windowSizeLimit(&width, &height);
+    int width = recordStage().width, height = recordStage().height;
+    startupWindowSizeLimit(&width, &height);
     picturesResizeFirst(width, height, first);
 }
 

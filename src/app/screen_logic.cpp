@@ -1,14 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The screens' shared state, texts and rules that need no window: the fades and the story's
-// paging. The callbacks that draw and register live in screens.cpp.
+// The story's texts and its paging, without a window. The callbacks that draw and register live in
+// screens.cpp.
 #include <cstdio>
 #include <cstring>
 #include "app/lang.h"
 #include "app/record.h"
 #include "app/screens.h"
 #include "setup/key_table.h"
-
-GameState gameState;
 
 // The story's pages by their English catalogue ids; the last one names the keys bound now (1 the
 // four walking keys, 2 call the horse, 3 go to the horse, 4 get on and off, 5 walk out).
@@ -28,16 +26,6 @@ static const char* const storyPageIds[storyPageCount] = {
     LANG_ID("Turn with the mouse and walk\nwith %1$s.\n%2$s calls your horse,\n%3$s takes you to it,\n%4$s "
             "gets you on and off,\n%5$s leads you both\nto the exit.\n\nGood luck!\n\n(Enter) to begin"),
 };
-
-void fadeIn() {
-    if (gameState.fadeState == 0 || gameState.fadeState == 4) gameState.fadeLevel = 1.0f;
-    gameState.fadeState = 1;
-}
-
-void fadeOut() {
-    if (gameState.fadeState == 0 || gameState.fadeState == 2) gameState.fadeLevel = 1.0f;
-    gameState.fadeState = 3;
-}
 
 void storyEnterPressed() {
     if (gameState.storyScroll < storyRestHeight) {

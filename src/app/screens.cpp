@@ -5,6 +5,7 @@
 #include "app/game_frame.h"
 #include "app/input.h"
 #include "app/mines.h"
+#include "app/reshape.h"
 #include "app/record.h"
 #include "app/startup.h"
 #include "app/timing.h"
@@ -21,6 +22,7 @@ void enterStory() {
     glDisable(GL_DEPTH_TEST);
     gameState.storyScroll = 0;
     gameState.storyPage = 0;
+    inputHandle(INPUT_STORY, storyPress, nullptr);
     inputUse(INPUT_STORY);
     glutReshapeFunc(storyReshape);
     glutDisplayFunc(storyDisplay);
@@ -32,10 +34,11 @@ void enterStory() {
 
 void enterGame() {
     actorsPlaceForGame();
-    horseHit = 0;
+    gameSetHorseHit(0);
     glEnable(GL_LIGHTING);
     glLightf(GL_LIGHT0, GL_CONSTANT_ATTENUATION, 1.0f);
     glEnable(GL_STENCIL_TEST);
+    inputHandle(INPUT_GAME, gamePress, nullptr);
     inputUse(INPUT_GAME);
     glutReshapeFunc(gameReshape);
     glutDisplayFunc(gameDisplay);
@@ -80,6 +83,18 @@ void storyPauseToggle() {
     }
 }
 
+void storyPress(int action) {
+    if (action == ACTION_CONFIRM)
+        storyConfirm();
+    else if (action == ACTION_STORY_PAUSE) {
+        gameReadyShot();
+        storyPauseToggle();
+    } else if (action == ACTION_MUTE)
+        inputMuteKey();
+    else
+        inputSwitchPress(action);
+}
+
 void storyIdle() {
     frameTimeUpdate();
     storyRise(record.frameTime);
@@ -90,7 +105,7 @@ void storyIdle() {
 void storyVisibility(int state) {
     if (!record.running) return;
     if (state == GLUT_VISIBLE) {
-        restartFrameClock();
+        timingRestartFrameClock();
         glutIdleFunc(storyIdle);
     } else {
         glutIdleFunc(nullptr);

@@ -1,20 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The three screens (story, game, end) and the fades between them. A screen is the set of toolkit
+// The three screens (story, game, end); their fades are in game_state.h. A screen is the set of toolkit
 // callbacks its entry function registers; screens follow one another only forward, each change
 // made by the leaving screen's idle callback once its fade-out has finished.
 #pragma once
-#include <cstdint>
-
-// Where the current screen's fade stands and what the story and end screens show.
-struct GameState {
-    int32_t fadeState; // 0 no fade, 1 fading in, 2 fade-in done, 3 fading out, 4 fade-out done
-    float fadeLevel;   // progress of the fade: 1 at its start, +50 per second, done at 99
-    int32_t storyPage; // story page shown, 0..3; 4 and above show no text
-    float storyScroll; // height of the page text as a fraction of the window height
-    int32_t hallRank;  // place of the finished run in the hall of fame, 0..4, or -1
-};
-
-extern GameState gameState;
+#include "app/game_state.h"
 
 enum { storyPageCount = 4, storyPageSize = 640, storyLineMax = 35 };
 
@@ -22,11 +11,6 @@ enum { storyPageCount = 4, storyPageSize = 640, storyLineMax = 35 };
 constexpr float storyRestHeight = 0.7f;
 // Where the story's lines begin, a fraction of the stage's width.
 constexpr float storyTextX = 0.04f;
-
-// ---- Fades (no GL). A fade-in always starts from black; a fade-out asked for during a
-// fade-in goes on from the level reached.
-void fadeIn();
-void fadeOut();
 
 // ---- The story's own rules (no GL).
 // Enter: snaps rising text to its resting height, else turns the page; after the fourth page
@@ -49,5 +33,7 @@ void storyDisplay();
 void storyConfirm();
 // Space: the story and its clocks stop, or go on.
 void storyPauseToggle();
+// What a press does on the story (inputHandle): Enter, Space, the sound and the rendering switches.
+void storyPress(int action);
 void storyIdle();
 void storyVisibility(int state);

@@ -64,7 +64,7 @@ void startupFrameDrawn() {
     if (++frames == 2) startupHeapRelease();
 }
 
-void loadImages() {
+void startupLoadImages() {
     // Only the full-window picture of the first screen; the others are read at their first fit
     // ("stencilmask.tga" is not read at all: nothing draws it, the mask is made from the lamp frame).
     pictureReadSource(record.skipStory ? &imgStencilFit : &imgPosterFit);
@@ -91,7 +91,7 @@ void loadImages() {
     for (TgaImage* frame : frames) tgaAddAlpha(frame, explosionAlpha);
 }
 
-int openDisplaySurface() {
+int startupOpenDisplaySurface() {
     if (record.gameModeString[0] != 0) {
         // The string may come without its terminator from the settings file.
         char mode[sizeof record.gameModeString];
@@ -150,7 +150,7 @@ void startupLoadDataBegin() {
     joinAtExit = true;
     modelLoader = new std::thread(modelTableLoadModels);
     imageLoader = new std::thread([] {
-        loadImages();
+        startupLoadImages();
         const std::string strip = pathData(record.gothicFont ? "fontgotic.tga" : "fontmaze.tga");
         if (!fontBuild(&imgFont, strip.c_str()))
             fprintf(stderr, langConsole("%s: %s; no text is shown\n"), strip.c_str(),
@@ -190,7 +190,7 @@ static int reduceToLimit(int* width, int* height, const char* what, const char* 
     return 1;
 }
 
-void windowSizeLimit(int* width, int* height) {
+void startupWindowSizeLimit(int* width, int* height) {
     reduceToLimit(width, height, nullptr, nullptr);
 }
 
@@ -203,7 +203,7 @@ void startupOpenWindow() {
     reduceToLimit(&record.windowWidth, &record.windowHeight, "the window", "the screen");
     reduceToLimit(&record.windowedWidth, &record.windowedHeight, "the window after full screen",
                   "the screen");
-    const int gameMode = openDisplaySurface();
+    const int gameMode = startupOpenDisplaySurface();
     GLint viewport[2] = {0, 0};
     glGetIntegerv(GL_MAX_VIEWPORT_DIMS, viewport);
     limitWidth = std::min(limitWidth, int(viewport[0]));

@@ -17,11 +17,11 @@ void startupFrameDrawn();
 // story is skipped; the others are read at their first fit), the textures (floor and wall
 // mirror-tiled) and the explosion frames (black made opaque, everything else transparent) into the
 // image table. A file that cannot be used leaves an empty slot and one line on standard error.
-void loadImages();
+void startupLoadImages();
 // Opens the game mode named in record.gameModeString, or the window "Kavernix" of the record's
 // size (full screen when record.fullScreen). A game mode the display refuses is reported in one
 // line and the window opens instead. Returns 1 when the game mode is active, else 0.
-int openDisplaySurface();
+int startupOpenDisplaySurface();
 // The fixed OpenGL state: red clear colour, depth test, normalising, lighting with light 0,
 // neutral blending, no alpha test; then the shade and texture modes and the font's lists.
 void initGlState();
@@ -41,4 +41,4 @@ void startupLoadDataEnd();
 void startupOpenWindow();
 // Cuts a size to the largest window the screen and OpenGL allow (known once the window is open):
 // the pictures are never fitted to more.
-void windowSizeLimit(int* width, int* height);
+void startupWindowSizeLimit(int* width, int* height);

@@ -23,7 +23,7 @@ static double secondsOf(clockid_t clock) {
     return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
 }
 
-double processAgeSeconds() {
+double timedemoProcessAgeSeconds() {
     // Field 22 of /proc/self/stat: the start time in clock ticks since boot. The command name in
     // field 2 may hold spaces, so the count starts after its closing parenthesis.
     FILE* f = fopen("/proc/self/stat", "r");
@@ -57,7 +57,7 @@ int64_t demoCounter() {
 
 void demoIdle() {
     demoClock += demoStep;
-    actionHeld[ACTION_WALK_OUT] = 1;
+    inputHold(ACTION_WALK_OUT, 1);
     gameIdle();
 }
 
@@ -74,7 +74,7 @@ void demoDisplay() {
     // The first frame ends the start-up; the frame figures are those of the frames after it.
     const double now = secondsOf(CLOCK_MONOTONIC);
     if (demoDrawn == 0) {
-        demoStartup = processAgeSeconds();
+        demoStartup = timedemoProcessAgeSeconds();
         demoStart = now;
     } else if (now - demoLast > demoSlowest) {
         demoSlowest = now - demoLast;
@@ -102,7 +102,7 @@ void timedemoPrepare() {
 void timedemoEnter(int frames) {
     demoFrames = frames;
     demoClock = 0;
-    timingCounter = demoCounter;
+    timingSetCounter(demoCounter);
     portalCulling = 1;
     enterGame();
     inventory[ROW_OILCAN] = inventory[ROW_STRAW] = float(record.fullLevel);

@@ -6,7 +6,7 @@
 enum { timedemoDefaultFrames = 600, timedemoMaxFrames = 10000000 };
 
 // Seconds since the kernel started this process (to its 10 ms tick), or -1 when unknown.
-double processAgeSeconds();
+double timedemoProcessAgeSeconds();
 
 // The settings the timedemo changes in memory only (nothing is saved): no story, a door that
 // never opens (so the run never ends and the hall of fame stays as it is).

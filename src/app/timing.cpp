@@ -7,13 +7,21 @@
 #include <ctime>
 #include "app/record.h"
 
-int64_t monotonicCounter() {
+int64_t timingMonotonicCounter() {
     timespec now;
     clock_gettime(CLOCK_MONOTONIC, &now);
     return int64_t(now.tv_sec) * monotonicFrequency + now.tv_nsec;
 }
 
-int64_t (*timingCounter)() = monotonicCounter;
+static int64_t (*timingCounter)() = timingMonotonicCounter;
+
+int64_t timingNow() {
+    return timingCounter();
+}
+
+void timingSetCounter(int64_t (*counter)()) {
+    timingCounter = counter;
+}
 int64_t pauseStartCount;
 int64_t pauseEndCount;
 int ignoreNextMotion;
@@ -33,7 +41,7 @@ void timerReset() {
     record.messageTime = 0;
 }
 
-void timerSetGameTime(float seconds) {
+void timingSetGameTime(float seconds) {
     // Rounded up: a run that goes on never counts less than it had played.
     gameTicks = int64_t(std::ceil(double(seconds) * double(record.perfFrequency)));
     record.gameTime = seconds;
@@ -70,7 +78,7 @@ void resyncAfterPause() {
     ignoreNextMotion = 1;
 }
 
-void restartFrameClock() {
+void timingRestartFrameClock() {
     record.nowCount = timingCounter();
     record.frameStartCount = record.nowCount;
 }

@@ -1,15 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The clocks: frame time, frame rate and game time from a monotonic counter, with pauses,
-// reshapes and the settings dialog kept out of the frame time; and the reshape handlers of the
-// three screens. The clock fields themselves live in the settings record.
+// reshapes and the settings dialog kept out of the frame time. The clock fields themselves live in
+// the settings record.
 #pragma once
 #include <cstdint>
 
-// The counter every clock reads, in ticks of record.perfFrequency per second. It defaults to
-// monotonicCounter; tests put their own counter here.
-extern int64_t (*timingCounter)();
-int64_t monotonicCounter();                        // CLOCK_MONOTONIC in nanoseconds
-constexpr int64_t monotonicFrequency = 1000000000; // ticks per second of monotonicCounter
+// The counter every clock reads, in ticks of record.perfFrequency per second: timingMonotonicCounter, or
+// the one given to timingSetCounter (the timedemo's fixed steps, tests' own clocks).
+int64_t timingNow();
+void timingSetCounter(int64_t (*counter)());
+int64_t timingMonotonicCounter();                  // CLOCK_MONOTONIC in nanoseconds
+constexpr int64_t monotonicFrequency = 1000000000; // ticks per second of timingMonotonicCounter
 
 extern int64_t pauseStartCount; // counter reading when the current pause began
 extern int64_t pauseEndCount;   // counter reading when the last pause ended
@@ -18,7 +19,7 @@ extern int frameDrawn;          // 1 once the game display has drawn the current
 
 void timerReset(); // the frame starts now; gameTime and riderState back to 0, no message
 // The game clock set to seconds already played (a continued run); the frames after add to it.
-void timerSetGameTime(float seconds);
+void timingSetGameTime(float seconds);
 void frameTimeUpdate(); // first in every idle callback: frameTime, fps, gameTime while running
 void frameDone();       // last in every idle callback: next frame starts here; redisplay
 void pauseStart();
@@ -26,10 +27,4 @@ void pauseEnd();         // the paused interval is not counted in the next frame
 void resyncAfterPause(); // pauseEnd, and the pointer jump that follows is not a turn
 // The frame clock starts again now: the time the idle callback was halted (window hidden) is
 // neither frame time nor game time.
-void restartFrameClock();
-
-// Reshape: the new size into the record, the viewport, the pointer to the centre, a pause begins.
-void windowReshape(int width, int height);
-void storyReshape(int width, int height); // also refits the pictures
-void gameReshape(int width, int height);  // also refits the pictures and redraws the lamp frame
-void endReshape(int width, int height);
+void timingRestartFrameClock();

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The memory of the mesh records: the large blocks with their pool, and each model's record chunks.
 #include "brep/brep_alloc.h"
+#include "brep/brep_records.h"
 
 #include <sys/mman.h>
 #include <algorithm>
@@ -8,8 +9,6 @@
 #include <cstdlib>
 #include <unordered_map>
 #include <vector>
-
-#include "brep/brep.h"
 
 namespace {
 

@@ -13,7 +13,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "brep/brep.h"
+#include "brep/brep_alloc.h"
+#include "brep/brep_records.h"
 
 namespace {
 

@@ -27,3 +27,12 @@ void brepIndexFaceAdded(BrepModel* model, BrepFace* f, bool known);
 // The face just unlinked from `list`, which now continues with `next`: the index of the model that
 // owns the list (if any) forgets it.
 void brepIndexFaceRemoved(BrepFace* const* list, BrepFace* face, BrepFace* next);
+
+// Lookups by position, vertex pair and corner set use hash indexes kept beside each model (1, the
+// default) or the plain list scans (0). Both give the same records; the indexes are only faster.
+void brepSetIndexed(int on);
+int brepIndexed();
+// Sizes the model's indexes for that many more records of each kind; lookups are unchanged.
+void brepReserve(BrepModel* model, int faces, int edges, int vertices);
+// Releases the model's indexes (they are made again by the next lookup); lookups are unchanged.
+void brepDropIndex(BrepModel* model);

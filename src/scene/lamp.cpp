@@ -35,7 +35,7 @@ const FrameLabel frameLabels[] = {
 // Each label light on a dark plate of its own, readable on brass and on rock.
 void drawFrameLabels() {
     static const float ink[4] = {1.0f, 0.9f, 0.65f, 1};
-    const Stage st = stage();
+    const Stage st = recordStage();
     for (const FrameLabel& l : frameLabels) {
         const char* text = textOf(l.text);
         const float n = float(strlen(text));
@@ -91,7 +91,7 @@ void mapSquare(float x0, float y0, float x1, float y1) {
 } // namespace
 
 void mapDraw() {
-    const Stage st = stage();
+    const Stage st = recordStage();
     const int w = st.width, h = st.height;
     const float px = player.x, pz = player.z;
     const int n = maze.size;

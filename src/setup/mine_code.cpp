@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Mine codes and the mine of the day.
 #include "setup/mine_code.h"
-#include "setup/settings_file.h"
+#include "setup/settings_rules.h"
 #include <cstdio>
 #include <cstring>
 #include <ctime>

@@ -124,10 +124,6 @@ static const size_t MAX_FILE_BYTES = 1 << 20;
 // A file of junk gives one line per problem only up to here, then one line with the rest's count.
 static const int MAX_REPORTED = 20;
 
-const char* settingsText(const char* id) {
-    return dgettext("kavernix", id);
-}
-
 // ---- Problems: one line each, "<file>[:<line>]: <what>".
 
 struct Report {
@@ -213,12 +209,6 @@ static bool isMazeSize(const SettingsKey& k) {
 }
 
 // ---- Rules.
-
-int settingsItemLimit(int mazeSize) {
-    int half = mazeSize / 2;
-    int limit = (half * half - 1) / 4;
-    return std::max(0, std::min(9, limit));
-}
 
 // The nearest valid value of an int key; reason gets what was wrong, empty when v is valid.
 static int nearestInt(const SettingsKey& k, long long v, std::string* reason) {

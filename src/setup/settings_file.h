@@ -3,6 +3,7 @@
 // its atomic rewrite. No toolkit here, so tests and the fuzz target use it without a display.
 #pragma once
 #include "setup/settings_record.h"
+#include "setup/settings_rules.h"
 #include <cstdio>
 #include <string>
 
@@ -54,19 +55,10 @@ int settingsStore(const char* path, const SettingsFile* f, unsigned groups, FILE
 // on report.
 int settingsWriteAtomic(const char* path, const std::string& text, FILE* report);
 
-// Largest itemsPerKind a maze of the given size can hold, at most 9: the four kinds together may take
-// (size/2)^2 - 1 cells, the lattice cells less one. The maze is fixed by its size (the generator always
-// starts alike) and opens nearly twice that many cells for every even size 4..66, so placement ends.
-int settingsItemLimit(int mazeSize);
-
 // Int keys by name, for the dialog: 1 with the key's range when key names an int field, else 0.
 int settingsIntRange(const char* key, int* min, int* max);
 int settingsGetInt(const SettingsFile* f, const char* key); // 0 for an unknown key
 void settingsSetInt(SettingsFile* f, const char* key, int value);
-
-// The catalogue's UTF-8 text of an English id (domain "kavernix", bound by the game); the id itself
-// where no catalogue is bound, as in the tools and tests.
-const char* settingsText(const char* id) __attribute__((format_arg(1)));
 
 // Copies every field the library supplies from *from to *to; the program's own fields stay.
 void settingsCopyLibraryFields(SettingsRecord* to, const SettingsRecord* from);

@@ -122,7 +122,7 @@ static void drawTextPass(float startX, float startY, const unsigned char* text, 
 }
 
 void drawText(float x, float y, const char* text, const float colour[4]) {
-    const int h = stage().height / 20;
+    const int h = recordStage().height / 20;
     // Glyphs half as wide as high at every size, as the 640 x 480 stage has them.
     fontDrawTextSized(x, y, text, colour, float(h / 2), float(h));
 }
@@ -137,7 +137,7 @@ void fontDrawTextSized(float x, float y, const char* text, const float colour[4]
     glDisable(GL_LIGHTING);
     glDisable(GL_DEPTH_TEST);
     glPushMatrix();
-    const Stage s = stage();
+    const Stage s = recordStage();
     const float startX = float(s.width) * x;
     const float startY = float(s.height) * y;
     const unsigned char* bytes = reinterpret_cast<const unsigned char*>(text);
@@ -159,7 +159,7 @@ void drawPicture(const TgaImage* image) {
     pictureReady(image);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    gluOrtho2D(0, stage().width, 0, stage().height);
+    gluOrtho2D(0, recordStage().width, 0, recordStage().height);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     glDisable(GL_TEXTURE_2D);
@@ -199,7 +199,7 @@ void drawFade(int32_t* fadeState, float* fadeLevel) {
     glColor4f(0, 0, 0, alpha);
     glBegin(GL_QUADS);
     glNormal3i(0, 0, -1);
-    const Stage s = stage();
+    const Stage s = recordStage();
     glVertex3i(0, s.height, 1);
     glVertex3i(0, 0, 1);
     glVertex3i(s.width, 0, 1);

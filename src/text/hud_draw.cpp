@@ -25,7 +25,7 @@ void hudDrawTextGround(float x0, float y0, float x1, float y1) {
 }
 
 void drawTextLarge(float x, float y, const char* text, const float colour[4]) {
-    const Stage s = stage();
+    const Stage s = recordStage();
     float w = float(s.width) * hudLargeGlyphWidth(x, text);
     int h = s.height / 12;
     float penX = float(s.width) * x;

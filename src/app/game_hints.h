@@ -1,0 +1,15 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// What the game shows of its own states, without GL.
+#pragma once
+
+// How long the walk into the door's daylight takes once the door began to open.
+constexpr float exitSceneSeconds = 1.5f;
+// While the exit door opens: player and horse move within exitSceneSeconds from where they stood
+// to their places in the exit cell, the player looking at the door and the horse behind beside
+// him (both in the middle on horseback), so the door opening onto daylight is seen.
+void gameExitSceneUpdate(float frameTime);
+// Says "The horse needs straw" when the horse, without straw, is asked to walk (Page Up, Home, or
+// the arrows on horseback): once for each press, not every frame.
+void gameStrawWarningUpdate();
+// The paused game's second line, naming the key that goes on ("Press P to go on").
+void gamePauseHintText(char* out, int size);

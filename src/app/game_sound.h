@@ -1,0 +1,10 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// What is heard of the game.
+#pragma once
+
+void gameSoundsStart(); // the mine's ambience; steps and hoof beats counted from the bodies' places
+// The listener at the player; a step per 0.25 walked (none while riding), a hoof beat per 0.3 the horse
+// walked, the bow when the shot was fired, its hit when it burst, the door when it began to open, and
+// one scuttling loop at each spider.
+void gameSounds();
+void gameSoundsEnd(int won); // the loops stop; the won or the lost tune

@@ -1,0 +1,20 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Where the current screen's fade stands and what the story and end screens show, shared by the
+// screens, the game frame and the end screen (no GL).
+#pragma once
+#include <cstdint>
+
+struct GameState {
+    int32_t fadeState; // 0 no fade, 1 fading in, 2 fade-in done, 3 fading out, 4 fade-out done
+    float fadeLevel;   // progress of the fade: 1 at its start, +50 per second, done at 99
+    int32_t storyPage; // story page shown, 0..3; 4 and above show no text
+    float storyScroll; // height of the page text as a fraction of the window height
+    int32_t hallRank;  // place of the finished run in the hall of fame, 0..4, or -1
+};
+
+extern GameState gameState;
+
+// A fade-in always starts from black; a fade-out asked for during a fade-in goes on from the level
+// reached.
+void fadeIn();
+void fadeOut();

@@ -1,0 +1,34 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The game update's rules, without GL: walking by the held actions, the field of view, the shot,
+// the contacts and the exit door.
+#pragma once
+
+// 1 once the arrow hit the horse: the run is lost, whatever the exit does. A new game sets it to 0.
+int gameHorseHit();
+void gameSetHorseHit(int hit);
+
+// Walking by the held keys: Home (both walk out; the route keys and the arrows are ignored), or
+// else the route keys (Page Up brings the horse, Page Down takes the player to it, each walk on its
+// own route) and the arrows, each of the n held
+// ones moving playerStep / n in the order Left, Right, Up, Down with a collision after each. On
+// horseback (riderState 2) the route keys do nothing, Home and the arrows move the player and the
+// horse carries its rider.
+void gameMoveByKeys(float playerStep, float horseStep);
+// F9 and F10 held: the field of view narrows and widens by 30 degrees per second in whole degrees
+// within 10 to 120, stored at each change.
+enum { fieldOfViewLeast = 10, fieldOfViewMost = 120 };
+void gameFieldOfView();
+// The arrow of this frame: the ready one rides with the player; the flying one moves in short
+// moves, each checked against the horse (a hit loses the run) and the items it picks up, and
+// stops at the rock it meets.
+void gameShot();
+// Bodies in rock back to the nearest open place; the spiders' push back to the cell centre, pick-ups by the player, the horse and the flying
+// arrow, the creatures' step, the player-horse contact, the arrow hitting the horse (the game
+// ends, lost) and the status label.
+void gameContacts();
+// The exit door: starts opening when enough diamonds were found and the player and the horse
+// both stand in the exit cell, then opens by 10 degrees per second whatever happens; fully open
+// (100) ends the game.
+void gameExitDoorUpdate(float frameTime);
+// The run was won when the exit door had begun to open (angle above 1) and the horse was not hit.
+int gameWon();
