@@ -50,7 +50,7 @@ struct Loaded {
     ~Loaded() { tgaFree(&img); }
 };
 
-TEST_F(Art, EveryPictureAndTextureLoadsAtItsSizeAndDepth) {
+TEST_F(Art, EveryImageLoadsAt24BitsInItsSize) {
     const std::pair<const char*, int> groups[] = {
         // by height; pictures are 4:3, textures square
         {"poster dooropen lastpic baddragon boss stencil stencilmask", 960},
@@ -81,7 +81,7 @@ TEST_F(Art, MirrorTiledRockComesOutWarmInTheGame) {
     }
 }
 
-TEST_F(Art, TwoRunsWriteTheSameBytesPicturesAndSounds) {
+TEST_F(Art, TwoRunsWriteTheSameBytesInEveryFile) {
     std::string second = generate();
     ASSERT_NE(second, "");
     int files = 0;
@@ -92,6 +92,9 @@ TEST_F(Art, TwoRunsWriteTheSameBytesPicturesAndSounds) {
     }
     EXPECT_EQ(files, 39) << "7 pictures, 16 textures, 2 font strips and 14 sounds";
     std::filesystem::remove_all(second);
+}
+
+TEST(ArtGenerator, FailsForAFolderItCannotMake) {
     EXPECT_NE(std::system("\"" KX_BINARY_DIR "/kavernix-art\" /nonexistent-kx/deeper 2> /dev/null"), 0);
 }
 
@@ -123,7 +126,10 @@ TEST_F(Art, FontStripsBuildIntoTheRightPlaces) {
             EXPECT_GT(ink[code], 8) << code;
         // '_' sits low between '^' and '`', which sit high: one glyph too many or too few moves them;
         // the umlaut's dots sit above the plain letter.
-        EXPECT_TRUE(top['_'] < 10 && top['^'] > 16 && top['`'] > 16 && top[0xE4] > top['a']);
+        EXPECT_LT(top['_'], 10);
+        EXPECT_GT(top['^'], 16);
+        EXPECT_GT(top['`'], 16);
+        EXPECT_GT(top[0xE4], top['a']);
         // A glyph's two lowest strip rows land on texture rows that the place above it samples at its edge.
         for (int row = 0; row < 16; row++)
             for (int x = 0; x < 512; x++) {

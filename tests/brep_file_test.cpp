@@ -16,18 +16,21 @@ std::vector<std::string> lines(const std::string& text) {
 }
 
 // A refused or missing file leaves an empty model under the requested name and level, and prints
-// one "Brep Error" line naming the file (nothing when file is null).
+// one "Brep Error" line naming the file.
 void expectRefused(const BrepModel* m, const std::string& out, const char* name, int level,
                    const char* file) {
-    EXPECT_TRUE(m && !strcmp(m->name, name) && m->level == level && !m->vertices && !m->faces && !m->edges);
-    EXPECT_TRUE(!file || out.find(std::string("Brep Error ") + file + ": ") == 0) << out;
-    EXPECT_EQ(file ? 1 : 0, std::count(out.begin(), out.end(), '\n')) << out;
+    ASSERT_NE(nullptr, m);
+    EXPECT_STREQ(name, m->name);
+    EXPECT_EQ(level, m->level);
+    EXPECT_EQ((std::vector<int>{0, 0, 0}), sizes(m));
+    EXPECT_EQ(0u, out.find(std::string("Brep Error ") + file + ": ")) << out;
+    EXPECT_EQ(1, std::count(out.begin(), out.end(), '\n')) << out;
 }
 
 using BrepText = ScratchDir;
 using BrepBinary = ScratchDir;
 
-TEST_F(BrepText, RewritingAReadModelReversesLinesAndRenumbersCorners) {
+TEST_F(BrepText, RewritingAReadModelReversesItsListsRenumberingCorners) {
     BrepModel* m = makeMixedModel("MIX", 2);
     brepWriteText(m);
     std::string first = readFileText("MIX.002.brep.txt"), second;
@@ -43,13 +46,21 @@ TEST_F(BrepText, RewritingAReadModelReversesLinesAndRenumbersCorners) {
     for (int i = 0; i < 7; i++) EXPECT_EQ(a[7 - i], b[1 + i]); // vertex lines reversed
     EXPECT_EQ(" 5 6 5 1 0 2",
               b.back().substr(b.back().size() - 12)); // the pentagon, now last: 0 1 5 6 4 first
-    const BrepFace* original = m->faces;              // read faces' normals and mappings are computed again
+    for (BrepModel* p : {m, back, twice}) brepFree(&p);
+}
+
+// Normals and mappings are not in the file: read faces compute them again.
+TEST_F(BrepText, ReadFacesComputeTheOriginalDerivedValues) {
+    BrepModel *m = makeMixedModel("MIX", 2), *back = nullptr;
+    brepWriteText(m);
+    ASSERT_EQ(1, brepReadText(&back, "MIX", 2));
+    const BrepFace* original = m->faces;
     for (const BrepFace* f : created(back->faces)) {
         for (int k = 0; k < 3; k++) EXPECT_NEAR(original->normal[k], f->normal[k], 1e-5);
         EXPECT_EQ(original->mapping, f->mapping);
         original = original->next;
     }
-    for (BrepModel* p : {m, back, twice}) brepFree(&p);
+    for (BrepModel* p : {m, back}) brepFree(&p);
 }
 
 TEST_F(BrepText, FloorTileFileIsTheKnownText) {
@@ -80,12 +91,14 @@ TEST_F(BrepText, OddButSoundFilesReadAsWritten) {
         BrepModel* m = nullptr;
         ASSERT_EQ(1, brepReadText(&m, "ODD", 1));
         EXPECT_EQ((std::vector<int>{c.vertices, 0, c.faces}), sizes(m));
-        EXPECT_TRUE(c.vertices != 3 || m->faces->verts[0] == m->faces->verts[1]);
+        if (c.vertices == 3) {
+            EXPECT_EQ(m->faces->verts[0], m->faces->verts[1]);
+        }
         brepFree(&m);
     }
 }
 
-TEST_F(BrepText, MissingAndMalformedFilesAreRefused) {
+TEST_F(BrepText, MissingOrMalformedFilesAreRefused) {
     const std::string v3 = "3\n0 0 0 1 1 0 0 0 0\n1 0 0 1 1 0 0 0 0\n0 1 0 1 1 0 0 0 0\n";
     const struct {
         const char* what;
@@ -117,7 +130,9 @@ TEST_F(BrepText, MissingAndMalformedFilesAreRefused) {
         BrepModel* m = nullptr;
         std::string out = captured([&] { EXPECT_EQ(0, brepReadText(&m, "BAD", 2)); });
         expectRefused(m, out, "BAD", 2, "BAD.002.brep.txt");
-        EXPECT_TRUE(!missing || out.find("does not exist") != out.npos) << out;
+        if (missing) {
+            EXPECT_NE(out.npos, out.find("does not exist")) << out;
+        }
         brepFree(&m);
     }
 }
@@ -133,47 +148,102 @@ void setWord(std::string& bytes, size_t at, uint32_t value) {
     memcpy(&bytes[at], &value, 4);
 }
 
-TEST_F(BrepBinary, PackWriteTwoReadsAndRewriteKeepEveryValueAndTheListOrder) {
-    std::vector<BrepModel*> floor = floorLevels(2); // 16 quads with edges
-    BrepModel* dots = nullptr;                      // no faces
+// A packed model, with its values, name and level before packing, its block size and its file.
+struct Packed {
+    BrepModel* m;
+    std::string before, name;
+    int level;
+    uint32_t size;
+    std::string file;
+    BrepModel* read() const {
+        BrepModel* r = nullptr;
+        EXPECT_EQ(1, brepReadBinary(&r, name.c_str(), level));
+        return r;
+    }
+};
+
+// Calls f(packed) for 16 quads with edges (floor level 2), the mixed model and a model without faces.
+template <class F> void forEachPacked(F f) {
+    std::vector<BrepModel*> floor = floorLevels(2);
+    BrepModel* dots = nullptr;
     brepCreate(&dots, "DOTS", 0);
     brepNewVertex(dots, 1, 2, 3, 1, 1, 0, 0, 0, 0);
     for (BrepModel* m : {floor[2], makeMixedModel("MIX", 1), dots}) {
         SCOPED_TRACE(m->name);
-        std::string before = dump(m, false), name = m->name;
-        int level = m->level;
-        uint32_t size = 288 + 44 * countList(m->vertices) + 164 * countList(m->faces);
-        ASSERT_EQ(m, brepPack(&m));
-        EXPECT_TRUE(m->base && m->size == size && !m->edges && m->level == level && name == m->name);
-        EXPECT_EQ("", firstDifference(before, dump(m, false)));
-        ASSERT_EQ(1, brepWriteBinary(m));
         char file[64];
-        snprintf(file, sizeof file, "%s.%03d.brep.bin", name.c_str(), level);
-        std::string bytes = readFileText(file);
-        ASSERT_EQ(size, bytes.size());
-        EXPECT_EQ(BREP_PACK_BASE, word(bytes, 0));
-        EXPECT_EQ(BREP_PACK_BASE + 288, word(bytes, 52)); // the vertices right after the header
-        EXPECT_EQ(m->faces ? BREP_PACK_BASE + 288 + 44 * countList(m->vertices) : 0, word(bytes, 44));
-        BrepModel *back = nullptr, *again = nullptr; // two reads of one file: independent models
-        ASSERT_EQ(1, brepReadBinary(&back, name.c_str(), level));
-        ASSERT_EQ(1, brepReadBinary(&again, name.c_str(), level));
-        EXPECT_TRUE(back->vertices != again->vertices && back->base && back->size == size);
-        brepFree(&back);
-        EXPECT_EQ("", firstDifference(before, dump(again))); // no edges, none in the faces' slots
-        ASSERT_EQ(0, remove(file)); // written again from the read model: the same bytes
-        ASSERT_EQ(1, brepWriteBinary(again));
-        EXPECT_TRUE(bytes == readFileText(file));
-        brepFree(&m);
-        brepFree(&again);
+        snprintf(file, sizeof file, "%s.%03d.brep.bin", m->name, m->level);
+        Packed p{m,
+                 dump(m, false),
+                 m->name,
+                 m->level,
+                 288 + 44 * (uint32_t)countList(m->vertices) + 164 * (uint32_t)countList(m->faces),
+                 file};
+        const BrepModel* packed = brepPack(&p.m); // the block replaces the model
+        ASSERT_EQ(p.m, packed);
+        f(p);
+        brepFree(&p.m);
     }
-    brepFree(&floor[0]); // level 2 was packed and freed above
+    brepFree(&floor[0]);
     brepFree(&floor[1]);
 }
 
-TEST_F(BrepBinary, UnpackedMissingAndMalformedFilesAreRefused) {
+TEST_F(BrepBinary, PackKeepsEveryValueInOneBlockWithoutEdges) {
+    forEachPacked([](const Packed& p) {
+        EXPECT_NE(0u, p.m->base);
+        EXPECT_EQ(p.size, p.m->size);
+        EXPECT_EQ(nullptr, p.m->edges);
+        EXPECT_EQ(p.level, p.m->level);
+        EXPECT_EQ(p.name, p.m->name);
+        EXPECT_EQ("", firstDifference(p.before, dump(p.m, false)));
+    });
+}
+
+TEST_F(BrepBinary, FileIsTheBlockWithAddressesFromTheBase) {
+    forEachPacked([](const Packed& p) {
+        ASSERT_EQ(1, brepWriteBinary(p.m));
+        std::string bytes = readFileText(p.file);
+        ASSERT_EQ(p.size, bytes.size());
+        EXPECT_EQ(BREP_PACK_BASE, word(bytes, 0));
+        EXPECT_EQ(BREP_PACK_BASE + 288, word(bytes, 52)); // the vertices right after the header
+        EXPECT_EQ(p.m->faces ? BREP_PACK_BASE + 288 + 44 * countList(p.m->vertices) : 0, word(bytes, 44));
+    });
+}
+
+// The second read's model keeps every value, in list order, when the first is freed.
+TEST_F(BrepBinary, TwoReadsOfOneFileGiveIndependentBlocks) {
+    forEachPacked([](const Packed& p) {
+        ASSERT_EQ(1, brepWriteBinary(p.m));
+        BrepModel *back = p.read(), *again = p.read();
+        EXPECT_NE(back->vertices, again->vertices);
+        EXPECT_NE(0u, back->base);
+        EXPECT_EQ(p.size, back->size);
+        brepFree(&back);
+        EXPECT_EQ("", firstDifference(p.before, dump(again))); // no edges, none in the faces' slots
+        brepFree(&again);
+    });
+}
+
+TEST_F(BrepBinary, ReadModelIsWrittenAgainToTheSameBytes) {
+    forEachPacked([](const Packed& p) {
+        ASSERT_EQ(1, brepWriteBinary(p.m));
+        std::string bytes = readFileText(p.file);
+        BrepModel* back = p.read();
+        ASSERT_EQ(0, remove(p.file.c_str()));
+        ASSERT_EQ(1, brepWriteBinary(back));
+        EXPECT_TRUE(bytes == readFileText(p.file));
+        brepFree(&back);
+    });
+}
+
+TEST_F(BrepBinary, UnpackedModelIsNotWritten) {
     BrepModel* m = makeMixedModel("BIN", 1);
     std::string out = captured([&] { EXPECT_EQ(0, brepWriteBinary(m)); });
-    EXPECT_EQ(0u, out.find("Brep Error BIN.001.brep.bin: ")) << out; // not packed: not written
+    EXPECT_EQ(0u, out.find("Brep Error BIN.001.brep.bin: ")) << out;
+    brepFree(&m);
+}
+
+TEST_F(BrepBinary, MissingOrMalformedFilesAreRefused) {
+    BrepModel* m = makeMixedModel("BIN", 1);
     brepPack(&m);
     brepWriteBinary(m);
     const std::string good = readFileText("BIN.001.brep.bin");
@@ -207,7 +277,7 @@ TEST_F(BrepBinary, UnpackedMissingAndMalformedFilesAreRefused) {
         remove("BIN.001.brep.bin");
         if (bytes != "-") writeFileText("BIN.001.brep.bin", bytes);
         BrepModel* r = nullptr;
-        out = captured([&] { EXPECT_EQ(0, brepReadBinary(&r, "BIN", 1)); });
+        std::string out = captured([&] { EXPECT_EQ(0, brepReadBinary(&r, "BIN", 1)); });
         expectRefused(r, out, "BIN", 1, "BIN.001.brep.bin");
         EXPECT_EQ(0u, r->base);
         brepFree(&r);

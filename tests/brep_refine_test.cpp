@@ -104,12 +104,13 @@ TEST_F(BrepRefine, TubesGiveTheKnownCounts) {
     }
 }
 
-TEST(BrepRefineCube, ShrunkenSquaresEdgeQuadsAndCornerTriangles) {
+TEST(BrepRefineCube, FacesBecomeShrunkenSquaresEdgeQuadsCornerTriangles) {
     Refined r(cube());
     EXPECT_EQ("Face: 26\nEdge: 48\nVertex: 24\n\n\n", r.printed);
     int byCount[5] = {0, 0, 0, 0, 0};
     for (BrepFace* f = r.out->faces; f; f = f->next) byCount[f->count]++;
-    EXPECT_TRUE(byCount[3] == 8 && byCount[4] == 6 + 12);
+    EXPECT_EQ(byCount[3], 8);
+    EXPECT_EQ(byCount[4], 6 + 12);
     EXPECT_EQ(0, negatedNormals(r.out));
     const float want[4][3] = {{0.25f, 0.25f, 0}, {0.25f, 0.75f, 0}, {0.75f, 0.75f, 0}, {0.75f, 0.25f, 0}};
     for (int i = 0; i < 4; i++)
@@ -118,21 +119,29 @@ TEST(BrepRefineCube, ShrunkenSquaresEdgeQuadsAndCornerTriangles) {
     EXPECT_EQ(-1, r.bottom()->normal[2]);
 }
 
-TEST(BrepRefineCube, WeightZeroAndFeatureCornersPlaceTheNewCorners) {
-    CubeSetup zero, one, two;
-    zero.faceWeight[0] = 0;   // z = 0 keeps its corners
-    zero.vertexWeight[7] = 0; // (1, 1, 1) moves to the face centres
+// A face of weight 0 (z = 0) keeps its corners; a corner of weight 0 (1, 1, 1) moves to the centres
+// of its faces.
+TEST(BrepRefineCube, WeightZeroPlacesTheNewCorners) {
+    CubeSetup zero;
+    zero.faceWeight[0] = zero.vertexWeight[7] = 0;
     Refined r(cube(zero));
-    EXPECT_TRUE(r.has(0, 0, 0) && r.has(0, 1, 0) && r.has(1, 1, 0) && r.has(1, 0, 0));
-    EXPECT_TRUE(r.has(0.5f, 0.5f, 1) && r.has(0.5f, 1, 0.5f) && r.has(1, 0.5f, 0.5f));
+    const float corners[][3] = {{0, 0, 0},       {0, 1, 0},       {1, 1, 0},      {1, 0, 0},
+                                {0.5f, 0.5f, 1}, {0.5f, 1, 0.5f}, {1, 0.5f, 0.5f}};
+    for (const auto& p : corners) EXPECT_TRUE(r.has(p[0], p[1], p[2])) << p[0] << "," << p[1] << "," << p[2];
+}
+
+TEST(BrepRefineCube, FeatureCornersPlaceTheNewCorners) {
+    CubeSetup one, two;
     one.kind[0] = 2; // one feature corner on z = 0: the centre of all corners
     EXPECT_TRUE(Refined(cube(one)).has(0.75f, 0.75f, 0));
     two.kind[0] = two.kind[2] = 2; // (0,0,0) and (0,1,0): the centre of z = 0 is (0, 0.5, 0)
     Refined t(cube(two));
     const BrepVertex* from110 = t.bottom()->verts[2];
-    EXPECT_TRUE(from110->pos[0] == 0.5f && from110->pos[1] == 0.75f);
-    EXPECT_EQ(0.5f, from110->texT[0]);                                  // texture values blend the same way
-    EXPECT_TRUE(t.bottom()->verts[0]->kind == 2 && from110->kind == 1); // the kind is inherited
+    EXPECT_EQ(0.5f, from110->pos[0]);
+    EXPECT_EQ(0.75f, from110->pos[1]);
+    EXPECT_EQ(0.5f, from110->texT[0]);        // texture values blend the same way
+    EXPECT_EQ(2, t.bottom()->verts[0]->kind); // the kind is inherited
+    EXPECT_EQ(1, from110->kind);
 }
 
 TEST(BrepRefineCube, WeightsShrinkBySquareRootEachLevel) {
@@ -144,7 +153,9 @@ TEST(BrepRefineCube, WeightsShrinkBySquareRootEachLevel) {
         float vertexMax = 0, faceMax = 0;
         for (BrepVertex* v = levels[l]->vertices; v; v = v->next) vertexMax = std::max(vertexMax, v->weight);
         for (BrepFace* f = levels[l]->faces; f; f = f->next) faceMax = std::max(faceMax, f->weight);
-        EXPECT_TRUE(vertexMax == faceMax && vertexMax == (l == 1 ? 4 : l == 2 ? 2 : sqrtf(2))) << l;
+        const float want = l == 1 ? 4 : l == 2 ? 2 : sqrtf(2);
+        EXPECT_EQ(want, vertexMax) << l;
+        EXPECT_EQ(want, faceMax) << l;
     }
     for (BrepModel*& m : levels) brepFree(&m);
 }
@@ -166,17 +177,21 @@ TEST(BrepRefineCube, EdgesWhoseEndsStaySharedGetNoFaceGapNormalsFollowTheNeighbo
     EXPECT_EQ(2, negatedNormals(r.out, 3));
 }
 
-TEST(BrepRefineCube, OpenEdgelessAndOverlargeHolesAreRefused) {
+TEST(BrepRefineCube, OpenOrEdgelessModelsAreNotRefined) {
     BrepModel* open = floorLevels(0)[0];
     brepCheck(open, 0);
     Refined floor(open);
     EXPECT_EQ("Brep Error FLOOR0.000: not a closed, checked model: not refined\n", floor.printed);
-    EXPECT_TRUE(floor.out->level == 1 && !floor.out->faces);
+    EXPECT_EQ(1, floor.out->level);
+    EXPECT_EQ(nullptr, floor.out->faces);
     BrepModel *c = cube(), *bare = nullptr; // faces without edges, as read from a file
     brepCreate(&bare, "BARE", 0);
     for (BrepFace* f = c->faces; f; f = f->next) addFace(bare, 1, BREP_CW, {f->verts, f->verts + f->count});
     EXPECT_NE(std::string::npos, Refined(bare).printed.find("not refined"));
     brepFree(&c);
+}
+
+TEST(BrepRefineCube, HolesPastTheCornerLimitGetNoFace) {
     // A double cone of n sides: a ring round the z axis, a tip above and one below.
     for (int n : {16, 17, 33}) {
         BrepModel* m = nullptr;
@@ -206,10 +221,13 @@ TEST(BrepRefineCube, OpenEdgelessAndOverlargeHolesAreRefused) {
 TEST(BrepRefineFloor, FourTilesPerTileWithMidpointTextures) {
     std::vector<BrepModel*> levels = floorLevels(3);
     EXPECT_EQ((std::vector<int>{9, 12, 4}), sizes(levels[1]));
-    EXPECT_TRUE(countList(levels[3]->faces) == 64 && levels[3]->level == 3);
+    EXPECT_EQ(64, countList(levels[3]->faces));
+    EXPECT_EQ(3, levels[3]->level);
     std::set<float> values; // the tiles' corners at 0, 0.5 and 1 with t following x and s following z
     for (BrepVertex* v = levels[1]->vertices; v; v = v->next) {
-        EXPECT_TRUE(v->texT[0] == v->pos[0] && v->texS[0] == v->pos[2] && v->texT[1] == v->texT[0]);
+        EXPECT_EQ(v->pos[0], v->texT[0]);
+        EXPECT_EQ(v->pos[2], v->texS[0]);
+        EXPECT_EQ(v->texT[0], v->texT[1]);
         values.insert(v->pos[0]);
         values.insert(v->pos[2]);
     }
@@ -237,7 +255,8 @@ TEST(BrepSplit, QuadsFromCornerZeroPentagonsByTheShortestConsideredDiagonalShare
         std::set<std::vector<int>> made;
         int twins = 0;
         for (BrepFace* f = m->faces; f; f = f->next) {
-            EXPECT_TRUE(f->weight == 3 && f->orientation == BREP_CCW);
+            EXPECT_EQ(3, f->weight);
+            EXPECT_EQ(BREP_CCW, f->orientation);
             std::vector<int> corners;
             for (int i = 0; i < f->count; i++) {
                 twins += f->verts[i] == twin;
@@ -279,8 +298,9 @@ void expectSameBothWays(const std::function<BrepModel*()>& level0, bool floor = 
     }
     brepSetIndexed(1);
     EXPECT_EQ(printed[0], printed[1]);
-    EXPECT_TRUE(!closed || printed[1].find("Brep Error") == std::string::npos)
-        << printed[1]; // every level closed
+    if (closed) { // every level closed
+        EXPECT_EQ(std::string::npos, printed[1].find("Brep Error")) << printed[1];
+    }
     for (int l = 0; l < 4; l++) EXPECT_EQ("", firstDifference(dumps[1][l], dumps[0][l])) << "level " << l;
 }
 
@@ -360,7 +380,8 @@ TEST(BrepIndex, FacesRemovedBySplittingLeaveTheIndex) {
         brepBeginFace(m, 1, BREP_CW);
         for (int q : {0, 1, 3, 2}) brepFaceAddPoint(m, q & 1, q >> 1, 0, 1, 1, 0, 0, 0, 0);
         BrepFace* quad = brepEndFace(m);
-        EXPECT_TRUE(quad->count == 4 && quad == m->faces); // not a split triangle found by its corners
+        EXPECT_EQ(4, quad->count); // not a split triangle found by its corners
+        EXPECT_EQ(m->faces, quad);
         brepSplitPolygons(m);
         EXPECT_EQ(2, countList(m->faces));
     }

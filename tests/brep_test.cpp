@@ -27,47 +27,87 @@ class BrepModelTest : public testing::TestWithParam<int> {
         brepFree(&m);
         brepSetIndexed(1);
     }
+    // f0 from points, its first at -0 where v[0] and a newer vertex stand; f1 (a, b, d) and f2 (b, a, c)
+    // over corners 0-3 (a-d), sharing a-b.
+    BrepVertex* newer = nullptr;
+    BrepFace *f0 = nullptr, *f1 = nullptr, *f2 = nullptr;
+    void threeFaces() {
+        newer = brepNewVertex(m, 0, 0, 0, 9, 2, 0.5f, 0.5f, 0.5f, 0.5f);
+        brepBeginFace(m, 1, BREP_CW);
+        brepFaceAddPoint(m, -0.0f, 0, 0, 3, 1, 0, 0, 0, 0);
+        brepFaceAddPoint(m, 1, 0, 0, 3, 1, 0, 0, 0, 0);
+        brepFaceAddPoint(m, 0, 5, 0, 3, 1, 0, 0, 0, 0);
+        f0 = brepEndFace(m);
+        f1 = face(m, {v[0], v[1], v[3]});
+        f2 = face(m, {v[1], v[0], v[2]});
+    }
 };
 
-TEST_P(BrepModelTest, SharedVerticesAndEdgesAndTheCheckOfThirdFacesAndOpenEdges) {
-    BrepVertex* newer = brepNewVertex(m, 0, 0, 0, 9, 2, 0.5f, 0.5f, 0.5f, 0.5f);
-    brepBeginFace(m, 1, BREP_CW);
-    brepFaceAddPoint(m, -0.0f, 0, 0, 3, 1, 0, 0, 0, 0); // -0 equals 0
-    brepFaceAddPoint(m, 1, 0, 0, 3, 1, 0, 0, 0, 0);
-    brepFaceAddPoint(m, 0, 5, 0, 3, 1, 0, 0, 0, 0);
-    BrepFace* f0 = brepEndFace(m);
-    EXPECT_TRUE(f0->verts[0] == newer && newer->weight == 9 && newer->kind == 2 && f0->verts[1] == v[1]);
+// A point at a vertex's position (-0 equals 0) takes the newest vertex there, as it is.
+TEST_P(BrepModelTest, PointsTakeTheNewestVertexAtTheirPosition) {
+    threeFaces();
+    EXPECT_EQ(newer, f0->verts[0]);
+    EXPECT_EQ(9, newer->weight);
+    EXPECT_EQ(2, newer->kind);
+    EXPECT_EQ(v[1], f0->verts[1]);
     EXPECT_EQ(7, countList(m->vertices));
-    BrepFace* f1 = face(m, {v[0], v[1], v[3]});
-    BrepFace* f2 = face(m, {v[1], v[0], v[2]});
+}
+
+TEST_P(BrepModelTest, FacesShareTheEdgeBetweenTwoCorners) {
+    threeFaces();
     BrepEdge* ab = f1->edges[0];
     EXPECT_EQ(ab, f2->edges[0]);
-    EXPECT_TRUE(ab->v[0] == v[0] && ab->v[1] == v[1]);                     // previous corner, then new one
-    EXPECT_TRUE(f1->edges[2]->v[0] == v[3] && f1->edges[2]->v[1] == v[0]); // the closing edge
+    EXPECT_EQ(v[0], ab->v[0]); // previous corner, then new one
+    EXPECT_EQ(v[1], ab->v[1]);
+    EXPECT_EQ(v[3], f1->edges[2]->v[0]); // the closing edge
+    EXPECT_EQ(v[0], f1->edges[2]->v[1]);
     EXPECT_EQ(3 + 5, countList(m->edges));
+}
+
+TEST_P(BrepModelTest, CheckLinksEachEdgeToItsFacesInListOrder) {
+    threeFaces();
     EXPECT_EQ("", captured([&] { brepCheck(m, 0); }));
-    EXPECT_TRUE(ab->faceCount == 2 && ab->face[0] == f2 && ab->face[1] == f1); // face list order
-    // A third face on a-b: the oldest face, met last, finds it full and skips its later edges.
+    BrepEdge* ab = f1->edges[0];
+    ASSERT_EQ(2, ab->faceCount);
+    EXPECT_EQ(f2, ab->face[0]);
+    EXPECT_EQ(f1, ab->face[1]);
+}
+
+// A third face on a-b: the oldest face, met last, finds it full and skips its later edges.
+TEST_P(BrepModelTest, CheckReportsAThirdFaceOnAnEdge) {
+    threeFaces();
     face(m, {v[0], v[1], v[4]});
-    std::string multiple = "Brep Error Edge multiple conncted !\n", strict = multiple;
-    EXPECT_EQ(multiple, captured([&] { brepCheck(m, 0); }));
+    EXPECT_EQ("Brep Error Edge multiple conncted !\n", captured([&] { brepCheck(m, 0); }));
     EXPECT_EQ(0, f1->edges[1]->faceCount);
+}
+
+TEST_P(BrepModelTest, StrictCheckReportsEveryEdgeWithoutTwoFaces) {
+    threeFaces();
+    face(m, {v[0], v[1], v[4]});
+    std::string strict = "Brep Error Edge multiple conncted !\n";
     for (int i = 0; i < 6 + 3; i++) strict += "Brep Error Edge not conncted !\n"; // with f0's three
     EXPECT_EQ(strict, captured([&] { brepCheck(m, 1); }));
 }
 
-TEST_P(BrepModelTest, FacesAreFoundByCornerSetAndRemovedFromTheList) {
+TEST_P(BrepModelTest, FacesAreFoundByCornerSet) {
     BrepFace* f = face(m, {v[0], v[1], v[2], v[3]});
     EXPECT_EQ(f, face(m, {v[2], v[1], v[0], v[3]}, BREP_CCW));
-    BrepFace* triangle = face(m, {v[0], v[1], v[2]});
-    EXPECT_NE(f, triangle);
+    EXPECT_NE(f, face(m, {v[0], v[1], v[2]}));
     addFace(m, 1, BREP_CW, {v[0], v[1], v[2], v[3]}); // always added, without edges
     BrepFace* g = m->faces;
-    EXPECT_TRUE(g != f && !g->edges[3]);
+    EXPECT_NE(f, g);
+    EXPECT_EQ(nullptr, g->edges[3]);
     EXPECT_EQ(g, face(m, {v[3], v[2], v[1], v[0]})); // the newest with the set
     // Identical corner pairs are counted: a face repeating a corner matches one more distinct corner.
     BrepFace* odd = face(m, {v[0], v[0], v[1], v[4]});
     EXPECT_EQ(odd, face(m, {v[0], v[1], v[4], v[3]}));
+}
+
+TEST_P(BrepModelTest, RemovedFacesLeaveTheList) {
+    BrepFace* f = face(m, {v[0], v[1], v[2], v[3]});
+    BrepFace* triangle = face(m, {v[0], v[1], v[2]});
+    addFace(m, 1, BREP_CW, {v[0], v[1], v[2], v[3]});
+    face(m, {v[0], v[0], v[1], v[4]});
     EXPECT_EQ(f, brepRemoveFace(&m->faces, triangle));
     EXPECT_EQ(nullptr, brepRemoveFace(&m->faces, f)); // the last one
     BrepFace stranger = {};
@@ -76,7 +116,7 @@ TEST_P(BrepModelTest, FacesAreFoundByCornerSetAndRemovedFromTheList) {
     EXPECT_EQ(m->faces, face(m, {v[1], v[2], v[0]})); // a removed set is made again
 }
 
-TEST_P(BrepModelTest, FacesBeyondSixteenCornersAndOverlongNamesAreRefused) {
+TEST_P(BrepModelTest, FacesBeyondSixteenCornersAreRefused) {
     std::string out = captured([&] {
         brepBeginFace(m, 1, BREP_CW);
         for (int i = 0; i < 20; i++) brepFaceAddPoint(m, cosf(i * 0.3f), sinf(i * 0.3f), 0, 1, 1, 0, 0, 0, 0);
@@ -89,22 +129,36 @@ TEST_P(BrepModelTest, FacesBeyondSixteenCornersAndOverlongNamesAreRefused) {
     BrepVertex* p = m->vertices;
     for (int i = 0; i < 16; i++, p = p->next) brepFaceAddVertex(m, p);
     EXPECT_EQ(16, brepEndFace(m)->count);
+}
+
+INSTANTIATE_TEST_SUITE_P(Lookups, BrepModelTest, testing::Values(1, 0));
+
+TEST(BrepModel, OverlongNamesAreCutWithOneLine) {
     BrepModel* named = nullptr;
-    out = captured([&] { brepBuildFromDef(&named, std::string(5000, 'N').c_str()); });
+    std::string out = captured([&] { brepBuildFromDef(&named, std::string(5000, 'N').c_str()); });
     EXPECT_EQ(0u, out.find("Brep Error Model name longer than 31 characters")) << out;
     EXPECT_EQ(std::string(31, 'N'), named->name);
     brepFree(&named);
 }
 
-INSTANTIATE_TEST_SUITE_P(Lookups, BrepModelTest, testing::Values(1, 0));
-
 // ---- Level 0 from definition files.
 
-using BrepDefinition = ScratchDir;
+// The worked example: three profile lines along +x.
+class BrepDefinition : public ScratchDir {
+  protected:
+    BrepModel* m = nullptr;
+    void TearDown() override {
+        brepFree(&m);
+        ScratchDir::TearDown();
+    }
+    void workedExample() {
+        m = tubeModel("3 0 0 1 1\n0 0 9 9 9 9 1 1 1 1 1 1 1 1\n"
+                      "1 0 0.5 0.5 0.25 0.25 1 1 1 1 1 1 1 1\n2 0 9 9 9 9 1 1 1 1 1 1 1 1\n");
+    }
+};
 
-TEST_F(BrepDefinition, WorkedExampleVerticesOutwardNormalsAndAProfileDoublingBack) {
-    BrepModel* m = tubeModel("3 0 0 1 1\n0 0 9 9 9 9 1 1 1 1 1 1 1 1\n"
-                             "1 0 0.5 0.5 0.25 0.25 1 1 1 1 1 1 1 1\n2 0 9 9 9 9 1 1 1 1 1 1 1 1\n");
+TEST_F(BrepDefinition, WorkedExampleGivesTheKnownVertices) {
+    workedExample();
     std::vector<BrepVertex*> v = created(m->vertices);
     ASSERT_EQ(7u, v.size());
     const float want[7][7] = {// x y z t s0 s1 kind
@@ -123,22 +177,29 @@ TEST_F(BrepDefinition, WorkedExampleVerticesOutwardNormalsAndAProfileDoublingBac
             << i;
         EXPECT_EQ(p.texT[0], p.texT[1]);
     }
+}
+
+TEST_F(BrepDefinition, WorkedExampleNormalsPointOutward) {
+    workedExample();
     for (BrepFace* f = m->faces; f; f = f->next) { // away from the profile line y = z = 0
         float c[3] = {0, 0, 0};
         for (int i = 0; i < f->count; i++)
             for (int k = 0; k < 3; k++) c[k] += f->verts[i]->pos[k] / f->count;
         EXPECT_GT(f->normal[0] * (c[0] - 1) + f->normal[1] * c[1] + f->normal[2] * c[2], 0);
     }
-    brepFree(&m);
+}
+
+// The directions before and after the middle line cancel: its ring is built along (1, 0).
+TEST_F(BrepDefinition, ProfileDoublingBackTakesTheNormalOneZero) {
     m = tubeModel("3 0 0 1 1\n0 0 .5 .5 .25 .25 1 1 1 1 1 1 1 1\n"
                   "1 0 .5 .5 .25 .25 1 1 1 1 1 1 1 1\n0 0 .5 .5 .25 .25 1 1 1 1 1 1 1 1\n");
-    v = created(m->vertices);
-    EXPECT_TRUE(v[1]->pos[0] == 0.5f && v[3]->pos[0] == 1.5f && v[3]->pos[1] == 0); // normal (1, 0)
-    brepFree(&m);
+    std::vector<BrepVertex*> v = created(m->vertices);
+    EXPECT_EQ((std::vector<float>{v[1]->pos[0], v[3]->pos[0], v[3]->pos[1]}),
+              (std::vector<float>{0.5f, 1.5f, 0}));
 }
 
 TEST_F(BrepDefinition, SeamFacesChooseTheMappingWithoutTheWrap) {
-    BrepModel* m = tubeModel(tubeText(5));
+    m = tubeModel(tubeText(5));
     int seam = 0;
     for (BrepFace* f = m->faces; f; f = f->next) {
         bool hasA = false, hasB = false;
@@ -150,10 +211,9 @@ TEST_F(BrepDefinition, SeamFacesChooseTheMappingWithoutTheWrap) {
         seam += hasA;
     }
     EXPECT_EQ(8, seam); // two per section: 2 caps + 2 quads x 3 sections
-    brepFree(&m);
 }
 
-TEST_F(BrepDefinition, MalformedDefinitionsAreRefusedWithOneLineAndAddNothing) {
+TEST_F(BrepDefinition, MalformedDefinitionsAreRefusedWithOneLineAddingNothing) {
     std::string line = "1 0 0.5 0.5 0.25 0.25 1 1 1 1 1 1 1 1\n", head = "3 0 0 1 1\n" + line;
     const struct {
         std::string text; // nothing written for "missing"
@@ -175,7 +235,6 @@ TEST_F(BrepDefinition, MalformedDefinitionsAreRefusedWithOneLineAndAddNothing) {
         SCOPED_TRACE(c.message);
         remove("BAD.brepdef.txt");
         if (c.text != "missing") writeFileText("BAD.brepdef.txt", c.text);
-        BrepModel* m = nullptr;
         brepCreate(&m, "BAD", 0);
         std::string out = captured([&] { EXPECT_EQ(0, brepLoadDefFile(&m, "BAD.brepdef.txt")); });
         EXPECT_EQ(0u, out.find("Brep Error BAD.brepdef.txt")) << out;

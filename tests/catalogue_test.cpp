@@ -92,45 +92,62 @@ class Catalogue : public ScratchDir {
     }
 };
 
-TEST_F(Catalogue, AllThreeSourcesGiveTheSameModelsAndSourceZeroWritesTheTextFiles) {
+// Calls f(row, level, its place in catalogue order) for every model of the catalogue.
+template <class F> void forEachModel(F f) {
+    for (int level = 0, i = 0; level < MODEL_LEVELS; level++)
+        for (int row = 0; row < MODEL_ROWS; row++, i++) {
+            SCOPED_TRACE(std::string(modelNames[row]) + " " + std::to_string(level));
+            f(row, level, i);
+        }
+}
+
+TEST_F(Catalogue, SourceZeroBuildsEveryPartWritingOnlyTheTextFiles) {
     load(0);
     std::set<std::string> want;
-    std::vector<Faces> built;
-    for (int level = 0; level < MODEL_LEVELS; level++)
-        for (int row = 0; row < MODEL_ROWS; row++) {
-            char file[64];
-            snprintf(file, sizeof file, "%s.%03d.brep.txt", modelNames[row], level);
-            want.insert(file);
-            built.push_back(geometry(modelTable[row].models[level], true));
-        }
+    forEachModel([&](int row, int level, int) {
+        char file[64];
+        snprintf(file, sizeof file, "%s.%03d.brep.txt", modelNames[row], level);
+        want.insert(file);
+    });
     EXPECT_EQ(32u, want.size());
     EXPECT_EQ(want, filesEndingIn(".brep.txt")); // not the arrow's
     EXPECT_TRUE(filesEndingIn(".brep.bin").empty());
     EXPECT_EQ(3 * 15, countList(modelTable[ROW_OILCAN].models[0]->faces)); // every part's faces
     EXPECT_EQ(5 * 15, countList(modelTable[ROW_SPIDER].models[0]->faces));
+}
+
+TEST_F(Catalogue, SourceOneReadsTheModelsSourceZeroBuilt) {
+    load(0);
+    std::vector<Faces> built;
+    forEachModel(
+        [&](int row, int level, int) { built.push_back(geometry(modelTable[row].models[level], true)); });
+    load(1);
+    forEachModel([&](int row, int level, int i) {
+        EXPECT_EQ(level, modelTable[row].models[level]->level);
+        expectSameGeometry(built[i], geometry(modelTable[row].models[level], false));
+    });
+}
+
+TEST_F(Catalogue, SourceTwoReadsTheTextFilesPackedBitForBit) {
+    load(0);
     EXPECT_EQ(32, modelFilesPack());
     load(1);
     std::vector<std::string> text;
-    for (int level = 0, i = 0; level < MODEL_LEVELS; level++)
-        for (int row = 0; row < MODEL_ROWS; row++, i++) {
-            SCOPED_TRACE(std::string(modelNames[row]) + " " + std::to_string(level));
-            const BrepModel* m = modelTable[row].models[level];
-            EXPECT_EQ(level, m->level);
-            expectSameGeometry(built[i], geometry(m, false));
-            text.push_back(dump(m));
-        }
+    forEachModel([&](int row, int level, int) { text.push_back(dump(modelTable[row].models[level])); });
     load(2);
-    for (int level = 0, i = 0; level < MODEL_LEVELS; level++)
-        for (int row = 0; row < MODEL_ROWS; row++, i++) // packed from the text files: bit for bit
-            EXPECT_EQ("", firstDifference(text[i], dump(modelTable[row].models[level]))) << modelNames[row];
-    load(7); // any other source: only the arrow
+    forEachModel([&](int row, int level, int i) {
+        EXPECT_EQ("", firstDifference(text[i], dump(modelTable[row].models[level])));
+    });
+}
+
+TEST_F(Catalogue, AnyOtherSourceBuildsOnlyTheArrow) {
+    load(7);
     for (const ModelEntry& row : modelTable)
         for (const BrepModel* m : row.models) EXPECT_EQ(nullptr, m);
 }
 
-// A broken definition leaves its row empty and its good text files as they were; an empty model file
-// (as an older start wrote from a broken definition) is named when it is read.
-TEST_F(Catalogue, BrokenDefinitionKeepsTheGoodFilesAndAnEmptyFileIsNamed) {
+// A broken definition leaves its row empty and its good text files as they were.
+TEST_F(Catalogue, BrokenDefinitionKeepsTheGoodFiles) {
     load(0);
     const std::string good = readFileText("DIAMOND.002.brep.txt");
     writeFileText("DIAMOND.brepdef.txt", "3 0 0 1 1\n0 0 0 0");
@@ -139,12 +156,15 @@ TEST_F(Catalogue, BrokenDefinitionKeepsTheGoodFilesAndAnEmptyFileIsNamed) {
     EXPECT_EQ(nullptr, modelTable[ROW_DIAMOND].models[3]->faces);
     EXPECT_NE(nullptr, modelTable[ROW_SPIDER].models[3]->faces);
     EXPECT_EQ(good, readFileText("DIAMOND.002.brep.txt"));
+}
+
+// As an older start wrote from a broken definition.
+TEST_F(Catalogue, EmptyModelFileIsNamedWhenRead) {
+    load(0);
     writeFileText("DIAMOND.002.brep.txt", "0\n0\n");
-    std::string said;
     modelTableFree();
     record.modelSource = 1;
-    said = captured([] { modelTableLoad(); });
-    EXPECT_EQ("Brep Error DIAMOND.002.brep.txt: holds no faces\n", said);
+    EXPECT_EQ("Brep Error DIAMOND.002.brep.txt: holds no faces\n", captured([] { modelTableLoad(); }));
 }
 
 TEST(LodForPosition, WholeUnitsOfGroundDistanceFromThePlayerOrTheFixedLevel) {
@@ -179,28 +199,43 @@ void expectRun(const std::string& args, int status, std::initializer_list<const 
 
 using ModelTool = Catalogue;
 
-TEST_F(ModelTool, BuildInfoPackTexhintAndCacheCommands) {
+TEST_F(ModelTool, BuildWritesEveryLevelPrintingItsCounts) {
     expectRun(
         "model build --out built DIAMOND", 0,
         {"DIAMOND.000: 15 faces, 25 edges, 12 vertices\n", "DIAMOND.001: 47 faces, 89 edges, 44 vertices\n"});
     expectRun("model build --floor --out built", 0, {"FLOOR0.003: 64 faces"});
     expectRun("model info built/FLOOR0.003.brep.txt", 0, {"vertices 81, faces 64 (triangles 0, quads 64"});
-    ASSERT_EQ(0, chdir("built"));
+}
+
+TEST_F(ModelTool, PackWritesABinaryFileThatInfoDescribes) {
+    expectRun("model build DIAMOND", 0);
     expectRun("model pack DIAMOND 1", 0, {"DIAMOND.001.brep.bin: 9932 bytes\n"}); // 288 + 44 * 44 + 164 * 47
     expectRun("model info DIAMOND.001.brep.bin", 0,
               {"binary model \"DIAMOND\" level 1", "vertices 44, faces 47"});
+}
+
+TEST_F(ModelTool, InfoRefusesABadBinaryFile) {
     writeFileText("BAD.000.brep.bin", std::string(300, '\x01'));
     expectRun("model info BAD.000.brep.bin", 1, {"Brep Error BAD.000.brep.bin: size field"});
-    expectRun("model pack-all", 1); // the catalogue's text files are not all here
-    ASSERT_EQ(0, chdir(".."));
+}
+
+TEST_F(ModelTool, TexhintWritesAPictureOfTheAskedSize) {
     expectRun("model texhint OILCAN 1 128", 0);
     EXPECT_EQ(18u + 128 * 128 * 3, readFileText("OILCAN.001.texhint.tga").size());
+}
+
+// Pack-all needs every text file of the catalogue, which the cache command writes.
+TEST_F(ModelTool, CacheWritesBothFilesOfEveryModel) {
+    expectRun("model pack-all", 1);
     expectRun("model cache", 0, {"32 text and 32 binary model files written"});
     EXPECT_EQ(32u, filesEndingIn(".brep.bin").size());
     expectRun("model pack-all", 0);
+}
+
+TEST_F(ModelTool, UsageFaultsExitWithTwo) {
     for (const char* bad :
          {"model build", "model pack DIAMOND two", "model texhint OILCAN 1 0", "model info x.md"})
-        expectRun(bad, 2); // usage faults
+        expectRun(bad, 2);
 }
 
 } // namespace

@@ -28,8 +28,9 @@ Bytes tgaFileBytes(int w, int h, int depth, int descriptor, const Bytes& pixels)
     return b;
 }
 
-bool isEmpty(const TgaImage& img) {
-    return !img.pixels && !img.width && !img.height && !img.bitsPerPixel && !img.byteSize;
+// Whether the record holds pixels, then its width, height, depth and byte size: all 0 when empty.
+std::vector<long> recordOf(const TgaImage& img) {
+    return {img.pixels != nullptr, img.width, img.height, img.bitsPerPixel, img.byteSize};
 }
 
 // Made images are not freed: each test makes a few bytes' worth.
@@ -137,7 +138,7 @@ TEST(TgaRead, FilesOutsideTheSubsetOrDamagedAreRefusedLeavingTheRecordEmpty) {
             writeBytes(path, bytes);
         TgaImage img{};
         EXPECT_EQ(tgaLoad(&img, path.c_str()), 0);
-        EXPECT_TRUE(isEmpty(img));
+        EXPECT_EQ(recordOf(img), std::vector<long>(5, 0));
         EXPECT_STREQ(tgaLastError(), reason);
     }
 }
@@ -164,36 +165,47 @@ TEST(TgaWrite, SavedImagesReadBackIdenticalAlphaIncluded) {
     }
 }
 
-TEST(TgaPixel, SetClampsIntoTheImageAndStoresTheLowByteFirst) {
+TEST(TgaPixel, SetStoresTheColourLowByteFirstInTheNearestPixel) {
     TgaImage img = solid(2, 2, 0);
     tgaSetPixel(&img, -5, 1, 0x102030);                     // pixel (0, 1)
     tgaSetPixel(&img, img.width + 2, img.height, 0xABCDEF); // the top-right pixel
     EXPECT_EQ(block(img), (Bytes{0, 0, 0, 0, 0, 0, 0x30, 0x20, 0x10, 0xEF, 0xCD, 0xAB}));
 }
 
-TEST(PixelRules, ThresholdsAreExactAndTheSumIsNotTakenModulo256) {
-    EXPECT_EQ((Bytes{explosionAlpha(3, 3, 4), explosionAlpha(3, 4, 4), explosionAlpha(255, 255, 255),
-                     whiteMask(255, 255, 255), whiteMask(255, 255, 254)}),
-              (Bytes{255, 0, 0, 1, 0}));
+// Opaque up to a sum of 10, taken whole (765 is not 253).
+TEST(PixelRules, ExplosionAlphaThresholdIsExactOnTheWholeSum) {
+    EXPECT_EQ((Bytes{explosionAlpha(3, 3, 4), explosionAlpha(3, 4, 4), explosionAlpha(255, 255, 255)}),
+              (Bytes{255, 0, 0}));
 }
 
-TEST(Converters, MirrorTileMakesFourQuadrantsWithRedAndBlueExchanged) {
+TEST(PixelRules, WhiteMaskTakesOnlyPureWhite) {
+    EXPECT_EQ((Bytes{whiteMask(255, 255, 255), whiteMask(255, 255, 254)}), (Bytes{1, 0}));
+}
+
+TEST(Converters, MirrorTileMakesFourQuadrantsSwappingRedWithBlue) {
     TgaImage img = image(24, 2, 1, {1, 2, 3, 4, 5, 6}); // A, B
     ASSERT_EQ(tgaMirrorTile(&img), 1);
     EXPECT_EQ(img.width, 4);
     EXPECT_EQ(block(img), (Bytes{3, 2, 1, 6, 5, 4, 6, 5, 4, 3, 2, 1, 3, 2, 1, 6, 5, 4, 6, 5, 4, 3, 2, 1}));
-    img = image(32, 2, 1, {1, 2, 3, 4, 5, 6, 7, 8}); // with alpha: left as it is
+}
+
+TEST(Converters, MirrorTileLeavesAnImageWithAlphaAsItIs) {
+    TgaImage img = image(32, 2, 1, {1, 2, 3, 4, 5, 6, 7, 8});
     EXPECT_EQ(tgaMirrorTile(&img), 1);
     EXPECT_EQ(block(img), (Bytes{1, 2, 3, 4, 5, 6, 7, 8}));
 }
 
-TEST(Converters, AlphaAddedByTheRuleOnlyToRgbThenInvertedAndDropped) {
+TEST(Converters, AlphaIsAddedByTheRuleOnlyToRgb) {
     TgaImage img = image(24, 2, 1, {3, 3, 4, 3, 4, 4});
     ASSERT_EQ(tgaAddAlpha(&img, explosionAlpha), 1);
     EXPECT_EQ(img.bitsPerPixel, 32);
     EXPECT_EQ(block(img), (Bytes{3, 3, 4, 255, 3, 4, 4, 0}));
     ASSERT_EQ(tgaAddAlpha(&img, fontAlpha), 1);
     EXPECT_EQ(block(img), (Bytes{3, 3, 4, 255, 3, 4, 4, 0}));
+}
+
+TEST(Converters, InvertingThenDroppingAlphaLeavesTheInvertedColours) {
+    TgaImage img = image(32, 2, 1, {3, 3, 4, 255, 3, 4, 4, 0});
     ASSERT_EQ(pictureInvert(&img), 1);
     ASSERT_EQ(pictureDropAlpha(&img), 1);
     EXPECT_EQ(img.bitsPerPixel, 24);
@@ -209,7 +221,7 @@ TEST(Converters, MaskTakesOneRuleBytePerPixelSkippingAlpha) {
     EXPECT_EQ(block(src), px);
     // A missing picture gives an empty mask.
     EXPECT_EQ(pictureToMask(&none, &mask, whiteMask), 1);
-    EXPECT_TRUE(isEmpty(mask));
+    EXPECT_EQ(recordOf(mask), std::vector<long>(5, 0));
 }
 
 class Pictures : public ::testing::Test {
@@ -217,50 +229,69 @@ class Pictures : public ::testing::Test {
     void SetUp() override { glTestContext(); }
     void TearDown() override { record.pictureCache = 0; }
     TempDir dir;
+    const std::string stem = dir.file("poster");
 };
 
-// An odd width (rows of 15 bytes) and a pixel store that is not the scaler's own.
-TEST_F(Pictures, WithoutTheCacheNothingIsReadOrWrittenAndASameSizeFitIsAnExactCopy) {
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-    const std::string stem = dir.file("poster"), name = stem + "-000005-000003.tga";
-    Bytes pixels(5 * 3 * 3);
-    for (size_t i = 0; i < pixels.size(); i++) pixels[i] = uint8_t(i * 7 + 3);
-    TgaImage other = solid(5, 3, 0x0000FF), src = image(24, 5, 3, pixels), dst{};
+TEST_F(Pictures, WithoutTheCacheNothingIsReadOrWritten) {
+    const std::string name = stem + "-000005-000003.tga";
+    TgaImage other = solid(5, 3, 0x0000FF), src = solid(5, 3, 0x203040), dst{};
     ASSERT_EQ(tgaSave(&other, name.c_str()), 1); // a cache file that must not be read
     const Bytes before = readBytes(name);
     pictureFit(&src, &dst, 5, 3, stem.c_str());
-    EXPECT_EQ(block(dst), pixels);
+    EXPECT_EQ(block(dst), block(src));
     EXPECT_EQ(dir.names(), std::vector<std::string>{"poster-000005-000003.tga"});
     EXPECT_EQ(readBytes(name), before);
+}
+
+// An odd width (rows of 15 bytes) and a pixel store that is not the scaler's own.
+TEST_F(Pictures, SameSizeFitIsAnExactCopy) {
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    Bytes pixels(5 * 3 * 3);
+    for (size_t i = 0; i < pixels.size(); i++) pixels[i] = uint8_t(i * 7 + 3);
+    TgaImage src = image(24, 5, 3, pixels), dst{};
+    pictureFit(&src, &dst, 5, 3, stem.c_str());
+    EXPECT_EQ(block(dst), pixels);
     GLint unpack = 0;
     glGetIntegerv(GL_UNPACK_ALIGNMENT, &unpack);
     EXPECT_EQ(unpack, 4);
 }
 
-TEST_F(Pictures, CacheWritesASizeOnceLoadsItLaterAndReplacesAFileOfTheWrongSize) {
+TEST_F(Pictures, CacheWritesAFittedSizeOnce) {
     record.pictureCache = 1;
-    const std::string stem = dir.file("poster"), name = stem + "-000008-000006.tga";
-    TgaImage src = solid(4, 3, 0x203040), dst{}, fresh{}, none{}, empty{};
+    const std::string name = stem + "-000008-000006.tga";
+    TgaImage src = solid(4, 3, 0x203040), dst{};
     EXPECT_EQ(pictureFit(&src, &dst, 8, 6, stem.c_str()), 1);
     EXPECT_EQ(readBytes(name), tgaFileBytes(8, 6, 24, 0, solidBytes(8, 6, 0x403020))); // B, G, R
     // The same size again returns at once, touching no file.
     std::filesystem::remove(name);
     EXPECT_EQ(pictureFit(&src, &dst, 8, 6, stem.c_str()), 1);
     EXPECT_TRUE(dir.names().empty());
-    // A later fit to a size with a cache file loads it rather than scaling; one of another size is
-    // scaled again and replaced.
-    TgaImage marker = solid(8, 6, 0x030201), wrong = solid(2, 2, 0x090909);
-    ASSERT_EQ(tgaSave(&marker, name.c_str()), 1);
-    ASSERT_EQ(tgaSave(&wrong, (stem + "-000005-000005.tga").c_str()), 1);
+}
+
+// A later fit to a size with a cache file loads it rather than scaling; one of another size is
+// scaled again and replaced.
+TEST_F(Pictures, CacheFileOfTheFittedSizeIsLoaded) {
+    record.pictureCache = 1;
+    TgaImage src = solid(4, 3, 0x203040), fresh{}, marker = solid(8, 6, 0x030201);
+    ASSERT_EQ(tgaSave(&marker, (stem + "-000008-000006.tga").c_str()), 1);
     EXPECT_EQ(pictureFit(&src, &fresh, 8, 6, stem.c_str()), 1);
     EXPECT_EQ(block(fresh), block(marker));
+}
+
+TEST_F(Pictures, CacheFileOfAnotherSizeIsReplaced) {
+    record.pictureCache = 1;
+    TgaImage src = solid(4, 3, 0x203040), fresh{}, wrong = solid(2, 2, 0x090909);
+    ASSERT_EQ(tgaSave(&wrong, (stem + "-000005-000005.tga").c_str()), 1);
     EXPECT_EQ(pictureFit(&src, &fresh, 5, 5, stem.c_str()), 1);
     EXPECT_EQ(block(fresh), solidBytes(5, 5, 0x203040));
     EXPECT_EQ(readBytes(stem + "-000005-000005.tga"), tgaFileBytes(5, 5, 24, 0, solidBytes(5, 5, 0x403020)));
-    // A missing source writes no file.
+}
+
+TEST_F(Pictures, CacheWritesNoFileForAMissingSource) {
+    record.pictureCache = 1;
+    TgaImage none{}, empty{};
     EXPECT_EQ(pictureFit(&none, &empty, 8, 6, dir.file("lastpic").c_str()), 0);
-    EXPECT_EQ(dir.names(),
-              (std::vector<std::string>{"poster-000005-000005.tga", "poster-000008-000006.tga"}));
+    EXPECT_TRUE(dir.names().empty());
 }
 
 // The fitted pictures are what the player sees on the story, the lamp frame, the door, the boss
@@ -294,56 +325,73 @@ TEST_F(Pictures, ScalingGivesTheBytesOfGluScaleImage) {
     tgaFree(&tiny);
 }
 
-TEST_F(Pictures, ResizeFitsTheSixPicturesUnderTheirNamesAndAtTheSameSizeOnlyRebuildsTheMask) {
-    char here[4096];
-    ASSERT_NE(getcwd(here, sizeof here), nullptr);
-    ASSERT_EQ(chdir(dir.path.c_str()), 0);
-    record.pictureCache = 1;
-    imageTableReset();
-    const std::pair<TgaImage*, TgaImage*> slots[] = {
+// The six pictures, 4 x 3 of one colour each (the lamp frame white), fitted to 64 x 48 in the
+// folder with the cache on.
+class PicturesResize : public Pictures {
+  protected:
+    const std::pair<TgaImage*, TgaImage*> slots[6] = {
         {&imgPoster, &imgPosterFit},   {&imgStencil, &imgStencilFit}, {&imgDoorOpen, &imgDoorOpenFit},
         {&imgLastPic, &imgLastPicFit}, {&imgBoss, &imgBossFit},       {&imgBadDragon, &imgBadDragonFit}};
-    for (int i = 0; i < 6; i++) *slots[i].first = solid(4, 3, i == 1 ? 0xFFFFFF : 10 * (i + 1));
-    picturesResize(64, 48);
+    const std::string here = std::filesystem::current_path();
+    static uint32_t colour(int i) { return i == 1 ? 0xFFFFFF : 10 * (i + 1); }
+    void SetUp() override {
+        Pictures::SetUp();
+        ASSERT_EQ(chdir(dir.path.c_str()), 0);
+        record.pictureCache = 1;
+        imageTableReset();
+        for (int i = 0; i < 6; i++) *slots[i].first = solid(4, 3, colour(i));
+        picturesResize(64, 48);
+    }
+    void TearDown() override {
+        imageTableFree();
+        ASSERT_EQ(chdir(here.c_str()), 0);
+        Pictures::TearDown();
+    }
+};
+
+TEST_F(PicturesResize, FitsTheSixPicturesUnderTheirNames) {
     EXPECT_EQ(dir.names(),
               (std::vector<std::string>{"baddragon-000064-000048.tga", "boss-000064-000048.tga",
                                         "dooropen-000064-000048.tga", "lastpic-000064-000048.tga",
                                         "poster-000064-000048.tga", "stencil-000064-000048.tga"}));
-    for (int i = 0; i < 6; i++)
-        EXPECT_EQ(block(*slots[i].second), solidBytes(64, 48, i == 1 ? 0xFFFFFF : 10 * (i + 1))) << i;
+    for (int i = 0; i < 6; i++) EXPECT_EQ(block(*slots[i].second), solidBytes(64, 48, colour(i))) << i;
     EXPECT_EQ(block(imgStencilMask), Bytes(64 * 48, 1));
+}
+
+TEST_F(PicturesResize, SameSizeAgainOnlyRebuildsTheMask) {
     uint8_t* const posterBlock = imgPosterFit.pixels;
     imgStencilMask.pixels[0] = 7;
     picturesResize(64, 48);
     EXPECT_EQ(imgPosterFit.pixels, posterBlock);
     EXPECT_EQ(imgStencilMask.pixels[0], 1);
-    imageTableFree();
-    ASSERT_EQ(chdir(here), 0);
 }
 
 // kavernix-tool: standard output and exit status of the image commands.
-TEST(ImageTool, PrintsWhatTheReaderMakesOfAFileAndWritesTheFont) {
+void expectTool(const std::string& args, int exitStatus, const std::string& out) {
+    SCOPED_TRACE(args);
+    int status;
+    EXPECT_EQ(commandOutput(KX_BINARY_DIR "/kavernix-tool " + args + " 2>/dev/null", &status), out);
+    EXPECT_EQ(status, exitStatus);
+}
+
+TEST(ImageTool, TgaInfoPrintsWhatTheReaderMakesOfAFile) {
     TempDir dir;
-    const std::string good = dir.file("good.tga"), cut = dir.file("cut.tga"),
-                      missing = dir.file("missing.tga");
+    const std::string good = dir.file("good.tga"), cut = dir.file("cut.tga");
     writeBytes(good, tgaFileBytes(300, 2, 32, 0x20, Bytes(2400, 9)));
     writeBytes(cut, tgaFileBytes(300, 2, 32, 0, Bytes(2399, 9)));
-    writeBytes(dir.file("plain.tga"), tgaFileBytes(20, 4, 24, 0, Bytes(240, 255))); // no glyph row
-    const std::tuple<std::string, int, std::string> cases[] = {
-        // arguments, exit status, output
-        {"tga-info " + good, 0, good + ": 300 x 2, 32 bits per pixel\n"},
-        {"tga-info " + cut, 1, cut + ": refused: pixel data is truncated\n"},
-        {"tga-info", 2, ""},
-        {"font " + missing + " " + dir.file("none.tga"), 1, missing + ": no font built: does not exist\n"},
-        {"font " + dir.file("plain.tga") + " " + dir.file("font.tga"), 0, ""},
-    };
-    for (const auto& [args, exitStatus, out] : cases) {
-        SCOPED_TRACE(args);
-        int status;
-        EXPECT_EQ(commandOutput(KX_BINARY_DIR "/kavernix-tool " + args + " 2>/dev/null", &status), out);
-        EXPECT_EQ(status, exitStatus);
-    }
+    expectTool("tga-info " + good, 0, good + ": 300 x 2, 32 bits per pixel\n");
+    expectTool("tga-info " + cut, 1, cut + ": refused: pixel data is truncated\n");
+    expectTool("tga-info", 2, "");
+}
+
+TEST(ImageTool, FontWritesTheBuiltFontOrNothing) {
+    TempDir dir;
+    const std::string missing = dir.file("missing.tga"), plain = dir.file("plain.tga");
+    writeBytes(plain, tgaFileBytes(20, 4, 24, 0, Bytes(240, 255))); // no glyph row
+    expectTool("font " + missing + " " + dir.file("none.tga"), 1,
+               missing + ": no font built: does not exist\n");
     EXPECT_FALSE(std::filesystem::exists(dir.file("none.tga")));
     // A strip without a glyph row gives a font of background only.
+    expectTool("font " + plain + " " + dir.file("font.tga"), 0, "");
     EXPECT_EQ(readBytes(dir.file("font.tga")), tgaFileBytes(512, 512, 32, 0, Bytes(512 * 512 * 4, 0)));
 }

@@ -4,6 +4,7 @@
 // bodies' steps, contact, turning and walks, the shot, items, spiders and supplies.
 #include <gtest/gtest.h>
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -83,40 +84,121 @@ class Items : public testing::Test {
     static void put(int row, float x, float y, float z, float radius) {
         modelTable[row].entities[modelTable[row].count++] = bodyAt(x, z, 0, y, radius);
     }
+    // The player's and the horse's step in a frame, as printed.
+    static std::string steps(float frameTime, int riderState) {
+        float playerStep, horseStep;
+        record.frameTime = frameTime, record.riderState = riderState;
+        itemsStepSizes(&playerStep, &horseStep);
+        return std::to_string(playerStep) + " " + std::to_string(horseStep);
+    }
+};
+
+// Every maze size from the smallest to the largest.
+class MazeShape : public testing::TestWithParam<int> {
+  protected:
+    const int n = GetParam();
+    void SetUp() override { buildMaze(n, 0); }
+};
+INSTANTIATE_TEST_SUITE_P(Sizes, MazeShape, testing::Values(4, 6, 16, 66));
+
+const int outside[][2] = {{-1, 3}, {3, -1}, {9, 3}, {3, 9}, {1000, 0}}; // of the size-8 maze
+
+// Collides a body at each place (x, z) in a room of 3 x 3 open cells; it ends at (wantX, wantZ),
+// saying nothing.
+void expectPushes(std::initializer_list<std::array<float, 4>> cases) {
+    const char room[] = "wwwwww   ww   ww   wwwwww"; // five rows of five cells
+    maze.size = 4;
+    for (int i = 0; i < 25; i++) mazeSetCell(&maze, i % 5, i / 5, room[i]);
+    for (auto [x, z, wantX, wantZ] : cases) {
+        SCOPED_TRACE(testing::Message() << x << "," << z);
+        Actor a = bodyAt(x, z, 0);
+        OutputCapture out;
+        mazeCollide(&maze, &a);
+        EXPECT_EQ(out.finish(), "");
+        EXPECT_NEAR(a.x, wantX, 1e-5f);
+        EXPECT_NEAR(a.z, wantZ, 1e-5f);
+        EXPECT_EQ(a.y, 0.3f);
+    }
+}
+
+// The player has stepped left from heading 90 and risen, the horse back from heading 270.
+struct ActorSteps : testing::Test {
+    Actor p = bodyAt(1.5f, 1.5f, 90), h = bodyAt(1.8f, 1.5f, 270, 0.5f);
+    ActorSteps() {
+        strafeLeft(&p, 0.5f);
+        stepBack(&h, 0.25f);
+        p.y = 0.35f;
+    }
+};
+
+// Calls f(n, x, y) from every open cell of generated mazes of several sizes n.
+template <class F> void fromEveryOpenCell(F f) {
+    for (int n : {8, 16, 30}) {
+        buildMaze(n, 2);
+        for (int y = 1; y < n; y++)
+            for (int x = 1; x < n; x++)
+                if (mazeIsOpen(&maze, x, y)) {
+                    SCOPED_TRACE(testing::Message() << "n " << n << " from " << x << "," << y);
+                    f(n, x, y);
+                }
+    }
+}
+
+// The player looks 30 degrees down in the known maze; the shot is made ready; frames of 0.02 s.
+class ShotUpdate : public testing::Test {
+  protected:
+    void SetUp() override {
+        buildMaze(8, 2);
+        actorsPlaceForGame();
+        player.pitch = 30, record.frameTime = 0.02f, shotState = 0;
+        shotUpdate();
+    }
+    void TearDown() override { shotState = 0, record.frameTime = 0; }
 };
 
 } // namespace
 
-TEST(MazeWorkedExample, PrintsThreeSnapshotsAndSpawnsOneItemPerKindInTheKnownCells) {
+TEST(MazeWorkedExample, PrintsThreeSnapshots) {
     EXPECT_EQ(buildMaze(8, 1), mazeExample::output());
+}
+
+TEST(MazeWorkedExample, SpawnsOneItemPerKindInTheKnownCells) {
+    buildMaze(8, 1);
     // spawnItem(row, col, y, rowZ, radius) as the generator called it.
     const float spawned[4][5] = {
         {2, 3, 0.05f, 3, 0.01f}, {0, 7, 0.1f, 3, 0.06f}, {1, 5, 0.05f, 7, 0.01f}, {3, 6, 0.1f, 5, 0.005f}};
     for (const auto& s : spawned) {
         const ModelEntry& row = modelTable[(int)s[0]];
         const Actor& a = row.entities[0];
-        EXPECT_TRUE(row.count == 1 && (int)a.x == s[1] && a.y == s[2] && (int)a.z == s[3] && a.radius == s[4])
-            << s[0];
+        EXPECT_EQ(row.count, 1) << s[0];
+        EXPECT_EQ((std::vector<float>{(float)(int)a.x, a.y, (float)(int)a.z, a.radius}),
+                  (std::vector<float>(s + 1, s + 5)));
     }
+}
+
+TEST_P(MazeShape, BorderPlusPillarGridIsRock) {
+    for (int y = 0; y <= n; y++)
+        for (int x = 0; x <= n; x++)
+            if (x == 0 || y == 0 || x == n || y == n || (x % 2 == 0 && y % 2 == 0)) {
+                EXPECT_EQ(mazeGetCell(&maze, x, y), 'w') << x << "," << y;
+            }
 }
 
 // The route flood from the exit, with a goal it never meets, recurses once per reached cell and
 // must reach every open cell even at the largest size.
-TEST(MazeShape, RockBorderPillarsDeadEndExitAndEveryOpenCellConnected) {
-    for (int n : {4, 6, 16, 66}) {
-        SCOPED_TRACE(n);
-        buildMaze(n, 0);
-        mazeFindRoute(&maze, -1, -1, n - 1, n - 1);
-        for (int y = 0; y <= n; y++)
-            for (int x = 0; x <= n; x++)
-                if (x == 0 || y == 0 || x == n || y == n || (x % 2 == 0 && y % 2 == 0)) {
-                    EXPECT_EQ(mazeGetCell(&maze, x, y), 'w') << x << "," << y;
-                } else if (mazeIsOpen(&maze, x, y)) {
-                    EXPECT_NE(mazeGetDir(&maze, 1, x, y), -1) << x << "," << y;
-                }
-        // the first carve step always goes -x, and the exit cell is a dead end
-        EXPECT_TRUE(mazeGetDir(&maze, 0, n - 3, n - 1) == 2 && !mazeIsOpen(&maze, n - 1, n - 2));
-    }
+TEST_P(MazeShape, EveryOpenCellIsConnectedToTheExit) {
+    mazeFindRoute(&maze, -1, -1, n - 1, n - 1);
+    for (int y = 1; y < n; y++)
+        for (int x = 1; x < n; x++)
+            if (mazeIsOpen(&maze, x, y)) {
+                EXPECT_NE(mazeGetDir(&maze, 1, x, y), -1) << x << "," << y;
+            }
+}
+
+// The first carve step always goes -x, and the exit cell is a dead end.
+TEST_P(MazeShape, ExitCellOpensOnlyTowardsMinusX) {
+    EXPECT_EQ(mazeGetDir(&maze, 0, n - 3, n - 1), 2);
+    EXPECT_EQ(mazeIsOpen(&maze, n - 1, n - 2), 0);
 }
 
 TEST(MazeItems, EachLetterMarksExactlyItemsPerKindCellsHoldingItsInstances) {
@@ -135,16 +217,22 @@ TEST(MazeItems, EachLetterMarksExactlyItemsPerKindCellsHoldingItsInstances) {
         }
 }
 
-TEST(MazeAccessors, OutsideTheGridReadsAreHarmlessAndWritesStoreNothing) {
+// Index, cell code, openness and carve direction of each point outside the grid.
+TEST(MazeAccessors, OutsideTheGridReadsGiveNothing) {
+    buildMaze(8, 1);
+    for (auto [x, y] : outside)
+        EXPECT_EQ((std::vector<int>{mazeCellIndex(&maze, x, y), mazeGetCell(&maze, x, y),
+                                    mazeIsOpen(&maze, x, y), mazeGetDir(&maze, 0, x, y)}),
+                  (std::vector<int>{-1, 0, 0, -1}))
+            << x << "," << y;
+}
+
+TEST(MazeAccessors, OutsideTheGridWritesStoreNothing) {
     buildMaze(8, 1);
     Maze before = maze;
-    const int outside[][2] = {{-1, 3}, {3, -1}, {9, 3}, {3, 9}, {1000, 0}};
-    for (const auto& p : outside) {
-        int x = p[0], y = p[1];
-        EXPECT_TRUE(mazeCellIndex(&maze, x, y) == -1 && mazeGetCell(&maze, x, y) == 0 &&
-                    !mazeIsOpen(&maze, x, y) && mazeGetDir(&maze, 0, x, y) == -1 &&
-                    mazeSetCell(&maze, x, y, ' ') == 0 && mazeSetDir(&maze, 1, x, y, 1) == 0)
-            << x << "," << y;
+    for (auto [x, y] : outside) {
+        EXPECT_EQ(mazeSetCell(&maze, x, y, ' '), 0) << x << "," << y;
+        EXPECT_EQ(mazeSetDir(&maze, 1, x, y, 1), 0) << x << "," << y;
     }
     EXPECT_EQ(memcmp(&before, &maze, sizeof maze), 0);
 }
@@ -153,7 +241,8 @@ TEST(MazeSettings, UnusableSizesAreClampedToAnEvenSizeWithOneLine) {
     const int cases[][2] = {{7, 6}, {3, 4}, {0, 4}, {-5, 4}, {67, 66}, {1000, 66}};
     for (const auto& c : cases) {
         std::string out = buildMaze(c[0], 1);
-        EXPECT_TRUE(maze.size == c[1] && record.mazeSize == c[1]) << c[0];
+        EXPECT_EQ(maze.size, c[1]) << c[0];
+        EXPECT_EQ(record.mazeSize, c[1]) << c[0];
         char line[128];
         snprintf(line, sizeof line, "Maze size %d is not an even number from 4 to 66; building size %d\n",
                  c[0], c[1]);
@@ -161,7 +250,7 @@ TEST(MazeSettings, UnusableSizesAreClampedToAnEvenSizeWithOneLine) {
     }
 }
 
-TEST(MazeSettings, ImpossibleItemCountsPlaceWhatFitsAndStop) {
+TEST(MazeSettings, ImpossibleItemCountsPlaceWhatFits) {
     // A size-4 maze has at most 7 open cells for 4 x 9 items.
     std::string out = buildMaze(4, 9);
     EXPECT_NE(out.find("empty cells left for 9 items"), std::string::npos) << out;
@@ -173,33 +262,21 @@ TEST(MazeSettings, ImpossibleItemCountsPlaceWhatFitsAndStop) {
     EXPECT_EQ(countCode('D'), 9);
 }
 
-// A room of 3 x 3 open cells: faces push only towards rock, corners push whatever the
-// neighbours are, along the shallower axis and on a tie along z, saying nothing.
-TEST(MazeCollide, KeepsBodiesFromRockFacesAndCellCorners) {
-    const char room[] = "wwwwww   ww   ww   wwwwww"; // five rows of five cells
-    maze.size = 4;
-    for (int i = 0; i < 25; i++) mazeSetCell(&maze, i % 5, i / 5, room[i]);
-    // clang-format off
-    const struct { float x, z, wantX, wantZ; } cases[] = {
-        {1.1f, 2.5f, 1.2f, 2.5f}, {2.1f, 2.5f, 2.1f, 2.5f}, {3.9f, 2.5f, 3.8f, 2.5f},
-        {2.5f, 1.05f, 2.5f, 1.2f}, {2.5f, 3.95f, 2.5f, 3.8f}, {2.5f, 2.5f, 2.5f, 2.5f},
-        {2.85f, 2.9f, 2.8f, 2.9f}, {2.9f, 2.9f, 2.9f, 2.8f}, {2.85f, 2.1f, 2.8f, 2.1f},
-        {2.95f, 2.15f, 2.95f, 2.2f}, {2.875f, 2.125f, 2.875f, 2.2f},
-        {2.1f, 2.85f, 2.1f, 2.8f}, {2.15f, 2.95f, 2.2f, 2.95f},
-        {2.125f, 2.875f, 2.125f, 2.8f}, {2.15f, 2.1f, 2.2f, 2.1f},
-        {2.1f, 2.15f, 2.1f, 2.2f}, {2.125f, 2.125f, 2.125f, 2.2f},
-        {3.85f, 3.9f, 3.8f, 3.8f}};
-    // clang-format on
-    for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.x << "," << c.z);
-        Actor a = bodyAt(c.x, c.z, 0);
-        OutputCapture out;
-        mazeCollide(&maze, &a);
-        EXPECT_EQ(out.finish(), "");
-        EXPECT_TRUE(std::fabs(a.x - c.wantX) < 1e-5f && std::fabs(a.z - c.wantZ) < 1e-5f && a.y == 0.3f)
-            << a.x << "," << a.z;
-    }
+// clang-format off
+TEST(MazeCollide, RockFacesPushBodiesAwayOpenSidesDoNot) {
+    expectPushes({{1.1f, 2.5f, 1.2f, 2.5f}, {2.1f, 2.5f, 2.1f, 2.5f}, {3.9f, 2.5f, 3.8f, 2.5f},
+                  {2.5f, 1.05f, 2.5f, 1.2f}, {2.5f, 3.95f, 2.5f, 3.8f}, {2.5f, 2.5f, 2.5f, 2.5f},
+                  {3.85f, 3.9f, 3.8f, 3.8f}});
 }
+
+// Whatever the neighbours are: along the shallower axis, on a tie along z.
+TEST(MazeCollide, CellCornersPushBodiesAlongTheShallowerAxis) {
+    expectPushes({{2.85f, 2.9f, 2.8f, 2.9f}, {2.9f, 2.9f, 2.9f, 2.8f}, {2.85f, 2.1f, 2.8f, 2.1f},
+                  {2.95f, 2.15f, 2.95f, 2.2f}, {2.875f, 2.125f, 2.875f, 2.2f}, {2.1f, 2.85f, 2.1f, 2.8f},
+                  {2.15f, 2.95f, 2.2f, 2.95f}, {2.125f, 2.875f, 2.125f, 2.8f}, {2.15f, 2.1f, 2.2f, 2.1f},
+                  {2.1f, 2.15f, 2.1f, 2.2f}, {2.125f, 2.125f, 2.125f, 2.2f}});
+}
+// clang-format on
 
 TEST(MazeVisibility, WorkedExampleFromTheStartCellThenEachFrameForgetsTheLast) {
     buildMaze(8, 1);
@@ -213,11 +290,13 @@ TEST(MazeVisibility, WorkedExampleFromTheStartCellThenEachFrameForgetsTheLast) {
     portalCulling = 1;
     mazeUpdateVisibility(&maze, 1, 1);
     mazeUpdateVisibility(&maze, 7, 7);
-    EXPECT_TRUE(mazeIsVisible(&maze, 7, 7) && !mazeIsVisible(&maze, 1, 1));
+    EXPECT_EQ(mazeIsVisible(&maze, 7, 7), 1);
+    EXPECT_EQ(mazeIsVisible(&maze, 1, 1), 0);
     mazeUpdateVisibility(&maze, -1, 3); // a viewer outside the grid sees nothing
     EXPECT_EQ(mazeIsVisible(&maze, 7, 7), 0);
     portalCulling = 0;
-    EXPECT_TRUE(mazeIsVisible(&maze, 7, 7) && mazeIsVisible(&maze, -5, 100));
+    EXPECT_EQ(mazeIsVisible(&maze, 7, 7), 1);
+    EXPECT_EQ(mazeIsVisible(&maze, -5, 100), 1);
 }
 
 TEST(MazeRoute, WorkedExampleToTheExitCell) {
@@ -231,28 +310,40 @@ TEST(MazeRoute, WorkedExampleToTheExitCell) {
               ".........|.3...300.|.3...3...|.2222223.|.1.....3.|.100.300.|...1.3...|.221.22R.|.........");
 }
 
-TEST(MazeTool, PrintsTheKnownMazeExactlyAsTheGameAndRefusesBadArguments) {
+TEST(MazeTool, PrintsTheKnownMazeExactlyAsTheGame) {
     int status;
-    EXPECT_TRUE(runTool("maze 8 1", &status) == mazeExample::output() && status == 0);
+    EXPECT_EQ(runTool("maze 8 1", &status), mazeExample::output());
+    EXPECT_EQ(status, 0);
+}
+
+TEST(MazeTool, RefusesBadArgumentsPrintingNothing) {
+    int status;
     for (const char* args : {"maze", "maze 8", "maze 8 1 2", "maze 7 1", "maze 2 1", "maze 68 1", "maze x 1",
                              "maze 8 -1", "maze 8 10", "maze 8 1x", "maze '' 1", "maze 99999999999 1"}) {
-        EXPECT_TRUE(runTool(args, &status).empty() && status == 2) << args;
+        EXPECT_EQ(runTool(args, &status), "") << args;
+        EXPECT_EQ(status, 2) << args;
     }
 }
 
-TEST(ActorSteps, StepsFollowTheHeadingAndRevertTakesBothBodiesBack) {
-    Actor p = bodyAt(1.5f, 1.5f, 90), h = bodyAt(1.8f, 1.5f, 270, 0.5f);
-    strafeLeft(&p, 0.5f); // the left of heading 90 (+x) is -z
-    stepBack(&h, 0.25f);  // back from heading 270 is +x
-    EXPECT_TRUE(std::fabs(p.z - 1) < 1e-6f && std::fabs(h.x - 2.05f) < 1e-6f) << p.z << " " << h.x;
-    p.y = 0.35f;
+TEST_F(ActorSteps, FollowTheHeading) {
+    EXPECT_NEAR(p.z, 1, 1e-6f);     // the left of heading 90 (+x) is -z
+    EXPECT_NEAR(h.x, 2.05f, 1e-6f); // back from heading 270 is +x
+}
+
+TEST_F(ActorSteps, RevertTakesBothBodiesBack) {
     actorRevert(&p, &h);
-    EXPECT_TRUE(p.y == 0.3f && p.z == 1.5f && h.x == 1.8f && h.y == 0.5f);
+    EXPECT_EQ((std::vector<float>{p.y, p.z, h.x, h.y}), (std::vector<float>{0.3f, 1.5f, 1.8f, 0.5f}));
     EXPECT_EQ(actorOdometer(&p) + actorOdometer(&h), 0); // neither walked in that frame
+}
+
+TEST_F(ActorSteps, OdometerMeasuresTheStraightWayFromTheRevertedPlace) {
+    actorRevert(&p, &h);
     stepForward(&p, 3);
     strafeRight(&p, 4);
-    EXPECT_TRUE(std::fabs(p.x - 4.5f) < 1e-5f && std::fabs(p.z - 5.5f) < 1e-5f) << p.x << "," << p.z;
-    EXPECT_TRUE(std::fabs(actorOdometer(&p) - 5) < 1e-5f && std::fabs(p.distance - 5) < 1e-5f);
+    EXPECT_NEAR(p.x, 4.5f, 1e-5f);
+    EXPECT_NEAR(p.z, 5.5f, 1e-5f);
+    EXPECT_NEAR(actorOdometer(&p), 5, 1e-5f);
+    EXPECT_NEAR(p.distance, 5, 1e-5f);
 }
 
 TEST(ActorsTouch, SumOfRadiiAgainstSquaredDistanceStrictly) {
@@ -279,27 +370,26 @@ TEST(TurnTowards, TakesTheShortWayAcrossZeroBothWays) {
     }
 }
 
-// From every open cell of several generated mazes the exit path leads out through the exit
-// cell's +x side, and the route leads into the target's cell and stops there (phase 4); the
-// body never stands in rock on the way.
-TEST(FollowExitPathAndRoute, ReachTheirGoalFromEveryOpenCell) {
-    for (int n : {8, 16, 30}) {
-        buildMaze(n, 2);
+// The body never stands in rock on the way.
+TEST(FollowExitPath, LeavesThroughTheExitCellsPlusXSideFromEveryOpenCell) {
+    fromEveryOpenCell([](int n, int x, int y) {
+        Actor a = bodyAt(x + 0.3f, y + 0.7f, (float)((x * 37 + y * 53) % 360));
+        auto toExit = [&] { followExitPath(0.05f, &a, &routePhase); };
+        EXPECT_TRUE(walk(a, toExit, [&] { return (int)a.z == n - 1 && a.x > n - 0.3f; }))
+            << a.x << "," << a.z;
+    });
+}
+
+// Into the target's cell, where it stops (phase 4); never standing in rock on the way.
+TEST(FollowRoute, ReachesTheTargetsCellFromEveryOpenCell) {
+    fromEveryOpenCell([](int n, int x, int y) {
         Actor target = n == 16 ? bodyAt(n - 0.5f, n - 0.5f, 90) : bodyAt(1.5f, 1.5f, 90);
-        for (int y = 1; y < n; y++)
-            for (int x = 1; x < n; x++) {
-                if (!mazeIsOpen(&maze, x, y)) continue;
-                SCOPED_TRACE(testing::Message() << "n " << n << " from " << x << "," << y);
-                Actor a = bodyAt(x + 0.3f, y + 0.7f, (float)((x * 37 + y * 53) % 360));
-                auto toExit = [&] { followExitPath(0.05f, &a, &routePhase); };
-                auto toTarget = [&] { followRoute(0.05f, &a, &target, &routePhase); };
-                EXPECT_TRUE(walk(a, toExit, [&] { return (int)a.z == n - 1 && a.x > n - 0.3f; }))
-                    << a.x << "," << a.z;
-                a = bodyAt(x + 0.6f, y + 0.4f, (float)((x * 71 + y * 13) % 360));
-                EXPECT_TRUE(walk(a, toTarget, [] { return routePhase == 4; }));
-                EXPECT_TRUE((int)a.x == (int)target.x && (int)a.z == (int)target.z) << a.x << "," << a.z;
-            }
-    }
+        Actor a = bodyAt(x + 0.6f, y + 0.4f, (float)((x * 71 + y * 13) % 360));
+        auto toTarget = [&] { followRoute(0.05f, &a, &target, &routePhase); };
+        EXPECT_TRUE(walk(a, toTarget, [] { return routePhase == 4; }));
+        EXPECT_EQ((int)a.x, (int)target.x);
+        EXPECT_EQ((int)a.z, (int)target.z);
+    });
 }
 
 TEST(FollowRoute, StopsAtOnceOnTheTargetsOwnCell) {
@@ -313,12 +403,11 @@ TEST(FollowRoute, StopsAtOnceOnTheTargetsOwnCell) {
     EXPECT_EQ(memcmp(&before, &mover, sizeof mover), 0);
 }
 
-TEST(ShotUpdate, ReadyShotRidesBelowTheEyeAndAShotFiredLookingDownFallsToTheFloor) {
-    buildMaze(8, 2);
-    actorsPlaceForGame();
-    player.pitch = 30, record.frameTime = 0.02f, shotState = 0;
-    shotUpdate();
+TEST_F(ShotUpdate, ReadyShotRidesBelowTheEye) {
     EXPECT_FLOAT_EQ(shot.y, player.y - 0.1f);
+}
+
+TEST_F(ShotUpdate, ShotFiredLookingDownFallsToTheFloor) {
     shotState = 1;
     int frames = 0;
     for (float lastX = shot.x; shot.y > 0 && frames < 100; frames++, lastX = shot.x) {
@@ -327,15 +416,18 @@ TEST(ShotUpdate, ReadyShotRidesBelowTheEyeAndAShotFiredLookingDownFallsToTheFloo
     }
     // 0.2 above the floor, sinking sin(30) = 0.5 units per second: 20 frames of 0.02 s; the floor, not a
     // wall.
-    EXPECT_TRUE(std::abs(frames - 20) <= 1 && mazeIsOpen(&maze, (int)shot.x, (int)shot.z)) << frames;
-    shotState = 0, record.frameTime = 0;
+    EXPECT_NEAR(frames, 20, 1);
+    EXPECT_EQ(mazeIsOpen(&maze, (int)shot.x, (int)shot.z), 1);
 }
 
-TEST_F(Items, SpawnPutsTheItemNearACornerAndRefusesAFullOrBadRowWithOneLine) {
+TEST_F(Items, SpawnPutsTheItemNearACorner) {
     // The generator's first two values (41, 18467) choose the low x side and the high z side.
     spawnItem(ROW_DIAMOND, 3, 0.05f, 3, 0.01f);
     const Actor& d = modelTable[ROW_DIAMOND].entities[0];
-    EXPECT_TRUE(d.x == 3.21f && d.z == 3.79f && d.yawRate == 0.1f) << d.x << "," << d.z << " " << d.yawRate;
+    EXPECT_EQ((std::vector<float>{d.x, d.z, d.yawRate}), (std::vector<float>{3.21f, 3.79f, 0.1f}));
+}
+
+TEST_F(Items, SpawnRefusesAFullOrBadRowWithOneLineEach) {
     for (int i = 0; i < MAX_INSTANCES; i++) spawnItem(ROW_OILCAN, 1, 0.05f, 1, 0.01f);
     OutputCapture out(stderr);
     for (int row : {(int)ROW_OILCAN, -1, (int)MODEL_ROWS}) spawnItem(row, 2, 0.05f, 2, 0.01f);
@@ -345,7 +437,7 @@ TEST_F(Items, SpawnPutsTheItemNearACornerAndRefusesAFullOrBadRowWithOneLine) {
     EXPECT_NE(text.find("row 1 already holds 9"), std::string::npos) << text;
 }
 
-TEST_F(Items, CollectingSwapsTheLastInstanceInAndLooksAtItNextFrame) {
+TEST_F(Items, CollectingSwapsTheLastInstanceInToLookAtItNextFrame) {
     // Two diamonds within reach (the last one moves into the first slot), one out of reach, one of each other
     // kind within reach; rows past the spiders are never collected.
     const float items[][4] = {{ROW_DIAMOND, 2.2f, 2.2f, 0.01f}, {ROW_DIAMOND, 5.5f, 5.5f, 0.01f},
@@ -357,10 +449,11 @@ TEST_F(Items, CollectingSwapsTheLastInstanceInAndLooksAtItNextFrame) {
     itemsCollect(&collector);
     for (int row = 0; row < 4; row++) EXPECT_EQ(inventory[row], 1) << row;
     const Actor* d = modelTable[ROW_DIAMOND].entities;
-    EXPECT_TRUE(modelTable[ROW_DIAMOND].count == 2 && d[0].x == 2.3f && d[1].x == 5.5f)
-        << d[0].x << " " << d[1].x;
+    ASSERT_EQ(modelTable[ROW_DIAMOND].count, 2);
+    EXPECT_EQ((std::vector<float>{d[0].x, d[1].x}), (std::vector<float>{2.3f, 5.5f}));
     itemsCollect(&collector);
-    EXPECT_TRUE(inventory[ROW_DIAMOND] == 2 && modelTable[ROW_DIAMOND].count == 1);
+    EXPECT_EQ(inventory[ROW_DIAMOND], 2);
+    EXPECT_EQ(modelTable[ROW_DIAMOND].count, 1);
     EXPECT_EQ(modelTable[ROW_STRAW].count + modelTable[ROW_OILCAN].count + modelTable[ROW_SPIDER].count, 0);
     EXPECT_EQ(modelTable[ROW_HORSE].count, 1);
 }
@@ -368,7 +461,7 @@ TEST_F(Items, CollectingSwapsTheLastInstanceInAndLooksAtItNextFrame) {
 // Who picks up what, judged in the floor plane: the player, the horse and the flying arrow at
 // their heights, each kind at its spawn height, from 0.29 (an item's offset from the middle line
 // of its cell, passed when walking through the cell) and from beyond the reach.
-TEST_F(Items, PlayerHorseAndArrowPickUpEveryKindWithinReachAtAnyHeight) {
+TEST_F(Items, EveryCollectorPicksUpEveryKindWithinReachAtAnyHeight) {
     const struct {
         float y, radius;
     } kinds[4] = {{0.1f, 0.06f}, {0.05f, 0.01f}, {0.05f, 0.01f}, {0.1f, 0.005f}};
@@ -385,40 +478,50 @@ TEST_F(Items, PlayerHorseAndArrowPickUpEveryKindWithinReachAtAnyHeight) {
             }
 }
 
-TEST_F(Items, SpidersBobBetweenTwoAndEightTenthsAndEverythingTurns) {
+TEST_F(Items, SpidersBobWithinTwoToEightTenths) {
     for (float y : {0.85f, 0.15f, 0.5f}) put(ROW_SPIDER, 1.5f, y, 1.5f, 0.005f);
-    put(ROW_DIAMOND, 4.5f, 0.05f, 1.5f, 0.01f);
     Actor* s = modelTable[ROW_SPIDER].entities;
     s[2].vy = -0.1f;
-    for (Actor* a : {&s[0], &s[1], &s[2], &modelTable[ROW_DIAMOND].entities[0]}) a->yawRate = 0.1f;
     record.frameTime = 0.5f;
     itemsMoveCreatures();
     const float bobbed[3] = {0.8f, 0.2f, 0.45f}; // between the limits the spider keeps its way
     for (int i = 0; i < 3; i++) EXPECT_FLOAT_EQ(s[i].y, bobbed[i]) << i;
-    const Actor& d = modelTable[ROW_DIAMOND].entities[0]; // turns 36 degrees per second, stays on the floor
-    EXPECT_TRUE(std::fabs(d.heading - 18) < 1e-4f && d.y == 0.05f) << d.heading << " " << d.y;
 }
 
-TEST_F(Items, SuppliesSetTheStepsAndNeverGoBelowZeroOrNaN) {
-    auto steps = [](float frameTime, int riderState) {
-        float playerStep, horseStep;
-        record.frameTime = frameTime, record.riderState = riderState;
-        itemsStepSizes(&playerStep, &horseStep);
-        return std::to_string(playerStep) + " " + std::to_string(horseStep);
-    };
+TEST_F(Items, ItemsTurnAtTheirRateOnTheFloor) {
+    put(ROW_DIAMOND, 4.5f, 0.05f, 1.5f, 0.01f);
+    Actor& d = modelTable[ROW_DIAMOND].entities[0];
+    d.yawRate = 0.1f, record.frameTime = 0.5f;
+    itemsMoveCreatures();
+    EXPECT_NEAR(d.heading, 18, 1e-4f); // 36 degrees per second
+    EXPECT_EQ(d.y, 0.05f);
+}
+
+TEST_F(Items, SuppliesSetTheSteps) {
     inventory[ROW_OILCAN] = 6; // six cans at time 0: the player walks at 0.5 per second
     EXPECT_FLOAT_EQ(itemsOilLeft(), 6);
     EXPECT_EQ(steps(0.1f, 0), "0.050000 0.005000"); // no straw: the horse crawls at 0.05 per second
     inventory[ROW_STRAW] = 4;
     EXPECT_EQ(steps(0.1f, 2), "0.100000 0.100000"); // riding: the player moves with the horse
     EXPECT_EQ(steps(1, 0), "0.190000 0.190000");    // a one-second frame caps both steps
-    record.gameTime = 330, horse.distance = 70;     // 5.5 cans of 60 seconds and 3.5 bales of 20 units used
-    EXPECT_TRUE(std::fabs(itemsOilLeft() - 0.5f) < 1e-5f && std::fabs(itemsStrawLeft() - 0.5f) < 1e-5f);
+    inventory[ROW_OILCAN] = inventory[ROW_STRAW] = 0;
+    record.fullLevel = 0; // counts every stock as full
+    EXPECT_EQ(steps(0.1f, 0), "0.050000 0.100000");
+}
+
+TEST_F(Items, SuppliesLeftFollowTheirUse) {
+    inventory[ROW_OILCAN] = 6, inventory[ROW_STRAW] = 4;
+    record.gameTime = 330, horse.distance = 70; // 5.5 cans of 60 seconds and 3.5 bales of 20 units used
+    EXPECT_NEAR(itemsOilLeft(), 0.5f, 1e-5f);
+    EXPECT_NEAR(itemsStrawLeft(), 0.5f, 1e-5f);
+}
+
+TEST_F(Items, SuppliesLeftNeverGoBelowZeroOrNaN) {
+    inventory[ROW_OILCAN] = 6, inventory[ROW_STRAW] = 4;
     record.gameTime = 1000;
     EXPECT_EQ(itemsOilLeft(), 0);
     record.gameTime = horse.distance = 0; // zero rates would give 0 / 0 at the start of a game
     record.oilSeconds = record.strawDistance = 0;
-    EXPECT_TRUE(itemsOilLeft() == 0 && itemsStrawLeft() == 0) << itemsOilLeft() << " " << itemsStrawLeft();
-    record.fullLevel = 0; // counts every stock as full
-    EXPECT_EQ(steps(0.1f, 0), "0.050000 0.100000");
+    EXPECT_EQ(itemsOilLeft(), 0);
+    EXPECT_EQ(itemsStrawLeft(), 0);
 }

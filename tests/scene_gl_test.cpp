@@ -124,11 +124,14 @@ Actor at(float x, float y, float z, float heading = 0) {
     return a;
 }
 
-// Whether the box runs from lo to hi on every axis.
-bool boxIs(const FbBox& b, std::array<double, 3> lo, std::array<double, 3> hi) {
+// Whether the box runs from lo to hi on every axis; a failure shows the box.
+testing::AssertionResult boxIs(const FbBox& b, std::array<double, 3> lo, std::array<double, 3> hi) {
     for (int k = 0; k < 3; ++k)
-        if (!near(b.lo[k], lo[k]) || !near(b.hi[k], hi[k])) return false;
-    return true;
+        if (!near(b.lo[k], lo[k]) || !near(b.hi[k], hi[k]))
+            return testing::AssertionFailure()
+                   << "the box runs from " << b.lo[0] << "," << b.lo[1] << "," << b.lo[2] << " to " << b.hi[0]
+                   << "," << b.hi[1] << "," << b.hi[2];
+    return testing::AssertionSuccess();
 }
 
 // A w x h view cleared to grey: a perspective from the origin, or (fovy 0) one unit a pixel.
@@ -194,16 +197,23 @@ class Draw : public ::testing::Test {
     }
 };
 
-TEST_F(Draw, WoodPlacersShareOneListAndSpanTheirCellBetweenFloorAndCeiling) {
+TEST_F(Draw, WoodPlacersSpanTheirCellFromFloorToCeiling) {
     EXPECT_TRUE(boxIs(fbBox(feedbackCapture([] { woodDrawAcrossX(3, 2.5f); })), {3, 0, 2.47}, {4, 1, 2.53}));
+    EXPECT_TRUE(boxIs(fbBox(feedbackCapture([] { woodDrawAcrossY(5.5f, 3); })), {5.47, 0, 2}, {5.53, 1, 3}));
+}
+
+TEST_F(Draw, WoodPlacersShareOneList) {
+    feedbackCapture([] { woodDrawAcrossX(3, 2.5f); });
     const uint32_t built = DisplayListWood;
     const GLuint marker = glGenLists(1); // names come in order: a list made after it comes between
-    EXPECT_TRUE(boxIs(fbBox(feedbackCapture([] { woodDrawAcrossY(5.5f, 3); })), {5.47, 0, 2}, {5.53, 1, 3}));
-    EXPECT_TRUE(glIsList(built) && DisplayListWood == built);
+    feedbackCapture([] { woodDrawAcrossY(5.5f, 3); });
+    EXPECT_TRUE(glIsList(built));
+    EXPECT_EQ(DisplayListWood, built);
     EXPECT_EQ(glGenLists(1), marker + 1) << "a second list was made";
 }
 
-TEST_F(Draw, WoodStripsHaveTheirRowsAndPostsEndUnderTheBeam) {
+// Rows every 1/32; the posts' last row ends at 0.9, where the beam begins.
+TEST_F(Draw, WoodFacesAreStripsOfRowsUpToTheBeam) {
     // Per face of the frame: its distinct corners and the positions of its rows, in 1/20000.
     std::map<std::string, std::set<std::vector<long>>> corners;
     std::map<std::string, std::set<long>> rows;
@@ -220,7 +230,6 @@ TEST_F(Draw, WoodStripsHaveTheirRowsAndPostsEndUnderTheBeam) {
             rows[face].insert(std::lround((beam ? v.x : v.y) * 2e4));
         }
     }
-    // Rows every 1/32; the posts' last row ends at 0.9, where the beam begins.
     std::set<long> postRows{18000}, beamRows;
     for (int k = 0; k <= 32; ++k) {
         beamRows.insert(k * 625);
@@ -235,11 +244,15 @@ TEST_F(Draw, WoodStripsHaveTheirRowsAndPostsEndUnderTheBeam) {
     }
 }
 
-TEST_F(Draw, MineShowsEachSquareOnceFacingItsCellAndTheDoorAtTheExit) {
+TEST_F(Draw, MineShowsEachSquareOnceFacingItsCell) {
+    EXPECT_EQ(squares(), expectedSquares());
+}
+
+TEST_F(Draw, ClosedDoorStandsOnTheExitsSideFacingIn) {
     exitDoor.pitch = 0;
     std::string door;
-    EXPECT_EQ(squares(nullptr, &door), expectedSquares());
-    EXPECT_EQ(door, square(0, 8, 0, 7, false)) << "the closed door stands on the exit's side, facing in";
+    squares(nullptr, &door);
+    EXPECT_EQ(door, square(0, 8, 0, 7, false));
 }
 
 TEST_F(Draw, DoorSwingsOutAboutItsHinge) {
@@ -286,7 +299,7 @@ TEST_F(Draw, PortalCullingDrawsOnlyCellsWithinTwoTurns) {
     EXPECT_EQ(squares(), expectedSquares()) << "switching culling off draws everything again";
 }
 
-TEST_F(Draw, StartViewShowsFloorCeilingWallsAndProps) {
+TEST_F(Draw, StartViewShowsEveryKindOfSurfaceWithoutHoles) {
     record.textureMode = 1;
     const int w = 400, h = 300;
     glEnable(GL_DEPTH_TEST);
@@ -319,11 +332,12 @@ TEST_F(Draw, SpiderHangsFromTheCeilingOnItsThread) {
     static Actor spider = at(3.5f, 0.6f, 1.5f);
     std::vector<FbItem> loose;
     ASSERT_EQ(marked(feedbackCapture([] { spiderDraw(&spider); }), &loose).size(), 1u);
-    ASSERT_TRUE(loose.size() == 1 && loose[0].token != GL_POLYGON_TOKEN);
+    ASSERT_EQ(loose.size(), 1u);
+    ASSERT_NE(loose[0].token, GL_POLYGON_TOKEN);
     EXPECT_TRUE(boxIs(fbBox(loose), {3.5, 0.6, 1.5}, {3.5, 1.0, 1.5}));
 }
 
-TEST_F(Draw, DiamondRestoresCullingAndBlending) {
+TEST_F(Draw, DiamondRestoresTheStateItChanges) {
     Actor gem = at(2.5f, 0.05f, 1.5f, 0);
     for (bool culling : {false, true}) {
         culling ? glEnable(GL_CULL_FACE) : glDisable(GL_CULL_FACE);
@@ -333,45 +347,58 @@ TEST_F(Draw, DiamondRestoresCullingAndBlending) {
         glGetIntegerv(GL_BLEND_SRC, &blend[0]);
         glGetIntegerv(GL_BLEND_DST, &blend[1]);
         EXPECT_EQ(glIsEnabled(GL_CULL_FACE), culling);
-        EXPECT_TRUE(blend[0] == GL_ONE && blend[1] == GL_ZERO) << "blending left as it was";
+        EXPECT_EQ(blend[0], GL_ONE) << "blending left as it was";
+        EXPECT_EQ(blend[1], GL_ZERO);
     }
     glDisable(GL_CULL_FACE);
 }
 
-TEST_F(Draw, HorseStandsOnStraightLegsAndTrotsDiagonally) {
-    // The four legs' directions from hip to foot, in drawing order.
-    auto legs = [](float distance) {
-        horse.distance = distance;
-        std::vector<std::vector<double>> out;
-        for (const Drawn& d : marked(feedbackCapture([] { horseDraw(&horse); })))
-            if (d.mark / 10 == ROW_FRONTLEG || d.mark / 10 == ROW_HINDLEG)
-                out.push_back(
-                    {d.line[1].x - d.line[0].x, d.line[1].y - d.line[0].y, d.line[1].z - d.line[0].z});
-        return out;
-    };
-    auto still = legs(0), trot = legs(0.1f);
-    ASSERT_TRUE(still.size() == 4 && trot.size() == 4);
-    // Opposite swings of sin(1.5) * 7 degrees mirror each other about the standing direction.
-    const double c = std::cos(std::sin(1.5) * 7 * M_PI / 180);
-    for (int k = 0; k < 3; ++k) {
+// The four legs' directions from hip to foot, in drawing order, after walking a distance.
+std::vector<std::vector<double>> legs(float distance) {
+    horse.distance = distance;
+    std::vector<std::vector<double>> out;
+    for (const Drawn& d : marked(feedbackCapture([] { horseDraw(&horse); })))
+        if (d.mark / 10 == ROW_FRONTLEG || d.mark / 10 == ROW_HINDLEG)
+            out.push_back({d.line[1].x - d.line[0].x, d.line[1].y - d.line[0].y, d.line[1].z - d.line[0].z});
+    return out;
+}
+
+TEST_F(Draw, HorseStandsOnStraightLegs) {
+    auto still = legs(0);
+    ASSERT_EQ(still.size(), 4u);
+    for (int k = 0; k < 3; ++k)
         for (int i = 1; i < 4; ++i)
             EXPECT_NEAR(still[0][k], still[i][k], 1e-5) << "a leg bends at distance 0";
+}
+
+// Opposite swings of sin(1.5) * 7 degrees mirror each other about the standing direction.
+TEST_F(Draw, HorseTrotsDiagonally) {
+    auto still = legs(0), trot = legs(0.1f);
+    ASSERT_EQ(still.size(), 4u);
+    ASSERT_EQ(trot.size(), 4u);
+    const double c = std::cos(std::sin(1.5) * 7 * M_PI / 180);
+    for (int k = 0; k < 3; ++k) {
         EXPECT_NEAR(trot[0][k], trot[3][k], 1e-5) << "diagonal legs swing together";
         EXPECT_NEAR(trot[1][k], trot[2][k], 1e-5);
         EXPECT_NEAR(trot[0][k] + trot[1][k], 2 * c * still[0][k], 1e-5);
     }
 }
 
-TEST_F(Draw, ArrowFliesAlongItsHeadingAndAHitExplodesForHalfASecond) {
+TEST_F(Draw, ArrowIsDrawnAlongItsHeading) {
     shotState = 0;
     static Actor arrow = at(2.5f, 0.2f, 1.5f, 90);
     auto drawn = marked(feedbackCapture([] { shotDraw(&arrow); }));
-    ASSERT_TRUE(drawn.size() == 1 && drawn[0].mark == arrowMark && drawn[0].line.size() == 2);
-    EXPECT_TRUE(near(drawn[0].line[1].x, 2.7) && near(drawn[0].line[1].y, 0.2) &&
-                near(drawn[0].line[1].z, 1.5))
-        << "the arrow's local +y is 0.2 ahead";
+    ASSERT_EQ(drawn.size(), 1u);
+    EXPECT_EQ(drawn[0].mark, arrowMark);
+    ASSERT_EQ(drawn[0].line.size(), 2u);
+    const FbVertex& tip = drawn[0].line[1]; // the arrow's local +y is 0.2 ahead
+    EXPECT_NEAR(tip.x, 2.7, 1e-4);
+    EXPECT_NEAR(tip.y, 0.2, 1e-4);
+    EXPECT_NEAR(tip.z, 1.5, 1e-4);
     EXPECT_EQ(shotState, 0);
+}
 
+TEST_F(Draw, HitExplodesForHalfASecond) {
     shotState = 1;
     explosionTime = 3;
     record.frameTime = 0.125f;
@@ -424,27 +451,36 @@ std::map<std::string, FbBox> mapParts() {
     return parts;
 }
 
-TEST_F(Draw, MapIsTenPixelsACellWithFiveCansAndTurnsAboutThePlayer) {
-    // A part's square on the map from the player's place: left, bottom, right, top in half pixels.
-    auto place = [](const char* part) {
-        const FbBox b = mapParts()[part];
-        return std::vector<long>{std::lround(2 * (b.lo[0] - mapX)), std::lround(2 * (b.lo[1] - mapY)),
-                                 std::lround(2 * (b.hi[0] - mapX)), std::lround(2 * (b.hi[1] - mapY))};
-    };
+// A part's square on the map from the player's place: left, bottom, right, top in half pixels.
+std::vector<long> mapPlace(const char* part) {
+    const FbBox b = mapParts()[part];
+    return std::vector<long>{std::lround(2 * (b.lo[0] - mapX)), std::lround(2 * (b.lo[1] - mapY)),
+                             std::lround(2 * (b.hi[0] - mapX)), std::lround(2 * (b.hi[1] - mapY))};
+}
+
+TEST_F(Draw, MapIsTenPixelsACellWithFiveCans) {
     player.heading = 0;
     inventory[1] = 5;
     Actor& can = modelTable[ROW_OILCAN].entities[0];
     actorInit(&can, player.x - 1, 0.05f, player.z, 0, 0, 0.01f);
     modelTable[ROW_OILCAN].count = 1;
-    EXPECT_EQ(place("player"), (std::vector<long>{-10, -10, 10, 10}));
-    EXPECT_EQ(place("horse"), (std::vector<long>{30, -10, 50, 10})) << "2 cells towards +x";
-    EXPECT_EQ(place("item"), (std::vector<long>{-25, -5, -15, 5})) << "centred on the can";
+    EXPECT_EQ(mapPlace("player"), (std::vector<long>{-10, -10, 10, 10}));
+    EXPECT_EQ(mapPlace("horse"), (std::vector<long>{30, -10, 50, 10})) << "2 cells towards +x";
+    EXPECT_EQ(mapPlace("item"), (std::vector<long>{-25, -5, -15, 5})) << "centred on the can";
     modelTable[ROW_OILCAN].count = 0;
-    player.heading = 90;
-    EXPECT_EQ(place("player"), (std::vector<long>{-10, -10, 10, 10}));
-    EXPECT_EQ(place("horse"), (std::vector<long>{-10, 30, 10, 50})) << "turned to point up the map";
-    inventory[1] = 0; // no can: 15 pixels a cell
-    EXPECT_EQ(place("player"), (std::vector<long>{-15, -15, 15, 15}));
+    inventory[1] = 0;
+}
+
+TEST_F(Draw, MapTurnsAboutThePlayer) {
+    inventory[1] = 5; // the player faces heading 90
+    EXPECT_EQ(mapPlace("player"), (std::vector<long>{-10, -10, 10, 10}));
+    EXPECT_EQ(mapPlace("horse"), (std::vector<long>{-10, 30, 10, 50})) << "turned to point up the map";
+    inventory[1] = 0;
+}
+
+TEST_F(Draw, MapIsFifteenPixelsACellWithoutCans) {
+    inventory[1] = 0;
+    EXPECT_EQ(mapPlace("player"), (std::vector<long>{-15, -15, 15, 15}));
 }
 
 TEST_F(Draw, MapTouchesOnlyItsBox) {

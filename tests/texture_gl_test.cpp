@@ -45,18 +45,26 @@ Bytes fontPixelOf(int r, int g, int b) {
 
 } // namespace
 
-// Glyph k is character k: cell column k mod 16, cell row k div 16 from the top, the glyph upside down,
-// its band row j on the cell's row j - 1 from the top, so the lowest band row lands in the cell above.
-TEST(FontBuild, GlyphsAfterThe33PlaceholdersLandCentredAndUpsideDownInTheCellsOfTheirCodes) {
+// The test strip built into a font.
+class FontBuild : public ::testing::Test {
+  protected:
     TempDir dir;
     TgaImage font{};
-    writeStrip(dir.file("strip.tga"));
-    ASSERT_EQ(fontBuild(&font, dir.file("strip.tga").c_str()), 1);
-    ASSERT_EQ(font.byteSize, 512 * 512 * 4);
-    auto at = [&](int x, int y) {
-        return Bytes(font.pixels + (y * 512 + x) * 4, font.pixels + (y * 512 + x) * 4 + 4);
-    };
     const Bytes transparent = {0, 0, 0, 0};
+    void SetUp() override {
+        writeStrip(dir.file("strip.tga"));
+        ASSERT_EQ(fontBuild(&font, dir.file("strip.tga").c_str()), 1);
+        ASSERT_EQ(font.byteSize, 512 * 512 * 4);
+    }
+    void TearDown() override { tgaFree(&font); }
+    Bytes at(int x, int y) const {
+        return Bytes(font.pixels + (y * 512 + x) * 4, font.pixels + (y * 512 + x) * 4 + 4);
+    }
+};
+
+// Glyph k is character k: cell column k mod 16, cell row k div 16 from the top, the glyph upside down,
+// its band row j on the cell's row j - 1 from the top, so the lowest band row lands in the cell above.
+TEST_F(FontBuild, GlyphsLandCentredUpsideDownInTheCellsOfTheirCodes) {
     for (int k = 34; k <= 64; k++) {
         // The scan skips the first ink column and takes the background column after the last one:
         // centred at (x0 + 32 - x1) / 2 = (33 - 4) / 2 = 14.
@@ -67,12 +75,6 @@ TEST(FontBuild, GlyphsAfterThe33PlaceholdersLandCentredAndUpsideDownInTheCellsOf
                           x == 13 || x == 17 ? transparent : fontPixelOf(k, 40 + j, 80))
                     << k << ": " << x << "," << j;
     }
-    for (int y = 0; y < 512; y++)
-        for (int x = 0; x < 512; x++) {
-            ASSERT_NE(at(x, y), fontPixelOf(1, 2, 3)) << x << "," << y;
-            const bool emptyCell = y > 448 || (y > 416 && y < 448 && x < 32); // codes 0 to 32
-            ASSERT_TRUE(!emptyCell || at(x, y) == transparent) << x << "," << y;
-        }
     EXPECT_EQ(at(14, 416), fontPixelOf(48, 40, 80));
     // Glyph 33 ("!") has ink columns 100 to 109: columns 101 to 110 are copied to cell x 11 to 20, the
     // last one background. "A" has no column after its ink: 31 columns, from cell x 0.
@@ -80,6 +82,20 @@ TEST(FontBuild, GlyphsAfterThe33PlaceholdersLandCentredAndUpsideDownInTheCellsOf
         EXPECT_EQ(at(32 + x, 447), x >= 11 && x < 20 ? fontPixelOf(33, 41, 80) : transparent) << x;
         EXPECT_EQ(at(32 + x, 383), x < 31 ? fontPixelOf(0, 1, 0) : transparent) << x;
     }
+}
+
+// The 33 placeholders are skipped: codes 0 to 32 stay empty and their colour shows nowhere.
+TEST_F(FontBuild, PlaceholdersLeaveTheFirst33CodesEmpty) {
+    for (int y = 0; y < 512; y++)
+        for (int x = 0; x < 512; x++) {
+            ASSERT_NE(at(x, y), fontPixelOf(1, 2, 3)) << x << "," << y;
+            if (y > 448 || (y > 416 && y < 448 && x < 32)) {
+                ASSERT_EQ(at(x, y), transparent) << x << "," << y;
+            }
+        }
+}
+
+TEST_F(FontBuild, MissingStripBuildsNothing) {
     EXPECT_EQ(fontBuild(&font, dir.file("missing.tga").c_str()), 0);
     EXPECT_EQ(font.pixels, nullptr);
 }
@@ -111,8 +127,10 @@ class GlDrawing : public ::testing::Test {
         GLint blend[2] = {};
         glGetIntegerv(GL_BLEND_SRC, &blend[0]);
         glGetIntegerv(GL_BLEND_DST, &blend[1]);
-        EXPECT_TRUE(blend[0] == GL_ONE && blend[1] == GL_ZERO && glIsEnabled(GL_LIGHTING) &&
-                    glIsEnabled(GL_DEPTH_TEST));
+        EXPECT_EQ(blend[0], GL_ONE);
+        EXPECT_EQ(blend[1], GL_ZERO);
+        EXPECT_EQ(glIsEnabled(GL_LIGHTING), GL_TRUE);
+        EXPECT_EQ(glIsEnabled(GL_DEPTH_TEST), GL_TRUE);
         for (TgaImage& img : imageTable) glDeleteTextures(1, &img.textureId);
         glDeleteLists(fontListBase, 256);
         fontListBase = 0;
@@ -131,6 +149,14 @@ class GlDrawing : public ::testing::Test {
     static void clearTo(uint8_t grey) {
         glClearColor(grey / 255.0f, grey / 255.0f, grey / 255.0f, 0);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+    }
+    // A 4:3 stage cleared to 200 with the fade drawn over it from the given state and level.
+    static Bytes fadedFrame(int state, float level) {
+        windowProjection(256, 192);
+        clearTo(200);
+        gameState.fadeState = state, gameState.fadeLevel = level;
+        drawFade(&gameState.fadeState, &gameState.fadeLevel);
+        return readBack(GL_RGB, 256, 192);
     }
 };
 
@@ -181,27 +207,24 @@ TEST_F(GlDrawing, TextLightsExactlyItsGlyphCellsInEveryMode) {
     }
 }
 
-// Fading in at 50 halves the stage, fading out at 25 keeps three quarters of it.
-TEST_F(GlDrawing, FadeScalesTheFrameAndAFinishedFadeDrawsNothing) {
-    windowProjection(256, 192); // the fade covers the 4:3 stage; the bands beside it stay black
-    record.running = 0; // paused: the screen shows undimmed and the fade waits
-    clearTo(200);
-    gameState.fadeState = 1, gameState.fadeLevel = 50, drawFade(&gameState.fadeState, &gameState.fadeLevel);
-    for (uint8_t v : readBack(GL_RGB, 256, 192)) ASSERT_EQ(v, 200);
+// Paused, the screen shows undimmed and the fade waits.
+TEST_F(GlDrawing, FadeWaitsWhilePaused) {
+    record.running = 0;
+    for (uint8_t v : fadedFrame(1, 50)) ASSERT_EQ(v, 200);
     EXPECT_EQ(gameState.fadeLevel, 50);
+}
+
+// Fading in at 50 halves the stage, fading out at 25 keeps three quarters of it.
+TEST_F(GlDrawing, FadeScalesTheFrame) {
     record.running = 1;
-    for (auto [state, level, expected] : {std::array{1, 50, 100}, std::array{3, 25, 150}}) {
-        clearTo(200);
-        gameState.fadeState = state;
-        gameState.fadeLevel = float(level);
-        drawFade(&gameState.fadeState, &gameState.fadeLevel);
-        for (uint8_t v : readBack(GL_RGB, 256, 192)) ASSERT_NEAR(v, expected, 1) << state;
-    }
-    clearTo(200);
-    gameState.fadeState = 2;
-    drawFade(&gameState.fadeState, &gameState.fadeLevel); // the finished fade draws nothing and is cleared
+    for (auto [state, level, expected] : {std::array{1, 50, 100}, std::array{3, 25, 150}})
+        for (uint8_t v : fadedFrame(state, float(level))) ASSERT_NEAR(v, expected, 1) << state;
+}
+
+TEST_F(GlDrawing, FinishedFadeIsClearedDrawingNothing) {
+    record.running = 1;
+    for (uint8_t v : fadedFrame(2, 25)) ASSERT_EQ(v, 200);
     EXPECT_EQ(gameState.fadeState, 0);
-    EXPECT_EQ(readBack(GL_RGB, 1, 1), Bytes(3, 200));
 }
 
 TEST_F(GlDrawing, TextureModesOneTwoOffOneKeepOneNamePerImage) {
