@@ -306,12 +306,7 @@ void expectSameBothWays(const std::function<BrepModel*()>& level0, bool floor = 
 
 BrepModel* fromDefs(std::initializer_list<const char*> names) {
     BrepModel* m = nullptr;
-    for (const char* name : names) {
-        if (m)
-            brepLoadDef(&m, name);
-        else
-            brepBuildFromDef(&m, name);
-    }
+    for (const char* name : names) m ? (void)brepLoadDef(&m, name) : brepBuildFromDef(&m, name);
     return m;
 }
 

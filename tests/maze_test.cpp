@@ -121,16 +121,6 @@ void expectPushes(std::initializer_list<std::array<float, 4>> cases) {
     }
 }
 
-// The player has stepped left from heading 90 and risen, the horse back from heading 270.
-struct ActorSteps : testing::Test {
-    Actor p = bodyAt(1.5f, 1.5f, 90), h = bodyAt(1.8f, 1.5f, 270, 0.5f);
-    ActorSteps() {
-        strafeLeft(&p, 0.5f);
-        stepBack(&h, 0.25f);
-        p.y = 0.35f;
-    }
-};
-
 // Calls f(n, x, y) from every open cell of generated mazes of several sizes n.
 template <class F> void fromEveryOpenCell(F f) {
     for (int n : {8, 16, 30}) {
@@ -144,27 +134,12 @@ template <class F> void fromEveryOpenCell(F f) {
     }
 }
 
-// The player looks 30 degrees down in the known maze; the shot is made ready; frames of 0.02 s.
-class ShotUpdate : public testing::Test {
-  protected:
-    void SetUp() override {
-        buildMaze(8, 2);
-        actorsPlaceForGame();
-        player.pitch = 30, record.frameTime = 0.02f, shotState = 0;
-        shotUpdate();
-    }
-    void TearDown() override { shotState = 0, record.frameTime = 0; }
-};
-
 } // namespace
 
-TEST(MazeWorkedExample, PrintsThreeSnapshots) {
+// The three snapshots printed, and the items spawned in the known cells: spawnItem(row, col, y, rowZ,
+// radius) as the generator called it.
+TEST(MazeWorkedExample, BuildsTheKnownMaze) {
     EXPECT_EQ(buildMaze(8, 1), mazeExample::output());
-}
-
-TEST(MazeWorkedExample, SpawnsOneItemPerKindInTheKnownCells) {
-    buildMaze(8, 1);
-    // spawnItem(row, col, y, rowZ, radius) as the generator called it.
     const float spawned[4][5] = {
         {2, 3, 0.05f, 3, 0.01f}, {0, 7, 0.1f, 3, 0.06f}, {1, 5, 0.05f, 7, 0.01f}, {3, 6, 0.1f, 5, 0.005f}};
     for (const auto& s : spawned) {
@@ -217,20 +192,16 @@ TEST(MazeItems, EachLetterMarksExactlyItemsPerKindCellsHoldingItsInstances) {
         }
 }
 
-// Index, cell code, openness and carve direction of each point outside the grid.
-TEST(MazeAccessors, OutsideTheGridReadsGiveNothing) {
+// Index, cell code, openness and carve direction of each point outside the grid read as nothing;
+// writes there store nothing.
+TEST(MazeAccessors, OutsideTheGridHoldsNothing) {
     buildMaze(8, 1);
-    for (auto [x, y] : outside)
+    Maze before = maze;
+    for (auto [x, y] : outside) {
         EXPECT_EQ((std::vector<int>{mazeCellIndex(&maze, x, y), mazeGetCell(&maze, x, y),
                                     mazeIsOpen(&maze, x, y), mazeGetDir(&maze, 0, x, y)}),
                   (std::vector<int>{-1, 0, 0, -1}))
             << x << "," << y;
-}
-
-TEST(MazeAccessors, OutsideTheGridWritesStoreNothing) {
-    buildMaze(8, 1);
-    Maze before = maze;
-    for (auto [x, y] : outside) {
         EXPECT_EQ(mazeSetCell(&maze, x, y, ' '), 0) << x << "," << y;
         EXPECT_EQ(mazeSetDir(&maze, 1, x, y, 1), 0) << x << "," << y;
     }
@@ -325,19 +296,18 @@ TEST(MazeTool, RefusesBadArgumentsPrintingNothing) {
     }
 }
 
-TEST_F(ActorSteps, FollowTheHeading) {
+// The player steps left from heading 90 and rises, the horse back from heading 270; revert takes
+// both back, neither having walked in that frame, and steps from there are measured the straight way.
+TEST(ActorSteps, FollowTheHeadingMeasuredFromTheRevertedPlace) {
+    Actor p = bodyAt(1.5f, 1.5f, 90), h = bodyAt(1.8f, 1.5f, 270, 0.5f);
+    strafeLeft(&p, 0.5f);
+    stepBack(&h, 0.25f);
+    p.y = 0.35f;
     EXPECT_NEAR(p.z, 1, 1e-6f);     // the left of heading 90 (+x) is -z
     EXPECT_NEAR(h.x, 2.05f, 1e-6f); // back from heading 270 is +x
-}
-
-TEST_F(ActorSteps, RevertTakesBothBodiesBack) {
     actorRevert(&p, &h);
     EXPECT_EQ((std::vector<float>{p.y, p.z, h.x, h.y}), (std::vector<float>{0.3f, 1.5f, 1.8f, 0.5f}));
-    EXPECT_EQ(actorOdometer(&p) + actorOdometer(&h), 0); // neither walked in that frame
-}
-
-TEST_F(ActorSteps, OdometerMeasuresTheStraightWayFromTheRevertedPlace) {
-    actorRevert(&p, &h);
+    EXPECT_EQ(actorOdometer(&p) + actorOdometer(&h), 0);
     stepForward(&p, 3);
     strafeRight(&p, 4);
     EXPECT_NEAR(p.x, 4.5f, 1e-5f);
@@ -403,21 +373,24 @@ TEST(FollowRoute, StopsAtOnceOnTheTargetsOwnCell) {
     EXPECT_EQ(memcmp(&before, &mover, sizeof mover), 0);
 }
 
-TEST_F(ShotUpdate, ReadyShotRidesBelowTheEye) {
+// The player looks 30 degrees down in the known maze; the shot, made ready, rides 0.1 below the eye;
+// fired, it flies 2 units per second along heading 90 and sinks sin(30) = 0.5 units per second from
+// 0.2 above the floor: 20 frames of 0.02 s to the floor, not a wall.
+TEST(ShotUpdate, ShotFiredLookingDownFallsFromBelowTheEyeToTheFloor) {
+    buildMaze(8, 2);
+    actorsPlaceForGame();
+    player.pitch = 30, record.frameTime = 0.02f, shotState = 0;
+    shotUpdate();
     EXPECT_FLOAT_EQ(shot.y, player.y - 0.1f);
-}
-
-TEST_F(ShotUpdate, ShotFiredLookingDownFallsToTheFloor) {
     shotState = 1;
     int frames = 0;
     for (float lastX = shot.x; shot.y > 0 && frames < 100; frames++, lastX = shot.x) {
         shotUpdate();
-        EXPECT_NEAR(shot.x - lastX, 0.04f, 1e-5); // 2 units per second along heading 90
+        EXPECT_NEAR(shot.x - lastX, 0.04f, 1e-5);
     }
-    // 0.2 above the floor, sinking sin(30) = 0.5 units per second: 20 frames of 0.02 s; the floor, not a
-    // wall.
     EXPECT_NEAR(frames, 20, 1);
     EXPECT_EQ(mazeIsOpen(&maze, (int)shot.x, (int)shot.z), 1);
+    shotState = 0, record.frameTime = 0;
 }
 
 TEST_F(Items, SpawnPutsTheItemNearACorner) {
@@ -509,19 +482,17 @@ TEST_F(Items, SuppliesSetTheSteps) {
     EXPECT_EQ(steps(0.1f, 0), "0.050000 0.100000");
 }
 
+// Six cans of 60 seconds of game time and four bales of 20 units of the horse's way: 5.5 cans and 3.5
+// bales used leave half of one; never below zero; zero rates, 0 / 0 at the start of a game, leave none.
 TEST_F(Items, SuppliesLeftFollowTheirUse) {
+    const struct {
+        float gameTime, distance, oilSeconds, strawDistance, oil, straw;
+    } rows[] = {{330, 70, 60, 20, 0.5f, 0.5f}, {1000, 100, 60, 20, 0, 0}, {0, 0, 0, 0, 0, 0}};
     inventory[ROW_OILCAN] = 6, inventory[ROW_STRAW] = 4;
-    record.gameTime = 330, horse.distance = 70; // 5.5 cans of 60 seconds and 3.5 bales of 20 units used
-    EXPECT_NEAR(itemsOilLeft(), 0.5f, 1e-5f);
-    EXPECT_NEAR(itemsStrawLeft(), 0.5f, 1e-5f);
-}
-
-TEST_F(Items, SuppliesLeftNeverGoBelowZeroOrNaN) {
-    inventory[ROW_OILCAN] = 6, inventory[ROW_STRAW] = 4;
-    record.gameTime = 1000;
-    EXPECT_EQ(itemsOilLeft(), 0);
-    record.gameTime = horse.distance = 0; // zero rates would give 0 / 0 at the start of a game
-    record.oilSeconds = record.strawDistance = 0;
-    EXPECT_EQ(itemsOilLeft(), 0);
-    EXPECT_EQ(itemsStrawLeft(), 0);
+    for (const auto& row : rows) {
+        record.gameTime = row.gameTime, horse.distance = row.distance;
+        record.oilSeconds = row.oilSeconds, record.strawDistance = row.strawDistance;
+        EXPECT_NEAR(itemsOilLeft(), row.oil, 1e-5f) << row.gameTime;
+        EXPECT_NEAR(itemsStrawLeft(), row.straw, 1e-5f) << row.gameTime;
+    }
 }

@@ -207,24 +207,25 @@ TEST_F(GlDrawing, TextLightsExactlyItsGlyphCellsInEveryMode) {
     }
 }
 
-// Paused, the screen shows undimmed and the fade waits.
-TEST_F(GlDrawing, FadeWaitsWhilePaused) {
-    record.running = 0;
-    for (uint8_t v : fadedFrame(1, 50)) ASSERT_EQ(v, 200);
-    EXPECT_EQ(gameState.fadeLevel, 50);
-}
-
-// Fading in at 50 halves the stage, fading out at 25 keeps three quarters of it.
-TEST_F(GlDrawing, FadeScalesTheFrame) {
-    record.running = 1;
-    for (auto [state, level, expected] : {std::array{1, 50, 100}, std::array{3, 25, 150}})
-        for (uint8_t v : fadedFrame(state, float(level))) ASSERT_NEAR(v, expected, 1) << state;
-}
-
-TEST_F(GlDrawing, FinishedFadeIsClearedDrawingNothing) {
-    record.running = 1;
-    for (uint8_t v : fadedFrame(2, 25)) ASSERT_EQ(v, 200);
-    EXPECT_EQ(gameState.fadeState, 0);
+// A stage cleared to 200 under the fade, then the fade's state and level after a frame of 0.2 s. Paused,
+// the screen shows undimmed and the fade waits; a finished fade is cleared, drawing nothing.
+TEST_F(GlDrawing, FadeDimsTheFrameByItsLevel) {
+    const struct {
+        const char* name;
+        int running, state, level, grey, stateAfter, levelAfter;
+    } rows[] = {{"paused", 0, 1, 50, 200, 1, 50},
+                {"fading in at 50 halves the stage", 1, 1, 50, 100, 1, 60},
+                {"fading out at 25 keeps three quarters", 1, 3, 25, 150, 3, 35},
+                {"finished", 1, 2, 25, 200, 0, 25}};
+    record.frameTime = 0.2f;
+    for (const auto& row : rows) {
+        record.running = row.running;
+        for (uint8_t v : fadedFrame(row.state, float(row.level)))
+            ASSERT_NEAR(v, row.grey, row.grey == 200 ? 0 : 1) << row.name;
+        EXPECT_EQ(gameState.fadeState, row.stateAfter) << row.name;
+        EXPECT_NEAR(gameState.fadeLevel, row.levelAfter, 1e-4) << row.name;
+    }
+    record.frameTime = 0;
 }
 
 TEST_F(GlDrawing, TextureModesOneTwoOffOneKeepOneNamePerImage) {
