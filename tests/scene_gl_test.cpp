@@ -241,14 +241,13 @@ TEST_F(Draw, MineShowsEachSquareOnceFacingItsCell) {
     EXPECT_EQ(squares(), expectedSquares());
 }
 
-TEST_F(Draw, ClosedDoorStandsOnTheExitsSideFacingIn) {
+// Closed, the door is the mine's last square, on the exit's +x side facing in; it swings out about
+// its hinge.
+TEST_F(Draw, DoorSwingsOutFromTheExitsSide) {
     exitDoor.pitch = 0;
     std::string door;
     squares(nullptr, &door);
     EXPECT_EQ(door, square(0, 8, 0, 7, false));
-}
-
-TEST_F(Draw, DoorSwingsOutAboutItsHinge) {
     for (float pitch : {0.0f, 30.0f, 90.0f}) {
         exitDoor.pitch = pitch;
         const double p = pitch * M_PI / 180;
