@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The finer levels of detail of closed models: the weighted corner-cutting refinement.
 #include "brep/brep_build.h"
+#include "brep/brep_refine.h"
 
 #include <algorithm>
 #include <cassert>
@@ -8,16 +9,9 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <string>
 #include <vector>
 
 namespace {
-
-enum { HOLE_LOOP_LIMIT = 32 };
-
-void refineError(const BrepModel* m, const char* what) {
-    fprintf(stderr, "Brep Error %s.%03d: %s\n", m->name, m->level, what);
-}
 
 // The values a corner carries through the blends: position and both texture mappings.
 struct CornerValues {
@@ -32,14 +26,20 @@ void addCorner(BrepModel* m, const CornerValues& c, float weight, int kind) {
     brepFaceAddPoint(m, c.v[0], c.v[1], c.v[2], weight, kind, c.v[3], c.v[4], c.v[5], c.v[6]);
 }
 
+} // namespace
+
+void brepRefineError(const BrepModel* m, const char* what) {
+    fprintf(stderr, "Brep Error %s.%03d: %s\n", m->name, m->level, what);
+}
+
 // Ends a face whose corners lie at the places of vertices of the new model; known[i] is the edge
 // from corner i-1 to corner i and known[0] the closing edge, where the caller holds them (else null).
 // Every vertex of the new model was placed by position, so no other vertex shares its place and the
 // search would return that very vertex; with the indexes on, the vertices and known edges are taken
 // directly. A NaN place is never found again: such a face goes through the searches, which then make
 // new vertices. The search path gives each corner its vertex's weight, or its root when asked.
-BrepFace* endFaceAt(BrepModel* m, BrepVertex* const* corners, BrepEdge* const* known, int count,
-                    bool rootWeight) {
+BrepFace* brepEndFaceAt(BrepModel* m, BrepVertex* const* corners, BrepEdge* const* known, int count,
+                        bool rootWeight) {
     bool direct = brepIndexed();
     for (int i = 0; i < count; i++) {
         const float* p = corners[i]->pos;
@@ -56,7 +56,7 @@ BrepFace* endFaceAt(BrepModel* m, BrepVertex* const* corners, BrepEdge* const* k
 }
 
 // Negates q's normal when it points away from the mean normal m of its neighbours.
-void orientLike(BrepFace* q, const float m[3]) {
+void brepOrientLike(BrepFace* q, const float m[3]) {
     float away = 0, toward = 0;
     for (int k = 0; k < 3; k++) {
         away += (m[k] - q->normal[k]) * (m[k] - q->normal[k]);
@@ -65,6 +65,8 @@ void orientLike(BrepFace* q, const float m[3]) {
     if (away > toward)
         for (float& c : q->normal) c = -c;
 }
+
+namespace {
 
 // A model can be refined when every face has its edges and every edge has two faces of the model
 // that run along it.
@@ -208,166 +210,8 @@ void edgeFaces(BrepModel* src, BrepModel* out) {
         int count = gapAlong(e, &gap);
         if (!count) continue;
         brepBeginFace(out, gap.weight, gap.orientation);
-        BrepFace* q = endFaceAt(out, gap.corners, gap.known, count, false);
-        if (q) orientLike(q, gap.mean);
-    }
-}
-
-// Whether a hole of n corners can be closed by a face; reports the ones beyond the limits.
-bool holeFits(const BrepModel* out, int n) {
-    if (n <= 2) return false;
-    if (n > HOLE_LOOP_LIMIT) {
-        refineError(out,
-                    ("hole loop of " + std::to_string(n) + " edges, more than 32: no face made").c_str());
-        return false;
-    }
-    if (n > BREP_MAX_CORNERS) {
-        refineError(out, ("hole of " + std::to_string(n) + " corners, more than 16: no face made").c_str());
-        return false;
-    }
-    return true;
-}
-
-// The weight of a hole's face (before its root) and the mean normal of the faces around it.
-float holeWeight(BrepFace* const* faces, int n, float mean[3]) {
-    float weight = 0;
-    mean[0] = mean[1] = mean[2] = 0;
-    for (int i = 0; i < n; i++) {
-        weight += faces[i]->weight;
-        for (int k = 0; k < 3; k++) mean[k] += faces[i]->normal[k];
-    }
-    for (int k = 0; k < 3; k++) mean[k] /= n;
-    return weight / n;
-}
-
-// via[k]: the border edge that led to ring[k]; via[0] is the loop's first edge, which closes it.
-void vertexFace(BrepModel* out, const std::vector<BrepVertex*>& ring, const std::vector<BrepFace*>& faces,
-                const std::vector<BrepEdge*>& via) {
-    int n = (int)ring.size();
-    if (!holeFits(out, n)) return;
-    float mean[3];
-    float weight = holeWeight(faces.data(), n, mean);
-    brepBeginFace(out, sqrtf(weight), faces[0]->orientation);
-    BrepFace* q = endFaceAt(out, ring.data(), via.data(), n, true);
-    if (q) orientLike(q, mean);
-}
-
-// The holes at the old vertices, walked along the edges that have one face, each edge from its
-// v[1] to its v[0]. Each loop is collected by sweeps over the edge list from the head; a sweep takes
-// every matching edge in list order, and sweeps repeat until one finds nothing.
-void vertexFacesScanned(BrepModel* out) {
-    for (BrepEdge* e = out->edges; e; e = e->next) {
-        if (e->faceCount != 1) continue;
-        std::vector<BrepVertex*> ring = {e->v[0]};
-        std::vector<BrepFace*> faces = {e->face[0]};
-        std::vector<BrepEdge*> via = {e};
-        e->faceCount = 2;
-        for (bool found = true; found;) {
-            found = false;
-            for (BrepEdge* x = out->edges; x; x = x->next)
-                if (x->faceCount == 1 && x->v[1] == ring.back()) {
-                    ring.push_back(x->v[0]);
-                    faces.push_back(x->face[0]);
-                    via.push_back(x);
-                    via.push_back(x);
-                    x->faceCount = 2;
-                    found = true;
-                }
-        }
-        vertexFace(out, ring, faces, via);
-    }
-}
-
-// The same loops from a table of the border edges grouped by their v[1], each group in list order:
-// each sweep is replayed as a walk over ascending list positions. Only border edges take part, so a
-// border's number in list order stands for its list position. The walk reads the grouped copies of
-// the borders' ends and faces rather than the edges themselves; the marks it leaves on the edges are
-// not made, as the check that follows counts every edge's faces afresh.
-struct Border {
-    int number; // among the borders, in list order
-    BrepVertex* from;
-    BrepFace* face;
-    BrepEdge* edge;
-};
-
-struct BorderGroup {
-    const BrepVertex* end; // null: empty slot
-    int start, stop;       // the group's range of `members`
-};
-
-void vertexFacesIndexed(BrepModel* out) {
-    std::vector<BrepEdge*> borders;
-    for (BrepEdge* e = out->edges; e; e = e->next)
-        if (e->faceCount == 1) borders.push_back(e);
-    int n = (int)borders.size();
-
-    // Open addressing from v[1] to its group.
-    size_t cap = 16;
-    while (cap < (size_t)n * 2) cap *= 2;
-    std::vector<BorderGroup> groups(cap, BorderGroup{nullptr, 0, 0});
-    auto slotOf = [&](const BrepVertex* v) {
-        size_t h = (size_t)(((uintptr_t)v >> 4) * 0x9e3779b97f4a7c15ULL >> 20);
-        size_t i = h & (cap - 1);
-        while (groups[i].end && groups[i].end != v) i = (i + 1) & (cap - 1);
-        return i;
-    };
-    std::vector<int> slotOfBorder(n);
-    for (int i = 0; i < n; i++) {
-        size_t slot = slotOf(borders[i]->v[1]);
-        groups[slot].end = borders[i]->v[1];
-        groups[slot].stop++; // a count for now
-        slotOfBorder[i] = (int)slot;
-    }
-    int total = 0;
-    for (BorderGroup& g : groups) {
-        int count = g.stop;
-        g.start = g.stop = total; // stop fills up to the group's end below
-        total += count;
-    }
-    std::vector<Border> members(n);
-    for (int i = 0; i < n; i++) {
-        BrepEdge* e = borders[i];
-        members[groups[slotOfBorder[i]].stop++] = {i, e->v[0], e->face[0], e};
-    }
-    std::vector<char> open(n, 1);
-
-    // The first open border at number p or later that ends at v; null when none.
-    auto nextAt = [&](const BrepVertex* v, int p) -> const Border* {
-        const BorderGroup& g = groups[slotOf(v)];
-        if (!g.end) return nullptr;
-        for (int k = g.start; k < g.stop; k++)
-            if (members[k].number >= p && open[members[k].number]) return &members[k];
-        return nullptr;
-    };
-    std::vector<BrepVertex*> ring;
-    std::vector<BrepFace*> faces;
-    std::vector<BrepEdge*> via;
-    for (int i = 0; i < n; i++) {
-        if (!open[i]) continue;
-        BrepEdge* e = borders[i];
-        ring.assign(1, e->v[0]);
-        faces.assign(1, e->face[0]);
-        via.assign(1, e);
-        open[i] = 0;
-        int p = 0;
-        bool foundThisSweep = false;
-        for (;;) {
-            const Border* x = nextAt(ring.back(), p);
-            if (x) {
-                ring.push_back(x->from);
-                faces.push_back(x->face);
-                via.push_back(x->edge);
-                open[x->number] = 0;
-                p = x->number + 1;
-                foundThisSweep = true;
-            } else if (foundThisSweep) {
-                p = 0;
-                foundThisSweep = false;
-            } else {
-                break;
-            }
-        }
-        vertexFace(out, ring, faces, via);
+        BrepFace* q = brepEndFaceAt(out, gap.corners, gap.known, count, false);
+        if (q) brepOrientLike(q, gap.mean);
     }
 }
 
@@ -655,7 +499,7 @@ struct Refinement {
             bool refused = false;
             BrepFace* q = faceOf(gap.weight, gap.orientation, n, gap.corners, edges, true, &refused);
             if (refused) return false;
-            orientLike(q, gap.mean);
+            brepOrientLike(q, gap.mean);
         }
         return true;
     }
@@ -712,7 +556,7 @@ struct Refinement {
                 for (uint32_t i = starts[r + 2]; i < starts[r + 3]; i++)
                     __builtin_prefetch(edgeAt(ringEdges[i])->face[0]);
             int n = (int)(starts[r + 1] - starts[r]);
-            if (!holeFits(out, n)) continue;
+            if (!brepHoleFits(out, n)) continue;
             const uint32_t* ring = &ringVertices[starts[r]];
             const uint32_t* via = &ringEdges[starts[r]];
             BrepVertex* corners[BREP_MAX_CORNERS];
@@ -724,11 +568,11 @@ struct Refinement {
                 around[i] = edgeAt(via[i])->face[0];
             }
             float mean[3];
-            float weight = holeWeight(around, n, mean);
+            float weight = brepHoleWeight(around, n, mean);
             bool refused = false;
             BrepFace* q = faceOf(sqrtf(weight), around[0]->orientation, n, corners, edges, true, &refused);
             assert(!refused && "border edges have one face");
-            orientLike(q, mean);
+            brepOrientLike(q, mean);
         }
         return true;
     }
@@ -748,7 +592,7 @@ bool refineDirect(BrepModel* src, BrepModel* out, int srcFaces, int srcEdges, in
     if (!r.vertexFaces()) {
         // The loops as the model's lookups find them.
         brepCheck(out, 0);
-        vertexFacesIndexed(out);
+        brepVertexFacesIndexed(out);
         brepCheck(out, 1);
         return true;
     }
@@ -772,7 +616,7 @@ void brepRefine(BrepModel* src, BrepModel** out) {
     brepCreate(out, src->name, src->level + 1);
     BrepModel* n = *out;
     if (!closedModel(src)) {
-        refineError(src, "not a closed, checked model: not refined");
+        brepRefineError(src, "not a closed, checked model: not refined");
         return;
     }
     // A closed model gives a face per face, edge and vertex, two corners per edge and four edges per
@@ -792,9 +636,9 @@ void brepRefine(BrepModel* src, BrepModel** out) {
         edgeFaces(src, n);
         brepCheck(n, 0);
         if (brepIndexed())
-            vertexFacesIndexed(n);
+            brepVertexFacesIndexed(n);
         else
-            vertexFacesScanned(n);
+            brepVertexFacesScanned(n);
         // The hole walk of the indexed lookups leaves the counts of the first check, so only the hole
         // faces need counting.
         if (!brepIndexed() || !brepCheckAdded(n, 1)) brepCheck(n, 1);

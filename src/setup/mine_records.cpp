@@ -4,6 +4,7 @@
 #include "file/file.h"
 #include "setup/mine_code.h"
 #include "setup/settings_file.h"
+#include "setup/settings_values.h"
 #include <algorithm>
 #include <cerrno>
 #include <cmath>

@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The settings file: one table of keys drives defaults, reading, checking and writing.
 #include "setup/settings_file.h"
+#include "setup/settings_values.h"
 #include "setup/key_table.h"
 #include "setup/mine_code.h"
 #include "file/file.h"
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
-#include <climits>
 #include <cfloat>
+#include <climits>
 #include <cmath>
 #include <cstdarg>
 #include <cstddef>
@@ -16,7 +16,6 @@
 #include <cstring>
 #include <vector>
 #include <libintl.h>
-#include <locale.h>
 #include <unistd.h>
 
 enum { KEY_INT, KEY_BYTE, KEY_MODE, KEY_NAME, KEY_TIME, KEY_KEY, KEY_PAD, KEY_LANG, KEY_MINE };
@@ -160,47 +159,6 @@ static std::string shown(const std::string& raw) {
     return s;
 }
 
-// ---- Numbers in the C locale, whatever the program's locale is.
-
-static locale_t cLocale() {
-    static locale_t c = newlocale(LC_ALL_MASK, "C", (locale_t)0);
-    return c;
-}
-
-// A whole decimal number filling the text; values beyond long long come back as its limits.
-static int parseWhole(const std::string& s, long long* v) {
-    if (s.empty()) return 0;
-    const char* begin = s.c_str();
-    char* end = nullptr;
-    errno = 0;
-    *v = strtoll(begin, &end, 10);
-    return end != begin && (size_t)(end - begin) == s.size();
-}
-
-static int parseDouble(const std::string& s, double* v) {
-    if (s.empty()) return 0;
-    locale_t old = uselocale(cLocale());
-    const char* begin = s.c_str();
-    char* end = nullptr;
-    *v = strtod(begin, &end);
-    uselocale(old);
-    return end != begin && (size_t)(end - begin) == s.size();
-}
-
-// The shortest plain decimal that reads back as exactly t (times are below 30000: no exponents needed).
-static std::string formatFloat(float t) {
-    char buf[64];
-    locale_t old = uselocale(cLocale());
-    bool exact = false;
-    for (int decimals = 0; decimals <= 12 && !exact && std::fabs(t) < 1e7f; decimals++) {
-        snprintf(buf, sizeof buf, "%.*f", decimals, (double)t);
-        exact = strtof(buf, nullptr) == t;
-    }
-    if (!exact) snprintf(buf, sizeof buf, "%.9g", (double)t);
-    uselocale(old);
-    return buf;
-}
-
 // ---- Field access through the table.
 
 static int32_t* intAt(SettingsFile* f, const SettingsKey& k) {
@@ -269,76 +227,6 @@ static int nearestInt(const SettingsKey& k, long long v, std::string* reason) {
         v = v < k.min ? k.min : k.max;
     }
     return (int)v;
-}
-
-// A game-mode string for the toolkit: [W x H][:bits][@rate], each number 1 to 5 digits.
-static bool modeStringValid(const char* s, size_t length) {
-    if (length == 0) return true;
-    if (length > 31) return false;
-    size_t i = 0;
-    auto digits = [&]() {
-        size_t start = i;
-        while (i < length && s[i] >= '0' && s[i] <= '9') i++;
-        return i > start && i - start <= 5;
-    };
-    if (s[0] >= '0' && s[0] <= '9') {
-        if (!digits() || i >= length || s[i] != 'x') return false;
-        i++;
-        if (!digits()) return false;
-    }
-    if (i < length && s[i] == ':') {
-        i++;
-        if (!digits()) return false;
-    }
-    if (i < length && s[i] == '@') {
-        i++;
-        if (!digits()) return false;
-    }
-    return i == length;
-}
-
-// Decodes a name from the file: \\ and \xNN (NN not 00); anything else after a backslash stays as written.
-std::string settingsUnescapeName(const std::string& value, bool* badEscape) {
-    std::string out;
-    *badEscape = false;
-    for (size_t i = 0; i < value.size(); i++) {
-        char c = value[i];
-        if (c == '\\' && i + 1 < value.size() && value[i + 1] == '\\') {
-            out += '\\';
-            i++;
-            continue;
-        }
-        if (c == '\\' && i + 3 < value.size() && value[i + 1] == 'x' &&
-            isxdigit((unsigned char)value[i + 2]) && isxdigit((unsigned char)value[i + 3])) {
-            int byte = (int)strtol(value.substr(i + 2, 2).c_str(), nullptr, 16);
-            if (byte != 0) {
-                out += (char)byte;
-                i += 3;
-                continue;
-            }
-        }
-        if (c == '\\' || c == 0) *badEscape = true;
-        if (c != 0) out += c;
-    }
-    return out;
-}
-
-std::string settingsEscapeName(const char* bytes, size_t length) {
-    std::string out;
-    for (size_t i = 0; i < length; i++) {
-        unsigned char b = (unsigned char)bytes[i];
-        bool edgeSpace = b == ' ' && (i == 0 || i + 1 == length);
-        if (b == '\\') {
-            out += "\\\\";
-        } else if (b >= 0x20 && b < 0x7F && !edgeSpace) {
-            out += (char)b;
-        } else {
-            char buf[8];
-            snprintf(buf, sizeof buf, "\\x%02X", b);
-            out += buf;
-        }
-    }
-    return out;
 }
 
 static void setName(char* field, const std::string& name) {
@@ -478,23 +366,6 @@ void settingsDefaults(SettingsFile* f) {
     }
 }
 
-// Splits a line: 0 blank or comment, 1 "key = value", -1 anything else.
-static int splitLine(const std::string& line, std::string* key, std::string* value) {
-    auto trim = [](const std::string& s) {
-        size_t b = 0, e = s.size();
-        while (b < e && (s[b] == ' ' || s[b] == '\t' || s[b] == '\r')) b++;
-        while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t' || s[e - 1] == '\r')) e--;
-        return s.substr(b, e - b);
-    };
-    std::string t = trim(line);
-    if (t.empty() || t[0] == '#' || t[0] == ';') return 0;
-    size_t eq = t.find('=');
-    if (eq == std::string::npos || eq == 0) return -1;
-    *key = trim(t.substr(0, eq));
-    *value = trim(t.substr(eq + 1));
-    return 1;
-}
-
 // The mine setting as it is kept: "classic", "new", "daily" or a code in its own spelling; anything
 // else is the classic mine, with one line naming what is wrong.
 static void setMine(SettingsFile* f, const SettingsKey& k, const std::string& raw, int line, Report* rep) {
@@ -518,7 +389,7 @@ static void applyValue(SettingsFile* f, const SettingsKey& k, const std::string&
     case KEY_INT:
     case KEY_BYTE: {
         long long v;
-        if (!parseWhole(raw, &v)) {
+        if (!settingsParseWhole(raw, &v)) {
             reportLine(rep, line, settingsText("%s = %s is not a whole number; using %d"), k.key,
                        shown(raw).c_str(), k.def);
             setInt(f, k, k.def);
@@ -536,7 +407,7 @@ static void applyValue(SettingsFile* f, const SettingsKey& k, const std::string&
         setMine(f, k, raw, line, rep);
         return;
     case KEY_MODE:
-        if (!modeStringValid(raw.data(), raw.size())) {
+        if (!settingsModeStringValid(raw.data(), raw.size())) {
             reportLine(rep, line,
                        settingsText("%s = %s is not a game mode such as 1024x768:32; using a window"), k.key,
                        shown(raw).c_str());
@@ -594,7 +465,7 @@ static void applyValue(SettingsFile* f, const SettingsKey& k, const std::string&
         double d;
         float t = SETTINGS_EMPTY_TIME;
         const char* why = settingsText("is not a number");
-        if (parseDouble(raw, &d)) t = checkTime(d, &why);
+        if (settingsParseDouble(raw, &d)) t = checkTime(d, &why);
         if (why)
             reportLine(rep, line, settingsText("%s = %s %s; using 30000 (an empty place)"), k.key,
                        shown(raw).c_str(), why);
@@ -623,7 +494,7 @@ int settingsParse(const char* text, size_t length, const char* fileName, Setting
         pos = end + 1;
         lineNo++;
         std::string key, value;
-        int kind = splitLine(line, &key, &value);
+        int kind = settingsSplitLine(line, &key, &value);
         if (kind == 0) continue;
         if (kind < 0) {
             reportLine(&rep, lineNo, settingsText("'%s' is not 'key = value'; ignored"), shown(line).c_str());
@@ -678,7 +549,7 @@ int settingsCheck(SettingsFile* f, const char* where, FILE* report) {
             size_t length = strnlen(field, 32);
             std::string value(field, std::min<size_t>(length, 31));
             if (length > 31) reportLine(&rep, 0, settingsText("%s is longer than 31 bytes; cut"), k.key);
-            if (k.kind == KEY_MODE && !modeStringValid(value.data(), value.size())) {
+            if (k.kind == KEY_MODE && !settingsModeStringValid(value.data(), value.size())) {
                 reportLine(&rep, 0,
                            settingsText("%s = %s is not a game mode such as 1024x768:32; using a window"),
                            k.key, shown(value).c_str());
@@ -707,7 +578,7 @@ int settingsCheck(SettingsFile* f, const char* where, FILE* report) {
             float used = checkTime(t, &why);
             if (why)
                 reportLine(&rep, 0, settingsText("%s = %s %s; using 30000 (an empty place)"), k.key,
-                           formatFloat(t).c_str(), why);
+                           settingsFormatFloat(t).c_str(), why);
             setTime(f, k, used);
         }
     }
@@ -767,7 +638,7 @@ static std::string formatValue(const SettingsFile* f, const SettingsKey& k) {
     }
     case KEY_TIME: {
         const char* why;
-        return formatFloat(checkTime(getTime(f, k), &why));
+        return settingsFormatFloat(checkTime(getTime(f, k), &why));
     }
     default:
         return std::to_string(getInt(f, k));
@@ -843,7 +714,7 @@ static void setKeyInLines(std::vector<std::string>* lines, const char* key, cons
     bool found = false;
     for (std::string& line : *lines) {
         std::string k, v;
-        if (splitLine(line, &k, &v) == 1 && k == key) {
+        if (settingsSplitLine(line, &k, &v) == 1 && k == key) {
             line = std::string(key) + " = " + value;
             found = true;
         }

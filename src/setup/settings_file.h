@@ -55,12 +55,6 @@ int settingsStore(const char* path, const SettingsFile* f, unsigned groups, FILE
 // on report.
 int settingsWriteAtomic(const char* path, const std::string& text, FILE* report);
 
-// Hall-of-fame name bytes as written in the file: printable ASCII as it is, a backslash doubled,
-// every other byte (and a space at either end) as \xNN.
-std::string settingsEscapeName(const char* bytes, size_t length);
-// The bytes such a text stands for; *badEscape when it holds a bad escape or a zero byte.
-std::string settingsUnescapeName(const std::string& value, bool* badEscape);
-
 // Int keys by name, for the dialog: 1 with the key's range when key names an int field, else 0.
 int settingsIntRange(const char* key, int* min, int* max);
 int settingsGetInt(const SettingsFile* f, const char* key); // 0 for an unknown key

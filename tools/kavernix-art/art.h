@@ -50,6 +50,8 @@ void artPixelsBegin(ArtCanvas* c);
 void artPixelsEnd(ArtCanvas* c);
 void artPut(ArtCanvas* c, int x, int y, float r, float g, float b);
 void artGet(ArtCanvas* c, int x, int y, float* r, float* g, float* b);
+// Sets Cairo's source to the colour c (red, green, blue, 0 to 1) times k.
+void artSetRgb(cairo_t* cr, const float c[3], float k = 1);
 // Fills every pixel from a function of (x, y) with y counted from the top.
 template <typename F> void artShade(ArtCanvas* c, F f) {
     artPixelsBegin(c);
@@ -80,10 +82,15 @@ void artUseFont(cairo_t* cr, ArtFontId id, double size);
 void artText(cairo_t* cr, const char* utf8, double x, double y, double align = 0);
 
 // ---- The groups of pictures; each returns the number of files it failed to write.
-int artPictures(const char* dir);
+int artPictures(const char* dir); // the full-window pictures, 1280 x 960
 int artLampFrame(const char* dir);
 int artTextures(const char* dir);
 int artFonts(const char* dir);
 int artSounds(const char* dir); // every sound of the game as a WAV file; the count of files not written
 // The desktop icon in several sizes, as dir/hicolor/NxN/apps/kavernix.png (folders made as needed).
 int artIcons(const char* dir);
+
+// ---- Full-window pictures that artPictures writes from files of their own; each returns 1 when written.
+int artDoorOpen(const char* dir);    // dooropen.tga: daylight through the opening exit
+int artLastPicture(const char* dir); // lastpic.tga: won, Tarvin and his horse in the sun
+int artBossPicture(const char* dir); // boss.tga: the boss key's spreadsheet

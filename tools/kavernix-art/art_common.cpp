@@ -168,6 +168,10 @@ void artGet(ArtCanvas* c, int x, int y, float* r, float* g, float* b) {
     *b = float(p & 255) / 255.0f;
 }
 
+void artSetRgb(cairo_t* cr, const float c[3], float k) {
+    cairo_set_source_rgb(cr, c[0] * k, c[1] * k, c[2] * k);
+}
+
 int artSave(ArtCanvas* c, const char* dir, const char* name, int bits, bool swapRedBlue) {
     cairo_surface_flush(c->surface);
     TgaImage img{};

@@ -115,9 +115,8 @@ void bezel(cairo_t* cr, const Box& window, double width) {
     rivet(cr, outer.x1 - in, outer.y1 - in, 4.5);
 }
 
-void drawFrame(ArtCanvas* c) {
-    cairo_t* cr = c->cr;
-    // Darkness: sooty rock, faintly warmed by the lamp near the glass.
+// Darkness: sooty rock, faintly warmed by the lamp near the glass.
+void darkness(ArtCanvas* c) {
     artShade(c, [&](int x, int y, float* r, float* g, float* b) {
         float u = float(x) / W, v = float(y) / H;
         float rock = artFbm(u * 12, v * 9, 5, 101);
@@ -128,8 +127,10 @@ void drawFrame(ArtCanvas* c) {
         *g = value * 0.95f;
         *b = value * 0.7f;
     });
+}
 
-    // The lamp housing: a brass ring around the glass, with a hood and a handle on top.
+// The lamp housing: a brass ring around the glass, with a hood and a handle on top.
+void lampRing(cairo_t* cr) {
     cairo_save(cr);
     cairo_translate(cr, glassX, glassY);
     cairo_scale(cr, glassRX, glassRY);
@@ -157,7 +158,11 @@ void drawFrame(ArtCanvas* c) {
         cairo_set_line_width(cr, 1.5);
         cairo_stroke(cr);
     }
-    // Soot on the brass, thickest at the top where the flame's smoke rises.
+}
+
+// Soot on the brass, thickest at the top where the flame's smoke rises; then the ring's rivets.
+void lampRingSoot(ArtCanvas* c) {
+    cairo_t* cr = c->cr;
     artPixelsBegin(c);
     for (int y = 0; y < H; y++)
         for (int x = 0; x < W; x++) {
@@ -176,7 +181,10 @@ void drawFrame(ArtCanvas* c) {
         double a = 2 * pi * (i + 0.5) / 36;
         rivet(cr, glassX + std::cos(a) * glassRX * 1.085, glassY + std::sin(a) * glassRY * 1.085, 6);
     }
-    // The glass's lit inner lip: warm light on the ring's inner edge.
+}
+
+// The glass's lit inner lip: warm light on the ring's inner edge.
+void lampGlassLip(cairo_t* cr) {
     cairo_save(cr);
     cairo_translate(cr, glassX, glassY);
     cairo_scale(cr, glassRX, glassRY);
@@ -185,8 +193,10 @@ void drawFrame(ArtCanvas* c) {
     cairo_set_source_rgba(cr, 1.0, 0.82, 0.45, 0.9);
     cairo_set_line_width(cr, 5);
     cairo_stroke(cr);
+}
 
-    // Bottom panel: a brass bar carrying the counters' window.
+// Bottom panel: a brass bar carrying the counters' window.
+void bottomPanel(cairo_t* cr) {
     // Room above the counters' window for the labels the game prints there.
     Box bar{-10, hudBox.y0 - 40, W + 10, double(H) + 10};
     cairo_rectangle(cr, bar.x0, bar.y0, bar.x1 - bar.x0, bar.y1 - bar.y0);
@@ -214,7 +224,15 @@ void drawFrame(ArtCanvas* c) {
     cairo_set_source_rgb(cr, 0.1, 0.07, 0.03);
     cairo_fill(cr);
     // The left end of the bar carries the lamp's maker's plate, printed by the game.
+}
 
+void drawFrame(ArtCanvas* c) {
+    cairo_t* cr = c->cr;
+    darkness(c);
+    lampRing(cr);
+    lampRingSoot(c);
+    lampGlassLip(cr);
+    bottomPanel(cr);
     // The map's gauge in the upper right, and the small plate of the frame-rate line.
     bezel(cr, mapBox, mapBezel); // the game prints the map's name under it
     bezel(cr, fpsBox, fpsBezel);
