@@ -216,7 +216,8 @@ static void drawPauseHint() {
     const float x2 = 0.44f - float(strlen(line)) * w / 2 / float(s.width);
     const float widest = std::max(float(strlen(headline)) * w * big, float(strlen(line)) * w);
     const float left = 0.44f * float(s.width) - widest / 2 - w;
-    hudDrawTextGround(left, 0.48f * float(s.height) - h * 0.4f, left + widest + 2 * w, 0.57f * float(s.height) + h * 1.9f);
+    hudDrawTextGround(left, 0.48f * float(s.height) - h * 0.4f, left + widest + 2 * w,
+                      0.57f * float(s.height) + h * 1.9f);
     fontDrawTextSized(x1, 0.57f, headline, colour, w * big, h * big * 0.9f);
     fontDrawTextSized(x2, 0.48f, line, colour, w, h);
 }

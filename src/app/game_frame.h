@@ -15,8 +15,8 @@ void gameResume();
 // The game's sound is held while the game is paused, the boss picture shows, the settings dialog is
 // open or the window is hidden, and goes on once none of them holds it.
 void gameSoundHold();
-// F1: the settings dialog (the sound held while it is open), then the settings read again and applied (shade and texture modes);
-// keys held when it opened count as released. The game stays in its window if it has one.
+// F1: the settings dialog (the sound held while it is open), then the settings read again and applied (shade
+// and texture modes); keys held when it opened count as released. The game stays in its window if it has one.
 // A volume raised from 0 opens the device and starts the mine's hum at once.
 void gameSettingsDialog();
 // What a press does in the game (inputHandle): riding, shooting, the boss picture, the pause, the

@@ -149,7 +149,8 @@ static void keepApart() {
 // The arrow meets the horse as it is drawn: a body 0.2 long each way from its middle, standing on
 // the floor up to its back at 0.47.
 static int arrowMeetsHorse() {
-    return shotState == 1 && !riderMounted() && actorFloorDistance(&shot, &horse) < 0.2f && shot.y > 0 && shot.y < 0.5f;
+    return shotState == 1 && !riderMounted() && actorFloorDistance(&shot, &horse) < 0.2f && shot.y > 0 &&
+           shot.y < 0.5f;
 }
 
 // Picks up what the walker reaches; a spider taken pushes the walker back to the middle of its

@@ -22,9 +22,9 @@ void gameFieldOfView();
 // moves, each checked against the horse (a hit loses the run) and the items it picks up, and
 // stops at the rock it meets.
 void gameShot();
-// Bodies in rock back to the nearest open place; the spiders' push back to the cell centre, pick-ups by the player, the horse and the flying
-// arrow, the creatures' step, the player-horse contact, the arrow hitting the horse (the game
-// ends, lost) and the status label.
+// Bodies in rock back to the nearest open place; the spiders' push back to the cell centre, pick-ups by the
+// player, the horse and the flying arrow, the creatures' step, the player-horse contact, the arrow hitting
+// the horse (the game ends, lost) and the status label.
 void gameContacts();
 // The exit door: starts opening when enough diamonds were found and the player and the horse
 // both stand in the exit cell, then opens by 10 degrees per second whatever happens; fully open

@@ -112,7 +112,8 @@ void padPoll() {
             break;
         case SDL_CONTROLLERAXISMOTION:
             if (pad && e.caxis.which == padId &&
-                (e.caxis.axis == SDL_CONTROLLER_AXIS_TRIGGERLEFT || e.caxis.axis == SDL_CONTROLLER_AXIS_TRIGGERRIGHT))
+                (e.caxis.axis == SDL_CONTROLLER_AXIS_TRIGGERLEFT ||
+                 e.caxis.axis == SDL_CONTROLLER_AXIS_TRIGGERRIGHT))
                 trigger(e.caxis.axis, e.caxis.value);
             break;
         default:

@@ -226,15 +226,19 @@ void pictureClearFringe(TgaImage* frame, const TgaImage* mask) {
     if (!frame->pixels || !mask->pixels || frame->bytesPerPixel < 3) return;
     const int w = frame->width, h = frame->height, c = frame->bytesPerPixel;
     const std::vector<uint8_t> before(frame->pixels, frame->pixels + size_t(w) * h * c);
-    auto open = [&](int x, int y) { return x >= 0 && y >= 0 && x < w && y < h && mask->pixels[size_t(y) * w + x]; };
+    auto open = [&](int x, int y) {
+        return x >= 0 && y >= 0 && x < w && y < h && mask->pixels[size_t(y) * w + x];
+    };
     static const int steps[4][2] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}};
     for (int y = 0; y < h; y++)
         for (int x = 0; x < w; x++) {
             if (open(x, y)) continue;
             for (const auto& d : steps) {
                 const int bx = x - d[0], by = y - d[1];
-                if (!open(x + d[0], y + d[1]) || bx < 0 || by < 0 || bx >= w || by >= h || open(bx, by)) continue;
-                memcpy(frame->pixels + (size_t(y) * w + x) * c, before.data() + (size_t(by) * w + bx) * c, size_t(c));
+                if (!open(x + d[0], y + d[1]) || bx < 0 || by < 0 || bx >= w || by >= h || open(bx, by))
+                    continue;
+                memcpy(frame->pixels + (size_t(y) * w + x) * c, before.data() + (size_t(by) * w + bx) * c,
+                       size_t(c));
                 break;
             }
         }

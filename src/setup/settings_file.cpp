@@ -15,7 +15,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <vector>
-#include <libintl.h>
 #include <unistd.h>
 
 enum { KEY_INT, KEY_BYTE, KEY_MODE, KEY_NAME, KEY_TIME, KEY_KEY, KEY_PAD, KEY_LANG, KEY_MINE };
