@@ -148,91 +148,51 @@ void setWord(std::string& bytes, size_t at, uint32_t value) {
     memcpy(&bytes[at], &value, 4);
 }
 
-// A packed model, with its values, name and level before packing, its block size and its file.
-struct Packed {
-    BrepModel* m;
-    std::string before, name;
-    int level;
-    uint32_t size;
-    std::string file;
-    BrepModel* read() const {
-        BrepModel* r = nullptr;
-        EXPECT_EQ(1, brepReadBinary(&r, name.c_str(), level));
-        return r;
-    }
-};
-
-// Calls f(packed) for 16 quads with edges (floor level 2), the mixed model and a model without faces.
-template <class F> void forEachPacked(F f) {
+// For 16 quads with edges (floor level 2), the mixed model and a model without faces: packing puts
+// every value in one block without edges; the file is that block with addresses from the base; two
+// reads of it give independent blocks, the second keeping every value when the first is freed; and a
+// read model is written again to the same bytes.
+TEST_F(BrepBinary, PackedModelsGoThroughTheFileUnchanged) {
     std::vector<BrepModel*> floor = floorLevels(2);
     BrepModel* dots = nullptr;
     brepCreate(&dots, "DOTS", 0);
     brepNewVertex(dots, 1, 2, 3, 1, 1, 0, 0, 0, 0);
     for (BrepModel* m : {floor[2], makeMixedModel("MIX", 1), dots}) {
         SCOPED_TRACE(m->name);
-        char file[64];
-        snprintf(file, sizeof file, "%s.%03d.brep.bin", m->name, m->level);
-        Packed p{m,
-                 dump(m, false),
-                 m->name,
-                 m->level,
-                 288 + 44 * (uint32_t)countList(m->vertices) + 164 * (uint32_t)countList(m->faces),
-                 file};
-        const BrepModel* packed = brepPack(&p.m); // the block replaces the model
-        ASSERT_EQ(p.m, packed);
-        f(p);
-        brepFree(&p.m);
+        const std::string before = dump(m, false), name = m->name;
+        const int level = m->level, vertices = countList(m->vertices), faces = countList(m->faces);
+        const uint32_t size = 288 + 44 * vertices + 164 * faces;
+        const std::string file = name + ".00" + std::to_string(level) + ".brep.bin";
+        const BrepModel* packed = brepPack(&m); // the block replaces the model
+        ASSERT_EQ(m, packed);
+        EXPECT_NE(0u, m->base);
+        EXPECT_EQ(size, m->size);
+        EXPECT_EQ(nullptr, m->edges);
+        EXPECT_EQ(level, m->level);
+        EXPECT_EQ(name, m->name);
+        EXPECT_EQ("", firstDifference(before, dump(m, false)));
+        ASSERT_EQ(1, brepWriteBinary(m));
+        const std::string bytes = readFileText(file);
+        ASSERT_EQ(size, bytes.size());
+        EXPECT_EQ(BREP_PACK_BASE, word(bytes, 0));
+        EXPECT_EQ(BREP_PACK_BASE + 288, word(bytes, 52)); // the vertices right after the header
+        EXPECT_EQ(faces ? BREP_PACK_BASE + 288 + 44 * vertices : 0, word(bytes, 44));
+        BrepModel *back = nullptr, *again = nullptr;
+        ASSERT_EQ(1, brepReadBinary(&back, name.c_str(), level));
+        ASSERT_EQ(1, brepReadBinary(&again, name.c_str(), level));
+        EXPECT_NE(back->vertices, again->vertices);
+        EXPECT_NE(0u, back->base);
+        EXPECT_EQ(size, back->size);
+        brepFree(&back);
+        EXPECT_EQ("", firstDifference(before, dump(again))); // no edges, none in the faces' slots
+        ASSERT_EQ(0, remove(file.c_str()));
+        ASSERT_EQ(1, brepWriteBinary(again));
+        EXPECT_TRUE(bytes == readFileText(file)); // not printed: binary
+        brepFree(&again);
+        brepFree(&m);
     }
     brepFree(&floor[0]);
     brepFree(&floor[1]);
-}
-
-TEST_F(BrepBinary, PackKeepsEveryValueInOneBlockWithoutEdges) {
-    forEachPacked([](const Packed& p) {
-        EXPECT_NE(0u, p.m->base);
-        EXPECT_EQ(p.size, p.m->size);
-        EXPECT_EQ(nullptr, p.m->edges);
-        EXPECT_EQ(p.level, p.m->level);
-        EXPECT_EQ(p.name, p.m->name);
-        EXPECT_EQ("", firstDifference(p.before, dump(p.m, false)));
-    });
-}
-
-TEST_F(BrepBinary, FileIsTheBlockWithAddressesFromTheBase) {
-    forEachPacked([](const Packed& p) {
-        ASSERT_EQ(1, brepWriteBinary(p.m));
-        std::string bytes = readFileText(p.file);
-        ASSERT_EQ(p.size, bytes.size());
-        EXPECT_EQ(BREP_PACK_BASE, word(bytes, 0));
-        EXPECT_EQ(BREP_PACK_BASE + 288, word(bytes, 52)); // the vertices right after the header
-        EXPECT_EQ(p.m->faces ? BREP_PACK_BASE + 288 + 44 * countList(p.m->vertices) : 0, word(bytes, 44));
-    });
-}
-
-// The second read's model keeps every value, in list order, when the first is freed.
-TEST_F(BrepBinary, TwoReadsOfOneFileGiveIndependentBlocks) {
-    forEachPacked([](const Packed& p) {
-        ASSERT_EQ(1, brepWriteBinary(p.m));
-        BrepModel *back = p.read(), *again = p.read();
-        EXPECT_NE(back->vertices, again->vertices);
-        EXPECT_NE(0u, back->base);
-        EXPECT_EQ(p.size, back->size);
-        brepFree(&back);
-        EXPECT_EQ("", firstDifference(p.before, dump(again))); // no edges, none in the faces' slots
-        brepFree(&again);
-    });
-}
-
-TEST_F(BrepBinary, ReadModelIsWrittenAgainToTheSameBytes) {
-    forEachPacked([](const Packed& p) {
-        ASSERT_EQ(1, brepWriteBinary(p.m));
-        std::string bytes = readFileText(p.file);
-        BrepModel* back = p.read();
-        ASSERT_EQ(0, remove(p.file.c_str()));
-        ASSERT_EQ(1, brepWriteBinary(back));
-        EXPECT_TRUE(bytes == readFileText(p.file));
-        brepFree(&back);
-    });
 }
 
 TEST_F(BrepBinary, UnpackedModelIsNotWritten) {

@@ -2,16 +2,9 @@
 // Shared by the mesh tests: a scratch working directory, definition texts, small models, captured
 // output, and a dump of every record of a model to compare two models by.
 #pragma once
-#include <gtest/gtest.h>
-#include <algorithm>
-#include <unistd.h>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <map>
 #include <sstream>
-#include <string>
-#include <vector>
 #include "brep/brep.h"
 #include "brep/brep_build.h"
 #include "output_capture.h"
@@ -19,13 +12,10 @@
 // Runs f with standard output and standard error captured; returns what it printed on each, in
 // that order (the refinement counts go to one, the "Brep Error" lines to the other).
 template <class F> std::string captured(F f) {
-    fflush(stdout);
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
+    OutputCapture out, err(stderr);
     f();
-    fflush(stdout);
-    std::string err = testing::internal::GetCapturedStderr();
-    return testing::internal::GetCapturedStdout() + err;
+    const std::string printed = out.finish();
+    return printed + err.finish();
 }
 
 template <class T> int countList(const T* p) {

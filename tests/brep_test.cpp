@@ -43,56 +43,49 @@ class BrepModelTest : public testing::TestWithParam<int> {
     }
 };
 
-// A point at a vertex's position (-0 equals 0) takes the newest vertex there, as it is.
-TEST_P(BrepModelTest, PointsTakeTheNewestVertexAtTheirPosition) {
+// A point at a vertex's position (-0 equals 0) takes the newest vertex there, as it is; faces share
+// the edge between two corners, made from the previous corner to the new one; the check links each
+// edge to its faces in list order.
+TEST_P(BrepModelTest, ThreeFacesGiveTheKnownSharedRecords) {
     threeFaces();
     EXPECT_EQ(newer, f0->verts[0]);
     EXPECT_EQ(9, newer->weight);
     EXPECT_EQ(2, newer->kind);
     EXPECT_EQ(v[1], f0->verts[1]);
     EXPECT_EQ(7, countList(m->vertices));
-}
-
-TEST_P(BrepModelTest, FacesShareTheEdgeBetweenTwoCorners) {
-    threeFaces();
     BrepEdge* ab = f1->edges[0];
     EXPECT_EQ(ab, f2->edges[0]);
-    EXPECT_EQ(v[0], ab->v[0]); // previous corner, then new one
+    EXPECT_EQ(v[0], ab->v[0]);
     EXPECT_EQ(v[1], ab->v[1]);
     EXPECT_EQ(v[3], f1->edges[2]->v[0]); // the closing edge
     EXPECT_EQ(v[0], f1->edges[2]->v[1]);
     EXPECT_EQ(3 + 5, countList(m->edges));
-}
-
-TEST_P(BrepModelTest, CheckLinksEachEdgeToItsFacesInListOrder) {
-    threeFaces();
     EXPECT_EQ("", captured([&] { brepCheck(m, 0); }));
-    BrepEdge* ab = f1->edges[0];
     ASSERT_EQ(2, ab->faceCount);
     EXPECT_EQ(f2, ab->face[0]);
     EXPECT_EQ(f1, ab->face[1]);
 }
 
-// A third face on a-b: the oldest face, met last, finds it full and skips its later edges.
-TEST_P(BrepModelTest, CheckReportsAThirdFaceOnAnEdge) {
+// A third face on a-b: the oldest face, met last, finds it full and skips its later edges. The strict
+// check also reports every edge without two faces, f0's three among them.
+TEST_P(BrepModelTest, CheckReportsEdgesWithoutTwoFaces) {
     threeFaces();
     face(m, {v[0], v[1], v[4]});
-    EXPECT_EQ("Brep Error Edge multiple conncted !\n", captured([&] { brepCheck(m, 0); }));
+    const std::string multiple = "Brep Error Edge multiple conncted !\n";
+    EXPECT_EQ(multiple, captured([&] { brepCheck(m, 0); }));
     EXPECT_EQ(0, f1->edges[1]->faceCount);
-}
-
-TEST_P(BrepModelTest, StrictCheckReportsEveryEdgeWithoutTwoFaces) {
-    threeFaces();
-    face(m, {v[0], v[1], v[4]});
-    std::string strict = "Brep Error Edge multiple conncted !\n";
-    for (int i = 0; i < 6 + 3; i++) strict += "Brep Error Edge not conncted !\n"; // with f0's three
+    std::string strict = multiple;
+    for (int i = 0; i < 6 + 3; i++) strict += "Brep Error Edge not conncted !\n";
     EXPECT_EQ(strict, captured([&] { brepCheck(m, 1); }));
 }
 
-TEST_P(BrepModelTest, FacesAreFoundByCornerSet) {
+// A face with the corner set of one in the list, in any order and orientation, is that face, until
+// it is removed from the list.
+TEST_P(BrepModelTest, FacesAreFoundByCornerSetUntilRemoved) {
     BrepFace* f = face(m, {v[0], v[1], v[2], v[3]});
     EXPECT_EQ(f, face(m, {v[2], v[1], v[0], v[3]}, BREP_CCW));
-    EXPECT_NE(f, face(m, {v[0], v[1], v[2]}));
+    BrepFace* triangle = face(m, {v[0], v[1], v[2]});
+    EXPECT_NE(f, triangle);
     addFace(m, 1, BREP_CW, {v[0], v[1], v[2], v[3]}); // always added, without edges
     BrepFace* g = m->faces;
     EXPECT_NE(f, g);
@@ -101,13 +94,6 @@ TEST_P(BrepModelTest, FacesAreFoundByCornerSet) {
     // Identical corner pairs are counted: a face repeating a corner matches one more distinct corner.
     BrepFace* odd = face(m, {v[0], v[0], v[1], v[4]});
     EXPECT_EQ(odd, face(m, {v[0], v[1], v[4], v[3]}));
-}
-
-TEST_P(BrepModelTest, RemovedFacesLeaveTheList) {
-    BrepFace* f = face(m, {v[0], v[1], v[2], v[3]});
-    BrepFace* triangle = face(m, {v[0], v[1], v[2]});
-    addFace(m, 1, BREP_CW, {v[0], v[1], v[2], v[3]});
-    face(m, {v[0], v[0], v[1], v[4]});
     EXPECT_EQ(f, brepRemoveFace(&m->faces, triangle));
     EXPECT_EQ(nullptr, brepRemoveFace(&m->faces, f)); // the last one
     BrepFace stranger = {};
@@ -143,7 +129,6 @@ TEST(BrepModel, OverlongNamesAreCutWithOneLine) {
 
 // ---- Level 0 from definition files.
 
-// The worked example: three profile lines along +x.
 class BrepDefinition : public ScratchDir {
   protected:
     BrepModel* m = nullptr;
@@ -151,14 +136,13 @@ class BrepDefinition : public ScratchDir {
         brepFree(&m);
         ScratchDir::TearDown();
     }
-    void workedExample() {
-        m = tubeModel("3 0 0 1 1\n0 0 9 9 9 9 1 1 1 1 1 1 1 1\n"
-                      "1 0 0.5 0.5 0.25 0.25 1 1 1 1 1 1 1 1\n2 0 9 9 9 9 1 1 1 1 1 1 1 1\n");
-    }
 };
 
-TEST_F(BrepDefinition, WorkedExampleGivesTheKnownVertices) {
-    workedExample();
+// The worked example, three profile lines along +x: its vertices, and face normals pointing away
+// from the profile line y = z = 0.
+TEST_F(BrepDefinition, WorkedExampleGivesTheKnownVerticesFacingOutward) {
+    m = tubeModel("3 0 0 1 1\n0 0 9 9 9 9 1 1 1 1 1 1 1 1\n"
+                  "1 0 0.5 0.5 0.25 0.25 1 1 1 1 1 1 1 1\n2 0 9 9 9 9 1 1 1 1 1 1 1 1\n");
     std::vector<BrepVertex*> v = created(m->vertices);
     ASSERT_EQ(7u, v.size());
     const float want[7][7] = {// x y z t s0 s1 kind
@@ -177,11 +161,7 @@ TEST_F(BrepDefinition, WorkedExampleGivesTheKnownVertices) {
             << i;
         EXPECT_EQ(p.texT[0], p.texT[1]);
     }
-}
-
-TEST_F(BrepDefinition, WorkedExampleNormalsPointOutward) {
-    workedExample();
-    for (BrepFace* f = m->faces; f; f = f->next) { // away from the profile line y = z = 0
+    for (BrepFace* f = m->faces; f; f = f->next) {
         float c[3] = {0, 0, 0};
         for (int i = 0; i < f->count; i++)
             for (int k = 0; k < 3; k++) c[k] += f->verts[i]->pos[k] / f->count;

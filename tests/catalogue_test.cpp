@@ -101,39 +101,29 @@ template <class F> void forEachModel(F f) {
         }
 }
 
-TEST_F(Catalogue, SourceZeroBuildsEveryPartWritingOnlyTheTextFiles) {
+// Source 0 builds every part of every model from the definitions, writing only the text files (not
+// the arrow's); source 1 reads back what it built; source 2 reads those files packed, bit for bit.
+TEST_F(Catalogue, ThreeSourcesGiveTheSameModels) {
     load(0);
     std::set<std::string> want;
+    std::vector<Faces> built;
     forEachModel([&](int row, int level, int) {
-        char file[64];
-        snprintf(file, sizeof file, "%s.%03d.brep.txt", modelNames[row], level);
-        want.insert(file);
+        want.insert(std::string(modelNames[row]) + ".00" + std::to_string(level) + ".brep.txt");
+        built.push_back(geometry(modelTable[row].models[level], true));
     });
     EXPECT_EQ(32u, want.size());
-    EXPECT_EQ(want, filesEndingIn(".brep.txt")); // not the arrow's
+    EXPECT_EQ(want, filesEndingIn(".brep.txt"));
     EXPECT_TRUE(filesEndingIn(".brep.bin").empty());
     EXPECT_EQ(3 * 15, countList(modelTable[ROW_OILCAN].models[0]->faces)); // every part's faces
     EXPECT_EQ(5 * 15, countList(modelTable[ROW_SPIDER].models[0]->faces));
-}
-
-TEST_F(Catalogue, SourceOneReadsTheModelsSourceZeroBuilt) {
-    load(0);
-    std::vector<Faces> built;
-    forEachModel(
-        [&](int row, int level, int) { built.push_back(geometry(modelTable[row].models[level], true)); });
-    load(1);
-    forEachModel([&](int row, int level, int i) {
-        EXPECT_EQ(level, modelTable[row].models[level]->level);
-        expectSameGeometry(built[i], geometry(modelTable[row].models[level], false));
-    });
-}
-
-TEST_F(Catalogue, SourceTwoReadsTheTextFilesPackedBitForBit) {
-    load(0);
     EXPECT_EQ(32, modelFilesPack());
     load(1);
     std::vector<std::string> text;
-    forEachModel([&](int row, int level, int) { text.push_back(dump(modelTable[row].models[level])); });
+    forEachModel([&](int row, int level, int i) {
+        EXPECT_EQ(level, modelTable[row].models[level]->level);
+        expectSameGeometry(built[i], geometry(modelTable[row].models[level], false));
+        text.push_back(dump(modelTable[row].models[level]));
+    });
     load(2);
     forEachModel([&](int row, int level, int i) {
         EXPECT_EQ("", firstDifference(text[i], dump(modelTable[row].models[level])));
@@ -188,54 +178,47 @@ TEST(LodForPosition, WholeUnitsOfGroundDistanceFromThePlayerOrTheFixedLevel) {
     player = savedPlayer;
 }
 
-// Runs kavernix-tool in the working directory; expects its exit status and each of the texts in
-// what it printed on either stream.
-void expectRun(const std::string& args, int status, std::initializer_list<const char*> texts = {}) {
-    int st;
-    const std::string out = commandOutput("'" KX_BINARY_DIR "/kavernix-tool' " + args + " 2>&1", &st);
-    EXPECT_EQ(status, st) << args;
-    for (const char* text : texts) EXPECT_NE(std::string::npos, out.find(text)) << args << ": " << out;
-}
-
 using ModelTool = Catalogue;
 
-TEST_F(ModelTool, BuildWritesEveryLevelPrintingItsCounts) {
-    expectRun(
-        "model build --out built DIAMOND", 0,
-        {"DIAMOND.000: 15 faces, 25 edges, 12 vertices\n", "DIAMOND.001: 47 faces, 89 edges, 44 vertices\n"});
-    expectRun("model build --floor --out built", 0, {"FLOOR0.003: 64 faces"});
-    expectRun("model info built/FLOOR0.003.brep.txt", 0, {"vertices 81, faces 64 (triangles 0, quads 64"});
-}
-
-TEST_F(ModelTool, PackWritesABinaryFileThatInfoDescribes) {
-    expectRun("model build DIAMOND", 0);
-    expectRun("model pack DIAMOND 1", 0, {"DIAMOND.001.brep.bin: 9932 bytes\n"}); // 288 + 44 * 44 + 164 * 47
-    expectRun("model info DIAMOND.001.brep.bin", 0,
-              {"binary model \"DIAMOND\" level 1", "vertices 44, faces 47"});
-}
-
-TEST_F(ModelTool, InfoRefusesABadBinaryFile) {
+// The commands in turn as a program in the working directory: each one's exit status and the texts
+// it prints on either stream. Pack-all needs every text file of the catalogue, which the cache
+// command writes; a usage fault exits with 2.
+TEST_F(ModelTool, CommandsRunOnTheDefinitionsInTheFolder) {
     writeFileText("BAD.000.brep.bin", std::string(300, '\x01'));
-    expectRun("model info BAD.000.brep.bin", 1, {"Brep Error BAD.000.brep.bin: size field"});
-}
-
-TEST_F(ModelTool, TexhintWritesAPictureOfTheAskedSize) {
-    expectRun("model texhint OILCAN 1 128", 0);
+    const struct {
+        const char* args;
+        int status;
+        std::vector<const char*> texts;
+    } runs[] = {
+        {"model build --out built DIAMOND",
+         0,
+         {"DIAMOND.000: 15 faces, 25 edges, 12 vertices\n",
+          "DIAMOND.001: 47 faces, 89 edges, 44 vertices\n"}},
+        {"model build --floor --out built", 0, {"FLOOR0.003: 64 faces"}},
+        {"model info built/FLOOR0.003.brep.txt", 0, {"vertices 81, faces 64 (triangles 0, quads 64"}},
+        {"model build DIAMOND", 0, {}},
+        {"model pack DIAMOND 1", 0, {"DIAMOND.001.brep.bin: 9932 bytes\n"}}, // 288 + 44 * 44 + 164 * 47
+        {"model info DIAMOND.001.brep.bin", 0, {"binary model \"DIAMOND\" level 1", "vertices 44, faces 47"}},
+        {"model info BAD.000.brep.bin", 1, {"Brep Error BAD.000.brep.bin: size field"}},
+        {"model texhint OILCAN 1 128", 0, {}},
+        {"model pack-all", 1, {}},
+        {"model cache", 0, {"32 text and 32 binary model files written"}},
+        {"model pack-all", 0, {}},
+        {"model build", 2, {}},
+        {"model pack DIAMOND two", 2, {}},
+        {"model texhint OILCAN 1 0", 2, {}},
+        {"model info x.md", 2, {}},
+    };
+    for (const auto& run : runs) {
+        int status;
+        const std::string out =
+            commandOutput(std::string("'" KX_BINARY_DIR "/kavernix-tool' ") + run.args + " 2>&1", &status);
+        EXPECT_EQ(run.status, status) << run.args;
+        for (const char* text : run.texts)
+            EXPECT_NE(std::string::npos, out.find(text)) << run.args << ": " << out;
+    }
     EXPECT_EQ(18u + 128 * 128 * 3, readFileText("OILCAN.001.texhint.tga").size());
-}
-
-// Pack-all needs every text file of the catalogue, which the cache command writes.
-TEST_F(ModelTool, CacheWritesBothFilesOfEveryModel) {
-    expectRun("model pack-all", 1);
-    expectRun("model cache", 0, {"32 text and 32 binary model files written"});
-    EXPECT_EQ(32u, filesEndingIn(".brep.bin").size());
-    expectRun("model pack-all", 0);
-}
-
-TEST_F(ModelTool, UsageFaultsExitWithTwo) {
-    for (const char* bad :
-         {"model build", "model pack DIAMOND two", "model texhint OILCAN 1 0", "model info x.md"})
-        expectRun(bad, 2);
+    EXPECT_EQ(32u + 1, filesEndingIn(".brep.bin").size()); // and the bad one
 }
 
 } // namespace

@@ -182,17 +182,14 @@ TEST(PixelRules, WhiteMaskTakesOnlyPureWhite) {
     EXPECT_EQ((Bytes{whiteMask(255, 255, 255), whiteMask(255, 255, 254)}), (Bytes{1, 0}));
 }
 
+// An RGB image becomes four quadrants with red and blue exchanged; one with alpha is left as it is.
 TEST(Converters, MirrorTileMakesFourQuadrantsSwappingRedWithBlue) {
-    TgaImage img = image(24, 2, 1, {1, 2, 3, 4, 5, 6}); // A, B
+    TgaImage img = image(24, 2, 1, {1, 2, 3, 4, 5, 6}), alpha = image(32, 2, 1, {1, 2, 3, 4, 5, 6, 7, 8});
     ASSERT_EQ(tgaMirrorTile(&img), 1);
     EXPECT_EQ(img.width, 4);
     EXPECT_EQ(block(img), (Bytes{3, 2, 1, 6, 5, 4, 6, 5, 4, 3, 2, 1, 3, 2, 1, 6, 5, 4, 6, 5, 4, 3, 2, 1}));
-}
-
-TEST(Converters, MirrorTileLeavesAnImageWithAlphaAsItIs) {
-    TgaImage img = image(32, 2, 1, {1, 2, 3, 4, 5, 6, 7, 8});
-    EXPECT_EQ(tgaMirrorTile(&img), 1);
-    EXPECT_EQ(block(img), (Bytes{1, 2, 3, 4, 5, 6, 7, 8}));
+    EXPECT_EQ(tgaMirrorTile(&alpha), 1);
+    EXPECT_EQ(block(alpha), (Bytes{1, 2, 3, 4, 5, 6, 7, 8}));
 }
 
 TEST(Converters, AlphaIsAddedByTheRuleOnlyToRgb) {
@@ -232,66 +229,49 @@ class Pictures : public ::testing::Test {
     const std::string stem = dir.file("poster");
 };
 
-TEST_F(Pictures, WithoutTheCacheNothingIsReadOrWritten) {
+// An odd width (rows of 15 bytes) and a pixel store that is not the scaler's own; a cache file there
+// must not be read.
+TEST_F(Pictures, WithoutTheCacheAFitIsAnExactCopyTouchingNoFile) {
     const std::string name = stem + "-000005-000003.tga";
-    TgaImage other = solid(5, 3, 0x0000FF), src = solid(5, 3, 0x203040), dst{};
-    ASSERT_EQ(tgaSave(&other, name.c_str()), 1); // a cache file that must not be read
+    TgaImage other = solid(5, 3, 0x0000FF);
+    ASSERT_EQ(tgaSave(&other, name.c_str()), 1);
     const Bytes before = readBytes(name);
-    pictureFit(&src, &dst, 5, 3, stem.c_str());
-    EXPECT_EQ(block(dst), block(src));
-    EXPECT_EQ(dir.names(), std::vector<std::string>{"poster-000005-000003.tga"});
-    EXPECT_EQ(readBytes(name), before);
-}
-
-// An odd width (rows of 15 bytes) and a pixel store that is not the scaler's own.
-TEST_F(Pictures, SameSizeFitIsAnExactCopy) {
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
     Bytes pixels(5 * 3 * 3);
     for (size_t i = 0; i < pixels.size(); i++) pixels[i] = uint8_t(i * 7 + 3);
     TgaImage src = image(24, 5, 3, pixels), dst{};
     pictureFit(&src, &dst, 5, 3, stem.c_str());
     EXPECT_EQ(block(dst), pixels);
+    EXPECT_EQ(dir.names(), std::vector<std::string>{"poster-000005-000003.tga"});
+    EXPECT_EQ(readBytes(name), before);
     GLint unpack = 0;
     glGetIntegerv(GL_UNPACK_ALIGNMENT, &unpack);
     EXPECT_EQ(unpack, 4);
 }
 
-TEST_F(Pictures, CacheWritesAFittedSizeOnce) {
+// A fitted size is written once (the same size again returns at once, touching no file); a later fit
+// to a size with a cache file loads it rather than scaling; one of another size is scaled again and
+// replaced; a missing source writes no file.
+TEST_F(Pictures, CacheKeepsOneFilePerFittedSize) {
     record.pictureCache = 1;
     const std::string name = stem + "-000008-000006.tga";
-    TgaImage src = solid(4, 3, 0x203040), dst{};
+    TgaImage src = solid(4, 3, 0x203040), dst{}, fresh{}, none{}, empty{};
     EXPECT_EQ(pictureFit(&src, &dst, 8, 6, stem.c_str()), 1);
     EXPECT_EQ(readBytes(name), tgaFileBytes(8, 6, 24, 0, solidBytes(8, 6, 0x403020))); // B, G, R
-    // The same size again returns at once, touching no file.
     std::filesystem::remove(name);
     EXPECT_EQ(pictureFit(&src, &dst, 8, 6, stem.c_str()), 1);
     EXPECT_TRUE(dir.names().empty());
-}
-
-// A later fit to a size with a cache file loads it rather than scaling; one of another size is
-// scaled again and replaced.
-TEST_F(Pictures, CacheFileOfTheFittedSizeIsLoaded) {
-    record.pictureCache = 1;
-    TgaImage src = solid(4, 3, 0x203040), fresh{}, marker = solid(8, 6, 0x030201);
-    ASSERT_EQ(tgaSave(&marker, (stem + "-000008-000006.tga").c_str()), 1);
+    TgaImage marker = solid(8, 6, 0x030201), wrong = solid(2, 2, 0x090909);
+    ASSERT_EQ(tgaSave(&marker, name.c_str()), 1);
+    ASSERT_EQ(tgaSave(&wrong, (stem + "-000005-000005.tga").c_str()), 1);
     EXPECT_EQ(pictureFit(&src, &fresh, 8, 6, stem.c_str()), 1);
     EXPECT_EQ(block(fresh), block(marker));
-}
-
-TEST_F(Pictures, CacheFileOfAnotherSizeIsReplaced) {
-    record.pictureCache = 1;
-    TgaImage src = solid(4, 3, 0x203040), fresh{}, wrong = solid(2, 2, 0x090909);
-    ASSERT_EQ(tgaSave(&wrong, (stem + "-000005-000005.tga").c_str()), 1);
     EXPECT_EQ(pictureFit(&src, &fresh, 5, 5, stem.c_str()), 1);
     EXPECT_EQ(block(fresh), solidBytes(5, 5, 0x203040));
     EXPECT_EQ(readBytes(stem + "-000005-000005.tga"), tgaFileBytes(5, 5, 24, 0, solidBytes(5, 5, 0x403020)));
-}
-
-TEST_F(Pictures, CacheWritesNoFileForAMissingSource) {
-    record.pictureCache = 1;
-    TgaImage none{}, empty{};
     EXPECT_EQ(pictureFit(&none, &empty, 8, 6, dir.file("lastpic").c_str()), 0);
-    EXPECT_TRUE(dir.names().empty());
+    EXPECT_EQ(dir.names(),
+              (std::vector<std::string>{"poster-000005-000005.tga", "poster-000008-000006.tga"}));
 }
 
 // The fitted pictures are what the player sees on the story, the lamp frame, the door, the boss
@@ -325,45 +305,32 @@ TEST_F(Pictures, ScalingGivesTheBytesOfGluScaleImage) {
     tgaFree(&tiny);
 }
 
-// The six pictures, 4 x 3 of one colour each (the lamp frame white), fitted to 64 x 48 in the
-// folder with the cache on.
-class PicturesResize : public Pictures {
-  protected:
+// The six pictures, 4 x 3 of one colour each (the lamp frame white), fitted to 64 x 48 in the folder
+// with the cache on; the same size again only rebuilds the mask.
+TEST_F(Pictures, ResizeFitsTheSixPicturesUnderTheirNamesOnce) {
+    const std::string here = std::filesystem::current_path();
+    ASSERT_EQ(chdir(dir.path.c_str()), 0);
+    record.pictureCache = 1;
+    imageTableReset();
     const std::pair<TgaImage*, TgaImage*> slots[6] = {
         {&imgPoster, &imgPosterFit},   {&imgStencil, &imgStencilFit}, {&imgDoorOpen, &imgDoorOpenFit},
         {&imgLastPic, &imgLastPicFit}, {&imgBoss, &imgBossFit},       {&imgBadDragon, &imgBadDragonFit}};
-    const std::string here = std::filesystem::current_path();
-    static uint32_t colour(int i) { return i == 1 ? 0xFFFFFF : 10 * (i + 1); }
-    void SetUp() override {
-        Pictures::SetUp();
-        ASSERT_EQ(chdir(dir.path.c_str()), 0);
-        record.pictureCache = 1;
-        imageTableReset();
-        for (int i = 0; i < 6; i++) *slots[i].first = solid(4, 3, colour(i));
-        picturesResize(64, 48);
-    }
-    void TearDown() override {
-        imageTableFree();
-        ASSERT_EQ(chdir(here.c_str()), 0);
-        Pictures::TearDown();
-    }
-};
-
-TEST_F(PicturesResize, FitsTheSixPicturesUnderTheirNames) {
+    auto colour = [](int i) { return i == 1 ? 0xFFFFFFu : 10u * (i + 1); };
+    for (int i = 0; i < 6; i++) *slots[i].first = solid(4, 3, colour(i));
+    picturesResize(64, 48);
     EXPECT_EQ(dir.names(),
               (std::vector<std::string>{"baddragon-000064-000048.tga", "boss-000064-000048.tga",
                                         "dooropen-000064-000048.tga", "lastpic-000064-000048.tga",
                                         "poster-000064-000048.tga", "stencil-000064-000048.tga"}));
     for (int i = 0; i < 6; i++) EXPECT_EQ(block(*slots[i].second), solidBytes(64, 48, colour(i))) << i;
     EXPECT_EQ(block(imgStencilMask), Bytes(64 * 48, 1));
-}
-
-TEST_F(PicturesResize, SameSizeAgainOnlyRebuildsTheMask) {
     uint8_t* const posterBlock = imgPosterFit.pixels;
     imgStencilMask.pixels[0] = 7;
     picturesResize(64, 48);
     EXPECT_EQ(imgPosterFit.pixels, posterBlock);
     EXPECT_EQ(imgStencilMask.pixels[0], 1);
+    imageTableFree();
+    ASSERT_EQ(chdir(here.c_str()), 0);
 }
 
 // kavernix-tool: standard output and exit status of the image commands.

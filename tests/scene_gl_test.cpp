@@ -5,13 +5,10 @@
 // others a front face at local x 0..1 and a back face at x 2..3; all end with a line from the local origin
 // along the local +y, the floor square's front.
 #include <gtest/gtest.h>
-
 #include <GL/glu.h>
-
 #include <array>
 #include <map>
 #include <set>
-
 #include "Wood/wood.h"
 #include "app/random.h"
 #include "app/record.h"
@@ -197,16 +194,12 @@ class Draw : public ::testing::Test {
     }
 };
 
-TEST_F(Draw, WoodPlacersSpanTheirCellFromFloorToCeiling) {
+// Across x and across y, each from floor to ceiling of its cell, both from one list built once.
+TEST_F(Draw, WoodPlacersSpanTheirCellWithOneList) {
     EXPECT_TRUE(boxIs(fbBox(feedbackCapture([] { woodDrawAcrossX(3, 2.5f); })), {3, 0, 2.47}, {4, 1, 2.53}));
-    EXPECT_TRUE(boxIs(fbBox(feedbackCapture([] { woodDrawAcrossY(5.5f, 3); })), {5.47, 0, 2}, {5.53, 1, 3}));
-}
-
-TEST_F(Draw, WoodPlacersShareOneList) {
-    feedbackCapture([] { woodDrawAcrossX(3, 2.5f); });
     const uint32_t built = DisplayListWood;
     const GLuint marker = glGenLists(1); // names come in order: a list made after it comes between
-    feedbackCapture([] { woodDrawAcrossY(5.5f, 3); });
+    EXPECT_TRUE(boxIs(fbBox(feedbackCapture([] { woodDrawAcrossY(5.5f, 3); })), {5.47, 0, 2}, {5.53, 1, 3}));
     EXPECT_TRUE(glIsList(built));
     EXPECT_EQ(DisplayListWood, built);
     EXPECT_EQ(glGenLists(1), marker + 1) << "a second list was made";
@@ -248,14 +241,13 @@ TEST_F(Draw, MineShowsEachSquareOnceFacingItsCell) {
     EXPECT_EQ(squares(), expectedSquares());
 }
 
-TEST_F(Draw, ClosedDoorStandsOnTheExitsSideFacingIn) {
+// Closed, the door is the mine's last square, on the exit's +x side facing in; it swings out about
+// its hinge.
+TEST_F(Draw, DoorSwingsOutFromTheExitsSide) {
     exitDoor.pitch = 0;
     std::string door;
     squares(nullptr, &door);
     EXPECT_EQ(door, square(0, 8, 0, 7, false));
-}
-
-TEST_F(Draw, DoorSwingsOutAboutItsHinge) {
     for (float pitch : {0.0f, 30.0f, 90.0f}) {
         exitDoor.pitch = pitch;
         const double p = pitch * M_PI / 180;
@@ -363,22 +355,17 @@ std::vector<std::vector<double>> legs(float distance) {
     return out;
 }
 
-TEST_F(Draw, HorseStandsOnStraightLegs) {
-    auto still = legs(0);
-    ASSERT_EQ(still.size(), 4u);
-    for (int k = 0; k < 3; ++k)
-        for (int i = 1; i < 4; ++i)
-            EXPECT_NEAR(still[0][k], still[i][k], 1e-5) << "a leg bends at distance 0";
-}
-
-// Opposite swings of sin(1.5) * 7 degrees mirror each other about the standing direction.
-TEST_F(Draw, HorseTrotsDiagonally) {
+// Standing, the four legs point one way; trotting, opposite swings of sin(1.5) * 7 degrees mirror
+// each other about that direction, the diagonal legs swinging together.
+TEST_F(Draw, HorseLegsSwingInDiagonalPairs) {
     auto still = legs(0), trot = legs(0.1f);
     ASSERT_EQ(still.size(), 4u);
     ASSERT_EQ(trot.size(), 4u);
     const double c = std::cos(std::sin(1.5) * 7 * M_PI / 180);
     for (int k = 0; k < 3; ++k) {
-        EXPECT_NEAR(trot[0][k], trot[3][k], 1e-5) << "diagonal legs swing together";
+        for (int i = 1; i < 4; ++i)
+            EXPECT_NEAR(still[0][k], still[i][k], 1e-5) << "a leg bends at distance 0";
+        EXPECT_NEAR(trot[0][k], trot[3][k], 1e-5);
         EXPECT_NEAR(trot[1][k], trot[2][k], 1e-5);
         EXPECT_NEAR(trot[0][k] + trot[1][k], 2 * c * still[0][k], 1e-5);
     }
@@ -458,29 +445,28 @@ std::vector<long> mapPlace(const char* part) {
                              std::lround(2 * (b.hi[0] - mapX)), std::lround(2 * (b.hi[1] - mapY))};
 }
 
-TEST_F(Draw, MapIsTenPixelsACellWithFiveCans) {
-    player.heading = 0;
-    inventory[1] = 5;
-    Actor& can = modelTable[ROW_OILCAN].entities[0];
-    actorInit(&can, player.x - 1, 0.05f, player.z, 0, 0, 0.01f);
+// The map centres the player, ten pixels a cell with oil cans and fifteen without, and turns so that
+// the player's heading points up the map.
+TEST_F(Draw, MapPlacesItsPartsAroundThePlayer) {
+    actorInit(&modelTable[ROW_OILCAN].entities[0], player.x - 1, 0.05f, player.z, 0, 0, 0.01f);
     modelTable[ROW_OILCAN].count = 1;
-    EXPECT_EQ(mapPlace("player"), (std::vector<long>{-10, -10, 10, 10}));
-    EXPECT_EQ(mapPlace("horse"), (std::vector<long>{30, -10, 50, 10})) << "2 cells towards +x";
-    EXPECT_EQ(mapPlace("item"), (std::vector<long>{-25, -5, -15, 5})) << "centred on the can";
+    const struct {
+        const char* name;
+        float heading;
+        int cans;
+        const char* part;
+        std::vector<long> place;
+    } rows[] = {{"player with cans", 0, 5, "player", {-10, -10, 10, 10}},
+                {"horse 2 cells towards +x", 0, 5, "horse", {30, -10, 50, 10}},
+                {"item centred on the can", 0, 5, "item", {-25, -5, -15, 5}},
+                {"horse turned to point up the map", 90, 5, "horse", {-10, 30, 10, 50}},
+                {"player without cans", 90, 0, "player", {-15, -15, 15, 15}}};
+    for (const auto& row : rows) {
+        player.heading = row.heading, inventory[1] = row.cans;
+        EXPECT_EQ(mapPlace(row.part), row.place) << row.name;
+    }
     modelTable[ROW_OILCAN].count = 0;
     inventory[1] = 0;
-}
-
-TEST_F(Draw, MapTurnsAboutThePlayer) {
-    inventory[1] = 5; // the player faces heading 90
-    EXPECT_EQ(mapPlace("player"), (std::vector<long>{-10, -10, 10, 10}));
-    EXPECT_EQ(mapPlace("horse"), (std::vector<long>{-10, 30, 10, 50})) << "turned to point up the map";
-    inventory[1] = 0;
-}
-
-TEST_F(Draw, MapIsFifteenPixelsACellWithoutCans) {
-    inventory[1] = 0;
-    EXPECT_EQ(mapPlace("player"), (std::vector<long>{-15, -15, 15, 15}));
 }
 
 TEST_F(Draw, MapTouchesOnlyItsBox) {

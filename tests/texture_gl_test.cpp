@@ -62,9 +62,17 @@ class FontBuild : public ::testing::Test {
     }
 };
 
-// Glyph k is character k: cell column k mod 16, cell row k div 16 from the top, the glyph upside down,
-// its band row j on the cell's row j - 1 from the top, so the lowest band row lands in the cell above.
-TEST_F(FontBuild, GlyphsLandCentredUpsideDownInTheCellsOfTheirCodes) {
+// The 33 placeholders are skipped: codes 0 to 32 stay empty and their colour shows nowhere. Glyph k is
+// character k: cell column k mod 16, cell row k div 16 from the top, the glyph upside down, its band
+// row j on the cell's row j - 1 from the top, so the lowest band row lands in the cell above.
+TEST_F(FontBuild, GlyphsAfterThe33PlaceholdersLandCentredUpsideDownInTheCellsOfTheirCodes) {
+    for (int y = 0; y < 512; y++)
+        for (int x = 0; x < 512; x++) {
+            ASSERT_NE(at(x, y), fontPixelOf(1, 2, 3)) << x << "," << y;
+            if (y > 448 || (y > 416 && y < 448 && x < 32)) {
+                ASSERT_EQ(at(x, y), transparent) << x << "," << y;
+            }
+        }
     for (int k = 34; k <= 64; k++) {
         // The scan skips the first ink column and takes the background column after the last one:
         // centred at (x0 + 32 - x1) / 2 = (33 - 4) / 2 = 14.
@@ -82,17 +90,6 @@ TEST_F(FontBuild, GlyphsLandCentredUpsideDownInTheCellsOfTheirCodes) {
         EXPECT_EQ(at(32 + x, 447), x >= 11 && x < 20 ? fontPixelOf(33, 41, 80) : transparent) << x;
         EXPECT_EQ(at(32 + x, 383), x < 31 ? fontPixelOf(0, 1, 0) : transparent) << x;
     }
-}
-
-// The 33 placeholders are skipped: codes 0 to 32 stay empty and their colour shows nowhere.
-TEST_F(FontBuild, PlaceholdersLeaveTheFirst33CodesEmpty) {
-    for (int y = 0; y < 512; y++)
-        for (int x = 0; x < 512; x++) {
-            ASSERT_NE(at(x, y), fontPixelOf(1, 2, 3)) << x << "," << y;
-            if (y > 448 || (y > 416 && y < 448 && x < 32)) {
-                ASSERT_EQ(at(x, y), transparent) << x << "," << y;
-            }
-        }
 }
 
 TEST_F(FontBuild, MissingStripBuildsNothing) {
@@ -207,24 +204,25 @@ TEST_F(GlDrawing, TextLightsExactlyItsGlyphCellsInEveryMode) {
     }
 }
 
-// Paused, the screen shows undimmed and the fade waits.
-TEST_F(GlDrawing, FadeWaitsWhilePaused) {
-    record.running = 0;
-    for (uint8_t v : fadedFrame(1, 50)) ASSERT_EQ(v, 200);
-    EXPECT_EQ(gameState.fadeLevel, 50);
-}
-
-// Fading in at 50 halves the stage, fading out at 25 keeps three quarters of it.
-TEST_F(GlDrawing, FadeScalesTheFrame) {
-    record.running = 1;
-    for (auto [state, level, expected] : {std::array{1, 50, 100}, std::array{3, 25, 150}})
-        for (uint8_t v : fadedFrame(state, float(level))) ASSERT_NEAR(v, expected, 1) << state;
-}
-
-TEST_F(GlDrawing, FinishedFadeIsClearedDrawingNothing) {
-    record.running = 1;
-    for (uint8_t v : fadedFrame(2, 25)) ASSERT_EQ(v, 200);
-    EXPECT_EQ(gameState.fadeState, 0);
+// A stage cleared to 200 under the fade, then the fade's state and level after a frame of 0.2 s. Paused,
+// the screen shows undimmed and the fade waits; a finished fade is cleared, drawing nothing.
+TEST_F(GlDrawing, FadeDimsTheFrameByItsLevel) {
+    const struct {
+        const char* name;
+        int running, state, level, grey, stateAfter, levelAfter;
+    } rows[] = {{"paused", 0, 1, 50, 200, 1, 50},
+                {"fading in at 50 halves the stage", 1, 1, 50, 100, 1, 60},
+                {"fading out at 25 keeps three quarters", 1, 3, 25, 150, 3, 35},
+                {"finished", 1, 2, 25, 200, 0, 25}};
+    record.frameTime = 0.2f;
+    for (const auto& row : rows) {
+        record.running = row.running;
+        for (uint8_t v : fadedFrame(row.state, float(row.level)))
+            ASSERT_NEAR(v, row.grey, row.grey == 200 ? 0 : 1) << row.name;
+        EXPECT_EQ(gameState.fadeState, row.stateAfter) << row.name;
+        EXPECT_NEAR(gameState.fadeLevel, row.levelAfter, 1e-4) << row.name;
+    }
+    record.frameTime = 0;
 }
 
 TEST_F(GlDrawing, TextureModesOneTwoOffOneKeepOneNamePerImage) {
