@@ -14,6 +14,7 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <signal.h>
 #include <sstream>
 #include <string>
@@ -547,26 +548,9 @@ static std::string setKey(GtkWidget* dialog, const char* action, unsigned keyval
            gtk_label_get_text(GTK_LABEL(findNamed(dialog, "keyMessage"))) + (taken ? "" : " (not taken)");
 }
 
-// A scripted player: once a dialog is up, reads it, changes some settings and presses Play. Polling
-// stops after ten seconds, so a dialog that never shows cannot hang the test.
-struct DialogScript {
-    std::string missing, seen; // settings not found; the first place of fame and whether Enter plays
-    std::string keys;          // key buttons and the Keys page's line as the player sets keys
-    bool ran = false;
-    int polls = 0;
-};
-
 static const char* displayName() {
     const char* name = getenv("DISPLAY");
     return name ? name : "";
-}
-
-// The dialog of a start (setupShow(0)) with the script run on it once it shows; what was said.
-static std::string showWithScript(GSourceFunc run, DialogScript* script) {
-    guint source = g_timeout_add(50, run, script);
-    std::string said = stderrOf([] { setupShow(0); });
-    if (!script->ran && script->polls < 200) g_source_remove(source);
-    return said;
 }
 
 // The settings dialog once it shows, else null.
@@ -580,11 +564,37 @@ static GtkWidget* shownDialog() {
     return dialog;
 }
 
-static gboolean playScript(gpointer data) {
-    DialogScript* s = (DialogScript*)data;
-    GtkWidget* dialog = shownDialog();
-    if (!dialog) return ++s->polls < 200 ? G_SOURCE_CONTINUE : G_SOURCE_REMOVE;
-    s->ran = true;
+// setupShow(inGame) with a scripted player acting on the dialog once it shows; whether it showed.
+// Polling stops after ten seconds, so a dialog that never shows cannot hang the test.
+using DialogAct = std::function<void(GtkWidget*)>;
+static bool showActing(int inGame, const DialogAct& act, std::string* said = nullptr) {
+    struct Poll {
+        const DialogAct* act;
+        int polls = 0;
+        bool ran = false;
+    } poll{&act};
+    auto step = [](gpointer data) -> gboolean {
+        Poll* p = (Poll*)data;
+        GtkWidget* dialog = shownDialog();
+        if (!dialog) return ++p->polls < 200 ? G_SOURCE_CONTINUE : G_SOURCE_REMOVE;
+        p->ran = true;
+        (*p->act)(dialog);
+        return G_SOURCE_REMOVE;
+    };
+    guint source = g_timeout_add(50, step, &poll);
+    const std::string text = stderrOf([inGame] { setupShow(inGame); });
+    if (said) *said = text;
+    if (!poll.ran && poll.polls < 200) g_source_remove(source);
+    return poll.ran;
+}
+
+static void play(GtkWidget* dialog) {
+    gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK);
+}
+
+// Reads the dialog, changes some settings and presses Play: the settings not found, the first place
+// of fame and whether Enter plays, the key buttons and the Keys page's line as the player sets keys.
+static void playScript(GtkWidget* dialog, std::string* missing, std::string* seen, std::string* keys) {
     std::istringstream names(
         "modeWindow fullScreen modeGame gameModeString windowSize shadeMode textureMode "
         "fieldOfView mouseSpeed mazeSize itemsPerKind fullLevel diamondsNeeded strawDistance "
@@ -592,15 +602,15 @@ static gboolean playScript(gpointer data) {
         "lodLevel distanceLod running soundVolume invertMouse showDialog hallName1 hallTime1 hallName5 "
         "hallTime5 keyForward keyMute mine dailyCode dailyName1 dailyTime5");
     for (std::string n; names >> n;)
-        if (!findNamed(dialog, n.c_str())) s->missing += n + " ";
-    if (!s->missing.empty()) return gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK), G_SOURCE_REMOVE;
-    s->seen = std::string(gtk_label_get_text(GTK_LABEL(findNamed(dialog, "hallName1")))) + " " +
-              gtk_label_get_text(GTK_LABEL(findNamed(dialog, "hallTime1"))) +
-              (gtk_window_get_focus(GTK_WINDOW(dialog)) ==
-                       gtk_dialog_get_widget_for_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK)
-                   ? " plays"
-                   : "") +
-              (findNamed(dialog, "continueSaved") ? " offers a saved run" : "");
+        if (!findNamed(dialog, n.c_str())) *missing += n + " ";
+    if (!missing->empty()) return play(dialog);
+    *seen = std::string(gtk_label_get_text(GTK_LABEL(findNamed(dialog, "hallName1")))) + " " +
+            gtk_label_get_text(GTK_LABEL(findNamed(dialog, "hallTime1"))) +
+            (gtk_window_get_focus(GTK_WINDOW(dialog)) ==
+                     gtk_dialog_get_widget_for_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK)
+                 ? " plays"
+                 : "") +
+            (findNamed(dialog, "continueSaved") ? " offers a saved run" : "");
     // A maze of 6 narrows the items to 2, and the diamonds with them.
     gtk_spin_button_set_value(GTK_SPIN_BUTTON(findNamed(dialog, "mazeSize")), 6);
     gtk_spin_button_set_value(GTK_SPIN_BUTTON(findNamed(dialog, "fieldOfView")), 80);
@@ -608,34 +618,16 @@ static gboolean playScript(gpointer data) {
     gtk_combo_box_set_active_id(GTK_COMBO_BOX(findNamed(dialog, "windowSize")), "1280x720");
     gtk_combo_box_set_active(GTK_COMBO_BOX(findNamed(dialog, "shadeMode")), 1);
     gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(findNamed(dialog, "showDialog")), FALSE);
-    s->keys = buttonText(dialog, "keyCallHorse");
-    s->keys += "\n" + setKey(dialog, "keyMute", 's');
-    s->keys += "\n" + setKey(dialog, "keyForward", 0xff1b);
-    s->keys += "\n" + setKey(dialog, "keyCallHorse", 'c');
-    s->keys += "\n" + setKey(dialog, "keyForward", 0xff55); // Page_Up, free now
+    *keys = buttonText(dialog, "keyCallHorse");
+    *keys += "\n" + setKey(dialog, "keyMute", 's');
+    *keys += "\n" + setKey(dialog, "keyForward", 0xff1b);
+    *keys += "\n" + setKey(dialog, "keyCallHorse", 'c');
+    *keys += "\n" + setKey(dialog, "keyForward", 0xff55); // Page_Up, free now
     // A code typed in small letters is kept in its own spelling.
-    const MineCode code = {20, 7, 4, 0xBEEF};
-    char text[MINE_CODE_TEXT];
-    mineCodeFormat(&code, text);
-    for (char* c = text; *c; c++) *c = char(tolower((unsigned char)*c));
-    gtk_entry_set_text(GTK_ENTRY(gtk_bin_get_child(GTK_BIN(findNamed(dialog, "mine")))), text);
-    gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK);
-    return G_SOURCE_REMOVE;
-}
-
-// Presses "Continue saved game" once the dialog is up; notes whether it was there.
-static gboolean savedRunScript(gpointer data) {
-    DialogScript* s = (DialogScript*)data;
-    GtkWidget* dialog = shownDialog();
-    if (!dialog) return ++s->polls < 200 ? G_SOURCE_CONTINUE : G_SOURCE_REMOVE;
-    s->ran = true;
-    GtkWidget* button = findNamed(dialog, "continueSaved");
-    s->seen = button ? "offered" : "not offered";
-    if (button)
-        gtk_button_clicked(GTK_BUTTON(button));
-    else
-        gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK);
-    return G_SOURCE_REMOVE;
+    std::string text = codeText({20, 7, 4, 0xBEEF});
+    for (char& c : text) c = char(tolower((unsigned char)c));
+    gtk_entry_set_text(GTK_ENTRY(gtk_bin_get_child(GTK_BIN(findNamed(dialog, "mine")))), text.c_str());
+    play(dialog);
 }
 
 TEST_F(Settings, DialogOffersTheSavedRunAtStart) {
@@ -644,10 +636,13 @@ TEST_F(Settings, DialogOffersTheSavedRunAtStart) {
     writeFileText(path, defaultText());
     std::filesystem::create_directories(dir + "/state/kavernix");
     writeFileText(dir + "/state/kavernix/run.ini", "a run");
-    DialogScript script;
-    showWithScript(savedRunScript, &script);
-    ASSERT_TRUE(script.ran) << "no dialog came up";
-    EXPECT_EQ(script.seen, "offered");
+    std::string seen;
+    ASSERT_TRUE(showActing(0, [&](GtkWidget* dialog) {
+        GtkWidget* button = findNamed(dialog, "continueSaved");
+        seen = button ? "offered" : "not offered";
+        button ? gtk_button_clicked(GTK_BUTTON(button)) : play(dialog);
+    })) << "no dialog came up";
+    EXPECT_EQ(seen, "offered");
     EXPECT_EQ(setupContinueChosen(), 1);
     setenv("KAVERNIX_SETUP_DIALOG", "0", 1);
     setupShow(0);
@@ -658,21 +653,20 @@ TEST_F(Settings, PlayInTheDialogSavesTheChoicesMade) {
     ASSERT_STRNE(displayName(), "") << "needs a display: run the tests under xvfb-run";
     unsetenv("KAVERNIX_SETUP_DIALOG");
     writeFileText(path, withLines(defaultText(), "hallName1 = J\\xF6rg\\x01\nhallTime1 = 3725.5"));
-    DialogScript script;
-    const std::string said = showWithScript(playScript, &script);
-    ASSERT_TRUE(script.ran) << "no dialog came up";
-    ASSERT_EQ(script.missing, "");
-    EXPECT_EQ(script.seen, "J\xC3\xB6rg\xEF\xBF\xBD 1:02:05:50 plays")
-        << "Latin-1 shown as UTF-8, Enter plays";
+    std::string said, missing, seen, keys;
+    ASSERT_TRUE(showActing(
+        0, [&](GtkWidget* d) { playScript(d, &missing, &seen, &keys); }, &said))
+        << "no dialog came up";
+    ASSERT_EQ(missing, "");
+    EXPECT_EQ(seen, "J\xC3\xB6rg\xEF\xBF\xBD 1:02:05:50 plays") << "Latin-1 shown as UTF-8, Enter plays";
     EXPECT_EQ(said, "") << "the file was good and the dialog offers only valid values";
-    EXPECT_EQ(script.keys,
-              "Page Up\n"
-              "Press a key for Sound off and on again (Escape cancels). -> M: S is taken by a "
-              "rendering switch (shading). Sound off and on again keeps M.\n"
-              "Press a key for Walk forward (Escape cancels). -> Up: Cancelled. Walk forward "
-              "keeps Up.\n"
-              "Press a key for The horse comes to you along the corridors (Escape cancels). -> C: \n"
-              "Press a key for Walk forward (Escape cancels). -> Page Up: ");
+    EXPECT_EQ(keys, "Page Up\n"
+                    "Press a key for Sound off and on again (Escape cancels). -> M: S is taken by a "
+                    "rendering switch (shading). Sound off and on again keeps M.\n"
+                    "Press a key for Walk forward (Escape cancels). -> Up: Cancelled. Walk forward "
+                    "keeps Up.\n"
+                    "Press a key for The horse comes to you along the corridors (Escape cancels). -> C: \n"
+                    "Press a key for Walk forward (Escape cancels). -> Page Up: ");
     SettingsRecord r;
     EXPECT_EQ(load(&r), "");
     EXPECT_EQ(linesMissing(
@@ -687,20 +681,6 @@ TEST_F(Settings, PlayInTheDialogSavesTheChoicesMade) {
     EXPECT_EQ(f.record.mazeSize, 6) << "Play saved the file";
 }
 
-// Notes the mine field's text and the "Continue saved game" button's label, then plays.
-static gboolean mineWordScript(gpointer data) {
-    DialogScript* s = (DialogScript*)data;
-    GtkWidget* dialog = shownDialog();
-    if (!dialog) return ++s->polls < 200 ? G_SOURCE_CONTINUE : G_SOURCE_REMOVE;
-    s->ran = true;
-    GtkWidget* button = findNamed(dialog, "continueSaved");
-    s->seen =
-        std::string(gtk_entry_get_text(GTK_ENTRY(gtk_bin_get_child(GTK_BIN(findNamed(dialog, "mine")))))) +
-        " / " + (button ? gtk_button_get_label(GTK_BUTTON(button)) : "no button");
-    gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK);
-    return G_SOURCE_REMOVE;
-}
-
 TEST_F(Settings, TheDialogTranslatesTheMineWordOnlyOnScreen) {
     ASSERT_STRNE(displayName(), "") << "needs a display: run the tests under xvfb-run";
     unsetenv("KAVERNIX_SETUP_DIALOG");
@@ -713,7 +693,7 @@ TEST_F(Settings, TheDialogTranslatesTheMineWordOnlyOnScreen) {
     unsetenv("KAVERNIX_DATA");
     struct {
         int language;
-        const char* seen;
+        const char* seen; // the mine field's text and the "Continue saved game" button's label
     } cases[] = {
         {LANG_EN, "daily / Continue _saved game"},
         {LANG_DE, "t\xC3\xA4glich / Gespeichertes Spiel _fortsetzen"},
@@ -721,30 +701,20 @@ TEST_F(Settings, TheDialogTranslatesTheMineWordOnlyOnScreen) {
     for (const auto& c : cases) {
         ASSERT_EQ(langApply(c.language), c.language);
         writeFileText(path, withLines(defaultText(), "mine = daily"));
-        DialogScript script;
-        showWithScript(mineWordScript, &script);
-        ASSERT_TRUE(script.ran) << "no dialog came up";
-        EXPECT_EQ(script.seen, c.seen) << c.language;
+        std::string seen;
+        ASSERT_TRUE(showActing(0, [&](GtkWidget* dialog) {
+            GtkWidget* button = findNamed(dialog, "continueSaved");
+            seen = std::string(
+                       gtk_entry_get_text(GTK_ENTRY(gtk_bin_get_child(GTK_BIN(findNamed(dialog, "mine")))))) +
+                   " / " + (button ? gtk_button_get_label(GTK_BUTTON(button)) : "no button");
+            play(dialog);
+        })) << "no dialog came up";
+        EXPECT_EQ(seen, c.seen) << c.language;
         EXPECT_NE(readFileText(path).find("\nmine = daily\n"), std::string::npos)
             << c.language << ": the file keeps the word the game reads";
     }
     langApply(LANG_EN);
     ASSERT_EQ(chdir(here), 0);
-}
-
-// Continue pressed on a dialog without touching anything; `running` is the tick it showed (-1 none).
-struct ContinueScript {
-    int running = -1, polls = 0;
-};
-
-static gboolean continueScript(gpointer data) {
-    ContinueScript* s = (ContinueScript*)data;
-    GtkWidget* dialog = shownDialog();
-    if (!dialog) return ++s->polls < 200 ? G_SOURCE_CONTINUE : G_SOURCE_REMOVE;
-    GtkWidget* tick = findNamed(dialog, "running");
-    s->running = tick ? gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(tick)) : -1;
-    gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK);
-    return G_SOURCE_REMOVE;
 }
 
 // `running` is the stored choice "clocks run from the start" and also the game's live pause: F1 in
@@ -760,15 +730,19 @@ TEST_F(Settings, TheDialogInTheGameKeepsTheClockChoiceApartFromThePause) {
         setenv("KAVERNIX_SETUP_DIALOG", "0", 1);
         load(&gameRecord);
         gameRecord.running = uint8_t(c.live); // P pressed in the game
-        if (c.dialog) unsetenv("KAVERNIX_SETUP_DIALOG");
-        ContinueScript script;
-        guint source = c.dialog ? g_timeout_add(50, continueScript, &script) : 0;
-        setupShow(1);
-        if (c.dialog && script.running < 0 && script.polls < 200) g_source_remove(source);
-        load(&gameRecord);
         if (c.dialog) {
-            EXPECT_EQ(script.running, c.stored) << at << ": the dialog shows the stored choice";
+            unsetenv("KAVERNIX_SETUP_DIALOG");
+            int tick = -1; // Continue pressed without touching anything
+            showActing(1, [&](GtkWidget* dialog) {
+                if (GtkWidget* box = findNamed(dialog, "running"))
+                    tick = gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(box));
+                play(dialog);
+            });
+            EXPECT_EQ(tick, c.stored) << at << ": the dialog shows the stored choice";
+        } else {
+            setupShow(1);
         }
+        load(&gameRecord);
         EXPECT_EQ(gameRecord.running, c.live) << at << ": the game stays paused or running";
         SettingsFile f;
         settingsRead(path.c_str(), &f, nullptr);
