@@ -188,19 +188,6 @@ inline std::string valueOf(const std::string& settings, const std::string& key) 
     return "";
 }
 
-// The settings file's hall of fame, place by place ("name time"; a missing key is an empty place).
-inline std::string hallOfFame(const std::string& settings) {
-    std::string out;
-    for (int i = 1; i <= 5; ++i) {
-        std::string time = valueOf(settings, "hallTime" + std::to_string(i));
-        char line[96];
-        snprintf(line, sizeof line, "%s %.2f\n", valueOf(settings, "hallName" + std::to_string(i)).c_str(),
-                 time.empty() ? 30000.0 : atof(time.c_str()));
-        out += line;
-    }
-    return out;
-}
-
 const int W = 640, H = 480; // the game window
 
 inline bool pureWhite(const uint8_t* p) {
@@ -376,7 +363,19 @@ class Play : public ::testing::Test {
         return meanDifference(s, pic, r) < 8;
     }
     // The lamp frame is in place: outside its opening the screen shows the frame picture.
-    bool lampFrameShown(const Shot& s) { return shows(s, *stencilFit, lamp->frame); }
+    static bool lampFrameShown(const Shot& s) { return shows(s, *stencilFit, lamp->frame); }
+    // The end screen, of a won or a lost run, behind its panel.
+    static bool endScreenShown(const Shot& s) {
+        return shows(s, *wonFit, *endRim) || shows(s, *lostFit, *endRim);
+    }
+    // Polls for the story screen to brighten over its poster.
+    bool storyShown() {
+        return pollFor(30, [](const Shot& s) {
+            return share(s, *whole, [](const uint8_t* p) { return p[0] + p[1] + p[2] > 60; }) > 0.3;
+        });
+    }
+    // Polls for the game screen: the lamp frame around the lit opening.
+    bool gameShown() { return pollFor(30, lampFrameShown); }
 
     // What the sanitizers (in a sanitizer build) reported on the program's error output.
     std::string sanitizerReport() {

@@ -47,6 +47,21 @@ void waitSeconds(double s) {
     usleep(useconds_t(s * 1e6));
 }
 
+// OpenAL's wave writer as the device, writing out.wav; `general` adds to its [general] part.
+void useWaveWriter(const TempDir& dir, const std::string& general = "") {
+    std::ofstream(dir.file("alsoft.conf")) << "[general]\ndrivers = wave\n"
+                                           << general << "[wave]\nfile = " << dir.file("out.wav") << "\n";
+    setenv("ALSOFT_CONF", dir.file("alsoft.conf").c_str(), 1);
+}
+
+// soundInit(volume) in the run folder, where the clips are read.
+int soundInitInRunFolder(int volume) {
+    const std::string here = std::filesystem::current_path();
+    if (chdir(KX_RUN_DIR) != 0) return -1;
+    const int opened = soundInit(volume);
+    return chdir(here.c_str()) == 0 ? opened : -1;
+}
+
 // Interleaved stereo frames of a rendered file.
 struct Rendered {
     std::vector<float> s;
@@ -74,22 +89,14 @@ struct Session {
 
 void renderSession(Session* s) {
     TempDir dir;
-    const std::string wav = dir.file("out.wav");
-    std::ofstream(dir.file("alsoft.conf"))
-        << "[general]\ndrivers = wave\nfrequency = " << RATE
-        << "\nchannels = stereo\nsample-type = float32\nperiod_size = 256\n"
-           "[wave]\nfile = "
-        << wav << "\n";
-    setenv("ALSOFT_CONF", dir.file("alsoft.conf").c_str(), 1);
-    std::string here = std::filesystem::current_path();
-    ASSERT_EQ(chdir(KX_RUN_DIR), 0) << "the clips are read from the run folder";
+    useWaveWriter(dir, "frequency = " + std::to_string(RATE) +
+                           "\nchannels = stereo\nsample-type = float32\nperiod_size = 256\n");
     memset(&record, 0, sizeof record);
     record.mazeSize = 16;
     for (ModelEntry& row : modelTable) row.count = 0;
     actorsPlaceForGame(); // heading 90: forward is +x, so the left is -z
     shotState = 0;
-    ASSERT_EQ(soundInit(7), 1) << "OpenAL's wave writer did not open";
-    ASSERT_EQ(chdir(here.c_str()), 0);
+    ASSERT_EQ(soundInitInRunFolder(7), 1) << "OpenAL's wave writer did not open";
     gameSoundsStart();
     soundLoopStop(0); // no ambience: every sound below is the one under test
     waitSeconds(0.3);
@@ -121,7 +128,7 @@ void renderSession(Session* s) {
     spiders.count = 0;
 
     SF_INFO info = {};
-    SNDFILE* f = sf_open(wav.c_str(), SFM_READ, &info);
+    SNDFILE* f = sf_open(dir.file("out.wav").c_str(), SFM_READ, &info);
     ASSERT_NE(f, nullptr) << sf_strerror(nullptr);
     ASSERT_EQ(info.channels, 2);
     s->r.s.resize(size_t(info.frames * 2));
@@ -188,59 +195,56 @@ TEST(SoundFile, OtherBytesAreRefusedInOneLine) {
     }
 }
 
-// OpenAL's wave writer as the device, the clips from the run folder, a game running with the mine's
-// hum; `volume` 0 leaves the device closed.
-void openGameSound(const TempDir& dir, int volume) {
-    std::ofstream(dir.file("alsoft.conf")) << "[general]\ndrivers = wave\n[wave]\nfile = " << dir.file("out.wav")
-                                           << "\n";
-    setenv("ALSOFT_CONF", dir.file("alsoft.conf").c_str(), 1);
-    glTestContext();
-    memset(&record, 0, sizeof record);
-    record.mazeSize = 16, record.running = 1, record.perfFrequency = monotonicFrequency;
-    record.soundVolume = volume;
-    for (ModelEntry& row : modelTable) row.count = 0;
-    actorsPlaceForGame();
-    std::string here = std::filesystem::current_path();
-    ASSERT_EQ(chdir(KX_RUN_DIR), 0) << "the clips are read from the run folder";
-    OutputCapture quiet(stderr);
-    soundInit(volume);
-    ASSERT_EQ(chdir(here.c_str()), 0);
-    gameSoundsStart();
-}
+// A game running with the mine's hum, OpenAL's wave writer as the device; `volume` 0 leaves the
+// device closed.
+class GameSound : public ::testing::Test {
+  protected:
+    TempDir dir;
+    void open(int volume) {
+        useWaveWriter(dir);
+        glTestContext();
+        memset(&record, 0, sizeof record);
+        record.mazeSize = 16, record.running = 1, record.perfFrequency = monotonicFrequency;
+        record.soundVolume = volume;
+        for (ModelEntry& row : modelTable) row.count = 0;
+        actorsPlaceForGame();
+        OutputCapture quiet(stderr);
+        ASSERT_NE(soundInitInRunFolder(volume), -1) << "the clips are read from the run folder";
+        gameSoundsStart();
+        if (volume) ASSERT_EQ(soundLoopState(0), 1) << "OpenAL's wave writer did not open";
+    }
+    void TearDown() override {
+        glutIdleFunc(nullptr);
+        soundShutdown();
+    }
+};
 
 // Keys pressed in the game, from a running game with the boss picture off: the pause (P) and the
 // boss picture (B) each hold the hum until they end.
-TEST(GameSound, ThePauseOrTheBossPictureHoldsTheSoundUntilItEnds) {
-    TempDir dir;
-    openGameSound(dir, 7);
-    ASSERT_EQ(soundLoopState(0), 1) << "OpenAL's wave writer did not open";
+TEST_F(GameSound, ThePauseOrTheBossPictureHoldsTheSoundUntilItEnds) {
+    ASSERT_NO_FATAL_FAILURE(open(7));
     inputHandle(INPUT_GAME, gamePress, nullptr);
     inputSetScreen(INPUT_GAME);
     struct {
         const char* keys; // B the boss picture, p the pause
-        int hum; // 1 playing, 2 held
-    } cases[] = {{"B", 2}, {"Bpp", 2}, {"BppB", 1}, {"p", 2}, {"pB", 2}, {"pBB", 2}, {"pBBp", 1}, {"BpBp", 1}};
+        int hum;          // 1 playing, 2 held
+    } cases[] = {{"B", 2},  {"Bpp", 2}, {"BppB", 1}, {"p", 2},
+                 {"pB", 2}, {"pBB", 2}, {"pBBp", 1}, {"BpBp", 1}};
     for (const auto& c : cases) {
         record.running = 1, bossScreen = 0;
         gameSoundHold();
         for (const char* k = c.keys; *k; ++k) inputPress(*k == 'B' ? ACTION_BOSS : ACTION_PAUSE);
         EXPECT_EQ(soundLoopState(0), c.hum) << c.keys;
     }
-    glutIdleFunc(nullptr);
-    soundShutdown();
 }
 
-TEST(GameSound, AHiddenWindowHoldsTheSound) {
-    TempDir dir;
-    openGameSound(dir, 7);
-    ASSERT_EQ(soundLoopState(0), 1) << "OpenAL's wave writer did not open";
+TEST_F(GameSound, AHiddenWindowHoldsTheSound) {
+    ASSERT_NO_FATAL_FAILURE(open(7));
     bossScreen = 0;
     gameVisibility(GLUT_NOT_VISIBLE);
     EXPECT_EQ(soundLoopState(0), 2) << "hidden or iconified";
     gameVisibility(GLUT_VISIBLE);
     EXPECT_EQ(soundLoopState(0), 1) << "shown again";
-    glutIdleFunc(nullptr);
-    soundShutdown();
 }
 
 // Cancel pressed on the settings dialog, after noting what the hum did while it was open.
@@ -253,7 +257,8 @@ gboolean cancelDialog(gpointer data) {
     GList* tops = gtk_window_list_toplevels();
     GtkWidget* dialog = nullptr;
     for (GList* l = tops; l; l = l->next)
-        if (GTK_IS_DIALOG(l->data) && gtk_widget_get_visible(GTK_WIDGET(l->data))) dialog = GTK_WIDGET(l->data);
+        if (GTK_IS_DIALOG(l->data) && gtk_widget_get_visible(GTK_WIDGET(l->data)))
+            dialog = GTK_WIDGET(l->data);
     g_list_free(tops);
     if (!dialog) return ++s->polls < 200 ? G_SOURCE_CONTINUE : G_SOURCE_REMOVE;
     s->hum = soundLoopState(0);
@@ -261,12 +266,10 @@ gboolean cancelDialog(gpointer data) {
     return G_SOURCE_REMOVE;
 }
 
-TEST(GameSound, TheSettingsDialogHoldsTheSoundWhileItIsOpen) {
+TEST_F(GameSound, TheSettingsDialogHoldsTheSoundWhileItIsOpen) {
     ASSERT_STRNE(getenv("DISPLAY") ? getenv("DISPLAY") : "", "")
         << "needs a display: run the tests under xvfb-run";
-    TempDir dir;
-    openGameSound(dir, 7);
-    ASSERT_EQ(soundLoopState(0), 1) << "OpenAL's wave writer did not open";
+    ASSERT_NO_FATAL_FAILURE(open(7));
     setenv("KAVERNIX_SETTINGS", dir.file("settings.ini").c_str(), 1);
     unsetenv("KAVERNIX_SETUP_DIALOG");
     setenv("NO_AT_BRIDGE", "1", 1);
@@ -277,14 +280,12 @@ TEST(GameSound, TheSettingsDialogHoldsTheSoundWhileItIsOpen) {
     ASSERT_NE(seen.hum, -1) << "no dialog came up";
     EXPECT_EQ(seen.hum, 2) << "held under the dialog";
     EXPECT_EQ(soundLoopState(0), 1) << "on again after it";
-    soundShutdown();
 }
 
 // The dialog raises the volume from 0: the device opens and the mine's hum plays at once, or is
 // held at once when the game is paused.
-TEST(GameSound, RaisingTheVolumeFromZeroStartsTheHumAtOnce) {
-    TempDir dir;
-    openGameSound(dir, 0);
+TEST_F(GameSound, RaisingTheVolumeFromZeroStartsTheHumAtOnce) {
+    ASSERT_NO_FATAL_FAILURE(open(0));
     EXPECT_EQ(soundLoopState(0), 0) << "no device yet";
     writeFileText(dir.file("settings.ini"), "soundVolume = 7\n");
     setenv("KAVERNIX_SETTINGS", dir.file("settings.ini").c_str(), 1);
@@ -293,13 +294,12 @@ TEST(GameSound, RaisingTheVolumeFromZeroStartsTheHumAtOnce) {
     for (int running : {1, 0}) {
         soundShutdown();
         record.soundVolume = 0, record.running = uint8_t(running);
-        std::string here = std::filesystem::current_path();
+        const std::string here = std::filesystem::current_path();
         ASSERT_EQ(chdir(KX_RUN_DIR), 0);
         gameSettingsDialog();
         ASSERT_EQ(chdir(here.c_str()), 0);
         EXPECT_EQ(soundLoopState(0), running ? 1 : 2) << "running " << running;
     }
-    soundShutdown();
 }
 
 } // namespace
