@@ -14,7 +14,6 @@
 #include "app/end_screen.h"
 #include "app/game_frame.h"
 #include "app/input.h"
-#include "app/lang.h"
 #include "app/record.h"
 #include "app/reshape.h"
 #include "app/screens.h"
@@ -30,7 +29,6 @@
 #include "setup/setup.h"
 #include "output_capture.h"
 #include "text/font.h"
-#include "text/hud.h"
 
 namespace {
 
@@ -94,12 +92,9 @@ void press(int code) {
     inputKeyUp(code);
 }
 
-bool near(float a, float b, float within = 1e-5f) {
-    return std::fabs(a - b) < within;
-}
-
 bool samePlace(const Actor& a, const Actor& b) {
-    return near(a.x, b.x) && near(a.z, b.z) && near(a.heading, b.heading, 1e-4f);
+    return std::fabs(a.x - b.x) < 1e-5f && std::fabs(a.z - b.z) < 1e-5f &&
+           std::fabs(a.heading - b.heading) < 1e-4f;
 }
 
 void expectSamePlace(const Actor& a, const Actor& b, const char* what) {
@@ -119,7 +114,8 @@ void fillHall(SettingsRecord* r, std::initializer_list<std::pair<const char*, fl
 int fadeFrames() {
     record.frameTime = 1.0f / 60;
     int from = gameState.fadeState, frames = 0;
-    for (; gameState.fadeState == from && frames < 1000; ++frames) drawFade(&gameState.fadeState, &gameState.fadeLevel);
+    for (; gameState.fadeState == from && frames < 1000; ++frames)
+        drawFade(&gameState.fadeState, &gameState.fadeLevel);
     return frames;
 }
 
@@ -134,7 +130,7 @@ TEST_F(GameUpdate, HeldArrowsAddUpToOneStep) {
     for (const auto& c : cases) {
         actorsPlaceForGame();
         inputHold(ACTION_STEP_LEFT, c.left), inputHold(ACTION_STEP_RIGHT, c.right),
-        inputHold(ACTION_FORWARD, c.up), inputHold(ACTION_BACK, c.down);
+            inputHold(ACTION_FORWARD, c.up), inputHold(ACTION_BACK, c.down);
         gameMoveByKeys(0.1f, 0.1f);
         EXPECT_NEAR(player.x, c.x, 1e-5f) << c.left << c.right << c.up << c.down;
         EXPECT_NEAR(player.z, c.z, 1e-5f) << c.left << c.right << c.up << c.down;
@@ -144,9 +140,8 @@ TEST_F(GameUpdate, HeldArrowsAddUpToOneStep) {
 // Five steps from the start places with the route keys and arrows held: the player and the horse.
 std::pair<Actor, Actor> routeRun(int home, int pageUp, int up, int left) {
     actorsPlaceForGame();
-    routePhase = 0, inputHold(ACTION_WALK_OUT, home),
-    inputHold(ACTION_CALL_HORSE, pageUp), inputHold(ACTION_FORWARD, up),
-    inputHold(ACTION_STEP_LEFT, left);
+    routePhase = 0, inputHold(ACTION_WALK_OUT, home), inputHold(ACTION_CALL_HORSE, pageUp),
+    inputHold(ACTION_FORWARD, up), inputHold(ACTION_STEP_LEFT, left);
     for (int i = 0; i < 5; ++i) gameMoveByKeys(0.02f, 0.05f);
     return std::make_pair(player, horse);
 }
@@ -421,7 +416,7 @@ TEST_F(GameUpdate, HomeWithARouteKeyStillHeldWalksBothOut) {
         actorsPlaceForGame();
         gameState.fadeState = 0, exitDoor.pitch = 0, record.diamondsNeeded = 0;
         inputHold(ACTION_CALL_HORSE, c.pageUp), inputHold(ACTION_GO_TO_HORSE, c.pageDown),
-        inputHold(ACTION_WALK_OUT, 0);
+            inputHold(ACTION_WALK_OUT, 0);
         for (int i = 0; i < 30; ++i) playFrame();
         inputHold(ACTION_WALK_OUT, 1);
         int frames = 0;
@@ -607,9 +602,11 @@ TEST_F(EndScreen, EveryKindOfEndShowsItsTexts) {
     // clang-format off
     struct { float door; int rank; std::vector<const char*> lines; /* "x,y text" */ } runs[] = {
         {100, 1, {"0.20,0.80 You made it.", "0.20,0.70 You made the hall of fame!",
-                  "0.20,0.62 Type your name, then Enter:", "0.03,0.50 1:", "0.08,0.50 0:01:01:50", "0.28,0.50 Ada",
-                  "0.08,0.42 0:01:10:00", "0.29,0.42 <---", "0.03,0.18 5:", "0.03,0.07 Press Enter to finish"}},
-        {100, -1, {"0.20,0.70 Too slow for the hall of fame.", "0.20,0.62 Your time: ", "0.60,0.62 1:02:05:50"}},
+                  "0.20,0.62 Type your name, then Enter:", "0.03,0.50 1:", "0.08,0.50 0:01:01:50",
+                  "0.28,0.50 Ada", "0.08,0.42 0:01:10:00", "0.29,0.42 <---", "0.03,0.18 5:",
+                  "0.03,0.07 Press Enter to finish"}},
+        {100, -1, {"0.20,0.70 Too slow for the hall of fame.", "0.20,0.62 Your time: ",
+                   "0.60,0.62 1:02:05:50"}},
         {1, -1, {"0.20,0.80 You did not make it.", "0.20,0.70 You hit the horse!",
                  "0.20,0.62 Take better care next time.", "0.03,0.07 Press Enter to finish"}}};
     // clang-format on

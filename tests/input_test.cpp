@@ -37,16 +37,6 @@ class Keyboard : public ::testing::Test {
         inputHandle(INPUT_GAME, gamePress, nullptr);
         inputSetScreen(INPUT_GAME);
     }
-    static void play(const std::vector<KeyEvent>& events) {
-        for (const KeyEvent& e : events) {
-            if (e.code < 0)
-                inputReleaseAll();
-            else if (e.down)
-                inputKeyDown(e.code);
-            else
-                inputKeyUp(e.code);
-        }
-    }
 };
 
 const int up = KEY_SPECIAL + GLUT_KEY_UP, down = KEY_SPECIAL + GLUT_KEY_DOWN;
@@ -65,13 +55,15 @@ TEST_F(Keyboard, EventsBecomeHeldActions) {
         {"a release no held key explains", {{'1', 1}, {'|', 0}}, ACTION_STEP_LEFT, 0},
         {"another key's release", {{'w', 1}, {down, 1}, {down, 0}}, ACTION_FORWARD, 1},
         {"focus lost while held", {{'w', 1}, {-1, 0}}, ACTION_FORWARD, 0},
-        {"pressed again after the focus came back", {{down, 1}, {-1, 0}, {down, 0}, {down, 1}}, ACTION_BACK, 1},
+        {"pressed again after the focus came back", {{down, 1}, {-1, 0}, {down, 0}, {down, 1}}, ACTION_BACK,
+         1},
         {"a rendering switch is no game key", {{'S', 1}}, ACTION_FORWARD, 0},
     };
     // clang-format on
     for (const auto& c : cases) {
         SetUp();
-        play(c.events);
+        for (const KeyEvent& e : c.events)
+            e.code < 0 ? inputReleaseAll() : e.down ? inputKeyDown(e.code) : inputKeyUp(e.code);
         EXPECT_EQ(inputHeld(c.action), c.held) << c.what;
     }
 }
@@ -90,7 +82,8 @@ TEST_F(Keyboard, KeysTakeTheirScreensActions) {
     struct { int screen, code, action; } cases[] = {
         {SCREEN_GAME, 'w', ACTION_FORWARD}, {SCREEN_GAME, 'S', ACTION_SHADE}, {SCREEN_GAME, 27, ACTION_QUIT},
         {SCREEN_GAME, '\r', -1}, {SCREEN_GAME, ' ', ACTION_SHOOT}, {SCREEN_STORY, ' ', ACTION_STORY_PAUSE},
-        {SCREEN_STORY, '\r', ACTION_CONFIRM}, {SCREEN_STORY, 'M', ACTION_MUTE}, {SCREEN_STORY, 'b', ACTION_BACKFACE},
+        {SCREEN_STORY, '\r', ACTION_CONFIRM}, {SCREEN_STORY, 'M', ACTION_MUTE},
+        {SCREEN_STORY, 'b', ACTION_BACKFACE},
         {SCREEN_END, '\r', ACTION_CONFIRM}, {SCREEN_END, '\b', ACTION_NAME_DELETE}, {SCREEN_END, 'm', -1},
         {SCREEN_END, 27, -1}, {SCREEN_GAME, 'B', ACTION_BOSS}}; // Shift+b: the boss key, not culling
     // clang-format on

@@ -144,40 +144,37 @@ inline long differing(const Shot& a, const Shot& b, const Region& r) {
     return n;
 }
 
-// Mean absolute channel difference between the shot and a picture of window size over a region.
-inline double meanDifference(const Shot& s, const Rgb& pic, const Region& r) {
+// The mean of f(shot's pixel, x, y) over the region's pixels on the shot; `none` for no such pixel.
+template <class F> double regionMean(const Shot& s, const Region& r, F f, double none = 0) {
     double sum = 0;
     long n = 0;
-    for (auto& p : r) {
-        if (!s.has(p.first, p.second)) continue;
-        const uint8_t* a = s.at(p.first, p.second);
-        const uint8_t* b = pic.at(p.first, p.second);
-        for (int c = 0; c < 3; ++c) sum += std::abs(int(a[c]) - int(b[c]));
-        ++n;
-    }
-    return n ? sum / (3.0 * n) : 1e9;
+    for (auto& p : r)
+        if (s.has(p.first, p.second)) sum += f(s.at(p.first, p.second), p.first, p.second), ++n;
+    return n ? sum / n : none;
+}
+
+// Mean absolute channel difference between the shot and a picture of window size over a region.
+inline double meanDifference(const Shot& s, const Rgb& pic, const Region& r) {
+    auto difference = [&](const uint8_t* a, int x, int y) {
+        const uint8_t* b = pic.at(x, y);
+        return (std::abs(a[0] - b[0]) + std::abs(a[1] - b[1]) + std::abs(a[2] - b[2])) / 3.0;
+    };
+    return regionMean(s, r, difference, 1e9);
 }
 
 // The share of a region's pixels that show the picture (every channel within 24).
 inline double showingShare(const Shot& s, const Rgb& pic, const Region& r) {
-    long n = 0, hit = 0;
-    for (auto& p : r) {
-        if (!s.has(p.first, p.second)) continue;
-        const uint8_t *a = s.at(p.first, p.second), *b = pic.at(p.first, p.second);
-        ++n;
-        hit += std::abs(a[0] - b[0]) < 24 && std::abs(a[1] - b[1]) < 24 && std::abs(a[2] - b[2]) < 24;
-    }
-    return n ? double(hit) / n : 0;
+    auto showing = [&](const uint8_t* a, int x, int y) {
+        const uint8_t* b = pic.at(x, y);
+        return std::abs(a[0] - b[0]) < 24 && std::abs(a[1] - b[1]) < 24 && std::abs(a[2] - b[2]) < 24 ? 1.0
+                                                                                                      : 0.0;
+    };
+    return regionMean(s, r, showing);
 }
 
+// The share of a region's pixels for which pred holds.
 inline double share(const Shot& s, const Region& r, const std::function<bool(const uint8_t*)>& pred) {
-    long n = 0, hit = 0;
-    for (auto& p : r) {
-        if (!s.has(p.first, p.second)) continue;
-        ++n;
-        if (pred(s.at(p.first, p.second))) ++hit;
-    }
-    return n ? double(hit) / n : 0;
+    return regionMean(s, r, [&](const uint8_t* p, int, int) { return pred(p) ? 1.0 : 0.0; });
 }
 
 inline std::string valueOf(const std::string& settings, const std::string& key) {
