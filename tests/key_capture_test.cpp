@@ -6,28 +6,16 @@
 #include <string>
 
 TEST(KeyCapture, KeyValuesBecomeTheGamesKeyCodes) {
-    const struct {
-        unsigned keyval;
-        int code;
-    } cases[] = {
-        {'w', 'w'},
-        {'W', 'W'}, // with Shift: the capital
-        {' ', ' '},
-        {'#', '#'},
-        {0xff55, KEY_SPECIAL_KEY(104)}, // Page_Up
-        {0xff56, KEY_SPECIAL_KEY(105)}, // Page_Down
-        {0xff52, KEY_SPECIAL_KEY(101)}, // Up
-        {0xff50, KEY_SPECIAL_KEY(106)}, // Home
-        {0xffbe, KEY_SPECIAL_KEY(1)},   // F1
-        {0xffc9, KEY_SPECIAL_KEY(12)},  // F12
-        {0xff0d, '\r'},                 // Return
-        {0xff8d, '\r'},                 // the keypad's Enter
-        {0xfe20, '\t'},                 // Tab with Shift
-        {0xff1b, 27},                   // Escape
-        {0xe4, 0},                      // a with an accent: no key of the game
-        {0xffe1, 0},                    // Shift alone
-        {0x1008ff13, 0},                // a media key
-    };
+    // clang-format off
+    const struct { unsigned keyval; int code; } cases[] = {
+        {'w', 'w'}, {'W', 'W'}, {' ', ' '}, {'#', '#'}, // with Shift: the capital
+        {0xff55, KEY_SPECIAL_KEY(104)}, {0xff56, KEY_SPECIAL_KEY(105)}, // Page_Up, Page_Down
+        {0xff52, KEY_SPECIAL_KEY(101)}, {0xff50, KEY_SPECIAL_KEY(106)}, // Up, Home
+        {0xffbe, KEY_SPECIAL_KEY(1)}, {0xffc9, KEY_SPECIAL_KEY(12)},    // F1, F12
+        {0xff0d, '\r'}, {0xff8d, '\r'}, // Return, the keypad's Enter
+        {0xfe20, '\t'}, {0xff1b, 27},   // Tab with Shift, Escape
+        {0xe4, 0}, {0xffe1, 0}, {0x1008ff13, 0}, // no game key: a with an accent, Shift alone, a media key
+    }; // clang-format on
     for (const auto& c : cases) EXPECT_EQ(keyFromKeyval(c.keyval), c.code) << std::hex << c.keyval;
 }
 
@@ -40,26 +28,13 @@ TEST(KeyCapture, ModifiersAloneAreWaitedPast) {
 }
 
 TEST(KeyCapture, KeysAreNamedAsPlayersReadThem) {
-    const struct {
-        int code;
-        const char* shown;
-    } cases[] = {
-        {KEY_SPECIAL_KEY(104), "Page Up"},
-        {KEY_SPECIAL_KEY(105), "Page Down"},
-        {KEY_SPECIAL_KEY(106), "Home"},
-        {KEY_SPECIAL_KEY(100), "Left"},
-        {KEY_SPECIAL_KEY(9), "F9"},
-        {' ', "Space"},
-        {'\r', "Enter"},
-        {'\b', "Backspace"},
-        {'w', "W"},
-        {'B', "Shift+B"},
-        {'#', "#"},
-        {'7', "7"},
-        {27, "Escape"},
-        {0, "?"},
-        {KEY_SPECIAL_KEY(99), "?"},
-    };
+    // clang-format off
+    const struct { int code; const char* shown; } cases[] = {
+        {KEY_SPECIAL_KEY(104), "Page Up"}, {KEY_SPECIAL_KEY(105), "Page Down"},
+        {KEY_SPECIAL_KEY(106), "Home"}, {KEY_SPECIAL_KEY(100), "Left"}, {KEY_SPECIAL_KEY(9), "F9"},
+        {' ', "Space"}, {'\r', "Enter"}, {'\b', "Backspace"}, {'w', "W"}, {'B', "Shift+B"}, {'#', "#"},
+        {'7', "7"}, {27, "Escape"}, {0, "?"}, {KEY_SPECIAL_KEY(99), "?"},
+    }; // clang-format on
     for (const auto& c : cases) EXPECT_EQ(std::string(keyShownName(c.code)), c.shown) << c.code;
 }
 
@@ -96,4 +71,3 @@ TEST(KeyCapture, ATakenKeyIsRefusedWithWhatTakesIt) {
             << keyActions[c.action].setting << " " << c.code;
     }
 }
-

@@ -77,6 +77,25 @@ const struct {
 // Every key that names a rendering switch or the sound, pressed in turn until each message was shown.
 const char toggleKeys[] = "ddiioouurssstttLbbm ";
 
+// LANG put back as the test found it, the other locale variables unset meanwhile.
+struct LocaleKept {
+    const bool had = getenv("LANG");
+    const std::string kept = had ? getenv("LANG") : "";
+    LocaleKept() { unsetenv("LANGUAGE"), unsetenv("LC_ALL"), unsetenv("LC_MESSAGES"); }
+    ~LocaleKept() { had ? setenv("LANG", kept.c_str(), 1) : unsetenv("LANG"); }
+};
+
+// Checks that each line of a story page fits the page's width; returns how many lines it has.
+int expectLinesFit(const std::string& page, int language) {
+    int lines = 0;
+    for (size_t at = 0, end; at <= page.size(); at = end + 1, ++lines) {
+        end = page.find('\n', at);
+        if (end == std::string::npos) end = page.size();
+        EXPECT_LE(end - at, size_t(storyLineMax)) << language << ": " << page.substr(at, end - at);
+    }
+    return lines;
+}
+
 // A key pressed and let go on the game screen.
 void press(int code) {
     inputKeyDown(code);
@@ -150,10 +169,8 @@ TEST_F(Lang, TheCommandLineLanguageOutranksTheSetting) {
         {"de", 1, LANG_EN, LANG_DE}, {"en", 1, LANG_DE, LANG_EN}, {"auto", 1, LANG_DE, LANG_EN},
         {"fr", 0, LANG_DE, LANG_EN}, {"", 1, LANG_DE, LANG_DE}, {"DE", 0, LANG_DE, LANG_DE}};
     // clang-format on
-    const char* saved = getenv("LANG");
-    std::string keep = saved ? saved : "";
+    LocaleKept locale;
     setenv("LANG", "en_US.UTF-8", 1);
-    unsetenv("LANGUAGE"), unsetenv("LC_ALL"), unsetenv("LC_MESSAGES");
     for (const auto& c : cases) {
         const char* why = "";
         EXPECT_EQ(langFromOption(c.value, &why), c.ok) << c.value;
@@ -163,10 +180,6 @@ TEST_F(Lang, TheCommandLineLanguageOutranksTheSetting) {
             EXPECT_NE(strstr(why, c.value), nullptr) << why;
         }
     }
-    if (saved)
-        setenv("LANG", keep.c_str(), 1);
-    else
-        unsetenv("LANG");
 }
 
 TEST_F(Lang, GermanDrawsTheBytesItAlwaysDrew) {
@@ -189,16 +202,8 @@ TEST_F(Lang, EveryTextFitsWhereItIsDrawnInEachLanguage) {
         ASSERT_EQ(langApply(language), language);
         // Story lines start at 4 % of the width in glyphs 3/160 wide and end left of the poster's
         // figures at 70 %: 35 fit.
-        for (const std::string& page : pages()) {
-            int lines = 1;
-            for (size_t at = 0, end; at <= page.size(); at = end + 1, ++lines) {
-                end = page.find('\n', at);
-                if (end == std::string::npos) end = page.size();
-                EXPECT_LE(end - at, size_t(storyLineMax)) << language << ": " << page.substr(at, end - at);
-            }
-            // From the resting height 0.7, lines a twentieth high: 14 reach the bottom edge.
-            EXPECT_LE(lines - 1, 14) << language << ": " << page;
-        }
+        // From the resting height 0.7, lines a twentieth high: 14 reach the bottom edge.
+        for (const std::string& page : pages()) EXPECT_LE(expectLinesFit(page, language), 14) << page;
         for (int lost : {0, 1}) {
             for (int rank : {-1, 0}) {
                 gameSetHorseHit(lost), gameState.hallRank = rank, exitDoor.pitch = 2;
@@ -274,11 +279,7 @@ TEST_F(Lang, LongKeyNamesWrapTheControlsPageWithinItsWidth) {
     for (int language : {LANG_EN, LANG_DE}) {
         langApply(language);
         std::string page = pages()[storyPageCount - 1];
-        for (size_t at = 0, end; at <= page.size(); at = end + 1) {
-            end = page.find('\n', at);
-            if (end == std::string::npos) end = page.size();
-            EXPECT_LE(end - at, size_t(storyLineMax)) << language << ": " << page.substr(at, end - at);
-        }
+        expectLinesFit(page, language);
         EXPECT_NE(page.find(language == LANG_EN ? "Shift+Q" : "Umschalt+Q"), std::string::npos) << page;
     }
 }
@@ -333,9 +334,7 @@ TEST_F(Lang, TheFirstPageIsDrawnInTheEnvironmentsLanguage) {
         drawn[language] = firstPageDrawn();
     }
     ASSERT_NE(drawn[LANG_EN], drawn[LANG_DE]) << "the two languages draw alike";
-    const char* saved = getenv("LANG");
-    std::string keep = saved ? saved : "";
-    unsetenv("LANGUAGE"), unsetenv("LC_ALL"), unsetenv("LC_MESSAGES");
+    LocaleKept locale;
     // clang-format off
     struct { const char* lang; int language; } cases[] = {
         {"de_DE.UTF-8", LANG_DE}, {"en_US.UTF-8", LANG_EN}, {"xx_XX.UTF-8", LANG_EN}};
@@ -346,10 +345,6 @@ TEST_F(Lang, TheFirstPageIsDrawnInTheEnvironmentsLanguage) {
         langApply(LANG_AUTO);
         EXPECT_TRUE(firstPageDrawn() == drawn[c.language]) << c.lang;
     }
-    if (saved)
-        setenv("LANG", keep.c_str(), 1);
-    else
-        unsetenv("LANG");
 }
 
 } // namespace

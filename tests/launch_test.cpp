@@ -43,6 +43,7 @@ TEST(LaunchOptions, OursAreTakenOutTheToolkitsStayInOrder) {
         int frames, help, version, mineCode, continueRun;
         const char *language, *mine, *rest;
     } cases[] = {
+        // clang-format off
         {{}, 0, 0, 0, 0, 0, "", "", ""},
         {{"-display", ":1", "--timedemo"}, 600, 0, 0, 0, 0, "", "", "-display :1 "},
         {{"--timedemo", "25", "-sync"}, 25, 0, 0, 0, 0, "", "", "-sync "},
@@ -51,27 +52,13 @@ TEST(LaunchOptions, OursAreTakenOutTheToolkitsStayInOrder) {
         {{"--timedemo", "-gldebug", "--help"}, 600, 1, 0, 0, 0, "", "", "-gldebug "},
         {{"-h"}, 0, 1, 0, 0, 0, "", "", ""},
         {{"--version"}, 0, 0, 1, 0, 0, "", "", ""},
-        {{"-geometry", "640x480+10+20", "-iconic", "-direct", "-indirect"},
-         0,
-         0,
-         0,
-         0,
-         0,
-         "",
-         "",
+        {{"-geometry", "640x480+10+20", "-iconic", "-direct", "-indirect"}, 0, 0, 0, 0, 0, "", "",
          "-geometry 640x480+10+20 -iconic -direct -indirect "},
         {{"--language", "de", "--mine=daily"}, 0, 0, 0, 0, 0, "de", "daily", ""},
-        {{"--language=en", "--mine", "16-5-3-K7QX2MA", "--mine-code"},
-         0,
-         0,
-         0,
-         1,
-         0,
-         "en",
-         "16-5-3-K7QX2MA",
+        {{"--language=en", "--mine", "16-5-3-K7QX2MA", "--mine-code"}, 0, 0, 0, 1, 0, "en", "16-5-3-K7QX2MA",
          ""},
         {{"--continue", "-display", "--mine"}, 0, 0, 0, 0, 1, "", "", "-display --mine "},
-    };
+    }; // clang-format on
     for (const auto& c : cases) {
         std::string words;
         for (const std::string& w : c.words) words += w + " ";
@@ -90,6 +77,7 @@ TEST(LaunchOptions, OursAreTakenOutTheToolkitsStayInOrder) {
 }
 
 TEST(LaunchOptions, EveryWrongWordIsRefusedWithItsReason) {
+    const std::string frames = "--timedemo: FRAMES must be a whole number from 1 to 10000000, not ";
     const struct {
         std::vector<std::string> words;
         std::string why;
@@ -103,11 +91,10 @@ TEST(LaunchOptions, EveryWrongWordIsRefusedWithItsReason) {
         {{"--language"}, "option '--language' needs a value (LL)"},
         {{"-geometry"}, "option '-geometry' needs a value"},
         {{"--help=yes"}, "option '--help' takes no value"},
-        {{"--timedemo", "0"}, "--timedemo: FRAMES must be a whole number from 1 to 10000000, not '0'"},
-        {{"--timedemo", "12x"}, "--timedemo: FRAMES must be a whole number from 1 to 10000000, not '12x'"},
-        {{"--timedemo=99999999999"},
-         "--timedemo: FRAMES must be a whole number from 1 to 10000000, not '99999999999'"},
-        {{"--timedemo="}, "--timedemo: FRAMES must be a whole number from 1 to 10000000, not ''"},
+        {{"--timedemo", "0"}, frames + "'0'"},
+        {{"--timedemo", "12x"}, frames + "'12x'"},
+        {{"--timedemo=99999999999"}, frames + "'99999999999'"},
+        {{"--timedemo="}, frames + "''"},
         {{"--mine="}, "--mine: '' is not a value this option takes"},
         {{"--mine", std::string(32, 'K')},
          "--mine: '" + std::string(32, 'K') + "' is not a value this option takes"},

@@ -4,7 +4,6 @@
 // pad, and the pad buttons in the settings file.
 #include <gtest/gtest.h>
 #include <SDL.h>
-#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <sstream>
