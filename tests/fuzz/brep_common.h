@@ -19,10 +19,12 @@
 
 #include "brep/brep.h"
 #include "brep/brep_file.h"
+#include "fuzz_input.h"
 
-// Diagnostics go to standard output; keep them quiet.
-inline void fuzzQuiet() {
+// Diagnostics (and the refinement's counts) go to standard output; keep them quiet.
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
     if (!freopen("/dev/null", "w", stdout)) abort();
+    return 0;
 }
 
 // The writers write into the working directory: each input runs in a private one, and libFuzzer
@@ -58,14 +60,6 @@ struct FuzzScratchDir {
         close(back);
     }
 };
-
-inline std::string fuzzWriteInput(const char* path, const uint8_t* data, size_t size) {
-    FILE* file = fopen(path, "wb");
-    if (!file) abort();
-    fwrite(data, 1, size, file);
-    fclose(file);
-    return path;
-}
 
 inline bool fuzzEmpty(const BrepModel* m) {
     return m && !m->vertices && !m->faces && !m->edges;
