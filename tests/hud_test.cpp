@@ -49,16 +49,14 @@ TEST(HudStatus, RiderLabelOutsideTheTableFallsBackToThePlayersName) {
 }
 
 TEST(HudFormat, TheStatusNumbersShowHundredths) {
-    const struct {
-        void (*format)(float, char*);
-        float value;
-        const char* text;
-    } cases[] = {{formatClock, 3725.5f, "1:02:05:50"},    {formatClock, 59.9f, "0:00:59:90"},
-                 {formatClock, 36000.25f, "10:00:00:25"}, {hudFormatFps, 59.87f, "FPS:59.87"},
-                 // Whole hundredths before the split, with the carry into seconds and hours.
-                 {formatClock, 3599.99f, "0:59:59:99"},   {formatClock, 3599.999f, "1:00:00:00"},
-                 {formatClock, 0.07f, "0:00:00:07"},      {formatClock, 59.996f, "0:01:00:00"},
-                 {hudFormatFps, 7.5f, "FPS: 7.50"},          {hudFormatFps, 100000.0f, "FPS:100000.00"}};
+    // clang-format off
+    const struct { void (*format)(float, char*); float value; const char* text; } cases[] = {
+        {formatClock, 3725.5f, "1:02:05:50"}, {formatClock, 59.9f, "0:00:59:90"},
+        {formatClock, 36000.25f, "10:00:00:25"}, {hudFormatFps, 59.87f, "FPS:59.87"},
+        // Whole hundredths before the split, with the carry into seconds and hours.
+        {formatClock, 3599.99f, "0:59:59:99"}, {formatClock, 3599.999f, "1:00:00:00"},
+        {formatClock, 0.07f, "0:00:00:07"}, {formatClock, 59.996f, "0:01:00:00"},
+        {hudFormatFps, 7.5f, "FPS: 7.50"}, {hudFormatFps, 100000.0f, "FPS:100000.00"}}; // clang-format on
     for (const auto& c : cases) {
         char text[32];
         c.format(c.value, text);

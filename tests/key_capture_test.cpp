@@ -20,10 +20,10 @@ TEST(KeyCapture, KeyValuesBecomeTheGamesKeyCodes) {
 }
 
 TEST(KeyCapture, ModifiersAloneAreWaitedPast) {
-    const struct {
-        unsigned keyval;
-        int modifier;
-    } cases[] = {{0xffe1, 1}, {0xffe4, 1}, {0xffe9, 1}, {0xfe03, 1}, {'a', 0}, {0xff1b, 0}, {0xff55, 0}};
+    // clang-format off
+    const struct { unsigned keyval; int modifier; } cases[] = {
+        {0xffe1, 1}, {0xffe4, 1}, {0xffe9, 1}, {0xfe03, 1}, {'a', 0}, {0xff1b, 0}, {0xff55, 0},
+    }; // clang-format on
     for (const auto& c : cases) EXPECT_EQ(keyIsModifier(c.keyval), c.modifier) << std::hex << c.keyval;
 }
 
@@ -42,10 +42,8 @@ TEST(KeyCapture, ATakenKeyIsRefusedWithWhatTakesIt) {
     int32_t keys[ACTION_COUNT];
     for (int a = 0; a < ACTION_COUNT; a++) keys[a] = keyActions[a].defaultKey;
     keys[ACTION_BACK] = 'x'; // a remapped key
-    const struct {
-        int action, code;
-        const char* refusal; // "" when the key is set
-    } cases[] = {
+    // clang-format off
+    const struct { int action, code; const char* refusal; /* "" when the key is set */ } cases[] = {
         {ACTION_FORWARD, 'w', ""},
         {ACTION_FORWARD, 'W', ""},                  // a capital is its own key
         {ACTION_FORWARD, KEY_SPECIAL_KEY(101), ""}, // its own key again
@@ -64,7 +62,7 @@ TEST(KeyCapture, ATakenKeyIsRefusedWithWhatTakesIt) {
         {ACTION_FORWARD, 'R', "Shift+R is taken by a rendering switch (the lamp frame drawn again)."},
         {ACTION_FORWARD, 27, "Escape ends the game; it cannot be set."},
         {ACTION_SHOOT, 0, "The game cannot use this key."},
-    };
+    };                       // clang-format on
     for (const auto& c : cases) {
         const char* refusal = keyRefusal(keys, c.action, c.code);
         EXPECT_EQ(std::string(refusal ? refusal : ""), c.refusal)

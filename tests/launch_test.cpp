@@ -38,12 +38,11 @@ Parsed parse(std::vector<std::string> words) {
 }
 
 TEST(LaunchOptions, OursAreTakenOutTheToolkitsStayInOrder) {
+    // clang-format off
     const struct {
-        std::vector<std::string> words;
-        int frames, help, version, mineCode, continueRun;
+        std::vector<std::string> words; int frames, help, version, mineCode, continueRun;
         const char *language, *mine, *rest;
     } cases[] = {
-        // clang-format off
         {{}, 0, 0, 0, 0, 0, "", "", ""},
         {{"-display", ":1", "--timedemo"}, 600, 0, 0, 0, 0, "", "", "-display :1 "},
         {{"--timedemo", "25", "-sync"}, 25, 0, 0, 0, 0, "", "", "-sync "},
@@ -78,10 +77,8 @@ TEST(LaunchOptions, OursAreTakenOutTheToolkitsStayInOrder) {
 
 TEST(LaunchOptions, EveryWrongWordIsRefusedWithItsReason) {
     const std::string frames = "--timedemo: FRAMES must be a whole number from 1 to 10000000, not ";
-    const struct {
-        std::vector<std::string> words;
-        std::string why;
-    } cases[] = {
+    // clang-format off
+    const struct { std::vector<std::string> words; std::string why; } cases[] = {
         {{"--bogus"}, "unknown option '--bogus'"},
         {{"-sync", "--versions"}, "unknown option '--versions'"},
         {{"-display=:1"}, "unknown option '-display=:1'"},
@@ -99,7 +96,7 @@ TEST(LaunchOptions, EveryWrongWordIsRefusedWithItsReason) {
         {{"--mine", std::string(32, 'K')},
          "--mine: '" + std::string(32, 'K') + "' is not a value this option takes"},
         {{"--language", "deutschland"}, "--language: 'deutschland' is not a value this option takes"},
-    };
+    }; // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.words[0]);
         const Parsed p = parse(c.words);

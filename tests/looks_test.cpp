@@ -194,10 +194,9 @@ TEST(StrawWarning, OncePerTryWhileTheHorseHasNoStraw) {
     record.strawDistance = 20;
     horse.distance = 0;
     resetInventory();
-    const struct {
-        int pageUp;
-        bool said;
-    } frames[] = {{0, false}, {1, true}, {1, false}, {1, false}, {0, false}, {1, true}};
+    // clang-format off
+    const struct { int pageUp; bool said; } frames[] = {
+        {0, false}, {1, true}, {1, false}, {1, false}, {0, false}, {1, true}}; // clang-format on
     for (auto f : frames) {
         inputHold(ACTION_CALL_HORSE, f.pageUp);
         record.messageText[0] = 0;

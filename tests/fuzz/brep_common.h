@@ -4,7 +4,6 @@
 // is whole (every corner is one of its vertices, lists end) and survives the other file form
 // unchanged.
 #pragma once
-#include <dirent.h>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -12,7 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <string>
+#include <filesystem>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -29,29 +28,17 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 // The writers write into the working directory: each input runs in a private one, and libFuzzer
 // finds its corpus folders again afterwards.
-inline char* fuzzScratchPath() {
-    static char dir[64] = "";
-    return dir;
-}
-
-inline void fuzzRemoveScratch() {
-    const char* dir = fuzzScratchPath();
-    if (DIR* d = opendir(dir)) {
-        while (dirent* e = readdir(d))
-            if (e->d_name[0] != '.') unlink((std::string(dir) + "/" + e->d_name).c_str());
-        closedir(d);
-    }
-    rmdir(dir);
-}
-
 struct FuzzScratchDir {
     int back;
     FuzzScratchDir() {
         // In memory where there is a tmpfs: rewriting a file on disk can wait for the disk.
-        char* dir = fuzzScratchPath();
+        static char dir[64];
         static bool made = (mkdtemp(strcpy(dir, "/dev/shm/kx_fuzz_brep_XXXXXX")) ||
                             mkdtemp(strcpy(dir, "/tmp/kx_fuzz_brep_XXXXXX"))) &&
-                           atexit(fuzzRemoveScratch) == 0;
+                           atexit([] {
+                               std::error_code ignored;
+                               std::filesystem::remove_all(dir, ignored);
+                           }) == 0;
         back = open(".", O_RDONLY | O_DIRECTORY);
         if (!made || back < 0 || chdir(dir) != 0) abort();
     }
