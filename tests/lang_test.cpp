@@ -44,27 +44,19 @@ const char* const germanPages[storyPageCount] = {
     "Dir,\nmit Page Down gehst Du zum Pferd,\nmit H steigst Du auf und ab\nund mit Pos 1 gehst Du "
     "mit\nDeinem Pferd zum Ausgang.\n\nViel Gl\xFC"
     "ck !\n\n(Enter) f\xFCr Beginn"};
-const char* const germanLost[3] = {"Nicht Geschafft.", "Du hast das Pferd getroffen !",
-                                   "Pass das n\xE4"
-                                   "chste Mal besser auf."};
-const char* const germanWon[3] = {"Geschafft.", "Du darfst Dich in der Hall of Fame", "eintragen : "};
-const char* const germanSlow[3] = {"Geschafft.",
-                                   "Zu langsam f\xFC"
-                                   "r die Hall of Fame",
-                                   "Deine Zeit war : "};
+// clang-format off
+// The end screen's three lines for a lost, a ranked and a slow run.
+const struct { int lost, rank; std::vector<std::string> lines; } germanEnds[] = {
+    {1, -1, {"Nicht Geschafft.", "Du hast das Pferd getroffen !", "Pass das n\xE4" "chste Mal besser auf."}},
+    {0, 0, {"Geschafft.", "Du darfst Dich in der Hall of Fame", "eintragen : "}},
+    {0, -1, {"Geschafft.", "Zu langsam f\xFC" "r die Hall of Fame", "Deine Zeit war : "}}};
 const char* const germanRider[riderLabelCount] = {"Tarvin", "Horse", "Ride", "Get on", "Get Off"};
 // The lamp frame's printed labels, once drawn into the art.
-const struct {
-    TextId id;
-    const char* german;
-} germanLabels[] = {{TEXT_LABEL_OIL, "\xD6L"},          {TEXT_LABEL_STRAW, "STROH"},
-                    {TEXT_LABEL_DIAMONDS, "DIAMANTEN"}, {TEXT_LABEL_LAMP, "GRUBENLAMPE"},
-                    {TEXT_LABEL_LAMP_NUMBER, "Nr. 7"},  {TEXT_LABEL_MAP, "KARTE"}};
+const struct { TextId id; const char* german; } germanLabels[] = {
+    {TEXT_LABEL_OIL, "\xD6L"}, {TEXT_LABEL_STRAW, "STROH"}, {TEXT_LABEL_DIAMONDS, "DIAMANTEN"},
+    {TEXT_LABEL_LAMP, "GRUBENLAMPE"}, {TEXT_LABEL_LAMP_NUMBER, "Nr. 7"}, {TEXT_LABEL_MAP, "KARTE"}};
 // The rendering switches' and the arrow's messages.
-const struct {
-    SwitchText id;
-    const char* german;
-} germanSwitches[] = { // clang-format off
+const struct { SwitchText id; const char* german; } germanSwitches[] = {
     {SWITCH_SHOOT, "Shoot"}, {SWITCH_DISTANCE_DETAIL_ON, "no static LOD"},
     {SWITCH_DISTANCE_DETAIL_OFF, "static LOD"}, {SWITCH_FPS_ON, "FPS on"}, {SWITCH_FPS_OFF, "FPS off"},
     {SWITCH_DETAIL, "LOD"}, {SWITCH_PORTALS_ON, "Portal on"}, {SWITCH_PORTALS_OFF, "no Portal"},
@@ -186,9 +178,7 @@ TEST_F(Lang, GermanDrawsTheBytesItAlwaysDrew) {
     ASSERT_EQ(langApply(LANG_DE), LANG_DE);
     std::vector<std::string> shown = pages();
     for (int page = 0; page < storyPageCount; ++page) EXPECT_EQ(shown[page], germanPages[page]) << page;
-    EXPECT_EQ(endLines(1, -1), std::vector<std::string>(germanLost, germanLost + 3));
-    EXPECT_EQ(endLines(0, 0), std::vector<std::string>(germanWon, germanWon + 3));
-    EXPECT_EQ(endLines(0, -1), std::vector<std::string>(germanSlow, germanSlow + 3));
+    for (const auto& end : germanEnds) EXPECT_EQ(endLines(end.lost, end.rank), end.lines) << end.lines[1];
     for (int state = 0; state < riderLabelCount; ++state) {
         record.riderState = state;
         EXPECT_STREQ(riderLabel(), germanRider[state]);

@@ -153,11 +153,11 @@ TEST(LampGlass, StaysRoundOnWindowsOfEveryShape) {
 TEST(ExitScene, ThePlayerEndsFacingTheDoorWithTheHorseOutOfSight) {
     record.mazeSize = 8;
     const float e = 7;
-    const struct {
-        float px, pz, ph, hx, hz, riding;
-    } starts[] = {{e + 0.5f, e + 0.5f, 0, e + 0.7f, e + 0.5f, 0}, // behind the horse at the door
-                  {e + 0.8f, e + 0.5f, 270, e + 0.4f, e + 0.5f, 0},
-                  {e + 0.2f, e + 0.3f, 180, e + 0.2f, e + 0.3f, 1}};
+    // clang-format off
+    const struct { float px, pz, ph, hx, hz, riding; } starts[] = {
+        {e + 0.5f, e + 0.5f, 0, e + 0.7f, e + 0.5f, 0}, // behind the horse at the door
+        {e + 0.8f, e + 0.5f, 270, e + 0.4f, e + 0.5f, 0},
+        {e + 0.2f, e + 0.3f, 180, e + 0.2f, e + 0.3f, 1}}; // clang-format on
     for (auto st : starts) {
         record.riderState = st.riding ? 2 : 0;
         exitDoor.pitch = 0;

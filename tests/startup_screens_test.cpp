@@ -73,12 +73,8 @@ void fitAllWithGlu(int width, int height) {
     pictureToMask(&imgStencilFit, &imgStencilMask, whiteMask);
     pictureClearFringe(&imgStencilFit, &imgStencilMask);
 }
-void plainStoryReshape(int width, int height) {
-    storyReshape(width, height);
-    fitAllWithGlu(width, height);
-}
-void plainGameReshape(int width, int height) {
-    gameReshape(width, height);
+template <void (*reshape)(int, int)> void plainReshape(int width, int height) {
+    reshape(width, height);
     fitAllWithGlu(width, height);
 }
 
@@ -131,11 +127,11 @@ std::vector<uint8_t> screensOf(bool quick) {
         all.insert(all.end(), shot.begin(), shot.end());
     };
     enterStory();
-    take(storyDisplay, plainStoryReshape);
+    take(storyDisplay, plainReshape<storyReshape>);
     enterGame();
-    take(gameDisplay, plainGameReshape);
+    take(gameDisplay, plainReshape<gameReshape>);
     bossScreen = 1;
-    take(gameDisplay, plainGameReshape);
+    take(gameDisplay, plainReshape<gameReshape>);
     return all.size() == size_t(shotBytes) * shotCount ? all : std::vector<uint8_t>{};
 }
 
