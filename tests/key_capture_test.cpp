@@ -44,8 +44,7 @@ TEST(KeyCapture, ATakenKeyIsRefusedWithWhatTakesIt) {
     keys[ACTION_BACK] = 'x'; // a remapped key
     // clang-format off
     const struct { int action, code; const char* refusal; /* "" when the key is set */ } cases[] = {
-        {ACTION_FORWARD, 'w', ""},
-        {ACTION_FORWARD, 'W', ""},                  // a capital is its own key
+        {ACTION_FORWARD, 'w', ""}, {ACTION_FORWARD, 'W', ""}, // a capital is its own key
         {ACTION_FORWARD, KEY_SPECIAL_KEY(101), ""}, // its own key again
         {ACTION_FORWARD, KEY_SPECIAL_KEY(103), ""}, // Back's default, given up for x
         {ACTION_FORWARD, 'x', "X is taken by \u201cWalk back\u201d."},
