@@ -298,7 +298,6 @@ TEST_F(Lang, TheSettingsFileKeepsTheLanguageByName) {
 
 // The story's first page as storyDisplay draws its text at rest in a 640 x 480 window.
 std::vector<uint8_t> firstPageDrawn() {
-    glTestContext(640, 480);
     record.windowWidth = 640, record.windowHeight = 480;
     glViewport(0, 0, 640, 480);
     glMatrixMode(GL_PROJECTION);
@@ -315,7 +314,6 @@ std::vector<uint8_t> firstPageDrawn() {
 }
 
 TEST_F(Lang, TheFirstPageIsDrawnInTheEnvironmentsLanguage) {
-    glTestContext(640, 480);
     ASSERT_EQ(fontBuild(&imgFont, "fontmaze.tga"), 1);
     fontBuildLists(&imgFont);
     std::vector<uint8_t> drawn[LANG_COUNT];

@@ -16,7 +16,6 @@
 #include "app/screens.h"
 #include "brep/catalogue.h"
 #include "game/actor.h"
-#include "game/items.h"
 #include "gl_context.h"
 #include "maze/maze.h"
 #include "output_capture.h"
