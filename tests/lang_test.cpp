@@ -88,12 +88,6 @@ int expectLinesFit(const std::string& page, int language) {
     return lines;
 }
 
-// A key pressed and let go on the game screen.
-void press(int code) {
-    inputKeyDown(code);
-    inputKeyUp(code);
-}
-
 class Lang : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -229,7 +223,7 @@ TEST_F(Lang, EveryTextFitsWhereItIsDrawnInEachLanguage) {
             status.push_back(riderLabel());
         }
         for (const char* key = toggleKeys; *key; ++key) {
-            press(*key);
+            inputKeyDown(*key), inputKeyUp(*key); // pressed and let go on the game screen
             status.push_back(record.messageText);
         }
         status.push_back(langText("No room to get off here"));

@@ -21,8 +21,7 @@ class StartupSurface : public ::testing::Test {
     }
     void SetUp() override {
         memset(&record, 0, sizeof record);
-        record.windowWidth = 320;
-        record.windowHeight = 200;
+        record.windowWidth = 320, record.windowHeight = 200;
     }
     void TearDown() override { glutDestroyWindow(glutGetWindow()); }
 };
