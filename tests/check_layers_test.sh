@@ -16,14 +16,11 @@ work=$(mktemp -d /tmp/kx_layers_XXXXXX)
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/src/file" "$work/src/image" "$work/src/brep" "$work/src/maze" "$work/src/app"
 cd "$work/src"
-printf '#pragma once\n' >file/file.h
-printf '#pragma once\n' >app/record.h
-printf '#pragma once\n' >app/screens.h
-printf '#pragma once\n' >image/tga.h
+for header in file/file.h app/record.h app/screens.h image/tga.h brep/brep.h brep/draw.h; do
+    printf '#pragma once\n' >"$header"
+done
 printf '#include "file/file.h"\n#include "app/record.h"\n' >image/tga.cpp
-printf '#pragma once\n' >brep/brep.h
 printf '#include "brep.h"\n#include "image/tga.h"\n#include <cstdio>\n' >brep/brep.cpp
-printf '#pragma once\n' >brep/draw.h
 printf '#include "brep/draw.h"\n#include "brep.h"\n' >brep/draw.cpp
 printf '#include "brep/brep.h"\n#include "app/screens.h"\n' >app/screens.cpp
 

@@ -3,7 +3,6 @@
 #pragma once
 #include <cstdint>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -13,8 +12,8 @@
 using Bytes = std::vector<uint8_t>;
 
 inline Bytes readBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), {});
+    const std::string text = readFileText(path);
+    return Bytes(text.begin(), text.end());
 }
 
 inline void writeBytes(const std::string& path, const Bytes& bytes) {

@@ -6,60 +6,35 @@
 #include <string>
 
 TEST(KeyCapture, KeyValuesBecomeTheGamesKeyCodes) {
-    const struct {
-        unsigned keyval;
-        int code;
-    } cases[] = {
-        {'w', 'w'},
-        {'W', 'W'}, // with Shift: the capital
-        {' ', ' '},
-        {'#', '#'},
-        {0xff55, KEY_SPECIAL_KEY(104)}, // Page_Up
-        {0xff56, KEY_SPECIAL_KEY(105)}, // Page_Down
-        {0xff52, KEY_SPECIAL_KEY(101)}, // Up
-        {0xff50, KEY_SPECIAL_KEY(106)}, // Home
-        {0xffbe, KEY_SPECIAL_KEY(1)},   // F1
-        {0xffc9, KEY_SPECIAL_KEY(12)},  // F12
-        {0xff0d, '\r'},                 // Return
-        {0xff8d, '\r'},                 // the keypad's Enter
-        {0xfe20, '\t'},                 // Tab with Shift
-        {0xff1b, 27},                   // Escape
-        {0xe4, 0},                      // a with an accent: no key of the game
-        {0xffe1, 0},                    // Shift alone
-        {0x1008ff13, 0},                // a media key
-    };
+    // clang-format off
+    const struct { unsigned keyval; int code; } cases[] = {
+        {'w', 'w'}, {'W', 'W'}, {' ', ' '}, {'#', '#'}, // with Shift: the capital
+        {0xff55, KEY_SPECIAL_KEY(104)}, {0xff56, KEY_SPECIAL_KEY(105)}, // Page_Up, Page_Down
+        {0xff52, KEY_SPECIAL_KEY(101)}, {0xff50, KEY_SPECIAL_KEY(106)}, // Up, Home
+        {0xffbe, KEY_SPECIAL_KEY(1)}, {0xffc9, KEY_SPECIAL_KEY(12)},    // F1, F12
+        {0xff0d, '\r'}, {0xff8d, '\r'}, // Return, the keypad's Enter
+        {0xfe20, '\t'}, {0xff1b, 27},   // Tab with Shift, Escape
+        {0xe4, 0}, {0xffe1, 0}, {0x1008ff13, 0}, // no game key: a with an accent, Shift alone, a media key
+    }; // clang-format on
     for (const auto& c : cases) EXPECT_EQ(keyFromKeyval(c.keyval), c.code) << std::hex << c.keyval;
 }
 
 TEST(KeyCapture, ModifiersAloneAreWaitedPast) {
-    const struct {
-        unsigned keyval;
-        int modifier;
-    } cases[] = {{0xffe1, 1}, {0xffe4, 1}, {0xffe9, 1}, {0xfe03, 1}, {'a', 0}, {0xff1b, 0}, {0xff55, 0}};
+    // clang-format off
+    const struct { unsigned keyval; int modifier; } cases[] = {
+        {0xffe1, 1}, {0xffe4, 1}, {0xffe9, 1}, {0xfe03, 1}, {'a', 0}, {0xff1b, 0}, {0xff55, 0},
+    }; // clang-format on
     for (const auto& c : cases) EXPECT_EQ(keyIsModifier(c.keyval), c.modifier) << std::hex << c.keyval;
 }
 
 TEST(KeyCapture, KeysAreNamedAsPlayersReadThem) {
-    const struct {
-        int code;
-        const char* shown;
-    } cases[] = {
-        {KEY_SPECIAL_KEY(104), "Page Up"},
-        {KEY_SPECIAL_KEY(105), "Page Down"},
-        {KEY_SPECIAL_KEY(106), "Home"},
-        {KEY_SPECIAL_KEY(100), "Left"},
-        {KEY_SPECIAL_KEY(9), "F9"},
-        {' ', "Space"},
-        {'\r', "Enter"},
-        {'\b', "Backspace"},
-        {'w', "W"},
-        {'B', "Shift+B"},
-        {'#', "#"},
-        {'7', "7"},
-        {27, "Escape"},
-        {0, "?"},
-        {KEY_SPECIAL_KEY(99), "?"},
-    };
+    // clang-format off
+    const struct { int code; const char* shown; } cases[] = {
+        {KEY_SPECIAL_KEY(104), "Page Up"}, {KEY_SPECIAL_KEY(105), "Page Down"},
+        {KEY_SPECIAL_KEY(106), "Home"}, {KEY_SPECIAL_KEY(100), "Left"}, {KEY_SPECIAL_KEY(9), "F9"},
+        {' ', "Space"}, {'\r', "Enter"}, {'\b', "Backspace"}, {'w', "W"}, {'B', "Shift+B"}, {'#', "#"},
+        {'7', "7"}, {27, "Escape"}, {0, "?"}, {KEY_SPECIAL_KEY(99), "?"},
+    }; // clang-format on
     for (const auto& c : cases) EXPECT_EQ(std::string(keyShownName(c.code)), c.shown) << c.code;
 }
 
@@ -67,12 +42,9 @@ TEST(KeyCapture, ATakenKeyIsRefusedWithWhatTakesIt) {
     int32_t keys[ACTION_COUNT];
     for (int a = 0; a < ACTION_COUNT; a++) keys[a] = keyActions[a].defaultKey;
     keys[ACTION_BACK] = 'x'; // a remapped key
-    const struct {
-        int action, code;
-        const char* refusal; // "" when the key is set
-    } cases[] = {
-        {ACTION_FORWARD, 'w', ""},
-        {ACTION_FORWARD, 'W', ""},                  // a capital is its own key
+    // clang-format off
+    const struct { int action, code; const char* refusal; /* "" when the key is set */ } cases[] = {
+        {ACTION_FORWARD, 'w', ""}, {ACTION_FORWARD, 'W', ""}, // a capital is its own key
         {ACTION_FORWARD, KEY_SPECIAL_KEY(101), ""}, // its own key again
         {ACTION_FORWARD, KEY_SPECIAL_KEY(103), ""}, // Back's default, given up for x
         {ACTION_FORWARD, 'x', "X is taken by \u201cWalk back\u201d."},
@@ -89,11 +61,10 @@ TEST(KeyCapture, ATakenKeyIsRefusedWithWhatTakesIt) {
         {ACTION_FORWARD, 'R', "Shift+R is taken by a rendering switch (the lamp frame drawn again)."},
         {ACTION_FORWARD, 27, "Escape ends the game; it cannot be set."},
         {ACTION_SHOOT, 0, "The game cannot use this key."},
-    };
+    };                       // clang-format on
     for (const auto& c : cases) {
         const char* refusal = keyRefusal(keys, c.action, c.code);
         EXPECT_EQ(std::string(refusal ? refusal : ""), c.refusal)
             << keyActions[c.action].setting << " " << c.code;
     }
 }
-

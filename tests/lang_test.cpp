@@ -44,27 +44,19 @@ const char* const germanPages[storyPageCount] = {
     "Dir,\nmit Page Down gehst Du zum Pferd,\nmit H steigst Du auf und ab\nund mit Pos 1 gehst Du "
     "mit\nDeinem Pferd zum Ausgang.\n\nViel Gl\xFC"
     "ck !\n\n(Enter) f\xFCr Beginn"};
-const char* const germanLost[3] = {"Nicht Geschafft.", "Du hast das Pferd getroffen !",
-                                   "Pass das n\xE4"
-                                   "chste Mal besser auf."};
-const char* const germanWon[3] = {"Geschafft.", "Du darfst Dich in der Hall of Fame", "eintragen : "};
-const char* const germanSlow[3] = {"Geschafft.",
-                                   "Zu langsam f\xFC"
-                                   "r die Hall of Fame",
-                                   "Deine Zeit war : "};
+// clang-format off
+// The end screen's three lines for a lost, a ranked and a slow run.
+const struct { int lost, rank; std::vector<std::string> lines; } germanEnds[] = {
+    {1, -1, {"Nicht Geschafft.", "Du hast das Pferd getroffen !", "Pass das n\xE4" "chste Mal besser auf."}},
+    {0, 0, {"Geschafft.", "Du darfst Dich in der Hall of Fame", "eintragen : "}},
+    {0, -1, {"Geschafft.", "Zu langsam f\xFC" "r die Hall of Fame", "Deine Zeit war : "}}};
 const char* const germanRider[riderLabelCount] = {"Tarvin", "Horse", "Ride", "Get on", "Get Off"};
 // The lamp frame's printed labels, once drawn into the art.
-const struct {
-    TextId id;
-    const char* german;
-} germanLabels[] = {{TEXT_LABEL_OIL, "\xD6L"},          {TEXT_LABEL_STRAW, "STROH"},
-                    {TEXT_LABEL_DIAMONDS, "DIAMANTEN"}, {TEXT_LABEL_LAMP, "GRUBENLAMPE"},
-                    {TEXT_LABEL_LAMP_NUMBER, "Nr. 7"},  {TEXT_LABEL_MAP, "KARTE"}};
+const struct { TextId id; const char* german; } germanLabels[] = {
+    {TEXT_LABEL_OIL, "\xD6L"}, {TEXT_LABEL_STRAW, "STROH"}, {TEXT_LABEL_DIAMONDS, "DIAMANTEN"},
+    {TEXT_LABEL_LAMP, "GRUBENLAMPE"}, {TEXT_LABEL_LAMP_NUMBER, "Nr. 7"}, {TEXT_LABEL_MAP, "KARTE"}};
 // The rendering switches' and the arrow's messages.
-const struct {
-    SwitchText id;
-    const char* german;
-} germanSwitches[] = { // clang-format off
+const struct { SwitchText id; const char* german; } germanSwitches[] = {
     {SWITCH_SHOOT, "Shoot"}, {SWITCH_DISTANCE_DETAIL_ON, "no static LOD"},
     {SWITCH_DISTANCE_DETAIL_OFF, "static LOD"}, {SWITCH_FPS_ON, "FPS on"}, {SWITCH_FPS_OFF, "FPS off"},
     {SWITCH_DETAIL, "LOD"}, {SWITCH_PORTALS_ON, "Portal on"}, {SWITCH_PORTALS_OFF, "no Portal"},
@@ -77,10 +69,23 @@ const struct {
 // Every key that names a rendering switch or the sound, pressed in turn until each message was shown.
 const char toggleKeys[] = "ddiioouurssstttLbbm ";
 
-// A key pressed and let go on the game screen.
-void press(int code) {
-    inputKeyDown(code);
-    inputKeyUp(code);
+// LANG put back as the test found it, the other locale variables unset meanwhile.
+struct LocaleKept {
+    const bool had = getenv("LANG");
+    const std::string kept = had ? getenv("LANG") : "";
+    LocaleKept() { unsetenv("LANGUAGE"), unsetenv("LC_ALL"), unsetenv("LC_MESSAGES"); }
+    ~LocaleKept() { had ? setenv("LANG", kept.c_str(), 1) : unsetenv("LANG"); }
+};
+
+// Checks that each line of a story page fits the page's width; returns how many lines it has.
+int expectLinesFit(const std::string& page, int language) {
+    int lines = 0;
+    for (size_t at = 0, end; at <= page.size(); at = end + 1, ++lines) {
+        end = page.find('\n', at);
+        if (end == std::string::npos) end = page.size();
+        EXPECT_LE(end - at, size_t(storyLineMax)) << language << ": " << page.substr(at, end - at);
+    }
+    return lines;
 }
 
 class Lang : public ::testing::Test {
@@ -150,10 +155,8 @@ TEST_F(Lang, TheCommandLineLanguageOutranksTheSetting) {
         {"de", 1, LANG_EN, LANG_DE}, {"en", 1, LANG_DE, LANG_EN}, {"auto", 1, LANG_DE, LANG_EN},
         {"fr", 0, LANG_DE, LANG_EN}, {"", 1, LANG_DE, LANG_DE}, {"DE", 0, LANG_DE, LANG_DE}};
     // clang-format on
-    const char* saved = getenv("LANG");
-    std::string keep = saved ? saved : "";
+    LocaleKept locale;
     setenv("LANG", "en_US.UTF-8", 1);
-    unsetenv("LANGUAGE"), unsetenv("LC_ALL"), unsetenv("LC_MESSAGES");
     for (const auto& c : cases) {
         const char* why = "";
         EXPECT_EQ(langFromOption(c.value, &why), c.ok) << c.value;
@@ -163,19 +166,13 @@ TEST_F(Lang, TheCommandLineLanguageOutranksTheSetting) {
             EXPECT_NE(strstr(why, c.value), nullptr) << why;
         }
     }
-    if (saved)
-        setenv("LANG", keep.c_str(), 1);
-    else
-        unsetenv("LANG");
 }
 
 TEST_F(Lang, GermanDrawsTheBytesItAlwaysDrew) {
     ASSERT_EQ(langApply(LANG_DE), LANG_DE);
     std::vector<std::string> shown = pages();
     for (int page = 0; page < storyPageCount; ++page) EXPECT_EQ(shown[page], germanPages[page]) << page;
-    EXPECT_EQ(endLines(1, -1), std::vector<std::string>(germanLost, germanLost + 3));
-    EXPECT_EQ(endLines(0, 0), std::vector<std::string>(germanWon, germanWon + 3));
-    EXPECT_EQ(endLines(0, -1), std::vector<std::string>(germanSlow, germanSlow + 3));
+    for (const auto& end : germanEnds) EXPECT_EQ(endLines(end.lost, end.rank), end.lines) << end.lines[1];
     for (int state = 0; state < riderLabelCount; ++state) {
         record.riderState = state;
         EXPECT_STREQ(riderLabel(), germanRider[state]);
@@ -189,16 +186,8 @@ TEST_F(Lang, EveryTextFitsWhereItIsDrawnInEachLanguage) {
         ASSERT_EQ(langApply(language), language);
         // Story lines start at 4 % of the width in glyphs 3/160 wide and end left of the poster's
         // figures at 70 %: 35 fit.
-        for (const std::string& page : pages()) {
-            int lines = 1;
-            for (size_t at = 0, end; at <= page.size(); at = end + 1, ++lines) {
-                end = page.find('\n', at);
-                if (end == std::string::npos) end = page.size();
-                EXPECT_LE(end - at, size_t(storyLineMax)) << language << ": " << page.substr(at, end - at);
-            }
-            // From the resting height 0.7, lines a twentieth high: 14 reach the bottom edge.
-            EXPECT_LE(lines - 1, 14) << language << ": " << page;
-        }
+        // From the resting height 0.7, lines a twentieth high: 14 reach the bottom edge.
+        for (const std::string& page : pages()) EXPECT_LE(expectLinesFit(page, language), 14) << page;
         for (int lost : {0, 1}) {
             for (int rank : {-1, 0}) {
                 gameSetHorseHit(lost), gameState.hallRank = rank, exitDoor.pitch = 2;
@@ -234,7 +223,7 @@ TEST_F(Lang, EveryTextFitsWhereItIsDrawnInEachLanguage) {
             status.push_back(riderLabel());
         }
         for (const char* key = toggleKeys; *key; ++key) {
-            press(*key);
+            inputKeyDown(*key), inputKeyUp(*key); // pressed and let go on the game screen
             status.push_back(record.messageText);
         }
         status.push_back(langText("No room to get off here"));
@@ -274,11 +263,7 @@ TEST_F(Lang, LongKeyNamesWrapTheControlsPageWithinItsWidth) {
     for (int language : {LANG_EN, LANG_DE}) {
         langApply(language);
         std::string page = pages()[storyPageCount - 1];
-        for (size_t at = 0, end; at <= page.size(); at = end + 1) {
-            end = page.find('\n', at);
-            if (end == std::string::npos) end = page.size();
-            EXPECT_LE(end - at, size_t(storyLineMax)) << language << ": " << page.substr(at, end - at);
-        }
+        expectLinesFit(page, language);
         EXPECT_NE(page.find(language == LANG_EN ? "Shift+Q" : "Umschalt+Q"), std::string::npos) << page;
     }
 }
@@ -307,7 +292,6 @@ TEST_F(Lang, TheSettingsFileKeepsTheLanguageByName) {
 
 // The story's first page as storyDisplay draws its text at rest in a 640 x 480 window.
 std::vector<uint8_t> firstPageDrawn() {
-    glTestContext(640, 480);
     record.windowWidth = 640, record.windowHeight = 480;
     glViewport(0, 0, 640, 480);
     glMatrixMode(GL_PROJECTION);
@@ -324,7 +308,6 @@ std::vector<uint8_t> firstPageDrawn() {
 }
 
 TEST_F(Lang, TheFirstPageIsDrawnInTheEnvironmentsLanguage) {
-    glTestContext(640, 480);
     ASSERT_EQ(fontBuild(&imgFont, "fontmaze.tga"), 1);
     fontBuildLists(&imgFont);
     std::vector<uint8_t> drawn[LANG_COUNT];
@@ -333,9 +316,7 @@ TEST_F(Lang, TheFirstPageIsDrawnInTheEnvironmentsLanguage) {
         drawn[language] = firstPageDrawn();
     }
     ASSERT_NE(drawn[LANG_EN], drawn[LANG_DE]) << "the two languages draw alike";
-    const char* saved = getenv("LANG");
-    std::string keep = saved ? saved : "";
-    unsetenv("LANGUAGE"), unsetenv("LC_ALL"), unsetenv("LC_MESSAGES");
+    LocaleKept locale;
     // clang-format off
     struct { const char* lang; int language; } cases[] = {
         {"de_DE.UTF-8", LANG_DE}, {"en_US.UTF-8", LANG_EN}, {"xx_XX.UTF-8", LANG_EN}};
@@ -346,10 +327,6 @@ TEST_F(Lang, TheFirstPageIsDrawnInTheEnvironmentsLanguage) {
         langApply(LANG_AUTO);
         EXPECT_TRUE(firstPageDrawn() == drawn[c.language]) << c.lang;
     }
-    if (saved)
-        setenv("LANG", keep.c_str(), 1);
-    else
-        unsetenv("LANG");
 }
 
 } // namespace

@@ -38,9 +38,9 @@ Parsed parse(std::vector<std::string> words) {
 }
 
 TEST(LaunchOptions, OursAreTakenOutTheToolkitsStayInOrder) {
+    // clang-format off
     const struct {
-        std::vector<std::string> words;
-        int frames, help, version, mineCode, continueRun;
+        std::vector<std::string> words; int frames, help, version, mineCode, continueRun;
         const char *language, *mine, *rest;
     } cases[] = {
         {{}, 0, 0, 0, 0, 0, "", "", ""},
@@ -51,27 +51,13 @@ TEST(LaunchOptions, OursAreTakenOutTheToolkitsStayInOrder) {
         {{"--timedemo", "-gldebug", "--help"}, 600, 1, 0, 0, 0, "", "", "-gldebug "},
         {{"-h"}, 0, 1, 0, 0, 0, "", "", ""},
         {{"--version"}, 0, 0, 1, 0, 0, "", "", ""},
-        {{"-geometry", "640x480+10+20", "-iconic", "-direct", "-indirect"},
-         0,
-         0,
-         0,
-         0,
-         0,
-         "",
-         "",
+        {{"-geometry", "640x480+10+20", "-iconic", "-direct", "-indirect"}, 0, 0, 0, 0, 0, "", "",
          "-geometry 640x480+10+20 -iconic -direct -indirect "},
         {{"--language", "de", "--mine=daily"}, 0, 0, 0, 0, 0, "de", "daily", ""},
-        {{"--language=en", "--mine", "16-5-3-K7QX2MA", "--mine-code"},
-         0,
-         0,
-         0,
-         1,
-         0,
-         "en",
-         "16-5-3-K7QX2MA",
+        {{"--language=en", "--mine", "16-5-3-K7QX2MA", "--mine-code"}, 0, 0, 0, 1, 0, "en", "16-5-3-K7QX2MA",
          ""},
         {{"--continue", "-display", "--mine"}, 0, 0, 0, 0, 1, "", "", "-display --mine "},
-    };
+    }; // clang-format on
     for (const auto& c : cases) {
         std::string words;
         for (const std::string& w : c.words) words += w + " ";
@@ -90,10 +76,9 @@ TEST(LaunchOptions, OursAreTakenOutTheToolkitsStayInOrder) {
 }
 
 TEST(LaunchOptions, EveryWrongWordIsRefusedWithItsReason) {
-    const struct {
-        std::vector<std::string> words;
-        std::string why;
-    } cases[] = {
+    const std::string frames = "--timedemo: FRAMES must be a whole number from 1 to 10000000, not ";
+    // clang-format off
+    const struct { std::vector<std::string> words; std::string why; } cases[] = {
         {{"--bogus"}, "unknown option '--bogus'"},
         {{"-sync", "--versions"}, "unknown option '--versions'"},
         {{"-display=:1"}, "unknown option '-display=:1'"},
@@ -103,16 +88,15 @@ TEST(LaunchOptions, EveryWrongWordIsRefusedWithItsReason) {
         {{"--language"}, "option '--language' needs a value (LL)"},
         {{"-geometry"}, "option '-geometry' needs a value"},
         {{"--help=yes"}, "option '--help' takes no value"},
-        {{"--timedemo", "0"}, "--timedemo: FRAMES must be a whole number from 1 to 10000000, not '0'"},
-        {{"--timedemo", "12x"}, "--timedemo: FRAMES must be a whole number from 1 to 10000000, not '12x'"},
-        {{"--timedemo=99999999999"},
-         "--timedemo: FRAMES must be a whole number from 1 to 10000000, not '99999999999'"},
-        {{"--timedemo="}, "--timedemo: FRAMES must be a whole number from 1 to 10000000, not ''"},
+        {{"--timedemo", "0"}, frames + "'0'"},
+        {{"--timedemo", "12x"}, frames + "'12x'"},
+        {{"--timedemo=99999999999"}, frames + "'99999999999'"},
+        {{"--timedemo="}, frames + "''"},
         {{"--mine="}, "--mine: '' is not a value this option takes"},
         {{"--mine", std::string(32, 'K')},
          "--mine: '" + std::string(32, 'K') + "' is not a value this option takes"},
         {{"--language", "deutschland"}, "--language: 'deutschland' is not a value this option takes"},
-    };
+    }; // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.words[0]);
         const Parsed p = parse(c.words);

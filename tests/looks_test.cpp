@@ -34,8 +34,10 @@ int litRun(const std::vector<uint8_t>& s, int w, int h, int x, int y, int dx, in
     return n;
 }
 
-// Makes the context's window w x h with the stage's viewport and pixel projection.
+// Makes the context's window w x h with the stage's viewport, the game's data at hand.
 Stage windowOf(int w, int h) {
+    setenv("KAVERNIX_DATA", KX_RUN_DIR, 1);
+    pathInit();
     glTestContext(w, h);
     glutDisplayFunc([] {});
     for (int i = 0; i < 20; i++) glutMainLoopEvent();
@@ -45,55 +47,46 @@ Stage windowOf(int w, int h) {
     return s;
 }
 
-std::vector<uint8_t> readRgb(int w, int h) {
-    std::vector<uint8_t> out(size_t(w) * h * 3);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, w, h, GL_RGB, GL_UNSIGNED_BYTE, out.data());
-    return out;
-}
-
 } // namespace
 
 // Each page's text at rest, as a box of its longest line by its lines, lies on the poster's dark
 // part: the title, the moon with the dragon, the lit mountain and the mine's door stay clear of
 // it (no more bright pixels in it than a few stars) on four windows of different sizes and shapes.
 TEST(StoryText, RestsClearOfThePostersFiguresOnEveryWindow) {
-    setenv("KAVERNIX_DATA", KX_RUN_DIR, 1);
-    pathInit();
-    const struct {
-        int w, h;
-    } windows[] = {{640, 480}, {800, 600}, {1000, 625}, {1008, 432}};
+    const struct { int w, h; } windows[] = {{640, 480}, {800, 600}, {1000, 625}, {1008, 432}};
     for (auto win : windows) {
         SCOPED_TRACE(std::to_string(win.w) + "x" + std::to_string(win.h));
         const Stage s = windowOf(win.w, win.h);
         picturesResizeFirst(s.width, s.height, &imgPosterFit);
         glClear(GL_COLOR_BUFFER_BIT);
         drawPicture(&imgPosterFit);
-        const std::vector<uint8_t> px = readRgb(win.w, win.h);
+        const std::vector<uint8_t> px = readBack(GL_RGB, win.w, win.h);
         const int h = s.height / 20, w = h / 2;
         for (int language : {LANG_EN, LANG_DE})
-        for (int page = 0; page < storyPageCount; ++page) {
-            langApply(language);
-            gameState.storyPage = page;
-            int lines = 1, longest = 0, length = 0;
-            for (const char* c = storyPageText(); *c; ++c) {
-                if (*c == '\n') ++lines, length = 0;
-                else longest = std::max(longest, ++length);
-            }
-            // The rising text stops at most a frame above its resting height.
-            const int x0 = s.x + int(storyTextX * float(s.width)), x1 = x0 + longest * w;
-            const int top = s.y + int((storyRestHeight + 0.005f) * float(s.height)) + h;
-            const int bottom = s.y + int(storyRestHeight * float(s.height)) - (lines - 1) * h;
-            long bright = 0, all = 0;
-            for (int y = bottom; y < top; ++y)
-                for (int x = x0; x < x1; ++x, ++all) {
-                    const uint8_t* p = &px[(size_t(y) * win.w + x) * 3];
-                    bright += std::max({p[0], p[1], p[2]}) > 80;
+            for (int page = 0; page < storyPageCount; ++page) {
+                langApply(language);
+                gameState.storyPage = page;
+                int lines = 1, longest = 0, length = 0;
+                for (const char* c = storyPageText(); *c; ++c) {
+                    if (*c == '\n')
+                        ++lines, length = 0;
+                    else
+                        longest = std::max(longest, ++length);
                 }
-            EXPECT_LT(double(bright) / double(all), 0.002)
-                << langName(language) << " page " << page + 1 << ": " << bright << " bright";
-            EXPECT_LE(x1, s.x + int(0.7f * float(s.width))) << langName(language) << " page " << page + 1;
-        }
+                // The rising text stops at most a frame above its resting height.
+                const int x0 = s.x + int(storyTextX * float(s.width)), x1 = x0 + longest * w;
+                const int top = s.y + int((storyRestHeight + 0.005f) * float(s.height)) + h;
+                const int bottom = s.y + int(storyRestHeight * float(s.height)) - (lines - 1) * h;
+                long bright = 0, all = 0;
+                for (int y = bottom; y < top; ++y)
+                    for (int x = x0; x < x1; ++x, ++all) {
+                        const uint8_t* p = &px[(size_t(y) * win.w + x) * 3];
+                        bright += std::max({p[0], p[1], p[2]}) > 80;
+                    }
+                EXPECT_LT(double(bright) / double(all), 0.002)
+                    << langName(language) << " page " << page + 1 << ": " << bright << " bright";
+                EXPECT_LE(x1, s.x + int(0.7f * float(s.width))) << langName(language) << " page " << page + 1;
+            }
         langApply(LANG_EN);
     }
 }
@@ -101,8 +94,6 @@ TEST(StoryText, RestsClearOfThePostersFiguresOnEveryWindow) {
 // With textures off over a white wall, the counters' digits and the status text keep a dark
 // ground of their own: inside each large character's cell the ink stands out from the ground.
 TEST(HudText, DigitsKeepTheirContrastOverAWhiteWallWithTexturesOff) {
-    setenv("KAVERNIX_DATA", KX_RUN_DIR, 1);
-    pathInit();
     const Stage s = windowOf(640, 480);
     ASSERT_EQ(fontBuild(&imgFont, pathData("fontmaze.tga").c_str()), 1);
     fontBuildLists(&imgFont);
@@ -119,7 +110,7 @@ TEST(HudText, DigitsKeepTheirContrastOverAWhiteWallWithTexturesOff) {
         glClearColor(1, 1, 1, 1);
         glClear(GL_COLOR_BUFFER_BIT);
         drawCounter(0.12f, 0.035f, 8, colour);
-        const std::vector<uint8_t> px = readRgb(640, 480);
+        const std::vector<uint8_t> px = readBack(GL_RGB, 640, 480);
         // The cell of the "8": luminance of its darkest and brightest pixels.
         int darkest = 255 * 3, brightest = 0;
         for (int y = int(0.035f * 480) + 4; y < int(0.035f * 480) + 480 / 12 - 4; ++y)
@@ -137,11 +128,7 @@ TEST(HudText, DigitsKeepTheirContrastOverAWhiteWallWithTexturesOff) {
 // The lamp frame drawn on windows of 4:3, 16:10 and 21:9: the glass's width through its middle
 // equals its height within 2 %, and it is as large on each (the stage is as high as the window).
 TEST(LampGlass, StaysRoundOnWindowsOfEveryShape) {
-    setenv("KAVERNIX_DATA", KX_RUN_DIR, 1);
-    pathInit();
-    const struct {
-        int w, h;
-    } windows[] = {{640, 480}, {800, 500}, {840, 360}};
+    const struct { int w, h; } windows[] = {{640, 480}, {800, 500}, {840, 360}};
     for (auto win : windows) {
         SCOPED_TRACE(std::to_string(win.w) + "x" + std::to_string(win.h));
         const Stage s = windowOf(win.w, win.h);
@@ -150,9 +137,7 @@ TEST(LampGlass, StaysRoundOnWindowsOfEveryShape) {
         glEnable(GL_STENCIL_TEST);
         stencilValid = 0;
         lampLight();
-        std::vector<uint8_t> st(size_t(win.w) * win.h);
-        glPixelStorei(GL_PACK_ALIGNMENT, 1);
-        glReadPixels(0, 0, win.w, win.h, GL_STENCIL_INDEX, GL_UNSIGNED_BYTE, st.data());
+        const std::vector<uint8_t> st = readBack(GL_STENCIL_INDEX, win.w, win.h);
         glDisable(GL_STENCIL_TEST);
         const int cx = s.x + int(0.44 * s.width), cy = s.y + int(0.56 * s.height);
         ASSERT_EQ(st[size_t(cy) * win.w + cx], 1) << "the glass's middle is lit";
@@ -168,11 +153,11 @@ TEST(LampGlass, StaysRoundOnWindowsOfEveryShape) {
 TEST(ExitScene, ThePlayerEndsFacingTheDoorWithTheHorseOutOfSight) {
     record.mazeSize = 8;
     const float e = 7;
-    const struct {
-        float px, pz, ph, hx, hz, riding;
-    } starts[] = {{e + 0.5f, e + 0.5f, 0, e + 0.7f, e + 0.5f, 0}, // behind the horse at the door
-                  {e + 0.8f, e + 0.5f, 270, e + 0.4f, e + 0.5f, 0},
-                  {e + 0.2f, e + 0.3f, 180, e + 0.2f, e + 0.3f, 1}};
+    // clang-format off
+    const struct { float px, pz, ph, hx, hz, riding; } starts[] = {
+        {e + 0.5f, e + 0.5f, 0, e + 0.7f, e + 0.5f, 0}, // behind the horse at the door
+        {e + 0.8f, e + 0.5f, 270, e + 0.4f, e + 0.5f, 0},
+        {e + 0.2f, e + 0.3f, 180, e + 0.2f, e + 0.3f, 1}}; // clang-format on
     for (auto st : starts) {
         record.riderState = st.riding ? 2 : 0;
         exitDoor.pitch = 0;
@@ -209,10 +194,9 @@ TEST(StrawWarning, OncePerTryWhileTheHorseHasNoStraw) {
     record.strawDistance = 20;
     horse.distance = 0;
     resetInventory();
-    const struct {
-        int pageUp;
-        bool said;
-    } frames[] = {{0, false}, {1, true}, {1, false}, {1, false}, {0, false}, {1, true}};
+    // clang-format off
+    const struct { int pageUp; bool said; } frames[] = {
+        {0, false}, {1, true}, {1, false}, {1, false}, {0, false}, {1, true}}; // clang-format on
     for (auto f : frames) {
         inputHold(ACTION_CALL_HORSE, f.pageUp);
         record.messageText[0] = 0;

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Captures what code under test prints on standard output (the maze snapshots and the collision
 // traces are part of the program's behaviour) or on standard error (its diagnostics), and what a
-// command prints; reads and writes whole files; gives a test a folder of its own.
+// command prints; reads and writes whole files; gives a test a folder of its own; runs work in a child.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -25,6 +25,27 @@ inline std::string commandOutput(const std::string& command, int* status = nullp
     const int st = p ? pclose(p) : -1;
     if (status) *status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
     return out;
+}
+
+// What work returns, computed in a child process: its heap and global state are its own, and the
+// test's stay as they were. Empty when the child ended before it said anything.
+inline std::string inChild(std::string (*work)()) {
+    int fds[2];
+    if (pipe(fds) != 0) return "";
+    fflush(nullptr);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        close(fds[0]);
+        const std::string said = work();
+        _exit(write(fds[1], said.data(), said.size()) == ssize_t(said.size()) ? 0 : 1);
+    }
+    close(fds[1]);
+    std::string said;
+    char buf[65536];
+    for (ssize_t n; pid > 0 && (n = read(fds[0], buf, sizeof buf)) > 0;) said.append(buf, size_t(n));
+    close(fds[0]);
+    if (pid > 0) waitpid(pid, nullptr, 0);
+    return said;
 }
 
 inline std::string readFileText(const std::string& path) {

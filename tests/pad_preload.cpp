@@ -82,8 +82,7 @@ void playScript(std::string path) {
 } // namespace
 
 extern "C" int SDL_Init(Uint32 flags) {
-    using Init = int (*)(Uint32);
-    static Init real = reinterpret_cast<Init>(dlsym(RTLD_NEXT, "SDL_Init"));
+    static auto real = reinterpret_cast<int (*)(Uint32)>(dlsym(RTLD_NEXT, "SDL_Init"));
     int result = real ? real(flags) : -1;
     const char* script = getenv("KX_PAD_SCRIPT");
     static bool started = false;
@@ -97,8 +96,7 @@ extern "C" int SDL_Init(Uint32 flags) {
 
 // The game reads SDL's events until none is left; the first read of each round plays a line.
 extern "C" int SDL_PollEvent(SDL_Event* event) {
-    using Poll = int (*)(SDL_Event*);
-    static Poll real = reinterpret_cast<Poll>(dlsym(RTLD_NEXT, "SDL_PollEvent"));
+    static auto real = reinterpret_cast<int (*)(SDL_Event*)>(dlsym(RTLD_NEXT, "SDL_PollEvent"));
     static bool roundStarts = true;
     if (roundStarts) {
         std::string line;

@@ -30,8 +30,6 @@ struct PathEnv : ScratchDir {
     void TearDown() override {
         ScratchDir::TearDown();
         setenv("HOME", oldHome.c_str(), 1);
-        unsetenv("KAVERNIX_DATA");
-        unsetenv("XDG_CACHE_HOME");
     }
     bool isPrivateFolder(const std::string& path) {
         struct stat st;
@@ -123,7 +121,9 @@ TEST_F(PathEnv, WithoutAnAbsoluteHomeNothingIsSavedInTheCurrentFolder) {
         for (size_t at = lines.find(text); at != std::string::npos; at = lines.find(text, at + 1)) ++n;
         return n;
     };
-    EXPECT_EQ(count("XDG_CONFIG_HOME nor HOME is an absolute folder; the settings and the hall of fame are not saved\n"), 1u)
+    EXPECT_EQ(count("XDG_CONFIG_HOME nor HOME is an absolute folder; the settings and the hall of fame are "
+                    "not saved\n"),
+              1u)
         << lines;
     EXPECT_EQ(count("XDG_CACHE_HOME nor HOME is an absolute folder; nothing is cached\n"), 1u) << lines;
 }

@@ -5,8 +5,6 @@
 #include <GL/freeglut.h>
 #include <cstring>
 #include <malloc.h>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <string>
 #include "app/record.h"
 #include "app/startup.h"
@@ -23,8 +21,7 @@ class StartupSurface : public ::testing::Test {
     }
     void SetUp() override {
         memset(&record, 0, sizeof record);
-        record.windowWidth = 320;
-        record.windowHeight = 200;
+        record.windowWidth = 320, record.windowHeight = 200;
     }
     void TearDown() override { glutDestroyWindow(glutGetWindow()); }
 };
@@ -89,27 +86,18 @@ static void sixPictures() {
 // The start-up's heap keeps what it frees; once the first frame is drawn, memory goes back: what
 // the start-up freed, and every picture freed after it. Measured in a child, whose heap is its own.
 TEST(StartupHeap, MemoryGoesBackOnceTheFirstFrameIsDrawn) {
-    int pipeFds[2];
-    ASSERT_EQ(pipe(pipeFds), 0);
-    fflush(nullptr);
-    pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
+    const std::string said = inChild([] {
         startupHeap();
         sixPictures();
         startupFrameDrawn(), startupFrameDrawn(); // the first frame shown
         size_t held[2] = {heapHeld(), 0};
         sixPictures(); // a resize cycle
         held[1] = heapHeld();
-        _exit(write(pipeFds[1], held, sizeof held) == sizeof held ? 0 : 1);
-    }
+        return std::string(reinterpret_cast<const char*>(held), sizeof held);
+    });
     size_t held[2] = {0, 0};
-    close(pipeFds[1]);
-    ssize_t got = read(pipeFds[0], held, sizeof held);
-    close(pipeFds[0]);
-    int status = 0;
-    waitpid(child, &status, 0);
-    ASSERT_EQ(got, ssize_t(sizeof held)) << "the child reported nothing";
+    ASSERT_EQ(said.size(), sizeof held) << "the child reported nothing";
+    memcpy(held, said.data(), sizeof held);
     const size_t limit = size_t(16) << 20; // the six pictures are 84 MB
     EXPECT_LT(held[0], limit) << "held after the start-up";
     EXPECT_LT(held[1], limit) << "held after pictures freed in the game";

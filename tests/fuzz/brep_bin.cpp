@@ -15,11 +15,6 @@ static std::string fuzzFileBytes(const char* path) {
     return s.str();
 }
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    fuzzQuiet();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzScratchDir scratch;
     BrepModel* model = fuzzReadModel(data, size, "FUZZ.001.brep.bin", 1, brepReadBinary);

@@ -4,7 +4,6 @@
 // is whole (every corner is one of its vertices, lists end) and survives the other file form
 // unchanged.
 #pragma once
-#include <dirent.h>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -12,44 +11,34 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <string>
+#include <filesystem>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
 #include "brep/brep.h"
 #include "brep/brep_file.h"
+#include "fuzz_input.h"
 
-// Diagnostics go to standard output; keep them quiet.
-inline void fuzzQuiet() {
+// Diagnostics (and the refinement's counts) go to standard output; keep them quiet.
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
     if (!freopen("/dev/null", "w", stdout)) abort();
+    return 0;
 }
 
 // The writers write into the working directory: each input runs in a private one, and libFuzzer
 // finds its corpus folders again afterwards.
-inline char* fuzzScratchPath() {
-    static char dir[64] = "";
-    return dir;
-}
-
-inline void fuzzRemoveScratch() {
-    const char* dir = fuzzScratchPath();
-    if (DIR* d = opendir(dir)) {
-        while (dirent* e = readdir(d))
-            if (e->d_name[0] != '.') unlink((std::string(dir) + "/" + e->d_name).c_str());
-        closedir(d);
-    }
-    rmdir(dir);
-}
-
 struct FuzzScratchDir {
     int back;
     FuzzScratchDir() {
         // In memory where there is a tmpfs: rewriting a file on disk can wait for the disk.
-        char* dir = fuzzScratchPath();
+        static char dir[64];
         static bool made = (mkdtemp(strcpy(dir, "/dev/shm/kx_fuzz_brep_XXXXXX")) ||
                             mkdtemp(strcpy(dir, "/tmp/kx_fuzz_brep_XXXXXX"))) &&
-                           atexit(fuzzRemoveScratch) == 0;
+                           atexit([] {
+                               std::error_code ignored;
+                               std::filesystem::remove_all(dir, ignored);
+                           }) == 0;
         back = open(".", O_RDONLY | O_DIRECTORY);
         if (!made || back < 0 || chdir(dir) != 0) abort();
     }
@@ -58,14 +47,6 @@ struct FuzzScratchDir {
         close(back);
     }
 };
-
-inline std::string fuzzWriteInput(const char* path, const uint8_t* data, size_t size) {
-    FILE* file = fopen(path, "wb");
-    if (!file) abort();
-    fwrite(data, 1, size, file);
-    fclose(file);
-    return path;
-}
 
 inline bool fuzzEmpty(const BrepModel* m) {
     return m && !m->vertices && !m->faces && !m->edges;

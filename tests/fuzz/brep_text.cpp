@@ -5,11 +5,6 @@
 
 #include "brep_common.h"
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    fuzzQuiet();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzScratchDir scratch;
     BrepModel* model = fuzzReadModel(data, size, "FUZZ.000.brep.txt", 0, brepReadText);

@@ -19,11 +19,6 @@ static bool closed(const BrepModel* m) {
     return true;
 }
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    fuzzQuiet(); // and the refinement's counts
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzScratchDir scratch;
     fuzzWriteInput("FUZZ.brepdef.txt", data, size);

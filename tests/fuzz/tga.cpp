@@ -1,39 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target for the TGA reader and what runs on a loaded image: the conversions, and the
 // font build's glyph scan over a strip.
-#include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <string>
-#include <unistd.h>
-
 #include "app/screens.h"
+#include "fuzz_input.h"
 #include "image/picture.h"
 #include "image/tga.h"
 #include "text/font.h"
 
 GameState gameState; // referenced by the font module's fade; unused here
 
-static const std::string& inputPath() {
-    static const std::string path = [] {
-        char pattern[] = "/tmp/kx_fuzz_tga_XXXXXX";
-        const int fd = mkstemp(pattern);
-        if (fd < 0) abort();
-        close(fd);
-        return std::string(pattern);
-    }();
-    return path;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const std::string& path = inputPath();
-    FILE* f = fopen(path.c_str(), "wb");
-    if (!f) return 0;
-    fwrite(data, 1, size, f);
-    fclose(f);
-
+    const char* path = fuzzInputFile(data, size);
     TgaImage img{};
-    if (!tgaLoad(&img, path.c_str())) {
+    if (!tgaLoad(&img, path)) {
         if (img.pixels) abort(); // a refusal always leaves the record empty
         return 0;
     }
@@ -50,7 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         // The font build makes a 512 x 512 image whatever the strip; one input in eight takes it.
         if (size % 8 == 0) {
             TgaImage font{};
-            fontBuild(&font, path.c_str());
+            fontBuild(&font, path);
             tgaFree(&font);
         }
     }
