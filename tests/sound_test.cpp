@@ -211,7 +211,9 @@ class GameSound : public ::testing::Test {
         OutputCapture quiet(stderr);
         ASSERT_NE(soundInitInRunFolder(volume), -1) << "the clips are read from the run folder";
         gameSoundsStart();
-        if (volume) ASSERT_EQ(soundLoopState(0), 1) << "OpenAL's wave writer did not open";
+        if (volume) {
+            ASSERT_EQ(soundLoopState(0), 1) << "OpenAL's wave writer did not open";
+        }
     }
     void TearDown() override {
         glutIdleFunc(nullptr);
