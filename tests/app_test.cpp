@@ -408,14 +408,11 @@ TEST_F(GameUpdate, ABodyInRockGoesToTheNearestOpenPlace) {
 // Home pressed while a route key is still held: each walk keeps its own state and route, so the
 // route walk that arrives does not stop the walk out, and both reach the exit.
 TEST_F(GameUpdate, HomeWithARouteKeyStillHeldWalksBothOut) {
-    struct {
-        int pageUp, pageDown;
-    } cases[] = {{1, 0}, {0, 1}, {1, 1}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << "Page Up " << c.pageUp << ", Page Down " << c.pageDown);
+    for (auto [pageUp, pageDown] : std::vector<std::pair<int, int>>{{1, 0}, {0, 1}, {1, 1}}) {
+        SCOPED_TRACE(testing::Message() << "Page Up " << pageUp << ", Page Down " << pageDown);
         actorsPlaceForGame();
         gameState.fadeState = 0, exitDoor.pitch = 0, record.diamondsNeeded = 0;
-        inputHold(ACTION_CALL_HORSE, c.pageUp), inputHold(ACTION_GO_TO_HORSE, c.pageDown),
+        inputHold(ACTION_CALL_HORSE, pageUp), inputHold(ACTION_GO_TO_HORSE, pageDown),
             inputHold(ACTION_WALK_OUT, 0);
         for (int i = 0; i < 30; ++i) playFrame();
         inputHold(ACTION_WALK_OUT, 1);
@@ -461,19 +458,15 @@ TEST_F(GameUpdate, TheArrowStopsAtRockAtLowFrameRates) {
 
 // The game clock adds whole counter ticks: it neither stops nor drifts at high frame rates.
 TEST_F(Clocks, GameTimeKeepsCountingAtHighFrameRates) {
-    struct {
-        int64_t fps;
-        double hours;
-    } cases[] = {{3000, 2.5}, {1000, 8}};
-    for (const auto& c : cases) {
-        record.perfFrequency = c.fps; // one tick a frame
+    for (auto [fps, hours] : std::vector<std::pair<int64_t, double>>{{3000, 2.5}, {1000, 8}}) {
+        record.perfFrequency = fps; // one tick a frame
         fakeNow = 0, timerReset();
-        const int64_t frames = int64_t(c.hours * 3600 * double(c.fps));
+        const int64_t frames = int64_t(hours * 3600 * double(fps));
         for (int64_t i = 0; i < frames; ++i) {
             ++fakeNow, frameTimeUpdate();
             record.frameStartCount = record.nowCount;
         }
-        EXPECT_NEAR(record.gameTime, c.hours * 3600, 0.01) << c.fps << " frames a second";
+        EXPECT_NEAR(record.gameTime, hours * 3600, 0.01) << fps << " frames a second";
     }
 }
 

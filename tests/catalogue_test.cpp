@@ -185,30 +185,21 @@ using ModelTool = Catalogue;
 // command writes; a usage fault exits with 2.
 TEST_F(ModelTool, CommandsRunOnTheDefinitionsInTheFolder) {
     writeFileText("BAD.000.brep.bin", std::string(300, '\x01'));
-    const struct {
-        const char* args;
-        int status;
-        std::vector<const char*> texts;
-    } runs[] = {
-        {"model build --out built DIAMOND",
-         0,
-         {"DIAMOND.000: 15 faces, 25 edges, 12 vertices\n",
-          "DIAMOND.001: 47 faces, 89 edges, 44 vertices\n"}},
+    // clang-format off
+    const struct { const char* args; int status; std::vector<const char*> texts; } runs[] = {
+        {"model build --out built DIAMOND", 0, {"DIAMOND.000: 15 faces, 25 edges, 12 vertices\n",
+                                                "DIAMOND.001: 47 faces, 89 edges, 44 vertices\n"}},
         {"model build --floor --out built", 0, {"FLOOR0.003: 64 faces"}},
         {"model info built/FLOOR0.003.brep.txt", 0, {"vertices 81, faces 64 (triangles 0, quads 64"}},
         {"model build DIAMOND", 0, {}},
         {"model pack DIAMOND 1", 0, {"DIAMOND.001.brep.bin: 9932 bytes\n"}}, // 288 + 44 * 44 + 164 * 47
         {"model info DIAMOND.001.brep.bin", 0, {"binary model \"DIAMOND\" level 1", "vertices 44, faces 47"}},
         {"model info BAD.000.brep.bin", 1, {"Brep Error BAD.000.brep.bin: size field"}},
-        {"model texhint OILCAN 1 128", 0, {}},
-        {"model pack-all", 1, {}},
-        {"model cache", 0, {"32 text and 32 binary model files written"}},
-        {"model pack-all", 0, {}},
-        {"model build", 2, {}},
-        {"model pack DIAMOND two", 2, {}},
-        {"model texhint OILCAN 1 0", 2, {}},
-        {"model info x.md", 2, {}},
-    };
+        {"model texhint OILCAN 1 128", 0, {}}, {"model pack-all", 1, {}},
+        {"model cache", 0, {"32 text and 32 binary model files written"}}, {"model pack-all", 0, {}},
+        {"model build", 2, {}}, {"model pack DIAMOND two", 2, {}}, {"model texhint OILCAN 1 0", 2, {}},
+        {"model info x.md", 2, {}}};
+    // clang-format on
     for (const auto& run : runs) {
         int status;
         const std::string out =

@@ -450,17 +450,15 @@ std::vector<long> mapPlace(const char* part) {
 TEST_F(Draw, MapPlacesItsPartsAroundThePlayer) {
     actorInit(&modelTable[ROW_OILCAN].entities[0], player.x - 1, 0.05f, player.z, 0, 0, 0.01f);
     modelTable[ROW_OILCAN].count = 1;
-    const struct {
-        const char* name;
-        float heading;
-        int cans;
-        const char* part;
-        std::vector<long> place;
-    } rows[] = {{"player with cans", 0, 5, "player", {-10, -10, 10, 10}},
-                {"horse 2 cells towards +x", 0, 5, "horse", {30, -10, 50, 10}},
-                {"item centred on the can", 0, 5, "item", {-25, -5, -15, 5}},
-                {"horse turned to point up the map", 90, 5, "horse", {-10, 30, 10, 50}},
-                {"player without cans", 90, 0, "player", {-15, -15, 15, 15}}};
+    // clang-format off
+    const struct { const char* name; float heading; int cans; const char* part; std::vector<long> place; }
+    rows[] = {
+        {"player with cans", 0, 5, "player", {-10, -10, 10, 10}},
+        {"horse 2 cells towards +x", 0, 5, "horse", {30, -10, 50, 10}},
+        {"item centred on the can", 0, 5, "item", {-25, -5, -15, 5}},
+        {"horse turned to point up the map", 90, 5, "horse", {-10, 30, 10, 50}},
+        {"player without cans", 90, 0, "player", {-15, -15, 15, 15}}};
+    // clang-format on
     for (const auto& row : rows) {
         player.heading = row.heading, inventory[1] = row.cans;
         EXPECT_EQ(mapPlace(row.part), row.place) << row.name;
