@@ -9,6 +9,7 @@
 #include <cstring>
 #include <cstdio>
 #include <string>
+#include <tuple>
 #include <unistd.h>
 #include <vector>
 #include "app/end_screen.h"
@@ -313,16 +314,12 @@ void storyEnter(int times) {
     while (times--) press('\r');
 }
 
-TEST_F(Story, EnterSnapsTheRisingTextToRest) {
-    storyEnter(1);
-    EXPECT_EQ(gameState.storyPage, 0);
-    EXPECT_NEAR(gameState.storyScroll, 0.7f, 1e-5f);
-}
-
-TEST_F(Story, EnterOnATextAtRestTurnsThePage) {
-    storyEnter(2);
-    EXPECT_EQ(gameState.storyPage, 1);
-    EXPECT_EQ(gameState.storyScroll, 0);
+TEST_F(Story, EnterBringsARisingTextToRestBeforeTurningThePage) {
+    for (auto [presses, page, scroll] : std::vector<std::tuple<int, int, float>>{{1, 0, 0.7f}, {2, 1, 0}}) {
+        storyEnter(presses);
+        EXPECT_EQ(gameState.storyPage, page) << presses << " presses";
+        EXPECT_NEAR(gameState.storyScroll, scroll, 1e-5f) << presses << " presses";
+    }
 }
 
 TEST_F(Story, EnterAfterTheLastPageFadesOut) {
@@ -342,16 +339,13 @@ TEST_F(Story, EnterDuringTheFadeOutLeavesTheFadeGoing) {
     EXPECT_NEAR(gameState.fadeLevel, 40, 1e-5f);
 }
 
-TEST_F(Story, AFadeInTakes118FramesAtSixtyPerSecondThenEndsOnce) {
-    fadeIn();
-    for (int frames : {118, 1}) EXPECT_EQ(fadeFrames(), frames);
-    EXPECT_EQ(gameState.fadeState, 0) << "state 2 lasts one frame";
-}
-
-TEST_F(Story, AFadeOutTakes118FramesAtSixtyPerSecond) {
+TEST_F(Story, AFadeTakes118FramesAtSixtyPerSecond) {
     fadeOut();
-    EXPECT_EQ(fadeFrames(), 118);
+    EXPECT_EQ(fadeFrames(), 118) << "out";
     EXPECT_EQ(gameState.fadeState, 4);
+    fadeIn();
+    for (int frames : {118, 1}) EXPECT_EQ(fadeFrames(), frames) << "in";
+    EXPECT_EQ(gameState.fadeState, 0) << "state 2 lasts one frame";
 }
 
 TEST_F(Story, AFadeTurnedRoundGoesOnFromTheLevelReached) {
