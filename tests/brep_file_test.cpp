@@ -103,25 +103,23 @@ TEST_F(BrepText, MissingOrMalformedFilesAreRefused) {
     const struct {
         const char* what;
         std::string text;
-    } cases[] = {
-        {"missing file", ""},
-        {"empty file", ""},
-        {"negative vertex count", "-1\n0\n"},
-        {"more vertices than the file can hold", "1000000\n0 0 0 1 1 0 0 0 0\n0\n"},
-        {"short vertex line", "1\n0 0 0 1 1 0 0 0\n"},
-        {"word in place of a number", "1\n0 0 zero 1 1 0 0 0 0\n0\n"},
-        {"number glued to text", "1\n0 0 0 1 1 0 0 0 0x\n0\n"},
-        {"not a number", "1\nnan 0 0 1 1 0 0 0 0\n0\n"},
-        {"infinite value", "1\n1e99 0 0 1 1 0 0 0 0\n0\n"},
-        {"more faces than the file can hold", "1\n0 0 0 1 1 0 0 0 0\n500\n1 2304 1 0\n"},
-        {"corner number past the vertices", v3 + "1\n1 2304 3 0 1 3\n"},
-        {"negative corner number", v3 + "1\n1 2304 3 0 -1 2\n"},
-        {"no corners", v3 + "1\n1 2304 0\n"},
-        {"seventeen corners", v3 + "1\n1 2304 17 0 1 2 0 1 2 0 1 2 0 1 2 0 1 2 0 1\n"},
-        {"orientation 2306", v3 + "1\n1 2306 3 0 1 2\n"},
-        {"second face missing", v3 + "2\n1 2304 3 0 1 2\n"},
-        {"text after the last face", v3 + "1\n1 2304 3 0 1 2\n7\n"},
-    };
+    } cases[] = {{"missing file", ""},
+                 {"empty file", ""},
+                 {"negative vertex count", "-1\n0\n"},
+                 {"more vertices than the file can hold", "1000000\n0 0 0 1 1 0 0 0 0\n0\n"},
+                 {"short vertex line", "1\n0 0 0 1 1 0 0 0\n"},
+                 {"word in place of a number", "1\n0 0 zero 1 1 0 0 0 0\n0\n"},
+                 {"number glued to text", "1\n0 0 0 1 1 0 0 0 0x\n0\n"},
+                 {"not a number", "1\nnan 0 0 1 1 0 0 0 0\n0\n"},
+                 {"infinite value", "1\n1e99 0 0 1 1 0 0 0 0\n0\n"},
+                 {"more faces than the file can hold", "1\n0 0 0 1 1 0 0 0 0\n500\n1 2304 1 0\n"},
+                 {"corner number past the vertices", v3 + "1\n1 2304 3 0 1 3\n"},
+                 {"negative corner number", v3 + "1\n1 2304 3 0 -1 2\n"},
+                 {"no corners", v3 + "1\n1 2304 0\n"},
+                 {"seventeen corners", v3 + "1\n1 2304 17 0 1 2 0 1 2 0 1 2 0 1 2 0 1 2 0 1\n"},
+                 {"orientation 2306", v3 + "1\n1 2306 3 0 1 2\n"},
+                 {"second face missing", v3 + "2\n1 2304 3 0 1 2\n"},
+                 {"text after the last face", v3 + "1\n1 2304 3 0 1 2\n7\n"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         bool missing = c.what == cases[0].what;
@@ -228,8 +226,7 @@ TEST_F(BrepBinary, MissingOrMalformedFilesAreRefused) {
         {"corner out of the block", [&](std::string& b) { setWord(b, faces + 92, base + 0x100000); }},
         {"corner into a vertex record", [&](std::string& b) { setWord(b, faces + 96, base + 288 + 20); }},
         {"seventeen corners", [&](std::string& b) { setWord(b, faces + 20, 17); }},
-        {"orientation zero", [&](std::string& b) { setWord(b, faces + 12, 0); }},
-    };
+        {"orientation zero", [&](std::string& b) { setWord(b, faces + 12, 0); }}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         std::string bytes = good;

@@ -128,8 +128,7 @@ TEST(TgaRead, FilesOutsideTheSubsetOrDamagedAreRefusedLeavingTheRecordEmpty) {
         {nullptr, Bytes(good.begin(), good.end() - 1), "pixel data is truncated"},
         {nullptr, zeroWidth, "has a width or height of 0"},
         // 65535 x 65535 x 4 bytes: refused before anything is allocated.
-        {nullptr, tgaFileBytes(65535, 65535, 32, 0, Bytes(64, 0)), "pixel block is too large"},
-    };
+        {nullptr, tgaFileBytes(65535, 65535, 32, 0, Bytes(64, 0)), "pixel block is too large"}};
     for (const auto& [options, bytes, reason] : cases) {
         SCOPED_TRACE(reason);
         if (options)

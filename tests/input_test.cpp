@@ -57,8 +57,7 @@ TEST_F(Keyboard, EventsBecomeHeldActions) {
         {"focus lost while held", {{'w', 1}, {-1, 0}}, ACTION_FORWARD, 0},
         {"pressed again after the focus came back", {{down, 1}, {-1, 0}, {down, 0}, {down, 1}}, ACTION_BACK,
          1},
-        {"a rendering switch is no game key", {{'S', 1}}, ACTION_FORWARD, 0},
-    };
+        {"a rendering switch is no game key", {{'S', 1}}, ACTION_FORWARD, 0}};
     // clang-format on
     for (const auto& c : cases) {
         SetUp();

@@ -141,8 +141,7 @@ TEST_F(Lang, TheSettingTheEnvironmentOrEnglishChoose) {
         {LANG_AUTO, "de", nullptr, nullptr, "C", LANG_EN},
         {LANG_AUTO, "de", "POSIX", nullptr, nullptr, LANG_EN},
         {LANG_AUTO, "", nullptr, nullptr, "de_DE", LANG_DE},
-        {LANG_AUTO, nullptr, "", "", "dea_XX", LANG_EN},
-    };
+        {LANG_AUTO, nullptr, "", "", "dea_XX", LANG_EN}};
     // clang-format on
     for (const auto& c : cases)
         EXPECT_EQ(langResolve(c.setting, c.language, c.lcAll, c.lcMessages, c.lang), c.spoken)
@@ -245,8 +244,7 @@ TEST_F(Lang, TheControlsPageNamesTheKeysBoundNow) {
     // clang-format off
     struct { int language; const char* walk; const char* walkOut; } cases[] = {
         {LANG_EN, "with W, A, S, D.", "\nX leads you both"},
-        {LANG_DE, "mit W, A, S, D gehst Du,", "und mit X gehst Du mit"},
-    };
+        {LANG_DE, "mit W, A, S, D gehst Du,", "und mit X gehst Du mit"}};
     // clang-format on
     for (const auto& c : cases) {
         langApply(c.language);
@@ -275,8 +273,7 @@ TEST_F(Lang, TheSettingsFileKeepsTheLanguageByName) {
         {"language = en\n", LANG_EN, 0, "language = en\n"},
         {"language = auto\n", LANG_AUTO, 0, "language = auto\n"},
         {"language = fr\n", LANG_AUTO, 1, "language = auto\n"},
-        {"language = 2\n", LANG_AUTO, 1, "language = auto\n"},
-    };
+        {"language = 2\n", LANG_AUTO, 1, "language = auto\n"}};
     // clang-format on
     SettingsFile plain;
     const char* good = "language = auto\n";

@@ -276,15 +276,13 @@ TEST(MineRecords, BadLinesAreSkippedOneLineEach) {
     const struct {
         std::string text;
         int problems, tables;
-    } table[] = {
-        {"[" + good + "]\nplayed = 3\n1 = 12.5 Ann\n", 0, 1},
-        {"[" + good + "]\n1 = 12.5 Ann\n[" + good + "]\n2 = 13 Bob\n", 1,
-         1}, // a skipped table's lines go with it
-        {"[16-5-3-UUUUUUU]\n1 = 12.5 Ann\n", 1, 0},
-        {"[" + codeText({16, 5, 3, mineClassicSeed}) + "]\n", 1, 0},
-        {"[" + good + "]\n6 = 12.5 Ann\nplayed = -1\n1 = nan Ann\n1 = 0.001 A\n1 = 40000 A\n", 5, 1},
-        {"junk\n[" + good + "\n", 2, 0},
-    };
+    } table[] = {{"[" + good + "]\nplayed = 3\n1 = 12.5 Ann\n", 0, 1},
+                 {"[" + good + "]\n1 = 12.5 Ann\n[" + good + "]\n2 = 13 Bob\n", 1,
+                  1}, // a skipped table's lines go with it
+                 {"[16-5-3-UUUUUUU]\n1 = 12.5 Ann\n", 1, 0},
+                 {"[" + codeText({16, 5, 3, mineClassicSeed}) + "]\n", 1, 0},
+                 {"[" + good + "]\n6 = 12.5 Ann\nplayed = -1\n1 = nan Ann\n1 = 0.001 A\n1 = 40000 A\n", 5, 1},
+                 {"junk\n[" + good + "\n", 2, 0}};
     for (const auto& c : table) {
         static MineRecords r;
         const std::string said = stderrOf([&] {

@@ -83,8 +83,7 @@ TEST_F(PathEnv, EveryWrittenFolderIsAbsoluteOrThereIsNone) {
         {"/x/state", "rel", FILE_FOLDER_STATE, "/x/state/kavernix"},
         {nullptr, "rel", FILE_FOLDER_CONFIG, ""},
         {"", ".", FILE_FOLDER_CACHE, ""},
-        {nullptr, nullptr, FILE_FOLDER_CONFIG, account + "/.config/kavernix"},
-    };
+        {nullptr, nullptr, FILE_FOLDER_CONFIG, account + "/.config/kavernix"}};
     // clang-format on
     const char* variables[] = {"XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME", "XDG_STATE_HOME"};
     for (const auto& c : cases) {

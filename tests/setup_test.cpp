@@ -372,12 +372,10 @@ TEST_F(Settings, SpecialFilesAtThePathAreRefusedUntouched) {
     const struct {
         const char* kind;
         std::string make, says;
-    } cases[] = {
-        {"fifo", "mkfifo '" + path + "'", "FIFO"},
-        {"device", "ln -s /dev/null '" + path + "'", "device"},
-        {"dangling link", "ln -s '" + dir + "/gone/settings.ini' '" + path + "'", "does not exist"},
-        {"folder", "mkdir '" + path + "'", "folder"},
-    };
+    } cases[] = {{"fifo", "mkfifo '" + path + "'", "FIFO"},
+                 {"device", "ln -s /dev/null '" + path + "'", "device"},
+                 {"dangling link", "ln -s '" + dir + "/gone/settings.ini' '" + path + "'", "does not exist"},
+                 {"folder", "mkdir '" + path + "'", "folder"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.kind);
         ASSERT_EQ(system(("rm -rf '" + path + "' && " + c.make).c_str()), 0);
@@ -680,10 +678,8 @@ TEST_F(SettingsDialog, TranslatesTheMineWordOnlyOnScreen) {
     struct {
         int language;
         const char* seen; // the mine field's text and the "Continue saved game" button's label
-    } cases[] = {
-        {LANG_EN, "daily / Continue _saved game"},
-        {LANG_DE, "t\xC3\xA4glich / Gespeichertes Spiel _fortsetzen"},
-    };
+    } cases[] = {{LANG_EN, "daily / Continue _saved game"},
+                 {LANG_DE, "t\xC3\xA4glich / Gespeichertes Spiel _fortsetzen"}};
     for (const auto& c : cases) {
         ASSERT_EQ(langApply(c.language), c.language);
         writeFileText(path, withLines(defaultText(), "mine = daily"));

@@ -182,8 +182,7 @@ TEST(SoundFile, OtherBytesAreRefusedInOneLine) {
     const std::pair<std::string, const char*> bad[] = {
         {"RIFF junk that is no sound at all", "is not a sound file"},
         {wav.substr(0, 44), "holds no sound"},
-        {"", "is not a sound file"},
-    };
+        {"", "is not a sound file"}};
     for (const auto& b : bad) {
         SoundClip c;
         OutputCapture said(stderr);
