@@ -3,6 +3,7 @@
 // that every malformed file is refused with an empty model and one message instead of a crash.
 #include <cstring>
 #include <functional>
+#include <tuple>
 #include "brep/brep_file.h"
 #include "brep_helpers.h"
 
@@ -79,19 +80,17 @@ TEST_F(BrepText, FloorTileFileIsTheKnownText) {
 
 TEST_F(BrepText, OddButSoundFilesReadAsWritten) {
     // No faces; a face repeating a corner over two vertices at one position; any white space.
-    const struct {
-        std::string text;
-        int vertices, faces;
-    } cases[] = {{"2\n1 2 3 1 1 0 0 0 0\n4 5 6 1 1 0 0 0 0\n0\n", 2, 0},
-                 {"3\n0 0 0 1 1 0 0 0 0\n0 0 0 1 1 0 0 0 0\n1 0 0 1 1 0 0 0 0\n1\n1 2304 3 0 0 2\n", 3, 1},
-                 {"  1\r\n\t0 0 0 1\n1 0 0\n0 0\n\n1 1 2305\n1\n0", 1, 1}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.text);
-        writeFileText("ODD.001.brep.txt", c.text);
+    const std::tuple<std::string, int, int> cases[] = {
+        {"2\n1 2 3 1 1 0 0 0 0\n4 5 6 1 1 0 0 0 0\n0\n", 2, 0},
+        {"3\n0 0 0 1 1 0 0 0 0\n0 0 0 1 1 0 0 0 0\n1 0 0 1 1 0 0 0 0\n1\n1 2304 3 0 0 2\n", 3, 1},
+        {"  1\r\n\t0 0 0 1\n1 0 0\n0 0\n\n1 1 2305\n1\n0", 1, 1}};
+    for (const auto& [text, vertices, faces] : cases) {
+        SCOPED_TRACE(text);
+        writeFileText("ODD.001.brep.txt", text);
         BrepModel* m = nullptr;
         ASSERT_EQ(1, brepReadText(&m, "ODD", 1));
-        EXPECT_EQ((std::vector<int>{c.vertices, 0, c.faces}), sizes(m));
-        if (c.vertices == 3) {
+        EXPECT_EQ((std::vector<int>{vertices, 0, faces}), sizes(m));
+        if (vertices == 3) {
             EXPECT_EQ(m->faces->verts[0], m->faces->verts[1]);
         }
         brepFree(&m);
@@ -100,31 +99,29 @@ TEST_F(BrepText, OddButSoundFilesReadAsWritten) {
 
 TEST_F(BrepText, MissingOrMalformedFilesAreRefused) {
     const std::string v3 = "3\n0 0 0 1 1 0 0 0 0\n1 0 0 1 1 0 0 0 0\n0 1 0 1 1 0 0 0 0\n";
-    const struct {
-        const char* what;
-        std::string text;
-    } cases[] = {{"missing file", ""},
-                 {"empty file", ""},
-                 {"negative vertex count", "-1\n0\n"},
-                 {"more vertices than the file can hold", "1000000\n0 0 0 1 1 0 0 0 0\n0\n"},
-                 {"short vertex line", "1\n0 0 0 1 1 0 0 0\n"},
-                 {"word in place of a number", "1\n0 0 zero 1 1 0 0 0 0\n0\n"},
-                 {"number glued to text", "1\n0 0 0 1 1 0 0 0 0x\n0\n"},
-                 {"not a number", "1\nnan 0 0 1 1 0 0 0 0\n0\n"},
-                 {"infinite value", "1\n1e99 0 0 1 1 0 0 0 0\n0\n"},
-                 {"more faces than the file can hold", "1\n0 0 0 1 1 0 0 0 0\n500\n1 2304 1 0\n"},
-                 {"corner number past the vertices", v3 + "1\n1 2304 3 0 1 3\n"},
-                 {"negative corner number", v3 + "1\n1 2304 3 0 -1 2\n"},
-                 {"no corners", v3 + "1\n1 2304 0\n"},
-                 {"seventeen corners", v3 + "1\n1 2304 17 0 1 2 0 1 2 0 1 2 0 1 2 0 1 2 0 1\n"},
-                 {"orientation 2306", v3 + "1\n1 2306 3 0 1 2\n"},
-                 {"second face missing", v3 + "2\n1 2304 3 0 1 2\n"},
-                 {"text after the last face", v3 + "1\n1 2304 3 0 1 2\n7\n"}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        bool missing = c.what == cases[0].what;
+    const std::pair<const char*, std::string> cases[] = {
+        {"missing file", ""},
+        {"empty file", ""},
+        {"negative vertex count", "-1\n0\n"},
+        {"more vertices than the file can hold", "1000000\n0 0 0 1 1 0 0 0 0\n0\n"},
+        {"short vertex line", "1\n0 0 0 1 1 0 0 0\n"},
+        {"word in place of a number", "1\n0 0 zero 1 1 0 0 0 0\n0\n"},
+        {"number glued to text", "1\n0 0 0 1 1 0 0 0 0x\n0\n"},
+        {"not a number", "1\nnan 0 0 1 1 0 0 0 0\n0\n"},
+        {"infinite value", "1\n1e99 0 0 1 1 0 0 0 0\n0\n"},
+        {"more faces than the file can hold", "1\n0 0 0 1 1 0 0 0 0\n500\n1 2304 1 0\n"},
+        {"corner number past the vertices", v3 + "1\n1 2304 3 0 1 3\n"},
+        {"negative corner number", v3 + "1\n1 2304 3 0 -1 2\n"},
+        {"no corners", v3 + "1\n1 2304 0\n"},
+        {"seventeen corners", v3 + "1\n1 2304 17 0 1 2 0 1 2 0 1 2 0 1 2 0 1 2 0 1\n"},
+        {"orientation 2306", v3 + "1\n1 2306 3 0 1 2\n"},
+        {"second face missing", v3 + "2\n1 2304 3 0 1 2\n"},
+        {"text after the last face", v3 + "1\n1 2304 3 0 1 2\n7\n"}};
+    for (const auto& [what, text] : cases) {
+        SCOPED_TRACE(what);
+        bool missing = what == cases[0].first;
         remove("BAD.002.brep.txt");
-        if (!missing) writeFileText("BAD.002.brep.txt", c.text);
+        if (!missing) writeFileText("BAD.002.brep.txt", text);
         BrepModel* m = nullptr;
         std::string out = captured([&] { EXPECT_EQ(0, brepReadText(&m, "BAD", 2)); });
         expectRefused(m, out, "BAD", 2, "BAD.002.brep.txt");
@@ -207,10 +204,7 @@ TEST_F(BrepBinary, MissingOrMalformedFilesAreRefused) {
     const std::string good = readFileText("BIN.001.brep.bin");
     brepFree(&m);
     const uint32_t base = BREP_PACK_BASE, faces = 288 + 44 * 7, lastVertex = 288 + 44 * 6;
-    const struct {
-        const char* what;
-        std::function<void(std::string&)> spoil;
-    } cases[] = {
+    const std::pair<const char*, std::function<void(std::string&)>> cases[] = {
         {"missing", [](std::string& b) { b = "-"; }},
         {"empty", [](std::string& b) { b.clear(); }},
         {"shorter than the header", [](std::string& b) { b.resize(287); }},
@@ -227,10 +221,10 @@ TEST_F(BrepBinary, MissingOrMalformedFilesAreRefused) {
         {"corner into a vertex record", [&](std::string& b) { setWord(b, faces + 96, base + 288 + 20); }},
         {"seventeen corners", [&](std::string& b) { setWord(b, faces + 20, 17); }},
         {"orientation zero", [&](std::string& b) { setWord(b, faces + 12, 0); }}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
+    for (const auto& [what, spoil] : cases) {
+        SCOPED_TRACE(what);
         std::string bytes = good;
-        c.spoil(bytes);
+        spoil(bytes);
         remove("BIN.001.brep.bin");
         if (bytes != "-") writeFileText("BIN.001.brep.bin", bytes);
         BrepModel* r = nullptr;

@@ -195,28 +195,27 @@ TEST_F(BrepDefinition, SeamFacesChooseTheMappingWithoutTheWrap) {
 
 TEST_F(BrepDefinition, MalformedDefinitionsAreRefusedWithOneLineAddingNothing) {
     std::string line = "1 0 0.5 0.5 0.25 0.25 1 1 1 1 1 1 1 1\n", head = "3 0 0 1 1\n" + line;
-    const struct {
-        std::string text; // nothing written for "missing"
-        const char* message;
-    } cases[] = {{"missing", "does not exist"},
-                 {"", "empty definition"},
-                 {"2 0 0 1 1\n" + line + line, "2 profile lines, at least 3 needed"},
-                 {"3.5 0 0 1 1\n" + line + line + line, "'3.5' is not a whole number"},
-                 {"3 0 0", "ends inside the first line"},
-                 {head + line + "1 0 0.5 0.5 0.25 0.25 1 1 1 1 1 1 1\n",
-                  "ends in profile line 3 of 3 (13 of 14 numbers)"},
-                 {"2000000000 0 0 1 1\n" + line + line + line, "ends in profile line 4 of 2000000000"},
-                 {head + "1 0 0.5 half 0.25 0.25 1 1 1 1 1 1 1 1\n" + line, "line 3: 'half' is not a number"},
-                 {head + "1 0 nan 0.5 0.25 0.25 1 1 1 1 1 1 1 1\n" + line, "'nan'"},
-                 {std::string("3 0 0 1 1\n\x01\x02\xff", 13), "'\x3f\x3f\x3f' is not a number"}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.message);
+    // The text "missing" writes no file.
+    const std::pair<std::string, const char*> cases[] = {
+        {"missing", "does not exist"},
+        {"", "empty definition"},
+        {"2 0 0 1 1\n" + line + line, "2 profile lines, at least 3 needed"},
+        {"3.5 0 0 1 1\n" + line + line + line, "'3.5' is not a whole number"},
+        {"3 0 0", "ends inside the first line"},
+        {head + line + "1 0 0.5 0.5 0.25 0.25 1 1 1 1 1 1 1\n",
+         "ends in profile line 3 of 3 (13 of 14 numbers)"},
+        {"2000000000 0 0 1 1\n" + line + line + line, "ends in profile line 4 of 2000000000"},
+        {head + "1 0 0.5 half 0.25 0.25 1 1 1 1 1 1 1 1\n" + line, "line 3: 'half' is not a number"},
+        {head + "1 0 nan 0.5 0.25 0.25 1 1 1 1 1 1 1 1\n" + line, "'nan'"},
+        {std::string("3 0 0 1 1\n\x01\x02\xff", 13), "'\x3f\x3f\x3f' is not a number"}};
+    for (const auto& [text, message] : cases) {
+        SCOPED_TRACE(message);
         remove("BAD.brepdef.txt");
-        if (c.text != "missing") writeFileText("BAD.brepdef.txt", c.text);
+        if (text != "missing") writeFileText("BAD.brepdef.txt", text);
         brepCreate(&m, "BAD", 0);
         std::string out = captured([&] { EXPECT_EQ(0, brepLoadDefFile(&m, "BAD.brepdef.txt")); });
         EXPECT_EQ(0u, out.find("Brep Error BAD.brepdef.txt")) << out;
-        EXPECT_NE(std::string::npos, out.find(c.message)) << out;
+        EXPECT_NE(std::string::npos, out.find(message)) << out;
         EXPECT_EQ(1, std::count(out.begin(), out.end(), '\n')) << out;
         EXPECT_EQ((std::vector<int>{0, 0, 0}), sizes(m));
         brepFree(&m);

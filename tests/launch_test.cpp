@@ -151,17 +151,16 @@ TEST_F(LaunchProcess, AnUnknownOptionIsRefusedAboveTheUsageWithStatusTwo) {
 }
 
 TEST_F(LaunchProcess, TheToolRefusesAnUnknownOptionOrCommandWithStatusTwo) {
-    const struct {
-        const char *args, *line;
-    } cases[] = {{"--bogus", "kavernix-tool: unknown option '--bogus'\n"},
-                 {"mazes 8 0", "kavernix-tool: unknown command 'mazes'\n"},
-                 {"", "kavernix-tool: no command given\n"}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.args);
-        const ProgramRun r = run("kavernix-tool", c.args);
+    const std::pair<const char*, const char*> cases[] = {
+        {"--bogus", "kavernix-tool: unknown option '--bogus'\n"},
+        {"mazes 8 0", "kavernix-tool: unknown command 'mazes'\n"},
+        {"", "kavernix-tool: no command given\n"}};
+    for (const auto& [args, line] : cases) {
+        SCOPED_TRACE(args);
+        const ProgramRun r = run("kavernix-tool", args);
         EXPECT_EQ(r.status, 2);
         EXPECT_EQ(r.out, "");
-        EXPECT_EQ(firstLine(r.err), c.line);
+        EXPECT_EQ(firstLine(r.err), line);
         EXPECT_EQ(afterFirstLine(r.err).rfind("usage: kavernix-tool COMMAND [ARGS]\n", 0), 0u) << r.err;
     }
 }

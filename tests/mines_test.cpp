@@ -7,6 +7,7 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <tuple>
 #include "app/launch.h"
 #include "app/mines.h"
 #include "app/random.h"
@@ -204,18 +205,15 @@ TEST(MineCode, TheDailyMineIsOnePerDate) {
 
 // The snapshots of the classic mine, as every earlier build printed them (FNV-1a of the text).
 TEST_F(Mines, TheClassicMinePrintsTheSnapshotsItAlwaysDid) {
-    const struct {
-        int size, items;
-        uint32_t printed;
-    } table[] = {{16, 5, 0xf932d4eau}, {40, 9, 0x2ff22b40u}};
-    for (const auto& c : table) {
-        record.mazeSize = c.size, record.itemsPerKind = c.items, record.diamondsNeeded = 3;
+    const std::tuple<int, int, uint32_t> table[] = {{16, 5, 0xf932d4eau}, {40, 9, 0x2ff22b40u}};
+    for (const auto& [size, items, printed] : table) {
+        record.mazeSize = size, record.itemsPerKind = items, record.diamondsNeeded = 3;
         snprintf(record.mine, sizeof record.mine, "classic");
         itemsClearInstances();
         minesChoose(0);
         OutputCapture out;
         minesBuild();
-        EXPECT_EQ(fnv(out.finish()), c.printed) << c.size;
+        EXPECT_EQ(fnv(out.finish()), printed) << size;
         MineCode code;
         const char* why = "";
         ASSERT_EQ(mineCodeParse(minesCodeText(), &code, &why), 1) << minesCodeText();

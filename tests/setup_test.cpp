@@ -18,6 +18,7 @@
 #include <signal.h>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -369,24 +370,22 @@ static std::string whatIsAt(const std::string& p) {
 
 TEST_F(Settings, SpecialFilesAtThePathAreRefusedUntouched) {
     alarm(20); // a FIFO opened for reading would wait for a writer for ever
-    const struct {
-        const char* kind;
-        std::string make, says;
-    } cases[] = {{"fifo", "mkfifo '" + path + "'", "FIFO"},
-                 {"device", "ln -s /dev/null '" + path + "'", "device"},
-                 {"dangling link", "ln -s '" + dir + "/gone/settings.ini' '" + path + "'", "does not exist"},
-                 {"folder", "mkdir '" + path + "'", "folder"}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.kind);
-        ASSERT_EQ(system(("rm -rf '" + path + "' && " + c.make).c_str()), 0);
+    const std::tuple<const char*, std::string, std::string> cases[] = {
+        {"fifo", "mkfifo '" + path + "'", "FIFO"},
+        {"device", "ln -s /dev/null '" + path + "'", "device"},
+        {"dangling link", "ln -s '" + dir + "/gone/settings.ini' '" + path + "'", "does not exist"},
+        {"folder", "mkdir '" + path + "'", "folder"}};
+    for (const auto& [kind, make, says] : cases) {
+        SCOPED_TRACE(kind);
+        ASSERT_EQ(system(("rm -rf '" + path + "' && " + make).c_str()), 0);
         const std::string before = whatIsAt(path);
         SettingsRecord r;
         std::string said = load(&r);
-        EXPECT_EQ(lineCount(said), c.make[0] == 'l' && c.says != "device" ? 0 : 1) << said;
+        EXPECT_EQ(lineCount(said), make[0] == 'l' && says != "device" ? 0 : 1) << said;
         EXPECT_EQ(r.mazeSize, 16) << "the defaults";
         said = stderrOf([&] { setupStoreScores(&r); });
         EXPECT_EQ(lineCount(said), 1) << said;
-        EXPECT_NE(said.find(c.says), std::string::npos) << said;
+        EXPECT_NE(said.find(says), std::string::npos) << said;
         EXPECT_EQ(whatIsAt(path), before);
         EXPECT_EQ(whatIsAt(dir + "/gone"), "none");
     }
@@ -675,13 +674,12 @@ TEST_F(SettingsDialog, TranslatesTheMineWordOnlyOnScreen) {
     ASSERT_NE(getcwd(here, sizeof here), nullptr);
     ASSERT_EQ(chdir(KX_RUN_DIR), 0);
     unsetenv("KAVERNIX_DATA");
-    struct {
-        int language;
-        const char* seen; // the mine field's text and the "Continue saved game" button's label
-    } cases[] = {{LANG_EN, "daily / Continue _saved game"},
-                 {LANG_DE, "t\xC3\xA4glich / Gespeichertes Spiel _fortsetzen"}};
-    for (const auto& c : cases) {
-        ASSERT_EQ(langApply(c.language), c.language);
+    // The mine field's text and the "Continue saved game" button's label.
+    const std::pair<int, const char*> cases[] = {
+        {LANG_EN, "daily / Continue _saved game"},
+        {LANG_DE, "t\xC3\xA4glich / Gespeichertes Spiel _fortsetzen"}};
+    for (const auto& [language, shown] : cases) {
+        ASSERT_EQ(langApply(language), language);
         writeFileText(path, withLines(defaultText(), "mine = daily"));
         std::string seen;
         ASSERT_TRUE(showActing(0, [&](GtkWidget* dialog) {
@@ -691,9 +689,9 @@ TEST_F(SettingsDialog, TranslatesTheMineWordOnlyOnScreen) {
                    " / " + (button ? gtk_button_get_label(GTK_BUTTON(button)) : "no button");
             play(dialog);
         })) << "no dialog came up";
-        EXPECT_EQ(seen, c.seen) << c.language;
+        EXPECT_EQ(seen, shown) << language;
         EXPECT_NE(readFileText(path).find("\nmine = daily\n"), std::string::npos)
-            << c.language << ": the file keeps the word the game reads";
+            << language << ": the file keeps the word the game reads";
     }
     langApply(LANG_EN);
     ASSERT_EQ(chdir(here), 0);
@@ -702,16 +700,14 @@ TEST_F(SettingsDialog, TranslatesTheMineWordOnlyOnScreen) {
 // `running` is the stored choice "clocks run from the start" and also the game's live pause: F1 in
 // the game, with or without the dialog, shows and keeps the stored choice and leaves the pause alone.
 TEST_F(SettingsDialog, InTheGameKeepsTheClockChoiceApartFromThePause) {
-    struct {
-        int stored, live, dialog;
-    } cases[] = {{0, 1, 0}, {1, 0, 0}, {0, 1, 1}, {1, 0, 1}, {1, 1, 1}};
-    for (const auto& c : cases) {
-        std::string at = std::to_string(c.stored) + std::to_string(c.live) + std::to_string(c.dialog);
-        writeFileText(path, withLines(defaultText(), "running = " + std::to_string(c.stored)));
+    const std::tuple<int, int, int> cases[] = {{0, 1, 0}, {1, 0, 0}, {0, 1, 1}, {1, 0, 1}, {1, 1, 1}};
+    for (const auto& [stored, live, dialog] : cases) {
+        std::string at = std::to_string(stored) + std::to_string(live) + std::to_string(dialog);
+        writeFileText(path, withLines(defaultText(), "running = " + std::to_string(stored)));
         setenv("KAVERNIX_SETUP_DIALOG", "0", 1);
         load(&gameRecord);
-        gameRecord.running = uint8_t(c.live); // P pressed in the game
-        if (c.dialog) {
+        gameRecord.running = uint8_t(live); // P pressed in the game
+        if (dialog) {
             unsetenv("KAVERNIX_SETUP_DIALOG");
             int tick = -1; // Continue pressed without touching anything
             showActing(1, [&](GtkWidget* dialog) {
@@ -719,15 +715,15 @@ TEST_F(SettingsDialog, InTheGameKeepsTheClockChoiceApartFromThePause) {
                     tick = gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(box));
                 play(dialog);
             });
-            EXPECT_EQ(tick, c.stored) << at << ": the dialog shows the stored choice";
+            EXPECT_EQ(tick, stored) << at << ": the dialog shows the stored choice";
         } else {
             setupShow(1);
         }
         load(&gameRecord);
-        EXPECT_EQ(gameRecord.running, c.live) << at << ": the game stays paused or running";
+        EXPECT_EQ(gameRecord.running, live) << at << ": the game stays paused or running";
         SettingsFile f;
         settingsRead(path.c_str(), &f, nullptr);
-        EXPECT_EQ(f.record.running, c.stored) << at << ": the file keeps the stored choice";
+        EXPECT_EQ(f.record.running, stored) << at << ": the file keeps the stored choice";
     }
     setenv("KAVERNIX_SETUP_DIALOG", "0", 1);
 }

@@ -226,16 +226,14 @@ TEST_F(GameSound, ThePauseOrTheBossPictureHoldsTheSoundUntilItEnds) {
     ASSERT_NO_FATAL_FAILURE(open(7));
     inputHandle(INPUT_GAME, gamePress, nullptr);
     inputSetScreen(INPUT_GAME);
-    struct {
-        const char* keys; // B the boss picture, p the pause
-        int hum;          // 1 playing, 2 held
-    } cases[] = {{"B", 2},  {"Bpp", 2}, {"BppB", 1}, {"p", 2},
-                 {"pB", 2}, {"pBB", 2}, {"pBBp", 1}, {"BpBp", 1}};
-    for (const auto& c : cases) {
+    // The keys pressed (B the boss picture, p the pause) and the hum after them (1 playing, 2 held).
+    const std::pair<const char*, int> cases[] = {{"B", 2},  {"Bpp", 2}, {"BppB", 1}, {"p", 2},
+                                                 {"pB", 2}, {"pBB", 2}, {"pBBp", 1}, {"BpBp", 1}};
+    for (const auto& [keys, hum] : cases) {
         record.running = 1, bossScreen = 0;
         gameSoundHold();
-        for (const char* k = c.keys; *k; ++k) inputPress(*k == 'B' ? ACTION_BOSS : ACTION_PAUSE);
-        EXPECT_EQ(soundLoopState(0), c.hum) << c.keys;
+        for (const char* k = keys; *k; ++k) inputPress(*k == 'B' ? ACTION_BOSS : ACTION_PAUSE);
+        EXPECT_EQ(soundLoopState(0), hum) << keys;
     }
 }
 
