@@ -221,21 +221,13 @@ TEST_F(Mines, TheClassicMinePrintsTheSnapshotsItAlwaysDid) {
     }
 }
 
-// The mine chosen with a code that does not check; what was said.
-std::string chooseBadCode() {
+// A code that does not check is refused in one line naming it; the classic mine is played instead.
+TEST_F(Mines, ABadCodeIsRefusedInOneLineForTheClassicMine) {
     record.mazeSize = 16, record.itemsPerKind = 5, record.diamondsNeeded = 3;
     snprintf(record.mine, sizeof record.mine, "16-5-3-UUUUUUU");
-    return stderrOf([] { minesChoose(0); });
-}
-
-TEST_F(Mines, ABadCodeIsRefusedInOneLine) {
-    const std::string said = chooseBadCode();
+    const std::string said = stderrOf([] { minesChoose(0); });
     EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
     EXPECT_NE(said.find("16-5-3-UUUUUUU"), std::string::npos) << said;
-}
-
-TEST_F(Mines, ABadCodePlaysTheClassicMine) {
-    chooseBadCode();
     OutputCapture quiet;
     minesBuild();
     EXPECT_EQ(minesCodeText(), codeText({16, 5, 3, mineClassicSeed}));

@@ -438,13 +438,6 @@ std::map<std::string, FbBox> mapParts() {
     return parts;
 }
 
-// A part's square on the map from the player's place: left, bottom, right, top in half pixels.
-std::vector<long> mapPlace(const char* part) {
-    const FbBox b = mapParts()[part];
-    return std::vector<long>{std::lround(2 * (b.lo[0] - mapX)), std::lround(2 * (b.lo[1] - mapY)),
-                             std::lround(2 * (b.hi[0] - mapX)), std::lround(2 * (b.hi[1] - mapY))};
-}
-
 // The map centres the player, ten pixels a cell with oil cans and fifteen without, and turns so that
 // the player's heading points up the map.
 TEST_F(Draw, MapPlacesItsPartsAroundThePlayer) {
@@ -461,7 +454,11 @@ TEST_F(Draw, MapPlacesItsPartsAroundThePlayer) {
     // clang-format on
     for (const auto& row : rows) {
         player.heading = row.heading, inventory[1] = row.cans;
-        EXPECT_EQ(mapPlace(row.part), row.place) << row.name;
+        const FbBox b = mapParts()[row.part]; // left, bottom, right, top in half pixels from the player
+        EXPECT_EQ((std::vector<long>{std::lround(2 * (b.lo[0] - mapX)), std::lround(2 * (b.lo[1] - mapY)),
+                                     std::lround(2 * (b.hi[0] - mapX)), std::lround(2 * (b.hi[1] - mapY))}),
+                  row.place)
+            << row.name;
     }
     modelTable[ROW_OILCAN].count = 0;
     inventory[1] = 0;
