@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <tuple>
 #include "app/random.h"
 #include "app/record.h"
 #include "brep/catalogue.h"
@@ -322,16 +323,15 @@ TEST(ActorsTouch, SumOfRadiiAgainstSquaredDistanceStrictly) {
 
 TEST(TurnTowards, TakesTheShortWayAcrossZeroBothWays) {
     const float step = (float)(5 * M_PI / 360); // turns 5 degrees per call
-    const struct {
-        float from, to, path[4];
-    } turns[] = {{350, 10, {355, 360, 5, 10}}, {10, 350, {5, 0, 355, 350}}};
-    for (const auto& t : turns) {
-        Actor a = bodyAt(1, 1, t.from);
-        for (float want : t.path) {
-            turnTowards(step, t.to, &a);
-            EXPECT_NEAR(a.heading, want, 1e-3) << t.from << " to " << t.to;
+    const std::tuple<float, float, std::array<float, 4>> turns[] = {{350, 10, {355, 360, 5, 10}},
+                                                                    {10, 350, {5, 0, 355, 350}}};
+    for (const auto& [from, to, path] : turns) {
+        Actor a = bodyAt(1, 1, from);
+        for (float want : path) {
+            turnTowards(step, to, &a);
+            EXPECT_NEAR(a.heading, want, 1e-3) << from << " to " << to;
         }
-        EXPECT_EQ(a.heading, t.to); // landed exactly
+        EXPECT_EQ(a.heading, to); // landed exactly
     }
 }
 
