@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <tuple>
 #include <vector>
 #include "app/end_screen.h"
 #include "app/game_frame.h"
@@ -241,16 +242,14 @@ TEST_F(Lang, TheControlsPageNamesTheKeysBoundNow) {
     record.keys[ACTION_WALK_OUT] = 'x';
     record.keys[ACTION_FORWARD] = 'w', record.keys[ACTION_STEP_LEFT] = 'a';
     record.keys[ACTION_BACK] = 's', record.keys[ACTION_STEP_RIGHT] = 'd';
-    // clang-format off
-    struct { int language; const char* walk; const char* walkOut; } cases[] = {
+    const std::tuple<int, const char*, const char*> cases[] = {
         {LANG_EN, "with W, A, S, D.", "\nX leads you both"},
         {LANG_DE, "mit W, A, S, D gehst Du,", "und mit X gehst Du mit"}};
-    // clang-format on
-    for (const auto& c : cases) {
-        langApply(c.language);
+    for (const auto& [language, walk, walkOut] : cases) {
+        langApply(language);
         std::string page = pages()[storyPageCount - 1];
-        EXPECT_NE(page.find(c.walk), std::string::npos) << page;
-        EXPECT_NE(page.find(c.walkOut), std::string::npos) << page;
+        EXPECT_NE(page.find(walk), std::string::npos) << page;
+        EXPECT_NE(page.find(walkOut), std::string::npos) << page;
     }
 }
 
@@ -267,23 +266,20 @@ TEST_F(Lang, LongKeyNamesWrapTheControlsPageWithinItsWidth) {
 }
 
 TEST_F(Lang, TheSettingsFileKeepsTheLanguageByName) {
-    // clang-format off
-    struct { const char* text; int language; int problems; const char* written; } cases[] = {
+    const std::tuple<const char*, int, int, const char*> cases[] = {
         {"language = de\n", LANG_DE, 0, "language = de\n"},
         {"language = en\n", LANG_EN, 0, "language = en\n"},
         {"language = auto\n", LANG_AUTO, 0, "language = auto\n"},
         {"language = fr\n", LANG_AUTO, 1, "language = auto\n"},
         {"language = 2\n", LANG_AUTO, 1, "language = auto\n"}};
-    // clang-format on
     SettingsFile plain;
     const char* good = "language = auto\n";
     int missing = settingsParse(good, strlen(good), "settings.ini", &plain, nullptr); // the keys not given
-    for (const auto& c : cases) {
+    for (const auto& [text, language, problems, written] : cases) {
         SettingsFile f;
-        int problems = settingsParse(c.text, strlen(c.text), "settings.ini", &f, nullptr) - missing;
-        EXPECT_EQ(f.record.language, c.language) << c.text;
-        EXPECT_EQ(problems, c.problems) << c.text;
-        EXPECT_NE(settingsFormat(&f).find(c.written), std::string::npos) << c.text;
+        EXPECT_EQ(settingsParse(text, strlen(text), "settings.ini", &f, nullptr) - missing, problems) << text;
+        EXPECT_EQ(f.record.language, language) << text;
+        EXPECT_NE(settingsFormat(&f).find(written), std::string::npos) << text;
     }
 }
 
@@ -314,15 +310,13 @@ TEST_F(Lang, TheFirstPageIsDrawnInTheEnvironmentsLanguage) {
     }
     ASSERT_NE(drawn[LANG_EN], drawn[LANG_DE]) << "the two languages draw alike";
     LocaleKept locale;
-    // clang-format off
-    struct { const char* lang; int language; } cases[] = {
+    const std::pair<const char*, int> cases[] = {
         {"de_DE.UTF-8", LANG_DE}, {"en_US.UTF-8", LANG_EN}, {"xx_XX.UTF-8", LANG_EN}};
-    // clang-format on
-    for (const auto& c : cases) {
-        setenv("LANG", c.lang, 1);
+    for (const auto& [lang, language] : cases) {
+        setenv("LANG", lang, 1);
         unsetenv("LANGUAGE"); // the game sets it to its choice; a new start begins without it
         langApply(LANG_AUTO);
-        EXPECT_TRUE(firstPageDrawn() == drawn[c.language]) << c.lang;
+        EXPECT_TRUE(firstPageDrawn() == drawn[language]) << lang;
     }
 }
 
