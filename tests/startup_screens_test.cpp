@@ -58,8 +58,9 @@ std::vector<uint8_t> shotAfter(int n) {
     return shotsDrawn < n ? std::vector<uint8_t>{} : lastShot;
 }
 
-// The six full-window pictures scaled by GLU from their sources, all at once.
-void fitAllWithGlu(int width, int height) {
+// The reshape, then the six full-window pictures scaled by GLU from their sources, all at once.
+template <void (*reshape)(int, int)> void plainReshape(int width, int height) {
+    reshape(width, height);
     picturesResize(width, height);
     const std::pair<TgaImage*, TgaImage*> pictures[] = {
         {&imgPoster, &imgPosterFit},   {&imgStencil, &imgStencilFit}, {&imgDoorOpen, &imgDoorOpenFit},
@@ -72,10 +73,6 @@ void fitAllWithGlu(int width, int height) {
     }
     pictureToMask(&imgStencilFit, &imgStencilMask, whiteMask);
     pictureClearFringe(&imgStencilFit, &imgStencilMask);
-}
-template <void (*reshape)(int, int)> void plainReshape(int width, int height) {
-    reshape(width, height);
-    fitAllWithGlu(width, height);
 }
 
 void mipmapsWithGlu() {
