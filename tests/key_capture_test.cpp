@@ -22,8 +22,7 @@ TEST(KeyCapture, KeyValuesBecomeTheGamesKeyCodes) {
 TEST(KeyCapture, ModifiersAloneAreWaitedPast) {
     // clang-format off
     const struct { unsigned keyval; int modifier; } cases[] = {
-        {0xffe1, 1}, {0xffe4, 1}, {0xffe9, 1}, {0xfe03, 1}, {'a', 0}, {0xff1b, 0}, {0xff55, 0},
-    }; // clang-format on
+        {0xffe1, 1}, {0xffe4, 1}, {0xffe9, 1}, {0xfe03, 1}, {'a', 0}, {0xff1b, 0}, {0xff55, 0}}; // clang-format on
     for (const auto& c : cases) EXPECT_EQ(keyIsModifier(c.keyval), c.modifier) << std::hex << c.keyval;
 }
 
@@ -33,8 +32,7 @@ TEST(KeyCapture, KeysAreNamedAsPlayersReadThem) {
         {KEY_SPECIAL_KEY(104), "Page Up"}, {KEY_SPECIAL_KEY(105), "Page Down"},
         {KEY_SPECIAL_KEY(106), "Home"}, {KEY_SPECIAL_KEY(100), "Left"}, {KEY_SPECIAL_KEY(9), "F9"},
         {' ', "Space"}, {'\r', "Enter"}, {'\b', "Backspace"}, {'w', "W"}, {'B', "Shift+B"}, {'#', "#"},
-        {'7', "7"}, {27, "Escape"}, {0, "?"}, {KEY_SPECIAL_KEY(99), "?"},
-    }; // clang-format on
+        {'7', "7"}, {27, "Escape"}, {0, "?"}, {KEY_SPECIAL_KEY(99), "?"}}; // clang-format on
     for (const auto& c : cases) EXPECT_EQ(std::string(keyShownName(c.code)), c.shown) << c.code;
 }
 

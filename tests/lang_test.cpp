@@ -150,20 +150,18 @@ TEST_F(Lang, TheSettingTheEnvironmentOrEnglishChoose) {
 }
 
 TEST_F(Lang, TheCommandLineLanguageOutranksTheSetting) {
-    // clang-format off
-    struct { const char* value; int ok; int setting; int spoken; } cases[] = {
+    const std::tuple<const char*, int, int, int> cases[] = {
         {"de", 1, LANG_EN, LANG_DE}, {"en", 1, LANG_DE, LANG_EN}, {"auto", 1, LANG_DE, LANG_EN},
-        {"fr", 0, LANG_DE, LANG_EN}, {"", 1, LANG_DE, LANG_DE}, {"DE", 0, LANG_DE, LANG_DE}};
-    // clang-format on
+        {"fr", 0, LANG_DE, LANG_EN}, {"", 1, LANG_DE, LANG_DE},   {"DE", 0, LANG_DE, LANG_DE}};
     LocaleKept locale;
     setenv("LANG", "en_US.UTF-8", 1);
-    for (const auto& c : cases) {
+    for (const auto& [value, ok, setting, spoken] : cases) {
         const char* why = "";
-        EXPECT_EQ(langFromOption(c.value, &why), c.ok) << c.value;
+        EXPECT_EQ(langFromOption(value, &why), ok) << value;
         unsetenv("LANGUAGE");
-        EXPECT_EQ(langApply(c.setting), c.spoken) << c.value;
-        if (!c.ok) {
-            EXPECT_NE(strstr(why, c.value), nullptr) << why;
+        EXPECT_EQ(langApply(setting), spoken) << value;
+        if (!ok) {
+            EXPECT_NE(strstr(why, value), nullptr) << why;
         }
     }
 }
