@@ -22,7 +22,8 @@ TEST(KeyCapture, KeyValuesBecomeTheGamesKeyCodes) {
 TEST(KeyCapture, ModifiersAloneAreWaitedPast) {
     // clang-format off
     const struct { unsigned keyval; int modifier; } cases[] = {
-        {0xffe1, 1}, {0xffe4, 1}, {0xffe9, 1}, {0xfe03, 1}, {'a', 0}, {0xff1b, 0}, {0xff55, 0}}; // clang-format on
+        {0xffe1, 1}, {0xffe4, 1}, {0xffe9, 1}, {0xfe03, 1},
+        {'a', 0}, {0xff1b, 0}, {0xff55, 0}}; // clang-format on
     for (const auto& c : cases) EXPECT_EQ(keyIsModifier(c.keyval), c.modifier) << std::hex << c.keyval;
 }
 
