@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include "app/paths.h"
+#include "setup/key_capture.h"
 #include "setup/key_table.h"
 
 static const char* const languageNames[LANG_COUNT] = {"auto", "en", "de"};
@@ -96,44 +97,10 @@ int langSpoken() {
     return spoken;
 }
 
-struct KeyShown {
-    int code;
-    const char* name; // catalogue id
-};
-
-static const KeyShown keysShown[] = {
-    {' ', LANG_ID("Space")},
-    {'\t', LANG_ID("Tab")},
-    {'\r', LANG_ID("Enter")},
-    {'\b', LANG_ID("Backspace")},
-    {127, LANG_ID("Delete")},
-    {KEY_SPECIAL_KEY(100), LANG_ID("Left")},
-    {KEY_SPECIAL_KEY(101), LANG_ID("Up")},
-    {KEY_SPECIAL_KEY(102), LANG_ID("Right")},
-    {KEY_SPECIAL_KEY(103), LANG_ID("Down")},
-    {KEY_SPECIAL_KEY(104), LANG_ID("Page Up")},
-    {KEY_SPECIAL_KEY(105), LANG_ID("Page Down")},
-    {KEY_SPECIAL_KEY(106), LANG_ID("Home")},
-    {KEY_SPECIAL_KEY(107), LANG_ID("End")},
-    {KEY_SPECIAL_KEY(108), LANG_ID("Insert")},
-};
+static const char* fontText(const char* id) {
+    return langText(id);
+}
 
 const char* langKeyName(int code) {
-    for (const KeyShown& k : keysShown)
-        if (k.code == code) return langText(k.name);
-    // Several names may be in use at once (the story's controls page): each call has its own buffer.
-    static char shown[8][24];
-    static int next;
-    char* out = shown[next++ % 8];
-    const char* name = keyName(code);
-    if (!name) return "?";
-    if (code >= 'a' && code <= 'z') {
-        snprintf(out, 24, "%c", code - 'a' + 'A');
-    } else if (code >= 'A' && code <= 'Z') {
-        // A bound capital takes only the capital: the key with Shift.
-        snprintf(out, 24, langText("Shift+%c"), code);
-    } else {
-        snprintf(out, 24, "%s", name); // F1..F12, digits and signs as written
-    }
-    return out;
+    return keyShownNameIn(code, fontText);
 }

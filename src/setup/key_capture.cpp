@@ -73,8 +73,12 @@ static const ShownRow shownKeys[] = {
 };
 
 const char* keyShownName(int code) {
+    return keyShownNameIn(code, settingsText);
+}
+
+const char* keyShownNameIn(int code, const char* (*lookup)(const char*)) {
     for (const ShownRow& k : shownKeys)
-        if (k.code == code) return settingsText(k.name);
+        if (k.code == code) return lookup(k.name);
     static char shown[8][48];
     static int next;
     char* out = shown[next++ % 8];
@@ -84,7 +88,7 @@ const char* keyShownName(int code) {
         snprintf(out, 48, "%c", toupper(code));
     } else if (code >= 'A' && code <= 'Z') {
         // A bound capital takes only the capital: the key with Shift.
-        snprintf(out, 48, settingsText("Shift+%c"), code);
+        snprintf(out, 48, lookup(N_("Shift+%c")), code);
     } else {
         snprintf(out, 48, "%s", name); // F1..F12, digits and signs as written
     }

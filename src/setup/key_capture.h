@@ -12,6 +12,9 @@ int keyIsModifier(unsigned keyval);
 // The key as players read it in the dialog's language, UTF-8: "Page Up", "Space", "W" for w, "Shift+W"
 // for W, "F1", "#"; "?" for a code that is no key. The text lasts for the next seven calls.
 const char* keyShownName(int code);
+// The same name with its words ("Space", "Shift+%c", ...) looked up by `lookup`: the game's font
+// catalogue reads them in Latin-1 where the dialog reads UTF-8.
+const char* keyShownNameIn(int code, const char* (*lookup)(const char*));
 // Why code cannot be action's key with the given keys (one per action), in the dialog's language:
 // Escape, a rendering switch (named with what it switches), another action's key (named), or no key
 // the game can be given. Null when the key may be set (its own key again included).
