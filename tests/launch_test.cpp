@@ -85,6 +85,8 @@ TEST(LaunchOptions, EveryWrongWordIsRefusedWithItsReason) {
         {{"--bogus=1"}, "unknown option '--bogus=1'"},
         {{"maze.txt"}, "unexpected argument 'maze.txt'"},
         {{"--mine"}, "option '--mine' needs a value (WHICH)"},
+        {{"--mine", "--continue"}, "option '--mine' needs a value (WHICH)"},
+        {{"--language", "--mine", "daily"}, "option '--language' needs a value (LL)"},
         {{"--language"}, "option '--language' needs a value (LL)"},
         {{"-geometry"}, "option '-geometry' needs a value"},
         {{"--help=yes"}, "option '--help' takes no value"},

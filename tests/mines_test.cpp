@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Mine codes, the mine of the day, the per-mine records and the saved run.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <algorithm>
 #include <functional>
 #include <vector>
 #include <cstdlib>
@@ -8,6 +11,10 @@
 #include <filesystem>
 #include <string>
 #include <tuple>
+#include "app/end_screen.h"
+#include "app/game_state.h"
+#include "app/game_update.h"
+#include "app/hall.h"
 #include "app/launch.h"
 #include "app/mines.h"
 #include "app/random.h"
@@ -25,6 +32,7 @@
 #include "setup/mine_code.h"
 #include "setup/mine_records.h"
 #include "setup/settings_file.h"
+#include "setup/setup.h"
 
 namespace {
 
@@ -110,6 +118,7 @@ class Mines : public ::testing::Test {
         record.fullLevel = 4, record.strawDistance = 20, record.oilSeconds = 60;
         record.running = 1, record.perfFrequency = 1000;
         timingSetCounter([] { return fakeNow; });
+        itemsClearInstances(); // no items of an earlier test's mine
     }
     void TearDown() override { timingSetCounter(timingMonotonicCounter); }
 };
@@ -147,6 +156,33 @@ TEST(MineCode, ReadsTheLettersAsAPlayerMightTypeThem) {
     const char* why = "";
     ASSERT_EQ(mineCodeParse(typed.c_str(), &back, &why), 1) << typed << ": " << why;
     EXPECT_EQ(back.seed, c.seed);
+}
+
+// Spaces around the dashes and leading zeros are taken as a player types them; what is still wrong
+// is named for what it is.
+TEST(MineCode, TakesSpacesAndLeadingZerosOrNamesTheRealFault) {
+    const std::string code = codeText({16, 5, 3, 0x2468ACE0u});
+    const std::string letters = code.substr(code.rfind('-') + 1);
+    // clang-format off
+    const struct { std::string text; const char* why; } table[] = {
+        {"16 - 5 - 3 - " + letters, nullptr}, {"016-5-3-" + letters, nullptr},
+        {" 16-05-003 -\t" + letters + " ", nullptr},
+        {"16 - - 3 - " + letters, "has no number of items"},
+        {"16-5-3x-" + letters, "has a number of diamonds that is not a whole number"},
+        {"18-5-3-" + letters, "does not check"},
+        {"16-5-3-" + letters.substr(0, 3) + " " + letters.substr(3), "seven letters"},
+        {"0017-5-3-" + letters, "maze size that is not an even number"}};
+    // clang-format on
+    for (const auto& c : table) {
+        MineCode back = {};
+        const char* why = "";
+        EXPECT_EQ(mineCodeParse(c.text.c_str(), &back, &why), c.why ? 0 : 1) << c.text << ": " << why;
+        if (c.why) {
+            EXPECT_NE(std::string(why).find(c.why), std::string::npos) << c.text << ": " << why;
+        } else {
+            EXPECT_EQ(codeText(back), code) << c.text;
+        }
+    }
 }
 
 TEST(MineCode, RefusesWhatIsWrongByName) {
@@ -416,4 +452,198 @@ TEST_F(Mines, OtherRulesAreShownButNotEnteredOnAMineButTheClassicOne) {
     minesBuild();
     EXPECT_EQ(minesRunEnded(1, 50.0f), 0);
     quiet.finish();
+}
+
+namespace {
+
+// The end screen's texts, one a line.
+std::string endScreenText() {
+    EndLine lines[endLineMax];
+    const int count = endScreenLines(lines);
+    std::string all;
+    for (int i = 0; i < count; i++) all += std::string(lines[i].text) + "\n";
+    return all;
+}
+
+// The five places of a table as "name time" lines, best first.
+std::string placesText(const char (*names)[32], const float* times) {
+    std::string text;
+    char line[64];
+    for (int i = 0; i < 5 && times[i] < 30000.0f; i++)
+        snprintf(line, sizeof line, "%.31s %.9g\n", names[i], double(times[i])), text += line;
+    return text;
+}
+
+// The mine of record.mine chosen and built as a start without options does, quietly.
+void chooseAndBuild() {
+    startWith({});
+    minesChoose(0);
+    itemsClearInstances();
+    OutputCapture quiet;
+    minesBuild();
+    quiet.finish();
+}
+
+} // namespace
+
+// Two games end runs on the same mine and store them at the same moments, round after round, each
+// from the table it read when its run ended: the file ends with exactly the best five of all runs.
+TEST_F(Mines, TwoGamesStoringAtOnceKeepTheBestOfAllRuns) {
+    setenv("KAVERNIX_SETTINGS", (dir.path + "/settings.ini").c_str(), 1);
+    const std::string mines[] = {"classic", codeText({16, 5, 3, 31337})};
+    enum { games = 2, rounds = 40 };
+    for (const std::string& mine : mines) {
+        SCOPED_TRACE(mine);
+        snprintf(record.mine, sizeof record.mine, "%s", mine.c_str());
+        record.mazeSize = 16, record.itemsPerKind = 5, record.diamondsNeeded = 3;
+        for (int i = 0; i < 5; i++) record.hallTimes[i] = 30000.0f, record.hallNames[i][0] = 0;
+        ASSERT_NO_FATAL_FAILURE(chooseAndBuild());
+        // Each run's time is its own, and the two games' times interleave: both take places.
+        auto timeOf = [](int game, int round) { return 500.0f - float(round) * 7.0f - float(game) * 3.25f; };
+        pid_t pids[games];
+        for (int game = 0; game < games; game++) {
+            pids[game] = fork();
+            ASSERT_GE(pids[game], 0);
+            if (pids[game] > 0) continue;
+            srand(unsigned(game + 1));
+            for (int round = 0; round < rounds; round++) {
+                const int rank = minesRunEnded(1, timeOf(game, round));
+                usleep(useconds_t(rand() % 3000)); // the other game stores while this one shows its end
+                char name[16];
+                snprintf(name, sizeof name, "G%dR%d", game, round);
+                for (const char* c = name; *c; c++) hallNameKey(minesHall(), rank, (unsigned char)*c);
+                minesStoreHall();
+            }
+            _exit(0);
+        }
+        for (pid_t pid : pids) {
+            int status = -1;
+            ASSERT_EQ(waitpid(pid, &status, 0), pid);
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+        }
+        std::vector<std::pair<float, std::string>> all;
+        for (int game = 0; game < games; game++)
+            for (int round = 0; round < rounds; round++)
+                all.push_back({timeOf(game, round), "G" + std::to_string(game) + "R" + std::to_string(round)});
+        std::sort(all.begin(), all.end());
+        std::string best;
+        char line[64];
+        for (int i = 0; i < 5; i++)
+            snprintf(line, sizeof line, "%s %.9g\n", all[size_t(i)].second.c_str(), double(all[size_t(i)].first)),
+                best += line;
+        if (mine == "classic") {
+            SettingsFile f;
+            ASSERT_EQ(settingsRead((dir.path + "/settings.ini").c_str(), &f, stderr), 1);
+            EXPECT_EQ(placesText(f.record.hallNames, f.record.hallTimes), best);
+        } else {
+            static MineRecords r;
+            ASSERT_EQ(recordsRead(recordsPath().c_str(), &r, stderr), 1);
+            const MineTable* t = recordsFind(&r, minesCodeText());
+            ASSERT_NE(t, nullptr);
+            EXPECT_EQ(placesText(t->names, t->times), best);
+        }
+    }
+    unsetenv("KAVERNIX_SETTINGS");
+}
+
+// A records file that cannot be read whole is never written: the run is not entered, one line names
+// the file and why, and the end screen says that the time could not be stored.
+TEST_F(Mines, RecordsThatCannotBeReadWholeAreLeftAsTheyAre) {
+    const std::string code = codeText({16, 5, 3, 4711}), other = codeText({16, 5, 3, 4712});
+    const std::string good = "[" + other + "]\nplayed = 4\n1 = 12.5 Ann\n";
+    std::string big = good;
+    while (big.size() <= (1u << 20)) big += "# a comment to fill the file up past one megabyte\n";
+    // clang-format off
+    const struct { const char* what; std::string text; const char* why; } table[] = {
+        {"over the limit", big, "larger than 1 MB"},
+        {"a damaged line", good + "2 = soon Bob\n", "line 4"},
+        {"a damaged header", good + "[16-5-3-UUUUUUU]\n1 = 9 Cy\n", "line 4"},
+        {"a folder", "", "is a folder"}};
+    // clang-format on
+    for (const auto& c : table) {
+        SCOPED_TRACE(c.what);
+        const std::string path = recordsPath();
+        std::filesystem::remove_all(path);
+        std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+        if (c.what[2] == 'f') // "a folder"
+            std::filesystem::create_directories(path + "/inside");
+        else
+            writeFileText(path, c.text);
+        snprintf(record.mine, sizeof record.mine, "%s", code.c_str());
+        ASSERT_NO_FATAL_FAILURE(chooseAndBuild());
+        exitDoor.pitch = 100;
+        gameSetHorseHit(0);
+        const std::string said = stderrOf([] { gameState.hallRank = minesRunEnded(1, 50.0f); });
+        EXPECT_EQ(gameState.hallRank, -1) << "no name is typed for a table that is not stored";
+        EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+        EXPECT_NE(said.find(path), std::string::npos) << said;
+        EXPECT_NE(said.find(c.why), std::string::npos) << said;
+        EXPECT_NE(endScreenText().find("The time could not be stored."), std::string::npos) << endScreenText();
+        EXPECT_EQ(stderrOf([] { minesStoreHall(); }), "") << "said once";
+        if (c.what[2] == 'f') {
+            EXPECT_TRUE(std::filesystem::is_directory(path + "/inside"));
+        } else {
+            EXPECT_EQ(readFileText(path), c.text) << "the file is left as it was";
+        }
+    }
+    exitDoor.pitch = 0;
+}
+
+// A run keeps the size, items, diamonds, oil, straw and stock it started with, and its code, through
+// the in-game dialog, whatever the settings file says; the file's choices wait for the next run.
+TEST_F(Mines, ARunKeepsItsRulesAndCodeThroughTheSettingsDialog) {
+    const std::string settings = dir.path + "/settings.ini";
+    setenv("KAVERNIX_SETTINGS", settings.c_str(), 1);
+    setenv("KAVERNIX_SETUP_DIALOG", "0", 1);
+    const std::string mines[] = {codeText({16, 5, 3, mineClassicSeed}), codeText({16, 5, 3, 2024}), "daily",
+                                 "classic"};
+    for (const std::string& mine : mines) {
+        SCOPED_TRACE(mine);
+        writeFileText(settings, "mazeSize = 6\nitemsPerKind = 2\ndiamondsNeeded = 2\nfullLevel = 2\n"
+                                "strawDistance = 10\noilSeconds = 30\nmine = " + mine + "\n");
+        setupLoad(&record);
+        ASSERT_NO_FATAL_FAILURE(chooseAndBuild());
+        const std::string code = minesCodeText();
+        const std::tuple<int, int, int, int, int, int> rules = {record.mazeSize,  record.itemsPerKind,
+                                                                record.diamondsNeeded, record.fullLevel,
+                                                                record.strawDistance, record.oilSeconds};
+        // F1 in the game, Continue with nothing touched; then the file changed and F1 again.
+        for (const char* change : {"", "diamondsNeeded = 1\noilSeconds = 40\n"}) {
+            writeFileText(settings, readFileText(settings) + change);
+            setupShow(1);
+            stderrOf([] { setupLoad(&record); });
+            EXPECT_EQ(std::make_tuple(record.mazeSize, record.itemsPerKind, record.diamondsNeeded, record.fullLevel,
+                                      record.strawDistance, record.oilSeconds),
+                      rules);
+            EXPECT_EQ(minesCodeText(), code) << "a run's code never changes";
+        }
+    }
+    unsetenv("KAVERNIX_SETTINGS");
+    unsetenv("KAVERNIX_SETUP_DIALOG");
+}
+
+// A won run that is not entered for its rules says so; a slow one is too slow.
+TEST_F(Mines, TheEndScreenSaysWhyAWonRunIsNotEntered) {
+    const std::string code = codeText({16, 5, 3, 5150});
+    // clang-format off
+    const struct { int oil; float time; const char* said; } table[] = {
+        {60, 10.0f, "You made the hall of fame!"},
+        {3600, 10.0f, "Not entered: the rules were changed."},
+        {60, 20000.0f, "Too slow for the hall of fame."}};
+    // clang-format on
+    std::filesystem::create_directories(std::filesystem::path(recordsPath()).parent_path());
+    writeFileText(recordsPath(), "[" + code + "]\n1 = 1 A\n2 = 2 B\n3 = 3 C\n4 = 4 D\n5 = 10000 E\n");
+    exitDoor.pitch = 100;
+    gameSetHorseHit(0);
+    for (const auto& c : table) {
+        snprintf(record.mine, sizeof record.mine, "%s", code.c_str());
+        record.oilSeconds = c.oil;
+        ASSERT_NO_FATAL_FAILURE(chooseAndBuild());
+        gameState.hallRank = minesRunEnded(1, c.time);
+        record.finalTime = c.time;
+        EXPECT_NE(endScreenText().find(c.said), std::string::npos) << c.oil << " " << c.time << "\n"
+                                                                   << endScreenText();
+    }
+    exitDoor.pitch = 0;
+    record.oilSeconds = 60;
 }

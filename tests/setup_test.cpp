@@ -245,6 +245,86 @@ TEST_F(Settings, BadValuesBecomeTheNearestValidValueWithOneLineEach) {
     }
 }
 
+// A file with some rows, written by hand or by an older version, takes the defaults for the rest
+// without a word; only a file whose last line has no end was cut short.
+TEST_F(Settings, OnlyAFileEndingInsideALineIsCalledCutShort) {
+    // clang-format off
+    const struct { std::string text; int lines; } cases[] = {
+        {"mazeSize = 20\nskipStory = 1\n", 0},
+        {"# an older version's file\nmazeSize = 20\r\nhallName1 = Ann\r\nhallTime1 = 61.5\r\n", 0},
+        {"mazeSize = 20\nskipStory = 1", 1},
+        {defaultText().substr(0, defaultText().size() / 2 + 5), 1},
+        {"", 0}};
+    // clang-format on
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text.substr(0, 40));
+        writeFileText(path, c.text);
+        SettingsRecord r;
+        const std::string said = load(&r);
+        EXPECT_EQ(lineCount(said), c.lines) << said;
+        EXPECT_EQ(said.find("cut short") != said.npos, c.lines == 1) << said;
+        EXPECT_EQ(linesMissing(r, "windowWidth = 1024\nkeyForward = Up"), "") << "defaults for the rest";
+    }
+}
+
+// Every writer of the settings file (the view, the dialog's store at start and in the game) writes
+// the hall of fame as it is on disk at that moment, never the copy the game read at its start.
+TEST_F(Settings, EveryWriterKeepsTheHallOfFameOnDisk) {
+    const std::string stale = "hallName1 = Old\nhallTime1 = 99\n";
+    const std::string later = "hallName1 = New\nhallTime1 = 42.5\nhallName2 = Old\nhallTime2 = 99\n";
+    const std::function<void()> writers[] = {
+        [] {
+            gameRecord.fieldOfView = 77;
+            setupStoreView(&gameRecord);
+        },
+        [] { setupShow(1); },
+        [] {
+            gameRecord.hallTimes[0] = 120, snprintf(gameRecord.hallNames[0], 32, "Mine");
+            setupStoreScores(&gameRecord);
+        }};
+    const char* const expected[] = {later.c_str(), later.c_str(),
+                                    "hallName1 = New\nhallTime1 = 42.5\nhallName2 = Old\nhallTime2 = 99\n"
+                                    "hallName3 = Mine\nhallTime3 = 120\n"};
+    for (int i = 0; i < 3; i++) {
+        SCOPED_TRACE(i);
+        writeFileText(path, withLines(defaultText(), stale));
+        load(&gameRecord); // the game's copy: Old alone
+        writeFileText(path, withLines(defaultText(), later)); // another game stored New since
+        stderrOf(writers[i]);
+        SettingsRecord r;
+        EXPECT_EQ(load(&r), "");
+        EXPECT_EQ(linesMissing(r, expected[i]), "");
+        if (i == 2) {
+            EXPECT_EQ(linesMissing(gameRecord, expected[i]), "") << "the record gets the table stored";
+        }
+        EXPECT_TRUE(std::filesystem::exists(path + ".lock")) << "written under the lock beside the file";
+    }
+}
+
+// A lock held on settings.ini.lock keeps a store waiting until it is let go; the file itself is never
+// locked (the atomic write replaces it).
+TEST_F(Settings, AStoreWaitsForTheLockBesideTheFile) {
+    writeFileText(path, defaultText());
+    load(&gameRecord);
+    const int held = open((path + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(flock(held, LOCK_EX), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        close(held); // the parent's lock is its alone
+        gameRecord.hallTimes[0] = 75, snprintf(gameRecord.hallNames[0], 32, "Waiter");
+        setupStoreScores(&gameRecord);
+        _exit(0);
+    }
+    usleep(300000);
+    EXPECT_EQ(readFileText(path).find("Waiter"), std::string::npos) << "stored while the lock was held";
+    close(held);
+    int status = -1;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_NE(readFileText(path).find("hallName1 = Waiter"), std::string::npos);
+}
+
 TEST_F(Settings, StoresChangeOnlyTheirOwnKeys) {
     std::string before =
         "# my own notes\n" + withLines(defaultText(), "mazeSize = 99\nshadeMode = 0\ncolour = blue");
@@ -488,14 +568,16 @@ TEST_F(Settings, DialogIsSkippedWhenSwitchedOffOrStoredOff) {
     gameRecord.shadeMode = 0;    // a key changed it in the game
     gameRecord.windowWidth = 30; // the player shrank the window below any size the file may hold
     gameRecord.itemsPerKind = 2; // as if the maze had been built with two items of each kind
-    writeFileText(path, withLines(defaultText(), "mazeSize = 40"));
+    gameRecord.diamondsNeeded = 1;
+    writeFileText(path, withLines(defaultText(), "mazeSize = 40\ndiamondsNeeded = 5\noilSeconds = 90"));
     setupShow(1);
     std::string said = load(&gameRecord);
-    // No dialog in the game: the file is read again, but the running game keeps the size of its maze
-    // and its window, and the exit needs no more diamonds than this maze has.
-    EXPECT_EQ(linesMissing(gameRecord, "shadeMode = 2\nmazeSize = 20\nwindowWidth = 30\ndiamondsNeeded = 2"),
+    // No dialog in the game: the file is read again, but the running game keeps the size of its maze,
+    // its window and the rules of its run.
+    EXPECT_EQ(linesMissing(gameRecord, "shadeMode = 2\nmazeSize = 20\nwindowWidth = 30\nitemsPerKind = 2\n"
+                                       "diamondsNeeded = 1\noilSeconds = 60"),
               "");
-    EXPECT_EQ(lineCount(said), 1) << said;
+    EXPECT_EQ(said, "");
     load(&gameRecord);
     EXPECT_EQ(gameRecord.mazeSize, 40) << "a load without a dialog before it reads the file";
 }
@@ -726,6 +808,70 @@ TEST_F(SettingsDialog, InTheGameKeepsTheClockChoiceApartFromThePause) {
         EXPECT_EQ(f.record.running, stored) << at << ": the file keeps the stored choice";
     }
     setenv("KAVERNIX_SETUP_DIALOG", "0", 1);
+}
+
+// F1 twice: the second dialog shows and keeps what the first stored for the next start, while the
+// running game keeps the maze, the window and the display mode it was started with.
+TEST_F(SettingsDialog, ASecondDialogInTheGameKeepsTheChoicesOfTheFirst) {
+    // The widget, the value chosen in the first dialog, how the second dialog reads it, the key.
+    using Spin = std::tuple<const char*, int, const char*>;
+    const Spin spins[] = {{"mazeSize", 30, "mazeSize"}, {"itemsPerKind", 8, "itemsPerKind"},
+                          {"diamondsNeeded", 4, "diamondsNeeded"}, {"oilSeconds", 90, "oilSeconds"}};
+    writeFileText(path, defaultText());
+    setenv("KAVERNIX_SETUP_DIALOG", "0", 1);
+    load(&gameRecord);
+    gameRecord.windowWidth = 800, gameRecord.windowHeight = 600; // the window made smaller by hand
+    unsetenv("KAVERNIX_SETUP_DIALOG");
+    ASSERT_TRUE(showActing(1, [&](GtkWidget* dialog) {
+        for (const auto& [name, value, key] : spins)
+            gtk_spin_button_set_value(GTK_SPIN_BUTTON(findNamed(dialog, name)), value);
+        gtk_combo_box_set_active_id(GTK_COMBO_BOX(findNamed(dialog, "windowSize")), "1280x720");
+        gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(findNamed(dialog, "fullScreen")), TRUE);
+        play(dialog);
+    }));
+    load(&gameRecord);
+    EXPECT_EQ(std::make_tuple(gameRecord.mazeSize, gameRecord.itemsPerKind, gameRecord.diamondsNeeded,
+                              gameRecord.oilSeconds, gameRecord.windowWidth, gameRecord.fullScreen),
+              std::make_tuple(16, 5, 3, 60, 800, 0))
+        << "the running game keeps its own";
+    std::string shown;
+    ASSERT_TRUE(showActing(1, [&](GtkWidget* dialog) { // nothing touched
+        for (const auto& [name, value, key] : spins)
+            shown += std::to_string(gtk_spin_button_get_value_as_int(GTK_SPIN_BUTTON(findNamed(dialog, name)))) + " ";
+        shown += gtk_combo_box_get_active_id(GTK_COMBO_BOX(findNamed(dialog, "windowSize")));
+        play(dialog);
+    }));
+    EXPECT_EQ(shown, "30 8 4 90 1280x720");
+    load(&gameRecord);
+    setenv("KAVERNIX_SETUP_DIALOG", "0", 1);
+    SettingsRecord r;
+    EXPECT_EQ(load(&r), "");
+    EXPECT_EQ(linesMissing(r, "mazeSize = 30\nitemsPerKind = 8\ndiamondsNeeded = 4\noilSeconds = 90\n"
+                              "windowWidth = 1280\nwindowHeight = 720\nfullScreen = 1"),
+              "");
+}
+
+// The Hall of fame page shows each time as the end screen does: rounded to the hundredth.
+TEST_F(SettingsDialog, TheHallOfFameShowsTimesAsTheEndScreen) {
+    const std::pair<const char*, const char*> times[] = {{"0.014999", "0:00:00:01"},
+                                                         {"59.996", "0:01:00:00"},
+                                                         {"82.82", "0:01:22:82"},
+                                                         {"3599.999", "1:00:00:00"},
+                                                         {"3725.5", "1:02:05:50"}};
+    std::string lines, expected;
+    for (int i = 0; i < 5; i++) {
+        lines += "hallName" + std::to_string(i + 1) + " = P\nhallTime" + std::to_string(i + 1) + " = " +
+                 times[i].first + "\n";
+        expected += std::string(times[i].second) + " ";
+    }
+    writeFileText(path, withLines(defaultText(), lines));
+    std::string shown;
+    ASSERT_TRUE(showActing(0, [&](GtkWidget* dialog) {
+        for (int i = 1; i <= 5; i++)
+            shown += std::string(gtk_label_get_text(GTK_LABEL(findNamed(dialog, ("hallTime" + std::to_string(i)).c_str())))) + " ";
+        play(dialog);
+    }));
+    EXPECT_EQ(shown, expected);
 }
 
 // The README's controls table lists the game's keys as the game's own table has them.

@@ -56,14 +56,12 @@ void gameResume() {
 }
 
 void gameSettingsDialog() {
-    minesBeforeSettingsDialog();
     dialogOpen = 1;
     gameSoundHold();
     setupShow(1);
     setupLoad(&record);
     langApply(record.language);
     dialogOpen = 0;
-    minesAfterSettingsDialog();
     // A game that runs in a window stays in it, whatever mode the file asks for at the next start.
     if (!glutGameModeGet(GLUT_GAME_MODE_ACTIVE))
         memset(record.gameModeString, 0, sizeof record.gameModeString);

@@ -103,7 +103,8 @@ int endScreenLines(EndLine* lines) {
         addLine(lines, &count, 0.2f, 0.7f, both, cut ? int(cut - both) : 39);
         addLine(lines, &count, 0.2f, 0.62f, cut ? cut + 1 : "");
     } else {
-        addLine(lines, &count, 0.2f, 0.7f, langText("Too slow for the hall of fame."));
+        const char* why = minesNotEnteredWhy(1);
+        addLine(lines, &count, 0.2f, 0.7f, why ? langText(why) : langText("Too slow for the hall of fame."));
         // TRANSLATORS: the clock follows at 60 % of the width: at most 20 characters.
         addLine(lines, &count, 0.2f, 0.62f, langText("Your time: "));
         formatClock(record.finalTime, text);

@@ -118,7 +118,8 @@ static int launchTakeOne(const LaunchOption& o, int argc, char** argv, int* i, L
     if (value && !o.valueName) return launchRefuse(why, langConsole("option '%s' takes no value"), o.name);
     const char* next = *i + 1 < argc ? argv[*i + 1] : nullptr;
     if (!value && o.valueName && !o.valueOptional) {
-        if (!next)
+        // A following option is never taken as the value: "--mine --continue" lacks the mine.
+        if (!next || (next[0] == '-' && next[1] == '-'))
             return launchRefuse(why, langConsole("option '%s' needs a value (%s)"), o.name, o.valueName);
         value = next;
         ++*i;

@@ -27,6 +27,10 @@
 // TRANSLATORS: the end screen's line with the mine's code (such as 16-5-3-K7QX2MD): at most 20
 // characters beside a code of 19.
 static const char textMineLine[] = LANG_ID("Mine %s");
+// TRANSLATORS: why a won run is not in its mine's table, in place of "Too slow for the hall of fame.";
+// at most 39 characters each.
+static const char textOtherRules[] = LANG_ID("Not entered: the rules were changed.");
+static const char textNotStored[] = LANG_ID("The time could not be stored.");
 
 static char mineWord[32];      // --mine's word
 static const char* mineOption; // mineWord, or null without --mine
@@ -37,15 +41,12 @@ static MineCode current = {16, 5, 3, mineClassicSeed}; // until minesChoose
 static char currentText[MINE_CODE_TEXT];
 static int resuming;            // a saved run goes on
 static RunSave saved;           // what it goes on from
-static int fixedRules;          // the run's oil, straw and stock rules do not change during it
-static int otherRules;          // the run met rules other than the defaults
+static int otherRules;          // the run plays rules other than the defaults
+static int notStorable;         // the records file cannot be read whole: nothing is stored in it
 static int noSave;              // the timedemo: nothing is saved
 static int runActive;           // quitting now saves the run
 static SettingsRecord mineHall; // the hall of a mine but the classic one (names and times only)
 static MineRecords records;
-// The settings' own values while the mine's are in force.
-static int32_t ownSize, ownItems, ownDiamonds, ownFull, ownStraw, ownOil;
-static int32_t runFull, runStraw, runOil; // the rules of a run with fixed rules
 
 void minesOptions(const char* mine, int codeOnlyWanted, int continueWanted) {
     snprintf(mineWord, sizeof mineWord, "%s", mine ? mine : "");
@@ -122,8 +123,6 @@ static int takeSavedRun(const std::string& path) {
 }
 
 void minesChoose(int timedemo) {
-    ownSize = record.mazeSize, ownItems = record.itemsPerKind, ownDiamonds = record.diamondsNeeded;
-    ownFull = record.fullLevel, ownStraw = record.strawDistance, ownOil = record.oilSeconds;
     noSave = timedemo;
     resuming = 0;
     const std::string path = recordsRunPath();
@@ -137,8 +136,8 @@ void minesChoose(int timedemo) {
     }
     const char* word = mineOption ? mineOption : record.mine;
     if (!timedemo && !resuming) current = mineOf(word);
-    fixedRules = resuming || (!timedemo && !strcmp(word, "daily") && !mineCodeIsClassic(&current));
-    if (fixedRules && !resuming) { // the mine of the day: everybody plays the same rules
+    if (!resuming && !timedemo && !strcmp(word, "daily") && !mineCodeIsClassic(&current)) {
+        // The mine of the day: everybody plays the same rules.
         SettingsFile d;
         settingsDefaults(&d);
         record.fullLevel = d.record.fullLevel;
@@ -148,7 +147,6 @@ void minesChoose(int timedemo) {
     record.mazeSize = current.size;
     record.itemsPerKind = current.items;
     record.diamondsNeeded = current.diamonds;
-    runFull = record.fullLevel, runStraw = record.strawDistance, runOil = record.oilSeconds;
     otherRules = !defaultRules();
 }
 
@@ -194,16 +192,30 @@ void minesGameEntered() {
 
 int minesRunEnded(int won, float time) {
     runActive = 0;
+    notStorable = 0;
     if (!noSave) {
         const std::string path = recordsRunPath();
         if (!path.empty()) unlink(path.c_str());
     }
     if (mineCodeIsClassic(&current)) return won ? hallInsert(&record, time) : -1;
-    recordsRead(recordsPath().c_str(), &records, stderr);
+    // The table as it is now, to show and to rank the run in; stored only when the whole file was read.
+    const std::string path = recordsPath();
+    std::string why;
+    if (!path.empty() && recordsLoad(path.c_str(), &records, &why) < 0) {
+        notStorable = 1;
+        recordsSayNotStored(path.c_str(), why, stderr);
+    }
     const MineTable* t = recordsPlay(&records, currentText);
     memcpy(mineHall.hallNames, t->names, sizeof mineHall.hallNames);
     memcpy(mineHall.hallTimes, t->times, sizeof mineHall.hallTimes);
-    return won && !otherRules ? hallInsert(&mineHall, time) : -1;
+    return won && !otherRules && !notStorable ? hallInsert(&mineHall, time) : -1;
+}
+
+const char* minesNotEnteredWhy(int won) {
+    if (!won || mineCodeIsClassic(&current)) return nullptr;
+    if (notStorable) return textNotStored;
+    if (otherRules) return textOtherRules;
+    return nullptr;
 }
 
 SettingsRecord* minesHall() {
@@ -215,34 +227,16 @@ void minesStoreHall() {
         setupStoreScores(&record);
         return;
     }
-    MineTable* t = recordsFind(&records, currentText);
-    if (!t) return;
-    memcpy(t->names, mineHall.hallNames, sizeof t->names);
-    memcpy(t->times, mineHall.hallTimes, sizeof t->times);
     const std::string path = recordsPath();
-    if (!path.empty()) recordsWrite(path.c_str(), &records, stderr);
-}
-
-void minesBeforeSettingsDialog() {
-    record.mazeSize = ownSize, record.itemsPerKind = ownItems, record.diamondsNeeded = ownDiamonds;
-    if (fixedRules) record.fullLevel = ownFull, record.strawDistance = ownStraw, record.oilSeconds = ownOil;
-}
-
-void minesAfterSettingsDialog() {
-    // The classic mine takes a new number of diamonds at once, as it always did.
-    if (mineCodeIsClassic(&current) && record.diamondsNeeded <= current.items) {
-        current.diamonds = record.diamondsNeeded;
-        mineCodeFormat(&current, currentText);
-    }
-    ownSize = record.mazeSize, ownItems = record.itemsPerKind, ownDiamonds = record.diamondsNeeded;
-    if (fixedRules) {
-        ownFull = record.fullLevel, ownStraw = record.strawDistance, ownOil = record.oilSeconds;
-        record.fullLevel = runFull, record.strawDistance = runStraw, record.oilSeconds = runOil;
-    }
-    record.mazeSize = current.size;
-    record.itemsPerKind = current.items;
-    record.diamondsNeeded = current.diamonds;
-    otherRules = otherRules || !defaultRules();
+    if (path.empty() || notStorable) return;
+    MineTable t;
+    memset(&t, 0, sizeof t);
+    snprintf(t.code, sizeof t.code, "%s", currentText);
+    memcpy(t.names, mineHall.hallNames, sizeof t.names);
+    memcpy(t.times, mineHall.hallTimes, sizeof t.times);
+    if (!recordsStore(path.c_str(), &t, stderr)) return;
+    memcpy(mineHall.hallNames, t.names, sizeof mineHall.hallNames);
+    memcpy(mineHall.hallTimes, t.times, sizeof mineHall.hallTimes);
 }
 
 // The end screen's line with the mine's code.

@@ -33,14 +33,16 @@ const char* minesCodeLine(); // the end screen's line naming it: "Mine 16-5-3-K7
 void minesGameEntered();
 // The run is over (won or lost): the save is deleted. Returns the place a won run earns in the
 // table of its mine (-1 for none, also when the run used other oil, straw or stock rules than the
-// defaults on a mine but the classic one).
+// defaults on a mine but the classic one, or when the mine's records cannot be read whole: one line
+// then names the file and why, and nothing is stored in it).
 int minesRunEnded(int won, float time);
+// Why a won run is not in its mine's table for another reason than its time (a text to look up in
+// the catalogue), or null.
+const char* minesNotEnteredWhy(int won);
 // The table the end screen shows and types the name into: the settings' hall of fame for the
 // classic mine, else the mine's own.
 SettingsRecord* minesHall();
-// Enter on the end screen: stores the table (settings for the classic mine, else records.ini).
+// Enter on the end screen: stores the table (settings for the classic mine, else records.ini), read
+// again at this moment so that the places another game stored meanwhile are kept; the table shown
+// becomes the one stored.
 void minesStoreHall();
-// Around the in-game settings dialog: the dialog sees and stores the settings' own size, items,
-// diamonds and rules; afterwards the mine's are in force again.
-void minesBeforeSettingsDialog();
-void minesAfterSettingsDialog();

@@ -144,6 +144,26 @@ int fileCreateLockedTemp(int dirFd, const std::string& base, std::string* name) 
     return -1;
 }
 
+int fileLock(const char* path) {
+    if (!path || !*path) return -1;
+    const std::string lockPath = std::string(path) + ".lock";
+    const size_t slash = lockPath.rfind('/');
+    if (slash != std::string::npos && slash > 0) fileMakeFolders(lockPath.substr(0, slash));
+    int fd = open(lockPath.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0600);
+    if (fd < 0) return -1;
+    while (flock(fd, LOCK_EX) != 0) {
+        if (errno != EINTR) {
+            close(fd);
+            return -1;
+        }
+    }
+    return fd;
+}
+
+void fileUnlock(int fd) {
+    if (fd >= 0) close(fd); // closing the last descriptor of the open file lets the lock go
+}
+
 int fileMakeFolders(const std::string& dir) {
     for (size_t i = 1; i <= dir.size(); i++) {
         if (i < dir.size() && dir[i] != '/') continue;

@@ -61,6 +61,13 @@ int fileCreateLockedTemp(int dirFd, const std::string& base, std::string* name);
 // A whole write in one call: 1 written, 0 refused or failed (one line on report).
 int fileWriteAll(const char* path, const void* data, size_t size, unsigned flags, FILE* report);
 
+// The lock of a file that several games may change at once: "NAME.lock" beside it (never the file
+// itself, which the atomic write replaces: a game waiting on the old file would read the old text).
+// Waits until this process holds it alone; the folders on the way are made. Returns the descriptor to
+// give to fileUnlock, or -1 when the lock file cannot be made (the caller goes on without it).
+int fileLock(const char* path);
+void fileUnlock(int fd);
+
 // Creates every missing folder of dir, each 0700 (as for a user's own files); 0 with errno set when
 // one cannot be made. A part that exists already is passed over, whatever it is.
 int fileMakeFolders(const std::string& dir);

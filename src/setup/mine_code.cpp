@@ -48,22 +48,33 @@ static int letterValue(char c) {
     return at ? int(at - seedLetters) : -1;
 }
 
-// A whole number of one or two digits filling [p, end); -1 otherwise.
-static int smallNumber(const char* p, const char* end) {
-    if (end - p < 1 || end - p > 2) return -1;
-    int v = 0;
+static bool isSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+// [*b, *e) without the spaces around it.
+static void trimSpaces(const char** b, const char** e) {
+    while (*b < *e && isSpace(**b)) ++*b;
+    while (*e > *b && isSpace((*e)[-1])) --*e;
+}
+
+// A whole number of digits filling [p, end) once the spaces around it are gone, leading zeros taken;
+// -1 when there is none, -2 when it is something else, a large value when it is too long to matter.
+static int partNumber(const char* p, const char* end) {
+    trimSpaces(&p, &end);
+    if (p == end) return -1;
+    long v = 0;
     for (; p < end; p++) {
-        if (*p < '0' || *p > '9') return -1;
-        v = v * 10 + (*p - '0');
+        if (*p < '0' || *p > '9') return -2;
+        if (v < 1000000) v = v * 10 + (*p - '0');
     }
-    return v;
+    return int(v);
 }
 
 int mineCodeParse(const char* text, MineCode* code, const char** why) {
     const char* b = text;
-    while (*b == ' ' || *b == '\t') b++;
     const char* e = b + strlen(b);
-    while (e > b && (e[-1] == ' ' || e[-1] == '\t' || e[-1] == '\n' || e[-1] == '\r')) e--;
+    trimSpaces(&b, &e);
     const char* dash[3];
     int dashes = 0;
     for (const char* p = b; p < e; p++)
@@ -79,22 +90,36 @@ int mineCodeParse(const char* text, MineCode* code, const char** why) {
         return 0;
     }
     MineCode c;
-    c.size = smallNumber(b, dash[0]);
-    c.items = smallNumber(dash[0] + 1, dash[1]);
-    c.diamonds = smallNumber(dash[1] + 1, dash[2]);
+    c.size = partNumber(b, dash[0]);
+    c.items = partNumber(dash[0] + 1, dash[1]);
+    c.diamonds = partNumber(dash[1] + 1, dash[2]);
+    if (c.size < 0 || c.items < 0 || c.diamonds < 0) {
+        const int bad = c.size < 0 ? c.size : (c.items < 0 ? c.items : c.diamonds);
+        const char* part = c.size < 0 ? settingsText("maze size")
+                                      : (c.items < 0 ? settingsText("number of items")
+                                                     : settingsText("number of diamonds"));
+        // TRANSLATORS: "has no maze size", "has no number of items", "has no number of diamonds".
+        static char text[96];
+        snprintf(text, sizeof text,
+                 bad == -1 ? settingsText("has no %s") : settingsText("has a %s that is not a whole number"),
+                 part);
+        *why = text;
+        return 0;
+    }
     if (c.size < 4 || c.size > 66 || c.size % 2 != 0) {
         *why = settingsText("has a maze size that is not an even number from 4 to 66");
         return 0;
     }
-    if (c.items < 0 || c.items > settingsItemLimit(c.size)) {
-        *why = settingsText("has more items of each kind than its maze holds (or no number of items)");
+    if (c.items > settingsItemLimit(c.size)) {
+        *why = settingsText("has more items of each kind than its maze holds");
         return 0;
     }
-    if (c.diamonds < 0 || c.diamonds > c.items) {
-        *why = settingsText("needs more diamonds than its maze holds (or no number of diamonds)");
+    if (c.diamonds > c.items) {
+        *why = settingsText("needs more diamonds than its maze holds");
         return 0;
     }
     const char* letters = dash[2] + 1;
+    trimSpaces(&letters, &e);
     if (e - letters != SEED_LETTERS) {
         *why = settingsText("does not end in seven letters");
         return 0;

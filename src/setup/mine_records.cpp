@@ -32,11 +32,20 @@ struct Problems {
     const char* where;
     FILE* out;
     int count;
+    std::string* first; // the first problem's text with its line, when not null
 };
 } // namespace
 
 __attribute__((format(printf, 3, 4))) static void problem(Problems* p, int line, const char* fmt, ...) {
     p->count++;
+    if (p->first && p->count == 1) {
+        char text[160];
+        va_list args;
+        va_start(args, fmt);
+        vsnprintf(text, sizeof text, fmt, args);
+        va_end(args);
+        *p->first = settingsText("line ") + std::to_string(line) + ": " + text;
+    }
     if (!p->out || p->count > recordsMaxReported) return;
     fprintf(p->out, "%s:%d: ", p->where, line);
     va_list args;
@@ -128,8 +137,9 @@ static int tableLine(MineTable* t, const std::string& key, const std::string& va
     return 1;
 }
 
-int recordsParse(const char* text, size_t length, const char* fileName, MineRecords* r, FILE* report) {
-    Problems p = {fileName, report, 0};
+static int parseRecords(const char* text, size_t length, const char* fileName, MineRecords* r, FILE* report,
+                        std::string* first) {
+    Problems p = {fileName, report, 0, first};
     r->count = 0;
     static MineTable tables[RECORDS_MINES * 2];
     int count = 0;
@@ -188,6 +198,10 @@ int recordsParse(const char* text, size_t length, const char* fileName, MineReco
     return p.count;
 }
 
+int recordsParse(const char* text, size_t length, const char* fileName, MineRecords* r, FILE* report) {
+    return parseRecords(text, length, fileName, r, report, nullptr);
+}
+
 static std::string timeText(float t) {
     char buf[48];
     locale_t old = uselocale(cLocale());
@@ -213,31 +227,82 @@ std::string recordsFormat(const MineRecords* r) {
     return text;
 }
 
-int recordsRead(const char* path, MineRecords* r, FILE* report) {
-    r->count = 0;
-    const char* why = "";
-    int fd = fileOpenRead(path, &why);
+// The file's text: 1 read, 0 missing, -1 refused, unreadable or ended early, with *why.
+static int readRecordsText(const char* path, std::string* text, std::string* why) {
+    const char* cause = "";
+    int fd = fileOpenRead(path, &cause);
     if (fd < 0) {
         if (errno == ENOENT) return 0;
-        if (report)
-            fprintf(report, settingsText("%s: cannot read the records (%s); none are shown\n"), path, why);
+        *why = cause;
         return -1;
     }
-    std::string text;
     char buf[8192];
     for (;;) {
         ssize_t n = read(fd, buf, sizeof buf);
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0 || text.size() > recordsMaxBytes) break;
-        text.append(buf, size_t(n));
+        if (n < 0) { // what came before the error is not the whole file
+            *why = strerror(errno);
+            close(fd);
+            return -1;
+        }
+        if (n == 0) break;
+        text->append(buf, size_t(n));
+        if (text->size() > recordsMaxBytes) {
+            *why = settingsText("larger than 1 MB");
+            close(fd);
+            return -1;
+        }
     }
     close(fd);
-    if (text.size() > recordsMaxBytes) {
-        if (report) fprintf(report, settingsText("%s: larger than 1 MB; no records are read\n"), path);
-        return -1;
-    }
-    recordsParse(text.data(), text.size(), path, r, report);
     return 1;
+}
+
+int recordsLoad(const char* path, MineRecords* r, std::string* why) {
+    r->count = 0;
+    std::string text;
+    int got = readRecordsText(path, &text, why);
+    if (got <= 0) return got;
+    std::string first;
+    if (parseRecords(text.data(), text.size(), path, r, nullptr, &first) == 0) return 1;
+    *why = first;
+    return -1;
+}
+
+int recordsRead(const char* path, MineRecords* r, FILE* report) {
+    r->count = 0;
+    std::string text, why;
+    int got = readRecordsText(path, &text, &why);
+    if (got < 0 && report)
+        fprintf(report, settingsText("%s: cannot read the records (%s); none are shown\n"), path, why.c_str());
+    if (got <= 0) return got;
+    return recordsParse(text.data(), text.size(), path, r, report) == 0 ? 1 : -1;
+}
+
+void recordsSayNotStored(const char* path, const std::string& why, FILE* report) {
+    if (report)
+        fprintf(report,
+                settingsText("%s: the records cannot be read whole (%s); the time is not stored and the "
+                             "file is left as it is\n"),
+                path, why.c_str());
+}
+
+int recordsStore(const char* path, MineTable* table, FILE* report) {
+    static MineRecords fresh; // 200 tables: too large for the stack of a toolkit callback
+    int lock = fileLock(path);
+    std::string why;
+    if (recordsLoad(path, &fresh, &why) < 0) {
+        fileUnlock(lock);
+        recordsSayNotStored(path, why, report);
+        return 0;
+    }
+    MineTable* t = recordsPlay(&fresh, table->code);
+    settingsMergeHall(table->names, table->times, t->names, t->times);
+    memcpy(t->names, table->names, sizeof t->names);
+    memcpy(t->times, table->times, sizeof t->times);
+    table->played = t->played;
+    int written = recordsWrite(path, &fresh, report);
+    fileUnlock(lock);
+    return written;
 }
 
 int recordsWrite(const char* path, const MineRecords* r, FILE* report) {

@@ -32,8 +32,19 @@ std::string recordsRunPath();
 // Returns the number of problems; *r holds what was valid, places sorted, at most RECORDS_MINES.
 int recordsParse(const char* text, size_t length, const char* fileName, MineRecords* r, FILE* report);
 std::string recordsFormat(const MineRecords* r);
-// Reads the file: 1 read, 0 missing (empty records), -1 refused or unreadable (one line on report).
+// Reads the file: 1 read whole, 0 missing (empty records), -1 refused, unreadable, ended early or with
+// a line skipped (each problem a line on report); *r holds what was valid.
 int recordsRead(const char* path, MineRecords* r, FILE* report);
+// The same, silent: on -1 *why says in a few words why ("larger than 1 MB", "line 4: ...").
+int recordsLoad(const char* path, MineRecords* r, std::string* why);
+// Stores the places of *table (a copy read earlier, with a run put in) into the table of its mine in
+// the file: under the lock records.ini.lock the file is read again, the mine becomes the latest
+// played, its table gets the best five of both, and the file is written whole. *table gets the table
+// as written. When the file cannot be read whole nothing is written and one line on report names it
+// and why. Returns 1 when stored, 0 when not.
+int recordsStore(const char* path, MineTable* table, FILE* report);
+// The one line saying that the records at path cannot be read whole, so nothing is stored in them.
+void recordsSayNotStored(const char* path, const std::string& why, FILE* report);
 // Writes the whole file (synced, folders made). 1 written, 0 with one line on report.
 int recordsWrite(const char* path, const MineRecords* r, FILE* report);
 // The table of code, or null.

@@ -352,6 +352,42 @@ static float checkTime(double t, const char** why) {
     return *why || t >= SETTINGS_EMPTY_TIME ? SETTINGS_EMPTY_TIME : (float)t;
 }
 
+void settingsMergeHall(char (*intoNames)[32], float* intoTimes, const char (*keptNames)[32],
+                       const float* keptTimes) {
+    struct Place {
+        char name[32];
+        float time;
+    };
+    Place all[10];
+    int count = 0;
+    auto same = [](const char* a, const char* b, float ta, float tb) { return ta == tb && !strncmp(a, b, 31); };
+    for (int i = 0; i < 5; i++) {
+        if (!(keptTimes[i] < SETTINGS_EMPTY_TIME)) continue;
+        memcpy(all[count].name, keptNames[i], 32);
+        all[count].name[31] = 0;
+        all[count++].time = keptTimes[i];
+    }
+    // A place of *into counts once more than the file holds it: the file's copy is the same run.
+    for (int i = 0; i < 5; i++) {
+        if (!(intoTimes[i] < SETTINGS_EMPTY_TIME)) continue;
+        int inInto = 0, inKept = 0;
+        for (int j = 0; j <= i; j++) inInto += same(intoNames[j], intoNames[i], intoTimes[j], intoTimes[i]);
+        for (int j = 0; j < 5; j++) inKept += same(keptNames[j], intoNames[i], keptTimes[j], intoTimes[i]);
+        if (inInto <= inKept) continue;
+        memcpy(all[count].name, intoNames[i], 32);
+        all[count].name[31] = 0;
+        all[count++].time = intoTimes[i];
+    }
+    std::stable_sort(all, all + count, [](const Place& a, const Place& b) { return a.time < b.time; });
+    for (int i = 0; i < 5; i++) {
+        memset(intoNames[i], 0, 32);
+        intoTimes[i] = SETTINGS_EMPTY_TIME;
+        if (i >= count) continue;
+        memcpy(intoNames[i], all[i].name, 32);
+        intoTimes[i] = all[i].time;
+    }
+}
+
 // ---- Defaults, parsing and checking.
 
 void settingsDefaults(SettingsFile* f) {
@@ -525,7 +561,9 @@ int settingsParse(const char* text, size_t length, const char* fileName, Setting
         snprintf(more, sizeof more, settingsText(" and %d more"), missingCount - 6);
         missing += more;
     }
-    if (missingCount)
+    // A file written by hand or by an older version may leave rows out; only a text that stops inside
+    // a line was cut short.
+    if (missingCount && length > 0 && text[length - 1] != '\n')
         reportLine(&rep, 0, settingsText("no value for %s (file cut short?); using the defaults"),
                    missing.c_str());
     checkCrossFields(f, &rep, lineOf);

@@ -27,8 +27,8 @@ std::string settingsPath();
 // First-run values of every field the file holds; the rest of the record is zeroed.
 void settingsDefaults(SettingsFile* f);
 
-// Parses a whole file text into *f: defaults for absent keys, nearest valid value for bad ones.
-// Every problem is one line on report (none when report is null), prefixed with fileName.
+// Parses a whole file text into *f: defaults for absent keys (said only when the text ends inside a
+// line, as a file cut short does), nearest valid value for bad ones. Every problem is one line on report (none when report is null), prefixed with fileName.
 // Returns the number of problems.
 int settingsParse(const char* text, size_t length, const char* fileName, SettingsFile* f, FILE* report);
 
@@ -54,6 +54,13 @@ int settingsStore(const char* path, const SettingsFile* f, unsigned groups, FILE
 // any step leaves the old file whole and no temporary behind. Returns 1 on success, 0 with one line
 // on report.
 int settingsWriteAtomic(const char* path, const std::string& text, FILE* report);
+
+// Merges two copies of a table of five places, best first (empty places 30000 or more): *into gets
+// the best five of both, a place held in both (the same name and time) once; at equal times the
+// places of `kept` (the file's) stay above those of *into. For a table read again before it is
+// written, so that no place another game stored in the meantime is dropped.
+void settingsMergeHall(char (*intoNames)[32], float* intoTimes, const char (*keptNames)[32],
+                       const float* keptTimes);
 
 // Int keys by name, for the dialog: 1 with the key's range when key names an int field, else 0.
 int settingsIntRange(const char* key, int* min, int* max);

@@ -2,6 +2,7 @@
 // The texts of single values in the settings file: numbers in the C locale, game modes, hall-of-fame
 // names and "key = value" lines.
 #include "setup/settings_values.h"
+#include "file/clock.h"
 #include <cctype>
 #include <cerrno>
 #include <cmath>
@@ -133,4 +134,10 @@ int settingsSplitLine(const std::string& line, std::string* key, std::string* va
     *key = trim(t.substr(0, eq));
     *value = trim(t.substr(eq + 1));
     return 1;
+}
+
+std::string settingsClockText(float seconds) {
+    char text[32];
+    formatClock(seconds, text);
+    return text;
 }

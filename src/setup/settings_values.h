@@ -12,6 +12,8 @@ int settingsParseWhole(const std::string& s, long long* v);
 int settingsParseDouble(const std::string& s, double* v);
 // The shortest plain decimal that reads back as exactly t.
 std::string settingsFormatFloat(float t);
+// The game's clock text of a time (file/clock.h), for the dialog: the same as the end screen's.
+std::string settingsClockText(float seconds);
 // Whether the length bytes at s are a game mode for the toolkit: empty, or [W x H][:bits][@rate] with
 // each number 1 to 5 digits.
 bool settingsModeStringValid(const char* s, size_t length);

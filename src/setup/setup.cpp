@@ -3,6 +3,7 @@
 #include "setup/setup.h"
 #include "setup/settings_file.h"
 #include "setup/setup_dialog.h"
+#include "file/file.h"
 #include <dlfcn.h>
 #include <cstdio>
 #include <cstdlib>
@@ -42,12 +43,26 @@ static double monotonicSeconds() {
     return t.tv_sec + t.tv_nsec * 1e-9;
 }
 
+// Every write of the settings file holds its lock (settings.ini.lock) from the read to the rename, so
+// that two games never write from each other's old copies; the hall rows it writes are always the
+// ones on disk at that moment, and *values gets them. Returns what settingsStore returns.
+static int storeLocked(const std::string& path, SettingsFile* values, unsigned groups) {
+    int lock = fileLock(path.c_str());
+    SettingsFile disk;
+    settingsRead(path.c_str(), &disk, nullptr);
+    memcpy(values->record.hallNames, disk.record.hallNames, sizeof disk.record.hallNames);
+    memcpy(values->record.hallTimes, disk.record.hallTimes, sizeof disk.record.hallTimes);
+    int stored = settingsStore(path.c_str(), values, groups & ~unsigned(SETTINGS_HALL), stderr);
+    fileUnlock(lock);
+    return stored;
+}
+
 static void writeView(const std::string& path, int32_t fieldOfView) {
     SettingsFile values;
     settingsRead(path.c_str(), &values, nullptr);
     values.record.fieldOfView = fieldOfView;
     settingsCheck(&values, "view", nullptr); // F9 and F10 have no limit; the file keeps a usable angle
-    settingsStore(path.c_str(), &values, SETTINGS_VIEW, stderr);
+    storeLocked(path, &values, SETTINGS_VIEW);
 }
 
 static void flushView() {
@@ -58,6 +73,22 @@ static void flushView() {
     if (stat(viewPath.c_str(), &st) != 0) return;
     writeView(viewPath, pendingFieldOfView);
     viewWrittenAt = monotonicSeconds();
+}
+
+// What a running game keeps from its start to its end: the window, the display mode, the maze and
+// the rules of the run (the exit test uses them, and the mine's code names them). The in-game dialog
+// shows and stores the choices for the next start; the game goes on with its own.
+static void keepForNextStart(SettingsRecord* to, const SettingsRecord* from) {
+    memcpy(to->gameModeString, from->gameModeString, sizeof to->gameModeString);
+    to->windowWidth = from->windowWidth;
+    to->windowHeight = from->windowHeight;
+    to->fullScreen = from->fullScreen;
+    to->mazeSize = from->mazeSize;
+    to->itemsPerKind = from->itemsPerKind;
+    to->diamondsNeeded = from->diamondsNeeded;
+    to->fullLevel = from->fullLevel;
+    to->strawDistance = from->strawDistance;
+    to->oilSeconds = from->oilSeconds;
 }
 
 // The dialog module's two entry points, from the file beside this library; null when it cannot be
@@ -108,8 +139,14 @@ extern "C" void setupShow(int inGame) {
     // At start the dialog's values replace the file's, so say here what was wrong with it.
     if (!inGame) settingsRead(path.c_str(), &values, stderr);
     if (inGame && liveRecord) {
+        // The running game's own choices (shading, textures, sound, keys...) apply at once and are
+        // shown as they are now; what waits for the next start, and the hall of fame, as stored.
+        SettingsFile stored = values;
         settingsCopyLibraryFields(&values.record, liveRecord);
         values.record.running = storedRunning;
+        keepForNextStart(&values.record, &stored.record);
+        memcpy(values.record.hallNames, stored.record.hallNames, sizeof values.record.hallNames);
+        memcpy(values.record.hallTimes, stored.record.hallTimes, sizeof values.record.hallTimes);
     }
     settingsCheck(&values, "settings", nullptr);
     int answer = dialogRun(inGame, &values);
@@ -119,7 +156,7 @@ extern "C" void setupShow(int inGame) {
     if (answer == 0 && liveRecord) nextLoad = LOAD_KEEP;
     if (answer != 1) return;
     settingsCheck(&values, "settings dialog", stderr);
-    settingsStore(path.c_str(), &values, SETTINGS_ALL, stderr);
+    storeLocked(path, &values, SETTINGS_ALL);
     chosen = values;
     nextLoad = inGame && liveRecord ? LOAD_CHOSEN_LIVE : LOAD_CHOSEN;
 }
@@ -144,35 +181,29 @@ extern "C" void setupLoad(SettingsRecord* record) {
     storedRunning = values.record.running;
     if (mode == LOAD_FILE_LIVE || mode == LOAD_CHOSEN_LIVE) {
         values.record.running = record->running; // the dialog never pauses nor resumes the game
-        // The window, the display mode and the maze were made at start; new choices wait for the next
-        // start. The exit test uses mazeSize, so it must stay the size of the maze that was built.
-        SettingsRecord& v = values.record;
-        memcpy(v.gameModeString, record->gameModeString, sizeof v.gameModeString);
-        v.windowWidth = record->windowWidth;
-        v.windowHeight = record->windowHeight;
-        v.fullScreen = record->fullScreen;
-        v.mazeSize = record->mazeSize;
-        v.itemsPerKind = record->itemsPerKind;
-        if (v.diamondsNeeded > v.itemsPerKind && v.itemsPerKind >= 0) {
-            fprintf(
-                stderr,
-                settingsText("%s: diamondsNeeded = %d is more than the %d diamonds in this maze; using %d\n"),
-                settingsPath().c_str(), v.diamondsNeeded, v.itemsPerKind, v.itemsPerKind);
-            v.diamondsNeeded = v.itemsPerKind;
-        }
+        // The window, the display mode, the maze and the run's rules were set at start; new choices
+        // wait for the next start.
+        keepForNextStart(&values.record, record);
     }
     settingsCopyLibraryFields(record, &values.record);
     liveRecord = record;
 }
 
+// The table is read again under the lock and merged with the record's, so that a place another game
+// stored since this one read the file is kept; the record gets the table as written.
 extern "C" void setupStoreScores(SettingsRecord* record) {
     flushView();
     std::string path = settingsPath();
+    int lock = fileLock(path.c_str());
     SettingsFile values;
-    settingsRead(path.c_str(), &values, nullptr);
-    memcpy(values.record.hallNames, record->hallNames, sizeof values.record.hallNames);
-    memcpy(values.record.hallTimes, record->hallTimes, sizeof values.record.hallTimes);
+    if (settingsRead(path.c_str(), &values, nullptr) >= 0) {
+        settingsMergeHall(record->hallNames, record->hallTimes, values.record.hallNames,
+                          values.record.hallTimes);
+        memcpy(values.record.hallNames, record->hallNames, sizeof values.record.hallNames);
+        memcpy(values.record.hallTimes, record->hallTimes, sizeof values.record.hallTimes);
+    }
     settingsStore(path.c_str(), &values, SETTINGS_HALL, stderr);
+    fileUnlock(lock);
 }
 
 extern "C" void setupStoreView(SettingsRecord* record) {

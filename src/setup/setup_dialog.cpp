@@ -7,6 +7,7 @@
 #include "setup/mine_code.h"
 #include "setup/mine_records.h"
 #include "setup/settings_file.h"
+#include "setup/settings_values.h"
 #include <gtk/gtk.h>
 #include <cstdio>
 #include <cstdlib>
@@ -147,20 +148,6 @@ static std::string latin1ToUtf8(const char* bytes, size_t length) {
         }
     }
     return out;
-}
-
-// The game's clock text h:mm:ss:hh, computed the same way as on the end screen.
-static std::string clockText(float t) {
-    int hours = (int)t / 3600;
-    t = t - hours * 3600;
-    int minutes = (int)t / 60;
-    t = t - minutes * 60;
-    int secs = (int)t;
-    t = t - secs;
-    int hundredths = (int)(t * 100);
-    char buf[48];
-    snprintf(buf, sizeof buf, "%01d:%02d:%02d:%02d", hours, minutes, secs, hundredths);
-    return buf;
 }
 
 static GtkWidget* labelLeft(const char* text) {
@@ -400,7 +387,7 @@ static void addHallTable(GtkWidget* grid, int* row, const char* prefix, const ch
         bool empty = !(t < SETTINGS_EMPTY_TIME);
         std::string name = latin1ToUtf8(names[i], 31);
         GtkWidget* nameLabel = labelLeft(empty ? "" : name.c_str());
-        GtkWidget* timeLabel = labelLeft(empty ? "-" : clockText(t).c_str());
+        GtkWidget* timeLabel = labelLeft(empty ? "-" : settingsClockText(t).c_str());
         snprintf(key, sizeof key, "%sName%d", prefix, i + 1);
         gtk_widget_set_name(nameLabel, key);
         snprintf(key, sizeof key, "%sTime%d", prefix, i + 1);

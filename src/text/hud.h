@@ -3,6 +3,7 @@
 // label by turns), the frame-rate line, and the message mechanism the toggle keys use.
 // The drawing routines expect the window-pixel orthographic projection to be set.
 #pragma once
+#include "file/clock.h" // formatClock, the clock text of every screen
 
 // Copies at most 31 bytes of text into record.messageText (always terminated) and stamps it with
 // record.gameTime; a stamp of 0 means no message, so a message set at game time 0 never shows.
@@ -11,8 +12,6 @@ void showMessage(const char* text);
 // clock in odd seconds and the label in even ones. clock must hold 32 bytes; the result is
 // record.messageText, clock or label.
 const char* hudStatusText(const char* label, char* clock);
-// "H:MM:SS:hh" of a time in seconds; out must hold 32 bytes.
-void formatClock(float seconds, char* out);
 // "FPS:%2d.%02d" of fps; out must hold 32 bytes.
 void hudFormatFps(float fps, char* out);
 
