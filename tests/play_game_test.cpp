@@ -2,7 +2,17 @@
 // Whole games played through the real program with the keyboard, the pointer and the pad, from the
 // story to the end screen and the hall of fame, and a run kept and continued.
 #include <gtest/gtest.h>
+#include <filesystem>
+#include <sstream>
 #include "play_fixture.h"
+#include "setup/mine_code.h"
+
+// The text of a mine code.
+static std::string codeOf(MineCode c) {
+    char text[MINE_CODE_TEXT];
+    mineCodeFormat(&c, text);
+    return text;
+}
 
 // A mine of size 8 with three items of each kind, all three diamonds needed: the exit path picks
 // them up, and the player and the unfed horse walk out together. The hall of fame holds one slow run.
@@ -297,4 +307,49 @@ TEST_F(Play, ShootingTheHorseLosesWithoutAPlaceInTheHall) {
     for (const auto& place : hall) EXPECT_EQ(valueOf(stored, place[0]), place[1]) << place[0];
     EXPECT_EQ(stored.find("Bob"), std::string::npos);
     EXPECT_EQ(sanitizerReport(), "");
+}
+
+// A mine's records file that the game cannot read whole (larger than 1 MB, or a folder where the file
+// belongs) is left as it is when a run on that mine ends and Enter stores: one line names it and why.
+TEST_F(Play, ARecordsFileTheGameCannotReadIsLeftAsItIs) {
+    const std::string option = "--mine=" + codeOf({4, 0, 0, 0x5EED8u}), records = folder + "/data/kavernix/records.ini";
+    std::string big = "[" + codeOf({8, 0, 0, 0x5EED9u}) + "]\nplayed = 1\n1 = 12.5 Ann\n";
+    while (big.size() <= (1u << 20)) big += "# filling the file up past one megabyte, line after line\n";
+    const std::pair<const char*, const char*> cases[] = {{"larger", "larger than 1 MB"}, {"folder", "is a folder"}};
+    for (const auto& [kind, why] : cases) {
+        SCOPED_TRACE(kind);
+        ASSERT_EQ(system(("rm -rf " + folder + "/data && mkdir -p " + records.substr(0, records.rfind('/'))).c_str()),
+                  0);
+        if (kind[0] == 'l')
+            writeFileText(records, big);
+        else
+            std::filesystem::create_directories(records + "/inside");
+        ASSERT_TRUE(start("skipStory = 1\nmodelSource = 1\n",
+                          option.c_str()));
+        ASSERT_TRUE(gameShown()) << "no lamp frame";
+        xdo("keydown Prior");
+        sleepFor(1);
+        xdo("keyup Prior");
+        xdo("keydown Home");
+        const bool ended = pollFor(200, endScreenShown);
+        xdo("keyup Home");
+        ASSERT_TRUE(ended) << "no end screen";
+        settled(*whole, 10);
+        xdo("type --delay 60 Zed");
+        xdo("key Return");
+        ASSERT_EQ(waitExit(20), 0) << "Enter on the end screen ends the program";
+        std::istringstream err(readFileText(folder + "/err.txt"));
+        std::vector<std::string> lines;
+        for (std::string line; std::getline(err, line);)
+            if (line.find("records.ini") != std::string::npos) lines.push_back(line);
+        ASSERT_EQ(lines.size(), 1u) << readFileText(folder + "/err.txt");
+        EXPECT_NE(lines[0].find(records), std::string::npos) << lines[0];
+        EXPECT_NE(lines[0].find(why), std::string::npos) << lines[0];
+        if (kind[0] == 'l') {
+            EXPECT_EQ(readFileText(records), big) << "the records are left as they were";
+        } else {
+            EXPECT_TRUE(std::filesystem::is_directory(records + "/inside"));
+        }
+        EXPECT_EQ(sanitizerReport(), "");
+    }
 }
