@@ -524,12 +524,14 @@ TEST_F(Mines, TwoGamesStoringAtOnceKeepTheBestOfAllRuns) {
         std::vector<std::pair<float, std::string>> all;
         for (int game = 0; game < games; game++)
             for (int round = 0; round < rounds; round++)
-                all.push_back({timeOf(game, round), "G" + std::to_string(game) + "R" + std::to_string(round)});
+                all.push_back(
+                    {timeOf(game, round), "G" + std::to_string(game) + "R" + std::to_string(round)});
         std::sort(all.begin(), all.end());
         std::string best;
         char line[64];
         for (int i = 0; i < 5; i++)
-            snprintf(line, sizeof line, "%s %.9g\n", all[size_t(i)].second.c_str(), double(all[size_t(i)].first)),
+            snprintf(line, sizeof line, "%s %.9g\n", all[size_t(i)].second.c_str(),
+                     double(all[size_t(i)].first)),
                 best += line;
         if (mine == "classic") {
             SettingsFile f;
@@ -578,7 +580,8 @@ TEST_F(Mines, RecordsThatCannotBeReadWholeAreLeftAsTheyAre) {
         EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
         EXPECT_NE(said.find(path), std::string::npos) << said;
         EXPECT_NE(said.find(c.why), std::string::npos) << said;
-        EXPECT_NE(endScreenText().find("The time could not be stored."), std::string::npos) << endScreenText();
+        EXPECT_NE(endScreenText().find("The time could not be stored."), std::string::npos)
+            << endScreenText();
         EXPECT_EQ(stderrOf([] { minesStoreHall(); }), "") << "said once";
         if (c.what[2] == 'f') {
             EXPECT_TRUE(std::filesystem::is_directory(path + "/inside"));
@@ -612,8 +615,8 @@ TEST_F(Mines, ARunKeepsItsRulesAndCodeThroughTheSettingsDialog) {
             writeFileText(settings, readFileText(settings) + change);
             setupShow(1);
             stderrOf([] { setupLoad(&record); });
-            EXPECT_EQ(std::make_tuple(record.mazeSize, record.itemsPerKind, record.diamondsNeeded, record.fullLevel,
-                                      record.strawDistance, record.oilSeconds),
+            EXPECT_EQ(std::make_tuple(record.mazeSize, record.itemsPerKind, record.diamondsNeeded,
+                                      record.fullLevel, record.strawDistance, record.oilSeconds),
                       rules);
             EXPECT_EQ(minesCodeText(), code) << "a run's code never changes";
         }

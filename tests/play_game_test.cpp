@@ -312,14 +312,16 @@ TEST_F(Play, ShootingTheHorseLosesWithoutAPlaceInTheHall) {
 // A mine's records file that the game cannot read whole (larger than 1 MB, or a folder where the file
 // belongs) is left as it is when a run on that mine ends and Enter stores: one line names it and why.
 TEST_F(Play, ARecordsFileTheGameCannotReadIsLeftAsItIs) {
-    const std::string option = "--mine=" + codeOf({4, 0, 0, 0x5EED8u}), records = folder + "/data/kavernix/records.ini";
+    const std::string option = "--mine=" + codeOf({4, 0, 0, 0x5EED8u});
+    const std::string records = folder + "/data/kavernix/records.ini";
     std::string big = "[" + codeOf({8, 0, 0, 0x5EED9u}) + "]\nplayed = 1\n1 = 12.5 Ann\n";
     while (big.size() <= (1u << 20)) big += "# filling the file up past one megabyte, line after line\n";
-    const std::pair<const char*, const char*> cases[] = {{"larger", "larger than 1 MB"}, {"folder", "is a folder"}};
+    const std::pair<const char*, const char*> cases[] = {{"larger", "larger than 1 MB"},
+                                                         {"folder", "is a folder"}};
     for (const auto& [kind, why] : cases) {
         SCOPED_TRACE(kind);
-        ASSERT_EQ(system(("rm -rf " + folder + "/data && mkdir -p " + records.substr(0, records.rfind('/'))).c_str()),
-                  0);
+        const std::string data = records.substr(0, records.rfind('/'));
+        ASSERT_EQ(system(("rm -rf " + folder + "/data && mkdir -p " + data).c_str()), 0);
         if (kind[0] == 'l')
             writeFileText(records, big);
         else

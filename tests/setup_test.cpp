@@ -813,17 +813,16 @@ TEST_F(SettingsDialog, InTheGameKeepsTheClockChoiceApartFromThePause) {
 // F1 twice: the second dialog shows and keeps what the first stored for the next start, while the
 // running game keeps the maze, the window and the display mode it was started with.
 TEST_F(SettingsDialog, ASecondDialogInTheGameKeepsTheChoicesOfTheFirst) {
-    // The widget, the value chosen in the first dialog, how the second dialog reads it, the key.
-    using Spin = std::tuple<const char*, int, const char*>;
-    const Spin spins[] = {{"mazeSize", 30, "mazeSize"}, {"itemsPerKind", 8, "itemsPerKind"},
-                          {"diamondsNeeded", 4, "diamondsNeeded"}, {"oilSeconds", 90, "oilSeconds"}};
+    // Each field's widget and the value chosen in the first dialog.
+    const std::pair<const char*, int> spins[] = {
+        {"mazeSize", 30}, {"itemsPerKind", 8}, {"diamondsNeeded", 4}, {"oilSeconds", 90}};
     writeFileText(path, defaultText());
     setenv("KAVERNIX_SETUP_DIALOG", "0", 1);
     load(&gameRecord);
     gameRecord.windowWidth = 800, gameRecord.windowHeight = 600; // the window made smaller by hand
     unsetenv("KAVERNIX_SETUP_DIALOG");
     ASSERT_TRUE(showActing(1, [&](GtkWidget* dialog) {
-        for (const auto& [name, value, key] : spins)
+        for (const auto& [name, value] : spins)
             gtk_spin_button_set_value(GTK_SPIN_BUTTON(findNamed(dialog, name)), value);
         gtk_combo_box_set_active_id(GTK_COMBO_BOX(findNamed(dialog, "windowSize")), "1280x720");
         gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(findNamed(dialog, "fullScreen")), TRUE);
@@ -836,8 +835,9 @@ TEST_F(SettingsDialog, ASecondDialogInTheGameKeepsTheChoicesOfTheFirst) {
         << "the running game keeps its own";
     std::string shown;
     ASSERT_TRUE(showActing(1, [&](GtkWidget* dialog) { // nothing touched
-        for (const auto& [name, value, key] : spins)
-            shown += std::to_string(gtk_spin_button_get_value_as_int(GTK_SPIN_BUTTON(findNamed(dialog, name)))) + " ";
+        for (const auto& [name, value] : spins)
+            shown += std::to_string(gtk_spin_button_get_value_as_int(GTK_SPIN_BUTTON(findNamed(dialog, name)))) +
+                     " ";
         shown += gtk_combo_box_get_active_id(GTK_COMBO_BOX(findNamed(dialog, "windowSize")));
         play(dialog);
     }));
@@ -867,8 +867,10 @@ TEST_F(SettingsDialog, TheHallOfFameShowsTimesAsTheEndScreen) {
     writeFileText(path, withLines(defaultText(), lines));
     std::string shown;
     ASSERT_TRUE(showActing(0, [&](GtkWidget* dialog) {
-        for (int i = 1; i <= 5; i++)
-            shown += std::string(gtk_label_get_text(GTK_LABEL(findNamed(dialog, ("hallTime" + std::to_string(i)).c_str())))) + " ";
+        for (int i = 1; i <= 5; i++) {
+            const std::string key = "hallTime" + std::to_string(i);
+            shown += std::string(gtk_label_get_text(GTK_LABEL(findNamed(dialog, key.c_str())))) + " ";
+        }
         play(dialog);
     }));
     EXPECT_EQ(shown, expected);

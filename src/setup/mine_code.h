@@ -20,8 +20,8 @@ enum { MINE_DAILY_SIZE = 16, MINE_DAILY_ITEMS = 5, MINE_DAILY_DIAMONDS = 3 };
 
 // Writes the code's text (at most 15 bytes and the end) into text.
 void mineCodeFormat(const MineCode* code, char text[MINE_CODE_TEXT]);
-// Reads a code; spaces around it and around its dashes, leading zeros and small letters are taken. Returns 1, or 0 with *why naming
-// what is wrong ("the maze size 17 is not even", ...) and *code untouched.
+// Reads a code; spaces around it and around its dashes, leading zeros and small letters are taken.
+// Returns 1, or 0 with *why naming what is wrong ("has no number of items", ...) and *code untouched.
 int mineCodeParse(const char* text, MineCode* code, const char** why);
 // The classic mine: the start state 1 with the given size, items and diamonds.
 int mineCodeIsClassic(const MineCode* code);

@@ -273,7 +273,8 @@ int recordsRead(const char* path, MineRecords* r, FILE* report) {
     std::string text, why;
     int got = readRecordsText(path, &text, &why);
     if (got < 0 && report)
-        fprintf(report, settingsText("%s: cannot read the records (%s); none are shown\n"), path, why.c_str());
+        fprintf(report, settingsText("%s: cannot read the records (%s); none are shown\n"), path,
+                why.c_str());
     if (got <= 0) return got;
     return recordsParse(text.data(), text.size(), path, r, report) == 0 ? 1 : -1;
 }

@@ -360,7 +360,9 @@ void settingsMergeHall(char (*intoNames)[32], float* intoTimes, const char (*kep
     };
     Place all[10];
     int count = 0;
-    auto same = [](const char* a, const char* b, float ta, float tb) { return ta == tb && !strncmp(a, b, 31); };
+    auto same = [](const char* a, const char* b, float ta, float tb) {
+        return ta == tb && !strncmp(a, b, 31);
+    };
     for (int i = 0; i < 5; i++) {
         if (!(keptTimes[i] < SETTINGS_EMPTY_TIME)) continue;
         memcpy(all[count].name, keptNames[i], 32);

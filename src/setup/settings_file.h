@@ -28,7 +28,8 @@ std::string settingsPath();
 void settingsDefaults(SettingsFile* f);
 
 // Parses a whole file text into *f: defaults for absent keys (said only when the text ends inside a
-// line, as a file cut short does), nearest valid value for bad ones. Every problem is one line on report (none when report is null), prefixed with fileName.
+// line, as a file cut short does), nearest valid value for bad ones. Every problem is one line on
+// report (none when report is null), prefixed with fileName.
 // Returns the number of problems.
 int settingsParse(const char* text, size_t length, const char* fileName, SettingsFile* f, FILE* report);
 
