@@ -75,10 +75,10 @@ static void flushView() {
     viewWrittenAt = monotonicSeconds();
 }
 
-// What a running game keeps from its start to its end: the window, the display mode, the maze and
-// the rules of the run (the exit test uses them, and the mine's code names them). The in-game dialog
-// shows and stores the choices for the next start; the game goes on with its own.
-static void keepForNextStart(SettingsRecord* to, const SettingsRecord* from) {
+// Copies what a running game keeps from its start to its end: the window, the display mode, the maze
+// and the rules of the run (the exit test uses them, and the mine's code names them). The in-game
+// dialog shows and stores the choices for the next start; the game goes on with its own.
+static void copyRunFields(SettingsRecord* to, const SettingsRecord* from) {
     memcpy(to->gameModeString, from->gameModeString, sizeof to->gameModeString);
     to->windowWidth = from->windowWidth;
     to->windowHeight = from->windowHeight;
@@ -144,7 +144,7 @@ extern "C" void setupShow(int inGame) {
         SettingsFile stored = values;
         settingsCopyLibraryFields(&values.record, liveRecord);
         values.record.running = storedRunning;
-        keepForNextStart(&values.record, &stored.record);
+        copyRunFields(&values.record, &stored.record);
         memcpy(values.record.hallNames, stored.record.hallNames, sizeof values.record.hallNames);
         memcpy(values.record.hallTimes, stored.record.hallTimes, sizeof values.record.hallTimes);
     }
@@ -183,7 +183,7 @@ extern "C" void setupLoad(SettingsRecord* record) {
         values.record.running = record->running; // the dialog never pauses nor resumes the game
         // The window, the display mode, the maze and the run's rules were set at start; new choices
         // wait for the next start.
-        keepForNextStart(&values.record, record);
+        copyRunFields(&values.record, record);
     }
     settingsCopyLibraryFields(record, &values.record);
     liveRecord = record;
