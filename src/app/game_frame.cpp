@@ -12,6 +12,7 @@
 #include "app/pad.h"
 #include "app/record.h"
 #include "app/game_state.h"
+#include "app/game_update.h"
 #include "app/startup.h"
 #include "app/timing.h"
 #include "brep/catalogue.h"
@@ -56,6 +57,7 @@ void gameResume() {
 }
 
 void gameSettingsDialog() {
+    gameFieldOfViewKeep(); // the dialog reads the file
     minesBeforeSettingsDialog();
     dialogOpen = 1;
     gameSoundHold();
