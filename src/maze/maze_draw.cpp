@@ -3,6 +3,9 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "Wood/wood.h"
 #include "app/record.h"
 #include "brep/catalogue.h"
@@ -99,45 +102,85 @@ void drawWallFacingNegY(float x, float y) {
     glPopMatrix();
 }
 
-void mazeDraw(Maze* m, const Actor* viewer, const Actor* door) {
+namespace {
+
+// The open cells this frame draws (those in sight with portal culling on), nearest to the viewer
+// first: squares drawn near to far let the depth test turn away most of what lies behind them
+// before it is textured.
+struct DrawnCell {
+    int x, y, distance; // distance: squared, in quarter cells
+};
+std::vector<DrawnCell> drawnCells;
+
+bool openCell(const Maze* m, int x, int y) {
+    return mazeIsOpen(m, x, y) != 0;
+}
+
+bool seenCell(const Maze* m, int x, int y) {
+    return portalCulling == 0 || mazeIsVisible(m, x, y) != 0;
+}
+
+} // namespace
+
+void mazeDrawPrepare(Maze* m, const Actor* viewer) {
     const int n = m->size;
-    const bool culling = portalCulling != 0;
-    if (culling) mazeUpdateVisibility(m, int(viewer->x), int(viewer->z));
-    auto open = [m](int x, int y) { return mazeIsOpen(m, x, y) != 0; };
-    auto seen = [m, culling](int x, int y) { return !culling || mazeIsVisible(m, x, y) != 0; };
+    if (portalCulling) mazeUpdateVisibility(m, int(viewer->x), int(viewer->z));
+    // In quarter cells, so that the order is the same on every machine.
+    const int vx = int(viewer->x * 4), vz = int(viewer->z * 4);
+    drawnCells.clear();
+    for (int x = 0; x < n; ++x)
+        for (int y = 0; y < n; ++y)
+            if (openCell(m, x, y) && seenCell(m, x, y)) {
+                const int dx = x * 4 + 2 - vx, dy = y * 4 + 2 - vz;
+                drawnCells.push_back({x, y, dx * dx + dy * dy});
+            }
+    // Stable: cells as far as each other keep the x outer, y inner order.
+    std::stable_sort(drawnCells.begin(), drawnCells.end(),
+                     [](const DrawnCell& a, const DrawnCell& b) { return a.distance < b.distance; });
+}
 
+void mazeDrawFloors() {
     floorMaterial();
-    for (int x = 0; x < n; ++x)
-        for (int y = 0; y < n; ++y)
-            if (open(x, y) && seen(x, y)) drawFloorTile(float(x), float(y));
+    for (const DrawnCell& c : drawnCells) drawFloorTile(float(c.x), float(c.y));
+}
 
+void mazeDrawCeilings() {
     mazeCeilingMaterial();
-    for (int x = 0; x < n; ++x)
-        for (int y = 0; y < n; ++y)
-            if (open(x, y) && seen(x, y)) drawCeilingTile(float(x), float(y));
+    for (const DrawnCell& c : drawnCells) drawCeilingTile(float(c.x), float(c.y));
+}
 
+void mazeDrawWalls(const Maze* m) {
     // Every wall square belongs to the open cell it faces; the exit cell's +x side is the way
     // out, where the door stands instead.
+    const int n = m->size;
     mazeWallMaterial();
-    for (int x = 0; x < n; ++x)
-        for (int y = 0; y < n; ++y) {
-            if (open(x, y) && !open(x, y + 1) && seen(x, y)) drawWallFacingNegY(float(x), float(y));
-            if (!open(x, y) && open(x, y + 1) && seen(x, y + 1)) drawWallFacingPosY(float(x), float(y));
-            if (open(x, y) && !open(x + 1, y) && seen(x, y) && !(x == n - 1 && y == n - 1))
-                drawWallFacingNegX(float(x), float(y));
-            if (!open(x, y) && open(x + 1, y) && seen(x + 1, y)) drawWallFacingPosX(float(x), float(y));
-        }
+    for (const DrawnCell& c : drawnCells) {
+        const int x = c.x, y = c.y;
+        if (!openCell(m, x, y + 1)) drawWallFacingNegY(float(x), float(y));
+        if (y > 0 && !openCell(m, x, y - 1)) drawWallFacingPosY(float(x), float(y - 1));
+        if (!openCell(m, x + 1, y) && !(x == n - 1 && y == n - 1)) drawWallFacingNegX(float(x), float(y));
+        if (x > 0 && !openCell(m, x - 1, y)) drawWallFacingPosX(float(x - 1), float(y));
+    }
+}
 
+void mazeDrawProps(const Maze* m) {
     glBindTexture(GL_TEXTURE_2D, imgWood.textureId);
-    for (int x = 0; x < n; ++x)
-        for (int y = 0; y < n; ++y) {
-            if (!open(x, y) || !seen(x, y)) continue;
-            if (!open(x + 1, y) && !open(x - 1, y)) woodDrawAcrossX(float(x), float(y) + 0.5f);
-            if (!open(x, y + 1) && !open(x, y - 1)) woodDrawAcrossY(float(x) + 0.5f, float(y + 1));
-        }
+    for (const DrawnCell& c : drawnCells) {
+        const int x = c.x, y = c.y;
+        if (!openCell(m, x + 1, y) && !openCell(m, x - 1, y)) woodDrawAcrossX(float(x), float(y) + 0.5f);
+        if (!openCell(m, x, y + 1) && !openCell(m, x, y - 1)) woodDrawAcrossY(float(x) + 0.5f, float(y + 1));
+    }
+}
 
-    mazeDrawDoor(door);
+void mazeDraw(Maze* m, const Actor* viewer, const Actor* door) {
+    mazeDrawPrepare(m, viewer);
+    // Near things first, as they hide the most: the instances and the props, then the squares.
     drawAllInstances();
+    mazeDrawProps(m);
+    mazeDrawDoor(door);
+    mazeDrawWalls(m);
+    mazeDrawFloors();
+    mazeDrawCeilings();
 }
 
 void mazeDrawDoor(const Actor* door) {
