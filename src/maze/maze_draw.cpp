@@ -120,6 +120,34 @@ bool seenCell(const Maze* m, int x, int y) {
     return portalCulling == 0 || mazeIsVisible(m, x, y) != 0;
 }
 
+// Leaves out the cells whose box (every square and prop of a cell lies in it) is wholly outside
+// the view volume of the current matrices: behind the viewer or beside the view.
+void keepCellsInView() {
+    GLfloat p[16], v[16], m[16];
+    glGetFloatv(GL_PROJECTION_MATRIX, p);
+    glGetFloatv(GL_MODELVIEW_MATRIX, v);
+    for (int c = 0; c < 4; c++)
+        for (int r = 0; r < 4; r++)
+            m[c * 4 + r] = p[r] * v[c * 4] + p[4 + r] * v[c * 4 + 1] + p[8 + r] * v[c * 4 + 2] + p[12 + r] * v[c * 4 + 3];
+    auto outside = [&m](const DrawnCell& cell) {
+        // Per plane (-x, +x, -y, +y, near, far): how many of the eight corners lie beyond it.
+        int beyond[6] = {};
+        for (int k = 0; k < 8; k++) {
+            const float x = float(cell.x + (k & 1)), y = float((k >> 1) & 1), z = float(cell.y + (k >> 2));
+            float clip[4];
+            for (int r = 0; r < 4; r++) clip[r] = m[r] * x + m[4 + r] * y + m[8 + r] * z + m[12 + r];
+            for (int axis = 0; axis < 3; axis++) {
+                beyond[2 * axis] += clip[axis] < -clip[3];
+                beyond[2 * axis + 1] += clip[axis] > clip[3];
+            }
+        }
+        for (int plane : beyond)
+            if (plane == 8) return true;
+        return false;
+    };
+    drawnCells.erase(std::remove_if(drawnCells.begin(), drawnCells.end(), outside), drawnCells.end());
+}
+
 } // namespace
 
 void mazeDrawPrepare(Maze* m, const Actor* viewer) {
@@ -134,6 +162,7 @@ void mazeDrawPrepare(Maze* m, const Actor* viewer) {
                 const int dx = x * 4 + 2 - vx, dy = y * 4 + 2 - vz;
                 drawnCells.push_back({x, y, dx * dx + dy * dy});
             }
+    if (portalCulling) keepCellsInView();
     // Stable: cells as far as each other keep the x outer, y inner order.
     std::stable_sort(drawnCells.begin(), drawnCells.end(),
                      [](const DrawnCell& a, const DrawnCell& b) { return a.distance < b.distance; });

@@ -29,8 +29,10 @@ void drawFloorTile(const Actor* a);
 // ceilings), so that the depth test turns away what lies behind before it is textured.
 void mazeDraw(Maze* m, const Actor* viewer, const Actor* door);
 // The cells of this frame: with portal culling on, the visibility marking is renewed from the
-// viewer's cell and only marked cells are drawn; the open cells in order of their distance from
-// the viewer, nearest first (equal distances in x outer, y inner order).
+// viewer's cell and only marked cells are drawn, and of those only the cells whose box reaches
+// into the view volume of the current projection and model-view matrices; the open cells in
+// order of their distance from the viewer, nearest first (equal distances in x outer, y inner
+// order).
 void mazeDrawPrepare(Maze* m, const Actor* viewer);
 // The parts of the prepared cells, each nearest first: floor squares, ceiling squares, wall squares
 // (each belongs to the open cell it faces; the exit cell's +x side is left to the door), and a pit
