@@ -13,6 +13,8 @@
 #include "text/font.h"
 #include "text/hud.h"
 #include "text/texts.h"
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace {
@@ -122,11 +124,18 @@ void mapDraw() {
     glScalef(s, s, 1);
 
     glBindTexture(GL_TEXTURE_2D, imgFloor.textureId);
+    // Only the cells that can reach into the map's box: those within its farthest corner's distance
+    // from the player (in cells; a square is at most 0.75 of a cell from its centre to a corner).
+    const float reachX = std::max(0.83f - 0.74f, 0.74f + 0.191f - 0.83f) * float(w);
+    const float reachY = std::max(0.82f - 0.715f, 0.715f + 0.225f - 0.82f) * float(h);
+    const float reach = s > 0 ? std::sqrt(reachX * reachX + reachY * reachY) / s + 1 : 1e9f;
+    const int i0 = std::max(0, int(px - reach)), i1 = std::min(n, int(px + reach) + 1);
+    const int j0 = std::max(0, int(pz - reach)), j1 = std::min(n, int(pz + reach) + 1);
     glBegin(GL_QUADS);
     glNormal3f(0, 0, -1);
     mapColour(0.99f, 0.99f, 0.99f, 99.0f);
-    for (int i = 0; i <= n; ++i)
-        for (int j = 0; j <= n; ++j)
+    for (int i = i0; i <= i1; ++i)
+        for (int j = j0; j <= j1; ++j)
             if (mazeIsOpen(&maze, i, j)) mapSquare(i - px, -(j - pz), i + 1 - px, -(j + 1 - pz));
 
     // The way out, just beyond the exit cell's open +x side.
