@@ -278,8 +278,12 @@ void gameDisplay() {
     // The lamp swings up and down with the player's stride.
     const float lamp[4] = {player.x, player.y + sinf(player.distance * 8) * 0.06f, player.z, 1};
     glLightfv(GL_LIGHT0, GL_POSITION, lamp);
+    // The opaque scene replaces what lies under it: blending, which adds nothing to it but the
+    // reading of every pixel, is off while it draws.
+    glDisable(GL_BLEND);
     mazeDraw(&maze, &player, &exitDoor);
     horseDraw(&horse);
+    glEnable(GL_BLEND);
     mazeDrawTranslucentInstances();
     shotDraw(&shot);
     windowProjection();
