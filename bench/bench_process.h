@@ -50,14 +50,15 @@ inline void benchParseFigures(const std::string& text, BenchRun* run) {
     size_t end = text.find_last_not_of('\n');
     if (end == std::string::npos) return;
     size_t begin = text.rfind('\n', end);
-    const std::string line = text.substr(begin == std::string::npos ? 0 : begin + 1, end + 1);
+    const size_t from = begin == std::string::npos ? 0 : begin + 1;
+    const std::string line = text.substr(from, end + 1 - from);
     size_t at = 0;
     while (at < line.size()) {
-        const size_t from = line.find_first_not_of(' ', at);
-        if (from == std::string::npos) break;
-        size_t to = line.find(' ', from);
+        const size_t first = line.find_first_not_of(' ', at);
+        if (first == std::string::npos) break;
+        size_t to = line.find(' ', first);
         if (to == std::string::npos) to = line.size();
-        const std::string field = line.substr(from, to - from);
+        const std::string field = line.substr(first, to - first);
         const size_t eq = field.find('=');
         if (eq != std::string::npos && eq > 0) {
             const char* value = field.c_str() + eq + 1;

@@ -26,11 +26,12 @@ struct Best {
     double fps = 0, slowestMs = 0, ratio = 0; // ratio: slowest frame over the mean, the lowest run's
     int failed = 0;
     void add(const BenchRun& r) {
-        if (r.seconds < 0 || !r.figures.count("fps")) {
+        const auto fpsAt = r.figures.find("fps"), slowestAt = r.figures.find("slowest_ms");
+        if (r.seconds < 0 || fpsAt == r.figures.end() || slowestAt == r.figures.end()) {
             failed++;
             return;
         }
-        const double fps = r.figures.at("fps"), slowest = r.figures.at("slowest_ms");
+        const double fps = fpsAt->second, slowest = slowestAt->second;
         if (fps > this->fps) this->fps = fps;
         const double over = slowest * fps / 1000.0;
         if (ratio == 0 || over < ratio) ratio = over, slowestMs = slowest;
