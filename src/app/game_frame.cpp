@@ -281,7 +281,10 @@ void gameDisplay() {
     // The opaque scene replaces what lies under it: blending, which adds nothing to it but the
     // reading of every pixel, is off while it draws.
     glDisable(GL_BLEND);
-    mazeDraw(&maze, &player, &exitDoor);
+    // Only where the lamp frame lets the scene through: nothing is made outside those boxes.
+    int boxes[lampMaxBoxes][4];
+    const int count = lampOpeningBoxes(boxes);
+    mazeDrawInBoxes(&maze, &player, &exitDoor, boxes, count);
     horseDraw(&horse);
     glEnable(GL_BLEND);
     mazeDrawTranslucentInstances();

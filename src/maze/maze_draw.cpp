@@ -120,32 +120,44 @@ bool seenCell(const Maze* m, int x, int y) {
     return portalCulling == 0 || mazeIsVisible(m, x, y) != 0;
 }
 
-// Leaves out the cells whose box (every square and prop of a cell lies in it) is wholly outside
-// the view volume of the current matrices: behind the viewer or beside the view.
-void keepCellsInView() {
-    GLfloat p[16], v[16], m[16];
+// Whether the cell's box (every square and prop of a cell lies in it) lies wholly beyond one side
+// of the view volume of matrix m (projection times model-view) cut down to the part x0..x1, y0..y1
+// of the view (-1..1 the whole view): behind the viewer, beside the view, beyond the far plane.
+bool cellOutside(const GLfloat* m, const DrawnCell& cell, float x0, float x1, float y0, float y1) {
+    int beyond[6] = {};
+    for (int k = 0; k < 8; k++) {
+        const float x = float(cell.x + (k & 1)), y = float((k >> 1) & 1), z = float(cell.y + (k >> 2));
+        float clip[4];
+        for (int r = 0; r < 4; r++) clip[r] = m[r] * x + m[4 + r] * y + m[8 + r] * z + m[12 + r];
+        beyond[0] += clip[0] < x0 * clip[3];
+        beyond[1] += clip[0] > x1 * clip[3];
+        beyond[2] += clip[1] < y0 * clip[3];
+        beyond[3] += clip[1] > y1 * clip[3];
+        beyond[4] += clip[2] < -clip[3];
+        beyond[5] += clip[2] > clip[3];
+    }
+    for (int plane : beyond)
+        if (plane == 8) return true;
+    return false;
+}
+
+// Projection times model-view, as OpenGL holds them now.
+void viewMatrix(GLfloat* m) {
+    GLfloat p[16], v[16];
     glGetFloatv(GL_PROJECTION_MATRIX, p);
     glGetFloatv(GL_MODELVIEW_MATRIX, v);
     for (int c = 0; c < 4; c++)
         for (int r = 0; r < 4; r++)
             m[c * 4 + r] = p[r] * v[c * 4] + p[4 + r] * v[c * 4 + 1] + p[8 + r] * v[c * 4 + 2] + p[12 + r] * v[c * 4 + 3];
-    auto outside = [&m](const DrawnCell& cell) {
-        // Per plane (-x, +x, -y, +y, near, far): how many of the eight corners lie beyond it.
-        int beyond[6] = {};
-        for (int k = 0; k < 8; k++) {
-            const float x = float(cell.x + (k & 1)), y = float((k >> 1) & 1), z = float(cell.y + (k >> 2));
-            float clip[4];
-            for (int r = 0; r < 4; r++) clip[r] = m[r] * x + m[4 + r] * y + m[8 + r] * z + m[12 + r];
-            for (int axis = 0; axis < 3; axis++) {
-                beyond[2 * axis] += clip[axis] < -clip[3];
-                beyond[2 * axis + 1] += clip[axis] > clip[3];
-            }
-        }
-        for (int plane : beyond)
-            if (plane == 8) return true;
-        return false;
-    };
-    drawnCells.erase(std::remove_if(drawnCells.begin(), drawnCells.end(), outside), drawnCells.end());
+}
+
+// Leaves out the cells wholly outside the view volume.
+void keepCellsInView() {
+    GLfloat m[16];
+    viewMatrix(m);
+    drawnCells.erase(std::remove_if(drawnCells.begin(), drawnCells.end(),
+                                    [&m](const DrawnCell& c) { return cellOutside(m, c, -1, 1, -1, 1); }),
+                     drawnCells.end());
 }
 
 } // namespace
@@ -210,6 +222,36 @@ void mazeDraw(Maze* m, const Actor* viewer, const Actor* door) {
     mazeDrawWalls(m);
     mazeDrawFloors();
     mazeDrawCeilings();
+}
+
+void mazeDrawInBoxes(Maze* m, const Actor* viewer, const Actor* door, const int (*boxes)[4], int count) {
+    mazeDrawPrepare(m, viewer);
+    drawAllInstances();
+    mazeDrawDoor(door);
+    GLfloat view[16];
+    GLint port[4];
+    viewMatrix(view);
+    glGetIntegerv(GL_VIEWPORT, port);
+    const std::vector<DrawnCell> all = drawnCells;
+    glEnable(GL_SCISSOR_TEST);
+    for (int i = 0; i < count; i++) {
+        const int* b = boxes[i];
+        glScissor(b[0], b[1], b[2], b[3]);
+        // The box as a part of the view, -1..1 across it.
+        const float x0 = 2.0f * float(b[0] - port[0]) / float(port[2]) - 1;
+        const float x1 = 2.0f * float(b[0] + b[2] - port[0]) / float(port[2]) - 1;
+        const float y0 = 2.0f * float(b[1] - port[1]) / float(port[3]) - 1;
+        const float y1 = 2.0f * float(b[1] + b[3] - port[1]) / float(port[3]) - 1;
+        drawnCells.clear();
+        for (const DrawnCell& c : all)
+            if (portalCulling == 0 || !cellOutside(view, c, x0, x1, y0, y1)) drawnCells.push_back(c);
+        mazeDrawProps(m);
+        mazeDrawWalls(m);
+        mazeDrawFloors();
+        mazeDrawCeilings();
+    }
+    glDisable(GL_SCISSOR_TEST);
+    drawnCells = all;
 }
 
 void mazeDrawDoor(const Actor* door) {

@@ -28,6 +28,11 @@ void drawFloorTile(const Actor* a);
 // mazeDrawPrepare, then the parts nearest first (instances, props, door, walls, floors,
 // ceilings), so that the depth test turns away what lies behind before it is textured.
 void mazeDraw(Maze* m, const Actor* viewer, const Actor* door);
+// mazeDraw for a view seen only through the given boxes of the window (x, y, width, height in
+// window pixels; none overlapping): the instances and the door once, then for each box, cut to
+// it, the props, walls, floors and ceilings of the cells (with portal culling on, those that
+// reach into the box's part of the view). Nothing outside the boxes is touched.
+void mazeDrawInBoxes(Maze* m, const Actor* viewer, const Actor* door, const int (*boxes)[4], int count);
 // The cells of this frame: with portal culling on, the visibility marking is renewed from the
 // viewer's cell and only marked cells are drawn, and of those only the cells whose box reaches
 // into the view volume of the current projection and model-view matrices; the open cells in
