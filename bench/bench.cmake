@@ -15,4 +15,5 @@ target_compile_options(fill_floor PRIVATE ${KX_WARNINGS})
 target_link_libraries(fill_floor PRIVATE ${KX_GL_LIBS})
 kx_bench(bench_frames SOURCES bench/frames.cpp MODULES core)
 add_dependencies(bench_frames bare_window fill_floor kavernix runfolder)
-kx_bench(bench_overdraw SOURCES bench/overdraw.cpp MODULES core app maze Wood brep image text scene game sound)
+kx_bench(bench_overdraw SOURCES bench/overdraw.cpp
+         MODULES core app maze Wood brep image text scene game sound)

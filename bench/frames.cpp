@@ -49,16 +49,18 @@ void frames(int rounds) {
                 game.add(benchRunProcess({buildDir + "/kavernix", "--timedemo", "600"}, settings));
         }
     printf("Frames: maze 66, 1024 x 768, 600 frames, best of %d alternated runs each\n", rounds);
-    if (game.failed || floor.failed) printf("  failed runs: timedemo %d, fill floor %d\n", game.failed, floor.failed);
-    printf("  timedemo %.1f fps, fill floor %.1f fps: ratio %.2f (goal at least 0.5, further 0.6)\n", game.fps,
-           floor.fps, floor.fps > 0 ? game.fps / floor.fps : 0.0);
+    if (game.failed || floor.failed)
+        printf("  failed runs: timedemo %d, fill floor %d\n", game.failed, floor.failed);
+    printf("  timedemo %.1f fps, fill floor %.1f fps: ratio %.2f (goal at least 0.5, further 0.6)\n",
+           game.fps, floor.fps, floor.fps > 0 ? game.fps / floor.fps : 0.0);
     printf("  slowest frame %.1f ms beside the mean %.1f ms: %.2fx (goal at most 2x)\n", game.slowestMs,
            game.ratio > 0 ? game.slowestMs / game.ratio : 0.0, game.ratio);
 }
 
 void startUp(int rounds) {
-    printf("Start-up to the first game frame beside a bare window, maze 66, best of %d alternated runs each\n",
-           rounds);
+    printf(
+        "Start-up to the first game frame beside a bare window, maze 66, best of %d alternated runs each\n",
+        rounds);
     for (int source = 0; source < 3; source++) {
         const std::string settings = benchWriteSettings(66, source);
         double game = 0, bare = 0, rss = 0;
@@ -73,7 +75,8 @@ void startUp(int rounds) {
                     rss = std::max(rss, g.rssMb);
                 }
             }
-        printf("  model source %d: %.0f ms beside %.0f ms: %.2fx (goal at most 1.6x, further 1.3x), peak %.0f MB\n",
+        printf("  model source %d: %.0f ms beside %.0f ms: %.2fx (goal at most 1.6x, further 1.3x), peak "
+               "%.0f MB\n",
                source, game * 1000, bare * 1000, bare > 0 ? game / bare : 0.0, rss);
     }
 }

@@ -318,7 +318,8 @@ int main(int argc, char** argv) {
     }
     printf("Pixels written per window pixel, mean of %d frames of the timedemo (maze 66, 1024 x 768):\n\n",
            samples);
-    printf("| stage | written, plain order | written, game's order | made, plain order | made, game's order |\n");
+    printf("| stage | written, plain order | written, game's order | made, plain order | made, game's order "
+           "|\n");
     printf("|---|---|---|---|---|\n");
     double sum[4] = {};
     for (int s = 0; s < STAGES; s++) {
@@ -333,7 +334,7 @@ int main(int argc, char** argv) {
         printf("| %s | %.3f | %.3f | %.3f | %.3f |\n", stageName[s], plain, nearest, madePlain, madeNearest);
         sum[0] += plain, sum[1] += nearest, sum[2] += madePlain, sum[3] += madeNearest;
     }
-    printf("| every frame (the lamp frame not redrawn) | %.3f | %.3f | %.3f | %.3f |\n", sum[0], sum[1], sum[2],
-           sum[3]);
+    printf("| every frame (the lamp frame not redrawn) | %.3f | %.3f | %.3f | %.3f |\n", sum[0], sum[1],
+           sum[2], sum[3]);
     return 0;
 }

@@ -251,8 +251,10 @@ struct Switches {
 
 TEST_F(Frames, TheGameFrameKeepsThePlainPictureUnderEverySwitch) {
     static const Switches table[5] = {
-        {"smooth, mipmaps, portals, lists", 2, 2, 1, 1, 2}, {"wireframe", 0, 2, 1, 1, 2},
-        {"flat, no textures", 1, 0, 1, 1, 2},              {"linear textures, no portals", 2, 1, 0, 1, 2},
+        {"smooth, mipmaps, portals, lists", 2, 2, 1, 1, 2},
+        {"wireframe", 0, 2, 1, 1, 2},
+        {"flat, no textures", 1, 0, 1, 1, 2},
+        {"linear textures, no portals", 2, 1, 0, 1, 2},
         {"no lists, detail level 0", 2, 2, 1, 0, 0},
     };
     // One pinned frame of the walk under each switch, in the walk's order.

@@ -148,7 +148,8 @@ void viewMatrix(GLfloat* m) {
     glGetFloatv(GL_MODELVIEW_MATRIX, v);
     for (int c = 0; c < 4; c++)
         for (int r = 0; r < 4; r++)
-            m[c * 4 + r] = p[r] * v[c * 4] + p[4 + r] * v[c * 4 + 1] + p[8 + r] * v[c * 4 + 2] + p[12 + r] * v[c * 4 + 3];
+            m[c * 4 + r] = p[r] * v[c * 4] + p[4 + r] * v[c * 4 + 1] + p[8 + r] * v[c * 4 + 2] +
+                           p[12 + r] * v[c * 4 + 3];
 }
 
 // Leaves out the cells wholly outside the view volume.

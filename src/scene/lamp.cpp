@@ -109,7 +109,8 @@ int lampOpeningBoxes(int boxes[lampMaxBoxes][4]) {
     static const uint8_t* madeFor;
     static int madeWidth, madeHeight, madeX, madeY, count;
     static int made[lampMaxBoxes][4];
-    const bool usable = mask.pixels && mask.bytesPerPixel == 1 && mask.width == st.width && mask.height == st.height;
+    const bool usable =
+        mask.pixels && mask.bytesPerPixel == 1 && mask.width == st.width && mask.height == st.height;
     if (!usable) {
         boxes[0][0] = st.x, boxes[0][1] = st.y, boxes[0][2] = st.width, boxes[0][3] = st.height;
         return 1;
@@ -131,7 +132,8 @@ int lampOpeningBoxes(int boxes[lampMaxBoxes][4]) {
         // The fewest pixels in at most lampMaxBoxes boxes of whole rows: area[k][r] covers the rows
         // below r with k boxes; a row without opening may stay outside every box.
         const long long none = 1LL << 60;
-        std::vector<std::vector<long long>> area(lampMaxBoxes + 1, std::vector<long long>(size_t(h) + 1, none));
+        std::vector<std::vector<long long>> area(lampMaxBoxes + 1,
+                                                 std::vector<long long>(size_t(h) + 1, none));
         std::vector<std::vector<int>> from(lampMaxBoxes + 1, std::vector<int>(size_t(h) + 1, -1));
         area[0][0] = 0;
         for (int r = 1; r <= h; r++)
@@ -142,7 +144,8 @@ int lampOpeningBoxes(int boxes[lampMaxBoxes][4]) {
                     area[k][r] = area[k][r - 1], from[k][r] = -1;
                 int lo = w, hi = -1;
                 for (int a = r - 1; a >= 0; a--) {
-                    if (last[size_t(a)] >= 0) lo = std::min(lo, first[size_t(a)]), hi = std::max(hi, last[size_t(a)]);
+                    if (last[size_t(a)] >= 0)
+                        lo = std::min(lo, first[size_t(a)]), hi = std::max(hi, last[size_t(a)]);
                     if (area[k - 1][a] == none || hi < 0) continue;
                     const long long cost = area[k - 1][a] + (long long)(r - a) * (hi - lo + 1);
                     if (cost < area[k][r]) area[k][r] = cost, from[k][r] = a;
@@ -160,8 +163,10 @@ int lampOpeningBoxes(int boxes[lampMaxBoxes][4]) {
             }
             int lo = w, hi = -1;
             for (int y = a; y < r; y++)
-                if (last[size_t(y)] >= 0) lo = std::min(lo, first[size_t(y)]), hi = std::max(hi, last[size_t(y)]);
-            made[count][0] = st.x + lo, made[count][1] = st.y + a, made[count][2] = hi - lo + 1, made[count][3] = r - a;
+                if (last[size_t(y)] >= 0)
+                    lo = std::min(lo, first[size_t(y)]), hi = std::max(hi, last[size_t(y)]);
+            made[count][0] = st.x + lo, made[count][1] = st.y + a, made[count][2] = hi - lo + 1,
+            made[count][3] = r - a;
             count++, k--, r = a;
         }
     }
