@@ -329,6 +329,7 @@ void fieldOfViewHeld(int action, float seconds, float frameTime) {
     record.fieldOfView = 60, record.frameTime = frameTime, inputHold(action, 1);
     for (int i = 0; i < int(seconds / frameTime + 0.5f); ++i) gameFieldOfView();
     inputHold(action, 0);
+    gameFieldOfView(); // the frame after the release keeps the view
 }
 
 // F9 and F10 move the view by the same degrees per second at any frame rate.

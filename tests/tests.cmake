@@ -47,3 +47,4 @@ add_test(NAME Layers.CheckNamesUpwardCircularAndUnknownIncludes COMMAND sh ${CMA
 # Every folder of the tree includes only the folders below it.
 add_test(NAME Layers.TheTreeKeepsItsLayers COMMAND python3 ${CMAKE_SOURCE_DIR}/tools/check-layers.py ${CMAKE_SOURCE_DIR})
 kx_test(looks_test SOURCES tests/looks_test.cpp MODULES ${KX_ALL_MODULES} DEPENDS runfolder)
+kx_test(frames_gl_test SOURCES tests/frames_gl_test.cpp MODULES ${KX_ALL_MODULES} DEPENDS runfolder)

@@ -12,6 +12,7 @@
 #include "app/pad.h"
 #include "app/record.h"
 #include "app/game_state.h"
+#include "app/game_update.h"
 #include "app/startup.h"
 #include "app/timing.h"
 #include "brep/catalogue.h"
@@ -56,6 +57,7 @@ void gameResume() {
 }
 
 void gameSettingsDialog() {
+    gameFieldOfViewKeep(); // the dialog reads the file
     dialogOpen = 1;
     gameSoundHold();
     setupShow(1);
@@ -274,8 +276,15 @@ void gameDisplay() {
     // The lamp swings up and down with the player's stride.
     const float lamp[4] = {player.x, player.y + sinf(player.distance * 8) * 0.06f, player.z, 1};
     glLightfv(GL_LIGHT0, GL_POSITION, lamp);
-    mazeDraw(&maze, &player, &exitDoor);
+    // The opaque scene replaces what lies under it: blending, which adds nothing to it but the
+    // reading of every pixel, is off while it draws.
+    glDisable(GL_BLEND);
+    // Only where the lamp frame lets the scene through: nothing is made outside those boxes.
+    int boxes[lampMaxBoxes][4];
+    const int count = lampOpeningBoxes(boxes);
+    mazeDrawInBoxes(&maze, &player, &exitDoor, boxes, count);
     horseDraw(&horse);
+    glEnable(GL_BLEND);
     mazeDrawTranslucentInstances();
     shotDraw(&shot);
     windowProjection();

@@ -85,10 +85,20 @@ void gameMoveByKeys(float playerStep, float horseStep) {
 static const float fovDegreesPerSecond = 30;
 static float fovChange; // degrees asked for and not yet a whole degree
 
+static int fovUnstored; // 1 while the view changed by F9 or F10 waits to be kept
+
+void gameFieldOfViewKeep() {
+    if (fovUnstored) setupStoreView(&record);
+    fovUnstored = 0;
+}
+
 void gameFieldOfView() {
     int way = (inputHeld(ACTION_WIDER) != 0) - (inputHeld(ACTION_NARROWER) != 0);
     if (way == 0) {
         fovChange = 0;
+        // Kept once the key is let go: a synced write of the settings file in every second the key
+        // is held would stall the frames it falls into.
+        gameFieldOfViewKeep();
         return;
     }
     fovChange += float(way) * fovDegreesPerSecond * record.frameTime;
@@ -100,7 +110,9 @@ void gameFieldOfView() {
     if (whole < 0 && next < fieldOfViewLeast) next = now < fieldOfViewLeast ? now : fieldOfViewLeast;
     if (next == now) return;
     record.fieldOfView = next;
-    setupStoreView(&record);
+    static int keepAtExit;
+    if (!keepAtExit) keepAtExit = atexit(gameFieldOfViewKeep) == 0; // Escape while the key is held
+    fovUnstored = 1;
 }
 
 static void centreInCell(Actor* a) {

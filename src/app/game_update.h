@@ -15,9 +15,11 @@ void gameSetHorseHit(int hit);
 // horse carries its rider.
 void gameMoveByKeys(float playerStep, float horseStep);
 // F9 and F10 held: the field of view narrows and widens by 30 degrees per second in whole degrees
-// within 10 to 120, stored at each change.
+// within 10 to 120, kept in the settings file when the key is let go.
 enum { fieldOfViewLeast = 10, fieldOfViewMost = 120 };
 void gameFieldOfView();
+// Writes a view that F9 or F10 changed and that is not kept yet into the settings file.
+void gameFieldOfViewKeep();
 // The arrow of this frame: the ready one rides with the player; the flying one moves in short
 // moves, each checked against the horse (a hit loses the run) and the items it picks up, and
 // stops at the rock it meets.

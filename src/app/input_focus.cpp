@@ -1,8 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Whether the game's window has the keyboard. The toolkit reports no focus changes, so the X server
-// is asked (on the toolkit's own connection) several times a second; a window that lost the
-// keyboard gets no key releases, so everything held is released then.
+// is asked several times a second; a window that lost the keyboard gets no key releases, so
+// everything held is released then. The asking runs on a thread of its own with its own connection
+// to the server: a question on the toolkit's connection would wait until the server has taken the
+// frames before it, in the middle of the game's frame.
 #include <GL/glx.h>
+#include <atomic>
+#include <thread>
+#include <time.h>
 #include "app/input.h"
 
 static int focusedNow = 1;
@@ -36,16 +41,41 @@ static int focusIsOurs(Display* display, Window ours, Window focus) {
     return answer;
 }
 
+// The watcher's findings: the window it asks about, set by the game, and its last answer (-1 before
+// the first).
+static std::atomic<unsigned long> watchedWindow{0};
+static std::atomic<int> watchedFocus{-1};
+
+static void watchFocus(Display* display) {
+    const timespec pause = {0, 50 * 1000 * 1000};
+    for (;;) {
+        const Window ours = watchedWindow.load();
+        Window focus = 0;
+        int revert = 0;
+        XGetInputFocus(display, &focus, &revert);
+        // PointerRoot: the keyboard goes to the window under the pointer, as with the root window
+        // (the usual states of an X server without a window manager).
+        watchedFocus = focus == PointerRoot || (focus != None && focusIsOurs(display, ours, focus));
+        nanosleep(&pause, nullptr);
+    }
+}
+
 void inputPollFocus() {
-    Display* display = glXGetCurrentDisplay();
-    Window ours = glXGetCurrentDrawable();
-    if (!display || !ours) return;
-    Window focus = 0;
-    int revert = 0;
-    XGetInputFocus(display, &focus, &revert);
-    // PointerRoot: the keyboard goes to the window under the pointer, as with the root window (the
-    // usual states of an X server without a window manager).
-    const int focused = focus == PointerRoot || (focus != None && focusIsOurs(display, ours, focus));
+    static int watching;
+    if (!watching) {
+        Display* game = glXGetCurrentDisplay();
+        const Window ours = glXGetCurrentDrawable();
+        if (!game || !ours) return;
+        watchedWindow = ours;
+        Display* own = XOpenDisplay(DisplayString(game));
+        if (!own) return;
+        watching = 1;
+        std::thread(watchFocus, own).detach();
+    }
+    const Window ours = glXGetCurrentDrawable();
+    if (ours) watchedWindow = ours;
+    const int focused = watchedFocus.load();
+    if (focused < 0) return;
     if (!focused && focusedNow) inputReleaseAll();
     focusedNow = focused;
 }

@@ -153,7 +153,9 @@ void padWalk(float playerStep) {
 }
 
 void padLook(float frameTime) {
-    padPoll();
+    // The sticks are read fresh in every frame while a pad plays; a pad plugged in is found by the
+    // input timer.
+    if (pad) padPoll();
     float x, y;
     if (!stick(SDL_CONTROLLER_AXIS_RIGHTX, SDL_CONTROLLER_AXIS_RIGHTY, &x, &y)) return;
     const float turn = lookDegreesPerStep * float(record.padLookSpeed) * frameTime;

@@ -51,10 +51,14 @@ void startupHeap() {
 
 void startupHeapRelease() {
 #ifdef __GLIBC__
-    // glibc's own thresholds, fixed: freed large blocks and the heap's free top go back at once.
-    mallopt(M_MMAP_THRESHOLD, 128 << 10);
-    mallopt(M_TRIM_THRESHOLD, 128 << 10);
+    // What the start-up freed goes back once; from then on the heap keeps tens of megabytes of free
+    // room above what a frame allocates and frees, so that no frame grows or shrinks it, and only
+    // the large blocks (the window-sized pictures, 1 MB and up) are mapped on their own and given
+    // back as soon as they are freed.
     malloc_trim(0);
+    mallopt(M_TRIM_THRESHOLD, 64 << 20);
+    mallopt(M_TOP_PAD, 4 << 20);
+    mallopt(M_MMAP_THRESHOLD, 1 << 20);
 #endif
 }
 

@@ -7,8 +7,9 @@
 // where the system offers them. Touching fresh memory page by page was a third of the start-up's
 // processor time. Call first in main, before any thread starts.
 void startupHeap();
-// Gives memory back after the start-up: the allocator's usual thresholds again, so that pictures
-// freed later (a resize fits them anew) go back to the system, and the heap's free room is returned.
+// Gives memory back after the start-up: the heap's free room is returned once; then blocks of 1 MB
+// and up (the pictures a resize fits anew) are mapped on their own and go back when freed, while
+// the heap keeps enough free room that a frame's own allocations never grow or shrink it.
 void startupHeapRelease();
 // Called after every drawn frame of any screen: startupHeapRelease once the first frame is shown.
 void startupFrameDrawn();

@@ -13,7 +13,10 @@
 #include "text/font.h"
 #include "text/hud.h"
 #include "text/texts.h"
+#include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -90,6 +93,88 @@ void mapSquare(float x0, float y0, float x1, float y1) {
 
 } // namespace
 
+namespace {
+
+// The map's box in the stage, which the map covers whole.
+void mapBox(const Stage& st, int* x, int* y, int* w, int* h) {
+    *x = int(st.width * 0.74), *y = int(st.height * 0.715);
+    *w = int(st.width * 0.191), *h = int(st.height * 0.225);
+}
+
+} // namespace
+
+int lampOpeningBoxes(int boxes[lampMaxBoxes][4]) {
+    const Stage st = recordStage();
+    const TgaImage& mask = imgStencilMask;
+    static const uint8_t* madeFor;
+    static int madeWidth, madeHeight, madeX, madeY, count;
+    static int made[lampMaxBoxes][4];
+    const bool usable =
+        mask.pixels && mask.bytesPerPixel == 1 && mask.width == st.width && mask.height == st.height;
+    if (!usable) {
+        boxes[0][0] = st.x, boxes[0][1] = st.y, boxes[0][2] = st.width, boxes[0][3] = st.height;
+        return 1;
+    }
+    if (madeFor != mask.pixels || madeWidth != mask.width || madeHeight != mask.height || madeX != st.x ||
+        madeY != st.y) {
+        madeFor = mask.pixels, madeWidth = mask.width, madeHeight = mask.height, madeX = st.x, madeY = st.y;
+        // Each row's opening from its first to its last open pixel, leaving out the map's box.
+        const int w = mask.width, h = mask.height;
+        int mx, my, mw, mh;
+        mapBox(st, &mx, &my, &mw, &mh);
+        std::vector<int> first(size_t(h), w), last(size_t(h), -1);
+        for (int y = 0; y < h; y++)
+            for (int x = 0; x < w; x++)
+                if (mask.pixels[size_t(y) * w + x] && !(x >= mx && x < mx + mw && y >= my && y < my + mh)) {
+                    first[size_t(y)] = std::min(first[size_t(y)], x);
+                    last[size_t(y)] = x;
+                }
+        // The fewest pixels in at most lampMaxBoxes boxes of whole rows: area[k][r] covers the rows
+        // below r with k boxes; a row without opening may stay outside every box.
+        const long long none = 1LL << 60;
+        std::vector<std::vector<long long>> area(lampMaxBoxes + 1,
+                                                 std::vector<long long>(size_t(h) + 1, none));
+        std::vector<std::vector<int>> from(lampMaxBoxes + 1, std::vector<int>(size_t(h) + 1, -1));
+        area[0][0] = 0;
+        for (int r = 1; r <= h; r++)
+            if (last[size_t(r - 1)] < 0 && area[0][r - 1] == 0) area[0][r] = 0;
+        for (int k = 1; k <= lampMaxBoxes; k++)
+            for (int r = 1; r <= h; r++) {
+                if (last[size_t(r - 1)] < 0 && area[k][r - 1] < area[k][r])
+                    area[k][r] = area[k][r - 1], from[k][r] = -1;
+                int lo = w, hi = -1;
+                for (int a = r - 1; a >= 0; a--) {
+                    if (last[size_t(a)] >= 0)
+                        lo = std::min(lo, first[size_t(a)]), hi = std::max(hi, last[size_t(a)]);
+                    if (area[k - 1][a] == none || hi < 0) continue;
+                    const long long cost = area[k - 1][a] + (long long)(r - a) * (hi - lo + 1);
+                    if (cost < area[k][r]) area[k][r] = cost, from[k][r] = a;
+                }
+            }
+        int k = 0;
+        for (int j = 1; j <= lampMaxBoxes; j++)
+            if (area[j][h] < area[k][h]) k = j;
+        count = 0;
+        for (int r = h; r > 0 && k > 0;) {
+            const int a = from[k][r];
+            if (a < 0) {
+                r--;
+                continue;
+            }
+            int lo = w, hi = -1;
+            for (int y = a; y < r; y++)
+                if (last[size_t(y)] >= 0)
+                    lo = std::min(lo, first[size_t(y)]), hi = std::max(hi, last[size_t(y)]);
+            made[count][0] = st.x + lo, made[count][1] = st.y + a, made[count][2] = hi - lo + 1,
+            made[count][3] = r - a;
+            count++, k--, r = a;
+        }
+    }
+    for (int i = 0; i < count; i++)
+        for (int j = 0; j < 4; j++) boxes[i][j] = made[i][j];
+    return count;
+}
+
 void mapDraw() {
     const Stage st = recordStage();
     const int w = st.width, h = st.height;
@@ -103,7 +188,9 @@ void mapDraw() {
     glDisable(GL_LIGHTING);
     glDisable(GL_CULL_FACE);
     glEnable(GL_SCISSOR_TEST);
-    glScissor(st.x + int(w * 0.74), st.y + int(h * 0.715), int(w * 0.191), int(h * 0.225));
+    int bx, by, bw, bh;
+    mapBox(st, &bx, &by, &bw, &bh);
+    glScissor(st.x + bx, st.y + by, bw, bh);
 
     glPushMatrix();
     mapColour(0, 0, 0, 0.1f);
@@ -122,11 +209,18 @@ void mapDraw() {
     glScalef(s, s, 1);
 
     glBindTexture(GL_TEXTURE_2D, imgFloor.textureId);
+    // Only the cells that can reach into the map's box: those within its farthest corner's distance
+    // from the player (in cells; a square is at most 0.75 of a cell from its centre to a corner).
+    const float reachX = std::max(0.83f - 0.74f, 0.74f + 0.191f - 0.83f) * float(w);
+    const float reachY = std::max(0.82f - 0.715f, 0.715f + 0.225f - 0.82f) * float(h);
+    const float reach = s > 0 ? std::sqrt(reachX * reachX + reachY * reachY) / s + 1 : 1e9f;
+    const int i0 = std::max(0, int(px - reach)), i1 = std::min(n, int(px + reach) + 1);
+    const int j0 = std::max(0, int(pz - reach)), j1 = std::min(n, int(pz + reach) + 1);
     glBegin(GL_QUADS);
     glNormal3f(0, 0, -1);
     mapColour(0.99f, 0.99f, 0.99f, 99.0f);
-    for (int i = 0; i <= n; ++i)
-        for (int j = 0; j <= n; ++j)
+    for (int i = i0; i <= i1; ++i)
+        for (int j = j0; j <= j1; ++j)
             if (mazeIsOpen(&maze, i, j)) mapSquare(i - px, -(j - pz), i + 1 - px, -(j + 1 - pz));
 
     // The way out, just beyond the exit cell's open +x side.

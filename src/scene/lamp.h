@@ -7,6 +7,12 @@
 // after stencilValid was set to 0, then leaves the stencil test passing only inside the opening.
 // Later frames do nothing: the picture stays in the colour buffer, which the game does not clear.
 void lampLight();
+// The boxes the scene is seen through (x, y, width, height in window pixels, none overlapping): the
+// fewest pixels in at most lampMaxBoxes boxes of whole rows that hold every open pixel of the lamp
+// frame's mask but those under the map; the whole stage while there is no mask. Worked out once
+// for each mask.
+enum { lampMaxBoxes = 3 };
+int lampOpeningBoxes(int boxes[lampMaxBoxes][4]);
 // The overview map in the upper right corner (x 74 % to 93.1 %, y 71.5 % to 94 % of the window;
 // nothing outside is touched), centred on the player and turned with its heading; one cell is
 // (15 - oil cans collected) * windowWidth / 600 pixels. Needs the window-pixel orthographic
