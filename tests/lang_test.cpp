@@ -30,7 +30,8 @@
 
 namespace {
 
-// The German texts, byte for byte (Latin-1) as the game has always drawn them.
+// The German texts, byte for byte (Latin-1) as the game has always drawn them; the controls page
+// has the map's legend added before the wish of luck.
 const char* const germanPages[storyPageCount] = {
     "Vor langer Zeit\nterrorisierte der b\xF6se\nDrache Grolk das Land.\n\nTarvin wollte aus der "
     "Mine\nDiamanten holen\nund dem Drachen schenken,\ndamit er friedlicher wird.\n\nGrolk bemerkte, wie "
@@ -43,7 +44,8 @@ const char* const germanPages[storyPageCount] = {
     "Pferd\nund Diamanten.\n\nWo ist der Ausgang ??\n\n(Enter) f\xFCr weiter",
     "Mit der Maus drehst Du Dich,\nmit den Cursortasten gehst Du,\nmit Page Up kommt das Pferd zu "
     "Dir,\nmit Page Down gehst Du zum Pferd,\nmit H steigst Du auf und ab\nund mit Pos 1 gehst Du "
-    "mit\nDeinem Pferd zum Ausgang.\n\nViel Gl\xFC"
+    "mit\nDeinem Pferd zum Ausgang.\n\nAuf der Karte bist Du rot,\ndas Pferd blau, der Ausgang\ngr\xFCn, "
+    "Funde und Spinnen gelb.\nViel Gl\xFC"
     "ck !\n\n(Enter) f\xFCr Beginn"};
 // clang-format off
 // The end screen's three lines for a lost, a ranked and a slow run.

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include "app/captions.h"
 #include "app/end_screen.h"
 #include "app/input.h"
 #include "app/mines.h"
@@ -222,6 +223,25 @@ static void drawPauseHint() {
     fontDrawTextSized(x2, 0.48f, line, colour, w, h);
 }
 
+// The captions near the bottom of the glass, above the counters' strip and clear of it where the
+// glass is still wide enough for a line of 30 glyphs, each line centred on a dark ground of its own,
+// the newest lowest.
+static void drawCaptions() {
+    const char* lines[captionLinesShown];
+    const int n = captionLines(lines);
+    if (n == 0) return;
+    static const float colour[4] = {1, 1, 1, 1};
+    const Stage s = recordStage();
+    const float h = float(s.height) / 28, w = h / 2;
+    for (int i = 0; i < n; i++) {
+        const float width = float(strlen(lines[i])) * w;
+        const float left = 0.44f * float(s.width) - width / 2;
+        const float y = 0.235f * float(s.height) + float(n - 1 - i) * h * 1.25f;
+        hudDrawTextGround(left - w / 2, y - h * 0.15f, left + width + w / 2, y + h * 1.05f);
+        fontDrawTextSized(left / float(s.width), y / float(s.height), lines[i], colour, w, h);
+    }
+}
+
 static void drawHud() {
     hudGround();
     int oil = int(itemsOilLeft() + 0.5f);
@@ -259,6 +279,7 @@ void gameDisplay() {
     restoreTexturing();
     glCheckError();
     lampLight();
+    lampBrightness();
     if (exitDoor.pitch != 0) {
         glClear(GL_DEPTH_BUFFER_BIT);
         drawPicture(&imgDoorOpenFit);
@@ -287,6 +308,7 @@ void gameDisplay() {
     glCheckError();
     glEnable(GL_TEXTURE_2D);
     drawHud();
+    drawCaptions();
     drawPauseHint();
     drawFade(&gameState.fadeState, &gameState.fadeLevel);
     applyShadeMode();

@@ -13,6 +13,7 @@
 #include "text/font.h"
 #include "text/hud.h"
 #include "text/texts.h"
+#include <cmath>
 #include <cstring>
 
 namespace {
@@ -88,7 +89,55 @@ void mapSquare(float x0, float y0, float x1, float y1) {
     glVertex3f(x1, y0, 1);
 }
 
+// The map's marks by shape, so that nothing depends on telling the colours apart: the exit a hollow
+// frame, the horse a disc, the player an arrow pointing where he looks (in map units, before the turn).
+void mapSymbolsDraw(int n, float px, float pz) {
+    const float ex = float(n) + 0.5f - px, ey = -(float(n) - 0.5f - pz), r = 0.5f, t = 0.18f;
+    mapColour(0, 1, 0, 1);
+    glBegin(GL_QUADS);
+    mapSquare(ex - r, ey - r, ex + r, ey - r + t);
+    mapSquare(ex - r, ey + r - t, ex + r, ey + r);
+    mapSquare(ex - r, ey - r, ex - r + t, ey + r);
+    mapSquare(ex + r - t, ey - r, ex + r, ey + r);
+    glEnd();
+
+    mapColour(0, 0, 1, 1);
+    glBegin(GL_TRIANGLE_FAN);
+    const float hx = horse.x - px, hy = -(horse.z - pz);
+    glVertex3f(hx, hy, 1);
+    for (int i = 0; i <= 16; ++i) {
+        const float a = float(i) * float(M_PI) / 8;
+        glVertex3f(hx + 0.45f * cosf(a), hy + 0.45f * sinf(a), 1);
+    }
+    glEnd();
+
+    // Forward in map units is (sin h, cos h): the turn of the map puts it straight up.
+    const float h = player.heading * float(M_PI / 180.0);
+    const float fx = sinf(h), fy = cosf(h), sx = fy, sy = -fx;
+    mapColour(1, 0, 0, 1);
+    glBegin(GL_TRIANGLES);
+    glVertex3f(0.75f * fx, 0.75f * fy, 1);
+    glVertex3f(-0.5f * fx + 0.5f * sx, -0.5f * fy + 0.5f * sy, 1);
+    glVertex3f(-0.2f * fx, -0.2f * fy, 1);
+    glVertex3f(0.75f * fx, 0.75f * fy, 1);
+    glVertex3f(-0.2f * fx, -0.2f * fy, 1);
+    glVertex3f(-0.5f * fx - 0.5f * sx, -0.5f * fy - 0.5f * sy, 1);
+    glEnd();
+}
+
 } // namespace
+
+void lampBrightness() {
+    // Today's light is OpenGL's own: a white lamp and the default faint ambient, which the mine's
+    // rock (no ambient colour) does not take.
+    static const float diffuse[3] = {1.0f, 1.35f, 1.7f}, ambient[3] = {0.2f, 0.25f, 0.35f};
+    const int level = record.lampBrightness >= 0 && record.lampBrightness <= 2 ? record.lampBrightness : 0;
+    const float lamp[4] = {diffuse[level], diffuse[level], diffuse[level], 1};
+    const float all[4] = {ambient[level], ambient[level], ambient[level], 1};
+    glLightfv(GL_LIGHT0, GL_DIFFUSE, lamp);
+    glLightfv(GL_LIGHT0, GL_SPECULAR, lamp);
+    glLightModelfv(GL_LIGHT_MODEL_AMBIENT, all);
+}
 
 void mapDraw() {
     const Stage st = recordStage();
@@ -130,14 +179,20 @@ void mapDraw() {
             if (mazeIsOpen(&maze, i, j)) mapSquare(i - px, -(j - pz), i + 1 - px, -(j + 1 - pz));
 
     // The way out, just beyond the exit cell's open +x side.
-    mapColour(0, 1, 0, 1);
-    mapSquare(n - px, -((n - 1) - pz), n + 1 - px, -(n - pz));
+    if (record.mapSymbols) {
+        glEnd();
+        mapSymbolsDraw(n, px, pz);
+        glBegin(GL_QUADS);
+    } else {
+        mapColour(0, 1, 0, 1);
+        mapSquare(n - px, -((n - 1) - pz), n + 1 - px, -(n - pz));
 
-    mapColour(0, 0, 1, 1);
-    mapSquare(horse.x - 0.5f - px, -(horse.z - 0.5f - pz), horse.x + 0.5f - px, -(horse.z + 0.5f - pz));
+        mapColour(0, 0, 1, 1);
+        mapSquare(horse.x - 0.5f - px, -(horse.z - 0.5f - pz), horse.x + 0.5f - px, -(horse.z + 0.5f - pz));
 
-    mapColour(1, 0, 0, 0.1f);
-    mapSquare(-0.5f, -0.5f, 0.5f, 0.5f);
+        mapColour(1, 0, 0, 0.1f);
+        mapSquare(-0.5f, -0.5f, 0.5f, 0.5f);
+    }
 
     // Every placed instance: a half-unit square centred on it.
     mapColour(1, 1, 0, 1);

@@ -61,6 +61,8 @@ static const char* const textureChoices[] = {N_("Off"), N_("Textures"), N_("Text
 static const char* const sourceChoices[] = {N_("Definitions (build and refine)"), N_("Text files"),
                                             N_("Binary files"), nullptr};
 
+static const char* const lampChoices[] = {N_("Plain"), N_("Brighter"), N_("Brightest"), nullptr};
+
 // Each language by its own name; only the first follows the dialog's language.
 static const char* const languageChoices[] = {N_("Automatic (the desktop's language)"), "English", "Deutsch",
                                               nullptr};
@@ -78,6 +80,10 @@ static const DialogField dialogFields[] = {
     {"gothicFont", N_("Blackletter font"), FIELD_CHECK, PAGE_DISPLAY, nullptr},
     {"soundVolume", N_("Sound volume (0 silent to 10)"), FIELD_SPIN, PAGE_DISPLAY, nullptr},
     {"invertMouse", N_("Invert the mouse (forward looks down)"), FIELD_CHECK, PAGE_DISPLAY, nullptr},
+    {"lampBrightness", N_("Lamp light"), FIELD_COMBO, PAGE_DISPLAY, lampChoices},
+    {"mapSymbols", N_("Map symbols (you as an arrow, the horse and the exit by shape)"), FIELD_CHECK,
+     PAGE_DISPLAY, nullptr},
+    {"captions", N_("Captions for the sounds"), FIELD_CHECK, PAGE_DISPLAY, nullptr},
     {"mazeSize", N_("Maze size"), FIELD_SPIN, PAGE_GAME, nullptr},
     {"itemsPerKind", N_("Items of each kind"), FIELD_SPIN, PAGE_GAME, nullptr},
     {"diamondsNeeded", N_("Diamonds needed for the exit"), FIELD_SPIN, PAGE_GAME, nullptr},
