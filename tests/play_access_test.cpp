@@ -52,6 +52,9 @@ bool yellow(const uint8_t* p) {
 bool red(const uint8_t* p) {
     return p[0] > 200 && p[1] < 60 && p[2] < 60;
 }
+bool green(const uint8_t* p) {
+    return p[0] < 60 && p[1] > 200 && p[2] < 60;
+}
 bool blue(const uint8_t* p) {
     return p[0] < 60 && p[1] < 60 && p[2] > 200;
 }
@@ -98,27 +101,31 @@ TEST_F(Play, CaptionNamesTheSideTheSpiderIsHeardFrom) {
     EXPECT_EQ(sanitizerReport(), "");
 }
 
-// The map read back: without symbols the player and the horse are squares; with them the player
-// is an arrow pointing up the map (where he looks), narrow at its tip and wide at its base, and the
-// horse a disc, which fills less of its box than a square does.
+// The map read back on the smallest mine, which it shows whole: without symbols the player, the horse
+// and the way out are filled squares; with them the player is an arrow pointing up the map (where he
+// looks), narrow at its tip and wide at its base, the horse a disc, which fills less of its box than
+// a square does, and the way out a hollow frame, which fills less still.
 TEST_F(Play, MapSymbolsHaveShapesOfTheirOwn) {
     const struct {
         int symbols;
-        double tipShare;  // the red's top row width by its widest row, at most
-        double horseFill; // the blue's share of its box, at least and at most
-        double horseFillMost;
+        double tipShare;              // the red's top row by its widest row, at most
+        double horseLeast, horseMost; // the blue's share of its box
+        double exitLeast, exitMost;   // the green's share of its box
     } cases[] = {
-        {0, 1.01, 0.95, 1.01},
-        {1, 0.35, 0.65, 0.88},
+        {0, 1.01, 0.95, 1.01, 0.95, 1.01},
+        {1, 0.35, 0.65, 0.88, 0.45, 0.75},
     };
+    auto fill = [](const Mark& m) { return double(m.count) / ((m.x1 - m.x0 + 1) * (m.y1 - m.y0 + 1)); };
     for (const auto& c : cases) {
         SCOPED_TRACE("mapSymbols = " + std::to_string(c.symbols));
-        ASSERT_TRUE(start(std::string(spiderBeside) + "mapSymbols = " + std::to_string(c.symbols) + "\n"));
+        ASSERT_TRUE(start("mazeSize = 4\nitemsPerKind = 0\ndiamondsNeeded = 0\nskipStory = 1\nmapSymbols = " +
+                          std::to_string(c.symbols) + "\n"));
         ASSERT_TRUE(gameShown());
         const Shot s = settled(*mapBox, 5);
-        const Mark player = mapMark(s, red), horse = mapMark(s, blue);
+        const Mark player = mapMark(s, red), horse = mapMark(s, blue), exit = mapMark(s, green);
         ASSERT_GT(player.count, 40);
         ASSERT_GT(horse.count, 40);
+        ASSERT_GT(exit.count, 40);
         EXPECT_LT(std::hypot(player.dx, player.dy), 5) << "the player in the map's middle";
         int top = 0, widest = 0;
         for (int y = player.y0; y <= player.y1; ++y) {
@@ -127,11 +134,12 @@ TEST_F(Play, MapSymbolsHaveShapesOfTheirOwn) {
             if (y == player.y0) top = row;
             widest = std::max(widest, row);
         }
-        EXPECT_LE(double(top) / widest, c.tipShare) << top << " of " << widest;
         EXPECT_GT(player.y1 - player.y0, 12) << "the mark is long enough to judge";
-        const double fill = double(horse.count) / ((horse.x1 - horse.x0 + 1) * (horse.y1 - horse.y0 + 1));
-        EXPECT_GE(fill, c.horseFill);
-        EXPECT_LE(fill, c.horseFillMost);
+        EXPECT_LE(double(top) / widest, c.tipShare) << top << " of " << widest;
+        EXPECT_GE(fill(horse), c.horseLeast);
+        EXPECT_LE(fill(horse), c.horseMost);
+        EXPECT_GE(fill(exit), c.exitLeast);
+        EXPECT_LE(fill(exit), c.exitMost);
         xdo("key Escape");
         EXPECT_EQ(waitExit(20), 0);
     }
