@@ -162,3 +162,30 @@ TEST_F(Play, BrighterLampLightsTheViewMore) {
         EXPECT_EQ(waitExit(20), 0);
     }
 }
+
+// Paused, a mine but the classic one names its code under the hint, so it can be read out while
+// playing: light letters on the row below the hint's "Press P to go on".
+TEST_F(Play, PausedCodedMineShowsItsCode) {
+    const struct {
+        const char* mine;
+        bool code;
+    } cases[] = {{"classic", false}, {"daily", true}, {"16-5-3-K7QX2MD", true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.mine);
+        ASSERT_TRUE(start(std::string("skipStory = 1\nmine = ") + c.mine + "\n"));
+        ASSERT_TRUE(gameShown());
+        xdo("key p");
+        sleepFor(0.5);
+        const Shot s = shot();
+        // The code's row: 41 % of the stage from its bottom, a twentieth high.
+        const Region row = within(*whole, 0.25, 0.63, 1 - 0.41 - 0.05, 1 - 0.41, W, H);
+        const double light =
+            share(s, row, [](const uint8_t* p) { return p[0] > 200 && p[1] > 200 && p[2] > 200; });
+        if (c.code)
+            EXPECT_GT(light, 0.05);
+        else
+            EXPECT_LT(light, 0.01);
+        xdo("key Escape");
+        EXPECT_EQ(waitExit(20), 0);
+    }
+}

@@ -210,17 +210,23 @@ static void drawPauseHint() {
     const char* headline = textOf(TEXT_PAUSED);
     char line[64];
     gamePauseHintText(line, sizeof line);
+    // A mine but the classic one names its code below, to be read out to a friend while playing.
+    const char* code = minesIsClassic() ? "" : minesCodeLine();
     const Stage s = recordStage();
     const float h = float(s.height) / 20, w = h / 2;
     const float big = 2;
     const float x1 = 0.44f - float(strlen(headline)) * w * big / 2 / float(s.width);
     const float x2 = 0.44f - float(strlen(line)) * w / 2 / float(s.width);
-    const float widest = std::max(float(strlen(headline)) * w * big, float(strlen(line)) * w);
+    const float x3 = 0.44f - float(strlen(code)) * w / 2 / float(s.width);
+    const float widest =
+        std::max({float(strlen(headline)) * w * big, float(strlen(line)) * w, float(strlen(code)) * w});
     const float left = 0.44f * float(s.width) - widest / 2 - w;
-    hudDrawTextGround(left, 0.48f * float(s.height) - h * 0.4f, left + widest + 2 * w,
+    const float bottom = *code ? 0.41f : 0.48f;
+    hudDrawTextGround(left, bottom * float(s.height) - h * 0.4f, left + widest + 2 * w,
                       0.57f * float(s.height) + h * 1.9f);
     fontDrawTextSized(x1, 0.57f, headline, colour, w * big, h * big * 0.9f);
     fontDrawTextSized(x2, 0.48f, line, colour, w, h);
+    if (*code) fontDrawTextSized(x3, 0.41f, code, colour, w, h);
 }
 
 // The captions near the bottom of the glass, above the counters' strip and clear of it where the

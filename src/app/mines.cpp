@@ -246,6 +246,10 @@ void minesAfterSettingsDialog() {
 }
 
 // The end screen's line with the mine's code.
+int minesIsClassic() {
+    return current.seed == mineClassicSeed;
+}
+
 const char* minesCodeLine() {
     static char line[48];
     snprintf(line, sizeof line, langText(textMineLine), currentText);

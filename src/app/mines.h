@@ -28,6 +28,7 @@ void minesBuild();
 int minesContinuing();       // 1 when the game goes on with a saved run (the story is skipped)
 const char* minesCodeText(); // the code of the mine played
 const char* minesCodeLine(); // the end screen's line naming it: "Mine 16-5-3-K7QX2MD"
+int minesIsClassic();        // 1 when the classic mine is played (whose code nobody needs to read)
 // Called as the game screen is entered: a continued run gets its bodies, items, counters and clock
 // back, and from now on quitting the program saves the run.
 void minesGameEntered();
