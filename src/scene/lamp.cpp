@@ -33,6 +33,14 @@ const FrameLabel frameLabels[] = {
     {TEXT_LABEL_MAP, 0.8355f, 0.655f, 0.032f, 0.18f},
 };
 
+// How high a label's plate reaches, in glyph heights: a capital with a diacritic (Latin-1 0xC0 to
+// 0xDE, the Ö of "ÖL") has its marks above the other capitals, so its plate reaches higher.
+float plateTop(const char* text) {
+    for (const char* c = text; *c; ++c)
+        if (uint8_t(*c) >= 0xC0 && uint8_t(*c) <= 0xDE && uint8_t(*c) != 0xD7) return 1.12f;
+    return 0.95f;
+}
+
 // Each label light on a dark plate of its own, readable on brass and on rock.
 void drawFrameLabels() {
     static const float ink[4] = {1.0f, 0.9f, 0.65f, 1};
@@ -44,7 +52,7 @@ void drawFrameLabels() {
         float w = h / 2;
         if (n * w > l.widest * float(st.width)) w = l.widest * float(st.width) / n;
         const float x0 = l.x * float(st.width) - n * w / 2, y0 = l.y * float(st.height);
-        hudDrawTextGround(x0 - w * 0.4f, y0 - h * 0.05f, x0 + n * w + w * 0.4f, y0 + h * 0.95f);
+        hudDrawTextGround(x0 - w * 0.4f, y0 - h * 0.05f, x0 + n * w + w * 0.4f, y0 + h * plateTop(text));
         fontDrawTextSized(x0 / float(st.width), l.y, text, ink, w, h);
     }
 }
