@@ -189,3 +189,36 @@ TEST_F(Play, PausedCodedMineShowsItsCode) {
         EXPECT_EQ(waitExit(20), 0);
     }
 }
+
+// The pause hint names what goes on with what was used last: P after the keyboard ("Press P to go
+// on", 16 glyphs), the pad's Start after the pad ("Press Start to go on", 20), in the hint's glyphs of
+// a fortieth of the height.
+TEST_F(Play, PauseHintNamesThePadsStartAfterThePad) {
+    const struct {
+        const char* how;
+        bool byPad;
+        int glyphs;
+    } cases[] = {{"key p", false, 16}, {"pad start", true, 20}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.how);
+        usePad();
+        ASSERT_TRUE(start("skipStory = 1\n"));
+        ASSERT_TRUE(gameShown());
+        if (c.byPad)
+            padPress("start");
+        else
+            xdo("key p");
+        sleepFor(0.6);
+        const Shot s = shot();
+        // The hint's row, 48 % of the stage from its bottom, a twentieth high.
+        int x0 = W, x1 = -1;
+        for (int y = int(H * (1 - 0.48 - 0.05)); y < int(H * (1 - 0.48)); ++y)
+            for (int x = int(0.44 * W) - 200; x < int(0.44 * W) + 200; ++x)
+                if (std::min({s.at(x, y)[0], s.at(x, y)[1], s.at(x, y)[2]}) > 190)
+                    x0 = std::min(x0, x), x1 = std::max(x1, x);
+        ASSERT_GE(x1, 0) << "no hint";
+        EXPECT_EQ(std::lround((x1 - x0 + 1 + 6) / (H / 40.0)), c.glyphs) << x1 - x0 + 1 << " pixels";
+        xdo("key Escape");
+        EXPECT_EQ(waitExit(20), 0);
+    }
+}

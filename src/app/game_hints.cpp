@@ -81,6 +81,12 @@ void gameStrawWarningUpdate() {
 }
 
 void gamePauseHintText(char* out, int size) {
+    // A pad player reads the pad's button, when it has one for the pause.
+    const int button = record.padButtons[ACTION_PAUSE];
+    if (inputLastSource() == SOURCE_PAD && button >= 0 && button < PAD_INPUTS) {
+        snprintf(out, size_t(size), textOf(TEXT_PAUSE_GO_ON), langPadButtonName(button));
+        return;
+    }
     int code = record.keys[ACTION_PAUSE];
     if (code == 0) code = keyActions[ACTION_PAUSE].defaultKey;
     snprintf(out, size_t(size), textOf(TEXT_PAUSE_GO_ON), langKeyName(code));

@@ -292,7 +292,7 @@ static GtkWidget* padCombo(int action, int current) {
     GtkWidget* combo = gtk_combo_box_text_new();
     gtk_widget_set_name(combo, padActions[action].setting);
     for (int b = PAD_NONE; b < PAD_INPUTS; b++)
-        gtk_combo_box_text_append(GTK_COMBO_BOX_TEXT(combo), keyPadButtonName(b), keyPadButtonName(b));
+        gtk_combo_box_text_append(GTK_COMBO_BOX_TEXT(combo), keyPadButtonName(b), keyPadShownName(b));
     const char* name = keyPadButtonName(current);
     gtk_combo_box_set_active_id(GTK_COMBO_BOX(combo),
                                 name ? name : keyPadButtonName(padActions[action].defaultButton));
