@@ -222,3 +222,22 @@ TEST_F(Play, PauseHintNamesThePadsStartAfterThePad) {
         EXPECT_EQ(waitExit(20), 0);
     }
 }
+
+// A run kept by Escape waits for --continue: with the dialog off, the next start says so high in
+// the glass for its first seconds; a start with nothing kept says nothing there.
+TEST_F(Play, AKeptRunIsAnnouncedInTheWindow) {
+    const Region notice = within(*view, 0.25, 0.63, 1 - 0.78 - 0.05, 1 - 0.78 + 0.05, W, H);
+    auto light = [&](const Shot& s) {
+        return share(s, notice, [](const uint8_t* p) { return p[0] > 200 && p[1] > 200 && p[2] > 200; });
+    };
+    for (bool kept : {false, true}) {
+        SCOPED_TRACE(kept ? "a run kept" : "nothing kept");
+        ASSERT_TRUE(start("skipStory = 1\n"));
+        ASSERT_TRUE(gameShown());
+        // Polled past the fade-in, within the notice's seconds.
+        EXPECT_EQ(pollFor(5, [&](const Shot& s) { return light(s) > 0.03; }), kept) << light(last);
+        sleepFor(0.5);
+        xdo("key Escape"); // keeps this run for the next start
+        EXPECT_EQ(waitExit(20), 0);
+    }
+}

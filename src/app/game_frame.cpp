@@ -4,6 +4,7 @@
 #include <GL/freeglut.h>
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include "app/captions.h"
 #include "app/end_screen.h"
@@ -229,6 +230,29 @@ static void drawPauseHint() {
     if (*code) fontDrawTextSized(x3, 0.41f, code, colour, w, h);
 }
 
+// A saved run waiting (no dialog offered it) is said high in the glass for the first seconds of play.
+static void drawWaitingNotice() {
+    const char* notice = minesWaitingNotice();
+    if (!notice) return;
+    static const float colour[4] = {1, 1, 1, 1};
+    const Stage s = recordStage();
+    const float h = float(s.height) / 24, w = h / 2;
+    const char* newline = strchr(notice, '\n');
+    const float first = newline ? float(newline - notice) : float(strlen(notice));
+    const float second = newline ? float(strlen(newline + 1)) : 0;
+    const float widest = std::max(first, second) * w;
+    const float left = 0.44f * float(s.width) - widest / 2;
+    const float top = 0.78f * float(s.height);
+    // drawText-style lines go down from the first one's bottom by a line's height.
+    hudDrawTextGround(left - w, top - h * 1.3f, left + widest + w, top + h * 1.1f);
+    char line[64];
+    snprintf(line, sizeof line, "%.*s", int(first), notice);
+    fontDrawTextSized((0.44f * float(s.width) - first * w / 2) / float(s.width), 0.78f, line, colour, w, h);
+    if (newline)
+        fontDrawTextSized((0.44f * float(s.width) - second * w / 2) / float(s.width), 0.78f - 1.15f / 24,
+                          newline + 1, colour, w, h);
+}
+
 // The captions near the bottom of the glass, above the counters' strip and clear of it where the
 // glass is still wide enough for a line of 30 glyphs, each line centred on a dark ground of its own,
 // the newest lowest.
@@ -315,6 +339,7 @@ void gameDisplay() {
     glEnable(GL_TEXTURE_2D);
     drawHud();
     drawCaptions();
+    drawWaitingNotice();
     drawPauseHint();
     drawFade(&gameState.fadeState, &gameState.fadeLevel);
     applyShadeMode();
