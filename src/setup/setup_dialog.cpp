@@ -442,6 +442,12 @@ static GtkWidget* hallPage(const SettingsFile* values) {
     }
     gtk_grid_set_column_spacing(GTK_GRID(grid), 24);
     int row = 1;
+    // The stored hall of fame is the classic mine's, of the size the settings ask for.
+    char classic[96];
+    snprintf(classic, sizeof classic, settingsText(N_("Classic mine, size %d")), values->record.mazeSize);
+    GtkWidget* classicLabel = labelLeft(classic);
+    gtk_widget_set_name(classicLabel, "hallMine");
+    gtk_grid_attach(GTK_GRID(grid), classicLabel, 0, row++, 3, 1);
     addHallTable(grid, &row, "hall", values->record.hallNames, values->record.hallTimes);
     static MineRecords records;
     recordsRead(recordsPath().c_str(), &records, nullptr);
