@@ -372,7 +372,7 @@ TEST_F(Draw, HorseLegsSwingInDiagonalPairs) {
 }
 
 TEST_F(Draw, ArrowIsDrawnAlongItsHeading) {
-    shotState = 0;
+    shotState = 1;
     static Actor arrow = at(2.5f, 0.2f, 1.5f, 90);
     auto drawn = marked(feedbackCapture([] { shotDraw(&arrow); }));
     ASSERT_EQ(drawn.size(), 1u);
@@ -382,7 +382,10 @@ TEST_F(Draw, ArrowIsDrawnAlongItsHeading) {
     EXPECT_NEAR(tip.x, 2.7, 1e-4);
     EXPECT_NEAR(tip.y, 0.2, 1e-4);
     EXPECT_NEAR(tip.z, 1.5, 1e-4);
-    EXPECT_EQ(shotState, 0);
+    EXPECT_EQ(shotState, 1);
+    // The ready arrow, at the eye, is not drawn: looking down shows the floor.
+    shotState = 0;
+    EXPECT_EQ(feedbackCapture([] { shotDraw(&arrow); }).size(), 0u);
 }
 
 // Shot up or down, the arrow points the way it flies: its tip, 0.2 ahead, lies on its path, which
