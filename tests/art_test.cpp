@@ -8,6 +8,7 @@
 #include "text/font.h"
 #include "output_capture.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <sstream>
@@ -79,6 +80,27 @@ TEST_F(Art, MirrorTiledRockComesOutWarmInTheGame) {
         for (int i = 0; i < t.img.byteSize; i += 3) red += t.img.pixels[i], blue += t.img.pixels[i + 2];
         EXPECT_GT(red, blue * 1.05) << name;
     }
+}
+
+// The story poster's dragon, black against the moonlit sky, lies whole inside the picture: no part
+// of its wings or tail (nearly black pixels) touches the right edge or the top of the sky, so every
+// window, which shows the whole picture in its 4:3 stage, shows the whole dragon.
+TEST_F(Art, ThePostersDragonIsWhole) {
+    Loaded t(path("poster.tga"));
+    ASSERT_NE(t.img.pixels, nullptr);
+    const int w = t.img.width, h = t.img.height;
+    auto black = [&](int x, int y) {
+        const uint8_t* p = t.img.pixels + (size_t(y) * w + x) * 3;
+        return std::max({p[0], p[1], p[2]}) < 12;
+    };
+    int inside = 0, edge = 0;
+    for (int y = h / 2; y < h; ++y) // rows bottom up: the upper half, where the moon and the dragon are
+        for (int x = w / 2; x < w; ++x) {
+            inside += black(x, y);
+            if (x >= w - 3 || y >= h - 3) edge += black(x, y);
+        }
+    EXPECT_GT(inside, 5000) << "the dragon is there";
+    EXPECT_EQ(edge, 0) << "the dragon reaches the picture's edge";
 }
 
 TEST_F(Art, TwoRunsWriteTheSameBytesInEveryFile) {
