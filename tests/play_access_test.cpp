@@ -241,3 +241,24 @@ TEST_F(Play, AKeptRunIsAnnouncedInTheWindow) {
         EXPECT_EQ(waitExit(20), 0);
     }
 }
+
+// The boss picture speaks the game's language: the English sheet in English, the German one (the
+// picture the game always had) in German.
+TEST_F(Play, TheBossPictureSpeaksTheGamesLanguage) {
+    const struct {
+        const char* language;
+        const char* picture;
+    } cases[] = {{"en", "boss-en.tga"}, {"de", "boss.tga"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.language);
+        const Rgb sheet = fitted(readPicture(std::string(KX_RUN_DIR "/") + c.picture), W, H);
+        ASSERT_FALSE(sheet.empty());
+        ASSERT_TRUE(start(std::string("skipStory = 1\nlanguage = ") + c.language + "\n"));
+        ASSERT_TRUE(gameShown());
+        xdo("key B");
+        EXPECT_TRUE(pollFor(5, [&](const Shot& s) { return shows(s, sheet, *whole); }))
+            << meanDifference(last, sheet, *whole);
+        xdo("key Escape");
+        EXPECT_EQ(waitExit(20), 0);
+    }
+}

@@ -20,6 +20,7 @@
 #include "game/actor.h"
 #include "game/rider.h"
 #include "game/items.h"
+#include "image/picture.h"
 #include "image/tga.h"
 #include "image/texture.h"
 #include "maze/maze.h"
@@ -293,6 +294,7 @@ void gameDisplay() {
         glClear(GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
         bossScreen = 2;
         glDisable(GL_STENCIL_TEST);
+        pictureBossLanguage(langSpoken() != LANG_DE);
         drawPicture(&imgBossFit);
         glEnable(GL_STENCIL_TEST);
         glutIdleFunc(nullptr);
