@@ -253,6 +253,9 @@ void pictureBossLanguage(int english) {
         p.file = file;
         p.stem = english ? "boss-en" : "boss";
         tgaFree(&imgBoss);
+        const uint32_t textureId = p.fit->textureId; // a fitted slot of the right size is kept: empty it
+        tgaFree(p.fit);
+        p.fit->textureId = textureId;
         sourceTried[i] = false;
         fittedWidth[i] = fittedHeight[i] = 0;
     }
