@@ -8,6 +8,8 @@
 #include "text/font.h"
 #include "output_capture.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <sstream>
@@ -53,7 +55,7 @@ struct Loaded {
 TEST_F(Art, EveryImageLoadsAt24BitsInItsSize) {
     const std::pair<const char*, int> groups[] = {
         // by height; pictures are 4:3, textures square
-        {"poster dooropen lastpic baddragon boss stencil stencilmask", 960},
+        {"poster dooropen lastpic baddragon boss boss-en stencil stencilmask", 960},
         {"floor wood heu oilcan spider pferd pferd_bein", 256},
         {"wall", 512},
         {"map1 map2 map3 map4 map5 map6 map7 map8", 128}};
@@ -81,6 +83,55 @@ TEST_F(Art, MirrorTiledRockComesOutWarmInTheGame) {
     }
 }
 
+// The game tiles floor and wall mirrored, so their light must come from no side: a light from one side
+// makes bright-to-dark steps unlike dark-to-bright ones (the steps' skewness), which the mirror turns
+// round at each mirror line, a visible seam. Across and along, the steps are as skewed one way as the
+// other.
+TEST_F(Art, RockIsLitFromNoSideSoItsMirrorLinesDoNotShow) {
+    for (const char* name : {"floor.tga", "wall.tga"}) {
+        Loaded t(path(name));
+        ASSERT_NE(t.img.pixels, nullptr) << name;
+        const int w = t.img.width, h = t.img.height;
+        auto light = [&](int x, int y) {
+            const uint8_t* p = t.img.pixels + (size_t(y) * w + x) * 3;
+            return double(p[0]) + p[1] + p[2];
+        };
+        for (int across : {1, 0}) {
+            double n = 0, sum = 0, sum2 = 0, sum3 = 0;
+            for (int y = 0; y + 1 < h; ++y)
+                for (int x = 0; x + 1 < w; ++x) {
+                    const double step = light(x + across, y + 1 - across) - light(x, y);
+                    n += 1, sum += step, sum2 += step * step, sum3 += step * step * step;
+                }
+            const double mean = sum / n, variance = sum2 / n - mean * mean;
+            const double skew =
+                (sum3 / n - 3 * mean * variance - mean * mean * mean) / std::pow(variance, 1.5);
+            EXPECT_LT(std::fabs(skew), 0.3) << name << (across ? " across" : " along");
+        }
+    }
+}
+
+// The story poster's dragon, black against the moonlit sky, lies whole inside the picture: no part
+// of its wings or tail (nearly black pixels) touches the right edge or the top of the sky, so every
+// window, which shows the whole picture in its 4:3 stage, shows the whole dragon.
+TEST_F(Art, ThePostersDragonIsWhole) {
+    Loaded t(path("poster.tga"));
+    ASSERT_NE(t.img.pixels, nullptr);
+    const int w = t.img.width, h = t.img.height;
+    auto black = [&](int x, int y) {
+        const uint8_t* p = t.img.pixels + (size_t(y) * w + x) * 3;
+        return std::max({p[0], p[1], p[2]}) < 12;
+    };
+    int inside = 0, edge = 0;
+    for (int y = h / 2; y < h; ++y) // rows bottom up: the upper half, where the moon and the dragon are
+        for (int x = w / 2; x < w; ++x) {
+            inside += black(x, y);
+            if (x >= w - 3 || y >= h - 3) edge += black(x, y);
+        }
+    EXPECT_GT(inside, 5000) << "the dragon is there";
+    EXPECT_EQ(edge, 0) << "the dragon reaches the picture's edge";
+}
+
 TEST_F(Art, TwoRunsWriteTheSameBytesInEveryFile) {
     std::string second = generate();
     ASSERT_NE(second, "");
@@ -90,7 +141,7 @@ TEST_F(Art, TwoRunsWriteTheSameBytesInEveryFile) {
         EXPECT_TRUE(readFileText(path(name)) == readFileText(second + "/" + name)) << name << " differs";
         files++;
     }
-    EXPECT_EQ(files, 39) << "7 pictures, 16 textures, 2 font strips and 14 sounds";
+    EXPECT_EQ(files, 40) << "8 pictures, 16 textures, 2 font strips and 14 sounds";
     std::filesystem::remove_all(second);
 }
 

@@ -30,7 +30,9 @@
 
 namespace {
 
-// The German texts, byte for byte (Latin-1) as the game has always drawn them.
+// The German texts, byte for byte (Latin-1) as the game has always drawn them; the controls page
+// names Page Up and Page Down as German keyboards do (calling the horse in a line that holds them) and
+// has the map's legend before the wish of luck.
 const char* const germanPages[storyPageCount] = {
     "Vor langer Zeit\nterrorisierte der b\xF6se\nDrache Grolk das Land.\n\nTarvin wollte aus der "
     "Mine\nDiamanten holen\nund dem Drachen schenken,\ndamit er friedlicher wird.\n\nGrolk bemerkte, wie "
@@ -41,9 +43,10 @@ const char* const germanPages[storyPageCount] = {
     "Grolk gab Tarvin und\nseinem Pferd einen Tritt\nund schlo\xDF die T\xFCr zur Mine.\n\nDie Mine ist "
     "wie ein Irrgarten\nsammle \xD6lkannen, damit\nDir das Licht nicht ausgeht,\nStrohballen f\xFCr Dein "
     "Pferd\nund Diamanten.\n\nWo ist der Ausgang ??\n\n(Enter) f\xFCr weiter",
-    "Mit der Maus drehst Du Dich,\nmit den Cursortasten gehst Du,\nmit Page Up kommt das Pferd zu "
-    "Dir,\nmit Page Down gehst Du zum Pferd,\nmit H steigst Du auf und ab\nund mit Pos 1 gehst Du "
-    "mit\nDeinem Pferd zum Ausgang.\n\nViel Gl\xFC"
+    "Mit der Maus drehst Du Dich,\nmit den Cursortasten gehst Du,\nmit Bild auf rufst Du das "
+    "Pferd,\nmit Bild ab gehst Du zum Pferd,\nmit H steigst Du auf und ab\nund mit Pos 1 gehst Du "
+    "mit\nDeinem Pferd zum Ausgang.\n\nAuf der Karte bist Du rot,\ndas Pferd blau, der Ausgang\ngr\xFCn, "
+    "Funde und Spinnen gelb.\nViel Gl\xFC"
     "ck !\n\n(Enter) f\xFCr Beginn"};
 // clang-format off
 // The end screen's three lines for a lost, a ranked and a slow run.

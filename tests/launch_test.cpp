@@ -3,11 +3,14 @@
 // anything else refused; and the two programs as a shell starts them, with a bad option or without
 // their data.
 #include <gtest/gtest.h>
+#include <cstdlib>
 #include <cstring>
 #include <sstream>
 #include <string>
 #include <vector>
+#include "app/lang.h"
 #include "app/launch.h"
+#include "app/paths.h"
 #include "output_capture.h"
 
 namespace {
@@ -107,16 +110,31 @@ TEST(LaunchOptions, EveryWrongWordIsRefusedWithItsReason) {
     }
 }
 
-// The usage names every option of the table and fits a terminal of 80 columns.
+// The usage names every option of the table, with its placeholder in the language spoken, and fits a
+// terminal of 80 columns (counted in characters) in each language.
 TEST(LaunchOptions, UsageNamesEveryOptionWithinEightyColumns) {
-    OutputCapture out(stdout);
-    launchUsage(stdout);
-    const std::string text = out.finish();
-    for (int i = 0; i < launchOptionCount; i++)
-        EXPECT_NE(text.find("  " + std::string(launchOptionTable[i].name)), std::string::npos)
-            << launchOptionTable[i].name;
-    std::istringstream lines(text);
-    for (std::string line; std::getline(lines, line);) EXPECT_LE(line.size(), 80u) << line;
+    setenv("KAVERNIX_DATA", KX_RUN_DIR, 1); // the catalogue lies beside the game's data
+    pathInit();
+    const std::pair<int, const char*> languages[] = {{LANG_EN, "--language LL "},
+                                                     {LANG_DE, "--language SPRACHE "}};
+    for (const auto& [language, placeholder] : languages) {
+        SCOPED_TRACE(language);
+        ASSERT_EQ(langApply(language), language);
+        OutputCapture out(stdout);
+        launchUsage(stdout);
+        const std::string text = out.finish();
+        for (int i = 0; i < launchOptionCount; i++)
+            EXPECT_NE(text.find("  " + std::string(launchOptionTable[i].name)), std::string::npos)
+                << launchOptionTable[i].name;
+        EXPECT_NE(text.find(placeholder), std::string::npos) << text;
+        std::istringstream lines(text);
+        for (std::string line; std::getline(lines, line);) {
+            size_t characters = 0; // UTF-8: every byte but a continuation byte starts one
+            for (unsigned char c : line) characters += (c & 0xC0) != 0x80;
+            EXPECT_LE(characters, 80u) << line;
+        }
+    }
+    langApply(LANG_EN);
 }
 
 // The programs as a shell starts them, in an empty folder with a fresh HOME and a display name no X
@@ -178,6 +196,10 @@ TEST_F(LaunchProcess, VersionNamesTheProgramsVersionWithItsLicence) {
         EXPECT_NE(r.out.find("License GPL-3.0-or-later"), std::string::npos) << r.out;
         EXPECT_NE(r.out.find("Source code: http"), std::string::npos) << r.out;
     }
+    // In German the licence's lines are German too.
+    const ProgramRun r = run("kavernix", "--version", "LANG=de_DE.UTF-8 KAVERNIX_DATA='" KX_RUN_DIR "'");
+    EXPECT_NE(r.out.find("Lizenz GPL-3.0-or-later"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Quelltext: http"), std::string::npos) << r.out;
 }
 
 // Started where no data can be found, the game names every folder it looked in and how to point it

@@ -198,7 +198,7 @@ class Play : public ::testing::Test {
         if (stencil->empty()) return;
         lamp = new LampRegions(lampRegions(*stencil, W, H, 3));
         stencilFit = new Rgb(fitted(*stencil, W, H));
-        bossFit = new Rgb(fitted(readPicture(KX_RUN_DIR "/boss.tga"), W, H));
+        bossFit = new Rgb(fitted(readPicture(KX_RUN_DIR "/boss-en.tga"), W, H)); // the English game's
         wonFit = new Rgb(fitted(readPicture(KX_RUN_DIR "/lastpic.tga"), W, H));
         doorFit = new Rgb(fitted(readPicture(KX_RUN_DIR "/dooropen.tga"), W, H));
         lostFit = new Rgb(fitted(readPicture(KX_RUN_DIR "/baddragon.tga"), W, H));

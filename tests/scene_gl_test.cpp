@@ -374,7 +374,7 @@ TEST_F(Draw, HorseLegsSwingInDiagonalPairs) {
 }
 
 TEST_F(Draw, ArrowIsDrawnAlongItsHeading) {
-    shotState = 0;
+    shotState = 1;
     static Actor arrow = at(2.5f, 0.2f, 1.5f, 90);
     auto drawn = marked(feedbackCapture([] { shotDraw(&arrow); }));
     ASSERT_EQ(drawn.size(), 1u);
@@ -384,7 +384,31 @@ TEST_F(Draw, ArrowIsDrawnAlongItsHeading) {
     EXPECT_NEAR(tip.x, 2.7, 1e-4);
     EXPECT_NEAR(tip.y, 0.2, 1e-4);
     EXPECT_NEAR(tip.z, 1.5, 1e-4);
-    EXPECT_EQ(shotState, 0);
+    EXPECT_EQ(shotState, 1);
+    // The ready arrow, at the eye, is not drawn: looking down shows the floor.
+    shotState = 0;
+    EXPECT_EQ(feedbackCapture([] { shotDraw(&arrow); }).size(), 0u);
+}
+
+// Shot up or down, the arrow points the way it flies: its tip, 0.2 ahead, lies on its path, which
+// goes 2 units along the heading for every sin(pitch) it sinks (flatter than the aim).
+TEST_F(Draw, ArrowPointsTheWayItFlies) {
+    for (float pitch : {30.0f, -40.0f, 60.0f}) {
+        SCOPED_TRACE(pitch);
+        shotState = 1;
+        static Actor arrow;
+        arrow = at(2.5f, 0.5f, 1.5f, 90);
+        arrow.pitch = pitch;
+        auto drawn = marked(feedbackCapture([] { shotDraw(&arrow); }));
+        ASSERT_EQ(drawn.size(), 1u);
+        ASSERT_EQ(drawn[0].line.size(), 2u);
+        const FbVertex& tip = drawn[0].line[1];
+        const double sinks = std::sin(pitch * M_PI / 180), along = 2, length = std::hypot(sinks, along);
+        EXPECT_NEAR(tip.x, 2.5 + 0.2 * along / length, 1e-4);
+        EXPECT_NEAR(tip.y, 0.5 - 0.2 * sinks / length, 1e-4);
+        EXPECT_NEAR(tip.z, 1.5, 1e-4);
+    }
+    shotState = 0;
 }
 
 TEST_F(Draw, HitExplodesForHalfASecond) {

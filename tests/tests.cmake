@@ -21,7 +21,7 @@ kx_test(catalogue_test SOURCES tests/catalogue_test.cpp MODULES ${KX_ALL_MODULES
 kx_test(data_models_test SOURCES tests/data_models_test.cpp MODULES ${KX_ALL_MODULES})
 kx_test(startup_test SOURCES tests/startup_test.cpp MODULES ${KX_ALL_MODULES})
 kx_test(startup_screens_test SOURCES tests/startup_screens_test.cpp MODULES ${KX_ALL_MODULES} DEPENDS runfolder)
-kx_test(play_test SOURCES tests/play_test.cpp tests/play_game_test.cpp MODULES core DEPENDS kx_pad_preload kavernix runfolder LIBS PkgConfig::SNDFILE)
+kx_test(play_test SOURCES tests/play_test.cpp tests/play_game_test.cpp tests/play_access_test.cpp MODULES core DEPENDS kx_pad_preload kavernix runfolder LIBS PkgConfig::SNDFILE)
 # The virtual pad the play test loads into the game (LD_PRELOAD).
 add_library(kx_pad_preload MODULE tests/pad_preload.cpp)
 target_compile_options(kx_pad_preload PRIVATE ${KX_WARNINGS})
@@ -36,7 +36,7 @@ kx_test(paths_test SOURCES tests/paths_test.cpp MODULES core)
 # The installed tree and the Debian package (run after the whole build).
 add_test(NAME Install.PlaysFromMovedReadOnlyTree COMMAND sh ${CMAKE_SOURCE_DIR}/tests/install_test.sh tree ${CMAKE_BINARY_DIR})
 add_test(NAME Install.DebianPackage COMMAND sh ${CMAKE_SOURCE_DIR}/tests/install_test.sh package ${CMAKE_BINARY_DIR})
-kx_test(launch_test SOURCES tests/launch_test.cpp MODULES ${KX_ALL_MODULES} DEPENDS kavernix kavernix-tool)
+kx_test(launch_test SOURCES tests/launch_test.cpp MODULES ${KX_ALL_MODULES} DEPENDS kavernix kavernix-tool runfolder)
 target_compile_definitions(launch_test PRIVATE KX_VERSION="${PROJECT_VERSION}")
 # The licence-line check itself (tools/check-spdx), on a repository the test makes.
 add_test(NAME Licence.SpdxCheckNamesFilesWithoutTheLine COMMAND sh ${CMAKE_SOURCE_DIR}/tests/check_spdx_test.sh ${CMAKE_SOURCE_DIR})
@@ -48,3 +48,4 @@ add_test(NAME Layers.CheckNamesUpwardCircularAndUnknownIncludes COMMAND sh ${CMA
 add_test(NAME Layers.TheTreeKeepsItsLayers COMMAND python3 ${CMAKE_SOURCE_DIR}/tools/check-layers.py ${CMAKE_SOURCE_DIR})
 kx_test(looks_test SOURCES tests/looks_test.cpp MODULES ${KX_ALL_MODULES} DEPENDS runfolder)
 kx_test(frames_gl_test SOURCES tests/frames_gl_test.cpp MODULES ${KX_ALL_MODULES} DEPENDS runfolder)
+kx_test(captions_test SOURCES tests/captions_test.cpp MODULES ${KX_ALL_MODULES} DEPENDS runfolder)

@@ -4,7 +4,9 @@
 #include <GL/freeglut.h>
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
+#include "app/captions.h"
 #include "app/end_screen.h"
 #include "app/input.h"
 #include "app/mines.h"
@@ -19,6 +21,7 @@
 #include "game/actor.h"
 #include "game/rider.h"
 #include "game/items.h"
+#include "image/picture.h"
 #include "image/tga.h"
 #include "image/texture.h"
 #include "maze/maze.h"
@@ -209,17 +212,65 @@ static void drawPauseHint() {
     const char* headline = textOf(TEXT_PAUSED);
     char line[64];
     gamePauseHintText(line, sizeof line);
+    // A mine but the classic one names its code below, to be read out to a friend while playing.
+    const char* code = minesIsClassic() ? "" : minesCodeLine();
     const Stage s = recordStage();
     const float h = float(s.height) / 20, w = h / 2;
     const float big = 2;
     const float x1 = 0.44f - float(strlen(headline)) * w * big / 2 / float(s.width);
     const float x2 = 0.44f - float(strlen(line)) * w / 2 / float(s.width);
-    const float widest = std::max(float(strlen(headline)) * w * big, float(strlen(line)) * w);
+    const float x3 = 0.44f - float(strlen(code)) * w / 2 / float(s.width);
+    const float widest =
+        std::max({float(strlen(headline)) * w * big, float(strlen(line)) * w, float(strlen(code)) * w});
     const float left = 0.44f * float(s.width) - widest / 2 - w;
-    hudDrawTextGround(left, 0.48f * float(s.height) - h * 0.4f, left + widest + 2 * w,
+    const float bottom = *code ? 0.41f : 0.48f;
+    hudDrawTextGround(left, bottom * float(s.height) - h * 0.4f, left + widest + 2 * w,
                       0.57f * float(s.height) + h * 1.9f);
     fontDrawTextSized(x1, 0.57f, headline, colour, w * big, h * big * 0.9f);
     fontDrawTextSized(x2, 0.48f, line, colour, w, h);
+    if (*code) fontDrawTextSized(x3, 0.41f, code, colour, w, h);
+}
+
+// A saved run waiting (no dialog offered it) is said high in the glass for the first seconds of play.
+static void drawWaitingNotice() {
+    const char* notice = minesWaitingNotice();
+    if (!notice) return;
+    static const float colour[4] = {1, 1, 1, 1};
+    const Stage s = recordStage();
+    const float h = float(s.height) / 24, w = h / 2;
+    const char* newline = strchr(notice, '\n');
+    const float first = newline ? float(newline - notice) : float(strlen(notice));
+    const float second = newline ? float(strlen(newline + 1)) : 0;
+    const float widest = std::max(first, second) * w;
+    const float left = 0.44f * float(s.width) - widest / 2;
+    const float top = 0.78f * float(s.height);
+    // drawText-style lines go down from the first one's bottom by a line's height.
+    hudDrawTextGround(left - w, top - h * 1.3f, left + widest + w, top + h * 1.1f);
+    char line[64];
+    snprintf(line, sizeof line, "%.*s", int(first), notice);
+    fontDrawTextSized((0.44f * float(s.width) - first * w / 2) / float(s.width), 0.78f, line, colour, w, h);
+    if (newline)
+        fontDrawTextSized((0.44f * float(s.width) - second * w / 2) / float(s.width), 0.78f - 1.15f / 24,
+                          newline + 1, colour, w, h);
+}
+
+// The captions near the bottom of the glass, above the counters' strip and clear of it where the
+// glass is still wide enough for a line of 30 glyphs, each line centred on a dark ground of its own,
+// the newest lowest.
+static void drawCaptions() {
+    const char* lines[captionLinesShown];
+    const int n = captionLines(lines);
+    if (n == 0) return;
+    static const float colour[4] = {1, 1, 1, 1};
+    const Stage s = recordStage();
+    const float h = float(s.height) / 28, w = h / 2;
+    for (int i = 0; i < n; i++) {
+        const float width = float(strlen(lines[i])) * w;
+        const float left = 0.44f * float(s.width) - width / 2;
+        const float y = 0.235f * float(s.height) + float(n - 1 - i) * h * 1.25f;
+        hudDrawTextGround(left - w / 2, y - h * 0.15f, left + width + w / 2, y + h * 1.05f);
+        fontDrawTextSized(left / float(s.width), y / float(s.height), lines[i], colour, w, h);
+    }
 }
 
 static void drawHud() {
@@ -243,6 +294,7 @@ void gameDisplay() {
         glClear(GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
         bossScreen = 2;
         glDisable(GL_STENCIL_TEST);
+        pictureBossLanguage(langSpoken() != LANG_DE);
         drawPicture(&imgBossFit);
         glEnable(GL_STENCIL_TEST);
         glutIdleFunc(nullptr);
@@ -259,6 +311,7 @@ void gameDisplay() {
     restoreTexturing();
     glCheckError();
     lampLight();
+    lampBrightness();
     if (exitDoor.pitch != 0) {
         glClear(GL_DEPTH_BUFFER_BIT);
         drawPicture(&imgDoorOpenFit);
@@ -294,6 +347,8 @@ void gameDisplay() {
     glCheckError();
     glEnable(GL_TEXTURE_2D);
     drawHud();
+    drawCaptions();
+    drawWaitingNotice();
     drawPauseHint();
     drawFade(&gameState.fadeState, &gameState.fadeLevel);
     applyShadeMode();

@@ -2,6 +2,7 @@
 // What the game shows of its own states: the walk into daylight when the exit opens, the word
 // that the horse has no straw, and the paused game's hint. No GL, so testable without a window.
 #include "app/game_hints.h"
+#include "app/captions.h"
 #include <cmath>
 #include <cstdio>
 #include "app/input.h"
@@ -72,11 +73,20 @@ void gameStrawWarningUpdate() {
     const int walking = inputHeld(ACTION_STEP_LEFT) || inputHeld(ACTION_STEP_RIGHT) ||
                         inputHeld(ACTION_FORWARD) || inputHeld(ACTION_BACK);
     const int attempt = inputHeld(ACTION_CALL_HORSE) || inputHeld(ACTION_WALK_OUT) || (riding && walking);
-    if (attempt && !strawAttempt && itemsStrawLeft() <= 0) showMessage(textOf(TEXT_STRAW_NEEDED));
+    if (attempt && !strawAttempt && itemsStrawLeft() <= 0) {
+        showMessage(textOf(TEXT_STRAW_NEEDED));
+        captionSay(CAPTION_NO_STRAW, horse.x, horse.z);
+    }
     strawAttempt = attempt;
 }
 
 void gamePauseHintText(char* out, int size) {
+    // A pad player reads the pad's button, when it has one for the pause.
+    const int button = record.padButtons[ACTION_PAUSE];
+    if (inputLastSource() == SOURCE_PAD && button >= 0 && button < PAD_INPUTS) {
+        snprintf(out, size_t(size), textOf(TEXT_PAUSE_GO_ON), langPadButtonName(button));
+        return;
+    }
     int code = record.keys[ACTION_PAUSE];
     if (code == 0) code = keyActions[ACTION_PAUSE].defaultKey;
     snprintf(out, size_t(size), textOf(TEXT_PAUSE_GO_ON), langKeyName(code));

@@ -11,5 +11,6 @@ void gameExitSceneUpdate(float frameTime);
 // Says "The horse needs straw" when the horse, without straw, is asked to walk (Page Up, Home, or
 // the arrows on horseback): once for each press, not every frame.
 void gameStrawWarningUpdate();
-// The paused game's second line, naming the key that goes on ("Press P to go on").
+// The paused game's second line, naming the key that goes on ("Press P to go on"), or the pad's
+// button when the pad was used last ("Press Start to go on").
 void gamePauseHintText(char* out, int size);

@@ -2,6 +2,7 @@
 // The game update's rules: walking by the held keys, the field of view, the contacts and the
 // exit door. No GL, so the rules are testable without a window.
 #include "app/game_update.h"
+#include "app/captions.h"
 #include <cmath>
 #include <cstdlib>
 #include "app/input.h"
@@ -123,12 +124,15 @@ static void centreInCell(Actor* a) {
 // Picks up what a touches, with each kind's sound where it was picked up.
 static void collectWithSound(const Actor* a) {
     static const int pickSound[4] = {SOUND_STRAW, SOUND_OILCAN, SOUND_DIAMOND, SOUND_SPIDER_CAUGHT};
+    static const CaptionId pickCaption[4] = {CAPTION_STRAW, CAPTION_OIL, CAPTION_DIAMOND,
+                                             CAPTION_SPIDER_CAUGHT};
     float before[4];
     for (int row = 0; row < 4; row++) before[row] = inventory[row];
     itemsCollect(a);
     for (int row = 0; row < 4; row++)
         if (inventory[row] > before[row]) {
             soundPlay(pickSound[row], a->x, a->y, a->z);
+            captionSay(pickCaption[row], a->x, a->z);
             padRumble();
         }
 }

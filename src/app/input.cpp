@@ -52,11 +52,18 @@ void inputReleaseAll() {
     inputKeyUp(-1);
 }
 
+static int lastSource = SOURCE_KEYBOARD;
+
+int inputLastSource() {
+    return lastSource;
+}
+
 void inputAction(int source, int action, int down) {
     if (action < 0 || action >= ACTION_ALL) return;
     // The timedemo's walk is the same in every run: nothing but Escape counts.
     if (screenInUse == INPUT_TIMEDEMO && action != ACTION_QUIT) return;
     if (down) {
+        lastSource = source;
         heldBy[action] |= 1u << source;
         actionHeld[action] = 1;
         inputPress(action);

@@ -23,6 +23,7 @@ int inputScreenMask(); // the key table's screen (SCREEN_GAME, ...) of the scree
 // held while any source holds it.
 void inputAction(int source, int action, int down);
 int inputHeld(int action); // 1 while any source holds the action down
+int inputLastSource();     // the source of the latest press (SOURCE_KEYBOARD before any)
 // The action held (1) or let go (0) as no source holds it, until a source's next release of it: the
 // timedemo's walk out, and tests.
 void inputHold(int action, int held);

@@ -104,3 +104,7 @@ static const char* fontText(const char* id) {
 const char* langKeyName(int code) {
     return keyShownNameIn(code, fontText);
 }
+
+const char* langPadButtonName(int button) {
+    return keyPadShownNameIn(button, fontText);
+}

@@ -37,3 +37,5 @@ int langSpoken(); // LANG_EN or LANG_DE; LANG_EN before the first langApply
 // A key as a player reads it in the current language, Latin-1 ("Page Up", "H", "Pos 1" in German
 // for Home); a code that is no key gives "?".
 const char* langKeyName(int code);
+// A pad button as players name it ("Start", "Right trigger") in the game's font (Latin-1).
+const char* langPadButtonName(int button);

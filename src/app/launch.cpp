@@ -75,14 +75,16 @@ static int takeContinue(LaunchOptions* out, const char*, const char**) {
 }
 
 const LaunchOption launchOptionTable[] = {
-    {"--timedemo", nullptr, "FRAMES", 1,
+    // TRANSLATORS: the placeholders FRAMES, LL and WHICH are translated with the texts that name them.
+    {"--timedemo", nullptr, LANG_ID("FRAMES"), 1,
      LANG_ID("walk the player and the horse along the exit path\n"
              "for FRAMES frames (default 600) as fast as they draw,\n"
              "then print one line: startup_ms=... frames=...\n"
              "seconds=... fps=... slowest_ms=..."),
      takeTimedemo},
-    {"--language", nullptr, "LL", 0, LANG_ID("the language of this run: auto, en or de"), takeLanguage},
-    {"--mine", nullptr, "WHICH", 0, LANG_ID("the mine to play: classic, new, daily or a mine code"),
+    {"--language", nullptr, LANG_ID("LL"), 0, LANG_ID("the language of this run: auto, en or de"),
+     takeLanguage},
+    {"--mine", nullptr, LANG_ID("WHICH"), 0, LANG_ID("the mine to play: classic, new, daily or a mine code"),
      takeMine},
     {"--mine-code", nullptr, nullptr, 0, LANG_ID("print the code of the mine (with --mine: of that one)"),
      takeMineCode},
@@ -120,7 +122,8 @@ static int launchTakeOne(const LaunchOption& o, int argc, char** argv, int* i, L
     if (!value && o.valueName && !o.valueOptional) {
         // A following option is never taken as the value: "--mine --continue" lacks the mine.
         if (!next || (next[0] == '-' && next[1] == '-'))
-            return launchRefuse(why, langConsole("option '%s' needs a value (%s)"), o.name, o.valueName);
+            return launchRefuse(why, langConsole("option '%s' needs a value (%s)"), o.name,
+                                langConsole(o.valueName));
         value = next;
         ++*i;
     } else if (!value && o.valueOptional && next && next[0] >= '0' && next[0] <= '9') {
@@ -168,8 +171,8 @@ void launchUsage(FILE* out) {
     for (const LaunchOption& o : launchOptionTable) {
         char head[48];
         snprintf(head, sizeof head, "%s%s%s%s%s%s%s", o.name, o.alias ? ", " : "", o.alias ? o.alias : "",
-                 o.valueName ? " " : "", o.valueOptional ? "[" : "", o.valueName ? o.valueName : "",
-                 o.valueOptional ? "]" : "");
+                 o.valueName ? " " : "", o.valueOptional ? "[" : "",
+                 o.valueName ? langConsole(o.valueName) : "", o.valueOptional ? "]" : "");
         fprintf(out, "  %-21s", head);
         // Every further line of the help text starts under the first.
         for (const char* line = langConsole(o.help);;) {
@@ -188,13 +191,12 @@ void launchUsage(FILE* out) {
 }
 
 void launchVersion(FILE* out, const char* program) {
+    fprintf(out, "%s " KX_VERSION "\nCopyright (C) 2026 The Kavernix developers\n", program);
     fprintf(out,
-            "%s " KX_VERSION "\n"
-            "Copyright (C) 2026 The Kavernix developers\n"
-            "License GPL-3.0-or-later: GNU General Public License, version 3 or later\n"
-            "<https://www.gnu.org/licenses/gpl-3.0.html>.\n"
-            "This is free software: you are free to change and redistribute it.\n"
-            "There is NO WARRANTY, to the extent permitted by law.\n"
-            "Source code: " KX_SOURCE_URL "\n",
-            program);
+            langConsole("License GPL-3.0-or-later: GNU General Public License, version 3 or later\n"
+                        "<https://www.gnu.org/licenses/gpl-3.0.html>.\n"
+                        "This is free software: you are free to change and redistribute it.\n"
+                        "There is NO WARRANTY, to the extent permitted by law.\n"
+                        "Source code: %s\n"),
+            KX_SOURCE_URL);
 }

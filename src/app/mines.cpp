@@ -32,6 +32,8 @@ static const char textMineLine[] = LANG_ID("Mine %s");
 static const char textOtherRules[] = LANG_ID("Not entered: the rules were changed.");
 static const char textNotStored[] = LANG_ID("The time could not be stored.");
 
+static int waitingShown; // 1 while the game window says that a saved run waits
+static const char textWaiting[] = LANG_ID("A saved game is waiting:\nstart with --continue");
 static char mineWord[32];      // --mine's word
 static const char* mineOption; // mineWord, or null without --mine
 static int codeOnly;           // --mine-code
@@ -133,6 +135,7 @@ void minesChoose(int timedemo) {
     } else if (!path.empty() && access(path.c_str(), F_OK) == 0 && setupContinueChosen() == -1) {
         fputs(langConsole("kavernix: a saved game is waiting; start with --continue to go on with it\n"),
               stderr);
+        waitingShown = 1;
     }
     const char* word = mineOption ? mineOption : record.mine;
     if (!timedemo && !resuming) current = mineOf(word);
@@ -240,6 +243,16 @@ void minesStoreHall() {
 }
 
 // The end screen's line with the mine's code.
+const char* minesWaitingNotice() {
+    if (!waitingShown) return nullptr;
+    if (record.gameTime >= minesWaitingSeconds) waitingShown = 0;
+    return waitingShown ? langText(textWaiting) : nullptr;
+}
+
+int minesIsClassic() {
+    return current.seed == mineClassicSeed;
+}
+
 const char* minesCodeLine() {
     static char line[48];
     snprintf(line, sizeof line, langText(textMineLine), currentText);

@@ -28,6 +28,12 @@ void minesBuild();
 int minesContinuing();       // 1 when the game goes on with a saved run (the story is skipped)
 const char* minesCodeText(); // the code of the mine played
 const char* minesCodeLine(); // the end screen's line naming it: "Mine 16-5-3-K7QX2MD"
+// With a saved run waiting and no dialog shown, the game window says so too, for the first
+// minesWaitingSeconds of play of the first screen: "A saved game is waiting:\nstart with --continue"
+// (two lines, the game's font); null once that time has passed or when nothing waits.
+constexpr float minesWaitingSeconds = 8.0f;
+const char* minesWaitingNotice();
+int minesIsClassic();        // 1 when the classic mine is played (whose code nobody needs to read)
 // Called as the game screen is entered: a continued run gets its bodies, items, counters and clock
 // back, and from now on quitting the program saves the run.
 void minesGameEntered();

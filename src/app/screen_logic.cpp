@@ -82,6 +82,26 @@ static void walkKeys(char* out, size_t size) {
              langKeyName(right));
 }
 
+// What the map's marks are, for the controls page: by colour, or by shape with the map symbols on.
+static const char* const mapLegendIds[2] = {
+    // TRANSLATORS: three lines of at most 30 characters on the story's controls page.
+    LANG_ID("On the map you are red, the\nhorse blue, the exit green,\nitems and spiders yellow.\n"),
+    // TRANSLATORS: the same with the map symbols on; three lines of at most 30 characters.
+    LANG_ID("Map: you the red arrow, the\nhorse a blue disc, the exit\na green frame, items yellow.\n"),
+};
+
+// The map's legend goes in after the controls' paragraph, before the wish of good luck.
+static void insertMapLegend(char* page, size_t size) {
+    char* rest = strstr(page, "\n\n");
+    if (!rest) return;
+    rest += 2;
+    const char* legend = langText(mapLegendIds[record.mapSymbols ? 1 : 0]);
+    const size_t length = strlen(legend), tail = strlen(rest);
+    if (size_t(rest - page) + length + tail >= size) return;
+    memmove(rest + length, rest, tail + 1);
+    memcpy(rest, legend, length);
+}
+
 const char* storyPageText() {
     if (gameState.storyPage < 0 || gameState.storyPage >= storyPageCount) return nullptr;
     static char page[storyPageSize];
@@ -92,6 +112,7 @@ const char* storyPageText() {
         snprintf(page, sizeof page, text, walk, langKeyName(boundKey(ACTION_CALL_HORSE)),
                  langKeyName(boundKey(ACTION_GO_TO_HORSE)), langKeyName(boundKey(ACTION_RIDE)),
                  langKeyName(boundKey(ACTION_WALK_OUT)));
+        insertMapLegend(page, sizeof page);
     } else {
         snprintf(page, sizeof page, "%s", text);
     }

@@ -215,6 +215,10 @@ static int shotInOpen() {
     return mazeIsOpen(&maze, int(floorf(shot.x)), int(floorf(shot.z))) && shot.y > 0 && shot.y < 1;
 }
 
+float actorShotFlightPitch(const Actor* a) {
+    return float(atan2(sin(a->pitch * degToRad), 2.0) / degToRad);
+}
+
 int actorShotFly(float seconds) {
     if (!shotInOpen()) return 0; // it stays where it met rock, floor or ceiling
     stepForward(&shot, 2 * seconds);

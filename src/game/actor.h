@@ -67,6 +67,9 @@ int actorShotSubSteps(float seconds); // the moves a flight of seconds takes: at
 // Moves the flying arrow for seconds; 1 while it is in an open cell between floor and ceiling. An
 // arrow already out of the open mine does not move.
 int actorShotFly(float seconds);
+// The slope the flying arrow takes, in degrees below the level (as pitch): it moves 2 units along its
+// heading for every sin(pitch) it sinks, so it flies flatter than the pitch it was shot at.
+float actorShotFlightPitch(const Actor* shot);
 // Draws the arrow, or its explosion once it has hit rock, floor or ceiling (GL; shot_draw.cpp).
 void shotDraw(const Actor* shot);
 // Places the player at (1.5, 0.3, 1.5), the horse at (3.5, 0.5, 3.5), both heading 90, and the

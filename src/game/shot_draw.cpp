@@ -30,10 +30,16 @@ void shotDraw(const Actor* a) {
     glMaterialfv(GL_FRONT, GL_EMISSION, other);
     glPushMatrix();
 
+    // The ready arrow rides at the eye, unseen: drawn there it would fill the view of a player looking
+    // down with its head.
+    if (shotState == 0) {
+        glPopMatrix();
+        return;
+    }
     if (mazeIsOpen(&maze, int(a->x), int(a->z)) && a->y > 0 && a->y < 1 && shotState < 2) {
         glTranslatef(a->x, a->y, a->z);
         glRotatef(-a->heading, 0, 1, 0);
-        glRotatef(-a->pitch, 1, 0, 0);
+        glRotatef(-actorShotFlightPitch(a), 1, 0, 0); // along its flight, not along the aim
         glRotatef(-90, 1, 0, 0);
         glScalef(0.05f, 0.2f, 0.05f);
         glCallList(arrowList);

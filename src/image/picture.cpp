@@ -180,7 +180,8 @@ struct WindowPicture {
     const char* stem;
     const char* file;
 };
-const WindowPicture windowPictures[] = {
+// The boss picture's row changes its file with the language (pictureBossLanguage).
+WindowPicture windowPictures[] = {
     {&imgPoster, &imgPosterFit, "poster", "poster.tga"},
     {&imgStencil, &imgStencilFit, "stencil", "stencil.tga"},
     {&imgDoorOpen, &imgDoorOpenFit, "dooropen", "dooropen.tga"},
@@ -242,6 +243,22 @@ void pictureClearFringe(TgaImage* frame, const TgaImage* mask) {
                 break;
             }
         }
+}
+
+void pictureBossLanguage(int english) {
+    const char* file = english ? "boss-en.tga" : "boss.tga";
+    for (int i = 0; i < windowPictureCount; i++) {
+        WindowPicture& p = windowPictures[i];
+        if (p.src != &imgBoss || strcmp(p.file, file) == 0) continue;
+        p.file = file;
+        p.stem = english ? "boss-en" : "boss";
+        tgaFree(&imgBoss);
+        const uint32_t textureId = p.fit->textureId; // a fitted slot of the right size is kept: empty it
+        tgaFree(p.fit);
+        p.fit->textureId = textureId;
+        sourceTried[i] = false;
+        fittedWidth[i] = fittedHeight[i] = 0;
+    }
 }
 
 void pictureReadSource(const TgaImage* fit) {

@@ -32,6 +32,10 @@ void picturesResizeFirst(int width, int height, const TgaImage* first);
 // The lamp frame's pixels just outside its openings (mask 1) take the colour of the pixel beyond,
 // so the white that scaling blended into them shows no pale fringe around the scene.
 void pictureClearFringe(TgaImage* frame, const TgaImage* mask);
+// The boss picture in the game's language: "boss.tga" (German, the picture the game always had) or,
+// with english, "boss-en.tga". A change empties the boss slots, which are read and fitted again at
+// their next use.
+void pictureBossLanguage(int english);
 // Reads the source of the full-window picture of a fitted slot now instead of at its first fit.
 void pictureReadSource(const TgaImage* fit);
 // Brings a fitted slot (or the stencil mask) to the current window size if it is not yet; every

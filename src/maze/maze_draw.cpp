@@ -22,7 +22,8 @@ void setMaterial(GLuint texture, const GLfloat* diffuse) {
     restoreTexturing();
     glBindTexture(GL_TEXTURE_2D, texture);
     glMaterialfv(GL_FRONT, GL_DIFFUSE, diffuse);
-    glMaterialfv(GL_FRONT, GL_AMBIENT, black);
+    // The rock takes the faint light all round only when the lamp is set brighter than plain.
+    glMaterialfv(GL_FRONT, GL_AMBIENT, record.lampBrightness > 0 ? diffuse : black);
 }
 
 // The tile at the fixed level; the distance rule is not used for the mine's squares. A level

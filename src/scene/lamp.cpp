@@ -35,6 +35,14 @@ const FrameLabel frameLabels[] = {
     {TEXT_LABEL_MAP, 0.8355f, 0.655f, 0.032f, 0.18f},
 };
 
+// How high a label's plate reaches, in glyph heights: a capital with a diacritic (Latin-1 0xC0 to
+// 0xDE, the Ö of "ÖL") has its marks above the other capitals, so its plate reaches higher.
+float plateTop(const char* text) {
+    for (const char* c = text; *c; ++c)
+        if (uint8_t(*c) >= 0xC0 && uint8_t(*c) <= 0xDE && uint8_t(*c) != 0xD7) return 1.12f;
+    return 0.95f;
+}
+
 // Each label light on a dark plate of its own, readable on brass and on rock.
 void drawFrameLabels() {
     static const float ink[4] = {1.0f, 0.9f, 0.65f, 1};
@@ -46,7 +54,7 @@ void drawFrameLabels() {
         float w = h / 2;
         if (n * w > l.widest * float(st.width)) w = l.widest * float(st.width) / n;
         const float x0 = l.x * float(st.width) - n * w / 2, y0 = l.y * float(st.height);
-        hudDrawTextGround(x0 - w * 0.4f, y0 - h * 0.05f, x0 + n * w + w * 0.4f, y0 + h * 0.95f);
+        hudDrawTextGround(x0 - w * 0.4f, y0 - h * 0.05f, x0 + n * w + w * 0.4f, y0 + h * plateTop(text));
         fontDrawTextSized(x0 / float(st.width), l.y, text, ink, w, h);
     }
 }
@@ -89,6 +97,42 @@ void mapSquare(float x0, float y0, float x1, float y1) {
     glVertex3f(x0, y1, 1);
     glVertex3f(x1, y1, 1);
     glVertex3f(x1, y0, 1);
+}
+
+// The map's marks by shape, so that nothing depends on telling the colours apart: the exit a hollow
+// frame, the horse a disc, the player an arrow pointing where he looks (in map units, before the turn).
+void mapSymbolsDraw(int n, float px, float pz) {
+    const float ex = float(n) + 0.5f - px, ey = -(float(n) - 0.5f - pz), r = 0.5f, t = 0.18f;
+    mapColour(0, 1, 0, 1);
+    glBegin(GL_QUADS);
+    mapSquare(ex - r, ey - r, ex + r, ey - r + t);
+    mapSquare(ex - r, ey + r - t, ex + r, ey + r);
+    mapSquare(ex - r, ey - r, ex - r + t, ey + r);
+    mapSquare(ex + r - t, ey - r, ex + r, ey + r);
+    glEnd();
+
+    mapColour(0, 0, 1, 1);
+    glBegin(GL_TRIANGLE_FAN);
+    const float hx = horse.x - px, hy = -(horse.z - pz);
+    glVertex3f(hx, hy, 1);
+    for (int i = 0; i <= 16; ++i) {
+        const float a = float(i) * float(M_PI) / 8;
+        glVertex3f(hx + 0.45f * cosf(a), hy + 0.45f * sinf(a), 1);
+    }
+    glEnd();
+
+    // Forward in map units is (sin h, cos h): the turn of the map puts it straight up.
+    const float h = player.heading * float(M_PI / 180.0);
+    const float fx = sinf(h), fy = cosf(h), sx = fy, sy = -fx;
+    mapColour(1, 0, 0, 1);
+    glBegin(GL_TRIANGLES);
+    glVertex3f(0.75f * fx, 0.75f * fy, 1);
+    glVertex3f(-0.5f * fx + 0.5f * sx, -0.5f * fy + 0.5f * sy, 1);
+    glVertex3f(-0.2f * fx, -0.2f * fy, 1);
+    glVertex3f(0.75f * fx, 0.75f * fy, 1);
+    glVertex3f(-0.2f * fx, -0.2f * fy, 1);
+    glVertex3f(-0.5f * fx - 0.5f * sx, -0.5f * fy - 0.5f * sy, 1);
+    glEnd();
 }
 
 } // namespace
@@ -175,6 +219,18 @@ int lampOpeningBoxes(int boxes[lampMaxBoxes][4]) {
     return count;
 }
 
+void lampBrightness() {
+    // Today's light is OpenGL's own: a white lamp and the default faint ambient, which the mine's
+    // rock (no ambient colour) does not take.
+    static const float diffuse[3] = {1.0f, 1.35f, 1.7f}, ambient[3] = {0.2f, 0.25f, 0.35f};
+    const int level = record.lampBrightness >= 0 && record.lampBrightness <= 2 ? record.lampBrightness : 0;
+    const float lamp[4] = {diffuse[level], diffuse[level], diffuse[level], 1};
+    const float all[4] = {ambient[level], ambient[level], ambient[level], 1};
+    glLightfv(GL_LIGHT0, GL_DIFFUSE, lamp);
+    glLightfv(GL_LIGHT0, GL_SPECULAR, lamp);
+    glLightModelfv(GL_LIGHT_MODEL_AMBIENT, all);
+}
+
 void mapDraw() {
     const Stage st = recordStage();
     const int w = st.width, h = st.height;
@@ -224,14 +280,20 @@ void mapDraw() {
             if (mazeIsOpen(&maze, i, j)) mapSquare(i - px, -(j - pz), i + 1 - px, -(j + 1 - pz));
 
     // The way out, just beyond the exit cell's open +x side.
-    mapColour(0, 1, 0, 1);
-    mapSquare(n - px, -((n - 1) - pz), n + 1 - px, -(n - pz));
+    if (record.mapSymbols) {
+        glEnd();
+        mapSymbolsDraw(n, px, pz);
+        glBegin(GL_QUADS);
+    } else {
+        mapColour(0, 1, 0, 1);
+        mapSquare(n - px, -((n - 1) - pz), n + 1 - px, -(n - pz));
 
-    mapColour(0, 0, 1, 1);
-    mapSquare(horse.x - 0.5f - px, -(horse.z - 0.5f - pz), horse.x + 0.5f - px, -(horse.z + 0.5f - pz));
+        mapColour(0, 0, 1, 1);
+        mapSquare(horse.x - 0.5f - px, -(horse.z - 0.5f - pz), horse.x + 0.5f - px, -(horse.z + 0.5f - pz));
 
-    mapColour(1, 0, 0, 0.1f);
-    mapSquare(-0.5f, -0.5f, 0.5f, 0.5f);
+        mapColour(1, 0, 0, 0.1f);
+        mapSquare(-0.5f, -0.5f, 0.5f, 0.5f);
+    }
 
     // Every placed instance: a half-unit square centred on it.
     mapColour(1, 1, 0, 1);

@@ -13,8 +13,12 @@ void lampLight();
 // for each mask.
 enum { lampMaxBoxes = 3 };
 int lampOpeningBoxes(int boxes[lampMaxBoxes][4]);
+// The lamp's strength by record.lampBrightness: 0 the plain lamp (OpenGL's default light), 1 and 2
+// a brighter lamp with a faint light all round that the rock takes too (maze_draw). Only the picture.
+void lampBrightness();
 // The overview map in the upper right corner (x 74 % to 93.1 %, y 71.5 % to 94 % of the window;
 // nothing outside is touched), centred on the player and turned with its heading; one cell is
 // (15 - oil cans collected) * windowWidth / 600 pixels. Needs the window-pixel orthographic
-// projection and an identity modelview.
+// projection and an identity modelview. With record.mapSymbols the player is an arrow pointing where
+// he looks, the horse a disc and the exit a hollow frame.
 void mapDraw();

@@ -72,6 +72,44 @@ static const ShownRow shownKeys[] = {
     {KEY_SPECIAL_KEY(108), N_("Insert")},
 };
 
+// The pad's buttons by number (key_table.h), as the buttons are printed on common pads and named in
+// their manuals.
+static const char* const padShownNames[PAD_INPUTS] = {
+    // TRANSLATORS: the names of a gamepad's buttons as players know them.
+    N_("A"),
+    N_("B"),
+    N_("X"),
+    N_("Y"),
+    N_("Back"),
+    N_("Guide"),
+    N_("Start"),
+    N_("Left stick"),
+    N_("Right stick"),
+    N_("Left shoulder"),
+    N_("Right shoulder"),
+    N_("D-pad up"),
+    N_("D-pad down"),
+    N_("D-pad left"),
+    N_("D-pad right"),
+    N_("Misc"),
+    N_("Paddle 1"),
+    N_("Paddle 2"),
+    N_("Paddle 3"),
+    N_("Paddle 4"),
+    N_("Touchpad"),
+    N_("Left trigger"),
+    N_("Right trigger"),
+};
+
+const char* keyPadShownNameIn(int button, const char* (*lookup)(const char*)) {
+    if (button == PAD_NONE) return lookup(N_("no button"));
+    return button >= 0 && button < PAD_INPUTS ? lookup(padShownNames[button]) : "?";
+}
+
+const char* keyPadShownName(int button) {
+    return keyPadShownNameIn(button, settingsText);
+}
+
 const char* keyShownName(int code) {
     return keyShownNameIn(code, settingsText);
 }

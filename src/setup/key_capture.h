@@ -15,6 +15,10 @@ const char* keyShownName(int code);
 // The same name with its words ("Space", "Shift+%c", ...) looked up by `lookup`: the game's font
 // catalogue reads them in Latin-1 where the dialog reads UTF-8.
 const char* keyShownNameIn(int code, const char* (*lookup)(const char*));
+// A pad button as players name it ("Right trigger", "D-pad left", "no button" for none), looked up by
+// `lookup`; SDL's name stays the settings file's. "?" for a number that is no button.
+const char* keyPadShownNameIn(int button, const char* (*lookup)(const char*));
+const char* keyPadShownName(int button); // in the dialog's language, UTF-8
 // Why code cannot be action's key with the given keys (one per action), in the dialog's language:
 // Escape, a rendering switch (named with what it switches), another action's key (named), or no key
 // the game can be given. Null when the key may be set (its own key again included).

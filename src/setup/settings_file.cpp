@@ -90,6 +90,12 @@ static const SettingsKey keyTable[] = {
     {"mine", KEY_MINE, GROUP_OTHER, REC(mine), 0, 0, 0,
      "the mine: classic, new (a fresh one each start), daily (the mine of the day) or a mine code such as "
      "16-5-3-K7QX2MD"},
+    {"captions", KEY_INT, GROUP_OTHER, REC(captions), 0, 1, 0,
+     "1: a short line on the glass names each sound that carries news and where it comes from"},
+    {"mapSymbols", KEY_INT, GROUP_OTHER, REC(mapSymbols), 0, 1, 0,
+     "1: the map shows you as an arrow pointing where you look, the horse as a disc, the exit as a frame"},
+    {"lampBrightness", KEY_INT, GROUP_OTHER, REC(lampBrightness), 0, 2, 0,
+     "lamp light: 0 plain, 1 brighter with a faint light everywhere, 2 brighter still (the picture only)"},
     {"hallName1", KEY_NAME, SETTINGS_HALL, NAME_AT(0), 0, 0, 0,
      "hall of fame, best first: names (Latin-1; \\xNN for other bytes, \\\\ for a backslash) and times in "
      "seconds; 30000: an empty place"},
@@ -116,7 +122,7 @@ static const SettingsKey keyTable[] = {
 };
 enum { KEY_COUNT = sizeof(keyTable) / sizeof(keyTable[0]) };
 static_assert(
-    KEY_COUNT == 43 + 2 * ACTION_COUNT,
+    KEY_COUNT == 46 + 2 * ACTION_COUNT,
     "a key per library field, the start switch, ten hall-of-fame keys, a key and a button per action");
 
 static const size_t MAX_FILE_BYTES = 1 << 20;

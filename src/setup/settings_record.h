@@ -58,10 +58,13 @@ struct SettingsRecord {
     int32_t padLookSpeed;                 // 1..20, how fast the right stick turns the view
     int32_t padRumble;                    // 1: the pad rumbles on hits and pick-ups
     int32_t padButtons[KEY_ACTION_COUNT]; // the pad button of each action; -1: none
+    int32_t captions;                     // 1: a short line names each sound that carries news
+    int32_t mapSymbols;                   // 1: the map draws the player, the horse and the exit as shapes
+    int32_t lampBrightness;               // 0 the plain lamp, 1 brighter, 2 brightest with light all round
 };
 #pragma pack(pop)
 
-static_assert(sizeof(SettingsRecord) == 572, "SettingsRecord is 572 bytes");
+static_assert(sizeof(SettingsRecord) == 584, "SettingsRecord is 584 bytes");
 static_assert(offsetof(SettingsRecord, windowWidth) == 0x20);
 static_assert(offsetof(SettingsRecord, windowHeight) == 0x24);
 static_assert(offsetof(SettingsRecord, windowedWidth) == 0x28);
@@ -108,3 +111,6 @@ static_assert(offsetof(SettingsRecord, padDeadZone) == 0x1F4);
 static_assert(offsetof(SettingsRecord, padLookSpeed) == 0x1F8);
 static_assert(offsetof(SettingsRecord, padRumble) == 0x1FC);
 static_assert(offsetof(SettingsRecord, padButtons) == 0x200);
+static_assert(offsetof(SettingsRecord, captions) == 0x23C);
+static_assert(offsetof(SettingsRecord, mapSymbols) == 0x240);
+static_assert(offsetof(SettingsRecord, lampBrightness) == 0x244);

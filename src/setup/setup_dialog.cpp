@@ -62,6 +62,8 @@ static const char* const textureChoices[] = {N_("Off"), N_("Textures"), N_("Text
 static const char* const sourceChoices[] = {N_("Definitions (build and refine)"), N_("Text files"),
                                             N_("Binary files"), nullptr};
 
+static const char* const lampChoices[] = {N_("Plain"), N_("Brighter"), N_("Brightest"), nullptr};
+
 // Each language by its own name; only the first follows the dialog's language.
 static const char* const languageChoices[] = {N_("Automatic (the desktop's language)"), "English", "Deutsch",
                                               nullptr};
@@ -79,6 +81,10 @@ static const DialogField dialogFields[] = {
     {"gothicFont", N_("Blackletter font"), FIELD_CHECK, PAGE_DISPLAY, nullptr},
     {"soundVolume", N_("Sound volume (0 silent to 10)"), FIELD_SPIN, PAGE_DISPLAY, nullptr},
     {"invertMouse", N_("Invert the mouse (forward looks down)"), FIELD_CHECK, PAGE_DISPLAY, nullptr},
+    {"lampBrightness", N_("Lamp light"), FIELD_COMBO, PAGE_DISPLAY, lampChoices},
+    {"mapSymbols", N_("Map symbols (you as an arrow, the horse and the exit by shape)"), FIELD_CHECK,
+     PAGE_DISPLAY, nullptr},
+    {"captions", N_("Captions for the sounds"), FIELD_CHECK, PAGE_DISPLAY, nullptr},
     {"mazeSize", N_("Maze size"), FIELD_SPIN, PAGE_GAME, nullptr},
     {"itemsPerKind", N_("Items of each kind"), FIELD_SPIN, PAGE_GAME, nullptr},
     {"diamondsNeeded", N_("Diamonds needed for the exit"), FIELD_SPIN, PAGE_GAME, nullptr},
@@ -273,7 +279,7 @@ static GtkWidget* padCombo(int action, int current) {
     GtkWidget* combo = gtk_combo_box_text_new();
     gtk_widget_set_name(combo, padActions[action].setting);
     for (int b = PAD_NONE; b < PAD_INPUTS; b++)
-        gtk_combo_box_text_append(GTK_COMBO_BOX_TEXT(combo), keyPadButtonName(b), keyPadButtonName(b));
+        gtk_combo_box_text_append(GTK_COMBO_BOX_TEXT(combo), keyPadButtonName(b), keyPadShownName(b));
     const char* name = keyPadButtonName(current);
     gtk_combo_box_set_active_id(GTK_COMBO_BOX(combo),
                                 name ? name : keyPadButtonName(padActions[action].defaultButton));
@@ -423,6 +429,12 @@ static GtkWidget* hallPage(const SettingsFile* values) {
     }
     gtk_grid_set_column_spacing(GTK_GRID(grid), 24);
     int row = 1;
+    // The stored hall of fame is the classic mine's, of the size the settings ask for.
+    char classic[96];
+    snprintf(classic, sizeof classic, settingsText(N_("Classic mine, size %d")), values->record.mazeSize);
+    GtkWidget* classicLabel = labelLeft(classic);
+    gtk_widget_set_name(classicLabel, "hallMine");
+    gtk_grid_attach(GTK_GRID(grid), classicLabel, 0, row++, 3, 1);
     addHallTable(grid, &row, "hall", values->record.hallNames, values->record.hallTimes);
     static MineRecords records;
     recordsRead(recordsPath().c_str(), &records, nullptr);

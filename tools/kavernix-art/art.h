@@ -93,4 +93,5 @@ int artIcons(const char* dir);
 // ---- Full-window pictures that artPictures writes from files of their own; each returns 1 when written.
 int artDoorOpen(const char* dir);    // dooropen.tga: daylight through the opening exit
 int artLastPicture(const char* dir); // lastpic.tga: won, Tarvin and his horse in the sun
-int artBossPicture(const char* dir); // boss.tga: the boss key's spreadsheet
+int artBossPicture(
+    const char* dir); // boss.tga and boss-en.tga: the boss key's spreadsheet, German and English

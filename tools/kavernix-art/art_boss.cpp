@@ -16,12 +16,56 @@ const double top = 122, headH = 22, rowH = 22, left = 46;
 const double colW[10] = {190, 110, 110, 110, 110, 120, 110, 110, 110, 150};
 const int rows = int((H - top - headH - 30) / rowH);
 
-const char* const heads[10] = {"Kostenstelle", "Januar", "Februar", "M\xC3\xA4rz", "April",
-                               "Summe Q1",     "Plan",   "Abw.",    "Abw. %",      "Bemerkung"};
-const char* const places[] = {
-    "Verwaltung", "Vertrieb Nord", "Vertrieb S\u00FCd", "Einkauf",       "Lager",     "Fuhrpark",       "IT",
-    "Personal",   "Buchhaltung",   "Kantine",           "Hausmeisterei", "Marketing", "Qualit\xC3\xA4t"};
-const char* const notes[] = {"", "", "pr\u00FCfen", "", "s. Mail v. 12.", "", "", "Nachtrag"};
+// The sheet's words and number signs in one language: the German picture the game always had, and the
+// English one the game shows when it speaks English.
+struct BossWords {
+    const char* file;
+    const char* title;
+    const char* menus[9];
+    const char* formula;
+    const char* heads[10];
+    const char* places[13];
+    const char* notes[8];
+    const char* total;
+    const char* tabs;
+    const char* ready;
+    const char* sum;
+    char thousands, decimal;
+};
+const BossWords german = {
+    "boss.tga",
+    "Quartalsbericht_Kostenstellen_Q3_final_v7.xls - Tabellenkalkulation",
+    {"Datei", "Bearbeiten", "Ansicht", "Einf\xC3\xBCgen", "Format", "Extras", "Daten", "Fenster", "Hilfe"},
+    "=SUMME(F4:F16)-SVERWEIS($A17;Stammdaten!$A$2:$K$400;7;FALSCH)",
+    {"Kostenstelle", "Januar", "Februar", "M\xC3\xA4rz", "April", "Summe Q1", "Plan", "Abw.", "Abw. %",
+     "Bemerkung"},
+    {"Verwaltung", "Vertrieb Nord", "Vertrieb S\u00FCd", "Einkauf", "Lager", "Fuhrpark", "IT", "Personal",
+     "Buchhaltung", "Kantine", "Hausmeisterei", "Marketing", "Qualit\xC3\xA4t"},
+    {"", "", "pr\u00FCfen", "", "s. Mail v. 12.", "", "", "Nachtrag"},
+    "Gesamt",
+    "Tabelle1   |   Stammdaten   |   Pivot (alt)",
+    "Bereit",
+    "Summe: 1.482.977,31",
+    '.',
+    ',',
+};
+const BossWords english = {
+    "boss-en.tga",
+    "Quarterly_report_cost_centres_Q3_final_v7.xls - Spreadsheet",
+    {"File", "Edit", "View", "Insert", "Format", "Tools", "Data", "Window", "Help"},
+    "=SUM(F4:F16)-VLOOKUP($A17,MasterData!$A$2:$K$400,7,FALSE)",
+    {"Cost centre", "January", "February", "March", "April", "Total Q1", "Plan", "Var.", "Var. %", "Remark"},
+    {"Administration", "Sales North", "Sales South", "Purchasing", "Warehouse", "Fleet", "IT", "Personnel",
+     "Accounting", "Canteen", "Facilities", "Marketing", "Quality"},
+    {"", "", "check", "", "see mail of 12th", "", "", "addendum"},
+    "Total",
+    "Sheet1   |   MasterData   |   Pivot (old)",
+    "Ready",
+    "Sum: 1,482,977.31",
+    ',',
+    '.',
+};
+const BossWords* words = &german; // the sheet being drawn
 
 void titleBar(cairo_t* cr) {
     cairo_rectangle(cr, 0, 0, W, 30);
@@ -29,7 +73,7 @@ void titleBar(cairo_t* cr) {
     cairo_fill(cr);
     cairo_set_source_rgb(cr, 1, 1, 1);
     artUseFont(cr, artFontSans, 15);
-    artText(cr, "Quartalsbericht_Kostenstellen_Q3_final_v7.xls - Tabellenkalkulation", 12, 21);
+    artText(cr, words->title, 12, 21);
     cairo_fill(cr);
     for (int i = 0; i < 3; i++) {
         cairo_rectangle(cr, W - 100 + i * 32, 6, 24, 18);
@@ -43,11 +87,9 @@ void menuBar(cairo_t* cr) {
     cairo_set_source_rgb(cr, 0.94, 0.94, 0.93);
     cairo_fill(cr);
     artUseFont(cr, artFontSansBook, 14);
-    const char* menus[] = {"Datei", "Bearbeiten", "Ansicht", "Einf\xC3\xBCgen", "Format", "Extras",
-                           "Daten", "Fenster",    "Hilfe"};
     double mx = 12;
     cairo_set_source_rgb(cr, 0.1, 0.1, 0.1);
-    for (const char* m : menus) {
+    for (const char* m : words->menus) {
         cairo_text_extents_t e;
         cairo_text_extents(cr, m, &e);
         artText(cr, m, mx, 48);
@@ -80,7 +122,7 @@ void formulaBar(cairo_t* cr) {
     cairo_fill(cr);
     cairo_set_source_rgb(cr, 0.1, 0.1, 0.1);
     artText(cr, "F17", 14, 111);
-    artText(cr, "=SUMME(F4:F16)-SVERWEIS($A17;Stammdaten!$A$2:$K$400;7;FALSCH)", 110, 111);
+    artText(cr, words->formula, 110, 111);
     cairo_fill(cr);
 }
 
@@ -112,30 +154,31 @@ void gridHeads(cairo_t* cr) {
 double cellText(int row, int col, long* sum, char (&text)[40]) {
     double align = 1;
     if (row == 0) {
-        snprintf(text, sizeof text, "%s", heads[col]);
+        snprintf(text, sizeof text, "%s", words->heads[col]);
         align = col == 0 || col == 9 ? 0 : 1;
     } else if (row == 14 || row >= 15 + 1 + 8) {
         text[0] = 0;
     } else if (row == 15) {
-        if (col == 0) snprintf(text, sizeof text, "Gesamt");
+        if (col == 0) snprintf(text, sizeof text, "%s", words->total);
         if (col >= 1 && col <= 8)
-            snprintf(text, sizeof text, "%ld.%03ld,%02d", 180 + long(col) * 37,
-                     long(artHash(col, row, 602) % 1000), int(artHash(col, row, 603) % 100));
+            snprintf(text, sizeof text, "%ld%c%03ld%c%02d", 180 + long(col) * 37, words->thousands,
+                     long(artHash(col, row, 602) % 1000), words->decimal, int(artHash(col, row, 603) % 100));
         if (col == 0) align = 0;
     } else if (col == 0) {
-        snprintf(text, sizeof text, "%s", places[(row - 1 + (row > 15 ? 5 : 0)) % 13]);
+        snprintf(text, sizeof text, "%s", words->places[(row - 1 + (row > 15 ? 5 : 0)) % 13]);
         align = 0;
     } else if (col == 9) {
-        snprintf(text, sizeof text, "%s", notes[artHash(row, 9, 604) % 8]);
+        snprintf(text, sizeof text, "%s", words->notes[artHash(row, 9, 604) % 8]);
         align = 0;
     } else if (col == 8) {
         int pct = int(artHash(row, col, 605) % 2000) - 1000;
-        snprintf(text, sizeof text, "%d,%d %%", pct / 100, std::abs(pct % 100) / 10);
+        snprintf(text, sizeof text, "%d%c%d %%", pct / 100, words->decimal, std::abs(pct % 100) / 10);
     } else {
         long v = long(artHash(row, col, 606) % 90000) + 2000;
         if (col == 5) v = *sum;
         if (col <= 4) *sum += v;
-        snprintf(text, sizeof text, "%ld.%03ld,%02d", v / 1000, v % 1000, int(artHash(row, col, 607) % 100));
+        snprintf(text, sizeof text, "%ld%c%03ld%c%02d", v / 1000, words->thousands, v % 1000, words->decimal,
+                 int(artHash(row, col, 607) % 100));
     }
     return align;
 }
@@ -197,15 +240,15 @@ void statusBar(cairo_t* cr) {
     cairo_fill(cr);
     artUseFont(cr, artFontSansBook, 13);
     cairo_set_source_rgb(cr, 0.1, 0.1, 0.1);
-    artText(cr, "Tabelle1   |   Stammdaten   |   Pivot (alt)", 12, barY + 20);
-    artText(cr, "Bereit", W - 300, barY + 20);
-    artText(cr, "Summe: 1.482.977,31", W - 180, barY + 20);
+    artText(cr, words->tabs, 12, barY + 20);
+    artText(cr, words->ready, W - 300, barY + 20);
+    artText(cr, words->sum, W - 180, barY + 20);
     cairo_fill(cr);
 }
 
-} // namespace
-
-int artBossPicture(const char* dir) {
+// One sheet in the words of one language, saved under its file name.
+int bossSheet(const char* dir, const BossWords& sheet) {
+    words = &sheet;
     ArtCanvas c = artCanvasCreate(W, H);
     cairo_t* cr = c.cr;
     cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
@@ -219,7 +262,13 @@ int artBossPicture(const char* dir) {
     cells(cr);
     gridLines(cr);
     statusBar(cr);
-    int ok = artSave(&c, dir, "boss.tga", 24);
+    int ok = artSave(&c, dir, sheet.file, 24);
     artCanvasFree(&c);
     return ok;
+}
+
+} // namespace
+
+int artBossPicture(const char* dir) {
+    return bossSheet(dir, german) && bossSheet(dir, english);
 }

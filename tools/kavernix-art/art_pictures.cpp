@@ -217,8 +217,9 @@ void posterMoon(cairo_t* cr) {
         }
     }
     cairo_save(cr);
-    cairo_translate(cr, moonX + 10, moonY + 75);
-    cairo_scale(cr, -0.8, 0.8); // facing left, towards the title
+    // Wing tips and the tail's spade stay inside the picture, clear of its right edge.
+    cairo_translate(cr, moonX - 35, moonY + 75);
+    cairo_scale(cr, -0.72, 0.72); // facing left, towards the title
     cairo_rotate(cr, -0.12);
     dragonPath(cr);
     cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);

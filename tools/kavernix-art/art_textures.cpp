@@ -12,9 +12,11 @@ namespace {
 
 const float pi = 3.14159265f;
 
-// ---- Floor: dark gravel, rounded pebbles of three sizes in a gritty bed, lit from one side. The game
-// exchanges red and blue of the floor and wall when it mirror-tiles them, so both are stored
-// exchanged and show as drawn here.
+// ---- Floor: dark gravel, rounded pebbles of three sizes in a gritty bed. The game exchanges red and
+// blue of the floor and wall when it mirror-tiles them, so both are stored exchanged and show as
+// drawn here. That tiling mirrors the picture at every edge, so the pebbles are lit from the front,
+// alike on every side: a light from one side would turn round at each mirror line and show it as a
+// seam.
 int floorTexture(const char* dir) {
     const int size = 256;
     ArtCanvas c = artCanvasCreate(size, size);
@@ -32,7 +34,7 @@ int floorTexture(const char* dir) {
             if (cell.f1 > radius) continue;
             float nx = cell.dx / radius, ny = cell.dy / radius;
             float nz = std::sqrt(artClamp(1 - nx * nx - ny * ny));
-            float lit = artClamp(-0.45f * nx - 0.55f * ny + 0.7f * nz);
+            float lit = artClamp(0.15f + 0.85f * nz);
             float tone = 0.2f + 0.22f * float((cell.id >> 8) & 255) / 255.0f;
             float rim = artSmooth(radius, radius * 0.8f, cell.f1);
             value = artMix(value, tone * (0.35f + 0.85f * lit) * (0.85f + 0.3f * grit), rim);
