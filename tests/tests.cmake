@@ -36,7 +36,7 @@ kx_test(paths_test SOURCES tests/paths_test.cpp MODULES core)
 # The installed tree and the Debian package (run after the whole build).
 add_test(NAME Install.PlaysFromMovedReadOnlyTree COMMAND sh ${CMAKE_SOURCE_DIR}/tests/install_test.sh tree ${CMAKE_BINARY_DIR})
 add_test(NAME Install.DebianPackage COMMAND sh ${CMAKE_SOURCE_DIR}/tests/install_test.sh package ${CMAKE_BINARY_DIR})
-kx_test(launch_test SOURCES tests/launch_test.cpp MODULES ${KX_ALL_MODULES} DEPENDS kavernix kavernix-tool)
+kx_test(launch_test SOURCES tests/launch_test.cpp MODULES ${KX_ALL_MODULES} DEPENDS kavernix kavernix-tool runfolder)
 target_compile_definitions(launch_test PRIVATE KX_VERSION="${PROJECT_VERSION}")
 # The licence-line check itself (tools/check-spdx), on a repository the test makes.
 add_test(NAME Licence.SpdxCheckNamesFilesWithoutTheLine COMMAND sh ${CMAKE_SOURCE_DIR}/tests/check_spdx_test.sh ${CMAKE_SOURCE_DIR})
