@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Whether the game's window has the keyboard. The toolkit reports no focus changes, so the X server
-// is asked (on the toolkit's own connection) several times a second; a window that lost the
-// keyboard gets no key releases, so everything held is released then.
+// What the game asks the X server itself (on the toolkit's own connection): whether the game's
+// window has the keyboard, where the pointer is, and how held keys repeat. The toolkit reports no
+// focus changes, so the focus is asked several times a second; a window that lost the keyboard gets
+// no key releases, so everything held is released then.
 #include <GL/glx.h>
+#include <X11/XKBlib.h>
 #include "app/input.h"
 
 static int focusedNow = 1;
@@ -48,4 +50,29 @@ void inputPollFocus() {
     const int focused = focus == PointerRoot || (focus != None && focusIsOurs(display, ours, focus));
     if (!focused && focusedNow) inputReleaseAll();
     focusedNow = focused;
+}
+
+int inputPointerPlace(int* x, int* y, int* originX, int* originY) {
+    Display* display = glXGetCurrentDisplay();
+    Window ours = glXGetCurrentDrawable();
+    if (!display || !ours) return 0;
+    Window root = 0, child = 0;
+    int rootX = 0, rootY = 0;
+    unsigned buttons = 0;
+    if (!XQueryPointer(display, ours, &root, &child, &rootX, &rootY, x, y, &buttons)) return 0;
+    *originX = rootX - *x, *originY = rootY - *y;
+    return 1;
+}
+
+void inputPointerMoveBy(int dx, int dy) {
+    Display* display = glXGetCurrentDisplay();
+    if (!display) return;
+    XWarpPointer(display, None, None, 0, 0, 0, 0, dx, dy);
+    XFlush(display);
+}
+
+int inputRepeatWithoutRelease() {
+    Display* display = glXGetCurrentDisplay();
+    Bool supported = False;
+    return display && XkbSetDetectableAutoRepeat(display, True, &supported) && supported;
 }

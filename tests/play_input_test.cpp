@@ -1,0 +1,84 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The keyboard and the pointer as a player uses them on the real program: every press counts, only
+// the keyboard's own repeat does not, and every pixel of the pointer's motion turns the view. What
+// the game did is read from the run it keeps when Escape ends it.
+#include <gtest/gtest.h>
+#include "play_fixture.h"
+
+namespace {
+
+const char* const smallMine = "mazeSize = 8\nitemsPerKind = 1\nskipStory = 1\nmodelSource = 1\n";
+
+// A float of the kept run's line `key` (the bits of floats after "key ="): the index-th of them;
+// NAN without the line.
+float keptValue(const std::string& folder, const std::string& key, int index) {
+    const std::string text = readFileText(folder + "/state/kavernix/run.ini");
+    size_t at = text.find("\n" + key + " =");
+    if (at == std::string::npos) return NAN;
+    const char* p = text.c_str() + at + key.size() + 3;
+    uint32_t bits = 0;
+    for (int i = 0; i <= index; i++) bits = uint32_t(strtoul(p, const_cast<char**>(&p), 16));
+    float v;
+    memcpy(&v, &bits, 4);
+    return v;
+}
+
+} // namespace
+
+// P twice in quick succession pauses and resumes, also when the second press is down before the
+// game reads the first one's release; P held while the keyboard repeats it pauses once. The clock
+// of the run kept by Escape shows which: it stands from the pause on.
+TEST_F(Play, AQuickSecondPressCountsTheKeyboardsRepeatDoesNot) {
+    const struct {
+        const char* what;
+        const char* keys;
+        bool running;
+    } cases[] = {{"pressed twice", "keydown p keyup p keydown p", true}, {"held", "keydown p", false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(start(smallMine)) << "no window titled Kavernix";
+        ASSERT_TRUE(gameShown()) << "no lamp frame";
+        xdo(c.keys);
+        sleepFor(2.5); // the keyboard repeats a held key after 660 ms, 25 times a second
+        xdo("keyup p");
+        xdo("key Escape");
+        ASSERT_EQ(waitExit(20), 0);
+        const float time = keptValue(folder, "time", 0);
+        if (c.running)
+            EXPECT_GT(time, 2.4f) << "the game runs";
+        else
+            EXPECT_LT(time, 1.5f) << "the game is paused";
+    }
+}
+
+// A quick burst of pointer motion turns the view by every pixel of it (mouseSpeed 5: a twelfth of a
+// degree each) on a small window, which the burst leaves before the game can bring the pointer
+// back, and on a larger one. The window is moved to the middle of the screen first, so that the
+// screen's edge stops no burst.
+TEST_F(Play, EveryPixelOfAPointerBurstTurnsTheView) {
+    const struct {
+        int w, h, moves, dx;
+    } cases[] = {{256, 192, 20, 20}, {256, 192, 20, -25}, {640, 480, 20, 20}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.w) + "x" + std::to_string(c.h) + ", " + std::to_string(c.moves) +
+                     " moves of " + std::to_string(c.dx));
+        ASSERT_TRUE(start(std::string(smallMine) + "windowWidth = " + std::to_string(c.w) +
+                          "\nwindowHeight = " + std::to_string(c.h) + "\n"))
+            << "no window titled Kavernix";
+        xdo("windowmove " + window + " " + std::to_string(512 - c.w / 2) + " " +
+            std::to_string(384 - c.h / 2));
+        sleepFor(1);
+        xdo("mousemove --window " + window + " " + std::to_string(c.w / 2) + " " + std::to_string(c.h / 2));
+        sleepFor(0.5); // the game screen is up and the pointer at the window's centre
+        std::string burst;
+        for (int i = 0; i < c.moves; i++) burst += " mousemove_relative -- " + std::to_string(c.dx) + " 0";
+        xdo(burst);
+        sleepFor(0.5);
+        xdo("key Escape");
+        ASSERT_EQ(waitExit(20), 0);
+        float turn = keptValue(folder, "player", 3) - 90; // the run starts heading +x
+        if (turn > 180) turn -= 360;
+        if (turn < -180) turn += 360;
+        EXPECT_NEAR(turn, float(c.moves * c.dx) * 5 / 60, 0.2f);
+    }
+}
