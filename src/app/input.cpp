@@ -350,6 +350,7 @@ void inputPollWith(void (*poll)()) {
 void inputSetScreen(int screen) {
     screenInUse = screen;
     inputReleaseAll();
+    ignoreNextMotion = 1; // where the pointer went on the screen before is no turn
 }
 
 void inputUse(int screen) {
