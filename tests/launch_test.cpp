@@ -226,7 +226,7 @@ TEST_F(LaunchProcess, TheToolWithoutDataHereNamesTheFolderWithStatusOne) {
 
 // A run kept in the fresh HOME's state folder: the classic mine of size 8, the bodies where a game
 // starts. Returns the file's text.
-std::string keepRun(const std::string& home) {
+static std::string keepRun(const std::string& home) {
     setenv("XDG_STATE_HOME", (home + "/.local/state").c_str(), 1);
     sceneRegisterModels();
     memset(&record, 0, sizeof record);
