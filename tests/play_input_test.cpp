@@ -38,7 +38,8 @@ bool pointerComesTo(int x0, int y0, int x1, int y1) {
 } // namespace
 
 // P twice in quick succession pauses and resumes, also when the second press is down before the
-// game reads the first one's release; P held while the keyboard repeats it pauses once. The clock
+// game reads the first one's release (the game is stopped while the keys go down and up, as in a
+// slow frame); P held while the keyboard repeats it pauses once. The clock
 // of the run kept by Escape shows which: it stands from the pause on.
 TEST_F(Play, AQuickSecondPressCountsTheKeyboardsRepeatDoesNot) {
     const struct {
@@ -52,7 +53,10 @@ TEST_F(Play, AQuickSecondPressCountsTheKeyboardsRepeatDoesNot) {
         ASSERT_TRUE(start(smallMine)) << "no window titled Kavernix";
         ASSERT_TRUE(gameShown()) << "no lamp frame";
         const double pressed = now();
+        // A slow frame: the keys wait in the X server's queue until the game reads them.
+        kill(pid, SIGSTOP);
         xdo(c.keys);
+        kill(pid, SIGCONT);
         sleepFor(5); // the keyboard repeats a held key after 660 ms, 25 times a second
         xdo("keyup p");
         const double left = now();
