@@ -106,3 +106,19 @@ TEST_F(Play, EveryPixelOfAPointerBurstTurnsTheView) {
         EXPECT_NEAR(turn, float(c.moves * c.dx) * 5 / 60, 0.2f);
     }
 }
+
+// Up pressed and let go within one frame (the game is stopped meanwhile) walks the player for one
+// frame: a little way ahead of the start place (1.5, 1.5, heading +x), no further.
+TEST_F(Play, AKeyTappedWithinOneFrameWalksForThatFrame) {
+    ASSERT_TRUE(start(smallMine)) << "no window titled Kavernix";
+    ASSERT_TRUE(gameShown()) << "no lamp frame";
+    kill(pid, SIGSTOP);
+    xdo("key Up");
+    kill(pid, SIGCONT);
+    sleepFor(0.5);
+    xdo("key Escape");
+    ASSERT_EQ(waitExit(20), 0);
+    EXPECT_GT(keptValue(folder, "player", 0), 1.5f) << "the tap walked";
+    EXPECT_LT(keptValue(folder, "player", 0), 1.55f) << "for one frame";
+    EXPECT_EQ(keptValue(folder, "player", 2), 1.5f);
+}
