@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The keyboard and the pointer as a player uses them on the real program: every press counts, only
-// the keyboard's own repeat does not, and every pixel of the pointer's motion turns the view. What
-// the game did is read from the run it keeps when Escape ends it.
+// The keyboard and the pointer as a player uses them on the real program: every press counts, also
+// one shorter than a frame, only the keyboard's own repeat does not, and every pixel of the
+// pointer's motion turns the view. What the game did is read from the run it keeps when Escape
+// ends it.
 #include <gtest/gtest.h>
 #include "play_fixture.h"
 
