@@ -68,6 +68,7 @@ TEST_F(Play, AQuickSecondPressCountsTheKeyboardsRepeatDoesNot) {
             EXPECT_GT(time, left - pressed - 0.3) << "the game runs";
         else
             EXPECT_LT(time, pressed - started + 0.2) << "the game is paused from the first press on";
+        EXPECT_EQ(sanitizerReport(), "");
     }
 }
 
@@ -105,6 +106,7 @@ TEST_F(Play, EveryPixelOfAPointerBurstTurnsTheView) {
         if (turn > 180) turn -= 360;
         if (turn < -180) turn += 360;
         EXPECT_NEAR(turn, float(c.moves * c.dx) * 5 / 60, 0.2f);
+        EXPECT_EQ(sanitizerReport(), "");
     }
 }
 
@@ -122,4 +124,5 @@ TEST_F(Play, AKeyTappedWithinOneFrameWalksForThatFrame) {
     EXPECT_GT(keptValue(folder, "player", 0), 1.5f) << "the tap walked";
     EXPECT_LT(keptValue(folder, "player", 0), 1.55f) << "for one frame";
     EXPECT_EQ(keptValue(folder, "player", 2), 1.5f);
+    EXPECT_EQ(sanitizerReport(), "");
 }

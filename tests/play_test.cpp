@@ -110,6 +110,7 @@ TEST_F(Play, TimedemoWalksTheMineOfItsOptionsAndNamesIt) {
         EXPECT_EQ(frames, 5);
         EXPECT_EQ(mine, code) << line;
         EXPECT_EQ(line.substr(line.size() - code.size() - 6), " mine=" + code) << "the last field";
+        EXPECT_EQ(sanitizerReport(), "");
         EXPECT_EQ(lastLine(sh(game + options + " --mine-code")), code) << "--mine-code names it too";
     }
 }
