@@ -424,6 +424,39 @@ void idleFrame(float seconds) {
     gameIdle();
 }
 
+// A press that goes down and up between two frames counts as held for the next frame, once however
+// often it came: the player steps one frame's step forward, the horse without straw says so; the
+// frame after it the key is up again. A press while the game was halted moves nothing.
+TEST_F(GameUpdate, APressBetweenTwoFramesCountsAsHeldForOneFrame) {
+    const int up = KEY_SPECIAL + GLUT_KEY_UP, pageUp = KEY_SPECIAL + GLUT_KEY_PAGE_UP;
+    actorsPlaceForGame();
+    inputHold(ACTION_FORWARD, 1);
+    idleFrame(1.0f / 60);
+    const float step = player.x - 1.5f; // a frame with Up held
+    inputHold(ACTION_FORWARD, 0);
+    ASSERT_GT(step, 0);
+    // clang-format off
+    const struct { const char* what; std::vector<int> taps; int paused, walks; const char* said; } cases[] = {
+        {"Up tapped", {up}, 0, 1, ""}, {"Up tapped twice", {up, up}, 0, 1, ""},
+        {"Page Up tapped without straw", {pageUp}, 0, 0, "The horse needs straw"}, {"no key", {}, 0, 0, ""},
+        {"Up tapped while the game was paused", {up}, 1, 0, ""}};
+    // clang-format on
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        actorsPlaceForGame();
+        idleFrame(1.0f / 60);
+        record.messageText[0] = 0, record.messageTime = 0;
+        record.running = !c.paused;
+        for (int key : c.taps) press(key);
+        record.running = 1;
+        idleFrame(1.0f / 60);
+        EXPECT_NEAR(player.x - 1.5f, float(c.walks) * step, 1e-5f);
+        EXPECT_STREQ(record.messageTime != 0 ? record.messageText : "", c.said);
+        idleFrame(1.0f / 60);
+        EXPECT_NEAR(player.x - 1.5f, float(c.walks) * step, 1e-5f) << "held for one frame only";
+    }
+}
+
 // A flying arrow from (x, z) heading +x, the horse at its start place (3.5, 3.5).
 void shootFrom(float x, float z) {
     actorsPlaceForGame();

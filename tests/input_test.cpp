@@ -246,6 +246,27 @@ void expectKeysChangeNothing(std::initializer_list<int> keys) {
     EXPECT_EQ(stencilValid, 3);
 }
 
+// The keyboard's repeats of a held key come as presses without releases: they press nothing, also
+// when Shift changed the key's character meanwhile; a press after a release is a press however
+// soon it comes.
+TEST_F(Input, OnlyAKeyLetGoPressesAgain) {
+    // clang-format off
+    struct { const char* what; std::vector<KeyEvent> events; int running, culling, boss; } cases[] = {
+        {"P held", {{'p', 1}, {'p', 1}, {'p', 1}}, 0, 0, 0},
+        {"P pressed twice", {{'p', 1}, {'p', 0}, {'p', 1}}, 1, 0, 0},
+        {"b held, then Shift", {{'b', 1}, {'B', 1}, {'B', 1}, {'B', 0}}, 1, 1, 0},
+        {"b pressed, then Shift+b", {{'b', 1}, {'b', 0}, {'B', 1}}, 1, 1, 1}};
+    // clang-format on
+    for (const auto& c : cases) {
+        SetUp();
+        for (const KeyEvent& e : c.events) e.down ? inputKeyDown(e.code) : inputKeyUp(e.code);
+        EXPECT_EQ(record.running, c.running) << c.what;
+        EXPECT_EQ(backfaceCull, c.culling) << c.what;
+        EXPECT_EQ(bossScreen != 0, c.boss != 0) << c.what;
+    }
+    SetUp();
+}
+
 TEST_F(Input, KeysOutsideTheTableDoNothing) {
     expectKeysChangeNothing({0, 8, 13, 26, 118, 127, 255});
 }
@@ -255,38 +276,40 @@ TEST_F(Input, FullScreenDoesNothingInGameMode) {
     expectKeysChangeNothing({'f', 'F'});
 }
 
-// The X server's side of mouse look: the pointer moves by dx pixels per motion event, `burst`
-// events are queued before the game handles them, and a warp the game asks for happens after the
-// events already queued, followed by its own event at the window centre. Returns the turn in degrees.
-float turnByMoves(int moves, int dx, int burst, float frameTime) {
+// The X server's side of mouse look: the pointer moves by dx pixels per motion, `burst` motions
+// come between two game steps (the pointer may leave the window meanwhile: its place is still
+// known), `late` more of them after the step read the pointer and before its jump back, which moves
+// the pointer by as much as the step saw it stray. Returns the turn in degrees.
+float turnByMoves(int moves, int dx, int burst, int late, float frameTime) {
     record.mouseSpeed = 6, record.frameTime = frameTime, player.heading = 90;
     int pointer = 128, made = 0;
     lastMouseX = lastMouseY = 128, ignoreNextMotion = 0;
-    std::vector<int> queue;
-    while (made < moves || !queue.empty()) {
-        for (int i = 0; i < burst && made < moves; i++, made++) queue.push_back(pointer += dx);
-        std::vector<int> handling;
-        handling.swap(queue);
-        const int warps = inputMouseWarpCount();
-        for (int x : handling) mouseLook(x, 128);
-        if (inputMouseWarpCount() > warps) queue.push_back(pointer = 128);
+    for (int steps = 0; steps < 2 || made < moves; steps++) {
+        for (int i = 0; i < burst && made < moves; i++, made++) pointer += dx;
+        const int seen = pointer, warps = inputMouseWarpCount();
+        mouseLook(seen, 128);
+        for (int i = 0; i < late && made < moves; i++, made++) pointer += dx;
+        if (inputMouseWarpCount() > warps) pointer += 128 - seen;
     }
+    mouseLook(pointer, 128);
     float turn = player.heading - 90;
     return turn < -180 ? turn + 360 : turn;
 }
 
-// Every pixel turns the view by mouseSpeed / 60 degrees however the motion events come, one at a
-// time or in bursts between frames (with the warp back to the centre behind them), and at any
-// frame rate.
+// Every pixel turns the view by mouseSpeed / 60 degrees however the motion comes between the steps,
+// a little at a time or in bursts that carry the pointer far out of the 256-pixel window, also
+// while the pointer jumps back, and at any frame rate.
 TEST_F(Input, MouseTurnIsTheSameInBurstsAsInSingleMoves) {
     // clang-format off
-    struct { int moves, dx, burst; float frameTime; } cases[] = {
-        {20, 5, 1, 1 / 60.0f}, {20, 5, 20, 1 / 60.0f}, {20, 5, 7, 1 / 30.0f}, {20, 5, 20, 1 / 240.0f},
-        {40, -9, 1, 1 / 60.0f}, {40, -9, 40, 1 / 60.0f}, {40, -9, 3, 1 / 15.0f}};
+    struct { int moves, dx, burst, late; float frameTime; } cases[] = {
+        {20, 5, 1, 0, 1 / 60.0f}, {20, 5, 20, 0, 1 / 60.0f}, {20, 5, 7, 3, 1 / 30.0f},
+        {20, 5, 20, 0, 1 / 240.0f}, {40, -9, 1, 1, 1 / 60.0f}, {40, -9, 40, 0, 1 / 60.0f},
+        {40, -9, 3, 5, 1 / 15.0f}, {30, 20, 30, 0, 1 / 20.0f}, {30, 20, 12, 12, 1 / 5.0f}};
     // clang-format on
     for (const auto& c : cases)
-        EXPECT_NEAR(turnByMoves(c.moves, c.dx, c.burst, c.frameTime), c.moves * c.dx * 0.1f, 1e-3f)
-            << c.moves << " moves of " << c.dx << " px in bursts of " << c.burst;
+        EXPECT_NEAR(turnByMoves(c.moves, c.dx, c.burst, c.late, c.frameTime), c.moves * c.dx * 0.1f, 1e-3f)
+            << c.moves << " moves of " << c.dx << " px in bursts of " << c.burst << " and " << c.late
+            << " late";
 }
 
 TEST_F(Input, MouseTurnsWithinBounds) {

@@ -169,6 +169,28 @@ TEST_F(Lang, TheCommandLineLanguageOutranksTheSetting) {
     }
 }
 
+// Automatic follows the desktop's own LANG and LANGUAGE after any language was spoken: the
+// LANGUAGE the game writes for itself is never read back as the desktop's.
+TEST_F(Lang, AutomaticFollowsTheDesktopAfterAnotherLanguageWasSpoken) {
+    // clang-format off
+    const std::tuple<const char*, const char*, int, int> cases[] = {
+        {"de_DE.UTF-8", nullptr, LANG_EN, LANG_DE}, {"en_US.UTF-8", nullptr, LANG_DE, LANG_EN},
+        {"en_US.UTF-8", "de", LANG_EN, LANG_DE},    {"de_DE.UTF-8", "en", LANG_DE, LANG_EN},
+        {"de_DE.UTF-8", "en", LANG_EN, LANG_EN}};
+    // clang-format on
+    LocaleKept locale;
+    for (const auto& [lang, language, first, automatic] : cases) {
+        SCOPED_TRACE(std::string(lang) + " LANGUAGE=" + (language ? language : "-"));
+        setenv("LANG", lang, 1);
+        language ? setenv("LANGUAGE", language, 1) : unsetenv("LANGUAGE");
+        langApply(first);
+        EXPECT_EQ(langApply(LANG_AUTO), automatic);
+        EXPECT_EQ(langApply(first), first);
+        EXPECT_EQ(langApply(LANG_AUTO), automatic) << "chosen again, then Automatic again";
+    }
+    unsetenv("LANGUAGE");
+}
+
 TEST_F(Lang, GermanDrawsTheBytesItAlwaysDrew) {
     ASSERT_EQ(langApply(LANG_DE), LANG_DE);
     std::vector<std::string> shown = pages();

@@ -5,13 +5,22 @@
 #include <gtest/gtest.h>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 #include "app/lang.h"
 #include "app/launch.h"
+#include "app/mines.h"
 #include "app/paths.h"
+#include "app/record.h"
+#include "game/actor.h"
+#include "game/items.h"
+#include "game/run_save.h"
 #include "output_capture.h"
+#include "scene/creatures.h"
+#include "setup/mine_records.h"
 
 namespace {
 
@@ -238,3 +247,64 @@ TEST_F(LaunchProcess, TheToolWithoutDataHereNamesTheFolderWithStatusOne) {
 }
 
 } // namespace
+
+// A run kept in the fresh HOME's state folder: the classic mine of size 8, the bodies where a game
+// starts. Returns the file's text.
+static std::string keepRun(const std::string& home) {
+    setenv("XDG_STATE_HOME", (home + "/.local/state").c_str(), 1);
+    sceneRegisterModels();
+    memset(&record, 0, sizeof record);
+    record.mazeSize = 8, record.itemsPerKind = 1, record.diamondsNeeded = 1;
+    record.fullLevel = 4, record.strawDistance = 20, record.oilSeconds = 60;
+    snprintf(record.mine, sizeof record.mine, "classic");
+    minesOptions(nullptr, 0, 0);
+    OutputCapture quiet;
+    minesChoose(0);
+    itemsClearInstances();
+    minesBuild();
+    actorsPlaceForGame();
+    quiet.finish();
+    RunSave s;
+    runSaveCapture(&s, minesCodeText());
+    EXPECT_EQ(runSaveWrite(recordsRunPath().c_str(), &s, stderr), 1);
+    const std::string text = readFileText(recordsRunPath());
+    unsetenv("XDG_STATE_HOME");
+    return text;
+}
+
+// --continue on a start that fails before the game screen (no display at all, a display no X
+// server answers) keeps the run, byte for byte, for the next start.
+TEST_F(LaunchProcess, AKeptRunOutlivesAStartThatCannotOpenItsWindow) {
+    const std::string path = dir.path + "/.local/state/kavernix/run.ini";
+    const std::string data = "KAVERNIX_DATA=" KX_RUN_DIR " KAVERNIX_SETUP_DIALOG=0 ";
+    const std::pair<const char*, std::string> starts[] = {{"no DISPLAY", "env -u DISPLAY " + data},
+                                                          {"DISPLAY=:999", data + "DISPLAY=:999"}};
+    for (const auto& [what, env] : starts) {
+        SCOPED_TRACE(what);
+        const std::string kept = keepRun(dir.path);
+        ASSERT_NE(kept, "");
+        const ProgramRun r = run("kavernix", "--continue", env);
+        EXPECT_EQ(r.status, 1) << r.err;
+        EXPECT_NE(r.err.find("failed to open display"), std::string::npos) << r.err;
+        EXPECT_EQ(readFileText(path), kept) << "the kept run is still there";
+    }
+}
+
+// "auto" on the command line follows the desktop's LANG, also when the settings file names another
+// language (which the game spoke first): --help comes in the desktop's language.
+TEST_F(LaunchProcess, AutomaticLanguageFollowsTheDesktopOverTheStoredOne) {
+    std::filesystem::create_directories(dir.path + "/.config/kavernix");
+    const std::tuple<const char*, const char*, const char*> cases[] = {
+        {"en", "LANG=de_DE.UTF-8", "Aufruf: kavernix"},
+        {"de", "LANG=en_US.UTF-8", "Usage: kavernix"},
+        {"en", "LANG=en_US.UTF-8 LANGUAGE=de", "Aufruf: kavernix"}};
+    for (const auto& [stored, desktop, usage] : cases) {
+        SCOPED_TRACE(std::string(stored) + ", " + desktop);
+        writeFileText(dir.path + "/.config/kavernix/settings.ini",
+                      std::string("language = ") + stored + "\n");
+        const ProgramRun r =
+            run("kavernix", "--language auto --help", "KAVERNIX_DATA=" KX_RUN_DIR " " + std::string(desktop));
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out.rfind(usage, 0), 0u) << r.out.substr(0, 80);
+    }
+}

@@ -9,12 +9,15 @@
 #include <cstring>
 #include <GL/glu.h>
 #include <algorithm>
+#include "app/end_screen.h"
 #include "app/game_frame.h"
 #include "app/input.h"
 #include "app/lang.h"
 #include "app/paths.h"
 #include "app/record.h"
 #include "app/screens.h"
+#include "app/game_update.h"
+#include "app/game_state.h"
 #include "brep/catalogue.h"
 #include "game/actor.h"
 #include "game/items.h"
@@ -123,6 +126,49 @@ TEST(HudText, DigitsKeepTheirContrastOverAWhiteWallWithTexturesOff) {
         EXPECT_LT(darkest, 3 * 128) << "a dark ground under the digit";
     }
     glClearColor(0, 0, 0, 0);
+}
+
+// The end screen's frame rate, drawn where the screens with and without it differ, lies inside the
+// stage and a pixel clear of the dark panel on windows of every shape.
+TEST(EndScreenFps, StaysInsideTheStageAndClearOfThePanel) {
+    const struct { int w, h; } windows[] = {{640, 480}, {1008, 432}, {1260, 540}, {800, 500}, {360, 640}};
+    for (auto win : windows) {
+        SCOPED_TRACE(std::to_string(win.w) + "x" + std::to_string(win.h));
+        const Stage s = windowOf(win.w, win.h);
+        ASSERT_EQ(fontBuild(&imgFont, pathData("fontmaze.tga").c_str()), 1);
+        fontBuildLists(&imgFont);
+        picturesResizeFirst(s.width, s.height, &imgLastPicFit);
+        glEnable(GL_BLEND);
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+        gluOrtho2D(0, s.width, 0, s.height);
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+        exitDoor.pitch = 100, gameSetHorseHit(0), gameState.hallRank = -1, record.running = 1;
+        record.fps = 43.91f;
+        std::vector<uint8_t> drawn[2];
+        endDisplay(); // the first frame on a new size is not yet the one compared
+        for (int fps : {0, 1}) {
+            record.showFps = fps, gameState.fadeState = 0;
+            endDisplay();
+            drawn[fps] = readBack(GL_RGB, win.w, win.h);
+        }
+        record.showFps = 0;
+        const int x0 = s.x + int(0.02f * float(s.width)), x1 = s.x + int(0.98f * float(s.width));
+        const int y0 = s.y + int(0.04f * float(s.height)), y1 = s.y + int(0.85f * float(s.height));
+        int ink = 0, outsideStage = 0, onPanel = 0;
+        for (int y = 0; y < win.h; ++y)
+            for (int x = 0; x < win.w; ++x) {
+                const size_t at = (size_t(y) * win.w + x) * 3;
+                if (!memcmp(&drawn[0][at], &drawn[1][at], 3)) continue;
+                ++ink;
+                outsideStage += x < s.x || x >= s.x + s.width || y < s.y || y >= s.y + s.height;
+                onPanel += x >= x0 - 1 && x <= x1 + 1 && y >= y0 - 1 && y <= y1 + 1;
+            }
+        EXPECT_GT(ink, 50) << "the frame rate is drawn";
+        EXPECT_EQ(outsideStage, 0);
+        EXPECT_EQ(onPanel, 0);
+    }
 }
 
 // The lamp frame drawn on windows of 4:3, 16:10 and 21:9: the glass's width through its middle

@@ -117,14 +117,21 @@ TEST_F(Play, WonFromTheStoryThroughTheMineToTheHallOfFame) {
     EXPECT_GT(daylight, 0.5) << "the open door's daylight was never seen";
     EXPECT_TRUE(shows(last, *wonFit, *endRim)) << "the end screen judges the run as won";
     Shot endShot = settled(*whole, 10); // the end screen's fade-in has finished
-    xdo("type --delay 60 Zed");
+    // The second n goes down before the game has read the first one's release (it is stopped
+    // meanwhile, as in a slow frame): both count.
+    xdo("type --delay 60 A");
+    kill(pid, SIGSTOP);
+    xdo("keydown n keyup n keydown n");
+    kill(pid, SIGCONT);
+    sleepFor(0.2);
+    xdo("keyup n");
     EXPECT_TRUE(pollFor(5, [&](const Shot& s) { return differing(endShot, s, *whole) > 50; }))
         << "the typed name appears in the list";
     xdo("key Return");
     ASSERT_EQ(waitExit(20), 0) << "Enter on the end screen ends the program";
 
     std::string stored = readFileText(folder + "/settings.ini");
-    EXPECT_EQ(valueOf(stored, "hallName1"), "Zed") << stored;
+    EXPECT_EQ(valueOf(stored, "hallName1"), "Ann") << stored;
     double time = atof(valueOf(stored, "hallTime1").c_str());
     EXPECT_GT(time, 5);
     EXPECT_LT(time, 29000) << "the run took the first place";

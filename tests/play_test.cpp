@@ -75,6 +75,46 @@ TEST_F(Play, TimedemoWalkIsHeard) {
     EXPECT_GT(heard().second, 0.05);
 }
 
+// The timedemo walks the mine --mine names, else the classic one whatever mine the settings choose,
+// and names it at the end of its line, after the fields benchmarks read; --mine-code names the same.
+TEST_F(Play, TimedemoWalksTheMineOfItsOptionsAndNamesIt) {
+    const std::string settings = folder + "/settings.ini";
+    std::ofstream(settings) << "mazeSize = 8\nitemsPerKind = 1\ndiamondsNeeded = 1\nmodelSource = 2\n"
+                               "windowWidth = 320\nwindowHeight = 240\nmine = new\n";
+    const std::string game = "cd " + folder + " && KAVERNIX_SETTINGS=" + settings +
+                             " ALSOFT_CONF=alsoft.conf timeout 120 " KX_BINARY_DIR "/kavernix ";
+    auto lastLine = [](std::string out) {
+        while (!out.empty() && out.back() == '\n') out.pop_back();
+        return out.substr(out.rfind('\n') + 1);
+    };
+    const std::string classic = lastLine(sh(game + "--mine classic --mine-code"));
+    const std::string other = lastLine(sh(game + "--mine new --mine-code"));
+    ASSERT_EQ(classic.rfind("8-1-1-", 0), 0u) << classic;
+    ASSERT_EQ(other.rfind("8-1-1-", 0), 0u) << other;
+    ASSERT_NE(other, classic);
+    const std::pair<std::string, std::string> runs[] = {{"--timedemo 5", classic},
+                                                        {"--timedemo 5 --mine " + other, other},
+                                                        {"--timedemo 5 --mine classic", classic}};
+    for (const auto& [options, code] : runs) {
+        SCOPED_TRACE(options);
+        const std::string line = lastLine(sh(game + options + " 2> err.txt"));
+        double startup = 0, seconds = 0, fps = 0, slowest = 0;
+        int frames = 0;
+        char mine[32] = "";
+        EXPECT_EQ(sscanf(line.c_str(),
+                         "startup_ms=%lf frames=%d seconds=%lf fps=%lf slowest_ms=%lf mine=%31s", &startup,
+                         &frames, &seconds, &fps, &slowest, mine),
+                  6)
+            << line << "\n"
+            << readFileText(folder + "/err.txt");
+        EXPECT_EQ(frames, 5);
+        EXPECT_EQ(mine, code) << line;
+        EXPECT_EQ(line.substr(line.size() - code.size() - 6), " mine=" + code) << "the last field";
+        EXPECT_EQ(sanitizerReport(), "");
+        EXPECT_EQ(lastLine(sh(game + options + " --mine-code")), code) << "--mine-code names it too";
+    }
+}
+
 // Keys pressed during the timedemo change nothing: the boss picture (B), the pause (P) and the
 // narrower view (F9) would hang the walk, freeze its clock or store a setting.
 TEST_F(Play, TimedemoIgnoresEveryKeyButEscape) {

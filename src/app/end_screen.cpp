@@ -55,6 +55,16 @@ static void darkPanel() {
     glEnable(GL_LIGHTING);
 }
 
+// The frame rate in the strip under the panel (below 4 % of the stage's height), in glyphs small
+// enough to keep a pixel clear of the panel's edge at every size.
+static void endFps() {
+    if (!record.showFps) return;
+    char text[32];
+    hudFormatFps(record.fps, text);
+    const float h = 0.028f * float(recordStage().height);
+    fontDrawTextSized(0.01f, 0.004f, text, white, h / 2, h);
+}
+
 void endDisplay() {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     drawPicture(gameWon() ? &imgLastPicFit : &imgBadDragonFit);
@@ -62,7 +72,7 @@ void endDisplay() {
     EndLine lines[endLineMax];
     int count = endScreenLines(lines);
     for (int i = 0; i < count; ++i) drawText(lines[i].x, lines[i].y, lines[i].text, white);
-    drawFps(0.01f, 0.01f, record.fps, white);
+    endFps();
     drawFade(&gameState.fadeState, &gameState.fadeLevel);
     glutSwapBuffers();
 }

@@ -153,6 +153,7 @@ void gameIdle() {
         gameResume();
     }
     frameTimeUpdate();
+    inputStepBegin();
     gameShot();
     float playerStep, horseStep;
     itemsStepSizes(&playerStep, &horseStep);

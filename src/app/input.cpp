@@ -27,6 +27,10 @@ static void (*typeOf[INPUT_SCREENS])(unsigned char key);
 static void (*pollWith)();          // a source read by the input timer as well
 static int actionHeld[ACTION_ALL];  // 1 while any source holds the action down
 static unsigned heldBy[ACTION_ALL]; // one bit per source holding the action
+// The presses of the running game since its last step, in arrival order, each action once; and the
+// actions held for this step only, by a press that was let go before the step began.
+static int stepPresses[ACTION_ALL], stepPressCount;
+static unsigned char pressQueued[ACTION_ALL], heldForStep[ACTION_ALL];
 
 // The turn per pixel of pointer motion and mouse speed: the same at every frame rate.
 static const float mouseDegreesPerPixel = 1.0f / 60.0f;
@@ -49,6 +53,9 @@ void inputHold(int action, int held) {
 void inputReleaseAll() {
     memset(heldBy, 0, sizeof heldBy);
     memset(actionHeld, 0, sizeof actionHeld);
+    memset(pressQueued, 0, sizeof pressQueued);
+    memset(heldForStep, 0, sizeof heldForStep);
+    stepPressCount = 0;
     inputKeyUp(-1);
 }
 
@@ -56,6 +63,18 @@ static int lastSource = SOURCE_KEYBOARD;
 
 int inputLastSource() {
     return lastSource;
+}
+
+void inputStepBegin() {
+    for (int a = 0; a < ACTION_ALL; a++)
+        if (heldForStep[a]) heldForStep[a] = 0, actionHeld[a] = heldBy[a] != 0;
+    for (int i = 0; i < stepPressCount; i++) {
+        const int a = stepPresses[i];
+        pressQueued[a] = 0;
+        if (!actionHeld[a]) actionHeld[a] = 1, heldForStep[a] = 1;
+    }
+    stepPressCount = 0;
+    inputMouseStep();
 }
 
 void inputAction(int source, int action, int down) {
@@ -66,6 +85,9 @@ void inputAction(int source, int action, int down) {
         lastSource = source;
         heldBy[action] |= 1u << source;
         actionHeld[action] = 1;
+        // A halted game takes no steps: what is pressed meanwhile moves nothing when it goes on.
+        if (screenInUse == INPUT_GAME && record.running && bossScreen == 0 && !pressQueued[action])
+            pressQueued[action] = 1, stepPresses[stepPressCount++] = action;
         inputPress(action);
     } else {
         heldBy[action] &= ~(1u << source);
@@ -215,8 +237,10 @@ static void releaseHeldKey(int i) {
 }
 
 void inputKeyDown(int code) {
+    // A held key's press is the keyboard's repeat (the X server sends it without a release, see
+    // inputRepeatWithoutRelease), also when Shift changed its character meanwhile.
     for (int i = 0; i < heldKeyCount; i++)
-        if (heldKeys[i].code == code) return; // a repeat
+        if (heldKeys[i].code == code || shiftPartners(heldKeys[i].code, code)) return;
     int action = keyAction(record.keys, inputScreenMask(), code);
     if (heldKeyCount < heldKeyMax) heldKeys[heldKeyCount++] = {code, action};
     if (action >= 0)
@@ -257,7 +281,6 @@ static void specialUp(int key, int, int) {
 
 // ---- The mouse source.
 
-static int warpPending, warpX, warpY; // a warp asked for whose motion event has not come yet
 static int warpCount;
 
 int inputMouseWarpCount() {
@@ -266,24 +289,16 @@ int inputMouseWarpCount() {
 
 void inputMouseRecentre() {
     warpCount++;
-    warpX = record.windowWidth / 2;
-    warpY = record.windowHeight / 2;
-    warpPending = 1;
-    glutWarpPointer(warpX, warpY);
+    lastMouseX = record.windowWidth / 2;
+    lastMouseY = record.windowHeight / 2;
+    ignoreNextMotion = 1; // where the pointer is after the jump is only recorded
+    glutWarpPointer(lastMouseX, lastMouseY);
 }
 
 void mouseLook(int x, int y) {
-    // The warp's own event: the pointer jumped, it did not move. Events queued before it still
-    // count, from where the pointer was.
-    if (warpPending && x == warpX && y == warpY) {
-        warpPending = 0;
-        ignoreNextMotion = 0; // the jump a resync waits for was this warp
-        lastMouseX = x;
-        lastMouseY = y;
-        return;
-    }
-    // A halted game does not turn, and resuming it does not turn by what the pointer did meanwhile.
-    if ((ignoreNextMotion && !warpPending) || !record.running || bossScreen != 0) {
+    // A halted game does not turn, and resuming it does not turn by what the pointer did meanwhile;
+    // nor does the pointer turn the game while another window has the keyboard.
+    if (ignoreNextMotion || !record.running || bossScreen != 0 || !inputHasFocus()) {
         lastMouseX = x;
         lastMouseY = y;
         ignoreNextMotion = 0;
@@ -301,10 +316,26 @@ void mouseLook(int x, int y) {
     if (player.pitch < -40) player.pitch = -40;
     lastMouseX = x;
     lastMouseY = y;
-    // Back to the centre once the pointer strayed a quarter of the window from it, so that it never
-    // reaches the window's edge; between warps every event is a plain move.
+    // Back towards the centre once the pointer strayed a quarter of the window from it. The jump is
+    // by the distance seen, so that motion on its way meanwhile lands beside the centre and is
+    // counted at the next step.
     const int w = record.windowWidth, h = record.windowHeight;
-    if (abs(x - w / 2) > w / 4 || abs(y - h / 2) > h / 4) inputMouseRecentre();
+    if (abs(x - w / 2) > w / 4 || abs(y - h / 2) > h / 4) {
+        warpCount++;
+        inputPointerMoveBy(w / 2 - x, h / 2 - y);
+        lastMouseX = w / 2;
+        lastMouseY = h / 2;
+    }
+}
+
+void inputMouseStep() {
+    static int lastOriginX, lastOriginY;
+    int x = 0, y = 0, originX = 0, originY = 0;
+    if (screenInUse != INPUT_GAME || !inputPointerPlace(&x, &y, &originX, &originY)) return;
+    // A window that moved under the pointer is no turn.
+    if (originX != lastOriginX || originY != lastOriginY) ignoreNextMotion = 1;
+    lastOriginX = originX, lastOriginY = originY;
+    mouseLook(x, y);
 }
 
 void mouseButton(int button, int state, int, int) {
@@ -326,7 +357,7 @@ void inputPollWith(void (*poll)()) {
 void inputSetScreen(int screen) {
     screenInUse = screen;
     inputReleaseAll();
-    warpPending = 0;
+    ignoreNextMotion = 1; // where the pointer went on the screen before is no turn
 }
 
 void inputUse(int screen) {
@@ -336,10 +367,10 @@ void inputUse(int screen) {
     glutKeyboardUpFunc(charUp);
     glutSpecialFunc(specialDown);
     glutSpecialUpFunc(specialUp);
-    const int look = screen == INPUT_GAME;
-    glutPassiveMotionFunc(look ? mouseLook : nullptr);
-    glutMotionFunc(look ? mouseLook : nullptr);
-    glutMouseFunc(look ? mouseButton : nullptr);
+    // The pointer is read at every game step (inputMouseStep), wherever it went meanwhile.
+    glutPassiveMotionFunc(nullptr);
+    glutMotionFunc(nullptr);
+    glutMouseFunc(screen == INPUT_GAME ? mouseButton : nullptr);
     if (!timerRunning) glutTimerFunc(50, focusTimer, 0);
     timerRunning = 1;
 }

@@ -30,6 +30,11 @@ void inputHold(int action, int held);
 // Every held action of every source is released: the window lost the keyboard or was hidden, or a
 // dialog took the keyboard (the releases go elsewhere).
 void inputReleaseAll();
+// The start of a game step: the presses of the running game since the last step are taken in the
+// order they came, and an action pressed and let go before the step counts as held for this step
+// alone (so that a press shorter than a frame is never lost); then the pointer is read
+// (inputMouseStep).
+void inputStepBegin();
 // What a press of the action does on the current screen: the screen's press handler (the timedemo
 // takes Escape only); an action the screen has no use for does nothing.
 void inputPress(int action);
@@ -46,6 +51,17 @@ void inputPollWith(void (*poll)());
 int inputHasFocus();
 void inputPollFocus();
 void inputSetFocus(int focused); // as inputPollFocus found, without asking the X server (tests)
+// The pointer's place in the game window's pixels (from the top left), also outside the window, and
+// the window's top left on the screen: 1, or 0 without a window or when the pointer is on another
+// screen.
+int inputPointerPlace(int* x, int* y, int* originX, int* originY);
+// Moves the pointer by (dx, dy) from wherever it is when the X server gets the request.
+void inputPointerMoveBy(int dx, int dy);
+// Asks the X server to send a held key's repeats as presses without releases, so that a quick
+// second press of a key is told from the keyboard's repeat by the release between them. Returns 1
+// when it does, else 0 (the toolkit then drops the repeats itself, and with them a second press
+// that comes while the game still reads the first one's release).
+int inputRepeatWithoutRelease();
 
 // ---- The keyboard source. A code is a character (1..255) or KEY_SPECIAL + the toolkit's special key.
 // A release ends what its press started, also when Shift changed in between (h pressed, H released).
@@ -53,13 +69,14 @@ void inputKeyDown(int code);
 void inputKeyUp(int code);
 
 // ---- The mouse source. The view turns by the pointer's movement times mouseSpeed / 60 degrees,
-// whatever the number of motion events and the frame rate. The pointer is warped back to the window
-// centre once it strays from it; the motion event of that warp is recognised by its place and is
-// no turn. While the game is halted (paused, boss picture) motion is only recorded, and after
-// ignoreNextMotion (a reshape, a resume) the next motion is only recorded.
-void mouseLook(int x, int y);
-// The pointer to the window centre; its motion event will be no turn, nor will the motion after a
-// resync (ignoreNextMotion) until it comes.
+// whatever the window size, the speed of the motion and the frame rate: the pointer is read at every
+// game step, also where it left the window. Once it strays a quarter of the window from the centre
+// it is moved back by as much as it strayed. While the game is halted (paused, boss picture) or
+// another window has the keyboard, the pointer is only recorded, and after ignoreNextMotion (a
+// reshape, a resume) its next place is only recorded.
+void mouseLook(int x, int y); // the pointer seen at (x, y)
+void inputMouseStep();        // mouseLook of the pointer's place now, on the game screen
+// The pointer to the window centre; where it is at the next step is only recorded.
 void inputMouseRecentre();
 int inputMouseWarpCount();                             // the warps asked for so far
 void mouseButton(int button, int state, int x, int y); // the left button shoots

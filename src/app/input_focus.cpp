@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Whether the game's window has the keyboard. The toolkit reports no focus changes, so the X server
-// is asked several times a second; a window that lost the keyboard gets no key releases, so
-// everything held is released then. The asking runs on a thread of its own with its own connection
-// to the server: a question on the toolkit's connection would wait until the server has taken the
-// frames before it, in the middle of the game's frame.
+// What the game asks the X server itself: whether the game's window has the keyboard, where the
+// pointer is, and how held keys repeat. The toolkit reports no focus changes, so the focus is asked
+// several times a second; a window that lost the keyboard gets no key releases, so everything held
+// is released then. The focus asking runs on a thread of its own with its own connection to the
+// server: a question on the toolkit's connection would wait until the server has taken the frames
+// before it, in the middle of the game's frame.
 #include <GL/glx.h>
+#include <X11/XKBlib.h>
 #include <atomic>
 #include <thread>
 #include <time.h>
@@ -78,4 +80,29 @@ void inputPollFocus() {
     if (focused < 0) return;
     if (!focused && focusedNow) inputReleaseAll();
     focusedNow = focused;
+}
+
+int inputPointerPlace(int* x, int* y, int* originX, int* originY) {
+    Display* display = glXGetCurrentDisplay();
+    Window ours = glXGetCurrentDrawable();
+    if (!display || !ours) return 0;
+    Window root = 0, child = 0;
+    int rootX = 0, rootY = 0;
+    unsigned buttons = 0;
+    if (!XQueryPointer(display, ours, &root, &child, &rootX, &rootY, x, y, &buttons)) return 0;
+    *originX = rootX - *x, *originY = rootY - *y;
+    return 1;
+}
+
+void inputPointerMoveBy(int dx, int dy) {
+    Display* display = glXGetCurrentDisplay();
+    if (!display) return;
+    XWarpPointer(display, None, None, 0, 0, 0, 0, dx, dy);
+    XFlush(display);
+}
+
+int inputRepeatWithoutRelease() {
+    Display* display = glXGetCurrentDisplay();
+    Bool supported = False;
+    return display && XkbSetDetectableAutoRepeat(display, True, &supported) && supported;
 }

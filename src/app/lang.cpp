@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include "app/paths.h"
 #include "setup/key_capture.h"
 #include "setup/key_table.h"
@@ -74,13 +75,29 @@ int langResolve(int setting, const char* language, const char* lcAll, const char
     return languageOf(locale, strlen(locale)) == LANG_DE ? LANG_DE : LANG_EN;
 }
 
+// The desktop's own LANGUAGE. The game writes its choice into LANGUAGE (for gettext), so a value
+// equal to the one written last is ours, and the desktop's stays the one seen before; a value
+// anybody else set since is the desktop's. Null when the desktop has none.
+static std::string desktopLanguage, languageWritten;
+static bool desktopHasLanguage, languageWrittenYet;
+
+static const char* desktopLanguageNow() {
+    const char* now = getenv("LANGUAGE");
+    if (!languageWrittenYet || !now || languageWritten != now) {
+        desktopHasLanguage = now != nullptr;
+        desktopLanguage = now ? now : "";
+    }
+    return desktopHasLanguage ? desktopLanguage.c_str() : nullptr;
+}
+
 int langApply(int setting) {
     if (optionLanguage >= 0) setting = optionLanguage;
     spoken =
-        langResolve(setting, getenv("LANGUAGE"), getenv("LC_ALL"), getenv("LC_MESSAGES"), getenv("LANG"));
+        langResolve(setting, desktopLanguageNow(), getenv("LC_ALL"), getenv("LC_MESSAGES"), getenv("LANG"));
     // gettext reads LANGUAGE only outside the C locale; C.UTF-8 is built into the C library, so the
     // choice works where no locale of the language is generated. Only the messages category changes.
     setenv("LANGUAGE", languageNames[spoken], 1);
+    languageWritten = languageNames[spoken], languageWrittenYet = true;
     if (!setlocale(LC_MESSAGES, "C.UTF-8")) setlocale(LC_MESSAGES, "C.utf8");
     std::string folder = pathLocaleFolder();
     char absolute[PATH_MAX];

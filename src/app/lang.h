@@ -30,7 +30,8 @@ int langResolve(int setting, const char* language, const char* lcAll, const char
 // Speaks the language of the setting from now on: LC_MESSAGES becomes C.UTF-8 (so that no locale of
 // the language needs to be installed; numbers keep the C locale), LANGUAGE names the language, and
 // both domains are bound to the locale folder next to the game's data (the run folder's locale/,
-// or share/locale beside share/kavernix of an installed or moved tree). Returns the language spoken.
+// or share/locale beside share/kavernix of an installed or moved tree). Auto follows the desktop's
+// own LANGUAGE, never the one an earlier call wrote. Returns the language spoken.
 int langApply(int setting);
 int langSpoken(); // LANG_EN or LANG_DE; LANG_EN before the first langApply
 

@@ -37,7 +37,7 @@ int main(int argc, char** argv) {
     minesOptions(options.mine, options.mineCode, options.continueRun);
     if (options.mineCode) { // needs the settings, not the data
         setupLoad(&record);
-        return minesPrintCode();
+        return minesPrintCode(options.timedemoFrames);
     }
     // Without its data the game would open a window with no pictures, textures or text.
     if (!pathInit()) return 1;

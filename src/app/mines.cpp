@@ -93,8 +93,8 @@ static MineCode mineOf(const char* word) {
     return classic;
 }
 
-int minesPrintCode() {
-    MineCode c = mineOf(mineOption ? mineOption : record.mine);
+int minesPrintCode(int timedemo) {
+    MineCode c = mineOf(mineOption ? mineOption : timedemo ? "classic" : record.mine);
     char text[MINE_CODE_TEXT];
     mineCodeFormat(&c, text);
     printf("%s\n", text);
@@ -109,9 +109,8 @@ static int takeSavedRun(const std::string& path) {
         fputs(langConsole("kavernix: there is no saved game to continue; a fresh game starts\n"), stderr);
         return 0;
     }
-    // Taken once: a run that is killed later cannot go on again from here with a shorter time.
-    unlink(path.c_str());
     if (got < 0) {
+        unlink(path.c_str());
         // TRANSLATORS: the saved run's file, then why it is refused (such as "is cut short").
         fprintf(stderr, langConsole("kavernix: %s %s; it is removed and a fresh game starts\n"), path.c_str(),
                 langConsole(why));
@@ -129,7 +128,7 @@ void minesChoose(int timedemo) {
     resuming = 0;
     const std::string path = recordsRunPath();
     if (timedemo) {
-        current = mineOf("classic");
+        current = mineOf(mineOption ? mineOption : "classic");
     } else if (continueOption || setupContinueChosen() == 1) {
         resuming = takeSavedRun(path);
     } else if (!path.empty() && access(path.c_str(), F_OK) == 0 && setupContinueChosen() == -1) {
@@ -185,6 +184,10 @@ static void saveOnExit() {
 void minesGameEntered() {
     static int hooked;
     if (resuming) {
+        // Taken once the game screen shows it: a start that fails before (no display, no visual)
+        // keeps it, and a run that is killed later cannot go on again from here with a shorter time.
+        const std::string path = recordsRunPath();
+        if (!path.empty()) unlink(path.c_str());
         runSaveApply(&saved);
         timingSetGameTime(saved.gameTime);
         otherRules = !defaultRules();

@@ -12,15 +12,15 @@
 void minesOptions(const char* mine, int codeOnly, int continueRun);
 // 1 when --mine-code was given: the program prints the code and ends, without a dialog.
 int minesCodeOnly();
-// Prints the code of the mine --mine names (else the mine setting's) on standard output; returns
-// the exit status (0).
-int minesPrintCode();
+// Prints the code of the mine --mine names (else the mine setting's, or the classic mine for the
+// timedemo) on standard output; returns the exit status (0).
+int minesPrintCode(int timedemo);
 // Chooses the mine after setupLoad: a saved run when --continue or the dialog asks for it (a
 // damaged or foreign save is refused with one line and a fresh game starts), else --mine, else the
 // mine setting (a bad code is refused with one line and the classic mine is played). Sets the
 // record's size, items and diamonds to the mine's (the mine of the day also the default oil, straw
 // and stock). With a saved run waiting and no dialog shown, one line names --continue. A timedemo
-// plays the classic mine and saves nothing.
+// plays the mine of --mine, else the classic one whatever the mine setting says, and saves nothing.
 void minesChoose(int timedemo);
 // Builds the chosen mine: the generator starts at the mine's seed, the maze is carved and the items
 // are placed (printing the three snapshots).
@@ -35,7 +35,8 @@ constexpr float minesWaitingSeconds = 8.0f;
 const char* minesWaitingNotice();
 int minesIsClassic();        // 1 when the classic mine is played (whose code nobody needs to read)
 // Called as the game screen is entered: a continued run gets its bodies, items, counters and clock
-// back, and from now on quitting the program saves the run.
+// back and its kept file is used up (until then every failed start keeps it), and from now on
+// quitting the program saves the run.
 void minesGameEntered();
 // The run is over (won or lost): the save is deleted. Returns the place a won run earns in the
 // table of its mine (-1 for none, also when the run used other oil, straw or stock rules than the

@@ -12,6 +12,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 #include <thread>
+#include "app/input.h"
 #include "app/mines.h"
 #include "app/pad.h"
 #include "app/paths.h"
@@ -218,6 +219,6 @@ void startupOpenWindow() {
     initGlState();
     glutWarpPointer(record.windowWidth / 2, record.windowHeight / 2);
     glutSetCursor(GLUT_CURSOR_NONE);
-    glutIgnoreKeyRepeat(1);
+    glutIgnoreKeyRepeat(!inputRepeatWithoutRelease());
     padStart();
 }

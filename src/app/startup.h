@@ -32,7 +32,7 @@ void initGlState();
 // console), the pictures, textures and font (writing "fonttest.tga"). startupOpenWindow opens the
 // window or game mode (a window size larger than the screen or OpenGL allows is reduced, with one
 // line on standard error), sets the fixed GL state and uploads the textures, centres and hides the
-// pointer and turns key repeat off.
+// pointer and has the keyboard's repeats told from new presses (inputRepeatWithoutRelease).
 void startupLoadData();
 // startupLoadData in two calls, so that the toolkit can start between them: the first starts reading
 // the models and the pictures on two threads, the second waits for the models, builds the maze (so it

@@ -15,5 +15,5 @@ void timedemoPrepare();
 // 1/30 s, the player and the horse walk the exit path with full supplies and the view looks
 // around. The first frame ends the start-up (startup_ms); seconds, fps and slowest_ms cover the
 // frames after it. After frames frames it prints "startup_ms=... frames=... seconds=... fps=...
-// slowest_ms=..." and exits with status 0.
+// slowest_ms=... mine=CODE" (the code of the mine walked) and exits with status 0.
 void timedemoEnter(int frames);
