@@ -294,13 +294,15 @@ class Play : public ::testing::Test {
         }
     }
 
-    // A shot taken once the region shows the same in two shots in a row (a fade has finished).
+    // A shot taken once the region has shown the same for a second (a fade has finished; on a busy
+    // machine two shots in a row can fall between two of the game's frames mid-fade).
     Shot settled(const Region& r, double seconds) {
         Shot previous = shot();
+        double since = now();
         pollFor(seconds, [&](const Shot& s) {
-            bool same = differing(previous, s, r) == 0;
+            if (differing(previous, s, r) != 0) since = now();
             previous = s;
-            return same;
+            return now() - since >= 1.0;
         });
         return last;
     }
