@@ -64,8 +64,13 @@ void startupHeapRelease() {
 
 void startupFrameDrawn() {
     static int frames;
+    static bool listsPending = true;
     // After the first frame is on the screen, so that the start-up's own time does not include it.
     if (++frames == 2) startupHeapRelease();
+    // The models' lists that the first frames did not draw, a few hundred faces a frame (a list is
+    // compiled at once when it is drawn before its turn).
+    else if (frames > 2 && listsPending)
+        listsPending = modelTableCompileSome(500) != 0;
 }
 
 void startupLoadImages() {

@@ -36,7 +36,7 @@ void shotDraw(const Actor* a) {
         glRotatef(-a->pitch, 1, 0, 0);
         glRotatef(-90, 1, 0, 0);
         glScalef(0.05f, 0.2f, 0.05f);
-        glCallList(arrowList);
+        glCallList(modelArrowList());
         glPopMatrix();
         return;
     }
