@@ -21,6 +21,7 @@
 #include "game/items.h"
 #include "maze/maze.h"
 #include "scene/creatures.h"
+#include "scene/lamp.h"
 #include "image/picture.h"
 #include "image/texture.h"
 #include "image/tga.h"
@@ -158,8 +159,18 @@ void startupLoadDataBegin() {
     if (!joinAtExit) atexit(joinLoaders);
     joinAtExit = true;
     modelLoader = new std::thread(modelTableLoadModels);
-    imageLoader = new std::thread([] {
+    // The first screen's picture is fitted here to the stage of the window the record asks for (the
+    // size of a full screen or game mode is known only once it is open), the lamp frame's boxes
+    // with it; the first reshape keeps them when the window has that size.
+    const bool windowKnown = !record.fullScreen && record.gameModeString[0] == 0;
+    const Stage stage = recordStage();
+    imageLoader = new std::thread([windowKnown, stage] {
         startupLoadImages();
+        if (windowKnown) {
+            picturesPrepare(stage.width, stage.height, record.skipStory ? &imgStencilFit : &imgPosterFit);
+            int boxes[lampMaxBoxes][4];
+            if (record.skipStory) lampOpeningBoxes(boxes);
+        }
         const std::string strip = pathData(record.gothicFont ? "fontgotic.tga" : "fontmaze.tga");
         if (!fontBuild(&imgFont, strip.c_str()))
             fprintf(stderr, langConsole("%s: %s; no text is shown\n"), strip.c_str(),

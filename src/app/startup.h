@@ -36,8 +36,10 @@ void initGlState();
 // pointer and turns key repeat off.
 void startupLoadData();
 // startupLoadData in two calls, so that the toolkit can start between them: the first starts reading
-// the models and the pictures on two threads, the second waits for the models, builds the maze (so it
-// prints after what the models printed, as before) and waits for the pictures and the font.
+// the models and the pictures on two threads (the first screen's picture fitted there to the window
+// the record asks for, with the lamp frame's mask and boxes), the second waits for the models,
+// builds the maze (so it prints after what the models printed, as before) and waits for the
+// pictures and the font.
 void startupLoadDataBegin();
 void startupLoadDataEnd();
 void startupOpenWindow();
