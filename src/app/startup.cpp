@@ -11,6 +11,7 @@
 #include <malloc.h>
 #include <sys/mman.h>
 #include <unistd.h>
+#include <future>
 #include <thread>
 #include "app/mines.h"
 #include "app/pad.h"
@@ -150,7 +151,12 @@ static void joinLoaders() {
         }
 }
 
+// Set by the model loader once the models are built; it then writes their text files (model source
+// 0), which the game need not wait for: the exit does (joinLoaders).
+static std::future<void> modelsBuilt;
+
 void startupLoadDataBegin() {
+    joinLoaders(); // a former start's writer may still read the models
     resetInventory();
     sceneRegisterModels();
     modelTableReset();
@@ -158,7 +164,13 @@ void startupLoadDataBegin() {
     static bool joinAtExit = false;
     if (!joinAtExit) atexit(joinLoaders);
     joinAtExit = true;
-    modelLoader = new std::thread(modelTableLoadModels);
+    std::promise<void> built;
+    modelsBuilt = built.get_future();
+    modelLoader = new std::thread([built = std::move(built)]() mutable {
+        modelTableBuildModels();
+        built.set_value();
+        modelTableWriteBuilt();
+    });
     // The first screen's picture is fitted here to the stage of the window the record asks for (the
     // size of a full screen or game mode is known only once it is open), the lamp frame's boxes
     // with it; the first reshape keeps them when the window has that size.
@@ -181,17 +193,18 @@ void startupLoadDataBegin() {
 
 void startupLoadDataEnd() {
     // The models first: what building them prints comes before the maze, as without the threads.
-    modelLoader->join();
-    delete modelLoader;
-    modelLoader = nullptr;
+    modelsBuilt.wait();
     minesBuild();
-    joinLoaders();
+    imageLoader->join();
+    delete imageLoader;
+    imageLoader = nullptr;
     soundInit(record.soundVolume);
 }
 
 void startupLoadData() {
     startupLoadDataBegin();
     startupLoadDataEnd();
+    joinLoaders();
 }
 
 // The largest window the screen and OpenGL allow; 0 while not known.

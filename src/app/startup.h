@@ -39,7 +39,8 @@ void startupLoadData();
 // the models and the pictures on two threads (the first screen's picture fitted there to the window
 // the record asks for, with the lamp frame's mask and boxes), the second waits for the models,
 // builds the maze (so it prints after what the models printed, as before) and waits for the
-// pictures and the font.
+// pictures and the font. The models' text files (model source 0) are written on after that while
+// the game starts; the exit, startupLoadData and the next startupLoadDataBegin wait for them.
 void startupLoadDataBegin();
 void startupLoadDataEnd();
 void startupOpenWindow();

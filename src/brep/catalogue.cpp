@@ -112,14 +112,32 @@ void modelTableReset() {
     forgetPieces(false);
 }
 
+// The rows built from their definitions by the last modelTableBuildModels, whose text files are
+// still to be written.
+static bool builtRows[MODEL_ROWS];
+
 void modelTableLoadModels() {
+    modelTableBuildModels();
+    modelTableWriteBuilt();
+}
+
+void modelTableWriteBuilt() {
+    for (int row = 0; row < MODEL_ROWS; row++) {
+        for (int level = 0; level < MODEL_LEVELS && builtRows[row]; level++)
+            brepWriteText(modelTable[row].models[level]);
+        builtRows[row] = false;
+    }
+}
+
+void modelTableBuildModels() {
+    for (bool& row : builtRows) row = false;
     brepBuildFromDef(&arrowModel, "arrow");
 
     switch (record.modelSource) {
     case 0: {
         // A row with a refused definition (one line each) is neither refined nor written: its model
         // files may be good ones from an earlier start.
-        bool built[MODEL_ROWS];
+        bool* built = builtRows;
         for (int row = 0; row < MODEL_ROWS; row++)
             built[row] = modelBuildBase(row, &modelTable[row].models[0]);
         for (int level = 1; level < MODEL_LEVELS; level++)
@@ -133,9 +151,6 @@ void modelTableLoadModels() {
             for (int row = 0; row < MODEL_ROWS; row++)
                 for (int level = 0; level < MODEL_LEVELS; level++)
                     brepSplitPolygons(modelTable[row].models[level]);
-        for (int row = 0; row < MODEL_ROWS; row++)
-            for (int level = 0; level < MODEL_LEVELS && built[row]; level++)
-                brepWriteText(modelTable[row].models[level]);
         break;
     }
     case 1:

@@ -53,6 +53,11 @@ void modelTableLoad();
 // touches only the models, so it may run on another thread while the maze places its items.
 void modelTableReset();
 void modelTableLoadModels();
+// modelTableLoadModels in two steps: the models read or built, then (source 0) the text files of the
+// rows built from their definitions written. Writing only reads the models (and numbers their
+// vertices, which drawing does not use), so the game may draw them meanwhile.
+void modelTableBuildModels();
+void modelTableWriteBuilt();
 // Compiles the display lists of the arrow and of every row and level not compiled yet. Needs the GL
 // context, as the three below do.
 void modelTableCompile();
