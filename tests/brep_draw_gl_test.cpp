@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Drawing a model, read back through GL feedback: which primitive each face becomes, the corner it
-// starts at, the texture coordinates of its mapping, and that a compiled list replays the same stream.
+// starts at, the texture coordinates of its mapping, and that a compiled list replays the same stream,
+// also when the catalogue compiles it in pieces.
 //
 // Mesa reports a filled quad (a, b, c, d) sent with GL_QUADS as the triangles (a, b, d), (b, c, d),
 // and a polygon (v0 .. vn) sent with GL_POLYGON as the fan (v1, v2, v0), (v2, v3, v0), ...; so the
 // stream shows both the primitive and the corner order it was sent in.
 #include "brep/brep_draw.h"
+#include "brep/catalogue.h"
 #include "brep_helpers.h"
 #include "gl_context.h"
 #include "gl_feedback.h"
@@ -121,6 +123,37 @@ TEST_F(BrepDraw, CompiledListReplaysTheSameStream) {
     }
     for (BrepModel* p : floor) brepFree(&p);
     for (BrepModel* p : split) brepFree(&p);
+}
+
+// The catalogue's lists made ahead a step at a time (the arrow, then level by level, row by row; a
+// level of more faces than a step takes in pieces) replay what the models draw, also a list that is
+// drawn before its last piece is made.
+TEST_F(BrepDraw, ListsMadeInPiecesReplayTheirModels) {
+    std::vector<BrepModel*> floor = floorLevels(3); // 1, 4, 16 and 64 quads
+    modelTableReset();
+    for (int row = 0; row < MODEL_ROWS; row++)
+        for (int level = 0; level < MODEL_LEVELS; level++) modelTable[row].models[level] = floor[level];
+    arrowList = 0;
+    // Steps: the arrow 1, levels 0 and 1 one per row, level 2 two per row (10 + 6 faces), level 3
+    // seven per row (6 x 10 + 4); step 48 makes the first piece of row 2's level 3, which is then
+    // drawn, so its other six steps are not needed.
+    int steps = 0;
+    while (modelTableCompileSome(10))
+        if (++steps == 48) modelTableList(2, 3);
+    EXPECT_EQ(steps, 1 + 8 + 8 + 16 + 56 - 6);
+    EXPECT_TRUE(glIsList(modelArrowList()));
+    for (int row = 0; row < MODEL_ROWS; row++)
+        for (int level = 0; level < MODEL_LEVELS; level++) {
+            SCOPED_TRACE(std::to_string(row) + " " + std::to_string(level));
+            const GLuint list = modelTableList(row, level);
+            EXPECT_TRUE(glIsList(list));
+            EXPECT_EQ(capture([&] { brepDraw(floor[level]); }).words,
+                      capture([&] { glCallList(list); }).words);
+        }
+    for (ModelEntry& e : modelTable)
+        for (BrepModel*& model : e.models) model = nullptr;
+    modelTableFree();
+    for (BrepModel* p : floor) brepFree(&p);
 }
 
 } // namespace

@@ -78,6 +78,34 @@ TEST_F(BrepText, FloorTileFileIsTheKnownText) {
     brepFree(&floor[0]);
 }
 
+// Every number as "%f" and "%d" print it: signs of zero and of values that round to it, ties (a
+// multiple of 1/128 has a half in the seventh decimal; it goes to the even neighbour), large values.
+TEST_F(BrepText, NumbersAreWrittenAsPrintfWritesThem) {
+    const float values[] = {-0.0f,       -1e-7f,       0.0078125f, 0.0234375f, -0.0390625f, 4.9999995e-7f,
+                            123456.789f, -98765.4321f, 3.0e12f,    -1.0e20f,   0.1f,        2.0f / 3};
+    BrepModel* m = nullptr;
+    brepCreate(&m, "NUMBERS", 0);
+    std::vector<BrepVertex*> corners;
+    std::string want = "3\n";
+    char text[512];
+    for (int i = 0; i < 3; i++) {
+        const float* v = values + 4 * i;
+        corners.push_back(brepNewVertex(m, v[0], v[1], v[2], v[3], -7 * i, v[1], v[2], v[3], v[0]));
+    }
+    for (int i = 2; i >= 0; i--) { // the newest vertex first
+        const float* v = values + 4 * i;
+        snprintf(text, sizeof text, "%f %f %f %f %d %f %f %f %f\n", v[0], v[1], v[2], v[3], -7 * i, v[1],
+                 v[2], v[3], v[0]);
+        want += text;
+    }
+    addFace(m, values[9], BREP_CW, corners);
+    snprintf(text, sizeof text, "1\n%f %d 3 2 1 0\n", values[9], BREP_CW); // numbered newest first
+    want += text;
+    brepWriteText(m);
+    EXPECT_EQ(want, readFileText("NUMBERS.000.brep.txt"));
+    brepFree(&m);
+}
+
 TEST_F(BrepText, OddButSoundFilesReadAsWritten) {
     // No faces; a face repeating a corner over two vertices at one position; any white space.
     const std::tuple<std::string, int, int> cases[] = {

@@ -332,6 +332,25 @@ TEST_F(Pictures, ResizeFitsTheSixPicturesUnderTheirNamesOnce) {
     ASSERT_EQ(chdir(here.c_str()), 0);
 }
 
+// The lamp frame fitted ahead of the window: the first resize to that size keeps it (its mask is
+// not built again), a later one rebuilds the mask as always, and a resize to another size fits anew.
+TEST_F(Pictures, AFitMadeAheadIsKeptByTheFirstResizeToItsSize) {
+    imageTableReset();
+    imgStencil = solid(4, 3, 0xFFFFFF);
+    picturesPrepare(64, 48, &imgStencilFit);
+    EXPECT_EQ(block(imgStencilFit), solidBytes(64, 48, 0xFFFFFF));
+    EXPECT_EQ(block(imgStencilMask), Bytes(64 * 48, 1));
+    imgStencilMask.pixels[0] = 7;
+    picturesResizeFirst(64, 48, &imgStencilFit);
+    EXPECT_EQ(imgStencilMask.pixels[0], 7) << "kept";
+    picturesResizeFirst(64, 48, &imgStencilFit);
+    EXPECT_EQ(imgStencilMask.pixels[0], 1) << "the mask made again";
+    picturesPrepare(64, 48, &imgStencilFit);
+    picturesResizeFirst(32, 24, &imgStencilFit);
+    EXPECT_EQ(block(imgStencilMask), Bytes(32 * 24, 1));
+    imageTableFree();
+}
+
 // kavernix-tool: standard output and exit status of the image commands.
 void expectTool(const std::string& args, int exitStatus, const std::string& out) {
     SCOPED_TRACE(args);

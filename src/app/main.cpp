@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up: settings, static game data, the window, the first screen, the main loop. The order
 // matters: the maze and its items exist (and are printed) before any window opens, and the
-// display lists are compiled only once the OpenGL context exists.
+// models' display lists are compiled only once the OpenGL context exists: each when it is first
+// drawn or, a piece a frame, after the first frame (startupFrameDrawn).
 #include <GL/freeglut.h>
 #include <cstdio>
 #include "app/lang.h"
@@ -12,7 +13,6 @@
 #include "app/screens.h"
 #include "app/startup.h"
 #include "app/timedemo.h"
-#include "brep/catalogue.h"
 #include "setup/setup.h"
 
 int main(int argc, char** argv) {
@@ -51,7 +51,6 @@ int main(int argc, char** argv) {
     glutInit(&argc, argv);
     startupLoadDataEnd();
     startupOpenWindow();
-    modelTableCompile();
     if (options.timedemoFrames)
         timedemoEnter(options.timedemoFrames);
     else if (record.skipStory || minesContinuing())

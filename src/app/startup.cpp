@@ -11,6 +11,7 @@
 #include <malloc.h>
 #include <sys/mman.h>
 #include <unistd.h>
+#include <future>
 #include <thread>
 #include "app/input.h"
 #include "app/mines.h"
@@ -22,6 +23,7 @@
 #include "game/items.h"
 #include "maze/maze.h"
 #include "scene/creatures.h"
+#include "scene/lamp.h"
 #include "image/picture.h"
 #include "image/texture.h"
 #include "image/tga.h"
@@ -65,8 +67,13 @@ void startupHeapRelease() {
 
 void startupFrameDrawn() {
     static int frames;
+    static bool listsPending = true;
     // After the first frame is on the screen, so that the start-up's own time does not include it.
     if (++frames == 2) startupHeapRelease();
+    // The models' lists that the first frames did not draw, a few hundred faces a frame (a list is
+    // compiled at once when it is drawn before its turn).
+    else if (frames > 2 && listsPending)
+        listsPending = modelTableCompileSome(500) != 0;
 }
 
 void startupLoadImages() {
@@ -145,7 +152,12 @@ static void joinLoaders() {
         }
 }
 
+// Set by the model loader once the models are built; it then writes their text files (model source
+// 0), which the game need not wait for: the exit does (joinLoaders).
+static std::future<void> modelsBuilt;
+
 void startupLoadDataBegin() {
+    joinLoaders(); // a former start's writer may still read the models
     resetInventory();
     sceneRegisterModels();
     modelTableReset();
@@ -153,9 +165,25 @@ void startupLoadDataBegin() {
     static bool joinAtExit = false;
     if (!joinAtExit) atexit(joinLoaders);
     joinAtExit = true;
-    modelLoader = new std::thread(modelTableLoadModels);
-    imageLoader = new std::thread([] {
+    std::promise<void> built;
+    modelsBuilt = built.get_future();
+    modelLoader = new std::thread([built = std::move(built)]() mutable {
+        modelTableBuildModels();
+        built.set_value();
+        modelTableWriteBuilt();
+    });
+    // The first screen's picture is fitted here to the stage of the window the record asks for (the
+    // size of a full screen or game mode is known only once it is open), the lamp frame's boxes
+    // with it; the first reshape keeps them when the window has that size.
+    const bool windowKnown = !record.fullScreen && record.gameModeString[0] == 0;
+    const Stage stage = recordStage();
+    imageLoader = new std::thread([windowKnown, stage] {
         startupLoadImages();
+        if (windowKnown) {
+            picturesPrepare(stage.width, stage.height, record.skipStory ? &imgStencilFit : &imgPosterFit);
+            int boxes[lampMaxBoxes][4];
+            if (record.skipStory) lampOpeningBoxes(boxes);
+        }
         const std::string strip = pathData(record.gothicFont ? "fontgotic.tga" : "fontmaze.tga");
         if (!fontBuild(&imgFont, strip.c_str()))
             fprintf(stderr, langConsole("%s: %s; no text is shown\n"), strip.c_str(),
@@ -166,17 +194,18 @@ void startupLoadDataBegin() {
 
 void startupLoadDataEnd() {
     // The models first: what building them prints comes before the maze, as without the threads.
-    modelLoader->join();
-    delete modelLoader;
-    modelLoader = nullptr;
+    modelsBuilt.wait();
     minesBuild();
-    joinLoaders();
+    imageLoader->join();
+    delete imageLoader;
+    imageLoader = nullptr;
     soundInit(record.soundVolume);
 }
 
 void startupLoadData() {
     startupLoadDataBegin();
     startupLoadDataEnd();
+    joinLoaders();
 }
 
 // The largest window the screen and OpenGL allow; 0 while not known.

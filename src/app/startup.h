@@ -11,7 +11,8 @@ void startupHeap();
 // and up (the pictures a resize fits anew) are mapped on their own and go back when freed, while
 // the heap keeps enough free room that a frame's own allocations never grow or shrink it.
 void startupHeapRelease();
-// Called after every drawn frame of any screen: startupHeapRelease once the first frame is shown.
+// Called after every drawn frame of any screen: startupHeapRelease once the first frame is shown,
+// then a step of compiling the models' display lists at each frame until all are.
 void startupFrameDrawn();
 
 // Reads the full-window picture of the first screen (the story poster, or the lamp frame when the
@@ -35,8 +36,11 @@ void initGlState();
 // pointer and has the keyboard's repeats told from new presses (inputRepeatWithoutRelease).
 void startupLoadData();
 // startupLoadData in two calls, so that the toolkit can start between them: the first starts reading
-// the models and the pictures on two threads, the second waits for the models, builds the maze (so it
-// prints after what the models printed, as before) and waits for the pictures and the font.
+// the models and the pictures on two threads (the first screen's picture fitted there to the window
+// the record asks for, with the lamp frame's mask and boxes), the second waits for the models,
+// builds the maze (so it prints after what the models printed, as before) and waits for the
+// pictures and the font. The models' text files (model source 0) are written on after that while
+// the game starts; the exit, startupLoadData and the next startupLoadDataBegin wait for them.
 void startupLoadDataBegin();
 void startupLoadDataEnd();
 void startupOpenWindow();

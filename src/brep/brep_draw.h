@@ -6,8 +6,13 @@
 #include <GL/gl.h>
 
 struct BrepModel;
+struct BrepFace;
 
 // Draws every face now. A null model draws nothing.
 void brepDraw(const BrepModel* model);
 // *list = a new display list holding the faces as brepDraw sends them (empty for a null model).
 void brepCompileList(const BrepModel* model, GLuint* list);
+// *list = a new display list holding at most `most` faces of a model's face list from first on, as
+// brepDraw sends them; returns the face after the last one compiled (null at the end of the list).
+// Lists of consecutive pieces called in order draw what the model's one list draws.
+const BrepFace* brepCompileFaces(const BrepFace* first, int most, GLuint* list);

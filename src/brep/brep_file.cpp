@@ -21,6 +21,33 @@ static void brepBoundedName(char (&dst)[BREP_NAME_SIZE], const char* name) {
     snprintf(dst, sizeof dst, "%s", name ? name : "");
 }
 
+// Writes n in decimal at out; returns the end.
+static char* putInt(char* out, long long n) {
+    char digits[24];
+    int k = 0;
+    unsigned long long u = n < 0 ? 0ULL - (unsigned long long)n : (unsigned long long)n;
+    do digits[k++] = char('0' + u % 10);
+    while (u /= 10);
+    if (n < 0) *out++ = '-';
+    while (k) *out++ = digits[--k];
+    return out;
+}
+
+// Writes value as "%f" prints it, byte for byte; returns the end. A float times 10^6 is exact in a
+// double (24 + 20 significant bits), so rounding it to an integer in the current rounding mode, as
+// printf does, gives the six decimals. Values too large for that (and NaN) go through printf.
+static char* putFixed(char* out, float value) {
+    const double scaled = double(value) * 1e6;
+    if (!(std::fabs(scaled) < 1e18)) return out + snprintf(out, 64, "%f", double(value));
+    const unsigned long long n = (unsigned long long)std::fabs(std::nearbyint(scaled));
+    if (std::signbit(value)) *out++ = '-';
+    out = putInt(out, (long long)(n / 1000000));
+    *out++ = '.';
+    unsigned long long fraction = n % 1000000;
+    for (int i = 5; i >= 0; i--, fraction /= 10) out[i] = char('0' + fraction % 10);
+    return out + 6;
+}
+
 int brepWriteText(BrepModel* model) {
     if (!model) return 0;
     int vertexCount = 0;
@@ -32,17 +59,26 @@ int brepWriteText(BrepModel* model) {
     FILE* f = fileWriteBegin(&write, pathCache(name).c_str(), 0, stderr);
     if (!f) return 0;
 
+    // Each line made in a buffer (the numbers as "%f" and "%d" print them) and written at once.
+    char line[1024];
     fprintf(f, "%d\n", vertexCount);
-    for (const BrepVertex* v = model->vertices; v; v = v->next)
-        fprintf(f, "%f %f %f %f %d %f %f %f %f\n", v->pos[0], v->pos[1], v->pos[2], v->weight, v->kind,
-                v->texT[0], v->texS[0], v->texT[1], v->texS[1]);
+    for (const BrepVertex* v = model->vertices; v; v = v->next) {
+        char* p = line;
+        for (float x : {v->pos[0], v->pos[1], v->pos[2], v->weight}) p = putFixed(p, x), *p++ = ' ';
+        p = putInt(p, v->kind);
+        for (float x : {v->texT[0], v->texS[0], v->texT[1], v->texS[1]}) *p++ = ' ', p = putFixed(p, x);
+        *p++ = '\n';
+        fwrite(line, 1, size_t(p - line), f);
+    }
     int faceCount = 0;
     for (const BrepFace* face = model->faces; face; face = face->next) faceCount++;
     fprintf(f, "%d\n", faceCount);
     for (const BrepFace* face = model->faces; face; face = face->next) {
-        fprintf(f, "%f %d %d", face->weight, face->orientation, face->count);
-        for (int i = 0; i < face->count; i++) fprintf(f, " %d", face->verts[i]->index);
-        fprintf(f, "\n");
+        char* p = putFixed(line, face->weight);
+        *p++ = ' ', p = putInt(p, face->orientation), *p++ = ' ', p = putInt(p, face->count);
+        for (int i = 0; i < face->count; i++) *p++ = ' ', p = putInt(p, face->verts[i]->index);
+        *p++ = '\n';
+        fwrite(line, 1, size_t(p - line), f);
     }
     return fileWriteEnd(&write, stderr);
 }

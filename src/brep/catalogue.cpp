@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "brep/catalogue.h"
 
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "app/paths.h"
 #include "app/record.h"
@@ -17,6 +19,24 @@ const char* const modelNames[MODEL_ROWS] = {"STRAWBAR", "OILCAN",     "DIAMOND",
                                             "FLOOR0",   "VORDERBEIN", "HINTERBEIN", "PFERD"};
 BrepModel* arrowModel;
 uint32_t arrowList;
+
+// A level's list made in pieces between frames: each piece a list of its own, the faces from next on
+// still to come. The level's list, made once the last piece is, calls the pieces in order.
+struct ListPieces {
+    bool started;
+    const BrepFace* next;
+    std::vector<GLuint> lists;
+};
+static ListPieces pieces[MODEL_ROWS][MODEL_LEVELS];
+
+static void forgetPieces(bool deleteLists) {
+    for (auto& row : pieces)
+        for (ListPieces& p : row) {
+            if (deleteLists)
+                for (GLuint list : p.lists) glDeleteLists(list, 1);
+            p = ListPieces{};
+        }
+}
 
 // What the layers above registered for each row, and the viewer.
 static void (*rowMaterial[MODEL_ROWS])();
@@ -89,16 +109,35 @@ void modelTableReset() {
             e.lists[level] = 0;
         }
     }
+    forgetPieces(false);
 }
 
+// The rows built from their definitions by the last modelTableBuildModels, whose text files are
+// still to be written.
+static bool builtRows[MODEL_ROWS];
+
 void modelTableLoadModels() {
+    modelTableBuildModels();
+    modelTableWriteBuilt();
+}
+
+void modelTableWriteBuilt() {
+    for (int row = 0; row < MODEL_ROWS; row++) {
+        for (int level = 0; level < MODEL_LEVELS && builtRows[row]; level++)
+            brepWriteText(modelTable[row].models[level]);
+        builtRows[row] = false;
+    }
+}
+
+void modelTableBuildModels() {
+    for (bool& row : builtRows) row = false;
     brepBuildFromDef(&arrowModel, "arrow");
 
     switch (record.modelSource) {
     case 0: {
         // A row with a refused definition (one line each) is neither refined nor written: its model
         // files may be good ones from an earlier start.
-        bool built[MODEL_ROWS];
+        bool* built = builtRows;
         for (int row = 0; row < MODEL_ROWS; row++)
             built[row] = modelBuildBase(row, &modelTable[row].models[0]);
         for (int level = 1; level < MODEL_LEVELS; level++)
@@ -112,9 +151,6 @@ void modelTableLoadModels() {
             for (int row = 0; row < MODEL_ROWS; row++)
                 for (int level = 0; level < MODEL_LEVELS; level++)
                     brepSplitPolygons(modelTable[row].models[level]);
-        for (int row = 0; row < MODEL_ROWS; row++)
-            for (int level = 0; level < MODEL_LEVELS && built[row]; level++)
-                brepWriteText(modelTable[row].models[level]);
         break;
     }
     case 1:
@@ -142,11 +178,72 @@ void modelTableLoad() {
     modelTableLoadModels();
 }
 
+// The rest of a level's list at once: the whole list, or its last piece and the list that calls the
+// pieces.
+static void finishList(int row, int level) {
+    ModelEntry& e = modelTable[row];
+    ListPieces& p = pieces[row][level];
+    if (!p.started) {
+        brepCompileList(e.models[level], &e.lists[level]);
+        return;
+    }
+    if (p.next) {
+        GLuint last;
+        brepCompileFaces(p.next, INT_MAX, &last);
+        p.lists.push_back(last);
+        p.next = nullptr;
+    }
+    e.lists[level] = glGenLists(1);
+    glNewList(e.lists[level], GL_COMPILE);
+    for (GLuint list : p.lists) glCallList(list);
+    glEndList();
+}
+
 void modelTableCompile() {
-    brepCompileList(arrowModel, &arrowList);
+    if (!arrowList) brepCompileList(arrowModel, &arrowList);
     for (int level = 0; level < MODEL_LEVELS; level++)
         for (int row = 0; row < MODEL_ROWS; row++)
-            brepCompileList(modelTable[row].models[level], &modelTable[row].lists[level]);
+            if (!modelTable[row].lists[level]) finishList(row, level);
+}
+
+uint32_t modelTableList(int row, int level) {
+    if (!modelTable[row].lists[level]) finishList(row, level);
+    return modelTable[row].lists[level];
+}
+
+uint32_t modelArrowList() {
+    if (!arrowList) brepCompileList(arrowModel, &arrowList);
+    return arrowList;
+}
+
+int modelTableCompileSome(int faces) {
+    if (!arrowList) {
+        brepCompileList(arrowModel, &arrowList);
+        return 1;
+    }
+    for (int level = 0; level < MODEL_LEVELS; level++)
+        for (int row = 0; row < MODEL_ROWS; row++) {
+            if (modelTable[row].lists[level]) continue;
+            ListPieces& p = pieces[row][level];
+            const BrepModel* model = modelTable[row].models[level];
+            if (!p.started) {
+                int count = 0;
+                for (const BrepFace* f = model ? model->faces : nullptr; f && count <= faces; f = f->next)
+                    count++;
+                if (count <= faces) { // small enough for one go
+                    finishList(row, level);
+                    return 1;
+                }
+                p.started = true;
+                p.next = model->faces;
+            }
+            GLuint piece;
+            p.next = brepCompileFaces(p.next, faces, &piece);
+            p.lists.push_back(piece);
+            if (!p.next) finishList(row, level);
+            return 1;
+        }
+    return 0;
 }
 
 void modelTableFree() {
@@ -160,6 +257,7 @@ void modelTableFree() {
             e.lists[level] = 0;
         }
     }
+    forgetPieces(true);
 }
 
 int32_t lodForPosition(const float pos[3]) {

@@ -53,8 +53,22 @@ void modelTableLoad();
 // touches only the models, so it may run on another thread while the maze places its items.
 void modelTableReset();
 void modelTableLoadModels();
-// Compiles the display lists of the arrow and of every row and level. Needs the GL context.
+// modelTableLoadModels in two steps: the models read or built, then (source 0) the text files of the
+// rows built from their definitions written. Writing only reads the models (and numbers their
+// vertices, which drawing does not use), so the game may draw them meanwhile.
+void modelTableBuildModels();
+void modelTableWriteBuilt();
+// Compiles the display lists of the arrow and of every row and level not compiled yet. Needs the GL
+// context, as the three below do.
 void modelTableCompile();
+// The display list of a row's level (the arrow's), compiled now if it is not yet. Row and level must
+// be in range.
+uint32_t modelTableList(int row, int level);
+uint32_t modelArrowList();
+// One step of compiling the lists ahead of their first use, so that no frame pays for a large one:
+// the next list not compiled yet (the arrow, then level by level, row by row) if it has at most
+// `faces` faces, else its next piece of that many faces. Returns 0 when every list is compiled.
+int modelTableCompileSome(int faces);
 // Releases every row's models and lists and clears its instances.
 void modelTableFree();
 // Level of detail (0 coarse .. 3 fine) for an object at pos (x, y, z): record.lodLevel, or with

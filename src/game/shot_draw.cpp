@@ -42,7 +42,7 @@ void shotDraw(const Actor* a) {
         glRotatef(-actorShotFlightPitch(a), 1, 0, 0); // along its flight, not along the aim
         glRotatef(-90, 1, 0, 0);
         glScalef(0.05f, 0.2f, 0.05f);
-        glCallList(arrowList);
+        glCallList(modelArrowList());
         glPopMatrix();
         return;
     }

@@ -272,7 +272,22 @@ void pictureReady(const TgaImage* fit) {
         if (windowPictures[i].fit == fit) fitPicture(i);
 }
 
+// The first picture fitted ahead (picturesPrepare), kept by the first resize to its size.
+static const TgaImage* preparedFirst;
+static int preparedWidth, preparedHeight;
+
+void picturesPrepare(int width, int height, const TgaImage* first) {
+    picturesResizeFirst(width, height, first);
+    preparedFirst = first;
+    preparedWidth = width;
+    preparedHeight = height;
+}
+
 void picturesResizeFirst(int width, int height, const TgaImage* first) {
+    const bool prepared =
+        first && first == preparedFirst && width == preparedWidth && height == preparedHeight;
+    preparedFirst = nullptr;
+    if (prepared) return;
     wantedWidth = width;
     wantedHeight = height;
     for (int i = 0; i < windowPictureCount; i++) {

@@ -29,6 +29,9 @@ void picturesResize(int width, int height);
 // The same for the one picture whose fitted slot is first (with the mask for the stencil); each of
 // the others is read and fitted when it is first drawn.
 void picturesResizeFirst(int width, int height, const TgaImage* first);
+// As picturesResizeFirst, ahead of the window (no GL needed): the next picturesResizeFirst to the same
+// size with the same first picture keeps what this made instead of fitting it again.
+void picturesPrepare(int width, int height, const TgaImage* first);
 // The lamp frame's pixels just outside its openings (mask 1) take the colour of the pixel beyond,
 // so the white that scaling blended into them shows no pale fringe around the scene.
 void pictureClearFringe(TgaImage* frame, const TgaImage* mask);

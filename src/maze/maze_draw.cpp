@@ -30,7 +30,7 @@ void setMaterial(GLuint texture, const GLfloat* diffuse) {
 // outside 0..3 (a damaged settings record) draws level 0 rather than reading past the table.
 void callTile() {
     const int level = record.lodLevel >= 0 && record.lodLevel < MODEL_LEVELS ? record.lodLevel : 0;
-    glCallList(modelTable[ROW_FLOOR].lists[level]);
+    glCallList(modelTableList(ROW_FLOOR, level));
 }
 
 } // namespace

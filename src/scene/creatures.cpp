@@ -36,7 +36,7 @@ const GLfloat horseDiffuse[4] = {0.8f, 0.4f, 0.0f, 1.0f};
 void drawLevel(int row, int level) {
     if (level < 0 || level >= MODEL_LEVELS) level = 0;
     if (record.useDisplayLists)
-        glCallList(modelTable[row].lists[level]);
+        glCallList(modelTableList(row, level));
     else
         brepDraw(modelTable[row].models[level]);
 }
