@@ -3,6 +3,7 @@
 #include "brep/brep_file.h"
 
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
@@ -23,29 +24,13 @@ static void brepBoundedName(char (&dst)[BREP_NAME_SIZE], const char* name) {
 
 // Writes n in decimal at out; returns the end.
 static char* putInt(char* out, long long n) {
-    char digits[24];
-    int k = 0;
-    unsigned long long u = n < 0 ? 0ULL - (unsigned long long)n : (unsigned long long)n;
-    do digits[k++] = char('0' + u % 10);
-    while (u /= 10);
-    if (n < 0) *out++ = '-';
-    while (k) *out++ = digits[--k];
-    return out;
+    return std::to_chars(out, out + 24, n).ptr;
 }
 
-// Writes value as "%f" prints it, byte for byte; returns the end. A float times 10^6 is exact in a
-// double (24 + 20 significant bits), so rounding it to an integer in the current rounding mode, as
-// printf does, gives the six decimals. Values too large for that (and NaN) go through printf.
+// Writes value as "%f" prints it, byte for byte (both round the exact value to six decimals); returns
+// the end. The line buffer leaves room for the widest float.
 static char* putFixed(char* out, float value) {
-    const double scaled = double(value) * 1e6;
-    if (!(std::fabs(scaled) < 1e18)) return out + snprintf(out, 64, "%f", double(value));
-    const unsigned long long n = (unsigned long long)std::fabs(std::nearbyint(scaled));
-    if (std::signbit(value)) *out++ = '-';
-    out = putInt(out, (long long)(n / 1000000));
-    *out++ = '.';
-    unsigned long long fraction = n % 1000000;
-    for (int i = 5; i >= 0; i--, fraction /= 10) out[i] = char('0' + fraction % 10);
-    return out + 6;
+    return std::to_chars(out, out + 64, double(value), std::chars_format::fixed, 6).ptr;
 }
 
 int brepWriteText(BrepModel* model) {
