@@ -68,7 +68,7 @@ class App : public ::testing::Test {
         timerReset();
         inputHandle(INPUT_GAME, gamePress, nullptr);
         inputSetScreen(INPUT_GAME);
-        for (int a = 0; a < ACTION_COUNT; a++) record.keys[a] = keyActions[a].defaultKey;
+        keySetDefaults(&record);
         setupRequested = portalCulling = backfaceCull = shotState = routePhase = 0;
         gameSetHorseHit(0);
         ignoreNextMotion = lastMouseX = lastMouseY = 0;

@@ -17,6 +17,7 @@
 #include "app/timing.h"
 #include "game/actor.h"
 #include "gl_context.h"
+#include "setup/key_capture.h"
 #include "setup/key_table.h"
 #include "setup/setup.h"
 #include "text/hud.h"
@@ -31,7 +32,7 @@ class Keyboard : public ::testing::Test {
   protected:
     void SetUp() override {
         memset(&record, 0, sizeof record);
-        for (int a = 0; a < ACTION_COUNT; a++) record.keys[a] = keyActions[a].defaultKey;
+        keySetDefaults(&record);
         record.keys[ACTION_FORWARD] = 'w';   // a key set by the player
         record.keys[ACTION_STEP_LEFT] = '1'; // a key that Shift turns into '!'
         inputHandle(INPUT_GAME, gamePress, nullptr);
@@ -47,7 +48,7 @@ TEST_F(Keyboard, EventsBecomeHeldActions) {
         {"the player's key", {{'w', 1}}, ACTION_FORWARD, 1},
         {"the player's key released", {{'w', 1}, {'w', 0}}, ACTION_FORWARD, 0},
         {"the capital of the player's key", {{'W', 1}}, ACTION_FORWARD, 1},
-        {"the default key given away", {{up, 1}}, ACTION_FORWARD, 0},
+        {"the arrow walks beside the player's key", {{up, 1}}, ACTION_FORWARD, 1},
         {"an unchanged default key", {{down, 1}}, ACTION_BACK, 1},
         {"Shift pressed before the release", {{'w', 1}, {'W', 0}}, ACTION_FORWARD, 0},
         {"Shift let go before the release", {{'W', 1}, {'w', 0}}, ACTION_FORWARD, 0},
@@ -77,8 +78,13 @@ TEST_F(Keyboard, AnActionHeldByTwoSourcesStaysUntilBothLetGo) {
 }
 
 TEST_F(Keyboard, KeysTakeTheirScreensActions) {
+    int32_t bound[KEY_BOUND_COUNT];
+    keyGather(&record, bound);
     // clang-format off
     struct { int screen, code, action; } cases[] = {
+        {SCREEN_GAME, up, ACTION_FORWARD}, {SCREEN_GAME, 'L', ACTION_LOD_FINER}, // a capital bound is its own
+        {SCREEN_GAME, 'l', ACTION_LOD_COARSER}, {SCREEN_GAME, 'b', ACTION_BACKFACE},
+        {SCREEN_STORY, up, -1}, // the arrows walk only in the mine
         {SCREEN_GAME, 'w', ACTION_FORWARD}, {SCREEN_GAME, 'S', ACTION_SHADE}, {SCREEN_GAME, 27, ACTION_QUIT},
         {SCREEN_GAME, '\r', -1}, {SCREEN_GAME, ' ', ACTION_SHOOT}, {SCREEN_STORY, ' ', ACTION_STORY_PAUSE},
         {SCREEN_STORY, '\r', ACTION_CONFIRM}, {SCREEN_STORY, 'M', ACTION_MUTE},
@@ -87,7 +93,28 @@ TEST_F(Keyboard, KeysTakeTheirScreensActions) {
         {SCREEN_END, 27, -1}, {SCREEN_GAME, 'B', ACTION_BOSS}}; // Shift+b: the boss key, not culling
     // clang-format on
     for (const auto& c : cases)
-        EXPECT_EQ(keyAction(record.keys, c.screen, c.code), c.action) << c.screen << " " << c.code;
+        EXPECT_EQ(keyAction(bound, c.screen, c.code), c.action) << c.screen << " " << c.code;
+}
+
+// The W A S D layout: the letters walk, the arrows still do, and the switches it displaced work on the
+// keys it moved them to (and no longer on their old ones).
+TEST_F(Keyboard, TheWasdLayoutMovesTheSwitchesItDisplaces) {
+    keySetDefaults(&record);
+    int32_t bound[KEY_BOUND_COUNT];
+    keyGather(&record, bound);
+    char said[512];
+    EXPECT_EQ(keyWasdLayout(bound, said, sizeof said), 2);
+    EXPECT_EQ(std::string(said), "W A S D walk; the arrows walk too. Shading moved to K. "
+                                 "Detail by distance moved to J.");
+    // clang-format off
+    struct { int code, action; } cases[] = {
+        {'w', ACTION_FORWARD}, {'a', ACTION_STEP_LEFT}, {'s', ACTION_BACK}, {'d', ACTION_STEP_RIGHT},
+        {'S', ACTION_BACK}, {up, ACTION_FORWARD}, {down, ACTION_BACK}, {KEY_SPECIAL + GLUT_KEY_LEFT, ACTION_STEP_LEFT},
+        {'k', ACTION_SHADE}, {'K', ACTION_SHADE}, {'j', ACTION_DISTANCE_LOD}, {'t', ACTION_TEXTURE}};
+    // clang-format on
+    for (const auto& c : cases) EXPECT_EQ(keyAction(bound, SCREEN_GAME, c.code), c.action) << char(c.code);
+    for (int a = 0; a < KEY_BOUND_COUNT; a++)
+        for (int b = a + 1; b < KEY_BOUND_COUNT; b++) EXPECT_NE(bound[a], bound[b]) << a << " " << b;
 }
 
 // The timedemo takes no key but Escape: the walk is the same whatever is pressed.
@@ -114,7 +141,7 @@ class Input : public ::testing::Test {
         memset(&record, 0, sizeof record), memset(&player, 0, sizeof player);
         record.running = 1, record.perfFrequency = 1000;
         record.windowWidth = record.windowedWidth = record.windowHeight = record.windowedHeight = 256;
-        for (int a = 0; a < ACTION_COUNT; a++) record.keys[a] = keyActions[a].defaultKey;
+        keySetDefaults(&record);
         inputHandle(INPUT_GAME, gamePress, nullptr);
         inputSetScreen(INPUT_GAME);
         portalCulling = backfaceCull = shotState = bossScreen = 0;
@@ -148,13 +175,16 @@ const SwitchSetting switchSettings[] = {
 static_assert(sizeof switchSettings / sizeof switchSettings[0] == ACTION_QUIT - ACTION_SHADE,
               "a row per switch");
 
-// Calls f(code, setting) for every key of the key table that works a rendering switch in the game.
+// Calls f(code, setting) for every default key that works a rendering switch in the game: each
+// switch's key, and the capital of a small letter no other key has.
 template <class F> void forEverySwitchKey(F f) {
-    for (int i = 0; i < fixedKeyCount; ++i) {
-        const FixedKeyRow& key = fixedKeys[i];
-        if (!(key.screens & SCREEN_GAME) || key.action < ACTION_SHADE || key.action >= ACTION_QUIT) continue;
-        SCOPED_TRACE(testing::Message() << "key " << char(key.code));
-        f(key.code, switchSettings[key.action - ACTION_SHADE]);
+    int32_t bound[KEY_BOUND_COUNT];
+    keyGather(&record, bound);
+    for (int code = 1; code < 128; ++code) {
+        const int action = keyAction(bound, SCREEN_GAME, code);
+        if (action < ACTION_SHADE || action >= ACTION_QUIT) continue;
+        SCOPED_TRACE(testing::Message() << "key " << char(code));
+        f(code, switchSettings[action - ACTION_SHADE]);
     }
 }
 

@@ -38,26 +38,35 @@ TEST(KeyCapture, KeysAreNamedAsPlayersReadThem) {
 }
 
 TEST(KeyCapture, ATakenKeyIsRefusedWithWhatTakesIt) {
-    int32_t keys[ACTION_COUNT];
-    for (int a = 0; a < ACTION_COUNT; a++) keys[a] = keyActions[a].defaultKey;
-    keys[ACTION_BACK] = 'x'; // a remapped key
+    SettingsRecord r = {};
+    keySetDefaults(&r);
+    r.keys[ACTION_BACK] = 'x';                         // a remapped key
+    r.switchKeys[ACTION_FPS - ACTION_COUNT] = 'q';     // a switch moved
+    int32_t keys[KEY_BOUND_COUNT];
+    keyGather(&r, keys);
     // clang-format off
     const struct { int action, code; const char* refusal; /* "" when the key is set */ } cases[] = {
         {ACTION_FORWARD, 'w', ""}, {ACTION_FORWARD, 'W', ""}, // a capital is its own key
         {ACTION_FORWARD, KEY_SPECIAL_KEY(101), ""}, // its own key again
-        {ACTION_FORWARD, KEY_SPECIAL_KEY(103), ""}, // Back's default, given up for x
+        {ACTION_FORWARD, 'X', ""}, {ACTION_FORWARD, 'H', ""}, // a capital bound takes it from the small one
         {ACTION_FORWARD, 'x', "X is taken by \u201cWalk back\u201d."},
-        {ACTION_FORWARD, 'X', "Shift+X is taken by \u201cWalk back\u201d."}, // x takes X too
-        {ACTION_FORWARD, 'H', "Shift+H is taken by \u201cGet on the horse beside you, or off it\u201d."},
         {ACTION_FORWARD, KEY_SPECIAL_KEY(104),
          "Page Up is taken by \u201cThe horse comes to you along the corridors\u201d."},
         {ACTION_BOSS, 'B', ""},
         {ACTION_FORWARD, 'B', "Shift+B is taken by \u201cThe boss picture; again: back to the game\u201d."},
         {ACTION_FORWARD, 's', "S is taken by a rendering switch (shading)."},
-        {ACTION_MUTE, 'S', "Shift+S is taken by a rendering switch (shading)."},
         {ACTION_FORWARD, 'b', "B is taken by a rendering switch (back-face culling)."},
         {ACTION_FORWARD, 'l', "L is taken by a rendering switch (coarser models)."},
-        {ACTION_FORWARD, 'R', "Shift+R is taken by a rendering switch (the lamp frame drawn again)."},
+        {ACTION_FORWARD, 'q', "Q is taken by a rendering switch (frames per second)."},
+        {ACTION_FORWARD, 'i', ""}, // given up by the switch that moved
+        // The arrows walk whatever else is set: another action cannot have one.
+        {ACTION_SHOOT, KEY_SPECIAL_KEY(103), "Down is taken by \u201cWalk back\u201d."},
+        {ACTION_BACK, KEY_SPECIAL_KEY(103), ""},
+        // A switch is refused like an action, and may take a key an action gave up.
+        {ACTION_SHADE, 'h', "H is taken by \u201cGet on the horse beside you, or off it\u201d."},
+        {ACTION_SHADE, 'l', "L is taken by a rendering switch (coarser models)."},
+        {ACTION_SHADE, KEY_SPECIAL_KEY(100), "Left is taken by \u201cStep left\u201d."},
+        {ACTION_SHADE, '5', ""}, {ACTION_SHADE, 's', ""},
         {ACTION_FORWARD, 27, "Escape ends the game; it cannot be set."},
         {ACTION_SHOOT, 0, "The game cannot use this key."},
     };                       // clang-format on

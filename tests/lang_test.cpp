@@ -100,7 +100,7 @@ class Lang : public ::testing::Test {
         glTestContext(640, 480);
         unsetenv("KAVERNIX_DATA");
         memset(&record, 0, sizeof record);
-        for (int a = 0; a < ACTION_COUNT; ++a) record.keys[a] = keyActions[a].defaultKey;
+        keySetDefaults(&record);
         record.windowWidth = record.windowedWidth = 640;
         record.windowHeight = record.windowedHeight = 480;
         gameState = GameState{};

@@ -5,6 +5,7 @@
 #include "app/lang.h"
 #include "setup/setup.h"
 #include "setup/settings_file.h"
+#include "setup/key_capture.h"
 #include "setup/key_table.h"
 #include "setup/mine_code.h"
 #include "file/file.h"
@@ -106,6 +107,7 @@ static SettingsFile unusualValues() {
     const MineCode mine = {20, 7, 4, 0xDEADBEEF};
     mineCodeFormat(&mine, f.record.mine);
     for (int i = 0; i < ACTION_COUNT; i++) f.record.keys[i] = "acegjknqvwxyzmh"[i]; // none its default
+    for (int i = 0; i < KEY_SWITCH_COUNT; i++) f.record.switchKeys[i] = "1234567890,"[i];
     const int buttons[ACTION_COUNT] = {0, 5, 7, 8, 10, 11, 12, 15, 16, 17, 18, 19, 20, 21, 2}; // nor these
     for (int i = 0; i < ACTION_COUNT; i++) f.record.padButtons[i] = buttons[i];
     const char* names[] = {"Tarvin", "  spaced out  ", "back\\slash = #1", "x", "\x01\xE4\xF6\xFC\xDF\x7F"};
@@ -217,8 +219,20 @@ TEST_F(Settings, BadValuesBecomeTheNearestValidValueWithOneLineEach) {
         {"keyShoot = Return\nkeyPause = P\nkeyForward = w", "keyShoot = Return\nkeyPause = P\nkeyForward = w",
          0, nullptr},
         {"keyMute = Foo", "keyMute = m", 1, "not a key name"},
-        {"keyBoss = s", "keyBoss = B", 1, "rendering switch"},
-        {"keyRide = M", "keyRide = h", 1, "keyMute's key"},
+        {"keyBoss = s", "keyBoss = B", 1, "keyBoss = s is keyShade's key"},
+        {"keyRide = M", "keyRide = M", 0, nullptr}, // a capital bound takes it from the small letter
+        {"keyBack = s", "keyBack = Down", 1, "keyBack = s is keyShade's key"},
+        {"keyShade = h", "keyShade = s", 1, "keyShade = h is keyRide's key"},
+        {"keyShoot = Up", "keyShoot = space", 1, "keyShoot = Up is keyForward's key"},
+        {"keyForward = w\nkeyStepLeft = a\nkeyBack = s\nkeyStepRight = d\nkeyShade = k\nkeyDistanceDetail = j",
+         "keyForward = w\nkeyStepLeft = a\nkeyBack = s\nkeyStepRight = d\nkeyShade = k\nkeyDistanceDetail = j", 0,
+         nullptr},
+        {"keyFrameRate = Foo", "keyFrameRate = i", 1, "not a key name"},
+        {"routeKeys = tap", "routeKeys = tap", 0, nullptr},
+        {"routeKeys = slide", "routeKeys = hold", 1, "not hold or tap"},
+        {"gameSpeed = 75", "gameSpeed = 75", 0, nullptr},
+        {"gameSpeed = 30", "gameSpeed = 50", 1, "using 50"},
+        {"gameSpeed = 120", "gameSpeed = 100", 1, "using 100"},
         {"keyForward = w\nkeyBack = w", "keyForward = w\nkeyBack = Down", 1,
          "keyBack = w is keyForward's key"},
         {"keyForward = Down", "keyForward = Up\nkeyBack = Down", 1, "keyForward = Down is keyBack's key"}};
@@ -263,7 +277,10 @@ TEST_F(Settings, OnlyAFileEndingInsideALineIsCalledCutShort) {
         const std::string said = load(&r);
         EXPECT_EQ(lineCount(said), c.lines) << said;
         EXPECT_EQ(said.find("cut short") != said.npos, c.lines == 1) << said;
-        EXPECT_EQ(linesMissing(r, "windowWidth = 1024\nkeyForward = Up"), "") << "defaults for the rest";
+        EXPECT_EQ(linesMissing(r, "windowWidth = 1024\nkeyForward = Up\nkeyShade = s\nkeyFinerModels = L\n"
+                                  "routeKeys = hold\ngameSpeed = 100"),
+                  "")
+            << "defaults for the rest";
     }
 }
 

@@ -154,15 +154,17 @@ void gameIdle() {
     }
     frameTimeUpdate();
     inputStepBegin();
+    gameRouteTaps();
     gameShot();
     float playerStep, horseStep;
     itemsStepSizes(&playerStep, &horseStep);
     gameMoveByKeys(playerStep, horseStep);
+    gameRouteArrival();
     padLook(record.frameTime);
     gameFieldOfView();
     gameContacts();
     gameStrawWarningUpdate();
-    gameExitSceneUpdate(record.frameTime);
+    gameExitSceneUpdate(recordStepTime());
     gameSounds();
     frameDone();
     if (gameState.fadeState == 4) {
@@ -353,7 +355,7 @@ void gameDisplay() {
     drawPauseHint();
     drawFade(&gameState.fadeState, &gameState.fadeLevel);
     applyShadeMode();
-    gameExitDoorUpdate(record.frameTime);
+    gameExitDoorUpdate(recordStepTime());
     glutSwapBuffers();
     frameDrawn = 1;
     startupFrameDrawn();

@@ -2,6 +2,7 @@
 // What the game shows of its own states: the walk into daylight when the exit opens, the word
 // that the horse has no straw, and the paused game's hint. No GL, so testable without a window.
 #include "app/game_hints.h"
+#include "app/game_update.h"
 #include "app/captions.h"
 #include <cmath>
 #include <cstdio>
@@ -72,7 +73,8 @@ void gameStrawWarningUpdate() {
     const int riding = record.riderState == 2;
     const int walking = inputHeld(ACTION_STEP_LEFT) || inputHeld(ACTION_STEP_RIGHT) ||
                         inputHeld(ACTION_FORWARD) || inputHeld(ACTION_BACK);
-    const int attempt = inputHeld(ACTION_CALL_HORSE) || inputHeld(ACTION_WALK_OUT) || (riding && walking);
+    const int attempt =
+        gameRouteHeld(ACTION_CALL_HORSE) || gameRouteHeld(ACTION_WALK_OUT) || (riding && walking);
     if (attempt && !strawAttempt && itemsStrawLeft() <= 0) {
         showMessage(textOf(TEXT_STRAW_NEEDED));
         captionSay(CAPTION_NO_STRAW, horse.x, horse.z);

@@ -10,6 +10,9 @@ struct GameState {
     int32_t storyPage; // story page shown, 0..3; 4 and above show no text
     float storyScroll; // height of the page text as a fraction of the window height
     int32_t hallRank;  // place of the finished run in the hall of fame, 0..4, or -1
+    // The route walk a tap started (routeKeys = tap): ACTION_CALL_HORSE, ACTION_GO_TO_HORSE or
+    // ACTION_WALK_OUT (setup/key_table.h); 0 none.
+    int32_t tappedRoute;
 };
 
 extern GameState gameState;

@@ -4,7 +4,9 @@
 #include "app/game_update.h"
 #include "app/captions.h"
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include "app/input.h"
 #include "app/lang.h"
 #include "app/pad.h"
@@ -53,26 +55,67 @@ static void walkByArrows(float playerStep) {
     }
 }
 
+static int inExitCell(const Actor* a) {
+    int exit = record.mazeSize - 1;
+    return int(a->x) == exit && int(a->z) == exit;
+}
+
+int gameRouteHeld(int action) {
+    if (record.routeKeys != 1) return inputHeld(action);
+    return gameState.tappedRoute == action;
+}
+
+void gameRouteTaps() {
+    if (record.routeKeys != 1) {
+        gameState.tappedRoute = 0;
+        return;
+    }
+    for (int route : {ACTION_CALL_HORSE, ACTION_GO_TO_HORSE, ACTION_WALK_OUT})
+        if (inputStepPressed(route)) gameState.tappedRoute = gameState.tappedRoute == route ? 0 : route;
+    const int walking = inputHeld(ACTION_FORWARD) || inputHeld(ACTION_BACK) || inputHeld(ACTION_STEP_LEFT) ||
+                        inputHeld(ACTION_STEP_RIGHT) || padWalking();
+    if (walking) gameState.tappedRoute = 0;
+}
+
+void gameRouteArrival() {
+    int arrived = 0;
+    switch (gameState.tappedRoute) {
+    case ACTION_CALL_HORSE:
+        arrived = riderMounted() || actorWalkPhase(WALK_CALL_HORSE) == 4;
+        break;
+    case ACTION_GO_TO_HORSE:
+        arrived = riderMounted() || actorWalkPhase(WALK_TO_HORSE) == 4;
+        break;
+    case ACTION_WALK_OUT:
+        arrived = inExitCell(&player) && inExitCell(&horse);
+        break;
+    default:
+        break;
+    }
+    if (arrived) gameState.tappedRoute = 0;
+}
+
 // A walk starts anew when it starts to lead: its key went down, or Home, which leads over the
 // route keys, was let go while the route key is still held.
 static void startWalksThatLead(int callHorse, int goToHorse) {
     static int calling, going, walkingOut;
     if (callHorse && !calling) actorWalkRestart(WALK_CALL_HORSE);
     if (goToHorse && !going) actorWalkRestart(WALK_TO_HORSE);
-    if (inputHeld(ACTION_WALK_OUT) && !walkingOut) {
+    if (gameRouteHeld(ACTION_WALK_OUT) && !walkingOut) {
         actorWalkRestart(WALK_OUT);
         actorWalkRestart(WALK_HORSE_OUT);
     }
-    calling = callHorse, going = goToHorse, walkingOut = inputHeld(ACTION_WALK_OUT);
+    calling = callHorse, going = goToHorse, walkingOut = gameRouteHeld(ACTION_WALK_OUT);
 }
 
 void gameMoveByKeys(float playerStep, float horseStep) {
-    int callHorse = inputHeld(ACTION_CALL_HORSE) && !inputHeld(ACTION_WALK_OUT) && !riderMounted(),
-        goToHorse = inputHeld(ACTION_GO_TO_HORSE) && !inputHeld(ACTION_WALK_OUT) && !riderMounted();
+    const int out = gameRouteHeld(ACTION_WALK_OUT);
+    int callHorse = gameRouteHeld(ACTION_CALL_HORSE) && !out && !riderMounted(),
+        goToHorse = gameRouteHeld(ACTION_GO_TO_HORSE) && !out && !riderMounted();
     startWalksThatLead(callHorse, goToHorse);
     if (callHorse) actorWalkStep(WALK_CALL_HORSE, horseStep);
     if (goToHorse) actorWalkStep(WALK_TO_HORSE, playerStep);
-    if (inputHeld(ACTION_WALK_OUT)) {
+    if (out) {
         actorWalkStep(WALK_OUT, playerStep);
         if (!riderMounted()) actorWalkStep(WALK_HORSE_OUT, horseStep);
     } else {
@@ -93,6 +136,16 @@ void gameFieldOfViewKeep() {
     fovUnstored = 0;
 }
 
+void gameFieldOfViewMessage(int degrees) {
+    // TRANSLATORS: F9 and F10's message in the status field, at most 31 characters.
+    const char* text = langText("Field of view %d°");
+    char line[sizeof record.messageText];
+    snprintf(line, sizeof line, text, degrees);
+    // The font reads Latin-1: the English text's UTF-8 degree sign becomes the one byte.
+    for (char* p = strstr(line, "\xC2\xB0"); p; p = strstr(p, "\xC2\xB0")) memmove(p, p + 1, strlen(p));
+    showMessage(line);
+}
+
 void gameFieldOfView() {
     int way = (inputHeld(ACTION_WIDER) != 0) - (inputHeld(ACTION_NARROWER) != 0);
     if (way == 0) {
@@ -111,6 +164,7 @@ void gameFieldOfView() {
     if (whole < 0 && next < fieldOfViewLeast) next = now < fieldOfViewLeast ? now : fieldOfViewLeast;
     if (next == now) return;
     record.fieldOfView = next;
+    gameFieldOfViewMessage(next);
     static int keepAtExit;
     if (!keepAtExit) keepAtExit = atexit(gameFieldOfViewKeep) == 0; // Escape while the key is held
     fovUnstored = 1;
@@ -184,9 +238,10 @@ void gameShot() {
     }
     // The flight in short moves, each looked at: a slow frame neither jumps over the horse nor
     // over what the arrow picks up, and it stops at the rock it meets.
-    int steps = actorShotSubSteps(record.frameTime);
+    const float t = recordStepTime();
+    int steps = actorShotSubSteps(t);
     for (int i = 0; i < steps; i++) {
-        int open = actorShotFly(record.frameTime / float(steps));
+        int open = actorShotFly(t / float(steps));
         if (arrowMeetsHorse() && !horseHit) {
             horseHit = 1;
             fadeOut();
@@ -216,12 +271,7 @@ void gameContacts() {
         horseHit = 1;
         fadeOut();
     }
-    riderUpdate(inputHeld(ACTION_CALL_HORSE) && !inputHeld(ACTION_WALK_OUT));
-}
-
-static int inExitCell(const Actor* a) {
-    int exit = record.mazeSize - 1;
-    return int(a->x) == exit && int(a->z) == exit;
+    riderUpdate(gameRouteHeld(ACTION_CALL_HORSE) && !gameRouteHeld(ACTION_WALK_OUT));
 }
 
 void gameExitDoorUpdate(float frameTime) {

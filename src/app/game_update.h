@@ -14,10 +14,22 @@ void gameSetHorseHit(int hit);
 // horseback (riderState 2) the route keys do nothing, Home and the arrows move the player and the
 // horse carries its rider.
 void gameMoveByKeys(float playerStep, float horseStep);
+// The route keys (Page Up, Page Down, Home) as the game reads them: held while their key is held, or
+// with routeKeys = 1 (tap) while the walk a tap started goes on.
+int gameRouteHeld(int action);
+// At the start of a step, from the presses it took (inputStepPressed) and the held state: with
+// routeKeys = 1 a route key's press starts its walk, a second press of it stops it and another route
+// key's press starts that one's instead; a walking key or the pad's left stick stops it.
+void gameRouteTaps();
+// After the step's walking: a tapped walk stops where it arrives (the horse at the player, the player
+// at the horse, or both in the exit cell), or when the rider is on the horse.
+void gameRouteArrival();
 // F9 and F10 held: the field of view narrows and widens by 30 degrees per second in whole degrees
 // within 10 to 120, kept in the settings file when the key is let go.
 enum { fieldOfViewLeast = 10, fieldOfViewMost = 120 };
 void gameFieldOfView();
+// The status field says the angle reached: "Field of view 60°".
+void gameFieldOfViewMessage(int degrees);
 // Writes a view that F9 or F10 changed and that is not kept yet into the settings file.
 void gameFieldOfViewKeep();
 // The arrow of this frame: the ready one rides with the player; the flying one moves in short

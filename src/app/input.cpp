@@ -31,6 +31,7 @@ static unsigned heldBy[ACTION_ALL]; // one bit per source holding the action
 // actions held for this step only, by a press that was let go before the step began.
 static int stepPresses[ACTION_ALL], stepPressCount;
 static unsigned char pressQueued[ACTION_ALL], heldForStep[ACTION_ALL];
+static unsigned char pressedForStep[ACTION_ALL]; // the presses the step in progress took
 
 // The turn per pixel of pointer motion and mouse speed: the same at every frame rate.
 static const float mouseDegreesPerPixel = 1.0f / 60.0f;
@@ -50,11 +51,16 @@ void inputHold(int action, int held) {
     actionHeld[action] = held;
 }
 
+int inputStepPressed(int action) {
+    return action >= 0 && action < ACTION_ALL && pressedForStep[action];
+}
+
 void inputReleaseAll() {
     memset(heldBy, 0, sizeof heldBy);
     memset(actionHeld, 0, sizeof actionHeld);
     memset(pressQueued, 0, sizeof pressQueued);
     memset(heldForStep, 0, sizeof heldForStep);
+    memset(pressedForStep, 0, sizeof pressedForStep);
     stepPressCount = 0;
     inputKeyUp(-1);
 }
@@ -68,9 +74,11 @@ int inputLastSource() {
 void inputStepBegin() {
     for (int a = 0; a < ACTION_ALL; a++)
         if (heldForStep[a]) heldForStep[a] = 0, actionHeld[a] = heldBy[a] != 0;
+    memset(pressedForStep, 0, sizeof pressedForStep);
     for (int i = 0; i < stepPressCount; i++) {
         const int a = stepPresses[i];
         pressQueued[a] = 0;
+        pressedForStep[a] = 1;
         if (!actionHeld[a]) actionHeld[a] = 1, heldForStep[a] = 1;
     }
     stepPressCount = 0;
@@ -241,7 +249,9 @@ void inputKeyDown(int code) {
     // inputRepeatWithoutRelease), also when Shift changed its character meanwhile.
     for (int i = 0; i < heldKeyCount; i++)
         if (heldKeys[i].code == code || shiftPartners(heldKeys[i].code, code)) return;
-    int action = keyAction(record.keys, inputScreenMask(), code);
+    int32_t bound[KEY_BOUND_COUNT];
+    keyGather(&record, bound);
+    int action = keyAction(bound, inputScreenMask(), code);
     if (heldKeyCount < heldKeyMax) heldKeys[heldKeyCount++] = {code, action};
     if (action >= 0)
         inputAction(SOURCE_KEYBOARD, action, 1);

@@ -35,6 +35,8 @@ void inputReleaseAll();
 // alone (so that a press shorter than a frame is never lost); then the pointer is read
 // (inputMouseStep).
 void inputStepBegin();
+// 1 when the action's press was among those the step in progress took (inputStepBegin).
+int inputStepPressed(int action);
 // What a press of the action does on the current screen: the screen's press handler (the timedemo
 // takes Escape only); an action the screen has no use for does nothing.
 void inputPress(int action);

@@ -31,6 +31,7 @@ static const char textMineLine[] = LANG_ID("Mine %s");
 // at most 39 characters each.
 static const char textOtherRules[] = LANG_ID("Not entered: the rules were changed.");
 static const char textNotStored[] = LANG_ID("The time could not be stored.");
+static const char textSlowerPace[] = LANG_ID("Not entered: played at a slower pace.");
 
 static int waitingShown; // 1 while the game window says that a saved run waits
 static const char textWaiting[] = LANG_ID("A saved game is waiting:\nstart with --continue");
@@ -120,6 +121,7 @@ static int takeSavedRun(const std::string& path) {
     record.fullLevel = saved.fullLevel;
     record.strawDistance = saved.strawDistance;
     record.oilSeconds = saved.oilSeconds;
+    record.gameSpeed = saved.gameSpeed;
     return 1;
 }
 
@@ -203,7 +205,7 @@ int minesRunEnded(int won, float time) {
         const std::string path = recordsRunPath();
         if (!path.empty()) unlink(path.c_str());
     }
-    if (mineCodeIsClassic(&current)) return won ? hallInsert(&record, time) : -1;
+    if (mineCodeIsClassic(&current)) return won && !recordSlowerPace() ? hallInsert(&record, time) : -1;
     // The table as it is now, to show and to rank the run in; stored only when the whole file was read.
     const std::string path = recordsPath();
     std::string why;
@@ -214,10 +216,11 @@ int minesRunEnded(int won, float time) {
     const MineTable* t = recordsPlay(&records, currentText);
     memcpy(mineHall.hallNames, t->names, sizeof mineHall.hallNames);
     memcpy(mineHall.hallTimes, t->times, sizeof mineHall.hallTimes);
-    return won && !otherRules && !notStorable ? hallInsert(&mineHall, time) : -1;
+    return won && !otherRules && !notStorable && !recordSlowerPace() ? hallInsert(&mineHall, time) : -1;
 }
 
 const char* minesNotEnteredWhy(int won) {
+    if (won && recordSlowerPace()) return textSlowerPace;
     if (!won || mineCodeIsClassic(&current)) return nullptr;
     if (notStorable) return textNotStored;
     if (otherRules) return textOtherRules;

@@ -40,8 +40,9 @@ int minesIsClassic();        // 1 when the classic mine is played (whose code no
 void minesGameEntered();
 // The run is over (won or lost): the save is deleted. Returns the place a won run earns in the
 // table of its mine (-1 for none, also when the run used other oil, straw or stock rules than the
-// defaults on a mine but the classic one, or when the mine's records cannot be read whole: one line
-// then names the file and why, and nothing is stored in it).
+// defaults on a mine but the classic one, when it went at a pace below 100 percent on any mine, or
+// when the mine's records cannot be read whole: one line then names the file and why, and nothing is
+// stored in it).
 int minesRunEnded(int won, float time);
 // Why a won run is not in its mine's table for another reason than its time (a text to look up in
 // the catalogue), or null.

@@ -152,6 +152,11 @@ void padWalk(float playerStep) {
     }
 }
 
+int padWalking() {
+    float side, down;
+    return stick(SDL_CONTROLLER_AXIS_LEFTX, SDL_CONTROLLER_AXIS_LEFTY, &side, &down);
+}
+
 void padLook(float frameTime) {
     // The sticks are read fresh in every frame while a pad plays; a pad plugged in is found by the
     // input timer.

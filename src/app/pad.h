@@ -19,6 +19,8 @@ int padConnected(); // 1 while a pad is open
 // player moves by playerStep times how far the stick is pushed, split between forward and sideways
 // as the stick points, with a collision after each part.
 void padWalk(float playerStep);
+// 1 while the left stick is pushed beyond the dead zone (it walks).
+int padWalking();
 // The right stick turns the view by up to 24 * padLookSpeed degrees per second (frameTime seconds
 // of it), up and down within 40 degrees; invertMouse turns the up and down round.
 void padLook(float frameTime);

@@ -24,3 +24,15 @@ Stage recordStageOf(int windowWidth, int windowHeight) {
 Stage recordStage() {
     return recordStageOf(record.windowWidth, record.windowHeight);
 }
+
+int recordSlowerPace() {
+    return record.gameSpeed >= 50 && record.gameSpeed < 100;
+}
+
+float recordStepTime() {
+    return recordSlowerPace() ? record.frameTime * float(record.gameSpeed) / 100.0f : record.frameTime;
+}
+
+float recordStepClock() {
+    return recordSlowerPace() ? record.gameTime * float(record.gameSpeed) / 100.0f : record.gameTime;
+}

@@ -18,3 +18,13 @@ struct Stage {
 };
 Stage recordStageOf(int windowWidth, int windowHeight);
 Stage recordStage(); // of record.windowWidth and record.windowHeight
+
+// 1 when the run goes at a slower pace than the game's own (gameSpeed 50 to 99).
+int recordSlowerPace();
+// The game's own time for this step: the frame time times gameSpeed / 100 (the frame time itself at
+// 100 or at a value out of the setting's range). Walking, the horse, the spiders, the arrow, the door,
+// the exit walk, the rider's wait and the oil go by it; the clock, fades and texts by the frame time.
+float recordStepTime();
+// The game's own time played: the game clock times gameSpeed / 100 (the clock itself at 100), as
+// the step times of a run, whose pace stays the same from its start to its end, add up.
+float recordStepClock();

@@ -3,6 +3,7 @@
 #include "app/screens.h"
 #include <GL/freeglut.h>
 #include "app/game_frame.h"
+#include "app/game_state.h"
 #include "app/input.h"
 #include "app/mines.h"
 #include "app/reshape.h"
@@ -35,6 +36,7 @@ void enterStory() {
 void enterGame() {
     actorsPlaceForGame();
     gameSetHorseHit(0);
+    gameState.tappedRoute = 0;
     glEnable(GL_LIGHTING);
     glLightf(GL_LIGHT0, GL_CONSTANT_ATTENUATION, 1.0f);
     glEnable(GL_STENCIL_TEST);

@@ -100,6 +100,9 @@ void timedemoPrepare() {
     record.running = 1;
     // More diamonds than the mine holds: the door stays shut and the run never reaches the end.
     record.diamondsNeeded = 1000;
+    // The same walk at every pace setting and way of walking the routes.
+    record.gameSpeed = 100;
+    record.routeKeys = 0;
 }
 
 void timedemoEnter(int frames) {

@@ -97,7 +97,7 @@ void actorRevert(Actor* a, Actor* b) {
 }
 
 void creatureStep(Actor* a) {
-    float t = record.frameTime;
+    float t = recordStepTime();
     a->prevX = a->x;
     a->prevY = a->y;
     a->prevZ = a->z;
@@ -198,7 +198,7 @@ void shotUpdate() {
         actorCopy(&shot, &player);
         shot.y -= 0.1f;
     } else if (shotState == 1) {
-        float t = record.frameTime;
+        float t = recordStepTime();
         int steps = actorShotSubSteps(t);
         for (int i = 0; i < steps && actorShotFly(t / float(steps)); i++) {
         }

@@ -117,7 +117,7 @@ static float stockLeft(float units, float used, int perUnit) {
 }
 
 float itemsOilLeft() {
-    return stockLeft(inventory[ROW_OILCAN], record.gameTime, record.oilSeconds);
+    return stockLeft(inventory[ROW_OILCAN], recordStepClock(), record.oilSeconds);
 }
 
 float itemsStrawLeft() {
@@ -137,7 +137,7 @@ static float fillRatio(float stock) {
 static const float stepMost = 0.19f;
 
 void itemsStepSizes(float* playerStep, float* horseStep) {
-    float t = record.frameTime;
+    float t = recordStepTime();
     float h = t * (fillRatio(itemsStrawLeft()) * 0.95 + 0.05);
     float p = t * (fillRatio(itemsOilLeft()) * 0.3 + 0.2);
     if (h > stepMost) h = stepMost;

@@ -60,7 +60,7 @@ void riderToggle() {
             return;
         }
         record.riderState = 4;
-        dismountedAt = record.gameTime;
+        dismountedAt = recordStepClock();
         player.x = place.x;
         player.z = place.z;
         player.prevX = player.x;
@@ -77,7 +77,7 @@ void riderToggle() {
 
 void riderUpdate(int callingHorse) {
     if (riderMounted()) return;
-    if (record.riderState == 4 && record.gameTime - dismountedAt < 2) return;
+    if (record.riderState == 4 && recordStepClock() - dismountedAt < 2) return;
     if (actorFloorDistance(&player, &horse) < mountReach)
         record.riderState = 3;
     else if (callingHorse && actorWalkPhase(WALK_CALL_HORSE) != 4)

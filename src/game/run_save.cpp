@@ -44,7 +44,8 @@ std::string runSaveFormat(const RunSave* s) {
     text += std::string(runHeader) + "\n";
     text += "mine = " + std::string(s->code) + "\n";
     text += "rules = " + std::to_string(s->fullLevel) + " " + std::to_string(s->strawDistance) + " " +
-            std::to_string(s->oilSeconds) + "\n";
+            std::to_string(s->oilSeconds) + (s->gameSpeed < 100 ? " " + std::to_string(s->gameSpeed) : "") +
+            "\n";
     text += "time =" + floatBits(s->gameTime) + "\n";
     text += "rider = " + std::to_string(s->riderState) + "\n";
     text += "inventory =";
@@ -141,17 +142,20 @@ static void parseBody(Cursor* c, RunSave* s) {
         c->why = N_("names no valid mine");
     if (c->why) return;
     snprintf(s->code, sizeof s->code, "%s", mine.c_str() + 1);
-    int full, straw, oil;
+    int full = 0, straw = 0, oil = 0, speed = 100;
     std::string rules = nextValue(c, "rules");
-    char a[8], b[8], d[8];
-    if (!c->why &&
-        (sscanf(rules.c_str(), " %7[0-9] %7[0-9] %7[0-9]", a, b, d) != 3 || !wholeNumber(a, 1, 9, &full) ||
-         !wholeNumber(b, 1, 1000, &straw) || !wholeNumber(d, 1, 3600, &oil)))
+    char a[8], b[8], d[8], e[8];
+    // The pace is written only below 100.
+    int words = c->why ? 0 : sscanf(rules.c_str(), " %7[0-9] %7[0-9] %7[0-9] %7[0-9]", a, b, d, e);
+    if (!c->why && ((words != 3 && words != 4) || !wholeNumber(a, 1, 9, &full) ||
+                    !wholeNumber(b, 1, 1000, &straw) || !wholeNumber(d, 1, 3600, &oil) ||
+                    (words == 4 && !wholeNumber(e, 50, 99, &speed))))
         c->why = N_("has rules out of range");
     if (c->why) return;
     s->fullLevel = full;
     s->strawDistance = straw;
     s->oilSeconds = oil;
+    s->gameSpeed = speed;
     readFloats(c, nextValue(c, "time"), &s->gameTime, 1);
     if (!c->why && s->gameTime < 0) c->why = N_("has a negative time");
     std::string rider = nextValue(c, "rider");
@@ -235,6 +239,7 @@ void runSaveCapture(RunSave* s, const char* code) {
     s->fullLevel = record.fullLevel;
     s->strawDistance = record.strawDistance;
     s->oilSeconds = record.oilSeconds;
+    s->gameSpeed = recordSlowerPace() ? record.gameSpeed : 100;
     s->gameTime = record.gameTime;
     s->riderState = record.riderState == 2 ? 2 : 0;
     memcpy(s->inventory, inventory, sizeof s->inventory);
@@ -253,6 +258,7 @@ void runSaveApply(const RunSave* s) {
     record.fullLevel = s->fullLevel;
     record.strawDistance = s->strawDistance;
     record.oilSeconds = s->oilSeconds;
+    record.gameSpeed = s->gameSpeed;
     record.gameTime = s->gameTime;
     record.riderState = s->riderState;
     memcpy(inventory, s->inventory, sizeof s->inventory);

@@ -82,7 +82,7 @@ void shotDraw(const Actor* a) {
     glDepthMask(GL_TRUE);
     glEnable(GL_LIGHTING);
     if (backfaceCull) glEnable(GL_CULL_FACE);
-    explosionTime += record.frameTime;
+    explosionTime += recordStepTime();
     if (explosionTime > 0.5f) shotState = 0;
     glPopMatrix();
 }

@@ -133,7 +133,8 @@ const char* keyShownNameIn(int code, const char* (*lookup)(const char*)) {
     return out;
 }
 
-// What each rendering switch switches, from ACTION_SHADE on.
+// What each rendering switch switches, from ACTION_SHADE on: the refusals name it, the dialog's
+// rows show it with a capital.
 static const char* const switchWhat[] = {
     N_("shading"),
     N_("textures"),
@@ -147,42 +148,84 @@ static const char* const switchWhat[] = {
     N_("full screen"),
     N_("the lamp frame drawn again"),
 };
-static_assert(sizeof switchWhat / sizeof switchWhat[0] == ACTION_QUIT - ACTION_SHADE, "one text per switch");
+static_assert(sizeof switchWhat / sizeof switchWhat[0] == KEY_SWITCH_COUNT, "one text per switch");
 
-// The first rendering switch a press of bound would also work, -1 for none.
-static int switchOf(int bound) {
-    int presses[2] = {bound, bound < 128 && islower(bound) ? toupper(bound) : bound};
-    for (int p : presses)
-        for (int f = 0; f < fixedKeyCount; f++)
-            if (fixedKeys[f].code == p && (fixedKeys[f].screens & SCREEN_GAME) &&
-                fixedKeys[f].action < ACTION_QUIT)
-                return fixedKeys[f].action;
-    return -1;
-}
-
-// "Walk forward": an action's text with a capital.
-static std::string actionTitle(int action) {
-    std::string what = settingsText(keyActions[action].what);
+std::string keyBoundTitle(int action) {
+    std::string what = settingsText(action < ACTION_COUNT ? keyActions[action].what
+                                                          : switchWhat[action - ACTION_COUNT]);
     if (!what.empty()) what[0] = char(toupper((unsigned char)what[0]));
     return what;
 }
 
-const char* keyRefusal(const int32_t* keys, int action, int code) {
+const char* keyRefusal(const int32_t* bound, int action, int code) {
     static char reason[256];
     if (code == 27) return settingsText("Escape ends the game; it cannot be set.");
     if (!keyName(code)) return settingsText("The game cannot use this key.");
-    const char* name = keyShownName(code);
-    int fixed = switchOf(code);
-    if (fixed >= 0) {
-        snprintf(reason, sizeof reason, settingsText("%s is taken by a rendering switch (%s)."), name,
-                 settingsText(switchWhat[fixed - ACTION_SHADE]));
-        return reason;
-    }
-    for (int a = 0; a < ACTION_COUNT; a++)
-        if (a != action && keysClash(keys[a], code)) {
-            snprintf(reason, sizeof reason, settingsText("%s is taken by “%s”."), name,
-                     actionTitle(a).c_str());
-            return reason;
+    int by = -1;
+    for (int a = 0; a < ACTION_COUNT && by < 0; a++)
+        if (a != action && keyArrowOf(a) == code) by = a; // the arrows walk whatever else is set
+    for (int a = 0; a < KEY_BOUND_COUNT && by < 0; a++)
+        if (a != action && keysClash(bound[a], code)) by = a;
+    if (by < 0) return nullptr;
+    if (by < ACTION_COUNT)
+        snprintf(reason, sizeof reason, settingsText("%s is taken by “%s”."), keyShownName(code),
+                 keyBoundTitle(by).c_str());
+    else
+        snprintf(reason, sizeof reason, settingsText("%s is taken by a rendering switch (%s)."),
+                 keyShownName(code), settingsText(switchWhat[by - ACTION_COUNT]));
+    return reason;
+}
+
+// Keys a switch that W A S D displaces moves to, the first free one: letters away from the walking
+// hand first, then the digits.
+static const char freeKeys[] = "kjnyxzcvgqe1234567890";
+
+int keyWasdLayout(int32_t* bound, char* said, size_t size) {
+    static const struct {
+        int action, key;
+    } walk[] = {{ACTION_FORWARD, 'w'}, {ACTION_STEP_LEFT, 'a'}, {ACTION_BACK, 's'}, {ACTION_STEP_RIGHT, 'd'}};
+    std::string text = settingsText("W A S D walk; the arrows walk too.");
+    int moved = 0;
+    for (const auto& w : walk) {
+        for (int a = 0; a < KEY_BOUND_COUNT; a++) {
+            if (a == w.action || !keysClash(bound[a], w.key)) continue;
+            int to = 0;
+            for (const char* k = freeKeys; *k && !to; k++) {
+                int taken = *k == 'w' || *k == 'a' || *k == 's' || *k == 'd';
+                for (int b = 0; b < KEY_BOUND_COUNT && !taken; b++) taken = keysClash(bound[b], *k);
+                if (!taken) to = *k;
+            }
+            bound[a] = to;
+            char line[160];
+            snprintf(line, sizeof line, settingsText("%s moved to %s."), keyBoundTitle(a).c_str(),
+                     keyShownName(to));
+            text += std::string(" ") + line;
+            moved++;
         }
-    return nullptr;
+        bound[w.action] = w.key;
+    }
+    snprintf(said, size, "%s", text.c_str());
+    return moved;
+}
+
+static const char* asWritten(const char* text) {
+    return text;
+}
+
+void keyControlsRows(FILE* out) {
+    for (int a = 0; a < KEY_BOUND_COUNT; a++) {
+        const KeyActionRow& k = keyActions[a];
+        char key[64], pad[64] = "";
+        if (keyWalks(a) && keyArrowOf(a) != k.defaultKey)
+            snprintf(key, sizeof key, "`%s`, `%s`", keyName(k.defaultKey), keyName(keyArrowOf(a)));
+        else
+            snprintf(key, sizeof key, "`%s`", keyName(k.defaultKey));
+        if (a < ACTION_COUNT && padActions[a].defaultButton == PAD_NONE)
+            snprintf(pad, sizeof pad, "`%s`", padActions[a].setting);
+        else if (a < ACTION_COUNT)
+            snprintf(pad, sizeof pad, "%s, `%s`", keyPadShownNameIn(padActions[a].defaultButton, asWritten),
+                     padActions[a].setting);
+        fprintf(out, "| %s | `%s` |%s%s%s| %s |\n", key, k.setting, *pad ? " " : "", pad, *pad ? " " : " ",
+                k.what);
+    }
 }

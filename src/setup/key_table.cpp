@@ -8,7 +8,42 @@
 #define SPECIAL(n) (KEY_SPECIAL + (n))
 
 #define KEY_ACTION_ROW(id, setting, key, what) {setting, key, what},
-const KeyActionRow keyActions[ACTION_COUNT] = {KEY_ACTION_LIST(KEY_ACTION_ROW)};
+const KeyActionRow keyActions[KEY_BOUND_COUNT] = {KEY_ACTION_LIST(KEY_ACTION_ROW) KEY_SWITCH_LIST(KEY_ACTION_ROW)};
+
+void keyGather(const SettingsRecord* r, int32_t* bound) {
+    memcpy(bound, r->keys, sizeof r->keys);
+    memcpy(bound + ACTION_COUNT, r->switchKeys, sizeof r->switchKeys);
+}
+
+void keyScatter(SettingsRecord* r, const int32_t* bound) {
+    memcpy(r->keys, bound, sizeof r->keys);
+    memcpy(r->switchKeys, bound + ACTION_COUNT, sizeof r->switchKeys);
+}
+
+void keySetDefaults(SettingsRecord* r) {
+    int32_t bound[KEY_BOUND_COUNT];
+    for (int a = 0; a < KEY_BOUND_COUNT; a++) bound[a] = keyActions[a].defaultKey;
+    keyScatter(r, bound);
+}
+
+int keyArrowOf(int action) {
+    switch (action) {
+    case ACTION_FORWARD:
+        return SPECIAL(101);
+    case ACTION_BACK:
+        return SPECIAL(103);
+    case ACTION_STEP_LEFT:
+        return SPECIAL(100);
+    case ACTION_STEP_RIGHT:
+        return SPECIAL(102);
+    default:
+        return 0;
+    }
+}
+
+int keyWalks(int action) {
+    return keyArrowOf(action) != 0;
+}
 
 struct KeyNameRow {
     int code;
@@ -46,30 +81,14 @@ static const KeyNameRow namedKeys[] = {
 };
 enum { NAMED_KEYS = sizeof namedKeys / sizeof namedKeys[0] };
 
-enum { SWITCH = SCREEN_STORY | SCREEN_GAME };
-// The rendering switches and Escape on the story and in the game; Enter and space on the story,
-// Enter and BackSpace on the end screen (where every other character is typed).
+// Escape on the story and in the game, the arrows beside the walking keys in the game; Enter and
+// space on the story, Enter and BackSpace on the end screen (where every other character is typed).
 const FixedKeyRow fixedKeys[] = {
-    {'S', ACTION_SHADE, SWITCH},
-    {'s', ACTION_SHADE, SWITCH},
-    {'T', ACTION_TEXTURE, SWITCH},
-    {'t', ACTION_TEXTURE, SWITCH},
-    {'b', ACTION_BACKFACE, SWITCH},
-    {'O', ACTION_PORTAL, SWITCH},
-    {'o', ACTION_PORTAL, SWITCH},
-    {'U', ACTION_DISPLAY_LISTS, SWITCH},
-    {'u', ACTION_DISPLAY_LISTS, SWITCH},
-    {'L', ACTION_LOD_FINER, SWITCH},
-    {'l', ACTION_LOD_COARSER, SWITCH},
-    {'D', ACTION_DISTANCE_LOD, SWITCH},
-    {'d', ACTION_DISTANCE_LOD, SWITCH},
-    {'I', ACTION_FPS, SWITCH},
-    {'i', ACTION_FPS, SWITCH},
-    {'F', ACTION_FULL_SCREEN, SWITCH},
-    {'f', ACTION_FULL_SCREEN, SWITCH},
-    {'R', ACTION_REPAIR_STENCIL, SWITCH},
-    {'r', ACTION_REPAIR_STENCIL, SWITCH},
-    {27, ACTION_QUIT, SWITCH},
+    {27, ACTION_QUIT, SCREEN_STORY | SCREEN_GAME},
+    {SPECIAL(101), ACTION_FORWARD, SCREEN_GAME},
+    {SPECIAL(103), ACTION_BACK, SCREEN_GAME},
+    {SPECIAL(100), ACTION_STEP_LEFT, SCREEN_GAME},
+    {SPECIAL(102), ACTION_STEP_RIGHT, SCREEN_GAME},
     {'\r', ACTION_CONFIRM, SCREEN_STORY | SCREEN_END},
     {' ', ACTION_STORY_PAUSE, SCREEN_STORY},
     {'\b', ACTION_NAME_DELETE, SCREEN_END},
@@ -82,16 +101,19 @@ static int fixedAction(int screen, int code) {
     return -1;
 }
 
-static int boundAction(const int32_t* keys, int code) {
-    for (int a = 0; a < ACTION_COUNT; a++)
-        if (keyMatches(keys[a], code)) return a;
+// The player's key pressed as it is bound, else a small letter bound for its capital.
+static int boundAction(const int32_t* bound, int code) {
+    for (int a = 0; a < KEY_BOUND_COUNT; a++)
+        if (bound[a] == code) return a;
+    for (int a = 0; a < KEY_BOUND_COUNT; a++)
+        if (keyMatches(bound[a], code)) return a;
     return -1;
 }
 
-int keyAction(const int32_t* keys, int screen, int code) {
-    int first = screen == SCREEN_GAME ? boundAction(keys, code) : fixedAction(screen, code);
+int keyAction(const int32_t* bound, int screen, int code) {
+    int first = screen == SCREEN_GAME ? boundAction(bound, code) : fixedAction(screen, code);
     if (first >= 0 || screen == SCREEN_END) return first; // the end screen types every other key
-    return screen == SCREEN_GAME ? fixedAction(screen, code) : boundAction(keys, code);
+    return screen == SCREEN_GAME ? fixedAction(screen, code) : boundAction(bound, code);
 }
 
 static bool printable(int code) {
@@ -128,34 +150,14 @@ int keyMatches(int bound, int pressed) {
     return bound < 128 && islower(bound) && pressed == toupper(bound);
 }
 
-// The presses a bound key takes: itself, and the capital of a small letter.
-static int presses(int bound, int out[2]) {
-    out[0] = bound;
-    if (bound < 128 && islower(bound)) return out[1] = toupper(bound), 2;
-    return 1;
-}
-
 int keysClash(int a, int b) {
-    int pa[2], pb[2];
-    int na = presses(a, pa), nb = presses(b, pb);
-    for (int i = 0; i < na; i++)
-        for (int j = 0; j < nb; j++)
-            if (pa[i] == pb[j]) return 1;
-    return 0;
+    return a == b;
 }
 
-const char* keyFixedClash(int bound) {
-    static char name[2];
-    int p[2];
-    int n = presses(bound, p);
-    for (int i = 0; i < n; i++) {
-        int fixed = fixedAction(SCREEN_GAME, p[i]);
-        if (fixed < 0 || p[i] >= 128) continue;
-        if (fixed == ACTION_QUIT) return "Escape";
-        name[0] = char(p[i]);
-        return name;
-    }
-    return nullptr;
+int keyArrowHolder(int action, int bound) {
+    for (int a = 0; a < ACTION_COUNT; a++)
+        if (a != action && keyArrowOf(a) == bound) return a;
+    return -1;
 }
 
 // In the order of KEY_ACTION_LIST.
@@ -222,17 +224,4 @@ int keyPadAction(const int32_t* buttons, int screen, int button) {
     for (int a = 0; a < ACTION_COUNT; a++)
         if (button >= 0 && buttons[a] == button) return a;
     return -1;
-}
-
-void keyControlsRows(FILE* out) {
-    for (int a = 0; a < ACTION_COUNT; a++) {
-        const KeyActionRow& k = keyActions[a];
-        const PadActionRow& p = padActions[a];
-        char pad[64];
-        if (p.defaultButton == PAD_NONE)
-            snprintf(pad, sizeof pad, "`%s`", p.setting);
-        else
-            snprintf(pad, sizeof pad, "`%s`, `%s`", keyPadButtonName(p.defaultButton), p.setting);
-        fprintf(out, "| `%s` | `%s` | %s | %s |\n", keyName(k.defaultKey), k.setting, pad, k.what);
-    }
 }

@@ -33,29 +33,42 @@ enum KeyAction { KEY_ACTION_LIST(KEY_ACTION_ENUM) ACTION_COUNT };
 #undef KEY_ACTION_ENUM
 static_assert(int(ACTION_COUNT) == int(KEY_ACTION_COUNT), "one key in the settings record per action");
 
-// The actions with fixed keys, numbered after the ones the player sets: the rendering switches,
-// Escape, and the keys of the story and the end screen.
+// The rendering switches, numbered after the actions: each has a key of its own the player can move
+// (settings key, default key, what it does), on the story and in the game.
+#define KEY_SWITCH_LIST(X)                                                                                   \
+    X(SHADE, "keyShade", 's', "shading: wireframe, flat, smooth")                                            \
+    X(TEXTURE, "keyTextures", 't', "textures: off, on, with mipmaps")                                        \
+    X(BACKFACE, "keyBackfaceCulling", 'b', "back-face culling on and off")                                   \
+    X(PORTAL, "keyPortalCulling", 'o', "portal culling on and off (only the corridors in sight drawn)")      \
+    X(DISPLAY_LISTS, "keyDisplayLists", 'u', "display lists on and off")                                     \
+    X(LOD_FINER, "keyFinerModels", 'L', "finer model detail")                                                \
+    X(LOD_COARSER, "keyCoarserModels", 'l', "coarser model detail")                                          \
+    X(DISTANCE_LOD, "keyDistanceDetail", 'd', "less detail for far models on and off")                       \
+    X(FPS, "keyFrameRate", 'i', "frames per second shown and hidden")                                        \
+    X(FULL_SCREEN, "keyFullScreen", 'f', "full screen and back (not in a game mode)")                        \
+    X(REPAIR_STENCIL, "keyRedrawFrame", 'r', "the lamp frame drawn again")
+
+// The actions with fixed keys, numbered after the ones the player sets: Escape, the arrows beside
+// the walking keys, and the keys of the story and the end screen.
+#define KEY_SWITCH_ENUM(id, setting, key, what) ACTION_##id,
 enum FixedAction {
-    ACTION_SHADE = ACTION_COUNT, // S: wireframe, flat, smooth shading
-    ACTION_TEXTURE,              // T: no textures, textures, mipmaps
-    ACTION_BACKFACE,             // b: back-face culling
-    ACTION_PORTAL,               // O: portal culling
-    ACTION_DISPLAY_LISTS,        // U: display lists
-    ACTION_LOD_FINER,            // L
-    ACTION_LOD_COARSER,          // l
-    ACTION_DISTANCE_LOD,         // D: detail by distance
-    ACTION_FPS,                  // I: frames per second shown
-    ACTION_FULL_SCREEN,          // F
-    ACTION_REPAIR_STENCIL,       // R: the lamp frame drawn again
-    ACTION_QUIT,                 // Escape: the program ends at once
-    ACTION_CONFIRM,              // Enter on the story and the end screen
-    ACTION_STORY_PAUSE,          // space on the story: pauses and resumes it
-    ACTION_NAME_DELETE,          // the end screen's name entry: the last letter goes
-    ACTION_NAME_NEXT,            // the end screen's name entry by pad: the next letter
-    ACTION_LETTER_UP,            // the end screen's name entry by pad: the letter before / after
+    ACTION_SWITCH_BEFORE = ACTION_COUNT - 1,
+    KEY_SWITCH_LIST(KEY_SWITCH_ENUM) //
+    ACTION_QUIT,                     // Escape: the program ends at once
+    ACTION_CONFIRM,                  // Enter on the story and the end screen
+    ACTION_STORY_PAUSE,              // space on the story: pauses and resumes it
+    ACTION_NAME_DELETE,              // the end screen's name entry: the last letter goes
+    ACTION_NAME_NEXT,                // the end screen's name entry by pad: the next letter
+    ACTION_LETTER_UP,                // the end screen's name entry by pad: the letter before / after
     ACTION_LETTER_DOWN,
     ACTION_ALL
 };
+#undef KEY_SWITCH_ENUM
+static_assert(int(ACTION_SHADE) == int(ACTION_COUNT), "the switches follow the actions");
+// Every key the player sets: the actions' (record.keys) and then the switches' (record.switchKeys),
+// indexed by action.
+enum { KEY_BOUND_COUNT = ACTION_QUIT };
+static_assert(int(KEY_BOUND_COUNT) == int(KEY_ACTION_COUNT + KEY_SWITCH_COUNT), "a key per switch in the record");
 
 // The screens a fixed key works on (a mask).
 enum { SCREEN_STORY = 1, SCREEN_GAME = 2, SCREEN_END = 4 };
@@ -72,7 +85,17 @@ struct KeyActionRow {
     int defaultKey;
     const char* what; // for the README's controls table, the dialog and the settings file
 };
-extern const KeyActionRow keyActions[ACTION_COUNT];
+// The actions' rows, then the switches' (KEY_BOUND_COUNT rows).
+extern const KeyActionRow keyActions[KEY_BOUND_COUNT];
+// The player's keys of a record, indexed by action (KEY_BOUND_COUNT), and back.
+void keyGather(const SettingsRecord* r, int32_t* bound);
+void keyScatter(SettingsRecord* r, const int32_t* bound);
+// Every action's and switch's default key into the record.
+void keySetDefaults(SettingsRecord* r);
+// 1 for the four walking actions, whose arrow keys walk too whatever their own keys are.
+int keyWalks(int action);
+// The arrow that walks as the action does beside its own key; 0 for the other actions.
+int keyArrowOf(int action);
 
 // The name of a key as the settings file writes it ("Up", "space", "F9", "p"); null for a code that
 // is no key the game can be given.
@@ -84,13 +107,16 @@ int keyNames(const char** names, int max);
 // 1 when a press of `pressed` is the bound key `bound`: the same key, or the capital of a bound
 // small letter (a capital letter bound takes the capital only).
 int keyMatches(int bound, int pressed);
-// The action a press of code takes on a screen (SCREEN_STORY, ...) with the player's keys (one per action,
-// indexed by KeyAction): the player's keys first in the game, the story's own keys first on the
-// story, none of them on the end screen; -1 for a key that does nothing there.
-int keyAction(const int32_t* keys, int screen, int code);
-// The fixed key (a rendering switch, Escape) that bound would also take, as its name; null when none.
-const char* keyFixedClash(int bound);
-// 1 when two bound keys would take a press in common.
+// The action a press of code takes on a screen (SCREEN_STORY, ...) with the player's keys (KEY_BOUND_COUNT,
+// indexed by action: keyGather): in the game a key bound as it is pressed first, then a small letter
+// bound for its capital, then the arrows that walk and Escape; on the story its own keys (Enter,
+// space, Escape) first; on the end screen only its own keys; -1 for a key that does nothing there.
+int keyAction(const int32_t* bound, int screen, int code);
+// The walking action whose arrow bound is, when that is not action itself (the arrows walk whatever
+// else is set); -1 when none.
+int keyArrowHolder(int action, int bound);
+// 1 when two bound keys are the same key (a capital bound elsewhere is that key's own, so a small
+// letter gives its capital away).
 int keysClash(int a, int b);
 // ---- Pad buttons: SDL's game controller buttons by their numbers (a 0, b 1, x 2, y 3, back 4, guide 5,
 // start 6, leftstick 7, rightstick 8, leftshoulder 9, rightshoulder 10, dpup 11, dpdown 12, dpleft 13,
@@ -126,7 +152,3 @@ int keyPadButtonByName(const char* name);
 // A is Enter; on the end screen A and Start are Enter, B deletes, the d-pad turns the letter (up,
 // down) and moves on (right); in the game the player's buttons. -1 for nothing.
 int keyPadAction(const int32_t* buttons, int screen, int button);
-
-// Writes the rows of the README's controls table for the game's keys and pad buttons, one
-// "| `h` | `keyRide` | `b`, `padRide` | get on ... |" line each, in table order.
-void keyControlsRows(FILE* out);

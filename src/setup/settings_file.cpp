@@ -17,10 +17,12 @@
 #include <vector>
 #include <unistd.h>
 
-enum { KEY_INT, KEY_BYTE, KEY_MODE, KEY_NAME, KEY_TIME, KEY_KEY, KEY_PAD, KEY_LANG, KEY_MINE };
+enum { KEY_INT, KEY_BYTE, KEY_MODE, KEY_NAME, KEY_TIME, KEY_KEY, KEY_PAD, KEY_LANG, KEY_MINE, KEY_ROUTE };
 
 // The language setting's values as the file writes them, by value 0..2.
 static const char* const languageNames[] = {"auto", "en", "de"};
+// The route keys' setting's values, by value 0..1.
+static const char* const routeNames[] = {"hold", "tap"};
 enum { GROUP_OTHER = 4 };
 
 struct SettingsKey {
@@ -96,6 +98,13 @@ static const SettingsKey keyTable[] = {
      "1: the map shows you as an arrow pointing where you look, the horse as a disc, the exit as a frame"},
     {"lampBrightness", KEY_INT, GROUP_OTHER, REC(lampBrightness), 0, 2, 0,
      "lamp light: 0 plain, 1 brighter with a faint light everywhere, 2 brighter still (the picture only)"},
+    {"routeKeys", KEY_ROUTE, GROUP_OTHER, REC(routeKeys), 0, 1, 0,
+     "hold: Page Up, Page Down and Home (and their pad buttons) walk while held; tap: a press starts the "
+     "walk, the next press, another route key, a walking key or the left stick stops it, and it stops "
+     "where it arrives"},
+    {"gameSpeed", KEY_INT, GROUP_OTHER, REC(gameSpeed), 50, 100, 100,
+     "the pace of the game, percent: walking, the horse, the spiders, the arrow, the door and the oil go "
+     "slower below 100 (the clock does not); a run below 100 is not entered in a hall of fame"},
     {"hallName1", KEY_NAME, SETTINGS_HALL, NAME_AT(0), 0, 0, 0,
      "hall of fame, best first: names (Latin-1; \\xNN for other bytes, \\\\ for a backslash) and times in "
      "seconds; 30000: an empty place"},
@@ -118,12 +127,17 @@ static const SettingsKey keyTable[] = {
      padActions[ACTION_##id].defaultButton, "pad button (SDL's name, or none): " what},
     KEY_ACTION_LIST(PAD_SETTING)
 #undef PAD_SETTING
+#define SWITCH_SETTING(id, setting, key, what)                                                                 \
+    {setting, KEY_KEY, GROUP_OTHER, REC(switchKeys) + 4 * (ACTION_##id - ACTION_COUNT), 0, 0, key,             \
+     "key of a rendering switch: " what},
+    KEY_SWITCH_LIST(SWITCH_SETTING)
+#undef SWITCH_SETTING
     // clang-format on
 };
 enum { KEY_COUNT = sizeof(keyTable) / sizeof(keyTable[0]) };
-static_assert(
-    KEY_COUNT == 46 + 2 * ACTION_COUNT,
-    "a key per library field, the start switch, ten hall-of-fame keys, a key and a button per action");
+static_assert(KEY_COUNT == 48 + 2 * ACTION_COUNT + KEY_SWITCH_COUNT,
+              "a key per library field, the start switch, ten hall-of-fame keys, a key and a button per "
+              "action, a key per rendering switch");
 
 static const size_t MAX_FILE_BYTES = 1 << 20;
 // A file of junk gives one line per problem only up to here, then one line with the rest's count.
@@ -245,33 +259,35 @@ static int keyLine(size_t offset, const int* lineOf) {
     return 0;
 }
 
-// One key, one action: a key that a rendering switch or Escape has, or another action too, gives way to
-// its default. Of two actions the one that left its default gives way, of two such the later one.
+// The settings-file offset of a bound key (keyGather's order).
+static size_t boundOffset(int a) {
+    return a < ACTION_COUNT ? REC(keys) + 4 * size_t(a) : REC(switchKeys) + 4 * size_t(a - ACTION_COUNT);
+}
+
+// One key, one thing: an arrow that walks for another action, or a key another action or rendering
+// switch has too, gives way to its default. Of two the one that left its default
+// gives way, of two such the later one.
 static void checkGameKeys(SettingsFile* f, Report* rep, const int* lineOf) {
-    int32_t* keys = f->record.keys;
+    int32_t keys[KEY_BOUND_COUNT];
+    keyGather(&f->record, keys);
     for (bool clash = true; clash;) {
         clash = false;
-        for (int j = ACTION_COUNT - 1; j >= 0 && !clash; j--) {
-            const char* fixed = keyFixedClash(keys[j]);
-            int other = -1;
-            for (int i = 0; i < ACTION_COUNT && !fixed && other < 0; i++)
+        for (int j = KEY_BOUND_COUNT - 1; j >= 0 && !clash; j--) {
+            const int walker = keyArrowHolder(j, keys[j]);
+            int other = walker;
+            for (int i = 0; i < KEY_BOUND_COUNT && other < 0; i++)
                 if (i != j && keysClash(keys[i], keys[j])) other = i;
-            if (!fixed && other < 0) continue;
+            if (other < 0) continue;
             clash = true;
-            int give = !fixed && keys[j] == keyActions[j].defaultKey ? other : j;
+            int give = walker < 0 && keys[j] == keyActions[j].defaultKey ? other : j;
             int kept = give == j ? other : j;
             const KeyActionRow& a = keyActions[give];
-            if (fixed)
-                reportLine(rep, keyLine(REC(keys) + 4 * size_t(give), lineOf),
-                           settingsText("%s = %s is a rendering switch's (%s) key already; using %s"),
-                           a.setting, keyName(keys[give]), fixed, keyName(a.defaultKey));
-            else
-                reportLine(rep, keyLine(REC(keys) + 4 * size_t(give), lineOf),
-                           settingsText("%s = %s is %s's key already; using %s"), a.setting,
-                           keyName(keys[give]), keyActions[kept].setting, keyName(a.defaultKey));
+            reportLine(rep, keyLine(boundOffset(give), lineOf), settingsText("%s = %s is %s's key already; using %s"),
+                       a.setting, keyName(keys[give]), keyActions[kept].setting, keyName(a.defaultKey));
             keys[give] = a.defaultKey;
         }
     }
+    keyScatter(&f->record, keys);
 }
 
 // One button, one action: of two actions with the same pad button the one that left its default gives
@@ -402,7 +418,7 @@ void settingsDefaults(SettingsFile* f) {
     memset(f, 0, sizeof *f);
     for (const SettingsKey& k : keyTable) {
         if (k.kind == KEY_INT || k.kind == KEY_BYTE || k.kind == KEY_KEY || k.kind == KEY_PAD ||
-            k.kind == KEY_LANG)
+            k.kind == KEY_LANG || k.kind == KEY_ROUTE)
             setInt(f, k, k.def);
         if (k.kind == KEY_TIME) setTime(f, k, SETTINGS_EMPTY_TIME);
         if (k.kind == KEY_MINE) setName(bytesAt(f, k), "classic");
@@ -482,6 +498,15 @@ static void applyValue(SettingsFile* f, const SettingsKey& k, const std::string&
         if (value < 0)
             reportLine(rep, line, settingsText("%s = %s is not auto, en or de; using auto"), k.key,
                        shown(raw).c_str());
+        setInt(f, k, value < 0 ? 0 : value);
+        return;
+    }
+    case KEY_ROUTE: {
+        int value = -1;
+        for (int i = 0; i < 2; i++)
+            if (raw == routeNames[i]) value = i;
+        if (value < 0)
+            reportLine(rep, line, settingsText("%s = %s is not hold or tap; using hold"), k.key, shown(raw).c_str());
         setInt(f, k, value < 0 ? 0 : value);
         return;
     }
@@ -582,7 +607,7 @@ int settingsParse(const char* text, size_t length, const char* fileName, Setting
 int settingsCheck(SettingsFile* f, const char* where, FILE* report) {
     Report rep = {where, report, 0};
     for (const SettingsKey& k : keyTable) {
-        if (k.kind == KEY_INT || k.kind == KEY_BYTE || k.kind == KEY_LANG) {
+        if (k.kind == KEY_INT || k.kind == KEY_BYTE || k.kind == KEY_LANG || k.kind == KEY_ROUTE) {
             std::string why;
             int v = getInt(f, k);
             int used = nearestInt(k, v, &why);
@@ -635,7 +660,8 @@ int settingsCheck(SettingsFile* f, const char* where, FILE* report) {
 int settingsIntRange(const char* key, int* min, int* max) {
     int i = keyFind(key);
     if (i < 0 ||
-        (keyTable[i].kind != KEY_INT && keyTable[i].kind != KEY_BYTE && keyTable[i].kind != KEY_LANG))
+        (keyTable[i].kind != KEY_INT && keyTable[i].kind != KEY_BYTE && keyTable[i].kind != KEY_LANG &&
+         keyTable[i].kind != KEY_ROUTE))
         return 0;
     *min = keyTable[i].min;
     *max = keyTable[i].max;
@@ -680,6 +706,10 @@ static std::string formatValue(const SettingsFile* f, const SettingsKey& k) {
     case KEY_LANG: {
         int value = getInt(f, k);
         return languageNames[value >= 0 && value <= 2 ? value : 0];
+    }
+    case KEY_ROUTE: {
+        int value = getInt(f, k);
+        return routeNames[value == 1 ? 1 : 0];
     }
     case KEY_TIME: {
         const char* why;

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 enum { KEY_ACTION_COUNT = 15 }; // the game's keys, one per action (setup/key_table.h)
+enum { KEY_SWITCH_COUNT = 11 }; // the rendering switches' keys, one per switch (setup/key_table.h)
 
 #pragma pack(push, 4)
 struct SettingsRecord {
@@ -61,10 +62,13 @@ struct SettingsRecord {
     int32_t captions;                     // 1: a short line names each sound that carries news
     int32_t mapSymbols;                   // 1: the map draws the player, the horse and the exit as shapes
     int32_t lampBrightness;               // 0 the plain lamp, 1 brighter, 2 brightest with light all round
+    int32_t switchKeys[KEY_SWITCH_COUNT]; // the key of each rendering switch (setup/key_table.h)
+    int32_t routeKeys;                    // 0: the route keys walk while held; 1: a tap starts and stops
+    int32_t gameSpeed;                    // percent, 50..100: the game's motion against the clock
 };
 #pragma pack(pop)
 
-static_assert(sizeof(SettingsRecord) == 584, "SettingsRecord is 584 bytes");
+static_assert(sizeof(SettingsRecord) == 636, "SettingsRecord is 636 bytes");
 static_assert(offsetof(SettingsRecord, windowWidth) == 0x20);
 static_assert(offsetof(SettingsRecord, windowHeight) == 0x24);
 static_assert(offsetof(SettingsRecord, windowedWidth) == 0x28);
@@ -114,3 +118,6 @@ static_assert(offsetof(SettingsRecord, padButtons) == 0x200);
 static_assert(offsetof(SettingsRecord, captions) == 0x23C);
 static_assert(offsetof(SettingsRecord, mapSymbols) == 0x240);
 static_assert(offsetof(SettingsRecord, lampBrightness) == 0x244);
+static_assert(offsetof(SettingsRecord, switchKeys) == 0x248);
+static_assert(offsetof(SettingsRecord, routeKeys) == 0x274);
+static_assert(offsetof(SettingsRecord, gameSpeed) == 0x278);

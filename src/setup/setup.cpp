@@ -76,7 +76,7 @@ static void flushView() {
 }
 
 // Copies what a running game keeps from its start to its end: the window, the display mode, the maze
-// and the rules of the run (the exit test uses them, and the mine's code names them). The in-game
+// and the rules of the run (its pace among them) (the exit test uses them, and the mine's code names them). The in-game
 // dialog shows and stores the choices for the next start; the game goes on with its own.
 static void copyRunFields(SettingsRecord* to, const SettingsRecord* from) {
     memcpy(to->gameModeString, from->gameModeString, sizeof to->gameModeString);
@@ -89,6 +89,7 @@ static void copyRunFields(SettingsRecord* to, const SettingsRecord* from) {
     to->fullLevel = from->fullLevel;
     to->strawDistance = from->strawDistance;
     to->oilSeconds = from->oilSeconds;
+    to->gameSpeed = from->gameSpeed;
 }
 
 // The dialog module's two entry points, from the file beside this library; null when it cannot be

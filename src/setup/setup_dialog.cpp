@@ -63,6 +63,8 @@ static const char* const sourceChoices[] = {N_("Definitions (build and refine)")
                                             N_("Binary files"), nullptr};
 
 static const char* const lampChoices[] = {N_("Plain"), N_("Brighter"), N_("Brightest"), nullptr};
+static const char* const routeChoices[] = {N_("Hold: they walk while held"),
+                                           N_("Tap: a press starts, the next stops"), nullptr};
 
 // Each language by its own name; only the first follows the dialog's language.
 static const char* const languageChoices[] = {N_("Automatic (the desktop's language)"), "English", "Deutsch",
@@ -91,6 +93,8 @@ static const DialogField dialogFields[] = {
     {"fullLevel", N_("Full oil and straw stock"), FIELD_SPIN, PAGE_GAME, nullptr},
     {"strawDistance", N_("Horse walk per straw bale"), FIELD_SPIN, PAGE_GAME, nullptr},
     {"oilSeconds", N_("Seconds per oil can"), FIELD_SPIN, PAGE_GAME, nullptr},
+    {"routeKeys", N_("Page Up, Page Down, Home"), FIELD_COMBO, PAGE_GAME, routeChoices},
+    {"gameSpeed", N_("Game pace (percent; below 100 no hall of fame)"), FIELD_SPIN, PAGE_GAME, nullptr},
     {"mouseSpeed", N_("Mouse speed"), FIELD_SPIN, PAGE_GAME, nullptr},
     {"skipStory", N_("Skip the story"), FIELD_CHECK, PAGE_GAME, nullptr},
     {"running", N_("Clocks run from the start (off: start paused)"), FIELD_CHECK, PAGE_GAME, nullptr},
@@ -117,10 +121,10 @@ struct DialogWidgets {
     GtkWidget* windowSize;
     GtkWidget* showDialog;
     GtkWidget* mine;
-    GtkWidget* keys[ACTION_COUNT]; // a button per action showing its key; a click waits for a key
+    GtkWidget* keys[KEY_BOUND_COUNT]; // a button per action and switch showing its key; a click waits
     GtkWidget* padButtons[ACTION_COUNT];
     GtkWidget* keyMessage; // "Press a key for ...", or why a pressed key was refused
-    int32_t keyCodes[ACTION_COUNT];
+    int32_t keyCodes[KEY_BOUND_COUNT];
     int capturing; // the action waiting for its key, -1 none
 };
 
@@ -272,7 +276,15 @@ static void addDisplayMode(GtkWidget* grid, int* row, DialogWidgets* w, const Se
     gtk_grid_attach(GTK_GRID(grid), w->windowSize, 1, (*row)++, 1, 1);
 }
 
-enum { KEY_ROWS = (ACTION_COUNT + 1) / 2 };
+// The actions in two columns, a heading, the rendering switches in two columns, the W A S D button,
+// the message and the note; the pad's own settings below.
+enum {
+    KEY_ROWS = (ACTION_COUNT + 1) / 2,
+    SWITCH_HEADING_ROW = KEY_ROWS,
+    SWITCH_ROWS = (KEY_SWITCH_COUNT + 1) / 2,
+    WASD_ROW = SWITCH_HEADING_ROW + 1 + SWITCH_ROWS,
+    KEYS_PAGE_ROWS = WASD_ROW + 3
+};
 
 // The pad buttons by SDL's names, "none" first.
 static GtkWidget* padCombo(int action, int current) {
@@ -286,11 +298,9 @@ static GtkWidget* padCombo(int action, int current) {
     return combo;
 }
 
-// The action's text with a capital: "Walk forward".
+// The action's or the switch's text with a capital: "Walk forward", "Shading".
 static std::string actionTitle(int action) {
-    std::string what = settingsText(keyActions[action].what);
-    what[0] = char(toupper((unsigned char)what[0]));
-    return what;
+    return keyBoundTitle(action);
 }
 
 static void showKey(DialogWidgets* w, int action) {
@@ -300,7 +310,7 @@ static void showKey(DialogWidgets* w, int action) {
 static void onKeyButton(GtkButton* button, gpointer data) {
     DialogWidgets* w = (DialogWidgets*)data;
     if (w->capturing >= 0) showKey(w, w->capturing);
-    for (int i = 0; i < ACTION_COUNT; i++)
+    for (int i = 0; i < KEY_BOUND_COUNT; i++)
         if (w->keys[i] == GTK_WIDGET(button)) w->capturing = i;
     gtk_button_set_label(button, "\u2026");
     char* text = g_strdup_printf(settingsText("Press a key for %s (Escape cancels)."),
@@ -347,39 +357,70 @@ static void giveCombosRoom() {
                                               GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
 }
 
-// A key button and a choice of pad button per action, named after their settings keys; a button given
-// twice is refused on Play. The pad's own settings follow (fields of PAGE_KEYS).
+// The W A S D layout in one click: the walking keys become w, a, s, d, and what held one of them
+// moves to a free key, which the message says.
+static void onWasd(GtkButton*, gpointer data) {
+    DialogWidgets* w = (DialogWidgets*)data;
+    if (w->capturing >= 0) showKey(w, w->capturing);
+    w->capturing = -1;
+    char said[512];
+    keyWasdLayout(w->keyCodes, said, sizeof said);
+    for (int i = 0; i < KEY_BOUND_COUNT; i++) showKey(w, i);
+    gtk_label_set_text(GTK_LABEL(w->keyMessage), said);
+}
+
+// A key button for an action or a switch, named after its settings key, with its title beside it.
+static void addKeyButton(GtkWidget* grid, DialogWidgets* w, int i, int code, int column, int row) {
+    w->keyCodes[i] = keyName(code) ? code : keyActions[i].defaultKey;
+    w->keys[i] = gtk_button_new_with_label("");
+    gtk_widget_set_name(w->keys[i], keyActions[i].setting);
+    showKey(w, i);
+    g_signal_connect(w->keys[i], "clicked", G_CALLBACK(onKeyButton), w);
+    // Long texts take two lines, so both columns fit a 1024 pixel wide screen.
+    GtkWidget* label = labelLeft(actionTitle(i).c_str());
+    gtk_label_set_line_wrap(GTK_LABEL(label), TRUE);
+    gtk_label_set_width_chars(GTK_LABEL(label), 22);
+    gtk_label_set_max_width_chars(GTK_LABEL(label), 24);
+    gtk_grid_attach(GTK_GRID(grid), label, column, row, 1, 1);
+    gtk_grid_attach(GTK_GRID(grid), w->keys[i], column + 1, row, 1, 1);
+}
+
+// A key button and a choice of pad button per action, then a key button per rendering switch, named
+// after their settings keys; a button given twice is refused on Play. The pad's own settings follow
+// (fields of PAGE_KEYS).
 static GtkWidget* keysPage(DialogWidgets* w, const SettingsFile* values) {
     GtkWidget* grid = newGrid();
     giveCombosRoom();
     w->capturing = -1;
+    int32_t bound[KEY_BOUND_COUNT];
+    keyGather(&values->record, bound);
     for (int i = 0; i < ACTION_COUNT; i++) {
-        int code = values->record.keys[i];
-        w->keyCodes[i] = keyName(code) ? code : keyActions[i].defaultKey;
-        w->keys[i] = gtk_button_new_with_label("");
-        gtk_widget_set_name(w->keys[i], keyActions[i].setting);
-        showKey(w, i);
-        g_signal_connect(w->keys[i], "clicked", G_CALLBACK(onKeyButton), w);
-        w->padButtons[i] = padCombo(i, values->record.padButtons[i]);
         // Two columns of actions keep the page no taller than the others.
         int row = i % KEY_ROWS, column = 3 * (i / KEY_ROWS);
-        // Long texts take two lines, so both columns fit a 1024 pixel wide screen.
-        GtkWidget* label = labelLeft(actionTitle(i).c_str());
-        gtk_label_set_line_wrap(GTK_LABEL(label), TRUE);
-        gtk_label_set_width_chars(GTK_LABEL(label), 22);
-        gtk_label_set_max_width_chars(GTK_LABEL(label), 24);
-        gtk_grid_attach(GTK_GRID(grid), label, column, row, 1, 1);
-        gtk_grid_attach(GTK_GRID(grid), w->keys[i], column + 1, row, 1, 1);
+        addKeyButton(grid, w, i, bound[i], column, row);
+        w->padButtons[i] = padCombo(i, values->record.padButtons[i]);
         gtk_grid_attach(GTK_GRID(grid), w->padButtons[i], column + 2, row, 1, 1);
     }
+    GtkWidget* heading = labelLeft(settingsText("Rendering switches"));
+    gtk_widget_set_margin_top(heading, 6);
+    gtk_grid_attach(GTK_GRID(grid), heading, 0, SWITCH_HEADING_ROW, 6, 1);
+    for (int s = 0; s < KEY_SWITCH_COUNT; s++)
+        addKeyButton(grid, w, ACTION_COUNT + s, bound[ACTION_COUNT + s], 3 * (s / SWITCH_ROWS),
+                     SWITCH_HEADING_ROW + 1 + s % SWITCH_ROWS);
+    GtkWidget* wasd = gtk_button_new_with_label(settingsText("The W A S D layout"));
+    gtk_widget_set_name(wasd, "wasdLayout");
+    gtk_widget_set_halign(wasd, GTK_ALIGN_START);
+    g_signal_connect(wasd, "clicked", G_CALLBACK(onWasd), w);
+    gtk_grid_attach(GTK_GRID(grid), wasd, 0, WASD_ROW, 2, 1);
     w->keyMessage = labelLeft("");
+    gtk_label_set_line_wrap(GTK_LABEL(w->keyMessage), TRUE);
+    gtk_label_set_max_width_chars(GTK_LABEL(w->keyMessage), 90);
     gtk_widget_set_name(w->keyMessage, "keyMessage");
-    gtk_grid_attach(GTK_GRID(grid), w->keyMessage, 0, KEY_ROWS, 6, 1);
+    gtk_grid_attach(GTK_GRID(grid), w->keyMessage, 0, WASD_ROW + 1, 6, 1);
     gtk_grid_attach(GTK_GRID(grid),
-                    labelLeft(settingsText(
-                        "Escape and the rendering switches (S, T, b, O, U, L, l, D, I, F, R) keep their "
-                        "keys. The pad's left stick walks, its right stick looks.")),
-                    0, KEY_ROWS + 1, 6, 1);
+                    labelLeft(settingsText("Escape keeps its key, and the arrow keys walk beside the walking "
+                                           "keys. The pad's left stick walks, its right stick looks.")),
+                    0, WASD_ROW + 2, 6, 1);
     return grid;
 }
 
@@ -493,7 +534,7 @@ static GtkWidget* buildDialog(int inGame, DialogWidgets* w, const SettingsFile* 
     gtk_window_set_keep_above(GTK_WINDOW(dialog), inGame ? TRUE : FALSE);
 
     GtkWidget* pages[PAGES] = {newGrid(), newGrid(), keysPage(w, values)};
-    int rows[PAGES] = {0, 0, KEY_ROWS + 2};
+    int rows[PAGES] = {0, 0, KEYS_PAGE_ROWS};
     addDisplayMode(pages[PAGE_DISPLAY], &rows[PAGE_DISPLAY], w, values);
     for (int i = 0; i < FIELD_COUNT; i++) {
         const DialogField& d = dialogFields[i];
@@ -575,8 +616,8 @@ static void readChoices(DialogWidgets* w, SettingsFile* values) {
     const char* mine = gtk_entry_get_text(GTK_ENTRY(gtk_bin_get_child(GTK_BIN(w->mine))));
     memset(r.mine, 0, sizeof r.mine);
     snprintf(r.mine, sizeof r.mine, "%s", mine ? mineWord(mine) : "classic");
+    keyScatter(&r, w->keyCodes);
     for (int i = 0; i < ACTION_COUNT; i++) {
-        r.keys[i] = w->keyCodes[i];
         const char* button = gtk_combo_box_get_active_id(GTK_COMBO_BOX(w->padButtons[i]));
         int b = button ? keyPadButtonByName(button) : PAD_INPUTS;
         r.padButtons[i] = b == PAD_INPUTS ? padActions[i].defaultButton : b;

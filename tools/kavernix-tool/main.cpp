@@ -8,6 +8,7 @@
 #include "app/launch.h"
 #include "brep/catalogue.h"
 #include "scene/creatures.h"
+#include "setup/key_capture.h"
 #include "setup/key_table.h"
 #include "tool.h"
 
