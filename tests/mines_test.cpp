@@ -324,6 +324,7 @@ TEST(RunSave, ACutOrEditedSaveIsRefused) {
     RunSave s = {};
     snprintf(s.code, sizeof s.code, "%s", codeText({16, 5, 3, 99}).c_str());
     s.fullLevel = 4, s.strawDistance = 20, s.oilSeconds = 60, s.gameTime = 123.25f, s.riderState = 2;
+    s.gameSpeed = 70;
     actorInit(&s.player, 1.5f, 0.6f, 2.5f, 90, -3, 0.02f);
     actorInit(&s.horse, 1.5f, 0.5f, 2.5f, 90, 0, 0.07f);
     actorInit(&s.door, 16, 0, 15, 0, 0, 0.07f);
@@ -349,7 +350,125 @@ TEST(RunSave, ACutOrEditedSaveIsRefused) {
     EXPECT_NE(std::string(why).find("not a saved run"), std::string::npos) << why;
 }
 
+// The rules line of a save: the pace is written only below 100, and a save of an earlier version
+// (three numbers) plays at 100.
+TEST(RunSave, ThePaceIsKeptWithTheRules) {
+    // clang-format off
+    const struct { int speed; const char* line; int read; } table[] = {
+        {100, "rules = 4 20 60\n", 100}, {50, "rules = 4 20 60 50\n", 50}, {99, "rules = 4 20 60 99\n", 99}};
+    // clang-format on
+    for (const auto& c : table) {
+        RunSave s = {};
+        snprintf(s.code, sizeof s.code, "%s", codeText({16, 5, 3, 99}).c_str());
+        s.fullLevel = 4, s.strawDistance = 20, s.oilSeconds = 60, s.gameSpeed = c.speed;
+        actorInit(&s.door, 16, 0, 15, 0, 0, 0.07f);
+        const std::string text = runSaveFormat(&s);
+        EXPECT_NE(text.find(c.line), std::string::npos) << text;
+        RunSave back;
+        const char* why = "";
+        ASSERT_EQ(runSaveParse(text.data(), text.size(), &back, &why), 1) << why;
+        EXPECT_EQ(back.gameSpeed, c.read);
+    }
+}
+
 const std::string continuedCode = codeText({16, 5, 0, 0xC0FFEEu}); // no diamonds needed: Home wins
+
+// One step as gameIdle takes it: the presses since the last step, the route taps, the walk and
+// what it reaches, the door by the step's time.
+void playStep() {
+    fakeNow += 100;
+    frameTimeUpdate();
+    record.frameStartCount = record.nowCount;
+    inputStepBegin();
+    gameRouteTaps();
+    float playerStep, horseStep;
+    itemsStepSizes(&playerStep, &horseStep);
+    gameMoveByKeys(playerStep, horseStep);
+    gameRouteArrival();
+    gameContacts();
+    gameExitDoorUpdate(recordStepTime());
+}
+
+// A key pressed and let go between two steps.
+void tap(int action) {
+    inputAction(SOURCE_KEYBOARD, action, 1);
+    inputAction(SOURCE_KEYBOARD, action, 0);
+}
+
+// The mine where Home wins, entered on the game screen with the given way of walking the routes
+// and pace.
+void enterHomeMine(int routeKeys, int speed) {
+    snprintf(record.mine, sizeof record.mine, "%s", continuedCode.c_str());
+    record.routeKeys = routeKeys, record.gameSpeed = speed;
+    startWith({});
+    minesChoose(0);
+    minesBuild();
+    enterRun();
+    inputSetScreen(INPUT_GAME);
+    gameState.tappedRoute = 0;
+}
+
+// Steps until the door starts to open (the run is won), at most `most`; how many it took.
+int stepsToWin(int most, const std::function<void(int)>& before = nullptr) {
+    int steps = 0;
+    for (; !gameWon() && steps < most; steps++) {
+        if (before) before(steps);
+        playStep();
+    }
+    return steps;
+}
+
+// With routeKeys = tap one press of Home walks both out until the door opens; a second press, a
+// walking key or another route key stops the walk. With hold the same press walks one step only.
+TEST_F(Mines, ATapOfHomeWalksBothOutUntilSomethingStopsIt) {
+    OutputCapture quiet;
+    // clang-format off
+    const struct { const char* what; int routeKeys; int stopAt, stopWith; bool won; } table[] = {
+        {"one tap", 1, -1, -1, true},
+        {"held only for a step", 0, -1, -1, false},
+        {"tapped again", 1, 40, ACTION_WALK_OUT, false},
+        {"a walking key", 1, 40, ACTION_FORWARD, false},
+        {"another route key", 1, 40, ACTION_GO_TO_HORSE, false}};
+    // clang-format on
+    for (const auto& c : table) {
+        SCOPED_TRACE(c.what);
+        enterHomeMine(c.routeKeys, 100);
+        tap(ACTION_WALK_OUT);
+        const int steps = stepsToWin(3000, [&](int step) {
+            if (step == c.stopAt) tap(c.stopWith);
+        });
+        EXPECT_EQ(gameWon(), c.won ? 1 : 0) << steps << " steps";
+        if (c.won) {
+            EXPECT_EQ(gameState.tappedRoute, 0) << "the walk stops where it arrives";
+        }
+    }
+    quiet.finish();
+}
+
+// A run at half pace takes twice the steps of game motion to the open door, and burns its oil by the
+// game's time, not the clock's; at 100 the run is the one held Home always walked.
+TEST_F(Mines, AHalfPaceRunTakesTwiceTheSteps) {
+    OutputCapture quiet;
+    const struct {
+        int speed;
+        double least, most; // steps, as a share of the run at 100
+    } table[] = {{100, 1, 1}, {75, 1.25, 1.42}, {50, 1.9, 2.1}};
+    int atFull = 0;
+    for (const auto& c : table) {
+        SCOPED_TRACE(c.speed);
+        enterHomeMine(0, c.speed);
+        inputHold(ACTION_WALK_OUT, 1);
+        const int steps = stepsToWin(20000);
+        inputHold(ACTION_WALK_OUT, 0);
+        ASSERT_EQ(gameWon(), 1);
+        if (c.speed == 100) atFull = steps;
+        EXPECT_GE(steps, c.least * atFull);
+        EXPECT_LE(steps, c.most * atFull);
+        EXPECT_NEAR(record.gameTime, steps * 0.1f, 0.01f) << "the clock keeps real time";
+        EXPECT_FLOAT_EQ(recordStepClock(), record.gameTime * float(c.speed) / 100);
+    }
+    quiet.finish();
+}
 
 // A run walked out halfway with Home and saved; then the next start, whose setting names another
 // mine, chooses and builds the mine with --continue. The save and its time are given back.
@@ -629,18 +748,22 @@ TEST_F(Mines, ARunKeepsItsRulesAndCodeThroughTheSettingsDialog) {
 TEST_F(Mines, TheEndScreenSaysWhyAWonRunIsNotEntered) {
     const std::string code = codeText({16, 5, 3, 5150});
     // clang-format off
-    const struct { int oil; float time; const char* said; } table[] = {
+    const struct { int oil; float time; const char* said; int speed = 100; bool classic = false; } table[] = {
         {60, 10.0f, "You made the hall of fame!"},
         {3600, 10.0f, "Not entered: the rules were changed."},
-        {60, 20000.0f, "Too slow for the hall of fame."}};
+        {60, 20000.0f, "Too slow for the hall of fame."},
+        {60, 10.0f, "Not entered: played at a slower pace.", 99},
+        {3600, 10.0f, "Not entered: played at a slower pace.", 50},
+        {60, 10.0f, "Not entered: played at a slower pace.", 75, true}}; // the classic mine's hall too
     // clang-format on
     std::filesystem::create_directories(std::filesystem::path(recordsPath()).parent_path());
     writeFileText(recordsPath(), "[" + code + "]\n1 = 1 A\n2 = 2 B\n3 = 3 C\n4 = 4 D\n5 = 10000 E\n");
     exitDoor.pitch = 100;
     gameSetHorseHit(0);
     for (const auto& c : table) {
-        snprintf(record.mine, sizeof record.mine, "%s", code.c_str());
+        snprintf(record.mine, sizeof record.mine, "%s", c.classic ? "classic" : code.c_str());
         record.oilSeconds = c.oil;
+        record.gameSpeed = c.speed;
         ASSERT_NO_FATAL_FAILURE(chooseAndBuild());
         gameState.hallRank = minesRunEnded(1, c.time);
         record.finalTime = c.time;
@@ -649,4 +772,5 @@ TEST_F(Mines, TheEndScreenSaysWhyAWonRunIsNotEntered) {
     }
     exitDoor.pitch = 0;
     record.oilSeconds = 60;
+    record.gameSpeed = 100;
 }

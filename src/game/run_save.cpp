@@ -44,7 +44,7 @@ std::string runSaveFormat(const RunSave* s) {
     text += std::string(runHeader) + "\n";
     text += "mine = " + std::string(s->code) + "\n";
     text += "rules = " + std::to_string(s->fullLevel) + " " + std::to_string(s->strawDistance) + " " +
-            std::to_string(s->oilSeconds) + (s->gameSpeed < 100 ? " " + std::to_string(s->gameSpeed) : "") +
+            std::to_string(s->oilSeconds) + (s->gameSpeed >= 50 && s->gameSpeed < 100 ? " " + std::to_string(s->gameSpeed) : "") +
             "\n";
     text += "time =" + floatBits(s->gameTime) + "\n";
     text += "rider = " + std::to_string(s->riderState) + "\n";
