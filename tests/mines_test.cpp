@@ -719,20 +719,22 @@ TEST_F(Mines, ARunKeepsItsRulesAndCodeThroughTheSettingsDialog) {
     for (const std::string& mine : mines) {
         SCOPED_TRACE(mine);
         writeFileText(settings, "mazeSize = 6\nitemsPerKind = 2\ndiamondsNeeded = 2\nfullLevel = 2\n"
-                                "strawDistance = 10\noilSeconds = 30\nmine = " + mine + "\n");
+                                "strawDistance = 10\noilSeconds = 30\ngameSpeed = 80\nmine = " + mine + "\n");
         setupLoad(&record);
         ASSERT_NO_FATAL_FAILURE(chooseAndBuild());
         const std::string code = minesCodeText();
-        const std::tuple<int, int, int, int, int, int> rules = {record.mazeSize,  record.itemsPerKind,
-                                                                record.diamondsNeeded, record.fullLevel,
-                                                                record.strawDistance, record.oilSeconds};
+        const std::tuple<int, int, int, int, int, int, int> rules = {
+            record.mazeSize,      record.itemsPerKind, record.diamondsNeeded, record.fullLevel,
+            record.strawDistance, record.oilSeconds,   record.gameSpeed};
+        EXPECT_EQ(record.gameSpeed, 80);
         // F1 in the game, Continue with nothing touched; then the file changed and F1 again.
-        for (const char* change : {"", "diamondsNeeded = 1\noilSeconds = 40\n"}) {
+        for (const char* change : {"", "diamondsNeeded = 1\noilSeconds = 40\ngameSpeed = 100\n"}) {
             writeFileText(settings, readFileText(settings) + change);
             setupShow(1);
             stderrOf([] { setupLoad(&record); });
             EXPECT_EQ(std::make_tuple(record.mazeSize, record.itemsPerKind, record.diamondsNeeded,
-                                      record.fullLevel, record.strawDistance, record.oilSeconds),
+                                      record.fullLevel, record.strawDistance, record.oilSeconds,
+                                      record.gameSpeed),
                       rules);
             EXPECT_EQ(minesCodeText(), code) << "a run's code never changes";
         }

@@ -679,7 +679,8 @@ static void playScript(GtkWidget* dialog, std::string* missing, std::string* see
         "fieldOfView mouseSpeed mazeSize itemsPerKind fullLevel diamondsNeeded strawDistance "
         "oilSeconds skipStory gothicFont pictureCache modelSource splitQuads useDisplayLists "
         "lodLevel distanceLod running soundVolume invertMouse showDialog hallName1 hallTime1 hallName5 "
-        "hallTime5 keyForward keyMute mine dailyCode dailyName1 dailyTime5");
+        "hallTime5 keyForward keyMute mine dailyCode dailyName1 dailyTime5 routeKeys gameSpeed keyShade "
+        "keyRedrawFrame wasdLayout");
     for (std::string n; names >> n;)
         if (!findNamed(dialog, n.c_str())) *missing += n + " ";
     if (!missing->empty()) return play(dialog);
@@ -763,6 +764,35 @@ TEST_F(SettingsDialog, PlaySavesTheChoicesMade) {
     settingsRead(path.c_str(), &f, nullptr);
     EXPECT_EQ(f.showDialog, 0) << "Play saved the file";
     EXPECT_EQ(f.record.mazeSize, 6) << "Play saved the file";
+}
+
+// The W A S D layout in one click says where the displaced switches went; a switch's key is refused
+// naming what holds it; Play stores the layout, tap and the pace.
+TEST_F(SettingsDialog, TheWasdLayoutMovesTheSwitchesAndSaysWhere) {
+    writeFileText(path, defaultText());
+    std::string said, keys;
+    ASSERT_TRUE(showActing(0, [&](GtkWidget* dialog) {
+        gtk_button_clicked(GTK_BUTTON(findNamed(dialog, "wasdLayout")));
+        keys = std::string(gtk_label_get_text(GTK_LABEL(findNamed(dialog, "keyMessage"))));
+        for (const char* key : {"keyForward", "keyBack", "keyShade", "keyDistanceDetail"})
+            keys += "\n" + buttonText(dialog, key);
+        keys += "\n" + setKey(dialog, "keyTextures", 'w');
+        keys += "\n" + setKey(dialog, "keyTextures", 'z');
+        gtk_combo_box_set_active(GTK_COMBO_BOX(findNamed(dialog, "routeKeys")), 1);
+        gtk_spin_button_set_value(GTK_SPIN_BUTTON(findNamed(dialog, "gameSpeed")), 60);
+        play(dialog);
+    }, &said)) << "no dialog came up";
+    EXPECT_EQ(keys, "W A S D walk; the arrows walk too. Shading moved to K. Detail by distance moved to J.\n"
+                    "W\nS\nK\nJ\n"
+                    "Press a key for Textures (Escape cancels). -> T: W is taken by \u201cWalk forward\u201d. "
+                    "Textures keeps T.\n"
+                    "Press a key for Textures (Escape cancels). -> Z: ");
+    EXPECT_EQ(said, "");
+    SettingsRecord r;
+    EXPECT_EQ(load(&r), "");
+    EXPECT_EQ(linesMissing(r, "keyForward = w\nkeyStepLeft = a\nkeyBack = s\nkeyStepRight = d\nkeyShade = k\n"
+                              "keyDistanceDetail = j\nkeyTextures = z\nrouteKeys = tap\ngameSpeed = 60"),
+              "");
 }
 
 TEST_F(SettingsDialog, TranslatesTheMineWordOnlyOnScreen) {
