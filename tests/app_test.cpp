@@ -662,3 +662,55 @@ TEST_F(EndScreen, TheLongestNameWithItsArrowFitsThePanelAt640x480) {
     EXPECT_GT(arrowLeft, nameRight) << "the arrow follows the name";
     EXPECT_GT(nameRight, 0.0f);
 }
+
+// With routeKeys = tap one press of Page Up goes on calling the horse frame after frame: the rider's
+// label says the horse comes and the horse without straw says so once; with hold the press counts
+// for one frame only.
+TEST_F(GameUpdate, ATappedWalkCountsAsHeldForTheRiderAndTheStraw) {
+    const int pageUp = KEY_SPECIAL + GLUT_KEY_PAGE_UP;
+    // clang-format off
+    const struct { int routeKeys; int riderState; } cases[] = {{1, 1}, {0, 0}};
+    // clang-format on
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.routeKeys);
+        actorsPlaceForGame();
+        record.routeKeys = c.routeKeys, gameState.tappedRoute = 0;
+        idleFrame(1.0f / 60);
+        record.messageText[0] = 0, record.messageTime = 0;
+        press(pageUp);
+        for (int i = 0; i < 5; ++i) idleFrame(1.0f / 60);
+        EXPECT_EQ(record.riderState, c.riderState);
+        EXPECT_EQ(gameRouteHeld(ACTION_CALL_HORSE), c.routeKeys);
+        EXPECT_STREQ(record.messageText, "The horse needs straw") << "said once, also for a single frame";
+    }
+    record.routeKeys = 0;
+}
+
+// F9 and F10 say the angle they reach; the player's steps and the oil go by the game's pace while
+// the clock keeps real time.
+TEST_F(GameUpdate, TheViewKeysSayTheirAngleAndThePaceSlowsTheWalk) {
+    record.fieldOfView = 60;
+    inputHold(ACTION_WIDER, 1);
+    idleFrame(0.1f);
+    inputHold(ACTION_WIDER, 0);
+    EXPECT_EQ(record.fieldOfView, 63);
+    EXPECT_STREQ(record.messageText, "Field of view 63\xB0");
+    gameFieldOfViewKeep();
+    // clang-format off
+    const struct { int speed; float walked; } cases[] = {{100, 1}, {50, 0.5f}, {75, 0.75f}};
+    // clang-format on
+    float full = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.speed);
+        actorsPlaceForGame();
+        record.gameSpeed = c.speed;
+        inputHold(ACTION_FORWARD, 1);
+        const float clock = record.gameTime;
+        idleFrame(0.1f);
+        inputHold(ACTION_FORWARD, 0);
+        if (c.speed == 100) full = player.x - 1.5f;
+        EXPECT_NEAR(player.x - 1.5f, c.walked * full, 1e-5f);
+        EXPECT_NEAR(record.gameTime - clock, 0.1f, 1e-4f) << "the clock keeps real time";
+    }
+    record.gameSpeed = 100;
+}
