@@ -276,14 +276,16 @@ static void addDisplayMode(GtkWidget* grid, int* row, DialogWidgets* w, const Se
     gtk_grid_attach(GTK_GRID(grid), w->windowSize, 1, (*row)++, 1, 1);
 }
 
-// The actions in two columns, a heading, the rendering switches in two columns, the W A S D button,
-// the message and the note; the pad's own settings below.
+// The actions in two columns, a heading and the rendering switches four to a row in a grid of their
+// own, the W A S D button beside the message, the note; the pad's own settings below. The page stays
+// no taller than the Display page.
 enum {
     KEY_ROWS = (ACTION_COUNT + 1) / 2,
     SWITCH_HEADING_ROW = KEY_ROWS,
-    SWITCH_ROWS = (KEY_SWITCH_COUNT + 1) / 2,
-    WASD_ROW = SWITCH_HEADING_ROW + 1 + SWITCH_ROWS,
-    KEYS_PAGE_ROWS = WASD_ROW + 3
+    SWITCHES_ROW = SWITCH_HEADING_ROW + 1,
+    SWITCH_COLUMNS = 4,
+    WASD_ROW = SWITCHES_ROW + 1,
+    KEYS_PAGE_ROWS = WASD_ROW + 2
 };
 
 // The pad buttons by SDL's names, "none" first.
@@ -369,8 +371,9 @@ static void onWasd(GtkButton*, gpointer data) {
     gtk_label_set_text(GTK_LABEL(w->keyMessage), said);
 }
 
-// A key button for an action or a switch, named after its settings key, with its title beside it.
-static void addKeyButton(GtkWidget* grid, DialogWidgets* w, int i, int code, int column, int row) {
+// A key button for an action or a switch, named after its settings key, with its title (wrapped at
+// `wrap` characters) beside it.
+static void addKeyButton(GtkWidget* grid, DialogWidgets* w, int i, int code, int column, int row, int wrap) {
     w->keyCodes[i] = keyName(code) ? code : keyActions[i].defaultKey;
     w->keys[i] = gtk_button_new_with_label("");
     gtk_widget_set_name(w->keys[i], keyActions[i].setting);
@@ -379,8 +382,8 @@ static void addKeyButton(GtkWidget* grid, DialogWidgets* w, int i, int code, int
     // Long texts take two lines, so both columns fit a 1024 pixel wide screen.
     GtkWidget* label = labelLeft(actionTitle(i).c_str());
     gtk_label_set_line_wrap(GTK_LABEL(label), TRUE);
-    gtk_label_set_width_chars(GTK_LABEL(label), 22);
-    gtk_label_set_max_width_chars(GTK_LABEL(label), 24);
+    gtk_label_set_width_chars(GTK_LABEL(label), wrap - 2);
+    gtk_label_set_max_width_chars(GTK_LABEL(label), wrap);
     gtk_grid_attach(GTK_GRID(grid), label, column, row, 1, 1);
     gtk_grid_attach(GTK_GRID(grid), w->keys[i], column + 1, row, 1, 1);
 }
@@ -397,30 +400,33 @@ static GtkWidget* keysPage(DialogWidgets* w, const SettingsFile* values) {
     for (int i = 0; i < ACTION_COUNT; i++) {
         // Two columns of actions keep the page no taller than the others.
         int row = i % KEY_ROWS, column = 3 * (i / KEY_ROWS);
-        addKeyButton(grid, w, i, bound[i], column, row);
+        addKeyButton(grid, w, i, bound[i], column, row, 24);
         w->padButtons[i] = padCombo(i, values->record.padButtons[i]);
         gtk_grid_attach(GTK_GRID(grid), w->padButtons[i], column + 2, row, 1, 1);
     }
     GtkWidget* heading = labelLeft(settingsText("Rendering switches"));
     gtk_widget_set_margin_top(heading, 6);
     gtk_grid_attach(GTK_GRID(grid), heading, 0, SWITCH_HEADING_ROW, 6, 1);
+    GtkWidget* switches = gtk_grid_new();
+    gtk_grid_set_row_spacing(GTK_GRID(switches), 6);
+    gtk_grid_set_column_spacing(GTK_GRID(switches), 12);
     for (int s = 0; s < KEY_SWITCH_COUNT; s++)
-        addKeyButton(grid, w, ACTION_COUNT + s, bound[ACTION_COUNT + s], 3 * (s / SWITCH_ROWS),
-                     SWITCH_HEADING_ROW + 1 + s % SWITCH_ROWS);
+        addKeyButton(switches, w, ACTION_COUNT + s, bound[ACTION_COUNT + s], 2 * (s % SWITCH_COLUMNS),
+                     s / SWITCH_COLUMNS, 16);
+    gtk_grid_attach(GTK_GRID(grid), switches, 0, SWITCHES_ROW, 6, 1);
     GtkWidget* wasd = gtk_button_new_with_label(settingsText("The W A S D layout"));
     gtk_widget_set_name(wasd, "wasdLayout");
-    gtk_widget_set_halign(wasd, GTK_ALIGN_START);
     g_signal_connect(wasd, "clicked", G_CALLBACK(onWasd), w);
-    gtk_grid_attach(GTK_GRID(grid), wasd, 0, WASD_ROW, 2, 1);
+    gtk_grid_attach(GTK_GRID(grid), wasd, 0, WASD_ROW, 1, 1);
     w->keyMessage = labelLeft("");
     gtk_label_set_line_wrap(GTK_LABEL(w->keyMessage), TRUE);
-    gtk_label_set_max_width_chars(GTK_LABEL(w->keyMessage), 90);
+    gtk_label_set_max_width_chars(GTK_LABEL(w->keyMessage), 100);
     gtk_widget_set_name(w->keyMessage, "keyMessage");
-    gtk_grid_attach(GTK_GRID(grid), w->keyMessage, 0, WASD_ROW + 1, 6, 1);
+    gtk_grid_attach(GTK_GRID(grid), w->keyMessage, 1, WASD_ROW, 5, 1);
     gtk_grid_attach(GTK_GRID(grid),
                     labelLeft(settingsText("Escape keeps its key, and the arrow keys walk beside the walking "
                                            "keys. The pad's left stick walks, its right stick looks.")),
-                    0, WASD_ROW + 2, 6, 1);
+                    0, WASD_ROW + 1, 6, 1);
     return grid;
 }
 
