@@ -344,3 +344,16 @@ TEST_F(Lang, TheFirstPageIsDrawnInTheEnvironmentsLanguage) {
 }
 
 } // namespace
+
+// F9 and F10 say the angle in the player's language, in the font's Latin-1, within the status field.
+TEST_F(Lang, TheViewKeysSayTheAngleInEachLanguage) {
+    const std::tuple<int, const char*> cases[] = {{LANG_EN, "Field of view 120\xB0"},
+                                                  {LANG_DE, "Blickfeld 120\xB0"}};
+    for (const auto& [language, said] : cases) {
+        langApply(language);
+        gameFieldOfViewMessage(120);
+        EXPECT_STREQ(record.messageText, said);
+        const float glyph = hudLargeGlyphWidth(0.53f, record.messageText);
+        EXPECT_LE(0.53f + glyph * float(strlen(record.messageText)), 0.99f + 1e-5f);
+    }
+}
