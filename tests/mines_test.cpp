@@ -444,29 +444,6 @@ TEST_F(Mines, ATapOfHomeWalksBothOutUntilSomethingStopsIt) {
     }
 }
 
-// A run at half pace takes twice the steps of game motion to the open door, and burns its oil by the
-// game's time, not the clock's; at 100 the run is the one held Home always walked.
-TEST_F(Mines, AHalfPaceRunTakesTwiceTheSteps) {
-    const struct {
-        int speed;
-        double least, most; // steps, as a share of the run at 100
-    } table[] = {{100, 1, 1}, {75, 1.25, 1.42}, {50, 1.9, 2.1}};
-    int atFull = 0;
-    for (const auto& c : table) {
-        SCOPED_TRACE(c.speed);
-        enterHomeMine(0, c.speed);
-        inputHold(ACTION_WALK_OUT, 1);
-        const int steps = stepsToWin(20000);
-        inputHold(ACTION_WALK_OUT, 0);
-        ASSERT_EQ(gameWon(), 1);
-        if (c.speed == 100) atFull = steps;
-        EXPECT_GE(steps, c.least * atFull);
-        EXPECT_LE(steps, c.most * atFull);
-        EXPECT_NEAR(record.gameTime, steps * 0.1f, 0.01f) << "the clock keeps real time";
-        EXPECT_FLOAT_EQ(recordStepClock(), record.gameTime * float(c.speed) / 100);
-    }
-}
-
 // A run walked out halfway with Home and saved; then the next start, whose setting names another
 // mine, chooses and builds the mine with --continue. The save and its time are given back.
 void saveHalfwayThenContinue(RunSave* saved, float* savedTime) {
