@@ -40,8 +40,8 @@ TEST(KeyCapture, KeysAreNamedAsPlayersReadThem) {
 TEST(KeyCapture, ATakenKeyIsRefusedWithWhatTakesIt) {
     SettingsRecord r = {};
     keySetDefaults(&r);
-    r.keys[ACTION_BACK] = 'x';                         // a remapped key
-    r.switchKeys[ACTION_FPS - ACTION_COUNT] = 'q';     // a switch moved
+    r.keys[ACTION_BACK] = 'x';                     // a remapped key
+    r.switchKeys[ACTION_FPS - ACTION_COUNT] = 'q'; // a switch moved
     int32_t keys[KEY_BOUND_COUNT];
     keyGather(&r, keys);
     // clang-format off
@@ -69,7 +69,7 @@ TEST(KeyCapture, ATakenKeyIsRefusedWithWhatTakesIt) {
         {ACTION_SHADE, '5', ""}, {ACTION_SHADE, 's', ""},
         {ACTION_FORWARD, 27, "Escape ends the game; it cannot be set."},
         {ACTION_SHOOT, 0, "The game cannot use this key."},
-    };                       // clang-format on
+    }; // clang-format on
     for (const auto& c : cases) {
         const char* refusal = keyRefusal(keys, c.action, c.code);
         EXPECT_EQ(std::string(refusal ? refusal : ""), c.refusal)

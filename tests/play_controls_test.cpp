@@ -79,6 +79,8 @@ TEST_F(Play, OneTapWalksOutAndHalfPaceTakesTwiceAsLong) {
         EXPECT_EQ(sanitizerReport(), "");
     }
     // The fades keep real time, so the whole run is a little less than twice as long.
-    EXPECT_GT(seconds[1], 1.5 * seconds[0]) << seconds[0] << " s at full pace, " << seconds[1] << " s at half";
-    EXPECT_LT(seconds[1], 2.4 * seconds[0]) << seconds[0] << " s at full pace, " << seconds[1] << " s at half";
+    EXPECT_GT(seconds[1], 1.5 * seconds[0])
+        << seconds[0] << " s at full pace, " << seconds[1] << " s at half";
+    EXPECT_LT(seconds[1], 2.4 * seconds[0])
+        << seconds[0] << " s at full pace, " << seconds[1] << " s at half";
 }

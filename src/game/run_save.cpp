@@ -44,8 +44,8 @@ std::string runSaveFormat(const RunSave* s) {
     text += std::string(runHeader) + "\n";
     text += "mine = " + std::string(s->code) + "\n";
     text += "rules = " + std::to_string(s->fullLevel) + " " + std::to_string(s->strawDistance) + " " +
-            std::to_string(s->oilSeconds) + (s->gameSpeed >= 50 && s->gameSpeed < 100 ? " " + std::to_string(s->gameSpeed) : "") +
-            "\n";
+            std::to_string(s->oilSeconds) +
+            (s->gameSpeed >= 50 && s->gameSpeed < 100 ? " " + std::to_string(s->gameSpeed) : "") + "\n";
     text += "time =" + floatBits(s->gameTime) + "\n";
     text += "rider = " + std::to_string(s->riderState) + "\n";
     text += "inventory =";
@@ -147,9 +147,9 @@ static void parseBody(Cursor* c, RunSave* s) {
     char a[8], b[8], d[8], e[8];
     // The pace is written only below 100.
     int words = c->why ? 0 : sscanf(rules.c_str(), " %7[0-9] %7[0-9] %7[0-9] %7[0-9]", a, b, d, e);
-    if (!c->why && ((words != 3 && words != 4) || !wholeNumber(a, 1, 9, &full) ||
-                    !wholeNumber(b, 1, 1000, &straw) || !wholeNumber(d, 1, 3600, &oil) ||
-                    (words == 4 && !wholeNumber(e, 50, 99, &speed))))
+    if (!c->why &&
+        ((words != 3 && words != 4) || !wholeNumber(a, 1, 9, &full) || !wholeNumber(b, 1, 1000, &straw) ||
+         !wholeNumber(d, 1, 3600, &oil) || (words == 4 && !wholeNumber(e, 50, 99, &speed))))
         c->why = N_("has rules out of range");
     if (c->why) return;
     s->fullLevel = full;

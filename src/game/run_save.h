@@ -18,7 +18,7 @@ struct RunSave {
     int32_t fullLevel; // the rules played with
     int32_t strawDistance;
     int32_t oilSeconds;
-    int32_t gameSpeed; // percent, 50..100 (a file without it: 100)
+    int32_t gameSpeed;  // percent, 50..100 (a file without it: 100)
     float gameTime;     // seconds played
     int32_t riderState; // 0 on foot or 2 riding
     float inventory[RUN_ITEM_ROWS];

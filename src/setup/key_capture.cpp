@@ -151,8 +151,8 @@ static const char* const switchWhat[] = {
 static_assert(sizeof switchWhat / sizeof switchWhat[0] == KEY_SWITCH_COUNT, "one text per switch");
 
 std::string keyBoundTitle(int action) {
-    std::string what = settingsText(action < ACTION_COUNT ? keyActions[action].what
-                                                          : switchWhat[action - ACTION_COUNT]);
+    std::string what =
+        settingsText(action < ACTION_COUNT ? keyActions[action].what : switchWhat[action - ACTION_COUNT]);
     if (!what.empty()) what[0] = char(toupper((unsigned char)what[0]));
     return what;
 }

@@ -8,7 +8,8 @@
 #define SPECIAL(n) (KEY_SPECIAL + (n))
 
 #define KEY_ACTION_ROW(id, setting, key, what) {setting, key, what},
-const KeyActionRow keyActions[KEY_BOUND_COUNT] = {KEY_ACTION_LIST(KEY_ACTION_ROW) KEY_SWITCH_LIST(KEY_ACTION_ROW)};
+const KeyActionRow keyActions[KEY_BOUND_COUNT] = {KEY_ACTION_LIST(KEY_ACTION_ROW)
+                                                      KEY_SWITCH_LIST(KEY_ACTION_ROW)};
 
 void keyGather(const SettingsRecord* r, int32_t* bound) {
     memcpy(bound, r->keys, sizeof r->keys);
@@ -84,14 +85,10 @@ enum { NAMED_KEYS = sizeof namedKeys / sizeof namedKeys[0] };
 // Escape on the story and in the game, the arrows beside the walking keys in the game; Enter and
 // space on the story, Enter and BackSpace on the end screen (where every other character is typed).
 const FixedKeyRow fixedKeys[] = {
-    {27, ACTION_QUIT, SCREEN_STORY | SCREEN_GAME},
-    {SPECIAL(101), ACTION_FORWARD, SCREEN_GAME},
-    {SPECIAL(103), ACTION_BACK, SCREEN_GAME},
-    {SPECIAL(100), ACTION_STEP_LEFT, SCREEN_GAME},
-    {SPECIAL(102), ACTION_STEP_RIGHT, SCREEN_GAME},
-    {'\r', ACTION_CONFIRM, SCREEN_STORY | SCREEN_END},
-    {' ', ACTION_STORY_PAUSE, SCREEN_STORY},
-    {'\b', ACTION_NAME_DELETE, SCREEN_END},
+    {27, ACTION_QUIT, SCREEN_STORY | SCREEN_GAME},  {SPECIAL(101), ACTION_FORWARD, SCREEN_GAME},
+    {SPECIAL(103), ACTION_BACK, SCREEN_GAME},       {SPECIAL(100), ACTION_STEP_LEFT, SCREEN_GAME},
+    {SPECIAL(102), ACTION_STEP_RIGHT, SCREEN_GAME}, {'\r', ACTION_CONFIRM, SCREEN_STORY | SCREEN_END},
+    {' ', ACTION_STORY_PAUSE, SCREEN_STORY},        {'\b', ACTION_NAME_DELETE, SCREEN_END},
 };
 const int fixedKeyCount = int(sizeof fixedKeys / sizeof fixedKeys[0]);
 

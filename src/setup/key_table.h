@@ -68,7 +68,8 @@ static_assert(int(ACTION_SHADE) == int(ACTION_COUNT), "the switches follow the a
 // Every key the player sets: the actions' (record.keys) and then the switches' (record.switchKeys),
 // indexed by action.
 enum { KEY_BOUND_COUNT = ACTION_QUIT };
-static_assert(int(KEY_BOUND_COUNT) == int(KEY_ACTION_COUNT + KEY_SWITCH_COUNT), "a key per switch in the record");
+static_assert(int(KEY_BOUND_COUNT) == int(KEY_ACTION_COUNT + KEY_SWITCH_COUNT),
+              "a key per switch in the record");
 
 // The screens a fixed key works on (a mask).
 enum { SCREEN_STORY = 1, SCREEN_GAME = 2, SCREEN_END = 4 };

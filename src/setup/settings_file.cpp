@@ -282,8 +282,9 @@ static void checkGameKeys(SettingsFile* f, Report* rep, const int* lineOf) {
             int give = walker < 0 && keys[j] == keyActions[j].defaultKey ? other : j;
             int kept = give == j ? other : j;
             const KeyActionRow& a = keyActions[give];
-            reportLine(rep, keyLine(boundOffset(give), lineOf), settingsText("%s = %s is %s's key already; using %s"),
-                       a.setting, keyName(keys[give]), keyActions[kept].setting, keyName(a.defaultKey));
+            reportLine(rep, keyLine(boundOffset(give), lineOf),
+                       settingsText("%s = %s is %s's key already; using %s"), a.setting, keyName(keys[give]),
+                       keyActions[kept].setting, keyName(a.defaultKey));
             keys[give] = a.defaultKey;
         }
     }
@@ -506,7 +507,8 @@ static void applyValue(SettingsFile* f, const SettingsKey& k, const std::string&
         for (int i = 0; i < 2; i++)
             if (raw == routeNames[i]) value = i;
         if (value < 0)
-            reportLine(rep, line, settingsText("%s = %s is not hold or tap; using hold"), k.key, shown(raw).c_str());
+            reportLine(rep, line, settingsText("%s = %s is not hold or tap; using hold"), k.key,
+                       shown(raw).c_str());
         setInt(f, k, value < 0 ? 0 : value);
         return;
     }
@@ -659,9 +661,8 @@ int settingsCheck(SettingsFile* f, const char* where, FILE* report) {
 
 int settingsIntRange(const char* key, int* min, int* max) {
     int i = keyFind(key);
-    if (i < 0 ||
-        (keyTable[i].kind != KEY_INT && keyTable[i].kind != KEY_BYTE && keyTable[i].kind != KEY_LANG &&
-         keyTable[i].kind != KEY_ROUTE))
+    if (i < 0 || (keyTable[i].kind != KEY_INT && keyTable[i].kind != KEY_BYTE &&
+                  keyTable[i].kind != KEY_LANG && keyTable[i].kind != KEY_ROUTE))
         return 0;
     *min = keyTable[i].min;
     *max = keyTable[i].max;

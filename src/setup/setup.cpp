@@ -76,8 +76,8 @@ static void flushView() {
 }
 
 // Copies what a running game keeps from its start to its end: the window, the display mode, the maze
-// and the rules of the run (its pace among them) (the exit test uses them, and the mine's code names them). The in-game
-// dialog shows and stores the choices for the next start; the game goes on with its own.
+// and the rules of the run (its pace among them) (the exit test uses them, and the mine's code names them).
+// The in-game dialog shows and stores the choices for the next start; the game goes on with its own.
 static void copyRunFields(SettingsRecord* to, const SettingsRecord* from) {
     memcpy(to->gameModeString, from->gameModeString, sizeof to->gameModeString);
     to->windowWidth = from->windowWidth;
