@@ -14,6 +14,7 @@
 #include "app/pad.h"
 #include "app/record.h"
 #include "app/game_state.h"
+#include "app/game_step.h"
 #include "app/game_update.h"
 #include "app/startup.h"
 #include "app/timing.h"
@@ -81,11 +82,6 @@ void gameSettingsDialog() {
     glutPostRedisplay();
 }
 
-void gameReadyShot() {
-    if (shotState == 0) shotState = 1;
-    showMessage(textSwitch(SWITCH_SHOOT));
-}
-
 static void toggleBoss() {
     if (bossScreen == 0) {
         // Shown by the next drawing, also while paused.
@@ -116,11 +112,8 @@ static void togglePause() {
 void gamePress(int action) {
     switch (action) {
     case ACTION_RIDE:
-        if (record.running && bossScreen == 0) riderToggle();
-        break;
     case ACTION_SHOOT:
-        gameReadyShot();
-        break;
+        break; // taken by the next step, in the order the presses came
     case ACTION_BOSS:
         toggleBoss();
         break;
@@ -142,6 +135,21 @@ void gamePress(int action) {
     }
 }
 
+// The step's input record from the sources: the presses since the last step in the order they
+// came, the held actions after them, the pointer's turn and the sticks.
+void gameGather(StepInput* in) {
+    memset(in, 0, sizeof *in);
+    inputStepBegin();
+    const int* presses = nullptr;
+    const int count = inputStepPresses(&presses);
+    for (int i = 0; i < count; i++) gameStepPress(in, presses[i]);
+    in->held = gameStepHeldNow();
+    gameStepTakeLook(&in->lookYaw, &in->lookPitch);
+    float sticks[4];
+    padSticks(sticks);
+    in->walkX = sticks[0], in->walkY = sticks[1], in->lookX = sticks[2], in->lookY = sticks[3];
+}
+
 void gameIdle() {
     if (!record.running) { // paused from the start (running 0 in the settings)
         glutIdleFunc(nullptr);
@@ -152,20 +160,15 @@ void gameIdle() {
         gameSettingsDialog();
         gameResume();
     }
-    frameTimeUpdate();
-    inputStepBegin();
-    gameShot();
-    float playerStep, horseStep;
-    itemsStepSizes(&playerStep, &horseStep);
-    gameMoveByKeys(playerStep, horseStep);
-    padLook(record.frameTime);
-    gameFieldOfView();
-    gameContacts();
-    gameStrawWarningUpdate();
-    gameExitSceneUpdate(record.frameTime);
-    gameSounds();
+    // The pad's events before the step: a button acts at the step's start, never between moves.
+    if (padConnected()) padPoll();
+    if (!record.running || bossScreen != 0) return; // the pad was unplugged: paused
+    const int64_t ticks = timingFrameTicks();
+    StepInput in;
+    gameGather(&in);
+    const int over = gameStep(&in, ticks);
     frameDone();
-    if (gameState.fadeState == 4) {
+    if (over) {
         record.finalTime = record.gameTime;
         enterEndScreen();
     }
@@ -351,9 +354,8 @@ void gameDisplay() {
     drawCaptions();
     drawWaitingNotice();
     drawPauseHint();
-    drawFade(&gameState.fadeState, &gameState.fadeLevel);
+    drawFadeVeil(gameState.fadeState, gameState.fadeLevel);
     applyShadeMode();
-    gameExitDoorUpdate(record.frameTime);
     glutSwapBuffers();
     frameDrawn = 1;
     startupFrameDrawn();

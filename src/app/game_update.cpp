@@ -3,6 +3,7 @@
 // exit door. No GL, so the rules are testable without a window.
 #include "app/game_update.h"
 #include "app/captions.h"
+#include "app/game_step.h"
 #include <cmath>
 #include <cstdlib>
 #include "app/input.h"
@@ -66,6 +67,12 @@ static void startWalksThatLead(int callHorse, int goToHorse) {
     calling = callHorse, going = goToHorse, walkingOut = inputHeld(ACTION_WALK_OUT);
 }
 
+static float stickSide, stickDown; // the left stick of the step under way
+
+void gameStickHold(float side, float down) {
+    stickSide = side, stickDown = down;
+}
+
 void gameMoveByKeys(float playerStep, float horseStep) {
     int callHorse = inputHeld(ACTION_CALL_HORSE) && !inputHeld(ACTION_WALK_OUT) && !riderMounted(),
         goToHorse = inputHeld(ACTION_GO_TO_HORSE) && !inputHeld(ACTION_WALK_OUT) && !riderMounted();
@@ -77,9 +84,37 @@ void gameMoveByKeys(float playerStep, float horseStep) {
         if (!riderMounted()) actorWalkStep(WALK_HORSE_OUT, horseStep);
     } else {
         walkByArrows(playerStep);
-        padWalk(playerStep);
+        gameStickWalk(playerStep, stickSide, stickDown);
     }
     if (riderMounted()) riderCarryHorse();
+}
+
+void gameStickWalk(float playerStep, float side, float down) {
+    if (side == 0 && down == 0) return;
+    float forward = -down, length = hypotf(side, forward), parts = fabsf(side) + fabsf(forward);
+    float ahead = playerStep * length * forward / parts, across = playerStep * length * side / parts;
+    if (ahead != 0) {
+        (ahead > 0 ? stepForward : stepBack)(&player, fabsf(ahead));
+        mazeCollide(&maze, &player);
+    }
+    if (across != 0) {
+        (across > 0 ? strafeRight : strafeLeft)(&player, fabsf(across));
+        mazeCollide(&maze, &player);
+    }
+}
+
+// The look speed's unit: degrees per second at full deflection per step of padLookSpeed.
+static const float lookDegreesPerStep = 24.0f;
+
+void gameStickLook(float frameTime, float x, float y) {
+    if (x == 0 && y == 0) return;
+    const float turn = lookDegreesPerStep * float(record.padLookSpeed) * frameTime;
+    player.heading += x * turn;
+    player.pitch += (record.invertMouse ? -y : y) * turn;
+    player.heading = fmodf(player.heading, 360.0f);
+    if (player.heading < 0) player.heading += 360;
+    if (player.pitch > 40) player.pitch = 40;
+    if (player.pitch < -40) player.pitch = -40;
 }
 
 // F9 and F10 change the view by this many degrees per second, within the bounds.
@@ -89,7 +124,7 @@ static float fovChange; // degrees asked for and not yet a whole degree
 static int fovUnstored; // 1 while the view changed by F9 or F10 waits to be kept
 
 void gameFieldOfViewKeep() {
-    if (fovUnstored) setupStoreView(&record);
+    if (fovUnstored && gameStepKeepsView) setupStoreView(&record);
     fovUnstored = 0;
 }
 

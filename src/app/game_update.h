@@ -13,7 +13,16 @@ void gameSetHorseHit(int hit);
 // ones moving playerStep / n in the order Left, Right, Up, Down with a collision after each. On
 // horseback (riderState 2) the route keys do nothing, Home and the arrows move the player and the
 // horse carries its rider.
+// The left stick walks after the arrows (gameStickWalk), as gameStickHold last set it.
 void gameMoveByKeys(float playerStep, float horseStep);
+void gameStickHold(float side, float down);
+// The left stick's push (each part -1..1, after the dead zone) walks and steps: the player moves by
+// playerStep times how far it is pushed, split between forward and sideways as it points, with a
+// collision after each part; not while Home walks out.
+void gameStickWalk(float playerStep, float side, float down);
+// The right stick's push turns the view by up to 24 * padLookSpeed degrees per second (frameTime
+// seconds of it), up and down within 40 degrees; invertMouse turns the up and down round.
+void gameStickLook(float frameTime, float x, float y);
 // F9 and F10 held: the field of view narrows and widens by 30 degrees per second in whole degrees
 // within 10 to 120, kept in the settings file when the key is let go.
 enum { fieldOfViewLeast = 10, fieldOfViewMost = 120 };

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include "app/game_step.h"
 #include "app/lang.h"
 #include "app/record.h"
 #include "app/timing.h"
@@ -30,6 +31,7 @@ static unsigned heldBy[ACTION_ALL]; // one bit per source holding the action
 // The presses of the running game since its last step, in arrival order, each action once; and the
 // actions held for this step only, by a press that was let go before the step began.
 static int stepPresses[ACTION_ALL], stepPressCount;
+static int takenPresses[ACTION_ALL], takenPressCount; // the presses the last step began with
 static unsigned char pressQueued[ACTION_ALL], heldForStep[ACTION_ALL];
 
 // The turn per pixel of pointer motion and mouse speed: the same at every frame rate.
@@ -68,13 +70,19 @@ int inputLastSource() {
 void inputStepBegin() {
     for (int a = 0; a < ACTION_ALL; a++)
         if (heldForStep[a]) heldForStep[a] = 0, actionHeld[a] = heldBy[a] != 0;
+    takenPressCount = stepPressCount;
     for (int i = 0; i < stepPressCount; i++) {
-        const int a = stepPresses[i];
+        const int a = takenPresses[i] = stepPresses[i];
         pressQueued[a] = 0;
         if (!actionHeld[a]) actionHeld[a] = 1, heldForStep[a] = 1;
     }
     stepPressCount = 0;
     inputMouseStep();
+}
+
+int inputStepPresses(const int** actions) {
+    *actions = takenPresses;
+    return takenPressCount;
 }
 
 void inputAction(int source, int action, int down) {
@@ -85,8 +93,10 @@ void inputAction(int source, int action, int down) {
         lastSource = source;
         heldBy[action] |= 1u << source;
         actionHeld[action] = 1;
-        // A halted game takes no steps: what is pressed meanwhile moves nothing when it goes on.
-        if (screenInUse == INPUT_GAME && record.running && bossScreen == 0 && !pressQueued[action])
+        // A halted game takes no steps: what is pressed meanwhile moves nothing when it goes on; only
+        // a shot readied meanwhile waits for the next step.
+        const int stepping = record.running && bossScreen == 0;
+        if (screenInUse == INPUT_GAME && (stepping || action == ACTION_SHOOT) && !pressQueued[action])
             pressQueued[action] = 1, stepPresses[stepPressCount++] = action;
         inputPress(action);
     } else {
@@ -304,16 +314,10 @@ void mouseLook(int x, int y) {
         ignoreNextMotion = 0;
         return;
     }
-    player.heading += float(x - lastMouseX) * mouseDegreesPerPixel * float(record.mouseSpeed);
+    // The turn waits for the step, which takes it in its input record.
     float rise = float(record.invertMouse ? lastMouseY - y : y - lastMouseY);
-    player.pitch += rise * mouseDegreesPerPixel * float(record.mouseSpeed);
-    // One wrap is the usual case; fmod also covers a turn of more than a full circle.
-    if (player.heading > 360 || player.heading < 0) {
-        player.heading = fmodf(player.heading, 360.0f);
-        if (player.heading < 0) player.heading += 360;
-    }
-    if (player.pitch > 40) player.pitch = 40;
-    if (player.pitch < -40) player.pitch = -40;
+    gameStepAddLook(float(x - lastMouseX) * mouseDegreesPerPixel * float(record.mouseSpeed),
+                    rise * mouseDegreesPerPixel * float(record.mouseSpeed));
     lastMouseX = x;
     lastMouseY = y;
     // Back towards the centre once the pointer strayed a quarter of the window from it. The jump is

@@ -35,6 +35,8 @@ void inputReleaseAll();
 // alone (so that a press shorter than a frame is never lost); then the pointer is read
 // (inputMouseStep).
 void inputStepBegin();
+// The presses the last inputStepBegin took, in the order they came.
+int inputStepPresses(const int** actions);
 // What a press of the action does on the current screen: the screen's press handler (the timedemo
 // takes Escape only); an action the screen has no use for does nothing.
 void inputPress(int action);
@@ -68,7 +70,7 @@ int inputRepeatWithoutRelease();
 void inputKeyDown(int code);
 void inputKeyUp(int code);
 
-// ---- The mouse source. The view turns by the pointer's movement times mouseSpeed / 60 degrees,
+// ---- The mouse source. The view turns (at the next game step, gameStepTakeLook) by the pointer's movement times mouseSpeed / 60 degrees,
 // whatever the window size, the speed of the motion and the frame rate: the pointer is read at every
 // game step, also where it left the window. Once it strays a quarter of the window from the centre
 // it is moved back by as much as it strayed. While the game is halted (paused, boss picture) or
