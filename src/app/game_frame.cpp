@@ -13,6 +13,7 @@
 #include "app/lang.h"
 #include "app/pad.h"
 #include "app/record.h"
+#include "app/replay_record.h"
 #include "app/game_state.h"
 #include "app/game_step.h"
 #include "app/game_update.h"
@@ -166,10 +167,13 @@ void gameIdle() {
     const int64_t ticks = timingFrameTicks();
     StepInput in;
     gameGather(&in);
+    replayRecordFrame(ticks, &in);
     const int over = gameStep(&in, ticks);
+    replayRecordStepped();
     frameDone();
     if (over) {
         record.finalTime = record.gameTime;
+        replayRecordEnded();
         enterEndScreen();
     }
 }

@@ -90,6 +90,13 @@ void gameStepActPresses(const StepInput* in) {
     }
 }
 
+void gameStepFresh() {
+    gameUpdateFresh();
+    gameHintsFresh();
+    riderFresh();
+    pendingYaw = pendingPitch = 0;
+}
+
 int gameStep(const StepInput* in, int64_t ticks) {
     timingAdvance(ticks);
     gameStepHoldAll(in->held);
@@ -107,6 +114,7 @@ int gameStep(const StepInput* in, int64_t ticks) {
     gameSounds();
     fadeStep();
     gameExitDoorUpdate(record.frameTime);
+    shotBurst(record.frameTime);
     return gameState.fadeState == 4;
 }
 

@@ -21,6 +21,8 @@ struct StepInput {
 // the contacts, the hints, the exit scene, the sounds, the fade and the exit door. Returns 1 when the
 // run is over (the fade out ended): the end screen follows.
 int gameStep(const StepInput* in, int64_t ticks);
+// Everything the steps carry over back to a fresh start's (the game screen entered).
+void gameStepFresh();
 // The record's presses act, in their order: ride gets on or off the horse, shoot readies the arrow.
 void gameStepActPresses(const StepInput* in);
 // The held actions of the input module as a record's bits, and back.

@@ -56,8 +56,9 @@ static void walkByArrows(float playerStep) {
 
 // A walk starts anew when it starts to lead: its key went down, or Home, which leads over the
 // route keys, was let go while the route key is still held.
+static int calling, going, walkingOut; // the route keys and Home led in the last step
+
 static void startWalksThatLead(int callHorse, int goToHorse) {
-    static int calling, going, walkingOut;
     if (callHorse && !calling) actorWalkRestart(WALK_CALL_HORSE);
     if (goToHorse && !going) actorWalkRestart(WALK_TO_HORSE);
     if (inputHeld(ACTION_WALK_OUT) && !walkingOut) {
@@ -122,6 +123,12 @@ static const float fovDegreesPerSecond = 30;
 static float fovChange; // degrees asked for and not yet a whole degree
 
 static int fovUnstored; // 1 while the view changed by F9 or F10 waits to be kept
+
+void gameUpdateFresh() {
+    calling = going = walkingOut = 0;
+    fovChange = 0;
+    stickSide = stickDown = 0;
+}
 
 void gameFieldOfViewKeep() {
     if (fovUnstored && gameStepKeepsView) setupStoreView(&record);

@@ -16,6 +16,8 @@ void gameSetHorseHit(int hit);
 // The left stick walks after the arrows (gameStickWalk), as gameStickHold last set it.
 void gameMoveByKeys(float playerStep, float horseStep);
 void gameStickHold(float side, float down);
+// What the steps carry from one to the next back to a fresh start's (a new segment of a replay).
+void gameUpdateFresh();
 // The left stick's push (each part -1..1, after the dead zone) walks and steps: the player moves by
 // playerStep times how far it is pushed, split between forward and sideways as it points, with a
 // collision after each part; not while Home walks out.

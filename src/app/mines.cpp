@@ -14,6 +14,7 @@
 #include "app/lang.h"
 #include "app/random.h"
 #include "app/record.h"
+#include "app/replay_record.h"
 #include "app/timing.h"
 #include "game/items.h"
 #include "game/run_save.h"
@@ -111,6 +112,7 @@ static int takeSavedRun(const std::string& path) {
     }
     if (got < 0) {
         unlink(path.c_str());
+        unlink(replayKeptPath().c_str()); // the kept run's replay goes with it
         // TRANSLATORS: the saved run's file, then why it is refused (such as "is cut short").
         fprintf(stderr, langConsole("kavernix: %s %s; it is removed and a fresh game starts\n"), path.c_str(),
                 langConsole(why));
@@ -163,6 +165,10 @@ void minesBuild() {
 
 int minesContinuing() {
     return resuming;
+}
+
+const RunSave* minesKeptRun() {
+    return resuming ? &saved : nullptr;
 }
 
 const char* minesCodeText() {

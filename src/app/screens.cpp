@@ -7,6 +7,7 @@
 #include "app/mines.h"
 #include "app/reshape.h"
 #include "app/record.h"
+#include "app/replay_record.h"
 #include "app/startup.h"
 #include "app/timing.h"
 #include "game/actor.h"
@@ -48,7 +49,9 @@ void enterGame() {
     soundPause(!record.running);
     fadeIn();
     timerReset();
+    gameStepFresh();
     minesGameEntered();
+    replayRecordEnter();
 }
 
 void storyDisplay() {

@@ -22,3 +22,4 @@ void riderToggle();
 void riderUpdate(int callingHorse);
 // The label of record.riderState in the current language; an index outside 0..4 gives the first.
 const char* riderLabel();
+void riderFresh(); // no dismount remembered, as at a fresh start
