@@ -129,6 +129,7 @@ TEST_F(Play, WonFromTheStoryThroughTheMineToTheHallOfFame) {
         << "the typed name appears in the list";
     xdo("key Return");
     ASSERT_EQ(waitExit(20), 0) << "Enter on the end screen ends the program";
+    expectReplayChecks("won", "won-keys-pointer-pause-boss");
 
     std::string stored = readFileText(folder + "/settings.ini");
     EXPECT_EQ(valueOf(stored, "hallName1"), "Ann") << stored;
@@ -168,6 +169,7 @@ void walkThenEscape(Play* g, Shot* atStart, Shot* left) {
     *left = g->settled(*g->mapBox, 10);
     g->xdo("key Escape");
     ASSERT_EQ(g->waitExit(20), 0);
+    g->expectReplayChecks("left", "left");
 }
 
 // Escape in the game keeps the run; --continue goes on with it where it was left (the map shows the
@@ -188,6 +190,9 @@ TEST_F(Play, ContinueGoesOnWithTheKeptRun) {
     xdo("key Escape");
     ASSERT_EQ(waitExit(20), 0);
     EXPECT_GT(savedTime(save), firstTime + 0.5f) << "the continued run goes on with its time";
+    // One replay of the whole run, left twice: the second part a segment of the same file.
+    expectReplayChecks("left", "continued");
+    EXPECT_TRUE(std::filesystem::exists(folder + "/state/kavernix/run.kxr")) << "kept beside the kept run";
     const std::string err = readFileText(folder + "/err.txt");
     EXPECT_EQ(err.find("fresh game"), std::string::npos) << err;
     EXPECT_EQ(sanitizerReport(), "");
@@ -235,6 +240,7 @@ TEST_F(Play, ThePadAlonePlaysToTheHallOfFame) {
     settled(*whole, 10);
     for (const char* b : {"dpup", "dpright", "dpup", "dpup", "dpright", "dpdown", "b", "a"}) padPress(b);
     ASSERT_EQ(waitExit(20), 0) << "A on the end screen stores the name and ends the program";
+    expectReplayChecks("won", "won-pad");
     std::string stored = readFileText(folder + "/settings.ini");
     EXPECT_EQ(valueOf(stored, "hallName1"), "AB") << stored;
     EXPECT_EQ(valueOf(stored, "hallName2"), "Slow");
@@ -308,7 +314,8 @@ TEST_F(Play, ShootingTheHorseLosesWithoutAPlaceInTheHall) {
     EXPECT_EQ(differing(endShot, shot(), *whole), 0) << "no name entry for a lost run";
     xdo("key Return");
     ASSERT_EQ(waitExit(20), 0);
-    std::string stored = readFileText(folder + "/settings.ini");
+    expectReplayChecks("lost", "lost-ride-shot");
+    EXPECT_FALSE(std::filesystem::exists(folder + "/state/kavernix/run.kxr")) << "an ended run keeps no replay";    std::string stored = readFileText(folder + "/settings.ini");
     const char* const hall[][2] = {{"hallName1", "Ada"},   {"hallTime1", "61.5"}, {"hallName2", "Bea"},
                                    {"hallTime2", "75.25"}, {"hallName3", ""},     {"hallTime3", "30000"}};
     for (const auto& place : hall) EXPECT_EQ(valueOf(stored, place[0]), place[1]) << place[0];

@@ -227,6 +227,8 @@ struct Cursor {
 };
 } // namespace
 
+static const int64_t perfFrequencyMost = 10000000000; // ten ticks a nanosecond
+
 static void readPlay(Cursor* c, ReplayPlay* p) {
     p->mouseSpeed = c->int32(0, 1000, "holds a mouse speed out of range");
     p->invertMouse = c->int32(0, 1, "holds an invert setting out of range");
@@ -240,7 +242,7 @@ static void readHeader(Cursor* c, ReplayHeader* h) {
     c->text(h->code, sizeof h->code);
     h->date = int64_t(c->fixed(8));
     h->perfFrequency = int64_t(c->fixed(8));
-    if (h->perfFrequency <= 0) c->fail("holds no clock rate");
+    if (h->perfFrequency <= 0 || h->perfFrequency > perfFrequencyMost) c->fail("holds a clock rate out of range");
     h->mazeSize = c->int32(4, 66, "holds a maze size out of range");
     h->itemsPerKind = c->int32(0, 9, "holds an item count out of range");
     h->diamondsNeeded = c->int32(0, 1000, "holds a diamond count out of range");
@@ -256,24 +258,36 @@ static void readHeader(Cursor* c, ReplayHeader* h) {
     h->generator = uint32_t(c->fixed(4));
 }
 
-static const float lookMost = 1e6f; // degrees of pointer turn a step may take in
+static const float lookMost = 1e6f;
+// A frame of an hour (a machine that slept), and ten thousand hours of play, are the most a replay holds.
+static const int64_t frameSecondsMost = 3600, playedSecondsMost = 36000000; // degrees of pointer turn a step may take in
 
 // Reads the next item; 1, 0 at the end of the payload, or -1 with c->bad.
 static int readItem(Cursor* c, ReplayReader* r, ReplayItem* item) {
     if (c->at >= c->n) return 0;
     if (r->ended) return c->fail("goes on after its end"), -1;
     const unsigned tag = unsigned(c->fixed(1));
-    item->kind = 0;
+    // Only the fields of the item's kind are set: the others are left at 0.
+    item->kind = 0, item->ticks = 0, item->digest = 0, item->frame = 0, item->shotState = 0;
+    item->in = StepInput{};
+    item->play = ReplayPlay{};
+    item->end = ReplayEnd{};
+    item->kept.clear();
     if (tag < frameTagsEnd) {
         if (r->frames == 0 && r->at == r->itemsAt) return c->fail("does not begin with a segment"), -1;
         StepInput in = r->last;
         in.pressCount = 0;
         in.lookYaw = in.lookPitch = 0;
         if (tag & FRAME_TICKS) {
-            const int64_t ticks = r->lastTicks + c->sign();
-            if (ticks < 0) return c->fail("holds a frame of negative time"), -1;
+            int64_t ticks;
+            if (__builtin_add_overflow(r->lastTicks, c->sign(), &ticks) || ticks < 0 ||
+                ticks > r->header.perfFrequency * frameSecondsMost)
+                return c->fail("holds a frame time out of range"), -1;
             r->lastTicks = ticks;
         }
+        r->playedTicks += r->lastTicks;
+        if (r->playedTicks > r->header.perfFrequency * playedSecondsMost)
+            return c->fail("holds more time than any run"), -1;
         if (tag & FRAME_HELD) {
             in.held = c->var();
             if (ACTION_ALL < 64 && (in.held >> ACTION_ALL) != 0) return c->fail("holds an unknown action"), -1;
@@ -358,6 +372,7 @@ static Cursor cursorOf(ReplayReader* r) {
 void replayRewind(ReplayReader* r) {
     r->at = r->itemsAt;
     r->lastTicks = 0;
+    r->playedTicks = 0;
     r->last = StepInput{};
     r->frames = 0;
     r->ended = 0;

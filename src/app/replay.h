@@ -51,7 +51,7 @@ struct ReplayEnd {
     uint32_t frames; // frames recorded in all segments
 };
 
-// One item of the payload after the header.
+// One item of the payload after the header; the fields of other kinds are 0.
 enum ReplayItemKind { REPLAY_ITEM_FRAME = 1, REPLAY_ITEM_DIGEST, REPLAY_ITEM_SEGMENT, REPLAY_ITEM_PLAY, REPLAY_ITEM_END };
 
 struct ReplayItem {
@@ -89,6 +89,7 @@ struct ReplayReader {
     size_t at = 0;        // the next item's offset
     size_t itemsAt = 0;   // the first item's offset
     int64_t lastTicks = 0;
+    int64_t playedTicks = 0; // the frames' ticks so far
     StepInput last{};
     uint32_t frames = 0;
     ReplayHeader header{};

@@ -52,6 +52,7 @@ int replaySimEnter(const ReplayItem* segment, std::string* why) {
     explosionTime = 0;
     shotState = int(segment->shotState);
     record.running = 1;
+    gameState.fadeState = 0; // the game screen fades in from black, whatever came before
     fadeIn();
     timerReset();
     if (!segment->kept.empty()) {
