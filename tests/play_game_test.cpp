@@ -136,6 +136,12 @@ TEST_F(Play, WonFromTheStoryThroughTheMineToTheHallOfFame) {
     double time = atof(valueOf(stored, "hallTime1").c_str());
     EXPECT_GT(time, 5);
     EXPECT_LT(time, 29000) << "the run took the first place";
+    // The entry keeps the run's replay, named from the mine's code and the time, the same file.
+    char hallReplay[64];
+    snprintf(hallReplay, sizeof hallReplay, "/data/kavernix/replays/%s_%08lld.kxr", codeOf({8, 3, 3, 1}).c_str(),
+             std::llround(time * 100));
+    EXPECT_EQ(readFileText(folder + hallReplay), readFileText(folder + "/data/kavernix/replays/last.kxr"))
+        << hallReplay;
     EXPECT_EQ(valueOf(stored, "hallName2"), "Slow");
     EXPECT_EQ(valueOf(stored, "hallTime2"), "29000");
     auto [seconds, peak] = heard();

@@ -9,13 +9,16 @@
 #include <string>
 #include <sys/random.h>
 #include <unistd.h>
+#include "app/game_state.h"
 #include "app/game_update.h"
 #include "app/hall.h"
 #include "app/lang.h"
 #include "app/random.h"
 #include "app/record.h"
+#include "app/replay_hall.h"
 #include "app/replay_record.h"
 #include "app/timing.h"
+#include "file/file.h"
 #include "game/items.h"
 #include "game/run_save.h"
 #include "maze/maze.h"
@@ -234,7 +237,48 @@ SettingsRecord* minesHall() {
     return mineCodeIsClassic(&current) ? &record : &mineHall;
 }
 
+// The times of the table as stored now, read under its lock by the caller; 0 when it cannot be read.
+static int storedTimes(float* times) {
+    if (mineCodeIsClassic(&current)) {
+        static SettingsFile values;
+        if (settingsRead(settingsPath().c_str(), &values, nullptr) < 0) return 0;
+        memcpy(times, values.record.hallTimes, sizeof values.record.hallTimes);
+        return hallPlaces;
+    }
+    static MineRecords stored; // 200 tables: not on the stack
+    std::string why;
+    const std::string path = recordsPath();
+    if (path.empty() || recordsLoad(path.c_str(), &stored, &why) < 0) return 0;
+    const MineTable* t = recordsFind(&stored, currentText);
+    if (!t) return 0;
+    memcpy(times, t->times, sizeof t->times);
+    return hallPlaces;
+}
+
+// The replays of the hall's entries around the store: the run's own written first, under the hall's
+// lock; the replays of the entries the store pushed out removed after it.
+static void storeHall();
+
 void minesStoreHall() {
+    const std::string lockPath = mineCodeIsClassic(&current) ? settingsPath() : recordsPath();
+    const std::string folder = replayFolder();
+    const int entered = gameState.hallRank >= 0 && (mineCodeIsClassic(&current) || !notStorable);
+    float before[2 * hallPlaces], after[hallPlaces];
+    int lock = fileLock(lockPath.c_str());
+    int count = storedTimes(before);
+    if (entered) {
+        before[count++] = record.finalTime;
+        replayHallWrite(folder, currentText, record.finalTime, replayRecordFile(), stderr);
+    }
+    fileUnlock(lock);
+    storeHall();
+    lock = fileLock(lockPath.c_str());
+    const int afterCount = storedTimes(after);
+    if (afterCount > 0) replayHallDropped(folder, currentText, before, count, after, afterCount);
+    fileUnlock(lock);
+}
+
+static void storeHall() {
     if (mineCodeIsClassic(&current)) {
         setupStoreScores(&record);
         return;
