@@ -77,7 +77,7 @@ std::string tenMinutes() {
 }
 
 void BM_ReplayCheckTenMinutes(benchmark::State& state) {
-    gameStepKeepsView = 0;
+    gameKeepsView = 0;
     const std::string bytes = tenMinutes();
     ReplayReader r;
     std::string why;

@@ -284,7 +284,7 @@ TEST_F(Input, FullScreenDoesNothingInGameMode) {
 void lookAndStep(int x, int y) {
     mouseLook(x, y);
     float yaw, pitch;
-    gameStepTakeLook(&yaw, &pitch);
+    inputTakeLook(&yaw, &pitch);
     gameStepLook(yaw, pitch);
 }
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -24,6 +25,8 @@
 #include "brep/catalogue.h"
 #include "game/actor.h"
 #include "game/items.h"
+#include "game/rider.h"
+#include "game/run_save.h"
 #include "maze/maze.h"
 #include "output_capture.h"
 #include "scene/creatures.h"
@@ -162,7 +165,7 @@ class Replay : public testing::Test {
     void SetUp() override {
         memset(&record, 0, sizeof record);
         record.perfFrequency = hz;
-        gameStepKeepsView = 0;
+        gameKeepsView = 0;
     }
 };
 
@@ -233,7 +236,7 @@ TEST_F(Replay, EveryMalformedFileIsRefusedInOneLine) {
         {"another format version, unchecked", late,
          "is a replay of format version 2; this game reads format version 1", 1},
         {"other rules", repacked(badRules.payload),
-         "was recorded with rules version 2 (game 1.0.0); this game plays rules version 1", 1},
+         "was recorded with rules version 3 (game 1.0.0); this game plays rules version 2", 1},
         {"a header cut short", repacked(badRules.payload.substr(0, 10)), "is cut short", 0},
         {"no segment first", repacked(headerWith({0x00})), "does not begin with a segment", 0},
         {"an unknown item", repacked(headerWith({0x41, 0, 0, 0x7F})), "holds an unknown item", 0},
@@ -451,6 +454,48 @@ TEST(ReplayHall, EntriesKeepTheirReplaysAndDroppedOnesLoseThem) {
         EXPECT_EQ(namesIn(folder), c.left);
     }
     std::filesystem::remove_all(folder);
+}
+
+} // namespace
+
+namespace {
+
+// A run left with its arrow in flight and continued from the kept run's text: the clock to the tick,
+// the arrow, its burst and the last dismount go on as they were.
+TEST_F(Replay, AKeptRunKeepsTheClockAndTheArrowExactly) {
+    Recording run;
+    begin(&run);
+    play(&run, 242, busy); // the shot of frame 240 flies
+    ASSERT_EQ(shotState, 1);
+    const Actor arrow = shot;
+    const int64_t ticks = timingGameTicks();
+    const float dismounted = riderDismountedAt();
+    ReplayItem next;
+    next.kept = replaySimKeptText(run.header.code);
+    std::string why;
+    ASSERT_TRUE(replaySimEnter(&next, &why)) << why;
+    EXPECT_EQ(timingGameTicks(), ticks) << "not rounded from the seconds";
+    EXPECT_EQ(shotState, 1);
+    EXPECT_EQ(memcmp(&shot, &arrow, sizeof shot), 0);
+    EXPECT_EQ(riderDismountedAt(), dismounted);
+    // A save of the first version (no clock, no arrow) still reads: its time rounded up, the arrow ready.
+    std::string first = next.kept;
+    first.replace(first.find("kavernix-run 2"), 14, "kavernix-run 1");
+    first.erase(first.find("clock = "), first.find("check = ") - first.find("clock = "));
+    first.erase(first.find("check = "));
+    uint32_t h = 2166136261u; // the file's check: FNV-1a over the text before it
+    for (unsigned char ch : first) h = (h ^ ch) * 16777619u;
+    char check[32];
+    snprintf(check, sizeof check, "check = %08x\n", h);
+    first += check;
+    RunSave s;
+    const char* refused = "";
+    ASSERT_TRUE(runSaveParse(first.data(), first.size(), &s, &refused)) << refused << "\n" << first;
+    EXPECT_EQ(runSaveClock(&s), -1);
+    EXPECT_EQ(s.shotState, 0);
+    next.kept = first;
+    ASSERT_TRUE(replaySimEnter(&next, &why)) << why;
+    EXPECT_EQ(timingGameTicks(), int64_t(std::ceil(double(s.gameTime) * double(hz))));
 }
 
 } // namespace

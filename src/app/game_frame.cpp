@@ -145,7 +145,7 @@ void gameGather(StepInput* in) {
     const int count = inputStepPresses(&presses);
     for (int i = 0; i < count; i++) gameStepPress(in, presses[i]);
     in->held = gameStepHeldNow();
-    gameStepTakeLook(&in->lookYaw, &in->lookPitch);
+    inputTakeLook(&in->lookYaw, &in->lookPitch);
     float sticks[4];
     padSticks(sticks);
     in->walkX = sticks[0], in->walkY = sticks[1], in->lookX = sticks[2], in->lookY = sticks[3];

@@ -20,8 +20,6 @@
 
 static_assert(ACTION_ALL <= 64, "the held actions fit a record's 64 bits");
 
-int gameStepKeepsView = 1;
-static float pendingYaw, pendingPitch;
 
 void gameReadyShot() {
     if (shotState == 0) shotState = 1;
@@ -42,16 +40,6 @@ void gameStepHoldAll(uint64_t held) {
 void gameStepPress(StepInput* in, int action) {
     if (action != ACTION_RIDE && action != ACTION_SHOOT) return;
     if (in->pressCount < stepPressMax) in->presses[in->pressCount++] = uint8_t(action);
-}
-
-void gameStepTakeLook(float* yaw, float* pitch) {
-    *yaw = pendingYaw, *pitch = pendingPitch;
-    pendingYaw = pendingPitch = 0;
-}
-
-void gameStepAddLook(float yaw, float pitch) {
-    pendingYaw += yaw;
-    pendingPitch += pitch;
 }
 
 // The view turned by the record's pointer and right stick, round within a circle and up and down
@@ -94,7 +82,8 @@ void gameStepFresh() {
     gameUpdateFresh();
     gameHintsFresh();
     riderFresh();
-    pendingYaw = pendingPitch = 0;
+    float yaw, pitch;
+    inputTakeLook(&yaw, &pitch); // a turn of the screen before is none
 }
 
 int gameStep(const StepInput* in, int64_t ticks) {

@@ -30,14 +30,8 @@ uint64_t gameStepHeldNow();
 void gameStepHoldAll(uint64_t held);
 // Adds an action pressed for the step to come (ride, shoot; others are ignored).
 void gameStepPress(StepInput* in, int action);
-// The pointer's turn waiting for the next step, in degrees, taken out (the window's gathering).
-void gameStepTakeLook(float* yaw, float* pitch);
-void gameStepAddLook(float yaw, float pitch);
 // Turns the view by the pointer's degrees, round within a circle and within 40 degrees up and down.
 void gameStepLook(float yaw, float pitch);
-// 1 (the default): a field of view changed by F9 or F10 is kept in the settings; 0 for a run that is
-// only re-simulated, which writes nothing.
-extern int gameStepKeepsView;
 // A shot readied (the space bar): shotState 1 and its message.
 void gameReadyShot();
 // A word summing the state a run's future depends on: the bodies' positions and angles as float

@@ -3,7 +3,6 @@
 // exit door. No GL, so the rules are testable without a window.
 #include "app/game_update.h"
 #include "app/captions.h"
-#include "app/game_step.h"
 #include <cmath>
 #include <cstdlib>
 #include "app/input.h"
@@ -123,6 +122,7 @@ static const float fovDegreesPerSecond = 30;
 static float fovChange; // degrees asked for and not yet a whole degree
 
 static int fovUnstored; // 1 while the view changed by F9 or F10 waits to be kept
+int gameKeepsView = 1;
 
 void gameUpdateFresh() {
     calling = going = walkingOut = 0;
@@ -131,7 +131,7 @@ void gameUpdateFresh() {
 }
 
 void gameFieldOfViewKeep() {
-    if (fovUnstored && gameStepKeepsView) setupStoreView(&record);
+    if (fovUnstored && gameKeepsView) setupStoreView(&record);
     fovUnstored = 0;
 }
 

@@ -31,6 +31,9 @@ enum { fieldOfViewLeast = 10, fieldOfViewMost = 120 };
 void gameFieldOfView();
 // Writes a view that F9 or F10 changed and that is not kept yet into the settings file.
 void gameFieldOfViewKeep();
+// 1 (the default): a field of view changed by F9 or F10 is kept in the settings; 0 for a run that is
+// only re-simulated, which writes nothing.
+extern int gameKeepsView;
 // The arrow of this frame: the ready one rides with the player; the flying one moves in short
 // moves, each checked against the horse (a hit loses the run) and the items it picks up, and
 // stops at the rock it meets.

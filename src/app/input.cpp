@@ -6,7 +6,6 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include "app/game_step.h"
 #include "app/lang.h"
 #include "app/record.h"
 #include "app/timing.h"
@@ -292,6 +291,12 @@ static void specialUp(int key, int, int) {
 // ---- The mouse source.
 
 static int warpCount;
+static float lookYaw, lookPitch; // the pointer's turn since the last step took it, in degrees
+
+void inputTakeLook(float* yaw, float* pitch) {
+    *yaw = lookYaw, *pitch = lookPitch;
+    lookYaw = lookPitch = 0;
+}
 
 int inputMouseWarpCount() {
     return warpCount;
@@ -316,8 +321,8 @@ void mouseLook(int x, int y) {
     }
     // The turn waits for the step, which takes it in its input record.
     float rise = float(record.invertMouse ? lastMouseY - y : y - lastMouseY);
-    gameStepAddLook(float(x - lastMouseX) * mouseDegreesPerPixel * float(record.mouseSpeed),
-                    rise * mouseDegreesPerPixel * float(record.mouseSpeed));
+    lookYaw += float(x - lastMouseX) * mouseDegreesPerPixel * float(record.mouseSpeed);
+    lookPitch += rise * mouseDegreesPerPixel * float(record.mouseSpeed);
     lastMouseX = x;
     lastMouseY = y;
     // Back towards the centre once the pointer strayed a quarter of the window from it. The jump is

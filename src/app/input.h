@@ -70,7 +70,7 @@ int inputRepeatWithoutRelease();
 void inputKeyDown(int code);
 void inputKeyUp(int code);
 
-// ---- The mouse source. The view turns (at the next game step, gameStepTakeLook) by the pointer's movement times mouseSpeed / 60 degrees,
+// ---- The mouse source. The view turns (at the next game step, which takes the sum: inputTakeLook) by the pointer's movement times mouseSpeed / 60 degrees,
 // whatever the window size, the speed of the motion and the frame rate: the pointer is read at every
 // game step, also where it left the window. Once it strays a quarter of the window from the centre
 // it is moved back by as much as it strayed. While the game is halted (paused, boss picture) or
@@ -78,6 +78,7 @@ void inputKeyUp(int code);
 // reshape, a resume) its next place is only recorded.
 void mouseLook(int x, int y); // the pointer seen at (x, y)
 void inputMouseStep();        // mouseLook of the pointer's place now, on the game screen
+void inputTakeLook(float* yaw, float* pitch); // the turn summed since the last call, in degrees
 // The pointer to the window centre; where it is at the next step is only recorded.
 void inputMouseRecentre();
 int inputMouseWarpCount();                             // the warps asked for so far

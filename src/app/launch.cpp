@@ -200,7 +200,3 @@ void launchVersion(FILE* out, const char* program) {
                         "Source code: %s\n"),
             KX_SOURCE_URL);
 }
-
-const char* launchVersionNumber() {
-    return KX_VERSION;
-}

@@ -39,4 +39,3 @@ void launchUsage(FILE* out);
 // The --version text: the program's name and version, the copyright and licence lines, where the
 // source is.
 void launchVersion(FILE* out, const char* program);
-const char* launchVersionNumber(); // "1.0.0"

@@ -16,7 +16,6 @@
 #include "app/random.h"
 #include "app/record.h"
 #include "app/replay_hall.h"
-#include "app/replay_record.h"
 #include "app/timing.h"
 #include "file/file.h"
 #include "game/items.h"
@@ -187,6 +186,7 @@ static void saveOnExit() {
     }
     RunSave s;
     runSaveCapture(&s, currentText);
+    runSaveSetClock(&s, timingGameTicks()); // exactly, not rounded from the seconds
     if (!path.empty()) runSaveWrite(path.c_str(), &s, stderr);
 }
 
@@ -198,7 +198,10 @@ void minesGameEntered() {
         const std::string path = recordsRunPath();
         if (!path.empty()) unlink(path.c_str());
         runSaveApply(&saved);
-        timingSetGameTime(saved.gameTime);
+        if (runSaveClock(&saved) >= 0)
+            timingSetGameTicks(runSaveClock(&saved));
+        else
+            timingSetGameTime(saved.gameTime); // a save of the first version: seconds rounded up
         otherRules = !defaultRules();
     }
     runActive = !noSave;
@@ -268,7 +271,7 @@ void minesStoreHall() {
     int count = storedTimes(before);
     if (entered) {
         before[count++] = record.finalTime;
-        replayHallWrite(folder, currentText, record.finalTime, replayRecordFile(), stderr);
+        replayHallWrite(folder, currentText, record.finalTime, replayHallRun(), stderr);
     }
     fileUnlock(lock);
     storeHall();

@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <string>
 #include <sys/stat.h>
-#include "app/game_update.h"
 #include "app/input.h"
 #include "app/lang.h"
 #include "app/record.h"
@@ -139,18 +138,6 @@ static int stick(SDL_GameControllerAxis xAxis, SDL_GameControllerAxis yAxis, flo
 void padSticks(float sticks[4]) {
     stick(SDL_CONTROLLER_AXIS_LEFTX, SDL_CONTROLLER_AXIS_LEFTY, &sticks[0], &sticks[1]);
     stick(SDL_CONTROLLER_AXIS_RIGHTX, SDL_CONTROLLER_AXIS_RIGHTY, &sticks[2], &sticks[3]);
-}
-
-void padWalk(float playerStep) {
-    float s[4];
-    padSticks(s);
-    gameStickWalk(playerStep, s[0], s[1]);
-}
-
-void padLook(float frameTime) {
-    float s[4];
-    padSticks(s);
-    gameStickLook(frameTime, s[2], s[3]);
 }
 
 void padRumble() {

@@ -18,8 +18,6 @@ int padConnected(); // 1 while a pad is open
 // The sticks now, after the dead zone (padDeadZone percent of the travel) and the focus: the left
 // one's x and y, the right one's x and y, each -1..1; all 0 without a pad or the keyboard.
 void padSticks(float sticks[4]);
-// The sticks read now and acted on at once (gameStickWalk, gameStickLook).
-void padWalk(float playerStep);
-void padLook(float frameTime);
+// The step walks and looks by them (gameStickWalk, gameStickLook in game_update.h).
 // A short rumble (on the arrow's hit, a spider's push, a pick-up) when padRumble is on.
 void padRumble();

@@ -15,7 +15,7 @@
 enum {
     replayFormatVersion = 1,
     // Raised whenever a change alters how a run plays: a replay of other rules is not played back.
-    replayRulesVersion = 1,
+    replayRulesVersion = 2,
     replayDigestEvery = 60,
 };
 

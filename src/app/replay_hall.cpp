@@ -6,6 +6,26 @@
 #include <cstdio>
 #include "file/file.h"
 
+std::string replayFolder() {
+    const std::string folder = fileUserFolder(FILE_FOLDER_DATA, stderr);
+    return folder.empty() ? folder : folder + "/replays";
+}
+
+std::string replayLastPath() {
+    const std::string folder = replayFolder();
+    return folder.empty() ? folder : folder + "/last.kxr";
+}
+
+std::string replayKeptPath() {
+    const std::string folder = fileUserFolder(FILE_FOLDER_STATE, stderr);
+    return folder.empty() ? folder : folder + "/run.kxr";
+}
+
+std::string& replayHallRun() {
+    static std::string bytes;
+    return bytes;
+}
+
 static const float emptyPlace = 30000; // a hall's time from here on is an empty place
 
 static long long hundredths(float time) {

@@ -8,6 +8,13 @@
 #include <cstdio>
 #include <string>
 
+// Where the replays are: the replays folder of the data folder, last.kxr in it, and the kept run's
+// replay beside the kept run ("" when there is no such folder).
+std::string replayFolder();
+std::string replayLastPath();
+std::string replayKeptPath();
+// The replay file of the run that ended last ("" before), which its hall entry keeps.
+std::string& replayHallRun();
 // The file name of an entry's replay (suffix 1: none).
 std::string replayHallName(const char* code, float time, int suffix);
 // Writes the run's replay for its entry under a free name in the folder: 1, or 0 (one line on report).

@@ -7,16 +7,20 @@
 #include <cstring>
 #include <ctime>
 #include "app/game_update.h"
-#include "app/launch.h"
-#include "app/mines.h"
+#include "app/lang.h"
 #include "app/random.h"
 #include "app/record.h"
+#include "app/replay_hall.h"
 #include "app/timing.h"
+#include "brep/catalogue.h"
 #include "file/file.h"
 #include "game/actor.h"
 #include "game/items.h"
 #include "game/run_save.h"
-#include "brep/catalogue.h"
+
+#ifndef KX_VERSION
+#define KX_VERSION "(unknown version)"
+#endif
 
 static int off;       // the timedemo records nothing
 static int recording; // 1 from the game screen's entry to the run's end or leaving
@@ -37,21 +41,6 @@ void replayHeaderPlaySettings(ReplayHeader* h) {
     // settings, the settings go here.
     h->gameSpeed = 100;
     h->routeKeys = 0;
-}
-
-std::string replayFolder() {
-    const std::string folder = fileUserFolder(FILE_FOLDER_DATA, stderr);
-    return folder.empty() ? folder : folder + "/replays";
-}
-
-std::string replayLastPath() {
-    const std::string folder = replayFolder();
-    return folder.empty() ? folder : folder + "/last.kxr";
-}
-
-std::string replayKeptPath() {
-    const std::string folder = fileUserFolder(FILE_FOLDER_STATE, stderr);
-    return folder.empty() ? folder : folder + "/run.kxr";
 }
 
 static void writeFile(const std::string& path, const std::string& bytes) {
@@ -94,7 +83,9 @@ static int goOnWithKept() {
     ReplayReader r;
     std::string refused;
     if (!replayOpen(bytes, &r, &refused)) {
-        fprintf(stderr, "kavernix: %s %s; the run goes on without its replay so far\n", path.c_str(), refused.c_str());
+        // TRANSLATORS: the kept run's replay file, then why it is refused (such as "is cut short").
+        fprintf(stderr, langConsole("kavernix: %s %s; the run goes on without its replay so far\n"), path.c_str(),
+                refused.c_str());
         return 0;
     }
     ReplayItem item;
@@ -109,12 +100,11 @@ static int goOnWithKept() {
     return 1;
 }
 
-void replayRecordEnter() {
+void replayRecordEnter(const char* code, const RunSave* kept) {
     recording = 0;
     if (off) return;
     static int hooked;
     if (!hooked) hooked = atexit(leave) == 0;
-    const RunSave* kept = minesKeptRun();
     if (kept) {
         // The run goes on in the replay it began: a new segment from the kept run.
         const int going = goOnWithKept();
@@ -127,8 +117,8 @@ void replayRecordEnter() {
     ReplayHeader h;
     memset(&h, 0, sizeof h);
     h.rules = replayRulesVersion;
-    snprintf(h.gameVersion, sizeof h.gameVersion, "%s", launchVersionNumber());
-    snprintf(h.code, sizeof h.code, "%s", minesCodeText());
+    snprintf(h.gameVersion, sizeof h.gameVersion, "%s", KX_VERSION);
+    snprintf(h.code, sizeof h.code, "%s", code);
     h.date = int64_t(time(nullptr));
     h.perfFrequency = record.perfFrequency;
     h.mazeSize = record.mazeSize, h.itemsPerKind = record.itemsPerKind, h.diamondsNeeded = record.diamondsNeeded;
@@ -164,4 +154,5 @@ void replayRecordEnded() {
     recording = 0;
     unlink(replayKeptPath().c_str());
     endWith(gameWon() ? REPLAY_WON : REPLAY_LOST);
+    replayHallRun() = lastFile;
 }

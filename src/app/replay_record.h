@@ -11,19 +11,18 @@
 
 // 1: nothing is recorded (the timedemo).
 void replayRecordOff(int off);
-// The game screen was entered: a new replay, or the kept run's replay goes on with a new segment.
-void replayRecordEnter();
+// The game screen was entered on the mine of code: a new replay, or (kept: the run continued) the kept
+// run's replay goes on with a new segment.
+struct RunSave;
+void replayRecordEnter(const char* code, const RunSave* kept);
 // The frame's clock ticks and input record, before the step takes them; after it, the state's
 // digest every replayDigestEvery frames.
 void replayRecordFrame(int64_t ticks, const StepInput* in);
 void replayRecordStepped();
 // The run ended (won or lost): the replay ends and last.kxr is written; the kept run's replay goes.
 void replayRecordEnded();
-// The replay file of the run recorded last, once it ended or was left ("" before).
+// The replay file of the run recorded last, once it ended or was left ("" before); an ended run's
+// is also replayHallRun().
 const std::string& replayRecordFile();
 // The header's play settings that only later versions of the game change: written here in one place.
 void replayHeaderPlaySettings(ReplayHeader* h);
-// Where the replays are: the replays folder, last.kxr in it, the kept run's replay.
-std::string replayFolder();
-std::string replayLastPath();
-std::string replayKeptPath();

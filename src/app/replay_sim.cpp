@@ -57,7 +57,10 @@ int replaySimEnter(const ReplayItem* segment, std::string* why) {
     timerReset();
     if (!segment->kept.empty()) {
         runSaveApply(&kept);
-        timingSetGameTime(kept.gameTime);
+        if (runSaveClock(&kept) >= 0)
+            timingSetGameTicks(runSaveClock(&kept));
+        else
+            timingSetGameTime(kept.gameTime);
     }
     return 1;
 }
@@ -65,6 +68,7 @@ int replaySimEnter(const ReplayItem* segment, std::string* why) {
 std::string replaySimKeptText(const char* code) {
     RunSave s;
     runSaveCapture(&s, code);
+    runSaveSetClock(&s, timingGameTicks());
     return runSaveFormat(&s);
 }
 

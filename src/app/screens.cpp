@@ -51,7 +51,7 @@ void enterGame() {
     timerReset();
     gameStepFresh();
     minesGameEntered();
-    replayRecordEnter();
+    replayRecordEnter(minesCodeText(), minesKeptRun());
 }
 
 void storyDisplay() {

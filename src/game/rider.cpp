@@ -95,3 +95,11 @@ const char* riderLabel() {
 void riderFresh() {
     dismountedAt = 0;
 }
+
+float riderDismountedAt() {
+    return dismountedAt;
+}
+
+void riderSetDismountedAt(float time) {
+    dismountedAt = time;
+}

@@ -6,6 +6,7 @@
 #include <ctime>
 #include <string>
 #include "app/game_step.h"
+#include "app/game_update.h"
 #include "app/replay.h"
 #include "app/replay_sim.h"
 #include "file/clock.h"
@@ -45,7 +46,7 @@ int toolReplay(int argc, char** argv) {
     fflush(stdout);
     const int saved = dup(1), quiet = open("/dev/null", O_WRONLY);
     if (quiet >= 0) dup2(quiet, 1);
-    gameStepKeepsView = 0; // a re-simulated run writes no settings
+    gameKeepsView = 0; // a re-simulated run writes no settings
     ReplayCheck c;
     replaySimCheck(&r, &c);
     fflush(stdout);
