@@ -375,3 +375,30 @@ TEST_F(Play, ARecordsFileTheGameCannotReadIsLeftAsItIs) {
         EXPECT_EQ(sanitizerReport(), "");
     }
 }
+
+// A recorded run played in the window: its mine and rules come from the file (the settings name
+// another mine), 8 plays it faster, it ends on the end screen of a lost run as recorded, and nothing is
+// recorded, kept or stored; Enter ends the program.
+TEST_F(Play, AReplayPlaysInTheWindowToItsEndScreen) {
+    const std::string option = "--replay=" KX_SOURCE_DIR "/tests/replays/lost-ride-shot.kxr";
+    ASSERT_TRUE(start("mazeSize = 16\nitemsPerKind = 5\nskipStory = 0\nmodelSource = 1\n"
+                      "hallName1 = Ada\nhallTime1 = 61.5\n",
+                      option.c_str()))
+        << "no window titled Kavernix";
+    const std::string before = readFileText(folder + "/settings.ini");
+    ASSERT_TRUE(gameShown()) << "no lamp frame: the story is not shown for a replay";
+    // The line at the top of the glass says it is a replay.
+    const Region top = within(lamp->opening, 0.3, 0.6, 0.08, 0.17, W, H); // rows from the top
+    EXPECT_GT(share(last, top, [](const uint8_t* p) { return p[0] > 200 && p[1] > 200 && p[2] > 200; }), 0.01)
+        << "no replay line";
+    xdo("key 8");
+    ASSERT_TRUE(pollFor(180, [&](const Shot& s) { return shows(s, *lostFit, *endRim); }))
+        << "no end screen of the lost run";
+    settled(*whole, 10);
+    xdo("key Return");
+    ASSERT_EQ(waitExit(20), 0);
+    EXPECT_EQ(readFileText(folder + "/settings.ini"), before) << "a replay stores nothing";
+    EXPECT_FALSE(std::filesystem::exists(folder + "/data/kavernix/replays")) << "a replay is not recorded";
+    EXPECT_FALSE(std::filesystem::exists(folder + "/state/kavernix/run.ini")) << "a replay keeps no run";
+    EXPECT_EQ(sanitizerReport(), "");
+}

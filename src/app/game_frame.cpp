@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include "app/captions.h"
 #include "app/end_screen.h"
@@ -13,6 +14,7 @@
 #include "app/lang.h"
 #include "app/pad.h"
 #include "app/record.h"
+#include "app/replay_play.h"
 #include "app/replay_record.h"
 #include "app/game_state.h"
 #include "app/game_step.h"
@@ -125,6 +127,7 @@ void gamePress(int action) {
         inputMuteKey();
         break;
     case ACTION_SETTINGS:
+        if (replayPlaying()) break; // a replay changes no settings
         setupRequested = 1;
         // A halted game runs no update that would open the dialog: it opens now and the game stays
         // halted.
@@ -160,6 +163,18 @@ void gameIdle() {
         // The dialog runs inside this update; the time it was open is not frame time.
         gameSettingsDialog();
         gameResume();
+    }
+    if (replayPlaying()) {
+        // The recorded steps instead of the player's input; the frame clock only for the frame rate.
+        timingFrameTicks();
+        const int over = replayPlayFrame();
+        frameDone();
+        if (over == 2) exit(0); // the recorded run was left here
+        if (over) {
+            record.finalTime = record.gameTime;
+            enterEndScreen();
+        }
+        return;
     }
     // The pad's events before the step: a button acts at the step's start, never between moves.
     if (padConnected()) padPoll();
@@ -262,6 +277,20 @@ static void drawWaitingNotice() {
                           newline + 1, colour, w, h);
 }
 
+// A replay says so, and at what speed, in a line of its own at the top of the glass.
+static void drawReplayLine() {
+    if (!replayPlaying()) return;
+    static const float colour[4] = {1, 1, 1, 1};
+    const char* line = replayPlayLine();
+    const Stage s = recordStage();
+    const float h = float(s.height) / 24, w = h / 2;
+    const float width = float(strlen(line)) * w;
+    const float left = 0.44f * float(s.width) - width / 2;
+    const float y = 0.86f * float(s.height);
+    hudDrawTextGround(left - w / 2, y - h * 0.15f, left + width + w / 2, y + h * 1.05f);
+    fontDrawTextSized(left / float(s.width), 0.86f, line, colour, w, h);
+}
+
 // The captions near the bottom of the glass, above the counters' strip and clear of it where the
 // glass is still wide enough for a line of 30 glyphs, each line centred on a dark ground of its own,
 // the newest lowest.
@@ -356,6 +385,7 @@ void gameDisplay() {
     glEnable(GL_TEXTURE_2D);
     drawHud();
     drawCaptions();
+    drawReplayLine();
     drawWaitingNotice();
     drawPauseHint();
     drawFadeVeil(gameState.fadeState, gameState.fadeLevel);

@@ -211,6 +211,7 @@ void minesGameEntered() {
 int minesRunEnded(int won, float time) {
     runActive = 0;
     notStorable = 0;
+    if (noSave) return -1; // a replay watched: the run is not played again into a table
     if (!noSave) {
         const std::string path = recordsRunPath();
         if (!path.empty()) unlink(path.c_str());
@@ -263,6 +264,7 @@ static int storedTimes(float* times) {
 static void storeHall();
 
 void minesStoreHall() {
+    if (noSave) return;
     const std::string lockPath = mineCodeIsClassic(&current) ? settingsPath() : recordsPath();
     const std::string folder = replayFolder();
     const int entered = gameState.hallRank >= 0 && (mineCodeIsClassic(&current) || !notStorable);
