@@ -10,7 +10,7 @@ FUZZ_TARGETS := $(shell sed -nE 's/^kx_fuzz.([a-z_]+) .*/\1/p' tests/fuzz/fuzz.c
 
 PACKAGES := cmake make g++ pkg-config freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev libgl1-mesa-dri \
             libx11-dev libsdl2-dev libgtest-dev libgmock-dev libbenchmark-dev libgtk-3-dev libcairo2-dev libfreetype-dev \
-            fonts-dejavu-core fonts-blankenburg libopenal-dev libsndfile1-dev xvfb xauth xdotool x11-apps imagemagick clang libclang-rt-14-dev \
+            fonts-dejavu-core fonts-blankenburg libopenal-dev libsndfile1-dev zlib1g-dev xvfb xauth xdotool x11-apps imagemagick clang libclang-rt-14-dev \
             dpkg-dev desktop-file-utils appstream lintian git python3 gettext
 
 .PHONY: play test deps build install uninstall package fuzz bench asan asan-play clean pot

@@ -17,3 +17,4 @@ kx_bench(bench_frames SOURCES bench/frames.cpp MODULES core)
 add_dependencies(bench_frames bare_window fill_floor kavernix runfolder)
 kx_bench(bench_overdraw SOURCES bench/overdraw.cpp
          MODULES core app maze Wood brep image text scene game sound)
+kx_bench(bench_replay_check SOURCES bench/replay_check.cpp MODULES core app maze Wood brep image text scene game sound)

@@ -30,6 +30,7 @@ set_property(SOURCE src/app/paths.cpp APPEND PROPERTY COMPILE_DEFINITIONS KX_DAT
              KX_DATA_FROM_GAMES="${kx_games_to_data}")
 set_property(SOURCE src/app/launch.cpp APPEND PROPERTY COMPILE_DEFINITIONS KX_VERSION="${PROJECT_VERSION}"
              KX_SOURCE_URL="${KX_SOURCE_URL}")
+set_property(SOURCE src/app/replay_record.cpp APPEND PROPERTY COMPILE_DEFINITIONS KX_VERSION="${PROJECT_VERSION}")
 set_target_properties(kavernix kavernix-tool PROPERTIES INSTALL_RPATH "$ORIGIN/${kx_bin_to_lib}")
 target_link_options(kavernix PRIVATE -Wl,--enable-new-dtags)
 target_link_options(kavernix-tool PRIVATE -Wl,--enable-new-dtags)

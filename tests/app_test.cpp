@@ -472,7 +472,8 @@ TEST_F(GameUpdate, ASlowFrameCarriesNoArrowPastWhatItMeets) {
         for (int i = 0; i < 10 && !gameHorseHit(); ++i) idleFrame(t);
         EXPECT_EQ(gameHorseHit(), 1) << "the horse, frame of " << t << " s";
         shootFrom(3.5f, 1.5f); // rock at x 4..5, open again at 5
-        for (float flown = 0; flown < 1.5f; flown += t) idleFrame(t);
+        for (float flown = 0; flown < 1.5f && shotState == 1; flown += t) idleFrame(t);
+        EXPECT_EQ(shotState, 2) << "it bursts where it met the rock, frame of " << t << " s";
         EXPECT_EQ(int(shot.x), 4) << "the rock, frame of " << t << " s";
     }
 }

@@ -261,6 +261,10 @@ TEST_F(Input, EverySwitchShowsItsValueInItsMessage) {
 
 TEST_F(Input, SpaceReadiesTheArrowWithItsMessage) {
     press(' ');
+    EXPECT_EQ(shotState, 0) << "the press waits for the step";
+    StepInput in;
+    gameGather(&in);
+    gameStepActPresses(&in);
     EXPECT_EQ(shotState, 1);
     EXPECT_STREQ(record.messageText, "Shoot");
 }
@@ -306,6 +310,14 @@ TEST_F(Input, FullScreenDoesNothingInGameMode) {
     expectKeysChangeNothing({'f', 'F'});
 }
 
+// The pointer seen at (x, y), and the turn it gathered taken by a step.
+void lookAndStep(int x, int y) {
+    mouseLook(x, y);
+    float yaw, pitch;
+    inputTakeLook(&yaw, &pitch);
+    gameStepLook(yaw, pitch);
+}
+
 // The X server's side of mouse look: the pointer moves by dx pixels per motion, `burst` motions
 // come between two game steps (the pointer may leave the window meanwhile: its place is still
 // known), `late` more of them after the step read the pointer and before its jump back, which moves
@@ -317,11 +329,11 @@ float turnByMoves(int moves, int dx, int burst, int late, float frameTime) {
     for (int steps = 0; steps < 2 || made < moves; steps++) {
         for (int i = 0; i < burst && made < moves; i++, made++) pointer += dx;
         const int seen = pointer, warps = inputMouseWarpCount();
-        mouseLook(seen, 128);
+        lookAndStep(seen, 128);
         for (int i = 0; i < late && made < moves; i++, made++) pointer += dx;
         if (inputMouseWarpCount() > warps) pointer += 128 - seen;
     }
-    mouseLook(pointer, 128);
+    lookAndStep(pointer, 128);
     float turn = player.heading - 90;
     return turn < -180 ? turn + 360 : turn;
 }
@@ -352,7 +364,7 @@ TEST_F(Input, MouseTurnsWithinBounds) {
                             {0, 0, 2000, 0, 195, -40}}; // from, to, heading, pitch
     for (const auto& m : moves) {
         ignoreNextMotion = 0, lastMouseX = m[0], lastMouseY = m[1];
-        mouseLook(m[2], m[3]);
+        lookAndStep(m[2], m[3]);
         EXPECT_NEAR(player.heading, m[4], 1e-3f) << m[2] << "," << m[3];
         EXPECT_NEAR(player.pitch, m[5], 1e-5f) << m[2] << "," << m[3];
     }
@@ -361,7 +373,7 @@ TEST_F(Input, MouseTurnsWithinBounds) {
 TEST_F(Input, InvertedMouseLooksUpWhenMovedDown) {
     record.mouseSpeed = 60, record.invertMouse = 1;
     ignoreNextMotion = 0, lastMouseX = 0, lastMouseY = 0, player.pitch = 0;
-    mouseLook(0, 10);
+    lookAndStep(0, 10);
     EXPECT_NEAR(player.pitch, -10, 1e-5f);
 }
 
@@ -370,7 +382,7 @@ TEST_F(Input, MouseOnlyRecordsThePointerWhileHalted) {
     for (int halt : {0, 1}) { // paused, boss picture
         record.running = halt, bossScreen = halt;
         ignoreNextMotion = 0, lastMouseX = 0;
-        mouseLook(100, 0);
+        lookAndStep(100, 0);
         EXPECT_NEAR(player.heading, 195, 1e-3f) << halt;
         EXPECT_EQ(lastMouseX, 100) << halt;
     }

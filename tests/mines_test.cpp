@@ -13,6 +13,7 @@
 #include <tuple>
 #include "app/end_screen.h"
 #include "app/game_state.h"
+#include "app/game_step.h"
 #include "app/game_update.h"
 #include "app/hall.h"
 #include "app/launch.h"
@@ -373,20 +374,13 @@ TEST(RunSave, ThePaceIsKeptWithTheRules) {
 
 const std::string continuedCode = codeText({16, 5, 0, 0xC0FFEEu}); // no diamonds needed: Home wins
 
-// One step as gameIdle takes it: the presses since the last step, the route taps, the walk and
-// what it reaches, the door by the step's time.
+// One step as gameIdle takes it: the input gathered since the last step, then the game's step.
 void playStep() {
     fakeNow += 100;
-    frameTimeUpdate();
-    record.frameStartCount = record.nowCount;
-    inputStepBegin();
-    gameRouteTaps();
-    float playerStep, horseStep;
-    itemsStepSizes(&playerStep, &horseStep);
-    gameMoveByKeys(playerStep, horseStep);
-    gameRouteArrival();
-    gameContacts();
-    gameExitDoorUpdate(recordStepTime());
+    const int64_t ticks = timingFrameTicks();
+    StepInput in;
+    gameGather(&in);
+    gameStep(&in, ticks);
 }
 
 // A key pressed and let go between two steps.

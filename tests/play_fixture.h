@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <filesystem>
 #include <functional>
 #include <sstream>
 #include <string>
@@ -335,6 +336,24 @@ class Play : public ::testing::Test {
     }
 
     void xdo(const std::string& args) { sh("xdotool " + args); }
+
+    // The last run's replay (replays/last.kxr in the data folder) played again by kavernix-tool
+    // replay: it reaches the recorded end, which is `end` ("won", "lost", "left"). With
+    // KX_KEEP_REPLAYS set (recording tests/replays again) the file is copied there as NAME.kxr.
+    void expectReplayChecks(const char* end, const std::string& name) {
+        const std::string file = folder + "/data/kavernix/replays/last.kxr";
+        ASSERT_TRUE(std::filesystem::exists(file)) << "no replay of the run";
+        const std::string out = folder + "/replay-check.txt";
+        const int status =
+            system((KX_BINARY_DIR "/kavernix-tool replay '" + file + "' > '" + out + "' 2>&1").c_str());
+        const std::string printed = readFileText(out);
+        EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 0) << printed;
+        EXPECT_NE(printed.find(std::string("\nend: ") + end + "\n"), std::string::npos) << printed;
+        EXPECT_NE(printed.find("re-simulated: reached the recorded end"), std::string::npos) << printed;
+        if (const char* keep = getenv("KX_KEEP_REPLAYS"))
+            std::filesystem::copy_file(file, std::string(keep) + "/" + name + ".kxr",
+                                       std::filesystem::copy_options::overwrite_existing);
+    }
     // The virtual pad of the preload library (tests/pad_preload.cpp) for the next start; a build with
     // AddressSanitizer needs its runtime loaded first.
     void usePad() {

@@ -129,12 +129,19 @@ TEST_F(Play, WonFromTheStoryThroughTheMineToTheHallOfFame) {
         << "the typed name appears in the list";
     xdo("key Return");
     ASSERT_EQ(waitExit(20), 0) << "Enter on the end screen ends the program";
+    expectReplayChecks("won", "won-keys-pointer-pause-boss");
 
     std::string stored = readFileText(folder + "/settings.ini");
     EXPECT_EQ(valueOf(stored, "hallName1"), "Ann") << stored;
     double time = atof(valueOf(stored, "hallTime1").c_str());
     EXPECT_GT(time, 5);
     EXPECT_LT(time, 29000) << "the run took the first place";
+    // The entry keeps the run's replay, named from the mine's code and the time, the same file.
+    char hallReplay[64];
+    snprintf(hallReplay, sizeof hallReplay, "/data/kavernix/replays/%s_%08lld.kxr", codeOf({8, 3, 3, 1}).c_str(),
+             std::llround(time * 100));
+    EXPECT_EQ(readFileText(folder + hallReplay), readFileText(folder + "/data/kavernix/replays/last.kxr"))
+        << hallReplay;
     EXPECT_EQ(valueOf(stored, "hallName2"), "Slow");
     EXPECT_EQ(valueOf(stored, "hallTime2"), "29000");
     auto [seconds, peak] = heard();
@@ -168,6 +175,7 @@ void walkThenEscape(Play* g, Shot* atStart, Shot* left) {
     *left = g->settled(*g->mapBox, 10);
     g->xdo("key Escape");
     ASSERT_EQ(g->waitExit(20), 0);
+    g->expectReplayChecks("left", "left");
 }
 
 // Escape in the game keeps the run; --continue goes on with it where it was left (the map shows the
@@ -188,6 +196,9 @@ TEST_F(Play, ContinueGoesOnWithTheKeptRun) {
     xdo("key Escape");
     ASSERT_EQ(waitExit(20), 0);
     EXPECT_GT(savedTime(save), firstTime + 0.5f) << "the continued run goes on with its time";
+    // One replay of the whole run, left twice: the second part a segment of the same file.
+    expectReplayChecks("left", "continued");
+    EXPECT_TRUE(std::filesystem::exists(folder + "/state/kavernix/run.kxr")) << "kept beside the kept run";
     const std::string err = readFileText(folder + "/err.txt");
     EXPECT_EQ(err.find("fresh game"), std::string::npos) << err;
     EXPECT_EQ(sanitizerReport(), "");
@@ -235,6 +246,7 @@ TEST_F(Play, ThePadAlonePlaysToTheHallOfFame) {
     settled(*whole, 10);
     for (const char* b : {"dpup", "dpright", "dpup", "dpup", "dpright", "dpdown", "b", "a"}) padPress(b);
     ASSERT_EQ(waitExit(20), 0) << "A on the end screen stores the name and ends the program";
+    expectReplayChecks("won", "won-pad");
     std::string stored = readFileText(folder + "/settings.ini");
     EXPECT_EQ(valueOf(stored, "hallName1"), "AB") << stored;
     EXPECT_EQ(valueOf(stored, "hallName2"), "Slow");
@@ -308,7 +320,8 @@ TEST_F(Play, ShootingTheHorseLosesWithoutAPlaceInTheHall) {
     EXPECT_EQ(differing(endShot, shot(), *whole), 0) << "no name entry for a lost run";
     xdo("key Return");
     ASSERT_EQ(waitExit(20), 0);
-    std::string stored = readFileText(folder + "/settings.ini");
+    expectReplayChecks("lost", "lost-ride-shot");
+    EXPECT_FALSE(std::filesystem::exists(folder + "/state/kavernix/run.kxr")) << "an ended run keeps no replay";    std::string stored = readFileText(folder + "/settings.ini");
     const char* const hall[][2] = {{"hallName1", "Ada"},   {"hallTime1", "61.5"}, {"hallName2", "Bea"},
                                    {"hallTime2", "75.25"}, {"hallName3", ""},     {"hallTime3", "30000"}};
     for (const auto& place : hall) EXPECT_EQ(valueOf(stored, place[0]), place[1]) << place[0];
@@ -361,4 +374,31 @@ TEST_F(Play, ARecordsFileTheGameCannotReadIsLeftAsItIs) {
         }
         EXPECT_EQ(sanitizerReport(), "");
     }
+}
+
+// A recorded run played in the window: its mine and rules come from the file (the settings name
+// another mine), 8 plays it faster, it ends on the end screen of a lost run as recorded, and nothing is
+// recorded, kept or stored; Enter ends the program.
+TEST_F(Play, AReplayPlaysInTheWindowToItsEndScreen) {
+    const std::string option = "--replay=" KX_SOURCE_DIR "/tests/replays/lost-ride-shot.kxr";
+    ASSERT_TRUE(start("mazeSize = 16\nitemsPerKind = 5\nskipStory = 0\nmodelSource = 1\n"
+                      "hallName1 = Ada\nhallTime1 = 61.5\n",
+                      option.c_str()))
+        << "no window titled Kavernix";
+    const std::string before = readFileText(folder + "/settings.ini");
+    ASSERT_TRUE(gameShown()) << "no lamp frame: the story is not shown for a replay";
+    // The line at the top of the glass says it is a replay.
+    const Region top = within(lamp->opening, 0.3, 0.6, 0.08, 0.17, W, H); // rows from the top
+    EXPECT_GT(share(last, top, [](const uint8_t* p) { return p[0] > 200 && p[1] > 200 && p[2] > 200; }), 0.01)
+        << "no replay line";
+    xdo("key 8");
+    ASSERT_TRUE(pollFor(180, [&](const Shot& s) { return shows(s, *lostFit, *endRim); }))
+        << "no end screen of the lost run";
+    settled(*whole, 10);
+    xdo("key Return");
+    ASSERT_EQ(waitExit(20), 0);
+    EXPECT_EQ(readFileText(folder + "/settings.ini"), before) << "a replay stores nothing";
+    EXPECT_FALSE(std::filesystem::exists(folder + "/data/kavernix/replays")) << "a replay is not recorded";
+    EXPECT_FALSE(std::filesystem::exists(folder + "/state/kavernix/run.ini")) << "a replay keeps no run";
+    EXPECT_EQ(sanitizerReport(), "");
 }

@@ -106,6 +106,7 @@ TEST_F(Play, EveryPixelOfAPointerBurstTurnsTheView) {
         if (turn > 180) turn -= 360;
         if (turn < -180) turn += 360;
         EXPECT_NEAR(turn, float(c.moves * c.dx) * 5 / 60, 0.2f);
+        expectReplayChecks("left", "pointer-burst-" + std::to_string(c.w) + (c.dx < 0 ? "-left" : "-right"));
         EXPECT_EQ(sanitizerReport(), "");
     }
 }

@@ -68,6 +68,7 @@ TEST_F(Play, TimedemoEndsWithOneLineOfFigures) {
 TEST_F(Play, TimedemoSavesNothing) {
     const std::string before = runTimedemo(folder);
     EXPECT_EQ(readFileText(folder + "/settings.ini"), before);
+    EXPECT_FALSE(std::filesystem::exists(folder + "/data/kavernix/replays")) << "the timedemo is not recorded";
 }
 
 TEST_F(Play, TimedemoWalkIsHeard) {

@@ -415,15 +415,18 @@ TEST_F(Draw, HitExplodesForHalfASecond) {
     shotState = 1;
     explosionTime = 3;
     record.frameTime = 0.125f;
-    Actor hit = at(2.5f, 0.0f, 1.5f, 90); // on the floor
+    shot = at(2.5f, 0.0f, 1.5f, 90); // on the floor
     const int frames[] = {1, 3, 5, 7, 8}; // sixteen frames a second, the last one held
     for (int i = 0; i < 5; ++i) {
         GLint bound;
-        shotDraw(&hit);
+        shotBurst(record.frameTime); // the step, then the drawing
+        EXPECT_EQ(shotState, 2) << "frame " << i;
+        shotDraw(&shot);
         glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
         EXPECT_EQ(GLuint(bound), imageTable[18 + frames[i]].textureId) << "frame " << i;
-        EXPECT_EQ(shotState, i < 4 ? 2 : 0) << "frame " << i;
     }
+    shotBurst(record.frameTime);
+    EXPECT_EQ(shotState, 0) << "the next arrow is ready after half a second";
 }
 
 TEST_F(Draw, LampIsDrawnInTheThreeFramesAfterAnInvalidation) {

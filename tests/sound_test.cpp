@@ -105,7 +105,9 @@ void renderSession(Session* s) {
     s->key = deviceFrame();
     inputHandle(INPUT_GAME, gamePress, nullptr);
     inputSetScreen(INPUT_GAME);
-    inputPress(ACTION_SHOOT);
+    StepInput step{}; // the press as the step takes it, at its start
+    gameStepPress(&step, ACTION_SHOOT);
+    gameStepActPresses(&step);
     gameSounds();
     waitSeconds(0.6);
 

@@ -21,7 +21,7 @@ kx_test(catalogue_test SOURCES tests/catalogue_test.cpp MODULES ${KX_ALL_MODULES
 kx_test(data_models_test SOURCES tests/data_models_test.cpp MODULES ${KX_ALL_MODULES})
 kx_test(startup_test SOURCES tests/startup_test.cpp MODULES ${KX_ALL_MODULES})
 kx_test(startup_screens_test SOURCES tests/startup_screens_test.cpp MODULES ${KX_ALL_MODULES} DEPENDS runfolder)
-kx_test(play_test SOURCES tests/play_test.cpp tests/play_game_test.cpp tests/play_access_test.cpp tests/play_input_test.cpp tests/play_controls_test.cpp MODULES core DEPENDS kx_pad_preload kavernix runfolder LIBS PkgConfig::SNDFILE)
+kx_test(play_test SOURCES tests/play_test.cpp tests/play_game_test.cpp tests/play_access_test.cpp tests/play_input_test.cpp tests/play_controls_test.cpp MODULES core DEPENDS kx_pad_preload kavernix kavernix-tool runfolder LIBS PkgConfig::SNDFILE)
 # The virtual pad the play test loads into the game (LD_PRELOAD).
 add_library(kx_pad_preload MODULE tests/pad_preload.cpp)
 target_compile_options(kx_pad_preload PRIVATE ${KX_WARNINGS})
@@ -29,6 +29,7 @@ target_link_libraries(kx_pad_preload PRIVATE PkgConfig::SDL2 ${CMAKE_DL_LIBS})
 target_compile_definitions(play_test PRIVATE KX_PAD_PRELOAD="$<TARGET_FILE:kx_pad_preload>")
 kx_test(sound_test SOURCES tests/sound_test.cpp MODULES ${KX_ALL_MODULES} DEPENDS runfolder grolksetup-dialog LIBS PkgConfig::GTK3)
 kx_test(mines_test SOURCES tests/mines_test.cpp MODULES ${KX_ALL_MODULES})
+kx_test(replay_test SOURCES tests/replay_test.cpp MODULES ${KX_ALL_MODULES} LIBS ZLIB::ZLIB)
 kx_test(lang_test SOURCES tests/lang_test.cpp MODULES ${KX_ALL_MODULES} DEPENDS runfolder)
 # Every catalogue compiles cleanly and holds every text the code marks.
 add_test(NAME Po.EveryTextTranslatedAndWellFormed COMMAND sh ${CMAKE_SOURCE_DIR}/tests/po_test.sh ${CMAKE_SOURCE_DIR})
@@ -49,3 +50,14 @@ add_test(NAME Layers.TheTreeKeepsItsLayers COMMAND python3 ${CMAKE_SOURCE_DIR}/t
 kx_test(looks_test SOURCES tests/looks_test.cpp MODULES ${KX_ALL_MODULES} DEPENDS runfolder)
 kx_test(frames_gl_test SOURCES tests/frames_gl_test.cpp MODULES ${KX_ALL_MODULES} DEPENDS runfolder)
 kx_test(captions_test SOURCES tests/captions_test.cpp MODULES ${KX_ALL_MODULES} DEPENDS runfolder)
+# The replays recorded from this version's play tests (KX_KEEP_REPLAYS=FOLDER with the play tests
+# copies them there): each plays again to its recorded end. A change that alters how a run plays fails
+# here until the rules version is raised and the replays are recorded again.
+file(GLOB KX_REPLAYS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/replays/*.kxr)
+foreach(replay IN LISTS KX_REPLAYS)
+  get_filename_component(name ${replay} NAME_WE)
+  add_test(NAME Replays.${name} COMMAND kavernix-tool replay ${replay})
+endforeach()
+add_test(NAME Replays.DamagedFilesAreRefusedInOneLine
+         COMMAND sh ${CMAKE_SOURCE_DIR}/tests/replay_tool_test.sh $<TARGET_FILE:kavernix-tool>
+                 ${CMAKE_SOURCE_DIR}/tests/replays/won-keys-pointer-pause-boss.kxr)

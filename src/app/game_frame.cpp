@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include "app/captions.h"
 #include "app/end_screen.h"
@@ -13,7 +14,10 @@
 #include "app/lang.h"
 #include "app/pad.h"
 #include "app/record.h"
+#include "app/replay_play.h"
+#include "app/replay_record.h"
 #include "app/game_state.h"
+#include "app/game_step.h"
 #include "app/game_update.h"
 #include "app/startup.h"
 #include "app/timing.h"
@@ -81,11 +85,6 @@ void gameSettingsDialog() {
     glutPostRedisplay();
 }
 
-void gameReadyShot() {
-    if (shotState == 0) shotState = 1;
-    showMessage(textSwitch(SWITCH_SHOOT));
-}
-
 static void toggleBoss() {
     if (bossScreen == 0) {
         // Shown by the next drawing, also while paused.
@@ -116,11 +115,8 @@ static void togglePause() {
 void gamePress(int action) {
     switch (action) {
     case ACTION_RIDE:
-        if (record.running && bossScreen == 0) riderToggle();
-        break;
     case ACTION_SHOOT:
-        gameReadyShot();
-        break;
+        break; // taken by the next step, in the order the presses came
     case ACTION_BOSS:
         toggleBoss();
         break;
@@ -131,6 +127,7 @@ void gamePress(int action) {
         inputMuteKey();
         break;
     case ACTION_SETTINGS:
+        if (replayPlaying()) break; // a replay changes no settings
         setupRequested = 1;
         // A halted game runs no update that would open the dialog: it opens now and the game stays
         // halted.
@@ -140,6 +137,21 @@ void gamePress(int action) {
         inputSwitchPress(action);
         break;
     }
+}
+
+// The step's input record from the sources: the presses since the last step in the order they
+// came, the held actions after them, the pointer's turn and the sticks.
+void gameGather(StepInput* in) {
+    memset(in, 0, sizeof *in);
+    inputStepBegin();
+    const int* presses = nullptr;
+    const int count = inputStepPresses(&presses);
+    for (int i = 0; i < count; i++) gameStepPress(in, presses[i]);
+    in->held = gameStepHeldNow();
+    inputTakeLook(&in->lookYaw, &in->lookPitch);
+    float sticks[4];
+    padSticks(sticks);
+    in->walkX = sticks[0], in->walkY = sticks[1], in->lookX = sticks[2], in->lookY = sticks[3];
 }
 
 void gameIdle() {
@@ -152,23 +164,31 @@ void gameIdle() {
         gameSettingsDialog();
         gameResume();
     }
-    frameTimeUpdate();
-    inputStepBegin();
-    gameRouteTaps();
-    gameShot();
-    float playerStep, horseStep;
-    itemsStepSizes(&playerStep, &horseStep);
-    gameMoveByKeys(playerStep, horseStep);
-    gameRouteArrival();
-    padLook(record.frameTime);
-    gameFieldOfView();
-    gameContacts();
-    gameStrawWarningUpdate();
-    gameExitSceneUpdate(recordStepTime());
-    gameSounds();
+    if (replayPlaying()) {
+        // The recorded steps instead of the player's input; the frame clock only for the frame rate.
+        timingFrameTicks();
+        const int over = replayPlayFrame();
+        frameDone();
+        if (over == 2) exit(0); // the recorded run was left here
+        if (over) {
+            record.finalTime = record.gameTime;
+            enterEndScreen();
+        }
+        return;
+    }
+    // The pad's events before the step: a button acts at the step's start, never between moves.
+    if (padConnected()) padPoll();
+    if (!record.running || bossScreen != 0) return; // the pad was unplugged: paused
+    const int64_t ticks = timingFrameTicks();
+    StepInput in;
+    gameGather(&in);
+    replayRecordFrame(ticks, &in);
+    const int over = gameStep(&in, ticks);
+    replayRecordStepped();
     frameDone();
-    if (gameState.fadeState == 4) {
+    if (over) {
         record.finalTime = record.gameTime;
+        replayRecordEnded();
         enterEndScreen();
     }
 }
@@ -255,6 +275,20 @@ static void drawWaitingNotice() {
     if (newline)
         fontDrawTextSized((0.44f * float(s.width) - second * w / 2) / float(s.width), 0.78f - 1.15f / 24,
                           newline + 1, colour, w, h);
+}
+
+// A replay says so, and at what speed, in a line of its own at the top of the glass.
+static void drawReplayLine() {
+    if (!replayPlaying()) return;
+    static const float colour[4] = {1, 1, 1, 1};
+    const char* line = replayPlayLine();
+    const Stage s = recordStage();
+    const float h = float(s.height) / 24, w = h / 2;
+    const float width = float(strlen(line)) * w;
+    const float left = 0.44f * float(s.width) - width / 2;
+    const float y = 0.86f * float(s.height);
+    hudDrawTextGround(left - w / 2, y - h * 0.15f, left + width + w / 2, y + h * 1.05f);
+    fontDrawTextSized(left / float(s.width), 0.86f, line, colour, w, h);
 }
 
 // The captions near the bottom of the glass, above the counters' strip and clear of it where the
@@ -351,11 +385,11 @@ void gameDisplay() {
     glEnable(GL_TEXTURE_2D);
     drawHud();
     drawCaptions();
+    drawReplayLine();
     drawWaitingNotice();
     drawPauseHint();
-    drawFade(&gameState.fadeState, &gameState.fadeLevel);
+    drawFadeVeil(gameState.fadeState, gameState.fadeLevel);
     applyShadeMode();
-    gameExitDoorUpdate(recordStepTime());
     glutSwapBuffers();
     frameDrawn = 1;
     startupFrameDrawn();

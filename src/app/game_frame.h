@@ -4,8 +4,12 @@
 #pragma once
 #include "app/game_hints.h"
 #include "app/game_sound.h"
+#include "app/game_step.h"
 #include "app/game_update.h"
 
+// The step's input record from the sources: the presses since the last step in the order they
+// came, the held actions after them, the pointer's turn and the sticks (inputStepBegin is in it).
+void gameGather(StepInput* in);
 void gameIdle();
 void gameDisplay();
 void gameVisibility(int state);
@@ -23,4 +27,3 @@ void gameSettingsDialog();
 // sound, the settings dialog, else the rendering switches.
 void gamePress(int action);
 // The arrow is readied (the story's Space readies one too), with its message.
-void gameReadyShot();

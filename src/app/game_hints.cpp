@@ -69,6 +69,11 @@ void gameExitSceneUpdate(float frameTime) {
     blend(&horse, startHorse, exitPose(1, riding), k, 0);
 }
 
+void gameHintsFresh() {
+    sceneTime = -1;
+    strawAttempt = 0;
+}
+
 void gameStrawWarningUpdate() {
     const int riding = record.riderState == 2;
     const int walking = inputHeld(ACTION_STEP_LEFT) || inputHeld(ACTION_STEP_RIGHT) ||

@@ -11,6 +11,8 @@ void gameExitSceneUpdate(float frameTime);
 // Says "The horse needs straw" when the horse, without straw, is asked to walk (Page Up, Home, or
 // the arrows on horseback): once for each press, not every frame.
 void gameStrawWarningUpdate();
+// The exit scene and the straw word back to a fresh start's.
+void gameHintsFresh();
 // The paused game's second line, naming the key that goes on ("Press P to go on"), or the pad's
 // button when the pad was used last ("Press Start to go on").
 void gamePauseHintText(char* out, int size);

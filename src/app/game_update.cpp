@@ -65,15 +65,18 @@ int gameRouteHeld(int action) {
     return gameState.tappedRoute == action;
 }
 
-void gameRouteTaps() {
+void gameRouteTaps(const unsigned char* presses, int count, int stickWalks) {
     if (record.routeKeys != 1) {
         gameState.tappedRoute = 0;
         return;
     }
-    for (int route : {ACTION_CALL_HORSE, ACTION_GO_TO_HORSE, ACTION_WALK_OUT})
-        if (inputStepPressed(route)) gameState.tappedRoute = gameState.tappedRoute == route ? 0 : route;
+    for (int i = 0; i < count; i++) {
+        const int route = presses[i];
+        if (route == ACTION_CALL_HORSE || route == ACTION_GO_TO_HORSE || route == ACTION_WALK_OUT)
+            gameState.tappedRoute = gameState.tappedRoute == route ? 0 : route;
+    }
     const int walking = inputHeld(ACTION_FORWARD) || inputHeld(ACTION_BACK) || inputHeld(ACTION_STEP_LEFT) ||
-                        inputHeld(ACTION_STEP_RIGHT) || padWalking();
+                        inputHeld(ACTION_STEP_RIGHT) || stickWalks;
     if (walking) gameState.tappedRoute = 0;
 }
 
@@ -97,8 +100,9 @@ void gameRouteArrival() {
 
 // A walk starts anew when it starts to lead: its key went down, or Home, which leads over the
 // route keys, was let go while the route key is still held.
+static int calling, going, walkingOut; // the route keys and Home led in the last step
+
 static void startWalksThatLead(int callHorse, int goToHorse) {
-    static int calling, going, walkingOut;
     if (callHorse && !calling) actorWalkRestart(WALK_CALL_HORSE);
     if (goToHorse && !going) actorWalkRestart(WALK_TO_HORSE);
     if (gameRouteHeld(ACTION_WALK_OUT) && !walkingOut) {
@@ -106,6 +110,12 @@ static void startWalksThatLead(int callHorse, int goToHorse) {
         actorWalkRestart(WALK_HORSE_OUT);
     }
     calling = callHorse, going = goToHorse, walkingOut = gameRouteHeld(ACTION_WALK_OUT);
+}
+
+static float stickSide, stickDown; // the left stick of the step under way
+
+void gameStickHold(float side, float down) {
+    stickSide = side, stickDown = down;
 }
 
 void gameMoveByKeys(float playerStep, float horseStep) {
@@ -120,9 +130,37 @@ void gameMoveByKeys(float playerStep, float horseStep) {
         if (!riderMounted()) actorWalkStep(WALK_HORSE_OUT, horseStep);
     } else {
         walkByArrows(playerStep);
-        padWalk(playerStep);
+        gameStickWalk(playerStep, stickSide, stickDown);
     }
     if (riderMounted()) riderCarryHorse();
+}
+
+void gameStickWalk(float playerStep, float side, float down) {
+    if (side == 0 && down == 0) return;
+    float forward = -down, length = hypotf(side, forward), parts = fabsf(side) + fabsf(forward);
+    float ahead = playerStep * length * forward / parts, across = playerStep * length * side / parts;
+    if (ahead != 0) {
+        (ahead > 0 ? stepForward : stepBack)(&player, fabsf(ahead));
+        mazeCollide(&maze, &player);
+    }
+    if (across != 0) {
+        (across > 0 ? strafeRight : strafeLeft)(&player, fabsf(across));
+        mazeCollide(&maze, &player);
+    }
+}
+
+// The look speed's unit: degrees per second at full deflection per step of padLookSpeed.
+static const float lookDegreesPerStep = 24.0f;
+
+void gameStickLook(float frameTime, float x, float y) {
+    if (x == 0 && y == 0) return;
+    const float turn = lookDegreesPerStep * float(record.padLookSpeed) * frameTime;
+    player.heading += x * turn;
+    player.pitch += (record.invertMouse ? -y : y) * turn;
+    player.heading = fmodf(player.heading, 360.0f);
+    if (player.heading < 0) player.heading += 360;
+    if (player.pitch > 40) player.pitch = 40;
+    if (player.pitch < -40) player.pitch = -40;
 }
 
 // F9 and F10 change the view by this many degrees per second, within the bounds.
@@ -130,9 +168,16 @@ static const float fovDegreesPerSecond = 30;
 static float fovChange; // degrees asked for and not yet a whole degree
 
 static int fovUnstored; // 1 while the view changed by F9 or F10 waits to be kept
+int gameKeepsView = 1;
+
+void gameUpdateFresh() {
+    calling = going = walkingOut = 0;
+    fovChange = 0;
+    stickSide = stickDown = 0;
+}
 
 void gameFieldOfViewKeep() {
-    if (fovUnstored) setupStoreView(&record);
+    if (fovUnstored && gameKeepsView) setupStoreView(&record);
     fovUnstored = 0;
 }
 

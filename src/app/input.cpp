@@ -30,8 +30,8 @@ static unsigned heldBy[ACTION_ALL]; // one bit per source holding the action
 // The presses of the running game since its last step, in arrival order, each action once; and the
 // actions held for this step only, by a press that was let go before the step began.
 static int stepPresses[ACTION_ALL], stepPressCount;
+static int takenPresses[ACTION_ALL], takenPressCount; // the presses the last step began with
 static unsigned char pressQueued[ACTION_ALL], heldForStep[ACTION_ALL];
-static unsigned char pressedForStep[ACTION_ALL]; // the presses the step in progress took
 
 // The turn per pixel of pointer motion and mouse speed: the same at every frame rate.
 static const float mouseDegreesPerPixel = 1.0f / 60.0f;
@@ -51,16 +51,11 @@ void inputHold(int action, int held) {
     actionHeld[action] = held;
 }
 
-int inputStepPressed(int action) {
-    return action >= 0 && action < ACTION_ALL && pressedForStep[action];
-}
-
 void inputReleaseAll() {
     memset(heldBy, 0, sizeof heldBy);
     memset(actionHeld, 0, sizeof actionHeld);
     memset(pressQueued, 0, sizeof pressQueued);
     memset(heldForStep, 0, sizeof heldForStep);
-    memset(pressedForStep, 0, sizeof pressedForStep);
     stepPressCount = 0;
     inputKeyUp(-1);
 }
@@ -74,15 +69,19 @@ int inputLastSource() {
 void inputStepBegin() {
     for (int a = 0; a < ACTION_ALL; a++)
         if (heldForStep[a]) heldForStep[a] = 0, actionHeld[a] = heldBy[a] != 0;
-    memset(pressedForStep, 0, sizeof pressedForStep);
+    takenPressCount = stepPressCount;
     for (int i = 0; i < stepPressCount; i++) {
-        const int a = stepPresses[i];
+        const int a = takenPresses[i] = stepPresses[i];
         pressQueued[a] = 0;
-        pressedForStep[a] = 1;
         if (!actionHeld[a]) actionHeld[a] = 1, heldForStep[a] = 1;
     }
     stepPressCount = 0;
     inputMouseStep();
+}
+
+int inputStepPresses(const int** actions) {
+    *actions = takenPresses;
+    return takenPressCount;
 }
 
 void inputAction(int source, int action, int down) {
@@ -93,8 +92,10 @@ void inputAction(int source, int action, int down) {
         lastSource = source;
         heldBy[action] |= 1u << source;
         actionHeld[action] = 1;
-        // A halted game takes no steps: what is pressed meanwhile moves nothing when it goes on.
-        if (screenInUse == INPUT_GAME && record.running && bossScreen == 0 && !pressQueued[action])
+        // A halted game takes no steps: what is pressed meanwhile moves nothing when it goes on; only
+        // a shot readied meanwhile waits for the next step.
+        const int stepping = record.running && bossScreen == 0;
+        if (screenInUse == INPUT_GAME && (stepping || action == ACTION_SHOOT) && !pressQueued[action])
             pressQueued[action] = 1, stepPresses[stepPressCount++] = action;
         inputPress(action);
     } else {
@@ -292,6 +293,12 @@ static void specialUp(int key, int, int) {
 // ---- The mouse source.
 
 static int warpCount;
+static float lookYaw, lookPitch; // the pointer's turn since the last step took it, in degrees
+
+void inputTakeLook(float* yaw, float* pitch) {
+    *yaw = lookYaw, *pitch = lookPitch;
+    lookYaw = lookPitch = 0;
+}
 
 int inputMouseWarpCount() {
     return warpCount;
@@ -314,16 +321,10 @@ void mouseLook(int x, int y) {
         ignoreNextMotion = 0;
         return;
     }
-    player.heading += float(x - lastMouseX) * mouseDegreesPerPixel * float(record.mouseSpeed);
+    // The turn waits for the step, which takes it in its input record.
     float rise = float(record.invertMouse ? lastMouseY - y : y - lastMouseY);
-    player.pitch += rise * mouseDegreesPerPixel * float(record.mouseSpeed);
-    // One wrap is the usual case; fmod also covers a turn of more than a full circle.
-    if (player.heading > 360 || player.heading < 0) {
-        player.heading = fmodf(player.heading, 360.0f);
-        if (player.heading < 0) player.heading += 360;
-    }
-    if (player.pitch > 40) player.pitch = 40;
-    if (player.pitch < -40) player.pitch = -40;
+    lookYaw += float(x - lastMouseX) * mouseDegreesPerPixel * float(record.mouseSpeed);
+    lookPitch += rise * mouseDegreesPerPixel * float(record.mouseSpeed);
     lastMouseX = x;
     lastMouseY = y;
     // Back towards the centre once the pointer strayed a quarter of the window from it. The jump is

@@ -35,8 +35,8 @@ void inputReleaseAll();
 // alone (so that a press shorter than a frame is never lost); then the pointer is read
 // (inputMouseStep).
 void inputStepBegin();
-// 1 when the action's press was among those the step in progress took (inputStepBegin).
-int inputStepPressed(int action);
+// The presses the last inputStepBegin took, in the order they came.
+int inputStepPresses(const int** actions);
 // What a press of the action does on the current screen: the screen's press handler (the timedemo
 // takes Escape only); an action the screen has no use for does nothing.
 void inputPress(int action);
@@ -70,7 +70,7 @@ int inputRepeatWithoutRelease();
 void inputKeyDown(int code);
 void inputKeyUp(int code);
 
-// ---- The mouse source. The view turns by the pointer's movement times mouseSpeed / 60 degrees,
+// ---- The mouse source. The view turns (at the next game step, which takes the sum: inputTakeLook) by the pointer's movement times mouseSpeed / 60 degrees,
 // whatever the window size, the speed of the motion and the frame rate: the pointer is read at every
 // game step, also where it left the window. Once it strays a quarter of the window from the centre
 // it is moved back by as much as it strayed. While the game is halted (paused, boss picture) or
@@ -78,6 +78,7 @@ void inputKeyUp(int code);
 // reshape, a resume) its next place is only recorded.
 void mouseLook(int x, int y); // the pointer seen at (x, y)
 void inputMouseStep();        // mouseLook of the pointer's place now, on the game screen
+void inputTakeLook(float* yaw, float* pitch); // the turn summed since the last call, in degrees
 // The pointer to the window centre; where it is at the next step is only recorded.
 void inputMouseRecentre();
 int inputMouseWarpCount();                             // the warps asked for so far

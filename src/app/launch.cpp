@@ -69,6 +69,10 @@ static int takeMineCode(LaunchOptions* out, const char*, const char**) {
     return 1;
 }
 
+static int takeReplay(LaunchOptions* out, const char* value, const char** why) {
+    return takeWord(out->replay, sizeof out->replay, "--replay", value, why);
+}
+
 static int takeContinue(LaunchOptions* out, const char*, const char**) {
     out->continueRun = 1;
     return 1;
@@ -90,6 +94,10 @@ const LaunchOption launchOptionTable[] = {
      takeMineCode},
     {"--continue", nullptr, nullptr, 0, LANG_ID("go on with the run saved when the last game was left"),
      takeContinue},
+    {"--replay", nullptr, LANG_ID("FILE"), 0,
+     LANG_ID("play a recorded run (a .kxr file) in the window:\n"
+             "P pauses, 2, 4 and 8 play it faster, 1 as recorded"),
+     takeReplay},
     {"--help", "-h", nullptr, 0, LANG_ID("this text"), takeHelp},
     {"--version", nullptr, nullptr, 0, LANG_ID("the version, the licence and where the source is"),
      takeVersion},

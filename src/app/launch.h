@@ -13,6 +13,7 @@ struct LaunchOptions {
     char mine[32];      // --mine WHICH: classic, new, daily or a mine code, "" when not given
     int mineCode;       // --mine-code: print the code of the mine and exit
     int continueRun;    // --continue: go on with the saved run
+    char replay[4096];  // --replay FILE: play a recorded run in the window, "" when not given
 };
 
 // One option of ours. `take` stores the option in the record (value is nullptr for an option

@@ -10,6 +10,8 @@
 #include "app/mines.h"
 #include "app/paths.h"
 #include "app/record.h"
+#include "app/replay_play.h"
+#include "app/replay_record.h"
 #include "app/screens.h"
 #include "app/startup.h"
 #include "app/timedemo.h"
@@ -41,10 +43,20 @@ int main(int argc, char** argv) {
     }
     // Without its data the game would open a window with no pictures, textures or text.
     if (!pathInit()) return 1;
-    if (!options.timedemoFrames) setupShow(0);
+    const int watching = options.replay[0] != 0;
+    if (watching && !replayPlayOpen(options.replay)) return 2;
+    if (!options.timedemoFrames && !watching) setupShow(0);
     setupLoad(&record);
     langApply(record.language); // the dialog may have chosen another
-    minesChoose(options.timedemoFrames);
+    if (watching) {
+        // The recorded run's mine and rules; like the timedemo it takes no kept run and saves nothing.
+        minesOptions(replayPlayHeader()->code, 0, 0);
+        minesChoose(1);
+        replayPlayRules();
+        replayRecordOff(1);
+    } else {
+        minesChoose(options.timedemoFrames);
+    }
     if (options.timedemoFrames) timedemoPrepare();
     // The toolkit starts while the models and pictures load.
     startupLoadDataBegin();
@@ -53,7 +65,7 @@ int main(int argc, char** argv) {
     startupOpenWindow();
     if (options.timedemoFrames)
         timedemoEnter(options.timedemoFrames);
-    else if (record.skipStory || minesContinuing())
+    else if (watching || record.skipStory || minesContinuing())
         enterGame();
     else
         enterStory();

@@ -9,12 +9,15 @@
 #include <string>
 #include <sys/random.h>
 #include <unistd.h>
+#include "app/game_state.h"
 #include "app/game_update.h"
 #include "app/hall.h"
 #include "app/lang.h"
 #include "app/random.h"
 #include "app/record.h"
+#include "app/replay_hall.h"
 #include "app/timing.h"
+#include "file/file.h"
 #include "game/items.h"
 #include "game/run_save.h"
 #include "maze/maze.h"
@@ -112,6 +115,7 @@ static int takeSavedRun(const std::string& path) {
     }
     if (got < 0) {
         unlink(path.c_str());
+        unlink(replayKeptPath().c_str()); // the kept run's replay goes with it
         // TRANSLATORS: the saved run's file, then why it is refused (such as "is cut short").
         fprintf(stderr, langConsole("kavernix: %s %s; it is removed and a fresh game starts\n"), path.c_str(),
                 langConsole(why));
@@ -167,6 +171,10 @@ int minesContinuing() {
     return resuming;
 }
 
+const RunSave* minesKeptRun() {
+    return resuming ? &saved : nullptr;
+}
+
 const char* minesCodeText() {
     return currentText;
 }
@@ -180,6 +188,7 @@ static void saveOnExit() {
     }
     RunSave s;
     runSaveCapture(&s, currentText);
+    runSaveSetClock(&s, timingGameTicks()); // exactly, not rounded from the seconds
     if (!path.empty()) runSaveWrite(path.c_str(), &s, stderr);
 }
 
@@ -191,7 +200,10 @@ void minesGameEntered() {
         const std::string path = recordsRunPath();
         if (!path.empty()) unlink(path.c_str());
         runSaveApply(&saved);
-        timingSetGameTime(saved.gameTime);
+        if (runSaveClock(&saved) >= 0)
+            timingSetGameTicks(runSaveClock(&saved));
+        else
+            timingSetGameTime(saved.gameTime); // a save of the first version: seconds rounded up
         otherRules = !defaultRules();
     }
     runActive = !noSave;
@@ -201,6 +213,7 @@ void minesGameEntered() {
 int minesRunEnded(int won, float time) {
     runActive = 0;
     notStorable = 0;
+    if (noSave) return -1; // a replay watched: the run is not played again into a table
     if (!noSave) {
         const std::string path = recordsRunPath();
         if (!path.empty()) unlink(path.c_str());
@@ -231,7 +244,49 @@ SettingsRecord* minesHall() {
     return mineCodeIsClassic(&current) ? &record : &mineHall;
 }
 
+// The times of the table as stored now, read under its lock by the caller; 0 when it cannot be read.
+static int storedTimes(float* times) {
+    if (mineCodeIsClassic(&current)) {
+        static SettingsFile values;
+        if (settingsRead(settingsPath().c_str(), &values, nullptr) < 0) return 0;
+        memcpy(times, values.record.hallTimes, sizeof values.record.hallTimes);
+        return hallPlaces;
+    }
+    static MineRecords stored; // 200 tables: not on the stack
+    std::string why;
+    const std::string path = recordsPath();
+    if (path.empty() || recordsLoad(path.c_str(), &stored, &why) < 0) return 0;
+    const MineTable* t = recordsFind(&stored, currentText);
+    if (!t) return 0;
+    memcpy(times, t->times, sizeof t->times);
+    return hallPlaces;
+}
+
+// The replays of the hall's entries around the store: the run's own written first, under the hall's
+// lock; the replays of the entries the store pushed out removed after it.
+static void storeHall();
+
 void minesStoreHall() {
+    if (noSave) return;
+    const std::string lockPath = mineCodeIsClassic(&current) ? settingsPath() : recordsPath();
+    const std::string folder = replayFolder();
+    const int entered = gameState.hallRank >= 0 && (mineCodeIsClassic(&current) || !notStorable);
+    float before[2 * hallPlaces], after[hallPlaces];
+    int lock = fileLock(lockPath.c_str());
+    int count = storedTimes(before);
+    if (entered) {
+        before[count++] = record.finalTime;
+        replayHallWrite(folder, currentText, record.finalTime, replayHallRun(), stderr);
+    }
+    fileUnlock(lock);
+    storeHall();
+    lock = fileLock(lockPath.c_str());
+    const int afterCount = storedTimes(after);
+    if (afterCount > 0) replayHallDropped(folder, currentText, before, count, after, afterCount);
+    fileUnlock(lock);
+}
+
+static void storeHall() {
     if (mineCodeIsClassic(&current)) {
         setupStoreScores(&record);
         return;

@@ -26,6 +26,9 @@ void minesChoose(int timedemo);
 // are placed (printing the three snapshots).
 void minesBuild();
 int minesContinuing();       // 1 when the game goes on with a saved run (the story is skipped)
+// The kept run the game goes on with (minesContinuing), else null.
+struct RunSave;
+const RunSave* minesKeptRun();
 const char* minesCodeText(); // the code of the mine played
 const char* minesCodeLine(); // the end screen's line naming it: "Mine 16-5-3-K7QX2MD"
 // With a saved run waiting and no dialog shown, the game window says so too, for the first

@@ -20,8 +20,6 @@ static SDL_GameController* pad;
 static SDL_JoystickID padId = -1;
 static int triggerDown[2]; // left, right: pushed past half way
 
-// The look speed's unit: degrees per second at full deflection per step of padLookSpeed.
-static const float lookDegreesPerStep = 24.0f;
 static const char* const disconnectedMessage = LANG_ID("Pad disconnected");
 
 // gamecontrollerdb.txt in the folder of the settings file.
@@ -137,39 +135,9 @@ static int stick(SDL_GameControllerAxis xAxis, SDL_GameControllerAxis yAxis, flo
     return 1;
 }
 
-void padWalk(float playerStep) {
-    float side, down;
-    if (!stick(SDL_CONTROLLER_AXIS_LEFTX, SDL_CONTROLLER_AXIS_LEFTY, &side, &down)) return;
-    float forward = -down, length = hypotf(side, forward), parts = fabsf(side) + fabsf(forward);
-    float ahead = playerStep * length * forward / parts, across = playerStep * length * side / parts;
-    if (ahead != 0) {
-        (ahead > 0 ? stepForward : stepBack)(&player, fabsf(ahead));
-        mazeCollide(&maze, &player);
-    }
-    if (across != 0) {
-        (across > 0 ? strafeRight : strafeLeft)(&player, fabsf(across));
-        mazeCollide(&maze, &player);
-    }
-}
-
-int padWalking() {
-    float side, down;
-    return stick(SDL_CONTROLLER_AXIS_LEFTX, SDL_CONTROLLER_AXIS_LEFTY, &side, &down);
-}
-
-void padLook(float frameTime) {
-    // The sticks are read fresh in every frame while a pad plays; a pad plugged in is found by the
-    // input timer.
-    if (pad) padPoll();
-    float x, y;
-    if (!stick(SDL_CONTROLLER_AXIS_RIGHTX, SDL_CONTROLLER_AXIS_RIGHTY, &x, &y)) return;
-    const float turn = lookDegreesPerStep * float(record.padLookSpeed) * frameTime;
-    player.heading += x * turn;
-    player.pitch += (record.invertMouse ? -y : y) * turn;
-    player.heading = fmodf(player.heading, 360.0f);
-    if (player.heading < 0) player.heading += 360;
-    if (player.pitch > 40) player.pitch = 40;
-    if (player.pitch < -40) player.pitch = -40;
+void padSticks(float sticks[4]) {
+    stick(SDL_CONTROLLER_AXIS_LEFTX, SDL_CONTROLLER_AXIS_LEFTY, &sticks[0], &sticks[1]);
+    stick(SDL_CONTROLLER_AXIS_RIGHTX, SDL_CONTROLLER_AXIS_RIGHTY, &sticks[2], &sticks[3]);
 }
 
 void padRumble() {

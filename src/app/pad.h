@@ -15,14 +15,9 @@ int padStart();
 void padPoll();
 int padConnected(); // 1 while a pad is open
 
-// The left stick walks and steps: beyond the dead zone (padDeadZone percent of its travel) the
-// player moves by playerStep times how far the stick is pushed, split between forward and sideways
-// as the stick points, with a collision after each part.
-void padWalk(float playerStep);
-// 1 while the left stick is pushed beyond the dead zone (it walks).
-int padWalking();
-// The right stick turns the view by up to 24 * padLookSpeed degrees per second (frameTime seconds
-// of it), up and down within 40 degrees; invertMouse turns the up and down round.
-void padLook(float frameTime);
+// The sticks now, after the dead zone (padDeadZone percent of the travel) and the focus: the left
+// one's x and y, the right one's x and y, each -1..1; all 0 without a pad or the keyboard.
+void padSticks(float sticks[4]);
+// The step walks and looks by them (gameStickWalk, gameStickLook in game_update.h).
 // A short rumble (on the arrow's hit, a spider's push, a pick-up) when padRumble is on.
 void padRumble();

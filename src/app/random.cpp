@@ -1,13 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/random.h"
 
-static uint32_t randomState = 1;
+static uint32_t state = 1;
 
 int randomNext() {
-    randomState = randomState * 214013u + 2531011u;
-    return (int)((randomState >> 16) & 32767u);
+    state = state * 214013u + 2531011u;
+    return (int)((state >> 16) & 32767u);
 }
 
-void randomSeed(uint32_t state) {
-    randomState = state;
+void randomSeed(uint32_t seed) {
+    ::state = seed;
+}
+
+uint32_t randomState() {
+    return state;
 }

@@ -6,3 +6,4 @@
 
 int randomNext();                // 0..32767
 void randomSeed(uint32_t state); // tests and tools only; the game keeps the start state 1
+uint32_t randomState();           // the generator's state now (a replay's digest)

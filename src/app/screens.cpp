@@ -8,6 +8,8 @@
 #include "app/mines.h"
 #include "app/reshape.h"
 #include "app/record.h"
+#include "app/replay_play.h"
+#include "app/replay_record.h"
 #include "app/startup.h"
 #include "app/timing.h"
 #include "game/actor.h"
@@ -40,7 +42,7 @@ void enterGame() {
     glEnable(GL_LIGHTING);
     glLightf(GL_LIGHT0, GL_CONSTANT_ATTENUATION, 1.0f);
     glEnable(GL_STENCIL_TEST);
-    inputHandle(INPUT_GAME, gamePress, nullptr);
+    inputHandle(INPUT_GAME, gamePress, replayPlaying() ? replayPlayType : nullptr);
     inputUse(INPUT_GAME);
     glutReshapeFunc(gameReshape);
     glutDisplayFunc(gameDisplay);
@@ -50,7 +52,9 @@ void enterGame() {
     soundPause(!record.running);
     fadeIn();
     timerReset();
+    gameStepFresh();
     minesGameEntered();
+    replayRecordEnter(minesCodeText(), minesKeptRun());
 }
 
 void storyDisplay() {

@@ -12,6 +12,7 @@
 #include "app/input.h"
 #include "app/mines.h"
 #include "app/record.h"
+#include "app/replay_record.h"
 #include "app/screens.h"
 #include "app/timing.h"
 #include "brep/catalogue.h"
@@ -110,6 +111,7 @@ void timedemoEnter(int frames) {
     demoClock = 0;
     timingSetCounter(demoCounter);
     portalCulling = 1;
+    replayRecordOff(1); // the walk is the same every time: nothing to keep
     enterGame();
     inventory[ROW_OILCAN] = inventory[ROW_STRAW] = float(record.fullLevel);
     // Only Escape is left to the player; the pointer and the other keys would change the walk.

@@ -47,9 +47,25 @@ void timingSetGameTime(float seconds) {
     record.gameTime = seconds;
 }
 
-void frameTimeUpdate() {
+int64_t timingFrameTicks() {
     record.nowCount = timingCounter();
-    int64_t ticks = record.nowCount - record.frameStartCount;
+    return record.nowCount - record.frameStartCount;
+}
+
+int64_t timingGameTicks() {
+    return gameTicks;
+}
+
+void timingSetGameTicks(int64_t ticks) {
+    gameTicks = ticks;
+    record.gameTime = float(double(gameTicks) / double(record.perfFrequency));
+}
+
+void frameTimeUpdate() {
+    timingAdvance(timingFrameTicks());
+}
+
+void timingAdvance(int64_t ticks) {
     record.frameTime = float(double(ticks) / double(record.perfFrequency));
     record.fps = 1.0f / (record.frameTime + 0.00001f);
     if (record.running) {

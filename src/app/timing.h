@@ -21,6 +21,13 @@ void timerReset(); // the frame starts now; gameTime and riderState back to 0, n
 // The game clock set to seconds already played (a continued run); the frames after add to it.
 void timingSetGameTime(float seconds);
 void frameTimeUpdate(); // first in every idle callback: frameTime, fps, gameTime while running
+// The two halves of frameTimeUpdate: the counter ticks since the frame began, and the clocks moved on
+// by ticks (a replay hands in the recorded ticks).
+int64_t timingFrameTicks();
+void timingAdvance(int64_t ticks);
+// The game clock in whole counter ticks, as kept and continued exactly.
+int64_t timingGameTicks();
+void timingSetGameTicks(int64_t ticks);
 void frameDone();       // last in every idle callback: next frame starts here; redisplay
 void pauseStart();
 void pauseEnd();         // the paused interval is not counted in the next frame time

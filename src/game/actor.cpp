@@ -205,6 +205,19 @@ void shotUpdate() {
     }
 }
 
+void shotBurst(float frameTime) {
+    if (shotState == 0) return;
+    const int open = mazeIsOpen(&maze, int(shot.x), int(shot.z)) && shot.y > 0 && shot.y < 1;
+    if (shotState == 1 && open) return;
+    if (shotState == 1) {
+        shotState = 2; // the burst's first picture is drawn at the age 0
+        explosionTime = 0;
+        return;
+    }
+    explosionTime += frameTime;
+    if (explosionTime > 0.5f) shotState = 0;
+}
+
 int actorShotSubSteps(float seconds) {
     float way = 2 * seconds;
     if (!(way > shotSubStep)) return 1;

@@ -62,6 +62,9 @@ int actorWalkPhase(ActorWalk w);
 // moves that stop where it leaves the open mine (drawing it there bursts it), so that a slow frame
 // does not carry it through rock.
 void shotUpdate();
+// A flying arrow out of the open (it met rock, floor or ceiling) bursts; the burst lasts half a
+// second of frameTime steps, then the next arrow is ready.
+void shotBurst(float frameTime);
 constexpr float shotSubStep = 0.05f;  // the longest move of the arrow between two looks at what it meets
 int actorShotSubSteps(float seconds); // the moves a flight of seconds takes: at least 1
 // Moves the flying arrow for seconds; 1 while it is in an open cell between floor and ceiling. An

@@ -91,3 +91,15 @@ const char* riderLabel() {
     if (state < 0 || state >= riderLabelCount) state = 0;
     return langText(riderLabels[state]);
 }
+
+void riderFresh() {
+    dismountedAt = 0;
+}
+
+float riderDismountedAt() {
+    return dismountedAt;
+}
+
+void riderSetDismountedAt(float time) {
+    dismountedAt = time;
+}

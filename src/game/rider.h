@@ -22,3 +22,7 @@ void riderToggle();
 void riderUpdate(int callingHorse);
 // The label of record.riderState in the current language; an index outside 0..4 gives the first.
 const char* riderLabel();
+void riderFresh(); // no dismount remembered, as at a fresh start
+// The game time of the last dismount (kept with a left run).
+float riderDismountedAt();
+void riderSetDismountedAt(float time);

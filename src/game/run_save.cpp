@@ -3,17 +3,20 @@
 #include "game/run_save.h"
 #include <cerrno>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <unistd.h>
 #include "app/record.h"
 #include "file/file.h"
 #include "game/items.h"
+#include "game/rider.h"
 #include "setup/mine_code.h"
 
 // Marks why a save is refused for the catalogue; the game looks it up where it says so.
 #define N_(text) text
 
-static const char runHeader[] = "kavernix-run 1";
+static const char runHeader[] = "kavernix-run 2";
+static const char runHeaderFirst[] = "kavernix-run 1"; // without the clock, the arrow and the dismount
 static const size_t runMaxBytes = 64 * 1024;
 
 // FNV-1a over the text before the check line.
@@ -56,6 +59,10 @@ std::string runSaveFormat(const RunSave* s) {
         text += "items = " + std::to_string(s->itemCount[row]) + "\n";
         for (int i = 0; i < s->itemCount[row]; i++) text += actorLine("item", &s->items[row][i]);
     }
+    text += "clock = " + std::to_string(runSaveClock(s)) + "\n";
+    text += "arrow = " + std::to_string(s->shotState) + floatBits(s->explosionTime) + "\n";
+    text += actorLine("shot", &s->shot);
+    text += "dismounted =" + floatBits(s->dismountedAt) + "\n";
     char check[32];
     snprintf(check, sizeof check, "check = %08x\n", textCheck(text.data(), text.size()));
     return text + check;
@@ -133,7 +140,38 @@ static void readActor(Cursor* c, const char* key, Actor* a, float size) {
         c->why = N_("has a body outside the mine");
 }
 
-static void parseBody(Cursor* c, RunSave* s) {
+int64_t runSaveClock(const RunSave* s) {
+    return int64_t(uint64_t(uint32_t(s->clockHigh)) << 32 | uint32_t(s->clockLow));
+}
+
+void runSaveSetClock(RunSave* s, int64_t ticks) {
+    s->clockLow = int32_t(uint32_t(uint64_t(ticks)));
+    s->clockHigh = int32_t(uint32_t(uint64_t(ticks) >> 32));
+}
+
+// The lines of the second version: the clock in ticks, the arrow, the last dismount.
+static void parseSecond(Cursor* c, RunSave* s, float size) {
+    const std::string clock = nextValue(c, "clock");
+    if (c->why) return;
+    errno = 0;
+    char* end = nullptr;
+    const long long ticks = strtoll(clock.c_str(), &end, 10);
+    if (clock.size() < 2 || clock[0] != ' ' || *end || errno || ticks < -1) {
+        c->why = N_("has a clock out of range");
+        return;
+    }
+    runSaveSetClock(s, ticks);
+    const std::string arrow = nextValue(c, "arrow");
+    if (!c->why && (arrow.size() != 11 || arrow[0] != ' ' || arrow[1] < '0' || arrow[1] > '2'))
+        c->why = N_("has an arrow out of range");
+    if (c->why) return;
+    s->shotState = arrow[1] - '0';
+    readFloats(c, arrow.substr(2), &s->explosionTime, 1);
+    readActor(c, "shot", &s->shot, size);
+    readFloats(c, nextValue(c, "dismounted"), &s->dismountedAt, 1);
+}
+
+static void parseBody(Cursor* c, RunSave* s, int second) {
     MineCode code;
     const char* codeWhy = nullptr;
     std::string mine = nextValue(c, "mine");
@@ -175,6 +213,10 @@ static void parseBody(Cursor* c, RunSave* s) {
             c->why = N_("has a count of items out of range");
         for (int i = 0; i < s->itemCount[row] && !c->why; i++) readActor(c, "item", &s->items[row][i], size);
     }
+    if (second)
+        parseSecond(c, s, size);
+    else
+        runSaveSetClock(s, -1);
 }
 
 int runSaveParse(const char* text, size_t length, RunSave* s, const char** why) {
@@ -188,13 +230,17 @@ int runSaveParse(const char* text, size_t length, RunSave* s, const char** why) 
     }
     c.p = nl + 1;
     size_t headerLength = strlen(runHeader);
-    if (size_t(c.end - c.p) <= headerLength || memcmp(c.p, runHeader, headerLength) != 0 ||
-        c.p[headerLength] != '\n') {
+    const auto startsWith = [&](const char* header) {
+        return size_t(c.end - c.p) > headerLength && memcmp(c.p, header, headerLength) == 0 &&
+               c.p[headerLength] == '\n';
+    };
+    const int second = startsWith(runHeader);
+    if (!second && !startsWith(runHeaderFirst)) {
         *why = N_("is not a saved run of this game (or of another version)");
         return 0;
     }
     c.p += headerLength + 1;
-    parseBody(&c, &read);
+    parseBody(&c, &read, second);
     size_t body = size_t(c.p - text);
     std::string check = nextValue(&c, "check");
     char expected[16];
@@ -243,6 +289,11 @@ void runSaveCapture(RunSave* s, const char* code) {
     s->gameTime = record.gameTime;
     s->riderState = record.riderState == 2 ? 2 : 0;
     memcpy(s->inventory, inventory, sizeof s->inventory);
+    runSaveSetClock(s, -1); // the caller, who has the clock, sets it
+    s->shotState = shotState;
+    s->explosionTime = explosionTime;
+    actorCopy(&s->shot, &shot);
+    s->dismountedAt = riderDismountedAt();
     actorCopy(&s->player, &player);
     actorCopy(&s->horse, &horse);
     actorCopy(&s->door, &exitDoor);
@@ -262,6 +313,10 @@ void runSaveApply(const RunSave* s) {
     record.gameTime = s->gameTime;
     record.riderState = s->riderState;
     memcpy(inventory, s->inventory, sizeof s->inventory);
+    shotState = s->shotState;
+    explosionTime = s->explosionTime;
+    actorCopy(&shot, &s->shot);
+    riderSetDismountedAt(s->dismountedAt);
     actorCopy(&player, &s->player);
     actorCopy(&horse, &s->horse);
     actorCopy(&exitDoor, &s->door);

@@ -25,7 +25,18 @@ struct RunSave {
     Actor player, horse, door;
     int32_t itemCount[RUN_ITEM_ROWS];
     Actor items[RUN_ITEM_ROWS][MAX_INSTANCES];
+    // Kept since the second version of the file (a first version's save reads them as 0, the clock
+    // as -1: the time then counts from gameTime, rounded up).
+    int32_t clockLow, clockHigh; // the game clock in counter ticks, the two halves of an int64_t
+    int32_t shotState;           // the arrow: ready, flying or bursting
+    float explosionTime;
+    Actor shot;
+    float dismountedAt; // the game time of the last dismount
 };
+
+// The clock kept in a save, in ticks; -1 when the save holds none.
+int64_t runSaveClock(const RunSave* s);
+void runSaveSetClock(RunSave* s, int64_t ticks);
 
 std::string runSaveFormat(const RunSave* s);
 // Reads a saved text. Returns 1, or 0 with *why naming the first thing wrong (not a saved run,

@@ -47,11 +47,7 @@ void shotDraw(const Actor* a) {
         return;
     }
 
-    // It has hit something: a flying arrow bursts into a quad that faces the viewer.
-    if (shotState == 1) {
-        shotState = 2;
-        explosionTime = 0;
-    }
+    // It has hit something (the step turned it into its burst): a quad that faces the viewer.
     // Rock in front hides it; it hides nothing. It stands a little out of the rock it hit, towards
     // the viewer, so that the rock does not cut it.
     glDepthMask(GL_FALSE);
@@ -82,7 +78,5 @@ void shotDraw(const Actor* a) {
     glDepthMask(GL_TRUE);
     glEnable(GL_LIGHTING);
     if (backfaceCull) glEnable(GL_CULL_FACE);
-    explosionTime += recordStepTime();
-    if (explosionTime > 0.5f) shotState = 0;
     glPopMatrix();
 }

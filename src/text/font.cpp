@@ -189,7 +189,14 @@ void drawFade(int32_t* fadeState, float* fadeLevel) {
     }
     if (state != 1 && state != 3) return;
     if (!record.running) return; // a paused screen shows what it shows, undimmed
-    const float p = *fadeLevel;
+    drawFadeVeil(state, *fadeLevel);
+    *fadeLevel += record.frameTime * 100.0f / 2.0f;
+    if (*fadeLevel >= 99.0f) *fadeState = state == 1 ? 2 : 4;
+}
+
+void drawFadeVeil(int32_t state, float p) {
+    if (state != 1 && state != 3) return;
+    if (!record.running) return;
     const float alpha = state == 1 ? p / 100.0f : 1.0f - p / 100.0f;
     glBlendFunc(state == 1 ? GL_ZERO : GL_ONE, GL_SRC_ALPHA);
     glDisable(GL_LIGHTING);
@@ -210,7 +217,4 @@ void drawFade(int32_t* fadeState, float* fadeLevel) {
     glBlendFunc(GL_ONE, GL_ZERO);
     glEnable(GL_LIGHTING);
     glCheckError();
-
-    *fadeLevel = p + record.frameTime * 100.0f / 2.0f;
-    if (*fadeLevel >= 99.0f) *fadeState = state == 1 ? 2 : 4;
 }

@@ -26,3 +26,5 @@ void drawPicture(const TgaImage* image);
 // screen's fade state (0 none, 1 fading in, 2 fade-in done, 3 fading out, 4 fade-out done: a done
 // state is cleared to 0), level its progress (1 at the start, done at 99).
 void drawFade(int32_t* state, float* level);
+// The veil of a fade at its level, without moving it on (the game screen's step moves it).
+void drawFadeVeil(int32_t state, float level);

@@ -48,6 +48,7 @@ static const ToolCommand toolCommands[] = {
      toolRender},
     {"model", "model build|info|pack|pack-all|texhint|cache ...  build, inspect and pack model files",
      toolModel},
+    {"replay", "replay FILE               play a replay again without a window and check it", toolReplay},
     {"keys", "keys                      the game's keys as rows of the README's controls table", toolKeys},
 };
 

@@ -8,6 +8,7 @@ int toolDataHere(const char* command);
 
 int toolMaze(int argc, char** argv);    // maze N ITEMS
 int toolTgaInfo(int argc, char** argv); // tga-info FILE
+int toolReplay(int argc, char** argv);  // replay FILE
 int toolFont(int argc, char** argv);    // font STRIP.tga OUT.tga
 int toolRender(int argc, char** argv);  // render MODEL LEVEL OUT.tga [--texture F] [--yaw D --pitch D]
 int toolModel(int argc,
