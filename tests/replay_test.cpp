@@ -361,6 +361,36 @@ TEST_F(Replay, AWonRunEndsInTheStepWithoutAWindow) {
     EXPECT_TRUE(c.won);
 }
 
+// The play settings of the header drive the re-simulation: one tap of Home at half pace walks both
+// out, in about twice the frames the held key takes at full pace, and plays back to the same end.
+TEST_F(Replay, ATappedWalkAtHalfPacePlaysBackToItsEnd) {
+    int framesAt[2] = {};
+    for (int slow = 0; slow < 2; slow++) {
+        Recording run;
+        const MineCode small = {4, 0, 0, mineClassicSeed};
+        mineCodeFormat(&small, run.header.code);
+        run.header.mazeSize = 4, run.header.itemsPerKind = run.header.diamondsNeeded = 0;
+        run.header.fullLevel = 0;
+        run.header.gameSpeed = slow ? 50 : 100, run.header.routeKeys = slow;
+        begin(&run);
+        play(&run, 240 * 60, [slow](int f) {
+            if (!slow) return held({ACTION_WALK_OUT});
+            StepInput in{};
+            if (f == 0) gameStepPress(&in, ACTION_WALK_OUT);
+            return in;
+        });
+        ASSERT_TRUE(run.over) << "slow " << slow;
+        EXPECT_TRUE(gameWon());
+        framesAt[slow] = int(run.w.frames);
+        std::string why;
+        const ReplayCheck c = check(finish(&run), &why);
+        EXPECT_TRUE(c.reached) << "slow " << slow << ": " << why << c.why << " at frame " << c.badFrame;
+    }
+    // The fade after the door keeps real time, so a little less than twice.
+    EXPECT_GT(framesAt[1], framesAt[0] * 17 / 10);
+    EXPECT_LT(framesAt[1], framesAt[0] * 21 / 10);
+}
+
 TEST_F(Replay, FramesWhereNothingChangedCostAlmostNothing) {
     // Ten minutes at 60 frames a second: keys held for seconds, the pointer moved now and then.
     Recording run;

@@ -37,10 +37,13 @@ void gameStepHoldAll(uint64_t held) {
     for (int a = 0; a < ACTION_ALL; a++) inputHold(a, int((held >> a) & 1));
 }
 
+int gameStepTakesPress(int action) {
+    return action == ACTION_RIDE || action == ACTION_SHOOT || action == ACTION_CALL_HORSE ||
+           action == ACTION_GO_TO_HORSE || action == ACTION_WALK_OUT;
+}
+
 void gameStepPress(StepInput* in, int action) {
-    if (action != ACTION_RIDE && action != ACTION_SHOOT && action != ACTION_CALL_HORSE &&
-        action != ACTION_GO_TO_HORSE && action != ACTION_WALK_OUT)
-        return;
+    if (!gameStepTakesPress(action)) return;
     if (in->pressCount < stepPressMax) in->presses[in->pressCount++] = uint8_t(action);
 }
 
@@ -81,6 +84,7 @@ void gameStepActPresses(const StepInput* in) {
 }
 
 void gameStepFresh() {
+    gameState.tappedRoute = 0; // a walk tapped in an earlier run or segment goes no further
     gameUpdateFresh();
     gameHintsFresh();
     riderFresh();

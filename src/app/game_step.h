@@ -28,7 +28,9 @@ void gameStepActPresses(const StepInput* in);
 // The held actions of the input module as a record's bits, and back.
 uint64_t gameStepHeldNow();
 void gameStepHoldAll(uint64_t held);
-// Adds an action pressed for the step to come (ride, shoot; others are ignored).
+// 1 for the actions whose presses a step takes: ride, shoot and the route keys (tapped walks).
+int gameStepTakesPress(int action);
+// Adds an action pressed for the step to come (those gameStepTakesPress names; others are ignored).
 void gameStepPress(StepInput* in, int action);
 // Turns the view by the pointer's degrees, round within a circle and within 40 degrees up and down.
 void gameStepLook(float yaw, float pitch);

@@ -297,7 +297,7 @@ static int readItem(Cursor* c, ReplayReader* r, ReplayItem* item) {
             if (count == 0 || count > stepPressMax) return c->fail("holds a press count out of range"), -1;
             for (unsigned i = 0; i < count; i++) {
                 const unsigned a = unsigned(c->fixed(1));
-                if (a != ACTION_RIDE && a != ACTION_SHOOT) return c->fail("holds a press of an unknown action"), -1;
+                if (!gameStepTakesPress(int(a))) return c->fail("holds a press of an unknown action"), -1;
                 in.presses[i] = uint8_t(a);
             }
             in.pressCount = uint8_t(count);

@@ -38,7 +38,6 @@ void enterStory() {
 void enterGame() {
     actorsPlaceForGame();
     gameSetHorseHit(0);
-    gameState.tappedRoute = 0;
     glEnable(GL_LIGHTING);
     glLightf(GL_LIGHT0, GL_CONSTANT_ATTENUATION, 1.0f);
     glEnable(GL_STENCIL_TEST);
