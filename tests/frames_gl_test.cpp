@@ -143,13 +143,25 @@ void plainMap() {
     restoreTexturing();
 }
 
+// The lamp frame as pixel blocks: the picture, its labels, and the mask written into the stencil.
+void plainLamp() {
+    glClear(GL_COLOR_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+    glStencilFunc(GL_ALWAYS, 1, 1);
+    drawPicture(&imgStencilFit);
+    lampDrawLabels();
+    glStencilOp(GL_REPLACE, GL_REPLACE, GL_REPLACE);
+    drawPicture(&imgStencilMask);
+    glStencilFunc(GL_EQUAL, 1, 1);
+    glStencilOp(GL_KEEP, GL_KEEP, GL_KEEP);
+    restoreTexturing();
+}
+
 void plainFrame() {
     static const float green[4] = {0, 1, 0, 1}, red[4] = {1, 0, 0, 1}, white[4] = {1, 1, 1, 0};
     const Stage st = recordStage();
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    stencilValid = 0;
     restoreTexturing();
-    lampLight();
+    plainLamp();
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     gluPerspective(record.fieldOfView, double(st.width) / double(st.height), 0.05, 16.0);
@@ -248,6 +260,53 @@ struct Switches {
 };
 
 } // namespace
+
+// The lamp frame the game draws is the pixel blocks' pixel for pixel, in the colours and in the
+// stencil, under the switches that change how polygons are drawn, and after each new fit.
+TEST_F(Frames, TheLampFrameIsThePixelBlocksPixelForPixel) {
+    static const Switches table[] = {
+        {"smooth, mipmaps", 2, 2, 1, 1, 2},
+        {"wireframe", 0, 2, 1, 1, 2},
+        {"flat, no textures", 1, 0, 1, 1, 2},
+    };
+    static const int sizes[][2] = {{W, H}, {W / 2, H / 2}, {W, H}};
+    for (const auto& size : sizes)
+        for (const Switches& sw : table) {
+            const int w = size[0], h = size[1];
+            SCOPED_TRACE(std::string(sw.name) + " at " + std::to_string(w) + " x " + std::to_string(h));
+            record.shadeMode = sw.shade, record.textureMode = sw.texture;
+            record.windowWidth = w, record.windowHeight = h;
+            picturesResize(w, h);
+            glViewport(0, 0, w, h);
+            applyShadeMode();
+            if (applyTextureMode()) fontBuildLists(&imgFont);
+            glClear(GL_DEPTH_BUFFER_BIT);
+            stencilValid = 0;
+            lampLight();
+            glFinish();
+            const std::vector<uint8_t> colours = readBack(GL_RGB, w, h);
+            const std::vector<uint8_t> stencil = readBack(GL_STENCIL_INDEX, w, h);
+            glClear(GL_DEPTH_BUFFER_BIT);
+            plainLamp();
+            glFinish();
+            const std::vector<uint8_t> plainColours = readBack(GL_RGB, w, h);
+            const std::vector<uint8_t> plainStencil = readBack(GL_STENCIL_INDEX, w, h);
+            size_t open = 0, colourDiffers = 0, stencilDiffers = 0;
+            for (size_t i = 0; i < plainStencil.size(); i++) {
+                open += plainStencil[i] == 1;
+                stencilDiffers += stencil[i] != plainStencil[i];
+            }
+            for (size_t i = 0; i < plainColours.size(); i++) colourDiffers += colours[i] != plainColours[i];
+            EXPECT_GT(open, plainStencil.size() / 10) << "the opening is missing";
+            EXPECT_LT(open, plainStencil.size() * 3 / 4) << "the opening is the whole stage";
+            EXPECT_EQ(colourDiffers, 0u);
+            EXPECT_EQ(stencilDiffers, 0u);
+        }
+    record.shadeMode = 2, record.textureMode = 2;
+    record.windowWidth = W, record.windowHeight = H;
+    applyShadeMode();
+    if (applyTextureMode()) fontBuildLists(&imgFont);
+}
 
 TEST_F(Frames, TheGameFrameKeepsThePlainPictureUnderEverySwitch) {
     static const Switches table[5] = {

@@ -7,6 +7,7 @@
 #include "brep/catalogue.h"
 #include "game/actor.h"
 #include "game/items.h"
+#include "image/picture.h"
 #include "image/texture.h"
 #include "image/tga.h"
 #include "maze/maze.h"
@@ -15,6 +16,7 @@
 #include "text/texts.h"
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -43,8 +45,99 @@ float plateTop(const char* text) {
     return 0.95f;
 }
 
+// The lamp frame's colours and its mask (1 inside the opening) as two textures the size of the
+// stage, made once for each fit of the picture; a quad of each is drawn texel for pixel. Drawing
+// them as pixel blocks instead would make the driver copy both into a texture again in each of the
+// lamp frame's frames. Drivers that take only textures of powers of two draw the pixel blocks.
+GLuint frameTextures[2];
+int frameTexturesFit = -1; // the fit of the lamp frame the textures were made from
+
+bool texturesOfAnySize() {
+    static int known = -1;
+    if (known < 0) {
+        const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+        const char* extensions = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
+        known = (version && atoi(version) >= 2) ||
+                (extensions && strstr(extensions, "GL_ARB_texture_non_power_of_two"));
+    }
+    return known == 1;
+}
+
+void frameTextureMake(GLuint name, const TgaImage& image) {
+    glBindTexture(GL_TEXTURE_2D, name);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    const GLenum format = image.bytesPerPixel == 1 ? GL_ALPHA : image.bytesPerPixel == 3 ? GL_RGB : GL_RGBA;
+    const GLint inside = image.bytesPerPixel == 1 ? GL_ALPHA8 : image.bytesPerPixel == 3 ? GL_RGB8 : GL_RGBA8;
+    glTexImage2D(GL_TEXTURE_2D, 0, inside, image.width, image.height, 0, format, GL_UNSIGNED_BYTE,
+                 image.pixels);
+}
+
+// Whether both pictures can be drawn as textures; makes them when the frame was fitted anew.
+bool frameTexturesReady() {
+    const TgaImage& frame = imgStencilFit;
+    const TgaImage& mask = imgStencilMask;
+    if (!texturesOfAnySize() || !frame.pixels || frame.bytesPerPixel < 3 || !mask.pixels ||
+        mask.bytesPerPixel != 1 || mask.width != frame.width || mask.height != frame.height)
+        return false;
+    const int fit = pictureFitCount(&imgStencilFit);
+    if (frameTexturesFit == fit && frameTextures[0] != 0) return true;
+    if (frameTextures[0] == 0) glGenTextures(2, frameTextures);
+    glPushAttrib(GL_TEXTURE_BIT);
+    frameTextureMake(frameTextures[0], frame);
+    frameTextureMake(frameTextures[1], mask);
+    glPopAttrib();
+    glCheckError();
+    frameTexturesFit = fit;
+    return true;
+}
+
+// One of the two textures over the stage from its lower left corner, as the pixel block would lie.
+// With the mask, only its open texels pass, and they set the stencil to 1 without touching a colour.
+void frameTextureDraw(int which) {
+    const TgaImage& image = which == 0 ? imgStencilFit : imgStencilMask;
+    glPushAttrib(GL_ENABLE_BIT | GL_POLYGON_BIT | GL_TEXTURE_BIT | GL_COLOR_BUFFER_BIT);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    const Stage st = recordStage();
+    glOrtho(0, st.width, 0, st.height, -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL); // also in wireframe
+    glDisable(GL_LIGHTING);
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_CULL_FACE);
+    glDisable(GL_BLEND);
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, frameTextures[which]);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+    if (which == 1) {
+        glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
+        glEnable(GL_ALPHA_TEST);
+        glAlphaFunc(GL_GREATER, 0);
+    }
+    const float w = float(image.width), h = float(image.height);
+    glBegin(GL_QUADS);
+    glTexCoord2f(0, 0);
+    glVertex2f(0, 0);
+    glTexCoord2f(1, 0);
+    glVertex2f(w, 0);
+    glTexCoord2f(1, 1);
+    glVertex2f(w, h);
+    glTexCoord2f(0, 1);
+    glVertex2f(0, h);
+    glEnd();
+    glPopAttrib();
+    glCheckError();
+}
+
+} // namespace
+
 // Each label light on a dark plate of its own, readable on brass and on rock.
-void drawFrameLabels() {
+void lampDrawLabels() {
     static const float ink[4] = {1.0f, 0.9f, 0.65f, 1};
     const Stage st = recordStage();
     for (const FrameLabel& l : frameLabels) {
@@ -59,8 +152,6 @@ void drawFrameLabels() {
     }
 }
 
-} // namespace
-
 void lampLight() {
     if (stencilValid >= 3) return;
     stencilValid += 1;
@@ -69,13 +160,21 @@ void lampLight() {
     glCheckError();
     glStencilFunc(GL_ALWAYS, 1, 1);
     glCheckError();
-    drawPicture(&imgStencilFit);
+    pictureReady(&imgStencilFit);
+    const bool textures = frameTexturesReady();
+    if (textures)
+        frameTextureDraw(0);
+    else
+        drawPicture(&imgStencilFit);
     glCheckError();
-    drawFrameLabels();
+    lampDrawLabels();
     // The mask is 8 bits per pixel: it goes into the stencil, 1 inside the lit opening.
     glStencilOp(GL_REPLACE, GL_REPLACE, GL_REPLACE);
     glCheckError();
-    drawPicture(&imgStencilMask);
+    if (textures)
+        frameTextureDraw(1);
+    else
+        drawPicture(&imgStencilMask);
     glCheckError();
     glStencilFunc(GL_EQUAL, 1, 1);
     glCheckError();
