@@ -68,8 +68,11 @@ void startupHeapRelease() {
 void startupFrameDrawn() {
     static int frames;
     static bool listsPending = true;
+    // The pad is started from the main loop right after the first frame is shown: a timer, which runs
+    // also while a paused game draws no further frames.
+    if (++frames == 1) glutTimerFunc(0, [](int) { padStart(); }, 0);
     // After the first frame is on the screen, so that the start-up's own time does not include it.
-    if (++frames == 2) startupHeapRelease();
+    if (frames == 2) startupHeapRelease();
     // The models' lists that the first frames did not draw, a few hundred faces a frame (a list is
     // compiled at once when it is drawn before its turn).
     else if (frames > 2 && listsPending)
@@ -142,9 +145,10 @@ void initGlState() {
 // model or font file is left half written.
 static std::thread* modelLoader;
 static std::thread* imageLoader;
+static std::thread* soundLoader;
 
 static void joinLoaders() {
-    for (std::thread** t : {&modelLoader, &imageLoader})
+    for (std::thread** t : {&modelLoader, &imageLoader, &soundLoader})
         if (*t) {
             (*t)->join();
             delete *t;
@@ -165,6 +169,8 @@ void startupLoadDataBegin() {
     static bool joinAtExit = false;
     if (!joinAtExit) atexit(joinLoaders);
     joinAtExit = true;
+    // The sound device and files: OpenAL's context is the process's, not the thread's.
+    soundLoader = new std::thread([] { soundInit(record.soundVolume); });
     std::promise<void> built;
     modelsBuilt = built.get_future();
     modelLoader = new std::thread([built = std::move(built)]() mutable {
@@ -196,10 +202,11 @@ void startupLoadDataEnd() {
     // The models first: what building them prints comes before the maze, as without the threads.
     modelsBuilt.wait();
     minesBuild();
-    imageLoader->join();
-    delete imageLoader;
-    imageLoader = nullptr;
-    soundInit(record.soundVolume);
+    for (std::thread** t : {&imageLoader, &soundLoader}) {
+        (*t)->join();
+        delete *t;
+        *t = nullptr;
+    }
 }
 
 void startupLoadData() {
@@ -249,5 +256,4 @@ void startupOpenWindow() {
     glutWarpPointer(record.windowWidth / 2, record.windowHeight / 2);
     glutSetCursor(GLUT_CURSOR_NONE);
     glutIgnoreKeyRepeat(!inputRepeatWithoutRelease());
-    padStart();
 }
