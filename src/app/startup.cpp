@@ -104,6 +104,12 @@ void startupLoadImages() {
     pictureLoad(tgaLoadFile, &imgHorseLeg, "pferd_bein.tga", texture);
 
     for (TgaImage* frame : frames) tgaAddAlpha(frame, explosionAlpha);
+    // The mipmaps here, so that the upload before the first frame only hands them over.
+    if (record.textureMode == 2)
+        for (const TgaImage* image : {&imgFloor, &imgWall, &imgHay, &imgOilcan, &imgWood, &imgSpider, &imgMap1,
+                                      &imgMap2, &imgMap3, &imgMap4, &imgMap5, &imgMap6, &imgMap7, &imgMap8,
+                                      &imgHorse, &imgHorseLeg})
+            texturePrepareMipmaps(image);
 }
 
 int startupOpenDisplaySurface() {
