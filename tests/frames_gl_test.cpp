@@ -262,7 +262,8 @@ struct Switches {
 } // namespace
 
 // The lamp frame the game draws is the pixel blocks' pixel for pixel, in the colours and in the
-// stencil, under the switches that change how polygons are drawn, and after each new fit.
+// stencil, under the switches that change how polygons are drawn, after each new fit, with its
+// texels made ahead or not.
 TEST_F(Frames, TheLampFrameIsThePixelBlocksPixelForPixel) {
     static const Switches table[] = {
         {"smooth, mipmaps", 2, 2, 1, 1, 2},
@@ -276,7 +277,10 @@ TEST_F(Frames, TheLampFrameIsThePixelBlocksPixelForPixel) {
             SCOPED_TRACE(std::string(sw.name) + " at " + std::to_string(w) + " x " + std::to_string(h));
             record.shadeMode = sw.shade, record.textureMode = sw.texture;
             record.windowWidth = w, record.windowHeight = h;
+            // Texels made ahead for the fit before (stale after the resize) or for this one.
+            if (sw.shade == 0) lampPrepare();
             picturesResize(w, h);
+            if (sw.shade == 2) lampPrepare();
             glViewport(0, 0, w, h);
             applyShadeMode();
             if (applyTextureMode()) fontBuildLists(&imgFont);

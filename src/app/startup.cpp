@@ -185,8 +185,8 @@ void startupLoadDataBegin() {
         modelTableWriteBuilt();
     });
     // The first screen's picture is fitted here to the stage of the window the record asks for (the
-    // size of a full screen or game mode is known only once it is open), the lamp frame's boxes
-    // with it; the first reshape keeps them when the window has that size.
+    // size of a full screen or game mode is known only once it is open), the lamp frame's boxes and
+    // texels with it; the first reshape keeps them when the window has that size.
     const bool windowKnown = !record.fullScreen && record.gameModeString[0] == 0;
     const Stage stage = recordStage();
     imageLoader = new std::thread([windowKnown, stage] {
@@ -194,7 +194,10 @@ void startupLoadDataBegin() {
         if (windowKnown) {
             picturesPrepare(stage.width, stage.height, record.skipStory ? &imgStencilFit : &imgPosterFit);
             int boxes[lampMaxBoxes][4];
-            if (record.skipStory) lampOpeningBoxes(boxes);
+            if (record.skipStory) {
+                lampOpeningBoxes(boxes);
+                lampPrepare();
+            }
         }
         const std::string strip = pathData(record.gothicFont ? "fontgotic.tga" : "fontmaze.tga");
         if (!fontBuild(&imgFont, strip.c_str()))

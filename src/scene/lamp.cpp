@@ -45,12 +45,15 @@ float plateTop(const char* text) {
     return 0.95f;
 }
 
-// The lamp frame's colours and its mask (1 inside the opening) as two textures the size of the
-// stage, made once for each fit of the picture; a quad of each is drawn texel for pixel. Drawing
-// them as pixel blocks instead would make the driver copy both into a texture again in each of the
-// lamp frame's frames. Drivers that take only textures of powers of two draw the pixel blocks.
-GLuint frameTextures[2];
-int frameTexturesFit = -1; // the fit of the lamp frame the textures were made from
+// The lamp frame as one texture the size of the stage, made once for each fit of the picture: its
+// colours, and its mask (1 inside the opening) as alpha, 255 inside. A quad of it is drawn texel for
+// pixel, once for the colours and once through the alpha test for the stencil. Drawing them as
+// pixel blocks instead would make the driver copy both into a texture again in each of the lamp
+// frame's frames. Drivers that take only textures of powers of two draw the pixel blocks.
+GLuint frameTexture;
+int frameTextureFit = -1; // the fit of the lamp frame the texture was made from
+std::vector<uint8_t> frameBlock; // the texture's texels, made ahead (lampPrepare) or just before
+int frameBlockFit = -1;
 
 bool texturesOfAnySize() {
     static int known = -1;
@@ -63,42 +66,56 @@ bool texturesOfAnySize() {
     return known == 1;
 }
 
-void frameTextureMake(GLuint name, const TgaImage& image) {
-    glBindTexture(GL_TEXTURE_2D, name);
+bool frameUsable() {
+    const TgaImage& frame = imgStencilFit;
+    const TgaImage& mask = imgStencilMask;
+    return frame.pixels && frame.bytesPerPixel >= 3 && mask.pixels && mask.bytesPerPixel == 1 &&
+           mask.width == frame.width && mask.height == frame.height;
+}
+
+// The texels of the frame fitted now: four bytes each, the mask as alpha.
+void frameBlockMake() {
+    const TgaImage& frame = imgStencilFit;
+    const size_t count = size_t(frame.width) * frame.height, c = size_t(frame.bytesPerPixel);
+    frameBlock.resize(count * 4);
+    const uint8_t* from = frame.pixels;
+    const uint8_t* open = imgStencilMask.pixels;
+    uint8_t* to = frameBlock.data();
+    for (size_t i = 0; i < count; i++, from += c, to += 4) {
+        to[0] = from[0], to[1] = from[1], to[2] = from[2];
+        to[3] = open[i] ? 255 : 0;
+    }
+    frameBlockFit = pictureFitCount(&imgStencilFit);
+}
+
+// Whether the frame can be drawn as a texture; makes it when the frame was fitted anew.
+bool frameTextureReady() {
+    if (!frameUsable() || !texturesOfAnySize()) return false;
+    const int fit = pictureFitCount(&imgStencilFit);
+    if (frameTextureFit == fit && frameTexture != 0) return true;
+    if (frameBlockFit != fit) frameBlockMake();
+    if (frameTexture == 0) glGenTextures(1, &frameTexture);
+    glPushAttrib(GL_TEXTURE_BIT);
+    glBindTexture(GL_TEXTURE_2D, frameTexture);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    const GLenum format = image.bytesPerPixel == 1 ? GL_ALPHA : image.bytesPerPixel == 3 ? GL_RGB : GL_RGBA;
-    const GLint inside = image.bytesPerPixel == 1 ? GL_ALPHA8 : image.bytesPerPixel == 3 ? GL_RGB8 : GL_RGBA8;
-    glTexImage2D(GL_TEXTURE_2D, 0, inside, image.width, image.height, 0, format, GL_UNSIGNED_BYTE,
-                 image.pixels);
-}
-
-// Whether both pictures can be drawn as textures; makes them when the frame was fitted anew.
-bool frameTexturesReady() {
-    const TgaImage& frame = imgStencilFit;
-    const TgaImage& mask = imgStencilMask;
-    if (!texturesOfAnySize() || !frame.pixels || frame.bytesPerPixel < 3 || !mask.pixels ||
-        mask.bytesPerPixel != 1 || mask.width != frame.width || mask.height != frame.height)
-        return false;
-    const int fit = pictureFitCount(&imgStencilFit);
-    if (frameTexturesFit == fit && frameTextures[0] != 0) return true;
-    if (frameTextures[0] == 0) glGenTextures(2, frameTextures);
-    glPushAttrib(GL_TEXTURE_BIT);
-    frameTextureMake(frameTextures[0], frame);
-    frameTextureMake(frameTextures[1], mask);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, imgStencilFit.width, imgStencilFit.height, 0, GL_RGBA,
+                 GL_UNSIGNED_BYTE, frameBlock.data());
     glPopAttrib();
     glCheckError();
-    frameTexturesFit = fit;
+    frameTextureFit = fit;
+    std::vector<uint8_t>().swap(frameBlock);
+    frameBlockFit = -1;
     return true;
 }
 
-// One of the two textures over the stage from its lower left corner, as the pixel block would lie.
-// With the mask, only its open texels pass, and they set the stencil to 1 without touching a colour.
-void frameTextureDraw(int which) {
-    const TgaImage& image = which == 0 ? imgStencilFit : imgStencilMask;
+// The texture over the stage from its lower left corner, as the pixel blocks would lie. For the
+// mask, only the open texels pass, and they set the stencil to 1 without touching a colour.
+void frameTextureDraw(int mask) {
+    const TgaImage& image = imgStencilFit;
     glPushAttrib(GL_ENABLE_BIT | GL_POLYGON_BIT | GL_TEXTURE_BIT | GL_COLOR_BUFFER_BIT);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
@@ -112,9 +129,9 @@ void frameTextureDraw(int which) {
     glDisable(GL_CULL_FACE);
     glDisable(GL_BLEND);
     glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, frameTextures[which]);
+    glBindTexture(GL_TEXTURE_2D, frameTexture);
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
-    if (which == 1) {
+    if (mask) {
         glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
         glEnable(GL_ALPHA_TEST);
         glAlphaFunc(GL_GREATER, 0);
@@ -152,6 +169,10 @@ void lampDrawLabels() {
     }
 }
 
+void lampPrepare() {
+    if (frameUsable()) frameBlockMake();
+}
+
 void lampLight() {
     if (stencilValid >= 3) return;
     stencilValid += 1;
@@ -161,7 +182,7 @@ void lampLight() {
     glStencilFunc(GL_ALWAYS, 1, 1);
     glCheckError();
     pictureReady(&imgStencilFit);
-    const bool textures = frameTexturesReady();
+    const bool textures = frameTextureReady();
     if (textures)
         frameTextureDraw(0);
     else
