@@ -16,6 +16,7 @@
 #include <vector>
 #include "Wood/wood.h"
 #include "app/game_frame.h"
+#include "app/game_state.h"
 #include "app/input.h"
 #include "app/paths.h"
 #include "app/record.h"
@@ -359,3 +360,48 @@ TEST_F(Frames, TheGameFrameKeepsThePlainPictureUnderEverySwitch) {
         EXPECT_LE(differingPercent(game, plain), 0.5) << "frame " << pinned[i];
     }
 }
+
+// The lamp frame is kept from frame to frame, not drawn again: what shows over the scene for a while
+// (the frame counter, the pause hint, a fade) stays inside its opening, so that once it has gone the
+// frame is the one drawn before, brass and all.
+TEST_F(Frames, TheBrassComesBackAfterEachOverlay) {
+    for (int frame = 0; frame < 80; frame++) { // past the fade-in
+        walkClock += monotonicFrequency / 30;
+        inputHold(ACTION_WALK_OUT, 1);
+        gameIdle();
+        gameDisplay();
+    }
+    // Drawn again as the same step, not an expose.
+    auto draw = [] {
+        frameDrawn = 0;
+        gameDisplay();
+        glFinish();
+        glReadBuffer(GL_BACK);
+        return readBack(GL_RGB, W, H);
+    };
+    stencilValid = 0;
+    for (int k = 0; k < 3; k++) draw();
+    const std::vector<uint8_t> kept = draw();
+    struct Overlay {
+        const char* name;
+        void (*on)();
+        void (*off)();
+    };
+    static const Overlay overlays[] = {
+        {"frame counter", [] { record.showFps = 1; }, [] { record.showFps = 0; }},
+        {"pause hint", [] { record.running = 0; }, [] { record.running = 1; }},
+        {"fade", [] { gameState.fadeState = 1, gameState.fadeLevel = 40; },
+         [] { gameState.fadeState = 0; }},
+    };
+    for (const Overlay& o : overlays) {
+        SCOPED_TRACE(o.name);
+        o.on();
+        std::vector<uint8_t> shown;
+        for (int k = 0; k < 5; k++) shown = draw();
+        EXPECT_GT(differingPercent(shown, kept), 0.05) << "the overlay is not seen";
+        o.off();
+        for (int k = 0; k < 2; k++) draw();
+        EXPECT_EQ(differingPercent(draw(), kept), 0.0);
+    }
+}
+

@@ -352,7 +352,7 @@ void gameDisplay() {
     drawWaitingNotice();
     drawPauseHint();
     drawFade(&gameState.fadeState, &gameState.fadeLevel);
-    applyShadeMode();
+    restoreShadeMode();
     gameExitDoorUpdate(record.frameTime);
     glutSwapBuffers();
     frameDrawn = 1;

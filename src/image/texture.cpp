@@ -166,7 +166,7 @@ void textureUpload(TgaImage* img) {
     if (i >= 0 && i < imageTableSize) std::vector<uint8_t>().swap(prepared[i].levels);
 }
 
-void applyShadeMode() {
+void restoreShadeMode() {
     switch (record.shadeMode) {
     case 0:
         glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
@@ -187,6 +187,10 @@ void applyShadeMode() {
     default:
         break;
     }
+}
+
+void applyShadeMode() {
+    restoreShadeMode();
     stencilValid = 0;
 }
 

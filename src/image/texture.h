@@ -13,6 +13,7 @@ void textureBuildMipmaps(int width, int height, int bytesPerPixel, const uint8_t
 void texturePrepareMipmaps(const TgaImage* img);
 void textureUpload(TgaImage* img); // deletes img's old texture name, makes a new one for textureMode
 void applyShadeMode();             // polygon mode and shade model from shadeMode; invalidates the lamp
+void restoreShadeMode();           // the same, leaving the lamp frame as it is
 // Texturing on/off from textureMode; when on, rebuilds every texture but the font's and returns 1
 // (the caller then rebuilds the font's lists, which upload its texture), else returns 0.
 int applyTextureMode();
