@@ -65,12 +65,15 @@ void startupHeapRelease() {
 #endif
 }
 
+// Set once the game's window is open: its first frame starts the pad.
+static bool padWanted;
+
 void startupFrameDrawn() {
     static int frames;
     static bool listsPending = true;
     // The pad is started from the main loop right after the first frame is shown: a timer, which runs
     // also while a paused game draws no further frames.
-    if (++frames == 1) glutTimerFunc(0, [](int) { padStart(); }, 0);
+    if (++frames == 1 && padWanted) glutTimerFunc(0, [](int) { padStart(); }, 0);
     // After the first frame is on the screen, so that the start-up's own time does not include it.
     if (frames == 2) startupHeapRelease();
     // The models' lists that the first frames did not draw, a few hundred faces a frame (a list is
@@ -151,10 +154,9 @@ void initGlState() {
 // model or font file is left half written.
 static std::thread* modelLoader;
 static std::thread* imageLoader;
-static std::thread* soundLoader;
 
 static void joinLoaders() {
-    for (std::thread** t : {&modelLoader, &imageLoader, &soundLoader})
+    for (std::thread** t : {&modelLoader, &imageLoader})
         if (*t) {
             (*t)->join();
             delete *t;
@@ -175,8 +177,6 @@ void startupLoadDataBegin() {
     static bool joinAtExit = false;
     if (!joinAtExit) atexit(joinLoaders);
     joinAtExit = true;
-    // The sound device and files: OpenAL's context is the process's, not the thread's.
-    soundLoader = new std::thread([] { soundInit(record.soundVolume); });
     std::promise<void> built;
     modelsBuilt = built.get_future();
     modelLoader = new std::thread([built = std::move(built)]() mutable {
@@ -211,11 +211,12 @@ void startupLoadDataEnd() {
     // The models first: what building them prints comes before the maze, as without the threads.
     modelsBuilt.wait();
     minesBuild();
-    for (std::thread** t : {&imageLoader, &soundLoader}) {
-        (*t)->join();
-        delete *t;
-        *t = nullptr;
-    }
+    imageLoader->join();
+    delete imageLoader;
+    imageLoader = nullptr;
+    // After the loaders: the device is opened with the standard error sent elsewhere for a moment,
+    // which would swallow what they print.
+    soundInit(record.soundVolume);
 }
 
 void startupLoadData() {
@@ -265,4 +266,5 @@ void startupOpenWindow() {
     glutWarpPointer(record.windowWidth / 2, record.windowHeight / 2);
     glutSetCursor(GLUT_CURSOR_NONE);
     glutIgnoreKeyRepeat(!inputRepeatWithoutRelease());
+    padWanted = true;
 }
