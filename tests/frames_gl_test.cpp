@@ -16,6 +16,7 @@
 #include <vector>
 #include "Wood/wood.h"
 #include "app/game_frame.h"
+#include "app/game_state.h"
 #include "app/input.h"
 #include "app/paths.h"
 #include "app/record.h"
@@ -143,13 +144,25 @@ void plainMap() {
     restoreTexturing();
 }
 
+// The lamp frame as pixel blocks: the picture, its labels, and the mask written into the stencil.
+void plainLamp() {
+    glClear(GL_COLOR_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+    glStencilFunc(GL_ALWAYS, 1, 1);
+    drawPicture(&imgStencilFit);
+    lampDrawLabels();
+    glStencilOp(GL_REPLACE, GL_REPLACE, GL_REPLACE);
+    drawPicture(&imgStencilMask);
+    glStencilFunc(GL_EQUAL, 1, 1);
+    glStencilOp(GL_KEEP, GL_KEEP, GL_KEEP);
+    restoreTexturing();
+}
+
 void plainFrame() {
     static const float green[4] = {0, 1, 0, 1}, red[4] = {1, 0, 0, 1}, white[4] = {1, 1, 1, 0};
     const Stage st = recordStage();
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    stencilValid = 0;
     restoreTexturing();
-    lampLight();
+    plainLamp();
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     gluPerspective(record.fieldOfView, double(st.width) / double(st.height), 0.05, 16.0);
@@ -249,6 +262,57 @@ struct Switches {
 
 } // namespace
 
+// The lamp frame the game draws is the pixel blocks' pixel for pixel, in the colours and in the
+// stencil, under the switches that change how polygons are drawn, after each new fit, with its
+// texels made ahead or not.
+TEST_F(Frames, TheLampFrameIsThePixelBlocksPixelForPixel) {
+    static const Switches table[] = {
+        {"smooth, mipmaps", 2, 2, 1, 1, 2},
+        {"wireframe", 0, 2, 1, 1, 2},
+        {"flat, no textures", 1, 0, 1, 1, 2},
+    };
+    static const int sizes[][2] = {{W, H}, {W / 2, H / 2}, {W, H}};
+    for (const auto& size : sizes)
+        for (const Switches& sw : table) {
+            const int w = size[0], h = size[1];
+            SCOPED_TRACE(std::string(sw.name) + " at " + std::to_string(w) + " x " + std::to_string(h));
+            record.shadeMode = sw.shade, record.textureMode = sw.texture;
+            record.windowWidth = w, record.windowHeight = h;
+            // Texels made ahead for the fit before (stale after the resize) or for this one.
+            if (sw.shade == 0) lampPrepare();
+            picturesResize(w, h);
+            if (sw.shade == 2) lampPrepare();
+            glViewport(0, 0, w, h);
+            applyShadeMode();
+            if (applyTextureMode()) fontBuildLists(&imgFont);
+            glClear(GL_DEPTH_BUFFER_BIT);
+            stencilValid = 0;
+            lampLight();
+            glFinish();
+            const std::vector<uint8_t> colours = readBack(GL_RGB, w, h);
+            const std::vector<uint8_t> stencil = readBack(GL_STENCIL_INDEX, w, h);
+            glClear(GL_DEPTH_BUFFER_BIT);
+            plainLamp();
+            glFinish();
+            const std::vector<uint8_t> plainColours = readBack(GL_RGB, w, h);
+            const std::vector<uint8_t> plainStencil = readBack(GL_STENCIL_INDEX, w, h);
+            size_t open = 0, colourDiffers = 0, stencilDiffers = 0;
+            for (size_t i = 0; i < plainStencil.size(); i++) {
+                open += plainStencil[i] == 1;
+                stencilDiffers += stencil[i] != plainStencil[i];
+            }
+            for (size_t i = 0; i < plainColours.size(); i++) colourDiffers += colours[i] != plainColours[i];
+            EXPECT_GT(open, plainStencil.size() / 10) << "the opening is missing";
+            EXPECT_LT(open, plainStencil.size() * 3 / 4) << "the opening is the whole stage";
+            EXPECT_EQ(colourDiffers, 0u);
+            EXPECT_EQ(stencilDiffers, 0u);
+        }
+    record.shadeMode = 2, record.textureMode = 2;
+    record.windowWidth = W, record.windowHeight = H;
+    applyShadeMode();
+    if (applyTextureMode()) fontBuildLists(&imgFont);
+}
+
 TEST_F(Frames, TheGameFrameKeepsThePlainPictureUnderEverySwitch) {
     static const Switches table[5] = {
         {"smooth, mipmaps, portals, lists", 2, 2, 1, 1, 2},
@@ -296,3 +360,48 @@ TEST_F(Frames, TheGameFrameKeepsThePlainPictureUnderEverySwitch) {
         EXPECT_LE(differingPercent(game, plain), 0.5) << "frame " << pinned[i];
     }
 }
+
+// The lamp frame is kept from frame to frame, not drawn again: what shows over the scene for a while
+// (the frame counter, the pause hint, a fade) stays inside its opening, so that once it has gone the
+// frame is the one drawn before, brass and all.
+TEST_F(Frames, TheBrassComesBackAfterEachOverlay) {
+    for (int frame = 0; frame < 80; frame++) { // past the fade-in
+        walkClock += monotonicFrequency / 30;
+        inputHold(ACTION_WALK_OUT, 1);
+        gameIdle();
+        gameDisplay();
+    }
+    // Drawn again as the same step, not an expose.
+    auto draw = [] {
+        frameDrawn = 0;
+        gameDisplay();
+        glFinish();
+        glReadBuffer(GL_BACK);
+        return readBack(GL_RGB, W, H);
+    };
+    stencilValid = 0;
+    for (int k = 0; k < 3; k++) draw();
+    const std::vector<uint8_t> kept = draw();
+    struct Overlay {
+        const char* name;
+        void (*on)();
+        void (*off)();
+    };
+    static const Overlay overlays[] = {
+        {"frame counter", [] { record.showFps = 1; }, [] { record.showFps = 0; }},
+        {"pause hint", [] { record.running = 0; }, [] { record.running = 1; }},
+        {"fade", [] { gameState.fadeState = 1, gameState.fadeLevel = 40; },
+         [] { gameState.fadeState = 0; }},
+    };
+    for (const Overlay& o : overlays) {
+        SCOPED_TRACE(o.name);
+        o.on();
+        std::vector<uint8_t> shown;
+        for (int k = 0; k < 5; k++) shown = draw();
+        EXPECT_GT(differingPercent(shown, kept), 0.05) << "the overlay is not seen";
+        o.off();
+        for (int k = 0; k < 2; k++) draw();
+        EXPECT_EQ(differingPercent(draw(), kept), 0.0);
+    }
+}
+

@@ -220,6 +220,38 @@ TEST(Converters, MaskTakesOneRuleBytePerPixelSkippingAlpha) {
     EXPECT_EQ(recordOf(mask), std::vector<long>(5, 0));
 }
 
+// Each pixel just outside an opening takes the colour the pixel beyond it had before any change,
+// also where two fringe pixels take each other's colour; a pixel without a closed pixel beyond
+// (the picture's edge, another opening) keeps its own.
+TEST(Converters, TheFringeTakesTheColourBeyondFromThePictureAsItWas) {
+    struct Case {
+        const char* name;
+        int width, height;
+        Bytes mask, expected; // expected: for each pixel the pixel whose first byte it ends with
+    };
+    const Case cases[] = {
+        {"one open pixel in the middle", 5, 3, {0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0},
+         {0, 1, 2, 3, 4, 5, 5, 7, 9, 9, 10, 11, 12, 13, 14}},
+        {"two fringe pixels swap", 6, 1, {0, 1, 0, 0, 1, 0}, {0, 1, 3, 2, 4, 5}},
+        {"between two openings", 5, 1, {0, 1, 0, 1, 0}, {0, 1, 2, 3, 4}},
+        {"an opening at the left edge", 3, 3, {0, 0, 0, 1, 0, 0, 0, 0, 0}, {0, 1, 2, 3, 5, 5, 6, 7, 8}},
+        {"nothing open", 2, 2, {0, 0, 0, 0}, {0, 1, 2, 3}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const int n = c.width * c.height;
+        Bytes px, want;
+        for (int i = 0; i < n; i++) px.insert(px.end(), {uint8_t(i), uint8_t(100 + i), uint8_t(200 - i)});
+        for (uint8_t i : c.expected) want.insert(want.end(), {i, uint8_t(100 + i), uint8_t(200 - i)});
+        TgaImage frame = image(24, c.width, c.height, px), mask = image(8, c.width, c.height, c.mask);
+        pictureClearFringe(&frame, &mask);
+        EXPECT_EQ(block(frame), want);
+        EXPECT_EQ(block(mask), c.mask);
+        tgaFree(&frame);
+        tgaFree(&mask);
+    }
+}
+
 class Pictures : public ::testing::Test {
   protected:
     void SetUp() override { glTestContext(); }
@@ -337,14 +369,18 @@ TEST_F(Pictures, ResizeFitsTheSixPicturesUnderTheirNamesOnce) {
 TEST_F(Pictures, AFitMadeAheadIsKeptByTheFirstResizeToItsSize) {
     imageTableReset();
     imgStencil = solid(4, 3, 0xFFFFFF);
+    const int fits = pictureFitCount(&imgStencilFit), posterFits = pictureFitCount(&imgPosterFit);
     picturesPrepare(64, 48, &imgStencilFit);
     EXPECT_EQ(block(imgStencilFit), solidBytes(64, 48, 0xFFFFFF));
     EXPECT_EQ(block(imgStencilMask), Bytes(64 * 48, 1));
     imgStencilMask.pixels[0] = 7;
     picturesResizeFirst(64, 48, &imgStencilFit);
     EXPECT_EQ(imgStencilMask.pixels[0], 7) << "kept";
+    EXPECT_EQ(pictureFitCount(&imgStencilMask), fits + 1) << "kept, not fitted again";
     picturesResizeFirst(64, 48, &imgStencilFit);
     EXPECT_EQ(imgStencilMask.pixels[0], 1) << "the mask made again";
+    EXPECT_EQ(pictureFitCount(&imgStencilFit), fits + 2) << "fitted again";
+    EXPECT_EQ(pictureFitCount(&imgPosterFit), posterFits) << "another slot";
     picturesPrepare(64, 48, &imgStencilFit);
     picturesResizeFirst(32, 24, &imgStencilFit);
     EXPECT_EQ(block(imgStencilMask), Bytes(32 * 24, 1));

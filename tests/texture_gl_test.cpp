@@ -262,32 +262,51 @@ TEST_F(GlDrawing, TextureModesOneTwoOffOneKeepOneNamePerImage) {
 }
 
 // Our mipmap levels are the bytes gluBuild2DMipmaps makes: a square RGB texture down to 1 x 1, and
-// a wide RGBA one whose height reaches 1 first (the rows then pair up).
+// a wide RGBA one whose height reaches 1 first (the rows then pair up); made at the upload, made
+// ahead for it, and made ahead for a block that was replaced before the upload (not used then).
 TEST(Mipmaps, EveryLevelHasTheBytesOfGluBuild2DMipmaps) {
     glTestContext();
-    for (auto [w, h, c] : {std::array<int, 3>{64, 64, 3}, std::array<int, 3>{32, 4, 4}}) {
-        Bytes pixels(size_t(w) * h * c);
-        for (size_t i = 0; i < pixels.size(); i++) pixels[i] = uint8_t((i * 131) ^ (i >> 3));
-        const GLenum format = c == 3 ? GL_RGB : GL_RGBA;
-        GLuint names[2];
-        glGenTextures(2, names);
-        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-        glPixelStorei(GL_PACK_ALIGNMENT, 1);
-        glBindTexture(GL_TEXTURE_2D, names[0]);
-        gluBuild2DMipmaps(GL_TEXTURE_2D, c, w, h, format, GL_UNSIGNED_BYTE, pixels.data());
-        glBindTexture(GL_TEXTURE_2D, names[1]);
-        textureBuildMipmaps(w, h, c, pixels.data());
-        for (int level = 0, lw = w, lh = h; lw >= 1 && lh >= 1; level++) {
-            Bytes ours(size_t(lw) * lh * c), theirs(ours.size());
-            glBindTexture(GL_TEXTURE_2D, names[0]);
-            glGetTexImage(GL_TEXTURE_2D, level, format, GL_UNSIGNED_BYTE, theirs.data());
-            glBindTexture(GL_TEXTURE_2D, names[1]);
-            glGetTexImage(GL_TEXTURE_2D, level, format, GL_UNSIGNED_BYTE, ours.data());
-            EXPECT_EQ(ours, theirs) << w << " x " << h << " level " << level;
-            if (lw == 1 && lh == 1) break;
-            lw = lw > 1 ? lw / 2 : 1;
-            lh = lh > 1 ? lh / 2 : 1;
+    enum Way { AT_UPLOAD, AHEAD, AHEAD_FOR_ANOTHER };
+    record.textureMode = 2;
+    for (auto [w, h, c] : {std::array<int, 3>{64, 64, 3}, std::array<int, 3>{32, 4, 4}})
+        for (Way way : {AT_UPLOAD, AHEAD, AHEAD_FOR_ANOTHER}) {
+            SCOPED_TRACE(testing::Message() << w << " x " << h << " way " << int(way));
+            Bytes pixels(size_t(w) * h * c);
+            for (size_t i = 0; i < pixels.size(); i++) pixels[i] = uint8_t((i * 131) ^ (i >> 3));
+            const GLenum format = c == 3 ? GL_RGB : GL_RGBA;
+            GLuint name;
+            glGenTextures(1, &name);
+            glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+            glPixelStorei(GL_PACK_ALIGNMENT, 1);
+            glBindTexture(GL_TEXTURE_2D, name);
+            gluBuild2DMipmaps(GL_TEXTURE_2D, c, w, h, format, GL_UNSIGNED_BYTE, pixels.data());
+            TgaImage& ours = imgHay;
+            tgaFree(&ours);
+            ASSERT_TRUE(tgaCreate(&ours, c * 8, w, h));
+            if (way == AHEAD_FOR_ANOTHER) {
+                memset(ours.pixels, 0x5a, size_t(ours.byteSize));
+                texturePrepareMipmaps(&ours);
+                TgaImage other{};
+                ASSERT_TRUE(tgaCreate(&other, c * 8, w, h));
+                std::swap(other.pixels, ours.pixels);
+                tgaFree(&other);
+            }
+            memcpy(ours.pixels, pixels.data(), pixels.size());
+            if (way == AHEAD) texturePrepareMipmaps(&ours);
+            textureUpload(&ours);
+            for (int level = 0, lw = w, lh = h; lw >= 1 && lh >= 1; level++) {
+                Bytes mine(size_t(lw) * lh * c), theirs(mine.size());
+                glBindTexture(GL_TEXTURE_2D, name);
+                glGetTexImage(GL_TEXTURE_2D, level, format, GL_UNSIGNED_BYTE, theirs.data());
+                glBindTexture(GL_TEXTURE_2D, ours.textureId);
+                glGetTexImage(GL_TEXTURE_2D, level, format, GL_UNSIGNED_BYTE, mine.data());
+                EXPECT_EQ(mine, theirs) << "level " << level;
+                if (lw == 1 && lh == 1) break;
+                lw = lw > 1 ? lw / 2 : 1;
+                lh = lh > 1 ? lh / 2 : 1;
+            }
+            glDeleteTextures(1, &name);
+            tgaFree(&ours);
         }
-        glDeleteTextures(2, names);
-    }
+    record.textureMode = 0;
 }

@@ -389,7 +389,7 @@ void gameDisplay() {
     drawWaitingNotice();
     drawPauseHint();
     drawFadeVeil(gameState.fadeState, gameState.fadeLevel);
-    applyShadeMode();
+    restoreShadeMode();
     glutSwapBuffers();
     frameDrawn = 1;
     startupFrameDrawn();

@@ -65,11 +65,17 @@ void startupHeapRelease() {
 #endif
 }
 
+// Set once the game's window is open: its first frame starts the pad.
+static bool padWanted;
+
 void startupFrameDrawn() {
     static int frames;
     static bool listsPending = true;
+    // The pad is started from the main loop right after the first frame is shown: a timer, which runs
+    // also while a paused game draws no further frames.
+    if (++frames == 1 && padWanted) glutTimerFunc(0, [](int) { padStart(); }, 0);
     // After the first frame is on the screen, so that the start-up's own time does not include it.
-    if (++frames == 2) startupHeapRelease();
+    if (frames == 2) startupHeapRelease();
     // The models' lists that the first frames did not draw, a few hundred faces a frame (a list is
     // compiled at once when it is drawn before its turn).
     else if (frames > 2 && listsPending)
@@ -101,6 +107,12 @@ void startupLoadImages() {
     pictureLoad(tgaLoadFile, &imgHorseLeg, "pferd_bein.tga", texture);
 
     for (TgaImage* frame : frames) tgaAddAlpha(frame, explosionAlpha);
+    // The mipmaps here, so that the upload before the first frame only hands them over.
+    if (record.textureMode == 2)
+        for (const TgaImage* image : {&imgFloor, &imgWall, &imgHay, &imgOilcan, &imgWood, &imgSpider, &imgMap1,
+                                      &imgMap2, &imgMap3, &imgMap4, &imgMap5, &imgMap6, &imgMap7, &imgMap8,
+                                      &imgHorse, &imgHorseLeg})
+            texturePrepareMipmaps(image);
 }
 
 int startupOpenDisplaySurface() {
@@ -173,8 +185,8 @@ void startupLoadDataBegin() {
         modelTableWriteBuilt();
     });
     // The first screen's picture is fitted here to the stage of the window the record asks for (the
-    // size of a full screen or game mode is known only once it is open), the lamp frame's boxes
-    // with it; the first reshape keeps them when the window has that size.
+    // size of a full screen or game mode is known only once it is open), the lamp frame's boxes and
+    // texels with it; the first reshape keeps them when the window has that size.
     const bool windowKnown = !record.fullScreen && record.gameModeString[0] == 0;
     const Stage stage = recordStage();
     imageLoader = new std::thread([windowKnown, stage] {
@@ -182,7 +194,10 @@ void startupLoadDataBegin() {
         if (windowKnown) {
             picturesPrepare(stage.width, stage.height, record.skipStory ? &imgStencilFit : &imgPosterFit);
             int boxes[lampMaxBoxes][4];
-            if (record.skipStory) lampOpeningBoxes(boxes);
+            if (record.skipStory) {
+                lampOpeningBoxes(boxes);
+                lampPrepare();
+            }
         }
         const std::string strip = pathData(record.gothicFont ? "fontgotic.tga" : "fontmaze.tga");
         if (!fontBuild(&imgFont, strip.c_str()))
@@ -199,6 +214,8 @@ void startupLoadDataEnd() {
     imageLoader->join();
     delete imageLoader;
     imageLoader = nullptr;
+    // After the loaders: the device is opened with the standard error sent elsewhere for a moment,
+    // which would swallow what they print.
     soundInit(record.soundVolume);
 }
 
@@ -249,5 +266,5 @@ void startupOpenWindow() {
     glutWarpPointer(record.windowWidth / 2, record.windowHeight / 2);
     glutSetCursor(GLUT_CURSOR_NONE);
     glutIgnoreKeyRepeat(!inputRepeatWithoutRelease());
-    padStart();
+    padWanted = true;
 }

@@ -196,6 +196,7 @@ constexpr int windowPictureCount = int(sizeof windowPictures / sizeof windowPict
 int wantedWidth, wantedHeight;
 int fittedWidth[windowPictureCount], fittedHeight[windowPictureCount];
 bool sourceTried[windowPictureCount];
+int fitCount[windowPictureCount]; // how often each slot was fitted, so that its users know a new one
 
 // Reads the source of picture i; a file that cannot be used is named once.
 void readSource(int i) {
@@ -217,6 +218,7 @@ void fitPicture(int i) {
     }
     fittedWidth[i] = wantedWidth;
     fittedHeight[i] = wantedHeight;
+    fitCount[i]++;
 }
 
 } // namespace
@@ -226,11 +228,13 @@ void fitPicture(int i) {
 void pictureClearFringe(TgaImage* frame, const TgaImage* mask) {
     if (!frame->pixels || !mask->pixels || frame->bytesPerPixel < 3) return;
     const int w = frame->width, h = frame->height, c = frame->bytesPerPixel;
-    const std::vector<uint8_t> before(frame->pixels, frame->pixels + size_t(w) * h * c);
     auto open = [&](int x, int y) {
         return x >= 0 && y >= 0 && x < w && y < h && mask->pixels[size_t(y) * w + x];
     };
+    // The fringe pixels with the pixel each takes its colour from are found first and the colours
+    // copied after, so that every pixel gets a colour the picture had before.
     static const int steps[4][2] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}};
+    std::vector<std::pair<size_t, size_t>> moves;
     for (int y = 0; y < h; y++)
         for (int x = 0; x < w; x++) {
             if (open(x, y)) continue;
@@ -238,11 +242,15 @@ void pictureClearFringe(TgaImage* frame, const TgaImage* mask) {
                 const int bx = x - d[0], by = y - d[1];
                 if (!open(x + d[0], y + d[1]) || bx < 0 || by < 0 || bx >= w || by >= h || open(bx, by))
                     continue;
-                memcpy(frame->pixels + (size_t(y) * w + x) * c, before.data() + (size_t(by) * w + bx) * c,
-                       size_t(c));
+                moves.emplace_back(size_t(y) * w + x, size_t(by) * w + bx);
                 break;
             }
         }
+    std::vector<uint8_t> colours(moves.size() * size_t(c));
+    for (size_t i = 0; i < moves.size(); i++)
+        memcpy(&colours[i * c], frame->pixels + moves[i].second * c, size_t(c));
+    for (size_t i = 0; i < moves.size(); i++)
+        memcpy(frame->pixels + moves[i].first * c, &colours[i * c], size_t(c));
 }
 
 void pictureBossLanguage(int english) {
@@ -264,6 +272,13 @@ void pictureBossLanguage(int english) {
 void pictureReadSource(const TgaImage* fit) {
     for (int i = 0; i < windowPictureCount; i++)
         if (windowPictures[i].fit == fit) readSource(i);
+}
+
+int pictureFitCount(const TgaImage* fit) {
+    if (fit == &imgStencilMask) fit = &imgStencilFit;
+    for (int i = 0; i < windowPictureCount; i++)
+        if (windowPictures[i].fit == fit) return fitCount[i];
+    return 0;
 }
 
 void pictureReady(const TgaImage* fit) {

@@ -44,6 +44,9 @@ void pictureReadSource(const TgaImage* fit);
 // Brings a fitted slot (or the stencil mask) to the current window size if it is not yet; every
 // reader of a fitted slot calls it first (drawPicture does). Other images are left alone.
 void pictureReady(const TgaImage* fit);
+// How many times a fitted slot (or the stencil mask, with its picture) has been fitted: a copy of
+// its pixels made at one count is stale at another.
+int pictureFitCount(const TgaImage* fit);
 
 // Converters: 1 on success, 0 when the new block cannot be allocated (the image is then empty).
 int pictureInvert(TgaImage* img);                                         // every byte b becomes 255 - b

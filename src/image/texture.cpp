@@ -6,7 +6,8 @@
 #include <GL/glu.h>
 #include <algorithm>
 #include <cstdio>
-#include <memory>
+#include <cstddef>
+#include <vector>
 
 #include "app/record.h"
 #include "image/picture.h"
@@ -33,29 +34,25 @@ static bool powerOfTwo(int n) {
     return n > 0 && (n & (n - 1)) == 0;
 }
 
-// Level 0 and every halving down to 1 x 1, each texel the rounded mean of its 2 x 2 block (of its
-// pair once one side is 1), as gluBuild2DMipmaps makes them for sides that are powers of two;
-// other sizes go to gluBuild2DMipmaps, which first scales them.
-void textureBuildMipmaps(int width, int height, int bytesPerPixel, const uint8_t* pixels) {
-    const GLenum format = bytesPerPixel == 3 ? GL_RGB : GL_RGBA;
-    if (!powerOfTwo(width) || !powerOfTwo(height)) {
-        gluBuild2DMipmaps(GL_TEXTURE_2D, bytesPerPixel, width, height, format, GL_UNSIGNED_BYTE, pixels);
-        return;
+// Every halving of a width x height block below it down to 1 x 1, one level after the other in
+// *levels, each texel the rounded mean of its 2 x 2 block (of its pair once one side is 1), as
+// gluBuild2DMipmaps makes them for sides that are powers of two.
+static void mipmapLevels(int width, int height, int c, const uint8_t* pixels, std::vector<uint8_t>* levels) {
+    size_t total = 0;
+    for (int w = width, h = height; w > 1 || h > 1;) {
+        w = w > 1 ? w / 2 : 1, h = h > 1 ? h / 2 : 1;
+        total += size_t(w) * h * c;
     }
-    const int c = bytesPerPixel;
-    glTexImage2D(GL_TEXTURE_2D, 0, c, width, height, 0, format, GL_UNSIGNED_BYTE, pixels);
-    // Level 1 from the block into a scratch buffer, each further level in place over the one before
-    // (a texel is written no later than the first texel it is made from is read).
-    std::unique_ptr<uint8_t[]> scratch(
-        new uint8_t[size_t(width > 1 ? width / 2 : 1) * (height > 1 ? height / 2 : 1) * c]);
+    levels->resize(total);
     const uint8_t* level = pixels;
-    for (int n = 1; width > 1 || height > 1; n++) {
+    uint8_t* d = levels->data();
+    while (width > 1 || height > 1) {
         const int w = width > 1 ? width / 2 : 1, h = height > 1 ? height / 2 : 1;
         const size_t row = size_t(width) * c;
-        uint8_t* d = scratch.get();
+        uint8_t* const start = d;
         for (int y = 0; y < h; y++) {
             const uint8_t* t = level + (height > 1 ? 2 * y : y) * row;
-            for (int x = 0; x<w; x++, t += width> 1 ? c : 0)
+            for (int x = 0; x < w; x++, t += width > 1 ? c : 0)
                 for (int k = 0; k < c; k++, t++) {
                     if (width > 1 && height > 1)
                         *d++ = uint8_t((t[0] + t[c] + t[row] + t[row + c] + 2) / 4);
@@ -63,11 +60,52 @@ void textureBuildMipmaps(int width, int height, int bytesPerPixel, const uint8_t
                         *d++ = uint8_t((t[0] + t[width > 1 ? c : row]) / 2);
                 }
         }
-        level = scratch.get();
+        level = start;
         width = w;
         height = h;
-        glTexImage2D(GL_TEXTURE_2D, n, c, width, height, 0, format, GL_UNSIGNED_BYTE, level);
     }
+}
+
+// Level 0 and the levels below it into the bound texture.
+static void uploadLevels(int width, int height, int c, const uint8_t* pixels, const uint8_t* levels) {
+    const GLenum format = c == 3 ? GL_RGB : GL_RGBA;
+    glTexImage2D(GL_TEXTURE_2D, 0, c, width, height, 0, format, GL_UNSIGNED_BYTE, pixels);
+    for (int n = 1; width > 1 || height > 1; n++) {
+        width = width > 1 ? width / 2 : 1, height = height > 1 ? height / 2 : 1;
+        glTexImage2D(GL_TEXTURE_2D, n, c, width, height, 0, format, GL_UNSIGNED_BYTE, levels);
+        levels += size_t(width) * height * c;
+    }
+}
+
+void textureBuildMipmaps(int width, int height, int bytesPerPixel, const uint8_t* pixels) {
+    if (!powerOfTwo(width) || !powerOfTwo(height)) {
+        const GLenum format = bytesPerPixel == 3 ? GL_RGB : GL_RGBA;
+        gluBuild2DMipmaps(GL_TEXTURE_2D, bytesPerPixel, width, height, format, GL_UNSIGNED_BYTE, pixels);
+        return;
+    }
+    std::vector<uint8_t> levels;
+    mipmapLevels(width, height, bytesPerPixel, pixels, &levels);
+    uploadLevels(width, height, bytesPerPixel, pixels, levels.data());
+}
+
+// The levels made ahead for each image of the table, with the block they were made from.
+namespace {
+struct PreparedLevels {
+    const uint8_t* pixels;
+    int width, height, bytesPerPixel;
+    std::vector<uint8_t> levels;
+};
+PreparedLevels prepared[imageTableSize];
+} // namespace
+
+void texturePrepareMipmaps(const TgaImage* img) {
+    const ptrdiff_t i = img - imageTable;
+    if (i < 0 || i >= imageTableSize || !img->pixels || (img->bytesPerPixel != 3 && img->bytesPerPixel != 4) ||
+        !powerOfTwo(img->width) || !powerOfTwo(img->height))
+        return;
+    PreparedLevels& p = prepared[i];
+    p.pixels = img->pixels, p.width = img->width, p.height = img->height, p.bytesPerPixel = img->bytesPerPixel;
+    mipmapLevels(img->width, img->height, img->bytesPerPixel, img->pixels, &p.levels);
 }
 
 void textureUpload(TgaImage* img) {
@@ -114,12 +152,21 @@ void textureUpload(TgaImage* img) {
         glTexImage2D(GL_TEXTURE_2D, 0, format, width, height, 0, format, GL_UNSIGNED_BYTE, pixels);
         glCheckError();
     } else if (usable) {
-        textureBuildMipmaps(width, height, img->bytesPerPixel, img->pixels);
+        const ptrdiff_t i = img - imageTable;
+        PreparedLevels* p = i >= 0 && i < imageTableSize ? &prepared[i] : nullptr;
+        if (p && !p->levels.empty() && p->pixels == img->pixels && p->width == width && p->height == height &&
+            p->bytesPerPixel == img->bytesPerPixel)
+            uploadLevels(width, height, img->bytesPerPixel, img->pixels, p->levels.data());
+        else
+            textureBuildMipmaps(width, height, img->bytesPerPixel, img->pixels);
         glCheckError();
     }
+    // Levels made ahead serve the first upload only: the image may change after it.
+    const ptrdiff_t i = img - imageTable;
+    if (i >= 0 && i < imageTableSize) std::vector<uint8_t>().swap(prepared[i].levels);
 }
 
-void applyShadeMode() {
+void restoreShadeMode() {
     switch (record.shadeMode) {
     case 0:
         glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
@@ -140,6 +187,10 @@ void applyShadeMode() {
     default:
         break;
     }
+}
+
+void applyShadeMode() {
+    restoreShadeMode();
     stencilValid = 0;
 }
 

@@ -7,6 +7,7 @@
 #include "brep/catalogue.h"
 #include "game/actor.h"
 #include "game/items.h"
+#include "image/picture.h"
 #include "image/texture.h"
 #include "image/tga.h"
 #include "maze/maze.h"
@@ -15,6 +16,7 @@
 #include "text/texts.h"
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -43,8 +45,116 @@ float plateTop(const char* text) {
     return 0.95f;
 }
 
+// The lamp frame as one texture the size of the stage, made once for each fit of the picture: its
+// colours, and its mask (1 inside the opening) as alpha, 255 inside. A quad of it is drawn texel for
+// pixel, once for the colours and once through the alpha test for the stencil. Drawing them as
+// pixel blocks instead would make the driver copy both into a texture again in each of the lamp
+// frame's frames. Drivers that take only textures of powers of two draw the pixel blocks.
+GLuint frameTexture;
+int frameTextureFit = -1; // the fit of the lamp frame the texture was made from
+std::vector<uint8_t> frameBlock; // the texture's texels, made ahead (lampPrepare) or just before
+int frameBlockFit = -1;
+
+bool texturesOfAnySize() {
+    static int known = -1;
+    if (known < 0) {
+        const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+        const char* extensions = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
+        known = (version && atoi(version) >= 2) ||
+                (extensions && strstr(extensions, "GL_ARB_texture_non_power_of_two"));
+    }
+    return known == 1;
+}
+
+bool frameUsable() {
+    const TgaImage& frame = imgStencilFit;
+    const TgaImage& mask = imgStencilMask;
+    return frame.pixels && frame.bytesPerPixel >= 3 && mask.pixels && mask.bytesPerPixel == 1 &&
+           mask.width == frame.width && mask.height == frame.height;
+}
+
+// The texels of the frame fitted now: four bytes each, the mask as alpha.
+void frameBlockMake() {
+    const TgaImage& frame = imgStencilFit;
+    const size_t count = size_t(frame.width) * frame.height, c = size_t(frame.bytesPerPixel);
+    frameBlock.resize(count * 4);
+    const uint8_t* from = frame.pixels;
+    const uint8_t* open = imgStencilMask.pixels;
+    uint8_t* to = frameBlock.data();
+    for (size_t i = 0; i < count; i++, from += c, to += 4) {
+        to[0] = from[0], to[1] = from[1], to[2] = from[2];
+        to[3] = open[i] ? 255 : 0;
+    }
+    frameBlockFit = pictureFitCount(&imgStencilFit);
+}
+
+// Whether the frame can be drawn as a texture; makes it when the frame was fitted anew.
+bool frameTextureReady() {
+    if (!frameUsable() || !texturesOfAnySize()) return false;
+    const int fit = pictureFitCount(&imgStencilFit);
+    if (frameTextureFit == fit && frameTexture != 0) return true;
+    if (frameBlockFit != fit) frameBlockMake();
+    if (frameTexture == 0) glGenTextures(1, &frameTexture);
+    glPushAttrib(GL_TEXTURE_BIT);
+    glBindTexture(GL_TEXTURE_2D, frameTexture);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, imgStencilFit.width, imgStencilFit.height, 0, GL_RGBA,
+                 GL_UNSIGNED_BYTE, frameBlock.data());
+    glPopAttrib();
+    glCheckError();
+    frameTextureFit = fit;
+    std::vector<uint8_t>().swap(frameBlock);
+    frameBlockFit = -1;
+    return true;
+}
+
+// The texture over the stage from its lower left corner, as the pixel blocks would lie. For the
+// mask, only the open texels pass, and they set the stencil to 1 without touching a colour.
+void frameTextureDraw(int mask) {
+    const TgaImage& image = imgStencilFit;
+    glPushAttrib(GL_ENABLE_BIT | GL_POLYGON_BIT | GL_TEXTURE_BIT | GL_COLOR_BUFFER_BIT);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    const Stage st = recordStage();
+    glOrtho(0, st.width, 0, st.height, -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL); // also in wireframe
+    glDisable(GL_LIGHTING);
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_CULL_FACE);
+    glDisable(GL_BLEND);
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, frameTexture);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+    if (mask) {
+        glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
+        glEnable(GL_ALPHA_TEST);
+        glAlphaFunc(GL_GREATER, 0);
+    }
+    const float w = float(image.width), h = float(image.height);
+    glBegin(GL_QUADS);
+    glTexCoord2f(0, 0);
+    glVertex2f(0, 0);
+    glTexCoord2f(1, 0);
+    glVertex2f(w, 0);
+    glTexCoord2f(1, 1);
+    glVertex2f(w, h);
+    glTexCoord2f(0, 1);
+    glVertex2f(0, h);
+    glEnd();
+    glPopAttrib();
+    glCheckError();
+}
+
+} // namespace
+
 // Each label light on a dark plate of its own, readable on brass and on rock.
-void drawFrameLabels() {
+void lampDrawLabels() {
     static const float ink[4] = {1.0f, 0.9f, 0.65f, 1};
     const Stage st = recordStage();
     for (const FrameLabel& l : frameLabels) {
@@ -59,7 +169,9 @@ void drawFrameLabels() {
     }
 }
 
-} // namespace
+void lampPrepare() {
+    if (frameUsable()) frameBlockMake();
+}
 
 void lampLight() {
     if (stencilValid >= 3) return;
@@ -69,13 +181,21 @@ void lampLight() {
     glCheckError();
     glStencilFunc(GL_ALWAYS, 1, 1);
     glCheckError();
-    drawPicture(&imgStencilFit);
+    pictureReady(&imgStencilFit);
+    const bool textures = frameTextureReady();
+    if (textures)
+        frameTextureDraw(0);
+    else
+        drawPicture(&imgStencilFit);
     glCheckError();
-    drawFrameLabels();
+    lampDrawLabels();
     // The mask is 8 bits per pixel: it goes into the stencil, 1 inside the lit opening.
     glStencilOp(GL_REPLACE, GL_REPLACE, GL_REPLACE);
     glCheckError();
-    drawPicture(&imgStencilMask);
+    if (textures)
+        frameTextureDraw(1);
+    else
+        drawPicture(&imgStencilMask);
     glCheckError();
     glStencilFunc(GL_EQUAL, 1, 1);
     glCheckError();

@@ -7,6 +7,11 @@
 // after stencilValid was set to 0, then leaves the stencil test passing only inside the opening.
 // Later frames do nothing: the picture stays in the colour buffer, which the game does not clear.
 void lampLight();
+// Makes ahead, without OpenGL, what lampLight hands to OpenGL for the lamp frame fitted now, so that
+// a loader thread can do it before the first frame.
+void lampPrepare();
+// The names printed on the lamp frame, each on its plate; lampLight draws them over the picture.
+void lampDrawLabels();
 // The boxes the scene is seen through (x, y, width, height in window pixels, none overlapping): the
 // fewest pixels in at most lampMaxBoxes boxes of whole rows that hold every open pixel of the lamp
 // frame's mask but those under the map; the whole stage while there is no mask. Worked out once
