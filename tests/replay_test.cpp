@@ -13,6 +13,7 @@
 #include <functional>
 #include <string>
 #include <vector>
+#include "app/game_hints.h"
 #include "app/game_state.h"
 #include "app/game_step.h"
 #include "app/game_update.h"
@@ -510,7 +511,7 @@ TEST_F(Replay, AKeptRunKeepsTheClockAndTheArrowExactly) {
     EXPECT_EQ(riderDismountedAt(), dismounted);
     // A save of the first version (no clock, no arrow) still reads: its time rounded up, the arrow ready.
     std::string first = next.kept;
-    first.replace(first.find("kavernix-run 2"), 14, "kavernix-run 1");
+    first.replace(first.find("kavernix-run 3"), 14, "kavernix-run 1");
     first.erase(first.find("clock = "), first.find("check = ") - first.find("clock = "));
     first.erase(first.find("check = "));
     uint32_t h = 2166136261u; // the file's check: FNV-1a over the text before it
@@ -526,6 +527,221 @@ TEST_F(Replay, AKeptRunKeepsTheClockAndTheArrowExactly) {
     next.kept = first;
     ASSERT_TRUE(replaySimEnter(&next, &why)) << why;
     EXPECT_EQ(timingGameTicks(), int64_t(std::ceil(double(s.gameTime) * double(hz))));
+}
+
+} // namespace
+
+namespace {
+
+// The state a continued run must match at each frame: the digest, the screen's fade apart (entering
+// the game screen fades in from black again), and the field of view.
+struct Reached {
+    uint64_t digest;
+    int32_t fadeState;
+    float fadeLevel;
+    int view;
+};
+
+Reached reachedNow() {
+    return Reached{gameStepDigest(), gameState.fadeState, gameState.fadeLevel, record.fieldOfView};
+}
+
+// The digest with the fade taken as another run's.
+uint64_t digestWithFade(const Reached& other) {
+    const GameState was = gameState;
+    gameState.fadeState = other.fadeState, gameState.fadeLevel = other.fadeLevel;
+    const uint64_t digest = gameStepDigest();
+    gameState = was;
+    return digest;
+}
+
+// Frames of a steady 60 a second: the fade-in of a continued run then ends at the level the first
+// one reached.
+void playSteady(Recording* run, int frames, const Script& script) {
+    for (int i = 0; i < frames && !run->over; i++) {
+        const StepInput in = script(int(run->w.frames));
+        replayWriteFrame(&run->w, hz / 60, &in);
+        run->over = gameStep(&in, hz / 60);
+        if (run->w.frames % replayDigestEvery == 0) replayWriteDigest(&run->w, gameStepDigest());
+    }
+}
+
+// What a new process has of the steps' carry-over before the kept run is read.
+void forgetCarryOver() {
+    for (int w = 0; w < WALK_COUNT; w++) actorWalkSetPhase(ActorWalk(w), 0);
+    memset(actorWalkRoute(WALK_TO_HORSE), 0, MAZE_CAPACITY);
+    memset(actorWalkRoute(WALK_CALL_HORSE), 0, MAZE_CAPACITY);
+    const int none[3] = {};
+    gameSetWalksLed(none);
+    const float nowhere[8] = {};
+    gameHintsSetKept(-1, nowhere, 0);
+    gameSetFieldOfViewPart(0);
+    gameState.tappedRoute = 0;
+}
+
+// The kept run read by a new process: the mine built again from its code, the game screen entered.
+// The view F9 reached comes back from the settings file, where leaving kept it.
+void continueFrom(Recording* run, const std::string& kept) {
+    const int view = record.fieldOfView;
+    forgetCarryOver();
+    replayWriteSegment(&run->w, kept, 0);
+    std::string why;
+    int prepared = 0;
+    {
+        OutputCapture quiet;
+        prepared = replaySimPrepare(&run->header, &why);
+    }
+    ASSERT_TRUE(prepared) << why;
+    record.fieldOfView = view;
+    ReplayItem next;
+    next.kept = kept;
+    ASSERT_TRUE(replaySimEnter(&next, &why)) << why;
+}
+
+// A small mine whose door opens as soon as both stand in the exit cell; without straw the horse
+// walks at its slowest.
+void onSmallMine(Recording* run) {
+    const MineCode small = {4, 0, 0, mineClassicSeed};
+    mineCodeFormat(&small, run->header.code);
+    run->header.mazeSize = 4, run->header.itemsPerKind = run->header.diamondsNeeded = 0;
+}
+
+// The text of a kept run with its check made to fit.
+std::string rechecked(std::string text) {
+    text.erase(text.find("check = "));
+    uint32_t h = 2166136261u;
+    for (unsigned char ch : text) h = (h ^ ch) * 16777619u;
+    char check[32];
+    snprintf(check, sizeof check, "check = %08x\n", h);
+    return text + check;
+}
+
+// A run left in the middle of a route walk, of the exit scene or of an F9 change, and continued from
+// the kept run's text in a new process, reaches the state of the same run never left at every frame
+// after, to its end; its replay checks, and a kept run that is not where the run was is named at the
+// frame it was left.
+TEST_F(Replay, ARunLeftAndContinuedGoesOnAsOneNeverLeft) {
+    struct Case {
+        const char* name;
+        int small, tap;
+        Script script;
+        int leaveAt;                      // frames played before leaving; -1: 20 after the door began to open
+        std::function<bool()> underWay;   // what leaving cuts into is under way
+        int frames;
+    };
+    // clang-format off
+    const Case cases[] = {
+        {"to the horse, held", 0, 0, [](int) { return held({ACTION_GO_TO_HORSE}); }, 30,
+         [] { return actorWalkPhase(WALK_TO_HORSE) == 1 || actorWalkPhase(WALK_TO_HORSE) == 2; }, 400},
+        {"the horse called, held", 0, 0, [](int) { return held({ACTION_CALL_HORSE}); }, 30,
+         [] { return actorWalkPhase(WALK_CALL_HORSE) == 1 || actorWalkPhase(WALK_CALL_HORSE) == 2; }, 400},
+        {"to the horse, tapped", 0, 1,
+         [](int f) { StepInput in{}; if (f == 0) gameStepPress(&in, ACTION_GO_TO_HORSE); return in; }, 30,
+         [] { return gameState.tappedRoute == ACTION_GO_TO_HORSE && actorWalkPhase(WALK_TO_HORSE) != 0; }, 400},
+        {"out, tapped", 1, 1,
+         [](int f) { StepInput in{}; if (f == 0) gameStepPress(&in, ACTION_WALK_OUT); return in; }, 40,
+         [] { return gameState.tappedRoute == ACTION_WALK_OUT; }, 60 * 600},
+        {"the exit scene", 1, 0, [](int) { return held({ACTION_WALK_OUT}); }, -1,
+         [] { return exitDoor.pitch > 0 && exitDoor.pitch < 100; }, 60 * 600},
+        {"the view widened", 0, 0, [](int f) { return f < 90 ? held({ACTION_WIDER, ACTION_FORWARD}) : held({}); },
+         51, [] { return gameFieldOfViewPart() != 0; }, 200},
+    };
+    // clang-format on
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Recording whole;
+        if (c.small) onSmallMine(&whole);
+        whole.header.routeKeys = c.tap;
+        begin(&whole);
+        std::vector<Reached> reached;
+        int opened = -1;
+        while (int(reached.size()) < c.frames && !whole.over) {
+            playSteady(&whole, 1, c.script);
+            reached.push_back(reachedNow());
+            if (opened < 0 && exitDoor.pitch > 0) opened = int(reached.size());
+        }
+        const int leaveAt = c.leaveAt >= 0 ? c.leaveAt : opened + 20;
+        ASSERT_GT(leaveAt, 0);
+        ASSERT_LT(leaveAt, int(reached.size()));
+
+        Recording parted;
+        parted.header = whole.header;
+        begin(&parted);
+        playSteady(&parted, leaveAt, c.script);
+        ASSERT_TRUE(c.underWay());
+        const std::string kept = replaySimKeptText(parted.header.code);
+        continueFrom(&parted, kept);
+        int differsAt = 0; // the first frame whose state differs
+        for (size_t f = size_t(leaveAt); f < reached.size() && !differsAt; f++) {
+            playSteady(&parted, 1, c.script);
+            if (digestWithFade(reached[f]) != reached[f].digest || record.fieldOfView != reached[f].view)
+                differsAt = int(f) + 1;
+        }
+        EXPECT_EQ(differsAt, 0) << "left after frame " << leaveAt;
+        if (differsAt) continue;
+        EXPECT_EQ(gameStepDigest(), reached.back().digest) << "the fade-in ends where the first one did";
+        EXPECT_EQ(parted.over, whole.over);
+        const ReplayCheck checked = check(finish(&parted));
+        EXPECT_TRUE(checked.reached) << checked.why << " at frame " << checked.badFrame;
+
+        // The same run with a kept run that is not where it was left.
+        Recording moved;
+        moved.header = whole.header;
+        begin(&moved);
+        playSteady(&moved, leaveAt, c.script);
+        gameSetFieldOfViewPart(gameFieldOfViewPart() + 0.25f);
+        continueFrom(&moved, replaySimKeptText(moved.header.code));
+        playSteady(&moved, 10, c.script);
+        const ReplayCheck named = check(finish(&moved));
+        EXPECT_FALSE(named.reached);
+        EXPECT_EQ(named.badFrame, uint32_t(leaveAt));
+        EXPECT_EQ(named.why, "the kept run differs from the state reached");
+    }
+}
+
+// A kept run of the second version (no walks, no exit scene, no view) still reads and continues as
+// a fresh entry; a replay that holds one checks against the state without them; every damage to the
+// new lines is refused.
+TEST_F(Replay, AKeptRunOfTheSecondVersionStillContinues) {
+    Recording run;
+    begin(&run);
+    play(&run, 30, [](int) { return held({ACTION_GO_TO_HORSE}); });
+    const std::string kept = replaySimKeptText(run.header.code);
+    ASSERT_NE(kept.find("route = "), std::string::npos) << "the walk's route is kept while it is walked";
+    std::string second = kept;
+    second.replace(second.find("kavernix-run 3"), 14, "kavernix-run 2");
+    second.erase(second.find("walks = "), second.find("check = ") - second.find("walks = "));
+    second = rechecked(second);
+    RunSave s;
+    const char* refused = "";
+    ASSERT_TRUE(runSaveParse(second.data(), second.size(), &s, &refused)) << refused;
+    EXPECT_EQ(s.exact, 0);
+    EXPECT_EQ(runSaveFormat(&s), second);
+    continueFrom(&run, second);
+    EXPECT_EQ(actorWalkPhase(WALK_TO_HORSE), 0) << "a second version's walk starts anew";
+    play(&run, 30, [](int) { return held({ACTION_GO_TO_HORSE}); });
+    const ReplayCheck c = check(finish(&run));
+    EXPECT_TRUE(c.reached) << c.why << " at frame " << c.badFrame;
+
+    // clang-format off
+    const struct { const char* from; const char* to; const char* why; } damages[] = {
+        {"walks = ", "walks = 3", "has walks out of range"},
+        {"walks = ", "walks = x", "has walks out of range"},
+        {"route = ", "route = :", "has a route out of range"},
+        {"straw = 0", "straw = 2", "has walks out of range"},
+        {"fade = ", "fade = 5", "has a fade out of range"},
+        {"view = ", "view = 3f800000", "has a line of the wrong length"},
+    };
+    // clang-format on
+    for (const auto& d : damages) {
+        std::string text = kept;
+        const size_t at = text.find(d.from);
+        ASSERT_NE(at, std::string::npos) << d.from;
+        text.replace(at, strlen(d.from), d.to);
+        text = rechecked(text);
+        EXPECT_FALSE(runSaveParse(text.data(), text.size(), &s, &refused)) << d.to;
+        EXPECT_STREQ(refused, d.why) << d.to;
+    }
 }
 
 } // namespace

@@ -74,6 +74,23 @@ void gameHintsFresh() {
     strawAttempt = 0;
 }
 
+void gameHintsKept(float* sceneSeconds, float start[8], int* strawAsked) {
+    *sceneSeconds = sceneTime;
+    const Pose* poses[2] = {&startPlayer, &startHorse};
+    for (int i = 0; i < 2; i++) {
+        start[i * 4] = poses[i]->x, start[i * 4 + 1] = poses[i]->z;
+        start[i * 4 + 2] = poses[i]->heading, start[i * 4 + 3] = poses[i]->pitch;
+    }
+    *strawAsked = strawAttempt;
+}
+
+void gameHintsSetKept(float sceneSeconds, const float start[8], int strawAsked) {
+    sceneTime = sceneSeconds;
+    startPlayer = Pose{start[0], start[1], start[2], start[3]};
+    startHorse = Pose{start[4], start[5], start[6], start[7]};
+    strawAttempt = strawAsked;
+}
+
 void gameStrawWarningUpdate() {
     const int riding = record.riderState == 2;
     const int walking = inputHeld(ACTION_STEP_LEFT) || inputHeld(ACTION_STEP_RIGHT) ||

@@ -13,6 +13,11 @@ void gameExitSceneUpdate(float frameTime);
 void gameStrawWarningUpdate();
 // The exit scene and the straw word back to a fresh start's.
 void gameHintsFresh();
+// What a left run keeps of them: the exit scene's seconds (below 0 while the door is closed), the
+// poses it started from (x, z, heading and pitch of the player, then of the horse), and 1 when the
+// horse was asked to walk in the last step.
+void gameHintsKept(float* sceneSeconds, float start[8], int* strawAsked);
+void gameHintsSetKept(float sceneSeconds, const float start[8], int strawAsked);
 // The paused game's second line, naming the key that goes on ("Press P to go on"), or the pad's
 // button when the pad was used last ("Press Start to go on").
 void gamePauseHintText(char* out, int size);

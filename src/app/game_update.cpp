@@ -176,6 +176,22 @@ void gameUpdateFresh() {
     stickSide = stickDown = 0;
 }
 
+void gameWalksLed(int led[3]) {
+    led[0] = calling, led[1] = going, led[2] = walkingOut;
+}
+
+void gameSetWalksLed(const int led[3]) {
+    calling = led[0], going = led[1], walkingOut = led[2];
+}
+
+float gameFieldOfViewPart() {
+    return fovChange;
+}
+
+void gameSetFieldOfViewPart(float part) {
+    fovChange = part;
+}
+
 void gameFieldOfViewKeep() {
     if (fovUnstored && gameKeepsView) setupStoreView(&record);
     fovUnstored = 0;

@@ -28,6 +28,12 @@ void gameRouteArrival();
 void gameStickHold(float side, float down);
 // What the steps carry from one to the next back to a fresh start's (a new segment of a replay).
 void gameUpdateFresh();
+// What a left run keeps of the steps' carry-over: which of the route keys (Page Up, Page Down) and
+// Home led in the last step, and the part of a degree F9 or F10 asked for and not yet turned.
+void gameWalksLed(int led[3]);
+void gameSetWalksLed(const int led[3]);
+float gameFieldOfViewPart();
+void gameSetFieldOfViewPart(float part);
 // The left stick's push (each part -1..1, after the dead zone) walks and steps: the player moves by
 // playerStep times how far it is pushed, split between forward and sideways as it points, with a
 // collision after each part; not while Home walks out.

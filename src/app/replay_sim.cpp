@@ -74,6 +74,17 @@ std::string replaySimKeptText(const char* code) {
     return runSaveFormat(&s);
 }
 
+// The state now as the kept run stored with a segment holds it: a save of the second version holds
+// no walks, no exit scene and no view, and is compared without them.
+static std::string keptAsStored(const char* code, const std::string& stored) {
+    RunSave now, read;
+    const char* refused = "";
+    runSaveCapture(&now, code);
+    runSaveSetClock(&now, timingGameTicks());
+    if (runSaveParse(stored.data(), stored.size(), &read, &refused) && !read.exact) now.exact = 0;
+    return runSaveFormat(&now);
+}
+
 const char* replayEndName(int kind) {
     return kind == REPLAY_WON ? "won" : kind == REPLAY_LOST ? "lost" : "left";
 }
@@ -96,7 +107,7 @@ int replaySimCheck(ReplayReader* r, ReplayCheck* c) {
         switch (item.kind) {
         case REPLAY_ITEM_SEGMENT:
             if (c->over) return differs(c, "the run had ended before a segment that goes on");
-            if (!item.kept.empty() && replaySimKeptText(r->header.code) != item.kept)
+            if (!item.kept.empty() && keptAsStored(r->header.code, item.kept) != item.kept)
                 return differs(c, "the kept run differs from the state reached");
             if (!replaySimEnter(&item, &why)) return differs(c, "the kept run cannot be read");
             break;

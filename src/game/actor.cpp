@@ -262,6 +262,14 @@ int actorWalkPhase(ActorWalk w) {
     return *walkPhase(w);
 }
 
+void actorWalkSetPhase(ActorWalk w, int phase) {
+    *walkPhase(w) = phase;
+}
+
+signed char* actorWalkRoute(ActorWalk w) {
+    return w == WALK_TO_HORSE ? toHorseRoute : w == WALK_CALL_HORSE ? callHorseRoute : nullptr;
+}
+
 void actorsPlaceForGame() {
     float n = (float)record.mazeSize;
     actorInit(&player, 1.5f, 0.3f, 1.5f, 90, 0, 0.02f);

@@ -57,6 +57,10 @@ enum ActorWalk { WALK_TO_HORSE, WALK_CALL_HORSE, WALK_OUT, WALK_HORSE_OUT, WALK_
 void actorWalkRestart(ActorWalk w);          // the walk starts anew (phase 0): its key went down
 void actorWalkStep(ActorWalk w, float step); // one frame of the walk, by at most step
 int actorWalkPhase(ActorWalk w);
+// A kept walk's phase put back, and the route copy a route key's walk steers by (MAZE_CAPACITY
+// entries; none for the walks out, which follow the carve directions).
+void actorWalkSetPhase(ActorWalk w, int phase);
+signed char* actorWalkRoute(ActorWalk w);
 // First step of every game update: the ready shot rides 0.1 below the player's eye, the flying
 // one moves 2 units per second along its heading and sinks with its pitch, in actorShotSubSteps
 // moves that stop where it leaves the open mine (drawing it there bursts it), so that a slow frame

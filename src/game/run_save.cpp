@@ -8,14 +8,14 @@
 #include <unistd.h>
 #include "app/record.h"
 #include "file/file.h"
-#include "game/items.h"
-#include "game/rider.h"
+#include "setup/key_table.h"
 #include "setup/mine_code.h"
 
 // Marks why a save is refused for the catalogue; the game looks it up where it says so.
 #define N_(text) text
 
-static const char runHeader[] = "kavernix-run 2";
+static const char runHeader[] = "kavernix-run 3";
+static const char runHeaderSecond[] = "kavernix-run 2"; // without the walks, the scene and the view
 static const char runHeaderFirst[] = "kavernix-run 1"; // without the clock, the arrow and the dismount
 static const size_t runMaxBytes = 64 * 1024;
 
@@ -41,10 +41,37 @@ static std::string actorLine(const char* key, const Actor* a) {
     return line + "\n";
 }
 
+// A route walk steers by its route copy only while its route is computed (phase 1) or walked (2).
+int runSaveRouteInUse(const RunSave* s, int copy) {
+    const int phase = s->walkPhase[copy == 0 ? WALK_TO_HORSE : WALK_CALL_HORSE];
+    return phase == 1 || phase == 2;
+}
+
+// A route's directions (-2..7) one digit each.
+static std::string routeLine(const signed char* route) {
+    std::string line = "route = ";
+    for (int i = 0; i < MAZE_CAPACITY; i++) line += char('0' + route[i] + 2);
+    return line + "\n";
+}
+
+static std::string exactLines(const RunSave* s) {
+    std::string text = "walks =";
+    for (int v : s->walkPhase) text += " " + std::to_string(v);
+    for (int v : s->walksLed) text += " " + std::to_string(v);
+    text += " " + std::to_string(s->tappedRoute) + "\n";
+    for (int copy = 0; copy < 2; copy++)
+        if (runSaveRouteInUse(s, copy)) text += routeLine(s->routes[copy]);
+    text += "scene =" + floatBits(s->sceneSeconds);
+    for (float v : s->sceneStart) text += floatBits(v);
+    text += "\nview =" + floatBits(s->viewPart) + "\n";
+    text += "straw = " + std::to_string(s->strawAsked) + "\n";
+    return text + "fade = " + std::to_string(s->fadeState) + floatBits(s->fadeLevel) + "\n";
+}
+
 std::string runSaveFormat(const RunSave* s) {
     std::string text =
         "# Kavernix: a saved run; kavernix --continue goes on with it. An edited file is refused.\n";
-    text += std::string(runHeader) + "\n";
+    text += std::string(s->exact ? runHeader : runHeaderSecond) + "\n";
     text += "mine = " + std::string(s->code) + "\n";
     text += "rules = " + std::to_string(s->fullLevel) + " " + std::to_string(s->strawDistance) + " " +
             std::to_string(s->oilSeconds) +
@@ -63,6 +90,7 @@ std::string runSaveFormat(const RunSave* s) {
     text += "arrow = " + std::to_string(s->shotState) + floatBits(s->explosionTime) + "\n";
     text += actorLine("shot", &s->shot);
     text += "dismounted =" + floatBits(s->dismountedAt) + "\n";
+    if (s->exact) text += exactLines(s);
     char check[32];
     snprintf(check, sizeof check, "check = %08x\n", textCheck(text.data(), text.size()));
     return text + check;
@@ -171,6 +199,55 @@ static void parseSecond(Cursor* c, RunSave* s, float size) {
     readFloats(c, nextValue(c, "dismounted"), &s->dismountedAt, 1);
 }
 
+// The lines of the third version: the walks, their routes, the exit scene, the view, the fade.
+static void parseThird(Cursor* c, RunSave* s) {
+    const std::string walks = nextValue(c, "walks");
+    if (c->why) return;
+    int v[8], used = -1;
+    const int words = sscanf(walks.c_str(), " %d %d %d %d %d %d %d %d%n", &v[0], &v[1], &v[2], &v[3], &v[4],
+                             &v[5], &v[6], &v[7], &used);
+    int fits = words == 8 && used == int(walks.size());
+    for (int i = 0; i < 4 && fits; i++) fits = v[i] == 0 || v[i] == 1 || v[i] == 2 || v[i] == 4;
+    for (int i = 4; i < 7 && fits; i++) fits = v[i] == 0 || v[i] == 1;
+    if (fits)
+        fits = v[7] == 0 || v[7] == ACTION_CALL_HORSE || v[7] == ACTION_GO_TO_HORSE || v[7] == ACTION_WALK_OUT;
+    if (!fits) {
+        c->why = N_("has walks out of range");
+        return;
+    }
+    for (int i = 0; i < 4; i++) s->walkPhase[i] = v[i];
+    for (int i = 0; i < 3; i++) s->walksLed[i] = v[4 + i];
+    s->tappedRoute = v[7];
+    for (int copy = 0; copy < 2 && !c->why; copy++) {
+        if (!runSaveRouteInUse(s, copy)) continue;
+        const std::string route = nextValue(c, "route");
+        if (c->why) return;
+        int good = route.size() == size_t(MAZE_CAPACITY) + 1 && route[0] == ' ';
+        for (int i = 0; i < MAZE_CAPACITY && good; i++) {
+            const char ch = route[size_t(i) + 1];
+            good = ch >= '0' && ch <= '9';
+            s->routes[copy][i] = (signed char)(ch - '0' - 2);
+        }
+        if (!good) c->why = N_("has a route out of range");
+    }
+    float scene[9];
+    readFloats(c, nextValue(c, "scene"), scene, 9);
+    s->sceneSeconds = scene[0];
+    memcpy(s->sceneStart, scene + 1, sizeof s->sceneStart);
+    readFloats(c, nextValue(c, "view"), &s->viewPart, 1);
+    if (!c->why && std::fabs(s->viewPart) >= 1) c->why = N_("has a view out of range");
+    const std::string straw = nextValue(c, "straw");
+    if (!c->why && straw != " 0" && straw != " 1") c->why = N_("has walks out of range");
+    s->strawAsked = straw == " 1";
+    const std::string fade = nextValue(c, "fade");
+    if (!c->why && (fade.size() != 11 || fade[0] != ' ' || fade[1] < '0' || fade[1] > '4'))
+        c->why = N_("has a fade out of range");
+    if (c->why) return;
+    s->fadeState = fade[1] - '0';
+    readFloats(c, fade.substr(2), &s->fadeLevel, 1);
+    s->exact = !c->why;
+}
+
 static void parseBody(Cursor* c, RunSave* s, int second) {
     MineCode code;
     const char* codeWhy = nullptr;
@@ -215,7 +292,8 @@ static void parseBody(Cursor* c, RunSave* s, int second) {
     }
     if (second)
         parseSecond(c, s, size);
-    else
+    if (second == 2) parseThird(c, s);
+    if (!second)
         runSaveSetClock(s, -1);
 }
 
@@ -234,7 +312,7 @@ int runSaveParse(const char* text, size_t length, RunSave* s, const char** why) 
         return size_t(c.end - c.p) > headerLength && memcmp(c.p, header, headerLength) == 0 &&
                c.p[headerLength] == '\n';
     };
-    const int second = startsWith(runHeader);
+    const int second = startsWith(runHeader) ? 2 : startsWith(runHeaderSecond) ? 1 : 0;
     if (!second && !startsWith(runHeaderFirst)) {
         *why = N_("is not a saved run of this game (or of another version)");
         return 0;
@@ -277,53 +355,4 @@ int runSaveRead(const char* path, RunSave* s, const char** why) {
 int runSaveWrite(const char* path, const RunSave* s, FILE* report) {
     std::string text = runSaveFormat(s);
     return fileWriteAll(path, text.data(), text.size(), FILE_WRITE_SYNC | FILE_WRITE_FOLDERS, report);
-}
-
-void runSaveCapture(RunSave* s, const char* code) {
-    memset(s, 0, sizeof *s);
-    snprintf(s->code, sizeof s->code, "%s", code);
-    s->fullLevel = record.fullLevel;
-    s->strawDistance = record.strawDistance;
-    s->oilSeconds = record.oilSeconds;
-    s->gameSpeed = recordSlowerPace() ? record.gameSpeed : 100;
-    s->gameTime = record.gameTime;
-    s->riderState = record.riderState == 2 ? 2 : 0;
-    memcpy(s->inventory, inventory, sizeof s->inventory);
-    runSaveSetClock(s, -1); // the caller, who has the clock, sets it
-    s->shotState = shotState;
-    s->explosionTime = explosionTime;
-    actorCopy(&s->shot, &shot);
-    s->dismountedAt = riderDismountedAt();
-    actorCopy(&s->player, &player);
-    actorCopy(&s->horse, &horse);
-    actorCopy(&s->door, &exitDoor);
-    for (int row = 0; row < RUN_ITEM_ROWS; row++) {
-        const ModelEntry& e = modelTable[row];
-        s->itemCount[row] =
-            !e.entities || e.count < 0 ? 0 : (e.count > MAX_INSTANCES ? MAX_INSTANCES : e.count);
-        for (int i = 0; i < s->itemCount[row]; i++) actorCopy(&s->items[row][i], &e.entities[i]);
-    }
-}
-
-void runSaveApply(const RunSave* s) {
-    record.fullLevel = s->fullLevel;
-    record.strawDistance = s->strawDistance;
-    record.oilSeconds = s->oilSeconds;
-    record.gameSpeed = s->gameSpeed;
-    record.gameTime = s->gameTime;
-    record.riderState = s->riderState;
-    memcpy(inventory, s->inventory, sizeof s->inventory);
-    shotState = s->shotState;
-    explosionTime = s->explosionTime;
-    actorCopy(&shot, &s->shot);
-    riderSetDismountedAt(s->dismountedAt);
-    actorCopy(&player, &s->player);
-    actorCopy(&horse, &s->horse);
-    actorCopy(&exitDoor, &s->door);
-    for (int row = 0; row < RUN_ITEM_ROWS; row++) {
-        ModelEntry& e = modelTable[row];
-        if (!e.entities) continue; // a row without room for instances holds none
-        e.count = s->itemCount[row];
-        for (int i = 0; i < e.count; i++) actorCopy(&e.entities[i], &s->items[row][i]);
-    }
 }
