@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <tuple>
 #include "app/end_screen.h"
@@ -20,6 +22,7 @@
 #include "app/mines.h"
 #include "app/random.h"
 #include "app/record.h"
+#include "app/replay_hall.h"
 #include "app/timing.h"
 #include "app/game_frame.h"
 #include "app/input.h"
@@ -574,7 +577,8 @@ void chooseAndBuild() {
 } // namespace
 
 // Two games end runs on the same mine and store them at the same moments, round after round, each
-// from the table it read when its run ended: the file ends with exactly the best five of all runs.
+// from the table it read when its run ended: the file ends with exactly the best five of all runs, and
+// the replays folder with exactly their five replays.
 TEST_F(Mines, TwoGamesStoringAtOnceKeepTheBestOfAllRuns) {
     setenv("KAVERNIX_SETTINGS", (dir.path + "/settings.ini").c_str(), 1);
     const std::string mines[] = {"classic", codeText({16, 5, 3, 31337})};
@@ -594,11 +598,13 @@ TEST_F(Mines, TwoGamesStoringAtOnceKeepTheBestOfAllRuns) {
             if (pids[game] > 0) continue;
             srand(unsigned(game + 1));
             for (int round = 0; round < rounds; round++) {
-                const int rank = minesRunEnded(1, timeOf(game, round));
+                record.finalTime = timeOf(game, round); // as the end screen does
+                const int rank = gameState.hallRank = minesRunEnded(1, record.finalTime);
                 usleep(useconds_t(rand() % 3000)); // the other game stores while this one shows its end
                 char name[16];
                 snprintf(name, sizeof name, "G%dR%d", game, round);
                 for (const char* c = name; *c; c++) hallNameKey(minesHall(), rank, (unsigned char)*c);
+                replayHallRun() = name; // the run's replay: its name is enough to tell it
                 minesStoreHall();
             }
             _exit(0);
@@ -620,6 +626,19 @@ TEST_F(Mines, TwoGamesStoringAtOnceKeepTheBestOfAllRuns) {
             snprintf(line, sizeof line, "%s %.9g\n", all[size_t(i)].second.c_str(),
                      double(all[size_t(i)].first)),
                 best += line;
+        // Every entry kept has its replay, named from its time, and no other replay is left.
+        std::vector<std::string> kept, replays;
+        for (int i = 0; i < 5; i++)
+            kept.push_back(replayHallName(minesCodeText(), all[size_t(i)].first, 1) + " " + all[size_t(i)].second);
+        for (const auto& e : std::filesystem::directory_iterator(replayFolder())) {
+            std::ifstream in(e.path());
+            std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+            replays.push_back(e.path().filename().string() + " " + text);
+        }
+        std::sort(kept.begin(), kept.end());
+        std::sort(replays.begin(), replays.end());
+        EXPECT_EQ(replays, kept);
+        std::filesystem::remove_all(replayFolder());
         if (mine == "classic") {
             SettingsFile f;
             ASSERT_EQ(settingsRead((dir.path + "/settings.ini").c_str(), &f, stderr), 1);

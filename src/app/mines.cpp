@@ -262,33 +262,47 @@ static int storedTimes(float* times) {
     return hallPlaces;
 }
 
-// The replays of the hall's entries around the store: the run's own written first, under the hall's
-// lock; the replays of the entries the store pushed out removed after it.
-static void storeHall();
+// The replays of the hall's entries around the store, in the store's one hold of the hall's lock:
+// the run's own written before the rows are merged; after the write, the replays of the entries the
+// store pushed out removed.
+namespace {
+struct HallStep {
+    std::string folder;
+    int entered;
+    float before[2 * hallPlaces];
+    int count;
+};
+} // namespace
+
+static void hallStep(void* arg, int stored) {
+    HallStep* h = static_cast<HallStep*>(arg);
+    if (!stored) {
+        h->count = storedTimes(h->before);
+        if (h->entered) {
+            h->before[h->count++] = record.finalTime;
+            replayHallWrite(h->folder, currentText, record.finalTime, replayHallRun(), stderr);
+        }
+        return;
+    }
+    float after[hallPlaces];
+    const int afterCount = storedTimes(after);
+    if (afterCount > 0) replayHallDropped(h->folder, currentText, h->before, h->count, after, afterCount);
+}
+
+static void storeHall(HallStep* step);
 
 void minesStoreHall() {
     if (noSave) return;
-    const std::string lockPath = mineCodeIsClassic(&current) ? settingsPath() : recordsPath();
-    const std::string folder = replayFolder();
-    const int entered = gameState.hallRank >= 0 && (mineCodeIsClassic(&current) || !notStorable);
-    float before[2 * hallPlaces], after[hallPlaces];
-    int lock = fileLock(lockPath.c_str());
-    int count = storedTimes(before);
-    if (entered) {
-        before[count++] = record.finalTime;
-        replayHallWrite(folder, currentText, record.finalTime, replayHallRun(), stderr);
-    }
-    fileUnlock(lock);
-    storeHall();
-    lock = fileLock(lockPath.c_str());
-    const int afterCount = storedTimes(after);
-    if (afterCount > 0) replayHallDropped(folder, currentText, before, count, after, afterCount);
-    fileUnlock(lock);
+    HallStep step;
+    step.folder = replayFolder();
+    step.entered = gameState.hallRank >= 0 && (mineCodeIsClassic(&current) || !notStorable);
+    step.count = 0;
+    storeHall(&step);
 }
 
-static void storeHall() {
+static void storeHall(HallStep* step) {
     if (mineCodeIsClassic(&current)) {
-        setupStoreScores(&record);
+        setupStoreScoresWith(&record, hallStep, step);
         return;
     }
     const std::string path = recordsPath();
@@ -298,7 +312,7 @@ static void storeHall() {
     snprintf(t.code, sizeof t.code, "%s", currentText);
     memcpy(t.names, mineHall.hallNames, sizeof t.names);
     memcpy(t.times, mineHall.hallTimes, sizeof t.times);
-    if (!recordsStore(path.c_str(), &t, stderr)) return;
+    if (!recordsStore(path.c_str(), &t, stderr, hallStep, step)) return;
     memcpy(mineHall.hallNames, t.names, sizeof mineHall.hallNames);
     memcpy(mineHall.hallTimes, t.times, sizeof mineHall.hallTimes);
 }

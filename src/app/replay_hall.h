@@ -2,8 +2,8 @@
 // The replays of the hall of fame's entries, in the replays folder: one per entry of the classic hall
 // and of each mine's table, named from the mine's code and the time in hundredths
 // ("16-5-3-K7QX2MD_00007378.kxr", "..._00007378-2.kxr" when that name is taken), never from the name
-// typed. A run's replay is written before its entry is stored, under the hall's lock; the entries
-// that the store pushed out lose their replays right after it.
+// typed. A run's replay is written before its entry is stored, and the entries that the store pushed
+// out lose their replays, all in one hold of the hall's lock.
 #pragma once
 #include <cstdio>
 #include <string>

@@ -287,7 +287,7 @@ void recordsSayNotStored(const char* path, const std::string& why, FILE* report)
                 path, why.c_str());
 }
 
-int recordsStore(const char* path, MineTable* table, FILE* report) {
+int recordsStore(const char* path, MineTable* table, FILE* report, void (*step)(void* arg, int stored), void* arg) {
     static MineRecords fresh; // 200 tables: too large for the stack of a toolkit callback
     int lock = fileLock(path);
     std::string why;
@@ -296,12 +296,14 @@ int recordsStore(const char* path, MineTable* table, FILE* report) {
         recordsSayNotStored(path, why, report);
         return 0;
     }
+    if (step) step(arg, 0);
     MineTable* t = recordsPlay(&fresh, table->code);
     settingsMergeHall(table->names, table->times, t->names, t->times);
     memcpy(t->names, table->names, sizeof t->names);
     memcpy(t->times, table->times, sizeof t->times);
     table->played = t->played;
     int written = recordsWrite(path, &fresh, report);
+    if (step) step(arg, 1);
     fileUnlock(lock);
     return written;
 }

@@ -41,8 +41,10 @@ int recordsLoad(const char* path, MineRecords* r, std::string* why);
 // the file: under the lock records.ini.lock the file is read again, the mine becomes the latest
 // played, its table gets the best five of both, and the file is written whole. *table gets the table
 // as written. When the file cannot be read whole nothing is written and one line on report names it
-// and why. Returns 1 when stored, 0 when not.
-int recordsStore(const char* path, MineTable* table, FILE* report);
+// and why. Returns 1 when stored, 0 when not. step, when given, is called in the same hold of the
+// lock: step(arg, 0) once the file was read whole, before the merge, and step(arg, 1) after the write.
+int recordsStore(const char* path, MineTable* table, FILE* report, void (*step)(void* arg, int stored) = nullptr,
+                 void* arg = nullptr);
 // The one line saying that the records at path cannot be read whole, so nothing is stored in them.
 void recordsSayNotStored(const char* path, const std::string& why, FILE* report);
 // Writes the whole file (synced, folders made). 1 written, 0 with one line on report.

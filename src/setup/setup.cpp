@@ -193,17 +193,24 @@ extern "C" void setupLoad(SettingsRecord* record) {
 // The table is read again under the lock and merged with the record's, so that a place another game
 // stored since this one read the file is kept; the record gets the table as written.
 extern "C" void setupStoreScores(SettingsRecord* record) {
+    setupStoreScoresWith(record, nullptr, nullptr);
+}
+
+extern "C" void setupStoreScoresWith(SettingsRecord* record, void (*step)(void* arg, int stored), void* arg) {
     flushView();
     std::string path = settingsPath();
     int lock = fileLock(path.c_str());
     SettingsFile values;
-    if (settingsRead(path.c_str(), &values, nullptr) >= 0) {
+    const int read = settingsRead(path.c_str(), &values, nullptr);
+    if (step) step(arg, 0);
+    if (read >= 0) {
         settingsMergeHall(record->hallNames, record->hallTimes, values.record.hallNames,
                           values.record.hallTimes);
         memcpy(values.record.hallNames, record->hallNames, sizeof values.record.hallNames);
         memcpy(values.record.hallTimes, record->hallTimes, sizeof values.record.hallTimes);
     }
     settingsStore(path.c_str(), &values, SETTINGS_HALL, stderr);
+    if (step) step(arg, 1);
     fileUnlock(lock);
 }
 

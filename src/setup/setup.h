@@ -14,6 +14,9 @@ int setupLanguage();
 void setupLoad(SettingsRecord* record);
 // Stores hallNames and hallTimes; the rest of the file is kept.
 void setupStoreScores(SettingsRecord* record);
+// The same, with step called in the same hold of the file's lock: step(arg, 0) once the file was read,
+// before the rows are merged, and step(arg, 1) once it was written (or failed to be).
+void setupStoreScoresWith(SettingsRecord* record, void (*step)(void* arg, int stored), void* arg);
 // Stores fieldOfView; the rest of the file is kept.
 void setupStoreView(SettingsRecord* record);
 // What the player chose about a saved run at the last setupShow(0): 1 "Continue saved game",
