@@ -30,6 +30,7 @@ target_compile_definitions(play_test PRIVATE KX_PAD_PRELOAD="$<TARGET_FILE:kx_pa
 kx_test(sound_test SOURCES tests/sound_test.cpp MODULES ${KX_ALL_MODULES} DEPENDS runfolder grolksetup-dialog LIBS PkgConfig::GTK3)
 kx_test(mines_test SOURCES tests/mines_test.cpp MODULES ${KX_ALL_MODULES})
 kx_test(replay_test SOURCES tests/replay_test.cpp MODULES ${KX_ALL_MODULES} LIBS ZLIB::ZLIB)
+kx_test(ghost_test SOURCES tests/ghost_test.cpp MODULES ${KX_ALL_MODULES} LIBS ZLIB::ZLIB)
 kx_test(lang_test SOURCES tests/lang_test.cpp MODULES ${KX_ALL_MODULES} DEPENDS runfolder)
 # Every catalogue compiles cleanly and holds every text the code marks.
 add_test(NAME Po.EveryTextTranslatedAndWellFormed COMMAND sh ${CMAKE_SOURCE_DIR}/tests/po_test.sh ${CMAKE_SOURCE_DIR})
