@@ -243,9 +243,9 @@ class Play : public ::testing::Test {
         if (!folder.empty()) system(("rm -rf " + folder).c_str());
     }
 
-    // Starts the program with these settings; true once its window is visible (60 s at most), whose
+    // Starts the program with these settings (and up to two options); true once its window is visible (60 s at most), whose
     // place on the screen is then noted.
-    bool start(const std::string& settings, const char* option = nullptr) {
+    bool start(const std::string& settings, const char* option = nullptr, const char* option2 = nullptr) {
         std::ofstream(folder + "/settings.ini")
             << "showDialog = 0\nwindowWidth = " << W << "\nwindowHeight = " << H
             << "\nfullScreen = 0\nshadeMode = 2\ntextureMode = 2\nrunning = 1\nmouseSpeed = 5\n"
@@ -265,7 +265,7 @@ class Play : public ::testing::Test {
                 setenv("KX_PAD_SCRIPT", (folder + "/pad.txt").c_str(), 1);
             }
             if (!freopen("out.txt", "w", stdout) || !freopen("err.txt", "w", stderr)) _exit(121);
-            execl(KX_BINARY_DIR "/kavernix", "kavernix", option, (char*)nullptr);
+            execl(KX_BINARY_DIR "/kavernix", "kavernix", option, option2, (char*)nullptr);
             _exit(122);
         }
         window =

@@ -21,7 +21,7 @@ kx_test(catalogue_test SOURCES tests/catalogue_test.cpp MODULES ${KX_ALL_MODULES
 kx_test(data_models_test SOURCES tests/data_models_test.cpp MODULES ${KX_ALL_MODULES})
 kx_test(startup_test SOURCES tests/startup_test.cpp MODULES ${KX_ALL_MODULES})
 kx_test(startup_screens_test SOURCES tests/startup_screens_test.cpp MODULES ${KX_ALL_MODULES} DEPENDS runfolder)
-kx_test(play_test SOURCES tests/play_test.cpp tests/play_game_test.cpp tests/play_access_test.cpp tests/play_input_test.cpp tests/play_controls_test.cpp MODULES core DEPENDS kx_pad_preload kavernix kavernix-tool runfolder LIBS PkgConfig::SNDFILE)
+kx_test(play_test SOURCES tests/play_test.cpp tests/play_game_test.cpp tests/play_access_test.cpp tests/play_input_test.cpp tests/play_controls_test.cpp tests/play_ghost_test.cpp MODULES core DEPENDS kx_pad_preload kavernix kavernix-tool runfolder LIBS PkgConfig::SNDFILE)
 # The virtual pad the play test loads into the game (LD_PRELOAD).
 add_library(kx_pad_preload MODULE tests/pad_preload.cpp)
 target_compile_options(kx_pad_preload PRIVATE ${KX_WARNINGS})
@@ -30,6 +30,7 @@ target_compile_definitions(play_test PRIVATE KX_PAD_PRELOAD="$<TARGET_FILE:kx_pa
 kx_test(sound_test SOURCES tests/sound_test.cpp MODULES ${KX_ALL_MODULES} DEPENDS runfolder grolksetup-dialog LIBS PkgConfig::GTK3)
 kx_test(mines_test SOURCES tests/mines_test.cpp MODULES ${KX_ALL_MODULES})
 kx_test(replay_test SOURCES tests/replay_test.cpp MODULES ${KX_ALL_MODULES} LIBS ZLIB::ZLIB)
+kx_test(ghost_test SOURCES tests/ghost_test.cpp MODULES ${KX_ALL_MODULES} LIBS ZLIB::ZLIB)
 kx_test(lang_test SOURCES tests/lang_test.cpp MODULES ${KX_ALL_MODULES} DEPENDS runfolder)
 # Every catalogue compiles cleanly and holds every text the code marks.
 add_test(NAME Po.EveryTextTranslatedAndWellFormed COMMAND sh ${CMAKE_SOURCE_DIR}/tests/po_test.sh ${CMAKE_SOURCE_DIR})

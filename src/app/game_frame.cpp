@@ -9,6 +9,7 @@
 #include <cstring>
 #include "app/captions.h"
 #include "app/end_screen.h"
+#include "app/ghost.h"
 #include "app/input.h"
 #include "app/mines.h"
 #include "app/lang.h"
@@ -325,6 +326,22 @@ static void drawHud() {
     glCheckError();
 }
 
+// The ghost of the stored run at the live run's game time, in the view; its place is handed to the
+// map. 1 when there is one.
+static int drawGhost() {
+    GhostSample g;
+    if (!ghostNow(&g)) return 0;
+    Actor h{};
+    h.x = g.horseX, h.z = g.horseZ, h.heading = g.horseHeading, h.distance = g.horseDistance;
+    const float lamp[3] = {g.playerX, g.playerY, g.playerZ};
+    // The glow fades out as it comes near the eye (the two runs begin in the same place).
+    const float dx = g.playerX - player.x, dy = g.playerY - player.y, dz = g.playerZ - player.z;
+    const float glow = std::min(1.0f, std::max(0.0f, (sqrtf(dx * dx + dy * dy + dz * dz) - 0.3f) / 0.6f));
+    ghostDraw(&h, lamp, glow, player.heading, player.pitch);
+    mapGhost(1, g.playerX, g.playerZ);
+    return 1;
+}
+
 void gameDisplay() {
     // The boss picture stays until B, also over an expose or a resize.
     if (bossScreen != 0) {
@@ -377,9 +394,11 @@ void gameDisplay() {
     glEnable(GL_BLEND);
     mazeDrawTranslucentInstances();
     shotDraw(&shot);
+    const int ghostShown = drawGhost();
     windowProjection();
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL); // the map, the counters and the fade, also in wireframe
     glCheckError();
+    if (!ghostShown) mapGhost(0, 0, 0);
     mapDraw();
     glCheckError();
     glEnable(GL_TEXTURE_2D);

@@ -73,6 +73,10 @@ static int takeReplay(LaunchOptions* out, const char* value, const char** why) {
     return takeWord(out->replay, sizeof out->replay, "--replay", value, why);
 }
 
+static int takeGhost(LaunchOptions* out, const char* value, const char** why) {
+    return takeWord(out->ghost, sizeof out->ghost, "--ghost", value, why);
+}
+
 static int takeContinue(LaunchOptions* out, const char*, const char**) {
     out->continueRun = 1;
     return 1;
@@ -98,6 +102,10 @@ const LaunchOption launchOptionTable[] = {
      LANG_ID("play a recorded run (a .kxr file) in the window:\n"
              "P pauses, 2, 4 and 8 play it faster, 1 as recorded"),
      takeReplay},
+    {"--ghost", nullptr, LANG_ID("FILE"), 0,
+     LANG_ID("race a recorded run of the same mine (a .kxr file):\n"
+             "it plays along as a ghost"),
+     takeGhost},
     {"--help", "-h", nullptr, 0, LANG_ID("this text"), takeHelp},
     {"--version", nullptr, nullptr, 0, LANG_ID("the version, the licence and where the source is"),
      takeVersion},

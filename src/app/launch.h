@@ -14,6 +14,7 @@ struct LaunchOptions {
     int mineCode;       // --mine-code: print the code of the mine and exit
     int continueRun;    // --continue: go on with the saved run
     char replay[4096];  // --replay FILE: play a recorded run in the window, "" when not given
+    char ghost[4096];   // --ghost FILE: the replay that plays along as the ghost, "" when not given
 };
 
 // One option of ours. `take` stores the option in the record (value is nullptr for an option

@@ -5,6 +5,7 @@
 // drawn or, a piece a frame, after the first frame (startupFrameDrawn).
 #include <GL/freeglut.h>
 #include <cstdio>
+#include "app/ghost.h"
 #include "app/lang.h"
 #include "app/launch.h"
 #include "app/mines.h"
@@ -58,6 +59,7 @@ int main(int argc, char** argv) {
         minesChoose(options.timedemoFrames);
     }
     if (options.timedemoFrames) timedemoPrepare();
+    ghostChoose(options.ghost, !options.timedemoFrames && !watching);
     // The toolkit starts while the models and pictures load.
     startupLoadDataBegin();
     glutInit(&argc, argv);

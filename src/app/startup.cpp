@@ -13,6 +13,7 @@
 #include <unistd.h>
 #include <future>
 #include <thread>
+#include "app/ghost.h"
 #include "app/input.h"
 #include "app/mines.h"
 #include "app/pad.h"
@@ -214,6 +215,9 @@ void startupLoadDataEnd() {
     imageLoader->join();
     delete imageLoader;
     imageLoader = nullptr;
+    // Once the loaders are done with the settings, and before the sound device opens: the ghost's
+    // run is played silently, and everything it moved is put back.
+    ghostPrepare(minesCodeText());
     // After the loaders: the device is opened with the standard error sent elsewhere for a moment,
     // which would swallow what they print.
     soundInit(record.soundVolume);

@@ -139,12 +139,13 @@ const Leg legs[4] = {
 
 } // namespace
 
-void horseDraw(const Actor* h) {
-    if (!inVisibleCell(h)) return;
+// The horse's body and legs; textured: with the horse's textures and material, else only the shapes
+// (in the colour set before).
+static void horseShape(const Actor* h, int textured) {
     const float swing = float(std::sin(double(h->distance) * 15.0) * 7.0);
     const int level = lodForPosition(&h->x);
 
-    texturedMaterial(imgHorse, horseDiffuse, opaqueBlack);
+    if (textured) texturedMaterial(imgHorse, horseDiffuse, opaqueBlack);
     glPushMatrix();
     glTranslatef(h->x, 0.3f, h->z);
     glRotatef(90 - h->heading, 0, 1, 0);
@@ -154,7 +155,7 @@ void horseDraw(const Actor* h) {
     glRotatef(-270, 0, 0, 1);
 
     // Each leg swings about its hip, 1.5 units above its anchor.
-    texturedMaterial(imgHorseLeg, horseDiffuse, opaqueBlack);
+    if (textured) texturedMaterial(imgHorseLeg, horseDiffuse, opaqueBlack);
     for (const Leg& leg : legs) {
         glPushMatrix();
         glTranslatef(leg.px, leg.py, leg.pz);
@@ -166,6 +167,50 @@ void horseDraw(const Actor* h) {
         glPopMatrix();
     }
     glPopMatrix();
+}
+
+void horseDraw(const Actor* h) {
+    if (!inVisibleCell(h)) return;
+    horseShape(h, 1);
+}
+
+void ghostDraw(const Actor* h, const float* lamp, float glow, float viewHeading, float viewPitch) {
+    const int horseSeen = inVisibleCell(h);
+    Actor at{};
+    at.x = lamp[0], at.y = lamp[1], at.z = lamp[2];
+    const int lampSeen = glow > 0 && inVisibleCell(&at);
+    if (!horseSeen && !lampSeen) return;
+    // Added to what lies under it, unlit and untextured, behind the rock but never hiding anything.
+    glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_CURRENT_BIT);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_CULL_FACE);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+    glDepthMask(GL_FALSE);
+    if (horseSeen) {
+        glColor4f(0.55f, 0.7f, 1.0f, 0.22f);
+        horseShape(h, 0);
+    }
+    if (lampSeen) {
+        // A soft disc facing the viewer: bright in the middle, gone at its rim.
+        glPushMatrix();
+        glTranslatef(lamp[0], lamp[1], lamp[2]);
+        glRotatef(-viewHeading, 0, 1, 0);
+        glRotatef(-viewPitch, 1, 0, 0);
+        glBegin(GL_TRIANGLE_FAN);
+        glColor4f(1.0f, 0.85f, 0.5f, 0.45f * glow);
+        glVertex3f(0, 0, 0);
+        glColor4f(1.0f, 0.85f, 0.5f, 0.0f);
+        for (int i = 0; i <= 16; ++i) {
+            const float a = float(i) * float(M_PI) / 8;
+            glVertex3f(0.12f * std::cos(a), 0.12f * std::sin(a), 0);
+        }
+        glEnd();
+        glPopMatrix();
+    }
+    glDepthMask(GL_TRUE);
+    glPopAttrib();
 }
 
 void sceneRegisterModels() {

@@ -23,6 +23,11 @@ void diamondDraw(const Actor* a);
 void spiderDraw(const Actor* a);
 // The horse's body and four legs; diagonal legs swing together as it walks (by its distance).
 void horseDraw(const Actor* horse);
+// The ghost of a stored run: the horse's shapes faint and see-through, and a soft glow where its
+// lamp is (x, y, z), as strong as glow (0 none, 1 full), turned to face the viewer (the view's
+// heading and pitch). Drawn after the opaque scene, added to what is there without writing depth;
+// the GL state is left as it was.
+void ghostDraw(const Actor* horse, const float* lamp, float glow, float viewHeading, float viewPitch);
 
 // Hands the model catalogue its rows' material and draw routines (the four kinds above and the
 // floor tile), the room for every row's placed instances, and the player as the viewer whose

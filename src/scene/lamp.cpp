@@ -351,6 +351,26 @@ void lampBrightness() {
     glLightModelfv(GL_LIGHT_MODEL_AMBIENT, all);
 }
 
+static int ghostShown;
+static float ghostX, ghostZ;
+
+void mapGhost(int shown, float x, float z) {
+    ghostShown = shown, ghostX = x, ghostZ = z;
+}
+
+// The ghost's ring: hollow, so that whatever lies under it still shows.
+static void mapGhostRing(float px, float pz) {
+    const float gx = ghostX - px, gy = -(ghostZ - pz);
+    mapColour(0.75f, 0.45f, 1.0f, 1);
+    glBegin(GL_QUAD_STRIP);
+    for (int i = 0; i <= 16; ++i) {
+        const float a = float(i) * float(M_PI) / 8, c = cosf(a), d = sinf(a);
+        glVertex3f(gx + 0.5f * c, gy + 0.5f * d, 1);
+        glVertex3f(gx + 0.3f * c, gy + 0.3f * d, 1);
+    }
+    glEnd();
+}
+
 void mapDraw() {
     const Stage st = recordStage();
     const int w = st.width, h = st.height;
@@ -423,6 +443,7 @@ void mapDraw() {
             mapSquare(e.x - 0.25f - px, -(e.z - 0.25f - pz), e.x + 0.25f - px, -(e.z + 0.25f - pz));
         }
     glEnd();
+    if (ghostShown) mapGhostRing(px, pz);
 
     glPopMatrix();
     glLoadIdentity();

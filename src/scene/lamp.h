@@ -27,3 +27,5 @@ void lampBrightness();
 // projection and an identity modelview. With record.mapSymbols the player is an arrow pointing where
 // he looks, the horse a disc and the exit a hollow frame.
 void mapDraw();
+// The ghost's place for the maps to come (shown 0: none): a hollow violet ring on the map.
+void mapGhost(int shown, float x, float z);

@@ -105,6 +105,9 @@ static const SettingsKey keyTable[] = {
     {"gameSpeed", KEY_INT, GROUP_OTHER, REC(gameSpeed), 50, 100, 100,
      "the pace of the game, percent: walking, the horse, the spiders, the arrow, the door and the oil go "
      "slower below 100 (the clock does not); a run below 100 is not entered in a hall of fame"},
+    {"ghost", KEY_INT, GROUP_OTHER, REC(ghost), 0, 1, 1,
+     "1: the mine's best run kept in the replays folder (or the replay of kavernix --ghost FILE) plays "
+     "along as a faint ghost in the view and a hollow mark on the map"},
     {"hallName1", KEY_NAME, SETTINGS_HALL, NAME_AT(0), 0, 0, 0,
      "hall of fame, best first: names (Latin-1; \\xNN for other bytes, \\\\ for a backslash) and times in "
      "seconds; 30000: an empty place"},
@@ -135,7 +138,7 @@ static const SettingsKey keyTable[] = {
     // clang-format on
 };
 enum { KEY_COUNT = sizeof(keyTable) / sizeof(keyTable[0]) };
-static_assert(KEY_COUNT == 48 + 2 * ACTION_COUNT + KEY_SWITCH_COUNT,
+static_assert(KEY_COUNT == 49 + 2 * ACTION_COUNT + KEY_SWITCH_COUNT,
               "a key per library field, the start switch, ten hall-of-fame keys, a key and a button per "
               "action, a key per rendering switch");
 

@@ -65,10 +65,11 @@ struct SettingsRecord {
     int32_t switchKeys[KEY_SWITCH_COUNT]; // the key of each rendering switch (setup/key_table.h)
     int32_t routeKeys;                    // 0: the route keys walk while held; 1: a tap starts and stops
     int32_t gameSpeed;                    // percent, 50..100: the game's motion against the clock
+    int32_t ghost;                        // 1: the mine's best run (or --ghost FILE) plays along
 };
 #pragma pack(pop)
 
-static_assert(sizeof(SettingsRecord) == 636, "SettingsRecord is 636 bytes");
+static_assert(sizeof(SettingsRecord) == 640, "SettingsRecord is 640 bytes");
 static_assert(offsetof(SettingsRecord, windowWidth) == 0x20);
 static_assert(offsetof(SettingsRecord, windowHeight) == 0x24);
 static_assert(offsetof(SettingsRecord, windowedWidth) == 0x28);
@@ -121,3 +122,4 @@ static_assert(offsetof(SettingsRecord, lampBrightness) == 0x244);
 static_assert(offsetof(SettingsRecord, switchKeys) == 0x248);
 static_assert(offsetof(SettingsRecord, routeKeys) == 0x274);
 static_assert(offsetof(SettingsRecord, gameSpeed) == 0x278);
+static_assert(offsetof(SettingsRecord, ghost) == 0x27C);

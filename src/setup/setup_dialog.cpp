@@ -95,6 +95,7 @@ static const DialogField dialogFields[] = {
     {"oilSeconds", N_("Seconds per oil can"), FIELD_SPIN, PAGE_GAME, nullptr},
     {"routeKeys", N_("Page Up, Page Down, Home"), FIELD_COMBO, PAGE_GAME, routeChoices},
     {"gameSpeed", N_("Game pace (percent; below 100 no hall of fame)"), FIELD_SPIN, PAGE_GAME, nullptr},
+    {"ghost", N_("Ghost of the best run"), FIELD_CHECK, PAGE_GAME, nullptr},
     {"mouseSpeed", N_("Mouse speed"), FIELD_SPIN, PAGE_GAME, nullptr},
     {"skipStory", N_("Skip the story"), FIELD_CHECK, PAGE_GAME, nullptr},
     {"running", N_("Clocks run from the start (off: start paused)"), FIELD_CHECK, PAGE_GAME, nullptr},
