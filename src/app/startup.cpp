@@ -70,7 +70,7 @@ static bool padWanted;
 
 // The pad starts this long after the first frame is shown: its libraries and its look at the
 // devices land in a frame of their own, well after the heap release.
-static const unsigned padStartDelayMs = 1000;
+static const unsigned padStartDelayMs = 400;
 
 void startupFrameDrawn() {
     static int frames;
