@@ -69,17 +69,20 @@ void startupHeapRelease() {
 // Set once the game's window is open: its first frame starts the pad.
 static bool padWanted;
 
+// The pad starts this long after the first frame is shown: its libraries and its look at the
+// devices land in a frame of their own, well after the heap release.
+static const unsigned padStartDelayMs = 400;
+
 void startupFrameDrawn() {
     static int frames;
     static bool listsPending = true;
-    // The pad is started from the main loop right after the first frame is shown: a timer, which runs
-    // also while a paused game draws no further frames.
-    if (++frames == 1 && padWanted) glutTimerFunc(0, [](int) { padStart(); }, 0);
-    // After the first frame is on the screen, so that the start-up's own time does not include it.
-    if (frames == 2) startupHeapRelease();
+    // The pad is started from the main loop: a timer, which runs also while a paused game draws no
+    // further frames.
+    if (++frames == 1 && padWanted) glutTimerFunc(padStartDelayMs, [](int) { padStart(); }, 0);
+    if (frames == startupHeapReleaseFrame) startupHeapRelease();
     // The models' lists that the first frames did not draw, a few hundred faces a frame (a list is
-    // compiled at once when it is drawn before its turn).
-    else if (frames > 2 && listsPending)
+    // compiled at once when it is drawn before its turn); not in the release's frame.
+    else if (frames > startupHeapReleaseFrame && listsPending)
         listsPending = modelTableCompileSome(500) != 0;
 }
 

@@ -11,8 +11,12 @@ void startupHeap();
 // and up (the pictures a resize fits anew) are mapped on their own and go back when freed, while
 // the heap keeps enough free room that a frame's own allocations never grow or shrink it.
 void startupHeapRelease();
-// Called after every drawn frame of any screen: startupHeapRelease once the first frame is shown,
-// then a step of compiling the models' display lists at each frame until all are.
+// The drawn frame that gives the start-up's memory back: after the three frames that draw the lamp
+// frame and one plain frame, so that no frame carries both.
+constexpr int startupHeapReleaseFrame = 5;
+// Called after every drawn frame of any screen: starts the pad's timer after the first,
+// startupHeapRelease at startupHeapReleaseFrame, then a step of compiling the models' display
+// lists at each frame until all are.
 void startupFrameDrawn();
 
 // Reads the full-window picture of the first screen (the story poster, or the lamp frame when the
