@@ -102,7 +102,11 @@ TEST(StartupHeap, MemoryGoesBackInAFrameOfItsOwn) {
     ASSERT_EQ(said.size(), sizeof held) << "the child reported nothing";
     memcpy(held, said.data(), sizeof held);
     const size_t limit = size_t(16) << 20; // the six pictures are 84 MB
+#if !defined(__SANITIZE_ADDRESS__)
+    // AddressSanitizer's allocator stands in for the C library's, whose counts then stay at 0: only
+    // the C library's heap can be seen holding on.
     EXPECT_GT(held[0], limit) << "given back in the lamp frame's frames";
+#endif
     EXPECT_LT(held[1], limit) << "held after the start-up";
     EXPECT_LT(held[2], limit) << "held after pictures freed in the game";
 }
