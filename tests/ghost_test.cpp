@@ -256,7 +256,7 @@ TEST_F(Ghost, TheBestStoredRunWithItsReplayIsTheGhost) {
     for (const auto& s : steps) {
         SCOPED_TRACE(std::string(s.code) + " " + std::to_string(s.write));
         if (s.write > 0) {
-            ASSERT_TRUE(replayHallWrite(folder, s.code, s.write, "replay", stderr));
+            ASSERT_TRUE(replayHallWrite(folder, s.code, s.write, "replay", "", stderr));
         }
         const std::string found = ghostBestReplay(s.code);
         EXPECT_EQ(found, *s.found ? folder + "/" + s.found : "");

@@ -22,6 +22,7 @@
 #include "app/mines.h"
 #include "app/random.h"
 #include "app/record.h"
+#include "app/replay.h"
 #include "app/replay_hall.h"
 #include "app/timing.h"
 #include "app/game_frame.h"
@@ -626,10 +627,16 @@ TEST_F(Mines, TwoGamesStoringAtOnceKeepTheBestOfAllRuns) {
             snprintf(line, sizeof line, "%s %.9g\n", all[size_t(i)].second.c_str(),
                      double(all[size_t(i)].first)),
                 best += line;
-        // Every entry kept has its replay, named from its time, and no other replay is left.
+        // Every entry kept has its replay, named from its time and holding the name typed for it, and
+        // no other replay is left.
         std::vector<std::string> kept, replays;
-        for (int i = 0; i < 5; i++)
-            kept.push_back(replayHallName(minesCodeText(), all[size_t(i)].first, 1) + " " + all[size_t(i)].second);
+        for (int i = 0; i < 5; i++) {
+            ReplayWriter named;
+            named.payload = all[size_t(i)].second;
+            replayWriteName(&named, all[size_t(i)].second.c_str());
+            kept.push_back(replayHallName(minesCodeText(), all[size_t(i)].first, 1) + " " +
+                           replayFileBytes(named.payload));
+        }
         for (const auto& e : std::filesystem::directory_iterator(replayFolder())) {
             std::ifstream in(e.path());
             std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());

@@ -222,7 +222,16 @@ TEST_F(Replay, EveryMalformedFileIsRefusedInOneLine) {
     std::string changed = good;
     changed[good.size() / 2] ^= 0x10;
     std::string late = good;
-    late[8] = 2; // another format version, the checksum left
+    late[8] = 3; // another format version, the checksum left
+    // After the end only one name, and only from format version 2 on.
+    ReplayReader opened;
+    std::string refused;
+    ASSERT_TRUE(replayOpen(good, &opened, &refused)) << refused;
+    ReplayWriter named, twice;
+    named.payload = opened.payload;
+    replayWriteName(&named, "Ada");
+    twice.payload = named.payload;
+    replayWriteName(&twice, "Bo");
     // clang-format off
     struct { const char* what; std::string bytes; const char* line; int otherRules; } cases[] = {
         {"empty", "", "is not a Kavernix replay", 0},
@@ -232,10 +241,18 @@ TEST_F(Replay, EveryMalformedFileIsRefusedInOneLine) {
         {"cut in the middle", good.substr(0, good.size() / 2), "is cut short", 0},
         {"cut by one byte", good.substr(0, good.size() - 1), "is cut short", 0},
         {"bytes after the end", good + "x", "has bytes after its end", 0},
-        {"another format version", repacked(std::string(40, '\0'), 2),
-         "is a replay of format version 2; this game reads format version 1", 1},
+        {"another format version", repacked(std::string(40, '\0'), 3),
+         "is a replay of format version 3; this game reads format versions 1 to 2", 1},
         {"another format version, unchecked", late,
-         "is a replay of format version 2; this game reads format version 1", 1},
+         "is a replay of format version 3; this game reads format versions 1 to 2", 1},
+        {"format version 0", repacked(std::string(40, '\0'), 0),
+         "is a replay of format version 0; this game reads format versions 1 to 2", 1},
+        {"a name before the end", repacked(headerWith({0x41, 0, 0, 0x44, 3, 'A', 'd', 'a'})),
+         "holds a name before its end", 0},
+        {"two names", repacked(twice.payload), "goes on after its end", 0},
+        {"a name in a file of version 1", repacked(named.payload, 1), "goes on after its end", 0},
+        {"a name with a control character", repacked(opened.payload + std::string("\x44\x02\x41\x0A", 4)),
+         "holds a name with control characters", 0},
         {"other rules", repacked(badRules.payload),
          "was recorded with rules version 3 (game 1.0.0); this game plays rules version 2", 1},
         {"a header cut short", repacked(badRules.payload.substr(0, 10)), "is cut short", 0},
@@ -450,6 +467,28 @@ TEST_F(Replay, AReplayWrittenAgainItemByItemIsTheSame) {
     }
 }
 
+// The name typed for a hall entry follows the end: read back as typed (Latin-1 too), and the run still
+// checks to its end; a file of format version 1 reads as one without a name.
+TEST_F(Replay, TheNameAfterTheEndReadsBackAndTheRunStillChecks) {
+    ReplayReader r;
+    std::string why;
+    ASSERT_TRUE(replayOpen(recorded(200, busy), &r, &why)) << why;
+    for (const char* name : {"Ada", "Zo\xEB M\xFCller", "0123456789012345678901234567890", ""}) {
+        ReplayWriter w;
+        w.payload = r.payload;
+        replayWriteName(&w, name);
+        ReplayReader named;
+        ASSERT_TRUE(replayOpen(replayFileBytes(w.payload), &named, &why)) << name << ": " << why;
+        EXPECT_STREQ(named.name, name);
+        EXPECT_EQ(named.end.kind, REPLAY_LEFT) << name;
+        EXPECT_TRUE(check(replayFileBytes(w.payload)).reached) << name;
+    }
+    ReplayReader old;
+    ASSERT_TRUE(replayOpen(repacked(r.payload, 1), &old, &why)) << why;
+    EXPECT_STREQ(old.name, "");
+    EXPECT_TRUE(check(repacked(r.payload, 1)).reached);
+}
+
 } // namespace
 
 namespace {
@@ -467,7 +506,7 @@ TEST(ReplayHall, EntriesKeepTheirReplaysAndDroppedOnesLoseThem) {
     const std::string folder = testing::TempDir() + "kx_hall_replays";
     std::filesystem::remove_all(folder);
     const char* code = "8-3-3-G000001";
-    for (float t : {61.5f, 75.25f, 75.25f, 80.0f}) ASSERT_TRUE(replayHallWrite(folder, code, t, "replay", stderr));
+    for (float t : {61.5f, 75.25f, 75.25f, 80.0f}) ASSERT_TRUE(replayHallWrite(folder, code, t, "replay", "", stderr));
     EXPECT_EQ(namesIn(folder), (std::vector<std::string>{"8-3-3-G000001_00006150.kxr", "8-3-3-G000001_00007525-2.kxr",
                                                           "8-3-3-G000001_00007525.kxr", "8-3-3-G000001_00008000.kxr"}));
     // clang-format off

@@ -9,6 +9,7 @@
 #include "app/input.h"
 #include "app/mines.h"
 #include "app/record.h"
+#include "app/replay_play.h"
 #include "app/reshape.h"
 #include "app/timing.h"
 #include "image/tga.h"
@@ -21,11 +22,12 @@ static const float white[4] = {1, 1, 1, 0};
 void enterEndScreen() {
     // Decision for the lost run (the arrow hit the horse): it earns no place.
     gameState.hallRank = minesRunEnded(gameWon() && record.finalTime > 0, record.finalTime);
-    gameSoundsEnd(gameWon());
+    gameSoundsEnd(replayPlayLeft() ? -1 : gameWon());
     glDisable(GL_LIGHTING);
     glDisable(GL_STENCIL_TEST);
     nameEntryBegin();
-    inputHandle(INPUT_END, endPress, nameEntryType);
+    // A watched replay's end takes no name: any key leaves it, as Enter does.
+    inputHandle(INPUT_END, endPress, replayPlaying() ? endLeaveKey : nameEntryType);
     inputUse(INPUT_END);
     glutReshapeFunc(endReshape);
     glutDisplayFunc(endDisplay);
@@ -91,6 +93,10 @@ void endVisibility(int state) {
     } else {
         glutIdleFunc(nullptr);
     }
+}
+
+void endLeaveKey(unsigned char) {
+    nameEntryConfirm();
 }
 
 void endPress(int action) {

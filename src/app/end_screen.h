@@ -26,6 +26,7 @@ void endPress(int action);
 // after it the entry takes nothing more.
 void nameEntryBegin(); // no letter is being chosen
 void nameEntryConfirm();
+void endLeaveKey(unsigned char key); // a watched replay's end: any typed key ends it, as Enter does
 void nameEntryType(unsigned char key); // a typed character (hallNameKey)
 void nameEntryDelete();                // the last letter goes
 // The pad's way: the letter being chosen turns to the next (way 1) or the previous (-1) of A-Z,

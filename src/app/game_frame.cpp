@@ -170,7 +170,8 @@ void gameIdle() {
         timingFrameTicks();
         const int over = replayPlayFrame();
         frameDone();
-        if (over == 2) exit(0); // the recorded run was left here
+        // The recorded run was left here: its end screen fades in from black, as after a fade-out.
+        if (over == 2) gameState.fadeState = 4;
         if (over) {
             record.finalTime = record.gameTime;
             enterEndScreen();

@@ -76,5 +76,5 @@ void gameSounds() {
 
 void gameSoundsEnd(int won) {
     for (int c = 0; c < SOUND_LOOPS; c++) soundLoopStop(c);
-    soundPlayHere(won ? SOUND_WON : SOUND_LOST);
+    if (won >= 0) soundPlayHere(won ? SOUND_WON : SOUND_LOST);
 }

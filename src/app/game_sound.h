@@ -7,4 +7,4 @@ void gameSoundsStart(); // the mine's ambience; steps and hoof beats counted fro
 // walked, the bow when the shot was fired, its hit when it burst, the door when it began to open, and
 // one scuttling loop at each spider.
 void gameSounds();
-void gameSoundsEnd(int won); // the loops stop; the won or the lost tune
+void gameSoundsEnd(int won); // the loops stop; the won (1) or the lost (0) tune, none for a left run (-1)

@@ -8,6 +8,7 @@
 #include "app/mines.h"
 #include "app/lang.h"
 #include "app/record.h"
+#include "app/replay_play.h"
 #include "setup/setup.h"
 #include "text/hud.h"
 #include "text/texts.h"
@@ -82,7 +83,34 @@ static void addLine(EndLine* lines, int* count, float x, float y, const char* te
     snprintf(line.text, sizeof line.text, "%.*s", length, text);
 }
 
+// A watched replay's end: won, lost or left, the name typed for its hall entry and the time, and no
+// place in a hall.
+static int replayEndLines(EndLine* lines) {
+    int count = 0;
+    const int left = replayPlayLeft();
+    const char* verdict = left        ? langText("The run was left.")
+                          : gameWon() ? langText("You made it.")
+                                      : langText("You did not make it.");
+    addLine(lines, &count, 0.2f, 0.8f, verdict);
+    if (!left && !gameWon()) addLine(lines, &count, 0.2f, 0.7f, langText("You hit the horse!"));
+    const char* name = replayPlayName();
+    if (*name) {
+        // TRANSLATORS: the name typed for a watched run follows at 33 % of the width: at most 7 characters.
+        addLine(lines, &count, 0.2f, 0.6f, langText("Name: "));
+        addLine(lines, &count, 0.33f, 0.6f, name, hallNameMax);
+    }
+    // TRANSLATORS: the watched run's clock follows at 33 % of the width: at most 7 characters.
+    addLine(lines, &count, 0.2f, 0.52f, langText("Time: "));
+    char text[32];
+    formatClock(record.finalTime, text);
+    addLine(lines, &count, 0.33f, 0.52f, text);
+    addLine(lines, &count, 0.2f, 0.42f, minesCodeLine());
+    addLine(lines, &count, 0.03f, 0.07f, textOf(TEXT_END_ENTER));
+    return count;
+}
+
 int endScreenLines(EndLine* lines) {
+    if (replayPlaying()) return replayEndLines(lines);
     int count = 0;
     const SettingsRecord& hall = *minesHall();
     if (!gameWon()) {

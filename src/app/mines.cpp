@@ -280,7 +280,8 @@ static void hallStep(void* arg, int stored) {
         h->count = storedTimes(h->before);
         if (h->entered) {
             h->before[h->count++] = record.finalTime;
-            replayHallWrite(h->folder, currentText, record.finalTime, replayHallRun(), stderr);
+            replayHallWrite(h->folder, currentText, record.finalTime, replayHallRun(),
+                            minesHall()->hallNames[gameState.hallRank], stderr);
         }
         return;
     }

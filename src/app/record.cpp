@@ -25,6 +25,13 @@ Stage recordStage() {
     return recordStageOf(record.windowWidth, record.windowHeight);
 }
 
+void recordTakeRules(int32_t fullLevel, int32_t strawDistance, int32_t oilSeconds, int32_t gameSpeed) {
+    record.fullLevel = fullLevel;
+    record.strawDistance = strawDistance;
+    record.oilSeconds = oilSeconds;
+    record.gameSpeed = gameSpeed;
+}
+
 int recordSlowerPace() {
     return record.gameSpeed >= 50 && record.gameSpeed < 100;
 }

@@ -19,6 +19,8 @@ struct Stage {
 Stage recordStageOf(int windowWidth, int windowHeight);
 Stage recordStage(); // of record.windowWidth and record.windowHeight
 
+// The rules a run was begun with (a replay's header, a kept run) into the record.
+void recordTakeRules(int32_t fullLevel, int32_t strawDistance, int32_t oilSeconds, int32_t gameSpeed);
 // 1 when the run goes at a slower pace than the game's own (gameSpeed 50 to 99).
 int recordSlowerPace();
 // The game's own time for this step: the frame time times gameSpeed / 100 (the frame time itself at

@@ -27,6 +27,7 @@ enum {
     TAG_SEGMENT,
     TAG_PLAY,
     TAG_END,
+    TAG_NAME,
 };
 
 // ---- Writing.
@@ -140,6 +141,11 @@ void replayWriteEnd(ReplayWriter* w, const ReplayEnd* end) {
     putVar(s, end->frames);
 }
 
+void replayWriteName(ReplayWriter* w, const char* name) {
+    putByte(&w->payload, TAG_NAME);
+    putText(&w->payload, name, 31);
+}
+
 std::string replayFileBytes(const std::string& payload) {
     uLongf packedSize = compressBound(uLong(payload.size()));
     std::string packed(packedSize, '\0');
@@ -155,6 +161,17 @@ std::string replayFileBytes(const std::string& payload) {
     const uLong crc = crc32(0, reinterpret_cast<const Bytef*>(out.data()), uInt(out.size()));
     putFixed(&out, crc, 4);
     return out;
+}
+
+void replayHeaderToRecord(const ReplayHeader* h) {
+    record.mazeSize = h->mazeSize;
+    record.itemsPerKind = h->itemsPerKind;
+    record.diamondsNeeded = h->diamondsNeeded;
+    recordTakeRules(h->fullLevel, h->strawDistance, h->oilSeconds, h->gameSpeed);
+    record.perfFrequency = h->perfFrequency;
+    record.fieldOfView = h->fieldOfView;
+    record.routeKeys = h->routeKeys;
+    replayPlayToRecord(&h->play);
 }
 
 ReplayPlay replayPlayOfRecord() {
@@ -265,8 +282,9 @@ static const int64_t frameSecondsMost = 3600, playedSecondsMost = 36000000; // d
 // Reads the next item; 1, 0 at the end of the payload, or -1 with c->bad.
 static int readItem(Cursor* c, ReplayReader* r, ReplayItem* item) {
     if (c->at >= c->n) return 0;
-    if (r->ended) return c->fail("goes on after its end"), -1;
     const unsigned tag = unsigned(c->fixed(1));
+    // After the end only the name, once, in a file of a version that has names.
+    if (r->ended && (tag != TAG_NAME || r->named || r->version < 2)) return c->fail("goes on after its end"), -1;
     // Only the fields of the item's kind are set: the others are left at 0.
     item->kind = 0, item->ticks = 0, item->digest = 0, item->frame = 0, item->shotState = 0;
     item->in = StepInput{};
@@ -359,6 +377,12 @@ static int readItem(Cursor* c, ReplayReader* r, ReplayItem* item) {
         if (!c->bad && item->end.gameTicks < 0) c->fail("holds an end of negative time");
         r->ended = 1;
         break;
+    case TAG_NAME:
+        if (!r->ended) return c->fail("holds a name before its end"), -1;
+        item->kind = REPLAY_ITEM_NAME;
+        c->text(r->name, sizeof r->name);
+        r->named = 1;
+        break;
     default:
         return c->fail("holds an unknown item"), -1;
     }
@@ -376,6 +400,7 @@ void replayRewind(ReplayReader* r) {
     r->last = StepInput{};
     r->frames = 0;
     r->ended = 0;
+    r->named = 0;
 }
 
 int replayNext(ReplayReader* r, ReplayItem* item) {
@@ -394,10 +419,10 @@ int replayOpen(const std::string& bytes, ReplayReader* r, std::string* why, int*
     e.at = sizeof magic;
     const unsigned version = unsigned(e.fixed(2));
     if (e.bad) return *why = "is cut short", 0;
-    if (version != replayFormatVersion) {
+    if (version < replayFormatOldest || version > replayFormatVersion) {
         char line[120];
-        snprintf(line, sizeof line, "is a replay of format version %u; this game reads format version %d", version,
-                 replayFormatVersion);
+        snprintf(line, sizeof line, "is a replay of format version %u; this game reads format versions %d to %d",
+                 version, replayFormatOldest, replayFormatVersion);
         if (otherRules) *otherRules = 1;
         return *why = line, 0;
     }
@@ -409,6 +434,7 @@ int replayOpen(const std::string& bytes, ReplayReader* r, std::string* why, int*
     const uint32_t stored = uint32_t(tail.fixed(4));
     const uLong crc = crc32(0, reinterpret_cast<const Bytef*>(bytes.data()), uInt(envelopeSize + packedSize));
     if (stored != uint32_t(crc)) return *why = "was changed or damaged (its checksum differs)", 0;
+    r->version = int(version);
     if (rawSize > payloadMost) return *why = "is larger than any replay", 0;
     r->payload.assign(rawSize, '\0');
     uLongf got = rawSize;

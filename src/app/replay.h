@@ -6,14 +6,17 @@
 // at entry), then items: a segment's start (the first run, or a kept run continued, with the kept
 // run's text), one per frame (the clock ticks and the input record, each part written only when it
 // changed), a digest of the state every replayDigestEvery frames, settings that F1 changed, and the
-// end. Numbers are little-endian; counts and changes are LEB128 varints.
+// end; after the end, the replay of a hall of fame's entry holds the name typed for it (format version
+// 2; a file of version 1 reads as one without a name). Numbers are little-endian; counts and changes
+// are LEB128 varints.
 #pragma once
 #include <cstdint>
 #include <string>
 #include "app/game_step.h"
 
 enum {
-    replayFormatVersion = 1,
+    replayFormatVersion = 2,
+    replayFormatOldest = 1, // the oldest format version still read
     // Raised whenever a change alters how a run plays: a replay of other rules is not played back.
     replayRulesVersion = 2,
     replayDigestEvery = 60,
@@ -52,7 +55,14 @@ struct ReplayEnd {
 };
 
 // One item of the payload after the header; the fields of other kinds are 0.
-enum ReplayItemKind { REPLAY_ITEM_FRAME = 1, REPLAY_ITEM_DIGEST, REPLAY_ITEM_SEGMENT, REPLAY_ITEM_PLAY, REPLAY_ITEM_END };
+enum ReplayItemKind {
+    REPLAY_ITEM_FRAME = 1,
+    REPLAY_ITEM_DIGEST,
+    REPLAY_ITEM_SEGMENT,
+    REPLAY_ITEM_PLAY,
+    REPLAY_ITEM_END,
+    REPLAY_ITEM_NAME, // the name typed in the hall of fame (ReplayReader.name)
+};
 
 struct ReplayItem {
     int kind;
@@ -79,11 +89,13 @@ void replayWriteFrame(ReplayWriter* w, int64_t ticks, const StepInput* in);
 void replayWriteDigest(ReplayWriter* w, uint64_t digest);
 void replayWritePlay(ReplayWriter* w, const ReplayPlay* play);
 void replayWriteEnd(ReplayWriter* w, const ReplayEnd* end);
+// After the end: the name typed for the run's hall entry (at most 31 bytes, Latin-1).
+void replayWriteName(ReplayWriter* w, const char* name);
 std::string replayFileBytes(const std::string& payload);
 
 // ---- Reading. replayOpen checks the whole file (the envelope, the checksum, the header and every
-// item) and returns 1, or 0 with *why: one line, without the file's name. A file of another
-// format version or rules version is refused naming both versions; *otherRules is then 1.
+// item) and returns 1, or 0 with *why: one line, without the file's name. A file of a format
+// version this game does not read or of another rules version is refused naming both versions; *otherRules is then 1.
 struct ReplayReader {
     std::string payload;
     size_t at = 0;        // the next item's offset
@@ -95,11 +107,17 @@ struct ReplayReader {
     ReplayHeader header{};
     ReplayEnd end{};
     int ended = 0;        // 1 when the file holds its end
+    char name[32] = "";   // the name typed for its hall entry ("" for none)
+    int named = 0;        // 1 once the name was read
+    int version = 0;      // the file's format version
 };
 int replayOpen(const std::string& bytes, ReplayReader* r, std::string* why, int* otherRules = nullptr);
 // The items again from the first; each replayNext gives the next one: 1, or 0 at the end.
 void replayRewind(ReplayReader* r);
 int replayNext(ReplayReader* r, ReplayItem* item);
+// The mine's size, the run's rules, the clock rate and every setting of the header that changes play,
+// into the record.
+void replayHeaderToRecord(const ReplayHeader* h);
 // The settings of the header as a ReplayPlay of the record now, and back.
 ReplayPlay replayPlayOfRecord();
 void replayPlayToRecord(const ReplayPlay* p);

@@ -4,6 +4,7 @@
 #include <unistd.h>
 #include <cmath>
 #include <cstdio>
+#include "app/replay.h"
 #include "file/file.h"
 
 std::string replayFolder() {
@@ -41,8 +42,13 @@ std::string replayHallName(const char* code, float time, int suffix) {
     return name;
 }
 
-int replayHallWrite(const std::string& folder, const char* code, float time, const std::string& bytes, FILE* report) {
-    if (folder.empty() || bytes.empty()) return 0;
+int replayHallWrite(const std::string& folder, const char* code, float time, const std::string& payload,
+                    const char* name, FILE* report) {
+    if (folder.empty() || payload.empty()) return 0;
+    ReplayWriter named;
+    named.payload = payload;
+    replayWriteName(&named, name);
+    const std::string bytes = replayFileBytes(named.payload);
     for (int suffix = 1; suffix < 100; suffix++) {
         const std::string path = folder + "/" + replayHallName(code, time, suffix);
         if (access(path.c_str(), F_OK) == 0) continue;

@@ -13,12 +13,14 @@
 std::string replayFolder();
 std::string replayLastPath();
 std::string replayKeptPath();
-// The replay file of the run that ended last ("" before), which its hall entry keeps.
+// The replay of the run that ended last, as its payload ("" before), which its hall entry keeps.
 std::string& replayHallRun();
 // The file name of an entry's replay (suffix 1: none).
 std::string replayHallName(const char* code, float time, int suffix);
-// Writes the run's replay for its entry under a free name in the folder: 1, or 0 (one line on report).
-int replayHallWrite(const std::string& folder, const char* code, float time, const std::string& bytes, FILE* report);
+// Writes the run's replay (its payload, ended) for its entry under a free name in the folder, with the
+// name typed for the entry: 1, or 0 (one line on report).
+int replayHallWrite(const std::string& folder, const char* code, float time, const std::string& payload,
+                    const char* name, FILE* report);
 // The entries before the store (the table read then, and the run's own) and the table after it: the
 // replays of the times that are no longer in it are removed.
 void replayHallDropped(const std::string& folder, const char* code, const float* before, int beforeCount,

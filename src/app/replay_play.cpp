@@ -46,16 +46,8 @@ const ReplayHeader* replayPlayHeader() {
 }
 
 void replayPlayRules() {
-    const ReplayHeader& h = reader.header;
-    record.mazeSize = h.mazeSize;
-    record.itemsPerKind = h.itemsPerKind;
-    record.diamondsNeeded = h.diamondsNeeded;
-    record.fullLevel = h.fullLevel;
-    record.strawDistance = h.strawDistance;
-    record.oilSeconds = h.oilSeconds;
-    record.perfFrequency = h.perfFrequency;
+    replayHeaderToRecord(&reader.header);
     record.running = 1;
-    replayPlayToRecord(&h.play);
     gameKeepsView = 0; // F9 and F10 of the recorded run change the view, not the settings
 }
 
@@ -85,6 +77,14 @@ int replayPlayFrame() {
     for (int i = 0; i < speed; i++)
         if (int over = step()) return ended = over;
     return 0;
+}
+
+int replayPlayLeft() {
+    return ended == 2;
+}
+
+const char* replayPlayName() {
+    return reader.name;
 }
 
 int replayPlaySpeed() {

@@ -15,6 +15,10 @@ void replayPlayRules();
 // lost: the end screen follows), 2 when the file has no more frames (the run was left there).
 int replayPlayFrame();
 int replayPlaySpeed(); // recorded steps per drawn frame: 1, 2, 4 or 8
+// The run's end as played: 1 once the file had no more frames (the run was left there).
+int replayPlayLeft();
+// The name typed for the run's hall entry ("" for a replay without one: last.kxr, a kept run's).
+const char* replayPlayName();
 // A typed character on the game screen: 1, 2, 4 or 8 set the speed.
 void replayPlayType(unsigned char key);
 // The line at the top of the glass ("Replay x2"), in the game's language.

@@ -154,5 +154,5 @@ void replayRecordEnded() {
     recording = 0;
     unlink(replayKeptPath().c_str());
     endWith(gameWon() ? REPLAY_WON : REPLAY_LOST);
-    replayHallRun() = lastFile;
+    replayHallRun() = writer.payload; // its entry's replay adds the name typed
 }

@@ -22,7 +22,7 @@ void replayRecordStepped();
 // The run ended (won or lost): the replay ends and last.kxr is written; the kept run's replay goes.
 void replayRecordEnded();
 // The replay file of the run recorded last, once it ended or was left ("" before); an ended run's
-// is also replayHallRun().
+// payload is also replayHallRun().
 const std::string& replayRecordFile();
 // The header's play settings that only later versions of the game change: written here in one place.
 void replayHeaderPlaySettings(ReplayHeader* h);

@@ -20,17 +20,7 @@ int replaySimPrepare(const ReplayHeader* h, std::string* why) {
     MineCode code;
     const char* refused = "";
     if (!mineCodeParse(h->code, &code, &refused)) return *why = std::string("names a mine code that ") + refused, 0;
-    record.mazeSize = h->mazeSize;
-    record.itemsPerKind = h->itemsPerKind;
-    record.diamondsNeeded = h->diamondsNeeded;
-    record.fullLevel = h->fullLevel;
-    record.strawDistance = h->strawDistance;
-    record.oilSeconds = h->oilSeconds;
-    record.perfFrequency = h->perfFrequency;
-    record.fieldOfView = h->fieldOfView;
-    record.gameSpeed = h->gameSpeed;
-    record.routeKeys = h->routeKeys;
-    replayPlayToRecord(&h->play);
+    replayHeaderToRecord(h);
     for (int row = 0; row < MODEL_ROWS; row++) modelTable[row].count = 0;
     randomSeed(code.seed);
     mazeBuild(&maze, record.mazeSize);

@@ -52,10 +52,7 @@ void runSaveCapture(RunSave* s, const char* code) {
 }
 
 void runSaveApply(const RunSave* s) {
-    record.fullLevel = s->fullLevel;
-    record.strawDistance = s->strawDistance;
-    record.oilSeconds = s->oilSeconds;
-    record.gameSpeed = s->gameSpeed;
+    recordTakeRules(s->fullLevel, s->strawDistance, s->oilSeconds, s->gameSpeed);
     record.gameTime = s->gameTime;
     record.riderState = s->riderState;
     memcpy(inventory, s->inventory, sizeof s->inventory);

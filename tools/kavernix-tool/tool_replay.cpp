@@ -62,6 +62,20 @@ int toolReplay(int argc, char** argv) {
     printf("mine: %s\ngame version: %s\ndate: %s\nframes: %u\nend: %s\ntime: %s\ndiamonds: %d\n", r.header.code,
            r.header.gameVersion, date, r.end.frames, r.end.kind ? replayEndName(r.end.kind) : "none", clock,
            r.end.diamonds);
+    if (*r.name) {
+        // The name as typed in the game's font (Latin-1), for a UTF-8 terminal.
+        std::string name;
+        for (const char* p = r.name; *p; p++) {
+            const unsigned char b = (unsigned char)*p;
+            if (b < 0x80) {
+                name += char(b);
+            } else {
+                name += char(0xC0 | (b >> 6));
+                name += char(0x80 | (b & 0x3F));
+            }
+        }
+        printf("name: %s\n", name.c_str());
+    }
     if (c.reached) {
         printf("re-simulated: reached the recorded end\n");
         return 0;
