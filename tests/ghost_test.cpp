@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -266,6 +267,42 @@ TEST_F(Ghost, TheBestStoredRunWithItsReplayIsTheGhost) {
     else
         unsetenv("XDG_DATA_HOME");
     std::filesystem::remove_all(home);
+}
+
+} // namespace
+namespace {
+
+std::vector<std::string> namesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(folder)) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Each entry's replay under a name of the mine's code and the time; the entries a store pushed out
+// lose theirs, the others keep them, also among runs of the same time.
+TEST(ReplayHall, EntriesKeepTheirReplaysAndDroppedOnesLoseThem) {
+    const std::string folder = testing::TempDir() + "kx_hall_replays";
+    std::filesystem::remove_all(folder);
+    const char* code = "8-3-3-G000001";
+    for (float t : {61.5f, 75.25f, 75.25f, 80.0f}) ASSERT_TRUE(replayHallWrite(folder, code, t, "replay", "", stderr));
+    EXPECT_EQ(namesIn(folder), (std::vector<std::string>{"8-3-3-G000001_00006150.kxr", "8-3-3-G000001_00007525-2.kxr",
+                                                          "8-3-3-G000001_00007525.kxr", "8-3-3-G000001_00008000.kxr"}));
+    // clang-format off
+    struct { std::vector<float> before, after; std::vector<std::string> left; } cases[] = {
+        {{61.5f, 75.25f, 75.25f, 80.0f, 30000}, {61.5f, 75.25f, 75.25f, 80.0f, 30000},
+         {"8-3-3-G000001_00006150.kxr", "8-3-3-G000001_00007525-2.kxr", "8-3-3-G000001_00007525.kxr",
+          "8-3-3-G000001_00008000.kxr"}},
+        {{61.5f, 75.25f, 75.25f, 80.0f}, {61.5f, 75.25f, 80.0f},
+         {"8-3-3-G000001_00006150.kxr", "8-3-3-G000001_00007525.kxr", "8-3-3-G000001_00008000.kxr"}},
+        {{61.5f, 75.25f, 80.0f, 70.0f}, {61.5f, 70.0f, 30000, 30000, 30000}, {"8-3-3-G000001_00006150.kxr"}},
+    };
+    // clang-format on
+    for (const auto& c : cases) {
+        replayHallDropped(folder, code, c.before.data(), int(c.before.size()), c.after.data(), int(c.after.size()));
+        EXPECT_EQ(namesIn(folder), c.left);
+    }
+    std::filesystem::remove_all(folder);
 }
 
 } // namespace

@@ -230,13 +230,27 @@ static void hudGround() {
     restoreTexturing();
 }
 
+// The paused game's second line, naming the key that goes on ("Press P to go on"), or the pad's
+// button when the pad was used last ("Press Start to go on").
+static void pauseHintText(char* out, int size) {
+    // A pad player reads the pad's button, when it has one for the pause.
+    const int button = record.padButtons[ACTION_PAUSE];
+    if (inputLastSource() == SOURCE_PAD && button >= 0 && button < PAD_INPUTS) {
+        snprintf(out, size_t(size), textOf(TEXT_PAUSE_GO_ON), langPadButtonName(button));
+        return;
+    }
+    int code = record.keys[ACTION_PAUSE];
+    if (code == 0) code = keyActions[ACTION_PAUSE].defaultKey;
+    snprintf(out, size_t(size), textOf(TEXT_PAUSE_GO_ON), langKeyName(code));
+}
+
 // The paused game says so in the middle of the glass, with the key that goes on.
 static void drawPauseHint() {
     if (record.running || gameState.fadeState == 3) return;
     static const float colour[4] = {1, 1, 1, 1};
     const char* headline = textOf(TEXT_PAUSED);
     char line[64];
-    gamePauseHintText(line, sizeof line);
+    pauseHintText(line, sizeof line);
     // A mine but the classic one names its code below, to be read out to a friend while playing.
     const char* code = minesIsClassic() ? "" : minesCodeLine();
     const Stage s = recordStage();

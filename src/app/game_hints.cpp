@@ -1,17 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// What the game shows of its own states: the walk into daylight when the exit opens, the word
-// that the horse has no straw, and the paused game's hint. No GL, so testable without a window.
+// What the game shows of its own states: the walk into daylight when the exit opens and the word
+// that the horse has no straw. No GL, so testable without a window.
 #include "app/game_hints.h"
 #include "app/game_update.h"
 #include "app/captions.h"
 #include <cmath>
 #include <cstdio>
 #include "app/input.h"
-#include "app/lang.h"
 #include "app/record.h"
 #include "game/actor.h"
 #include "game/items.h"
-#include "setup/key_table.h"
 #include "text/hud.h"
 #include "text/texts.h"
 
@@ -102,16 +100,4 @@ void gameStrawWarningUpdate() {
         captionSay(CAPTION_NO_STRAW, horse.x, horse.z);
     }
     strawAttempt = attempt;
-}
-
-void gamePauseHintText(char* out, int size) {
-    // A pad player reads the pad's button, when it has one for the pause.
-    const int button = record.padButtons[ACTION_PAUSE];
-    if (inputLastSource() == SOURCE_PAD && button >= 0 && button < PAD_INPUTS) {
-        snprintf(out, size_t(size), textOf(TEXT_PAUSE_GO_ON), langPadButtonName(button));
-        return;
-    }
-    int code = record.keys[ACTION_PAUSE];
-    if (code == 0) code = keyActions[ACTION_PAUSE].defaultKey;
-    snprintf(out, size_t(size), textOf(TEXT_PAUSE_GO_ON), langKeyName(code));
 }

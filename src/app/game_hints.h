@@ -18,6 +18,3 @@ void gameHintsFresh();
 // horse was asked to walk in the last step.
 void gameHintsKept(float* sceneSeconds, float start[8], int* strawAsked);
 void gameHintsSetKept(float sceneSeconds, const float start[8], int strawAsked);
-// The paused game's second line, naming the key that goes on ("Press P to go on"), or the pad's
-// button when the pad was used last ("Press Start to go on").
-void gamePauseHintText(char* out, int size);

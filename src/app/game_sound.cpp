@@ -3,6 +3,7 @@
 // of one frame (a stride completed, the shot fired or burst, the door moving) start the sounds.
 #include "app/game_sound.h"
 #include "app/captions.h"
+#include "app/game_state.h"
 #include "app/pad.h"
 #include "app/record.h"
 #include "brep/catalogue.h"
@@ -18,7 +19,16 @@ static float lastDoorAngle;
 static float hoovesSaid;      // the clock's time the hooves were last captioned
 static float hoofDistanceWas; // the horse's distance from the player at the last hoof beat
 
+// An item picked up: its kind's sound where it was, and the pad's rumble.
+static void pickedUp(int row, float x, float y, float z) {
+    static const int pickSound[4] = {SOUND_STRAW, SOUND_OILCAN, SOUND_DIAMOND, SOUND_SPIDER_CAUGHT};
+    if (row >= 0 && row < 4) soundPlay(pickSound[row], x, y, z);
+    padRumble();
+}
+
 void gameSoundsStart() {
+    gameOut.frameSounds = gameSounds;
+    gameOut.pickedUp = pickedUp;
     nextStep = player.distance + STRIDE;
     nextHoof = horse.distance + HOOF_BEAT;
     lastShotState = shotState;

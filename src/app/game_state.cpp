@@ -3,6 +3,7 @@
 #include "app/game_state.h"
 
 GameState gameState;
+GameOut gameOut;
 
 void fadeIn() {
     if (gameState.fadeState == 0 || gameState.fadeState == 4) gameState.fadeLevel = 1.0f;

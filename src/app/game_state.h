@@ -17,6 +17,16 @@ struct GameState {
 
 extern GameState gameState;
 
+// What the step hands to the window besides the game's state: the frame's sounds, and an item
+// picked up (its sound and the pad's rumble). The window fills them as the game screen is entered
+// (gameSoundsStart); without a window they stay null and the step only moves the game. Called in the
+// step where the sounds always came, so the window hears them in the same frames.
+struct GameOut {
+    void (*frameSounds)();                                 // after the exit scene, every step
+    void (*pickedUp)(int row, float x, float y, float z); // an item of the catalogue's row, where it was
+};
+extern GameOut gameOut;
+
 // A fade-in always starts from black; a fade-out asked for during a fade-in goes on from the level
 // reached.
 void fadeIn();

@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstring>
 #include "app/game_hints.h"
-#include "app/game_sound.h"
 #include "app/game_state.h"
 #include "app/game_update.h"
 #include "app/input.h"
@@ -88,8 +87,6 @@ void gameStepFresh() {
     gameUpdateFresh();
     gameHintsFresh();
     riderFresh();
-    float yaw, pitch;
-    inputTakeLook(&yaw, &pitch); // a turn of the screen before is none
 }
 
 int gameStep(const StepInput* in, int64_t ticks) {
@@ -110,7 +107,7 @@ int gameStep(const StepInput* in, int64_t ticks) {
     gameStrawWarningUpdate();
     // The game's pace slows what moves in the mine; the fade and the look keep real time.
     gameExitSceneUpdate(recordStepTime());
-    gameSounds();
+    if (gameOut.frameSounds) gameOut.frameSounds();
     fadeStep();
     gameExitDoorUpdate(recordStepTime());
     shotBurst(recordStepTime());

@@ -9,7 +9,6 @@
 #include <cstring>
 #include "app/input.h"
 #include "app/lang.h"
-#include "app/pad.h"
 #include "app/record.h"
 #include "app/game_state.h"
 #include "brep/catalogue.h"
@@ -18,7 +17,6 @@
 #include "game/rider.h"
 #include "maze/maze.h"
 #include "setup/setup.h"
-#include "sound/sound.h"
 #include "text/hud.h"
 
 static int horseHit;
@@ -236,9 +234,8 @@ static void centreInCell(Actor* a) {
     a->z = float(int(a->z)) + 0.5f;
 }
 
-// Picks up what a touches, with each kind's sound where it was picked up.
+// Picks up what a touches, with each kind's sound and caption where it was picked up.
 static void collectWithSound(const Actor* a) {
-    static const int pickSound[4] = {SOUND_STRAW, SOUND_OILCAN, SOUND_DIAMOND, SOUND_SPIDER_CAUGHT};
     static const CaptionId pickCaption[4] = {CAPTION_STRAW, CAPTION_OIL, CAPTION_DIAMOND,
                                              CAPTION_SPIDER_CAUGHT};
     float before[4];
@@ -246,9 +243,8 @@ static void collectWithSound(const Actor* a) {
     itemsCollect(a);
     for (int row = 0; row < 4; row++)
         if (inventory[row] > before[row]) {
-            soundPlay(pickSound[row], a->x, a->y, a->z);
+            if (gameOut.pickedUp) gameOut.pickedUp(row, a->x, a->y, a->z);
             captionSay(pickCaption[row], a->x, a->z);
-            padRumble();
         }
 }
 

@@ -143,7 +143,10 @@ int ghostTrackBuild(const std::string& bytes, const char* code, std::vector<Ghos
     }
     static Kept kept;
     keep(&kept);
+    const GameOut heard = gameOut; // the ghost's run is not heard
+    gameOut = GameOut{};
     const int played = playInto(&reader, track, why);
+    gameOut = heard;
     putBack(&kept);
     if (!played) track->clear();
     return played;

@@ -25,7 +25,6 @@ static int screenInUse;
 static void (*pressOf[INPUT_SCREENS])(int action);
 static void (*typeOf[INPUT_SCREENS])(unsigned char key);
 static void (*pollWith)();          // a source read by the input timer as well
-static int actionHeld[ACTION_ALL];  // 1 while any source holds the action down
 static unsigned heldBy[ACTION_ALL]; // one bit per source holding the action
 // The presses of the running game since its last step, in arrival order, each action once; and the
 // actions held for this step only, by a press that was let go before the step began.
@@ -43,17 +42,9 @@ int inputScreen() {
     return screenInUse;
 }
 
-int inputHeld(int action) {
-    return actionHeld[action];
-}
-
-void inputHold(int action, int held) {
-    actionHeld[action] = held;
-}
-
 void inputReleaseAll() {
     memset(heldBy, 0, sizeof heldBy);
-    memset(actionHeld, 0, sizeof actionHeld);
+    for (int a = 0; a < ACTION_ALL; a++) inputHold(a, 0);
     memset(pressQueued, 0, sizeof pressQueued);
     memset(heldForStep, 0, sizeof heldForStep);
     stepPressCount = 0;
@@ -68,12 +59,12 @@ int inputLastSource() {
 
 void inputStepBegin() {
     for (int a = 0; a < ACTION_ALL; a++)
-        if (heldForStep[a]) heldForStep[a] = 0, actionHeld[a] = heldBy[a] != 0;
+        if (heldForStep[a]) heldForStep[a] = 0, inputHold(a, heldBy[a] != 0);
     takenPressCount = stepPressCount;
     for (int i = 0; i < stepPressCount; i++) {
         const int a = takenPresses[i] = stepPresses[i];
         pressQueued[a] = 0;
-        if (!actionHeld[a]) actionHeld[a] = 1, heldForStep[a] = 1;
+        if (!inputHeld(a)) inputHold(a, 1), heldForStep[a] = 1;
     }
     stepPressCount = 0;
     inputMouseStep();
@@ -91,7 +82,7 @@ void inputAction(int source, int action, int down) {
     if (down) {
         lastSource = source;
         heldBy[action] |= 1u << source;
-        actionHeld[action] = 1;
+        inputHold(action, 1);
         // A halted game takes no steps: what is pressed meanwhile moves nothing when it goes on; only
         // a shot readied meanwhile waits for the next step.
         const int stepping = record.running && bossScreen == 0;
@@ -100,7 +91,7 @@ void inputAction(int source, int action, int down) {
         inputPress(action);
     } else {
         heldBy[action] &= ~(1u << source);
-        actionHeld[action] = heldBy[action] != 0;
+        inputHold(action, heldBy[action] != 0);
     }
 }
 

@@ -18,6 +18,13 @@
 #include "text/font.h"
 #include "text/hud.h"
 
+// The timing's frame end, with the window's redisplay.
+void frameDone() {
+    frameDrawn = 0;
+    record.frameStartCount = record.nowCount;
+    glutPostRedisplay();
+}
+
 static const float white[4] = {1, 1, 1, 0};
 
 void enterStory() {
@@ -52,6 +59,8 @@ void enterGame() {
     fadeIn();
     timerReset();
     gameStepFresh();
+    float yaw, pitch;
+    inputTakeLook(&yaw, &pitch); // a turn of the screen before is none
     minesGameEntered();
     replayRecordEnter(minesCodeText(), minesKeptRun());
 }

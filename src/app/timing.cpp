@@ -2,7 +2,6 @@
 // The clocks. Every speed and fade is multiplied by the frame time measured here; there is no
 // frame limiter and no fixed time step.
 #include "app/timing.h"
-#include <GL/freeglut.h>
 #include <cmath>
 #include <ctime>
 #include "app/record.h"
@@ -72,12 +71,6 @@ void timingAdvance(int64_t ticks) {
         gameTicks += ticks;
         record.gameTime = float(double(gameTicks) / double(record.perfFrequency));
     }
-}
-
-void frameDone() {
-    frameDrawn = 0;
-    record.frameStartCount = record.nowCount;
-    glutPostRedisplay();
 }
 
 void pauseStart() {

@@ -28,7 +28,7 @@ void timingAdvance(int64_t ticks);
 // The game clock in whole counter ticks, as kept and continued exactly.
 int64_t timingGameTicks();
 void timingSetGameTicks(int64_t ticks);
-void frameDone();       // last in every idle callback: next frame starts here; redisplay
+void frameDone();       // last in every idle callback: next frame starts here; redisplay (screens.cpp)
 void pauseStart();
 void pauseEnd();         // the paused interval is not counted in the next frame time
 void resyncAfterPause(); // pauseEnd, and the pointer jump that follows is not a turn

@@ -14,7 +14,6 @@
 #include "brep/brep_draw.h"
 #include "brep/brep_file.h"
 
-ModelEntry modelTable[MODEL_ROWS];
 const char* const modelNames[MODEL_ROWS] = {"STRAWBAR", "OILCAN",     "DIAMOND",    "SPIDER",
                                             "FLOOR0",   "VORDERBEIN", "HINTERBEIN", "PFERD"};
 BrepModel* arrowModel;

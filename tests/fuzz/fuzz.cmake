@@ -10,5 +10,5 @@ kx_fuzz(fuzz_brep_bin SOURCES tests/fuzz/brep_bin.cpp MODULES core brep image te
 kx_fuzz(fuzz_sound SOURCES tests/fuzz/sound.cpp MODULES core sound)
 kx_fuzz(fuzz_mine_code SOURCES tests/fuzz/mine_code.cpp src/setup/mine_code.cpp MODULES core)
 kx_fuzz(fuzz_mine_records SOURCES tests/fuzz/mine_records.cpp src/setup/mine_records.cpp src/setup/mine_code.cpp MODULES core)
-kx_fuzz(fuzz_run_save SOURCES tests/fuzz/run_save.cpp src/game/run_save.cpp MODULES core app maze Wood brep image text scene game sound)
-kx_fuzz(fuzz_replay SOURCES tests/fuzz/replay.cpp MODULES core app maze Wood brep image text scene game sound)
+kx_fuzz(fuzz_run_save SOURCES tests/fuzz/run_save.cpp src/game/run_save.cpp MODULES core sim app maze Wood brep image text scene game sound)
+kx_fuzz(fuzz_replay SOURCES tests/fuzz/replay.cpp MODULES core sim app maze Wood brep image text scene game sound)
