@@ -180,8 +180,10 @@ void ghostDraw(const Actor* h, const float* lamp, float glow, float viewHeading,
     at.x = lamp[0], at.y = lamp[1], at.z = lamp[2];
     const int lampSeen = glow > 0 && inVisibleCell(&at);
     if (!horseSeen && !lampSeen) return;
-    // Added to what lies under it, unlit and untextured, behind the rock but never hiding anything.
-    glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_CURRENT_BIT);
+    // Added to what lies under it, unlit and untextured, behind the rock but never hiding anything;
+    // shaded smoothly whatever the game's shading, or the glow would take its rim's colour (none).
+    glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_CURRENT_BIT | GL_LIGHTING_BIT);
+    glShadeModel(GL_SMOOTH);
     glDisable(GL_LIGHTING);
     glDisable(GL_TEXTURE_2D);
     glDisable(GL_CULL_FACE);
