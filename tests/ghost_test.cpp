@@ -69,6 +69,51 @@ class Ghost : public testing::Test {
     }
 };
 
+int framesHeard, picksHeard[4];
+
+// What the step hands to the window: the frame's sounds once in every step, and each item picked up
+// in the step that picked it up; the ghost's run, played through the same step, hands in nothing.
+TEST_F(Ghost, TheStepHandsItsSoundsToTheWindowAndTheGhostsRunIsNotHeard) {
+    framesHeard = 0;
+    memset(picksHeard, 0, sizeof picksHeard);
+    gameOut.frameSounds = [] { framesHeard++; };
+    gameOut.pickedUp = [](int row, float, float, float) { picksHeard[row]++; };
+    ReplayReader r;
+    std::string why;
+    ASSERT_TRUE(replayOpen(replayBytes("won-pad.kxr"), &r, &why)) << why;
+    {
+        OutputCapture quiet;
+        ASSERT_TRUE(replaySimPrepare(&r.header, &why)) << why;
+    }
+    std::vector<GhostSample> track;
+    ASSERT_TRUE(ghostTrackBuild(replayBytes("won-keys-pointer-pause-boss.kxr"), r.header.code, &track, &why)) << why;
+    EXPECT_EQ(framesHeard, 0) << "the ghost's run was heard";
+    EXPECT_EQ(picksHeard[ROW_DIAMOND], 0) << "the ghost's pick-ups were heard";
+    ASSERT_NE(gameOut.pickedUp, nullptr) << "the window's functions are back after the ghost's run";
+    ReplayItem item;
+    int frames = 0, picked[4] = {0, 0, 0, 0};
+    while (replayNext(&r, &item)) {
+        if (item.kind == REPLAY_ITEM_SEGMENT) {
+            ASSERT_TRUE(replaySimEnter(&item, &why)) << why;
+        }
+        if (item.kind != REPLAY_ITEM_FRAME) continue;
+        float before[4];
+        memcpy(before, inventory, sizeof before);
+        int heardBefore[4];
+        memcpy(heardBefore, picksHeard, sizeof heardBefore);
+        gameStep(&item.in, item.ticks);
+        frames++;
+        ASSERT_EQ(framesHeard, frames) << "the frame's sounds once in every step";
+        for (int row = 0; row < 4; row++) {
+            const int rose = int(inventory[row] - before[row] + 0.5f); // one for each item picked up
+            picked[row] += rose;
+            ASSERT_EQ(picksHeard[row] - heardBefore[row], rose) << "row " << row << " at frame " << frames;
+        }
+    }
+    EXPECT_EQ(picked[ROW_DIAMOND], 3);
+    gameOut = GameOut{};
+}
+
 // The live run set up as the game sets it up (the mine built, the ghost's track made, the game
 // screen entered) and played from its replay: every digest and the end as recorded, exactly as
 // without a ghost.

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <filesystem>
 #include <sstream>
+#include "app/replay.h"
 #include "play_fixture.h"
 #include "setup/mine_code.h"
 
@@ -136,12 +137,21 @@ TEST_F(Play, WonFromTheStoryThroughTheMineToTheHallOfFame) {
     double time = atof(valueOf(stored, "hallTime1").c_str());
     EXPECT_GT(time, 5);
     EXPECT_LT(time, 29000) << "the run took the first place";
-    // The entry keeps the run's replay, named from the mine's code and the time, the same file.
+    // The entry keeps the run's replay, named from the mine's code and the time: the last run's, with
+    // the name typed for it after its end.
     char hallReplay[64];
     snprintf(hallReplay, sizeof hallReplay, "/data/kavernix/replays/%s_%08lld.kxr", codeOf({8, 3, 3, 1}).c_str(),
              std::llround(time * 100));
-    EXPECT_EQ(readFileText(folder + hallReplay), readFileText(folder + "/data/kavernix/replays/last.kxr"))
-        << hallReplay;
+    ReplayReader last, entry;
+    std::string why;
+    ASSERT_TRUE(replayOpen(readFileText(folder + "/data/kavernix/replays/last.kxr"), &last, &why)) << why;
+    ASSERT_TRUE(replayOpen(readFileText(folder + hallReplay), &entry, &why)) << hallReplay << " " << why;
+    EXPECT_STREQ(last.name, "");
+    EXPECT_STREQ(entry.name, "Ann");
+    ReplayWriter named;
+    named.payload = last.payload;
+    replayWriteName(&named, "Ann");
+    EXPECT_EQ(entry.payload, named.payload) << hallReplay;
     EXPECT_EQ(valueOf(stored, "hallName2"), "Slow");
     EXPECT_EQ(valueOf(stored, "hallTime2"), "29000");
     auto [seconds, peak] = heard();
@@ -401,4 +411,47 @@ TEST_F(Play, AReplayPlaysInTheWindowToItsEndScreen) {
     EXPECT_FALSE(std::filesystem::exists(folder + "/data/kavernix/replays")) << "a replay is not recorded";
     EXPECT_FALSE(std::filesystem::exists(folder + "/state/kavernix/run.ini")) << "a replay keeps no run";
     EXPECT_EQ(sanitizerReport(), "");
+}
+
+// A watched run ends on an end screen of its own: the name typed for its hall entry and the time for a
+// won run, "The run was left." and the time so far for a left one (no name). Any key leaves it, and
+// nothing is recorded, kept or stored: not the hall, the records, the settings or a kept run.
+TEST_F(Play, AWatchedRunEndsOnItsScreenWithItsNameAndStoresNothing) {
+    ReplayReader r;
+    std::string why;
+    ASSERT_TRUE(replayOpen(readFileText(KX_SOURCE_DIR "/tests/replays/won-pad.kxr"), &r, &why)) << why;
+    ReplayWriter named; // the run as its hall entry keeps it
+    named.payload = r.payload;
+    replayWriteName(&named, "Ada Lovelace");
+    const std::string namedFile = folder + "/named.kxr";
+    std::ofstream(namedFile, std::ios::binary) << replayFileBytes(named.payload);
+    // clang-format off
+    struct { const char* what; std::string file; const Rgb* picture; bool nameShown; } cases[] = {
+        {"a won run with its name", namedFile, wonFit, true},
+        {"a left run", KX_SOURCE_DIR "/tests/replays/left.kxr", lostFit, false},
+    };
+    // clang-format on
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string option = "--replay=" + c.file;
+        ASSERT_TRUE(start("skipStory = 1\nmodelSource = 1\nhallName1 = Bo\nhallTime1 = 61.5\n", option.c_str()));
+        const std::string before = readFileText(folder + "/settings.ini");
+        ASSERT_TRUE(gameShown()) << "no lamp frame";
+        xdo("key 8");
+        ASSERT_TRUE(pollFor(120, [&](const Shot& s) { return shows(s, *c.picture, *endRim); })) << "no end screen";
+        settled(*whole, 10);
+        // The name's row: at a third of the width, 60 % of the height up.
+        const Region nameRow = within(*whole, 0.33, 0.6, 0.34, 0.41, W, H);
+        const double white = share(last, nameRow, [](const uint8_t* p) { return p[0] > 200 && p[1] > 200 && p[2] > 200; });
+        EXPECT_EQ(white > 0.01, c.nameShown) << white;
+        xdo("key Escape");
+        ASSERT_EQ(waitExit(20), 0) << "a key leaves the end screen";
+        EXPECT_EQ(readFileText(folder + "/settings.ini"), before) << "the settings and the classic hall";
+        for (const char* kept : {"/data/kavernix/replays", "/data/kavernix/records.ini", "/state/kavernix/run.ini",
+                                 "/state/kavernix/run.kxr"})
+            EXPECT_FALSE(std::filesystem::exists(folder + kept)) << kept;
+        EXPECT_EQ(sanitizerReport(), "");
+        TearDown();
+        SetUp();
+    }
 }

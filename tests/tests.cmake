@@ -21,7 +21,7 @@ kx_test(catalogue_test SOURCES tests/catalogue_test.cpp MODULES ${KX_ALL_MODULES
 kx_test(data_models_test SOURCES tests/data_models_test.cpp MODULES ${KX_ALL_MODULES})
 kx_test(startup_test SOURCES tests/startup_test.cpp MODULES ${KX_ALL_MODULES})
 kx_test(startup_screens_test SOURCES tests/startup_screens_test.cpp MODULES ${KX_ALL_MODULES} DEPENDS runfolder)
-kx_test(play_test SOURCES tests/play_test.cpp tests/play_game_test.cpp tests/play_access_test.cpp tests/play_input_test.cpp tests/play_controls_test.cpp tests/play_ghost_test.cpp MODULES core DEPENDS kx_pad_preload kavernix kavernix-tool runfolder LIBS PkgConfig::SNDFILE)
+kx_test(play_test SOURCES tests/play_test.cpp tests/play_game_test.cpp tests/play_access_test.cpp tests/play_input_test.cpp tests/play_controls_test.cpp tests/play_ghost_test.cpp MODULES sim core DEPENDS kx_pad_preload kavernix kavernix-tool runfolder LIBS PkgConfig::SNDFILE)
 # The virtual pad the play test loads into the game (LD_PRELOAD).
 add_library(kx_pad_preload MODULE tests/pad_preload.cpp)
 target_compile_options(kx_pad_preload PRIVATE ${KX_WARNINGS})
