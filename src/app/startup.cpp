@@ -73,12 +73,26 @@ static bool padWanted;
 // devices land in a frame of their own, well after the heap release.
 static const unsigned padStartDelayMs = 400;
 
+// The sound device opens right after the first frame is shown, not before it: OpenAL, the many
+// libraries it loads and its look for a device would hold the first frame back. A game shown then
+// starts its hum, silent while it waits for P.
+static void openSound(int) {
+    if (!soundInit(record.soundVolume)) return;
+    if (inputScreen() == INPUT_GAME || inputScreen() == INPUT_TIMEDEMO) {
+        soundLoopHere(0, SOUND_AMBIENCE);
+        soundPause(!record.running);
+    }
+}
+
 void startupFrameDrawn() {
     static int frames;
     static bool listsPending = true;
-    // The pad is started from the main loop: a timer, which runs also while a paused game draws no
-    // further frames.
-    if (++frames == 1 && padWanted) glutTimerFunc(padStartDelayMs, [](int) { padStart(); }, 0);
+    // The pad and the sound are started from the main loop: timers, which run also while a paused
+    // game draws no further frames.
+    if (++frames == 1) {
+        glutTimerFunc(0, openSound, 0);
+        if (padWanted) glutTimerFunc(padStartDelayMs, [](int) { padStart(); }, 0);
+    }
     if (frames == startupHeapReleaseFrame) startupHeapRelease();
     // The models' lists that the first frames did not draw, a few hundred faces a frame (a list is
     // compiled at once when it is drawn before its turn); not in the release's frame.
@@ -221,9 +235,6 @@ void startupLoadDataEnd() {
     // Once the loaders are done with the settings, and before the sound device opens: the ghost's
     // run is played silently, and everything it moved is put back.
     ghostPrepare(minesCodeText());
-    // After the loaders: the device is opened with the standard error sent elsewhere for a moment,
-    // which would swallow what they print.
-    soundInit(record.soundVolume);
 }
 
 void startupLoadData() {
