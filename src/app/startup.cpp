@@ -73,10 +73,18 @@ static bool padWanted;
 // devices land in a frame of their own, well after the heap release.
 static const unsigned padStartDelayMs = 400;
 
-// The sound device opens right after the first frame is shown, not before it: OpenAL, the many
-// libraries it loads and its look for a device would hold the first frame back. A game shown then
-// starts its hum, silent while it waits for P.
+// The sound device opens after the first frames, not before the first: OpenAL, the many libraries
+// it loads, its look for a device and the clips (6 to 8 ms) would hold the first frame back. It
+// opens in the plain frame after the three that draw the lamp frame, the slowest ones, or, on a
+// screen that draws no further frames (a paused start), from a timer. A game shown then starts its
+// hum, silent while it waits for P.
+static const int soundOpenAfterFrame = 3;
+static const unsigned soundOpenLatestMs = 500;
+
 static void openSound(int) {
+    static bool opened = false;
+    if (opened) return;
+    opened = true;
     if (!soundInit(record.soundVolume)) return;
     if (inputScreen() == INPUT_GAME || inputScreen() == INPUT_TIMEDEMO) {
         soundLoopHere(0, SOUND_AMBIENCE);
@@ -90,9 +98,10 @@ void startupFrameDrawn() {
     // The pad and the sound are started from the main loop: timers, which run also while a paused
     // game draws no further frames.
     if (++frames == 1) {
-        glutTimerFunc(0, openSound, 0);
+        glutTimerFunc(soundOpenLatestMs, openSound, 0);
         if (padWanted) glutTimerFunc(padStartDelayMs, [](int) { padStart(); }, 0);
     }
+    if (frames == soundOpenAfterFrame) glutTimerFunc(0, openSound, 0);
     if (frames == startupHeapReleaseFrame) startupHeapRelease();
     // The models' lists that the first frames did not draw, a few hundred faces a frame (a list is
     // compiled at once when it is drawn before its turn); not in the release's frame.
