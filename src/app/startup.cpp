@@ -66,8 +66,8 @@ void startupHeapRelease() {
 #endif
 }
 
-// Set once the game's window is open: its first frame starts the pad.
-static bool padWanted;
+// Set once the game's window is open: its first frames start the pad and the sound.
+static bool windowOpen;
 
 // The pad starts this long after the first frame is shown: its libraries and its look at the
 // devices land in a frame of their own, well after the heap release.
@@ -97,11 +97,11 @@ void startupFrameDrawn() {
     static bool listsPending = true;
     // The pad and the sound are started from the main loop: timers, which run also while a paused
     // game draws no further frames.
-    if (++frames == 1) {
+    if (++frames == 1 && windowOpen) {
         glutTimerFunc(soundOpenLatestMs, openSound, 0);
-        if (padWanted) glutTimerFunc(padStartDelayMs, [](int) { padStart(); }, 0);
+        glutTimerFunc(padStartDelayMs, [](int) { padStart(); }, 0);
     }
-    if (frames == soundOpenAfterFrame) glutTimerFunc(0, openSound, 0);
+    if (frames == soundOpenAfterFrame && windowOpen) glutTimerFunc(0, openSound, 0);
     if (frames == startupHeapReleaseFrame) startupHeapRelease();
     // The models' lists that the first frames did not draw, a few hundred faces a frame (a list is
     // compiled at once when it is drawn before its turn); not in the release's frame.
@@ -301,7 +301,7 @@ void startupOpenWindow() {
     glutWarpPointer(record.windowWidth / 2, record.windowHeight / 2);
     glutSetCursor(GLUT_CURSOR_NONE);
     glutIgnoreKeyRepeat(!inputRepeatWithoutRelease());
-    padWanted = true;
+    windowOpen = true;
     // Registered after the driver is loaded, so it runs before the driver's exit handlers, which
     // it skips (7 to 13 ms of tearing down what the process's end frees anyway); every handler
     // of the game registered later (the kept run, the replay, the field of view, the sound) has
