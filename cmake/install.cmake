@@ -101,6 +101,8 @@ set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${KX_HOMEPAGE})
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${CMAKE_BINARY_DIR})
+# SDL, OpenAL and libsndfile are opened by the game when first needed, so no linked library names them.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libopenal1, libsndfile1, libsdl2-2.0-0")
 # Mesa's drivers draw the game where no other OpenGL driver is installed.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libgl1-mesa-dri")
 set(CPACK_STRIP_FILES ON)

@@ -76,6 +76,30 @@ TEST_F(Play, TimedemoWalkIsHeard) {
     EXPECT_GT(heard().second, 0.05);
 }
 
+// The first frame is shown before the sound's and the pad's libraries are loaded: a timedemo of one
+// frame loads none of them, a longer one the sound's after its first frames.
+TEST_F(Play, TheFirstFrameComesBeforeTheSoundAndPadLibraries) {
+    std::ofstream(folder + "/settings.ini") << "showDialog = 0\nmazeSize = 8\nmodelSource = 2\n"
+                                               "windowWidth = 320\nwindowHeight = 240\n";
+    const char* const libraries[] = {"libopenal.so.1", "libsndfile.so.1", "libSDL2-2.0.so.0"};
+    for (int frames : {1, 6}) {
+        const std::string run = "cd " + folder + " && KAVERNIX_SETTINGS=settings.ini ALSOFT_CONF=alsoft.conf " +
+                                "LD_DEBUG=files LD_DEBUG_OUTPUT=loaded timeout 120 " KX_BINARY_DIR
+                                "/kavernix --timedemo " + std::to_string(frames) +
+                                " > out.txt 2> err.txt; echo $?; cat loaded.*; rm -f loaded.*";
+        const std::string loaded = sh(run);
+        ASSERT_EQ(loaded.substr(0, 2), "0\n") << readFileText(folder + "/err.txt");
+        for (const char* library : libraries) {
+            const bool found = loaded.find(std::string("file=") + library) != std::string::npos;
+            if (frames == 1) {
+                EXPECT_FALSE(found) << library << " loaded before the first frame";
+            } else if (std::string(library) != "libSDL2-2.0.so.0") { // the pad's comes later still
+                EXPECT_TRUE(found) << library << " not loaded after the first frame";
+            }
+        }
+    }
+}
+
 // The timedemo walks the mine --mine names, else the classic one whatever mine the settings choose,
 // and names it at the end of its line, after the fields benchmarks read; --mine-code names the same.
 TEST_F(Play, TimedemoWalksTheMineOfItsOptionsAndNamesIt) {

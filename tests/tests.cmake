@@ -36,6 +36,7 @@ kx_test(lang_test SOURCES tests/lang_test.cpp MODULES ${KX_ALL_MODULES} DEPENDS 
 # Every catalogue compiles cleanly and holds every text the code marks.
 add_test(NAME Po.EveryTextTranslatedAndWellFormed COMMAND sh ${CMAKE_SOURCE_DIR}/tests/po_test.sh ${CMAKE_SOURCE_DIR})
 kx_test(paths_test SOURCES tests/paths_test.cpp MODULES core)
+kx_test(library_test SOURCES tests/library_test.cpp MODULES core)
 # The installed tree and the Debian package (run after the whole build).
 add_test(NAME Install.PlaysFromMovedReadOnlyTree COMMAND sh ${CMAKE_SOURCE_DIR}/tests/install_test.sh tree ${CMAKE_BINARY_DIR})
 add_test(NAME Install.DebianPackage COMMAND sh ${CMAKE_SOURCE_DIR}/tests/install_test.sh package ${CMAKE_BINARY_DIR})

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The gamepad through SDL's game controller API.
+// The gamepad through SDL's game controller API, whose library is opened when the pad starts.
 #include "app/pad.h"
 #include <GL/freeglut.h>
 #include <SDL.h>
@@ -10,10 +10,46 @@
 #include "app/input.h"
 #include "app/lang.h"
 #include "app/record.h"
+#include "file/file.h"
 #include "game/actor.h"
 #include "maze/maze.h"
 #include "setup/settings_file.h"
 #include "text/hud.h"
+
+// SDL's functions the pad calls, from libSDL2 (the game does not link it, so that a start loads none
+// of SDL and what it needs).
+static struct {
+    decltype(&SDL_SetHint) SetHint;
+    decltype(&SDL_Init) Init;
+    decltype(&SDL_GetError) GetError;
+    decltype(&SDL_RWFromFile) RWFromFile;
+    decltype(&SDL_GameControllerAddMappingsFromRW) GameControllerAddMappingsFromRW;
+    decltype(&SDL_NumJoysticks) NumJoysticks;
+    decltype(&SDL_IsGameController) IsGameController;
+    decltype(&SDL_GameControllerOpen) GameControllerOpen;
+    decltype(&SDL_GameControllerGetJoystick) GameControllerGetJoystick;
+    decltype(&SDL_JoystickInstanceID) JoystickInstanceID;
+    decltype(&SDL_GameControllerClose) GameControllerClose;
+    decltype(&SDL_PollEvent) PollEvent;
+    decltype(&SDL_GameControllerGetAxis) GameControllerGetAxis;
+    decltype(&SDL_GameControllerRumble) GameControllerRumble;
+} sdl;
+static const FileLibraryFunction sdlFunctions[] = {
+    {"SDL_SetHint", &sdl.SetHint},
+    {"SDL_Init", &sdl.Init},
+    {"SDL_GetError", &sdl.GetError},
+    {"SDL_RWFromFile", &sdl.RWFromFile},
+    {"SDL_GameControllerAddMappingsFromRW", &sdl.GameControllerAddMappingsFromRW},
+    {"SDL_NumJoysticks", &sdl.NumJoysticks},
+    {"SDL_IsGameController", &sdl.IsGameController},
+    {"SDL_GameControllerOpen", &sdl.GameControllerOpen},
+    {"SDL_GameControllerGetJoystick", &sdl.GameControllerGetJoystick},
+    {"SDL_JoystickInstanceID", &sdl.JoystickInstanceID},
+    {"SDL_GameControllerClose", &sdl.GameControllerClose},
+    {"SDL_PollEvent", &sdl.PollEvent},
+    {"SDL_GameControllerGetAxis", &sdl.GameControllerGetAxis},
+    {"SDL_GameControllerRumble", &sdl.GameControllerRumble},
+};
 
 static int started;
 static SDL_GameController* pad;
@@ -31,19 +67,29 @@ static std::string mappingsPath() {
 
 // Takes the first pad SDL knows when none plays yet.
 static void openAny() {
-    for (int i = 0; i < SDL_NumJoysticks() && !pad; i++) {
-        if (!SDL_IsGameController(i)) continue;
-        pad = SDL_GameControllerOpen(i);
-        if (pad) padId = SDL_JoystickInstanceID(SDL_GameControllerGetJoystick(pad));
+    for (int i = 0; i < sdl.NumJoysticks() && !pad; i++) {
+        if (!sdl.IsGameController(i)) continue;
+        pad = sdl.GameControllerOpen(i);
+        if (pad) padId = sdl.JoystickInstanceID(sdl.GameControllerGetJoystick(pad));
     }
 }
 
 int padStart() {
     if (started) return 1;
-    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    if (SDL_Init(SDL_INIT_GAMECONTROLLER) != 0) {
+    static int loadFailed; // said once; the game goes on without a pad
+    if (loadFailed) return 0;
+    std::string why;
+    if (!fileLoadLibrary("libSDL2-2.0.so.0", sdlFunctions, int(sizeof sdlFunctions / sizeof *sdlFunctions),
+                         &why)) {
+        fprintf(stderr, langConsole("kavernix: no gamepad: SDL's library cannot be loaded (%s)\n"),
+                why.c_str());
+        loadFailed = 1;
+        return 0;
+    }
+    sdl.SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    if (sdl.Init(SDL_INIT_GAMECONTROLLER) != 0) {
         fprintf(stderr, langConsole("kavernix: no gamepad: SDL's controller support did not start (%s)\n"),
-                SDL_GetError());
+                sdl.GetError());
         return 0;
     }
     started = 1;
@@ -51,8 +97,8 @@ int padStart() {
     const std::string db = mappingsPath();
     struct stat st;
     if (stat(db.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
-        SDL_GameControllerAddMappingsFromFile(db.c_str()) < 0)
-        fprintf(stderr, langConsole("kavernix: %s: not read (%s)\n"), db.c_str(), SDL_GetError());
+        sdl.GameControllerAddMappingsFromRW(sdl.RWFromFile(db.c_str(), "rb"), 1) < 0)
+        fprintf(stderr, langConsole("kavernix: %s: not read (%s)\n"), db.c_str(), sdl.GetError());
     openAny(); // a pad plugged in before the start, also one the file just described
     return 1;
 }
@@ -68,7 +114,7 @@ static void releasePad() {
 
 // The pad that played was unplugged: a running game pauses, as consoles do.
 static void padLost() {
-    SDL_GameControllerClose(pad);
+    sdl.GameControllerClose(pad);
     pad = nullptr;
     padId = -1;
     releasePad();
@@ -96,7 +142,7 @@ static void trigger(int axis, int value) {
 void padPoll() {
     if (!started) return;
     SDL_Event e;
-    while (SDL_PollEvent(&e)) {
+    while (sdl.PollEvent(&e)) {
         switch (e.type) {
         case SDL_CONTROLLERDEVICEADDED:
             openAny();
@@ -125,8 +171,8 @@ void padPoll() {
 static int stick(SDL_GameControllerAxis xAxis, SDL_GameControllerAxis yAxis, float* x, float* y) {
     *x = *y = 0;
     if (!pad || !inputHasFocus()) return 0;
-    float sx = float(SDL_GameControllerGetAxis(pad, xAxis)) / 32767.0f;
-    float sy = float(SDL_GameControllerGetAxis(pad, yAxis)) / 32767.0f;
+    float sx = float(sdl.GameControllerGetAxis(pad, xAxis)) / 32767.0f;
+    float sy = float(sdl.GameControllerGetAxis(pad, yAxis)) / 32767.0f;
     float length = hypotf(sx, sy), dead = float(record.padDeadZone) / 100.0f;
     if (length <= dead || dead >= 1) return 0;
     float scaled = fminf(1.0f, (length - dead) / (1.0f - dead));
@@ -141,5 +187,5 @@ void padSticks(float sticks[4]) {
 }
 
 void padRumble() {
-    if (pad && record.padRumble) SDL_GameControllerRumble(pad, 0xA000, 0xD000, 120);
+    if (pad && record.padRumble) sdl.GameControllerRumble(pad, 0xA000, 0xD000, 120);
 }

@@ -66,19 +66,42 @@ void startupHeapRelease() {
 #endif
 }
 
-// Set once the game's window is open: its first frame starts the pad.
-static bool padWanted;
+// Set once the game's window is open: its first frames start the pad and the sound.
+static bool windowOpen;
 
 // The pad starts this long after the first frame is shown: its libraries and its look at the
 // devices land in a frame of their own, well after the heap release.
 static const unsigned padStartDelayMs = 400;
 
+// The sound device opens after the first frames, not before the first: OpenAL, the many libraries
+// it loads, its look for a device and the clips (6 to 8 ms) would hold the first frame back. It
+// opens in the plain frame after the three that draw the lamp frame, the slowest ones, or, on a
+// screen that draws no further frames (a paused start), from a timer. A game shown then starts its
+// hum, silent while it waits for P.
+static const int soundOpenAfterFrame = 3;
+static const unsigned soundOpenLatestMs = 500;
+
+static void openSound(int) {
+    static bool opened = false;
+    if (opened) return;
+    opened = true;
+    if (!soundInit(record.soundVolume)) return;
+    if (inputScreen() == INPUT_GAME || inputScreen() == INPUT_TIMEDEMO) {
+        soundLoopHere(0, SOUND_AMBIENCE);
+        soundPause(!record.running);
+    }
+}
+
 void startupFrameDrawn() {
     static int frames;
     static bool listsPending = true;
-    // The pad is started from the main loop: a timer, which runs also while a paused game draws no
-    // further frames.
-    if (++frames == 1 && padWanted) glutTimerFunc(padStartDelayMs, [](int) { padStart(); }, 0);
+    // The pad and the sound are started from the main loop: timers, which run also while a paused
+    // game draws no further frames.
+    if (++frames == 1 && windowOpen) {
+        glutTimerFunc(soundOpenLatestMs, openSound, 0);
+        glutTimerFunc(padStartDelayMs, [](int) { padStart(); }, 0);
+    }
+    if (frames == soundOpenAfterFrame && windowOpen) glutTimerFunc(0, openSound, 0);
     if (frames == startupHeapReleaseFrame) startupHeapRelease();
     // The models' lists that the first frames did not draw, a few hundred faces a frame (a list is
     // compiled at once when it is drawn before its turn); not in the release's frame.
@@ -168,6 +191,14 @@ static void joinLoaders() {
         }
 }
 
+// The end of every exit once the window is open: the model files finished, every stream written
+// out, and the process ends without the exit handlers registered before this one.
+static void leaveQuickly(int status, void*) {
+    joinLoaders();
+    fflush(nullptr);
+    _exit(status);
+}
+
 // Set by the model loader once the models are built; it then writes their text files (model source
 // 0), which the game need not wait for: the exit does (joinLoaders).
 static std::future<void> modelsBuilt;
@@ -221,9 +252,6 @@ void startupLoadDataEnd() {
     // Once the loaders are done with the settings, and before the sound device opens: the ghost's
     // run is played silently, and everything it moved is put back.
     ghostPrepare(minesCodeText());
-    // After the loaders: the device is opened with the standard error sent elsewhere for a moment,
-    // which would swallow what they print.
-    soundInit(record.soundVolume);
 }
 
 void startupLoadData() {
@@ -273,5 +301,11 @@ void startupOpenWindow() {
     glutWarpPointer(record.windowWidth / 2, record.windowHeight / 2);
     glutSetCursor(GLUT_CURSOR_NONE);
     glutIgnoreKeyRepeat(!inputRepeatWithoutRelease());
-    padWanted = true;
+    windowOpen = true;
+    // Registered after the driver is loaded, so it runs before the driver's exit handlers, which
+    // it skips (7 to 13 ms of tearing down what the process's end frees anyway); every handler
+    // of the game registered later (the kept run, the replay, the field of view, the sound) has
+    // run by then.
+    static bool leaveHooked = false;
+    if (!leaveHooked) leaveHooked = on_exit(leaveQuickly, nullptr) == 0;
 }

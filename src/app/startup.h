@@ -14,9 +14,10 @@ void startupHeapRelease();
 // The drawn frame that gives the start-up's memory back: after the three frames that draw the lamp
 // frame and one plain frame, so that no frame carries both.
 constexpr int startupHeapReleaseFrame = 5;
-// Called after every drawn frame of any screen: starts the pad's timer after the first,
-// startupHeapRelease at startupHeapReleaseFrame, then a step of compiling the models' display
-// lists at each frame until all are.
+// Called after every drawn frame of any screen: starts the pad's timer after the first, has the main
+// loop open the sound device (the game's hum starts then) after the third or 500 ms after the first,
+// whichever comes first; startupHeapRelease at startupHeapReleaseFrame, then a step of compiling the
+// models' display lists at each frame until all are.
 void startupFrameDrawn();
 
 // Reads the full-window picture of the first screen (the story poster, or the lamp frame when the

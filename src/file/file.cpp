@@ -8,6 +8,7 @@
 #include <cstring>
 #include <ctime>
 #include <dirent.h>
+#include <dlfcn.h>
 #include <pwd.h>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -352,4 +353,24 @@ std::string fileUserFolder(int kind, FILE* report) {
         say(report, "kavernix: neither %s nor HOME is an absolute folder; %s", k.variable, k.without);
     said[kind] = report != nullptr || said[kind];
     return "";
+}
+
+int fileLoadLibrary(const char* soname, const FileLibraryFunction* table, int count, std::string* why) {
+    void* none = nullptr;
+    for (int i = 0; i < count; i++) memcpy(table[i].slot, &none, sizeof none);
+    if (!dlopen(soname, RTLD_NOW | RTLD_GLOBAL)) {
+        const char* reason = dlerror();
+        *why = reason ? reason : soname;
+        return 0;
+    }
+    for (int i = 0; i < count; i++) {
+        void* f = dlsym(RTLD_DEFAULT, table[i].name);
+        if (!f) {
+            *why = std::string(soname) + ": no " + table[i].name;
+            for (int k = 0; k < i; k++) memcpy(table[k].slot, &none, sizeof none);
+            return 0;
+        }
+        memcpy(table[i].slot, &f, sizeof f);
+    }
+    return 1;
 }

@@ -80,3 +80,15 @@ enum { FILE_FOLDER_CONFIG, FILE_FOLDER_CACHE, FILE_FOLDER_DATA, FILE_FOLDER_STAT
 // The folder of a kind (not made here), or "" when there is none: nothing of that kind is then
 // written, which the first such call of the process says in one line on report.
 std::string fileUserFolder(int kind, FILE* report);
+
+// A function of a shared library that is opened only when first needed: its name, and the pointer
+// (of the function's type) that receives it.
+struct FileLibraryFunction {
+    const char* name;
+    void* slot;
+};
+// Opens the library by its soname (such as "libopenal.so.1") for the whole process and fills every
+// slot of the table, each looked up as the linker would bind it (a preloaded library may stand in).
+// Returns 1, or 0 with *why (the loader's reason) when the library or one of its functions is
+// missing; the slots are then all null.
+int fileLoadLibrary(const char* soname, const FileLibraryFunction* table, int count, std::string* why);

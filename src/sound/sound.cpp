@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Sound: the clips, the device, the one-shot and looping sources, the listener.
+// Sound: the clips, the device, the one-shot and looping sources, the listener. libsndfile and OpenAL
+// are opened when first needed (the game does not link them, so that a start loads neither them nor
+// the many libraries they need before the first frame).
 #include "sound/sound.h"
 #include "app/lang.h"
 #include "file/file.h"
@@ -17,6 +19,81 @@
 const char* const soundFileNames[SOUND_COUNT] = {
     "step.wav",   "hoof.wav",    "bow.wav",  "hit.wav", "straw.wav", "oilcan.wav",   "diamond.wav",
     "spider.wav", "spiders.wav", "door.wav", "won.wav", "lost.wav",  "ambience.wav", "page.wav"};
+
+// ---- The libraries' functions.
+
+namespace {
+#define KX_COUNT(table) int(sizeof table / sizeof *table)
+
+struct {
+    decltype(&sf_open_virtual) open_virtual;
+    decltype(&sf_readf_short) readf_short;
+    decltype(&sf_close) close;
+} sf;
+const FileLibraryFunction sfFunctions[] = {
+    {"sf_open_virtual", &sf.open_virtual},
+    {"sf_readf_short", &sf.readf_short},
+    {"sf_close", &sf.close},
+};
+
+struct {
+    decltype(&alcOpenDevice) OpenDevice;
+    decltype(&alcCreateContext) CreateContext;
+    decltype(&alcMakeContextCurrent) MakeContextCurrent;
+    decltype(&alcDestroyContext) DestroyContext;
+    decltype(&alcCloseDevice) CloseDevice;
+} alc;
+struct {
+    decltype(&alGenBuffers) GenBuffers;
+    decltype(&alBufferData) BufferData;
+    decltype(&alDeleteBuffers) DeleteBuffers;
+    decltype(&alGenSources) GenSources;
+    decltype(&alDeleteSources) DeleteSources;
+    decltype(&alSourcef) Sourcef;
+    decltype(&alSourcei) Sourcei;
+    decltype(&alSource3f) Source3f;
+    decltype(&alGetSourcei) GetSourcei;
+    decltype(&alSourcePlay) SourcePlay;
+    decltype(&alSourcePause) SourcePause;
+    decltype(&alSourceStop) SourceStop;
+    decltype(&alListenerf) Listenerf;
+    decltype(&alListener3f) Listener3f;
+    decltype(&alListenerfv) Listenerfv;
+} al;
+const FileLibraryFunction alFunctions[] = {
+    {"alcOpenDevice", &alc.OpenDevice},
+    {"alcCreateContext", &alc.CreateContext},
+    {"alcMakeContextCurrent", &alc.MakeContextCurrent},
+    {"alcDestroyContext", &alc.DestroyContext},
+    {"alcCloseDevice", &alc.CloseDevice},
+    {"alGenBuffers", &al.GenBuffers},
+    {"alBufferData", &al.BufferData},
+    {"alDeleteBuffers", &al.DeleteBuffers},
+    {"alGenSources", &al.GenSources},
+    {"alDeleteSources", &al.DeleteSources},
+    {"alSourcef", &al.Sourcef},
+    {"alSourcei", &al.Sourcei},
+    {"alSource3f", &al.Source3f},
+    {"alGetSourcei", &al.GetSourcei},
+    {"alSourcePlay", &al.SourcePlay},
+    {"alSourcePause", &al.SourcePause},
+    {"alSourceStop", &al.SourceStop},
+    {"alListenerf", &al.Listenerf},
+    {"alListener3f", &al.Listener3f},
+    {"alListenerfv", &al.Listenerfv},
+};
+
+// Opens a library once; a library that is missing is said in one line, once.
+int load(const char* soname, const FileLibraryFunction* table, int count, int* state) {
+    if (*state == 0) {
+        std::string why;
+        *state = fileLoadLibrary(soname, table, count, &why) ? 1 : -1;
+        if (*state < 0) fprintf(stderr, langConsole("kavernix: %s; playing without sound\n"), why.c_str());
+    }
+    return *state > 0;
+}
+int sfState, alState; // 0 not tried yet, 1 loaded, -1 missing
+} // namespace
 
 // ---- Decoding.
 
@@ -55,10 +132,11 @@ sf_count_t memTell(void* user) {
 int soundDecode(const void* data, size_t size, const char* name, SoundClip* clip) {
     clip->samples.clear();
     clip->channels = clip->rate = 0;
+    if (!load("libsndfile.so.1", sfFunctions, KX_COUNT(sfFunctions), &sfState)) return 0;
     MemoryFile m = {static_cast<const unsigned char*>(data), (sf_count_t)size, 0};
     SF_VIRTUAL_IO io = {memLength, memSeek, memRead, memWrite, memTell};
     SF_INFO info = {};
-    SNDFILE* f = sf_open_virtual(&io, SFM_READ, &info, &m);
+    SNDFILE* f = sf.open_virtual(&io, SFM_READ, &info, &m);
     if (!f) {
         // libsndfile's own reason speaks of files and pipes even for bytes in memory: not shown.
         fprintf(stderr, "Sound: %s is not a sound file that libsndfile reads\n", name);
@@ -75,11 +153,11 @@ int soundDecode(const void* data, size_t size, const char* name, SoundClip* clip
         fault = "is longer than 60 seconds";
     if (!fault) {
         clip->samples.resize((size_t)(info.frames * info.channels));
-        sf_count_t got = sf_readf_short(f, clip->samples.data(), info.frames);
+        sf_count_t got = sf.readf_short(f, clip->samples.data(), info.frames);
         if (got <= 0) fault = "cannot be decoded";
         clip->samples.resize((size_t)(got > 0 ? got * info.channels : 0));
     }
-    sf_close(f);
+    sf.close(f);
     if (fault) {
         fprintf(stderr, "Sound: %s %s\n", name, fault);
         clip->samples.clear();
@@ -127,18 +205,18 @@ static int muted;
 static int openFailed; // once no device was found, the game stays silent
 
 static void applyGain() {
-    if (context) alListenerf(AL_GAIN, muted ? 0.0f : float(volumeLevel) / 10.0f);
+    if (context) al.Listenerf(AL_GAIN, muted ? 0.0f : float(volumeLevel) / 10.0f);
 }
 
 // The audio libraries print their own probing on failure; the player gets one line from us instead
 // (unless OpenAL's log is asked for).
 static ALCdevice* openQuietly() {
-    if (getenv("ALSOFT_LOGLEVEL")) return alcOpenDevice(nullptr);
+    if (getenv("ALSOFT_LOGLEVEL")) return alc.OpenDevice(nullptr);
     fflush(stderr);
     int saved = dup(2);
     int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
     if (saved >= 0 && null >= 0) dup2(null, 2);
-    ALCdevice* d = alcOpenDevice(nullptr);
+    ALCdevice* d = alc.OpenDevice(nullptr);
     if (saved >= 0 && null >= 0) dup2(saved, 2);
     if (null >= 0) close(null);
     if (saved >= 0) close(saved);
@@ -146,13 +224,13 @@ static ALCdevice* openQuietly() {
 }
 
 static void loadBuffers() {
-    alGenBuffers(SOUND_COUNT, buffers);
+    al.GenBuffers(SOUND_COUNT, buffers);
     for (int id = 0; id < SOUND_COUNT; id++) {
         SoundClip clip;
         if (!soundReadFile(pathData(soundFileNames[id]).c_str(), &clip))
             continue; // a missing clip stays silent
-        alBufferData(buffers[id], clip.channels == 2 ? AL_FORMAT_STEREO16 : AL_FORMAT_MONO16,
-                     clip.samples.data(), ALsizei(clip.samples.size() * sizeof(int16_t)), clip.rate);
+        al.BufferData(buffers[id], clip.channels == 2 ? AL_FORMAT_STEREO16 : AL_FORMAT_MONO16,
+                      clip.samples.data(), ALsizei(clip.samples.size() * sizeof(int16_t)), clip.rate);
     }
 }
 
@@ -167,25 +245,29 @@ int soundInit(int volume) {
         return 0;
     }
     if (openFailed) return 0;
+    if (!load("libopenal.so.1", alFunctions, KX_COUNT(alFunctions), &alState)) {
+        openFailed = 1;
+        return 0;
+    }
     device = openQuietly();
-    context = device ? alcCreateContext(device, nullptr) : nullptr;
-    if (!context || !alcMakeContextCurrent(context)) {
+    context = device ? alc.CreateContext(device, nullptr) : nullptr;
+    if (!context || !alc.MakeContextCurrent(context)) {
         fputs(langConsole("kavernix: no audio device; playing without sound\n"), stderr);
-        if (context) alcDestroyContext(context);
-        if (device) alcCloseDevice(device);
+        if (context) alc.DestroyContext(context);
+        if (device) alc.CloseDevice(device);
         device = nullptr;
         context = nullptr;
         openFailed = 1;
         return 0;
     }
     loadBuffers();
-    alGenSources(SHOT_SOURCES, shotSources);
-    alGenSources(SOUND_LOOPS, loopSources);
-    for (ALuint s : shotSources) alSourcef(s, AL_ROLLOFF_FACTOR, 1.5f);
+    al.GenSources(SHOT_SOURCES, shotSources);
+    al.GenSources(SOUND_LOOPS, loopSources);
+    for (ALuint s : shotSources) al.Sourcef(s, AL_ROLLOFF_FACTOR, 1.5f);
     for (ALuint s : loopSources) {
-        alSourcei(s, AL_LOOPING, AL_TRUE);
-        alSourcef(s, AL_REFERENCE_DISTANCE, 0.5f);
-        alSourcef(s, AL_ROLLOFF_FACTOR, 2.0f);
+        al.Sourcei(s, AL_LOOPING, AL_TRUE);
+        al.Sourcef(s, AL_REFERENCE_DISTANCE, 0.5f);
+        al.Sourcef(s, AL_ROLLOFF_FACTOR, 2.0f);
     }
     applyGain();
     // exit() ends the game; a closed device finishes what it was writing.
@@ -196,12 +278,12 @@ int soundInit(int volume) {
 
 void soundShutdown() {
     if (!device) return;
-    alDeleteSources(SHOT_SOURCES, shotSources);
-    alDeleteSources(SOUND_LOOPS, loopSources);
-    alDeleteBuffers(SOUND_COUNT, buffers);
-    alcMakeContextCurrent(nullptr);
-    alcDestroyContext(context);
-    alcCloseDevice(device);
+    al.DeleteSources(SHOT_SOURCES, shotSources);
+    al.DeleteSources(SOUND_LOOPS, loopSources);
+    al.DeleteBuffers(SOUND_COUNT, buffers);
+    alc.MakeContextCurrent(nullptr);
+    alc.DestroyContext(context);
+    alc.CloseDevice(device);
     device = nullptr;
     context = nullptr;
     memset(loopPlaying, 0, sizeof loopPlaying);
@@ -227,9 +309,9 @@ void soundPause(int paused) {
     if (!device) return;
     auto hold = [paused](ALuint s) {
         ALint state;
-        alGetSourcei(s, AL_SOURCE_STATE, &state);
-        if (paused && state == AL_PLAYING) alSourcePause(s);
-        if (!paused && state == AL_PAUSED) alSourcePlay(s);
+        al.GetSourcei(s, AL_SOURCE_STATE, &state);
+        if (paused && state == AL_PLAYING) al.SourcePause(s);
+        if (!paused && state == AL_PAUSED) al.SourcePlay(s);
     };
     for (ALuint s : shotSources) hold(s);
     for (ALuint s : loopSources) hold(s);
@@ -239,13 +321,13 @@ void soundListener(float x, float y, float z, float heading) {
     if (!device) return;
     float h = heading * float(M_PI / 180.0);
     const float orientation[6] = {sinf(h), 0, -cosf(h), 0, 1, 0};
-    alListener3f(AL_POSITION, x, y, z);
-    alListenerfv(AL_ORIENTATION, orientation);
+    al.Listener3f(AL_POSITION, x, y, z);
+    al.Listenerfv(AL_ORIENTATION, orientation);
 }
 
 static void place(ALuint s, int here, float x, float y, float z) {
-    alSourcei(s, AL_SOURCE_RELATIVE, here ? AL_TRUE : AL_FALSE);
-    alSource3f(s, AL_POSITION, here ? 0 : x, here ? 0 : y, here ? 0 : z);
+    al.Sourcei(s, AL_SOURCE_RELATIVE, here ? AL_TRUE : AL_FALSE);
+    al.Source3f(s, AL_POSITION, here ? 0 : x, here ? 0 : y, here ? 0 : z);
 }
 
 static void playOnce(int id, int here, float x, float y, float z) {
@@ -254,7 +336,7 @@ static void playOnce(int id, int here, float x, float y, float z) {
     int pick = nextShot;
     for (int i = 0; i < SHOT_SOURCES; i++) {
         ALint state;
-        alGetSourcei(shotSources[(nextShot + i) % SHOT_SOURCES], AL_SOURCE_STATE, &state);
+        al.GetSourcei(shotSources[(nextShot + i) % SHOT_SOURCES], AL_SOURCE_STATE, &state);
         if (state != AL_PLAYING && state != AL_PAUSED) {
             pick = (nextShot + i) % SHOT_SOURCES;
             break;
@@ -262,10 +344,10 @@ static void playOnce(int id, int here, float x, float y, float z) {
     }
     nextShot = (pick + 1) % SHOT_SOURCES;
     ALuint s = shotSources[pick];
-    alSourceStop(s);
-    alSourcei(s, AL_BUFFER, ALint(buffers[id]));
+    al.SourceStop(s);
+    al.Sourcei(s, AL_BUFFER, ALint(buffers[id]));
     place(s, here, x, y, z);
-    alSourcePlay(s);
+    al.SourcePlay(s);
 }
 
 void soundPlay(int id, float x, float y, float z) {
@@ -281,11 +363,11 @@ static void loop(int channel, int id, int here, float x, float y, float z) {
     ALuint s = loopSources[channel];
     place(s, here, x, y, z);
     if (loopPlaying[channel] == id + 1) return;
-    alSourceStop(s);
-    alSourcei(s, AL_BUFFER, ALint(buffers[id]));
+    al.SourceStop(s);
+    al.Sourcei(s, AL_BUFFER, ALint(buffers[id]));
     // Loops of one clip on several channels start at different places, so they do not sound as one.
-    alSourcef(s, AL_SEC_OFFSET, 0.37f * float(channel));
-    alSourcePlay(s);
+    al.Sourcef(s, AL_SEC_OFFSET, 0.37f * float(channel));
+    al.SourcePlay(s);
     loopPlaying[channel] = id + 1;
 }
 
@@ -299,13 +381,13 @@ void soundLoopHere(int channel, int id) {
 
 void soundLoopStop(int channel) {
     if (!device || channel < 0 || channel >= SOUND_LOOPS || !loopPlaying[channel]) return;
-    alSourceStop(loopSources[channel]);
+    al.SourceStop(loopSources[channel]);
     loopPlaying[channel] = 0;
 }
 
 int soundLoopState(int channel) {
     if (!device || channel < 0 || channel >= SOUND_LOOPS || !loopPlaying[channel]) return 0;
     ALint state;
-    alGetSourcei(loopSources[channel], AL_SOURCE_STATE, &state);
+    al.GetSourcei(loopSources[channel], AL_SOURCE_STATE, &state);
     return state == AL_PLAYING ? 1 : state == AL_PAUSED ? 2 : 0;
 }
