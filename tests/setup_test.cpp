@@ -117,6 +117,7 @@ static SettingsFile unusualValues() {
     return f;
 }
 
+// A first start: the defaults, without a word, and the program's own fields left alone.
 TEST_F(Settings, MissingFileGivesFirstRunDefaultsSilently) {
     SettingsRecord r;
     memset(&r, 0x5A, sizeof r);
@@ -132,12 +133,6 @@ TEST_F(Settings, MissingFileGivesFirstRunDefaultsSilently) {
                      "hallName5 = \nhallTime5 = 30000"),
               "");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 0) << "loading never writes";
-}
-
-TEST_F(Settings, LoadingLeavesTheProgramsFieldsAlone) {
-    SettingsRecord r;
-    memset(&r, 0x5A, sizeof r);
-    load(&r);
     const unsigned char* bytes = reinterpret_cast<const unsigned char*>(&r);
     for (auto range : {std::make_pair(0x41, 0x74), {0x78, 0x7C}, {0x8C, 0xB0}}) // clocks, rider, message
         for (int i = range.first; i < range.second; i++) EXPECT_EQ(bytes[i], 0x5A) << "byte " << i;
@@ -229,6 +224,9 @@ TEST_F(Settings, BadValuesBecomeTheNearestValidValueWithOneLineEach) {
          nullptr},
         {"keyFrameRate = Foo", "keyFrameRate = i", 1, "not a key name"},
         {"routeKeys = tap", "routeKeys = tap", 0, nullptr},
+        {"language = de", "language = de", 0, nullptr}, {"language = auto", "language = auto", 0, nullptr},
+        {"language = fr", "language = auto", 1, "not auto, en or de"},
+        {"language = 2", "language = auto", 1, "not auto, en or de"},
         {"routeKeys = slide", "routeKeys = hold", 1, "not hold or tap"},
         {"gameSpeed = 75", "gameSpeed = 75", 0, nullptr},
         {"gameSpeed = 30", "gameSpeed = 50", 1, "using 50"},
@@ -439,17 +437,11 @@ TEST_F(Settings, TheNamedTemporaryIsNeverTakenByAnotherSaversCleaning) {
     EXPECT_EQ(lost, 0) << "of " << made << " temporaries";
 }
 
-TEST_F(Settings, AByteOrderMarkIsSkipped) {
+TEST_F(Settings, AByteOrderMarkIsSkippedAndNotWrittenBack) {
     writeFileText(path, "\xEF\xBB\xBF" + withLines(defaultText(), "showDialog = 0\nmazeSize = 20"));
     SettingsRecord r;
     EXPECT_EQ(load(&r), "");
     EXPECT_EQ(r.mazeSize, 20);
-}
-
-TEST_F(Settings, AByteOrderMarkIsNotWrittenBack) {
-    writeFileText(path, "\xEF\xBB\xBF" + withLines(defaultText(), "showDialog = 0\nmazeSize = 20"));
-    SettingsRecord r;
-    load(&r);
     setupStoreScores(&r);
     EXPECT_EQ(readFileText(path).compare(0, 1, "#"), 0);
     SettingsFile f;
