@@ -170,16 +170,15 @@ void exitPlace(float diamonds, float p, float h, float dt) {
 }
 const float exitMiddle = 15.5f, awayFromExit = 2.5f;
 
-TEST_F(GameUpdate, TheExitStaysClosedWithoutEnoughDiamondsOrWithOneOfThemAway) {
+// The exit stays closed without enough diamonds or with one of the two away; once opening it keeps
+// opening, then the game is won.
+TEST_F(GameUpdate, TheExitOpensForTheDiamondsWithBothThereThenTheGameIsWon) {
     const float e = exitMiddle, away = awayFromExit;
     const float closed[][3] = {{2, e - 0.3f, e}, {3, away, e}, {3, e - 0.3f, away}};
     for (const auto& c : closed) {
         exitPlace(c[0], c[1], c[2], 0.1f);
         EXPECT_EQ(exitDoor.pitch, 0) << c[0] << " " << c[1] << " " << c[2];
     }
-}
-
-TEST_F(GameUpdate, TheOpeningExitKeepsOpeningThenTheGameIsWon) {
     exitPlace(3, exitMiddle - 0.3f, exitMiddle, 0.05f);
     EXPECT_FLOAT_EQ(exitDoor.pitch, 0.5f);
     actorInit(&player, awayFromExit, 0.3f, awayFromExit, 90, 0, 0.02f); // walking away does not stop the door
@@ -310,16 +309,14 @@ void storyEnter(int times) {
     while (times--) press('\r');
 }
 
-TEST_F(Story, EnterBringsARisingTextToRestBeforeTurningThePage) {
+// Enter brings a rising text to rest before turning the page; after the last page it fades out, and
+// Enter during the fade-out leaves the fade going.
+TEST_F(Story, EnterRestsTheTextTurnsThePagesThenFadesOutOnce) {
     for (auto [presses, page, scroll] : std::vector<std::tuple<int, int, float>>{{1, 0, 0.7f}, {2, 1, 0}}) {
         storyEnter(presses);
         EXPECT_EQ(gameState.storyPage, page) << presses << " presses";
         EXPECT_NEAR(gameState.storyScroll, scroll, 1e-5f) << presses << " presses";
     }
-}
-
-// Enter after the last page fades out; Enter during the fade-out leaves the fade going.
-TEST_F(Story, EnterAfterTheLastPageFadesOutOnce) {
     storyEnter(8);
     EXPECT_EQ(gameState.storyPage, 4);
     EXPECT_EQ(gameState.fadeState, 3);

@@ -205,7 +205,8 @@ TEST_F(Input, EverySwitchKeyChangesItsOwnSettingOnly) {
     });
 }
 
-// Each press gives a value not seen since the first, and the last of a round is the first again.
+// Each press gives a value not seen since the first, and the last of a round is the first again; the
+// coarser detail key undoes the finer one.
 TEST_F(Input, EverySwitchKeyGoesRoundItsValues) {
     forEverySwitchKey([](int code, const SwitchSetting& s) {
         std::vector<int> seen = {*s.setting};
@@ -217,9 +218,6 @@ TEST_F(Input, EverySwitchKeyGoesRoundItsValues) {
         if (s.values > 1) press(code);
         EXPECT_EQ(*s.setting, seen[0]) << "after a round";
     });
-}
-
-TEST_F(Input, TheCoarserDetailKeyUndoesTheFinerOne) {
     for (int level = 0; level < 4; ++level) {
         record.lodLevel = level;
         press('L'), press('l');

@@ -378,14 +378,12 @@ TEST(ShotUpdate, ShotFiredLookingDownFallsFromBelowTheEyeToTheFloor) {
     shotState = 0, record.frameTime = 0;
 }
 
-TEST_F(Items, SpawnPutsTheItemNearACorner) {
+// Spawning puts the item near a corner, and refuses a full or bad row with one line each.
+TEST_F(Items, SpawnPutsTheItemNearACornerOrRefusesWithOneLine) {
     // The generator's first two values (41, 18467) choose the low x side and the high z side.
     spawnItem(ROW_DIAMOND, 3, 0.05f, 3, 0.01f);
     const Actor& d = modelTable[ROW_DIAMOND].entities[0];
     EXPECT_EQ((std::vector<float>{d.x, d.z, d.yawRate}), (std::vector<float>{3.21f, 3.79f, 0.1f}));
-}
-
-TEST_F(Items, SpawnRefusesAFullOrBadRowWithOneLineEach) {
     for (int i = 0; i < MAX_INSTANCES; i++) spawnItem(ROW_OILCAN, 1, 0.05f, 1, 0.01f);
     OutputCapture out(stderr);
     for (int row : {(int)ROW_OILCAN, -1, (int)MODEL_ROWS}) spawnItem(row, 2, 0.05f, 2, 0.01f);

@@ -527,7 +527,9 @@ std::string chooseWithSave(const std::string& text, std::vector<const char*> opt
     return stderrOf([] { minesChoose(0); });
 }
 
-TEST_F(Mines, ADamagedSaveIsRefusedInOneLineForAFreshGame) {
+// A damaged save is refused in one line for a fresh game; a waiting save is named in one line when no
+// dialog offers it.
+TEST_F(Mines, ASaveDamagedOrWaitingIsNamedInOneLine) {
     const std::string path = recordsRunPath();
     const std::string said =
         chooseWithSave("# Kavernix: a saved run\nkavernix-run 1\nmine = 16-5-3-0000000\n", {"--continue"});
@@ -535,12 +537,9 @@ TEST_F(Mines, ADamagedSaveIsRefusedInOneLineForAFreshGame) {
     EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
     EXPECT_NE(said.find(path), std::string::npos) << said;
     EXPECT_FALSE(std::filesystem::exists(path));
-}
-
-TEST_F(Mines, AWaitingSaveIsNamedInOneLineWhenNoDialogOffersIt) {
-    const std::string said = chooseWithSave("anything", {});
-    EXPECT_NE(said.find("--continue"), std::string::npos) << said;
-    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+    const std::string waiting = chooseWithSave("anything", {});
+    EXPECT_NE(waiting.find("--continue"), std::string::npos) << waiting;
+    EXPECT_EQ(std::count(waiting.begin(), waiting.end(), '\n'), 1) << waiting;
     EXPECT_TRUE(std::filesystem::exists(recordsRunPath())) << "only taken when continued";
 }
 
