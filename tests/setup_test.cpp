@@ -711,23 +711,6 @@ class SettingsDialog : public Settings {
     }
 };
 
-TEST_F(SettingsDialog, OffersTheSavedRunAtStart) {
-    writeFileText(path, defaultText());
-    std::filesystem::create_directories(dir + "/state/kavernix");
-    writeFileText(dir + "/state/kavernix/run.ini", "a run");
-    std::string seen;
-    ASSERT_TRUE(showActing(0, [&](GtkWidget* dialog) {
-        GtkWidget* button = findNamed(dialog, "continueSaved");
-        seen = button ? "offered" : "not offered";
-        button ? gtk_button_clicked(GTK_BUTTON(button)) : play(dialog);
-    })) << "no dialog came up";
-    EXPECT_EQ(seen, "offered");
-    EXPECT_EQ(setupContinueChosen(), 1);
-    setenv("KAVERNIX_SETUP_DIALOG", "0", 1);
-    setupShow(0);
-    EXPECT_EQ(setupContinueChosen(), -1) << "no dialog, no choice";
-}
-
 TEST_F(SettingsDialog, PlaySavesTheChoicesMade) {
     writeFileText(path, withLines(defaultText(), "hallName1 = J\\xF6rg\\x01\nhallTime1 = 3725.5"));
     std::string said, missing, seen, keys;
@@ -787,7 +770,9 @@ TEST_F(SettingsDialog, TheWasdLayoutMovesTheSwitchesAndSaysWhere) {
               "");
 }
 
-TEST_F(SettingsDialog, TranslatesTheMineWordOnlyOnScreen) {
+// At start the dialog offers the saved run, in the player's language, and translates the mine's word
+// only on screen.
+TEST_F(SettingsDialog, OffersTheSavedRunAndTranslatesTheMineWordOnlyOnScreen) {
     std::filesystem::create_directories(dir + "/state/kavernix");
     writeFileText(dir + "/state/kavernix/run.ini", "a run");
     // The catalogue lies in the run folder's locale/, found beside the game's data.
@@ -808,14 +793,18 @@ TEST_F(SettingsDialog, TranslatesTheMineWordOnlyOnScreen) {
             seen = std::string(
                        gtk_entry_get_text(GTK_ENTRY(gtk_bin_get_child(GTK_BIN(findNamed(dialog, "mine")))))) +
                    " / " + (button ? gtk_button_get_label(GTK_BUTTON(button)) : "no button");
-            play(dialog);
+            button ? gtk_button_clicked(GTK_BUTTON(button)) : play(dialog);
         })) << "no dialog came up";
         EXPECT_EQ(seen, shown) << language;
+        EXPECT_EQ(setupContinueChosen(), 1) << language << ": the saved run is chosen";
         EXPECT_NE(readFileText(path).find("\nmine = daily\n"), std::string::npos)
             << language << ": the file keeps the word the game reads";
     }
     langApply(LANG_EN);
     ASSERT_EQ(chdir(here), 0);
+    setenv("KAVERNIX_SETUP_DIALOG", "0", 1);
+    setupShow(0);
+    EXPECT_EQ(setupContinueChosen(), -1) << "no dialog, no choice";
 }
 
 // `running` is the stored choice "clocks run from the start" and also the game's live pause: F1 in
