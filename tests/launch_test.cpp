@@ -223,9 +223,10 @@ TEST_F(LaunchProcess, AStartWithoutDataNamesTheFoldersSearchedWithStatusOne) {
     // An empty data folder named by the environment: named, and how to mend it.
     const ProgramRun empty = run("kavernix", "", "KAVERNIX_DATA=" + dir.path);
     EXPECT_EQ(empty.status, 1);
-    EXPECT_EQ(empty.err, "kavernix: no game data in KAVERNIX_DATA=" + dir.path +
-                         "; set it to the folder that holds poster.tga and the game's other files, or unset "
-                         "it\n");
+    EXPECT_EQ(empty.err,
+              "kavernix: no game data in KAVERNIX_DATA=" + dir.path +
+                  "; set it to the folder that holds poster.tga and the game's other files, or unset "
+                  "it\n");
 }
 
 TEST_F(LaunchProcess, TheToolWithoutDataHereNamesTheFolderWithStatusOne) {
