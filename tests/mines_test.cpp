@@ -71,12 +71,6 @@ std::string built(const MineCode& c, std::string* printed = nullptr) {
     return bytes;
 }
 
-std::string stderrOf(const std::function<void()>& f) {
-    OutputCapture err(stderr);
-    f();
-    return err.finish();
-}
-
 int64_t fakeNow; // the clock's counter, 1000 ticks a second
 
 // One game update as gameIdle runs it, frames of 0.1 s on the game's own clock.

@@ -26,13 +26,6 @@
 #include <unistd.h>
 #include "output_capture.h"
 
-// What f said on standard error.
-template <class F> static std::string stderrOf(F f) {
-    testing::internal::CaptureStderr();
-    f();
-    return testing::internal::GetCapturedStderr();
-}
-
 static auto lineCount = [](const std::string& text) { return std::count(text.begin(), text.end(), '\n'); };
 
 // Sets lines of "key = value" in a file text; a key the text lacks, or a line without " = ", is appended.
