@@ -147,22 +147,18 @@ std::pair<Actor, Actor> routeRun(int home, int pageUp, int up, int left) {
     return std::make_pair(player, horse);
 }
 
-// Home walks both to the exit and ignores the arrows.
-TEST_F(GameUpdate, HomeWalksBothOutWhateverTheArrows) {
+// Home walks both to the exit and ignores the arrows; Page Up brings the horse and leaves the arrows
+// to the player.
+TEST_F(GameUpdate, RouteKeysWalkTheHorseAndLeaveOnlyPageUpsPlayerToTheArrows) {
     const Actor startHorse = horse;
-    const auto home = routeRun(1, 0, 0, 0), both = routeRun(1, 0, 1, 1);
-    EXPECT_FALSE(samePlace(home.second, startHorse)) << "the horse walks";
-    expectSamePlace(both.first, home.first, "the player");
-    expectSamePlace(both.second, home.second, "the horse");
-}
-
-// Page Up brings the horse and leaves the arrows to the player.
-TEST_F(GameUpdate, PageUpBringsTheHorseWhileThePlayerSteers) {
-    const Actor startHorse = horse;
-    const auto pageUp = routeRun(0, 1, 0, 0), up = routeRun(0, 0, 1, 0), both = routeRun(0, 1, 1, 0);
-    EXPECT_FALSE(samePlace(pageUp.second, startHorse)) << "the horse walks";
-    expectSamePlace(both.first, up.first, "the player");
-    expectSamePlace(both.second, pageUp.second, "the horse");
+    const auto home = routeRun(1, 0, 0, 0), homeArrows = routeRun(1, 0, 1, 1);
+    const auto pageUp = routeRun(0, 1, 0, 0), up = routeRun(0, 0, 1, 0), pageUpArrow = routeRun(0, 1, 1, 0);
+    EXPECT_FALSE(samePlace(home.second, startHorse)) << "Home: the horse walks";
+    EXPECT_FALSE(samePlace(pageUp.second, startHorse)) << "Page Up: the horse walks";
+    expectSamePlace(homeArrows.first, home.first, "Home: the player");
+    expectSamePlace(homeArrows.second, home.second, "Home: the horse");
+    expectSamePlace(pageUpArrow.first, up.first, "Page Up: the player");
+    expectSamePlace(pageUpArrow.second, pageUp.second, "Page Up: the horse");
 }
 
 // The diamonds found, the player at (p, p) and the horse at (h, h), then one door update of dt.
@@ -174,16 +170,15 @@ void exitPlace(float diamonds, float p, float h, float dt) {
 }
 const float exitMiddle = 15.5f, awayFromExit = 2.5f;
 
-TEST_F(GameUpdate, TheExitStaysClosedWithoutEnoughDiamondsOrWithOneOfThemAway) {
+// The exit stays closed without enough diamonds or with one of the two away; once opening it keeps
+// opening, then the game is won.
+TEST_F(GameUpdate, TheExitOpensForTheDiamondsWithBothThereThenTheGameIsWon) {
     const float e = exitMiddle, away = awayFromExit;
     const float closed[][3] = {{2, e - 0.3f, e}, {3, away, e}, {3, e - 0.3f, away}};
     for (const auto& c : closed) {
         exitPlace(c[0], c[1], c[2], 0.1f);
         EXPECT_EQ(exitDoor.pitch, 0) << c[0] << " " << c[1] << " " << c[2];
     }
-}
-
-TEST_F(GameUpdate, TheOpeningExitKeepsOpeningThenTheGameIsWon) {
     exitPlace(3, exitMiddle - 0.3f, exitMiddle, 0.05f);
     EXPECT_FLOAT_EQ(exitDoor.pitch, 0.5f);
     actorInit(&player, awayFromExit, 0.3f, awayFromExit, 90, 0, 0.02f); // walking away does not stop the door
@@ -314,24 +309,19 @@ void storyEnter(int times) {
     while (times--) press('\r');
 }
 
-TEST_F(Story, EnterBringsARisingTextToRestBeforeTurningThePage) {
+// Enter brings a rising text to rest before turning the page; after the last page it fades out, and
+// Enter during the fade-out leaves the fade going.
+TEST_F(Story, EnterRestsTheTextTurnsThePagesThenFadesOutOnce) {
     for (auto [presses, page, scroll] : std::vector<std::tuple<int, int, float>>{{1, 0, 0.7f}, {2, 1, 0}}) {
         storyEnter(presses);
         EXPECT_EQ(gameState.storyPage, page) << presses << " presses";
         EXPECT_NEAR(gameState.storyScroll, scroll, 1e-5f) << presses << " presses";
     }
-}
-
-TEST_F(Story, EnterAfterTheLastPageFadesOut) {
     storyEnter(8);
     EXPECT_EQ(gameState.storyPage, 4);
     EXPECT_EQ(gameState.fadeState, 3);
     EXPECT_NEAR(gameState.fadeLevel, 1, 1e-5f);
     EXPECT_EQ(storyPageText(), nullptr);
-}
-
-TEST_F(Story, EnterDuringTheFadeOutLeavesTheFadeGoing) {
-    storyEnter(8);
     gameState.fadeLevel = 40; // Enter turns an empty page
     press('\r'), press('\r');
     EXPECT_EQ(gameState.storyPage, 5);
@@ -346,13 +336,10 @@ TEST_F(Story, AFadeTakes118FramesAtSixtyPerSecond) {
     fadeIn();
     for (int frames : {118, 1}) EXPECT_EQ(fadeFrames(), frames) << "in";
     EXPECT_EQ(gameState.fadeState, 0) << "state 2 lasts one frame";
-}
-
-TEST_F(Story, AFadeTurnedRoundGoesOnFromTheLevelReached) {
     fadeIn();
     gameState.fadeLevel = 42;
     fadeOut();
-    EXPECT_FLOAT_EQ(gameState.fadeLevel, 42);
+    EXPECT_FLOAT_EQ(gameState.fadeLevel, 42) << "a fade turned round goes on from the level reached";
 }
 
 // Getting off goes behind the horse, else beside it, always onto open floor 0.2 from rock; in a
@@ -508,16 +495,14 @@ TEST_F(Story, SpaceHoldsTheStoryWithoutCountingThePause) {
     EXPECT_NEAR(gameState.storyScroll, 0.003f, 1e-5f);
 }
 
-TEST_F(Clocks, TheFrameTimeFollowsTheCounter) {
+// The frame time follows the counter; pauses are left out of the game time.
+TEST_F(Clocks, TheFrameTimeFollowsTheCounterWithoutThePauses) {
     fakeNow = 20, frameTimeUpdate(), frameDone();
     EXPECT_FLOAT_EQ(record.frameTime, 0.02f);
     EXPECT_NEAR(record.fps, 1.0 / 0.02001, 1e-3);
     frameTimeUpdate(); // no tick since the frame began
     EXPECT_NEAR(record.fps, 100000.0f, 1.0f);
-}
-
-TEST_F(Clocks, PausesAreLeftOutOfTheGameTime) {
-    fakeNow = 20, frameTimeUpdate(), frameDone();
+    frameDone();
     fakeNow = 120; // 100 ticks into the frame, then a 5-second pause
     pauseStart();
     fakeNow = 5120, pauseEnd();
@@ -546,7 +531,8 @@ TEST_F(Clocks, AReshapeCentresThePointerRoundingOddSizesDown) {
     glutPassiveMotionFunc(nullptr), glViewport(0, 0, 256, 256);
 }
 
-TEST(HallOfFame, RanksOnlyStrictlyFasterRuns) {
+// A run enters only when strictly faster, and pushes the slower runs down.
+TEST(HallOfFame, RanksOnlyStrictlyFasterRunsPushingTheSlowerDown) {
     SettingsRecord r = {};
     fillHall(&r, {});
     EXPECT_EQ(hallInsert(&r, 29999.0f), 0) << "an empty hall takes any run";
@@ -554,12 +540,6 @@ TEST(HallOfFame, RanksOnlyStrictlyFasterRuns) {
     EXPECT_EQ(hallInsert(&r, 50.0f), -1) << "equal to the fifth does not enter";
     EXPECT_STREQ(r.hallNames[4], "e");
     EXPECT_EQ(hallInsert(&r, 20.0f), 2) << "an equal time ranks below the kept one";
-}
-
-TEST(HallOfFame, AnEntryPushesTheSlowerRunsDown) {
-    SettingsRecord r = {};
-    fillHall(&r, {{"a", 10}, {"b", 20}, {"c", 30}, {"d", 40}, {"e", 50}});
-    hallInsert(&r, 20.0f);
     const char* names[5] = {"a", "b", "", "c", "d"};
     const float times[5] = {10, 20, 20, 30, 40};
     for (int i = 0; i < 5; ++i) {
@@ -568,16 +548,12 @@ TEST(HallOfFame, AnEntryPushesTheSlowerRunsDown) {
     }
 }
 
-TEST(HallOfFame, ControlBytesTypeNothingIntoAnEmptyName) {
-    SettingsRecord r = {};
-    fillHall(&r, {{"", 5}});
-    for (int key : {8, 1, 9, 27, 127}) hallNameKey(&r, 0, (unsigned char)key);
-    EXPECT_STREQ(r.hallNames[0], "") << "control bytes are not typed, backspace stops at empty";
-}
-
-TEST(HallOfFame, NameEntryKeepsThirtyOneBytes) {
+// Control bytes type nothing; a name keeps 31 bytes.
+TEST(HallOfFame, NameEntryTakesThirtyOnePrintableBytes) {
     SettingsRecord r = {};
     fillHall(&r, {{"", 5}, {"kept", 9}});
+    for (int key : {8, 1, 9, 27, 127}) hallNameKey(&r, 0, (unsigned char)key);
+    EXPECT_STREQ(r.hallNames[0], "") << "control bytes are not typed, backspace stops at empty";
     const std::string typed = "\xF6"
                               "BCDEFGHIJKLMNOPQRSTUVWXYZABCDEFGHIJKLMN";
     for (char c : typed) hallNameKey(&r, 0, (unsigned char)c);

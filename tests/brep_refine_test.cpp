@@ -120,17 +120,14 @@ TEST(BrepRefineCube, FacesBecomeShrunkenSquaresEdgeQuadsCornerTriangles) {
 }
 
 // A face of weight 0 (z = 0) keeps its corners; a corner of weight 0 (1, 1, 1) moves to the centres
-// of its faces.
-TEST(BrepRefineCube, WeightZeroPlacesTheNewCorners) {
+// of its faces; feature corners place the new corners too.
+TEST(BrepRefineCube, WeightZeroAndFeatureCornersPlaceTheNewCorners) {
     CubeSetup zero;
     zero.faceWeight[0] = zero.vertexWeight[7] = 0;
     Refined r(cube(zero));
     const float corners[][3] = {{0, 0, 0},       {0, 1, 0},       {1, 1, 0},      {1, 0, 0},
                                 {0.5f, 0.5f, 1}, {0.5f, 1, 0.5f}, {1, 0.5f, 0.5f}};
     for (const auto& p : corners) EXPECT_TRUE(r.has(p[0], p[1], p[2])) << p[0] << "," << p[1] << "," << p[2];
-}
-
-TEST(BrepRefineCube, FeatureCornersPlaceTheNewCorners) {
     CubeSetup one, two;
     one.kind[0] = 2; // one feature corner on z = 0: the centre of all corners
     EXPECT_TRUE(Refined(cube(one)).has(0.75f, 0.75f, 0));

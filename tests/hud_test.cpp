@@ -14,29 +14,22 @@ static std::string status(float gameTime) {
     return hudStatusText("Tarvin", clock);
 }
 
-TEST(HudStatus, AMessageStaysForTheRestOfItsSecondThenTheNext) {
+// A message stays for the rest of its second and the next, keeping its first 31 bytes; without one,
+// odd seconds show the clock, even ones the label, which falls back to the player's name for a rider
+// state outside the table (the states' own labels are checked where the game sets them).
+TEST(HudStatus, MessagesThenClockAndLabelTakeTurns) {
     memset(&record, 0, sizeof record);
+    EXPECT_EQ(status(1.5f), "0:00:01:50");
+    EXPECT_EQ(status(10.0f), "Tarvin");
+    record.gameTime = 0;
     showMessage("Shoot");
     EXPECT_EQ(status(0.0f), "Tarvin") << "set at game time 0: never shown";
     record.gameTime = 7.2f;
     showMessage("Portal on");
     for (float t : {7.2f, 7.99f, 8.0f, 8.99f}) EXPECT_EQ(status(t), "Portal on") << t;
     EXPECT_EQ(status(9.0f), "0:00:09:00") << "gone at 9.0";
-}
-
-TEST(HudStatus, OddSecondsShowTheClockEvenOnesTheLabel) {
-    memset(&record, 0, sizeof record);
-    EXPECT_EQ(status(1.5f), "0:00:01:50");
-    EXPECT_EQ(status(10.0f), "Tarvin");
-}
-
-TEST(HudStatus, AMessageKeepsItsFirst31Bytes) {
     showMessage("0123456789012345678901234567890123456789");
     EXPECT_EQ(std::string(record.messageText), "0123456789012345678901234567890");
-}
-
-// The states' own labels are checked where the game sets them; here the fallback.
-TEST(HudStatus, RiderLabelOutsideTheTableFallsBackToThePlayersName) {
     for (int state : {-1, 0, 5}) {
         record.riderState = state;
         EXPECT_STREQ(riderLabel(), "Tarvin") << state;

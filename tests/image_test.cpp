@@ -171,13 +171,11 @@ TEST(TgaPixel, SetStoresTheColourLowByteFirstInTheNearestPixel) {
     EXPECT_EQ(block(img), (Bytes{0, 0, 0, 0, 0, 0, 0x30, 0x20, 0x10, 0xEF, 0xCD, 0xAB}));
 }
 
-// Opaque up to a sum of 10, taken whole (765 is not 253).
-TEST(PixelRules, ExplosionAlphaThresholdIsExactOnTheWholeSum) {
+// The explosion is opaque up to a sum of 10, taken whole (765 is not 253); the white mask takes only
+// pure white.
+TEST(PixelRules, ExplosionAlphaOnTheWholeSumWhiteMaskOnPureWhite) {
     EXPECT_EQ((Bytes{explosionAlpha(3, 3, 4), explosionAlpha(3, 4, 4), explosionAlpha(255, 255, 255)}),
               (Bytes{255, 0, 0}));
-}
-
-TEST(PixelRules, WhiteMaskTakesOnlyPureWhite) {
     EXPECT_EQ((Bytes{whiteMask(255, 255, 255), whiteMask(255, 255, 254)}), (Bytes{1, 0}));
 }
 
@@ -191,17 +189,14 @@ TEST(Converters, MirrorTileMakesFourQuadrantsSwappingRedWithBlue) {
     EXPECT_EQ(block(alpha), (Bytes{1, 2, 3, 4, 5, 6, 7, 8}));
 }
 
-TEST(Converters, AlphaIsAddedByTheRuleOnlyToRgb) {
+TEST(Converters, AlphaIsAddedByTheRuleOnlyToRgbAndDroppedAgain) {
     TgaImage img = image(24, 2, 1, {3, 3, 4, 3, 4, 4});
     ASSERT_EQ(tgaAddAlpha(&img, explosionAlpha), 1);
     EXPECT_EQ(img.bitsPerPixel, 32);
     EXPECT_EQ(block(img), (Bytes{3, 3, 4, 255, 3, 4, 4, 0}));
     ASSERT_EQ(tgaAddAlpha(&img, fontAlpha), 1);
     EXPECT_EQ(block(img), (Bytes{3, 3, 4, 255, 3, 4, 4, 0}));
-}
-
-TEST(Converters, InvertingThenDroppingAlphaLeavesTheInvertedColours) {
-    TgaImage img = image(32, 2, 1, {3, 3, 4, 255, 3, 4, 4, 0});
+    // Inverting, then dropping the alpha, leaves the inverted colours.
     ASSERT_EQ(pictureInvert(&img), 1);
     ASSERT_EQ(pictureDropAlpha(&img), 1);
     EXPECT_EQ(img.bitsPerPixel, 24);
@@ -395,7 +390,8 @@ void expectTool(const std::string& args, int exitStatus, const std::string& out)
     EXPECT_EQ(status, exitStatus);
 }
 
-TEST(ImageTool, TgaInfoPrintsWhatTheReaderMakesOfAFile) {
+// tga-info prints what the reader makes of a file; font writes the built font or nothing.
+TEST(ImageTool, TgaInfoAndFontSayWhatTheReaderMade) {
     TempDir dir;
     const std::string good = dir.file("good.tga"), cut = dir.file("cut.tga");
     writeBytes(good, tgaFileBytes(300, 2, 32, 0x20, Bytes(2400, 9)));
@@ -403,10 +399,6 @@ TEST(ImageTool, TgaInfoPrintsWhatTheReaderMakesOfAFile) {
     expectTool("tga-info " + good, 0, good + ": 300 x 2, 32 bits per pixel\n");
     expectTool("tga-info " + cut, 1, cut + ": refused: pixel data is truncated\n");
     expectTool("tga-info", 2, "");
-}
-
-TEST(ImageTool, FontWritesTheBuiltFontOrNothing) {
-    TempDir dir;
     const std::string missing = dir.file("missing.tga"), plain = dir.file("plain.tga");
     writeBytes(plain, tgaFileBytes(20, 4, 24, 0, Bytes(240, 255))); // no glyph row
     expectTool("font " + missing + " " + dir.file("none.tga"), 1,

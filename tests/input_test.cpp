@@ -205,7 +205,8 @@ TEST_F(Input, EverySwitchKeyChangesItsOwnSettingOnly) {
     });
 }
 
-// Each press gives a value not seen since the first, and the last of a round is the first again.
+// Each press gives a value not seen since the first, and the last of a round is the first again; the
+// coarser detail key undoes the finer one.
 TEST_F(Input, EverySwitchKeyGoesRoundItsValues) {
     forEverySwitchKey([](int code, const SwitchSetting& s) {
         std::vector<int> seen = {*s.setting};
@@ -217,9 +218,6 @@ TEST_F(Input, EverySwitchKeyGoesRoundItsValues) {
         if (s.values > 1) press(code);
         EXPECT_EQ(*s.setting, seen[0]) << "after a round";
     });
-}
-
-TEST_F(Input, TheCoarserDetailKeyUndoesTheFinerOne) {
     for (int level = 0; level < 4; ++level) {
         record.lodLevel = level;
         press('L'), press('l');
@@ -269,17 +267,6 @@ TEST_F(Input, SpaceReadiesTheArrowWithItsMessage) {
     EXPECT_STREQ(record.messageText, "Shoot");
 }
 
-// Each key pressed changes neither the record nor the lamp frame's state.
-void expectKeysChangeNothing(std::initializer_list<int> keys) {
-    stencilValid = 3;
-    const SettingsRecord before = record;
-    for (int key : keys) {
-        press(key);
-        EXPECT_EQ(memcmp(&before, &record, sizeof record), 0) << key;
-    }
-    EXPECT_EQ(stencilValid, 3);
-}
-
 // The keyboard's repeats of a held key come as presses without releases: they press nothing, also
 // when Shift changed the key's character meanwhile; a press after a release is a press however
 // soon it comes.
@@ -301,13 +288,17 @@ TEST_F(Input, OnlyAKeyLetGoPressesAgain) {
     SetUp();
 }
 
-TEST_F(Input, KeysOutsideTheTableDoNothing) {
-    expectKeysChangeNothing({0, 8, 13, 26, 118, 127, 255});
-}
-
-TEST_F(Input, FullScreenDoesNothingInGameMode) {
+// Keys outside the table, and the full-screen key in a game mode, change neither the record nor the
+// lamp frame's state.
+TEST_F(Input, KeysWithoutAnActionDoNothing) {
+    stencilValid = 3;
     strcpy(record.gameModeString, "1024x768:32");
-    expectKeysChangeNothing({'f', 'F'});
+    const SettingsRecord before = record;
+    for (int key : {0, 8, 13, 26, 118, 127, 255, int('f'), int('F')}) {
+        press(key);
+        EXPECT_EQ(memcmp(&before, &record, sizeof record), 0) << key;
+    }
+    EXPECT_EQ(stencilValid, 3);
 }
 
 // The pointer seen at (x, y), and the turn it gathered taken by a step.
@@ -368,10 +359,7 @@ TEST_F(Input, MouseTurnsWithinBounds) {
         EXPECT_NEAR(player.heading, m[4], 1e-3f) << m[2] << "," << m[3];
         EXPECT_NEAR(player.pitch, m[5], 1e-5f) << m[2] << "," << m[3];
     }
-}
-
-TEST_F(Input, InvertedMouseLooksUpWhenMovedDown) {
-    record.mouseSpeed = 60, record.invertMouse = 1;
+    record.invertMouse = 1; // the inverted mouse looks up when moved down
     ignoreNextMotion = 0, lastMouseX = 0, lastMouseY = 0, player.pitch = 0;
     lookAndStep(0, 10);
     EXPECT_NEAR(player.pitch, -10, 1e-5f);
@@ -397,22 +385,17 @@ void fieldOfViewHeld(int action, float seconds, float frameTime) {
     gameFieldOfView(); // the frame after the release keeps the view
 }
 
-// F9 and F10 move the view by the same degrees per second at any frame rate.
-TEST_F(Input, FieldOfViewChangesAsFastAtAnyFrameRate) {
+// F9 and F10 move the view by the same degrees per second at any frame rate, within 10 to 120; the
+// file holds the field of view the view uses.
+TEST_F(Input, FieldOfViewChangesAsFastAtAnyFrameRateWithinBounds) {
     for (float frameTime : {1.0f / 64, 1.0f / 16}) {
         fieldOfViewHeld(ACTION_WIDER, 1, frameTime);
         EXPECT_EQ(record.fieldOfView, 90) << frameTime;
     }
-}
-
-TEST_F(Input, FieldOfViewStaysWithin10To120) {
     fieldOfViewHeld(ACTION_WIDER, 10, 1);
     EXPECT_EQ(record.fieldOfView, 120);
     fieldOfViewHeld(ACTION_NARROWER, 10, 1);
     EXPECT_EQ(record.fieldOfView, 10);
-}
-
-TEST_F(Input, TheFileHoldsTheFieldOfViewTheViewUses) {
     fieldOfViewHeld(ACTION_NARROWER, 1, 1);
     SettingsRecord stored{};
     setupShow(0), setupLoad(&stored);

@@ -261,48 +261,23 @@ TEST_F(Lang, EveryTextFitsWhereItIsDrawnInEachLanguage) {
     }
 }
 
-TEST_F(Lang, TheControlsPageNamesTheKeysBoundNow) {
-    record.keys[ACTION_WALK_OUT] = 'x';
-    record.keys[ACTION_FORWARD] = 'w', record.keys[ACTION_STEP_LEFT] = 'a';
-    record.keys[ACTION_BACK] = 's', record.keys[ACTION_STEP_RIGHT] = 'd';
-    const std::tuple<int, const char*, const char*> cases[] = {
-        {LANG_EN, "with W, A, S, D.", "\nX leads you both"},
-        {LANG_DE, "mit W, A, S, D gehst Du,", "und mit X gehst Du mit"}};
-    for (const auto& [language, walk, walkOut] : cases) {
-        langApply(language);
-        std::string page = pages()[storyPageCount - 1];
-        EXPECT_NE(page.find(walk), std::string::npos) << page;
-        EXPECT_NE(page.find(walkOut), std::string::npos) << page;
-    }
-}
-
-TEST_F(Lang, LongKeyNamesWrapTheControlsPageWithinItsWidth) {
-    record.keys[ACTION_FORWARD] = KEY_SPECIAL_KEY(105), record.keys[ACTION_BACK] = KEY_SPECIAL_KEY(104);
-    record.keys[ACTION_STEP_LEFT] = '\b', record.keys[ACTION_STEP_RIGHT] = 127;
-    record.keys[ACTION_WALK_OUT] = 'Q';
-    for (int language : {LANG_EN, LANG_DE}) {
-        langApply(language);
-        std::string page = pages()[storyPageCount - 1];
-        expectLinesFit(page, language);
-        EXPECT_NE(page.find(language == LANG_EN ? "Shift+Q" : "Umschalt+Q"), std::string::npos) << page;
-    }
-}
-
-TEST_F(Lang, TheSettingsFileKeepsTheLanguageByName) {
-    const std::tuple<const char*, int, int, const char*> cases[] = {
-        {"language = de\n", LANG_DE, 0, "language = de\n"},
-        {"language = en\n", LANG_EN, 0, "language = en\n"},
-        {"language = auto\n", LANG_AUTO, 0, "language = auto\n"},
-        {"language = fr\n", LANG_AUTO, 1, "language = auto\n"},
-        {"language = 2\n", LANG_AUTO, 1, "language = auto\n"}};
-    SettingsFile plain;
-    const char* good = "language = auto\n";
-    int missing = settingsParse(good, strlen(good), "settings.ini", &plain, nullptr); // the keys not given
-    for (const auto& [text, language, problems, written] : cases) {
-        SettingsFile f;
-        EXPECT_EQ(settingsParse(text, strlen(text), "settings.ini", &f, nullptr) - missing, problems) << text;
-        EXPECT_EQ(f.record.language, language) << text;
-        EXPECT_NE(settingsFormat(&f).find(written), std::string::npos) << text;
+// The controls page names the keys bound now; long key names wrap it within its width.
+TEST_F(Lang, TheControlsPageNamesTheKeysBoundNowWithinItsWidth) {
+    // clang-format off
+    const struct { int language; std::vector<int> keys; std::vector<const char*> said; } cases[] = {
+        {LANG_EN, {'w', 's', 'a', 'd', 'x'}, {"with W, A, S, D.", "\nX leads you both"}},
+        {LANG_DE, {'w', 's', 'a', 'd', 'x'}, {"mit W, A, S, D gehst Du,", "und mit X gehst Du mit"}},
+        {LANG_EN, {KEY_SPECIAL_KEY(105), KEY_SPECIAL_KEY(104), '\b', 127, 'Q'}, {"Shift+Q"}},
+        {LANG_DE, {KEY_SPECIAL_KEY(105), KEY_SPECIAL_KEY(104), '\b', 127, 'Q'}, {"Umschalt+Q"}}};
+    // clang-format on
+    for (const auto& c : cases) {
+        const int actions[] = {ACTION_FORWARD, ACTION_BACK, ACTION_STEP_LEFT, ACTION_STEP_RIGHT,
+                               ACTION_WALK_OUT};
+        for (int i = 0; i < 5; ++i) record.keys[actions[i]] = c.keys[size_t(i)];
+        langApply(c.language);
+        const std::string page = pages()[storyPageCount - 1];
+        expectLinesFit(page, c.language);
+        for (const char* said : c.said) EXPECT_NE(page.find(said), std::string::npos) << page;
     }
 }
 

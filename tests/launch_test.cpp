@@ -168,7 +168,7 @@ struct LaunchProcess : ScratchDir {
     static std::string afterFirstLine(const std::string& text) { return text.substr(text.find('\n') + 1); }
 };
 
-TEST_F(LaunchProcess, AnUnknownOptionIsRefusedAboveTheUsageWithStatusTwo) {
+TEST_F(LaunchProcess, AnUnknownOptionOrCommandIsRefusedAboveTheUsageWithStatusTwo) {
     OutputCapture usageOut(stdout);
     launchUsage(stdout);
     const std::string usage = usageOut.finish();
@@ -177,9 +177,7 @@ TEST_F(LaunchProcess, AnUnknownOptionIsRefusedAboveTheUsageWithStatusTwo) {
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(firstLine(r.err), "kavernix: unknown option '--bogus'\n");
     EXPECT_EQ(afterFirstLine(r.err), usage);
-}
-
-TEST_F(LaunchProcess, TheToolRefusesAnUnknownOptionOrCommandWithStatusTwo) {
+    // The tool refuses an unknown option or command likewise, above its own usage.
     const std::pair<const char*, const char*> cases[] = {
         {"--bogus", "kavernix-tool: unknown option '--bogus'\n"},
         {"mazes 8 0", "kavernix-tool: unknown command 'mazes'\n"},
@@ -222,14 +220,13 @@ TEST_F(LaunchProcess, AStartWithoutDataNamesTheFoldersSearchedWithStatusOne) {
                          "/share/games/kavernix nor in the current folder " + dir.path +
                          "; set KAVERNIX_DATA to the game's data folder, or start it with `make play` in "
                          "its source tree\n");
-}
-
-TEST_F(LaunchProcess, AStartWithAnEmptyDataFolderNamedByTheEnvironmentEndsWithStatusOne) {
-    const ProgramRun r = run("kavernix", "", "KAVERNIX_DATA=" + dir.path);
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "kavernix: no game data in KAVERNIX_DATA=" + dir.path +
-                         "; set it to the folder that holds poster.tga and the game's other files, or unset "
-                         "it\n");
+    // An empty data folder named by the environment: named, and how to mend it.
+    const ProgramRun empty = run("kavernix", "", "KAVERNIX_DATA=" + dir.path);
+    EXPECT_EQ(empty.status, 1);
+    EXPECT_EQ(empty.err,
+              "kavernix: no game data in KAVERNIX_DATA=" + dir.path +
+                  "; set it to the folder that holds poster.tga and the game's other files, or unset "
+                  "it\n");
 }
 
 TEST_F(LaunchProcess, TheToolWithoutDataHereNamesTheFolderWithStatusOne) {

@@ -50,6 +50,19 @@ Stage windowOf(int w, int h) {
     return s;
 }
 
+// The game's font built and a pixel a unit on the stage, blending on as the game has it for the
+// whole run.
+void textOnStage(const Stage& s) {
+    ASSERT_EQ(fontBuild(&imgFont, pathData("fontmaze.tga").c_str()), 1);
+    fontBuildLists(&imgFont);
+    glEnable(GL_BLEND);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluOrtho2D(0, s.width, 0, s.height);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+}
+
 } // namespace
 
 // Each page's text at rest, as a box of its longest line by its lines, lies on the poster's dark
@@ -97,17 +110,9 @@ TEST(StoryText, RestsClearOfThePostersFiguresOnEveryWindow) {
 // With textures off over a white wall, the counters' digits and the status text keep a dark
 // ground of their own: inside each large character's cell the ink stands out from the ground.
 TEST(HudText, DigitsKeepTheirContrastOverAWhiteWallWithTexturesOff) {
-    const Stage s = windowOf(640, 480);
-    ASSERT_EQ(fontBuild(&imgFont, pathData("fontmaze.tga").c_str()), 1);
-    fontBuildLists(&imgFont);
+    ASSERT_NO_FATAL_FAILURE(textOnStage(windowOf(640, 480)));
     record.textureMode = 0;
-    glEnable(GL_BLEND); // on for the whole run, as the game has it
     glDisable(GL_TEXTURE_2D);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluOrtho2D(0, s.width, 0, s.height);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
     const float red[4] = {1, 0, 0, 1}, white[4] = {1, 1, 1, 0};
     for (const float* colour : {red, white}) {
         glClearColor(1, 1, 1, 1);
@@ -135,15 +140,8 @@ TEST(EndScreenFps, StaysInsideTheStageAndClearOfThePanel) {
     for (auto win : windows) {
         SCOPED_TRACE(std::to_string(win.w) + "x" + std::to_string(win.h));
         const Stage s = windowOf(win.w, win.h);
-        ASSERT_EQ(fontBuild(&imgFont, pathData("fontmaze.tga").c_str()), 1);
-        fontBuildLists(&imgFont);
+        ASSERT_NO_FATAL_FAILURE(textOnStage(s));
         picturesResizeFirst(s.width, s.height, &imgLastPicFit);
-        glEnable(GL_BLEND);
-        glMatrixMode(GL_PROJECTION);
-        glLoadIdentity();
-        gluOrtho2D(0, s.width, 0, s.height);
-        glMatrixMode(GL_MODELVIEW);
-        glLoadIdentity();
         exitDoor.pitch = 100, gameSetHorseHit(0), gameState.hallRank = -1, record.running = 1;
         record.fps = 43.91f;
         std::vector<uint8_t> drawn[2];

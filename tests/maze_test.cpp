@@ -145,27 +145,20 @@ TEST(MazeWorkedExample, BuildsTheKnownMaze) {
     }
 }
 
-TEST_P(MazeShape, BorderPlusPillarGridIsRock) {
+// The border and the pillar grid are rock; every open cell is connected to the exit (the route flood
+// from the exit, with a goal it never meets, recurses once per reached cell and must reach every open
+// cell even at the largest size); the first carve step always goes -x, and the exit cell is a dead end.
+TEST_P(MazeShape, RockGridOpenCellsConnectedToTheDeadEndExit) {
+    mazeFindRoute(&maze, -1, -1, n - 1, n - 1);
     for (int y = 0; y <= n; y++)
-        for (int x = 0; x <= n; x++)
+        for (int x = 0; x <= n; x++) {
             if (x == 0 || y == 0 || x == n || y == n || (x % 2 == 0 && y % 2 == 0)) {
                 EXPECT_EQ(mazeGetCell(&maze, x, y), 'w') << x << "," << y;
             }
-}
-
-// The route flood from the exit, with a goal it never meets, recurses once per reached cell and
-// must reach every open cell even at the largest size.
-TEST_P(MazeShape, EveryOpenCellIsConnectedToTheExit) {
-    mazeFindRoute(&maze, -1, -1, n - 1, n - 1);
-    for (int y = 1; y < n; y++)
-        for (int x = 1; x < n; x++)
             if (mazeIsOpen(&maze, x, y)) {
                 EXPECT_NE(mazeGetDir(&maze, 1, x, y), -1) << x << "," << y;
             }
-}
-
-// The first carve step always goes -x, and the exit cell is a dead end.
-TEST_P(MazeShape, ExitCellOpensOnlyTowardsMinusX) {
+        }
     EXPECT_EQ(mazeGetDir(&maze, 0, n - 3, n - 1), 2);
     EXPECT_EQ(mazeIsOpen(&maze, n - 1, n - 2), 0);
 }
@@ -228,16 +221,13 @@ TEST(MazeSettings, ImpossibleItemCountsPlaceWhatFits) {
     EXPECT_EQ(countCode('D'), 9);
 }
 
+// Rock faces push bodies away, open sides do not; cell corners push, whatever the neighbours are,
+// along the shallower axis, on a tie along z.
 // clang-format off
-TEST(MazeCollide, RockFacesPushBodiesAwayOpenSidesDoNot) {
+TEST(MazeCollide, RockFacesAndCornersPushBodiesAway) {
     expectPushes({{1.1f, 2.5f, 1.2f, 2.5f}, {2.1f, 2.5f, 2.1f, 2.5f}, {3.9f, 2.5f, 3.8f, 2.5f},
                   {2.5f, 1.05f, 2.5f, 1.2f}, {2.5f, 3.95f, 2.5f, 3.8f}, {2.5f, 2.5f, 2.5f, 2.5f},
-                  {3.85f, 3.9f, 3.8f, 3.8f}});
-}
-
-// Whatever the neighbours are: along the shallower axis, on a tie along z.
-TEST(MazeCollide, CellCornersPushBodiesAlongTheShallowerAxis) {
-    expectPushes({{2.85f, 2.9f, 2.8f, 2.9f}, {2.9f, 2.9f, 2.9f, 2.8f}, {2.85f, 2.1f, 2.8f, 2.1f},
+                  {3.85f, 3.9f, 3.8f, 3.8f}, {2.85f, 2.9f, 2.8f, 2.9f}, {2.9f, 2.9f, 2.9f, 2.8f}, {2.85f, 2.1f, 2.8f, 2.1f},
                   {2.95f, 2.15f, 2.95f, 2.2f}, {2.875f, 2.125f, 2.875f, 2.2f}, {2.1f, 2.85f, 2.1f, 2.8f},
                   {2.15f, 2.95f, 2.2f, 2.95f}, {2.125f, 2.875f, 2.125f, 2.8f}, {2.15f, 2.1f, 2.2f, 2.1f},
                   {2.1f, 2.15f, 2.1f, 2.2f}, {2.125f, 2.125f, 2.125f, 2.2f}});
@@ -388,14 +378,12 @@ TEST(ShotUpdate, ShotFiredLookingDownFallsFromBelowTheEyeToTheFloor) {
     shotState = 0, record.frameTime = 0;
 }
 
-TEST_F(Items, SpawnPutsTheItemNearACorner) {
+// Spawning puts the item near a corner, and refuses a full or bad row with one line each.
+TEST_F(Items, SpawnPutsTheItemNearACornerOrRefusesWithOneLine) {
     // The generator's first two values (41, 18467) choose the low x side and the high z side.
     spawnItem(ROW_DIAMOND, 3, 0.05f, 3, 0.01f);
     const Actor& d = modelTable[ROW_DIAMOND].entities[0];
     EXPECT_EQ((std::vector<float>{d.x, d.z, d.yawRate}), (std::vector<float>{3.21f, 3.79f, 0.1f}));
-}
-
-TEST_F(Items, SpawnRefusesAFullOrBadRowWithOneLineEach) {
     for (int i = 0; i < MAX_INSTANCES; i++) spawnItem(ROW_OILCAN, 1, 0.05f, 1, 0.01f);
     OutputCapture out(stderr);
     for (int row : {(int)ROW_OILCAN, -1, (int)MODEL_ROWS}) spawnItem(row, 2, 0.05f, 2, 0.01f);
@@ -446,21 +434,18 @@ TEST_F(Items, EveryCollectorPicksUpEveryKindWithinReachAtAnyHeight) {
             }
 }
 
-TEST_F(Items, SpidersBobWithinTwoToEightTenths) {
+// Spiders bob within two to eight tenths; items turn at their rate on the floor.
+TEST_F(Items, SpidersBobWithinTwoToEightTenthsItemsTurn) {
     for (float y : {0.85f, 0.15f, 0.5f}) put(ROW_SPIDER, 1.5f, y, 1.5f, 0.005f);
+    put(ROW_DIAMOND, 4.5f, 0.05f, 1.5f, 0.01f);
+    modelTable[ROW_DIAMOND].entities[0].yawRate = 0.1f;
     Actor* s = modelTable[ROW_SPIDER].entities;
     s[2].vy = -0.1f;
     record.frameTime = 0.5f;
     itemsMoveCreatures();
     const float bobbed[3] = {0.8f, 0.2f, 0.45f}; // between the limits the spider keeps its way
     for (int i = 0; i < 3; i++) EXPECT_FLOAT_EQ(s[i].y, bobbed[i]) << i;
-}
-
-TEST_F(Items, ItemsTurnAtTheirRateOnTheFloor) {
-    put(ROW_DIAMOND, 4.5f, 0.05f, 1.5f, 0.01f);
-    Actor& d = modelTable[ROW_DIAMOND].entities[0];
-    d.yawRate = 0.1f, record.frameTime = 0.5f;
-    itemsMoveCreatures();
+    const Actor& d = modelTable[ROW_DIAMOND].entities[0];
     EXPECT_NEAR(d.heading, 18, 1e-4f); // 36 degrees per second
     EXPECT_EQ(d.y, 0.05f);
 }

@@ -72,12 +72,6 @@ std::string built(const MineCode& c, std::string* printed = nullptr) {
     return bytes;
 }
 
-std::string stderrOf(const std::function<void()>& f) {
-    OutputCapture err(stderr);
-    f();
-    return err.finish();
-}
-
 int64_t fakeNow; // the clock's counter, 1000 ticks a second
 
 // One game update as gameIdle runs it, frames of 0.1 s on the game's own clock.
@@ -152,49 +146,22 @@ TEST(MineCode, RoundTripsToTheSameMine) {
     }
 }
 
-TEST(MineCode, ReadsTheLettersAsAPlayerMightTypeThem) {
-    const MineCode c = {16, 5, 3, 0x10101010u};
-    std::string text = codeText(c), letters = text.substr(text.rfind('-') + 1);
-    for (char& ch : letters) ch = ch == '0' ? 'o' : (ch == '1' ? 'l' : char(tolower((unsigned char)ch)));
-    const std::string typed = "  " + text.substr(0, text.rfind('-') + 1) + letters + "\n";
-    MineCode back = {};
-    const char* why = "";
-    ASSERT_EQ(mineCodeParse(typed.c_str(), &back, &why), 1) << typed << ": " << why;
-    EXPECT_EQ(back.seed, c.seed);
-}
-
-// Spaces around the dashes and leading zeros are taken as a player types them; what is still wrong
-// is named for what it is.
-TEST(MineCode, TakesSpacesAndLeadingZerosOrNamesTheRealFault) {
-    const std::string code = codeText({16, 5, 3, 0x2468ACE0u});
+// Spaces around the dashes, leading zeros and the letters as a player might type them are taken;
+// what is still wrong is named for what it is, and a refused code leaves the mine alone.
+TEST(MineCode, TakesWhatAPlayerTypesOrNamesTheRealFault) {
+    const std::string code = codeText({16, 5, 3, 0x10101010u});
     const std::string letters = code.substr(code.rfind('-') + 1);
+    std::string typed = letters; // small letters, o for 0 and l for 1
+    for (char& ch : typed) ch = ch == '0' ? 'o' : (ch == '1' ? 'l' : char(tolower((unsigned char)ch)));
     // clang-format off
     const struct { std::string text; const char* why; } table[] = {
         {"16 - 5 - 3 - " + letters, nullptr}, {"016-5-3-" + letters, nullptr},
-        {" 16-05-003 -\t" + letters + " ", nullptr},
+        {" 16-05-003 -\t" + letters + " ", nullptr}, {"  16-5-3-" + typed + "\n", nullptr},
         {"16 - - 3 - " + letters, "has no number of items"},
         {"16-5-3x-" + letters, "has a number of diamonds that is not a whole number"},
         {"18-5-3-" + letters, "does not check"},
         {"16-5-3-" + letters.substr(0, 3) + " " + letters.substr(3), "seven letters"},
-        {"0017-5-3-" + letters, "maze size that is not an even number"}};
-    // clang-format on
-    for (const auto& c : table) {
-        MineCode back = {};
-        const char* why = "";
-        EXPECT_EQ(mineCodeParse(c.text.c_str(), &back, &why), c.why ? 0 : 1) << c.text << ": " << why;
-        if (c.why) {
-            EXPECT_NE(std::string(why).find(c.why), std::string::npos) << c.text << ": " << why;
-        } else {
-            EXPECT_EQ(codeText(back), code) << c.text;
-        }
-    }
-}
-
-TEST(MineCode, RefusesWhatIsWrongByName) {
-    const std::string good = codeText({16, 5, 3, 0x2468ACE0u});
-    const std::string letters = good.substr(good.rfind('-') + 1);
-    // clang-format off
-    const struct { std::string text; const char* why; } table[] = {
+        {"0017-5-3-" + letters, "maze size that is not an even number"},
         {"", "four parts"}, {"classic", "four parts"}, {"16-5-3", "four parts"},
         {"16-5-3-" + letters + "-1", "more than four parts"},
         {"17-5-3-" + letters, "maze size"}, {"68-5-3-" + letters, "maze size"},
@@ -206,11 +173,15 @@ TEST(MineCode, RefusesWhatIsWrongByName) {
         {"16-5-3-*" + letters.substr(1), "not one of its letters"}};
     // clang-format on
     for (const auto& c : table) {
-        MineCode out = {1, 2, 3, 4};
+        MineCode back = {1, 2, 3, 4};
         const char* why = "";
-        EXPECT_EQ(mineCodeParse(c.text.c_str(), &out, &why), 0) << c.text;
-        EXPECT_NE(std::string(why).find(c.why), std::string::npos) << c.text << ": " << why;
-        EXPECT_EQ(out.seed, 4u) << "a refused code leaves the mine alone";
+        EXPECT_EQ(mineCodeParse(c.text.c_str(), &back, &why), c.why ? 0 : 1) << c.text << ": " << why;
+        if (c.why) {
+            EXPECT_NE(std::string(why).find(c.why), std::string::npos) << c.text << ": " << why;
+            EXPECT_EQ(back.seed, 4u) << "a refused code leaves the mine alone";
+        } else {
+            EXPECT_EQ(codeText(back), code) << c.text;
+        }
     }
 }
 
@@ -325,17 +296,23 @@ TEST(MineRecords, BadLinesAreSkippedOneLineEach) {
     }
 }
 
-TEST(RunSave, ACutOrEditedSaveIsRefused) {
+// A run on a 16-cell mine, riding at a pace of 70 with two spiders left and an oil can carried.
+RunSave savedRun(int speed = 70) {
     RunSave s = {};
     snprintf(s.code, sizeof s.code, "%s", codeText({16, 5, 3, 99}).c_str());
     s.fullLevel = 4, s.strawDistance = 20, s.oilSeconds = 60, s.gameTime = 123.25f, s.riderState = 2;
-    s.gameSpeed = 70;
+    s.gameSpeed = speed, s.exact = 1, s.viewPart = 0.25f;
     actorInit(&s.player, 1.5f, 0.6f, 2.5f, 90, -3, 0.02f);
     actorInit(&s.horse, 1.5f, 0.5f, 2.5f, 90, 0, 0.07f);
     actorInit(&s.door, 16, 0, 15, 0, 0, 0.07f);
     s.itemCount[ROW_SPIDER] = 2;
     actorInit(&s.items[ROW_SPIDER][1], 5.3f, 0.4f, 7.7f, 10, 0, 0.005f);
     s.inventory[ROW_OILCAN] = 2;
+    return s;
+}
+
+TEST(RunSave, ACutOrEditedSaveIsRefused) {
+    const RunSave s = savedRun();
     const std::string text = runSaveFormat(&s);
     RunSave back;
     const char* why = "";
@@ -355,6 +332,42 @@ TEST(RunSave, ACutOrEditedSaveIsRefused) {
     EXPECT_NE(std::string(why).find("not a saved run"), std::string::npos) << why;
 }
 
+// A value out of range is refused by name even in a text whose check agrees; the largest values in
+// range are taken.
+TEST(RunSave, ValuesOutOfRangeAreRefusedByName) {
+    const RunSave s = savedRun();
+    const std::string text = runSaveFormat(&s);
+    // clang-format off
+    const struct { const char *from, *to, *why; } table[] = {
+        {"rider = 2", "rider = 0", nullptr}, {"rider = 2", "rider = 1", "rider state"},
+        {"rider = 2", "rider = 3", "rider state"}, {"rider = 2", "rider =2", "rider state"},
+        {"items = 2", "items = 3", "out of place"}, {"items = 2", "items = 99", "count of items"},
+        {"items = 2", "items = x", "count of items"},
+        {"arrow = 0", "arrow = 2", nullptr}, {"arrow = 0", "arrow = 3", "arrow out of range"},
+        {"fade = 0", "fade = 4", nullptr}, {"fade = 0", "fade = 5", "fade out of range"},
+        {"fade = 0 ", "fade = 0", "fade out of range"},
+        {"rules = 4 20 60 70", "rules = 4 20 60 49", "rules"}, {"rules = 4 20 60 70", "rules = 0 20 60", "rules"},
+        {"walks = 0", "walks = 3", "walks"}, {"straw = 0", "straw = 2", "walks"}};
+    // clang-format on
+    for (const auto& c : table) {
+        std::string edited = text;
+        const size_t at = edited.find("\n" + std::string(c.from));
+        ASSERT_NE(at, std::string::npos) << c.from;
+        edited.replace(at + 1, strlen(c.from), c.to);
+        edited = edited.substr(0, edited.rfind("check = ")); // sealed again
+        char check[32];
+        snprintf(check, sizeof check, "check = %08x\n", fnv(edited));
+        edited += check;
+        RunSave back;
+        const char* why = "";
+        EXPECT_EQ(runSaveParse(edited.data(), edited.size(), &back, &why), c.why ? 0 : 1)
+            << c.to << ": " << why;
+        if (c.why) {
+            EXPECT_NE(std::string(why).find(c.why), std::string::npos) << c.to << ": " << why;
+        }
+    }
+}
+
 // The rules line of a save: the pace is written only below 100, and a save of an earlier version
 // (three numbers) plays at 100.
 TEST(RunSave, ThePaceIsKeptWithTheRules) {
@@ -363,10 +376,7 @@ TEST(RunSave, ThePaceIsKeptWithTheRules) {
         {100, "rules = 4 20 60\n", 100}, {50, "rules = 4 20 60 50\n", 50}, {99, "rules = 4 20 60 99\n", 99}};
     // clang-format on
     for (const auto& c : table) {
-        RunSave s = {};
-        snprintf(s.code, sizeof s.code, "%s", codeText({16, 5, 3, 99}).c_str());
-        s.fullLevel = 4, s.strawDistance = 20, s.oilSeconds = 60, s.gameSpeed = c.speed;
-        actorInit(&s.door, 16, 0, 15, 0, 0, 0.07f);
+        const RunSave s = savedRun(c.speed);
         const std::string text = runSaveFormat(&s);
         EXPECT_NE(text.find(c.line), std::string::npos) << text;
         RunSave back;
@@ -512,7 +522,9 @@ std::string chooseWithSave(const std::string& text, std::vector<const char*> opt
     return stderrOf([] { minesChoose(0); });
 }
 
-TEST_F(Mines, ADamagedSaveIsRefusedInOneLineForAFreshGame) {
+// A damaged save is refused in one line for a fresh game; a waiting save is named in one line when no
+// dialog offers it.
+TEST_F(Mines, ASaveDamagedOrWaitingIsNamedInOneLine) {
     const std::string path = recordsRunPath();
     const std::string said =
         chooseWithSave("# Kavernix: a saved run\nkavernix-run 1\nmine = 16-5-3-0000000\n", {"--continue"});
@@ -520,12 +532,9 @@ TEST_F(Mines, ADamagedSaveIsRefusedInOneLineForAFreshGame) {
     EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
     EXPECT_NE(said.find(path), std::string::npos) << said;
     EXPECT_FALSE(std::filesystem::exists(path));
-}
-
-TEST_F(Mines, AWaitingSaveIsNamedInOneLineWhenNoDialogOffersIt) {
-    const std::string said = chooseWithSave("anything", {});
-    EXPECT_NE(said.find("--continue"), std::string::npos) << said;
-    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+    const std::string waiting = chooseWithSave("anything", {});
+    EXPECT_NE(waiting.find("--continue"), std::string::npos) << waiting;
+    EXPECT_EQ(std::count(waiting.begin(), waiting.end(), '\n'), 1) << waiting;
     EXPECT_TRUE(std::filesystem::exists(recordsRunPath())) << "only taken when continued";
 }
 
@@ -716,7 +725,8 @@ TEST_F(Mines, ARunKeepsItsRulesAndCodeThroughTheSettingsDialog) {
     for (const std::string& mine : mines) {
         SCOPED_TRACE(mine);
         writeFileText(settings, "mazeSize = 6\nitemsPerKind = 2\ndiamondsNeeded = 2\nfullLevel = 2\n"
-                                "strawDistance = 10\noilSeconds = 30\ngameSpeed = 80\nmine = " + mine + "\n");
+                                "strawDistance = 10\noilSeconds = 30\ngameSpeed = 80\nmine = " +
+                                    mine + "\n");
         setupLoad(&record);
         ASSERT_NO_FATAL_FAILURE(chooseAndBuild());
         const std::string code = minesCodeText();

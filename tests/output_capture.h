@@ -114,3 +114,10 @@ class OutputCapture {
     int saved_ = -1;
     std::string text_;
 };
+
+// What f printed on standard error.
+template <class F> std::string stderrOf(F f) {
+    OutputCapture err(stderr);
+    f();
+    return err.finish();
+}

@@ -239,10 +239,6 @@ TEST_F(Draw, WoodFacesAreStripsOfRowsUpToTheBeam) {
     }
 }
 
-TEST_F(Draw, MineShowsEachSquareOnceFacingItsCell) {
-    EXPECT_EQ(squares(), expectedSquares());
-}
-
 // Closed, the door is drawn with the mine, on the exit's +x side facing in; it swings out about its
 // hinge.
 TEST_F(Draw, DoorSwingsOutFromTheExitsSide) {
@@ -280,7 +276,10 @@ TEST_F(Draw, PropsStandInCorridorCellsOnly) {
     EXPECT_EQ(perCell, want);
 }
 
-TEST_F(Draw, PortalCullingDrawsOnlyCellsWithinTwoTurns) {
+// Without culling the mine shows each square once, facing its cell; portal culling draws only the
+// cells within two turns.
+TEST_F(Draw, MineShowsEachSquareOnceOrOnlyThoseWithinTwoTurns) {
+    EXPECT_EQ(squares(), expectedSquares());
     portalCulling = 1;
     // The cells seen from (1, 1) in this maze: at most three straight runs.
     const std::set<std::pair<int, int>> seen = {{1, 1}, {2, 1}, {3, 1}, {5, 1}, {1, 2}, {5, 2}, {1, 3},
@@ -373,42 +372,29 @@ TEST_F(Draw, HorseLegsSwingInDiagonalPairs) {
     }
 }
 
-TEST_F(Draw, ArrowIsDrawnAlongItsHeading) {
-    shotState = 1;
-    static Actor arrow = at(2.5f, 0.2f, 1.5f, 90);
-    auto drawn = marked(feedbackCapture([] { shotDraw(&arrow); }));
-    ASSERT_EQ(drawn.size(), 1u);
-    EXPECT_EQ(drawn[0].mark, arrowMark);
-    ASSERT_EQ(drawn[0].line.size(), 2u);
-    const FbVertex& tip = drawn[0].line[1]; // the arrow's local +y is 0.2 ahead
-    EXPECT_NEAR(tip.x, 2.7, 1e-4);
-    EXPECT_NEAR(tip.y, 0.2, 1e-4);
-    EXPECT_NEAR(tip.z, 1.5, 1e-4);
-    EXPECT_EQ(shotState, 1);
-    // The ready arrow, at the eye, is not drawn: looking down shows the floor.
-    shotState = 0;
-    EXPECT_EQ(feedbackCapture([] { shotDraw(&arrow); }).size(), 0u);
-}
-
-// Shot up or down, the arrow points the way it flies: its tip, 0.2 ahead, lies on its path, which
-// goes 2 units along the heading for every sin(pitch) it sinks (flatter than the aim).
+// Level, up or down, the flying arrow points the way it flies: its tip, 0.2 ahead, lies on its path,
+// which goes 2 units along the heading for every sin(pitch) it sinks (flatter than the aim). The ready
+// arrow, at the eye, is not drawn: looking down shows the floor.
 TEST_F(Draw, ArrowPointsTheWayItFlies) {
-    for (float pitch : {30.0f, -40.0f, 60.0f}) {
+    static Actor arrow;
+    for (float pitch : {0.0f, 30.0f, -40.0f, 60.0f}) {
         SCOPED_TRACE(pitch);
         shotState = 1;
-        static Actor arrow;
         arrow = at(2.5f, 0.5f, 1.5f, 90);
         arrow.pitch = pitch;
         auto drawn = marked(feedbackCapture([] { shotDraw(&arrow); }));
         ASSERT_EQ(drawn.size(), 1u);
+        EXPECT_EQ(drawn[0].mark, arrowMark);
         ASSERT_EQ(drawn[0].line.size(), 2u);
         const FbVertex& tip = drawn[0].line[1];
         const double sinks = std::sin(pitch * M_PI / 180), along = 2, length = std::hypot(sinks, along);
         EXPECT_NEAR(tip.x, 2.5 + 0.2 * along / length, 1e-4);
         EXPECT_NEAR(tip.y, 0.5 - 0.2 * sinks / length, 1e-4);
         EXPECT_NEAR(tip.z, 1.5, 1e-4);
+        EXPECT_EQ(shotState, 1);
     }
     shotState = 0;
+    EXPECT_EQ(feedbackCapture([] { shotDraw(&arrow); }).size(), 0u);
 }
 
 TEST_F(Draw, HitExplodesForHalfASecond) {

@@ -26,13 +26,6 @@
 #include <unistd.h>
 #include "output_capture.h"
 
-// What f said on standard error.
-template <class F> static std::string stderrOf(F f) {
-    testing::internal::CaptureStderr();
-    f();
-    return testing::internal::GetCapturedStderr();
-}
-
 static auto lineCount = [](const std::string& text) { return std::count(text.begin(), text.end(), '\n'); };
 
 // Sets lines of "key = value" in a file text; a key the text lacks, or a line without " = ", is appended.
@@ -117,6 +110,7 @@ static SettingsFile unusualValues() {
     return f;
 }
 
+// A first start: the defaults, without a word, and the program's own fields left alone.
 TEST_F(Settings, MissingFileGivesFirstRunDefaultsSilently) {
     SettingsRecord r;
     memset(&r, 0x5A, sizeof r);
@@ -132,12 +126,6 @@ TEST_F(Settings, MissingFileGivesFirstRunDefaultsSilently) {
                      "hallName5 = \nhallTime5 = 30000"),
               "");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 0) << "loading never writes";
-}
-
-TEST_F(Settings, LoadingLeavesTheProgramsFieldsAlone) {
-    SettingsRecord r;
-    memset(&r, 0x5A, sizeof r);
-    load(&r);
     const unsigned char* bytes = reinterpret_cast<const unsigned char*>(&r);
     for (auto range : {std::make_pair(0x41, 0x74), {0x78, 0x7C}, {0x8C, 0xB0}}) // clocks, rider, message
         for (int i = range.first; i < range.second; i++) EXPECT_EQ(bytes[i], 0x5A) << "byte " << i;
@@ -229,6 +217,9 @@ TEST_F(Settings, BadValuesBecomeTheNearestValidValueWithOneLineEach) {
          nullptr},
         {"keyFrameRate = Foo", "keyFrameRate = i", 1, "not a key name"},
         {"routeKeys = tap", "routeKeys = tap", 0, nullptr},
+        {"language = de", "language = de", 0, nullptr}, {"language = auto", "language = auto", 0, nullptr},
+        {"language = fr", "language = auto", 1, "not auto, en or de"},
+        {"language = 2", "language = auto", 1, "not auto, en or de"},
         {"routeKeys = slide", "routeKeys = hold", 1, "not hold or tap"},
         {"gameSpeed = 75", "gameSpeed = 75", 0, nullptr},
         {"gameSpeed = 30", "gameSpeed = 50", 1, "using 50"},
@@ -439,17 +430,11 @@ TEST_F(Settings, TheNamedTemporaryIsNeverTakenByAnotherSaversCleaning) {
     EXPECT_EQ(lost, 0) << "of " << made << " temporaries";
 }
 
-TEST_F(Settings, AByteOrderMarkIsSkipped) {
+TEST_F(Settings, AByteOrderMarkIsSkippedAndNotWrittenBack) {
     writeFileText(path, "\xEF\xBB\xBF" + withLines(defaultText(), "showDialog = 0\nmazeSize = 20"));
     SettingsRecord r;
     EXPECT_EQ(load(&r), "");
     EXPECT_EQ(r.mazeSize, 20);
-}
-
-TEST_F(Settings, AByteOrderMarkIsNotWrittenBack) {
-    writeFileText(path, "\xEF\xBB\xBF" + withLines(defaultText(), "showDialog = 0\nmazeSize = 20"));
-    SettingsRecord r;
-    load(&r);
     setupStoreScores(&r);
     EXPECT_EQ(readFileText(path).compare(0, 1, "#"), 0);
     SettingsFile f;
@@ -719,23 +704,6 @@ class SettingsDialog : public Settings {
     }
 };
 
-TEST_F(SettingsDialog, OffersTheSavedRunAtStart) {
-    writeFileText(path, defaultText());
-    std::filesystem::create_directories(dir + "/state/kavernix");
-    writeFileText(dir + "/state/kavernix/run.ini", "a run");
-    std::string seen;
-    ASSERT_TRUE(showActing(0, [&](GtkWidget* dialog) {
-        GtkWidget* button = findNamed(dialog, "continueSaved");
-        seen = button ? "offered" : "not offered";
-        button ? gtk_button_clicked(GTK_BUTTON(button)) : play(dialog);
-    })) << "no dialog came up";
-    EXPECT_EQ(seen, "offered");
-    EXPECT_EQ(setupContinueChosen(), 1);
-    setenv("KAVERNIX_SETUP_DIALOG", "0", 1);
-    setupShow(0);
-    EXPECT_EQ(setupContinueChosen(), -1) << "no dialog, no choice";
-}
-
 TEST_F(SettingsDialog, PlaySavesTheChoicesMade) {
     writeFileText(path, withLines(defaultText(), "hallName1 = J\\xF6rg\\x01\nhallTime1 = 3725.5"));
     std::string said, missing, seen, keys;
@@ -795,7 +763,9 @@ TEST_F(SettingsDialog, TheWasdLayoutMovesTheSwitchesAndSaysWhere) {
               "");
 }
 
-TEST_F(SettingsDialog, TranslatesTheMineWordOnlyOnScreen) {
+// At start the dialog offers the saved run, in the player's language, and translates the mine's word
+// only on screen.
+TEST_F(SettingsDialog, OffersTheSavedRunAndTranslatesTheMineWordOnlyOnScreen) {
     std::filesystem::create_directories(dir + "/state/kavernix");
     writeFileText(dir + "/state/kavernix/run.ini", "a run");
     // The catalogue lies in the run folder's locale/, found beside the game's data.
@@ -816,14 +786,18 @@ TEST_F(SettingsDialog, TranslatesTheMineWordOnlyOnScreen) {
             seen = std::string(
                        gtk_entry_get_text(GTK_ENTRY(gtk_bin_get_child(GTK_BIN(findNamed(dialog, "mine")))))) +
                    " / " + (button ? gtk_button_get_label(GTK_BUTTON(button)) : "no button");
-            play(dialog);
+            button ? gtk_button_clicked(GTK_BUTTON(button)) : play(dialog);
         })) << "no dialog came up";
         EXPECT_EQ(seen, shown) << language;
+        EXPECT_EQ(setupContinueChosen(), 1) << language << ": the saved run is chosen";
         EXPECT_NE(readFileText(path).find("\nmine = daily\n"), std::string::npos)
             << language << ": the file keeps the word the game reads";
     }
     langApply(LANG_EN);
     ASSERT_EQ(chdir(here), 0);
+    setenv("KAVERNIX_SETUP_DIALOG", "0", 1);
+    setupShow(0);
+    EXPECT_EQ(setupContinueChosen(), -1) << "no dialog, no choice";
 }
 
 // `running` is the stored choice "clocks run from the start" and also the game's live pause: F1 in

@@ -90,9 +90,7 @@ TEST_F(FontBuild, GlyphsAfterThe33PlaceholdersLandCentredUpsideDownInTheCellsOfT
         EXPECT_EQ(at(32 + x, 447), x >= 11 && x < 20 ? fontPixelOf(33, 41, 80) : transparent) << x;
         EXPECT_EQ(at(32 + x, 383), x < 31 ? fontPixelOf(0, 1, 0) : transparent) << x;
     }
-}
-
-TEST_F(FontBuild, MissingStripBuildsNothing) {
+    // A missing strip builds nothing.
     EXPECT_EQ(fontBuild(&font, dir.file("missing.tga").c_str()), 0);
     EXPECT_EQ(font.pixels, nullptr);
 }

@@ -162,6 +162,22 @@ static int wholeNumber(const std::string& v, int lo, int hi, int* out) {
     return n >= lo && n <= hi;
 }
 
+// A line " N" of a whole number lo..hi; why names the fault otherwise.
+static void readWhole(Cursor* c, const char* key, int lo, int hi, int* out, const char* why) {
+    const std::string v = nextValue(c, key);
+    if (!c->why && (v.empty() || v[0] != ' ' || !wholeNumber(v.substr(1), lo, hi, out))) c->why = why;
+}
+
+// A line " D xxxxxxxx" of a state digit 0..top and a float; why names a state out of range.
+static void readStateAndFloat(Cursor* c, const char* key, char top, const char* why, int32_t* state,
+                              float* value) {
+    const std::string v = nextValue(c, key);
+    if (!c->why && (v.size() != 11 || v[0] != ' ' || v[1] < '0' || v[1] > top)) c->why = why;
+    if (c->why) return;
+    *state = v[1] - '0';
+    readFloats(c, v.substr(2), value, 1);
+}
+
 static void readActor(Cursor* c, const char* key, Actor* a, float size) {
     readFloats(c, nextValue(c, key), &a->x, 15);
     if (!c->why && (a->x < 0 || a->x > size + 1 || a->z < 0 || a->z > size + 1))
@@ -189,12 +205,7 @@ static void parseSecond(Cursor* c, RunSave* s, float size) {
         return;
     }
     runSaveSetClock(s, ticks);
-    const std::string arrow = nextValue(c, "arrow");
-    if (!c->why && (arrow.size() != 11 || arrow[0] != ' ' || arrow[1] < '0' || arrow[1] > '2'))
-        c->why = N_("has an arrow out of range");
-    if (c->why) return;
-    s->shotState = arrow[1] - '0';
-    readFloats(c, arrow.substr(2), &s->explosionTime, 1);
+    readStateAndFloat(c, "arrow", '2', N_("has an arrow out of range"), &s->shotState, &s->explosionTime);
     readActor(c, "shot", &s->shot, size);
     readFloats(c, nextValue(c, "dismounted"), &s->dismountedAt, 1);
 }
@@ -239,12 +250,7 @@ static void parseThird(Cursor* c, RunSave* s) {
     const std::string straw = nextValue(c, "straw");
     if (!c->why && straw != " 0" && straw != " 1") c->why = N_("has walks out of range");
     s->strawAsked = straw == " 1";
-    const std::string fade = nextValue(c, "fade");
-    if (!c->why && (fade.size() != 11 || fade[0] != ' ' || fade[1] < '0' || fade[1] > '4'))
-        c->why = N_("has a fade out of range");
-    if (c->why) return;
-    s->fadeState = fade[1] - '0';
-    readFloats(c, fade.substr(2), &s->fadeLevel, 1);
+    readStateAndFloat(c, "fade", '4', N_("has a fade out of range"), &s->fadeState, &s->fadeLevel);
     s->exact = !c->why;
 }
 
@@ -273,28 +279,21 @@ static void parseBody(Cursor* c, RunSave* s, int second) {
     s->gameSpeed = speed;
     readFloats(c, nextValue(c, "time"), &s->gameTime, 1);
     if (!c->why && s->gameTime < 0) c->why = N_("has a negative time");
-    std::string rider = nextValue(c, "rider");
-    int riderState = 0;
-    if (!c->why && (!wholeNumber(rider.substr(rider.empty() ? 0 : 1), 0, 2, &riderState) || riderState == 1))
-        c->why = N_("has a rider state that is neither 0 nor 2");
-    s->riderState = riderState;
+    const char* riderWhy = N_("has a rider state that is neither 0 nor 2");
+    readWhole(c, "rider", 0, 2, &s->riderState, riderWhy);
+    if (!c->why && s->riderState == 1) c->why = riderWhy;
     readFloats(c, nextValue(c, "inventory"), s->inventory, RUN_ITEM_ROWS);
     float size = float(code.size);
     readActor(c, "player", &s->player, size);
     readActor(c, "horse", &s->horse, size);
     readActor(c, "door", &s->door, size);
     for (int row = 0; row < RUN_ITEM_ROWS && !c->why; row++) {
-        std::string count = nextValue(c, "items");
-        if (!c->why &&
-            !wholeNumber(count.substr(count.empty() ? 0 : 1), 0, MAX_INSTANCES, &s->itemCount[row]))
-            c->why = N_("has a count of items out of range");
+        readWhole(c, "items", 0, MAX_INSTANCES, &s->itemCount[row], N_("has a count of items out of range"));
         for (int i = 0; i < s->itemCount[row] && !c->why; i++) readActor(c, "item", &s->items[row][i], size);
     }
-    if (second)
-        parseSecond(c, s, size);
+    if (second) parseSecond(c, s, size);
     if (second == 2) parseThird(c, s);
-    if (!second)
-        runSaveSetClock(s, -1);
+    if (!second) runSaveSetClock(s, -1);
 }
 
 int runSaveParse(const char* text, size_t length, RunSave* s, const char** why) {

@@ -35,91 +35,84 @@ struct SettingsKey {
 };
 
 #define REC(field) offsetof(SettingsRecord, field)
-#define NAME_AT(i) (REC(hallNames) + 32 * (i))
-#define TIME_AT(i) (REC(hallTimes) + 4 * (i))
+
+// clang-format off
+// A whole-number field of the record whose key is its own name.
+#define INT_ROW(field, min, max, def, help) {#field, KEY_INT, GROUP_OTHER, REC(field), min, max, def, help}
+// A place of the hall of fame: its name's row and its time's.
+#define HALL_ROWS(n, at, help)                                                                                 \
+    {"hallName" #n, KEY_NAME, SETTINGS_HALL, REC(hallNames) + 32 * (at), 0, 0, 0, help},                      \
+    {"hallTime" #n, KEY_TIME, SETTINGS_HALL, REC(hallTimes) + 4 * (at), 0, 0, 0, nullptr}
+// clang-format on
 
 static const SettingsKey keyTable[] = {
     {"showDialog", KEY_INT, GROUP_OTHER, offsetof(SettingsFile, showDialog), 0, 1, 1,
      "1: the settings dialog opens when the game starts"},
     {"gameModeString", KEY_MODE, GROUP_OTHER, REC(gameModeString), 0, 0, 0,
      "full-screen game mode such as 1024x768:32 (width x height : bits @ rate); empty: a window"},
-    {"windowWidth", KEY_INT, GROUP_OTHER, REC(windowWidth), 64, 16384, 1024, "window size at start, pixels"},
-    {"windowHeight", KEY_INT, GROUP_OTHER, REC(windowHeight), 64, 16384, 768, nullptr},
-    {"windowedWidth", KEY_INT, GROUP_OTHER, REC(windowedWidth), 64, 16384, 1024,
-     "window size when full screen is left (key F)"},
-    {"windowedHeight", KEY_INT, GROUP_OTHER, REC(windowedHeight), 64, 16384, 768, nullptr},
-    {"fullScreen", KEY_INT, GROUP_OTHER, REC(fullScreen), 0, 1, 0, "1: the window fills the screen"},
-    {"shadeMode", KEY_INT, GROUP_OTHER, REC(shadeMode), 0, 2, 2, "0 wireframe, 1 flat, 2 smooth"},
-    {"textureMode", KEY_INT, GROUP_OTHER, REC(textureMode), 0, 2, 2,
-     "0 off, 1 textures, 2 textures with mipmaps"},
+    INT_ROW(windowWidth, 64, 16384, 1024, "window size at start, pixels"),
+    INT_ROW(windowHeight, 64, 16384, 768, nullptr),
+    INT_ROW(windowedWidth, 64, 16384, 1024, "window size when full screen is left (key F)"),
+    INT_ROW(windowedHeight, 64, 16384, 768, nullptr),
+    INT_ROW(fullScreen, 0, 1, 0, "1: the window fills the screen"),
+    INT_ROW(shadeMode, 0, 2, 2, "0 wireframe, 1 flat, 2 smooth"),
+    INT_ROW(textureMode, 0, 2, 2, "0 off, 1 textures, 2 textures with mipmaps"),
     {"fieldOfView", KEY_INT, SETTINGS_VIEW, REC(fieldOfView), 1, 179, 60,
      "vertical field of view in degrees (F9 and F10 change it)"},
     {"running", KEY_BYTE, GROUP_OTHER, REC(running), 0, 1, 1,
      "1: the clocks run from the start; 0: start paused"},
-    {"mouseSpeed", KEY_INT, GROUP_OTHER, REC(mouseSpeed), 1, 20, 5, "how fast the mouse turns the view"},
-    {"invertMouse", KEY_INT, GROUP_OTHER, REC(invertMouse), 0, 1, 0,
-     "1: moving the mouse forward looks down"},
-    {"soundVolume", KEY_INT, GROUP_OTHER, REC(soundVolume), 0, 10, 7, "sound volume 0 (silent) to 10"},
-    {"mazeSize", KEY_INT, GROUP_OTHER, REC(mazeSize), 4, 66, 16, "maze size: even, 4 to 66"},
-    {"itemsPerKind", KEY_INT, GROUP_OTHER, REC(itemsPerKind), 0, 9, 5,
-     "diamonds, straw bales, oil cans and spiders, each; small mazes hold fewer"},
-    {"fullLevel", KEY_INT, GROUP_OTHER, REC(fullLevel), 1, 9, 4,
-     "oil and straw stock at which the hero and the horse walk at full speed"},
-    {"diamondsNeeded", KEY_INT, GROUP_OTHER, REC(diamondsNeeded), 0, 9, 3,
-     "diamonds that open the exit (at most itemsPerKind)"},
-    {"strawDistance", KEY_INT, GROUP_OTHER, REC(strawDistance), 1, 1000, 20,
-     "maze cells the horse walks on one straw bale"},
-    {"oilSeconds", KEY_INT, GROUP_OTHER, REC(oilSeconds), 1, 3600, 60, "seconds of play one oil can lasts"},
-    {"skipStory", KEY_INT, GROUP_OTHER, REC(skipStory), 0, 1, 0, "1: start in the maze without the story"},
-    {"gothicFont", KEY_INT, GROUP_OTHER, REC(gothicFont), 0, 1, 0, "1: blackletter font"},
-    {"pictureCache", KEY_INT, GROUP_OTHER, REC(pictureCache), 0, 1, 0,
-     "1: keep pictures scaled to the window as files for later starts"},
-    {"modelSource", KEY_INT, GROUP_OTHER, REC(modelSource), 0, 2, 0,
-     "models from 0 definitions, 1 text files, 2 binary files"},
-    {"splitQuads", KEY_INT, GROUP_OTHER, REC(splitQuads), 0, 1, 0,
-     "1: cut model faces into triangles (models from definitions)"},
-    {"useDisplayLists", KEY_INT, GROUP_OTHER, REC(useDisplayLists), 0, 1, 1,
-     "1: draw through display lists (key U)"},
-    {"lodLevel", KEY_INT, GROUP_OTHER, REC(lodLevel), 0, 3, 2, "model detail 0 (coarse) to 3 (fine)"},
-    {"distanceLod", KEY_INT, GROUP_OTHER, REC(distanceLod), 0, 1, 1, "1: far models get less detail"},
-    {"padDeadZone", KEY_INT, GROUP_OTHER, REC(padDeadZone), 0, 90, 20,
-     "percent of a pad stick's travel that is ignored around its middle"},
-    {"padLookSpeed", KEY_INT, GROUP_OTHER, REC(padLookSpeed), 1, 20, 5,
-     "how fast the pad's right stick turns the view (24 degrees per second a step)"},
-    {"padRumble", KEY_INT, GROUP_OTHER, REC(padRumble), 0, 1, 1, "1: the pad rumbles on hits and pick-ups"},
+    INT_ROW(mouseSpeed, 1, 20, 5, "how fast the mouse turns the view"),
+    INT_ROW(invertMouse, 0, 1, 0, "1: moving the mouse forward looks down"),
+    INT_ROW(soundVolume, 0, 10, 7, "sound volume 0 (silent) to 10"),
+    INT_ROW(mazeSize, 4, 66, 16, "maze size: even, 4 to 66"),
+    INT_ROW(itemsPerKind, 0, 9, 5,
+            "diamonds, straw bales, oil cans and spiders, each; small mazes hold fewer"),
+    INT_ROW(fullLevel, 1, 9, 4, "oil and straw stock at which the hero and the horse walk at full speed"),
+    INT_ROW(diamondsNeeded, 0, 9, 3, "diamonds that open the exit (at most itemsPerKind)"),
+    INT_ROW(strawDistance, 1, 1000, 20, "maze cells the horse walks on one straw bale"),
+    INT_ROW(oilSeconds, 1, 3600, 60, "seconds of play one oil can lasts"),
+    INT_ROW(skipStory, 0, 1, 0, "1: start in the maze without the story"),
+    INT_ROW(gothicFont, 0, 1, 0, "1: blackletter font"),
+    INT_ROW(pictureCache, 0, 1, 0, "1: keep pictures scaled to the window as files for later starts"),
+    INT_ROW(modelSource, 0, 2, 0, "models from 0 definitions, 1 text files, 2 binary files"),
+    INT_ROW(splitQuads, 0, 1, 0, "1: cut model faces into triangles (models from definitions)"),
+    INT_ROW(useDisplayLists, 0, 1, 1, "1: draw through display lists (key U)"),
+    INT_ROW(lodLevel, 0, 3, 2, "model detail 0 (coarse) to 3 (fine)"),
+    INT_ROW(distanceLod, 0, 1, 1, "1: far models get less detail"),
+    INT_ROW(padDeadZone, 0, 90, 20, "percent of a pad stick's travel that is ignored around its middle"),
+    INT_ROW(padLookSpeed, 1, 20, 5,
+            "how fast the pad's right stick turns the view (24 degrees per second a step)"),
+    INT_ROW(padRumble, 0, 1, 1, "1: the pad rumbles on hits and pick-ups"),
     {"language", KEY_LANG, GROUP_OTHER, REC(language), 0, 2, 0,
      "language of the game's texts: auto (the desktop's), en or de"},
     {"mine", KEY_MINE, GROUP_OTHER, REC(mine), 0, 0, 0,
      "the mine: classic, new (a fresh one each start), daily (the mine of the day) or a mine code such as "
      "16-5-3-K7QX2MD"},
-    {"captions", KEY_INT, GROUP_OTHER, REC(captions), 0, 1, 0,
-     "1: a short line on the glass names each sound that carries news and where it comes from"},
-    {"mapSymbols", KEY_INT, GROUP_OTHER, REC(mapSymbols), 0, 1, 0,
-     "1: the map shows you as an arrow pointing where you look, the horse as a disc, the exit as a frame"},
-    {"lampBrightness", KEY_INT, GROUP_OTHER, REC(lampBrightness), 0, 2, 0,
-     "lamp light: 0 plain, 1 brighter with a faint light everywhere, 2 brighter still (the picture only)"},
+    INT_ROW(captions, 0, 1, 0,
+            "1: a short line on the glass names each sound that carries news and where it comes from"),
+    INT_ROW(
+        mapSymbols, 0, 1, 0,
+        "1: the map shows you as an arrow pointing where you look, the horse as a disc, the exit as a frame"),
+    INT_ROW(
+        lampBrightness, 0, 2, 0,
+        "lamp light: 0 plain, 1 brighter with a faint light everywhere, 2 brighter still (the picture only)"),
     {"routeKeys", KEY_ROUTE, GROUP_OTHER, REC(routeKeys), 0, 1, 0,
      "hold: Page Up, Page Down and Home (and their pad buttons) walk while held; tap: a press starts the "
      "walk, the next press, another route key, a walking key or the left stick stops it, and it stops "
      "where it arrives"},
-    {"gameSpeed", KEY_INT, GROUP_OTHER, REC(gameSpeed), 50, 100, 100,
-     "the pace of the game, percent: walking, the horse, the spiders, the arrow, the door and the oil go "
-     "slower below 100 (the clock does not); a run below 100 is not entered in a hall of fame"},
-    {"ghost", KEY_INT, GROUP_OTHER, REC(ghost), 0, 1, 1,
-     "1: the mine's best run kept in the replays folder (or the replay of kavernix --ghost FILE) plays "
-     "along as a faint ghost in the view and a hollow mark on the map"},
-    {"hallName1", KEY_NAME, SETTINGS_HALL, NAME_AT(0), 0, 0, 0,
-     "hall of fame, best first: names (Latin-1; \\xNN for other bytes, \\\\ for a backslash) and times in "
-     "seconds; 30000: an empty place"},
-    {"hallTime1", KEY_TIME, SETTINGS_HALL, TIME_AT(0), 0, 0, 0, nullptr},
-    {"hallName2", KEY_NAME, SETTINGS_HALL, NAME_AT(1), 0, 0, 0, nullptr},
-    {"hallTime2", KEY_TIME, SETTINGS_HALL, TIME_AT(1), 0, 0, 0, nullptr},
-    {"hallName3", KEY_NAME, SETTINGS_HALL, NAME_AT(2), 0, 0, 0, nullptr},
-    {"hallTime3", KEY_TIME, SETTINGS_HALL, TIME_AT(2), 0, 0, 0, nullptr},
-    {"hallName4", KEY_NAME, SETTINGS_HALL, NAME_AT(3), 0, 0, 0, nullptr},
-    {"hallTime4", KEY_TIME, SETTINGS_HALL, TIME_AT(3), 0, 0, 0, nullptr},
-    {"hallName5", KEY_NAME, SETTINGS_HALL, NAME_AT(4), 0, 0, 0, nullptr},
-    {"hallTime5", KEY_TIME, SETTINGS_HALL, TIME_AT(4), 0, 0, 0, nullptr},
+    INT_ROW(gameSpeed, 50, 100, 100,
+            "the pace of the game, percent: walking, the horse, the spiders, the arrow, the door and the oil "
+            "go slower below 100 (the clock does not); a run below 100 is not entered in a hall of fame"),
+    INT_ROW(ghost, 0, 1, 1,
+            "1: the mine's best run kept in the replays folder (or the replay of kavernix --ghost FILE) "
+            "plays along as a faint ghost in the view and a hollow mark on the map"),
+    HALL_ROWS(1, 0,
+              "hall of fame, best first: names (Latin-1; \\xNN for other bytes, \\\\ for a backslash) and "
+              "times in seconds; 30000: an empty place"),
+    HALL_ROWS(2, 1, nullptr),
+    HALL_ROWS(3, 2, nullptr),
+    HALL_ROWS(4, 3, nullptr),
+    HALL_ROWS(5, 4, nullptr),
 #define KEY_SETTING(id, setting, key, what)                                                                  \
     {setting, KEY_KEY, GROUP_OTHER, REC(keys) + 4 * ACTION_##id, 0, 0, key, "key: " what},
     KEY_ACTION_LIST(KEY_SETTING)
@@ -224,6 +217,11 @@ static int keyFind(const std::string& key) {
     for (int i = 0; i < KEY_COUNT; i++)
         if (key == keyTable[i].key) return i;
     return -1;
+}
+
+// The words of a setting written as one of a few words, by value 0..max.
+static const char* const* choiceNames(const SettingsKey& k) {
+    return k.kind == KEY_LANG ? languageNames : routeNames;
 }
 
 static bool isMazeSize(const SettingsKey& k) {
@@ -495,23 +493,16 @@ static void applyValue(SettingsFile* f, const SettingsKey& k, const std::string&
         setName(bytesAt(f, k), name);
         return;
     }
-    case KEY_LANG: {
-        int value = -1;
-        for (int i = 0; i < 3; i++)
-            if (raw == languageNames[i]) value = i;
-        if (value < 0)
-            reportLine(rep, line, settingsText("%s = %s is not auto, en or de; using auto"), k.key,
-                       shown(raw).c_str());
-        setInt(f, k, value < 0 ? 0 : value);
-        return;
-    }
+    case KEY_LANG:
     case KEY_ROUTE: {
         int value = -1;
-        for (int i = 0; i < 2; i++)
-            if (raw == routeNames[i]) value = i;
+        for (int i = 0; i <= k.max; i++)
+            if (raw == choiceNames(k)[i]) value = i;
         if (value < 0)
-            reportLine(rep, line, settingsText("%s = %s is not hold or tap; using hold"), k.key,
-                       shown(raw).c_str());
+            reportLine(rep, line,
+                       k.kind == KEY_LANG ? settingsText("%s = %s is not auto, en or de; using auto")
+                                          : settingsText("%s = %s is not hold or tap; using hold"),
+                       k.key, shown(raw).c_str());
         setInt(f, k, value < 0 ? 0 : value);
         return;
     }
@@ -707,13 +698,10 @@ static std::string formatValue(const SettingsFile* f, const SettingsKey& k) {
         const char* name = keyName(getInt(f, k));
         return name ? name : keyName(k.def);
     }
-    case KEY_LANG: {
-        int value = getInt(f, k);
-        return languageNames[value >= 0 && value <= 2 ? value : 0];
-    }
+    case KEY_LANG:
     case KEY_ROUTE: {
         int value = getInt(f, k);
-        return routeNames[value == 1 ? 1 : 0];
+        return choiceNames(k)[value >= 0 && value <= k.max ? value : 0];
     }
     case KEY_TIME: {
         const char* why;
