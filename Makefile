@@ -25,6 +25,7 @@ play:
 NONE_SKIPPED = if grep -q "did not run" $(1)/ctest.log; then echo "kavernix: tests that did not run count as failures"; exit 1; fi
 
 test: build
+	rm -rf $(BUILD)/test-tmp && mkdir -p $(BUILD)/test-tmp
 	cd $(BUILD) && $(XVFB) ctest --output-on-failure -j1 --timeout 300 -O ctest.log
 	@$(call NONE_SKIPPED,$(BUILD))
 

@@ -43,11 +43,18 @@ int seenX = -1, seenY = -1;
 // places (player at (1.5, 1.5) heading +x, horse at (3.5, 3.5)), the clock at 0 ticks of 1000/s.
 class App : public ::testing::Test {
   protected:
+    static std::string stateFolder() {
+        return testing::TempDir() + "kx_app_state_" + std::to_string(getpid());
+    }
+    static void TearDownTestSuite() {
+        std::error_code ignored;
+        std::filesystem::remove_all(stateFolder(), ignored);
+    }
     static void SetUpTestSuite() {
         memset(&record, 0, sizeof record);
         record.mazeSize = 16;
         // The end screen deletes a saved run and writes records and settings: never the tester's own.
-        static const std::string folder = testing::TempDir() + "kx_app_state_" + std::to_string(getpid());
+        const std::string folder = stateFolder();
         std::filesystem::create_directories(folder);
         setenv("XDG_STATE_HOME", folder.c_str(), 1);
         setenv("XDG_DATA_HOME", folder.c_str(), 1);

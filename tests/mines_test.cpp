@@ -119,7 +119,10 @@ class Mines : public ::testing::Test {
         timingSetCounter([] { return fakeNow; });
         itemsClearInstances(); // no items of an earlier test's mine
     }
-    void TearDown() override { timingSetCounter(timingMonotonicCounter); }
+    void TearDown() override {
+        timingSetCounter(timingMonotonicCounter);
+        minesRunEnded(0, 0.0f); // no run left to be kept at exit, in a folder gone by then
+    }
 };
 
 } // namespace
