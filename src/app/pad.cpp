@@ -3,6 +3,7 @@
 #include "app/pad.h"
 #include <GL/freeglut.h>
 #include <SDL.h>
+#include <iterator>
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -79,7 +80,7 @@ int padStart() {
     static int loadFailed; // said once; the game goes on without a pad
     if (loadFailed) return 0;
     std::string why;
-    if (!fileLoadLibrary("libSDL2-2.0.so.0", sdlFunctions, int(sizeof sdlFunctions / sizeof *sdlFunctions),
+    if (!fileLoadLibrary("libSDL2-2.0.so.0", sdlFunctions, int(std::size(sdlFunctions)),
                          &why)) {
         fprintf(stderr, langConsole("kavernix: no gamepad: SDL's library cannot be loaded (%s)\n"),
                 why.c_str());

@@ -3,6 +3,7 @@
 // are opened when first needed (the game does not link them, so that a start loads neither them nor
 // the many libraries they need before the first frame).
 #include "sound/sound.h"
+#include <iterator>
 #include "app/lang.h"
 #include "file/file.h"
 #include <AL/al.h>
@@ -23,8 +24,6 @@ const char* const soundFileNames[SOUND_COUNT] = {
 // ---- The libraries' functions.
 
 namespace {
-#define KX_COUNT(table) int(sizeof table / sizeof *table)
-
 struct {
     decltype(&sf_open_virtual) open_virtual;
     decltype(&sf_readf_short) readf_short;
@@ -132,7 +131,7 @@ sf_count_t memTell(void* user) {
 int soundDecode(const void* data, size_t size, const char* name, SoundClip* clip) {
     clip->samples.clear();
     clip->channels = clip->rate = 0;
-    if (!load("libsndfile.so.1", sfFunctions, KX_COUNT(sfFunctions), &sfState)) return 0;
+    if (!load("libsndfile.so.1", sfFunctions, int(std::size(sfFunctions)), &sfState)) return 0;
     MemoryFile m = {static_cast<const unsigned char*>(data), (sf_count_t)size, 0};
     SF_VIRTUAL_IO io = {memLength, memSeek, memRead, memWrite, memTell};
     SF_INFO info = {};
@@ -245,7 +244,7 @@ int soundInit(int volume) {
         return 0;
     }
     if (openFailed) return 0;
-    if (!load("libopenal.so.1", alFunctions, KX_COUNT(alFunctions), &alState)) {
+    if (!load("libopenal.so.1", alFunctions, int(std::size(alFunctions)), &alState)) {
         openFailed = 1;
         return 0;
     }
