@@ -10,6 +10,8 @@
 #include <initializer_list>
 #include <malloc.h>
 #include <sys/mman.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 #include <future>
 #include <thread>
@@ -110,10 +112,6 @@ void startupFrameDrawn() {
 }
 
 void startupLoadImages() {
-    // Only the full-window picture of the first screen; the others are read at their first fit
-    // ("stencilmask.tga" is not read at all: nothing draws it, the mask is made from the lamp frame).
-    pictureReadSource(record.skipStory ? &imgStencilFit : &imgPosterFit);
-
     static const char* const texture = LANG_ID("drawn without this texture");
     pictureLoad(tgaLoadFile, &imgFloor, "floor.tga", texture);
     tgaMirrorTile(&imgFloor);
@@ -182,7 +180,17 @@ void initGlState() {
 static std::thread* modelLoader;
 static std::thread* imageLoader;
 
+// Set by the model loader once the models are built; it then writes their text files (model source
+// 0), which the game need not wait for: the exit does (joinLoaders). Set by the image loader once
+// the textures and the font are made; it then fits the first screen's picture.
+static std::future<void> modelsBuilt, texturesLoaded;
+
 static void joinLoaders() {
+    // The model files the loader has not taken yet are written here, at the exit's own priority.
+    if (modelLoader && modelsBuilt.valid()) {
+        modelsBuilt.wait();
+        modelTableWriteBuilt();
+    }
     for (std::thread** t : {&modelLoader, &imageLoader})
         if (*t) {
             (*t)->join();
@@ -199,10 +207,6 @@ static void leaveQuickly(int status, void*) {
     _exit(status);
 }
 
-// Set by the model loader once the models are built; it then writes their text files (model source
-// 0), which the game need not wait for: the exit does (joinLoaders).
-static std::future<void> modelsBuilt;
-
 void startupLoadDataBegin() {
     joinLoaders(); // a former start's writer may still read the models
     resetInventory();
@@ -217,6 +221,9 @@ void startupLoadDataBegin() {
     modelLoader = new std::thread([built = std::move(built)]() mutable {
         modelTableBuildModels();
         built.set_value();
+        // The text files only wait for the exit: they are written in the time the start-up leaves
+        // over (the first frame mostly keeps one core), not taken from the window and the pictures.
+        setpriority(PRIO_PROCESS, pid_t(syscall(SYS_gettid)), 19);
         modelTableWriteBuilt();
     });
     // The first screen's picture is fitted here to the stage of the window the record asks for (the
@@ -224,21 +231,30 @@ void startupLoadDataBegin() {
     // texels with it; the first reshape keeps them when the window has that size.
     const bool windowKnown = !record.fullScreen && record.gameModeString[0] == 0;
     const Stage stage = recordStage();
-    imageLoader = new std::thread([windowKnown, stage] {
+    std::promise<void> loaded;
+    texturesLoaded = loaded.get_future();
+    const bool story = !record.skipStory;
+    imageLoader = new std::thread([windowKnown, stage, story, loaded = std::move(loaded)]() mutable {
         startupLoadImages();
-        if (windowKnown) {
-            picturesPrepare(stage.width, stage.height, record.skipStory ? &imgStencilFit : &imgPosterFit);
-            int boxes[lampMaxBoxes][4];
-            if (record.skipStory) {
-                lampOpeningBoxes(boxes);
-                lampPrepare();
-            }
-        }
         const std::string strip = pathData(record.gothicFont ? "fontgotic.tga" : "fontmaze.tga");
         if (!fontBuild(&imgFont, strip.c_str()))
             fprintf(stderr, langConsole("%s: %s; no text is shown\n"), strip.c_str(),
                     langConsole(*tgaLastError() ? tgaLastError() : LANG_ID("cannot be built")));
         tgaSave(&imgFont, pathCache("fonttest.tga").c_str());
+        loaded.set_value();
+        // The first screen's full-window picture (the others are read at their first fit;
+        // "stencilmask.tga" is not read at all: the mask is made from the lamp frame), fitted while
+        // the window opens and takes the textures.
+        const TgaImage* first = story ? &imgPosterFit : &imgStencilFit;
+        pictureReadSource(first);
+        if (windowKnown) {
+            picturesPrepare(stage.width, stage.height, first);
+            int boxes[lampMaxBoxes][4];
+            if (!story) {
+                lampOpeningBoxes(boxes);
+                lampPrepare();
+            }
+        }
     });
 }
 
@@ -246,12 +262,15 @@ void startupLoadDataEnd() {
     // The models first: what building them prints comes before the maze, as without the threads.
     modelsBuilt.wait();
     minesBuild();
+    texturesLoaded.wait();
+}
+
+// The first screen's picture fitted: the image loader is done.
+static void joinImageLoader() {
+    if (!imageLoader) return;
     imageLoader->join();
     delete imageLoader;
     imageLoader = nullptr;
-    // Once the loaders are done with the settings, and before the sound device opens: the ghost's
-    // run is played silently, and everything it moved is put back.
-    ghostPrepare(minesCodeText());
 }
 
 void startupLoadData() {
@@ -298,6 +317,10 @@ void startupOpenWindow() {
         glutReshapeWindow(record.windowWidth, record.windowHeight);
     reduceToLimit(&record.windowedWidth, &record.windowedHeight, "the window after full screen", "OpenGL");
     initGlState();
+    joinImageLoader();
+    // Once the loaders are done with the settings, and before the sound device opens: the ghost's
+    // run is played silently, and everything it moved is put back.
+    ghostPrepare(minesCodeText());
     glutWarpPointer(record.windowWidth / 2, record.windowHeight / 2);
     glutSetCursor(GLUT_CURSOR_NONE);
     glutIgnoreKeyRepeat(!inputRepeatWithoutRelease());

@@ -41,11 +41,12 @@ void initGlState();
 // pointer and has the keyboard's repeats told from new presses (inputRepeatWithoutRelease).
 void startupLoadData();
 // startupLoadData in two calls, so that the toolkit can start between them: the first starts reading
-// the models and the pictures on two threads (the first screen's picture fitted there to the window
-// the record asks for, with the lamp frame's mask and boxes), the second waits for the models,
-// builds the maze (so it prints after what the models printed, as before) and waits for the
-// pictures and the font. The models' text files (model source 0) are written on after that while
-// the game starts; the exit, startupLoadData and the next startupLoadDataBegin wait for them.
+// the models and the pictures on two threads, the second waits for the models, builds the maze (so
+// it prints after what the models printed, as before) and waits for the textures and the font. The
+// image loader goes on to fit the first screen's picture to the window the record asks for (with
+// the lamp frame's mask and boxes) while startupOpenWindow opens the window, which waits for it
+// before it returns. The models' text files (model source 0) are written on at the lowest priority
+// while the game starts; the exit, startupLoadData and the next startupLoadDataBegin finish them.
 void startupLoadDataBegin();
 void startupLoadDataEnd();
 void startupOpenWindow();

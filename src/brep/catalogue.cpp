@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "brep/catalogue.h"
 
+#include <atomic>
 #include <climits>
 #include <cmath>
 #include <cstdio>
@@ -112,8 +113,10 @@ void modelTableReset() {
 }
 
 // The rows built from their definitions by the last modelTableBuildModels, whose text files are
-// still to be written.
+// still to be written, and the next of those files (row by row, level by level) that no writer has
+// taken yet: closed while the models are built.
 static bool builtRows[MODEL_ROWS];
+static std::atomic<int> nextFile{MODEL_ROWS * MODEL_LEVELS};
 
 void modelTableLoadModels() {
     modelTableBuildModels();
@@ -121,14 +124,12 @@ void modelTableLoadModels() {
 }
 
 void modelTableWriteBuilt() {
-    for (int row = 0; row < MODEL_ROWS; row++) {
-        for (int level = 0; level < MODEL_LEVELS && builtRows[row]; level++)
-            brepWriteText(modelTable[row].models[level]);
-        builtRows[row] = false;
-    }
+    for (int file; (file = nextFile++) < MODEL_ROWS * MODEL_LEVELS;)
+        if (builtRows[file / MODEL_LEVELS]) brepWriteText(modelTable[file / MODEL_LEVELS].models[file % MODEL_LEVELS]);
 }
 
 void modelTableBuildModels() {
+    nextFile = MODEL_ROWS * MODEL_LEVELS;
     for (bool& row : builtRows) row = false;
     brepBuildFromDef(&arrowModel, "arrow");
 
@@ -170,6 +171,7 @@ void modelTableBuildModels() {
     default:
         break;
     }
+    nextFile = 0;
 }
 
 void modelTableLoad() {

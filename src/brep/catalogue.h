@@ -55,7 +55,8 @@ void modelTableReset();
 void modelTableLoadModels();
 // modelTableLoadModels in two steps: the models read or built, then (source 0) the text files of the
 // rows built from their definitions written. Writing only reads the models (and numbers their
-// vertices, which drawing does not use), so the game may draw them meanwhile.
+// vertices, which drawing does not use), so the game may draw them meanwhile. Several threads may
+// write at once: each takes the next file no other has taken.
 void modelTableBuildModels();
 void modelTableWriteBuilt();
 // Compiles the display lists of the arrow and of every row and level not compiled yet. Needs the GL
