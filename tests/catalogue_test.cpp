@@ -3,6 +3,8 @@
 // files behind, the arrow is always built, the level chosen for a distance; and kavernix-tool's
 // model commands run as a program on the same definitions.
 #include <algorithm>
+#include <map>
+#include <thread>
 #include <set>
 #include "app/record.h"
 #include "brep/brep_file.h"
@@ -128,6 +130,27 @@ TEST_F(Catalogue, ThreeSourcesGiveTheSameModels) {
     forEachModel([&](int row, int level, int i) {
         EXPECT_EQ("", firstDifference(text[i], dump(modelTable[row].models[level])));
     });
+}
+
+// The text files of source 0 may be written by several threads at once (the loader at its low
+// priority, the exit at its own): each file is written once and whole, and a later call writes none.
+TEST_F(Catalogue, SeveralWritersShareTheTextFiles) {
+    load(0);
+    std::map<std::string, std::string> alone;
+    for (const std::string& name : filesEndingIn(".brep.txt")) alone[name] = readFileText(name);
+    ASSERT_EQ(32u, alone.size());
+    for (const auto& file : alone) std::filesystem::remove(file.first);
+    modelTableFree();
+    brepFree(&arrowModel);
+    captured([] { modelTableBuildModels(); });
+    std::vector<std::thread> writers;
+    for (int i = 0; i < 3; i++) writers.emplace_back(modelTableWriteBuilt);
+    modelTableWriteBuilt();
+    for (std::thread& t : writers) t.join();
+    for (const auto& [name, text] : alone) EXPECT_EQ(text, readFileText(name)) << name;
+    std::filesystem::remove(alone.begin()->first);
+    modelTableWriteBuilt();
+    EXPECT_EQ(31u, filesEndingIn(".brep.txt").size()) << "every file was taken";
 }
 
 TEST_F(Catalogue, AnyOtherSourceBuildsOnlyTheArrow) {
