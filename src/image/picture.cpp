@@ -61,35 +61,54 @@ void boxSpans(int in, int out, std::vector<Span>* spans, std::vector<int>* index
     }
 }
 
-// Rows [row0, row1) of the scaled picture. Bytes are widened to 16 bits (b * 257) and narrowed
-// back (>> 8) as gluScaleImage does.
-void scaleRows(const TgaImage* src, TgaImage* dst, int row0, int row1) {
-    const int c = src->bytesPerPixel, win = src->width, wout = dst->width;
+// Rows [row0, row1) of the scaled picture, with C bytes a pixel. Bytes are widened to 16 bits
+// (b * 257) and narrowed back (>> 8) as gluScaleImage does, and every sum is made in its order, so
+// the bytes are the same; the columns' spans and the rows' starts are looked up once.
+template <int C> void scaleRowsOf(const TgaImage* src, TgaImage* dst, int row0, int row1) {
+    const int win = src->width, wout = dst->width;
     std::vector<Span> xs, ys;
     std::vector<int> xi, yi;
     std::vector<float> xp, yp;
     boxSpans(win, wout, &xs, &xi, &xp);
     boxSpans(src->height, dst->height, &ys, &yi, &yp);
+    for (int& x : xi) x *= C; // byte offsets in a row
+    std::vector<const uint8_t*> rows(yi.size());
+    for (size_t a = 0; a < yi.size(); a++) rows[a] = src->pixels + int64_t(yi[a]) * win * C;
+    float widened[256]; // each byte widened to 16 bits, as a float
+    for (int v = 0; v < 256; v++) widened[v] = float(v * 257);
     for (int i = row0; i < row1; i++) {
-        const Span& y = ys[size_t(i)];
-        uint8_t* out = dst->pixels + int64_t(i) * wout * c;
-        for (int j = 0; j < wout; j++, out += c) {
-            const Span& x = xs[size_t(j)];
-            float totals[4] = {0, 0, 0, 0};
+        const Span y = ys[size_t(i)];
+        const uint8_t* const* rowAt = rows.data() + y.first;
+        const float* ypAt = yp.data() + y.first;
+        uint8_t* out = dst->pixels + int64_t(i) * wout * C;
+        for (int j = 0; j < wout; j++, out += C) {
+            const Span x = xs[size_t(j)];
+            const int* xiAt = xi.data() + x.first;
+            const float* xpAt = xp.data() + x.first;
+            float totals[C] = {};
             float area = 0;
-            for (int a = y.first; a < y.first + y.count; a++) {
-                const uint8_t* row = src->pixels + int64_t(yi[size_t(a)]) * win * c;
-                const float ypercent = yp[size_t(a)];
-                for (int b = x.first; b < x.first + x.count; b++) {
-                    const float percent = xp[size_t(b)] * ypercent;
+            for (int a = 0; a < y.count; a++) {
+                const uint8_t* row = rowAt[a];
+                const float ypercent = ypAt[a];
+                for (int b = 0; b < x.count; b++) {
+                    const float percent = xpAt[b] * ypercent;
                     area += percent;
-                    const uint8_t* p = row + int64_t(xi[size_t(b)]) * c;
-                    for (int k = 0; k < c; k++) totals[k] += float(p[k] * 257) * percent;
+                    const uint8_t* p = row + xiAt[b];
+#pragma GCC unroll 4
+                    for (int k = 0; k < C; k++) totals[k] += widened[p[k]] * percent;
                 }
             }
-            for (int k = 0; k < c; k++) out[k] = uint8_t(unsigned((totals[k] + 0.5) / area) >> 8);
+#pragma GCC unroll 4
+            for (int k = 0; k < C; k++) out[k] = uint8_t(unsigned((totals[k] + 0.5) / area) >> 8);
         }
     }
+}
+
+void scaleRows(const TgaImage* src, TgaImage* dst, int row0, int row1) {
+    if (src->bytesPerPixel == 3)
+        scaleRowsOf<3>(src, dst, row0, row1);
+    else
+        scaleRowsOf<4>(src, dst, row0, row1);
 }
 
 // Exactly half the size both ways: each output byte the rounded mean of its 2 x 2 block.
@@ -234,10 +253,15 @@ void pictureClearFringe(TgaImage* frame, const TgaImage* mask) {
     // The fringe pixels with the pixel each takes its colour from are found first and the colours
     // copied after, so that every pixel gets a colour the picture had before.
     static const int steps[4][2] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}};
+    const uint8_t* m = mask->pixels;
     std::vector<std::pair<size_t, size_t>> moves;
     for (int y = 0; y < h; y++)
         for (int x = 0; x < w; x++) {
-            if (open(x, y)) continue;
+            const size_t i = size_t(y) * w + x;
+            if (m[i]) continue;
+            // Away from the edges every neighbour lies inside: most pixels have no open one.
+            if (x > 0 && y > 0 && x < w - 1 && y < h - 1 && !m[i + 1] && !m[i - 1] && !m[i + w] && !m[i - w])
+                continue;
             for (const auto& d : steps) {
                 const int bx = x - d[0], by = y - d[1];
                 if (!open(x + d[0], y + d[1]) || bx < 0 || by < 0 || bx >= w || by >= h || open(bx, by))
