@@ -125,6 +125,14 @@ struct TextCursor {
     bool readInt(int* out, const char* what) {
         char buf[48];
         if (!token(buf, what)) return false;
+        // The plain form the game writes, read without the C library's locale and errno; anything
+        // else goes the long way below, which gives the same value or the same fault.
+        long quick = 0;
+        const auto [rest, error] = std::from_chars(buf, buf + strlen(buf), quick);
+        if (error == std::errc() && *rest == 0 && quick >= -2147483647L - 1 && quick <= 2147483647L) {
+            *out = int(quick);
+            return true;
+        }
         char* stop = nullptr;
         errno = 0;
         long value = strtol(buf, &stop, 10);
@@ -143,6 +151,13 @@ struct TextCursor {
     bool readFloat(float* out, const char* what) {
         char buf[48];
         if (!token(buf, what)) return false;
+        // As readInt: a decimal number the quick way (rounded as strtof rounds), the rest the long way.
+        float quick = 0;
+        const auto [rest, error] = std::from_chars(buf, buf + strlen(buf), quick);
+        if (error == std::errc() && *rest == 0 && std::isfinite(quick)) {
+            *out = quick;
+            return true;
+        }
         char* stop = nullptr;
         float value = strtof(buf, &stop);
         if (*stop != 0 || stop == buf) {
