@@ -124,8 +124,10 @@ void modelTableLoadModels() {
 }
 
 void modelTableWriteBuilt() {
-    for (int file; (file = nextFile++) < MODEL_ROWS * MODEL_LEVELS;)
-        if (builtRows[file / MODEL_LEVELS]) brepWriteText(modelTable[file / MODEL_LEVELS].models[file % MODEL_LEVELS]);
+    for (int file; (file = nextFile++) < MODEL_ROWS * MODEL_LEVELS;) {
+        const int row = file / MODEL_LEVELS, level = file % MODEL_LEVELS;
+        if (builtRows[row]) brepWriteText(modelTable[row].models[level]);
+    }
 }
 
 void modelTableBuildModels() {

@@ -62,7 +62,7 @@ static void mipmapLevels(int width, int height, int c, const uint8_t* pixels, st
             // One side is down to a pixel: the mean of each pair along the other.
             for (int y = 0; y < h; y++) {
                 const uint8_t* t = level + (height > 1 ? 2 * y : y) * row;
-                for (int x = 0; x < w; x++, t += width > 1 ? c : 0)
+                for (int x = 0; x < w; x++, t += (width > 1 ? c : 0))
                     for (int k = 0; k < c; k++, t++) *d++ = uint8_t((t[0] + t[width > 1 ? c : row]) / 2);
             }
         }
