@@ -207,52 +207,59 @@ void lampLight() {
 
 namespace {
 
-void mapColour(float r, float g, float b, float a) {
-    glColor4f(r, g, b, a);
+// The map's corners gathered for one draw, all at z = 1. Each colour is drawn from an array of its
+// own: a colour changed between immediate-mode vertices makes Mesa keep the colour per vertex, and
+// the software renderer then builds one more triangle set-up at start, which the first frame waits for.
+std::vector<GLfloat> mapCorners;
+
+void mapCorner(float x, float y) {
+    mapCorners.insert(mapCorners.end(), {x, y, 1});
 }
 
-// The square between two map points, all at z = 1.
+// The square between two map points.
 void mapSquare(float x0, float y0, float x1, float y1) {
-    glVertex3f(x0, y0, 1);
-    glVertex3f(x0, y1, 1);
-    glVertex3f(x1, y1, 1);
-    glVertex3f(x1, y0, 1);
+    mapCorner(x0, y0);
+    mapCorner(x0, y1);
+    mapCorner(x1, y1);
+    mapCorner(x1, y0);
+}
+
+// Draws the corners gathered since the last fill in one colour.
+void mapFill(GLenum mode, float r, float g, float b, float a) {
+    glColor4f(r, g, b, a);
+    glVertexPointer(3, GL_FLOAT, 0, mapCorners.data());
+    glDrawArrays(mode, 0, GLsizei(mapCorners.size() / 3));
+    mapCorners.clear();
 }
 
 // The map's marks by shape, so that nothing depends on telling the colours apart: the exit a hollow
 // frame, the horse a disc, the player an arrow pointing where he looks (in map units, before the turn).
 void mapSymbolsDraw(int n, float px, float pz) {
     const float ex = float(n) + 0.5f - px, ey = -(float(n) - 0.5f - pz), r = 0.5f, t = 0.18f;
-    mapColour(0, 1, 0, 1);
-    glBegin(GL_QUADS);
     mapSquare(ex - r, ey - r, ex + r, ey - r + t);
     mapSquare(ex - r, ey + r - t, ex + r, ey + r);
     mapSquare(ex - r, ey - r, ex - r + t, ey + r);
     mapSquare(ex + r - t, ey - r, ex + r, ey + r);
-    glEnd();
+    mapFill(GL_QUADS, 0, 1, 0, 1);
 
-    mapColour(0, 0, 1, 1);
-    glBegin(GL_TRIANGLE_FAN);
     const float hx = horse.x - px, hy = -(horse.z - pz);
-    glVertex3f(hx, hy, 1);
+    mapCorner(hx, hy);
     for (int i = 0; i <= 16; ++i) {
         const float a = float(i) * float(M_PI) / 8;
-        glVertex3f(hx + 0.45f * cosf(a), hy + 0.45f * sinf(a), 1);
+        mapCorner(hx + 0.45f * cosf(a), hy + 0.45f * sinf(a));
     }
-    glEnd();
+    mapFill(GL_TRIANGLE_FAN, 0, 0, 1, 1);
 
     // Forward in map units is (sin h, cos h): the turn of the map puts it straight up.
     const float h = player.heading * float(M_PI / 180.0);
     const float fx = sinf(h), fy = cosf(h), sx = fy, sy = -fx;
-    mapColour(1, 0, 0, 1);
-    glBegin(GL_TRIANGLES);
-    glVertex3f(0.75f * fx, 0.75f * fy, 1);
-    glVertex3f(-0.5f * fx + 0.5f * sx, -0.5f * fy + 0.5f * sy, 1);
-    glVertex3f(-0.2f * fx, -0.2f * fy, 1);
-    glVertex3f(0.75f * fx, 0.75f * fy, 1);
-    glVertex3f(-0.2f * fx, -0.2f * fy, 1);
-    glVertex3f(-0.5f * fx - 0.5f * sx, -0.5f * fy - 0.5f * sy, 1);
-    glEnd();
+    mapCorner(0.75f * fx, 0.75f * fy);
+    mapCorner(-0.5f * fx + 0.5f * sx, -0.5f * fy + 0.5f * sy);
+    mapCorner(-0.2f * fx, -0.2f * fy);
+    mapCorner(0.75f * fx, 0.75f * fy);
+    mapCorner(-0.2f * fx, -0.2f * fy);
+    mapCorner(-0.5f * fx - 0.5f * sx, -0.5f * fy - 0.5f * sy);
+    mapFill(GL_TRIANGLES, 1, 0, 0, 1);
 }
 
 } // namespace
@@ -361,14 +368,12 @@ void mapGhost(int shown, float x, float z) {
 // The ghost's ring: hollow, so that whatever lies under it still shows.
 static void mapGhostRing(float px, float pz) {
     const float gx = ghostX - px, gy = -(ghostZ - pz);
-    mapColour(0.75f, 0.45f, 1.0f, 1);
-    glBegin(GL_QUAD_STRIP);
     for (int i = 0; i <= 16; ++i) {
         const float a = float(i) * float(M_PI) / 8, c = cosf(a), d = sinf(a);
-        glVertex3f(gx + 0.5f * c, gy + 0.5f * d, 1);
-        glVertex3f(gx + 0.3f * c, gy + 0.3f * d, 1);
+        mapCorner(gx + 0.5f * c, gy + 0.5f * d);
+        mapCorner(gx + 0.3f * c, gy + 0.3f * d);
     }
-    glEnd();
+    mapFill(GL_QUAD_STRIP, 0.75f, 0.45f, 1.0f, 1);
 }
 
 void mapDraw() {
@@ -389,13 +394,10 @@ void mapDraw() {
     glScissor(st.x + bx, st.y + by, bw, bh);
 
     glPushMatrix();
-    mapColour(0, 0, 0, 0.1f);
-    glBegin(GL_QUADS);
-    glVertex3f(0, 0, 1);
-    glVertex3f(float(w), 0, 1);
-    glVertex3f(float(w), float(h), 1);
-    glVertex3f(0, float(h), 1);
-    glEnd();
+    glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    mapSquare(0, 0, float(w), float(h));
+    mapFill(GL_QUADS, 0, 0, 0, 0.1f);
 
     // A world point (x, z) is at (x - px, -(z - pz)) before the turn: the player in the centre,
     // world +z pointing down the map.
@@ -412,39 +414,33 @@ void mapDraw() {
     const float reach = s > 0 ? std::sqrt(reachX * reachX + reachY * reachY) / s + 1 : 1e9f;
     const int i0 = std::max(0, int(px - reach)), i1 = std::min(n, int(px + reach) + 1);
     const int j0 = std::max(0, int(pz - reach)), j1 = std::min(n, int(pz + reach) + 1);
-    glBegin(GL_QUADS);
-    glNormal3f(0, 0, -1);
-    mapColour(0.99f, 0.99f, 0.99f, 99.0f);
     for (int i = i0; i <= i1; ++i)
         for (int j = j0; j <= j1; ++j)
             if (mazeIsOpen(&maze, i, j)) mapSquare(i - px, -(j - pz), i + 1 - px, -(j + 1 - pz));
+    mapFill(GL_QUADS, 0.99f, 0.99f, 0.99f, 1);
 
-    // The way out, just beyond the exit cell's open +x side.
     if (record.mapSymbols) {
-        glEnd();
         mapSymbolsDraw(n, px, pz);
-        glBegin(GL_QUADS);
     } else {
-        mapColour(0, 1, 0, 1);
+        // The way out, just beyond the exit cell's open +x side; the horse; the player.
         mapSquare(n - px, -((n - 1) - pz), n + 1 - px, -(n - pz));
-
-        mapColour(0, 0, 1, 1);
+        mapFill(GL_QUADS, 0, 1, 0, 1);
         mapSquare(horse.x - 0.5f - px, -(horse.z - 0.5f - pz), horse.x + 0.5f - px, -(horse.z + 0.5f - pz));
-
-        mapColour(1, 0, 0, 0.1f);
+        mapFill(GL_QUADS, 0, 0, 1, 1);
         mapSquare(-0.5f, -0.5f, 0.5f, 0.5f);
+        mapFill(GL_QUADS, 1, 0, 0, 0.1f);
     }
 
     // Every placed instance: a half-unit square centred on it.
-    mapColour(1, 1, 0, 1);
     for (int row = 0; row <= ROW_FLOOR; ++row)
         for (int i = 0; i < modelTable[row].count && i < MAX_INSTANCES; ++i) {
             const Actor& e = modelTable[row].entities[i];
             mapSquare(e.x - 0.25f - px, -(e.z - 0.25f - pz), e.x + 0.25f - px, -(e.z + 0.25f - pz));
         }
-    glEnd();
+    mapFill(GL_QUADS, 1, 1, 0, 1);
     if (ghostShown) mapGhostRing(px, pz);
 
+    glPopClientAttrib();
     glPopMatrix();
     glLoadIdentity();
     glDisable(GL_SCISSOR_TEST);
