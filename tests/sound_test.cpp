@@ -196,6 +196,55 @@ TEST(SoundFile, OtherBytesAreRefusedInOneLine) {
     }
 }
 
+// The device opened on a thread of its own: until it is handed over the game finds none, then it
+// finds it whole; an opening asked for meanwhile waits for the thread instead of opening a second.
+TEST(SoundOpening, TheGameFindsNoDeviceUntilTheThreadHandsItOver) {
+    TempDir dir;
+    useWaveWriter(dir);
+    const std::string here = std::filesystem::current_path();
+    ASSERT_EQ(chdir(KX_RUN_DIR), 0) << "the clips are read from the run folder";
+    soundInitBegin(7);
+    EXPECT_EQ(soundToggleMute(), -1) << "a device before the hand-over";
+    soundLoopHere(0, SOUND_AMBIENCE);
+    EXPECT_EQ(soundLoopState(0), 0);
+    int opened = 0;
+    for (int tries = 0; tries < 10000 && opened == 0; ++tries) {
+        opened = soundInitEnd(0);
+        if (opened == 0) usleep(1000);
+    }
+    ASSERT_EQ(opened, 1) << "OpenAL's wave writer did not open";
+    soundLoopHere(0, SOUND_AMBIENCE);
+    EXPECT_EQ(soundLoopState(0), 1);
+    soundShutdown();
+
+    soundInitBegin(7);
+    EXPECT_EQ(soundInit(7), 1);
+    EXPECT_EQ(soundInitEnd(0), 1) << "the thread's device is the one in use";
+    soundLoopHere(0, SOUND_AMBIENCE);
+    EXPECT_EQ(soundLoopState(0), 1);
+    soundShutdown();
+    EXPECT_EQ(soundInitEnd(0), -1);
+    ASSERT_EQ(chdir(here.c_str()), 0);
+}
+
+// No device to be found (OpenAL reads its settings once, when it is first loaded): one line, and the
+// game stays silent without trying again.
+TEST(SoundOpening, WithoutADeviceTheGameSaysSoOnceAndStaysSilent) {
+    TempDir dir;
+    std::ofstream(dir.file("alsoft.conf")) << "[general]\ndrivers = nosuchdriver\n";
+    setenv("ALSOFT_CONF", dir.file("alsoft.conf").c_str(), 1);
+    const std::string here = std::filesystem::current_path();
+    ASSERT_EQ(chdir(KX_RUN_DIR), 0);
+    OutputCapture err(stderr);
+    soundInitBegin(7);
+    EXPECT_EQ(soundInitEnd(1), -1);
+    soundInitBegin(7);
+    EXPECT_EQ(soundInitEnd(0), -1);
+    EXPECT_EQ(soundInit(7), 0);
+    EXPECT_EQ(err.finish(), "kavernix: no audio device; playing without sound\n");
+    ASSERT_EQ(chdir(here.c_str()), 0);
+}
+
 // A game running with the mine's hum, OpenAL's wave writer as the device; `volume` 0 leaves the
 // device closed.
 class GameSound : public ::testing::Test {

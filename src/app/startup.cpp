@@ -75,23 +75,33 @@ static bool windowOpen;
 // devices land in a frame of their own, well after the heap release.
 static const unsigned padStartDelayMs = 400;
 
-// The sound device opens after the first frames, not before the first: OpenAL, the many libraries
-// it loads, its look for a device and the clips (6 to 8 ms) would hold the first frame back. It
-// opens in the plain frame after the three that draw the lamp frame, the slowest ones, or, on a
-// screen that draws no further frames (a paused start), from a timer. A game shown then starts its
-// hum, silent while it waits for P.
+// The sound device opens after the first frames, not before the first, and on a thread of its own:
+// OpenAL, the many libraries it loads, its look for a device and the clips (6 to 10 ms) would hold a
+// frame back. The opening starts in the plain frame after the three that draw the lamp frame, or, on
+// a screen that draws no further frames (a paused start), from a timer; the main loop looks every
+// few milliseconds whether it is done. A game shown then starts its hum, silent while it waits for P.
 static const int soundOpenAfterFrame = 3;
 static const unsigned soundOpenLatestMs = 500;
+static const unsigned soundLookMs = 5;
+
+static void soundOpened(int) {
+    const int opened = soundInitEnd(0);
+    if (opened == 0) {
+        glutTimerFunc(soundLookMs, soundOpened, 0);
+        return;
+    }
+    if (opened > 0 && (inputScreen() == INPUT_GAME || inputScreen() == INPUT_TIMEDEMO)) {
+        soundLoopHere(0, SOUND_AMBIENCE);
+        soundPause(!record.running);
+    }
+}
 
 static void openSound(int) {
     static bool opened = false;
     if (opened) return;
     opened = true;
-    if (!soundInit(record.soundVolume)) return;
-    if (inputScreen() == INPUT_GAME || inputScreen() == INPUT_TIMEDEMO) {
-        soundLoopHere(0, SOUND_AMBIENCE);
-        soundPause(!record.running);
-    }
+    soundInitBegin(record.soundVolume);
+    soundOpened(0);
 }
 
 void startupFrameDrawn() {

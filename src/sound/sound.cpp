@@ -9,10 +9,12 @@
 #include <AL/al.h>
 #include <AL/alc.h>
 #include <sndfile.h>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 #include <fcntl.h>
 #include <unistd.h>
 #include "app/paths.h"
@@ -204,7 +206,7 @@ static int muted;
 static int openFailed; // once no device was found, the game stays silent
 
 static void applyGain() {
-    if (context) al.Listenerf(AL_GAIN, muted ? 0.0f : float(volumeLevel) / 10.0f);
+    if (device) al.Listenerf(AL_GAIN, muted ? 0.0f : float(volumeLevel) / 10.0f);
 }
 
 // The audio libraries print their own probing on failure; the player gets one line from us instead
@@ -222,44 +224,40 @@ static ALCdevice* openQuietly() {
     return d;
 }
 
-static void loadBuffers() {
-    al.GenBuffers(SOUND_COUNT, buffers);
-    for (int id = 0; id < SOUND_COUNT; id++) {
-        SoundClip clip;
-        if (!soundReadFile(pathData(soundFileNames[id]).c_str(), &clip))
-            continue; // a missing clip stays silent
-        al.BufferData(buffers[id], clip.channels == 2 ? AL_FORMAT_STEREO16 : AL_FORMAT_MONO16,
-                      clip.samples.data(), ALsizei(clip.samples.size() * sizeof(int16_t)), clip.rate);
-    }
+// ---- Opening: the library and the clips, then the device (on the game's thread: see openQuietly),
+// then the context, the clips' buffers and the sources. The first and the last part may run on a
+// thread of their own (soundInitBegin); they touch only what the game reads once `device` is set.
+
+static std::vector<SoundClip> clipsRead; // read before the device opens, handed to OpenAL after
+
+static int readLibraryAndClips() {
+    if (!load("libopenal.so.1", alFunctions, int(std::size(alFunctions)), &alState)) return 0;
+    clipsRead.assign(SOUND_COUNT, SoundClip{});
+    for (int id = 0; id < SOUND_COUNT; id++)
+        soundReadFile(pathData(soundFileNames[id]).c_str(), &clipsRead[id]); // a missing clip stays silent
+    return 1;
 }
 
-int soundInit(int volume) {
-    volumeLevel = volume < 0 ? 0 : (volume > 10 ? 10 : volume);
-    if (device) {
-        applyGain();
-        return 1;
-    }
-    if (volumeLevel == 0) {
-        fputs(langConsole("kavernix: soundVolume is 0; playing without sound\n"), stderr);
-        return 0;
-    }
-    if (openFailed) return 0;
-    if (!load("libopenal.so.1", alFunctions, int(std::size(alFunctions)), &alState)) {
-        openFailed = 1;
-        return 0;
-    }
-    device = openQuietly();
-    context = device ? alc.CreateContext(device, nullptr) : nullptr;
+static ALCdevice* opening; // the device between openQuietly and takeDevice
+
+static int makeContext() {
+    context = alc.CreateContext(opening, nullptr);
     if (!context || !alc.MakeContextCurrent(context)) {
         fputs(langConsole("kavernix: no audio device; playing without sound\n"), stderr);
         if (context) alc.DestroyContext(context);
-        if (device) alc.CloseDevice(device);
-        device = nullptr;
+        alc.CloseDevice(opening);
         context = nullptr;
-        openFailed = 1;
+        opening = nullptr;
         return 0;
     }
-    loadBuffers();
+    al.GenBuffers(SOUND_COUNT, buffers);
+    for (int id = 0; id < SOUND_COUNT; id++) {
+        const SoundClip& clip = clipsRead[id];
+        if (clip.samples.empty()) continue;
+        al.BufferData(buffers[id], clip.channels == 2 ? AL_FORMAT_STEREO16 : AL_FORMAT_MONO16,
+                      clip.samples.data(), ALsizei(clip.samples.size() * sizeof(int16_t)), clip.rate);
+    }
+    std::vector<SoundClip>().swap(clipsRead);
     al.GenSources(SHOT_SOURCES, shotSources);
     al.GenSources(SOUND_LOOPS, loopSources);
     for (ALuint s : shotSources) al.Sourcef(s, AL_ROLLOFF_FACTOR, 1.5f);
@@ -268,11 +266,95 @@ int soundInit(int volume) {
         al.Sourcef(s, AL_REFERENCE_DISTANCE, 0.5f);
         al.Sourcef(s, AL_ROLLOFF_FACTOR, 2.0f);
     }
+    return 1;
+}
+
+// The device itself, on the game's thread. 1 when one opened.
+static int openDevice() {
+    opening = openQuietly();
+    if (opening) return 1;
+    fputs(langConsole("kavernix: no audio device; playing without sound\n"), stderr);
+    return 0;
+}
+
+// The device is the game's from here on, or the game stays silent.
+static int takeDevice(int ok) {
+    if (!ok) {
+        openFailed = 1;
+        return 0;
+    }
+    device = opening;
+    opening = nullptr;
     applyGain();
     // exit() ends the game; a closed device finishes what it was writing.
     static int hooked;
     if (!hooked) hooked = atexit(soundShutdown) == 0;
     return 1;
+}
+
+// The thread that runs one part of the opening, and where the opening stands.
+static std::thread opener;
+static std::atomic<bool> openerDone;
+static int openerOk;
+static enum { OPEN_NONE, OPEN_READING, OPEN_CONTEXT } openStage;
+
+static void runOpener(int (*part)()) {
+    openerDone = false;
+    opener = std::thread([part] {
+        openerOk = part();
+        openerDone.store(true, std::memory_order_release);
+    });
+}
+
+static void joinOpener() {
+    if (opener.joinable()) opener.join();
+}
+
+// Refusals that need no device: volume 0, or no device found before. 1 when an opening may go on.
+static int mayOpen(int volume) {
+    volumeLevel = volume < 0 ? 0 : (volume > 10 ? 10 : volume);
+    if (device) {
+        applyGain();
+        return 0;
+    }
+    if (volumeLevel == 0) {
+        fputs(langConsole("kavernix: soundVolume is 0; playing without sound\n"), stderr);
+        return 0;
+    }
+    return !openFailed && openStage == OPEN_NONE;
+}
+
+int soundInit(int volume) {
+    if (openStage != OPEN_NONE) soundInitEnd(1);
+    if (!mayOpen(volume)) return device != nullptr;
+    return takeDevice(readLibraryAndClips() && openDevice() && makeContext());
+}
+
+void soundInitBegin(int volume) {
+    if (!mayOpen(volume)) return;
+    static int hooked;
+    if (!hooked) hooked = atexit(joinOpener) == 0; // a thread still opening is waited for at exit
+    openStage = OPEN_READING;
+    runOpener(readLibraryAndClips);
+}
+
+int soundInitEnd(int wait) {
+    while (openStage != OPEN_NONE) {
+        if (!wait && !openerDone.load(std::memory_order_acquire)) return 0;
+        joinOpener();
+        int ok = openerOk;
+        if (openStage == OPEN_READING) {
+            if (ok && openDevice()) {
+                openStage = OPEN_CONTEXT;
+                runOpener(makeContext);
+                continue;
+            }
+            ok = 0;
+        }
+        openStage = OPEN_NONE;
+        takeDevice(ok);
+    }
+    return device ? 1 : -1;
 }
 
 void soundShutdown() {
