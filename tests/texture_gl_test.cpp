@@ -261,7 +261,8 @@ TEST_F(GlDrawing, TextureModesOneTwoOffOneKeepOneNamePerImage) {
 
 // Our mipmap levels are the bytes gluBuild2DMipmaps makes: a square RGB texture down to 1 x 1, and
 // a wide RGBA one whose height reaches 1 first (the rows then pair up); made at the upload, made
-// ahead for it, and made ahead for a block that was replaced before the upload (not used then).
+// ahead for it (an RGB block's handed over with an alpha byte), and made ahead for a block that was
+// replaced before the upload (not used then).
 TEST(Mipmaps, EveryLevelHasTheBytesOfGluBuild2DMipmaps) {
     glTestContext();
     enum Way { AT_UPLOAD, AHEAD, AHEAD_FOR_ANOTHER };
@@ -292,6 +293,15 @@ TEST(Mipmaps, EveryLevelHasTheBytesOfGluBuild2DMipmaps) {
             memcpy(ours.pixels, pixels.data(), pixels.size());
             if (way == AHEAD) texturePrepareMipmaps(&ours);
             textureUpload(&ours);
+            // An RGB image stays an RGB texture, however its levels were handed over.
+            GLint components[2], alphaBits[2];
+            for (int t = 0; t < 2; t++) {
+                glBindTexture(GL_TEXTURE_2D, t == 0 ? name : ours.textureId);
+                glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_INTERNAL_FORMAT, &components[t]);
+                glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_ALPHA_SIZE, &alphaBits[t]);
+            }
+            EXPECT_EQ(components[1], components[0]);
+            EXPECT_EQ(alphaBits[1], alphaBits[0]);
             for (int level = 0, lw = w, lh = h; lw >= 1 && lh >= 1; level++) {
                 Bytes mine(size_t(lw) * lh * c), theirs(mine.size());
                 glBindTexture(GL_TEXTURE_2D, name);
