@@ -251,6 +251,7 @@ void startupLoadDataBegin() {
             fprintf(stderr, langConsole("%s: %s; no text is shown\n"), strip.c_str(),
                     langConsole(*tgaLastError() ? tgaLastError() : LANG_ID("cannot be built")));
         tgaSave(&imgFont, pathCache("fonttest.tga").c_str());
+        if (record.textureMode == 2) texturePrepareMipmaps(&imgFont);
         loaded.set_value();
         // The first screen's full-window picture (the others are read at their first fit;
         // "stencilmask.tga" is not read at all: the mask is made from the lamp frame), fitted while
