@@ -224,18 +224,23 @@ static ALCdevice* openQuietly() {
     return d;
 }
 
-// ---- Opening: the library and the clips, then the device (on the game's thread: see openQuietly),
-// then the context, the clips' buffers and the sources. The first and the last part may run on a
-// thread of their own (soundInitBegin); they touch only what the game reads once `device` is set.
+// ---- Opening: the library, then the device (on the game's thread: see openQuietly), then the
+// context, the clips and the sources. The first and the last part may run on a thread of their own
+// (soundInitBegin); they touch only what the game reads once `device` is set.
 
-static std::vector<SoundClip> clipsRead; // read before the device opens, handed to OpenAL after
+static int loadLibrary() {
+    return load("libopenal.so.1", alFunctions, int(std::size(alFunctions)), &alState);
+}
 
-static int readLibraryAndClips() {
-    if (!load("libopenal.so.1", alFunctions, int(std::size(alFunctions)), &alState)) return 0;
-    clipsRead.assign(SOUND_COUNT, SoundClip{});
-    for (int id = 0; id < SOUND_COUNT; id++)
-        soundReadFile(pathData(soundFileNames[id]).c_str(), &clipsRead[id]); // a missing clip stays silent
-    return 1;
+static void loadBuffers() {
+    al.GenBuffers(SOUND_COUNT, buffers);
+    for (int id = 0; id < SOUND_COUNT; id++) {
+        SoundClip clip;
+        if (!soundReadFile(pathData(soundFileNames[id]).c_str(), &clip))
+            continue; // a missing clip stays silent
+        al.BufferData(buffers[id], clip.channels == 2 ? AL_FORMAT_STEREO16 : AL_FORMAT_MONO16,
+                      clip.samples.data(), ALsizei(clip.samples.size() * sizeof(int16_t)), clip.rate);
+    }
 }
 
 static ALCdevice* opening; // the device between openQuietly and takeDevice
@@ -250,14 +255,7 @@ static int makeContext() {
         opening = nullptr;
         return 0;
     }
-    al.GenBuffers(SOUND_COUNT, buffers);
-    for (int id = 0; id < SOUND_COUNT; id++) {
-        const SoundClip& clip = clipsRead[id];
-        if (clip.samples.empty()) continue;
-        al.BufferData(buffers[id], clip.channels == 2 ? AL_FORMAT_STEREO16 : AL_FORMAT_MONO16,
-                      clip.samples.data(), ALsizei(clip.samples.size() * sizeof(int16_t)), clip.rate);
-    }
-    std::vector<SoundClip>().swap(clipsRead);
+    loadBuffers();
     al.GenSources(SHOT_SOURCES, shotSources);
     al.GenSources(SOUND_LOOPS, loopSources);
     for (ALuint s : shotSources) al.Sourcef(s, AL_ROLLOFF_FACTOR, 1.5f);
@@ -327,7 +325,7 @@ static int mayOpen(int volume) {
 int soundInit(int volume) {
     if (openStage != OPEN_NONE) soundInitEnd(1);
     if (!mayOpen(volume)) return device != nullptr;
-    return takeDevice(readLibraryAndClips() && openDevice() && makeContext());
+    return takeDevice(loadLibrary() && openDevice() && makeContext());
 }
 
 void soundInitBegin(int volume) {
@@ -335,7 +333,7 @@ void soundInitBegin(int volume) {
     static int hooked;
     if (!hooked) hooked = atexit(joinOpener) == 0; // a thread still opening is waited for at exit
     openStage = OPEN_READING;
-    runOpener(readLibraryAndClips);
+    runOpener(loadLibrary);
 }
 
 int soundInitEnd(int wait) {
