@@ -3,9 +3,11 @@
 // a stencil that confines the 3D scene to its lit opening) and the overview map.
 #pragma once
 
-// Draws the lamp frame picture and writes its mask into the stencil in each of the three frames
-// after stencilValid was set to 0, then leaves the stencil test passing only inside the opening.
-// Later frames do nothing: the picture stays in the colour buffer, which the game does not clear.
+// Draws the lamp frame picture in each of the three frames after stencilValid was set to 0 (one for
+// each colour buffer a driver may swap through), and its mask into the stencil in the first; then
+// leaves the stencil test passing only inside the opening. The second and third draw the picture
+// only outside the opening, where the mask is 0: the scene covers the rest. Later frames do
+// nothing: the picture stays in the colour buffers, which the game does not clear.
 void lampLight();
 // Makes ahead, without OpenGL, what lampLight hands to OpenGL for the lamp frame fitted now, so that
 // a loader thread can do it before the first frame.
