@@ -345,6 +345,71 @@ TEST_F(Draw, DiamondRestoresTheStateItChanges) {
         EXPECT_EQ(blend[1], GL_ZERO);
     }
     glDisable(GL_CULL_FACE);
+    record.textureMode = 2;
+    diamondMaterial();
+    diamondDraw(&gem);
+    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_GEN_S) || glIsEnabled(GL_TEXTURE_GEN_T)) << "texture coordinates made";
+    record.textureMode = 0;
+    glDisable(GL_TEXTURE_2D);
+}
+
+// With textures on, the diamond is drawn over a white texel: lit and blended, it gives the pixels
+// it gives bare.
+TEST_F(Draw, DiamondLooksTheSameWithTexturesOnAndOff) {
+    std::array<GLuint, MODEL_LEVELS> kept;
+    const GLuint gemList = glGenLists(1);
+    glNewList(gemList, GL_COMPILE); // a facet, its normals fanning out
+    glBegin(GL_TRIANGLES);
+    glNormal3f(0, 0, 1);
+    glVertex3f(-2, -2, 0);
+    glNormal3f(0.6f, 0, 0.8f);
+    glVertex3f(2, -2, 0);
+    glNormal3f(0, 0.6f, 0.8f);
+    glVertex3f(0, 2, 0);
+    glEnd();
+    glEndList();
+    for (int level = 0; level < MODEL_LEVELS; ++level) {
+        kept[size_t(level)] = modelTable[ROW_DIAMOND].lists[level];
+        modelTable[ROW_DIAMOND].lists[level] = gemList;
+    }
+    glViewport(0, 0, W, H);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(60, double(W) / H, 0.01, 10);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    gluLookAt(2.5, 0.5, 1.8, 2.5, 0.5, 1.5, 0, 1, 0);
+    const GLfloat lamp[4] = {2.6f, 0.7f, 1.8f, 1};
+    glLightfv(GL_LIGHT0, GL_POSITION, lamp);
+    glEnable(GL_LIGHTING);
+    glEnable(GL_LIGHT0);
+    glEnable(GL_BLEND);
+    glShadeModel(GL_SMOOTH);
+    Actor gem = at(2.5f, 0.5f, 1.5f, 0);
+    std::vector<uint8_t> shown[2];
+    for (int textures : {0, 2}) {
+        record.textureMode = textures;
+        glClearColor(0.2f, 0.4f, 0.1f, 0);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        diamondMaterial();
+        diamondDraw(&gem);
+        glFinish();
+        shown[textures / 2] = readBack(GL_RGB, W, H);
+    }
+    record.textureMode = 0;
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_BLEND);
+    glClearColor(0, 0, 0, 0);
+    for (int level = 0; level < MODEL_LEVELS; ++level) modelTable[ROW_DIAMOND].lists[level] = kept[size_t(level)];
+    glDeleteLists(gemList, 1);
+    size_t drawn = 0, differing = 0;
+    for (size_t i = 0; i < shown[0].size(); i += 3) {
+        drawn += shown[0][i] != 51 || shown[0][i + 1] != 102;
+        for (size_t c = 0; c < 3; ++c) differing += std::abs(shown[0][i + c] - shown[1][i + c]) > 1;
+    }
+    EXPECT_GT(drawn, shown[0].size() / 3 / 20) << "the facet is not in view";
+    EXPECT_EQ(differing, 0u);
 }
 
 // The four legs' directions from hip to foot, in drawing order, after walking a distance.

@@ -57,10 +57,33 @@ void oilcanMaterial() {
     texturedMaterial(imgOilcan, diffuse, opaqueBlack);
 }
 
+// One white texel. The diamond is lit but bare: with textures on it takes this texel over its lit
+// colour (texel times colour is the colour), so that a software renderer draws it with the kind of
+// program it already built for the textured mine. Bare, it would build new ones (a triangle set-up
+// among them, 5 to 8 ms) in the frame the first diamond comes into view.
+GLuint whiteTexel;
+
+bool diamondTextured() {
+    return record.textureMode != 0;
+}
+
 void diamondMaterial() {
     const GLfloat diffuse[4] = {0.8f, 0.8f, 1.0f, 0.7f};
     const GLfloat other[4] = {0, 0, 0, 0};
-    glDisable(GL_TEXTURE_2D);
+    if (diamondTextured()) {
+        if (whiteTexel == 0) {
+            static const GLubyte white[4] = {255, 255, 255, 255};
+            glGenTextures(1, &whiteTexel);
+            glBindTexture(GL_TEXTURE_2D, whiteTexel);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+            glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, 1, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, white);
+        }
+        glEnable(GL_TEXTURE_2D);
+        glBindTexture(GL_TEXTURE_2D, whiteTexel);
+    } else {
+        glDisable(GL_TEXTURE_2D);
+    }
     setMaterial(diffuse, other);
 }
 
@@ -101,7 +124,17 @@ void diamondDraw(const Actor* a) {
     glScalef(0.05f, 0.05f, 0.05f);
     glRotatef(a->heading, 0, 1, 0);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    // The white texel's coordinates come with every vertex, as the mine's do: made by OpenGL.
+    const bool textured = diamondTextured();
+    if (textured) {
+        glEnable(GL_TEXTURE_GEN_S);
+        glEnable(GL_TEXTURE_GEN_T);
+    }
     drawLevel(ROW_DIAMOND, lodForPosition(&a->x));
+    if (textured) {
+        glDisable(GL_TEXTURE_GEN_S);
+        glDisable(GL_TEXTURE_GEN_T);
+    }
     glBlendFunc(GL_ONE, GL_ZERO);
     glPopMatrix();
     if (!culling) glDisable(GL_CULL_FACE);
@@ -109,7 +142,16 @@ void diamondDraw(const Actor* a) {
 
 void spiderDraw(const Actor* a) {
     if (!inVisibleCell(a)) return;
+    // The thread takes the normal and texture coordinate left current as its vertices' own: the same
+    // colour, but given per vertex as the mine's are, so a software renderer draws it with the kind
+    // of program it already has. Left constant, they make it build new ones in the frame the first
+    // spider comes into view.
+    GLfloat normal[3], texel[4];
+    glGetFloatv(GL_CURRENT_NORMAL, normal);
+    glGetFloatv(GL_CURRENT_TEXTURE_COORDS, texel);
     glBegin(GL_LINES);
+    glNormal3fv(normal);
+    glTexCoord4fv(texel);
     glVertex3f(a->x, 1.0f, a->z);
     glVertex3f(a->x, a->y, a->z);
     glEnd();
