@@ -177,8 +177,8 @@ void lampLight() {
     if (stencilValid >= 3) return;
     // The stencil is one buffer, which a swap leaves alone: the mask written in the first of the
     // three frames stays. The other two only give the other colour buffers the picture, and only
-    // around the opening, which the scene covers (frames 1 and 2 take 5 to 6 ms less on a software
-    // renderer, whose threads skip the opening's pixels before reading a texel).
+    // around the opening, which the scene covers (on a software renderer the third frame takes about
+    // 3 ms less: its threads skip the opening's pixels before reading a texel).
     const bool first = stencilValid == 0;
     stencilValid += 1;
     // The colour too: the bands beside the stage are only cleared here, the picture covers the rest.
