@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <thread>
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <unistd.h>
 #include "app/paths.h"
@@ -232,6 +233,16 @@ static int loadLibrary() {
     return load("libopenal.so.1", alFunctions, int(std::size(alFunctions)), &alState);
 }
 
+// OpenAL links the client libraries of the sound servers it may talk to (PulseAudio's above all,
+// with its dozen dependencies) only when a device opens, and the device opens on the game's thread.
+// Linked here first, on the opener's thread, they are found already loaded there: the game's frame
+// keeps 2 to 3 ms. One that is not installed is passed over; OpenAL then passes it over too.
+static int loadServerClients() {
+    for (const char* soname : {"libpulse.so.0", "libjack.so.0", "libportaudio.so.2"})
+        dlopen(soname, RTLD_NOW | RTLD_LOCAL);
+    return 1;
+}
+
 static void loadBuffers() {
     al.GenBuffers(SOUND_COUNT, buffers);
     for (int id = 0; id < SOUND_COUNT; id++) {
@@ -294,7 +305,7 @@ static int takeDevice(int ok) {
 static std::thread opener;
 static std::atomic<bool> openerDone;
 static int openerOk;
-static enum { OPEN_NONE, OPEN_READING, OPEN_CONTEXT } openStage;
+static enum { OPEN_NONE, OPEN_READING, OPEN_CLIENTS, OPEN_CONTEXT } openStage;
 
 static void runOpener(int (*part)()) {
     openerDone = false;
@@ -325,7 +336,7 @@ static int mayOpen(int volume) {
 int soundInit(int volume) {
     if (openStage != OPEN_NONE) soundInitEnd(1);
     if (!mayOpen(volume)) return device != nullptr;
-    return takeDevice(loadLibrary() && openDevice() && makeContext());
+    return takeDevice(loadLibrary() && loadServerClients() && openDevice() && makeContext());
 }
 
 void soundInitBegin(int volume) {
@@ -341,8 +352,15 @@ int soundInitEnd(int wait) {
         if (!wait && !openerDone.load(std::memory_order_acquire)) return 0;
         joinOpener();
         int ok = openerOk;
-        if (openStage == OPEN_READING) {
-            if (ok && openDevice()) {
+        // One part per look, each in a frame of its own: the library, the servers' clients, then
+        // the device here and the context on the thread again.
+        if (openStage == OPEN_READING && ok) {
+            openStage = OPEN_CLIENTS;
+            runOpener(loadServerClients);
+            continue;
+        }
+        if (openStage == OPEN_CLIENTS) {
+            if (openDevice()) {
                 openStage = OPEN_CONTEXT;
                 runOpener(makeContext);
                 continue;
