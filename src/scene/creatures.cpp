@@ -61,9 +61,9 @@ void oilcanMaterial() {
 // colour (texel times colour is the colour), so that a software renderer draws it with the kind of
 // program it already built for the textured mine. Bare, it would build new ones (a triangle set-up
 // among them, 5 to 8 ms) in the frame the first diamond comes into view.
-GLuint whiteTexel;
+static GLuint whiteTexel;
 
-bool diamondTextured() {
+static bool diamondTextured() {
     return record.textureMode != 0;
 }
 

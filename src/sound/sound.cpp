@@ -225,9 +225,9 @@ static ALCdevice* openQuietly() {
     return d;
 }
 
-// ---- Opening: the library, then the device (on the game's thread: see openQuietly), then the
-// context, the clips and the sources. The first and the last part may run on a thread of their own
-// (soundInitBegin); they touch only what the game reads once `device` is set.
+// ---- Opening: the library, the sound servers' clients, then the device (on the game's thread: see
+// openQuietly), then the context, the clips and the sources. All but the device may run on a thread
+// of their own (soundInitBegin); they touch only what the game reads once `device` is set.
 
 static int loadLibrary() {
     return load("libopenal.so.1", alFunctions, int(std::size(alFunctions)), &alState);

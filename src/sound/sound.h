@@ -47,10 +47,10 @@ int soundInit(int volume);
 // The same opening with its slow parts on a thread of its own, so that the library, the sound
 // servers' client libraries, the device's context and the clips cost the game no frame (the volume
 // and its refusals are taken at once; the device itself is opened on the calling thread, by
-// soundInitEnd, since its probing has the standard error sent away for a moment). soundInitEnd(0)
-// starts the next part once the one before is done, and returns at once while one runs. Until soundInitEnd hands the device over, every call finds none, as
-// without sound. soundInitEnd(0) returns 0 while the opening goes on; with wait 1 it waits. Then, like
-// later calls: 1 when sound plays, -1 when it does not.
+// soundInitEnd, since its probing has the standard error sent away for a moment). Until soundInitEnd
+// hands the device over, every call finds none, as without sound. soundInitEnd(0) starts the next
+// part once the one before is done and returns 0 while the opening goes on; with wait 1 it waits.
+// Then, like later calls: 1 when sound plays, -1 when it does not.
 void soundInitBegin(int volume);
 int soundInitEnd(int wait);
 void soundShutdown();
