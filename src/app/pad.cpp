@@ -3,7 +3,9 @@
 #include "app/pad.h"
 #include <GL/freeglut.h>
 #include <SDL.h>
+#include <atomic>
 #include <iterator>
+#include <thread>
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -75,25 +77,61 @@ static void openAny() {
     }
 }
 
-int padStart() {
-    if (started) return 1;
-    static int loadFailed; // said once; the game goes on without a pad
-    if (loadFailed) return 0;
-    std::string why;
-    if (!fileLoadLibrary("libSDL2-2.0.so.0", sdlFunctions, int(std::size(sdlFunctions)),
-                         &why)) {
-        fprintf(stderr, langConsole("kavernix: no gamepad: SDL's library cannot be loaded (%s)\n"),
-                why.c_str());
-        loadFailed = 1;
-        return 0;
-    }
+// The part of the start that takes long: loading SDL and what it links, and SDL's own start (its
+// look at the devices, its session bus connection), 5 to 7 ms of processor time. It runs on a
+// thread of its own, so that no frame waits for it; what went wrong is said later, on the game's
+// thread.
+enum { SDL_STARTED, SDL_NOT_LOADED, SDL_NOT_STARTED };
+static int startSdl(std::string* why) {
+    if (!fileLoadLibrary("libSDL2-2.0.so.0", sdlFunctions, int(std::size(sdlFunctions)), why))
+        return SDL_NOT_LOADED;
     sdl.SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (sdl.Init(SDL_INIT_GAMECONTROLLER) != 0) {
-        fprintf(stderr, langConsole("kavernix: no gamepad: SDL's controller support did not start (%s)\n"),
-                sdl.GetError());
-        return 0;
+        *why = sdl.GetError();
+        return SDL_NOT_STARTED;
+    }
+    return SDL_STARTED;
+}
+
+static std::thread starter;
+static std::atomic<bool> starterDone;
+static int starterResult;
+static std::string starterWhy;
+static enum { PAD_IDLE, PAD_STARTING, PAD_REFUSED } startStage;
+
+static void joinStarter() {
+    if (starter.joinable()) starter.join();
+}
+
+void padStartBegin() {
+    if (started || startStage != PAD_IDLE) return;
+    startStage = PAD_STARTING;
+    static int hooked;
+    if (!hooked) hooked = atexit(joinStarter) == 0; // a start still under way is waited for at exit
+    starterDone = false;
+    starter = std::thread([] {
+        starterResult = startSdl(&starterWhy);
+        starterDone.store(true, std::memory_order_release);
+    });
+}
+
+int padStartEnd(int wait) {
+    if (started) return 1;
+    if (startStage != PAD_STARTING) return -1;
+    if (!wait && !starterDone.load(std::memory_order_acquire)) return 0;
+    joinStarter();
+    if (starterResult != SDL_STARTED) {
+        // Said once; the game goes on without a pad.
+        fprintf(stderr,
+                starterResult == SDL_NOT_LOADED
+                    ? langConsole("kavernix: no gamepad: SDL's library cannot be loaded (%s)\n")
+                    : langConsole("kavernix: no gamepad: SDL's controller support did not start (%s)\n"),
+                starterWhy.c_str());
+        startStage = PAD_REFUSED;
+        return -1;
     }
     started = 1;
+    startStage = PAD_IDLE;
     inputPollWith(padPoll); // the input timer reads the pad also while the game is halted
     const std::string db = mappingsPath();
     struct stat st;
@@ -102,6 +140,11 @@ int padStart() {
         fprintf(stderr, langConsole("kavernix: %s: not read (%s)\n"), db.c_str(), sdl.GetError());
     openAny(); // a pad plugged in before the start, also one the file just described
     return 1;
+}
+
+int padStart() {
+    padStartBegin();
+    return padStartEnd(1) == 1;
 }
 
 int padConnected() {

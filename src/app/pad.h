@@ -9,6 +9,12 @@
 // before) and reads gamecontrollerdb.txt beside the settings file when there is one. Returns 0,
 // with one line on standard error, when SDL cannot start: the game then runs without a pad.
 int padStart();
+// The same in two steps, so that no frame waits for SDL: padStartBegin loads and starts SDL on a
+// thread of its own; padStartEnd(0) returns 0 while that goes on, then finishes the start here (the
+// mappings, a pad already plugged in) and returns 1, or -1 (with the line on standard error) when SDL
+// did not start; with wait 1 it waits for the thread.
+void padStartBegin();
+int padStartEnd(int wait);
 // SDL's events: a pad plugged in is taken at once (the first one found plays), unplugging it pauses
 // a running game with a message; buttons and triggers (pushed past half way) become actions. Run
 // every frame and from the input timer, so that Start also resumes a halted game.

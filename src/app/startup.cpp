@@ -71,8 +71,8 @@ void startupHeapRelease() {
 // Set once the game's window is open: its first frames start the pad and the sound.
 static bool windowOpen;
 
-// The pad starts this long after the first frame is shown: its libraries and its look at the
-// devices land in a frame of their own, well after the heap release.
+// The pad starts this long after the first frame is shown, well after the heap release, on a thread
+// of its own.
 static const unsigned padStartDelayMs = 400;
 
 // The sound device opens after the first frames, not before the first, and on a thread of its own:
@@ -104,6 +104,11 @@ static void openSound(int) {
     soundOpened(0);
 }
 
+// The pad's start runs on a thread; the main loop looks every few milliseconds whether it is done.
+static void padStarted(int) {
+    if (padStartEnd(0) == 0) glutTimerFunc(soundLookMs, padStarted, 0);
+}
+
 void startupFrameDrawn() {
     static int frames;
     static bool listsPending = true;
@@ -111,7 +116,10 @@ void startupFrameDrawn() {
     // game draws no further frames.
     if (++frames == 1 && windowOpen) {
         glutTimerFunc(soundOpenLatestMs, openSound, 0);
-        glutTimerFunc(padStartDelayMs, [](int) { padStart(); }, 0);
+        glutTimerFunc(padStartDelayMs, [](int) {
+            padStartBegin();
+            padStarted(0);
+        }, 0);
     }
     if (frames == soundOpenAfterFrame && windowOpen) glutTimerFunc(0, openSound, 0);
     if (frames == startupHeapReleaseFrame) startupHeapRelease();
