@@ -59,12 +59,14 @@ void startupHeapRelease() {
 #ifdef __GLIBC__
     // What the start-up freed goes back once; from then on the heap keeps tens of megabytes of free
     // room above what a frame allocates and frees, so that no frame grows or shrinks it, and only
-    // the large blocks (the window-sized pictures, 1 MB and up) are mapped on their own and given
-    // back as soon as they are freed.
+    // the large blocks (the window-sized pictures, 2 MB and up) are mapped on their own and given
+    // back as soon as they are freed. Mesa's vertex buffers, just over 1 MB and made anew whenever
+    // one fills, stay in the heap: mapped on their own, each would fault in and clear 257 fresh
+    // pages in the frame that fills the last.
     malloc_trim(0);
     mallopt(M_TRIM_THRESHOLD, 64 << 20);
     mallopt(M_TOP_PAD, 4 << 20);
-    mallopt(M_MMAP_THRESHOLD, 1 << 20);
+    mallopt(M_MMAP_THRESHOLD, 2 << 20);
 #endif
 }
 

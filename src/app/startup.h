@@ -7,7 +7,7 @@
 // where the system offers them. Touching fresh memory page by page was a third of the start-up's
 // processor time. Call first in main, before any thread starts.
 void startupHeap();
-// Gives memory back after the start-up: the heap's free room is returned once; then blocks of 1 MB
+// Gives memory back after the start-up: the heap's free room is returned once; then blocks of 2 MB
 // and up (the pictures a resize fits anew) are mapped on their own and go back when freed, while
 // the heap keeps enough free room that a frame's own allocations never grow or shrink it.
 void startupHeapRelease();
