@@ -79,10 +79,12 @@ static const unsigned padStartDelayMs = 400;
 
 // The sound device opens after the first frames, not before the first, and on a thread of its own:
 // OpenAL, the many libraries it loads, its look for a device and the clips (6 to 10 ms) would hold a
-// frame back. The opening starts in the plain frame after the three that draw the lamp frame, or, on
-// a screen that draws no further frames (a paused start), from a timer; the main loop looks every
-// few milliseconds whether it is done. A game shown then starts its hum, silent while it waits for P.
-static const int soundOpenAfterFrame = 3;
+// frame back. The opening starts in the frame after the heap release's, so that the device, which
+// opens on the game's thread, does not land in the release's frame too (that frame was then the
+// slowest of the start), or, on a screen that draws no further frames (a paused start), from a
+// timer; the main loop looks every few milliseconds whether it is done. A game shown then starts its
+// hum, silent while it waits for P.
+static const int soundOpenAfterFrame = startupHeapReleaseFrame + 1;
 static const unsigned soundOpenLatestMs = 500;
 static const unsigned soundLookMs = 5;
 

@@ -15,7 +15,7 @@ void startupHeapRelease();
 // frame and one plain frame, so that no frame carries both.
 constexpr int startupHeapReleaseFrame = 5;
 // Called after every drawn frame of any screen: starts the pad's timer after the first, has the main
-// loop open the sound device (the game's hum starts then) after the third or 500 ms after the first,
+// loop open the sound device (the game's hum starts then) after the sixth or 500 ms after the first,
 // whichever comes first; startupHeapRelease at startupHeapReleaseFrame, then a step of compiling the
 // models' display lists at each frame until all are.
 void startupFrameDrawn();
