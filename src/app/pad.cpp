@@ -78,7 +78,7 @@ static void openAny() {
 }
 
 // The part of the start that takes long: loading SDL and what it links, and SDL's own start (its
-// look at the devices, its session bus connection), 5 to 7 ms of processor time. It runs on a
+// look at the devices, its session bus connection), 6 to 8 ms of processor time. It runs on a
 // thread of its own, so that no frame waits for it; what went wrong is said later, on the game's
 // thread.
 enum { SDL_STARTED, SDL_NOT_LOADED, SDL_NOT_STARTED };
