@@ -54,7 +54,8 @@ static const FileLibraryFunction sdlFunctions[] = {
     {"SDL_GameControllerRumble", &sdl.GameControllerRumble},
 };
 
-static int started;
+// Where the pad's start stands: PAD_STARTED once SDL's controller support runs.
+static enum { PAD_IDLE, PAD_STARTING, PAD_STARTED, PAD_REFUSED } startStage;
 static SDL_GameController* pad;
 static SDL_JoystickID padId = -1;
 static int triggerDown[2]; // left, right: pushed past half way
@@ -97,14 +98,13 @@ static std::thread starter;
 static std::atomic<bool> starterDone;
 static int starterResult;
 static std::string starterWhy;
-static enum { PAD_IDLE, PAD_STARTING, PAD_REFUSED } startStage;
 
 static void joinStarter() {
     if (starter.joinable()) starter.join();
 }
 
 void padStartBegin() {
-    if (started || startStage != PAD_IDLE) return;
+    if (startStage != PAD_IDLE) return;
     startStage = PAD_STARTING;
     static int hooked;
     if (!hooked) hooked = atexit(joinStarter) == 0; // a start still under way is waited for at exit
@@ -116,7 +116,7 @@ void padStartBegin() {
 }
 
 int padStartEnd(int wait) {
-    if (started) return 1;
+    if (startStage == PAD_STARTED) return 1;
     if (startStage != PAD_STARTING) return -1;
     if (!wait && !starterDone.load(std::memory_order_acquire)) return 0;
     joinStarter();
@@ -130,8 +130,7 @@ int padStartEnd(int wait) {
         startStage = PAD_REFUSED;
         return -1;
     }
-    started = 1;
-    startStage = PAD_IDLE;
+    startStage = PAD_STARTED;
     inputPollWith(padPoll); // the input timer reads the pad also while the game is halted
     const std::string db = mappingsPath();
     struct stat st;
@@ -184,7 +183,7 @@ static void trigger(int axis, int value) {
 }
 
 void padPoll() {
-    if (!started) return;
+    if (startStage != PAD_STARTED) return;
     SDL_Event e;
     while (sdl.PollEvent(&e)) {
         switch (e.type) {

@@ -86,12 +86,14 @@ static const unsigned padStartDelayMs = 400;
 // hum, silent while it waits for P.
 static const int soundOpenAfterFrame = startupHeapReleaseFrame + 1;
 static const unsigned soundOpenLatestMs = 500;
-static const unsigned soundLookMs = 5;
+// How often the main loop looks whether a part of the sound's or the pad's start on its thread is
+// done.
+static const unsigned lookMs = 5;
 
 static void soundOpened(int) {
     const int opened = soundInitEnd(0);
     if (opened == 0) {
-        glutTimerFunc(soundLookMs, soundOpened, 0);
+        glutTimerFunc(lookMs, soundOpened, 0);
         return;
     }
     if (opened > 0 && (inputScreen() == INPUT_GAME || inputScreen() == INPUT_TIMEDEMO)) {
@@ -110,7 +112,7 @@ static void openSound(int) {
 
 // The pad's start runs on a thread; the main loop looks every few milliseconds whether it is done.
 static void padStarted(int) {
-    if (padStartEnd(0) == 0) glutTimerFunc(soundLookMs, padStarted, 0);
+    if (padStartEnd(0) == 0) glutTimerFunc(lookMs, padStarted, 0);
 }
 
 void startupFrameDrawn() {
